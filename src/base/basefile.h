@@ -1,0 +1,38 @@
+#pragma once
+// The .QDB base file: reader for format versions 3, 4 and 5, writer for version 5.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "base/componentbase.h"
+#include "base/result.h"
+
+namespace veltris {
+
+class Catalogue;
+
+constexpr int kLeadSize = 231;      // header, column map, second-table column count, view mask
+constexpr int kRecordSizeV3 = 258;
+constexpr int kRecordSize = 288;
+
+// Format version read from header bytes 58..61: 3, 4, 5, or 0 when none matches.
+int formatVersion(const std::uint8_t* header);
+// Device type code a header gives (1 for versions 3 and 4, byte 59 for 5), 0 for bad versions.
+int headerDeviceType(const std::uint8_t* header);
+// Record size for a format version; 0 for none.
+int recordSize(int version);
+
+// Builds a complete base from file bytes. Titles come from the catalogue; cell (0,0) is left
+// to the caller (the device label). Records: every whole record; a trailing piece is ignored.
+// Errors: TooShort (less than 231 bytes), VersionMismatch ("Несоответствие версии файла").
+Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue);
+// Reads and decodes a file. Errors as decodeBase, plus OpenFailed.
+Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue);
+
+// Version-5 bytes of a base. Errors: WriteFailed ("Ошибка записи в файл") for a number text
+// the parser rejects or a drawing number outside -32768..32767, or a type code above 255.
+Result<std::string> encodeBase(const ComponentBase& base);
+// Encodes and writes all or nothing (temporary file, then rename).
+Status writeBase(const ComponentBase& base, const std::filesystem::path& path);
+
+}  // namespace veltris

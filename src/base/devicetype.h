@@ -1,0 +1,35 @@
+#pragma once
+// The one table of device types. Everything that depends on the type asks here.
+#include <cstdint>
+#include <span>
+
+namespace veltris {
+
+constexpr int kMaxParamColumns = 30;  // column map and view mask entries
+
+struct DeviceType {
+    int code;                  // 1, 3..7
+    const char* caption;       // UTF-8, e.g. "Биполярные транзисторы"
+    const char* iniFile;       // "bipolar.ini"
+    const char* iniFileUpper;  // "BIPOLAR.INI", used in the missing-file message
+    int columnCount;           // catalogue columns C; the table has C + 1 columns
+    const char* drawingKey;    // settings key of the package drawing folder ("TRANS")
+    const char* drawingDefault;// default folder name under the exe folder ("TRANS", "THYRIST")
+};
+
+// The six supported types in catalogue load order: 1, 3, 4, 5, 6, 7.
+std::span<const DeviceType> supportedDeviceTypes();
+
+// nullptr for codes without a catalogue and record layout (0, 2, above 7).
+const DeviceType* findDeviceType(int code);
+
+// Caption for codes 1..7 (code 2 included: "Полевые транзисторы"); "" otherwise.
+const char* deviceTypeCaption(int code);
+
+// Catalogue column count C of a type; 0 for codes without a catalogue.
+int parameterColumnCount(int code);
+
+// Main-table column count of a base of this type: C + 1; 31 for codes without a layout.
+int tableColumnCount(int code);
+
+}  // namespace veltris

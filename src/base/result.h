@@ -1,0 +1,63 @@
+#pragma once
+// The core reports failures as values: a Result holds either the value or an Error
+// whose message is the user-facing Russian text (UTF-8). Nothing here shows anything.
+#include <cassert>
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace veltris {
+
+enum class ErrorKind {
+    Generic,          // anything else; shown with caption "Ошибка"
+    OpenFailed,       // a file could not be opened or read
+    VersionMismatch,  // base header names no known format version (caption "Error!")
+    TooShort,         // a file too short to hold the base header and maps
+    WriteFailed,      // a file could not be written ("Ошибка записи в файл")
+    InvalidNumber,    // "'%s' is not a valid floating point value"
+    IniFormat,        // a catalogue INI value out of range
+};
+
+struct Error {
+    ErrorKind kind = ErrorKind::Generic;
+    std::string message;  // UTF-8
+};
+
+template <class T>
+class [[nodiscard]] Result {
+public:
+    Result(T value) : m_v(std::move(value)) {}
+    Result(Error error) : m_v(std::move(error)) {}
+
+    bool ok() const { return m_v.index() == 0; }
+    explicit operator bool() const { return ok(); }
+
+    T& value() & { assert(ok()); return std::get<0>(m_v); }
+    const T& value() const& { assert(ok()); return std::get<0>(m_v); }
+    T&& value() && { assert(ok()); return std::get<0>(std::move(m_v)); }
+    T* operator->() { return &value(); }
+    const T* operator->() const { return &value(); }
+    T& operator*() & { return value(); }
+    const T& operator*() const& { return value(); }
+
+    const Error& error() const { assert(!ok()); return std::get<1>(m_v); }
+
+private:
+    std::variant<T, Error> m_v;
+};
+
+// Success without a value.
+class [[nodiscard]] Status {
+public:
+    Status() = default;
+    Status(Error error) : m_ok(false), m_error(std::move(error)) {}
+    bool ok() const { return m_ok; }
+    explicit operator bool() const { return m_ok; }
+    const Error& error() const { assert(!m_ok); return m_error; }
+
+private:
+    bool m_ok = true;
+    Error m_error;
+};
+
+}  // namespace veltris

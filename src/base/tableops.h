@@ -1,0 +1,41 @@
+#pragma once
+// Operations the windows run on the open base's tables.
+#include <vector>
+
+#include "base/componentbase.h"
+#include "base/result.h"
+#include "base/table.h"
+
+namespace veltris {
+
+// Sorts data rows 1.. ascending by column `col`: column 0 by name in byte order; other
+// columns by bracket rank ('(' 1, '[' 2, '{' 3, else 0), then by sqrt(|lo*hi|) of the range
+// parser over the filtered text (an empty cell is 0). Keys are computed once; the sort is
+// stable. Error InvalidNumber when a cell is not a number; the table is then unchanged.
+Status sortTableRows(Table& table, int col);
+
+// Sort key of one cell as above (for tests and the benchmark).
+struct SortKey {
+    int rank = 0;
+    double key = 0;
+};
+Result<SortKey> cellSortKey(const std::string& text);
+
+// Refills the second table from the main table through the view mask: names, and for every
+// second-table column j with a non-zero mask entry, title and cells of that main column.
+// Columns whose entry is 0 keep their previous cells. Column count is secondColumnCount.
+void rebuildSecondTable(const ComponentBase& base, Table& second);
+
+// Stores the shown list (main-table column numbers, in second-table order) into the view mask
+// and the second-table column count, and refills the second table. An empty list zeroes the
+// whole mask and leaves two columns (names and one empty column).
+void applyShownList(ComponentBase& base, Table& second, const std::vector<int>& shown);
+
+// Whether column `p` is among the view mask entries in use (the first secondColumnCount-1).
+bool isShownColumn(const ComponentBase& base, int p);
+
+// Removes row r: moves it to the end, clears it and drops it. Returns false (and changes
+// nothing) when r lies outside 0..rowCount-1.
+bool deleteTableRow(Table& table, int r);
+
+}  // namespace veltris
