@@ -1,0 +1,21 @@
+#pragma once
+// Each qdb subcommand lives in its own file and registers itself on the application.
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <string>
+
+namespace qdb {
+
+// Shared by the subcommands: the folder of the executable (default catalogue folder).
+std::filesystem::path executableDir();
+// Prints a UTF-8 message on stderr, prefixed "qdb: ".
+void printError(const std::string& message);
+
+// Each returns after adding its subcommand; the callback sets `exitCode`.
+void registerInfo(CLI::App& app, int& exitCode);
+void registerExport(CLI::App& app, int& exitCode);
+void registerConvert(CLI::App& app, int& exitCode);
+void registerList(CLI::App& app, int& exitCode);
+void registerSelect(CLI::App& app, int& exitCode);
+
+}  // namespace qdb
