@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Вельтрис and starts it on the bundled sample bases.
+# Builds Вельтрис and starts it; on first run its settings point the navigator at the bundled sample bases.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -7,6 +7,6 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target veltris qdb veltris_data -j"$(nproc)"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Нет графического дисплея: запускаю в виртуальном X-сервере (xvfb-run)."
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/veltris build/bin/samples/bipolar.QDB
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/veltris
 fi
-exec build/bin/veltris build/bin/samples/bipolar.QDB
+exec build/bin/veltris
