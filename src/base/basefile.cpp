@@ -1,0 +1,307 @@
+#include "base/basefile.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+#include "base/catalogue.h"
+#include "base/fileio.h"
+#include "base/valuetext.h"
+
+namespace veltris {
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "the file layout is read in place");
+
+constexpr int kColumnMapOffset = kHeaderSize;          // 167
+constexpr int kSecondCountOffset = kColumnMapOffset + kMaxParamColumns;  // 197
+constexpr int kViewMaskOffset = kSecondCountOffset + 4;  // 201
+static_assert(kViewMaskOffset + kMaxParamColumns == kLeadSize);
+
+constexpr int kMaxName = 15;
+constexpr int kSlotsOffset = 16;
+constexpr int kSlotSize = 9;
+constexpr int kDrawingOffset = 286;
+constexpr int kDrawingOffsetV3 = 256;
+constexpr int kMaxColourCode = 8;
+
+// Bipolar transistors keep the current gain range in two slots.
+constexpr int kRangeColumn = 14;
+constexpr int kRangeSlotA = 13;
+constexpr int kRangeSlotB = 14;
+
+constexpr char kWriteFailed[] = "Ошибка записи в файл";
+
+double loadDouble(const char* p)
+{
+    double v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+std::int16_t loadInt16(const char* p)
+{
+    std::int16_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Value slot of a plain value column (not the range column, not the LED colour).
+int slotOfColumn(int code, int col)
+{
+    if (code == 1 && col > kRangeColumn)
+        return col;
+    return col - 1;
+}
+
+std::string shortString(const char* field, int maxLen)
+{
+    const int len = std::min<int>(static_cast<unsigned char>(field[0]), maxLen);
+    return std::string(field + 1, static_cast<size_t>(len));
+}
+
+std::string drawingText(std::int16_t n)
+{
+    char buf[8];
+    const auto r = std::to_chars(buf, buf + sizeof buf, n);
+    return std::string(buf, r.ptr);
+}
+
+void decodeRecordV3(const char* rec, Table& t, int row)
+{
+    std::string* cells = &t.at(row, 0);
+    cells[0] = shortString(rec, kMaxName);
+    for (int i = 0; i < 13; ++i)
+        cells[i + 1] = v3ValueText(loadDouble(rec + 16 + 8 * i));
+    cells[kRangeColumn] = v3RangeText(loadDouble(rec + 120), loadDouble(rec + 128));
+    for (int i = 0; i < 15; ++i)
+        cells[i + 15] = v3ValueText(loadDouble(rec + 136 + 8 * i));
+    cells[30] = drawingText(loadInt16(rec + kDrawingOffsetV3));
+}
+
+void decodeRecord(const char* rec, int code, int paramColumns, Table& t, int row)
+{
+    std::string* cells = &t.at(row, 0);
+    cells[0] = shortString(rec, kMaxName);
+    const auto slot = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
+    for (int c = 1; c < paramColumns; ++c) {
+        if (code == 1 && c == kRangeColumn) {
+            const char* a = slot(kRangeSlotA);
+            cells[c] = rangeValueText(static_cast<std::uint8_t>(a[0]), loadDouble(a + 1),
+                                      loadDouble(slot(kRangeSlotB) + 1));
+        } else if (code == 7 && c == 1) {
+            cells[c] = shortString(slot(0), kMaxColourCode);
+        } else {
+            const char* s = slot(slotOfColumn(code, c));
+            cells[c] = flaggedValueText(static_cast<std::uint8_t>(s[0]), loadDouble(s + 1));
+        }
+    }
+    cells[paramColumns] = drawingText(loadInt16(rec + kDrawingOffset));
+}
+
+// "12", "-7", "+3"; anything else (blanks, letters, out of range) is refused.
+bool parseDrawingNumber(const std::string& text, std::int16_t& out)
+{
+    if (text.empty()) {
+        out = 0;
+        return true;
+    }
+    const char* b = text.data();
+    const char* e = b + text.size();
+    if (*b == '+') {
+        ++b;
+        if (b == e || *b == '-')
+            return false;
+    }
+    int v = 0;
+    const auto r = std::from_chars(b, e, v);
+    if (r.ec != std::errc() || r.ptr != e || v < -32768 || v > 32767)
+        return false;
+    out = static_cast<std::int16_t>(v);
+    return true;
+}
+
+std::string ledColourCode(const std::string& text)
+{
+    std::string code;
+    for (char ch : text) {
+        if (ch >= 'a' && ch <= 'z')
+            ch = static_cast<char>(ch - 'a' + 'A');
+        if (std::strchr("-/BGIJORY", ch) != nullptr && ch != '\0')
+            code += ch;
+        if (code.size() == kMaxColourCode)
+            break;
+    }
+    if (code.size() < kMaxColourCode)
+        code += ' ';
+    return code;
+}
+
+void storeFlagged(char* slot, std::uint8_t flags, double v)
+{
+    slot[0] = static_cast<char>(flags);
+    std::memcpy(slot + 1, &v, sizeof v);
+}
+
+bool encodeRecord(const Table& t, int row, int code, char* rec)
+{
+    const std::string& name = t.cell(row, 0);
+    const size_t nameLen = std::min<size_t>(name.size(), kMaxName);
+    rec[0] = static_cast<char>(nameLen);
+    std::memcpy(rec + 1, name.data(), nameLen);
+
+    const DeviceType* type = findDeviceType(code);
+    if (type == nullptr)
+        return true;  // no layout: the name alone
+    const int paramColumns = type->columnCount;
+
+    std::int16_t drawing = 0;
+    if (!parseDrawingNumber(t.cell(row, paramColumns), drawing))
+        return false;
+    std::memcpy(rec + kDrawingOffset, &drawing, sizeof drawing);
+
+    const auto slot = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
+    for (int c = 1; c < paramColumns; ++c) {
+        const std::string& text = t.cell(row, c);
+        if (code == 1 && c == kRangeColumn) {
+            const std::string filtered = numericFilter(text);
+            if (filtered.empty())
+                continue;
+            const auto range = parseRange(filtered);
+            if (!range)
+                return false;
+            storeFlagged(slot(kRangeSlotA), flagsOfText(text), range->a);
+            storeFlagged(slot(kRangeSlotB), 0, range->b);
+        } else if (code == 7 && c == 1) {
+            const std::string colour = ledColourCode(text);
+            char* s = slot(0);
+            s[0] = static_cast<char>(colour.size());
+            std::memcpy(s + 1, colour.data(), colour.size());
+        } else {
+            const auto value = cellToFlaggedValue(text);
+            if (!value)
+                return false;
+            storeFlagged(slot(slotOfColumn(code, c)), value->flags, value->value);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int formatVersion(const std::uint8_t* header)
+{
+    const std::uint8_t* v = header + 58;
+    float f;
+    std::memcpy(&f, v, sizeof f);
+    if (f == 4.0f)
+        return 4;
+    if (f == 3.0f)
+        return 3;
+    if (v[0] == 5)
+        return 5;
+    return 0;
+}
+
+int headerDeviceType(const std::uint8_t* header)
+{
+    switch (formatVersion(header)) {
+    case 3:
+    case 4: return 1;
+    case 5: return header[59];
+    default: return 0;
+    }
+}
+
+int recordSize(int version)
+{
+    switch (version) {
+    case 3: return kRecordSizeV3;
+    case 4:
+    case 5: return kRecordSize;
+    default: return 0;
+    }
+}
+
+Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue)
+{
+    if (bytes.size() < static_cast<size_t>(kLeadSize))
+        return Error{ErrorKind::TooShort, "Файл слишком короткий: в нём нет заголовка базы"};
+    const auto* u = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const int version = formatVersion(u);
+    if (version == 0)
+        return Error{ErrorKind::VersionMismatch, "Несоответствие версии файла"};
+
+    ComponentBase base;
+    std::memcpy(base.header.data(), u, kHeaderSize);
+    std::memcpy(base.columnMap.data(), u + kColumnMapOffset, kMaxParamColumns);
+    std::memcpy(&base.secondColumnCount, u + kSecondCountOffset, sizeof base.secondColumnCount);
+    std::memcpy(base.viewMask.data(), u + kViewMaskOffset, kMaxParamColumns);
+    base.deviceType = static_cast<std::uint16_t>(headerDeviceType(u));
+
+    // Types without a record layout (0, 2, above 7) show no records under empty titles.
+    const bool hasLayout = findDeviceType(base.deviceType) != nullptr;
+    const int columns = tableColumnCount(base.deviceType);
+    const size_t size = static_cast<size_t>(recordSize(version));
+    const size_t records = hasLayout ? (bytes.size() - kLeadSize) / size : 0;
+    if (records >= static_cast<size_t>(std::numeric_limits<int>::max()))
+        return Error{ErrorKind::Generic, "Файл слишком большой"};
+
+    base.table.resize(static_cast<int>(records) + 1, columns);
+    const char* rec = bytes.data() + kLeadSize;
+    for (size_t i = 0; i < records; ++i, rec += size) {
+        if (version == 3)
+            decodeRecordV3(rec, base.table, static_cast<int>(i) + 1);
+        else
+            decodeRecord(rec, base.deviceType, columns - 1, base.table, static_cast<int>(i) + 1);
+    }
+    base.applyTitles(catalogue);
+    return base;
+}
+
+Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue)
+{
+    auto bytes = readFileBytes(path);
+    if (!bytes)
+        return bytes.error();
+    return decodeBase(*bytes, catalogue);
+}
+
+Result<std::string> encodeBase(const ComponentBase& base)
+{
+    const Error failed{ErrorKind::WriteFailed, kWriteFailed};
+    if (base.deviceType > 255)
+        return failed;
+    const int rows = std::max(base.table.rowCount() - 1, 0);
+    std::string out(kLeadSize + static_cast<size_t>(rows) * kRecordSize, '\0');
+    char* p = out.data();
+
+    std::memcpy(p, base.header.data(), kHeaderSize);
+    p[58] = 5;
+    p[59] = static_cast<char>(base.deviceType);
+    p[60] = 0;
+    p[61] = 0;
+    std::memcpy(p + kColumnMapOffset, base.columnMap.data(), kMaxParamColumns);
+    std::memcpy(p + kSecondCountOffset, &base.secondColumnCount, sizeof base.secondColumnCount);
+    std::memcpy(p + kViewMaskOffset, base.viewMask.data(), kMaxParamColumns);
+
+    char* rec = p + kLeadSize;
+    for (int r = 1; r <= rows; ++r, rec += kRecordSize) {
+        if (!encodeRecord(base.table, r, base.deviceType, rec))
+            return failed;
+    }
+    return out;
+}
+
+Status writeBase(const ComponentBase& base, const std::filesystem::path& path)
+{
+    auto bytes = encodeBase(base);
+    if (!bytes)
+        return bytes.error();
+    return writeFileAtomic(path, *bytes, kWriteFailed);
+}
+
+}  // namespace veltris
