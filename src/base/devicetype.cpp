@@ -1,0 +1,53 @@
+#include "base/devicetype.h"
+
+#include <array>
+
+namespace veltris {
+
+namespace {
+
+constexpr std::array<DeviceType, 6> kTypes = {{
+    {1, "Биполярные транзисторы", "bipolar.ini", "BIPOLAR.INI", 30, "TRANS", "TRANS"},
+    {3, "Диоды", "diodes.ini", "DIODES.INI", 12, "DIODE", "DIODE"},
+    {4, "Стабилитроны", "stab.ini", "STAB.INI", 13, "STAB", "STAB"},
+    {5, "Варикапы", "varicaps.ini", "VARICAPS.INI", 11, "VARC", "VARC"},
+    {6, "Тиристоры", "thyrist.ini", "THYRIST.INI", 17, "THYR", "THYRIST"},
+    {7, "Светодиоды", "leds.ini", "LEDS.INI", 13, "LEDS", "LEDS"},
+}};
+
+}  // namespace
+
+std::span<const DeviceType> supportedDeviceTypes()
+{
+    return kTypes;
+}
+
+const DeviceType* findDeviceType(int code)
+{
+    for (const DeviceType& t : kTypes)
+        if (t.code == code)
+            return &t;
+    return nullptr;
+}
+
+const char* deviceTypeCaption(int code)
+{
+    if (code == 2)
+        return "Полевые транзисторы";  // named in lists, but has no catalogue or layout
+    const DeviceType* t = findDeviceType(code);
+    return t ? t->caption : "";
+}
+
+int parameterColumnCount(int code)
+{
+    const DeviceType* t = findDeviceType(code);
+    return t ? t->columnCount : 0;
+}
+
+int tableColumnCount(int code)
+{
+    const DeviceType* t = findDeviceType(code);
+    return t ? t->columnCount + 1 : kMaxParamColumns + 1;
+}
+
+}  // namespace veltris
