@@ -1,0 +1,45 @@
+// qdb convert: load a base as the window does and save it as Save does (format version 5).
+#include <memory>
+
+#include "base/basefile.h"
+#include "cli/baseload.h"
+#include "cli/commands.h"
+
+namespace qdb {
+
+namespace {
+
+struct ConvertArgs {
+    std::filesystem::path catalogueDir;
+    std::filesystem::path in;
+    std::filesystem::path out;
+};
+
+}  // namespace
+
+void registerConvert(CLI::App& app, int& exitCode)
+{
+    auto args = std::make_shared<ConvertArgs>();
+    args->catalogueDir = executableDir();
+    CLI::App* sub = app.add_subcommand("convert", "прочитать базу и записать её в формате версии 5");
+    sub->add_option("--catalogue", args->catalogueDir,
+                    "папка с файлами каталога параметров (по умолчанию папка программы)")
+        ->type_name("ПАПКА");
+    sub->add_option("in", args->in, "исходный файл базы")->required()->type_name("ВХОД");
+    sub->add_option("out", args->out, "файл базы, который будет записан")->required()->type_name("ВЫХОД");
+    sub->callback([args, &exitCode] {
+        auto base = loadBaseForCli(args->in, args->catalogueDir, defaultDeviceLabel());
+        if (!base) {
+            printError(base.error().message);
+            exitCode = 1;
+            return;
+        }
+        const auto written = veltris::writeBase(*base, args->out);
+        if (!written) {
+            printError(written.error().message + " «" + args->out.string() + "»");
+            exitCode = 1;
+        }
+    });
+}
+
+}  // namespace qdb

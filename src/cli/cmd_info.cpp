@@ -1,0 +1,74 @@
+// qdb info: what a base file holds, in UTF-8 on stdout.
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include "base/basefile.h"
+#include "base/cp1251.h"
+#include "base/devicetype.h"
+#include "cli/baseload.h"
+#include "cli/commands.h"
+
+namespace qdb {
+
+namespace {
+
+struct InfoArgs {
+    std::filesystem::path catalogueDir;
+    std::vector<std::filesystem::path> files;
+};
+
+std::string typeText(int code)
+{
+    const std::string caption = veltris::deviceTypeCaption(code);
+    const std::string number = " (код " + std::to_string(code) + ")";
+    if (!caption.empty())
+        return caption + number;
+    return (code == 0 ? "не задан" : "неизвестный") + number;
+}
+
+void printInfo(const std::filesystem::path& file, const veltris::ComponentBase& base)
+{
+    std::string out;
+    out += "Файл: " + file.string() + "\n";
+    out += "Версия формата: " + std::to_string(veltris::formatVersion(base.header.data())) + "\n";
+    out += "Тип прибора: " + typeText(base.deviceType) + "\n";
+    out += "Описание базы: " + veltris::cp1251ToUtf8(base.description()) + "\n";
+    out += "Записей: " + std::to_string(base.recordCount()) + "\n";
+    out += "Заголовки столбцов:\n";
+    for (int c = 1; c < base.table.columnCount(); ++c)
+        out += "  " + std::to_string(c) + ": " + veltris::cp1251ToUtf8(base.table.cell(0, c)) + "\n";
+    std::cout << out;
+}
+
+}  // namespace
+
+void registerInfo(CLI::App& app, int& exitCode)
+{
+    auto args = std::make_shared<InfoArgs>();
+    args->catalogueDir = executableDir();
+    CLI::App* sub = app.add_subcommand(
+        "info", "показать версию формата, тип прибора, описание, число записей и заголовки столбцов");
+    sub->add_option("--catalogue", args->catalogueDir,
+                    "папка с файлами каталога параметров (по умолчанию папка программы)")
+        ->type_name("ПАПКА");
+    sub->add_option("files", args->files, "файлы баз (.QDB)")->required()->type_name("ФАЙЛ");
+    sub->callback([args, &exitCode] {
+        bool first = true;
+        for (const auto& file : args->files) {
+            auto base = loadBaseForCli(file, args->catalogueDir);
+            if (!base) {
+                std::cout.flush();
+                printError(base.error().message);
+                exitCode = 1;
+                continue;
+            }
+            if (!first)
+                std::cout << '\n';
+            first = false;
+            printInfo(file, *base);
+        }
+    });
+}
+
+}  // namespace qdb
