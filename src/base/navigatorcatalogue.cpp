@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <system_error>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,12 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Large enough to take a typical base in one read; the buffer is reused for every file.
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-constexpr std::size_t kMaxName = 15;
+// Takes a typical base in one read; bigger bases go in blocks. Reused for every file.
+constexpr std::size_t kBlockSize = std::size_t{128} << 10;
+constexpr unsigned kMaxName = 15;
 
 // Bases come from systems where names ignore case: ".qdb", ".Qdb" count too.
-bool isBaseFileName(const std::string& name)
+bool isBaseFileName(std::string_view name)
 {
     if (name.size() < 4)
         return false;
@@ -39,15 +41,15 @@ bool isBaseFileName(const std::string& name)
     return true;
 }
 
-std::string reasonText(int err)
+std::string reasonText(int err, bool folder = false)
 {
     switch (err) {
-    case ENOENT: return "файл не найден";
+    case ENOENT: return folder ? "папка не найдена" : "файл не найден";
     case EACCES:
     case EPERM: return "нет доступа";
     case EISDIR: return "это папка, а не файл";
-    case ENOTDIR: return "путь указан неверно";
-    case ENAMETOOLONG: return "слишком длинное имя файла";
+    case ENOTDIR: return folder ? "это не папка" : "путь указан неверно";
+    case ENAMETOOLONG: return "слишком длинное имя";
     case ELOOP: return "слишком много символических ссылок";
     case EMFILE:
     case ENFILE: return "открыто слишком много файлов";
@@ -57,22 +59,25 @@ std::string reasonText(int err)
     }
 }
 
+constexpr const char* kOpenFailed = "Не удалось открыть файл";
+constexpr const char* kReadFailed = "Не удалось прочитать файл";
+const std::string kNotRegular = "это не обычный файл";
+
 Error fileError(const char* what, const std::string& path, const std::string& reason)
 {
     return Error{ErrorKind::OpenFailed, std::string(what) + " «" + path + "»: " + reason};
 }
 
-Error folderError(const fs::path& folder, const std::error_code& ec)
+Error folderError(const std::string& folder, int err)
 {
-    return Error{ErrorKind::OpenFailed, "Не удалось прочитать папку «" + folder.string() +
-                                            "»: " + reasonText(ec.value())};
+    return Error{ErrorKind::OpenFailed,
+                 "Не удалось прочитать папку «" + folder + "»: " + reasonText(err, true)};
 }
 
-std::string shortString(const char* field, std::size_t maxLength)
-{
-    const std::size_t length = std::min<std::size_t>(static_cast<unsigned char>(field[0]), maxLength);
-    return std::string(field + 1, length);
-}
+struct Listed {
+    std::string name;
+    unsigned char type;  // d_type of the listing, DT_UNKNOWN where the file system gives none
+};
 
 }  // namespace
 
@@ -80,55 +85,71 @@ std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
 {
     std::vector<Error> problems;
     std::error_code ec;
-    fs::path absFolder = fs::absolute(folder, ec);
+    const fs::path absFolder = fs::absolute(folder, ec).lexically_normal();
     if (ec) {
-        problems.push_back(folderError(folder, ec));
+        problems.push_back(folderError(folder.string(), ec.value()));
         return problems;
     }
-    absFolder = absFolder.lexically_normal();
+    const std::string folderName = absFolder.string();
+    std::string prefix = folderName;
+    if (prefix.empty() || prefix.back() != '/')
+        prefix += '/';
 
-    // The listing's own order is arbitrary; byte order keeps the catalogue the same everywhere.
-    std::vector<std::string> names;
-    fs::directory_iterator it(absFolder, ec);
-    if (ec) {
-        problems.push_back(folderError(absFolder, ec));
+    std::vector<Listed> listed;
+    DIR* dir = ::opendir(prefix.c_str());
+    if (dir == nullptr) {
+        problems.push_back(folderError(folderName, errno));
         return problems;
     }
-    for (const fs::directory_iterator end; it != end;) {
-        std::string name = it->path().filename().string();
-        if (isBaseFileName(name))
-            names.push_back(std::move(name));
-        it.increment(ec);
-        if (ec) {
-            problems.push_back(folderError(absFolder, ec));
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            if (errno != 0)
+                problems.push_back(folderError(folderName, errno));
             break;
         }
+        if (isBaseFileName(entry->d_name))
+            listed.push_back(Listed{entry->d_name, entry->d_type});
     }
-    std::sort(names.begin(), names.end());
+    ::closedir(dir);
+    // The listing's own order is arbitrary; byte order keeps the catalogue the same everywhere.
+    std::sort(listed.begin(), listed.end(),
+              [](const Listed& a, const Listed& b) { return a.name < b.name; });
 
     const std::unique_ptr<char[]> buffer(new char[kBlockSize]);
-    for (const std::string& name : names) {
-        std::string path = (absFolder / name).string();
-        const std::size_t before = m_entries.size();
-
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) {
-            problems.push_back(fileError("Не удалось открыть файл", path, reasonText(errno)));
+    std::string path;
+    for (const Listed& item : listed) {
+        path.assign(prefix).append(item.name);
+        if (item.type == DT_DIR) {
+            problems.push_back(fileError(kOpenFailed, path, reasonText(EISDIR)));
             continue;
         }
         // A pipe or a device named like a base could block or never end: only plain files count.
-        struct stat st {};
-        const bool statOk = ::fstat(fd, &st) == 0;
-        if (!statOk || !S_ISREG(st.st_mode)) {
-            const std::string reason = !statOk              ? reasonText(errno)
-                                       : S_ISDIR(st.st_mode) ? reasonText(EISDIR)
-                                                             : std::string("это не обычный файл");
-            ::close(fd);
-            problems.push_back(fileError("Не удалось открыть файл", path, reason));
+        if (item.type != DT_REG && item.type != DT_LNK && item.type != DT_UNKNOWN) {
+            problems.push_back(fileError(kOpenFailed, path, kNotRegular));
             continue;
         }
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            problems.push_back(fileError(kOpenFailed, path, reasonText(errno)));
+            continue;
+        }
+        if (item.type != DT_REG) {  // a link or an unknown type: look at what was opened
+            struct stat st {};
+            if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+                const int err = errno;
+                ::close(fd);
+                problems.push_back(fileError(kOpenFailed, path,
+                                             S_ISDIR(st.st_mode) ? reasonText(EISDIR)
+                                             : S_ISREG(st.st_mode) || st.st_mode == 0
+                                                 ? reasonText(err)
+                                                 : kNotRegular));
+                continue;
+            }
+        }
 
-        std::shared_ptr<const NavigatorBaseFile> shared;
+        FileEntries* file = nullptr;  // created with the first whole record
         std::string description;
         std::size_t recordBytes = 0;  // 0 until the lead is read
         std::uint16_t deviceType = 0;
@@ -138,8 +159,11 @@ std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
-                problems.push_back(fileError("Не удалось прочитать файл", path, reasonText(errno)));
-                m_entries.resize(before);  // nothing of a file read only in part
+                problems.push_back(fileError(kReadFailed, path, reasonText(errno)));
+                if (file != nullptr) {  // nothing of a file read only in part
+                    m_size -= file->count();
+                    m_files.pop_back();
+                }
                 break;
             }
             if (n == 0)
@@ -156,20 +180,29 @@ std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
                     break;  // unknown version: the file adds nothing
                 recordBytes = static_cast<std::size_t>(size);
                 deviceType = static_cast<std::uint16_t>(headerDeviceType(header));
-                description = shortString(buffer.get() + kDescriptionOffset, kMaxDescription);
+                const std::size_t length =
+                    std::min<std::size_t>(header[kDescriptionOffset], kMaxDescription);
+                description.assign(buffer.get() + kDescriptionOffset + 1, length);
                 pos = static_cast<std::size_t>(kLeadSize);
             }
 
             const std::size_t count = (fill - pos) / recordBytes;
             if (count > 0) {
-                if (!shared)
-                    shared = std::make_shared<const NavigatorBaseFile>(
-                        NavigatorBaseFile{path, std::move(description)});
-                if (m_entries.capacity() - m_entries.size() < count)
-                    m_entries.reserve(std::max(m_entries.size() + count, m_entries.capacity() * 2));
-                for (std::size_t r = 0; r < count; ++r, pos += recordBytes)
-                    m_entries.push_back(
-                        TLBox2Type{deviceType, shortString(buffer.get() + pos, kMaxName), shared});
+                if (file == nullptr) {
+                    m_files.push_back(FileEntries{
+                        NavigatorBaseFile{path, std::move(description), deviceType}, m_size, {}});
+                    file = &m_files.back();
+                }
+                const std::size_t used = file->names.size();
+                file->names.resize(used + count * kNameField);
+                char* out = file->names.data() + used;
+                for (std::size_t r = 0; r < count; ++r, pos += recordBytes, out += kNameField) {
+                    const char* record = buffer.get() + pos;
+                    out[0] = static_cast<char>(
+                        std::min(static_cast<unsigned>(static_cast<unsigned char>(record[0])), kMaxName));
+                    std::memcpy(out + 1, record + 1, kNameField - 1);
+                }
+                m_size += count;
             }
             // Keep a record cut by the block boundary for the next read.
             std::memmove(buffer.get(), buffer.get() + pos, fill - pos);
@@ -178,6 +211,37 @@ std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
         ::close(fd);
     }
     return problems;
+}
+
+TLBox2Type NavigatorCatalogue::entryOf(const FileEntries& file, std::size_t record)
+{
+    const char* field = file.names.data() + record * kNameField;
+    return TLBox2Type{file.base.deviceType,
+                      std::string_view(field + 1, static_cast<unsigned char>(field[0])), &file.base};
+}
+
+TLBox2Type NavigatorCatalogue::operator[](std::size_t i) const
+{
+    const auto next = std::upper_bound(m_files.begin(), m_files.end(), i,
+                                       [](std::size_t index, const FileEntries& file) {
+                                           return index < file.first;
+                                       });
+    const FileEntries& file = *std::prev(next);
+    return entryOf(file, i - file.first);
+}
+
+TLBox2Type NavigatorCatalogue::const_iterator::operator*() const
+{
+    return entryOf(m_catalogue->m_files[m_file], m_record);
+}
+
+NavigatorCatalogue::const_iterator& NavigatorCatalogue::const_iterator::operator++()
+{
+    if (++m_record == m_catalogue->m_files[m_file].count()) {
+        ++m_file;
+        m_record = 0;
+    }
+    return *this;
 }
 
 NavigatorCatalogue CreateNavigatorCatalogue()

@@ -1,26 +1,33 @@
 #pragma once
 // The navigator catalogue: one entry per component record of every base in the scan folders.
+//
+// Names are kept packed per file (16 bytes a record) and file name, description and device type
+// once per file, so a scan of many bases costs little beyond reading them.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
-#include <memory>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/result.h"
 
 namespace veltris {
 
-// What every entry of one base file shares; held once per file, not once per record.
+// What every entry of one base file shares.
 struct NavigatorBaseFile {
-    std::string fileName;     // absolute path (native bytes, UTF-8 on Linux)
-    std::string description;  // base description, Windows-1251 bytes, at most 104
+    std::string fileName;         // absolute path (native bytes, UTF-8 on Linux)
+    std::string description;      // base description, Windows-1251 bytes, at most 104
+    std::uint16_t deviceType = 0;  // 1 for versions 3 and 4, header byte 59 for version 5
 };
 
+// One catalogue entry. A light view: it stays valid as long as its catalogue does.
 struct TLBox2Type {
     std::uint16_t deviceType = 0;
-    std::string componentName;  // Windows-1251 bytes, at most 15
-    std::shared_ptr<const NavigatorBaseFile> base;
+    std::string_view componentName;  // Windows-1251 bytes, at most 15
+    const NavigatorBaseFile* base = nullptr;
 
     const std::string& fileName() const { return base->fileName; }
     const std::string& description() const { return base->description; }
@@ -28,6 +35,12 @@ struct TLBox2Type {
 
 class NavigatorCatalogue {
 public:
+    NavigatorCatalogue() = default;
+    NavigatorCatalogue(NavigatorCatalogue&&) = default;  // entries keep pointing at the files
+    NavigatorCatalogue& operator=(NavigatorCatalogue&&) = default;
+    NavigatorCatalogue(const NavigatorCatalogue&) = delete;
+    NavigatorCatalogue& operator=(const NavigatorCatalogue&) = delete;
+
     // Appends an entry for every whole record of every base file directly in `folder` (names
     // ending in ".QDB" in any letter case; subfolders are not entered), files in file-name byte
     // order, records in file order. Versions 3 and 4 give device type 1, version 5 its header
@@ -38,15 +51,52 @@ public:
     // do not exist before calling, as start-up does.
     std::vector<Error> AddDir(const std::filesystem::path& folder);
 
-    const std::vector<TLBox2Type>& entries() const { return m_entries; }
-    std::size_t size() const { return m_entries.size(); }
-    bool empty() const { return m_entries.empty(); }
-    const TLBox2Type& operator[](std::size_t i) const { return m_entries[i]; }
-    auto begin() const { return m_entries.begin(); }
-    auto end() const { return m_entries.end(); }
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    // Entry i in catalogue order; O(log files).
+    TLBox2Type operator[](std::size_t i) const;
+
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = TLBox2Type;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = TLBox2Type;
+
+        const_iterator() = default;
+        TLBox2Type operator*() const;
+        const_iterator& operator++();
+        const_iterator operator++(int) { const_iterator old = *this; ++*this; return old; }
+        bool operator==(const const_iterator& other) const
+        {
+            return m_file == other.m_file && m_record == other.m_record;
+        }
+
+    private:
+        friend class NavigatorCatalogue;
+        const_iterator(const NavigatorCatalogue* catalogue, std::size_t file)
+            : m_catalogue(catalogue), m_file(file) {}
+        const NavigatorCatalogue* m_catalogue = nullptr;
+        std::size_t m_file = 0;
+        std::size_t m_record = 0;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, m_files.size()}; }
 
 private:
-    std::vector<TLBox2Type> m_entries;
+    static constexpr std::size_t kNameField = 16;  // clamped length byte, then 15 bytes
+
+    struct FileEntries {
+        NavigatorBaseFile base;
+        std::size_t first = 0;  // catalogue index of its first entry
+        std::string names;      // kNameField bytes per record; never empty
+        std::size_t count() const { return names.size() / kNameField; }
+    };
+    static TLBox2Type entryOf(const FileEntries& file, std::size_t record);
+
+    std::deque<FileEntries> m_files;  // a deque keeps each file's address as files are added
+    std::size_t m_size = 0;
 };
 
 // The empty catalogue the program starts with, before any folder is scanned.

@@ -1,5 +1,86 @@
+// qdb list: every component of every base in the given folders, as the navigator sees them.
+#include <charconv>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "base/cp1251.h"
+#include "base/navigatorcatalogue.h"
 #include "cli/commands.h"
 
 namespace qdb {
-void registerList(CLI::App&, int&) {}
+
+namespace {
+
+struct ListOptions {
+    std::vector<std::string> dirs;
+    int typeCode = -1;  // -1: every device type
+};
+
+int runList(const ListOptions& options)
+{
+    veltris::NavigatorCatalogue catalogue = veltris::CreateNavigatorCatalogue();
+    bool anyProblem = false;
+    for (const std::string& dir : options.dirs) {
+        // As at start-up, a folder that does not exist is no error.
+        std::error_code ec;
+        if (!std::filesystem::is_directory(dir, ec))
+            continue;
+        for (const veltris::Error& problem : catalogue.AddDir(dir)) {
+            printError(problem.message);
+            anyProblem = true;
+        }
+    }
+
+    std::string out;
+    out.reserve(64 * 1024);
+    const veltris::NavigatorBaseFile* lastBase = nullptr;
+    std::string description;  // converted once per file
+    for (const veltris::TLBox2Type entry : catalogue) {
+        if (options.typeCode >= 0 && entry.deviceType != options.typeCode)
+            continue;
+        if (entry.base != lastBase) {
+            lastBase = entry.base;
+            description = veltris::cp1251ToUtf8(entry.description());
+        }
+        char code[8];
+        const auto res = std::to_chars(code, code + sizeof code, entry.deviceType);
+        out.append(code, res.ptr);
+        out += '\t';
+        out += entry.fileName();
+        out += '\t';
+        out += veltris::cp1251ToUtf8(entry.componentName);
+        out += '\t';
+        out += description;
+        out += '\n';
+        if (out.size() >= 60 * 1024) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (std::fflush(stdout) != 0) {
+        printError("Не удалось вывести список");
+        return 1;
+    }
+    return anyProblem ? 1 : 0;
+}
+
+}  // namespace
+
+void registerList(CLI::App& app, int& exitCode)
+{
+    auto options = std::make_shared<ListOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "list", "Список компонентов всех баз в папках (как в навигаторе): "
+                "код типа, путь к базе, имя компонента, описание базы");
+    sub->add_option("--type", options->typeCode, "Только компоненты с этим кодом типа прибора")
+        ->check(CLI::Range(0, 65535));
+    sub->add_option("dir", options->dirs, "Папки с базами (*.QDB), просматриваются по порядку")
+        ->required();
+    sub->callback([options, &exitCode] { exitCode = runList(*options); });
+}
+
 }  // namespace qdb
