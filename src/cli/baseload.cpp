@@ -49,7 +49,7 @@ Result<ComponentBase> loadBaseForCli(const std::filesystem::path& file,
     auto base = decodeBase(*bytes, catalogue);
     if (!base)
         return Error{base.error().kind,
-                     "Файл «" + file.string() + "»: " + base.error().message};
+                     "«" + file.string() + "»: " + base.error().message};
     if (base->table.rowCount() > 0 && base->table.columnCount() > 0)
         base->table.at(0, 0) = std::string(deviceLabelCp1251);
     return base;

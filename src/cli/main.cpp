@@ -72,8 +72,10 @@ int main(int argc, char** argv)
     qdb::registerConvert(app, exitCode);
     qdb::registerList(app, exitCode);
     qdb::registerSelect(app, exitCode);
-    for (CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
+    for (CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) {
         sub->group("Команды");
+        sub->set_help_flag("-h,--help", "показать справку и выйти");
+    }
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,213 @@
+// qdb info, export and convert driven as a user runs them: output, exit codes, and no output
+// file when anything fails.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include <sys/wait.h>
+
+#include "../base/scratchdir.h"
+#include "base/basefile.h"
+#include "base/catalogue.h"
+#include "base/cp1251.h"
+#include "base/csvexport.h"
+#include "base/fileio.h"
+
+namespace fs = std::filesystem;
+using namespace veltris;
+
+namespace {
+
+struct QdbRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string shellQuote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+QdbRun qdb(const ScratchDir& dir, const std::string& args)
+{
+    const fs::path out = dir.path() / "stdout.txt";
+    const fs::path err = dir.path() / "stderr.txt";
+    const std::string cmd = shellQuote(QDB_EXE) + " " + args + " >" + shellQuote(out.string()) +
+                            " 2>" + shellQuote(err.string());
+    const int status = std::system(cmd.c_str());
+    QdbRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFileBytes(out).ok() ? *readFileBytes(out) : "";
+    run.err = readFileBytes(err).ok() ? *readFileBytes(err) : "";
+    fs::remove(out);
+    fs::remove(err);
+    return run;
+}
+
+const fs::path kDataDir = fs::path(VELTRIS_SOURCE_DIR) / "data";
+
+std::string arg(const fs::path& p) { return shellQuote(p.string()); }
+
+// A diode base with two records, written by our own writer.
+std::string diodeBase()
+{
+    Catalogue none;
+    ComponentBase base = makeEmptyBase(none, "");
+    base.deviceType = 3;
+    base.setDescription(utf8ToCp1251("Диоды общего назначения"));
+    base.table.resize(3, 13);
+    base.table.at(1, 0) = "1N4148";
+    base.table.at(1, 1) = "100";
+    base.table.at(1, 2) = "<0,5";
+    base.table.at(1, 12) = "7";
+    base.table.at(2, 0) = utf8ToCp1251("КД522Б");
+    base.table.at(2, 3) = "(3)";
+    return *encodeBase(base);
+}
+
+std::string badVersion()
+{
+    std::string b = diodeBase();
+    b[58] = 6;
+    return b;
+}
+
+}  // namespace
+
+TEST(QdbCli, InfoShowsVersionTypeDescriptionCountAndTitles)
+{
+    ScratchDir dir;
+    const auto file = dir.write("d.QDB", diodeBase());
+    const QdbRun run = qdb(dir, "info --catalogue " + arg(kDataDir) + " " + arg(file));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("Версия формата: 5\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Тип прибора: Диоды (код 3)\n"), std::string::npos);
+    EXPECT_NE(run.out.find("Описание базы: Диоды общего назначения\n"), std::string::npos);
+    EXPECT_NE(run.out.find("Записей: 2\n"), std::string::npos);
+    Catalogue catalogue;
+    ASSERT_TRUE(catalogue.loadType(kDataDir, 3).ok());
+    EXPECT_NE(run.out.find("  1: " + cp1251ToUtf8(catalogue.name(3, 1, 1)) + "\n"), std::string::npos);
+    EXPECT_NE(run.out.find("  12: " + cp1251ToUtf8(catalogue.name(3, 12, 1)) + "\n"), std::string::npos);
+    EXPECT_EQ(run.out.find("  13:"), std::string::npos);
+    EXPECT_TRUE(run.err.empty());
+}
+
+TEST(QdbCli, InfoReportsEachBadFileAndGoesOn)
+{
+    ScratchDir dir;
+    const auto good = dir.write("good.QDB", diodeBase());
+    const auto bad = dir.write("bad.QDB", badVersion());
+    const auto tiny = dir.write("tiny.QDB", diodeBase().substr(0, 100));
+    const QdbRun run = qdb(dir, "info --catalogue " + arg(kDataDir) + " " + arg(bad) + " " + arg(good) +
+                                    " " + arg(tiny) + " " + arg(dir.path() / "none.QDB"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("Записей: 2"), std::string::npos);
+    EXPECT_NE(run.err.find("Несоответствие версии файла"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Файл слишком короткий"), std::string::npos);
+    EXPECT_NE(run.err.find("Не удалось открыть файл"), std::string::npos);
+}
+
+TEST(QdbCli, ExportWritesTheWindowsCsvBytes)
+{
+    ScratchDir dir;
+    const auto file = dir.write("d.QDB", diodeBase());
+    Catalogue catalogue;
+    ASSERT_TRUE(catalogue.loadType(kDataDir, 3).ok());
+    ComponentBase base = *decodeBase(diodeBase(), catalogue);
+
+    // Default label, and the catalogue from the executable's folder.
+    ASSERT_TRUE(fs::exists(fs::path(QDB_EXE).parent_path() / "diodes.ini"));
+    QdbRun run = qdb(dir, "export " + arg(file) + " " + arg(dir.path() / "a.csv"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    base.table.at(0, 0) = utf8ToCp1251("Тип прибора");
+    EXPECT_EQ(*readFileBytes(dir.path() / "a.csv"), csvBytes(base.table));
+    EXPECT_NE(readFileBytes(dir.path() / "a.csv")->find("1N4148;100;<0,5;;"), std::string::npos);
+
+    run = qdb(dir, "export --catalogue " + arg(kDataDir) + " --label " + shellQuote("Диоды") + " " +
+                       arg(file) + " " + arg(dir.path() / "b.csv"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readFileBytes(dir.path() / "b.csv")->substr(0, 6), utf8ToCp1251("Диоды;"));
+}
+
+TEST(QdbCli, FailuresLeaveNoOutputFile)
+{
+    ScratchDir dir;
+    const auto bad = dir.write("bad.QDB", badVersion());
+    const auto good = dir.write("good.QDB", diodeBase());
+    fs::create_directory(dir.path() / "empty");
+    const auto kept = dir.write("kept.csv", "old");
+
+    struct Case {
+        std::string args;
+        std::string out;
+        std::string message;
+    } cases[] = {
+        {"export " + arg(bad), "x.csv", "Несоответствие версии файла"},
+        {"convert " + arg(bad), "x.QDB", "Несоответствие версии файла"},
+        {"export " + arg(dir.path() / "none.QDB"), "x.csv", "Не удалось открыть файл"},
+        {"export --catalogue " + arg(dir.path() / "empty") + " " + arg(good), "x.csv",
+         "Не найден файл DIODES.INI"},
+        {"convert --catalogue " + arg(dir.path() / "empty") + " " + arg(good), "x.QDB",
+         "Не найден файл DIODES.INI"},
+        {"export " + arg(bad), "kept.csv", "Несоответствие версии файла"},
+        {"export " + arg(good), "no/such/dir.csv", "Ошибка записи в файл"},
+    };
+    for (const Case& c : cases) {
+        const QdbRun run = qdb(dir, c.args + " " + arg(dir.path() / c.out));
+        EXPECT_EQ(run.exitCode, 1) << c.args;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.args << "\n" << run.err;
+        EXPECT_FALSE(fs::exists(dir.path() / "x.csv"));
+        EXPECT_FALSE(fs::exists(dir.path() / "x.QDB"));
+    }
+    EXPECT_EQ(*readFileBytes(kept), "old");
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
+        ++entries;
+    EXPECT_EQ(entries, 4u) << "no temporary files left";
+
+    const QdbRun usage = qdb(dir, "export " + arg(good));
+    EXPECT_NE(usage.exitCode, 0);
+    EXPECT_NE(usage.err.find("qdb: "), std::string::npos);
+    EXPECT_NE(qdb(dir, "").exitCode, 0);
+}
+
+TEST(QdbCli, ConvertSavesWhatItLoadedAsVersion5)
+{
+    ScratchDir dir;
+    // A version-4 bipolar file, and a base of a type without layout: neither needs more than
+    // the catalogue its type names.
+    std::string v4 = diodeBase().substr(0, kLeadSize);
+    v4.replace(58, 4, std::string("\x00\x00\x80\x40", 4));
+    std::string rec(kRecordSize, '\0');
+    rec[0] = 3;
+    rec.replace(1, 3, "BC5");
+    rec[16 + 9 * 13] = 0x08;
+    const double a = 110, b = 800;
+    std::memcpy(rec.data() + 16 + 9 * 13 + 1, &a, 8);
+    std::memcpy(rec.data() + 16 + 9 * 14 + 1, &b, 8);
+    const auto in = dir.write("in.QDB", v4 + rec + "tail");
+
+    QdbRun run = qdb(dir, "convert --catalogue " + arg(kDataDir) + " " + arg(in) + " " +
+                              arg(dir.path() / "out.QDB"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string out = *readFileBytes(dir.path() / "out.QDB");
+    ASSERT_EQ(out.size(), size_t(kLeadSize + kRecordSize));
+    EXPECT_EQ(out.substr(58, 4), std::string("\x05\x01\x00\x00", 4));
+    EXPECT_EQ(out.substr(kLeadSize), rec);
+
+    std::string fet = diodeBase();
+    fet[59] = 2;
+    const auto fetIn = dir.write("fet.QDB", fet);
+    fs::create_directory(dir.path() / "empty");
+    run = qdb(dir, "convert --catalogue " + arg(dir.path() / "empty") + " " + arg(fetIn) + " " +
+                       arg(dir.path() / "fet2.QDB"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(*readFileBytes(dir.path() / "fet2.QDB"), fet.substr(0, kLeadSize));
+}
