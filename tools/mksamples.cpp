@@ -233,6 +233,11 @@ Source parseSource(const std::string& text, const fs::path& drawingsRoot)
             if (shown != expected)
                 fail(line, "столбец " + std::to_string(k) + ": «" + cp1251ToUtf8(cell) +
                                "» программа покажет как «" + cp1251ToUtf8(shown) + "»; запишите так");
+            // The range parser splits "1E-5" at its minus, so such a cell stops the parametric
+            // selection; sample data must not carry that trap.
+            if (shown.find("E-") != std::string::npos)
+                fail(line, "столбец " + std::to_string(k) + ": «" + cp1251ToUtf8(cell) +
+                               "» — меньше 0,0001; выберите другую единицу измерения столбца");
             row[static_cast<size_t>(k)] = shown;
         }
         const std::string_view drawingField = trim(fields[static_cast<size_t>(c)]);

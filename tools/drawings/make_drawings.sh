@@ -520,6 +520,10 @@ metalglass() { # TITLE
 
 # ---- the drawings ----------------------------------------------------------------------------
 
+# Start clean so that a drawing dropped here does not linger in the folders.
+for folder in TRANS DIODE STAB VARC THYRIST LEDS; do rm -f "$DATA/$folder"/*.BMP; done
+
+
 to92 "TO-92 (КТ-26)" 3;                                       finish TRANS 1
 holebody "TO-126 (КТ-27)" 62 88 30 13 110 18 "7,8" "11,0" "15,5" "2,28" "3,2" 22 "2,8"
                                                                finish TRANS 2
@@ -535,7 +539,7 @@ holebody "TO-247" 80 105 31 9 92 27 "15,9" "20,9" "20,0" "5,45" "3,6" 25 "5,0"
 axial "DO-35" "4,0 max" "1,9" "25,4 min" "0,5" 24;             finish DIODE 1
 axial "DO-41" "5,2 max" "2,7" "25,4 min" "0,85" 31;            finish DIODE 2
 axial "DO-201AD" "9,5 max" "5,3" "25,4 min" "1,3" 42;          finish DIODE 3
-stud "DO-4 (КД202, Д242)" "S 11" "М5" "10,5" "10,2" "26 max" "Корпус - катод, резьба 10-32 UNF"
+stud "DO-4 (КД202)" "S 11" "М5" "10,5" "10,2" "26 max" "Корпус - катод, резьба 10-32 UNF"
                                                                finish DIODE 4
 to220 "TO-220AC" 2;                                           finish DIODE 5
 smd2 "SOD-123" "2,7" "1,6" "3,7" "1,1";                         finish DIODE 6
@@ -546,15 +550,15 @@ axial "DO-35" "4,0 max" "1,9" "25,4 min" "0,5" 24;             finish STAB 1
 axial "DO-41" "5,2 max" "2,7" "25,4 min" "0,85" 31;            finish STAB 2
 melf "MiniMELF (SOD-80)" "3,5" "1,6";                          finish STAB 3
 sot23 "SOT-23";                                               finish STAB 4
-stud "DO-4 (Д815, Д816)" "S 11" "М5" "10,5" "10,2" "26 max" "Корпус - анод стабилитрона"
+stud "Корпус с винтом М5 (Д815)" "S 11" "М5" "10,5" "10,2" "26 max" "Корпус - анод стабилитрона"
                                                                finish STAB 5
 metalglass "Металлостеклянный корпус (Д814, Д818)";           finish STAB 6
 
 to92 "TO-92, 2 вывода" 2;                                     finish VARC 1
 smd2 "SOD-323" "1,7" "1,25" "2,5" "0,95";                       finish VARC 2
-axial "DO-35" "4,0 max" "1,9" "25,4 min" "0,5" 24;             finish VARC 3
+to92 "TO-92, 3 вывода" 3;                                     finish VARC 3
 sot23 "SOT-23";                                               finish VARC 4
-axial "КД-2 (КВ109, КВ102)" "5,0 max" "2,9" "20 min" "0,6" 36; finish VARC 5
+axial "Пластмассовый корпус (КВ109)" "5,0 max" "2,9" "20 min" "0,6" 36; finish VARC 5
 
 to92 "TO-92" 3;                                               finish THYRIST 1
 to220 "TO-220AB" 3;                                           finish THYRIST 2
@@ -562,7 +566,6 @@ stud "КУ202, КУ208 (корпус с винтом М6)" "S 14" "М6" "11,0" "
                                                                finish THYRIST 3
 holebody "TO-126 (TO-225AA)" 62 88 30 13 110 18 "7,8" "11,0" "15,5" "2,28" "3,2" 22 "2,8"
                                                                finish THYRIST 4
-tocan "TO-39 (TO-5)" "8,5" "9,4" "6,6" "12,7 min" "5,08";     finish THYRIST 5
 
 ledround "Светодиод 5 мм (T-1 3/4)" "5,0" "5,8" "8,6" "25 min" 35 41; finish LEDS 1
 ledround "Светодиод 3 мм (T-1)" "3,0" "3,8" "5,3" "25 min" 24 30;     finish LEDS 2
