@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct QdbRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string shellQuote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string readAll(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A version-5 base (or version 4 when type is 0xFF) with the given Windows-1251 names.
+std::string makeBase(std::uint8_t type, const std::string& description,
+                     const std::vector<std::string>& names)
+{
+    std::string bytes(231, '\0');
+    if (type == 0xFF) {
+        bytes[60] = static_cast<char>(0x80);
+        bytes[61] = 0x40;
+    } else {
+        bytes[58] = 5;
+        bytes[59] = static_cast<char>(type);
+    }
+    bytes[62] = static_cast<char>(description.size());
+    bytes.replace(63, description.size(), description);
+    for (const std::string& name : names) {
+        std::string record(288, '\0');
+        record[0] = static_cast<char>(name.size());
+        record.replace(1, name.size(), name);
+        bytes += record;
+    }
+    return bytes;
+}
+
+class ListCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static std::atomic<int> counter{0};
+        m_dir = fs::temp_directory_path() /
+                ("qdb_list_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+        fs::create_directories(m_dir / "bases");
+        // "Диоды" / "КД522" / "Транзисторы" / "КТ315" in Windows-1251.
+        write("bases/diodes.QDB",
+              makeBase(3, "\xC4\xE8\xEE\xE4\xFB", {"\xCA\xC4\x35\x32\x32", "1N4148"}));
+        write("bases/bipolar.qdb",
+              makeBase(0xFF, "\xD2\xF0\xE0\xED\xE7\xE8\xF1\xF2\xEE\xF0\xFB", {"\xCA\xD2\x33\x31\x35"}));
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    void write(const std::string& name, const std::string& bytes)
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << bytes;
+    }
+
+    QdbRun run(const std::vector<std::string>& args)
+    {
+        std::string cmd = shellQuote(QDB_EXE);
+        for (const std::string& a : args)
+            cmd += " " + shellQuote(a);
+        cmd += " >" + shellQuote((m_dir / "out").string()) + " 2>" +
+               shellQuote((m_dir / "err").string());
+        const int status = std::system(cmd.c_str());
+        QdbRun r;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = readAll(m_dir / "out");
+        r.err = readAll(m_dir / "err");
+        return r;
+    }
+
+    std::string diodeLines() const
+    {
+        const std::string path = (m_dir / "bases" / "diodes.QDB").string();
+        return "3\t" + path + "\tКД522\tДиоды\n" + "3\t" + path + "\t1N4148\tДиоды\n";
+    }
+    std::string bipolarLines() const
+    {
+        return "1\t" + (m_dir / "bases" / "bipolar.qdb").string() + "\tКТ315\tТранзисторы\n";
+    }
+
+    fs::path m_dir;
+};
+
+}  // namespace
+
+TEST_F(ListCli, PrintsEveryEntryInCatalogueOrder)
+{
+    // "bipolar.qdb" sorts before "diodes.QDB"; a missing folder is passed over silently.
+    const QdbRun r = run({"list", (m_dir / "missing").string(), (m_dir / "bases").string()});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, bipolarLines() + diodeLines());
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ListCli, TypeFilterAndRepeatedFolder)
+{
+    const std::string bases = (m_dir / "bases").string();
+    const QdbRun r = run({"list", "--type", "3", bases, bases});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, diodeLines() + diodeLines());
+
+    EXPECT_EQ(run({"list", "--type", "5", bases}).out, "");
+}
+
+TEST_F(ListCli, ProblemsGoToStderrAndSetExitCode)
+{
+    fs::create_directory(m_dir / "bases" / "a.QDB");
+    write("bases/c.QDB", "QZ");  // too short: no entries, no problem
+    const QdbRun r = run({"list", (m_dir / "bases").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, bipolarLines() + diodeLines());
+    EXPECT_EQ(r.err, "qdb: Не удалось открыть файл «" + (m_dir / "bases" / "a.QDB").string() +
+                         "»: это папка, а не файл\n");
+}
+
+TEST_F(ListCli, BadArguments)
+{
+    EXPECT_NE(run({"list"}).exitCode, 0);
+    EXPECT_NE(run({"list", "--type", "x", (m_dir / "bases").string()}).exitCode, 0);
+}
