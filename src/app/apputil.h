@@ -1,0 +1,41 @@
+#pragma once
+// Small helpers every window uses: Windows-1251 at the Qt edge, paths, two-part hints,
+// help topic numbers on controls, the program's font.
+#include <QAction>
+#include <QFont>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// Windows-1251 bytes -> QString (every byte maps to one character and back).
+QString cpToQString(std::string_view cp1251);
+// QString -> Windows-1251 bytes; characters the code page cannot hold become '?'.
+std::string qStringToCp(const QString& text, bool* lossy = nullptr);
+
+std::filesystem::path toFsPath(const QString& path);
+QString fromFsPath(const std::filesystem::path& path);
+
+// "short|long": the short part becomes the tooltip, the long part the status bar text.
+// Without "|" both are the whole text.
+void setHint(QAction* action, const QString& hint);
+void setHint(QWidget* widget, const QString& hint);
+
+// Help topic numbers live on controls and actions as the dynamic property "helpContext".
+inline constexpr char kHelpContextProperty[] = "helpContext";
+inline void setHelpContext(QObject* object, int topic)
+{
+    object->setProperty(kHelpContextProperty, topic);
+}
+inline int helpContext(const QObject* object)
+{
+    return object ? object->property(kHelpContextProperty).toInt() : 0;
+}
+
+// Tahoma, 13 pixels high; DejaVu Sans where Tahoma is not installed.
+QFont veltrisFont();
+
+// The application title; also the caption of the framework-style error messages.
+inline QString appTitle() { return QStringLiteral("Вельтрис"); }

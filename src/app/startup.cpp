@@ -1,0 +1,30 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/apputil.h"
+#include "app/sdimain.h"
+#include "base/ini.h"
+
+int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args)
+{
+    TSDIAppForm form(paths, ui, args);
+    if (form.terminationRequested())
+        return 1;
+    form.show();
+    return QApplication::exec();
+}
+
+bool writeFirstRunSettings(const AppPaths& paths)
+{
+    if (QFileInfo::exists(paths.settingsFile))
+        return false;
+    const QString samples = QDir(paths.exeDir).absoluteFilePath(QStringLiteral("samples"));
+    if (!QFileInfo(samples).isDir())
+        return false;
+    veltris::IniFile ini;
+    ini.writeString("Scan", "Dir0", qStringToCp(QDir::toNativeSeparators(samples)));
+    return ini.saveAtomic(toFsPath(paths.settingsFile), "Не могу записать файл настроек").ok();
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The program's start: windows in their order, then the message loop.
+#include <QStringList>
+
+#include "app/apppaths.h"
+
+class UiServices;
+
+// Creates the main window (and with it the dialogs) and runs the loop until it closes.
+// When a catalogue failed to load, returns 1 at once, before anything is shown.
+int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args);
+
+// First run from the build tree: when no settings file exists yet and a "samples" folder lies
+// beside the executable, writes a settings file whose Scan Dir0 names it, so a new user finds
+// the navigator filled. Returns true when it wrote the file.
+bool writeFirstRunSettings(const AppPaths& paths);

@@ -1,0 +1,54 @@
+#pragma once
+// The program settings file (the executable's name with ".INI"): every key with its default,
+// and the fourteen keys written back when the main window closes.
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "base/devicetype.h"
+#include "base/ini.h"
+#include "base/result.h"
+
+namespace veltris {
+
+constexpr int kScanDirCount = 10;
+constexpr int kDrawingFolderCount = 6;  // one per supported device type, in catalogue order
+
+struct ProgramSettings {
+    // Strings are Windows-1251 bytes, as in the file.
+    std::int32_t iStandard = 100;  // standard column width, pixels
+    std::string sDeviceName;       // device label; default "Тип прибора"
+    std::string odir = "C:\\";     // open folder
+    std::string sdir = "C:\\";     // save folder
+    // Package drawing folders TRANS, DIODE, STAB, VARC, THYR, LEDS (supportedDeviceTypes order).
+    std::array<std::string, kDrawingFolderCount> drawingDirs;
+    bool showNav = true;  // read only, never written
+    std::int32_t width = 1032;
+    std::int32_t height = 748;
+    std::int32_t top = -4;
+    std::int32_t left = -4;
+    std::array<std::string, kScanDirCount> scanDirs;  // Scan Dir0..Dir9, read only
+
+    // Defaults; exeDir is the executable's folder with its trailing separator (Windows-1251).
+    static ProgramSettings defaults(std::string_view exeDir);
+    // Every key from `ini`, a missing key or a non-integer value of an integer key giving the
+    // default (integers outside the 32-bit range count as non-integers).
+    static ProgramSettings read(const IniFile& ini, std::string_view exeDir);
+
+    // Drawing folder of a device type code; empty for codes without one (0, 2, above 7).
+    std::string drawingDir(int code) const;
+
+    // Writes the fourteen keys in their order: Settings iStandard, sDeviceName, Odir, Sdir, TRANS,
+    // DIODE, STAB, VARC, THYR, LEDS; FORM1 Width, Height, Top, Left. ShowNav and Scan untouched.
+    void writeBack(IniFile& ini) const;
+};
+
+// The message shown when the settings file cannot be written.
+inline constexpr std::string_view kSettingsWriteFailed = "Не могу перезаписать файл конфигурации";
+
+// writeBack into `ini`, then saves it all or nothing. Error WriteFailed with kSettingsWriteFailed.
+Status saveProgramSettings(const ProgramSettings& settings, IniFile& ini,
+                           const std::filesystem::path& path);
+
+}  // namespace veltris

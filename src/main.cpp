@@ -1,0 +1,16 @@
+// Вельтрис: the desktop program.
+#include <QApplication>
+
+#include "app/apppaths.h"
+#include "app/qtuiservices.h"
+#include "app/startup.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Вельтрис"));
+    const AppPaths paths = AppPaths::fromExecutable(QCoreApplication::applicationFilePath());
+    writeFirstRunSettings(paths);  // first run: point the navigator at the bundled samples
+    QtUiServices ui(paths.helpFile);
+    return runVeltris(paths, ui, app.arguments().mid(1));
+}

@@ -1,0 +1,109 @@
+#include "scriptedui.h"
+
+#include <QDialog>
+#include <QTest>
+
+void ScriptedUi::onDialog(const QString& objectName, DialogHandler handler)
+{
+    m_dialogHandlers[objectName].enqueue(std::move(handler));
+}
+
+void ScriptedUi::rejectDialog(const QString& objectName)
+{
+    onDialog(objectName, [](QDialog*) { return int(QDialog::Rejected); });
+}
+
+QStringList ScriptedUi::messageTexts() const
+{
+    QStringList out;
+    for (const Message& m : messages)
+        out << m.text;
+    return out;
+}
+
+bool ScriptedUi::allAnswersUsed() const
+{
+    if (!messageAnswers.isEmpty() || !openAnswers.isEmpty() || !saveAnswers.isEmpty())
+        return false;
+    for (const auto& q : m_dialogHandlers)
+        if (!q.isEmpty())
+            return false;
+    return true;
+}
+
+void ScriptedUi::fail(const QString& what)
+{
+    unexpected << what;
+    QTest::qFail(qPrintable(QStringLiteral("unanswered UI call: ") + what), __FILE__, __LINE__);
+}
+
+QMessageBox::StandardButton ScriptedUi::message(QWidget*, const QString& caption, const QString& text,
+                                                QMessageBox::Icon icon,
+                                                QMessageBox::StandardButtons buttons)
+{
+    messages.append({caption, text, icon, buttons});
+    if (buttons == QMessageBox::Ok && messageAnswers.isEmpty())
+        return QMessageBox::Ok;
+    if (messageAnswers.isEmpty()) {
+        fail(QStringLiteral("message \"%1\"").arg(text));
+        return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
+    }
+    return messageAnswers.dequeue();
+}
+
+QString ScriptedUi::openFileName(QWidget*, const FileDialogRequest& req)
+{
+    openRequests.append(req);
+    if (openAnswers.isEmpty()) {
+        fail(QStringLiteral("open dialog"));
+        return {};
+    }
+    return openAnswers.dequeue();
+}
+
+QString ScriptedUi::saveFileName(QWidget*, const FileDialogRequest& req)
+{
+    saveRequests.append(req);
+    if (saveAnswers.isEmpty()) {
+        fail(QStringLiteral("save dialog"));
+        return {};
+    }
+    return saveAnswers.dequeue();
+}
+
+void ScriptedUi::openUrl(const QUrl& url)
+{
+    urls.append(url);
+}
+
+void ScriptedUi::showHelp(int topic)
+{
+    helpTopics.append(topic);
+}
+
+int ScriptedUi::execDialog(QDialog* dialog)
+{
+    if (!dialog) {
+        fail(QStringLiteral("null dialog"));
+        return QDialog::Rejected;
+    }
+    const QString name = dialog->objectName();
+    dialogs << name;
+    auto it = m_dialogHandlers.find(name);
+    if (it == m_dialogHandlers.end() || it->isEmpty()) {
+        fail(QStringLiteral("dialog ") + name);
+        return QDialog::Rejected;
+    }
+    const DialogHandler handler = it->dequeue();
+    dialog->setResult(0);
+    dialog->show();
+    const int result = handler(dialog);
+    dialog->hide();
+    dialog->setResult(result);
+    return result;
+}
+
+void ScriptedUi::beep()
+{
+    ++beeps;
+}

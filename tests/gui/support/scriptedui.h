@@ -1,0 +1,61 @@
+#pragma once
+// UiServices for GUI tests: records every call and answers from queues the test fills.
+// A call without a prepared answer fails the test (and answers Cancel / Rejected / empty)
+// instead of blocking. A message whose only button is OK needs no answer.
+#include <QHash>
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+#include <functional>
+
+#include "app/uiservices.h"
+
+class ScriptedUi : public UiServices {
+public:
+    struct Message {
+        QString caption;
+        QString text;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+    };
+    using DialogHandler = std::function<int(QDialog*)>;
+
+    // ---- answers ----
+    QQueue<QMessageBox::StandardButton> messageAnswers;
+    QQueue<QString> openAnswers;  // "" = cancelled
+    QQueue<QString> saveAnswers;
+    // Handlers by the dialog's objectName, used once each in order.
+    void onDialog(const QString& objectName, DialogHandler handler);
+    // A handler that just closes the dialog (Rejected).
+    void rejectDialog(const QString& objectName);
+
+    // ---- record ----
+    QList<Message> messages;
+    QList<FileDialogRequest> openRequests;
+    QList<FileDialogRequest> saveRequests;
+    QList<QUrl> urls;
+    QList<int> helpTopics;
+    QStringList dialogs;  // objectName of every dialog run
+    int beeps = 0;
+    QStringList unexpected;  // calls nobody answered
+
+    QStringList messageTexts() const;
+    bool allAnswersUsed() const;
+
+    // ---- UiServices ----
+    QMessageBox::StandardButton message(QWidget* parent, const QString& caption, const QString& text,
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons) override;
+    QString openFileName(QWidget* parent, const FileDialogRequest& req) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& req) override;
+    void openUrl(const QUrl& url) override;
+    void showHelp(int topic) override;
+    // Shows the dialog (so its show handler runs, as under exec), runs its handler without an
+    // event loop, hides it and returns the handler's result, also stored with setResult().
+    int execDialog(QDialog* dialog) override;
+    void beep() override;
+
+private:
+    void fail(const QString& what);
+    QHash<QString, QQueue<DialogHandler>> m_dialogHandlers;
+};
