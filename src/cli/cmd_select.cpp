@@ -1,5 +1,200 @@
+// qdb select: the search page's parametric selection from the command line.
+#include <charconv>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/basefile.h"
+#include "base/catalogue.h"
+#include "base/cp1251.h"
+#include "base/selection.h"
 #include "cli/commands.h"
 
 namespace qdb {
-void registerSelect(CLI::App&, int&) {}
+
+namespace {
+
+struct SelectOptions {
+    std::string catalogueDir;
+    std::string baseFile;
+    std::vector<std::string> bounds;  // COL=LOW:HIGH
+    std::string like;                 // UTF-8 name
+    bool hasLike = false;
+    std::string spread;               // P:Q
+    std::string columns;              // C,C,...
+};
+
+std::optional<int> parseInt(std::string_view s)
+{
+    int v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size())
+        return std::nullopt;
+    return v;
+}
+
+std::string columnRangeText(int last)
+{
+    return last >= 1 ? "от 1 до " + std::to_string(last) : "нет (в базе нет столбцов параметров)";
+}
+
+int runSelect(const SelectOptions& o)
+{
+    if (!o.hasLike && (!o.spread.empty() || !o.columns.empty())) {
+        printError("--spread и --columns действуют только вместе с --like");
+        return 1;
+    }
+
+    int p = 10;
+    int q = 10;
+    if (!o.spread.empty()) {
+        const auto colon = o.spread.find(':');
+        std::optional<int> pv;
+        std::optional<int> qv;
+        if (colon != std::string::npos) {
+            pv = parseInt(std::string_view(o.spread).substr(0, colon));
+            qv = parseInt(std::string_view(o.spread).substr(colon + 1));
+        }
+        if (!pv || !qv || *pv < 0 || *pv > 100 || *qv < 0 || *qv > 100) {
+            printError("--spread «" + o.spread +
+                       "»: нужны два целых числа от 0 до 100 через двоеточие, например 10:10");
+            return 1;
+        }
+        p = *pv;
+        q = *qv;
+    }
+
+    // Titles are not needed here, so a missing catalogue does not stop the selection.
+    const std::filesystem::path catalogueDir =
+        o.catalogueDir.empty() ? executableDir() : std::filesystem::path(o.catalogueDir);
+    const veltris::CatalogueLoad catalogues = veltris::loadCatalogues(catalogueDir);
+    auto loaded = veltris::readBase(o.baseFile, catalogues.catalogue);
+    if (!loaded) {
+        printError(loaded.error().message);
+        return 1;
+    }
+    const veltris::ComponentBase& base = *loaded;
+    const veltris::Table& table = base.table;
+    const int lastColumn = table.columnCount() - 1;  // the drawing number
+    std::vector<veltris::BoundTexts> bounds(lastColumn > 0 ? lastColumn : 0, {"0", "0"});
+
+    auto checkColumn = [&](std::string_view text, int& column) {
+        const auto v = parseInt(text);
+        if (!v || *v < 1 || *v > lastColumn) {
+            printError("номер столбца «" + std::string(text) + "» недопустим; допустимы номера " +
+                       columnRangeText(lastColumn));
+            return false;
+        }
+        column = *v;
+        return true;
+    };
+
+    if (o.hasLike) {
+        const std::string name = veltris::utf8ToCp1251(o.like);
+        const int row = veltris::findComponentRow(table, name);
+        if (row < 0) {
+            printError("компонент «" + o.like + "» не найден в базе");
+            return 1;
+        }
+        std::vector<int> listed;
+        if (o.columns.empty()) {
+            for (int c = 1; c <= lastColumn; ++c)
+                listed.push_back(c);
+        } else {
+            std::string_view rest = o.columns;
+            while (true) {
+                const auto comma = rest.find(',');
+                int column = 0;
+                if (!checkColumn(rest.substr(0, comma), column))
+                    return 1;
+                listed.push_back(column);
+                if (comma == std::string_view::npos)
+                    break;
+                rest.remove_prefix(comma + 1);
+            }
+        }
+        for (int c : listed) {
+            const std::string reference = veltris::referenceText(table.cell(row, c));
+            auto taken = veltris::boundsFromReference(reference, p, q, c == lastColumn);
+            if (!taken) {
+                printError(taken.error().message);
+                return 1;
+            }
+            bounds[static_cast<std::size_t>(c - 1)] = std::move(*taken);
+        }
+    }
+
+    // Typed bounds come after the taken ones, as typing into the grid after a click would.
+    for (const std::string& spec : o.bounds) {
+        const auto eq = spec.find('=');
+        const auto colon = eq == std::string::npos ? std::string::npos : spec.find(':', eq + 1);
+        if (colon == std::string::npos) {
+            printError("--bound «" + spec + "»: нужна запись СТОЛБЕЦ=ОТ:ДО, например 3=90:110");
+            return 1;
+        }
+        int column = 0;
+        if (!checkColumn(std::string_view(spec).substr(0, eq), column))
+            return 1;
+        bounds[static_cast<std::size_t>(column - 1)] = {
+            veltris::utf8ToCp1251(spec.substr(eq + 1, colon - eq - 1)),
+            veltris::utf8ToCp1251(spec.substr(colon + 1))};
+    }
+
+    auto selected = veltris::selectComponents(table, bounds);
+    if (!selected) {
+        printError(selected.error().message);
+        return 1;
+    }
+
+    std::string out;
+    auto emit = [&](int row) {
+        out += veltris::cp1251ToUtf8(table.cell(row, 0));
+        out += '\n';
+    };
+    if (selected->noCriteria) {
+        for (int r = 1; r < table.rowCount(); ++r)
+            emit(r);
+    } else {
+        for (int r : selected->rows)
+            emit(r);
+    }
+    std::cout << out;
+    std::cout.flush();
+    if (!std::cout) {
+        printError("Не удалось вывести список");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void registerSelect(CLI::App& app, int& exitCode)
+{
+    auto options = std::make_shared<SelectOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "select", "Подбор по параметрам: имена компонентов, чьи параметры лежат в границах, "
+                  "по одному в строке в порядке таблицы");
+    sub->add_option("--catalogue", options->catalogueDir,
+                    "Папка с файлами каталога параметров (по умолчанию папка программы)");
+    sub->add_option("base", options->baseFile, "Файл базы (.QDB)")->required();
+    sub->add_option("--bound", options->bounds,
+                    "Границы столбца основной таблицы: СТОЛБЕЦ=ОТ:ДО, тексты как в таблице подбора")
+        ->allow_extra_args(false);
+    CLI::Option* like = sub->add_option(
+        "--like", options->like,
+        "Взять границы от первого компонента с этим именем, с разбросом параметров");
+    sub->add_option("--spread", options->spread, "Разброс в процентах ОТ:ДО (по умолчанию 10:10)");
+    sub->add_option("--columns", options->columns,
+                    "Столбцы, границы которых берутся от компонента, через запятую "
+                    "(по умолчанию все столбцы параметров и номер корпуса)");
+    sub->callback([options, like, &exitCode] {
+        options->hasLike = like->count() > 0;
+        exitCode = runSelect(*options);
+    });
+}
+
 }  // namespace qdb

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "base/basefile.h"
+#include "base/cp1251.h"
+
+namespace fs = std::filesystem;
+using namespace veltris;
+
+namespace {
+
+struct SelectRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q += c;
+    }
+    return q + "'";
+}
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class SelectCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static std::atomic<int> counter{0};
+        m_dir = fs::temp_directory_path() /
+                ("qdb_select_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+        fs::create_directories(m_dir / "nocatalogue");
+
+        // A bipolar base: column 1 a plain value, column 14 the range column, column 30 the
+        // drawing number.
+        ComponentBase base;
+        base.deviceType = 1;
+        base.columnMap.fill(1);
+        base.table = Table(1, 31);
+        auto add = [&](const char* nameUtf8, const char* c1, const char* c2, const char* c14,
+                       const char* drawing) {
+            base.table.appendRow();
+            const int r = base.table.rowCount() - 1;
+            for (int c = 1; c < 31; ++c)
+                base.table.at(r, c) = "0";
+            base.table.at(r, 0) = utf8ToCp1251(nameUtf8);
+            base.table.at(r, 1) = c1;
+            base.table.at(r, 2) = c2;
+            base.table.at(r, 14) = c14;
+            base.table.at(r, 30) = drawing;
+        };
+        add("КТ315А", "100", "<50", "10-20", "12");
+        add("KT3102", "95", "45", "12-25", "12");
+        add("BC547", "111", "55", "10-20", "7");
+        add("2N3904", "90", "(60)", "15", "12");
+        add("КТ315А", "300", "5", "1", "1");  // a later duplicate name
+        m_base = m_dir / "test.QDB";
+        const Status written = writeBase(base, m_base);
+        ASSERT_TRUE(written.ok()) << written.error().message;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+
+    SelectRun qdb(const std::vector<std::string>& args, bool withCatalogueOption = true) const
+    {
+        std::string cmd = quote(QDB_EXE) + " select";
+        if (withCatalogueOption)
+            cmd += " --catalogue " + quote((m_dir / "nocatalogue").string());
+        cmd += " " + quote(m_base.string());
+        for (const auto& a : args)
+            cmd += " " + quote(a);
+        const fs::path out = m_dir / "out.txt";
+        const fs::path err = m_dir / "err.txt";
+        cmd += " >" + quote(out.string()) + " 2>" + quote(err.string());
+        SelectRun run;
+        const int status = std::system(cmd.c_str());
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = slurp(out);
+        run.err = slurp(err);
+        return run;
+    }
+
+    fs::path m_dir;
+    fs::path m_base;
+};
+
+TEST_F(SelectCli, TypedBounds)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{"--bound", "1=90:110"}, "КТ315А\nKT3102\n2N3904\n"},
+        {{"--bound", "1=90:110", "--bound", "2=46:60"}, "КТ315А\n2N3904\n"},
+        {{"--bound", "14=5:25"}, "КТ315А\nKT3102\nBC547\n2N3904\n"},
+        {{"--bound", "14=12:25"}, "KT3102\n2N3904\n"},
+        {{"--bound", "30=12:12"}, "КТ315А\nKT3102\n2N3904\n"},
+        {{"--bound", "1=110:90"}, ""},               // lower above upper: nothing, still exit 0
+        {{"--bound", "1=5:0"}, ""},                  // only a lower bound
+        {{"--bound", "1=0:0"}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},  // no criteria
+        {{}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},
+        {{"--bound", "1=90 В:<110"}, "КТ315А\nKT3102\n2N3904\n"},  // typed texts are filtered
+    };
+    for (const auto& c : cases) {
+        const SelectRun run = qdb(c.args);
+        EXPECT_EQ(run.exitCode, 0) << c.args.size() << " " << run.err;
+        EXPECT_EQ(run.out, c.expected) << (c.args.empty() ? "" : c.args.back());
+    }
+}
+
+TEST_F(SelectCli, BoundsLikeAComponent)
+{
+    // Every parameter column from the upper "КТ315А", spreads 10:10: the "0" columns give no
+    // bound, column 14 (10-20) gives 9..22, the drawing number 12 is copied.
+    SelectRun run = qdb({"--like", "КТ315А"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "КТ315А\n");
+
+    run = qdb({"--like", "КТ315А", "--columns", "1,30"});
+    EXPECT_EQ(run.out, "КТ315А\nKT3102\n2N3904\n");
+    run = qdb({"--like", "КТ315А", "--columns", "1", "--spread", "0:11"});
+    EXPECT_EQ(run.out, "КТ315А\nBC547\n");
+    run = qdb({"--like", "КТ315А", "--columns", "1", "--spread", "100:100"});
+    EXPECT_EQ(run.out, "");  // the lower bound is 0: no active row
+    // A typed bound after the taken ones replaces them for its column.
+    run = qdb({"--like", "КТ315А", "--columns", "1", "--bound", "1=280:300"});
+    EXPECT_EQ(run.out, "КТ315А\n");
+    // No catalogue anywhere: the default folder is used only if it holds one.
+    run = qdb({"--like", "KT3102", "--columns", "2", "--spread", "20:20"}, false);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "КТ315А\nKT3102\n");  // 45 gives 36..54
+}
+
+TEST_F(SelectCli, Failures)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* errPart;
+    };
+    const Case cases[] = {
+        {{"--like", "KT999"}, "не найден"},
+        {{"--like", "кт315а"}, "не найден"},  // exact, case-sensitive
+        {{"--bound", "1=-5:10"}, "'0-5' is not a valid floating point value"},
+        {{"--bound", "1=5:7-9"}, "'07-9' is not a valid floating point value"},
+        {{"--bound", "31=1:2"}, "от 1 до 30"},
+        {{"--bound", "0=1:2"}, "от 1 до 30"},
+        {{"--bound", "1=5"}, "СТОЛБЕЦ=ОТ:ДО"},
+        {{"--like", "BC547", "--spread", "10:101"}, "от 0 до 100"},
+        {{"--like", "BC547", "--columns", "1,x"}, "«x»"},
+        {{"--spread", "5:5"}, "--like"},
+    };
+    for (const auto& c : cases) {
+        const SelectRun run = qdb(c.args);
+        EXPECT_EQ(run.exitCode, 1) << c.errPart;
+        EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+
+    const fs::path missing = m_dir / "missing.QDB";
+    const std::string cmd = quote(QDB_EXE) + " select " + quote(missing.string()) + " >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+}
+
+}  // namespace
