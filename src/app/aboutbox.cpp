@@ -47,7 +47,7 @@ TAboutBox::TAboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui
     };
     m_productName = label("ProductName", appTitle(), 88, 16);
     m_version = label("Version", QStringLiteral("Version 0.05.1 Alfa"), 88, 40);
-    m_copyright = label("Copyright", QStringLiteral("© Брамис, 2003–2025. Все права защищены."), 8, 80);
+    m_copyright = label("Copyright", QStringLiteral("© Брамис, 2025. Все права защищены."), 8, 80);
     m_label1 = label("Label1", webAddress(), 9, 104);
     m_label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_label2 = label("Label2", mailAddress(), 8, 136);
