@@ -70,36 +70,35 @@ std::string drawingText(std::int16_t n)
     return std::string(buf, r.ptr);
 }
 
-void decodeRecordV3(const char* rec, Table& t, int row)
+// Cells are appended in row order straight into the table's storage.
+void decodeRecordV3(const char* rec, std::vector<std::string>& cells)
 {
-    std::string* cells = &t.at(row, 0);
-    cells[0] = shortString(rec, kMaxName);
+    cells.push_back(shortString(rec, kMaxName));
     for (int i = 0; i < 13; ++i)
-        cells[i + 1] = v3ValueText(loadDouble(rec + 16 + 8 * i));
-    cells[kRangeColumn] = v3RangeText(loadDouble(rec + 120), loadDouble(rec + 128));
+        cells.push_back(v3ValueText(loadDouble(rec + 16 + 8 * i)));
+    cells.push_back(v3RangeText(loadDouble(rec + 120), loadDouble(rec + 128)));
     for (int i = 0; i < 15; ++i)
-        cells[i + 15] = v3ValueText(loadDouble(rec + 136 + 8 * i));
-    cells[30] = drawingText(loadInt16(rec + kDrawingOffsetV3));
+        cells.push_back(v3ValueText(loadDouble(rec + 136 + 8 * i)));
+    cells.push_back(drawingText(loadInt16(rec + kDrawingOffsetV3)));
 }
 
-void decodeRecord(const char* rec, int code, int paramColumns, Table& t, int row)
+void decodeRecord(const char* rec, int code, int paramColumns, std::vector<std::string>& cells)
 {
-    std::string* cells = &t.at(row, 0);
-    cells[0] = shortString(rec, kMaxName);
+    cells.push_back(shortString(rec, kMaxName));
     const auto slot = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
     for (int c = 1; c < paramColumns; ++c) {
         if (code == 1 && c == kRangeColumn) {
             const char* a = slot(kRangeSlotA);
-            cells[c] = rangeValueText(static_cast<std::uint8_t>(a[0]), loadDouble(a + 1),
-                                      loadDouble(slot(kRangeSlotB) + 1));
+            cells.push_back(rangeValueText(static_cast<std::uint8_t>(a[0]), loadDouble(a + 1),
+                                           loadDouble(slot(kRangeSlotB) + 1)));
         } else if (code == 7 && c == 1) {
-            cells[c] = shortString(slot(0), kMaxColourCode);
+            cells.push_back(shortString(slot(0), kMaxColourCode));
         } else {
             const char* s = slot(slotOfColumn(code, c));
-            cells[c] = flaggedValueText(static_cast<std::uint8_t>(s[0]), loadDouble(s + 1));
+            cells.push_back(flaggedValueText(static_cast<std::uint8_t>(s[0]), loadDouble(s + 1)));
         }
     }
-    cells[paramColumns] = drawingText(loadInt16(rec + kDrawingOffset));
+    cells.push_back(drawingText(loadInt16(rec + kDrawingOffset)));
 }
 
 // "12", "-7", "+3"; anything else (blanks, letters, out of range) is refused.
@@ -250,14 +249,17 @@ Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalo
     if (records >= static_cast<size_t>(std::numeric_limits<int>::max()))
         return Error{ErrorKind::Generic, "Файл слишком большой"};
 
-    base.table.resize(static_cast<int>(records) + 1, columns);
+    std::vector<std::string> cells;
+    cells.reserve((records + 1) * static_cast<size_t>(columns));
+    cells.resize(static_cast<size_t>(columns));  // the title row
     const char* rec = bytes.data() + kLeadSize;
     for (size_t i = 0; i < records; ++i, rec += size) {
         if (version == 3)
-            decodeRecordV3(rec, base.table, static_cast<int>(i) + 1);
+            decodeRecordV3(rec, cells);
         else
-            decodeRecord(rec, base.deviceType, columns - 1, base.table, static_cast<int>(i) + 1);
+            decodeRecord(rec, base.deviceType, columns - 1, cells);
     }
+    base.table.adopt(static_cast<int>(records) + 1, columns, std::move(cells));
     base.applyTitles(catalogue);
     return base;
 }

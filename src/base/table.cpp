@@ -46,6 +46,14 @@ void Table::appendRow()
     ++m_rows;
 }
 
+void Table::adopt(int rows, int cols, std::vector<std::string>&& cells)
+{
+    assert(rows >= 0 && cols >= 0 && cells.size() == static_cast<size_t>(rows) * cols);
+    m_cells = std::move(cells);
+    m_rows = rows;
+    m_cols = cols;
+}
+
 void Table::moveRow(int from, int to)
 {
     if (from < 0 || from >= m_rows || to < 0 || to >= m_rows || from == to || m_cols == 0)

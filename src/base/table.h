@@ -33,6 +33,9 @@ public:
     void clearCells();  // every cell empty, size unchanged
 
     void appendRow();  // one empty row at the end
+    // Takes over `cells`, row-major, rows * cols of them (builds a large table without
+    // constructing every cell twice).
+    void adopt(int rows, int cols, std::vector<std::string>&& cells);
     void reserveRows(int rows) { m_cells.reserve(static_cast<size_t>(rows) * m_cols); }
     // Cell data of row `from` goes to `to`; the rows between shift by one towards `from`.
     void moveRow(int from, int to);
