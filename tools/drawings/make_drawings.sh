@@ -7,7 +7,7 @@
 # Views are drawn schematically, not to one scale; the figures are the dimensions in mm.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-DATA=${1:-$here/../../data}
+DATA=${1:-$(cd "$here/../.." && pwd)/data}
 FONT=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
 BOLD=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
 W=400
