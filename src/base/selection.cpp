@@ -125,7 +125,11 @@ Result<BoundTexts> boundsFromReference(std::string_view reference, int p, int q,
     const long double a = range->a;
     const long double b = range->b;
     const double lower = static_cast<double>(std::fabs(a) - std::fabs(p * a / 100.0L));
-    const double upper = static_cast<double>(std::fabs(b) + std::fabs(q * b / 100.0L));
+    // Widening the largest doubles can leave the double range. Clamp to the largest value whose
+    // 15-digit text still reads back as a number, so the bound stays usable.
+    constexpr double kLargestBound = 1.79769313486231e308;
+    const long double wide = std::fabs(b) + std::fabs(q * b / 100.0L);
+    const double upper = wide > kLargestBound ? kLargestBound : static_cast<double>(wide);
     return BoundTexts{numberText(lower), numberText(upper)};
 }
 

@@ -55,6 +55,7 @@ TEST(BoundsFromReference, Table)
         {"1E-5", 10, 10, false, "9E-6", "1,1E-5"},  // exponent sign is not a range split
         {"2,5 В", 20, 0, false, "2", "2,5"},
         {"0,3", 10, 10, false, "0,27", "0,33"},
+        {"1,7E308", 0, 10, false, "1,7E308", "1,79769313486231E308"},  // kept readable
         {"12", 10, 10, true, "12", "12"},        // drawing number copied, no spread
         {"<7 x", 50, 50, true, "<7 x", "<7 x"},
         {"0", 10, 10, true, "0", "0"},
@@ -75,6 +76,17 @@ TEST(BoundsFromReference, RejectedReference)
         EXPECT_EQ(r.error().kind, ErrorKind::InvalidNumber);
         EXPECT_NE(r.error().message.find("is not a valid floating point value"), std::string::npos);
     }
+}
+
+TEST(BoundsFromReference, HugeReferenceStillSelects)
+{
+    auto b = boundsFromReference("1,7E308", 10, 10, false);
+    ASSERT_TRUE(b.ok());
+    Table t = makeTable(2, {{"A", "1,7E308"}});
+    const std::vector<BoundTexts> bounds = {*b};
+    auto r = selectComponents(t, bounds);
+    ASSERT_TRUE(r.ok()) << r.error().message;
+    EXPECT_EQ(r->rows, (std::vector<int>{1}));
 }
 
 TEST(ReferenceText, EmptyCellReadsZero)
