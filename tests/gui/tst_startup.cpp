@@ -1,42 +1,383 @@
 // Start-up, settings and shutdown of the main window.
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QTabWidget>
 #include <QTest>
 
+#include "app/apputil.h"
 #include "app/componentgrid.h"
 #include "app/sdimain.h"
 #include "app/startup.h"
 #include "appfolder.h"
+#include "base/basefile.h"
 #include "base/cp1251.h"
 #include "scriptedui.h"
+
+namespace {
+
+// "Section/Key" of every key line of an INI text, in file order.
+QStringList iniKeys(const QString& text)
+{
+    QStringList keys;
+    QString section;
+    for (QString line : text.split(QStringLiteral("\r\n"))) {
+        line = line.trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            section = line.mid(1, line.size() - 2);
+        else if (line.contains(QLatin1Char('=')))
+            keys << section + QLatin1Char('/') + line.section(QLatin1Char('='), 0, 0);
+    }
+    return keys;
+}
+
+const QStringList kWrittenKeys = {
+    QStringLiteral("Settings/iStandard"), QStringLiteral("Settings/sDeviceName"), QStringLiteral("Settings/Odir"),
+    QStringLiteral("Settings/Sdir"),      QStringLiteral("Settings/TRANS"),       QStringLiteral("Settings/DIODE"),
+    QStringLiteral("Settings/STAB"),      QStringLiteral("Settings/VARC"),        QStringLiteral("Settings/THYR"),
+    QStringLiteral("Settings/LEDS"),      QStringLiteral("FORM1/Width"),          QStringLiteral("FORM1/Height"),
+    QStringLiteral("FORM1/Top"),          QStringLiteral("FORM1/Left")};
+
+void showAndActivate(TSDIAppForm& form)
+{
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::qWait(10);  // queued start-up work (navigator, scan problems)
+}
+
+}  // namespace
 
 class TstStartup : public QObject {
     Q_OBJECT
 private slots:
     void defaultsWithoutSettingsFile();
+    void settingsFileReadAndWrittenBack();
+    void settingsWriteFailure();
+    void missingCatalogues();
+    void commandLineOpen();
+    void commandLineOpenFailure();
+    void navigatorAtFirstActivationOnly();
+    void navigatorNotShownWhenShowNavIsZero();
+    void scanFillsCatalogueAndReportsProblemsOnce();
+    void closePrompt_data();
+    void closePrompt();
+    void exitCommandRunsTheCloseQuery();
 };
 
 void TstStartup::defaultsWithoutSettingsFile()
 {
     AppFolder folder;
     ScriptedUi ui;
+    ui.rejectDialog(QStringLiteral("TNavForm"));
     {
         TSDIAppForm form(folder.paths(), ui, {});
         QCOMPARE(form.windowTitle(), QStringLiteral("Вельтрис"));
         QVERIFY(!form.terminationRequested());
         QCOMPARE(form.size(), QSize(1032, 748));
-        QCOMPARE(form.settings().iStandard, 100);
-        QCOMPARE(form.deviceLabel(), QStringLiteral("Тип прибора"));
+        QCOMPARE(form.pos(), QPoint(-4, -4));
         QCOMPARE(form.base().table.columnCount(), 31);
         QCOMPARE(form.base().table.rowCount(), 2);
+        QCOMPARE(form.base().deviceType, 1);
+        QCOMPARE(form.model1()->cornerText(), QStringLiteral("Тип прибора"));
+        QCOMPARE(form.model2()->cornerText(), QStringLiteral("Тип прибора"));
+        QCOMPARE(form.secondTable().columnCount(), 2);
+        for (ComponentGridView* g : {form.stringGrid1(), form.stringGrid2()}) {
+            QCOMPARE(g->columnWidth(0), 100);
+            QCOMPARE(g->verticalHeader()->width(), 100);
+            QCOMPARE(g->horizontalHeader()->height(), 50);
+            QCOMPARE(g->rowHeight(0), 24);
+        }
+        QCOMPARE(form.settings().odir, std::string("C:\\"));
+        QCOMPARE(form.settings().sdir, std::string("C:\\"));
         QVERIFY(!form.isModified());
         QVERIFY(form.fileName().isEmpty());
         QCOMPARE(form.pageControl()->currentIndex(), 0);
-        form.close();
+        QVERIFY(form.navigatorAtStart());
+        showAndActivate(form);
+        QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
+        QVERIFY(form.close());
     }
     QVERIFY(ui.messages.isEmpty());
-    QVERIFY(folder.settingsExist());
+    const QString written = folder.settingsText();
+    QCOMPARE(iniKeys(written), kWrittenKeys);
+    QVERIFY(written.contains(QStringLiteral("iStandard=100\r\n")));
+    QVERIFY(written.contains(QStringLiteral("sDeviceName=Тип прибора\r\n")));
+    QVERIFY(written.contains(QStringLiteral("THYR=") + folder.path() + QStringLiteral("/THYRIST\r\n")));
+    QVERIFY(written.contains(QStringLiteral("Width=1032\r\nHeight=748\r\nTop=-4\r\nLeft=-4")));
+}
+
+void TstStartup::settingsFileReadAndWrittenBack()
+{
+    AppFolder folder;
+    folder.writeSettings(QStringLiteral(
+        "[Settings]\nShowNav=0\niStandard=80\nsDeviceName=Прибор|тип\nOdir=/o\nSdir=/s\nTHYRIST=/wrong\n"
+        "THYR=/thyr\n[Scan]\nDir5=/nowhere\n[FORM1]\nWidth=700\nHeight=500\nTop=20\nLeft=30\n"));
+    ScriptedUi ui;
+    {
+        TSDIAppForm form(folder.paths(), ui, {});
+        QCOMPARE(form.size(), QSize(700, 500));
+        QCOMPARE(form.pos(), QPoint(30, 20));
+        QCOMPARE(form.stringGrid1()->columnWidth(5), 80);
+        QCOMPARE(form.stringGrid2()->verticalHeader()->width(), 80);
+        QCOMPARE(form.model1()->cornerText(), QStringLiteral("Прибор|тип"));
+        QCOMPARE(form.settings().drawingDir(6), std::string("/thyr"));
+        showAndActivate(form);
+        QVERIFY(ui.dialogs.isEmpty());
+        form.OpenDialogFolderChange(QStringLiteral("/o2"));
+        form.resize(640, 480);
+        QVERIFY(form.close());
+    }
+    const QString written = folder.settingsText();
+    QStringList expected = kWrittenKeys;
+    // Keys already in the file keep their place; the others join their section.
+    expected = {QStringLiteral("Settings/ShowNav"), QStringLiteral("Settings/iStandard"),
+                QStringLiteral("Settings/sDeviceName"), QStringLiteral("Settings/Odir"),
+                QStringLiteral("Settings/Sdir"), QStringLiteral("Settings/THYRIST"),
+                QStringLiteral("Settings/THYR"), QStringLiteral("Settings/TRANS"),
+                QStringLiteral("Settings/DIODE"), QStringLiteral("Settings/STAB"),
+                QStringLiteral("Settings/VARC"), QStringLiteral("Settings/LEDS"),
+                QStringLiteral("Scan/Dir5"), QStringLiteral("FORM1/Width"), QStringLiteral("FORM1/Height"),
+                QStringLiteral("FORM1/Top"), QStringLiteral("FORM1/Left")};
+    QCOMPARE(iniKeys(written), expected);
+    QVERIFY(written.contains(QStringLiteral("ShowNav=0\r\n")));
+    QVERIFY(written.contains(QStringLiteral("Odir=/o2\r\n")));
+    QVERIFY(written.contains(QStringLiteral("THYRIST=/wrong\r\nTHYR=/thyr\r\n")));
+    QVERIFY(written.contains(QStringLiteral("Width=640\r\nHeight=480\r\n")));
+}
+
+void TstStartup::settingsWriteFailure()
+{
+    AppFolder folder;
+    AppPaths paths = folder.paths();
+    paths.settingsFile = folder.file(QStringLiteral("missing-folder/veltris.INI"));
+    ScriptedUi ui;
+    TSDIAppForm form(paths, ui, {});
+    QVERIFY(form.close());  // the application still ends
+    QCOMPARE(ui.messages.size(), 1);
+    QCOMPARE(ui.messages[0].text, QStringLiteral("Не могу перезаписать файл конфигурации"));
+    QCOMPARE(ui.messages[0].caption, QStringLiteral("Ошибка"));
+    QCOMPARE(ui.messages[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(ui.messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+void TstStartup::missingCatalogues()
+{
+    AppFolder folder({QStringLiteral("diodes.ini"), QStringLiteral("leds.ini")});
+    ScriptedUi ui;
+    QCOMPARE(runVeltris(folder.paths(), ui, {}), 1);
+    QCOMPARE(ui.messageTexts(),
+             QStringList({QStringLiteral("Не найден файл DIODES.INI\r\nРабота приложения будет прекращена"),
+                          QStringLiteral("Не найден файл LEDS.INI\r\nРабота приложения будет прекращена")}));
+    for (const auto& m : ui.messages) {
+        QCOMPARE(m.caption, QStringLiteral("Ошибка"));
+        QCOMPARE(m.icon, QMessageBox::Critical);
+        QCOMPARE(m.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+    QVERIFY(ui.dialogs.isEmpty());        // no navigator, nothing else
+    QVERIFY(!folder.settingsExist());     // ended without closing the window
+}
+
+void TstStartup::commandLineOpen()
+{
+    AppFolder folder;
+    const QString base = folder.copySample(QStringLiteral("diodes.QDB"));
+    ScriptedUi ui;  // ShowNav defaults to 1, yet no navigator: a base was opened
+    TSDIAppForm form(folder.paths(), ui, {base, QStringLiteral("ignored")});
+    showAndActivate(form);
+    QVERIFY(ui.dialogs.isEmpty());
+    QVERIFY(ui.messages.isEmpty());
+    QCOMPARE(form.fileName(), base);
+    QCOMPARE(form.base().deviceType, 3);
+    QCOMPARE(form.base().table.columnCount(), 13);
+    QVERIFY(form.base().recordCount() > 3);
+    QCOMPARE(form.model1()->rowCount(), form.base().recordCount());
+    QCOMPARE(form.model1()->columnCount(), 12);
+    QCOMPARE(form.model1()->cornerText(), QStringLiteral("Тип прибора"));
+    QCOMPARE(form.secondTable().rowCount(), form.base().table.rowCount());
+    QCOMPARE(form.secondTable().at(2, 0), form.base().table.at(2, 0));
+    QVERIFY(!form.isModified());
+    QCOMPARE(form.currentRow(), 1);
+}
+
+void TstStartup::commandLineOpenFailure()
+{
+    // A file that is not a base: the message, and the empty base stays.
+    AppFolder folder;
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
+    const QString bad = folder.file(QStringLiteral("bad.QDB"));
+    {
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(400, 'x'));
+    }
+    ScriptedUi ui;
+    TSDIAppForm form(folder.paths(), ui, {bad});
+    showAndActivate(form);
+    QCOMPARE(ui.messages.size(), 1);
+    QCOMPARE(ui.messages[0].text, QStringLiteral("Несоответствие версии файла"));
+    QCOMPARE(ui.messages[0].caption, QStringLiteral("Error!"));
+    QCOMPARE(ui.messages[0].icon, QMessageBox::Critical);
+    QVERIFY(form.fileName().isEmpty());
+    QCOMPARE(form.base().table.rowCount(), 2);
+
+    // A name that is no file is ignored; with ShowNav the navigator still comes.
+    AppFolder other;
+    ScriptedUi ui2;
+    ui2.rejectDialog(QStringLiteral("TNavForm"));
+    TSDIAppForm form2(other.paths(), ui2, {other.file(QStringLiteral("none.QDB"))});
+    showAndActivate(form2);
+    QCOMPARE(ui2.dialogs, QStringList{QStringLiteral("TNavForm")});
+    QVERIFY(ui2.messages.isEmpty());
+}
+
+void TstStartup::navigatorAtFirstActivationOnly()
+{
+    AppFolder folder;
+    ScriptedUi ui;
+    ui.rejectDialog(QStringLiteral("TNavForm"));
+    TSDIAppForm form(folder.paths(), ui, {});
+    showAndActivate(form);
+    QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
+    // Another dialog and the window active again: no second navigator.
+    ui.rejectDialog(QStringLiteral("TAboutBox"));
+    form.HelpAbout1Execute();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::qWait(10);
+    QCOMPARE(ui.dialogs, QStringList({QStringLiteral("TNavForm"), QStringLiteral("TAboutBox")}));
+    QVERIFY(!form.navigatorAtStart());
+}
+
+void TstStartup::navigatorNotShownWhenShowNavIsZero()
+{
+    AppFolder folder;
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
+    ScriptedUi ui;
+    TSDIAppForm form(folder.paths(), ui, {});
+    showAndActivate(form);
+    QVERIFY(ui.dialogs.isEmpty());
+}
+
+void TstStartup::scanFillsCatalogueAndReportsProblemsOnce()
+{
+    AppFolder folder;
+    const QString bases = folder.file(QStringLiteral("bases"));
+    QVERIFY(QDir().mkpath(bases + QStringLiteral("/folder.QDB")));  // a folder named like a base
+    QVERIFY(QFile::copy(QStringLiteral(VELTRIS_BIN_DIR "/samples/diodes.QDB"), bases + QStringLiteral("/d.QDB")));
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=%1\nDir1=%2\nDir9=%1\n")
+                             .arg(bases, folder.file(QStringLiteral("nowhere"))));
+    ScriptedUi ui;
+    TSDIAppForm form(folder.paths(), ui, {});
+    QVERIFY(ui.messages.isEmpty());  // not before the window appears
+    veltris::ComponentBase diodes =
+        veltris::readBase(toFsPath(bases + QStringLiteral("/d.QDB")), form.catalogue()).value();
+    QCOMPARE(form.navigatorCatalogue().size(), size_t(2 * diodes.recordCount()));  // Dir0 and Dir9
+    QCOMPARE(form.scanProblems().size(), size_t(2));
+    showAndActivate(form);
+    QCOMPARE(ui.messages.size(), 1);
+    QCOMPARE(ui.messages[0].caption, QStringLiteral("Ошибка"));
+    QVERIFY(ui.messages[0].text.contains(QStringLiteral("folder.QDB")));
+    QCOMPARE(ui.messages[0].text.count(QStringLiteral("folder.QDB")), 2);
+}
+
+void TstStartup::closePrompt_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("saveAs");      // "" = Save as cancelled; "-" = no dialog expected
+    QTest::addColumn<bool>("named");          // the base has a file name
+    QTest::addColumn<bool>("unwritable");     // the file name lies in a missing folder
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("baseWritten");
+
+    QTest::newRow("cancel") << int(QMessageBox::Cancel) << "-" << true << false << false << false;
+    QTest::newRow("no") << int(QMessageBox::No) << "-" << true << false << true << false;
+    QTest::newRow("yes, saved") << int(QMessageBox::Yes) << "-" << true << false << true << true;
+    QTest::newRow("yes, write fails") << int(QMessageBox::Yes) << "-" << true << true << false << false;
+    QTest::newRow("yes, save as cancelled") << int(QMessageBox::Yes) << "" << false << false << false << false;
+    QTest::newRow("yes, save as") << int(QMessageBox::Yes) << "new" << false << false << true << true;
+}
+
+void TstStartup::closePrompt()
+{
+    QFETCH(int, answer);
+    QFETCH(QString, saveAs);
+    QFETCH(bool, named);
+    QFETCH(bool, unwritable);
+    QFETCH(bool, closes);
+    QFETCH(bool, baseWritten);
+
+    AppFolder folder;
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
+    const QString base = folder.copySample(QStringLiteral("leds.QDB"));
+    QFile f(base);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    ScriptedUi ui;
+    TSDIAppForm form(folder.paths(), ui, {base});
+    showAndActivate(form);
+    QCOMPARE(form.fileName(), base);
+    form.base().table.at(1, 0) = "CHANGED";
+    form.setModified(true);
+    if (!named)
+        form.setFileName(QString());
+    if (unwritable)
+        form.setFileName(folder.file(QStringLiteral("missing/leds.QDB")));
+    if (saveAs != QLatin1String("-"))
+        ui.saveAnswers.enqueue(saveAs.isEmpty() ? QString() : folder.file(saveAs));
+    ui.messageAnswers.enqueue(QMessageBox::StandardButton(answer));
+    const QString settingsBefore = folder.settingsText();
+
+    QCOMPARE(form.close(), closes);
+    QVERIFY(ui.allAnswersUsed());
+    QCOMPARE(ui.messages[0].text, QStringLiteral("Файл не сохранён.\r\nСохранить?"));
+    QCOMPARE(ui.messages[0].caption, QStringLiteral("Подтверждение"));
+    QCOMPARE(ui.messages[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(ui.messages[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(form.isModified(), !closes || !baseWritten);
+    QCOMPARE(folder.settingsText() != settingsBefore, closes);  // settings only on a close
+    if (unwritable) {
+        QCOMPARE(ui.messages.size(), 2);
+        QCOMPARE(ui.messages[1].text, QStringLiteral("Ошибка записи в файл"));
+        QCOMPARE(ui.messages[1].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(ui.messages[1].icon, QMessageBox::Critical);
+    }
+    const QString written = saveAs.isEmpty() || saveAs == QLatin1String("-") ? base
+                                                                             : folder.file(saveAs + QStringLiteral(".QDB"));
+    QFile after(written);
+    QCOMPARE(after.exists(), baseWritten || written == base);
+    if (after.open(QIODevice::ReadOnly)) {
+        const QByteArray now = after.readAll();
+        QCOMPARE(now.contains("CHANGED"), baseWritten);
+        if (!baseWritten)
+            QCOMPARE(now, before);
+    }
+    if (!saveAs.isEmpty() && saveAs != QLatin1String("-")) {
+        QCOMPARE(ui.saveRequests.size(), 1);
+        QCOMPARE(ui.saveRequests[0].filter, QStringLiteral("QDB File (*.QDB)"));
+        QCOMPARE(ui.saveRequests[0].defaultSuffix, QStringLiteral("QDB"));
+        QCOMPARE(ui.saveRequests[0].startDir, QStringLiteral("C:\\"));
+        QCOMPARE(form.fileName(), folder.file(saveAs + QStringLiteral(".QDB")));
+    }
+}
+
+void TstStartup::exitCommandRunsTheCloseQuery()
+{
+    AppFolder folder;
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
+    ScriptedUi ui;
+    TSDIAppForm form(folder.paths(), ui, {});
+    showAndActivate(form);
+    form.setModified(true);
+    ui.messageAnswers.enqueue(QMessageBox::Cancel);
+    form.findChild<QAction*>(QStringLiteral("FileExit1"))->trigger();
+    QVERIFY(form.isVisible());
+    ui.messageAnswers.enqueue(QMessageBox::No);
+    form.findChild<QAction*>(QStringLiteral("FileExit1"))->trigger();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(ui.messages.size(), 2);
 }
 
 QTEST_MAIN(TstStartup)
