@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "base/catalogue.h"
 #include "base/fileio.h"
@@ -145,26 +146,25 @@ void storeFlagged(char* slot, std::uint8_t flags, double v)
     std::memcpy(slot + 1, &v, sizeof v);
 }
 
-bool encodeRecord(const Table& t, int row, int code, char* rec)
+// `cells` holds at least paramColumns + 1 texts of one row; paramColumns is 0 for types
+// without a layout (only the name is stored).
+bool encodeRecord(const std::string* cells, int code, int paramColumns, char* rec)
 {
-    const std::string& name = t.cell(row, 0);
+    const std::string& name = cells[0];
     const size_t nameLen = std::min<size_t>(name.size(), kMaxName);
     rec[0] = static_cast<char>(nameLen);
     std::memcpy(rec + 1, name.data(), nameLen);
-
-    const DeviceType* type = findDeviceType(code);
-    if (type == nullptr)
-        return true;  // no layout: the name alone
-    const int paramColumns = type->columnCount;
+    if (paramColumns == 0)
+        return true;
 
     std::int16_t drawing = 0;
-    if (!parseDrawingNumber(t.cell(row, paramColumns), drawing))
+    if (!parseDrawingNumber(cells[paramColumns], drawing))
         return false;
     std::memcpy(rec + kDrawingOffset, &drawing, sizeof drawing);
 
     const auto slot = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
     for (int c = 1; c < paramColumns; ++c) {
-        const std::string& text = t.cell(row, c);
+        const std::string& text = cells[c];
         if (code == 1 && c == kRangeColumn) {
             const std::string filtered = numericFilter(text);
             if (filtered.empty())
@@ -179,6 +179,8 @@ bool encodeRecord(const Table& t, int row, int code, char* rec)
             char* s = slot(0);
             s[0] = static_cast<char>(colour.size());
             std::memcpy(s + 1, colour.data(), colour.size());
+        } else if (text.empty() || text == "0") {
+            continue;  // flags 0 and 0.0: the zero-filled slot already says so
         } else {
             const auto value = cellToFlaggedValue(text);
             if (!value)
@@ -290,9 +292,23 @@ Result<std::string> encodeBase(const ComponentBase& base)
     std::memcpy(p + kSecondCountOffset, &base.secondColumnCount, sizeof base.secondColumnCount);
     std::memcpy(p + kViewMaskOffset, base.viewMask.data(), kMaxParamColumns);
 
+    const DeviceType* type = findDeviceType(base.deviceType);
+    const int paramColumns = type != nullptr ? type->columnCount : 0;
+    const Table& t = base.table;
+    // A table narrower than the layout (never made by the reader) reads as empty cells.
+    std::vector<std::string> padded;
     char* rec = p + kLeadSize;
     for (int r = 1; r <= rows; ++r, rec += kRecordSize) {
-        if (!encodeRecord(base.table, r, base.deviceType, rec))
+        const std::string* cells = nullptr;
+        if (t.columnCount() > paramColumns) {
+            cells = &t.at(r, 0);
+        } else {
+            padded.assign(static_cast<size_t>(paramColumns) + 1, std::string());
+            for (int c = 0; c < t.columnCount(); ++c)
+                padded[static_cast<size_t>(c)] = t.at(r, c);
+            cells = padded.data();
+        }
+        if (!encodeRecord(cells, base.deviceType, paramColumns, rec))
             return failed;
     }
     return out;

@@ -193,6 +193,11 @@ TEST(BaseFile, NameIsCutTo15Bytes)
     EXPECT_EQ(saved[kLeadSize], 15);
     EXPECT_EQ(saved.substr(kLeadSize + 1, 15), "ABCDEFGHIJKLMNO");
     EXPECT_EQ(decodeOk(saved).table.at(1, 0), "ABCDEFGHIJKLMNO");
+
+    // A table narrower than the layout saves its missing cells as empty.
+    base.table.setColumnCount(2);
+    base.table.at(1, 1) = "(4)";
+    EXPECT_EQ(encodeOk(base).substr(kLeadSize), record("ABCDEFGHIJKLMNO", {{0, {1, 4.0}}}, 0));
 }
 
 TEST(BaseFile, DamagedLengthBytesStayInsideTheirFields)
