@@ -105,12 +105,21 @@ Result<std::string> readFileBytes(const std::filesystem::path& path)
     return bytes;
 }
 
-Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
+Status writeFileAtomic(const std::filesystem::path& requested, std::string_view bytes,
                        std::string_view failureMessage)
 {
     const Error failure{ErrorKind::WriteFailed, std::string(failureMessage)};
-    if (path.empty() || !path.has_filename())
+    if (requested.empty() || !requested.has_filename())
         return failure;
+
+    // Through a symbolic link, replace the file it points to, not the link.
+    std::filesystem::path path = requested;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(requested, ec)) {
+        auto real = std::filesystem::canonical(requested, ec);
+        if (!ec)
+            path = std::move(real);
+    }
 
     // Keep the permissions of a file being replaced; new files get the usual 0666 & ~umask.
     mode_t mode = 0666;
@@ -124,8 +133,10 @@ Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes
     std::filesystem::path temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = path;
-        temp += tempSuffix();
+        // Beside the target, so the rename stays within one file system; the name is kept
+        // short enough for the folder whatever the target's name.
+        std::string name = path.filename().string().substr(0, 200);
+        temp = path.parent_path() / (name + tempSuffix());
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST)
             return failure;
