@@ -1,11 +1,397 @@
 #include "edit/adddlg.h"
 
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <algorithm>
+
 #include "app/apputil.h"
 #include "app/sdimain.h"
+#include "app/uiservices.h"
+#include "base/devicetype.h"
+#include "edit/labeledit.h"
+
+namespace {
+
+constexpr int kClientWidth = 504;
+constexpr int kClientHeight = 484;
+
+}  // namespace
 
 TAddDlg::TAddDlg(TSDIAppForm& form) : QDialog(&form), m_form(form)
 {
     setObjectName(QStringLiteral("TAddDlg"));
     setWindowTitle(QStringLiteral("Добавить элемент"));
-    setFont(veltrisFont());
+    QFont f = veltrisFont();
+    f.setPixelSize(12);
+    setFont(f);
+    setFixedSize(kClientWidth, kClientHeight);
+    setSizeGripEnabled(false);
+
+    m_StaticText1 = new QLabel(QStringLiteral("Тип прибора"), this);
+    m_StaticText1->setObjectName(QStringLiteral("StaticText1"));
+    // Sized to its text, as a static text is; never below its designed size.
+    m_StaticText1->setGeometry(16, 8, std::max(78, m_StaticText1->sizeHint().width()), 18);
+
+    m_Edit1 = new QLineEdit(this);
+    m_Edit1->setObjectName(QStringLiteral("Edit1"));
+    m_Edit1->setGeometry(16, 32, 121, 22);
+    connect(m_Edit1, &QLineEdit::textChanged, this, &TAddDlg::uppercaseName);
+
+    m_Panel1 = new QFrame(this);
+    m_Panel1->setObjectName(QStringLiteral("Panel1"));
+    m_Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_Panel1->setGeometry(8, 64, 393, 417);
+
+    for (int k = 1; k <= kFieldCount; ++k) {
+        auto* le = new TLabelEdit(m_Panel1);
+        le->setObjectName(QStringLiteral("LabelEdit%1").arg(k));
+        const int column = (k - 1) / 10;
+        le->setGeometry(8 + 128 * column, 8 + 40 * ((k - 1) % 10), 121, 37);
+        le->setEnabled(false);
+        m_fields[static_cast<size_t>(k - 1)] = le;
+    }
+
+    struct ButtonDef {
+        const char* caption;
+        QStyle::StandardPixmap icon;
+        bool withIcon;
+    };
+    const ButtonDef defs[6] = {
+        {"Ввести", QStyle::SP_DialogApplyButton, true},
+        {"Закрыть", QStyle::SP_DialogCloseButton, true},
+        {"Помощь", QStyle::SP_DialogHelpButton, true},
+        {"Сохранить", QStyle::SP_DialogSaveButton, true},
+        {">", QStyle::SP_ArrowRight, false},
+        {"<", QStyle::SP_ArrowLeft, false},
+    };
+    for (int i = 0; i < 6; ++i) {
+        auto* b = new QPushButton(QString::fromUtf8(defs[i].caption), this);
+        b->setObjectName(QStringLiteral("BitBtn%1").arg(i + 1));
+        b->setGeometry(408, 8 + 32 * i, 89, 25);
+        if (defs[i].withIcon)
+            b->setIcon(style()->standardIcon(defs[i].icon));
+        // Enter never clicks a button here: it moves the focus.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        m_buttons[static_cast<size_t>(i)] = b;
+    }
+    button(5)->setEnabled(false);
+    button(6)->setEnabled(false);
+
+    connect(button(1), &QPushButton::clicked, this, &TAddDlg::BitBtn1Click);
+    connect(button(2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(button(3), &QPushButton::clicked, this, &TAddDlg::BitBtn3Click);
+    connect(button(4), &QPushButton::clicked, this, &TAddDlg::BitBtn4Click);
+    connect(button(5), &QPushButton::clicked, this, &TAddDlg::BitBtn5Click);
+    connect(button(6), &QPushButton::clicked, this, &TAddDlg::BitBtn6Click);
+
+    // Tab order: name, the thirty fields column by column, then the buttons.
+    QWidget* previous = m_Edit1;
+    for (TLabelEdit* le : m_fields) {
+        QWidget::setTabOrder(previous, le->edit());
+        previous = le->edit();
+    }
+    for (QPushButton* b : m_buttons) {
+        QWidget::setTabOrder(previous, b);
+        previous = b;
+    }
+
+    // The form sees keys before its controls.
+    m_Edit1->installEventFilter(this);
+    for (TLabelEdit* le : m_fields)
+        le->edit()->installEventFilter(this);
+    for (QPushButton* b : m_buttons)
+        b->installEventFilter(this);
+}
+
+QString TAddDlg::lossyTextMessage()
+{
+    return QStringLiteral("Знаки, которых нет в кодировке Windows-1251, записаны в таблицу как «?»");
+}
+
+// ---- preparing ----
+
+QString TAddDlg::headerName(int column) const
+{
+    const veltris::ComponentBase& base = m_form.base();
+    if (column < 1 || column > veltris::kMaxParamColumns)
+        return {};
+    return cpToQString(m_form.catalogue().name(base.deviceType, column,
+                                               base.columnMap[static_cast<size_t>(column - 1)]));
+}
+
+void TAddDlg::setLabelsFromCatalogue(int count)
+{
+    for (int k = 1; k <= kFieldCount; ++k) {
+        TLabelEdit* le = field(k);
+        const bool used = k <= count;
+        le->setLabelCaption(used ? headerName(k) : QString());
+        le->setEnabled(used);
+        le->setEditText(QString());
+    }
+}
+
+void TAddDlg::prepareAdd()
+{
+    m_mode = Mode::Add;
+    const int code = m_form.base().deviceType;
+    // A type without a catalogue leaves the fields as they were.
+    if (veltris::findDeviceType(code) && m_form.catalogue().has(code))
+        setLabelsFromCatalogue(veltris::parameterColumnCount(code));
+    m_Edit1->clear();
+    button(5)->setEnabled(false);
+    button(6)->setEnabled(false);
+    m_Edit1->setFocus();
+}
+
+void TAddDlg::prepareEdit()
+{
+    m_mode = Mode::Edit;
+    for (TLabelEdit* le : m_fields) {
+        le->setEditText(QString());
+        le->setLabelCaption(QString());
+        le->setEnabled(false);
+    }
+    const veltris::Table& t = m_form.base().table;
+    const int row = currentRecordRow();  // 0: no record yet, the fields stay empty
+    const int count = std::min(t.columnCount() - 1, kFieldCount);
+    for (int k = 1; k <= count; ++k) {
+        TLabelEdit* le = field(k);
+        le->setEditText(row > 0 ? cpToQString(t.cell(row, k)) : QString());
+        le->setEnabled(true);
+        le->setLabelCaption(headerName(k));
+    }
+    m_Edit1->setText(row > 0 ? cpToQString(t.cell(row, 0)) : QString());
+    button(5)->setEnabled(true);
+    button(6)->setEnabled(true);
+    m_Edit1->setFocus();
+}
+
+// ---- rows ----
+
+int TAddDlg::currentRecordRow() const
+{
+    const int rows = m_form.base().table.rowCount();
+    if (rows < 2)
+        return 0;
+    return std::clamp(m_form.currentRow(), 1, rows - 1);
+}
+
+void TAddDlg::selectRow(int row)
+{
+    // Through the view's selection, so the package drawing follows as on a click.
+    m_form.setCurrentCell(row, std::max(1, m_form.currentColumn()));
+}
+
+int TAddDlg::writableRow()
+{
+    const int row = currentRecordRow();
+    if (row > 0)
+        return row;
+    veltris::Table& t = m_form.base().table;
+    t.setRowCount(2);
+    m_form.refreshMainTable();
+    selectRow(1);
+    return 1;
+}
+
+bool TAddDlg::writeRow(int row)
+{
+    veltris::Table& t = m_form.base().table;
+    bool changed = false;
+    bool lossy = false;
+    const auto put = [&](int col, const QString& text) {
+        bool l = false;
+        std::string bytes = qStringToCp(text, &l);
+        lossy = lossy || l;
+        std::string& cell = t.at(row, col);
+        if (cell != bytes) {
+            cell = std::move(bytes);
+            changed = true;
+        }
+    };
+    const int count = std::min(t.columnCount() - 1, kFieldCount);
+    for (int k = 1; k <= count; ++k)
+        put(k, field(k)->editText());
+    if (t.columnCount() > 0)
+        put(0, m_Edit1->text());
+    m_form.refreshMainTable();
+
+    QStatusBar* bar = m_form.statusBar();
+    if (lossy)
+        bar->showMessage(lossyTextMessage());
+    else if (bar->currentMessage() == lossyTextMessage())
+        bar->clearMessage();
+    return changed;
+}
+
+void TAddDlg::loadRow(int row)
+{
+    const veltris::Table& t = m_form.base().table;
+    const int count = std::min(t.columnCount() - 1, kFieldCount);
+    for (int k = 1; k <= count; ++k)
+        field(k)->setEditText(cpToQString(t.cell(row, k)));
+    m_Edit1->setText(cpToQString(t.cell(row, 0)));
+}
+
+// Row 1 counts as the blank row of a new or empty base only when nothing is in it ("0" is an
+// absent value); a record without a name but with values is never taken over.
+static bool isBlankRecord(const veltris::Table& t, int row)
+{
+    for (int c = 0; c < t.columnCount(); ++c) {
+        const std::string& text = t.cell(row, c);
+        if (!text.empty() && !(c > 0 && text == "0"))
+            return false;
+    }
+    return true;
+}
+
+// ---- buttons ----
+
+void TAddDlg::BitBtn1Click()
+{
+    m_form.setModified(true);
+    veltris::Table& t = m_form.base().table;
+    int row = 0;
+    if (m_mode == Mode::Add) {
+        t.setRowCount(std::max(t.rowCount(), 1) + 1);
+        m_form.refreshMainTable();
+        row = t.rowCount() - 1;
+        selectRow(row);
+        // The single blank row of a new base takes the first record. Only when adding: an
+        // edit never changes the row count.
+        if (t.rowCount() == 3 && isBlankRecord(t, 1)) {
+            t.setRowCount(2);
+            m_form.refreshMainTable();
+            row = 1;
+            selectRow(row);
+        }
+    } else {
+        row = writableRow();
+    }
+    writeRow(row);
+    m_Edit1->setFocus();
+    if (m_mode == Mode::Edit)
+        accept();
+}
+
+void TAddDlg::step(int delta)
+{
+    veltris::Table& t = m_form.base().table;
+    const int rowsBefore = t.rowCount();
+    const int row = writableRow();
+    // Texts written back here are changes like any other: without the flag they would be lost
+    // at close without a question.
+    if (writeRow(row) || t.rowCount() != rowsBefore)
+        m_form.setModified(true);
+    const int next = row + delta;
+    if (next < 1 || next > t.rowCount() - 1)
+        return;
+    selectRow(next);
+    loadRow(next);
+}
+
+void TAddDlg::BitBtn5Click()
+{
+    step(+1);
+}
+
+void TAddDlg::BitBtn6Click()
+{
+    step(-1);
+}
+
+void TAddDlg::BitBtn3Click()
+{
+    m_form.ui().showHelp(kHelpTopic);
+}
+
+void TAddDlg::BitBtn4Click()
+{
+    m_form.FileSave1Execute();
+}
+
+// ---- keys and focus ----
+
+void TAddDlg::uppercaseName(const QString& text)
+{
+    QString upper = text;
+    for (QChar& c : upper)
+        c = c.toUpper();  // one character for one: the cursor stays where it was
+    if (upper == text)
+        return;
+    const int pos = m_Edit1->cursorPosition();
+    m_Edit1->setText(upper);
+    m_Edit1->setCursorPosition(pos);
+}
+
+bool TAddDlg::FormKeyDown(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_F1 || event->modifiers() != Qt::NoModifier)
+        return false;
+    m_form.ui().showHelp(kHelpTopic);
+    return true;
+}
+
+bool TAddDlg::FormKeyPress(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    focusNextControl();
+    return true;  // consumed: no control sees the Enter
+}
+
+void TAddDlg::focusNextControl()
+{
+    QWidget* start = focusWidget();
+    if (!start)
+        start = m_Edit1;
+    QWidget* w = start;
+    // The focus chain is a ring; its length bounds the walk.
+    for (int guard = 0; guard < 1000; ++guard) {
+        w = w->nextInFocusChain();
+        if (!w || w == start)
+            return;
+        if (w == this || !isAncestorOf(w))
+            continue;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+bool TAddDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (FormKeyDown(key))
+            return true;
+        auto* w = static_cast<QWidget*>(watched);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (focusWidget() != w)
+                w->setFocus();  // the key went to this control: count from it
+            return FormKeyPress(key);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TAddDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    QScreen* screen = m_form.screen() ? m_form.screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        QRect frame = frameGeometry();
+        frame.moveCenter(area.center());
+        move(frame.topLeft());
+    }
 }

@@ -1,0 +1,57 @@
+#include "edit/labeledit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+constexpr int kEditWidth = 121;
+constexpr int kEditHeight = 21;
+
+QString oneLine(const QString& caption)
+{
+    QStringList parts = caption.split(QLatin1Char('|'));
+    for (QString& p : parts)
+        p = p.trimmed();
+    parts.removeAll(QString());
+    return parts.join(QLatin1Char(' '));
+}
+
+}  // namespace
+
+TLabelEdit::TLabelEdit(QWidget* parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);  // the edit inside takes the focus
+
+    m_edit = new QLineEdit(this);
+    m_edit->setObjectName(QStringLiteral("Edit"));
+    m_edit->resize(kEditWidth, kEditHeight);
+
+    m_label = new QLabel(this);
+    m_label->setObjectName(QStringLiteral("Label"));
+    m_label->setTextFormat(Qt::PlainText);
+    m_label->resize(m_edit->width(), m_label->fontMetrics().height());
+    m_label->setVisible(true);
+    setLabelCaption(QStringLiteral("LabelEdit"));
+
+    m_edit->move(0, m_label->height() + 2);
+    m_edit->setVisible(true);
+
+    setGeometry(0, 0, m_edit->width(), m_edit->height() + m_label->height() + 5);
+}
+
+void TLabelEdit::setLabelCaption(const QString& caption)
+{
+    m_caption = caption;
+    m_label->setText(oneLine(caption));
+}
+
+QString TLabelEdit::editText() const
+{
+    return m_edit->text();
+}
+
+void TLabelEdit::setEditText(const QString& text)
+{
+    m_edit->setText(text);
+}

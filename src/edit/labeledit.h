@@ -1,0 +1,31 @@
+#pragma once
+// TLabelEdit: a one-line edit with a caption above it, owning both child controls.
+// The controls are laid out once at construction; later bounds leave them where they are.
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+
+class TLabelEdit : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString LabelCaption READ labelCaption WRITE setLabelCaption)
+    Q_PROPERTY(QString EditText READ editText WRITE setEditText)
+public:
+    explicit TLabelEdit(QWidget* parent = nullptr);
+
+    QString labelCaption() const { return m_caption; }
+    // The caption is kept as given; a "|" (a line break in the table's titles) is shown as a
+    // blank, since the label has one line.
+    void setLabelCaption(const QString& caption);
+    QString editText() const;
+    void setEditText(const QString& text);
+
+    QLabel* label() const { return m_label; }
+    QLineEdit* edit() const { return m_edit; }
+
+private:
+    QString m_caption;
+    QLabel* m_label;
+    QLineEdit* m_edit;
+};

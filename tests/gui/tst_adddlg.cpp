@@ -1,0 +1,498 @@
+// Adding, editing and deleting records: the dialog "Добавить элемент" and "Удалить".
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+
+#include "app/appresources.h"
+#include "app/componentgrid.h"
+#include "app/drawingview.h"
+#include "app/sdimain.h"
+#include "appfolder.h"
+#include "base/basefile.h"
+#include "base/cp1251.h"
+#include "edit/adddlg.h"
+#include "edit/gridfunc.h"
+#include "edit/labeledit.h"
+#include "scriptedui.h"
+
+namespace {
+
+// Types any text, Cyrillic included (QTest::keyClicks takes Latin-1 only).
+void typeText(QWidget* w, const QString& text)
+{
+    for (const QChar c : text) {
+        QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// The main window over a temporary program folder, with shortcuts to the dialog's controls.
+struct Fixture {
+    AppFolder folder;
+    ScriptedUi ui;
+    std::unique_ptr<TSDIAppForm> owned;
+    TSDIAppForm& form;
+
+    // `settings`: the program settings file's text, if any.
+    explicit Fixture(const QString& settings = {}) : owned(create(settings)), form(*owned) {}
+    std::unique_ptr<TSDIAppForm> create(const QString& settings)
+    {
+        if (!settings.isEmpty())
+            folder.writeSettings(settings);
+        return std::make_unique<TSDIAppForm>(folder.paths(), ui, QStringList());
+    }
+
+    TAddDlg* dlg() { return form.addDlg(); }
+    QLineEdit* name() { return dlg()->findChild<QLineEdit*>(QStringLiteral("Edit1")); }
+    TLabelEdit* field(int k) { return dlg()->findChild<TLabelEdit*>(QStringLiteral("LabelEdit%1").arg(k)); }
+    QPushButton* button(int n) { return dlg()->findChild<QPushButton*>(QStringLiteral("BitBtn%1").arg(n)); }
+    veltris::Table& table() { return form.base().table; }
+    QString cell(int row, int col) { return QString::fromLatin1(table().cell(row, col)); }
+
+    // Replaces the records of the (bipolar) main table; each record is "NAME;v1;v2;...".
+    void setRecords(const QStringList& records)
+    {
+        veltris::Table& t = table();
+        t.setRowCount(1 + int(records.size()));
+        for (int r = 1; r < t.rowCount(); ++r) {
+            for (int c = 0; c < t.columnCount(); ++c)
+                t.at(r, c).clear();
+            const QStringList parts = records[r - 1].split(QLatin1Char(';'));
+            for (int c = 0; c < parts.size() && c < t.columnCount(); ++c)
+                t.at(r, c) = parts[c].toStdString();
+        }
+        form.refreshMainTable();
+    }
+    QString record(int row)
+    {
+        QStringList parts;
+        for (int c = 0; c < 4; ++c)
+            parts << cell(row, c);
+        return parts.join(QLatin1Char(';'));
+    }
+    void typeInto(QLineEdit* edit, const QString& text)
+    {
+        edit->clear();
+        typeText(edit, text);
+    }
+    // Runs `body` inside the dialog opened by `open` (N7Click / N8Click), then closes it.
+    template <class Open, class Body>
+    void inDialog(Open open, Body body)
+    {
+        ui.onDialog(QStringLiteral("TAddDlg"), [&](QDialog* d) {
+            body();
+            return d->isVisible() ? int(QDialog::Rejected) : d->result();
+        });
+        (form.*open)();
+        QVERIFY(ui.allAnswersUsed());
+    }
+};
+
+}  // namespace
+
+class TstAddDlg : public QObject {
+    Q_OBJECT
+private slots:
+    void layout();
+    void addToNewBase();
+    void addOpenedAndClosedAtOnce();
+    void addKeepsANamelessRecord();
+    void labelsAndFieldsOfADiodeBase();
+    void enterMovesFocus();
+    void editSteps();
+    void editWithEmptyFirstNameKeepsBothRecords();
+    void drawingFollowsTheRow();
+    void closeKeepsWrittenTexts();
+    void textOutsideWindows1251();
+    void helpAndSave();
+    void baseWithoutRecords();
+    void deleteRecord();
+    void deleteRowHelper_data();
+    void deleteRowHelper();
+};
+
+void TstAddDlg::layout()
+{
+    Fixture f;
+    QCOMPARE(f.dlg()->windowTitle(), QStringLiteral("Добавить элемент"));
+    QCOMPARE(f.dlg()->size(), QSize(504, 484));
+    QCOMPARE(f.name()->geometry(), QRect(16, 32, 121, 22));
+    const QStringList captions = {QStringLiteral("Ввести"), QStringLiteral("Закрыть"), QStringLiteral("Помощь"),
+                                  QStringLiteral("Сохранить"), QStringLiteral(">"), QStringLiteral("<")};
+    for (int n = 1; n <= 6; ++n) {
+        QCOMPARE(f.button(n)->text(), captions[n - 1]);
+        QCOMPARE(f.button(n)->geometry(), QRect(408, 8 + 32 * (n - 1), 89, 25));
+    }
+    QVERIFY(!f.button(5)->isEnabled());
+    QVERIFY(!f.button(6)->isEnabled());
+    for (int k : {1, 10, 11, 20, 21, 30}) {
+        TLabelEdit* le = f.field(k);
+        QVERIFY(le);
+        QCOMPARE(le->parentWidget()->objectName(), QStringLiteral("Panel1"));
+        QCOMPARE(le->geometry(), QRect(8 + 128 * ((k - 1) / 10), 8 + 40 * ((k - 1) % 10), 121, 37));
+        QVERIFY(!le->isEnabled());
+    }
+    // The labelled edit: properties reach its two children.
+    TLabelEdit* le = f.field(1);
+    le->setProperty("LabelCaption", QStringLiteral("Uкэ max,|В"));
+    le->setProperty("EditText", QStringLiteral("25"));
+    QCOMPARE(le->labelCaption(), QStringLiteral("Uкэ max,|В"));
+    QCOMPARE(le->label()->text(), QStringLiteral("Uкэ max, В"));
+    QCOMPARE(le->edit()->text(), QStringLiteral("25"));
+}
+
+// The first record goes into the blank row 1; the next "Ввести" appends a copy; names are
+// stored in upper case (Latin and Cyrillic).
+void TstAddDlg::addToNewBase()
+{
+    Fixture f;
+    QCOMPARE(f.table().rowCount(), 2);
+    f.inDialog(&TSDIAppForm::N7Click, [&] {
+        QCOMPARE(f.dlg()->mode(), TAddDlg::Mode::Add);
+        QCOMPARE(f.field(1)->labelCaption(), QString::fromStdString(veltris::cp1251ToUtf8(
+                                                 f.form.catalogue().name(1, 1, 1))));
+        QVERIFY(f.field(30)->isEnabled());
+        typeText(f.name(), QStringLiteral("kt315а"));
+        QCOMPARE(f.name()->text(), QStringLiteral("KT315А"));
+        f.typeInto(f.field(1)->edit(), QStringLiteral("n-p-n"));
+        f.typeInto(f.field(30)->edit(), QStringLiteral("7"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+        QVERIFY(f.dlg()->isVisible());  // adding goes on
+        QCOMPARE(f.table().rowCount(), 2);
+        QCOMPARE(f.form.currentRow(), 1);
+        QVERIFY(f.name()->hasFocus() || f.dlg()->focusWidget() == f.name());
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+        QCOMPARE(f.table().rowCount(), 3);
+        QCOMPARE(f.form.currentRow(), 2);
+    });
+    const std::string kt = veltris::utf8ToCp1251("KT315А");
+    for (int row : {1, 2}) {
+        QCOMPARE(f.table().cell(row, 0), kt);
+        QCOMPARE(f.table().cell(row, 1), std::string("n-p-n"));
+        QCOMPARE(f.table().cell(row, 30), std::string("7"));
+    }
+    QVERIFY(f.form.isModified());
+    QCOMPARE(f.form.model1()->rowCount(), 2);  // the view follows the table
+}
+
+void TstAddDlg::addOpenedAndClosedAtOnce()
+{
+    Fixture f;
+    f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2"), QStringLiteral("C;3")});
+    f.form.setCurrentCell(1, 2);
+    f.inDialog(&TSDIAppForm::N7Click, [&] { QTest::keyClick(f.dlg(), Qt::Key_Escape); });
+    QCOMPARE(f.table().rowCount(), 4);
+    QCOMPARE(f.form.currentRow(), 3);
+    QCOMPARE(f.form.currentColumn(), 2);
+    QVERIFY(!f.form.isModified());
+}
+
+// A first record without a name is a record: the next one is appended, not put over it.
+void TstAddDlg::addKeepsANamelessRecord()
+{
+    Fixture f;
+    f.inDialog(&TSDIAppForm::N7Click, [&] {
+        f.typeInto(f.field(2)->edit(), QStringLiteral("40"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+        f.typeInto(f.name(), QStringLiteral("KT3102"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+    });
+    QCOMPARE(f.table().rowCount(), 3);
+    QCOMPARE(f.record(1), QStringLiteral(";;40;"));
+    QCOMPARE(f.record(2), QStringLiteral("KT3102;;40;"));
+}
+
+void TstAddDlg::labelsAndFieldsOfADiodeBase()
+{
+    Fixture f;
+    QVERIFY(f.form.loadBaseFile(f.folder.copySample(QStringLiteral("diodes.QDB"))));
+    const veltris::ComponentBase& base = f.form.base();
+    QCOMPARE(int(base.deviceType), 3);
+    f.field(20)->setEditText(QStringLiteral("left over"));
+    f.inDialog(&TSDIAppForm::N7Click, [&] {
+        for (int k = 1; k <= 30; ++k) {
+            const QString expected = k <= 12 ? QString::fromStdString(veltris::cp1251ToUtf8(
+                                                   f.form.catalogue().name(3, k, base.columnMap[k - 1])))
+                                             : QString();
+            QCOMPARE(f.field(k)->labelCaption(), expected);
+            QCOMPARE(f.field(k)->isEnabled(), k <= 12);
+            QVERIFY(f.field(k)->editText().isEmpty());
+        }
+    });
+    QVERIFY(!f.field(1)->labelCaption().isEmpty());
+}
+
+void TstAddDlg::enterMovesFocus()
+{
+    Fixture f;
+    QVERIFY(f.form.loadBaseFile(f.folder.copySample(QStringLiteral("diodes.QDB"))));
+    const int rows = f.table().rowCount();
+    f.inDialog(&TSDIAppForm::N7Click, [&] {
+        const auto enterOn = [&](QWidget* w) {
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Return);
+            return f.dlg()->focusWidget();
+        };
+        QCOMPARE(enterOn(f.name()), f.field(1)->edit());
+        QCOMPARE(enterOn(f.field(5)->edit()), f.field(6)->edit());
+        // Field 12 is the last of a diode base: 13..30 are disabled and skipped.
+        QCOMPARE(enterOn(f.field(12)->edit()), static_cast<QWidget*>(f.button(1)));
+        // ">" and "<" are disabled while adding: after "Сохранить" comes the name again.
+        QCOMPARE(enterOn(f.button(4)), static_cast<QWidget*>(f.name()));
+        // The key reaches no control: Enter on "Ввести" does not enter a record.
+        QCOMPARE(enterOn(f.button(1)), static_cast<QWidget*>(f.button(2)));
+        f.name()->setFocus();
+        QTest::keyClick(f.name(), Qt::Key_Enter);  // the keypad's Enter too
+        QCOMPARE(f.dlg()->focusWidget(), f.field(1)->edit());
+    });
+    QVERIFY(!f.form.isModified());
+    QCOMPARE(f.table().rowCount(), rows);
+}
+
+// ">" and "<" write the texts back and step; at the ends they write and stay.
+void TstAddDlg::editSteps()
+{
+    Fixture f;
+    f.setRecords({QStringLiteral("A;1"), QStringLiteral("b;2"), QStringLiteral("C;3")});
+    f.form.setCurrentCell(1, 1);
+    f.inDialog(&TSDIAppForm::N8Click, [&] {
+        QCOMPARE(f.dlg()->mode(), TAddDlg::Mode::Edit);
+        QVERIFY(f.button(5)->isEnabled() && f.button(6)->isEnabled());
+        QCOMPARE(f.name()->text(), QStringLiteral("A"));
+        QCOMPARE(f.field(1)->editText(), QStringLiteral("1"));
+        QVERIFY(f.field(30)->isEnabled());
+
+        QTest::mouseClick(f.button(6), Qt::LeftButton);  // "<" on row 1: stays
+        QCOMPARE(f.form.currentRow(), 1);
+        QVERIFY(!f.form.isModified());  // nothing changed
+
+        QTest::mouseClick(f.button(5), Qt::LeftButton);
+        QCOMPARE(f.form.currentRow(), 2);
+        QCOMPARE(f.name()->text(), QStringLiteral("B"));  // a lower-case name is shown in upper case
+        QCOMPARE(f.field(1)->editText(), QStringLiteral("2"));
+
+        QTest::mouseClick(f.button(5), Qt::LeftButton);
+        QCOMPARE(f.form.currentRow(), 3);
+        QVERIFY(f.form.isModified());  // "b" went back as "B"
+        f.typeInto(f.field(1)->edit(), QStringLiteral("33"));
+        QTest::mouseClick(f.button(5), Qt::LeftButton);  // ">" on the last row: stores, stays
+        QCOMPARE(f.form.currentRow(), 3);
+        QCOMPARE(f.table().rowCount(), 4);
+        QCOMPARE(f.field(1)->editText(), QStringLiteral("33"));
+
+        f.typeInto(f.field(2)->edit(), QStringLiteral("x"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);  // "Ввести" in edit mode closes
+        QVERIFY(f.dlg()->isHidden());
+    });
+    QCOMPARE(f.record(1), QStringLiteral("A;1;;"));
+    QCOMPARE(f.record(2), QStringLiteral("B;2;;"));
+    QCOMPARE(f.record(3), QStringLiteral("C;33;x;"));
+    QCOMPARE(f.table().rowCount(), 4);
+}
+
+// Editing the second of two records while the first has no name keeps both.
+void TstAddDlg::editWithEmptyFirstNameKeepsBothRecords()
+{
+    Fixture f;
+    f.setRecords({QStringLiteral(";5"), QStringLiteral("KT361;6")});
+    f.form.setCurrentCell(2, 1);
+    f.inDialog(&TSDIAppForm::N8Click, [&] {
+        f.typeInto(f.field(1)->edit(), QStringLiteral("7"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+    });
+    QCOMPARE(f.table().rowCount(), 3);
+    QCOMPARE(f.record(1), QStringLiteral(";5;;"));
+    QCOMPARE(f.record(2), QStringLiteral("KT361;7;;"));
+    QVERIFY(f.form.isModified());
+}
+
+// Every row change of the dialog goes through the table's selection: the drawing follows.
+void TstAddDlg::drawingFollowsTheRow()
+{
+    const QString trans = QStringLiteral(VELTRIS_BIN_DIR "/TRANS");
+    Fixture f(QStringLiteral("[Settings]\nShowNav=0\nTRANS=") + trans + QStringLiteral("\n"));
+    f.setRecords({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    f.table().at(1, 30) = "1";
+    f.table().at(2, 30) = "2";
+    f.table().at(3, 30) = "3";
+    f.form.refreshMainTable();
+    const QImage first(trans + QStringLiteral("/1.BMP"));
+    const QImage second(trans + QStringLiteral("/2.BMP"));
+    const QImage third(trans + QStringLiteral("/3.BMP"));
+    QVERIFY(!first.isNull() && first != second && second != third);
+    f.form.setCurrentCell(1, 1);
+    f.form.refreshDrawing();
+    QCOMPARE(f.form.image1()->image(), first);
+
+    f.inDialog(&TSDIAppForm::N8Click, [&] {
+        QTest::mouseClick(f.button(5), Qt::LeftButton);
+        QCOMPARE(f.form.image1()->image(), second);
+    });
+    f.inDialog(&TSDIAppForm::N7Click, [&] {
+        QCOMPARE(f.form.image1()->image(), third);  // the last row became current
+        f.typeInto(f.field(30)->edit(), QStringLiteral("1"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+        // Shown at the row change, before the texts reached the new row.
+        QCOMPARE(f.form.image1()->image(), placeholderDrawing());
+    });
+    QCOMPARE(f.table().cell(4, 30), std::string("1"));
+}
+
+void TstAddDlg::closeKeepsWrittenTexts()
+{
+    Fixture f;
+    f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2")});
+    f.form.setCurrentCell(1, 1);
+    f.inDialog(&TSDIAppForm::N8Click, [&] {
+        f.typeInto(f.field(1)->edit(), QStringLiteral("10"));
+        QTest::mouseClick(f.button(5), Qt::LeftButton);
+        f.typeInto(f.field(1)->edit(), QStringLiteral("20"));  // not written: closed below
+        QTest::keyClick(f.field(1)->edit(), Qt::Key_Escape);
+        QVERIFY(f.dlg()->isHidden());
+    });
+    QCOMPARE(f.record(1), QStringLiteral("A;10;;"));
+    QCOMPARE(f.record(2), QStringLiteral("B;2;;"));
+    QVERIFY(f.form.isModified());
+
+    f.inDialog(&TSDIAppForm::N8Click, [&] { QTest::mouseClick(f.button(2), Qt::LeftButton); });
+    QCOMPARE(f.record(2), QStringLiteral("B;2;;"));
+}
+
+void TstAddDlg::textOutsideWindows1251()
+{
+    Fixture f;
+    f.inDialog(&TSDIAppForm::N7Click, [&] {
+        f.typeInto(f.name(), QStringLiteral("Д1"));
+        f.typeInto(f.field(1)->edit(), QStringLiteral("1Ω"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+        QCOMPARE(f.form.statusBar()->currentMessage(), TAddDlg::lossyTextMessage());
+        f.typeInto(f.field(1)->edit(), QStringLiteral("1"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+        QVERIFY(f.form.statusBar()->currentMessage().isEmpty());
+    });
+    QCOMPARE(f.table().cell(1, 0), veltris::utf8ToCp1251("Д1"));
+    QCOMPARE(f.table().cell(1, 1), std::string("1?"));
+    QCOMPARE(f.table().cell(2, 1), std::string("1"));
+}
+
+void TstAddDlg::helpAndSave()
+{
+    Fixture f;
+    const QString file = f.folder.file(QStringLiteral("new.QDB"));
+    f.ui.saveAnswers.enqueue(file);
+    f.inDialog(&TSDIAppForm::N7Click, [&] {
+        QTest::keyClick(f.field(3)->edit(), Qt::Key_F1);
+        QTest::mouseClick(f.button(3), Qt::LeftButton);
+        f.typeInto(f.name(), QStringLiteral("KT3107"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+        QTest::mouseClick(f.button(4), Qt::LeftButton);
+        QVERIFY(f.dlg()->isVisible());  // saving does not close the dialog
+        QVERIFY(!f.form.isModified());
+    });
+    QCOMPARE(f.ui.helpTopics, QList<int>({24, 24}));
+    QCOMPARE(f.form.fileName(), file);
+    auto read = veltris::readBase(file.toStdString(), f.form.catalogue());
+    QVERIFY(read.ok());
+    QCOMPARE(read->table.rowCount(), 2);
+    QCOMPARE(read->table.cell(1, 0), std::string("KT3107"));
+}
+
+// A base file without records loads as the title row alone; nothing here may fail on it.
+void TstAddDlg::baseWithoutRecords()
+{
+    Fixture f;
+    veltris::ComponentBase empty = f.form.base();
+    empty.table.setRowCount(1);
+    const QString file = f.folder.file(QStringLiteral("empty.QDB"));
+    QVERIFY(veltris::writeBase(empty, file.toStdString()).ok());
+    QVERIFY(f.form.loadBaseFile(file));
+    QCOMPARE(f.table().rowCount(), 1);
+
+    f.form.N9Click();
+    QCOMPARE(f.table().rowCount(), 1);
+    f.inDialog(&TSDIAppForm::N8Click, [&] {
+        QVERIFY(f.name()->text().isEmpty());
+        QTest::mouseClick(f.button(5), Qt::LeftButton);  // nothing typed, but the row must exist
+        QCOMPARE(f.table().rowCount(), 2);
+        f.typeInto(f.name(), QStringLiteral("A"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+    });
+    QCOMPARE(f.table().rowCount(), 2);
+    QCOMPARE(f.record(1), QStringLiteral("A;;;"));
+    QCOMPARE(f.table().cell(0, 1), f.form.catalogue().name(1, 1, 1));  // titles untouched
+
+    QVERIFY(f.form.loadBaseFile(file));
+    f.inDialog(&TSDIAppForm::N7Click, [&] {
+        f.typeInto(f.name(), QStringLiteral("B"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+    });
+    QCOMPARE(f.table().rowCount(), 2);
+    QCOMPARE(f.record(1), QStringLiteral("B;;;"));
+}
+
+void TstAddDlg::deleteRecord()
+{
+    Fixture f;
+    f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2"), QStringLiteral("C;3")});
+    f.form.setCurrentCell(1, 2);
+    f.form.N9Click();
+    QCOMPARE(f.table().rowCount(), 3);
+    QCOMPARE(f.record(1), QStringLiteral("B;2;;"));
+    QCOMPARE(f.record(2), QStringLiteral("C;3;;"));
+    QCOMPARE(f.form.currentRow(), 1);
+    QCOMPARE(f.form.currentColumn(), 2);
+    QVERIFY(f.form.isModified());
+
+    f.form.setModified(false);
+    f.form.setCurrentCell(2, 1);
+    f.form.N9Click();  // the last row: the new last row becomes current
+    QCOMPARE(f.table().rowCount(), 2);
+    QCOMPARE(f.record(1), QStringLiteral("B;2;;"));
+    QCOMPARE(f.form.currentRow(), 1);
+    QCOMPARE(f.form.model1()->rowCount(), 1);
+    QVERIFY(f.form.isModified());
+
+    f.form.setModified(false);
+    f.form.N9Click();  // one record left: nothing at all
+    QCOMPARE(f.table().rowCount(), 2);
+    QCOMPARE(f.record(1), QStringLiteral("B;2;;"));
+    QVERIFY(!f.form.isModified());
+    QCOMPARE(f.ui.beeps, 0);
+    QVERIFY(f.ui.messages.isEmpty());
+}
+
+void TstAddDlg::deleteRowHelper_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("left");  // names of the rows left, "" when unchanged + beep
+    QTest::newRow("first") << 0 << QStringLiteral("1,2,3");
+    QTest::newRow("middle") << 2 << QStringLiteral("0,1,3");
+    QTest::newRow("last") << 3 << QStringLiteral("0,1,2");
+    QTest::newRow("negative") << -1 << QString();
+    QTest::newRow("past the end") << 4 << QString();
+}
+
+void TstAddDlg::deleteRowHelper()
+{
+    QFETCH(int, row);
+    QFETCH(QString, left);
+    ScriptedUi ui;
+    veltris::Table t(4, 2);
+    for (int r = 0; r < 4; ++r)
+        t.at(r, 0) = std::to_string(r);
+    const bool done = GridFunc::deleteRow(t, row, ui);
+    QCOMPARE(done, !left.isEmpty());
+    QCOMPARE(ui.beeps, left.isEmpty() ? 1 : 0);
+    QStringList names;
+    for (int r = 0; r < t.rowCount(); ++r)
+        names << QString::fromStdString(t.at(r, 0));
+    QCOMPARE(names.join(QLatin1Char(',')), left.isEmpty() ? QStringLiteral("0,1,2,3") : left);
+
+    veltris::Table empty;
+    QVERIFY(!GridFunc::deleteRow(empty, 0, ui));
+}
+
+QTEST_MAIN(TstAddDlg)
+#include "tst_adddlg.moc"
