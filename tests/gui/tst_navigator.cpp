@@ -1,0 +1,515 @@
+// The navigator window over folders of generated bases.
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+#include "app/apputil.h"
+#include "app/sdimain.h"
+#include "appfolder.h"
+#include "base/basefile.h"
+#include "base/catalogue.h"
+#include "base/componentbase.h"
+#include "base/devicetype.h"
+#include "scriptedui.h"
+#include "search/navform.h"
+#include "search/navlistmodel.h"
+
+namespace {
+
+enum class Format { V3, V4, V5 };
+
+// A base of `type` with one record per name, written by the program's own writer; versions 3
+// and 4 get their version bytes (and, for 3, the shorter records) afterwards.
+void writeTestBase(const QString& path, int type, const QString& description, const QStringList& names,
+                   Format format = Format::V5)
+{
+    static const veltris::Catalogue catalogue =
+        veltris::loadCatalogues(toFsPath(QStringLiteral(VELTRIS_BIN_DIR))).catalogue;
+    veltris::ComponentBase base = veltris::makeEmptyBase(catalogue, "");
+    base.deviceType = static_cast<std::uint16_t>(type);
+    base.table = veltris::Table(static_cast<int>(names.size()) + 1, veltris::tableColumnCount(type));
+    for (int r = 0; r < names.size(); ++r)
+        base.table.at(r + 1, 0) = qStringToCp(names[r]);
+    base.setDescription(qStringToCp(description));
+    QVERIFY(veltris::writeBase(base, toFsPath(path)));
+    if (format == Format::V5)
+        return;
+
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    f.close();
+    bytes[58] = 0;
+    bytes[59] = 0;
+    bytes[60] = static_cast<char>(format == Format::V3 ? 0x40 : 0x80);  // float 3.0 / 4.0
+    bytes[61] = 0x40;
+    if (format == Format::V3) {
+        QByteArray v3 = bytes.left(veltris::kLeadSize);
+        for (const QString& name : names) {
+            QByteArray record(veltris::kRecordSizeV3, '\0');
+            const QByteArray cp = cp1251(name);
+            record[0] = static_cast<char>(cp.size());
+            record.replace(1, cp.size(), cp);
+            v3 += record;
+        }
+        bytes = v3;
+    }
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Types text as a user would, Cyrillic included (keyClicks takes Latin-1 only).
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+// The program with one scan folder the test fills before start().
+struct NavWorld {
+    AppFolder app;
+    QTemporaryDir bases;
+    ScriptedUi ui;
+    std::unique_ptr<TSDIAppForm> form;
+
+    QString base(const QString& name) const { return bases.filePath(name); }
+    void start()
+    {
+        app.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=") + bases.path() +
+                          QStringLiteral("\n"));
+        form = std::make_unique<TSDIAppForm>(app.paths(), ui, QStringList{});
+    }
+    TNavForm* nav() const { return form->navForm(); }
+
+    QStringList items() const
+    {
+        QStringList out;
+        const NavListModel* m = nav()->listModel();
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->name(r);
+        return out;
+    }
+    int selectedRow() const
+    {
+        const QModelIndexList sel = nav()->listBox2()->selectionModel()->selectedIndexes();
+        return sel.isEmpty() ? -1 : sel.first().row();
+    }
+    void clickType(int row) const
+    {
+        QListWidget* list = nav()->listBox1();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+    }
+    QPoint itemCenter(int row) const
+    {
+        QListView* list = nav()->listBox2();
+        const QModelIndex index = list->model()->index(row, 0);
+        list->scrollTo(index);
+        return list->visualRect(index).center();
+    }
+    void doubleClickItem(int row) const
+    {
+        QListView* list = nav()->listBox2();
+        const QPoint at = itemCenter(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+    // Shows the navigator through the main window's command; `inside` drives it.
+    void runNavigator(const std::function<void(TNavForm*)>& inside)
+    {
+        ui.onDialog(QStringLiteral("TNavForm"), [inside](QDialog* d) {
+            auto* nav = static_cast<TNavForm*>(d);
+            inside(nav);
+            return nav->result();
+        });
+        form->NavigatorActionExecute();
+    }
+};
+
+}  // namespace
+
+class TstNavigator : public QObject {
+    Q_OBJECT
+private slots:
+    void layoutNamesAndCaptions();
+    void listsByDeviceType();
+    void sortAndSearchAgreeOnManyNames();
+    void quickSearch_data();
+    void quickSearch();
+    void quickSearchUpperCaseAsTyped();
+    void sameNameOpensItsOwnBase();
+    void unsavedPrompt_data();
+    void unsavedPrompt();
+    void missingFileDoesNothing();
+    void closeAndHelpKeys();
+    void stateKeptBetweenShowings();
+    void emptyCatalogue();
+};
+
+void TstNavigator::layoutNamesAndCaptions()
+{
+    NavWorld w;
+    w.start();
+    TNavForm* nav = w.nav();
+    QCOMPARE(nav->windowTitle(), QStringLiteral("Навигатор"));
+    QCOMPARE(nav->size(), QSize(553, 448));
+
+    const struct {
+        const char* name;
+        QRect rect;
+    } controls[] = {
+        {"ListBox1", {8, 32, 185, 257}},  {"Edit1", {208, 32, 177, 24}},  {"ListBox2", {208, 64, 177, 225}},
+        {"Memo1", {8, 328, 537, 113}},    {"BitBtn1", {416, 40, 121, 41}}, {"BitBtn2", {416, 96, 121, 41}},
+    };
+    for (const auto& c : controls) {
+        auto* widget = nav->findChild<QWidget*>(QLatin1String(c.name));
+        QVERIFY2(widget, c.name);
+        QCOMPARE(widget->geometry(), c.rect);
+    }
+    const struct {
+        const char* name;
+        QString text;
+        QPoint pos;
+    } labels[] = {
+        {"StaticText1", QStringLiteral("Тип прибора"), {8, 8}},
+        {"Label1", QStringLiteral("Быстрый поиск"), {208, 8}},
+        {"StaticText3", QStringLiteral("Описание базы"), {8, 304}},
+    };
+    for (const auto& l : labels) {
+        auto* label = nav->findChild<QLabel*>(QLatin1String(l.name));
+        QVERIFY2(label, l.name);
+        QCOMPARE(label->text(), l.text);
+        QCOMPARE(label->pos(), l.pos);
+    }
+    QCOMPARE(nav->bitBtn1()->text(), QStringLiteral("Закрыть"));
+    QCOMPARE(nav->bitBtn2()->text(), QStringLiteral("&Помощь"));
+    QVERIFY(!nav->memo1()->isEnabled());
+
+    const QStringList types = {QStringLiteral("Все приборы"),  QStringLiteral("Биполярные транзисторы"),
+                               QStringLiteral("Полевые транзисторы"), QStringLiteral("Диоды"),
+                               QStringLiteral("Стабилитроны"), QStringLiteral("Варикапы"),
+                               QStringLiteral("Тиристоры"),    QStringLiteral("Светодиоды")};
+    QListWidget* list1 = nav->listBox1();
+    QCOMPARE(list1->count(), types.size());
+    for (int i = 0; i < types.size(); ++i)
+        QCOMPARE(list1->item(i)->text(), types[i]);
+    QCOMPARE(list1->currentRow(), 0);  // FormCreate chose "Все приборы"
+    QCOMPARE(list1->visualItemRect(list1->item(1)).height(), TNavForm::kItemHeight);
+    QVERIFY(w.ui.messages.isEmpty());
+}
+
+void TstNavigator::listsByDeviceType()
+{
+    NavWorld w;
+    writeTestBase(w.base(QStringLiteral("bip.QDB")), 1, QStringLiteral("Транзисторы"),
+                  {QStringLiteral("kt315"), QStringLiteral("BC547"), QStringLiteral("КТ3102")});
+    writeTestBase(w.base(QStringLiteral("dio.QDB")), 3, QStringLiteral("Диоды"),
+                  {QStringLiteral("1N4148"), QStringLiteral("Д9Б"), QStringLiteral("kd522"),
+                   QStringLiteral("BAV21"), QStringLiteral("Д226")});
+    writeTestBase(w.base(QStringLiteral("v3.QDB")), 1, QStringLiteral("Старая"), {QStringLiteral("MP42")},
+                  Format::V3);
+    writeTestBase(w.base(QStringLiteral("v4.QDB")), 1, QStringLiteral("Прежняя"), {QStringLiteral("ГТ308")},
+                  Format::V4);
+    w.start();
+    QCOMPARE(w.form->navigatorCatalogue().size(), size_t{10});
+
+    // Digits, then Latin, then Cyrillic; case ignored.
+    const QStringList all = {QStringLiteral("1N4148"), QStringLiteral("BAV21"), QStringLiteral("BC547"),
+                             QStringLiteral("kd522"),  QStringLiteral("kt315"), QStringLiteral("MP42"),
+                             QStringLiteral("ГТ308"),  QStringLiteral("Д226"),  QStringLiteral("Д9Б"),
+                             QStringLiteral("КТ3102")};
+    QCOMPARE(w.items(), all);
+    QCOMPARE(w.selectedRow(), -1);
+
+    const QList<QPair<int, QStringList>> byType = {
+        {1, {QStringLiteral("BC547"), QStringLiteral("kt315"), QStringLiteral("MP42"), QStringLiteral("ГТ308"),
+             QStringLiteral("КТ3102")}},
+        {2, {}},
+        {3, {QStringLiteral("1N4148"), QStringLiteral("BAV21"), QStringLiteral("kd522"), QStringLiteral("Д226"),
+             QStringLiteral("Д9Б")}},
+        {7, {}},
+        {0, all},
+    };
+    for (const auto& [type, expected] : byType) {
+        w.nav()->edit1()->setText(QStringLiteral("K"));
+        w.clickType(type);
+        QCOMPARE(w.nav()->listBox1()->currentRow(), type);
+        QCOMPARE(w.items(), expected);
+        QVERIFY(w.nav()->edit1()->text().isEmpty());
+        QVERIFY(w.nav()->memo1()->toPlainText().isEmpty());
+        QCOMPARE(w.selectedRow(), -1);
+    }
+
+    // Every item carries its own entry.
+    w.clickType(1);
+    const NavListModel* m = w.nav()->listModel();
+    QCOMPARE(QString::fromStdString(m->entry(2).fileName()), w.base(QStringLiteral("v3.QDB")));
+    QCOMPARE(cpToQString(m->entry(3).description()), QStringLiteral("Прежняя"));
+    QCOMPARE(int(m->entry(3).deviceType), 1);
+}
+
+// Sorting with keys and searching with comparisons must agree, or the quick search lands on
+// the wrong item in a large list.
+void TstNavigator::sortAndSearchAgreeOnManyNames()
+{
+    NavWorld w;
+    QStringList names;
+    const QString pieces[] = {QStringLiteral("KT"), QStringLiteral("кт"), QStringLiteral("Д"), QStringLiteral("1N"),
+                              QStringLiteral("bc"), QStringLiteral("Ё"),  QStringLiteral("е"), QStringLiteral("-"),
+                              QStringLiteral("2T"), QStringLiteral("ГТ")};
+    for (int i = 0; i < 400; ++i)
+        names << pieces[i % 10] + pieces[(i * 7 + 3) % 10] + QString::number((i * 37) % 101);
+    writeTestBase(w.base(QStringLiteral("many.QDB")), 1, QStringLiteral("Много"), names);
+    w.start();
+    const NavListModel* m = w.nav()->listModel();
+    QCOMPARE(m->rowCount(), 400);
+    const QCollator& c = m->collator();
+    for (int r = 1; r < m->rowCount(); ++r)
+        QVERIFY2(c.compare(m->name(r - 1), m->name(r)) <= 0, qPrintable(m->name(r - 1) + QStringLiteral(" > ") + m->name(r)));
+    QStringList probes = names;
+    probes << QString() << QStringLiteral("ЯЯЯ") << QStringLiteral("0") << QStringLiteral("KT5") << QStringLiteral("Е");
+    for (const QString& probe : probes) {
+        const QString t = probe.toUpper();
+        int expected = 0;
+        while (expected < m->rowCount() && c.compare(m->name(expected), t) < 0)
+            ++expected;
+        QCOMPARE(m->insertionRow(t), expected);
+    }
+}
+
+void TstNavigator::quickSearch_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("selected");  // empty: nothing selected
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("first characters") << "kt3" << "kt3102" << "Вторая";
+    QTest::newRow("a whole name, other case") << "KT315A" << "KT315A" << "Первая";
+    QTest::newRow("between two names") << "KT4" << "MP42" << "Первая";
+    QTest::newRow("cyrillic") << "д" << "Д9Б" << "Вторая";
+    QTest::newRow("empty text: the first item") << "" << "1N4148" << "Вторая";
+    // Past every item: nothing selected, the description of the first item.
+    QTest::newRow("after every name") << "ЯЯ" << "" << "Вторая";
+}
+
+void TstNavigator::quickSearch()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, selected);
+    QFETCH(QString, description);
+
+    NavWorld w;
+    writeTestBase(w.base(QStringLiteral("a.QDB")), 1, QStringLiteral("Первая"),
+                  {QStringLiteral("KT315A"), QStringLiteral("MP42"), QStringLiteral("KT315B")});
+    writeTestBase(w.base(QStringLiteral("b.QDB")), 3, QStringLiteral("Вторая"),
+                  {QStringLiteral("kt3102"), QStringLiteral("1N4148"), QStringLiteral("Д9Б")});
+    w.start();
+    QLineEdit* edit = w.nav()->edit1();
+    edit->setText(QStringLiteral("X"));  // so that the empty text is a change too
+    edit->clear();
+    typeText(edit, typed);
+    QCOMPARE(edit->text(), typed.toUpper());
+    if (selected.isEmpty())
+        QCOMPARE(w.selectedRow(), -1);
+    else
+        QCOMPARE(w.nav()->listModel()->name(w.selectedRow()), selected);
+    QCOMPARE(w.nav()->memo1()->toPlainText(), description);
+}
+
+void TstNavigator::quickSearchUpperCaseAsTyped()
+{
+    NavWorld w;
+    w.start();
+    QLineEdit* edit = w.nav()->edit1();
+    typeText(edit, QStringLiteral("kт3a"));
+    QCOMPARE(edit->text(), QStringLiteral("KТ3A"));
+    edit->setCursorPosition(1);
+    typeText(edit, QStringLiteral("ё"));
+    QCOMPARE(edit->text(), QStringLiteral("KЁТ3A"));
+    QCOMPARE(edit->cursorPosition(), 2);
+}
+
+void TstNavigator::sameNameOpensItsOwnBase()
+{
+    NavWorld w;
+    writeTestBase(w.base(QStringLiteral("a.QDB")), 1, QStringLiteral("Первая"),
+                  {QStringLiteral("KT315A"), QStringLiteral("AAA")});
+    writeTestBase(w.base(QStringLiteral("b.QDB")), 3, QStringLiteral("Вторая"),
+                  {QStringLiteral("KT315A"), QStringLiteral("BBB"), QStringLiteral("CCC")});
+    w.start();
+    QCOMPARE(w.items(), (QStringList{QStringLiteral("AAA"), QStringLiteral("BBB"), QStringLiteral("CCC"),
+                                     QStringLiteral("KT315A"), QStringLiteral("KT315A")}));
+    for (const int row : {3, 4}) {
+        const QString expected = QString::fromStdString(w.nav()->listModel()->entry(row).fileName());
+        w.runNavigator([&](TNavForm* nav) {
+            w.doubleClickItem(row);
+            QVERIFY(!nav->isVisible());
+            QCOMPARE(nav->result(), int(QDialog::Rejected));
+        });
+        QCOMPARE(w.form->fileName(), expected);
+        QCOMPARE(w.form->base().recordCount(), row == 3 ? 2 : 3);
+        QCOMPARE(cpToQString(w.form->base().description()), row == 3 ? QStringLiteral("Первая")
+                                                                      : QStringLiteral("Вторая"));
+        QVERIFY(!w.form->isModified());
+    }
+    QVERIFY(w.ui.messages.isEmpty());
+    QVERIFY(w.ui.unexpected.isEmpty());
+}
+
+void TstNavigator::unsavedPrompt_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saveFails");
+    QTest::addColumn<bool>("replaced");
+    QTest::addColumn<QStringList>("texts");
+
+    const QString prompt = QStringLiteral("Файл не сохранён.\r\nСохранить?");
+    QTest::newRow("Cancel keeps the base") << int(QMessageBox::Cancel) << false << false << QStringList{prompt};
+    QTest::newRow("No replaces it unsaved") << int(QMessageBox::No) << false << true << QStringList{prompt};
+    QTest::newRow("Yes saves, then replaces it") << int(QMessageBox::Yes) << false << true << QStringList{prompt};
+    QTest::newRow("Yes with a failing save keeps everything")
+        << int(QMessageBox::Yes) << true << false << QStringList{prompt, QStringLiteral("Ошибка записи в файл")};
+}
+
+void TstNavigator::unsavedPrompt()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, saveFails);
+    QFETCH(bool, replaced);
+    QFETCH(QStringList, texts);
+
+    NavWorld w;
+    writeTestBase(w.base(QStringLiteral("target.QDB")), 3, QStringLiteral("Цель"), {QStringLiteral("Д9Б")});
+    w.start();
+    // The open base is not in the scan folder; it has one record more than on disk.
+    const QString open = w.app.file(QStringLiteral("open.QDB"));
+    writeTestBase(open, 1, QStringLiteral("Открытая"), {QStringLiteral("KT315A")});
+    QVERIFY(w.form->loadBaseFile(open));
+    w.form->base().table.appendRow();
+    w.form->base().table.at(2, 0) = "NEW";
+    w.form->setModified(true);
+    const QString current = saveFails ? QStringLiteral("/nonexistent-folder/open.QDB") : open;
+    w.form->setFileName(current);
+
+    w.ui.messageAnswers.enqueue(QMessageBox::StandardButton(answer));
+    w.runNavigator([&](TNavForm* nav) {
+        w.doubleClickItem(0);
+        QVERIFY(!nav->isVisible());
+    });
+    QCOMPARE(w.ui.messageTexts(), texts);
+    QCOMPARE(w.ui.messages.first().caption, QStringLiteral("Подтверждение"));
+    QCOMPARE(w.ui.messages.first().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (replaced) {
+        QCOMPARE(w.form->fileName(), w.base(QStringLiteral("target.QDB")));
+        QCOMPARE(int(w.form->base().deviceType), 3);
+        QVERIFY(!w.form->isModified());
+    } else {
+        QCOMPARE(w.form->fileName(), current);
+        QCOMPARE(w.form->base().recordCount(), 2);
+        QVERIFY(w.form->isModified());
+    }
+    // Only Yes with a working save writes the open base.
+    const auto onDisk = veltris::readBase(toFsPath(open), w.form->catalogue());
+    QVERIFY(onDisk);
+    QCOMPARE(onDisk->recordCount(), answer == QMessageBox::Yes && !saveFails ? 2 : 1);
+    QVERIFY(w.ui.allAnswersUsed());
+}
+
+void TstNavigator::missingFileDoesNothing()
+{
+    NavWorld w;
+    writeTestBase(w.base(QStringLiteral("gone.QDB")), 1, QStringLiteral("Удалённая"), {QStringLiteral("KT315A")});
+    w.start();
+    QVERIFY(QFile::remove(w.base(QStringLiteral("gone.QDB"))));
+    w.form->setModified(true);  // no prompt either: nothing is about to be replaced
+    w.runNavigator([&](TNavForm* nav) {
+        QCOMPARE(w.items(), QStringList{QStringLiteral("KT315A")});  // still listed
+        w.doubleClickItem(0);
+        QVERIFY(nav->isVisible());
+        QTest::keyClick(nav->listBox2(), Qt::Key_Escape);
+        QVERIFY(!nav->isVisible());
+    });
+    QVERIFY(w.ui.messages.isEmpty());
+    QVERIFY(w.form->fileName().isEmpty());
+    QVERIFY(w.form->isModified());
+}
+
+void TstNavigator::closeAndHelpKeys()
+{
+    NavWorld w;
+    writeTestBase(w.base(QStringLiteral("a.QDB")), 1, QStringLiteral("Первая"), {QStringLiteral("KT315A")});
+    w.start();
+    w.runNavigator([&](TNavForm* nav) {
+        QTest::keyClick(nav->edit1(), Qt::Key_F1);
+        QTest::keyClick(nav->listBox2(), Qt::Key_F1);
+        QTest::mouseClick(nav->bitBtn2(), Qt::LeftButton);
+        QTest::keyClick(nav->edit1(), Qt::Key_Return);  // no default button to close the window
+        QVERIFY(nav->isVisible());
+        QTest::mouseClick(nav->bitBtn1(), Qt::LeftButton);
+        QVERIFY(!nav->isVisible());
+        QCOMPARE(nav->result(), int(QDialog::Rejected));
+    });
+    w.runNavigator([&](TNavForm* nav) {
+        QTest::keyClick(nav->edit1(), Qt::Key_Escape);
+        QVERIFY(!nav->isVisible());
+    });
+    QCOMPARE(w.ui.helpTopics, (QList<int>{19, 19, 19}));
+    QVERIFY(w.form->fileName().isEmpty());
+    QVERIFY(w.ui.unexpected.isEmpty());
+}
+
+void TstNavigator::stateKeptBetweenShowings()
+{
+    NavWorld w;
+    writeTestBase(w.base(QStringLiteral("a.QDB")), 1, QStringLiteral("Первая"), {QStringLiteral("KT315A")});
+    writeTestBase(w.base(QStringLiteral("b.QDB")), 3, QStringLiteral("Вторая"),
+                  {QStringLiteral("KD522"), QStringLiteral("Д9Б")});
+    w.start();
+    w.runNavigator([&](TNavForm* nav) {
+        w.clickType(3);
+        typeText(nav->edit1(), QStringLiteral("д"));
+        nav->reject();
+    });
+    w.runNavigator([&](TNavForm* nav) {
+        QCOMPARE(nav->listBox1()->currentRow(), 3);
+        QCOMPARE(nav->edit1()->text(), QStringLiteral("Д"));
+        QCOMPARE(w.items(), (QStringList{QStringLiteral("KD522"), QStringLiteral("Д9Б")}));
+        QCOMPARE(w.selectedRow(), 1);
+        QCOMPARE(nav->memo1()->toPlainText(), QStringLiteral("Вторая"));
+        // A click (or the keyboard) in the list shows that item's base.
+        w.clickType(0);
+        QTest::mouseClick(nav->listBox2()->viewport(), Qt::LeftButton, {}, w.itemCenter(1));
+        QCOMPARE(nav->memo1()->toPlainText(), QStringLiteral("Первая"));
+        QTest::keyClick(nav->listBox2(), Qt::Key_Down);
+        QCOMPARE(nav->memo1()->toPlainText(), QStringLiteral("Вторая"));
+        nav->reject();
+    });
+    QCOMPARE(w.ui.dialogs, (QStringList{QStringLiteral("TNavForm"), QStringLiteral("TNavForm")}));
+}
+
+void TstNavigator::emptyCatalogue()
+{
+    NavWorld w;
+    w.start();
+    w.runNavigator([&](TNavForm* nav) {
+        QCOMPARE(nav->listModel()->rowCount(), 0);
+        QTest::keyClicks(nav->edit1(), QStringLiteral("KT"));
+        QCOMPARE(w.selectedRow(), -1);
+        QVERIFY(nav->memo1()->toPlainText().isEmpty());
+        nav->ListBox2DblClick();
+        QVERIFY(nav->isVisible());
+        nav->reject();
+    });
+    QVERIFY(w.ui.messages.isEmpty());
+}
+
+QTEST_MAIN(TstNavigator)
+#include "tst_navigator.moc"
