@@ -32,6 +32,7 @@ TAddDlg::TAddDlg(TSDIAppForm& form) : QDialog(&form), m_form(form)
     f.setPixelSize(12);
     setFont(f);
     setFixedSize(kClientWidth, kClientHeight);
+    setHelpContext(this, kHelpTopic);
     setSizeGripEnabled(false);
 
     m_StaticText1 = new QLabel(QStringLiteral("Тип прибора"), this);
