@@ -76,7 +76,9 @@ TNavForm::TNavForm(TSDIAppForm& form) : QDialog(&form), m_form(form)
     setWindowTitle(QStringLiteral("Навигатор"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
+    // A bold face with 13-pixel cells (ascent and descent), that is about 11 pixels to the em.
     QFont f = veltrisFont();
+    f.setPixelSize(11);
     f.setBold(true);
     setFont(f);
     setFixedSize(553, 448);
