@@ -230,6 +230,12 @@ private:
     TNavForm* m_navForm = nullptr;
 
     // ---- document commands (sdimain_document.cpp): members below ----
+public:
+    // Shown-list apply: the main-table columns in `shown` (second-table order) become the view
+    // mask and the second table; an empty list leaves the names and one empty column.
+    void applyShownList(const std::vector<int>& shown);
+
+private:
 
     // ---- add, edit, delete (sdimain_edit.cpp): members below ----
 

@@ -1,0 +1,380 @@
+// New, Open, Save, Save as and the CSV export behind the unsaved-changes prompt.
+#undef QT_NO_CAST_FROM_ASCII
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "app/apputil.h"
+#include "app/componentgrid.h"
+#include "base/basefile.h"
+#include "base/catalogue.h"
+#include "base/csvexport.h"
+#include "docfixture.h"
+#include "edit/parambase.h"
+
+namespace {
+
+QStringList bipolarFirstNames(const veltris::Catalogue& cat)
+{
+    QStringList names;
+    for (int c = 1; c <= 30; ++c)
+        names << cpToQString(cat.name(1, c, 1));
+    return names;
+}
+
+QStringList titles(const veltris::Table& t)
+{
+    QStringList out;
+    for (int c = 1; c < t.columnCount(); ++c)
+        out << cpToQString(t.cell(0, c));
+    return out;
+}
+
+// The empty bipolar base that start-up and New leave behind.
+void verifyEmptyBipolarBase(const TSDIAppForm& form)
+{
+    const veltris::ComponentBase& b = form.base();
+    QCOMPARE(b.deviceType, 1);
+    QCOMPARE(b.table.columnCount(), 31);
+    QCOMPARE(b.table.rowCount(), 2);
+    for (int c = 0; c < 31; ++c)
+        QVERIFY(b.table.cell(1, c).empty());
+    QCOMPARE(titles(b.table), bipolarFirstNames(form.catalogue()));
+    QCOMPARE(cpToQString(b.table.cell(0, 0)), QStringLiteral("Тип прибора"));
+    for (int i = 0; i < 30; ++i) {
+        QCOMPARE(int(b.columnMap[i]), 1);
+        QCOMPARE(int(b.viewMask[i]), 0);
+    }
+    QCOMPARE(b.header, veltris::defaultBaseHeader());
+    QCOMPARE(form.secondTable().columnCount(), 2);
+    QVERIFY(form.fileName().isEmpty());
+}
+
+}  // namespace
+
+class TstDocument : public QObject {
+    Q_OBJECT
+private slots:
+    void newCancelledLeavesCleanBipolarBase();
+    void saveAfterNewWritesTheEmptyBaseFile();
+    void newAsDiodes();
+    void promptAnswers_data();
+    void promptAnswers();
+    void openDialogAndRefusedFiles();
+    void exportOfNewBase();
+    void exportOfLoadedSortedBase();
+    void exportFailureLeavesNoFile();
+};
+
+void TstDocument::newCancelledLeavesCleanBipolarBase()
+{
+    DocFixture fx;
+    fx.openSample("diodes.QDB");
+    fx.form->setModified(true);
+    fx.ui.messageAnswers << QMessageBox::No;
+    bool buttonsDuringNew = false;
+    fx.ui.onDialog("TParamBase", [&](QDialog* d) {
+        buttonsDuringNew = dialogButton(d, "BitBtn3")->isEnabled();
+        QTest::keyClick(d, Qt::Key_Escape);
+        return d->result();
+    });
+    fx.form->FileNew1Execute();
+
+    QVERIFY(buttonsDuringNew);
+    QVERIFY(!dialogButton(fx.form->paramBase(), "BitBtn3")->isEnabled());
+    verifyEmptyBipolarBase(*fx.form);
+    QVERIFY(!fx.form->isModified());
+    // Not modified: closing asks nothing.
+    QVERIFY(fx.form->close());
+    QCOMPARE(fx.ui.messages.size(), 1);
+    QVERIFY(fx.ui.unexpected.isEmpty());
+}
+
+void TstDocument::saveAfterNewWritesTheEmptyBaseFile()
+{
+    DocFixture fx;
+    fx.ui.rejectDialog("TParamBase");
+    fx.form->FileNew1Execute();
+    QDir(fx.folder.path()).mkdir("save");
+    fx.ui.saveAnswers << fx.folder.file("save/empty");  // no extension typed
+    QVERIFY(fx.form->FileSave1Execute());
+
+    QCOMPARE(fx.ui.saveRequests.size(), 1);
+    const FileDialogRequest& req = fx.ui.saveRequests.first();
+    QCOMPARE(req.filter, QStringLiteral("QDB File (*.QDB)"));
+    QCOMPARE(req.defaultSuffix, QStringLiteral("QDB"));
+    QCOMPARE(req.startDir, fx.folder.path() + "/save");
+
+    const QString path = fx.folder.file("save/empty.QDB");
+    QCOMPARE(fx.form->fileName(), path);
+    QVERIFY(!fx.form->isModified());
+    QByteArray expected;
+    expected += QByteArray("QZ\x08\x08\x28\x08", 6);
+    expected += QByteArray::fromRawData(
+        reinterpret_cast<const char*>(veltris::defaultBaseHeader().data()) + 6, 39);  // banner notice
+    expected += QByteArray(10, '\0');
+    expected += QByteArray("\x0A\x0D\x1A\x05\x01\x00\x00", 7);
+    expected += char(20) + cp1251(QStringLiteral("Сделано Tarsenvolde.")) + QByteArray(84, '\0');
+    expected += QByteArray(30, '\x01');
+    expected += QByteArray("\x02\x00\x00\x00", 4);
+    expected += QByteArray(30, '\0');
+    expected += QByteArray(288, '\0');
+    QCOMPARE(expected.size(), 519);
+    QCOMPARE(fileBytes(path), expected);
+}
+
+void TstDocument::newAsDiodes()
+{
+    DocFixture fx;
+    fx.ui.onDialog("TParamBase", [](QDialog* d) {
+        click(d, "BitBtn2");  // field-effect transistors: never pressable
+        click(d, "BitBtn3");
+        auto* p = static_cast<TParamBase*>(d);
+        if (p->deviceType() != 3 || !p->comboBox(12)->isEnabled() || p->comboBox(13)->isEnabled())
+            return int(QDialog::Rejected);
+        click(d, "BitBtn5");
+        return d->result();
+    });
+    fx.form->FileNew1Execute();
+
+    const veltris::ComponentBase& b = fx.form->base();
+    QCOMPARE(b.deviceType, 3);
+    QCOMPARE(b.table.columnCount(), 13);
+    QCOMPARE(b.table.rowCount(), 2);
+    QStringList diodeNames;
+    for (int c = 1; c <= 12; ++c)
+        diodeNames << cpToQString(fx.form->catalogue().name(3, c, 1));
+    QCOMPARE(titles(b.table), diodeNames);
+    for (int i = 0; i < 30; ++i)
+        QCOMPARE(int(b.columnMap[i]), i < 12 ? 1 : 0);
+    QCOMPARE(fx.form->secondTable().columnCount(), 2);
+    QCOMPARE(fx.form->model1()->columnCount(), 12);
+    QVERIFY(fx.form->isModified());
+    QVERIFY(!dialogButton(fx.form->paramBase(), "BitBtn3")->isEnabled());
+
+    // Saved and read back it is a diode base.
+    fx.ui.saveAnswers << fx.folder.file("d.QDB");
+    QVERIFY(fx.form->FileSave1Execute());
+    QVERIFY(fx.form->loadBaseFile(fx.folder.file("d.QDB")));
+    QCOMPARE(fx.form->base().deviceType, 3);
+    QCOMPARE(fx.form->base().table.columnCount(), 13);
+    QVERIFY(fx.ui.unexpected.isEmpty());
+}
+
+// The prompt before New, Open and closing a modified base.
+void TstDocument::promptAnswers_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("goesOn");
+    for (const char* command : {"new", "open", "close"}) {
+        QTest::addRow("%s-yes", command) << command << "yes" << true;
+        QTest::addRow("%s-no", command) << command << "no" << true;
+        QTest::addRow("%s-cancel", command) << command << "cancel" << false;
+        QTest::addRow("%s-yes-write-fails", command) << command << "yes-write-fails" << false;
+        QTest::addRow("%s-yes-save-as-cancelled", command) << command << "yes-save-as-cancelled" << false;
+    }
+}
+
+void TstDocument::promptAnswers()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, answer);
+    QFETCH(bool, goesOn);
+
+    DocFixture fx;
+    const QString path = fx.openSample("bipolar.QDB");
+    const QByteArray onDisk = fileBytes(path);
+    fx.form->base().table.at(1, 0) = "EDITED";
+    fx.form->setModified(true);
+    const QString other = fx.folder.copySample("diodes.QDB");
+
+    QString name = path;
+    if (answer == "yes-write-fails") {
+        // Root ignores permissions: a folder that is a regular file fails for everyone.
+        QFile blocker(fx.folder.file("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        name = fx.folder.file("blocker/base.QDB");
+    } else if (answer == "yes-save-as-cancelled") {
+        name.clear();
+        fx.ui.saveAnswers << QString();
+    }
+    fx.form->setFileName(name);
+    fx.ui.messageAnswers << (answer == "no"       ? QMessageBox::No
+                             : answer == "cancel" ? QMessageBox::Cancel
+                                                  : QMessageBox::Yes);
+    if (goesOn && command == "new")
+        fx.ui.rejectDialog("TParamBase");
+    if (goesOn && command == "open")
+        fx.ui.openAnswers << other;
+
+    bool closed = false;
+    if (command == "new")
+        fx.form->FileNew1Execute();
+    else if (command == "open")
+        fx.form->FileOpen();
+    else
+        closed = fx.form->close();
+
+    const ScriptedUi::Message& prompt = fx.ui.messages.first();
+    QCOMPARE(prompt.caption, QStringLiteral("Подтверждение"));
+    QCOMPARE(prompt.text, QStringLiteral("Файл не сохранён.\r\nСохранить?"));
+    QCOMPARE(prompt.icon, QMessageBox::NoIcon);
+    QCOMPARE(prompt.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QVERIFY(fx.ui.unexpected.isEmpty());
+    QVERIFY(fx.ui.allAnswersUsed());
+
+    if (answer == "yes-write-fails")
+        QCOMPARE(fx.ui.messages.last().text, QStringLiteral("Ошибка записи в файл"));
+    // Yes saved the edit; every other answer left the file alone.
+    const bool saved = answer == "yes";
+    QCOMPARE(fileBytes(path) != onDisk, saved);
+
+    if (!goesOn) {
+        QVERIFY(fx.form->isModified());
+        QCOMPARE(fx.form->fileName(), name);
+        QCOMPARE(fx.form->base().table.cell(1, 0), std::string("EDITED"));
+        QVERIFY(fx.ui.openRequests.isEmpty());
+        QVERIFY(fx.ui.dialogs.isEmpty());
+        QVERIFY(!closed);
+        return;
+    }
+    if (command == "new") {
+        verifyEmptyBipolarBase(*fx.form);
+        QVERIFY(!fx.form->isModified());
+    } else if (command == "open") {
+        QCOMPARE(fx.form->fileName(), other);
+        QCOMPARE(fx.form->base().deviceType, 3);
+        QVERIFY(!fx.form->isModified());
+    } else {
+        QVERIFY(closed);
+    }
+}
+
+void TstDocument::openDialogAndRefusedFiles()
+{
+    DocFixture fx;
+    const QString diodes = fx.folder.copySample("diodes.QDB");
+
+    // Cancelled: the open dialog's request as the program makes it, nothing else happens.
+    fx.ui.openAnswers << QString();
+    fx.form->FileOpen();
+    QCOMPARE(fx.ui.openRequests.size(), 1);
+    const FileDialogRequest req = fx.ui.openRequests.first();
+    QCOMPARE(req.filter, QStringLiteral("QDB File (*.QDB)"));
+    QCOMPARE(req.defaultSuffix, QStringLiteral("QDB"));
+    QCOMPARE(req.startDir, fx.folder.path() + "/open");
+    QVERIFY(req.folderChanged);
+    req.folderChanged(fx.folder.path());
+    QCOMPARE(cpToQString(fx.form->settings().odir), fx.folder.path());
+    verifyEmptyBipolarBase(*fx.form);
+
+    // A name typed without its extension.
+    fx.ui.openAnswers << fx.folder.file("diodes");
+    fx.form->FileOpen();
+    QCOMPARE(fx.form->fileName(), diodes);
+    QCOMPARE(fx.form->base().deviceType, 3);
+    const veltris::Table loaded = fx.form->base().table;
+
+    // A file of an unknown version and a missing file change nothing, name and flag included.
+    QFile bad(fx.folder.file("bad.QDB"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(300, '\x07'));
+    bad.close();
+    fx.form->setModified(true);
+    for (const QString& name : {bad.fileName(), fx.folder.file("missing.QDB")}) {
+        fx.ui.messageAnswers << QMessageBox::No;
+        fx.ui.openAnswers << name;
+        fx.form->FileOpen();
+    }
+    QCOMPARE(fx.ui.messages.size(), 4);
+    QCOMPARE(fx.ui.messages[1].caption, QStringLiteral("Error!"));
+    QCOMPARE(fx.ui.messages[1].text, QStringLiteral("Несоответствие версии файла"));
+    QCOMPARE(fx.ui.messages[1].icon, QMessageBox::Critical);
+    QCOMPARE(fx.ui.messages[3].icon, QMessageBox::Critical);
+    QCOMPARE(fx.form->fileName(), diodes);
+    QVERIFY(fx.form->isModified());
+    QVERIFY(fx.form->base().table == loaded);
+    QVERIFY(fx.ui.unexpected.isEmpty());
+}
+
+void TstDocument::exportOfNewBase()
+{
+    DocFixture fx;
+    fx.form->setModified(true);
+    fx.ui.saveAnswers << fx.folder.file("new");
+    fx.form->N11Click();
+
+    const FileDialogRequest req = fx.ui.saveRequests.first();
+    QCOMPARE(req.filter, QStringLiteral("CSV - (;) (*.CSV)"));
+    QCOMPARE(req.defaultSuffix, QStringLiteral("CSV"));
+    QCOMPARE(req.startDir, fx.folder.path() + "/save");
+    req.folderChanged(fx.folder.path());
+    QCOMPARE(cpToQString(fx.form->settings().sdir), fx.folder.path());
+
+    QByteArray expected = cp1251(QStringLiteral("Тип прибора;"));
+    for (const QString& name : bipolarFirstNames(fx.form->catalogue()))
+        expected += cp1251(name) + ';';
+    expected += "\r\n" + QByteArray(31, ';') + "\r\n";
+    QCOMPARE(fileBytes(fx.folder.file("new.CSV")), expected);
+    QVERIFY(fx.form->isModified());
+    QVERIFY(fx.form->fileName().isEmpty());
+
+    // The next Save as offers base files again.
+    fx.ui.saveAnswers << QString();
+    QVERIFY(!fx.form->FileSaveAs1Execute());
+    QCOMPARE(fx.ui.saveRequests.last().filter, QStringLiteral("QDB File (*.QDB)"));
+    QCOMPARE(fx.ui.saveRequests.last().defaultSuffix, QStringLiteral("QDB"));
+    QVERIFY(fx.ui.messages.isEmpty());
+}
+
+void TstDocument::exportOfLoadedSortedBase()
+{
+    DocFixture fx;
+    const QString path = fx.openSample("bipolar.QDB");
+    fx.ui.saveAnswers << fx.folder.file("as-loaded.CSV");
+    fx.form->N11Click();
+    // The bytes the command-line export writes for the same file.
+    auto base = veltris::readBase(toFsPath(path), fx.form->catalogue());
+    QVERIFY(base.ok());
+    base->table.at(0, 0) = qStringToCp(QStringLiteral("Тип прибора"));
+    const QByteArray asLoaded = QByteArray::fromStdString(veltris::csvBytes(base->table));
+    QCOMPARE(fileBytes(fx.folder.file("as-loaded.CSV")), asLoaded);
+
+    // Sorted by name (a right press on the top-left cell): rows in the table's order.
+    fx.form->StringGrid1MouseDown(fx.form->stringGrid1(), 0);
+    fx.ui.saveAnswers << fx.folder.file("sorted.CSV");
+    fx.form->N11Click();
+    const QList<QByteArray> lines = fileBytes(fx.folder.file("sorted.CSV")).split('\n');
+    QCOMPARE(lines.size(), fx.form->base().table.rowCount() + 1);  // the last CR LF ends the file
+    QStringList names;
+    for (int r = 1; r < fx.form->base().table.rowCount(); ++r)
+        names << QString::fromLatin1(lines[r].left(lines[r].indexOf(';')));
+    QVERIFY(names.size() > 2);
+    QStringList sorted = names;
+    std::sort(sorted.begin(), sorted.end());
+    QCOMPARE(names, sorted);
+    QVERIFY(fileBytes(fx.folder.file("sorted.CSV")) != asLoaded);
+    QVERIFY(fx.ui.messages.isEmpty());
+}
+
+void TstDocument::exportFailureLeavesNoFile()
+{
+    DocFixture fx;
+    QDir dir(fx.folder.path());
+    QVERIFY(dir.mkdir("taken.CSV"));  // a folder where the file should go
+    const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    fx.ui.saveAnswers << fx.folder.file("taken.CSV");
+    fx.form->N11Click();
+    QCOMPARE(fx.ui.messages.size(), 1);
+    QCOMPARE(fx.ui.messages[0].caption, QStringLiteral("Ошибка"));
+    QCOMPARE(fx.ui.messages[0].text, QStringLiteral("Ошибка записи в файл"));
+    QCOMPARE(fx.ui.messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(fx.ui.messages[0].buttons, QMessageBox::Ok);
+    QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+    QVERIFY(QFileInfo(fx.folder.file("taken.CSV")).isDir());
+}
+
+QTEST_MAIN(TstDocument)
+#include "tst_document.moc"
