@@ -30,6 +30,11 @@ class TProsm;
 class TAddDlg;
 class TNavForm;
 
+// search page (sdimain_search.cpp)
+class QPainter;
+class QStyleOptionViewItem;
+class SearchPage;
+
 class TSDIAppForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -240,4 +245,32 @@ private:
     // ---- add, edit, delete (sdimain_edit.cpp): members below ----
 
     // ---- search page (sdimain_search.cpp): members below ----
+public:
+    SearchPage* searchPage() const { return m_searchPage; }
+    // StringGrid3's cells: row 0 the column headers, column 0 the parameter names,
+    // columns 1 and 3 the bounds, column 2 the reference values.
+    const veltris::Table& selectionGrid() const;
+    // New empties every cell of the selection grid, its header row included.
+    void clearSelectionGrid();
+    void StringGrid3DrawCell(QPainter* painter, const QStyleOptionViewItem& option, int row,
+                             int col) const;
+
+public slots:
+    void FillNameList();
+    void ShowSearchCaptions();
+    void LabeledEdit1Change(const QString& text);
+    void ListBox1DblClick();
+    void FillSelectionGrid();
+    void ResetSelectionBounds();
+    void StringGrid3SelectCell(int row, int col);
+    void StringGrid3MouseDown(int row, int col);
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+private:
+    int searchRecord() const;  // the current record, row 1 when none is current
+    veltris::Table& grid3();
+    void selectionCellsChanged(int row);
+
+    SearchPage* m_searchPage = nullptr;
 };

@@ -1,0 +1,615 @@
+// The page "Поиск": the name list and its incremental search, the double-click lookup, bounds
+// taken from a reference value, and the parametric selection into the second table.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <memory>
+
+#include "app/apputil.h"
+#include "app/sdimain.h"
+#include "appfolder.h"
+#include "scriptedui.h"
+#include "search/searchpage.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kInvalid = QStringLiteral("' is not a valid floating point value");
+
+// Types `text` key by key; QTest::keyClicks takes Latin-1 only.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+// A shown, active main window over a bipolar base whose records the test writes directly.
+class Window {
+public:
+    Window()
+    {
+        m_folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
+        form = std::make_unique<TSDIAppForm>(m_folder.paths(), ui, QStringList{});
+        form->show();
+        form->activateWindow();
+        ready = QTest::qWaitForWindowActive(form.get());
+    }
+
+    // Each record: the name, then the texts of main-table columns 1, 2, ... The second table
+    // shows column 1 beside the name.
+    void setRecords(const QList<QStringList>& records)
+    {
+        veltris::Table& t = form->base().table;
+        t.setRowCount(static_cast<int>(records.size()) + 1);
+        for (int r = 1; r < t.rowCount(); ++r)
+            for (int c = 0; c < t.columnCount(); ++c)
+                t.at(r, c).clear();
+        for (int r = 0; r < records.size(); ++r)
+            for (int c = 0; c < records[r].size(); ++c)
+                t.at(r + 1, c) = qStringToCp(records[r][c]);
+        form->base().secondColumnCount = 2;
+        form->base().viewMask.fill(0);
+        form->base().viewMask[0] = 1;
+        form->refreshMainTable();
+        form->rebuildSecondTable();
+    }
+
+    SearchPage* page() const { return form->searchPage(); }
+    SelectionGridView* grid() const { return page()->stringGrid3(); }
+    NameListView* list() const { return page()->listBox1(); }
+
+    void clickTab(int index)
+    {
+        QTabBar* bar = form->pageControl()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+    void openPage()
+    {
+        if (form->pageControl()->currentIndex() == 3)
+            clickTab(0);
+        clickTab(3);
+    }
+
+    // A left press and release on the name of parameter row `row`.
+    void clickName(int row)
+    {
+        grid()->scrollTo(grid()->model()->index(row - 1, 0));
+        QHeaderView* names = grid()->fixedColumn();
+        const QPoint at(10, names->sectionViewportPosition(row - 1) + 5);
+        QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    QPoint cellCenter(int row, int col)
+    {
+        const QModelIndex index = grid()->model()->index(row - 1, col - 1);
+        grid()->scrollTo(index);
+        return grid()->visualRect(index).center();
+    }
+
+    // Clicks a bound cell, replaces its text by typing and presses Enter. False when no editor
+    // opened there.
+    bool typeBound(int row, int col, const QString& text)
+    {
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(row, col));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (!editor || !grid()->isAncestorOf(editor))
+            return false;
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_Delete);
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        return true;
+    }
+
+    void setSpreads(int p, int q)
+    {
+        for (auto [spin, v] : {std::pair{page()->spinEdit1(), p}, std::pair{page()->spinEdit2(), q}}) {
+            spin->selectAll();
+            QTest::keyClicks(spin, QString::number(v));
+        }
+    }
+
+    void apply() { QTest::mouseClick(page()->bitBtn2(), Qt::LeftButton); }
+
+    QString cell(int row, int col) const { return cpToQString(form->selectionGrid().cell(row, col)); }
+    QStringList bounds(int row) const { return {cell(row, 1), cell(row, 3)}; }
+
+    // Column 0 of the second table's data rows.
+    QStringList resultNames() const
+    {
+        QStringList names;
+        const veltris::Table& t = form->secondTable();
+        for (int r = 1; r < t.rowCount(); ++r)
+            names << cpToQString(t.cell(r, 0));
+        return names;
+    }
+
+    QStringList listEntries() const
+    {
+        QStringList entries;
+        for (int i = 0; i < page()->nameModel()->rowCount(); ++i)
+            entries << page()->nameModel()->entry(i);
+        return entries;
+    }
+
+private:
+    AppFolder m_folder;
+
+public:
+    ScriptedUi ui;
+    std::unique_ptr<TSDIAppForm> form;
+    bool ready = false;
+};
+
+}  // namespace
+
+class TstSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void pageLayout();
+    void showingThePageFillsListGridAndCaptions();
+    void typingPositionsTheList_data();
+    void typingPositionsTheList();
+    void doubleClickMakesTheUpperNamesakeCurrent();
+    void doubleClickWithoutAnEntryOrAfterTheBaseChanged();
+    void editingOnlyInTheBoundColumns();
+    void boundsFromTheReference();
+    void referenceTheParserRejects();
+    void selection_data();
+    void selection();
+    void noCriteriaShowsTheWholeBase();
+    void clearResetsOnlyTheBounds();
+    void rejectedTextChangesNothing_data();
+    void rejectedTextChangesNothing();
+    void zeroIsPaintedBlank();
+};
+
+void TstSearch::pageLayout()
+{
+    Window w;
+    QVERIFY(w.ready);
+    SearchPage* page = w.page();
+    QCOMPARE(page->parentWidget(), w.form->tabSheet(3));
+
+    const struct {
+        const char* name;
+        QRect geometry;
+    } placed[] = {
+        {"LabeledEdit1", {16, 32, 297, 24}}, {"ListBox1", {16, 64, 297, 545}},
+        {"StringGrid3", {352, 64, 585, 377}}, {"BitBtn1", {824, 504, 89, 33}},
+        {"BitBtn2", {824, 552, 89, 33}},
+    };
+    for (const auto& p : placed) {
+        auto* widget = page->findChild<QWidget*>(QLatin1String(p.name));
+        QVERIFY2(widget, p.name);
+        QCOMPARE(widget->geometry(), p.geometry);
+    }
+    QCOMPARE(page->staticText(1)->pos(), QPoint(352, 32));
+    QCOMPARE(page->spinEdit1()->pos(), QPoint(656, 464));
+    QCOMPARE(page->spinEdit2()->pos(), QPoint(768, 464));
+    // The spread line reads left to right without overlaps.
+    QVERIFY(page->staticText(2)->geometry().right() < page->spinEdit1()->x());
+    QVERIFY(page->staticText(3)->geometry().right() < page->spinEdit2()->x());
+    QCOMPARE(page->staticText(2)->text(), QStringLiteral("Разброс параметров от  -"));
+    QCOMPARE(page->staticText(3)->text(), QStringLiteral("%  до   +"));
+    QCOMPARE(page->staticText(4)->text(), QStringLiteral("%"));
+    QCOMPARE(page->bitBtn1()->text(), QStringLiteral("Очистить"));
+    QVERIFY(!page->bitBtn1()->icon().isNull());
+    QCOMPARE(page->bitBtn2()->text(), QStringLiteral("Применить"));
+
+    for (QSpinBox* spin : {page->spinEdit1(), page->spinEdit2()}) {
+        QCOMPARE(spin->minimum(), 0);
+        QCOMPARE(spin->maximum(), 100);
+        QCOMPARE(spin->value(), 10);
+    }
+    for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        QCOMPARE(helpContext(child), 31);
+    QCOMPARE(helpContext(page), 31);
+
+    w.openPage();
+    SelectionGridView* grid = w.grid();
+    QCOMPARE(grid->model()->columnCount(), 3);
+    QCOMPARE(grid->fixedColumn()->width(), 140);
+    QCOMPARE(grid->fixedRow()->height(), 24);
+    for (int c = 0; c < 3; ++c)
+        QCOMPARE(grid->columnWidth(c), 140);
+    QCOMPARE(grid->rowHeight(0), 24);
+}
+
+void TstSearch::showingThePageFillsListGridAndCaptions()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("KT315"), QStringLiteral("1")},
+                  {QStringLiteral("bc547"), QString(), QStringLiteral("<45")},
+                  {QStringLiteral("КТ315"), QStringLiteral("2")},
+                  {QStringLiteral("2N3055")},
+                  {QString()},
+                  {QStringLiteral("BD139")}});
+    w.form->setCurrentCell(2, 1);
+    w.openPage();
+
+    // Case-insensitive; digits, then Latin, then Cyrillic; an empty name is an empty entry.
+    QCOMPARE(w.listEntries(), (QStringList{QString(), QStringLiteral("2N3055"), QStringLiteral("bc547"),
+                                           QStringLiteral("BD139"), QStringLiteral("KT315"),
+                                           QStringLiteral("КТ315")}));
+    QCOMPARE(w.list()->selectedRow(), -1);
+
+    QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("bc547"));
+    QCOMPARE(w.page()->staticText(1)->text(), QStringLiteral("Подбор по параметрам для bc547"));
+
+    const veltris::Table& main = w.form->base().table;
+    const veltris::Table& g = w.form->selectionGrid();
+    QCOMPARE(g.rowCount(), main.columnCount());
+    QCOMPARE(g.columnCount(), 4);
+    QCOMPARE(w.cell(0, 0), QStringLiteral("Параметр"));
+    QCOMPARE(w.cell(0, 1), QStringLiteral("От"));
+    QCOMPARE(w.cell(0, 2), QString());
+    QCOMPARE(w.cell(0, 3), QStringLiteral("До"));
+    // Bounds are "0", or empty in the rows the grid gained: no bound either way.
+    for (int i = 1; i < g.rowCount(); ++i) {
+        QCOMPARE(g.cell(i, 0), main.cell(0, i));
+        QCOMPARE(g.cell(i, 1), g.cell(i, 3));
+        QVERIFY(g.cell(i, 1) == "0" || g.cell(i, 1).empty());
+    }
+    QCOMPARE(w.cell(1, 2), QStringLiteral("0"));  // empty cell
+    QCOMPARE(w.cell(2, 2), QStringLiteral("<45"));
+    QCOMPARE(w.grid()->fixedColumn()->model()->headerData(0, Qt::Vertical).toString(),
+             cpToQString(main.cell(0, 1)));
+
+    // The page is rebuilt from the table each time it is shown.
+    w.clickTab(0);
+    w.form->base().table.at(2, 0) = "BC548";
+    w.form->setCurrentCell(1, 1);
+    w.clickTab(3);
+    QVERIFY(w.listEntries().contains(QStringLiteral("BC548")));
+    QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("KT315"));
+    QCOMPARE(w.cell(1, 2), QStringLiteral("1"));
+    QVERIFY(w.ui.unexpected.isEmpty());
+}
+
+void TstSearch::typingPositionsTheList_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("selected");  // "-" when nothing is selected
+    QTest::newRow("prefix, lower case") << u"bd"_s << u"BD"_s << u"BD139"_s;
+    QTest::newRow("first of two with the prefix") << u"B"_s << u"B"_s << u"bc547"_s;
+    QTest::newRow("equal ignoring case") << u"kt315"_s << u"KT315"_s << u"KT315"_s;
+    QTest::newRow("between entries") << u"C"_s << u"C"_s << u"KT315"_s;
+    QTest::newRow("cyrillic") << u"кт"_s << u"КТ"_s << u"КТ315"_s;
+    QTest::newRow("after every entry") << u"ЯЯ"_s << u"ЯЯ"_s << u"-"_s;
+}
+
+void TstSearch::typingPositionsTheList()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QString, selected);
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("KT315")}, {QStringLiteral("bc547")}, {QStringLiteral("КТ315")},
+                  {QStringLiteral("BD139")}, {QStringLiteral("2N3055")}});
+    w.openPage();
+    QLineEdit* edit = w.page()->labeledEdit1();
+    const int before = w.form->currentRow();
+
+    typeText(edit, typed);
+    QCOMPARE(edit->text(), shown);
+    const int row = w.list()->selectedRow();
+    QCOMPARE(row < 0 ? QStringLiteral("-") : w.page()->nameModel()->entry(row), selected);
+    QCOMPARE(w.form->currentRow(), before);
+
+    // Emptying the edit selects the first entry.
+    edit->clear();
+    QCOMPARE(w.list()->selectedRow(), 0);
+}
+
+void TstSearch::doubleClickMakesTheUpperNamesakeCurrent()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("X1"), QStringLiteral("7")},
+                  {QStringLiteral("KT315"), QStringLiteral("100")},
+                  {QStringLiteral("A"), QStringLiteral("5")},
+                  {QStringLiteral("KT315"), QStringLiteral("200")}});
+    w.form->setCurrentCell(3, 4);
+    w.openPage();
+    const QStringList entries = w.listEntries();
+    QCOMPARE(entries.count(QStringLiteral("KT315")), 2);
+
+    for (int entry : {1, 2}) {  // both namesakes
+        QCOMPARE(entries[entry], QStringLiteral("KT315"));
+        QVERIFY(w.typeBound(1, 1, QStringLiteral("50")));
+        w.form->setCurrentCell(3, 4);
+        const QRect r = w.list()->visualRect(w.page()->nameModel()->index(entry));
+        QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {}, r.center());
+
+        QCOMPARE(w.form->currentRow(), 2);
+        QCOMPARE(w.form->currentColumn(), 1);
+        QCOMPARE(w.form->pageControl()->currentIndex(), 3);
+        QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("KT315"));
+        QCOMPARE(w.page()->staticText(1)->text(), QStringLiteral("Подбор по параметрам для KT315"));
+        QCOMPARE(w.cell(1, 2), QStringLiteral("100"));
+        QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+    }
+    QVERIFY(w.ui.messages.isEmpty());
+}
+
+void TstSearch::doubleClickWithoutAnEntryOrAfterTheBaseChanged()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("1")}, {QStringLiteral("B"), QStringLiteral("2")}});
+    w.form->setCurrentCell(2, 1);
+    w.openPage();
+    QTest::keyClicks(w.page()->labeledEdit1(), QStringLiteral("Z"));
+    QCOMPARE(w.list()->selectedRow(), -1);
+    const QPoint empty(20, w.list()->viewport()->height() - 5);
+    QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {}, empty);
+    QCOMPARE(w.form->currentRow(), 2);
+    QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("B"));
+
+    // The table changes under the page (as New does): the listed names are gone from it.
+    w.setRecords({{QStringLiteral("C"), QStringLiteral("3")}, {QStringLiteral("D"), QStringLiteral("4")}});
+    w.form->setCurrentCell(2, 1);
+    w.page()->labeledEdit1()->clear();
+    QCOMPARE(w.page()->nameModel()->entry(w.list()->selectedRow()), QStringLiteral("A"));
+    const QRect r = w.list()->visualRect(w.page()->nameModel()->index(0));
+    QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {}, r.center());
+    QCOMPARE(w.form->currentRow(), 2);
+    QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("B"));
+    QCOMPARE(w.cell(1, 2), QStringLiteral("2"));
+    QVERIFY(w.ui.messages.isEmpty());
+}
+
+void TstSearch::editingOnlyInTheBoundColumns()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("15")}});
+    w.openPage();
+    QVERIFY(w.typeBound(1, 1, QStringLiteral("10")));
+    QVERIFY(w.typeBound(1, 3, QStringLiteral("20")));
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("10"), QStringLiteral("20")}));
+
+    // The reference column takes no typing.
+    QVERIFY(!w.typeBound(1, 2, QStringLiteral("99")));
+    QTest::keyClicks(w.grid(), QStringLiteral("99"));
+    QCOMPARE(w.cell(1, 2), QStringLiteral("15"));
+    QVERIFY(!w.grid()->editing());
+
+    // Text typed but not yet confirmed counts when "Применить" is pressed.
+    QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, w.cellCenter(1, 3));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("12"));
+    w.apply();
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("10"), QStringLiteral("12")}));
+    QCOMPARE(w.resultNames(), QStringList{QString()});  // 15 > 12: one empty row
+}
+
+void TstSearch::boundsFromTheReference()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("REF"), QStringLiteral("100"), QStringLiteral("<50"),
+                   QStringLiteral("10-20"), QStringLiteral("-8")}});
+    veltris::Table& t = w.form->base().table;
+    const int last = t.columnCount() - 1;
+    t.at(1, last) = "12";
+    w.openPage();
+
+    w.clickName(1);
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("90"), QStringLiteral("110")}));
+    w.clickName(2);
+    QCOMPARE(w.bounds(2), (QStringList{QStringLiteral("45"), QStringLiteral("55")}));
+    w.clickName(4);  // signs play no part
+    QCOMPARE(w.bounds(4), (QStringList{QStringLiteral("7,2"), QStringLiteral("8,8")}));
+    w.clickName(5);  // empty cell, reference "0": no bound
+    QCOMPARE(w.bounds(5), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+
+    w.setSpreads(10, 20);
+    w.clickName(3);
+    QCOMPARE(w.bounds(3), (QStringList{QStringLiteral("9"), QStringLiteral("24")}));
+
+    w.setSpreads(100, 0);
+    w.clickName(1);
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("0"), QStringLiteral("100")}));
+
+    // The package drawing number is copied without any spread.
+    w.clickName(last);
+    QCOMPARE(w.bounds(last), (QStringList{QStringLiteral("12"), QStringLiteral("12")}));
+
+    // Only a press on a name takes bounds: not the header row, not a value cell.
+    const veltris::Table before = w.form->selectionGrid();
+    QTest::mouseClick(w.grid()->fixedRow()->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+    QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, w.cellCenter(2, 2));
+    QCOMPARE(w.form->selectionGrid(), before);
+
+    // Any mouse button does it.
+    QHeaderView* names = w.grid()->fixedColumn();
+    w.grid()->scrollTo(w.grid()->model()->index(0, 0));
+    QTest::mouseClick(names->viewport(), Qt::RightButton, {}, QPoint(10, names->sectionViewportPosition(1) + 5));
+    QCOMPARE(w.bounds(2), (QStringList{QStringLiteral("0"), QStringLiteral("50")}));
+    QVERIFY(w.ui.messages.isEmpty());
+}
+
+void TstSearch::referenceTheParserRejects()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("5-")}});
+    w.openPage();
+    QVERIFY(w.typeBound(1, 1, QStringLiteral("3")));
+    w.clickName(1);
+    QCOMPARE(w.ui.messages.size(), 1);
+    // The range's second end is the empty text, and that is what fails.
+    QCOMPARE(w.ui.messages[0].text, QStringLiteral("'") + kInvalid);
+    QCOMPARE(w.ui.messages[0].caption, QStringLiteral("Вельтрис"));
+    QCOMPARE(w.ui.messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("3"), QStringLiteral("0")}));
+}
+
+void TstSearch::selection_data()
+{
+    QTest::addColumn<QStringList>("values");  // column 1 of records R1, R2, ...
+    QTest::addColumn<QString>("lower");       // typed into row 1
+    QTest::addColumn<QString>("upper");
+    QTest::addColumn<QStringList>("selected");
+
+    const QStringList plain = {u"95"_s, u"111"_s, u"90"_s, u"110"_s, u""_s, u"-100"_s};
+    QTest::newRow("inclusive bounds, signs dropped")
+        << plain << u"90"_s << u"110"_s << QStringList{u"R1"_s, u"R3"_s, u"R4"_s, u"R6"_s};
+    QTest::newRow("range inside 5..25") << QStringList{u"10-20"_s, u"4-20"_s, u"10-26"_s} << u"5"_s << u"25"_s
+                                        << QStringList{u"R1"_s};
+    QTest::newRow("range starts below 12") << QStringList{u"10-20"_s} << u"12"_s << u"25"_s << QStringList{};
+    QTest::newRow("less-than sign reads as 10") << QStringList{u"<10"_s, u">11"_s} << u"10"_s << u"10"_s
+                                                << QStringList{u"R1"_s};
+    QTest::newRow("parentheses read as 5") << QStringList{u"(5)"_s, u"[6]"_s} << u"5"_s << u"5"_s << QStringList{u"R1"_s};
+    QTest::newRow("exponent form is one value") << QStringList{u"1E-5"_s, u"1E-3"_s} << u"0,000001"_s << u"0,0001"_s
+                                                << QStringList{u"R1"_s};
+    QTest::newRow("lower above upper") << plain << u"110"_s << u"90"_s << QStringList{};
+    QTest::newRow("only a lower bound") << plain << u"5"_s << u"0"_s << QStringList{};
+    QTest::newRow("decorated bounds") << plain << u"<95"_s << u"[100]"_s << QStringList{u"R1"_s, u"R6"_s};
+}
+
+void TstSearch::selection()
+{
+    QFETCH(QStringList, values);
+    QFETCH(QString, lower);
+    QFETCH(QString, upper);
+    QFETCH(QStringList, selected);
+    Window w;
+    QVERIFY(w.ready);
+    QList<QStringList> records;
+    for (int i = 0; i < values.size(); ++i)
+        records << QStringList{QStringLiteral("R%1").arg(i + 1), values[i]};
+    w.setRecords(records);
+    w.openPage();
+    QVERIFY(w.typeBound(1, 1, lower));
+    QVERIFY(w.typeBound(1, 3, upper));
+    w.apply();
+
+    QVERIFY(w.ui.messages.isEmpty());
+    QCOMPARE(w.form->pageControl()->currentIndex(), 1);
+    // Nothing selected: one empty row.
+    QCOMPARE(w.resultNames(), selected.isEmpty() ? QStringList{QString()} : selected);
+    const veltris::Table& second = w.form->secondTable();
+    QCOMPARE(second.columnCount(), 2);
+    for (int r = 1; r < second.rowCount() && !selected.isEmpty(); ++r)
+        QCOMPARE(cpToQString(second.cell(r, 1)), values[selected[r - 1].mid(1).toInt() - 1]);
+}
+
+void TstSearch::noCriteriaShowsTheWholeBase()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("1")}, {QStringLiteral("B"), QStringLiteral("2")},
+                  {QStringLiteral("C")}});
+    w.openPage();
+    // An emptied bound and "0" everywhere else: no criteria at all.
+    QVERIFY(w.typeBound(2, 3, QString()));
+    QCOMPARE(w.cell(2, 3), QString());
+    w.apply();
+    QCOMPARE(w.form->pageControl()->currentIndex(), 1);
+    QCOMPARE(w.resultNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s}));
+    QCOMPARE(cpToQString(w.form->secondTable().cell(0, 0)), w.form->deviceLabel());
+
+    // A reference click with the lower spread at 100 leaves one non-zero bound: the selection
+    // runs without an active row and finds nothing.
+    w.clickTab(3);
+    w.setSpreads(100, 10);
+    w.clickName(1);
+    w.apply();
+    QCOMPARE(w.resultNames(), QStringList{QString()});
+    QVERIFY(w.ui.messages.isEmpty());
+}
+
+void TstSearch::clearResetsOnlyTheBounds()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("100"), QStringLiteral("3")}});
+    w.openPage();
+    w.clickName(1);
+    QVERIFY(w.typeBound(2, 1, QStringLiteral("1")));
+    const veltris::Table second = w.form->secondTable();
+    QTest::mouseClick(w.page()->bitBtn1(), Qt::LeftButton);
+    for (int row : {1, 2, 3})
+        QCOMPARE(w.bounds(row), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+    QCOMPARE(w.cell(1, 2), QStringLiteral("100"));
+    QCOMPARE(w.cell(2, 0), cpToQString(w.form->base().table.cell(0, 2)));
+    QCOMPARE(w.form->secondTable(), second);
+    QCOMPARE(w.form->pageControl()->currentIndex(), 3);
+}
+
+void TstSearch::rejectedTextChangesNothing_data()
+{
+    QTest::addColumn<QString>("badCell");
+    QTest::addColumn<QString>("lower");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("negative bound") << u"15"_s << u"-5"_s << QStringLiteral("'0-5") + kInvalid;
+    QTest::newRow("range as bound") << u"15"_s << u"5-7"_s << QStringLiteral("'05-7") + kInvalid;
+    QTest::newRow("cell ending in a minus") << u"5-"_s << u"5"_s << QStringLiteral("'") + kInvalid;
+}
+
+void TstSearch::rejectedTextChangesNothing()
+{
+    QFETCH(QString, badCell);
+    QFETCH(QString, lower);
+    QFETCH(QString, message);
+    Window w;
+    QVERIFY(w.ready);
+    // The first record passes; only the second one's cell can fail.
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("15")}, {QStringLiteral("B"), badCell}});
+    w.openPage();
+    QVERIFY(w.typeBound(1, 1, lower));
+    QVERIFY(w.typeBound(1, 3, QStringLiteral("20")));
+    const veltris::Table second = w.form->secondTable();
+    w.apply();
+
+    QCOMPARE(w.ui.messages.size(), 1);
+    QCOMPARE(w.ui.messages[0].text, message);
+    QCOMPARE(w.ui.messages[0].caption, QStringLiteral("Вельтрис"));
+    QCOMPARE(w.ui.messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(w.form->secondTable(), second);
+    QCOMPARE(w.form->pageControl()->currentIndex(), 3);
+    QCOMPARE(w.bounds(1), (QStringList{lower, QStringLiteral("20")}));
+}
+
+void TstSearch::zeroIsPaintedBlank()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("A"), QString(), QStringLiteral("8")}});
+    w.openPage();
+    w.grid()->clearSelection();
+    w.grid()->setCurrentIndex({});
+    const auto inked = [&](int row, int col) {
+        const QImage img = w.grid()->viewport()->grab().toImage();
+        const QModelIndex index = w.grid()->model()->index(row - 1, col - 1);
+        const QRect r = w.grid()->visualRect(index).adjusted(2, 2, -2, -2);
+        const QRgb background = img.pixel(r.bottomRight());
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                if (img.pixel(x, y) != background)
+                    return true;
+        return false;
+    };
+    QCOMPARE(w.cell(1, 1), QStringLiteral("0"));
+    QVERIFY(!inked(1, 1));  // bound "0"
+    QVERIFY(!inked(1, 2));  // reference "0" from an empty cell
+    QVERIFY(inked(2, 2));   // "8"
+}
+
+QTEST_MAIN(TstSearch)
+#include "tst_search.moc"
