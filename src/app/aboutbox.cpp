@@ -117,6 +117,7 @@ void TAboutBox::Label2Click()
 
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
 {
+    const bool onLink = watched == m_label1 || watched == m_label2;
     if (event->type() == QEvent::MouseMove) {
         // A link stays highlighted until the pointer crosses the panel.
         if (watched == m_label1)
@@ -125,12 +126,18 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
             Label2MouseMove();
         else if (watched == m_panel1)
             Panel1MouseMove();
-    } else if (event->type() == QEvent::MouseButtonRelease &&
-               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (watched == m_label1)
-            Label1Click();
-        else if (watched == m_label2)
-            Label2Click();
+        return onLink;  // a move over a link is not also a move over the panel
+    }
+    if (onLink && event->type() == QEvent::MouseButtonPress)
+        return true;
+    if (onLink && event->type() == QEvent::MouseButtonRelease) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            if (watched == m_label1)
+                Label1Click();
+            else
+                Label2Click();
+        }
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -59,7 +60,20 @@ TSDIAppForm::TSDIAppForm(const AppPaths& paths, UiServices& ui, QStringList args
     createDialogs();
 }
 
-TSDIAppForm::~TSDIAppForm() = default;
+TSDIAppForm::~TSDIAppForm()
+{
+    // The views, models and dialogs read the tables held in this object's members, which die
+    // before ~QWidget would delete the children: take them down while everything is alive.
+    hide();
+    delete m_navForm;
+    delete m_addDlg;
+    delete m_prosm;
+    delete m_paramBase;
+    delete m_aboutBox;
+    delete m_pageControl;
+    delete m_model1;
+    delete m_model2;
+}
 
 // ---- frame ----
 
@@ -128,11 +142,29 @@ void TSDIAppForm::createActions()
     connect(m_HelpAbout1, &QAction::triggered, this, &TSDIAppForm::HelpAbout1Execute);
 }
 
+namespace {
+
+// Disabled entries can be highlighted too ("Импорт..." has a help topic of its own).
+class MenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_Menu_AllowActiveAndDisabled)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+}  // namespace
+
 void TSDIAppForm::createMenus()
 {
     QMenuBar* bar = menuBar();
+    auto* menuStyle = new MenuStyle;
+    menuStyle->setParent(this);
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    const auto menu = [this](QWidget* parent, const char* name, const QString& title, const QString& hint,
+    const auto menu = [this, menuStyle](QWidget* parent, const char* name, const QString& title, const QString& hint,
                              int topic) {
         auto* m = new QMenu(title, parent);
         m->setObjectName(QLatin1String(name));
@@ -141,6 +173,7 @@ void TSDIAppForm::createMenus()
             setHint(m->menuAction(), hint);
         if (topic)
             setHelpContext(m->menuAction(), topic);
+        m->setStyle(menuStyle);
         m->installEventFilter(this);  // F1 over a highlighted item: context help
         m_menus << m;
         return m;

@@ -1,0 +1,167 @@
+// The desktop program on a 100,000-record bipolar base, offscreen: opening it from the command
+// line until the first screen is painted, beside the core's own load of the same file; one
+// screen of scrolling, with the model's data() calls per visible cell.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+#include "app/apppaths.h"
+#include "app/componentgrid.h"
+#include "app/sdimain.h"
+#include "app/uiservices.h"
+#include "base/basefile.h"
+#include "base/catalogue.h"
+#include "base/componentbase.h"
+
+namespace {
+
+constexpr int kRecords = 100000;
+
+// Answers nothing: the bench never shows a message or a dialog.
+class SilentUi : public UiServices {
+public:
+    int calls = 0;
+    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
+                                        QMessageBox::StandardButtons) override
+    {
+        ++calls;
+        return QMessageBox::Cancel;
+    }
+    QString openFileName(QWidget*, const FileDialogRequest&) override { return {}; }
+    QString saveFileName(QWidget*, const FileDialogRequest&) override { return {}; }
+    void openUrl(const QUrl&) override {}
+    void showHelp(int) override {}
+    int execDialog(QDialog*) override
+    {
+        ++calls;
+        return 0;
+    }
+    void beep() override {}
+};
+
+struct Fixture {
+    QTemporaryDir dir;
+    AppPaths paths;
+    QString baseFile;
+    veltris::Catalogue catalogue;
+
+    Fixture()
+    {
+        const QDir bin(QStringLiteral(VELTRIS_BIN_DIR));
+        for (const QString& ini : bin.entryList({QStringLiteral("*.ini")}))
+            QFile::copy(bin.filePath(ini), dir.filePath(ini));
+        paths = AppPaths::inFolder(dir.path());
+        QFile settings(paths.settingsFile);
+        settings.open(QIODevice::WriteOnly);
+        settings.write("[Settings]\r\nShowNav=0\r\n[FORM1]\r\nWidth=1032\r\nHeight=748\r\nTop=0\r\nLeft=0\r\n");
+        settings.close();
+        catalogue = veltris::loadCatalogues(dir.path().toStdString()).catalogue;
+
+        veltris::ComponentBase base = veltris::makeEmptyBase(catalogue, "Type");
+        veltris::Table& t = base.table;
+        t.setRowCount(kRecords + 1);
+        const char* samples[] = {"100", "1,5-3", "(5)", ">20", "0", "<0,25", "[12]", "3E-5"};
+        for (int r = 1; r <= kRecords; ++r) {
+            t.at(r, 0) = "KT" + std::to_string(r);
+            for (int c = 1; c < 30; ++c)
+                t.at(r, c) = samples[(r + c) % 8];
+            t.at(r, 30) = std::to_string(r % 40);
+        }
+        baseFile = dir.filePath(QStringLiteral("big.QDB"));
+        if (!veltris::writeBase(base, baseFile.toStdString()))
+            qFatal("cannot write the base");
+    }
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+void BM_CoreLoad(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        auto base = veltris::readBase(f.baseFile.toStdString(), f.catalogue);
+        benchmark::DoNotOptimize(base.value().table.rowCount());
+    }
+}
+
+void BM_OpenFirstScreen(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    SilentUi ui;
+    quint64 dataCalls = 0;
+    int visibleCells = 0;
+    for (auto _ : state) {
+        auto form = std::make_unique<TSDIAppForm>(f.paths, ui, QStringList{f.baseFile});
+        form->show();
+        const QImage first = form->grab().toImage();  // the whole first screen, painted
+        benchmark::DoNotOptimize(first.constBits());
+        state.PauseTiming();
+        if (form->model1()->rowCount() != kRecords || ui.calls != 0)
+            state.SkipWithError("the base did not open quietly");
+        dataCalls = form->model1()->dataCalls() + form->model2()->dataCalls();
+        ComponentGridView* g = form->stringGrid1();
+        visibleCells = (g->viewport()->height() / g->rowHeight(0) + 1) *
+                       (g->viewport()->width() / g->columnWidth(0) + 1);
+        form.reset();
+        state.ResumeTiming();
+    }
+    // Only what is painted is asked for: no measuring of columns over all rows.
+    state.counters["dataCalls"] = static_cast<double>(dataCalls);
+    state.counters["visibleCells"] = visibleCells;
+}
+
+void BM_ScrollOneScreen(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    SilentUi ui;
+    TSDIAppForm form(f.paths, ui, {f.baseFile});
+    form.show();
+    ComponentGridView* g = form.stringGrid1();
+    g->viewport()->repaint();
+    QScrollBar* bar = g->verticalScrollBar();
+    const int visibleCells = (g->viewport()->height() / g->rowHeight(0) + 1) *
+                             (g->viewport()->width() / g->columnWidth(0) + 1);
+    quint64 calls = 0;
+    std::int64_t screens = 0;
+    for (auto _ : state) {
+        if (bar->value() >= bar->maximum() - bar->pageStep())
+            bar->setValue(0);
+        form.model1()->resetDataCalls();
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        g->viewport()->repaint();
+        calls += form.model1()->dataCalls();
+        ++screens;
+    }
+    state.counters["dataCallsPerScreen"] = static_cast<double>(calls) / static_cast<double>(screens);
+    state.counters["visibleCells"] = visibleCells;
+    state.counters["callsPerVisibleCell"] =
+        static_cast<double>(calls) / static_cast<double>(screens) / visibleCells;
+}
+
+}  // namespace
+
+BENCHMARK(BM_CoreLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_OpenFirstScreen)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ScrollOneScreen)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,268 @@
+// Help: F1 in the main window and over open menus, the forum link, the about box.
+#undef QT_NO_CAST_FROM_ASCII  // tests spell short literals directly
+#include <QAction>
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBrowser>
+#include <QFile>
+
+#include "app/aboutbox.h"
+#include "app/helpviewer.h"
+#include "app/qtuiservices.h"
+#include "app/apputil.h"
+#include "app/sdimain.h"
+#include "appfolder.h"
+#include "scriptedui.h"
+
+namespace {
+
+// A pointer move over a widget, as the window system delivers it.
+void moveOver(QWidget* w, QPoint pos)
+{
+    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+struct Fixture {
+    AppFolder folder;
+    ScriptedUi ui;
+    std::unique_ptr<TSDIAppForm> form;
+
+    Fixture()
+    {
+        folder.writeSettings("[Settings]\nShowNav=0\n");
+        form = std::make_unique<TSDIAppForm>(folder.paths(), ui, QStringList());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+    QMenu* menu(const char* name) const { return form->findChild<QMenu*>(name); }
+    QAction* action(const char* name) const { return form->findChild<QAction*>(name); }
+};
+
+}  // namespace
+
+class TstHelp : public QObject {
+    Q_OBJECT
+private slots:
+    void f1OpensContentsOnEveryPage();
+    void f1OverMenuItems_data();
+    void f1OverMenuItems();
+    void menuEntries();
+    void forumLinkAndAbout();
+    void aboutBoxLinks();
+    void helpViewerTopics();
+};
+
+void TstHelp::f1OpensContentsOnEveryPage()
+{
+    Fixture f;
+    for (int page = 0; page < 4; ++page) {
+        f.form->pageControl()->setCurrentIndex(page);
+        QTest::keyClick(f.form.get(), Qt::Key_F1);
+    }
+    QCOMPARE(f.ui.helpTopics, QList<int>({0, 0, 0, 0}));
+}
+
+void TstHelp::f1OverMenuItems_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("item");  // "" = no item highlighted
+    QTest::addColumn<int>("topic");
+    QTest::newRow("Новый") << "File1" << "FileNew1" << 11;
+    QTest::newRow("Открыть") << "File1" << "FileOpen1" << 12;
+    QTest::newRow("Импорт, disabled") << "File1" << "Import1" << 13;
+    QTest::newRow("Выход") << "File1" << "FileExit1" << 18;
+    QTest::newRow("Добавить") << "Edit1" << "N7" << 21;
+    QTest::newRow("Удалить") << "Edit1" << "N9" << 23;
+    QTest::newRow("Параметры просмотра") << "Params1" << "N3" << 25;
+    QTest::newRow("Вызов справки") << "Help1" << "N14" << 29;
+    QTest::newRow("О программе") << "Help1" << "HelpAbout1" << 29;
+    QTest::newRow("На форуме") << "N16" << "N15" << 29;
+    QTest::newRow("Правка, nothing highlighted") << "Edit1" << "" << 20;
+    QTest::newRow("Файл, nothing highlighted") << "File1" << "" << 10;
+}
+
+void TstHelp::f1OverMenuItems()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, item);
+    QFETCH(int, topic);
+    Fixture f;
+    QMenu* m = f.menu(qPrintable(menu));
+    QVERIFY(m);
+    m->popup(f.form->mapToGlobal(QPoint(10, 30)));
+    QVERIFY(QTest::qWaitForWindowExposed(m));
+    if (!item.isEmpty()) {
+        QAction* a = f.action(qPrintable(item));
+        QVERIFY(a);
+        m->setActiveAction(a);
+    }
+    QTest::keyClick(m, Qt::Key_F1);
+    QCOMPARE(f.ui.helpTopics, QList<int>{topic});
+    QVERIFY(!m->isVisible());
+}
+
+void TstHelp::menuEntries()
+{
+    Fixture f;
+    struct Entry {
+        const char* name;
+        const char* text;
+        const char* keys;
+        const char* tip;
+        const char* status;
+        int topic;
+    };
+    const Entry entries[] = {
+        {"FileNew1", "&Новый", "Ctrl+N", "Новый", "Создать новый файл", 11},
+        {"FileOpen1", "&Открыть...", "F3; Ctrl+O", "Открыть", "Открыть файл", 12},
+        {"Import1", "Импорт...", "", "Импорт", "Импортировать из файла", 13},
+        {"FileSave1", "&Сохранить", "F2; Ctrl+S", "Сохранить", "Сохранить текущий файл", 14},
+        {"FileSaveAs1", "Сохранить к&ак...", "Shift+F2", "Сохранить как", "Сохранить файл под другим именем", 15},
+        {"N11", "Экспорт...", "", "Экспорт", "Экспортировать в файл", 16},
+        {"NavigatorAction", "Навигатор...", "F7", "Навигатор", "Вызвать навигатор", 17},
+        {"FileExit1", "Вы&ход", "", "Выход", "Выход из программы", 18},
+        {"N7", "Добавить", "Ins", "Добавить", "Добавить элемент", 21},
+        {"N8", "Изменить", "F4", "Изменить", "Изменить параметры элемента", 22},
+        {"N9", "Удалить", "F8", "Удалить", "Удалить элемент", 23},
+        {"N4", "Параметры базы", "", "Параметры базы", "Настроить параметры базы", 25},
+        {"N3", "Параметры просмотра", "", "Параметры просмотра", "Настроить параметры просмотра", 25},
+        {"N14", "Вызов справки", "F1", "Вызов справки", "Вызов справки", 0},
+        {"HelpAbout1", "&О программе...", "", "О программе", "Информация о программе и ее производителе", 0},
+    };
+    for (const Entry& e : entries) {
+        QAction* a = f.action(e.name);
+        QVERIFY2(a, e.name);
+        QCOMPARE(a->text(), QString::fromUtf8(e.text));
+        QCOMPARE(QKeySequence::listToString(a->shortcuts()), QString::fromUtf8(e.keys));
+        QCOMPARE(a->toolTip(), QString::fromUtf8(e.tip));
+        QCOMPARE(a->statusTip(), QString::fromUtf8(e.status));
+        QCOMPARE(helpContext(a), e.topic);
+    }
+    QVERIFY(!f.action("Import1")->isEnabled());
+    QCOMPARE(f.menu("File1")->menuAction()->statusTip(), QString("Файловые команды"));
+    QCOMPARE(f.menu("Help1")->menuAction()->text(), QString("&Справка"));
+    const QStringList titles = [&] {
+        QStringList t;
+        for (QAction* a : f.form->menuBar()->actions())
+            t << a->text();
+        return t;
+    }();
+    QCOMPARE(titles, QStringList({"&Файл", "Правка", "Параметры", "&Справка"}));
+
+    // Status bar shows the long hint of the entry under the pointer.
+    f.action("FileSaveAs1")->showStatusText(f.form.get());
+    QCOMPARE(f.form->statusBar()->currentMessage(), QString("Сохранить файл под другим именем"));
+
+    // Tool bar: New, Open, Save, a gap, Navigator.
+    QToolBar* bar = f.form->findChild<QToolBar*>("ToolBar1");
+    QVERIFY(bar);
+    QStringList tools;
+    for (QAction* a : bar->actions())
+        tools << (a->objectName().isEmpty() ? QString("gap") : a->objectName());
+    QCOMPARE(tools, QStringList({"FileNew1", "FileOpen1", "FileSave1", "gap", "NavigatorAction"}));
+    QCOMPARE(bar->height(), 30);
+}
+
+void TstHelp::forumLinkAndAbout()
+{
+    Fixture f;
+    f.action("N15")->trigger();
+    QCOMPARE(f.ui.urls.size(), 1);
+    QCOMPARE(f.ui.urls[0].scheme(), QString("https"));
+    QVERIFY(f.ui.urls[0].host().endsWith("example.org"));
+
+    f.ui.onDialog("TAboutBox", [](QDialog* d) {
+        QTest::mouseClick(d->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+        return d->result();
+    });
+    f.action("HelpAbout1")->trigger();
+    QCOMPARE(f.ui.dialogs, QStringList{"TAboutBox"});
+    QVERIFY(f.ui.allAnswersUsed());
+}
+
+void TstHelp::aboutBoxLinks()
+{
+    Fixture f;
+    TAboutBox* box = f.form->aboutBox();
+    QCOMPARE(box->windowTitle(), QString("О программе"));
+    QCOMPARE(box->size(), QSize(298, 231));
+    QCOMPARE(box->findChild<QLabel*>("ProductName")->text(), QString("Вельтрис"));
+    QCOMPARE(box->findChild<QLabel*>("Version")->text(), QString("Version 0.05.1 Alfa"));
+    QCOMPARE(box->findChild<QFrame*>("Panel1")->geometry(), QRect(8, 8, 281, 185));
+    QCOMPARE(box->findChild<QPushButton*>("BitBtn1")->geometry(), QRect(112, 200, 75, 25));
+    box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(box));
+
+    const auto look = [](QLabel* l) {
+        const QFont font = l->font();
+        return QString("%1 %2%3%4%5")
+            .arg(l->palette().color(QPalette::WindowText).name())
+            .arg(font.underline() ? "u" : "")
+            .arg(font.bold() ? "b" : "")
+            .arg(font.italic() ? "i" : "")
+            .arg(font.strikeOut() ? "s" : "");
+    };
+    const QString red = "#ff0000 u", blue = "#0000ff ";
+    QLabel* web = box->label1();
+    QLabel* mail = box->label2();
+    QCOMPARE(look(web), blue);
+    moveOver(web, QPoint(5, 5));
+    QCOMPARE(look(web), red);
+    QCOMPARE(look(mail), blue);
+    moveOver(box->panel1(), QPoint(200, 125));  // between the links
+    QCOMPARE(look(web), blue);
+    moveOver(mail, QPoint(5, 5));
+    QCOMPARE(look(mail), red);
+    QCOMPARE(look(web), blue);
+    moveOver(box, QPoint(150, 215));  // off the panel: the highlight stays
+    QCOMPARE(look(mail), red);
+
+    QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(mail, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(f.ui.urls, QList<QUrl>({QUrl("https://veltris.example.org"), QUrl("mailto:veltris@example.org")}));
+    box->hide();
+}
+
+void TstHelp::helpViewerTopics()
+{
+    // Every topic number the program uses has its anchor in the shipped help file.
+    const QString file = QStringLiteral(VELTRIS_BIN_DIR "/veltris.html");
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray html = f.readAll();
+    const QList<int> topics = {0, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 29, 31, 32};
+    for (int t : topics)
+        QVERIFY2(html.contains("\"" + HelpViewer::anchorFor(t).toUtf8() + "\""), qPrintable(QString::number(t)));
+
+    QtUiServices services(file);
+    services.showHelp(21);
+    HelpViewer* viewer = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* v = qobject_cast<HelpViewer*>(w))
+            viewer = v;
+    QVERIFY(viewer);
+    QVERIFY(viewer->isVisible());
+    QCOMPARE(viewer->browser()->source().fragment(), QString("topic-21"));
+    QVERIFY(viewer->browser()->toPlainText().size() > 1000);
+    QVERIFY(!viewer->testAttribute(Qt::WA_QuitOnClose));
+    services.showHelp(0);
+    QCOMPARE(viewer->browser()->source().fragment(), QString("topic-0"));
+
+    // A missing file: the viewer says so, nothing else happens.
+    QtUiServices none(QStringLiteral("/nonexistent/veltris.html"));
+    none.showHelp(5);
+}
+
+QTEST_MAIN(TstHelp)
+#include "tst_help.moc"
