@@ -29,6 +29,7 @@ void TSDIAppForm::FileNew1Execute()
     m_base = veltris::makeEmptyBase(m_catalogue, m_settings.sDeviceName);
     m_second = veltris::Table(2, 2);
     m_second.at(0, 0) = m_settings.sDeviceName;
+    clearSelectionGrid();
     refreshMainTable();
     refreshSecondTable();
     applyStandardWidths();

@@ -71,6 +71,8 @@ void TstDocument::newCancelledLeavesCleanBipolarBase()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
+    fx.form->FillSelectionGrid();
+    QVERIFY(!fx.form->selectionGrid().cell(1, 0).empty());
     fx.form->setModified(true);
     fx.ui.messageAnswers << QMessageBox::No;
     bool buttonsDuringNew = false;
@@ -83,6 +85,10 @@ void TstDocument::newCancelledLeavesCleanBipolarBase()
 
     QVERIFY(buttonsDuringNew);
     QVERIFY(!dialogButton(fx.form->paramBase(), "BitBtn3")->isEnabled());
+    const veltris::Table& grid3 = fx.form->selectionGrid();
+    for (int r = 0; r < grid3.rowCount(); ++r)
+        for (int c = 0; c < grid3.columnCount(); ++c)
+            QVERIFY(grid3.cell(r, c).empty());
     verifyEmptyBipolarBase(*fx.form);
     QVERIFY(!fx.form->isModified());
     // Not modified: closing asks nothing.
