@@ -48,7 +48,8 @@ bool TstScreenshots::save(QWidget* w, const QString& name)
 void TstScreenshots::mainWindowPages()
 {
     AppFolder folder;
-    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[FORM1]\nWidth=1032\nHeight=620\nTop=0\nLeft=0\n"));
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nTRANS=" VELTRIS_BIN_DIR
+                                        "/TRANS\n[FORM1]\nWidth=1032\nHeight=748\nTop=0\nLeft=0\n"));
     const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
     TSDIAppForm form(folder.paths(), ui, {base});

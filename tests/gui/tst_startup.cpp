@@ -63,6 +63,9 @@ private slots:
     void closePrompt_data();
     void closePrompt();
     void exitCommandRunsTheCloseQuery();
+    void keysReachTheirCommands();
+    void saveAsTracksFolderAndAddsExtension();
+    void firstRunSettingsPointAtSamples();
 };
 
 void TstStartup::defaultsWithoutSettingsFile()
@@ -378,6 +381,75 @@ void TstStartup::exitCommandRunsTheCloseQuery()
     form.findChild<QAction*>(QStringLiteral("FileExit1"))->trigger();
     QVERIFY(!form.isVisible());
     QCOMPARE(ui.messages.size(), 2);
+}
+
+void TstStartup::keysReachTheirCommands()
+{
+    AppFolder folder;
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
+    const QString base = folder.copySample(QStringLiteral("stab.QDB"));
+    ScriptedUi ui;
+    TSDIAppForm form(folder.paths(), ui, {base});
+    showAndActivate(form);
+    QWidget* grid = form.stringGrid1();
+    grid->setFocus();
+
+    ui.rejectDialog(QStringLiteral("TNavForm"));
+    QTest::keyClick(grid, Qt::Key_F7);
+    QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
+
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)}) {
+        form.setModified(true);
+        QTest::keySequence(grid, key);
+        QVERIFY2(!form.isModified(), qPrintable(key.toString()));
+    }
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_O)}) {
+        ui.openAnswers.enqueue(QString());
+        QTest::keySequence(grid, key);
+    }
+    QCOMPARE(ui.openRequests.size(), 2);
+    ui.saveAnswers.enqueue(QString());
+    QTest::keySequence(grid, QKeySequence(Qt::SHIFT | Qt::Key_F2));
+    QCOMPARE(ui.saveRequests.size(), 1);
+    QVERIFY(ui.unexpected.isEmpty());
+    QVERIFY(ui.messages.isEmpty());
+}
+
+void TstStartup::saveAsTracksFolderAndAddsExtension()
+{
+    AppFolder folder;
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nSdir=/start\n"));
+    ScriptedUi ui;
+    {
+        TSDIAppForm form(folder.paths(), ui, {});
+        form.setModified(true);
+        const QString moved = folder.file(QStringLiteral("moved"));
+        ui.folderMoves = {folder.path(), moved};
+        ui.saveAnswers.enqueue(folder.file(QStringLiteral("plain")));  // no extension typed
+        QVERIFY(form.FileSaveAs1Execute());
+        QCOMPARE(ui.saveRequests.size(), 1);
+        QCOMPARE(ui.saveRequests[0].startDir, QStringLiteral("/start"));
+        QCOMPARE(form.fileName(), folder.file(QStringLiteral("plain.QDB")));
+        QVERIFY(QFile::exists(folder.file(QStringLiteral("plain.QDB"))));
+        QVERIFY(!form.isModified());
+        QVERIFY(form.close());
+    }
+    QVERIFY(folder.settingsText().contains(QStringLiteral("Sdir=") + folder.file(QStringLiteral("moved")) +
+                                           QStringLiteral("\r\n")));
+}
+
+void TstStartup::firstRunSettingsPointAtSamples()
+{
+    AppFolder folder;
+    QVERIFY(!writeFirstRunSettings(folder.paths()));  // no samples folder: nothing written
+    QVERIFY(!folder.settingsExist());
+    QVERIFY(QDir().mkpath(folder.file(QStringLiteral("samples"))));
+    QVERIFY(writeFirstRunSettings(folder.paths()));
+    QCOMPARE(folder.settingsText(),
+             QStringLiteral("[Scan]\r\nDir0=") + folder.file(QStringLiteral("samples")) + QStringLiteral("\r\n"));
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
+    QVERIFY(!writeFirstRunSettings(folder.paths()));  // an existing file is never touched
+    QCOMPARE(folder.settingsText(), QStringLiteral("[Settings]\r\nShowNav=0\r\n"));
 }
 
 QTEST_MAIN(TstStartup)

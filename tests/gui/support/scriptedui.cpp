@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QTest>
+#include <utility>
 
 void ScriptedUi::onDialog(const QString& objectName, DialogHandler handler)
 {
@@ -51,9 +52,18 @@ QMessageBox::StandardButton ScriptedUi::message(QWidget*, const QString& caption
     return messageAnswers.dequeue();
 }
 
+void ScriptedUi::moveThroughFolders(const FileDialogRequest& req)
+{
+    const QStringList moves = std::exchange(folderMoves, {});
+    if (req.folderChanged)
+        for (const QString& f : moves)
+            req.folderChanged(f);
+}
+
 QString ScriptedUi::openFileName(QWidget*, const FileDialogRequest& req)
 {
     openRequests.append(req);
+    moveThroughFolders(req);
     if (openAnswers.isEmpty()) {
         fail(QStringLiteral("open dialog"));
         return {};
@@ -64,6 +74,7 @@ QString ScriptedUi::openFileName(QWidget*, const FileDialogRequest& req)
 QString ScriptedUi::saveFileName(QWidget*, const FileDialogRequest& req)
 {
     saveRequests.append(req);
+    moveThroughFolders(req);
     if (saveAnswers.isEmpty()) {
         fail(QStringLiteral("save dialog"));
         return {};

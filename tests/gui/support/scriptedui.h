@@ -24,6 +24,8 @@ public:
     QQueue<QMessageBox::StandardButton> messageAnswers;
     QQueue<QString> openAnswers;  // "" = cancelled
     QQueue<QString> saveAnswers;
+    // Folders the user moves through in the next file dialog, reported before it answers.
+    QStringList folderMoves;
     // Handlers by the dialog's objectName, used once each in order.
     void onDialog(const QString& objectName, DialogHandler handler);
     // A handler that just closes the dialog (Rejected).
@@ -57,5 +59,6 @@ public:
 
 private:
     void fail(const QString& what);
+    void moveThroughFolders(const FileDialogRequest& req);
     QHash<QString, QQueue<DialogHandler>> m_dialogHandlers;
 };
