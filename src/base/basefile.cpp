@@ -7,6 +7,11 @@
 #include <limits>
 #include <vector>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include "base/catalogue.h"
 #include "base/fileio.h"
 #include "base/valuetext.h"
@@ -36,6 +41,22 @@ constexpr int kRangeSlotB = 14;
 
 constexpr char kWriteFailed[] = "Ошибка записи в файл";
 
+// A large base's cell array is written once from start to end; on Linux, huge pages spare
+// the page faults of a hundred megabytes touched for the first time.
+void adviseHugePages([[maybe_unused]] void* p, [[maybe_unused]] size_t bytes)
+{
+#ifdef __linux__
+    constexpr size_t kMin = size_t(8) << 20;
+    if (bytes < kMin)
+        return;
+    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const uintptr_t b = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
+    const uintptr_t e = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(page - 1);
+    if (e > b)
+        ::madvise(reinterpret_cast<void*>(b), e - b, MADV_HUGEPAGE);  // advice only
+#endif
+}
+
 double loadDouble(const char* p)
 {
     double v;
@@ -58,34 +79,34 @@ int slotOfColumn(int code, int col)
     return col - 1;
 }
 
-std::string shortString(const char* field, int maxLen)
+void appendShortString(std::vector<std::string>& cells, const char* field, int maxLen)
 {
     const int len = std::min<int>(static_cast<unsigned char>(field[0]), maxLen);
-    return std::string(field + 1, static_cast<size_t>(len));
+    cells.emplace_back(field + 1, static_cast<size_t>(len));
 }
 
-std::string drawingText(std::int16_t n)
+void appendDrawingText(std::vector<std::string>& cells, std::int16_t n)
 {
     char buf[8];
     const auto r = std::to_chars(buf, buf + sizeof buf, n);
-    return std::string(buf, r.ptr);
+    cells.emplace_back(buf, r.ptr);
 }
 
 // Cells are appended in row order straight into the table's storage.
 void decodeRecordV3(const char* rec, std::vector<std::string>& cells)
 {
-    cells.push_back(shortString(rec, kMaxName));
+    appendShortString(cells, rec, kMaxName);
     for (int i = 0; i < 13; ++i)
         cells.push_back(v3ValueText(loadDouble(rec + 16 + 8 * i)));
     cells.push_back(v3RangeText(loadDouble(rec + 120), loadDouble(rec + 128)));
     for (int i = 0; i < 15; ++i)
         cells.push_back(v3ValueText(loadDouble(rec + 136 + 8 * i)));
-    cells.push_back(drawingText(loadInt16(rec + kDrawingOffsetV3)));
+    appendDrawingText(cells, loadInt16(rec + kDrawingOffsetV3));
 }
 
 void decodeRecord(const char* rec, int code, int paramColumns, std::vector<std::string>& cells)
 {
-    cells.push_back(shortString(rec, kMaxName));
+    appendShortString(cells, rec, kMaxName);
     const auto slot = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
     for (int c = 1; c < paramColumns; ++c) {
         if (code == 1 && c == kRangeColumn) {
@@ -93,13 +114,21 @@ void decodeRecord(const char* rec, int code, int paramColumns, std::vector<std::
             cells.push_back(rangeValueText(static_cast<std::uint8_t>(a[0]), loadDouble(a + 1),
                                            loadDouble(slot(kRangeSlotB) + 1)));
         } else if (code == 7 && c == 1) {
-            cells.push_back(shortString(slot(0), kMaxColourCode));
+            appendShortString(cells, slot(0), kMaxColourCode);
         } else {
             const char* s = slot(slotOfColumn(code, c));
-            cells.push_back(flaggedValueText(static_cast<std::uint8_t>(s[0]), loadDouble(s + 1)));
+            const auto flags = static_cast<std::uint8_t>(s[0]);
+            const double v = loadDouble(s + 1);
+            // Most cells are undecorated: build their text in place.
+            if (v == 0)
+                cells.emplace_back(1, '0');
+            else if (flags == 0)
+                cells.push_back(numberText(v));
+            else
+                cells.push_back(flaggedValueText(flags, v));
         }
     }
-    cells.push_back(drawingText(loadInt16(rec + kDrawingOffset)));
+    appendDrawingText(cells, loadInt16(rec + kDrawingOffset));
 }
 
 // "12", "-7", "+3"; anything else (blanks, letters, out of range) is refused.
@@ -138,6 +167,39 @@ std::string ledColourCode(const std::string& text)
     if (code.size() < kMaxColourCode)
         code += ' ';
     return code;
+}
+
+// The common cell, a plain decimal such as "12" or "-0,25": parsed straight away. Returns
+// false for anything else, which then takes the full conversion (same result for these texts).
+bool parsePlainDecimal(const std::string& text, double& out)
+{
+    constexpr size_t kMaxPlain = 40;
+    const size_t n = text.size();
+    if (n == 0 || n > kMaxPlain)
+        return false;
+    char buf[kMaxPlain];
+    size_t i = 0;
+    if (text[0] == '-') {
+        buf[0] = '-';
+        i = 1;
+    }
+    const size_t intBegin = i;
+    bool comma = false;
+    for (; i < n; ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            buf[i] = c;
+        } else if (c == ',' && !comma && i > intBegin && i + 1 < n) {
+            buf[i] = '.';
+            comma = true;
+        } else {
+            return false;
+        }
+    }
+    if (i == intBegin)
+        return false;
+    const auto r = std::from_chars(buf, buf + n, out);
+    return r.ec == std::errc() && r.ptr == buf + n;
 }
 
 void storeFlagged(char* slot, std::uint8_t flags, double v)
@@ -181,6 +243,8 @@ bool encodeRecord(const std::string* cells, int code, int paramColumns, char* re
             std::memcpy(s + 1, colour.data(), colour.size());
         } else if (text.empty() || text == "0") {
             continue;  // flags 0 and 0.0: the zero-filled slot already says so
+        } else if (double v; parsePlainDecimal(text, v)) {
+            storeFlagged(slot(slotOfColumn(code, c)), 0, v);
         } else {
             const auto value = cellToFlaggedValue(text);
             if (!value)
@@ -253,6 +317,7 @@ Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalo
 
     std::vector<std::string> cells;
     cells.reserve((records + 1) * static_cast<size_t>(columns));
+    adviseHugePages(cells.data(), cells.capacity() * sizeof(std::string));
     cells.resize(static_cast<size_t>(columns));  // the title row
     const char* rec = bytes.data() + kLeadSize;
     for (size_t i = 0; i < records; ++i, rec += size) {
