@@ -385,6 +385,9 @@ void TSDIAppForm::FormShow()
     }
     if (!m_scanProblems.empty())
         QTimer::singleShot(0, this, &TSDIAppForm::showScanProblems);
+    // The freshly shown main window is the active one, also where no window manager hands
+    // out the focus (a bare X server): its activation shows the navigator.
+    activateWindow();
 }
 
 void TSDIAppForm::showScanProblems()
