@@ -145,7 +145,7 @@ Status writeFileAtomic(const std::filesystem::path& requested, std::string_view 
         return failure;
 
     bool ok = writeAll(fd, bytes);
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && ::fdatasync(fd) == 0;  // the data is on disk before the new name points at it
     ok = (::close(fd) == 0) && ok;
     if (ok) {
         struct stat written {};
