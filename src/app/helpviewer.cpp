@@ -1,5 +1,6 @@
 #include "app/helpviewer.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QTextBrowser>
 #include <QUrl>
@@ -53,6 +54,16 @@ void HelpViewer::showTopic(int topic)
         url.setFragment(anchorFor(topic));
         m_browser->setSource(url);
         m_browser->scrollToAnchor(anchorFor(topic));
+    }
+    // Over a modal dialog the help window must be modal too, or the dialog's modality would
+    // leave it visible but unusable; over the main window it stays beside it.
+    const Qt::WindowModality modality =
+        QApplication::activeModalWidget() && QApplication::activeModalWidget() != this
+            ? Qt::ApplicationModal
+            : Qt::NonModal;
+    if (windowModality() != modality) {
+        hide();
+        setWindowModality(modality);
     }
     show();
     raise();
