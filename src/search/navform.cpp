@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPainter>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -117,6 +118,13 @@ TNavForm::TNavForm(TSDIAppForm& form) : QDialog(&form), m_form(form)
     m_memo1->setGeometry(8, 328, 537, 113);
     m_memo1->setReadOnly(true);
     m_memo1->setEnabled(false);
+    {
+        // Display only, yet readable: the disabled grey of this style is too faint for a text
+        // the user came to read.
+        QPalette pal = m_memo1->palette();
+        pal.setColor(QPalette::Disabled, QPalette::Text, pal.color(QPalette::Active, QPalette::Text));
+        m_memo1->setPalette(pal);
+    }
 
     m_bitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Закрыть"), this);
     m_bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
