@@ -1,42 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
+#include "qdbrun.h"
+
 namespace fs = std::filesystem;
+using namespace qdbtest;
 
 namespace {
-
-struct QdbRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string readAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // A version-5 base (or version 4 when type is 0xFF) with the given Windows-1251 names.
 std::string makeBase(std::uint8_t type, const std::string& description,
@@ -82,20 +60,7 @@ protected:
         std::ofstream(m_dir / name, std::ios::binary) << bytes;
     }
 
-    QdbRun run(const std::vector<std::string>& args)
-    {
-        std::string cmd = shellQuote(QDB_EXE);
-        for (const std::string& a : args)
-            cmd += " " + shellQuote(a);
-        cmd += " >" + shellQuote((m_dir / "out").string()) + " 2>" +
-               shellQuote((m_dir / "err").string());
-        const int status = std::system(cmd.c_str());
-        QdbRun r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = readAll(m_dir / "out");
-        r.err = readAll(m_dir / "err");
-        return r;
-    }
+    QdbRun run(const std::vector<std::string>& args) { return runQdb(args, m_dir); }
 
     std::string diodeLines() const
     {

@@ -2,12 +2,9 @@
 // file when anything fails.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
-
-#include <sys/wait.h>
 
 #include "../base/scratchdir.h"
 #include "base/basefile.h"
@@ -15,41 +12,15 @@
 #include "base/cp1251.h"
 #include "base/csvexport.h"
 #include "base/fileio.h"
+#include "qdbrun.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
+using namespace qdbtest;
 
 namespace {
 
-struct QdbRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-QdbRun qdb(const ScratchDir& dir, const std::string& args)
-{
-    const fs::path out = dir.path() / "stdout.txt";
-    const fs::path err = dir.path() / "stderr.txt";
-    const std::string cmd = shellQuote(QDB_EXE) + " " + args + " >" + shellQuote(out.string()) +
-                            " 2>" + shellQuote(err.string());
-    const int status = std::system(cmd.c_str());
-    QdbRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readFileBytes(out).ok() ? *readFileBytes(out) : "";
-    run.err = readFileBytes(err).ok() ? *readFileBytes(err) : "";
-    fs::remove(out);
-    fs::remove(err);
-    return run;
-}
+QdbRun qdb(const ScratchDir& dir, const std::string& args) { return runQdbQuoted(args, dir.path()); }
 
 const fs::path kDataDir = fs::path(VELTRIS_SOURCE_DIR) / "data";
 

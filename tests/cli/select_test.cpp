@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,37 +9,13 @@
 
 #include "base/basefile.h"
 #include "base/cp1251.h"
+#include "qdbrun.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
+using namespace qdbtest;
 
 namespace {
-
-struct SelectRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class SelectCli : public ::testing::Test {
 protected:
@@ -87,23 +59,14 @@ protected:
         fs::remove_all(m_dir, ec);
     }
 
-    SelectRun qdb(const std::vector<std::string>& args, bool withCatalogueOption = true) const
+    QdbRun qdb(const std::vector<std::string>& args, bool withCatalogueOption = true) const
     {
-        std::string cmd = quote(QDB_EXE) + " select";
+        std::vector<std::string> all{"select"};
         if (withCatalogueOption)
-            cmd += " --catalogue " + quote((m_dir / "nocatalogue").string());
-        cmd += " " + quote(m_base.string());
-        for (const auto& a : args)
-            cmd += " " + quote(a);
-        const fs::path out = m_dir / "out.txt";
-        const fs::path err = m_dir / "err.txt";
-        cmd += " >" + quote(out.string()) + " 2>" + quote(err.string());
-        SelectRun run;
-        const int status = std::system(cmd.c_str());
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = slurp(out);
-        run.err = slurp(err);
-        return run;
+            all.insert(all.end(), {"--catalogue", (m_dir / "nocatalogue").string()});
+        all.push_back(m_base.string());
+        all.insert(all.end(), args.begin(), args.end());
+        return runQdb(all, m_dir);
     }
 
     fs::path m_dir;
@@ -129,7 +92,7 @@ TEST_F(SelectCli, TypedBounds)
         {{"--bound", "1=90 В:<110"}, "КТ315А\nKT3102\n2N3904\n"},  // typed texts are filtered
     };
     for (const auto& c : cases) {
-        const SelectRun run = qdb(c.args);
+        const QdbRun run = qdb(c.args);
         EXPECT_EQ(run.exitCode, 0) << c.args.size() << " " << run.err;
         EXPECT_EQ(run.out, c.expected) << (c.args.empty() ? "" : c.args.back());
     }
@@ -139,7 +102,7 @@ TEST_F(SelectCli, BoundsLikeAComponent)
 {
     // Every parameter column from the upper "КТ315А", spreads 10:10: the "0" columns give no
     // bound, column 14 (10-20) gives 9..22, the drawing number 12 is copied.
-    SelectRun run = qdb({"--like", "КТ315А"});
+    QdbRun run = qdb({"--like", "КТ315А"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "КТ315А\n");
 
@@ -177,16 +140,14 @@ TEST_F(SelectCli, Failures)
         {{"--spread", "5:5"}, "--like"},
     };
     for (const auto& c : cases) {
-        const SelectRun run = qdb(c.args);
+        const QdbRun run = qdb(c.args);
         EXPECT_EQ(run.exitCode, 1) << c.errPart;
         EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
 
     const fs::path missing = m_dir / "missing.QDB";
-    const std::string cmd = quote(QDB_EXE) + " select " + quote(missing.string()) + " >/dev/null 2>&1";
-    const int status = std::system(cmd.c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_EQ(runQdb({"select", missing.string()}, m_dir).exitCode, 1);
 }
 
 }  // namespace
