@@ -156,10 +156,17 @@ std::string numberText(double v)
     if (std::isinf(v))
         return v < 0 ? "-INF" : "INF";
 
-    // "d.dddddddddddddde[+-]xx": the value rounded to 15 significant digits.
-    char sci[32];
-    const auto r = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific,
-                                 kDigits - 1);
+    // "d.ddde[+-]xx". The shortest form that reads back as v is tried first: when it has at
+    // most 15 significant digits it equals the value rounded to 15 digits (half a double's ulp
+    // is below half a unit of the 15th digit; not so for subnormals), and it is much cheaper.
+    char sci[40];
+    auto r = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific);
+    int mantissa = 0;
+    for (const char* q = sci; q != r.ptr && *q != 'e'; ++q)
+        mantissa += *q != '.';
+    if (mantissa > kDigits || !std::isnormal(v))
+        r = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific,
+                          kDigits - 1);
     char digits[kDigits];
     int count = 0;
     const char* p = sci;

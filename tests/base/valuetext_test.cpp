@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
 #include <limits>
 #include <string>
 
@@ -68,6 +72,34 @@ TEST(NumberText, RoundTripsThroughParser)
         ASSERT_TRUE(back.ok()) << t;
         EXPECT_EQ(numberText(*back), t);
         EXPECT_NEAR(*back, v, std::fabs(v) * 1e-14);
+    }
+}
+
+// The text is the value rounded to 15 significant digits, over the whole range of doubles
+// (the short path and the rounding path must agree, subnormals and huge values included).
+TEST(NumberText, IsTheValueRoundedTo15Digits)
+{
+    std::mt19937_64 rng(20261210);
+    for (int i = 0; i < 200000; ++i) {
+        const std::uint64_t bits = rng();
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        if (i % 2)  // also short decimals, the common case in bases
+            v = static_cast<double>(static_cast<std::int64_t>(bits % 2000001) - 1000000) / 1000.0;
+        if (!std::isfinite(v) || v == 0)
+            continue;
+        char sci[40];
+        const auto r = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific, 14);
+        double rounded = 0;
+        std::from_chars(sci, r.ptr, rounded);
+        std::string t = numberText(v);
+        for (char& c : t)
+            if (c == ',')
+                c = '.';
+        double back = 0;
+        const auto b = std::from_chars(t.data(), t.data() + t.size(), back);
+        ASSERT_TRUE(b.ec == std::errc() || b.ec == std::errc::result_out_of_range) << t;
+        ASSERT_EQ(back, rounded) << numberText(v) << " for " << std::string(sci, r.ptr);
     }
 }
 
