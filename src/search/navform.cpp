@@ -138,6 +138,12 @@ TNavForm::TNavForm(TSDIAppForm& form) : QDialog(&form), m_form(form)
     }
 
     connect(m_listBox1, &QListWidget::currentRowChanged, this, &TNavForm::ListBox1Click);
+    // Every click refills the list, also one on the type already chosen (it clears the quick
+    // search); a click that changes the type has refilled it already.
+    connect(m_listBox1, &QListWidget::clicked, this, [this](const QModelIndex& index) {
+        if (index.row() == m_typeRowAtPress && index.row() == m_listBox1->currentRow())
+            ListBox1Click();
+    });
     connect(m_edit1, &QLineEdit::textChanged, this, &TNavForm::Edit1Change);
     connect(m_listBox2->selectionModel(), &QItemSelectionModel::currentChanged, this, &TNavForm::ListBox2Click);
     connect(m_listBox2, &QAbstractItemView::clicked, this, &TNavForm::ListBox2Click);
@@ -262,6 +268,9 @@ bool TNavForm::FormKeyDown(QKeyEvent* event)
 bool TNavForm::eventFilter(QObject* watched, QEvent* event)
 {
     const auto type = event->type();
+    if (watched == m_listBox1->viewport() &&
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick))
+        m_typeRowAtPress = m_listBox1->currentRow();
     if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         auto* key = static_cast<QKeyEvent*>(event);

@@ -61,6 +61,7 @@ private:
     int selectedRow() const;
 
     TSDIAppForm& m_form;
+    int m_typeRowAtPress = -1;  // device type row current when a press began in the type list
     QLabel* m_staticText1 = nullptr;
     QListWidget* m_listBox1 = nullptr;
     QLabel* m_label1 = nullptr;

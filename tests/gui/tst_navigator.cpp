@@ -237,6 +237,7 @@ void TstNavigator::listsByDeviceType()
              QStringLiteral("Д9Б")}},
         {7, {}},
         {0, all},
+        {0, all},  // a click on the type already chosen refills too and clears the quick search
     };
     for (const auto& [type, expected] : byType) {
         w.nav()->edit1()->setText(QStringLiteral("K"));
