@@ -95,7 +95,8 @@ void TSDIAppForm::N4Click()
     refreshMainTable();
     applyStandardWidths();
     applyShownList({});
-    m_base.setDescription(qStringToCp(dlg.descriptionLine().left(veltris::kMaxDescription)));
+    // Cut to 104 stored bytes, not UTF-16 units: a sign outside the BMP is one "?" in the file.
+    m_base.setDescription(qStringToCp(dlg.descriptionLine()));
     m_modified = true;
 }
 

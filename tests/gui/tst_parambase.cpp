@@ -171,6 +171,16 @@ void TstParamBase::descriptionIsTheFirstLineCut()
     });
     fx.form->N4Click();
     QCOMPARE(shown, QStringLiteral("Новое\nвторая строка\nтретья"));
+
+    // The cut counts stored bytes: a sign outside the BMP is two UTF-16 units but one "?".
+    const QString wide = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(60) + QString("я").repeated(60);
+    fx.ui.onDialog("TParamBase", [&](QDialog* d) {
+        asParamBase(d)->memo1()->setPlainText(wide);
+        click(d, "BitBtn5");
+        return d->result();
+    });
+    fx.form->N4Click();
+    QCOMPARE(fx.form->base().description(), std::string(60, '?') + qStringToCp(QString("я").repeated(44)));
 }
 
 // A column map entry above the column's name count: no selection, and OK stores 0.
