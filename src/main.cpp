@@ -8,7 +8,8 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Вельтрис"));
+    // No application display name: Qt would append it to every window title, and each window
+    // carries its own exact caption ("О программе", "Ошибка", ...). The main window's is "Вельтрис".
     const AppPaths paths = AppPaths::fromExecutable(QCoreApplication::applicationFilePath());
     writeFirstRunSettings(paths);  // first run: point the navigator at the bundled samples
     QtUiServices ui(paths.helpFile);

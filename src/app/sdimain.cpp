@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -36,6 +37,17 @@ namespace {
 const QString kForumUrl = QStringLiteral("https://bramis.example.org/forum/veltris");
 constexpr int kHeaderRowHeight = 50;
 constexpr int kScanProblemsShown = 20;
+
+// The size read from the settings, kept within the desktop (never below the default size), as
+// the window system itself limits a window: a hand-edited 100000 would otherwise cost gigabytes
+// of window memory.
+QSize boundedWindowSize(int width, int height)
+{
+    QSize limit(veltris::ProgramSettings().width, veltris::ProgramSettings().height);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        limit = limit.expandedTo(s->availableVirtualGeometry().size());
+    return QSize(std::min(width, limit.width()), std::min(height, limit.height()));
+}
 
 }  // namespace
 
@@ -330,7 +342,7 @@ void TSDIAppForm::FormCreate()
     m_settings = veltris::ProgramSettings::read(ini, exeDir);
     m_showNavAtStart = m_settings.showNav;
 
-    resize(m_settings.width, m_settings.height);
+    resize(boundedWindowSize(m_settings.width, m_settings.height));
     move(m_settings.left, m_settings.top);
 
     auto load = veltris::loadCatalogues(toFsPath(m_paths.catalogueDir));

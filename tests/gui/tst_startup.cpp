@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -53,6 +55,8 @@ class TstStartup : public QObject {
 private slots:
     void defaultsWithoutSettingsFile();
     void settingsFileReadAndWrittenBack();
+    void windowSizeFromSettings_data();
+    void windowSizeFromSettings();
     void settingsWriteFailure();
     void missingCatalogues();
     void commandLineOpen();
@@ -147,6 +151,30 @@ void TstStartup::settingsFileReadAndWrittenBack()
     QVERIFY(written.contains(QStringLiteral("Odir=/o2\r\n")));
     QVERIFY(written.contains(QStringLiteral("THYRIST=/wrong\r\nTHYR=/thyr\r\n")));
     QVERIFY(written.contains(QStringLiteral("Width=640\r\nHeight=480\r\n")));
+}
+
+void TstStartup::windowSizeFromSettings_data()
+{
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QSize>("expected");  // (-1, -1): the desktop-bound limit
+    QTest::newRow("hexadecimal") << "$2BC" << "0x1F4" << QSize(700, 500);
+    QTest::newRow("not integers") << "wide" << "12.5" << QSize(1032, 748);
+    QTest::newRow("far beyond the desktop") << "100000" << "2000000000" << QSize(-1, -1);
+}
+
+void TstStartup::windowSizeFromSettings()
+{
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(QSize, expected);
+    if (expected == QSize(-1, -1))
+        expected = QSize(1032, 748).expandedTo(QGuiApplication::primaryScreen()->availableVirtualGeometry().size());
+    AppFolder folder;
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[FORM1]\nWidth=%1\nHeight=%2\n").arg(width, height));
+    ScriptedUi ui;
+    TSDIAppForm form(folder.paths(), ui, {});
+    QCOMPARE(form.size(), expected);
 }
 
 void TstStartup::settingsWriteFailure()
