@@ -242,13 +242,16 @@ void TAddDlg::loadRow(int row)
     m_Edit1->setText(cpToQString(t.cell(row, 0)));
 }
 
-// Row 1 counts as the blank row of a new or empty base only when nothing is in it ("0" is an
-// absent value); a record without a name but with values is never taken over.
+// Row 1 counts as the blank row of a new or empty base only when nothing is in it; a record
+// without a name but with values is never taken over. Read back from a file, a blank row holds
+// "0" for absent values and a blank for an empty LED colour code.
 static bool isBlankRecord(const veltris::Table& t, int row)
 {
-    for (int c = 0; c < t.columnCount(); ++c) {
+    if (!t.cell(row, 0).empty())
+        return false;
+    for (int c = 1; c < t.columnCount(); ++c) {
         const std::string& text = t.cell(row, c);
-        if (!text.empty() && !(c > 0 && text == "0"))
+        if (text != "0" && text.find_first_not_of(' ') != std::string::npos)
             return false;
     }
     return true;

@@ -99,6 +99,7 @@ private slots:
     void addToNewBase();
     void addOpenedAndClosedAtOnce();
     void addKeepsANamelessRecord();
+    void addToASavedEmptyBase();
     void labelsAndFieldsOfADiodeBase();
     void enterMovesFocus();
     void editSteps();
@@ -202,6 +203,28 @@ void TstAddDlg::addKeepsANamelessRecord()
     QCOMPARE(f.table().rowCount(), 3);
     QCOMPARE(f.record(1), QStringLiteral(";;40;"));
     QCOMPARE(f.record(2), QStringLiteral("KT3102;;40;"));
+}
+
+// The blank row of a new base, saved and read back ("0" values, a blank LED colour code), is
+// still taken over by the first record.
+void TstAddDlg::addToASavedEmptyBase()
+{
+    Fixture f;
+    for (const int type : {1, 7}) {  // the range column of bipolars, the colour code of LEDs
+        f.form.base().deviceType = static_cast<std::uint16_t>(type);
+        f.table().setColumnCount(veltris::tableColumnCount(type));
+        f.setRecords({QString()});
+        const QString file = f.folder.file(QStringLiteral("empty%1.QDB").arg(type));
+        QVERIFY(veltris::writeBase(f.form.base(), file.toStdString()).ok());
+        QVERIFY(f.form.loadBaseFile(file));
+        QCOMPARE(f.table().rowCount(), 2);
+        f.inDialog(&TSDIAppForm::N7Click, [&] {
+            f.typeInto(f.name(), QStringLiteral("A"));
+            QTest::mouseClick(f.button(1), Qt::LeftButton);
+        });
+        QCOMPARE(f.table().rowCount(), 2);
+        QCOMPARE(f.cell(1, 0), QStringLiteral("A"));
+    }
 }
 
 void TstAddDlg::labelsAndFieldsOfADiodeBase()
