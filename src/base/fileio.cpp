@@ -64,6 +64,15 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
+bool writeInPlace(const std::filesystem::path& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = writeAll(fd, bytes);
+    return (::close(fd) == 0) && ok;
+}
+
 }  // namespace
 
 Result<std::string> readFileBytes(const std::filesystem::path& path)
@@ -124,8 +133,15 @@ Status writeFileAtomic(const std::filesystem::path& requested, std::string_view 
     // Keep the permissions of a file being replaced; new files get the usual 0666 & ~umask.
     mode_t mode = 0666;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::stat(requested.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
+            return failure;
+        // A pipe or a device (/dev/stdout, a FIFO) is written in place: renaming over it would
+        // replace it, or the link to it, with a plain file.
+        if (!S_ISREG(st.st_mode))
+            return writeInPlace(requested, bytes) ? Status{} : Status{failure};
+        // A write-protected file stays as it is, as a direct overwrite would leave it.
+        if (::access(requested.c_str(), W_OK) != 0)
             return failure;
         mode = st.st_mode & 07777;
     }
