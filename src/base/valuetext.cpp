@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <system_error>
 
@@ -102,6 +103,15 @@ Result<double> parseNumberImpl(std::string_view text, bool zeroLead)
 
     double value = 0;
     const auto [end, ec] = std::from_chars(buf, p, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range && end == p) {
+        // The largest doubles show as 1,79769313486232E308, just above the largest double once
+        // rounded to 15 digits; that text must read back, or such a base could not be saved.
+        long double wide = 0;
+        std::from_chars(buf, p, wide, std::chars_format::general);
+        constexpr long double kLimit = 1.79769313486232e308L;
+        if (std::fabs(wide) <= kLimit && std::fabs(wide) > 1)
+            return std::copysign(std::numeric_limits<double>::max(), static_cast<double>(wide));
+    }
     // Out of range (overflow or underflow to zero) fails rather than storing inf or a false 0.
     if (ec != std::errc() || end != p || !std::isfinite(value))
         return fail();

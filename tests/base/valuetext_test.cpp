@@ -65,7 +65,8 @@ TEST(NumberText, NonFiniteDoesNotCrash)
 
 TEST(NumberText, RoundTripsThroughParser)
 {
-    const double values[] = {2.5, -0.0001, 1e-5, 1e20, 123.456, 1.0 / 7.0, -98765.4321, 6.02e23};
+    const double values[] = {2.5, -0.0001, 1e-5, 1e20, 123.456, 1.0 / 7.0, -98765.4321, 6.02e23,
+                            std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()};
     for (double v : values) {
         const std::string t = numberText(v);
         auto back = parseNumber(t);
