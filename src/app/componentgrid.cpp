@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/apputil.h"
+#include "app/fixedcorner.h"
 
 // ---- model ----
 
@@ -263,19 +264,28 @@ ComponentGridView::ComponentGridView(QWidget* parent) : QTableView(parent)
             [this](int section) { emit titleRightPressed(section + 1); });
 
     // The corner shows the device label and sorts by name on a right press.
-    m_corner = findChild<QAbstractButton*>();
-    if (m_corner)
-        m_corner->installEventFilter(this);
+    m_corner = new FixedCorner(
+        this, m_titles,
+        [this](QPainter* p, const QRect& rect) {
+            GridHeaderView::paintTitle(p, rect, m_model ? m_model->cornerText() : QString(),
+                                       m_titles->font(), m_titles->palette(), m_titles->extent());
+        },
+        [this](QMouseEvent* me) {
+            if (me->type() == QEvent::MouseButtonPress && me->button() == Qt::RightButton)
+                emit titleRightPressed(0);
+        });
+}
+
+QAbstractButton* ComponentGridView::cornerButton() const
+{
+    return m_corner->button();
 }
 
 void ComponentGridView::setTableModel(ComponentTableModel* model)
 {
     m_model = model;
     setModel(model);
-    if (m_corner) {
-        connect(model, &QAbstractItemModel::modelReset, m_corner, qOverload<>(&QWidget::update));
-        connect(model, &QAbstractItemModel::dataChanged, m_corner, qOverload<>(&QWidget::update));
-    }
+    m_corner->watch(model);
 }
 
 void ComponentGridView::setStandardWidth(int pixels)
@@ -298,8 +308,8 @@ void ComponentGridView::setHeaderCursor(const QCursor& cursor)
 {
     m_titles->viewport()->setCursor(cursor);
     m_titles->setCursor(cursor);
-    if (m_corner)
-        m_corner->setCursor(cursor);
+    if (QAbstractButton* corner = m_corner->button())
+        corner->setCursor(cursor);
 }
 
 void ComponentGridView::refresh()
@@ -315,8 +325,7 @@ void ComponentGridView::refresh()
         if (rows > 0 && cols > 0)
             setCurrentIndex(m_model->index(std::min(row, rows - 1), std::min(col, cols - 1)));
     }
-    if (m_corner)
-        m_corner->update();
+    m_corner->update();
 }
 
 int ComponentGridView::currentCoreRow() const
@@ -338,35 +347,4 @@ void ComponentGridView::setCurrentCoreCell(int row, int col)
     row = std::clamp(row, 1, m_model->rowCount());
     col = std::clamp(col, 1, m_model->columnCount());
     setCurrentIndex(m_model->index(row - 1, col - 1));
-}
-
-bool ComponentGridView::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched != m_corner || !m_corner)
-        return QTableView::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::Paint: {
-        QPainter p(m_corner);
-        QStyleOptionHeader opt;
-        opt.initFrom(m_corner);
-        opt.rect = m_corner->rect();
-        opt.position = QStyleOptionHeader::OnlyOneSection;
-        opt.orientation = Qt::Horizontal;
-        style()->drawControl(QStyle::CE_HeaderSection, &opt, &p, m_titles);
-        GridHeaderView::paintTitle(&p, m_corner->rect(), m_model ? m_model->cornerText() : QString(),
-                                   m_titles->font(), m_titles->palette(), m_titles->extent());
-        return true;
-    }
-    case QEvent::MouseButtonPress: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::RightButton)
-            emit titleRightPressed(0);
-        return true;  // the corner never selects everything
-    }
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-        return true;
-    default:
-        return QTableView::eventFilter(watched, event);
-    }
 }

@@ -10,6 +10,7 @@
 #include "base/table.h"
 
 class QAbstractButton;
+class FixedCorner;
 
 class ComponentTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -95,7 +96,7 @@ public:
     ComponentTableModel* tableModel() const { return m_model; }
     GridHeaderView* titleHeader() const { return m_titles; }
     GridHeaderView* nameHeader() const { return m_names; }
-    QAbstractButton* cornerButton() const { return m_corner; }
+    QAbstractButton* cornerButton() const;
 
     // Every column, the name column included, gets this width.
     void setStandardWidth(int pixels);
@@ -115,12 +116,9 @@ signals:
     // A right press on a title: the core column (0 = the top-left cell, sort by name).
     void titleRightPressed(int coreColumn);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     ComponentTableModel* m_model = nullptr;
     GridHeaderView* m_titles;
     GridHeaderView* m_names;
-    QAbstractButton* m_corner = nullptr;
+    FixedCorner* m_corner;
 };

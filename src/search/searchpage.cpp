@@ -16,6 +16,7 @@
 #include <numeric>
 
 #include "app/apputil.h"
+#include "app/fixedcorner.h"
 
 namespace {
 
@@ -339,19 +340,30 @@ SelectionGridView::SelectionGridView(QWidget* parent) : QTableView(parent)
     setEditing(false);
 
     // The corner is the fixed cell (0,0): painted as one, a press reported, never "select all".
-    m_corner = findChild<QAbstractButton*>();
-    if (m_corner)
-        m_corner->installEventFilter(this);
+    m_corner = new FixedCorner(
+        this, m_fixedRow,
+        [this](QPainter* p, const QRect& rect) {
+            if (!m_painter)
+                return;
+            QStyleOptionViewItem cell;
+            cell.initFrom(m_corner->button());
+            cell.rect = rect;
+            cell.font = m_fixedRow->font();
+            m_painter(p, cell, 0, 0);
+        },
+        [this](QMouseEvent*) { reportPress(0, 0); });
+}
+
+QWidget* SelectionGridView::corner() const
+{
+    return m_corner->button();
 }
 
 void SelectionGridView::setGridModel(SelectionGridModel* model)
 {
     m_model = model;
     setModel(model);
-    if (m_corner) {
-        connect(model, &QAbstractItemModel::modelReset, m_corner, qOverload<>(&QWidget::update));
-        connect(model, &QAbstractItemModel::headerDataChanged, m_corner, qOverload<>(&QWidget::update));
-    }
+    m_corner->watch(model);
 }
 
 void SelectionGridView::setEditing(bool on)
@@ -379,39 +391,6 @@ void SelectionGridView::mousePressEvent(QMouseEvent* event)
     else
         reportPress(-1, -1);
     QTableView::mousePressEvent(event);
-}
-
-bool SelectionGridView::eventFilter(QObject* watched, QEvent* event)
-{
-    if (!m_corner || watched != m_corner)
-        return QTableView::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::Paint: {
-        QPainter p(m_corner);
-        QStyleOptionHeader opt;
-        opt.initFrom(m_corner);
-        opt.rect = m_corner->rect();
-        opt.position = QStyleOptionHeader::OnlyOneSection;
-        opt.orientation = Qt::Horizontal;
-        style()->drawControl(QStyle::CE_HeaderSection, &opt, &p, m_fixedRow);
-        if (m_painter) {
-            QStyleOptionViewItem cell;
-            cell.initFrom(m_corner);
-            cell.rect = m_corner->rect();
-            cell.font = m_fixedRow->font();
-            m_painter(&p, cell, 0, 0);
-        }
-        return true;
-    }
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        reportPress(0, 0);
-        return true;
-    case QEvent::MouseButtonRelease:
-        return true;
-    default:
-        return QTableView::eventFilter(watched, event);
-    }
 }
 
 // ---- the page ----

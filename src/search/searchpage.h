@@ -15,6 +15,7 @@
 
 #include "base/table.h"
 
+class FixedCorner;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -141,7 +142,7 @@ public:
 
     SelectionHeaderView* fixedRow() const { return m_fixedRow; }
     SelectionHeaderView* fixedColumn() const { return m_fixedColumn; }
-    QWidget* corner() const { return m_corner; }
+    QWidget* corner() const;
 
     // A press over core cell (row, col), from the grid's cells, its headers or its corner.
     void reportPress(int row, int col) { emit mouseDown(row, col); }
@@ -155,13 +156,12 @@ signals:
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void mousePressEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     SelectionGridModel* m_model = nullptr;
     SelectionHeaderView* m_fixedRow;
     SelectionHeaderView* m_fixedColumn;
-    QWidget* m_corner = nullptr;
+    FixedCorner* m_corner;
     GridCellPainter m_painter;
     bool m_editing = false;
 };
