@@ -1,7 +1,10 @@
 #include "app/apputil.h"
 
+#include <QKeyEvent>
 #include <QWidget>
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "base/cp1251.h"
 
@@ -68,4 +71,48 @@ QFont veltrisFont()
     f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
     f.setPixelSize(13);
     return f;
+}
+
+namespace {
+
+class KeyPreviewFilter : public QObject {
+public:
+    KeyPreviewFilter(QWidget* window, KeyPreviewHandler handler, std::initializer_list<int> ownKeys)
+        : QObject(window), m_window(window), m_handler(std::move(handler)), m_ownKeys(ownKeys)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) || !watched->isWidgetType())
+            return false;
+        auto* target = static_cast<QWidget*>(watched);
+        if (target->window() != m_window)
+            return false;  // a popup of its own
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (type == QEvent::ShortcutOverride) {
+            if (std::find(m_ownKeys.begin(), m_ownKeys.end(), key->key()) == m_ownKeys.end())
+                return false;
+            event->accept();
+            return true;
+        }
+        return m_handler(target, key);
+    }
+
+private:
+    QWidget* m_window;
+    KeyPreviewHandler m_handler;
+    std::vector<int> m_ownKeys;
+};
+
+}  // namespace
+
+void installKeyPreview(QWidget* window, KeyPreviewHandler handler, std::initializer_list<int> ownKeys)
+{
+    auto* filter = new KeyPreviewFilter(window, std::move(handler), ownKeys);
+    window->installEventFilter(filter);
+    for (QWidget* w : window->findChildren<QWidget*>())
+        w->installEventFilter(filter);
 }

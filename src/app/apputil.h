@@ -6,7 +6,12 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+
+class QKeyEvent;
+class QWidget;
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -39,3 +44,11 @@ QFont veltrisFont();
 
 // The application title; also the caption of the framework-style error messages.
 inline QString appTitle() { return QStringLiteral("Вельтрис"); }
+
+// Key preview: `handler` sees each key pressed in `window` or in any of its present controls
+// before the control does (`target` is the widget the key went to); a key it returns true for
+// goes no further. Keys in `ownKeys` are kept from the program's shortcuts while this window has
+// the focus, so they arrive here as key presses.
+using KeyPreviewHandler = std::function<bool(QWidget* target, QKeyEvent* event)>;
+void installKeyPreview(QWidget* window, KeyPreviewHandler handler,
+                       std::initializer_list<int> ownKeys = {});

@@ -105,11 +105,15 @@ TAddDlg::TAddDlg(TSDIAppForm& form) : QDialog(&form), m_form(form)
     }
 
     // The form sees keys before its controls.
-    m_Edit1->installEventFilter(this);
-    for (TLabelEdit* le : m_fields)
-        le->edit()->installEventFilter(this);
-    for (QPushButton* b : m_buttons)
-        b->installEventFilter(this);
+    installKeyPreview(this, [this](QWidget* target, QKeyEvent* event) {
+        if (FormKeyDown(event))
+            return true;
+        if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+            return false;
+        if (focusWidget() != target)
+            target->setFocus();  // the key went to this control: count from it
+        return FormKeyPress(event);
+    });
 }
 
 QString TAddDlg::lossyTextMessage()
@@ -370,22 +374,6 @@ void TAddDlg::focusNextControl()
             return;
         }
     }
-}
-
-bool TAddDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (FormKeyDown(key))
-            return true;
-        auto* w = static_cast<QWidget*>(watched);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (focusWidget() != w)
-                w->setFocus();  // the key went to this control: count from it
-            return FormKeyPress(key);
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TAddDlg::showEvent(QShowEvent* event)

@@ -43,7 +43,6 @@ public slots:
     void BitBtn6Click();  // "<"
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -113,9 +113,7 @@ TParamBase::TParamBase(TSDIAppForm& form) : QDialog(&form), m_form(form)
         chain(w);
 
     // Key preview: F1 reaches the dialog whichever control has the focus.
-    installEventFilter(this);
-    for (QWidget* w : findChildren<QWidget*>())
-        w->installEventFilter(this);
+    installKeyPreview(this, [this](QWidget*, QKeyEvent* event) { return FormKeyDown(event); });
 }
 
 void TParamBase::setDeviceButtonsEnabled(bool enabled)
@@ -242,20 +240,10 @@ void TParamBase::BitBtn8Click()
     m_form.ui().showHelp(kHelpTopic);
 }
 
-void TParamBase::FormKeyDown(int key)
+bool TParamBase::FormKeyDown(QKeyEvent* event)
 {
-    if (key == Qt::Key_F1)
-        m_form.ui().showHelp(kHelpTopic);
-}
-
-bool TParamBase::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
-            FormKeyDown(key->key());
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    if (event->key() != Qt::Key_F1 || event->modifiers() != Qt::NoModifier)
+        return false;
+    m_form.ui().showHelp(kHelpTopic);
+    return true;
 }

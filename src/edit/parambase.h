@@ -44,11 +44,10 @@ public slots:
     void BitBtn7Click();
     void BitBtn5Click();
     void BitBtn8Click();
-    void FormKeyDown(int key);
+    bool FormKeyDown(QKeyEvent* event);  // F1: help; true when handled
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Fills the selectors from type `code`'s catalogue and preselects through the column map.

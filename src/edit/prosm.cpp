@@ -113,9 +113,7 @@ TProsm::TProsm(TSDIAppForm& form) : QDialog(&form), m_form(form)
     setTabOrder(m_bitBtn2, m_bitBtn1);
 
     // Key preview: F1 reaches the dialog whichever control has the focus.
-    installEventFilter(this);
-    for (QWidget* w : findChildren<QWidget*>())
-        w->installEventFilter(this);
+    installKeyPreview(this, [this](QWidget*, QKeyEvent* event) { return FormKeyDown(event); });
 }
 
 void TProsm::prepare(int deviceType, const std::vector<int>& shown, const std::vector<int>& hidden)
@@ -253,20 +251,10 @@ void TProsm::Button4Click()
     selectFirst(m_listBox1);
 }
 
-void TProsm::FormKeyDown(int key)
+bool TProsm::FormKeyDown(QKeyEvent* event)
 {
-    if (key == Qt::Key_F1)
-        m_form.ui().showHelp(kHelpTopic);
-}
-
-bool TProsm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
-            FormKeyDown(key->key());
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    if (event->key() != Qt::Key_F1 || event->modifiers() != Qt::NoModifier)
+        return false;
+    m_form.ui().showHelp(kHelpTopic);
+    return true;
 }

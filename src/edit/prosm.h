@@ -42,10 +42,7 @@ public slots:
     void Button2Click();
     void Button3Click();
     void Button4Click();
-    void FormKeyDown(int key);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool FormKeyDown(QKeyEvent* event);  // F1: help; true when handled
 
 private:
     // Selected items of `from` (scanned from the last) go to the end of `to`.

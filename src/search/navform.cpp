@@ -151,8 +151,10 @@ TNavForm::TNavForm(TSDIAppForm& form) : QDialog(&form), m_form(form)
     connect(m_bitBtn1, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_bitBtn2, &QPushButton::clicked, this, &TNavForm::BitBtn2Click);
 
-    for (QWidget* w : findChildren<QWidget*>())
-        w->installEventFilter(this);
+    m_listBox1->viewport()->installEventFilter(this);
+    // F1 belongs to this window, not to a shortcut of the program.
+    installKeyPreview(this, [this](QWidget*, QKeyEvent* event) { return FormKeyDown(event); },
+                      {Qt::Key_F1});
 
     FormCreate();
 }
@@ -271,25 +273,5 @@ bool TNavForm::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_listBox1->viewport() &&
         (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick))
         m_typeRowAtPress = m_listBox1->currentRow();
-    if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (type == QEvent::ShortcutOverride) {
-            // F1 belongs to this window, not to a shortcut of the program.
-            if (key->key() == Qt::Key_F1) {
-                event->accept();
-                return true;
-            }
-        } else if (FormKeyDown(key)) {
-            return true;
-        }
-    }
     return QDialog::eventFilter(watched, event);
-}
-
-void TNavForm::keyPressEvent(QKeyEvent* event)
-{
-    if (FormKeyDown(event))
-        return;
-    QDialog::keyPressEvent(event);
 }
