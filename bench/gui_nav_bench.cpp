@@ -5,10 +5,8 @@
 // Runs offscreen: QT_QPA_PLATFORM=offscreen is set unless another platform is asked for.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QCollator>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -20,37 +18,20 @@
 #include <string>
 #include <vector>
 
-#include "app/apppaths.h"
 #include "app/apputil.h"
 #include "app/sdimain.h"
-#include "app/uiservices.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/devicetype.h"
 #include "search/navform.h"
+#include "gui_bench_support.h"
 #include "search/navlistmodel.h"
 
 namespace {
 
 constexpr int kFiles = 10;
 constexpr int kPerFile = 10'000;
-
-class QuietUi : public UiServices {
-public:
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString& text, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override
-    {
-        qWarning("message: %s", qPrintable(text));
-        return QMessageBox::Ok;
-    }
-    QString openFileName(QWidget*, const FileDialogRequest&) override { return {}; }
-    QString saveFileName(QWidget*, const FileDialogRequest&) override { return {}; }
-    void openUrl(const QUrl&) override {}
-    void showHelp(int) override {}
-    int execDialog(QDialog*) override { return 0; }
-    void beep() override {}
-};
 
 // Component names as they come: Latin and Cyrillic prefixes, numbers, suffix letters, some in
 // lower case.
@@ -74,16 +55,13 @@ std::vector<std::string> makeNames(std::size_t count)
 // A program folder with the catalogue files, a settings file and a scan folder of bases.
 struct World {
     QTemporaryDir dir;
-    QuietUi ui;
+    SilentUi ui;
     std::vector<std::string> names;
     std::unique_ptr<TSDIAppForm> form;
 
     World()
     {
-        const QDir bin(QStringLiteral(VELTRIS_BIN_DIR));
-        for (const auto& type : veltris::supportedDeviceTypes())
-            QFile::copy(bin.filePath(QString::fromLatin1(type.iniFile)),
-                        dir.filePath(QString::fromLatin1(type.iniFile)));
+        copyCatalogues(dir.path());
         const QString scan = dir.filePath(QStringLiteral("bases"));
         QDir().mkpath(scan);
         const veltris::Catalogue catalogue = veltris::loadCatalogues(toFsPath(dir.path())).catalogue;
@@ -103,11 +81,8 @@ struct World {
         }
 
         const AppPaths paths = AppPaths::inFolder(dir.path());
-        QFile settings(paths.settingsFile);
-        if (!settings.open(QIODevice::WriteOnly) ||
-            settings.write((QStringLiteral("[Settings]\r\nShowNav=0\r\n[Scan]\r\nDir0=") + scan + QStringLiteral("\r\n")).toUtf8()) < 0)
-            qFatal("cannot write settings");
-        settings.close();
+        writeSettings(paths, (QStringLiteral("[Settings]\r\nShowNav=0\r\n[Scan]\r\nDir0=") + scan +
+                              QStringLiteral("\r\n")).toUtf8());
         form = std::make_unique<TSDIAppForm>(paths, ui, QStringList{});
         if (form->navigatorCatalogue().size() != names.size())
             qFatal("the scan found %zu entries", form->navigatorCatalogue().size());
@@ -204,14 +179,5 @@ BENCHMARK(BM_CollateEveryComparison)->Unit(benchmark::kMillisecond)->Iterations(
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    world().form.reset();
-    return 0;
+    return runGuiBenchmarks(argc, argv, [] { world().form.reset(); });
 }

@@ -3,9 +3,6 @@
 // screen of scrolling, with the model's data() calls per visible cell.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -13,39 +10,16 @@
 #include <memory>
 #include <string>
 
-#include "app/apppaths.h"
 #include "app/componentgrid.h"
 #include "app/sdimain.h"
-#include "app/uiservices.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/componentbase.h"
+#include "gui_bench_support.h"
 
 namespace {
 
 constexpr int kRecords = 100000;
-
-// Answers nothing: the bench never shows a message or a dialog.
-class SilentUi : public UiServices {
-public:
-    int calls = 0;
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override
-    {
-        ++calls;
-        return QMessageBox::Cancel;
-    }
-    QString openFileName(QWidget*, const FileDialogRequest&) override { return {}; }
-    QString saveFileName(QWidget*, const FileDialogRequest&) override { return {}; }
-    void openUrl(const QUrl&) override {}
-    void showHelp(int) override {}
-    int execDialog(QDialog*) override
-    {
-        ++calls;
-        return 0;
-    }
-    void beep() override {}
-};
 
 struct Fixture {
     QTemporaryDir dir;
@@ -55,14 +29,9 @@ struct Fixture {
 
     Fixture()
     {
-        const QDir bin(QStringLiteral(VELTRIS_BIN_DIR));
-        for (const QString& ini : bin.entryList({QStringLiteral("*.ini")}))
-            QFile::copy(bin.filePath(ini), dir.filePath(ini));
+        copyCatalogues(dir.path());
         paths = AppPaths::inFolder(dir.path());
-        QFile settings(paths.settingsFile);
-        settings.open(QIODevice::WriteOnly);
-        settings.write("[Settings]\r\nShowNav=0\r\n[FORM1]\r\nWidth=1032\r\nHeight=748\r\nTop=0\r\nLeft=0\r\n");
-        settings.close();
+        writeSettings(paths, kPlainSettings);
         catalogue = veltris::loadCatalogues(dir.path().toStdString()).catalogue;
 
         veltris::ComponentBase base = veltris::makeEmptyBase(catalogue, "Type");
@@ -160,11 +129,5 @@ BENCHMARK(BM_ScrollOneScreen)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))  // offscreen unless told otherwise (xvfb-run)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

@@ -3,9 +3,6 @@
 // "Применить" with 30 active rows up to the painted second table.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -14,36 +11,14 @@
 #include <random>
 #include <string>
 
-#include "app/apppaths.h"
 #include "app/apputil.h"
 #include "app/sdimain.h"
-#include "app/uiservices.h"
+#include "gui_bench_support.h"
 #include "search/searchpage.h"
 
 namespace {
 
 constexpr int kRecords = 100000;
-
-class SilentUi : public UiServices {
-public:
-    int calls = 0;
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override
-    {
-        ++calls;
-        return QMessageBox::Cancel;
-    }
-    QString openFileName(QWidget*, const FileDialogRequest&) override { return {}; }
-    QString saveFileName(QWidget*, const FileDialogRequest&) override { return {}; }
-    void openUrl(const QUrl&) override {}
-    void showHelp(int) override {}
-    int execDialog(QDialog*) override
-    {
-        ++calls;
-        return 0;
-    }
-    void beep() override {}
-};
 
 struct Fixture {
     QTemporaryDir dir;
@@ -53,14 +28,9 @@ struct Fixture {
 
     Fixture()
     {
-        const QDir bin(QStringLiteral(VELTRIS_BIN_DIR));
-        for (const QString& ini : bin.entryList({QStringLiteral("*.ini")}))
-            QFile::copy(bin.filePath(ini), dir.filePath(ini));
+        copyCatalogues(dir.path());
         paths = AppPaths::inFolder(dir.path());
-        QFile settings(paths.settingsFile);
-        settings.open(QIODevice::WriteOnly);
-        settings.write("[Settings]\r\nShowNav=0\r\n[FORM1]\r\nWidth=1032\r\nHeight=748\r\nTop=0\r\nLeft=0\r\n");
-        settings.close();
+        writeSettings(paths, kPlainSettings);
 
         form = std::make_unique<TSDIAppForm>(paths, ui, QStringList{});
         veltris::Table& t = form->base().table;
@@ -144,11 +114,5 @@ BENCHMARK(BM_ApplyThirtyRows)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    fixture().form.reset();
-    return 0;
+    return runGuiBenchmarks(argc, argv, [] { fixture().form.reset(); });
 }
