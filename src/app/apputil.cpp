@@ -1,5 +1,7 @@
 #include "app/apputil.h"
 
+#include <QStringList>
+
 #include <QKeyEvent>
 #include <QWidget>
 #include <algorithm>
@@ -115,4 +117,13 @@ void installKeyPreview(QWidget* window, KeyPreviewHandler handler, std::initiali
     window->installEventFilter(filter);
     for (QWidget* w : window->findChildren<QWidget*>())
         w->installEventFilter(filter);
+}
+
+QString oneLineTitle(const QString& title)
+{
+    QStringList parts = title.split(QLatin1Char('|'));
+    for (QString& p : parts)
+        p = p.trimmed();
+    parts.removeAll(QString());
+    return parts.join(QLatin1Char(' '));
 }

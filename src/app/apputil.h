@@ -17,6 +17,11 @@ class QWidget;
 
 // Windows-1251 bytes -> QString (every byte maps to one character and back).
 QString cpToQString(std::string_view cp1251);
+// A parameter title on one line: its "|" line breaks become single spaces (lists, labels and
+// one-line cells; the table headers draw the breaks as lines).
+QString oneLineTitle(const QString& title);
+inline QString oneLineTitle(std::string_view cp1251) { return oneLineTitle(cpToQString(cp1251)); }
+
 // QString -> Windows-1251 bytes; characters the code page cannot hold become '?'.
 std::string qStringToCp(const QString& text, bool* lossy = nullptr);
 

@@ -159,9 +159,8 @@ void TSDIAppForm::StringGrid3DrawCell(QPainter* painter, const QStyleOptionViewI
         bold.setBold(true);
         painter->setFont(bold);
         painter->setPen(pal.color(QPalette::ButtonText));
-        // A parameter name's line breaks ("|") read as spaces in this one-line cell.
         painter->drawText(option.rect.adjusted(5, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          cpToQString(text).replace(QLatin1Char('|'), QLatin1Char(' ')));
+                          oneLineTitle(text));
     } else {
         const bool focused = option.state & QStyle::State_HasFocus;
         const bool highlighted = (option.state & QStyle::State_Selected) && !focused;

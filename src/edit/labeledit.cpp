@@ -1,5 +1,7 @@
 #include "edit/labeledit.h"
 
+#include "app/apputil.h"
+
 #include <QLabel>
 #include <QLineEdit>
 
@@ -8,14 +10,6 @@ namespace {
 constexpr int kEditWidth = 121;
 constexpr int kEditHeight = 21;
 
-QString oneLine(const QString& caption)
-{
-    QStringList parts = caption.split(QLatin1Char('|'));
-    for (QString& p : parts)
-        p = p.trimmed();
-    parts.removeAll(QString());
-    return parts.join(QLatin1Char(' '));
-}
 
 }  // namespace
 
@@ -43,7 +37,7 @@ TLabelEdit::TLabelEdit(QWidget* parent) : QWidget(parent)
 void TLabelEdit::setLabelCaption(const QString& caption)
 {
     m_caption = caption;
-    m_label->setText(oneLine(caption));
+    m_label->setText(oneLineTitle(caption));
 }
 
 QString TLabelEdit::editText() const

@@ -177,7 +177,7 @@ void TParamBase::loadDeviceType(int code)
         if (k <= n) {
             QStringList names;
             for (int m = 1; m <= cat.nameCount(code, k); ++m)
-                names << cpToQString(cat.name(code, k, m));
+                names << oneLineTitle(cat.name(code, k, m));
             c->addItems(names);
         }
         c->setEnabled(k <= n);

@@ -159,7 +159,7 @@ QString TProsm::columnName(int p) const
         return {};
     const auto& map = m_form.base().columnMap;
     const int m = p >= 1 && p <= static_cast<int>(map.size()) ? map[static_cast<size_t>(p - 1)] : 0;
-    const QString name = cpToQString(m_form.catalogue().name(m_deviceType, p, m));
+    const QString name = oneLineTitle(m_form.catalogue().name(m_deviceType, p, m));
     // A column without a name would be an invisible line that still moves.
     return name.isEmpty() ? QStringLiteral("Столбец %1").arg(p) : name;
 }

@@ -62,7 +62,7 @@ void TstParamBase::openedFromMenuShowsTheBaseAndCancelKeepsIt()
                 QComboBox* c = p->comboBox(k);
                 QStringList expected;
                 for (int m = 1; k <= 12 && m <= cat.nameCount(3, k); ++m)
-                    expected << cpToQString(cat.name(3, k, m));
+                    expected << oneLineTitle(cat.name(3, k, m));
                 QStringList items;
                 for (int i = 0; i < c->count(); ++i)
                     items << c->itemText(i);
