@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include "app/helpviewer.h"
 
@@ -32,7 +33,8 @@ QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& re
     QFileDialog dlg(parent);
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setNameFilter(req.filter);
-    dlg.setDefaultSuffix(req.defaultSuffix);
+    // No default suffix here: the dialog would add it to a typed folder name too ("Базы" + Enter
+    // would give "Базы.QDB" instead of entering the folder). The commands add it to file names.
     const QString start = QDir(req.startDir).exists() ? req.startDir : QDir::homePath();
     dlg.setDirectory(start);
     if (save) {
@@ -42,12 +44,16 @@ QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& re
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(QFileDialog::AnyFile);  // a typed name need not exist
     }
-    if (req.folderChanged)
-        QObject::connect(&dlg, &QFileDialog::directoryEntered, &dlg,
-                         [cb = req.folderChanged](const QString& dir) { cb(dir); });
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return {};
-    return dlg.selectedFiles().constFirst();
+    const bool accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+    const QString chosen = accepted ? dlg.selectedFiles().constFirst() : QString();
+    // The folder the dialog closed in, however the user got there (double click, a typed path
+    // with Enter, the history buttons); the chosen file's folder when a name was accepted.
+    if (req.folderChanged) {
+        const QString folder = accepted ? QFileInfo(chosen).absolutePath() : dlg.directory().absolutePath();
+        if (QFileInfo(folder).isDir() && QDir(folder) != QDir(start))
+            req.folderChanged(folder);
+    }
+    return chosen;
 }
 
 QString QtUiServices::openFileName(QWidget* parent, const FileDialogRequest& req)

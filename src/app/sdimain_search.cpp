@@ -136,6 +136,9 @@ void TSDIAppForm::FillSelectionGrid()
         g.at(i, 2) = veltris::referenceText(t.cell(record, i));
     }
     m_searchPage->gridModel()->reset();
+    // The rebuilt grid starts at its first parameter: a kept scroll would put another
+    // parameter under the user's click.
+    m_searchPage->stringGrid3()->scrollToTop();
 }
 
 void TSDIAppForm::clearSelectionGrid()
