@@ -130,6 +130,18 @@ int firstInkRow(const QImage& image, const QRect& rect)
     return -1;
 }
 
+// The window shown (at `size` when given) with the bipolar sample open.
+bool showWithSample(DocFixture& f, QSize size = {})
+{
+    if (size.isValid())
+        f.form->resize(size);
+    f.form->show();
+    if (!QTest::qWaitForWindowExposed(f.form.get()))
+        return false;
+    f.openSample(QStringLiteral("bipolar.QDB"));
+    return true;
+}
+
 // A main window on the real UiServices, over a temporary program folder.
 struct RealUiWindow {
     AppFolder folder;
@@ -251,9 +263,7 @@ void TstDesktop::fileDialogsSpeakRussianAndKeepTheirFolder()
 void TstDesktop::everyDialogsTextsFit()
 {
     DocFixture f;
-    f.openSample(QStringLiteral("bipolar.QDB"));
-    f.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    QVERIFY(showWithSample(f));
     QStringList clipped;
     const auto check = [&clipped](QDialog* dialog) {
         clipped << clippedTexts(dialog);
@@ -277,10 +287,7 @@ void TstDesktop::everyDialogsTextsFit()
 void TstDesktop::newAndOpenShowTheFirstColumnAndRecord()
 {
     DocFixture f;
-    f.form->resize(500, 300);
-    f.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
-    f.openSample(QStringLiteral("bipolar.QDB"));
+    QVERIFY(showWithSample(f, QSize(500, 300)));
     ComponentGridView* grid = f.form->stringGrid1();
     const auto wanderOff = [&] {
         grid->setFocus();
@@ -341,10 +348,7 @@ void TstDesktop::navigatorListStartsAtTopAfterTypeChange()
 void TstDesktop::selectionGridStartsAtTopWhenRebuilt()
 {
     DocFixture f;
-    f.form->resize(640, 420);
-    f.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
-    f.openSample(QStringLiteral("bipolar.QDB"));
+    QVERIFY(showWithSample(f, QSize(640, 420)));
     QTabBar* tabs = f.form->pageControl()->tabBar();
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
     QTableView* grid = f.form->searchPage()->stringGrid3();
@@ -362,9 +366,7 @@ void TstDesktop::selectionGridStartsAtTopWhenRebuilt()
 void TstDesktop::namesSitLevelWithValues()
 {
     DocFixture f;
-    f.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
-    f.openSample(QStringLiteral("bipolar.QDB"));
+    QVERIFY(showWithSample(f));
     ComponentGridView* grid = f.form->stringGrid1();
     grid->clearSelection();
     grid->setCurrentIndex({});
