@@ -9,6 +9,18 @@
 
 #include "app/helpviewer.h"
 
+namespace {
+
+// Where no window manager hands the focus back, a closed modal window would leave the keyboard
+// with nobody: the window it was shown over becomes active again.
+void giveFocusBack(QWidget* parent)
+{
+    if (parent && parent->isVisible())
+        parent->window()->activateWindow();
+}
+
+}  // namespace
+
 QtUiServices::QtUiServices(QString helpFile) : m_helpFile(std::move(helpFile)) {}
 
 QtUiServices::~QtUiServices()
@@ -25,7 +37,9 @@ QMessageBox::StandardButton QtUiServices::message(QWidget* parent, const QString
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(icon, caption, shown, buttons, parent);
     box.setTextFormat(Qt::PlainText);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    giveFocusBack(parent);
+    return answer;
 }
 
 QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& req, bool save)
@@ -45,6 +59,7 @@ QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& re
         dlg.setFileMode(QFileDialog::AnyFile);  // a typed name need not exist
     }
     const bool accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+    giveFocusBack(parent);
     const QString chosen = accepted ? dlg.selectedFiles().constFirst() : QString();
     // The folder the dialog closed in, however the user got there (double click, a typed path
     // with Enter, the history buttons); the chosen file's folder when a name was accepted.
@@ -80,7 +95,11 @@ void QtUiServices::showHelp(int topic)
 
 int QtUiServices::execDialog(QDialog* dialog)
 {
-    return dialog ? dialog->exec() : QDialog::Rejected;
+    if (!dialog)
+        return QDialog::Rejected;
+    const int result = dialog->exec();
+    giveFocusBack(dialog->parentWidget());
+    return result;
 }
 
 void QtUiServices::beep()
