@@ -105,6 +105,13 @@ QStringList clippedTexts(QWidget* root)
             const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
             const int frame = 2 * w->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, w) + 4;
             report(w, text, fm.horizontalAdvance(text) + icon, button->contentsRect().width() - frame);
+            // A caption fits by the button's size, not by a smaller font than its neighbours'.
+            if (QFontInfo(button->font()).pixelSize() < QFontInfo(button->parentWidget()->font()).pixelSize())
+                clipped << QStringLiteral("%1 «%2»: меньший шрифт").arg(button->objectName(), text);
+            // A button grown to its text must not run into its neighbour.
+            for (QPushButton* other : button->parentWidget()->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+                if (other != button && other->isVisibleTo(root) && other->geometry().intersects(button->geometry()))
+                    clipped << QStringLiteral("%1 covers %2").arg(button->objectName(), other->objectName());
         } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
             QStyleOptionComboBox opt;
             opt.initFrom(combo);
