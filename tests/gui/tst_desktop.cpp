@@ -288,6 +288,19 @@ void TstDesktop::everyDialogsTextsFit()
         f.form->showPage(page);
         clipped << clippedTexts(f.form.get());
     }
+    // The selection grid's bold name column shows every parameter name whole, and the grid
+    // stays on its page.
+    const SelectionGridView* grid3 = f.form->searchPage()->stringGrid3();
+    QFont bold = grid3->font();
+    bold.setBold(true);
+    const veltris::Table& names = f.form->selectionGrid();
+    for (int r = 1; r < names.rowCount(); ++r) {
+        const QString name = oneLineTitle(names.cell(r, 0));
+        if (QFontMetrics(bold).horizontalAdvance(name) + 5 > grid3->fixedColumn()->width())
+            clipped << QStringLiteral("StringGrid3 «%1»").arg(name);
+    }
+    if (grid3->geometry().right() >= grid3->parentWidget()->width())
+        clipped << QStringLiteral("StringGrid3 runs off its page");
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
 }
 
