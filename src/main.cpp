@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/apppaths.h"
+#include "app/desktopsetup.h"
 #include "app/qtuiservices.h"
 #include "app/startup.h"
 
@@ -10,6 +11,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     // No application display name: Qt would append it to every window title, and each window
     // carries its own exact caption ("О программе", "Ошибка", ...). The main window's is "Вельтрис".
+    installQtTranslations(app);  // «Да», «Нет», «Отмена» and Russian file dialogs
+    ensureTahoma();
     const AppPaths paths = AppPaths::fromExecutable(QCoreApplication::applicationFilePath());
     writeFirstRunSettings(paths);  // first run: point the navigator at the bundled samples
     QtUiServices ui(paths.helpFile);

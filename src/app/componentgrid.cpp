@@ -181,7 +181,8 @@ void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logi
         painter->save();
         painter->setClipRect(rect, Qt::IntersectClip);
         painter->setPen(palette().color(QPalette::ButtonText));
-        painter->drawText(rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+        // At the top of the cell, level with the values of its row.
+        painter->drawText(rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                           text);
         painter->restore();
     }

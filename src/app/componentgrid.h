@@ -45,8 +45,8 @@ private:
 };
 
 // The header row (horizontal: bold centred title lines split at "|") and the name column
-// (vertical: the name at left + 2, top + 2). Sections are fixed; a right press on a title is
-// reported, a left press does nothing.
+// (vertical: the name at left + 2, at the top like the values). Sections are fixed; a right
+// press on a title is reported, a left press does nothing.
 class GridHeaderView : public QHeaderView {
     Q_OBJECT
 public:

@@ -5,8 +5,21 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include "app/helpviewer.h"
+
+namespace {
+
+// Where no window manager hands the focus back, a closed modal window would leave the keyboard
+// with nobody: the window it was shown over becomes active again.
+void giveFocusBack(QWidget* parent)
+{
+    if (parent && parent->isVisible())
+        parent->window()->activateWindow();
+}
+
+}  // namespace
 
 QtUiServices::QtUiServices(QString helpFile) : m_helpFile(std::move(helpFile)) {}
 
@@ -24,7 +37,9 @@ QMessageBox::StandardButton QtUiServices::message(QWidget* parent, const QString
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(icon, caption, shown, buttons, parent);
     box.setTextFormat(Qt::PlainText);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    giveFocusBack(parent);
+    return answer;
 }
 
 QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& req, bool save)
@@ -32,7 +47,8 @@ QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& re
     QFileDialog dlg(parent);
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setNameFilter(req.filter);
-    dlg.setDefaultSuffix(req.defaultSuffix);
+    // No default suffix here: the dialog would add it to a typed folder name too ("Базы" + Enter
+    // would give "Базы.QDB" instead of entering the folder). The commands add it to file names.
     const QString start = QDir(req.startDir).exists() ? req.startDir : QDir::homePath();
     dlg.setDirectory(start);
     if (save) {
@@ -42,12 +58,17 @@ QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& re
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(QFileDialog::AnyFile);  // a typed name need not exist
     }
-    if (req.folderChanged)
-        QObject::connect(&dlg, &QFileDialog::directoryEntered, &dlg,
-                         [cb = req.folderChanged](const QString& dir) { cb(dir); });
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return {};
-    return dlg.selectedFiles().constFirst();
+    const bool accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+    giveFocusBack(parent);
+    const QString chosen = accepted ? dlg.selectedFiles().constFirst() : QString();
+    // The folder the dialog closed in, however the user got there (double click, a typed path
+    // with Enter, the history buttons); the chosen file's folder when a name was accepted.
+    if (req.folderChanged) {
+        const QString folder = accepted ? QFileInfo(chosen).absolutePath() : dlg.directory().absolutePath();
+        if (QFileInfo(folder).isDir() && QDir(folder) != QDir(start))
+            req.folderChanged(folder);
+    }
+    return chosen;
 }
 
 QString QtUiServices::openFileName(QWidget* parent, const FileDialogRequest& req)
@@ -74,7 +95,11 @@ void QtUiServices::showHelp(int topic)
 
 int QtUiServices::execDialog(QDialog* dialog)
 {
-    return dialog ? dialog->exec() : QDialog::Rejected;
+    if (!dialog)
+        return QDialog::Rejected;
+    const int result = dialog->exec();
+    giveFocusBack(dialog->parentWidget());
+    return result;
 }
 
 void QtUiServices::beep()

@@ -337,9 +337,10 @@ int TSDIAppForm::standardWidth() const
 
 void TSDIAppForm::FormCreate()
 {
-    const std::string exeDir = qStringToCp(m_paths.exeDir + QLatin1Char('/'));
+    // The drawing folders default to the data folder's DIODE, TRANS, ...
+    const std::string dataDir = qStringToCp(m_paths.dataDir + QLatin1Char('/'));
     const veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsFile));
-    m_settings = veltris::ProgramSettings::read(ini, exeDir);
+    m_settings = veltris::ProgramSettings::read(ini, dataDir);
     m_showNavAtStart = m_settings.showNav;
 
     resize(boundedWindowSize(m_settings.width, m_settings.height));
@@ -395,11 +396,21 @@ void TSDIAppForm::FormShow()
         m_showNavAtStart = false;
         loadBaseFile(m_args.first());
     }
-    if (!m_scanProblems.empty())
-        QTimer::singleShot(0, this, &TSDIAppForm::showScanProblems);
-    // The freshly shown main window is the active one, also where no window manager hands
-    // out the focus (a bare X server): its activation shows the navigator.
+    // The scan problems, then the navigator, from the loop over the shown window. The navigator
+    // follows the message's close, not the window's activation: without a window manager the
+    // message takes the activation and nothing gives it back.
+    QTimer::singleShot(0, this, &TSDIAppForm::afterFirstShow);
     activateWindow();
+}
+
+void TSDIAppForm::afterFirstShow()
+{
+    if (!m_scanProblems.empty())
+        showScanProblems();
+    if (m_showNavAtStart) {
+        m_showNavAtStart = false;
+        NavigatorActionExecute();
+    }
 }
 
 void TSDIAppForm::showScanProblems()
@@ -414,22 +425,6 @@ void TSDIAppForm::showScanProblems()
                  QStringLiteral("Навигатор не смог прочитать некоторые базы:\r\n") +
                      lines.join(QStringLiteral("\r\n")),
                  QMessageBox::Warning, QMessageBox::Ok);
-}
-
-bool TSDIAppForm::event(QEvent* event)
-{
-    if (event->type() == QEvent::WindowActivate)
-        FormActivate();
-    return QMainWindow::event(event);
-}
-
-void TSDIAppForm::FormActivate()
-{
-    if (!m_showNavAtStart)
-        return;
-    m_showNavAtStart = false;
-    // Shown from the loop, over the freshly shown window, not from inside the activation.
-    QTimer::singleShot(0, this, &TSDIAppForm::NavigatorActionExecute);
 }
 
 void TSDIAppForm::closeEvent(QCloseEvent* event)

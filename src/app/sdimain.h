@@ -105,6 +105,8 @@ public:
     void refreshDrawing();
     // Every column of both tables to the standard width.
     void applyStandardWidths();
+    // Both tables scrolled to their first record and first parameter column, which is current.
+    void showTablesFromStart();
     // Current record of the main table, core numbering (1..); 0 when the table has no record.
     int currentRow() const;
     int currentColumn() const;
@@ -158,13 +160,11 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void FormShow();
-    void FormActivate();
     bool FormCloseQuery();
     void FormClose();
 
@@ -174,6 +174,7 @@ private:
     void createPages();
     void createDialogs();
     void showScanProblems();
+    void afterFirstShow();
     void onCurrentPageChanged(int index);
     int menuHelpTopic(QMenu* menu, QAction* action) const;
     QString drawingFileFor(int row) const;

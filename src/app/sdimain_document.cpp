@@ -34,6 +34,7 @@ void TSDIAppForm::FileNew1Execute()
     refreshSecondTable();
     applyStandardWidths();
     rebuildSecondTable();
+    showTablesFromStart();
     m_modified = false;
     m_fileName.clear();
 

@@ -1,4 +1,5 @@
 // The page "Поиск": search by name (left) and parametric selection (right).
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -136,6 +137,17 @@ void TSDIAppForm::FillSelectionGrid()
         g.at(i, 2) = veltris::referenceText(t.cell(record, i));
     }
     m_searchPage->gridModel()->reset();
+    // Every parameter name shows whole in the bold name column.
+    QFont bold = m_searchPage->stringGrid3()->font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
+    int widest = 0;
+    for (int i = 1; i < g.rowCount(); ++i)
+        widest = std::max(widest, fm.horizontalAdvance(oneLineTitle(g.cell(i, 0))));
+    m_searchPage->stringGrid3()->setNameColumnWidth(widest + 5 + 4);
+    // The rebuilt grid starts at its first parameter: a kept scroll would put another
+    // parameter under the user's click.
+    m_searchPage->stringGrid3()->scrollToTop();
 }
 
 void TSDIAppForm::clearSelectionGrid()

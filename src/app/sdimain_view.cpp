@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QScrollBar>
 #include <QTabWidget>
 
 #include "app/appresources.h"
@@ -70,6 +71,15 @@ int TSDIAppForm::currentColumn() const
 void TSDIAppForm::setCurrentCell(int row, int col)
 {
     m_grid1->setCurrentCoreCell(row, col);
+}
+
+void TSDIAppForm::showTablesFromStart()
+{
+    for (ComponentGridView* g : {m_grid1, m_grid2}) {
+        g->setCurrentCoreCell(1, 1);
+        g->horizontalScrollBar()->setValue(0);
+        g->verticalScrollBar()->setValue(0);
+    }
 }
 
 void TSDIAppForm::StringGrid1MouseDown(ComponentGridView* grid, int coreColumn)
@@ -209,6 +219,7 @@ bool TSDIAppForm::loadBaseFile(const QString& path)
     showPage(0);
     applyStandardWidths();
     rebuildSecondTable();
+    showTablesFromStart();
     refreshDrawing();
     return true;
 }

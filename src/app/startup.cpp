@@ -21,7 +21,7 @@ bool writeFirstRunSettings(const AppPaths& paths)
 {
     if (QFileInfo::exists(paths.settingsFile))
         return false;
-    const QString samples = QDir(paths.exeDir).absoluteFilePath(QStringLiteral("samples"));
+    const QString samples = QDir(paths.dataDir).absoluteFilePath(QStringLiteral("samples"));
     if (!QFileInfo(samples).isDir())
         return false;
     veltris::IniFile ini;

@@ -14,7 +14,8 @@ struct FileDialogRequest {
     QString filter;         // Qt form, e.g. "QDB File (*.QDB)"
     QString defaultSuffix;  // added when the typed name has no extension
     QString startDir;
-    std::function<void(const QString&)> folderChanged;  // the user moved to another folder
+    // The folder the dialog closed in, when it is not the start folder.
+    std::function<void(const QString&)> folderChanged;
 };
 
 class UiServices {

@@ -20,7 +20,7 @@ struct ConvertArgs {
 void registerConvert(CLI::App& app, int& exitCode)
 {
     auto args = std::make_shared<ConvertArgs>();
-    args->catalogueDir = executableDir();
+    args->catalogueDir = defaultCatalogueDir();
     CLI::App* sub = app.add_subcommand("convert", "прочитать базу и записать её в формате версии 5");
     sub->add_option("--catalogue", args->catalogueDir,
                     "папка с файлами каталога параметров (по умолчанию папка программы)")

@@ -22,7 +22,7 @@ struct ExportArgs {
 void registerExport(CLI::App& app, int& exitCode)
 {
     auto args = std::make_shared<ExportArgs>();
-    args->catalogueDir = executableDir();
+    args->catalogueDir = defaultCatalogueDir();
     CLI::App* sub = app.add_subcommand("export", "выгрузить базу в текстовый файл CSV (разделитель «;»)");
     sub->add_option("--catalogue", args->catalogueDir,
                     "папка с файлами каталога параметров (по умолчанию папка программы)")

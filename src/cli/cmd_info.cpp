@@ -46,7 +46,7 @@ void printInfo(const std::filesystem::path& file, const veltris::ComponentBase& 
 void registerInfo(CLI::App& app, int& exitCode)
 {
     auto args = std::make_shared<InfoArgs>();
-    args->catalogueDir = executableDir();
+    args->catalogueDir = defaultCatalogueDir();
     CLI::App* sub = app.add_subcommand(
         "info", "показать версию формата, тип прибора, описание, число записей и заголовки столбцов");
     sub->add_option("--catalogue", args->catalogueDir,

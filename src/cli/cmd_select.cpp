@@ -69,7 +69,7 @@ int runSelect(const SelectOptions& o)
 
     // Titles are not needed here, so a missing catalogue does not stop the selection.
     const std::filesystem::path catalogueDir =
-        o.catalogueDir.empty() ? executableDir() : std::filesystem::path(o.catalogueDir);
+        o.catalogueDir.empty() ? defaultCatalogueDir() : std::filesystem::path(o.catalogueDir);
     const veltris::CatalogueLoad catalogues = veltris::loadCatalogues(catalogueDir);
     auto loaded = veltris::readBase(o.baseFile, catalogues.catalogue);
     if (!loaded) {

@@ -8,6 +8,8 @@ namespace qdb {
 
 // Shared by the subcommands: the folder of the executable (default catalogue folder).
 std::filesystem::path executableDir();
+// The default catalogue folder: beside the executable, or ../share/veltris after installation.
+std::filesystem::path defaultCatalogueDir();
 // Prints a UTF-8 message on stderr, prefixed "qdb: ".
 void printError(const std::string& message);
 

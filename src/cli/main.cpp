@@ -3,6 +3,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "base/datadir.h"
 #include "cli/commands.h"
 
 namespace qdb {
@@ -39,6 +40,11 @@ std::filesystem::path executableDir()
             return p.parent_path();
     }
     return std::filesystem::current_path(ec);
+}
+
+std::filesystem::path defaultCatalogueDir()
+{
+    return veltris::findDataDir(executableDir());
 }
 
 void printError(const std::string& message)

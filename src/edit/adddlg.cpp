@@ -54,7 +54,8 @@ TAddDlg::TAddDlg(TSDIAppForm& form) : QDialog(&form), m_form(form)
         auto* le = new TLabelEdit(m_Panel1);
         le->setObjectName(QStringLiteral("LabelEdit%1").arg(k));
         const int column = (k - 1) / 10;
-        le->setGeometry(8 + 128 * column, 8 + 40 * ((k - 1) % 10), 121, 37);
+        // 121 wide edits; the label may use the 7-pixel gap to the next column.
+        le->setGeometry(8 + 128 * column, 8 + 40 * ((k - 1) % 10), 127, 37);
         le->setEnabled(false);
         m_fields[static_cast<size_t>(k - 1)] = le;
     }

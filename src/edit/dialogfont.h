@@ -12,7 +12,7 @@ inline QFont dialogFont(int pixels = 11)
 {
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                   QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                   QStringLiteral("Tahoma"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
                    QStringLiteral("DejaVu Sans")});
     f.setPixelSize(pixels);
     return f;
@@ -26,17 +26,17 @@ inline QFont tahomaFont(int pixels)
     return f;
 }
 
-// Substitute faces run wider than the designed ones: a caption that would be clipped gets a
-// smaller font (down to 8 pixels), and a label grows to its text.
+// A caption keeps its dialog's font, so neighbouring buttons read alike; the button grows
+// to its text where a substitute face runs wider than the designed one.
 inline void fitCaption(QPushButton* button)
 {
-    QFont f = button->font();
-    const int room = button->width() - 12 - (button->icon().isNull() ? 0 : button->iconSize().width() + 4);
-    while (f.pixelSize() > 8 && QFontMetrics(f).horizontalAdvance(button->text()) > room)
-        f.setPixelSize(f.pixelSize() - 1);
-    button->setFont(f);
+    const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+    const int need = QFontMetrics(button->font()).horizontalAdvance(button->text()) + icon + 12;
+    if (need > button->width())
+        button->resize(need, button->height());
 }
 
+// A label grows to its text.
 inline void fitCaption(QLabel* label)
 {
     const QSize hint = label->sizeHint();

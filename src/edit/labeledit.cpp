@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 
 namespace {
 
@@ -38,6 +39,8 @@ void TLabelEdit::setLabelCaption(const QString& caption)
 {
     m_caption = caption;
     m_label->setText(oneLineTitle(caption));
+    // A caption longer than the edit runs on into the space beside it.
+    m_label->resize(std::max(m_edit->width(), m_label->sizeHint().width()), m_label->height());
 }
 
 QString TLabelEdit::editText() const

@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleOptionComboBox>
+#include <algorithm>
 
 #include "app/apputil.h"
 #include "app/sdimain.h"
@@ -22,6 +24,26 @@ namespace {
 
 constexpr int kHelpTopic = 26;
 
+// The widest one-line parameter name of every device type in `fm`.
+int widestName(const veltris::Catalogue& cat, const QFontMetrics& fm)
+{
+    int widest = 0;
+    for (int code = 1; code <= 7; ++code)
+        for (int k = 1; k <= veltris::parameterColumnCount(code); ++k)
+            for (int m = 1; m <= cat.nameCount(code, k); ++m)
+                widest = std::max(widest, fm.horizontalAdvance(oneLineTitle(cat.name(code, k, m))));
+    return widest;
+}
+
+// The room for the chosen text in a selector `width` pixels wide (without frame and arrow).
+int comboTextRoom(QComboBox* combo, int width)
+{
+    QStyleOptionComboBox opt;
+    opt.initFrom(combo);
+    opt.rect = QRect(0, 0, width, 24);
+    return combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo).width();
+}
+
 }  // namespace
 
 TParamBase::TParamBase(TSDIAppForm& form) : QDialog(&form), m_form(form)
@@ -31,26 +53,34 @@ TParamBase::TParamBase(TSDIAppForm& form) : QDialog(&form), m_form(form)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFont(dialogFont());
-    setFixedSize(782, 393);
 
     m_groupBox1 = new QGroupBox(QStringLiteral("Заголовки столбцов"), this);
     m_groupBox1->setObjectName(QStringLiteral("GroupBox1"));
     m_groupBox1->setFont(tahomaFont(15));
-    m_groupBox1->setGeometry(8, 8, 513, 273);
     for (int k = 1; k <= 30; ++k) {
         auto* c = new QComboBox(m_groupBox1);
         c->setObjectName(QStringLiteral("ComboBox%1").arg(k));
         c->setFont(tahomaFont(13));
         c->setEditable(false);
-        const int x = k <= 10 ? 8 : k <= 20 ? 184 : 360;
-        c->setGeometry(x, 24 + 24 * ((k - 1) % 10), 145, 24);
         m_combos[static_cast<size_t>(k - 1)] = c;
     }
+    // The selectors are 145 pixels wide, wider where the longest parameter name needs it; the
+    // controls right of them move over by as much.
+    const int comboWidth = std::max(145, widestName(m_form.catalogue(), QFontMetrics(m_combos[0]->font())) +
+                                                 145 - comboTextRoom(m_combos[0], 145));
+    const int shift = 3 * (comboWidth - 145);
+    for (int k = 1; k <= 30; ++k) {
+        const int column = (k - 1) / 10;
+        m_combos[static_cast<size_t>(k - 1)]->setGeometry(8 + column * (comboWidth + 31),
+                                                          24 + 24 * ((k - 1) % 10), comboWidth, 24);
+    }
+    m_groupBox1->setGeometry(8, 8, 513 + shift, 273);
+    setFixedSize(782 + shift, 393);
 
-    const auto button = [this](const char* name, const QString& text, int x, int y, int w) {
+    const auto button = [this, shift](const char* name, const QString& text, int x, int y, int w) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
-        b->setGeometry(x, y, w, 25);
+        b->setGeometry(x + shift, y, w, 25);
         return b;
     };
     m_bitBtn1 = button("BitBtn1", QStringLiteral("Биполярные транзисторы"), 528, 16, 137);
@@ -81,7 +111,7 @@ TParamBase::TParamBase(TSDIAppForm& form) : QDialog(&form), m_form(form)
     m_memo1 = new QPlainTextEdit(this);
     m_memo1->setObjectName(QStringLiteral("Memo1"));
     m_memo1->setFont(tahomaFont(15));
-    m_memo1->setGeometry(8, 312, 769, 73);
+    m_memo1->setGeometry(8, 312, 769 + shift, 73);
     // One line per description: no soft breaks that would look like a second line.
     m_memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memo1->setTabChangesFocus(true);

@@ -178,6 +178,7 @@ void TNavForm::ListBox1Click()
     m_memo1->clear();
     m_edit1->clear();
     m_model->showType(type);
+    m_listBox2->scrollToTop();  // a new list starts at its first item
 }
 
 void TNavForm::Edit1Change()

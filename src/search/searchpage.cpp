@@ -463,6 +463,16 @@ SearchPage::SearchPage(QWidget* parent) : QFrame(parent)
         setHelpContext(w, kHelpTopic);
 }
 
+void SelectionGridView::setNameColumnWidth(int width)
+{
+    const int now = m_fixedColumn->width();
+    const int wanted = std::max<int>(kColumnWidth, width);
+    if (wanted == now)
+        return;
+    m_fixedColumn->setFixedWidth(wanted);
+    resize(this->width() + wanted - now, height());
+}
+
 QLabel* SearchPage::staticText(int n) const
 {
     return n >= 1 && n <= 4 ? m_static[n - 1] : nullptr;

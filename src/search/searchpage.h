@@ -140,6 +140,10 @@ public:
     void setEditing(bool on);
     bool editing() const { return m_editing; }
 
+    // The fixed name column at least `width` pixels wide, never below kColumnWidth; the grid
+    // grows or shrinks by as much, so the value columns keep their room.
+    void setNameColumnWidth(int width);
+
     SelectionHeaderView* fixedRow() const { return m_fixedRow; }
     SelectionHeaderView* fixedColumn() const { return m_fixedColumn; }
     QWidget* corner() const;

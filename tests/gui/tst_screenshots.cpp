@@ -12,6 +12,7 @@
 
 #include "app/aboutbox.h"
 #include "app/componentgrid.h"
+#include "app/desktopsetup.h"
 #include "app/sdimain.h"
 #include "appfolder.h"
 #include "edit/adddlg.h"
@@ -39,6 +40,9 @@ void TstScreenshots::initTestCase()
     if (m_out.isEmpty())
         m_out = m_tmp.path();
     QVERIFY(QDir().mkpath(m_out));
+    // As the program starts: Qt's Russian texts and the Tahoma font.
+    installQtTranslations(*qApp);
+    QVERIFY(ensureTahoma());
 }
 
 bool TstScreenshots::save(QWidget* w, const QString& name)

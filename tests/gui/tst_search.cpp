@@ -215,7 +215,7 @@ void TstSearch::pageLayout()
     w.openPage();
     SelectionGridView* grid = w.grid();
     QCOMPARE(grid->model()->columnCount(), 3);
-    QCOMPARE(grid->fixedColumn()->width(), 140);
+    QVERIFY(grid->fixedColumn()->width() >= 140);  // wider where a parameter name needs it
     QCOMPARE(grid->fixedRow()->height(), 24);
     for (int c = 0; c < 3; ++c)
         QCOMPARE(grid->columnWidth(c), 140);
