@@ -192,7 +192,7 @@ void TstDocument::promptAnswers()
     DocFixture fx;
     const QString path = fx.openSample("bipolar.QDB");
     const QByteArray onDisk = fileBytes(path);
-    fx.form->base().table.at(1, 0) = "EDITED";
+    fx.form->base().table.setCell(1, 0, "EDITED");
     fx.form->setModified(true);
     const QString other = fx.folder.copySample("diodes.QDB");
 
@@ -344,7 +344,7 @@ void TstDocument::exportOfLoadedSortedBase()
     // The bytes the command-line export writes for the same file.
     auto base = veltris::readBase(toFsPath(path), fx.form->catalogue());
     QVERIFY(base.ok());
-    base->table.at(0, 0) = qStringToCp(QStringLiteral("Тип прибора"));
+    base->table.setCell(0, 0, qStringToCp(QStringLiteral("Тип прибора")));
     const QByteArray asLoaded = QByteArray::fromStdString(veltris::csvBytes(base->table));
     QCOMPARE(fileBytes(fx.folder.file("as-loaded.CSV")), asLoaded);
 
