@@ -187,3 +187,22 @@ TEST(QdbCli, ConvertSavesWhatItLoadedAsVersion5)
     EXPECT_NE(run.out.find("Записей: 0\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("(сохраняются без чтения): 2\n"), std::string::npos) << run.out;
 }
+
+// A base larger than the memory qdb may have: a clear message, exit code 1, no output file.
+TEST(QdbCli, RunningOutOfMemoryIsReported)
+{
+    ScratchDir dir;
+    std::string file = diodeBase().substr(0, kLeadSize);
+    const std::string rec = diodeBase().substr(kLeadSize, kRecordSize);
+    file.reserve(file.size() + rec.size() * 150000);
+    for (int i = 0; i < 150000; ++i)
+        file += rec;
+    const auto big = dir.write("big.QDB", file);
+    const std::string limit = "ulimit -v 70000; ";  // KiB: less than the file and its cells
+    for (const std::string& cmd : {"info " + arg(big), "convert " + arg(big) + " " + arg(dir.path() / "out.QDB")}) {
+        const QdbRun run = runQdbQuoted(cmd + " --catalogue " + arg(kDataDir), dir.path(), limit);
+        EXPECT_EQ(run.exitCode, 1) << cmd;
+        EXPECT_EQ(run.err, "qdb: «" + big.string() + "»: Недостаточно памяти, чтобы открыть базу\n") << cmd;
+    }
+    EXPECT_FALSE(fs::exists(dir.path() / "out.QDB"));
+}
