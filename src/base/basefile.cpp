@@ -12,6 +12,7 @@
 
 #include "base/catalogue.h"
 #include "base/fileio.h"
+#include "base/tableops.h"
 #include "base/valuetext.h"
 
 namespace veltris {
@@ -280,11 +281,6 @@ bool encodeTextCell(Slot slot, int code, int col, std::string_view text, char* r
     return true;
 }
 
-double signless(double v)
-{
-    return v == 0 ? 0.0 : v;
-}
-
 constexpr std::uint8_t kShownFlags = kFlagParen | kFlagBracket | kFlagBrace | kFlagLess | kFlagGreater;
 
 // Writes an unedited cell from its stored form, exactly as its text would be written. The
@@ -302,6 +298,7 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
         switch (c.classes[stored]) {
         case kValueZero: return true;
         case kValueExact: storeFlagged(s, c.flags[stored] & kShownFlags, v); return true;
+        case kValueRounded: storeFlagged(s, c.flags[stored] & kShownFlags, rounded15(v)); return true;
         default: break;
         }
         if (std::isfinite(v)) {
@@ -320,11 +317,11 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
         const bool plain = c.kind == CellKind::Range && (c.classes[stored] & 0x3) != kValueOther &&
                            (c.classes[stored] >> 2) != kValueOther;
         if (plain) {
-            // The text shows one end when the ends agree: "x" reads back as x..x, "-x" as -x..x.
-            const bool single = std::fabs(a - b) <= 0.0001;
-            const double ra = signless(a);
-            storeFlagged(at(kRangeSlotA), flags & kShownFlags, ra);
-            storeFlagged(at(kRangeSlotB), 0, single ? std::fabs(ra) : signless(b));
+            double lo = 0;
+            double hi = 0;
+            storedRangeEnds(c, stored, lo, hi);
+            storeFlagged(at(kRangeSlotA), flags & kShownFlags, lo);
+            storeFlagged(at(kRangeSlotB), 0, hi);
             return true;
         }
         if (std::isfinite(a) && std::isfinite(b) &&
@@ -485,25 +482,67 @@ Result<std::string> encodeBaseImpl(const ComponentBase& base)
     // Only the name is written for a type without a layout; a table narrower than the layout
     // reads as empty cells.
     const int written = std::min(t.columnCount(), paramColumns + 1);
-    char* rec = p + kLeadSize + base.keptRecords.size();
-    for (int r = 1; r <= rows; ++r, rec += kRecordSize) {
-        const std::uint32_t stored = t.storedRow(r);
-        const bool edited = t.rowEdited(stored);
+    char* const first = p + kLeadSize + base.keptRecords.size();
+    const auto recordOf = [first](int r) { return first + static_cast<size_t>(r - 1) * kRecordSize; };
+    // The first cell (in row, then column order) that could not be written.
+    int badRow = 0;
+    int badColumn = 0;
+    const auto fail = [&](int r, int c) {
+        if (badRow == 0 || r < badRow || (r == badRow && c < badColumn)) {
+            badRow = r;
+            badColumn = c;
+        }
+    };
+    const auto editedCell = [&t](std::uint32_t s, int c) {
+        return t.rowEdited(s) ? t.editedText(s, c) : nullptr;
+    };
+
+    // Blocks of records, column by column within a block: every column array is read in order
+    // while the block's records stay in cache.
+    constexpr int kBlock = 256;
+    for (int r0 = 1; r0 <= rows; r0 += kBlock) {
+        const int r1 = std::min(rows + 1, r0 + kBlock);
         for (int c = 0; c < written; ++c) {
             const Slot slot = slotKind(code, paramColumns, c);
-            const std::string* text = edited ? t.editedText(stored, c) : nullptr;
-            const bool ok = text != nullptr ? encodeTextCell(slot, code, c, *text, rec)
-                                            : encodeStoredCell(t, stored, c, slot, code, rec);
-            if (!ok) {
-                Error e = failed;
-                e.row = r;
-                e.column = c;
-                return e;
+            const ColumnStore& col = t.column(c);
+            if (slot == Slot::Value && col.kind == CellKind::Value) {
+                const int offset = kSlotsOffset + kSlotSize * slotOfColumn(code, c);
+                for (int r = r0; r < r1; ++r) {
+                    const std::uint32_t s = t.storedRow(r);
+                    const std::uint8_t cls = col.classes[s];
+                    if (cls == kValueZero || editedCell(s, c) != nullptr)
+                        continue;
+                    char* rec = recordOf(r);
+                    if (cls == kValueExact)
+                        storeFlagged(rec + offset, col.flags[s] & kShownFlags, col.a[s]);
+                    else if (!encodeStoredCell(t, s, c, slot, code, rec))
+                        fail(r, c);
+                }
+                continue;
+            }
+            for (int r = r0; r < r1; ++r) {
+                const std::uint32_t s = t.storedRow(r);
+                if (editedCell(s, c) == nullptr && !encodeStoredCell(t, s, c, slot, code, recordOf(r)))
+                    fail(r, c);
             }
         }
-        for (int c = written; c <= paramColumns; ++c)
-            if (!encodeTextCell(slotKind(code, paramColumns, c), code, c, {}, rec))
-                return failed;
+        for (int r = r0; r < r1; ++r) {
+            const std::uint32_t s = t.storedRow(r);
+            for (int c = written; c <= paramColumns; ++c)
+                (void)encodeTextCell(slotKind(code, paramColumns, c), code, c, {}, recordOf(r));
+            if (!t.rowEdited(s))
+                continue;
+            for (int c = 0; c < written; ++c)
+                if (const std::string* text = t.editedText(s, c))
+                    if (!encodeTextCell(slotKind(code, paramColumns, c), code, c, *text, recordOf(r)))
+                        fail(r, c);
+        }
+    }
+    if (badRow != 0) {
+        Error e = failed;
+        e.row = badRow;
+        e.column = badColumn;
+        return e;
     }
     return out;
 }

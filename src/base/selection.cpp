@@ -110,7 +110,7 @@ inline bool storedEnds(const ColumnStore& c, std::uint32_t s, double& a, double&
         if (c.classes[s] == kValueOther)
             return false;
         // "v" reads back as v..v and "-v" as -v..v; "0" as 0..0.
-        a = b = c.classes[s] == kValueZero ? 0.0 : std::fabs(c.a[s]);
+        a = b = std::fabs(readBack(c.a[s], c.classes[s]));
         return true;
     case CellKind::Range: {
         const std::uint8_t cls = c.classes[s];

@@ -21,7 +21,21 @@ ValueClass classifyValue(double v)
     int digits = 0;
     for (const char* p = buf; p != r.ptr && *p != 'e'; ++p)
         digits += *p >= '0' && *p <= '9';
-    return digits <= 15 ? kValueExact : kValueOther;
+    if (digits <= 15)
+        return kValueExact;
+    const double m = std::fabs(v);
+    return m >= 1e-300 && m <= 1e300 ? kValueRounded : kValueOther;
+}
+
+double rounded15(double v)
+{
+    // The 15-digit text holds these digits and this exponent; inside the range no overflow or
+    // underflow can occur, so reading them gives what reading the text gives.
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    double out = 0;
+    std::from_chars(buf, r.ptr, out, std::chars_format::scientific);
+    return out;
 }
 
 std::size_t ColumnStore::size() const

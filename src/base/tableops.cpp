@@ -72,10 +72,10 @@ bool storedSortKey(const ColumnStore& c, std::uint32_t s, SortKey& key)
             key = {};
             return true;
         }
-        if (cls != kValueExact)
+        if (cls == kValueOther)
             return false;
         // "v" reads back as v..v, "-v" as -v..v.
-        const double v = c.a[s];
+        const double v = readBack(c.a[s], cls);
         key.rank = rankOfFlags(c.flags[s]);
         key.key = std::sqrt(std::fabs(v * std::fabs(v)));
         return true;
@@ -145,8 +145,8 @@ std::vector<int> sortedOrder(const std::vector<SortKey>& keys)
 void storedRangeEnds(const ColumnStore& c, std::uint32_t s, double& lo, double& hi)
 {
     // The text shows one end when the ends agree: "x" reads back as x..x, "-x" as -x..x.
-    const double a = c.a[s] == 0 ? 0.0 : c.a[s];
-    const double b = c.b[s] == 0 ? 0.0 : c.b[s];
+    const double a = readBack(c.a[s], c.classes[s] & 0x3);
+    const double b = readBack(c.b[s], c.classes[s] >> 2);
     lo = a;
     hi = std::fabs(c.a[s] - c.b[s]) <= 0.0001 ? std::fabs(a) : b;
 }

@@ -24,7 +24,7 @@ struct SortKey {
 Result<SortKey> cellSortKey(std::string_view text);
 
 // The ends the range parser reads from the text of a stored range cell whose ends are both
-// kValueZero or kValueExact.
+// other than kValueOther.
 void storedRangeEnds(const ColumnStore& c, std::uint32_t stored, double& lo, double& hi);
 
 // Refills the second table from the main table through the view mask: names, and for every
