@@ -123,33 +123,47 @@ void decodeRecordV3(const char* rec, size_t i, std::vector<ColumnStore>& cols)
     cols[30].drawing[i] = loadInt16(rec + kDrawingOffsetV3);
 }
 
-void decodeRecord(const char* rec, size_t i, int code, int paramColumns,
-                  std::vector<ColumnStore>& cols)
+// Stores records i0..i1-1 (starting at `first`) into the columns, column by column: each
+// column array is written in order while the block's records stay in cache. No text is made.
+void decodeBlock(const char* first, size_t i0, size_t i1, int code, int paramColumns,
+                 std::vector<ColumnStore>& cols)
 {
-    cols[0].texts[i] = shortString(rec, kMaxName);
-    const auto slot = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
+    const auto rec = [first](size_t i) { return first + i * kRecordSize; };
+    for (size_t i = i0; i < i1; ++i)
+        cols[0].texts[i] = shortString(rec(i), kMaxName);
     for (int c = 1; c < paramColumns; ++c) {
         ColumnStore& col = cols[static_cast<size_t>(c)];
         switch (col.kind) {
         case CellKind::Range: {
-            const char* a = slot(kRangeSlotA);
-            const double va = loadDouble(a + 1);
-            const double vb = loadDouble(slot(kRangeSlotB) + 1);
-            col.flags[i] = static_cast<std::uint8_t>(a[0]);
-            col.a[i] = va;
-            col.b[i] = vb;
-            col.classes[i] = static_cast<std::uint8_t>(classifyValue(va) | classifyValue(vb) << 2);
+            constexpr int a = kSlotsOffset + kSlotSize * kRangeSlotA;
+            constexpr int b = kSlotsOffset + kSlotSize * kRangeSlotB;
+            for (size_t i = i0; i < i1; ++i) {
+                const double va = loadDouble(rec(i) + a + 1);
+                const double vb = loadDouble(rec(i) + b + 1);
+                col.flags[i] = static_cast<std::uint8_t>(rec(i)[a]);
+                col.a[i] = va;
+                col.b[i] = vb;
+                col.classes[i] = static_cast<std::uint8_t>(classifyValue(va) | classifyValue(vb) << 2);
+            }
             break;
         }
-        case CellKind::Text: col.texts[i] = shortString(slot(0), kMaxColourCode); break;
+        case CellKind::Text:
+            for (size_t i = i0; i < i1; ++i)
+                col.texts[i] = shortString(rec(i) + kSlotsOffset, kMaxColourCode);
+            break;
         default: {
-            const char* s = slot(slotOfColumn(code, c));
-            putValue(col, i, static_cast<std::uint8_t>(s[0]), loadDouble(s + 1));
+            const int offset = kSlotsOffset + kSlotSize * slotOfColumn(code, c);
+            for (size_t i = i0; i < i1; ++i) {
+                const char* s = rec(i) + offset;
+                putValue(col, i, static_cast<std::uint8_t>(s[0]), loadDouble(s + 1));
+            }
             break;
         }
         }
     }
-    cols[static_cast<size_t>(paramColumns)].drawing[i] = loadInt16(rec + kDrawingOffset);
+    std::vector<std::int16_t>& drawing = cols[static_cast<size_t>(paramColumns)].drawing;
+    for (size_t i = i0; i < i1; ++i)
+        drawing[i] = loadInt16(rec(i) + kDrawingOffset);
 }
 
 // "12", "-7", "+3"; anything else (blanks, letters, out of range) is refused.
@@ -418,12 +432,14 @@ Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& ca
                              : CellKind::Text;
         col.resize(records);
     }
-    const char* rec = bytes.data() + kLeadSize;
-    for (size_t i = 0; i < records; ++i, rec += size) {
-        if (version == 3)
-            decodeRecordV3(rec, i, cols);
-        else
-            decodeRecord(rec, i, base.deviceType, columns - 1, cols);
+    const char* first = bytes.data() + kLeadSize;
+    if (version == 3) {
+        for (size_t i = 0; i < records; ++i)
+            decodeRecordV3(first + i * size, i, cols);
+    } else {
+        constexpr size_t kBlock = 256;
+        for (size_t i0 = 0; i0 < records; i0 += kBlock)
+            decodeBlock(first, i0, std::min(records, i0 + kBlock), base.deviceType, columns - 1, cols);
     }
     base.table = Table::fromColumns(static_cast<int>(records) + 1, std::move(cols));
     base.applyTitles(catalogue);

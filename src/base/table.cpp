@@ -4,6 +4,7 @@
 #include <cassert>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "base/valuetext.h"
 
@@ -15,15 +16,18 @@ ValueClass classifyValue(double v)
         return kValueZero;
     if (!std::isnormal(v))
         return kValueOther;
+    // Whole numbers below 1E15 have at most 15 digits.
+    const double m = std::fabs(v);
+    if (m < 1e15 && m >= 1 && m == std::trunc(m))
+        return kValueExact;
     // The shortest form reads back as v; within 15 digits it is also the 15-digit text.
+    // It is "d[.ddd]e±x": the digits stand before the 'e', less the point.
     char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
-    int digits = 0;
-    for (const char* p = buf; p != r.ptr && *p != 'e'; ++p)
-        digits += *p >= '0' && *p <= '9';
+    const auto r = std::to_chars(buf, buf + sizeof buf, m, std::chars_format::scientific);
+    const char* e = static_cast<const char*>(std::memchr(buf, 'e', static_cast<std::size_t>(r.ptr - buf)));
+    const long digits = e - buf - (e - buf > 1 ? 1 : 0);
     if (digits <= 15)
         return kValueExact;
-    const double m = std::fabs(v);
     return m >= 1e-300 && m <= 1e300 ? kValueRounded : kValueOther;
 }
 
