@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/basefile.h"
+#include "base/catalogue.h"
 #include "base/selection.h"
 #include "base/table.h"
 #include "base/valuetext.h"
@@ -155,6 +157,11 @@ Fixture& fixture()
                 sql += "c" + std::to_string(c) + " BETWEEN " + lo + " AND " + hi;
         }
         check(sqlite3_prepare_v2(f.db, sql.c_str(), -1, &f.query, nullptr), f.db, "prepare query");
+
+        // The selection runs on a loaded base: its cells in their stored form.
+        ComponentBase stored;
+        stored.table = std::move(f.table);
+        f.table = decodeBase(encodeBase(stored).value(), Catalogue{}).value().table;
 
         auto ours = selectComponents(f.table, f.bounds);
         if (!ours || ours->noCriteria) {

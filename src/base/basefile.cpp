@@ -304,7 +304,7 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
 {
     const ColumnStore& c = t.column(col);
     if (c.kind == CellKind::Text)
-        return encodeTextCell(slot, code, col, c.texts[stored], rec);
+        return encodeTextCell(slot, code, col, c.text(stored), rec);
     const auto at = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
     if (slot == Slot::Value && c.kind == CellKind::Value) {
         const double v = c.a[stored];
@@ -431,6 +431,8 @@ Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& ca
         col.kind = hasLayout ? storedKind(slotKind(base.deviceType, columns - 1, c), version)
                              : CellKind::Text;
         col.resize(records);
+        if (col.kind == CellKind::Text)
+            col.texts.resize(records);
     }
     const char* first = bytes.data() + kLeadSize;
     if (version == 3) {
@@ -522,15 +524,22 @@ Result<std::string> encodeBaseImpl(const ComponentBase& base)
             const Slot slot = slotKind(code, paramColumns, c);
             const ColumnStore& col = t.column(c);
             if (slot == Slot::Value && col.kind == CellKind::Value) {
+                // Plain pointers: the record bytes written may alias anything, so values read
+                // through the vectors would be fetched again after every store.
                 const int offset = kSlotsOffset + kSlotSize * slotOfColumn(code, c);
+                const std::uint32_t* order = t.order().data();
+                const std::uint8_t* classes = col.classes.data();
+                const std::uint8_t* flags = col.flags.data();
+                const double* values = col.a.data();
+                const bool anyEdited = t.anyEdited();
                 for (int r = r0; r < r1; ++r) {
-                    const std::uint32_t s = t.storedRow(r);
-                    const std::uint8_t cls = col.classes[s];
-                    if (cls == kValueZero || editedCell(s, c) != nullptr)
+                    const std::uint32_t s = order[r - 1];
+                    const std::uint8_t cls = classes[s];
+                    if (cls == kValueZero || (anyEdited && editedCell(s, c) != nullptr))
                         continue;
-                    char* rec = recordOf(r);
+                    char* rec = first + static_cast<size_t>(r - 1) * kRecordSize;
                     if (cls == kValueExact)
-                        storeFlagged(rec + offset, col.flags[s] & kShownFlags, col.a[s]);
+                        storeFlagged(rec + offset, flags[s] & kShownFlags, values[s]);
                     else if (!encodeStoredCell(t, s, c, slot, code, rec))
                         fail(r, c);
                 }

@@ -244,7 +244,7 @@ Result<SelectionResult> selectComponents(const Table& main, std::span<const Boun
                 if (text != nullptr) {
                     cell = *text;
                 } else if (c.kind == CellKind::Text) {
-                    cell = c.texts[stored];
+                    cell = c.text(stored);
                 } else {
                     shown = main.storedText(stored, e->column);
                     cell = shown;

@@ -42,19 +42,13 @@ double rounded15(double v)
     return out;
 }
 
-std::size_t ColumnStore::size() const
-{
-    switch (kind) {
-    case CellKind::Text: return texts.size();
-    case CellKind::Drawing: return drawing.size();
-    default: return a.size();
-    }
-}
-
 void ColumnStore::resize(std::size_t rows)
 {
     switch (kind) {
-    case CellKind::Text: texts.resize(rows); break;
+    case CellKind::Text:
+        if (rows < texts.size())
+            texts.resize(rows);
+        break;
     case CellKind::Drawing: drawing.resize(rows); break;
     case CellKind::Value:
         flags.resize(rows);
@@ -86,10 +80,8 @@ Table Table::fromColumns(int rows, std::vector<ColumnStore>&& columns)
     t.m_order.resize(stored);
     for (std::size_t i = 0; i < stored; ++i)
         t.m_order[i] = static_cast<std::uint32_t>(i);
-    for (auto& c : t.m_columns) {
-        assert(c.size() == stored);
+    for (auto& c : t.m_columns)
         c.resize(stored);
-    }
     return t;
 }
 
@@ -107,7 +99,7 @@ std::string Table::storedText(std::uint32_t stored, int col) const
 {
     const ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
     switch (c.kind) {
-    case CellKind::Text: return c.texts[stored];
+    case CellKind::Text: return c.text(stored);
     case CellKind::Value: return flaggedValueText(c.flags[stored], c.a[stored]);
     case CellKind::Range: return rangeValueText(c.flags[stored], c.a[stored], c.b[stored]);
     case CellKind::V3Range: return v3RangeText(c.a[stored], c.b[stored]);
@@ -139,7 +131,7 @@ void Table::appendCell(int row, int col, std::string& out) const
     const std::uint32_t stored = storedRow(row);
     const ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
     if (c.kind == CellKind::Text) {
-        out += c.texts[stored];
+        out += c.text(stored);
         return;
     }
     if (const std::string* edited = editedText(stored, col)) {
@@ -179,6 +171,11 @@ void Table::setCell(int row, int col, std::string_view text)
     const std::uint32_t stored = storedRow(row);
     ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
     if (c.kind == CellKind::Text) {
+        if (stored >= c.texts.size()) {
+            if (text.empty())
+                return;
+            c.texts.resize(m_stored);
+        }
         c.texts[stored].assign(text);
         return;
     }
@@ -212,8 +209,6 @@ void Table::resize(int rows, int cols)
     if (cols != m_cols) {
         m_columns.resize(static_cast<std::size_t>(cols));
         // New columns hold texts for every stored row.
-        for (int c = m_cols; c < cols; ++c)
-            m_columns[static_cast<std::size_t>(c)].texts.resize(m_stored);
         m_titles.resize(static_cast<std::size_t>(cols));
         for (EditedRow& e : m_edits) {
             e.texts.resize(static_cast<std::size_t>(cols));
@@ -316,6 +311,8 @@ void Table::copyColumn(int dstCol, const Table& src, int srcCol, std::span<const
     ColumnStore col;
     col.kind = from.kind;
     col.resize(m_stored);
+    if (col.kind == CellKind::Text && !from.texts.empty())
+        col.texts.resize(m_stored);
     std::vector<std::pair<std::uint32_t, const std::string*>> edits;
     for (std::size_t i = 0; i < dataRows; ++i) {
         const std::uint32_t d = m_order[i];
@@ -327,7 +324,10 @@ void Table::copyColumn(int dstCol, const Table& src, int srcCol, std::span<const
         }
         const std::uint32_t s = src.storedRow(r);
         switch (col.kind) {
-        case CellKind::Text: col.texts[d] = from.texts[s]; break;
+        case CellKind::Text:
+            if (!from.texts.empty())
+                col.texts[d] = from.text(s);
+            break;
         case CellKind::Drawing: col.drawing[d] = from.drawing[s]; break;
         case CellKind::Value:
         case CellKind::Range:

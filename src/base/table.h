@@ -43,14 +43,20 @@ inline double readBack(double v, std::uint8_t cls)
 // The stored form of one column, indexed by stored row.
 struct ColumnStore {
     CellKind kind = CellKind::Text;
-    std::vector<std::string> texts;     // Text
+    std::vector<std::string> texts;     // Text; rows past its end are empty texts
     std::vector<std::uint8_t> flags;    // Value, Range: flags as loaded
     std::vector<std::uint8_t> classes;  // Value: ValueClass of a; Range: a | b << 2
     std::vector<double> a;              // Value, Range, V3Range
     std::vector<double> b;              // Range, V3Range
     std::vector<std::int16_t> drawing;  // Drawing
 
-    std::size_t size() const;
+    // The text of stored row s of a Text column.
+    const std::string& text(std::size_t s) const
+    {
+        static const std::string empty;
+        return s < texts.size() ? texts[s] : empty;
+    }
+    // Makes room for `rows` stored rows; a Text column grows only when a text is set.
     void resize(std::size_t rows);
 };
 
@@ -97,6 +103,8 @@ public:
     // rows - 1 stored rows in data-row order.
     static Table fromColumns(int rows, std::vector<ColumnStore>&& columns);
     const ColumnStore& column(int col) const { return m_columns[static_cast<std::size_t>(col)]; }
+    // Stored rows of data rows 1.. in order.
+    std::span<const std::uint32_t> order() const { return m_order; }
     // Stored row of data row `row` (1..rowCount()-1).
     std::uint32_t storedRow(int row) const { return m_order[static_cast<std::size_t>(row - 1)]; }
     // The text an edited cell holds, or nullptr for a cell that shows its stored form.
@@ -106,6 +114,8 @@ public:
     {
         return stored < m_editSlot.size() && m_editSlot[stored] >= 0;
     }
+    // Whether any stored cell was ever edited.
+    bool anyEdited() const { return !m_edits.empty(); }
     // Text of a stored cell from its stored form (the edit, if any, not looked at).
     std::string storedText(std::uint32_t stored, int col) const;
 

@@ -162,7 +162,6 @@ Status sortTableRows(Table& table, int col)
         std::vector<int> order(static_cast<size_t>(rows - 1));
         std::iota(order.begin(), order.end(), 1);
         std::vector<std::string> names;
-        const std::vector<std::string>* texts = &c.texts;
         const auto stored = [&](int r) { return table.storedRow(r); };
         if (c.kind != CellKind::Text) {
             names.resize(static_cast<size_t>(rows));
@@ -174,7 +173,7 @@ Status sortTableRows(Table& table, int col)
             });
         } else {
             std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-                return (*texts)[stored(a)] < (*texts)[stored(b)];
+                return c.text(stored(a)) < c.text(stored(b));
             });
         }
         table.permuteDataRows(order);
@@ -188,7 +187,7 @@ Status sortTableRows(Table& table, int col)
         SortKey& key = keys[static_cast<size_t>(r - 1)];
         const bool edited = table.rowEdited(s) && table.editedText(s, col) != nullptr;
         if (edited || !storedSortKey(c, s, key)) {
-            auto k = cellSortKey(c.kind == CellKind::Text ? c.texts[s] : table.cell(r, col));
+            auto k = cellSortKey(c.kind == CellKind::Text ? c.text(s) : table.cell(r, col));
             if (!k)
                 return k.error();
             key = *k;
