@@ -10,13 +10,9 @@
 #include <vector>
 
 
-#ifdef __linux__
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 #include "base/catalogue.h"
 #include "base/fileio.h"
+#include "base/hugepages.h"
 #include "base/tableops.h"
 #include "base/valuetext.h"
 
@@ -44,22 +40,6 @@ constexpr int kRangeSlotA = 13;
 constexpr int kRangeSlotB = 14;
 
 constexpr char kWriteFailed[] = "Ошибка записи в файл";
-
-// A large buffer is written once from start to end; on Linux, huge pages spare most of the
-// page faults of tens of megabytes touched for the first time.
-void adviseHugePages([[maybe_unused]] void* p, [[maybe_unused]] size_t bytes)
-{
-#ifdef __linux__
-    constexpr size_t kMin = size_t(8) << 20;
-    if (bytes < kMin)
-        return;
-    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const uintptr_t b = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
-    const uintptr_t e = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(page - 1);
-    if (e > b)
-        ::madvise(reinterpret_cast<void*>(b), e - b, MADV_HUGEPAGE);  // advice only
-#endif
-}
 
 double loadDouble(const char* p)
 {

@@ -350,6 +350,15 @@ void Table::copyColumn(int dstCol, const Table& src, int srcCol, std::span<const
         setEdited(d, dstCol, t != nullptr ? *t : empty);
 }
 
+void Table::permuteStoredOrder(std::span<const std::uint32_t> order)
+{
+    assert(order.size() == m_order.size());
+    std::vector<std::uint32_t> next(m_order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        next[i] = m_order[order[i]];
+    m_order = std::move(next);
+}
+
 bool Table::operator==(const Table& other) const
 {
     if (m_rows != other.m_rows || m_cols != other.m_cols)

@@ -88,6 +88,8 @@ public:
     // Rows 1.. reordered so that new row i is old row order[i-1]; order is a permutation
     // of 1..rowCount()-1.
     void permuteDataRows(const std::vector<int>& order);
+    // The same with 0-based data-row indices: new data row i+1 is old data row order[i]+1.
+    void permuteStoredOrder(std::span<const std::uint32_t> order);
 
     // Column `dstCol` of data rows 1.. takes the cells of `src` column `srcCol`: row i from src
     // data row srcRows[i-1], or src row i when srcRows is empty. Stored cells stay stored.

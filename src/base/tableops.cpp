@@ -8,6 +8,7 @@
 #include <numeric>
 #include <string_view>
 
+#include "base/hugepages.h"
 #include "base/valuetext.h"
 
 namespace veltris {
@@ -101,19 +102,26 @@ bool storedSortKey(const ColumnStore& c, std::uint32_t s, SortKey& key)
     }
 }
 
-// Stable order of `keys` (rank first, then the non-negative key): a radix sort over the key's
-// bits, whose order matches the numbers' for non-negative doubles and +INF.
-std::vector<int> sortedOrder(const std::vector<SortKey>& keys)
+template <class T>
+std::vector<T> bigVector(std::size_t n)
 {
-    const std::size_t n = keys.size();
-    std::vector<std::uint64_t> bits(n);
-    std::vector<std::uint32_t> idx(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        bits[i] = std::bit_cast<std::uint64_t>(keys[i].key);
+    std::vector<T> v;
+    v.reserve(n);
+    adviseHugePages(v.data(), n * sizeof(T));
+    v.resize(n);
+    return v;
+}
+
+// Stable order (0-based indices) by rank first, then by the key bits: a radix sort over the
+// bits, whose order matches the numbers' for non-negative doubles and +INF.
+std::vector<std::uint32_t> sortedOrder(std::vector<std::uint64_t>& bits, const std::vector<std::uint8_t>& ranks)
+{
+    const std::size_t n = bits.size();
+    auto idx = bigVector<std::uint32_t>(n);
+    for (std::size_t i = 0; i < n; ++i)
         idx[i] = static_cast<std::uint32_t>(i);
-    }
-    std::vector<std::uint64_t> bits2(n);
-    std::vector<std::uint32_t> idx2(n);
+    auto bits2 = bigVector<std::uint64_t>(n);
+    auto idx2 = bigVector<std::uint32_t>(n);
     const auto pass = [&](auto digitOf) {
         std::array<std::size_t, 257> count{};
         for (std::size_t i = 0; i < n; ++i)
@@ -133,11 +141,8 @@ std::vector<int> sortedOrder(const std::vector<SortKey>& keys)
     };
     for (int shift = 0; shift < 64; shift += 8)
         pass([&](std::size_t i) { return static_cast<std::size_t>((bits[i] >> shift) & 0xFF); });
-    pass([&](std::size_t i) { return static_cast<std::size_t>(keys[idx[i]].rank); });
-    std::vector<int> order(n);
-    for (std::size_t i = 0; i < n; ++i)
-        order[i] = static_cast<int>(idx[i]) + 1;
-    return order;
+    pass([&](std::size_t i) { return static_cast<std::size_t>(ranks[idx[i]]); });
+    return idx;
 }
 
 }  // namespace
@@ -181,10 +186,12 @@ Status sortTableRows(Table& table, int col)
     }
 
     // Keys first, so a bad cell stops the sort before anything moves.
-    std::vector<SortKey> keys(static_cast<size_t>(rows - 1));
+    const std::size_t n = static_cast<size_t>(rows - 1);
+    auto bits = bigVector<std::uint64_t>(n);
+    std::vector<std::uint8_t> ranks(n);
     for (int r = 1; r < rows; ++r) {
         const std::uint32_t s = table.storedRow(r);
-        SortKey& key = keys[static_cast<size_t>(r - 1)];
+        SortKey key;
         const bool edited = table.rowEdited(s) && table.editedText(s, col) != nullptr;
         if (edited || !storedSortKey(c, s, key)) {
             auto k = cellSortKey(c.kind == CellKind::Text ? c.text(s) : table.cell(r, col));
@@ -195,8 +202,10 @@ Status sortTableRows(Table& table, int col)
         // A NaN would break the ordering; count it above every number.
         if (std::isnan(key.key))
             key.key = INFINITY;
+        bits[static_cast<size_t>(r - 1)] = std::bit_cast<std::uint64_t>(key.key);
+        ranks[static_cast<size_t>(r - 1)] = static_cast<std::uint8_t>(key.rank);
     }
-    table.permuteDataRows(sortedOrder(keys));
+    table.permuteStoredOrder(sortedOrder(bits, ranks));
     return {};
 }
 
