@@ -325,6 +325,33 @@ TEST(Store, SelectionOnTheStoredFormSelectsTheTextRows)
     }
 }
 
+// After the device type changes, columns hold cells of another layout: they are written from
+// their texts, with the same result or the same failing cell as a table of texts.
+TEST(Store, ChangedTypeWritesCellsFromTheirTexts)
+{
+    std::mt19937_64 rng(15);
+    for (const Case& k : kCases) {
+        auto base = decodeBase(randomBase(rng, k.version, k.type, 50), noTitles());
+        ASSERT_TRUE(base.ok());
+        for (int to : {1, 3, 4, 5, 6, 7}) {
+            ComponentBase changed = *base;
+            changed.deviceType = std::uint16_t(to);
+            changed.table.setColumnCount(tableColumnCount(to));
+            ComponentBase asText = changed;
+            asText.table = textCopy(changed.table);
+            const auto a = encodeBase(changed);
+            const auto b = encodeBase(asText);
+            ASSERT_EQ(a.ok(), b.ok()) << k.version << " " << k.type << " -> " << to;
+            if (a.ok()) {
+                EXPECT_EQ(*a, *b);
+            } else {
+                EXPECT_EQ(a.error().row, b.error().row);
+                EXPECT_EQ(a.error().column, b.error().column);
+            }
+        }
+    }
+}
+
 TEST(Store, ValuesNoTextCarriesAreWrittenAsLoaded)
 {
     const double inf = std::numeric_limits<double>::infinity();
