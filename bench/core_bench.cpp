@@ -50,8 +50,8 @@ struct Fixture {
         const Table& t = base.table;
         for (int r = 1; r < t.rowCount(); ++r)
             for (int c = 1; c < t.columnCount() - 1; ++c) {
-                cellTexts.push_back(t.at(r, c));
-                std::string p = numericFilter(t.at(r, c));
+                cellTexts.push_back(t.cell(r, c));
+                std::string p = numericFilter(t.cell(r, c));
                 for (char& ch : p)
                     ch = ch == ',' ? '.' : ch == 'E' ? 'e' : ch;
                 pointTexts.push_back(std::move(p));
@@ -193,7 +193,7 @@ void BM_SaveBaseline(benchmark::State& state)
         const Table& t = f.base.table;
         for (int r = 1; r < t.rowCount(); ++r, off += kRecordSize) {
             char* rec = buf.data() + off;
-            const std::string& name = t.at(r, 0);
+            const std::string& name = t.cell(r, 0);
             rec[0] = char(std::min<size_t>(name.size(), 15));
             std::memcpy(rec + 1, name.data(), std::min<size_t>(name.size(), 15));
             for (int k = 0; k < 29; ++k, ++i) {
@@ -282,7 +282,7 @@ void BM_Memory(benchmark::State& state)
         textBytes = 0;
         for (int r = 0; r < t.rowCount(); ++r)
             for (int c = 0; c < t.columnCount(); ++c) {
-                const std::string& s = t.at(r, c);
+                const std::string& s = t.cell(r, c);
                 textBytes += s.size();
                 if (s.capacity() > 15)
                     heap += s.capacity() + 1;

@@ -74,7 +74,7 @@ struct World {
             base.deviceType = static_cast<std::uint16_t>(type);
             base.table = veltris::Table(kPerFile + 1, veltris::tableColumnCount(type));
             for (int r = 0; r < kPerFile; ++r)
-                base.table.at(r + 1, 0) = names[static_cast<std::size_t>(f * kPerFile + r)];
+                base.table.setCell(r + 1, 0, names[static_cast<std::size_t>(f * kPerFile + r)]);
             base.setDescription("bench");
             if (!veltris::writeBase(base, toFsPath(scan + QStringLiteral("/b%1.QDB").arg(f))))
                 qFatal("cannot write a base");

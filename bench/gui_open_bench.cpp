@@ -39,11 +39,11 @@ struct Fixture {
         t.setRowCount(kRecords + 1);
         const char* samples[] = {"100", "1,5", "(5)", ">20", "0", "<0,25", "[12]", "3E-5"};
         for (int r = 1; r <= kRecords; ++r) {
-            t.at(r, 0) = "KT" + std::to_string(r);
+            t.setCell(r, 0, "KT" + std::to_string(r));
             for (int c = 1; c < 30; ++c)
-                t.at(r, c) = samples[(r + c) % 8];
-            t.at(r, 14) = "50-350";  // the one range column of bipolar transistors
-            t.at(r, 30) = std::to_string(r % 40);
+                t.setCell(r, c, samples[(r + c) % 8]);
+            t.setCell(r, 14, "50-350");  // the one range column of bipolar transistors
+            t.setCell(r, 30, std::to_string(r % 40));
         }
         baseFile = dir.filePath(QStringLiteral("big.QDB"));
         const veltris::Status st = veltris::writeBase(base, baseFile.toStdString());

@@ -40,10 +40,10 @@ struct Fixture {
         const std::string prefixes[] = {"KT", "kt", qStringToCp(QStringLiteral("КТ")),
                                         qStringToCp(QStringLiteral("кп")), "2N", "BC", "MJ", "TIP"};
         for (int r = 1; r <= kRecords; ++r) {
-            t.at(r, 0) = prefixes[rng() % 8] + std::to_string(rng() % 60000);
+            t.setCell(r, 0, prefixes[rng() % 8] + std::to_string(rng() % 60000));
             for (int c = 1; c < 30; ++c)
-                t.at(r, c) = std::to_string(50 + rng() % 100);
-            t.at(r, 30) = std::to_string(r % 40);
+                t.setCell(r, c, std::to_string(50 + rng() % 100));
+            t.setCell(r, 30, std::to_string(r % 40));
         }
         form->base().secondColumnCount = 5;
         for (int k = 0; k < 4; ++k)

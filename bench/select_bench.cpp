@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/basefile.h"
+#include "base/catalogue.h"
 #include "base/selection.h"
 #include "base/table.h"
 #include "base/valuetext.h"
@@ -67,12 +69,12 @@ Fixture& fixture()
 
         f.table = Table(kRecords + 1, kCols);
         for (int c = 0; c < kCols; ++c)
-            f.table.at(0, c) = "P" + std::to_string(c);
+            f.table.setCell(0, c, "P" + std::to_string(c));
         // Absolute ends of every cell as the selection reads them, for the sqlite table.
         std::vector<double> values(static_cast<std::size_t>(kRecords) * (kCols + 1));
         for (int r = 1; r <= kRecords; ++r) {
             double* row = &values[static_cast<std::size_t>(r - 1) * (kCols + 1)];
-            f.table.at(r, 0) = "N" + std::to_string(r);
+            f.table.setCell(r, 0, "N" + std::to_string(r));
             for (int c = 1; c < kDrawingCol; ++c) {
                 const bool near = unit(rng) < kInFamily;
                 const double factor = near ? 0.92 + 0.16 * unit(rng)
@@ -81,7 +83,7 @@ Fixture& fixture()
                 const double a = round3(ref[c] * factor);
                 const double u = unit(rng);
                 const std::uint8_t flags = u < 0.05 ? kFlagLess : u < 0.10 ? kFlagParen : 0;
-                std::string& cell = f.table.at(r, c);
+                std::string cell;
                 if (c == kRangeCol) {
                     const double b = round3(refRangeHigh * (near ? 0.92 + 0.16 * unit(rng) : factor));
                     cell = rangeValueText(flags, a, b);
@@ -93,9 +95,10 @@ Fixture& fixture()
                 row[c] = std::fabs(ends.a);
                 if (c == kRangeCol)
                     row[kCols] = std::fabs(ends.b);
+                f.table.setCell(r, c, cell);
             }
             const int drawing = unit(rng) < kInFamily ? refDrawing : 1 + static_cast<int>(rng() % 90);
-            f.table.at(r, kDrawingCol) = std::to_string(drawing);
+            f.table.setCell(r, kDrawingCol, std::to_string(drawing));
             row[kDrawingCol] = drawing;
         }
 
@@ -154,6 +157,11 @@ Fixture& fixture()
                 sql += "c" + std::to_string(c) + " BETWEEN " + lo + " AND " + hi;
         }
         check(sqlite3_prepare_v2(f.db, sql.c_str(), -1, &f.query, nullptr), f.db, "prepare query");
+
+        // The selection runs on a loaded base: its cells in their stored form.
+        ComponentBase stored;
+        stored.table = std::move(f.table);
+        f.table = decodeBase(encodeBase(stored).value(), Catalogue{}).value().table;
 
         auto ours = selectComponents(f.table, f.bounds);
         if (!ours || ours->noCriteria) {

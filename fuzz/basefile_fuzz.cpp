@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
             if (!again.ok() || again->table.rowCount() != base->table.rowCount())
                 std::abort();
             for (int r = 0; r < base->table.rowCount(); ++r)
-                if (again->table.at(r, 0) != base->table.at(r, 0))
+                if (again->table.cell(r, 0) != base->table.cell(r, 0))
                     std::abort();
             auto next = encodeBase(*again);
             if (!next.ok())

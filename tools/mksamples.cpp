@@ -283,7 +283,7 @@ ComponentBase buildBase(const Source& src)
     base.table.resize(static_cast<int>(src.rows.size()) + 1, c + 1);
     for (size_t r = 0; r < src.rows.size(); ++r)
         for (int k = 0; k <= c; ++k)
-            base.table.at(static_cast<int>(r) + 1, k) = src.rows[r][static_cast<size_t>(k)];
+            base.table.setCell(static_cast<int>(r) + 1, k, src.rows[r][static_cast<size_t>(k)]);
     return base;
 }
 
@@ -298,9 +298,9 @@ void verify(const fs::path& out, const Source& src)
         fail(0, "записанный файл не совпадает с исходным текстом");
     for (size_t r = 0; r < src.rows.size(); ++r)
         for (size_t k = 0; k < src.rows[r].size(); ++k)
-            if (t.at(static_cast<int>(r) + 1, static_cast<int>(k)) != src.rows[r][k])
+            if (t.cell(static_cast<int>(r) + 1, static_cast<int>(k)) != src.rows[r][k])
                 fail(src.rowLines[r], "столбец " + std::to_string(k) + ": после записи читается «" +
-                                          cp1251ToUtf8(t.at(static_cast<int>(r) + 1, static_cast<int>(k))) +
+                                          cp1251ToUtf8(t.cell(static_cast<int>(r) + 1, static_cast<int>(k))) +
                                           "» вместо «" + cp1251ToUtf8(src.rows[r][k]) + "»");
 }
 

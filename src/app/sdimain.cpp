@@ -356,7 +356,7 @@ void TSDIAppForm::FormCreate()
 
     m_base = veltris::makeEmptyBase(m_catalogue, m_settings.sDeviceName);
     m_second = veltris::Table(2, 2);
-    m_second.at(0, 0) = m_settings.sDeviceName;
+    m_second.setCell(0, 0, m_settings.sDeviceName);
     refreshMainTable();
     refreshSecondTable();
     applyStandardWidths();

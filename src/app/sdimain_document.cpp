@@ -28,7 +28,7 @@ void TSDIAppForm::FileNew1Execute()
         return;
     m_base = veltris::makeEmptyBase(m_catalogue, m_settings.sDeviceName);
     m_second = veltris::Table(2, 2);
-    m_second.at(0, 0) = m_settings.sDeviceName;
+    m_second.setCell(0, 0, m_settings.sDeviceName);
     clearSelectionGrid();
     refreshMainTable();
     refreshSecondTable();
@@ -130,7 +130,7 @@ void TSDIAppForm::applyShownList(const std::vector<int>& shown)
 {
     veltris::applyShownList(m_base, m_second, shown);
     if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
-        m_second.at(0, 0) = m_settings.sDeviceName;
+        m_second.setCell(0, 0, m_settings.sDeviceName);
     refreshSecondTable();
     m_grid2->setStandardWidth(standardWidth());
 }

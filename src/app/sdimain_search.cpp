@@ -113,8 +113,8 @@ void TSDIAppForm::ResetSelectionBounds()
 {
     veltris::Table& g = grid3();
     for (int r = 1; r < g.rowCount(); ++r) {
-        g.at(r, 1) = "0";
-        g.at(r, 3) = "0";
+        g.setCell(r, 1, "0");
+        g.setCell(r, 3, "0");
         selectionCellsChanged(r);
     }
 }
@@ -123,18 +123,18 @@ void TSDIAppForm::FillSelectionGrid()
 {
     veltris::Table& g = grid3();
     ResetSelectionBounds();
-    g.at(0, 0) = qStringToCp(QStringLiteral("Параметр"));
-    g.at(0, 1) = qStringToCp(QStringLiteral("От"));
-    g.at(0, 2).clear();
-    g.at(0, 3) = qStringToCp(QStringLiteral("До"));
+    g.setCell(0, 0, qStringToCp(QStringLiteral("Параметр")));
+    g.setCell(0, 1, qStringToCp(QStringLiteral("От")));
+    g.setCell(0, 2, {});
+    g.setCell(0, 3, qStringToCp(QStringLiteral("До")));
 
     const veltris::Table& t = m_base.table;
     // Added rows start with empty bounds, which mean no bound as "0" does.
     g.setRowCount(std::max(1, t.columnCount()));
     const int record = searchRecord();
     for (int i = 1; i < t.columnCount(); ++i) {
-        g.at(i, 0) = t.cell(0, i);
-        g.at(i, 2) = veltris::referenceText(t.cell(record, i));
+        g.setCell(i, 0, t.cell(0, i));
+        g.setCell(i, 2, veltris::referenceText(t.cell(record, i)));
     }
     m_searchPage->gridModel()->reset();
     // Every parameter name shows whole in the bold name column.
@@ -214,8 +214,8 @@ void TSDIAppForm::StringGrid3MouseDown(int row, int col)
         showFrameworkError(QString::fromStdString(bounds.error().message));
         return;  // the row's bounds stay
     }
-    g.at(row, 1) = std::move(bounds->lower);
-    g.at(row, 3) = std::move(bounds->upper);
+    g.setCell(row, 1, std::move(bounds->lower));
+    g.setCell(row, 3, std::move(bounds->upper));
     selectionCellsChanged(row);
 }
 

@@ -6,12 +6,15 @@
 #include <QImageReader>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <new>
 
 #include "app/appresources.h"
 #include "app/apputil.h"
 #include "app/componentgrid.h"
 #include "app/drawingview.h"
 #include "app/sdimain.h"
+
+#include <new>
 #include "app/uiservices.h"
 #include "base/basefile.h"
 #include "base/tableops.h"
@@ -53,7 +56,7 @@ void TSDIAppForm::rebuildSecondTable()
 {
     veltris::rebuildSecondTable(m_base, m_second);
     if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
-        m_second.at(0, 0) = m_settings.sDeviceName;
+        m_second.setCell(0, 0, m_settings.sDeviceName);
     refreshSecondTable();
     m_grid2->setStandardWidth(standardWidth());
 }
@@ -209,12 +212,23 @@ bool TSDIAppForm::loadBaseFile(const QString& path)
         showCoreError(read.error());
         return false;  // name, base and flag stay as they were
     }
-    m_base = std::move(read).value();
-    if (m_base.table.rowCount() > 0 && m_base.table.columnCount() > 0)
-        m_base.table.at(0, 0) = m_settings.sDeviceName;
+    // Everything the new base needs is built before the open base is given up, so running out
+    // of memory leaves the open base as it was.
+    veltris::ComponentBase base;
+    veltris::Table second;
+    try {
+        base = std::move(read).value();
+        if (base.table.rowCount() > 0 && base.table.columnCount() > 0)
+            base.table.setCell(0, 0, m_settings.sDeviceName);
+        veltris::rebuildSecondTable(base, second);
+    } catch (const std::bad_alloc&) {
+        showCoreError(veltris::outOfMemoryError());
+        return false;
+    }
+    m_base = std::move(base);
+    m_second = std::move(second);
     m_fileName = QFileInfo(path).absoluteFilePath();
     m_modified = false;
-    m_second = veltris::Table();
     refreshMainTable();
     showPage(0);
     applyStandardWidths();
@@ -230,6 +244,11 @@ bool TSDIAppForm::saveBaseFile()
     if (!st) {
         m_ui.message(this, QStringLiteral("Ошибка"), QStringLiteral("Ошибка записи в файл"),
                      QMessageBox::Critical, QMessageBox::Ok);
+        // The cell whose text could not be written becomes current, so it can be put right.
+        if (st.error().row > 0 && st.error().column > 0) {
+            showPage(0);
+            m_grid1->setCurrentCoreCell(st.error().row, st.error().column);
+        }
         return false;
     }
     m_modified = false;

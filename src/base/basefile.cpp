@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 #include "base/catalogue.h"
 #include "base/fileio.h"
+#include "base/hugepages.h"
+#include "base/tableops.h"
 #include "base/valuetext.h"
 
 namespace veltris {
@@ -41,22 +41,6 @@ constexpr int kRangeSlotB = 14;
 
 constexpr char kWriteFailed[] = "Ошибка записи в файл";
 
-// A large base's cell array is written once from start to end; on Linux, huge pages spare
-// the page faults of a hundred megabytes touched for the first time.
-void adviseHugePages([[maybe_unused]] void* p, [[maybe_unused]] size_t bytes)
-{
-#ifdef __linux__
-    constexpr size_t kMin = size_t(8) << 20;
-    if (bytes < kMin)
-        return;
-    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const uintptr_t b = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
-    const uintptr_t e = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(page - 1);
-    if (e > b)
-        ::madvise(reinterpret_cast<void*>(b), e - b, MADV_HUGEPAGE);  // advice only
-#endif
-}
-
 double loadDouble(const char* p)
 {
     double v;
@@ -79,56 +63,108 @@ int slotOfColumn(int code, int col)
     return col - 1;
 }
 
-void appendShortString(std::vector<std::string>& cells, const char* field, int maxLen)
+std::string_view shortString(const char* field, int maxLen)
 {
     const int len = std::min<int>(static_cast<unsigned char>(field[0]), maxLen);
-    cells.emplace_back(field + 1, static_cast<size_t>(len));
+    return std::string_view(field + 1, static_cast<size_t>(len));
 }
 
-void appendDrawingText(std::vector<std::string>& cells, std::int16_t n)
+// What a column of a record of type `code` holds (paramColumns columns after the name; the
+// last of them the drawing number).
+enum class Slot { Name, Value, Range, Colour, Drawing };
+
+Slot slotKind(int code, int paramColumns, int col)
 {
-    char buf[8];
-    const auto r = std::to_chars(buf, buf + sizeof buf, n);
-    cells.emplace_back(buf, r.ptr);
+    if (col == 0)
+        return Slot::Name;
+    if (col == paramColumns)
+        return Slot::Drawing;
+    if (code == 1 && col == kRangeColumn)
+        return Slot::Range;
+    if (code == 7 && col == 1)
+        return Slot::Colour;
+    return Slot::Value;
 }
 
-// Cells are appended in row order straight into the table's storage.
-void decodeRecordV3(const char* rec, std::vector<std::string>& cells)
+CellKind storedKind(Slot slot, int version)
 {
-    appendShortString(cells, rec, kMaxName);
-    for (int i = 0; i < 13; ++i)
-        cells.push_back(v3ValueText(loadDouble(rec + 16 + 8 * i)));
-    cells.push_back(v3RangeText(loadDouble(rec + 120), loadDouble(rec + 128)));
-    for (int i = 0; i < 15; ++i)
-        cells.push_back(v3ValueText(loadDouble(rec + 136 + 8 * i)));
-    appendDrawingText(cells, loadInt16(rec + kDrawingOffsetV3));
+    switch (slot) {
+    case Slot::Value: return CellKind::Value;
+    case Slot::Range: return version == 3 ? CellKind::V3Range : CellKind::Range;
+    case Slot::Drawing: return CellKind::Drawing;
+    default: return CellKind::Text;
+    }
 }
 
-void decodeRecord(const char* rec, int code, int paramColumns, std::vector<std::string>& cells)
+void putValue(ColumnStore& c, size_t i, std::uint8_t flags, double v)
 {
-    appendShortString(cells, rec, kMaxName);
-    const auto slot = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
+    c.flags[i] = flags;
+    c.a[i] = v;
+    c.classes[i] = classifyValue(v);
+}
+
+// Stores record i into the columns: no text is made.
+void decodeRecordV3(const char* rec, size_t i, std::vector<ColumnStore>& cols)
+{
+    cols[0].texts[i] = shortString(rec, kMaxName);
+    const auto value = [&](int col, const char* p) {
+        // A negative value shows as its magnitude in parentheses.
+        const double v = loadDouble(p);
+        if (v < 0)
+            putValue(cols[static_cast<size_t>(col)], i, kFlagParen, -v);
+        else
+            putValue(cols[static_cast<size_t>(col)], i, 0, v);
+    };
+    for (int k = 0; k < 13; ++k)
+        value(1 + k, rec + 16 + 8 * k);
+    cols[kRangeColumn].a[i] = loadDouble(rec + 120);
+    cols[kRangeColumn].b[i] = loadDouble(rec + 128);
+    for (int k = 0; k < 15; ++k)
+        value(15 + k, rec + 136 + 8 * k);
+    cols[30].drawing[i] = loadInt16(rec + kDrawingOffsetV3);
+}
+
+// Stores records i0..i1-1 (starting at `first`) into the columns, column by column: each
+// column array is written in order while the block's records stay in cache. No text is made.
+void decodeBlock(const char* first, size_t i0, size_t i1, int code, int paramColumns,
+                 std::vector<ColumnStore>& cols)
+{
+    const auto rec = [first](size_t i) { return first + i * kRecordSize; };
+    for (size_t i = i0; i < i1; ++i)
+        cols[0].texts[i] = shortString(rec(i), kMaxName);
     for (int c = 1; c < paramColumns; ++c) {
-        if (code == 1 && c == kRangeColumn) {
-            const char* a = slot(kRangeSlotA);
-            cells.push_back(rangeValueText(static_cast<std::uint8_t>(a[0]), loadDouble(a + 1),
-                                           loadDouble(slot(kRangeSlotB) + 1)));
-        } else if (code == 7 && c == 1) {
-            appendShortString(cells, slot(0), kMaxColourCode);
-        } else {
-            const char* s = slot(slotOfColumn(code, c));
-            const auto flags = static_cast<std::uint8_t>(s[0]);
-            const double v = loadDouble(s + 1);
-            // Most cells are undecorated: build their text in place.
-            if (v == 0)
-                cells.emplace_back(1, '0');
-            else if (flags == 0)
-                cells.push_back(numberText(v));
-            else
-                cells.push_back(flaggedValueText(flags, v));
+        ColumnStore& col = cols[static_cast<size_t>(c)];
+        switch (col.kind) {
+        case CellKind::Range: {
+            constexpr int a = kSlotsOffset + kSlotSize * kRangeSlotA;
+            constexpr int b = kSlotsOffset + kSlotSize * kRangeSlotB;
+            for (size_t i = i0; i < i1; ++i) {
+                const double va = loadDouble(rec(i) + a + 1);
+                const double vb = loadDouble(rec(i) + b + 1);
+                col.flags[i] = static_cast<std::uint8_t>(rec(i)[a]);
+                col.a[i] = va;
+                col.b[i] = vb;
+                col.classes[i] = static_cast<std::uint8_t>(classifyValue(va) | classifyValue(vb) << 2);
+            }
+            break;
+        }
+        case CellKind::Text:
+            for (size_t i = i0; i < i1; ++i)
+                col.texts[i] = shortString(rec(i) + kSlotsOffset, kMaxColourCode);
+            break;
+        default: {
+            const int offset = kSlotsOffset + kSlotSize * slotOfColumn(code, c);
+            for (size_t i = i0; i < i1; ++i) {
+                const char* s = rec(i) + offset;
+                putValue(col, i, static_cast<std::uint8_t>(s[0]), loadDouble(s + 1));
+            }
+            break;
+        }
         }
     }
-    appendDrawingText(cells, loadInt16(rec + kDrawingOffset));
+    std::vector<std::int16_t>& drawing = cols[static_cast<size_t>(paramColumns)].drawing;
+    for (size_t i = i0; i < i1; ++i)
+        drawing[i] = loadInt16(rec(i) + kDrawingOffset);
 }
 
 // "12", "-7", "+3"; anything else (blanks, letters, out of range) is refused.
@@ -208,51 +244,116 @@ void storeFlagged(char* slot, std::uint8_t flags, double v)
     std::memcpy(slot + 1, &v, sizeof v);
 }
 
-// `cells` holds at least paramColumns + 1 texts of one row; paramColumns is 0 for types
-// without a layout (only the name is stored).
-bool encodeRecord(const std::string* cells, int code, int paramColumns, char* rec)
+// Writes one cell from its text into record `rec`. Returns false for a text the rules reject.
+bool encodeTextCell(Slot slot, int code, int col, std::string_view text, char* rec)
 {
-    const std::string& name = cells[0];
-    const size_t nameLen = std::min<size_t>(name.size(), kMaxName);
-    rec[0] = static_cast<char>(nameLen);
-    std::memcpy(rec + 1, name.data(), nameLen);
-    if (paramColumns == 0)
+    const auto at = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
+    switch (slot) {
+    case Slot::Name: {
+        const size_t len = std::min<size_t>(text.size(), kMaxName);
+        rec[0] = static_cast<char>(len);
+        std::memcpy(rec + 1, text.data(), len);
         return true;
-
-    std::int16_t drawing = 0;
-    if (!parseDrawingNumber(cells[paramColumns], drawing))
-        return false;
-    std::memcpy(rec + kDrawingOffset, &drawing, sizeof drawing);
-
-    const auto slot = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
-    for (int c = 1; c < paramColumns; ++c) {
-        const std::string& text = cells[c];
-        if (code == 1 && c == kRangeColumn) {
-            const std::string filtered = numericFilter(text);
-            if (filtered.empty())
-                continue;
-            const auto range = parseRange(filtered);
-            if (!range)
-                return false;
-            storeFlagged(slot(kRangeSlotA), flagsOfText(text), range->a);
-            storeFlagged(slot(kRangeSlotB), 0, range->b);
-        } else if (code == 7 && c == 1) {
-            const std::string colour = ledColourCode(text);
-            char* s = slot(0);
-            s[0] = static_cast<char>(colour.size());
-            std::memcpy(s + 1, colour.data(), colour.size());
-        } else if (text.empty() || text == "0") {
-            continue;  // flags 0 and 0.0: the zero-filled slot already says so
-        } else if (double v; parsePlainDecimal(text, v)) {
-            storeFlagged(slot(slotOfColumn(code, c)), 0, v);
-        } else {
-            const auto value = cellToFlaggedValue(text);
-            if (!value)
-                return false;
-            storeFlagged(slot(slotOfColumn(code, c)), value->flags, value->value);
-        }
     }
+    case Slot::Drawing: {
+        std::int16_t drawing = 0;
+        if (!parseDrawingNumber(std::string(text), drawing))
+            return false;
+        std::memcpy(rec + kDrawingOffset, &drawing, sizeof drawing);
+        return true;
+    }
+    case Slot::Range: {
+        const std::string filtered = numericFilter(text);
+        if (filtered.empty())
+            return true;
+        const auto range = parseRange(filtered);
+        if (!range)
+            return false;
+        storeFlagged(at(kRangeSlotA), flagsOfText(text), range->a);
+        storeFlagged(at(kRangeSlotB), 0, range->b);
+        return true;
+    }
+    case Slot::Colour: {
+        const std::string colour = ledColourCode(std::string(text));
+        char* s = at(0);
+        s[0] = static_cast<char>(colour.size());
+        std::memcpy(s + 1, colour.data(), colour.size());
+        return true;
+    }
+    case Slot::Value: break;
+    }
+    if (text.empty() || text == "0")
+        return true;  // flags 0 and 0.0: the zero-filled slot already says so
+    char* s = at(slotOfColumn(code, col));
+    if (double v; parsePlainDecimal(std::string(text), v)) {
+        storeFlagged(s, 0, v);
+        return true;
+    }
+    const auto value = cellToFlaggedValue(text);
+    if (!value)
+        return false;
+    storeFlagged(s, value->flags, value->value);
     return true;
+}
+
+constexpr std::uint8_t kShownFlags = kFlagParen | kFlagBracket | kFlagBrace | kFlagLess | kFlagGreater;
+
+// Writes an unedited cell from its stored form, exactly as its text would be written. The
+// common cases are computed from the stored form; the rest goes through the text. A value the
+// text cannot carry (infinity, NaN, or a text that would not read back) is written as loaded.
+bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, int code, char* rec)
+{
+    const ColumnStore& c = t.column(col);
+    if (c.kind == CellKind::Text)
+        return encodeTextCell(slot, code, col, c.text(stored), rec);
+    const auto at = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
+    if (slot == Slot::Value && c.kind == CellKind::Value) {
+        const double v = c.a[stored];
+        char* s = at(slotOfColumn(code, col));
+        switch (c.classes[stored]) {
+        case kValueZero: return true;
+        case kValueExact: storeFlagged(s, c.flags[stored] & kShownFlags, v); return true;
+        case kValueRounded: storeFlagged(s, c.flags[stored] & kShownFlags, rounded15(v)); return true;
+        default: break;
+        }
+        if (std::isfinite(v)) {
+            if (const auto back = cellToFlaggedValue(flaggedValueText(c.flags[stored], v))) {
+                storeFlagged(s, back->flags, back->value);
+                return true;
+            }
+        }
+        storeFlagged(s, c.flags[stored], v);
+        return true;
+    }
+    if (slot == Slot::Range && (c.kind == CellKind::Range || c.kind == CellKind::V3Range)) {
+        const double a = c.a[stored];
+        const double b = c.b[stored];
+        const std::uint8_t flags = c.kind == CellKind::Range ? c.flags[stored] : 0;
+        const bool plain = c.kind == CellKind::Range && (c.classes[stored] & 0x3) != kValueOther &&
+                           (c.classes[stored] >> 2) != kValueOther;
+        if (plain) {
+            double lo = 0;
+            double hi = 0;
+            storedRangeEnds(c, stored, lo, hi);
+            storeFlagged(at(kRangeSlotA), flags & kShownFlags, lo);
+            storeFlagged(at(kRangeSlotB), 0, hi);
+            return true;
+        }
+        if (std::isfinite(a) && std::isfinite(b) &&
+            encodeTextCell(slot, code, col, t.storedText(stored, col), rec))
+            return true;
+        storeFlagged(at(kRangeSlotA), flags, a);
+        storeFlagged(at(kRangeSlotB), 0, b);
+        return true;
+    }
+    if (slot == Slot::Drawing && c.kind == CellKind::Drawing) {
+        const std::int16_t n = c.drawing[stored];
+        std::memcpy(rec + kDrawingOffset, &n, sizeof n);
+        return true;
+    }
+    // A column whose stored form is not what this record layout holds there (the device type
+    // was changed) is written from its text.
+    return encodeTextCell(slot, code, col, t.storedText(stored, col), rec);
 }
 
 }  // namespace
@@ -291,7 +392,14 @@ int recordSize(int version)
     }
 }
 
-Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue)
+Error outOfMemoryError()
+{
+    return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы открыть базу"};
+}
+
+namespace {
+
+Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& catalogue)
 {
     if (bytes.size() < static_cast<size_t>(kLeadSize))
         return Error{ErrorKind::TooShort, "Файл слишком короткий: в нём нет заголовка базы"};
@@ -307,45 +415,77 @@ Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalo
     std::memcpy(base.viewMask.data(), u + kViewMaskOffset, kMaxParamColumns);
     base.deviceType = static_cast<std::uint16_t>(headerDeviceType(u));
 
-    // Types without a record layout (0, 2, above 7) show no records under empty titles.
+    // Types without a record layout (0, 2, above 7) show no records under empty titles; their
+    // record bytes are kept as they are and written back on save.
     const bool hasLayout = findDeviceType(base.deviceType) != nullptr;
     const int columns = tableColumnCount(base.deviceType);
     const size_t size = static_cast<size_t>(recordSize(version));
+    if (!hasLayout)
+        base.keptRecords.assign(bytes.substr(kLeadSize));
     const size_t records = hasLayout ? (bytes.size() - kLeadSize) / size : 0;
     if (records >= static_cast<size_t>(std::numeric_limits<int>::max()))
         return Error{ErrorKind::Generic, "Файл слишком большой"};
 
-    std::vector<std::string> cells;
-    cells.reserve((records + 1) * static_cast<size_t>(columns));
-    adviseHugePages(cells.data(), cells.capacity() * sizeof(std::string));
-    cells.resize(static_cast<size_t>(columns));  // the title row
-    const char* rec = bytes.data() + kLeadSize;
-    for (size_t i = 0; i < records; ++i, rec += size) {
-        if (version == 3)
-            decodeRecordV3(rec, cells);
-        else
-            decodeRecord(rec, base.deviceType, columns - 1, cells);
+    std::vector<ColumnStore> cols(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) {
+        ColumnStore& col = cols[static_cast<size_t>(c)];
+        col.kind = hasLayout ? storedKind(slotKind(base.deviceType, columns - 1, c), version)
+                             : CellKind::Text;
+        col.resize(records);
+        if (col.kind == CellKind::Text)
+            col.texts.resize(records);
     }
-    base.table.adopt(static_cast<int>(records) + 1, columns, std::move(cells));
+    const char* first = bytes.data() + kLeadSize;
+    if (version == 3) {
+        for (size_t i = 0; i < records; ++i)
+            decodeRecordV3(first + i * size, i, cols);
+    } else {
+        constexpr size_t kBlock = 256;
+        for (size_t i0 = 0; i0 < records; i0 += kBlock)
+            decodeBlock(first, i0, std::min(records, i0 + kBlock), base.deviceType, columns - 1, cols);
+    }
+    base.table = Table::fromColumns(static_cast<int>(records) + 1, std::move(cols));
     base.applyTitles(catalogue);
     return base;
 }
 
-Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue)
+}  // namespace
+
+Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue)
 {
-    auto bytes = readFileBytes(path);
-    if (!bytes)
-        return bytes.error();
-    return decodeBase(*bytes, catalogue);
+    try {
+        return decodeBaseImpl(bytes, catalogue);
+    } catch (const std::bad_alloc&) {
+        return outOfMemoryError();
+    }
 }
 
-Result<std::string> encodeBase(const ComponentBase& base)
+Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue)
+{
+    try {
+        auto bytes = readFileBytes(path);
+        if (!bytes)
+            return bytes.error();
+        return decodeBaseImpl(*bytes, catalogue);
+    } catch (const std::bad_alloc&) {
+        return outOfMemoryError();
+    }
+}
+
+namespace {
+
+Result<std::string> encodeBaseImpl(const ComponentBase& base)
 {
     const Error failed{ErrorKind::WriteFailed, kWriteFailed};
     if (base.deviceType > 255)
         return failed;
-    const int rows = std::max(base.table.rowCount() - 1, 0);
-    std::string out(kLeadSize + static_cast<size_t>(rows) * kRecordSize, '\0');
+    const Table& t = base.table;
+    const int rows = std::max(t.rowCount() - 1, 0);
+    const size_t size = kLeadSize + static_cast<size_t>(rows) * kRecordSize + base.keptRecords.size();
+    std::string out;
+    out.reserve(size);
+    adviseHugePages(out.data(), size);
+    out.resize(size);
     char* p = out.data();
 
     std::memcpy(p, base.header.data(), kHeaderSize);
@@ -356,27 +496,95 @@ Result<std::string> encodeBase(const ComponentBase& base)
     std::memcpy(p + kColumnMapOffset, base.columnMap.data(), kMaxParamColumns);
     std::memcpy(p + kSecondCountOffset, &base.secondColumnCount, sizeof base.secondColumnCount);
     std::memcpy(p + kViewMaskOffset, base.viewMask.data(), kMaxParamColumns);
+    std::memcpy(p + kLeadSize, base.keptRecords.data(), base.keptRecords.size());
 
-    const DeviceType* type = findDeviceType(base.deviceType);
+    const int code = base.deviceType;
+    const DeviceType* type = findDeviceType(code);
     const int paramColumns = type != nullptr ? type->columnCount : 0;
-    const Table& t = base.table;
-    // A table narrower than the layout (never made by the reader) reads as empty cells.
-    std::vector<std::string> padded;
-    char* rec = p + kLeadSize;
-    for (int r = 1; r <= rows; ++r, rec += kRecordSize) {
-        const std::string* cells = nullptr;
-        if (t.columnCount() > paramColumns) {
-            cells = &t.at(r, 0);
-        } else {
-            padded.assign(static_cast<size_t>(paramColumns) + 1, std::string());
-            for (int c = 0; c < t.columnCount(); ++c)
-                padded[static_cast<size_t>(c)] = t.at(r, c);
-            cells = padded.data();
+    // Only the name is written for a type without a layout; a table narrower than the layout
+    // reads as empty cells.
+    const int written = std::min(t.columnCount(), paramColumns + 1);
+    char* const first = p + kLeadSize + base.keptRecords.size();
+    const auto recordOf = [first](int r) { return first + static_cast<size_t>(r - 1) * kRecordSize; };
+    // The first cell (in row, then column order) that could not be written.
+    int badRow = 0;
+    int badColumn = 0;
+    const auto fail = [&](int r, int c) {
+        if (badRow == 0 || r < badRow || (r == badRow && c < badColumn)) {
+            badRow = r;
+            badColumn = c;
         }
-        if (!encodeRecord(cells, base.deviceType, paramColumns, rec))
-            return failed;
+    };
+    const auto editedCell = [&t](std::uint32_t s, int c) {
+        return t.rowEdited(s) ? t.editedText(s, c) : nullptr;
+    };
+
+    // Blocks of records, column by column within a block: every column array is read in order
+    // while the block's records stay in cache.
+    constexpr int kBlock = 256;
+    for (int r0 = 1; r0 <= rows; r0 += kBlock) {
+        const int r1 = std::min(rows + 1, r0 + kBlock);
+        for (int c = 0; c < written; ++c) {
+            const Slot slot = slotKind(code, paramColumns, c);
+            const ColumnStore& col = t.column(c);
+            if (slot == Slot::Value && col.kind == CellKind::Value) {
+                // Plain pointers: the record bytes written may alias anything, so values read
+                // through the vectors would be fetched again after every store.
+                const int offset = kSlotsOffset + kSlotSize * slotOfColumn(code, c);
+                const std::uint32_t* order = t.order().data();
+                const std::uint8_t* classes = col.classes.data();
+                const std::uint8_t* flags = col.flags.data();
+                const double* values = col.a.data();
+                const bool anyEdited = t.anyEdited();
+                for (int r = r0; r < r1; ++r) {
+                    const std::uint32_t s = order[r - 1];
+                    const std::uint8_t cls = classes[s];
+                    if (cls == kValueZero || (anyEdited && editedCell(s, c) != nullptr))
+                        continue;
+                    char* rec = first + static_cast<size_t>(r - 1) * kRecordSize;
+                    if (cls == kValueExact)
+                        storeFlagged(rec + offset, flags[s] & kShownFlags, values[s]);
+                    else if (!encodeStoredCell(t, s, c, slot, code, rec))
+                        fail(r, c);
+                }
+                continue;
+            }
+            for (int r = r0; r < r1; ++r) {
+                const std::uint32_t s = t.storedRow(r);
+                if (editedCell(s, c) == nullptr && !encodeStoredCell(t, s, c, slot, code, recordOf(r)))
+                    fail(r, c);
+            }
+        }
+        for (int r = r0; r < r1; ++r) {
+            const std::uint32_t s = t.storedRow(r);
+            for (int c = written; c <= paramColumns; ++c)
+                (void)encodeTextCell(slotKind(code, paramColumns, c), code, c, {}, recordOf(r));
+            if (!t.rowEdited(s))
+                continue;
+            for (int c = 0; c < written; ++c)
+                if (const std::string* text = t.editedText(s, c))
+                    if (!encodeTextCell(slotKind(code, paramColumns, c), code, c, *text, recordOf(r)))
+                        fail(r, c);
+        }
+    }
+    if (badRow != 0) {
+        Error e = failed;
+        e.row = badRow;
+        e.column = badColumn;
+        return e;
     }
     return out;
+}
+
+}  // namespace
+
+Result<std::string> encodeBase(const ComponentBase& base)
+{
+    try {
+        return encodeBaseImpl(base);
+    } catch (const std::bad_alloc&) {
+        return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы записать базу"};
+    }
 }
 
 Status writeBase(const ComponentBase& base, const std::filesystem::path& path)

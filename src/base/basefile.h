@@ -13,7 +13,6 @@ class Catalogue;
 
 constexpr int kLeadSize = 231;      // header, column map, second-table column count, view mask
 constexpr int kRecordSizeV3 = 258;
-constexpr int kRecordSize = 288;
 
 // Format version read from header bytes 58..61: 3, 4, 5, or 0 when none matches.
 int formatVersion(const std::uint8_t* header);
@@ -24,13 +23,19 @@ int recordSize(int version);
 
 // Builds a complete base from file bytes. Titles come from the catalogue; cell (0,0) is left
 // to the caller (the device label). Records: every whole record; a trailing piece is ignored.
-// Errors: TooShort (less than 231 bytes), VersionMismatch ("Несоответствие версии файла").
+// Errors: TooShort (less than 231 bytes), VersionMismatch ("Несоответствие версии файла"),
+// OutOfMemory.
 Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue);
 // Reads and decodes a file. Errors as decodeBase, plus OpenFailed.
 Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue);
 
+// The error of a load that ran out of memory (kind OutOfMemory, a Russian message).
+Error outOfMemoryError();
+
 // Version-5 bytes of a base. Errors: WriteFailed ("Ошибка записи в файл") for a number text
-// the parser rejects or a drawing number outside -32768..32767, or a type code above 255.
+// the parser rejects or a drawing number outside -32768..32767 (the error names that cell's data
+// row and column), or a type code above 255. A cell nobody edited is written from its stored
+// form, as its text would be; a value no text carries (infinity, NaN) is written as loaded.
 Result<std::string> encodeBase(const ComponentBase& base);
 // Encodes and writes all or nothing (temporary file, then rename).
 Status writeBase(const ComponentBase& base, const std::filesystem::path& path);

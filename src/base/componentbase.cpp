@@ -67,7 +67,7 @@ void ComponentBase::applyTitles(const Catalogue& catalogue)
     if (table.rowCount() == 0)
         return;
     for (int c = 1; c <= count && c <= kMaxParamColumns; ++c)
-        table.at(0, c) = catalogue.name(deviceType, c, columnMap[c - 1]);
+        table.setCell(0, c, catalogue.name(deviceType, c, columnMap[c - 1]));
 }
 
 ComponentBase makeEmptyBase(const Catalogue& catalogue, std::string_view deviceLabel)
@@ -78,7 +78,7 @@ ComponentBase makeEmptyBase(const Catalogue& catalogue, std::string_view deviceL
     base.viewMask.fill(0);
     base.secondColumnCount = 2;
     base.table.resize(2, tableColumnCount(1));
-    base.table.at(0, 0) = std::string(deviceLabel);
+    base.table.setCell(0, 0, deviceLabel);
     base.applyTitles(catalogue);
     return base;
 }

@@ -16,6 +16,7 @@ class Catalogue;
 constexpr int kHeaderSize = 167;
 constexpr int kDescriptionOffset = 62;
 constexpr int kMaxDescription = 104;
+constexpr int kRecordSize = 288;  // a record of format versions 4 and 5
 using BaseHeader = std::array<std::uint8_t, kHeaderSize>;
 
 // The header of a new base: banner, version 5, description "Сделано Tarsenvolde.".
@@ -28,11 +29,15 @@ struct ComponentBase {
     std::int32_t secondColumnCount = 2;
     std::array<std::uint8_t, kMaxParamColumns> viewMask{};   // entry k-1 for second-table column k
     Table table;  // row 0 titles (cell (0,0) the device label), column 0 names
+    // The record bytes of a type without a record layout, kept unread and written back unchanged.
+    std::string keptRecords;
 
     std::string description() const;              // Windows-1251 bytes
     void setDescription(std::string_view cp1251);  // cut to 104 bytes
 
     int recordCount() const { return table.rowCount() > 0 ? table.rowCount() - 1 : 0; }
+    // Whole records among the kept bytes.
+    std::size_t keptRecordCount() const { return keptRecords.size() / kRecordSize; }
 
     // Column titles 1..C from the catalogue through the column map; an entry outside the
     // name count (0 or above 15 included) gives an empty title.

@@ -8,17 +8,14 @@ std::string csvBytes(const Table& table)
 {
     const int rows = table.rowCount();
     const int cols = table.columnCount();
-    size_t size = static_cast<size_t>(rows) * (static_cast<size_t>(cols) + 2);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c)
-            size += table.at(r, c).size();
     std::string out;
-    out.reserve(size);
+    out.reserve(static_cast<size_t>(rows) * (static_cast<size_t>(cols) * 5 + 2));
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {
-            const std::string& text = table.at(r, c);
-            if (text != "0")  // an absent value is exported empty
-                out += text;
+            const size_t start = out.size();
+            table.appendCell(r, c, out);
+            if (out.size() == start + 1 && out[start] == '0')
+                out.resize(start);  // an absent value is exported empty
             out += ';';
         }
         out += "\r\n";

@@ -16,11 +16,15 @@ enum class ErrorKind {
     WriteFailed,      // a file could not be written ("Ошибка записи в файл")
     InvalidNumber,    // "'%s' is not a valid floating point value"
     IniFormat,        // a catalogue INI value out of range
+    OutOfMemory,      // the memory for the work could not be had
 };
 
 struct Error {
     ErrorKind kind = ErrorKind::Generic;
     std::string message;  // UTF-8
+    // The cell a failure belongs to (data row from 1, column), where there is one.
+    int row = -1;
+    int column = -1;
 };
 
 template <class T>

@@ -1,9 +1,11 @@
 #include "base/selection.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 
+#include "base/tableops.h"
 #include "base/valuetext.h"
 
 namespace veltris {
@@ -72,7 +74,7 @@ inline bool readPlain(const unsigned char* s, std::size_t n, std::size_t& i, dou
 // |A| and |B| of the range parser over the cell's filtered text, without building the filtered
 // text, for the common forms "x", "-x", "x-y", "-x-y". Returns false for anything else
 // (exponents, a lone comma, long mantissas, faults); the caller then takes the full parser.
-inline bool fastCellRange(const std::string& cell, double& a, double& b)
+inline bool fastCellRange(std::string_view cell, double& a, double& b)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(cell.data());
     const std::size_t n = cell.size();
@@ -97,6 +99,33 @@ inline bool fastCellRange(const std::string& cell, double& a, double& b)
     if (!readPlain(s, n, i, b))
         return false;
     return i == n;
+}
+
+// |A| and |B| of a stored cell from its stored form, where its text would give the same; false
+// for cells only the text rules can read.
+inline bool storedEnds(const ColumnStore& c, std::uint32_t s, double& a, double& b)
+{
+    switch (c.kind) {
+    case CellKind::Value:
+        if (c.classes[s] == kValueOther)
+            return false;
+        // "v" reads back as v..v and "-v" as -v..v; "0" as 0..0.
+        a = b = std::fabs(readBack(c.a[s], c.classes[s]));
+        return true;
+    case CellKind::Range: {
+        const std::uint8_t cls = c.classes[s];
+        if ((cls & 0x3) == kValueOther || (cls >> 2) == kValueOther)
+            return false;
+        storedRangeEnds(c, s, a, b);
+        a = std::fabs(a);
+        b = std::fabs(b);
+        return true;
+    }
+    case CellKind::Drawing:
+        a = b = std::fabs(static_cast<double>(c.drawing[s]));
+        return true;
+    default: return false;
+    }
 }
 
 struct ActiveRow {
@@ -191,24 +220,10 @@ Result<SelectionResult> selectComponents(const Table& main, std::span<const Boun
 
     const ActiveRow* const first = active.data();
     const ActiveRow* const last = first + active.size();
-    // The cells of a large base do not stay in cache: fetch the cells that a later row's first
-    // tests will read while this row is tested.
-    constexpr int kAhead = 16;
-    constexpr std::size_t kPrefetched = 8;
-    std::vector<int> prefetchColumns;
-    for (const ActiveRow& e : active) {
-        if (e.kind != ActiveRow::Test || prefetchColumns.size() == kPrefetched)
-            break;
-        prefetchColumns.push_back(e.column);
-    }
     const int rows = main.rowCount();
     for (int k = 1; k < rows; ++k) {
-        const std::string* cells = cols > 0 ? &main.at(k, 0) : nullptr;
-        if (k + kAhead < rows) {
-            const std::string* ahead = cells + static_cast<std::ptrdiff_t>(kAhead) * cols;
-            for (int c : prefetchColumns)
-                __builtin_prefetch(ahead + c);
-        }
+        const std::uint32_t stored = main.storedRow(k);
+        const bool edited = main.rowEdited(stored);
         bool passed = true;
         for (const ActiveRow* e = first; e != last; ++e) {
             if (e->kind != ActiveRow::Test) {
@@ -217,15 +232,30 @@ Result<SelectionResult> selectComponents(const Table& main, std::span<const Boun
                 passed = false;
                 break;
             }
-            const std::string& cell = cells[e->column];
             double a;
             double b;
-            if (!fastCellRange(cell, a, b)) {
-                auto range = parseRange(numericFilter(cell));
-                if (!range)
-                    return range.error();
-                a = std::fabs(range->a);
-                b = std::fabs(range->b);
+            const ColumnStore& c = main.column(e->column);
+            const std::string* text = edited ? main.editedText(stored, e->column) : nullptr;
+            if (text == nullptr && storedEnds(c, stored, a, b)) {
+                // the stored form gave the ends
+            } else {
+                std::string shown;
+                std::string_view cell;
+                if (text != nullptr) {
+                    cell = *text;
+                } else if (c.kind == CellKind::Text) {
+                    cell = c.text(stored);
+                } else {
+                    shown = main.storedText(stored, e->column);
+                    cell = shown;
+                }
+                if (!fastCellRange(cell, a, b)) {
+                    auto range = parseRange(numericFilter(cell));
+                    if (!range)
+                        return range.error();
+                    a = std::fabs(range->a);
+                    b = std::fabs(range->b);
+                }
             }
             if (!(a >= e->lo && b <= e->hi)) {
                 passed = false;
@@ -242,20 +272,14 @@ void fillSelectionTable(const ComponentBase& base, Table& second, std::span<cons
 {
     const int cols = second.columnCount() > 0 ? second.columnCount() : 1;
     second.resize(1, cols);
-    if (rows.empty()) {
-        second.appendRow();
+    second.resize(static_cast<int>(std::max<std::size_t>(rows.size(), 1)) + 1, cols);
+    if (rows.empty())
         return;
-    }
-    second.reserveRows(static_cast<int>(rows.size()) + 1);
-    for (int k : rows) {
-        second.appendRow();
-        const int r = second.rowCount() - 1;
-        second.at(r, 0) = base.table.cell(k, 0);
-        for (int j = 1; j < cols && j <= kMaxParamColumns; ++j) {
-            const int source = base.viewMask[static_cast<std::size_t>(j - 1)];
-            if (source != 0)
-                second.at(r, j) = base.table.cell(k, source);
-        }
+    second.copyColumn(0, base.table, 0, rows);
+    for (int j = 1; j < cols && j <= kMaxParamColumns; ++j) {
+        const int source = base.viewMask[static_cast<std::size_t>(j - 1)];
+        if (source != 0)
+            second.copyColumn(j, base.table, source, rows);
     }
 }
 
@@ -264,7 +288,7 @@ int findComponentRow(const Table& main, std::string_view name)
     if (main.columnCount() < 1)
         return -1;
     for (int r = 1; r < main.rowCount(); ++r) {
-        if (main.at(r, 0) == name)
+        if (main.cell(r, 0) == name)
             return r;
     }
     return -1;

@@ -1,94 +1,373 @@
 #include "base/table.h"
 
 #include <algorithm>
-#include <iterator>
+#include <cassert>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "base/valuetext.h"
 
 namespace veltris {
 
-const std::string& Table::cell(int row, int col) const
+ValueClass classifyValue(double v)
 {
-    static const std::string empty;
+    if (v == 0)
+        return kValueZero;
+    if (!std::isnormal(v))
+        return kValueOther;
+    // Whole numbers below 1E15 have at most 15 digits.
+    const double m = std::fabs(v);
+    if (m < 1e15 && m >= 1 && m == std::trunc(m))
+        return kValueExact;
+    // The shortest form reads back as v; within 15 digits it is also the 15-digit text.
+    // It is "d[.ddd]e±x": the digits stand before the 'e', less the point.
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, m, std::chars_format::scientific);
+    const char* e = static_cast<const char*>(std::memchr(buf, 'e', static_cast<std::size_t>(r.ptr - buf)));
+    const long digits = e - buf - (e - buf > 1 ? 1 : 0);
+    if (digits <= 15)
+        return kValueExact;
+    return m >= 1e-300 && m <= 1e300 ? kValueRounded : kValueOther;
+}
+
+double rounded15(double v)
+{
+    // The 15-digit text holds these digits and this exponent; inside the range no overflow or
+    // underflow can occur, so reading them gives what reading the text gives.
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    double out = 0;
+    std::from_chars(buf, r.ptr, out, std::chars_format::scientific);
+    return out;
+}
+
+void ColumnStore::resize(std::size_t rows)
+{
+    switch (kind) {
+    case CellKind::Text:
+        if (rows < texts.size())
+            texts.resize(rows);
+        break;
+    case CellKind::Drawing: drawing.resize(rows); break;
+    case CellKind::Value:
+        flags.resize(rows);
+        classes.resize(rows);
+        a.resize(rows);
+        break;
+    case CellKind::Range:
+        flags.resize(rows);
+        classes.resize(rows);
+        a.resize(rows);
+        b.resize(rows);
+        break;
+    case CellKind::V3Range:
+        a.resize(rows);
+        b.resize(rows);
+        break;
+    }
+}
+
+Table Table::fromColumns(int rows, std::vector<ColumnStore>&& columns)
+{
+    Table t;
+    t.m_rows = std::max(rows, 0);
+    t.m_cols = static_cast<int>(columns.size());
+    t.m_titles.resize(columns.size());
+    t.m_columns = std::move(columns);
+    const std::size_t stored = t.m_rows > 0 ? static_cast<std::size_t>(t.m_rows - 1) : 0;
+    t.m_stored = stored;
+    t.m_order.resize(stored);
+    for (std::size_t i = 0; i < stored; ++i)
+        t.m_order[i] = static_cast<std::uint32_t>(i);
+    for (auto& c : t.m_columns)
+        c.resize(stored);
+    return t;
+}
+
+const std::string* Table::editedText(std::uint32_t stored, int col) const
+{
+    if (stored >= m_editSlot.size() || m_editSlot[stored] < 0)
+        return nullptr;
+    const EditedRow& e = m_edits[static_cast<std::size_t>(m_editSlot[stored])];
+    if (col >= 32 || !(e.mask & (std::uint32_t{1} << col)))
+        return nullptr;
+    return &e.texts[static_cast<std::size_t>(col)];
+}
+
+std::string Table::storedText(std::uint32_t stored, int col) const
+{
+    const ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
+    switch (c.kind) {
+    case CellKind::Text: return c.text(stored);
+    case CellKind::Value: return flaggedValueText(c.flags[stored], c.a[stored]);
+    case CellKind::Range: return rangeValueText(c.flags[stored], c.a[stored], c.b[stored]);
+    case CellKind::V3Range: return v3RangeText(c.a[stored], c.b[stored]);
+    case CellKind::Drawing: {
+        char buf[8];
+        const auto r = std::to_chars(buf, buf + sizeof buf, c.drawing[stored]);
+        return std::string(buf, r.ptr);
+    }
+    }
+    return {};
+}
+
+std::string Table::cell(int row, int col) const
+{
     if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
-        return empty;
-    return m_cells[static_cast<size_t>(row) * m_cols + col];
+        return {};
+    std::string out;
+    appendCell(row, col, out);
+    return out;
+}
+
+void Table::appendCell(int row, int col, std::string& out) const
+{
+    assert(row >= 0 && row < m_rows && col >= 0 && col < m_cols);
+    if (row == 0) {
+        out += m_titles[static_cast<std::size_t>(col)];
+        return;
+    }
+    const std::uint32_t stored = storedRow(row);
+    const ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
+    if (c.kind == CellKind::Text) {
+        out += c.text(stored);
+        return;
+    }
+    if (const std::string* edited = editedText(stored, col)) {
+        out += *edited;
+        return;
+    }
+    // The commonest stored cell, a plain number, is written straight into `out`.
+    if (c.kind == CellKind::Value && c.flags[stored] == 0 && c.classes[stored] == kValueExact) {
+        out += numberText(c.a[stored]);
+        return;
+    }
+    out += storedText(stored, col);
+}
+
+void Table::setEdited(std::uint32_t stored, int col, std::string_view text)
+{
+    assert(col < 32);
+    if (m_editSlot.size() <= stored)
+        m_editSlot.resize(std::max<std::size_t>(stored + 1, m_stored), -1);
+    if (m_editSlot[stored] < 0) {
+        m_editSlot[stored] = static_cast<std::int32_t>(m_edits.size());
+        m_edits.push_back({0, std::vector<std::string>(static_cast<std::size_t>(m_cols))});
+    }
+    EditedRow& e = m_edits[static_cast<std::size_t>(m_editSlot[stored])];
+    e.mask |= std::uint32_t{1} << col;
+    e.texts[static_cast<std::size_t>(col)].assign(text);
+}
+
+void Table::setCell(int row, int col, std::string_view text)
+{
+    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
+        return;
+    if (row == 0) {
+        m_titles[static_cast<std::size_t>(col)].assign(text);
+        return;
+    }
+    const std::uint32_t stored = storedRow(row);
+    ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
+    if (c.kind == CellKind::Text) {
+        if (stored >= c.texts.size()) {
+            if (text.empty())
+                return;
+            c.texts.resize(m_stored);
+        }
+        c.texts[stored].assign(text);
+        return;
+    }
+    if (std::string* edited = const_cast<std::string*>(editedText(stored, col))) {
+        edited->assign(text);
+        return;
+    }
+    if (storedText(stored, col) == text)
+        return;
+    setEdited(stored, col, text);
+}
+
+std::uint32_t Table::appendStoredRow()
+{
+    const std::size_t stored = m_stored++;
+    for (auto& c : m_columns)
+        c.resize(m_stored);
+    if (!m_editSlot.empty())
+        m_editSlot.resize(m_stored, -1);
+    // A new stored cell is an empty text.
+    for (int col = 0; col < m_cols; ++col)
+        if (m_columns[static_cast<std::size_t>(col)].kind != CellKind::Text)
+            setEdited(static_cast<std::uint32_t>(stored), col, {});
+    return static_cast<std::uint32_t>(stored);
 }
 
 void Table::resize(int rows, int cols)
 {
     rows = std::max(rows, 0);
     cols = std::max(cols, 0);
-    if (cols == m_cols) {
-        m_cells.resize(static_cast<size_t>(rows) * cols);
-        m_rows = rows;
-        return;
+    if (cols != m_cols) {
+        m_columns.resize(static_cast<std::size_t>(cols));
+        // New columns hold texts for every stored row.
+        m_titles.resize(static_cast<std::size_t>(cols));
+        for (EditedRow& e : m_edits) {
+            e.texts.resize(static_cast<std::size_t>(cols));
+            if (cols < 32)
+                e.mask &= (std::uint32_t{1} << cols) - 1;
+        }
+        m_cols = cols;
     }
-    std::vector<std::string> cells(static_cast<size_t>(rows) * cols);
-    const int keepRows = std::min(rows, m_rows);
-    const int keepCols = std::min(cols, m_cols);
-    for (int r = 0; r < keepRows; ++r) {
-        auto src = m_cells.begin() + static_cast<std::ptrdiff_t>(r) * m_cols;
-        std::move(src, src + keepCols, cells.begin() + static_cast<std::ptrdiff_t>(r) * cols);
+    const std::size_t dataRows = rows > 0 ? static_cast<std::size_t>(rows - 1) : 0;
+    if (dataRows == 0 && m_stored > 0) {
+        // No data row left: the stored rows go.
+        for (ColumnStore& c : m_columns)
+            c = ColumnStore();
+        m_stored = 0;
+        m_order.clear();
+        m_editSlot.clear();
+        m_edits.clear();
+    } else if (dataRows < m_order.size()) {
+        m_order.resize(dataRows);
+    } else {
+        m_order.reserve(dataRows);
+        while (m_order.size() < dataRows)
+            m_order.push_back(appendStoredRow());
     }
-    m_cells = std::move(cells);
     m_rows = rows;
-    m_cols = cols;
 }
 
 void Table::clearCells()
 {
-    for (auto& c : m_cells)
-        c.clear();
+    const int rows = m_rows;
+    const int cols = m_cols;
+    *this = Table();
+    resize(rows, cols);
 }
 
 void Table::appendRow()
 {
-    m_cells.resize(m_cells.size() + static_cast<size_t>(m_cols));
-    ++m_rows;
-}
-
-void Table::adopt(int rows, int cols, std::vector<std::string>&& cells)
-{
-    assert(rows >= 0 && cols >= 0 && cells.size() == static_cast<size_t>(rows) * cols);
-    m_cells = std::move(cells);
-    m_rows = rows;
-    m_cols = cols;
+    resize(m_rows + 1, m_cols);
 }
 
 void Table::moveRow(int from, int to)
 {
     if (from < 0 || from >= m_rows || to < 0 || to >= m_rows || from == to || m_cols == 0)
         return;
-    const auto rowBegin = [&](int r) { return m_cells.begin() + static_cast<std::ptrdiff_t>(r) * m_cols; };
-    if (from < to)
-        std::rotate(rowBegin(from), rowBegin(from + 1), rowBegin(to + 1));
-    else
-        std::rotate(rowBegin(to), rowBegin(from), rowBegin(from + 1));
-}
-
-void Table::swapRows(int a, int b)
-{
-    if (a < 0 || a >= m_rows || b < 0 || b >= m_rows || a == b)
+    if (from >= 1 && to >= 1) {
+        const auto at = [this](int r) { return m_order.begin() + (r - 1); };
+        if (from < to)
+            std::rotate(at(from), at(from + 1), at(to + 1));
+        else
+            std::rotate(at(to), at(from), at(from + 1));
         return;
-    std::swap_ranges(m_cells.begin() + static_cast<std::ptrdiff_t>(a) * m_cols,
-                     m_cells.begin() + static_cast<std::ptrdiff_t>(a + 1) * m_cols,
-                     m_cells.begin() + static_cast<std::ptrdiff_t>(b) * m_cols);
+    }
+    // The title row takes part: move the texts.
+    std::vector<std::vector<std::string>> texts;
+    const int lo = std::min(from, to);
+    const int hi = std::max(from, to);
+    for (int r = lo; r <= hi; ++r) {
+        texts.emplace_back();
+        for (int c = 0; c < m_cols; ++c)
+            texts.back().push_back(cell(r, c));
+    }
+    if (from < to)
+        std::rotate(texts.begin(), texts.begin() + 1, texts.end());
+    else
+        std::rotate(texts.begin(), texts.end() - 1, texts.end());
+    for (int r = lo; r <= hi; ++r)
+        for (int c = 0; c < m_cols; ++c)
+            setCell(r, c, texts[static_cast<std::size_t>(r - lo)][static_cast<std::size_t>(c)]);
 }
 
 void Table::permuteDataRows(const std::vector<int>& order)
 {
-    assert(static_cast<int>(order.size()) == std::max(m_rows - 1, 0));
-    if (m_rows <= 1)
+    assert(order.size() == m_order.size());
+    std::vector<std::uint32_t> next(m_order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        next[i] = m_order[static_cast<std::size_t>(order[i] - 1)];
+    m_order = std::move(next);
+}
+
+void Table::copyColumn(int dstCol, const Table& src, int srcCol, std::span<const int> srcRows)
+{
+    if (dstCol < 0 || dstCol >= m_cols)
         return;
-    std::vector<std::string> cells;
-    cells.reserve(m_cells.size());
-    auto out = std::back_inserter(cells);
-    std::move(m_cells.begin(), m_cells.begin() + m_cols, out);
-    for (int src : order) {
-        assert(src >= 1 && src < m_rows);
-        auto b = m_cells.begin() + static_cast<std::ptrdiff_t>(src) * m_cols;
-        std::move(b, b + m_cols, out);
+    const std::size_t dataRows = m_order.size();
+    const auto sourceRow = [&](std::size_t i) -> int {
+        if (!srcRows.empty())
+            return i < srcRows.size() ? srcRows[i] : -1;
+        return static_cast<int>(i) + 1;
+    };
+    for (EditedRow& e : m_edits)
+        if (dstCol < 32)
+            e.mask &= ~(std::uint32_t{1} << dstCol);
+    ColumnStore& dst = m_columns[static_cast<std::size_t>(dstCol)];
+    if (srcCol < 0 || srcCol >= src.m_cols) {
+        dst = ColumnStore();
+        dst.resize(m_stored);
+        return;
     }
-    m_cells = std::move(cells);
+    const ColumnStore& from = src.m_columns[static_cast<std::size_t>(srcCol)];
+    ColumnStore col;
+    col.kind = from.kind;
+    col.resize(m_stored);
+    if (col.kind == CellKind::Text && !from.texts.empty())
+        col.texts.resize(m_stored);
+    std::vector<std::pair<std::uint32_t, const std::string*>> edits;
+    for (std::size_t i = 0; i < dataRows; ++i) {
+        const std::uint32_t d = m_order[i];
+        const int r = sourceRow(i);
+        if (r < 1 || r >= src.m_rows) {
+            if (col.kind != CellKind::Text)
+                edits.emplace_back(d, nullptr);
+            continue;
+        }
+        const std::uint32_t s = src.storedRow(r);
+        switch (col.kind) {
+        case CellKind::Text:
+            if (!from.texts.empty())
+                col.texts[d] = from.text(s);
+            break;
+        case CellKind::Drawing: col.drawing[d] = from.drawing[s]; break;
+        case CellKind::Value:
+        case CellKind::Range:
+            col.flags[d] = from.flags[s];
+            col.classes[d] = from.classes[s];
+            [[fallthrough]];
+        case CellKind::V3Range:
+            col.a[d] = from.a[s];
+            if (col.kind != CellKind::Value)
+                col.b[d] = from.b[s];
+            break;
+        }
+        if (col.kind != CellKind::Text)
+            if (const std::string* t = src.editedText(s, srcCol))
+                edits.emplace_back(d, t);
+    }
+    dst = std::move(col);
+    static const std::string empty;
+    for (const auto& [d, t] : edits)
+        setEdited(d, dstCol, t != nullptr ? *t : empty);
+}
+
+void Table::permuteStoredOrder(std::span<const std::uint32_t> order)
+{
+    assert(order.size() == m_order.size());
+    std::vector<std::uint32_t> next(m_order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        next[i] = m_order[order[i]];
+    m_order = std::move(next);
+}
+
+bool Table::operator==(const Table& other) const
+{
+    if (m_rows != other.m_rows || m_cols != other.m_cols)
+        return false;
+    for (int r = 0; r < m_rows; ++r)
+        for (int c = 0; c < m_cols; ++c)
+            if (cell(r, c) != other.cell(r, c))
+                return false;
+    return true;
 }
 
 }  // namespace veltris

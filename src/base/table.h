@@ -1,11 +1,64 @@
 #pragma once
-// A grid of text cells (Windows-1251 bytes), row-major and contiguous. Row 0 holds the
-// titles, column 0 the names; the class itself gives rows no meaning.
-#include <cassert>
+// A grid of cells whose texts are Windows-1251 bytes. Row 0 holds the titles, column 0 the
+// names; the class itself gives rows no meaning.
+//
+// A column either holds texts, or keeps the stored form of a base file's cells (flags and
+// value(s), drawing number) and makes each cell's text when asked. A stored cell that is given a
+// different text holds that text from then on (an edited cell). Data rows are an order over the
+// stored rows: moving, sorting and deleting rows change the order, never the cells.
+#include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace veltris {
+
+enum class CellKind : std::uint8_t {
+    Text,     // the text itself
+    Value,    // flags + double: flaggedValueText
+    Range,    // flags + two doubles: rangeValueText
+    V3Range,  // two doubles, version-3 rules: v3RangeText
+    Drawing,  // int16 drawing number
+};
+
+// How a stored double relates to the number its text reads back as.
+enum ValueClass : std::uint8_t {
+    kValueZero = 0,   // +0 or -0: the text is "0"
+    kValueExact = 1,  // finite and normal, shortest form within 15 digits: reads back unchanged
+    kValueOther = 2,  // subnormal, near the ends of the range, non-finite: take the text path
+    kValueRounded = 3,  // 1E-300 <= |v| <= 1E300 with more than 15 digits: reads back as rounded15(v)
+};
+ValueClass classifyValue(double v);
+
+// The number the 15-digit text of v reads back as, for 1E-300 <= |v| <= 1E300.
+double rounded15(double v);
+
+// The number the text of a stored value of class `cls` reads back as (not for kValueOther).
+inline double readBack(double v, std::uint8_t cls)
+{
+    return cls == kValueZero ? 0.0 : cls == kValueExact ? v : rounded15(v);
+}
+
+// The stored form of one column, indexed by stored row.
+struct ColumnStore {
+    CellKind kind = CellKind::Text;
+    std::vector<std::string> texts;     // Text; rows past its end are empty texts
+    std::vector<std::uint8_t> flags;    // Value, Range: flags as loaded
+    std::vector<std::uint8_t> classes;  // Value: ValueClass of a; Range: a | b << 2
+    std::vector<double> a;              // Value, Range, V3Range
+    std::vector<double> b;              // Range, V3Range
+    std::vector<std::int16_t> drawing;  // Drawing
+
+    // The text of stored row s of a Text column.
+    const std::string& text(std::size_t s) const
+    {
+        static const std::string empty;
+        return s < texts.size() ? texts[s] : empty;
+    }
+    // Makes room for `rows` stored rows; a Text column grows only when a text is set.
+    void resize(std::size_t rows);
+};
 
 class Table {
 public:
@@ -15,41 +68,76 @@ public:
     int rowCount() const { return m_rows; }
     int columnCount() const { return m_cols; }
 
-    std::string& at(int row, int col) {
-        assert(row >= 0 && row < m_rows && col >= 0 && col < m_cols);
-        return m_cells[static_cast<size_t>(row) * m_cols + col];
-    }
-    const std::string& at(int row, int col) const {
-        assert(row >= 0 && row < m_rows && col >= 0 && col < m_cols);
-        return m_cells[static_cast<size_t>(row) * m_cols + col];
-    }
-    // Empty text outside the grid.
-    const std::string& cell(int row, int col) const;
+    // The text of a cell; empty outside the grid.
+    std::string cell(int row, int col) const;
+    // Appends the text of a cell inside the grid to `out`.
+    void appendCell(int row, int col, std::string& out) const;
+    // Sets a cell's text; no effect outside the grid. A stored cell given the text it already
+    // shows stays unedited.
+    void setCell(int row, int col, std::string_view text);
 
-    // Keeps the cells that stay inside; new cells are empty.
+    // Keeps the cells that stay inside; new cells are empty texts.
     void resize(int rows, int cols);
     void setRowCount(int rows) { resize(rows, m_cols); }
     void setColumnCount(int cols) { resize(m_rows, cols); }
-    void clearCells();  // every cell empty, size unchanged
+    void clearCells();  // every cell an empty text, size unchanged
 
     void appendRow();  // one empty row at the end
-    // Takes over `cells`, row-major, rows * cols of them (builds a large table without
-    // constructing every cell twice).
-    void adopt(int rows, int cols, std::vector<std::string>&& cells);
-    void reserveRows(int rows) { m_cells.reserve(static_cast<size_t>(rows) * m_cols); }
-    // Cell data of row `from` goes to `to`; the rows between shift by one towards `from`.
+    // Row `from` goes to `to`; the rows between shift by one towards `from`.
     void moveRow(int from, int to);
-    void swapRows(int a, int b);
     // Rows 1.. reordered so that new row i is old row order[i-1]; order is a permutation
     // of 1..rowCount()-1.
     void permuteDataRows(const std::vector<int>& order);
+    // The same with 0-based data-row indices: new data row i+1 is old data row order[i]+1.
+    void permuteStoredOrder(std::span<const std::uint32_t> order);
 
-    bool operator==(const Table&) const = default;
+    // Column `dstCol` of data rows 1.. takes the cells of `src` column `srcCol`: row i from src
+    // data row srcRows[i-1], or src row i when srcRows is empty. Stored cells stay stored.
+    // The title is not changed. Rows beyond the source give empty texts.
+    void copyColumn(int dstCol, const Table& src, int srcCol, std::span<const int> srcRows = {});
+
+    // Same size and the same text in every cell.
+    bool operator==(const Table& other) const;
+
+    // ---- the stored form, for the core's file, sort and selection code ----
+
+    // A table of `rows` rows (titles included) whose columns are `columns`, each holding
+    // rows - 1 stored rows in data-row order.
+    static Table fromColumns(int rows, std::vector<ColumnStore>&& columns);
+    const ColumnStore& column(int col) const { return m_columns[static_cast<std::size_t>(col)]; }
+    // Stored rows of data rows 1.. in order.
+    std::span<const std::uint32_t> order() const { return m_order; }
+    // Stored row of data row `row` (1..rowCount()-1).
+    std::uint32_t storedRow(int row) const { return m_order[static_cast<std::size_t>(row - 1)]; }
+    // The text an edited cell holds, or nullptr for a cell that shows its stored form.
+    const std::string* editedText(std::uint32_t stored, int col) const;
+    // Whether any cell of a stored row was edited (cheap; false for most rows).
+    bool rowEdited(std::uint32_t stored) const
+    {
+        return stored < m_editSlot.size() && m_editSlot[stored] >= 0;
+    }
+    // Whether any stored cell was ever edited.
+    bool anyEdited() const { return !m_edits.empty(); }
+    // Text of a stored cell from its stored form (the edit, if any, not looked at).
+    std::string storedText(std::uint32_t stored, int col) const;
 
 private:
+    struct EditedRow {
+        std::uint32_t mask = 0;          // bit c: column c holds its text
+        std::vector<std::string> texts;  // one per column
+    };
+
+    void setEdited(std::uint32_t stored, int col, std::string_view text);
+    std::uint32_t appendStoredRow();
+
     int m_rows = 0;
     int m_cols = 0;
-    std::vector<std::string> m_cells;
+    std::vector<std::string> m_titles;
+    std::vector<ColumnStore> m_columns;
+    std::size_t m_stored = 0;             // stored rows in every column
+    std::vector<std::uint32_t> m_order;   // data row r is stored row m_order[r-1]
+    std::vector<std::int32_t> m_editSlot;  // stored row -> index into m_edits, -1 none
+    std::vector<EditedRow> m_edits;
 };
 
 }  // namespace veltris

@@ -1,17 +1,21 @@
 #include "base/tableops.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <numeric>
 #include <string_view>
 
+#include "base/hugepages.h"
 #include "base/valuetext.h"
 
 namespace veltris {
 
 namespace {
 
-int bracketRank(const std::string& text)
+int bracketRank(std::string_view text)
 {
     if (text.empty())
         return 0;
@@ -31,7 +35,7 @@ int secondColumns(const ComponentBase& base)
 
 }  // namespace
 
-Result<SortKey> cellSortKey(const std::string& text)
+Result<SortKey> cellSortKey(std::string_view text)
 {
     SortKey key;
     key.rank = bracketRank(text);
@@ -44,40 +48,164 @@ Result<SortKey> cellSortKey(const std::string& text)
     return key;
 }
 
+namespace {
+
+int rankOfFlags(std::uint8_t flags)
+{
+    // The outermost decoration is the first character of the text.
+    if (flags & kFlagBrace)
+        return 3;
+    if (flags & kFlagBracket)
+        return 2;
+    if (flags & kFlagParen)
+        return 1;
+    return 0;
+}
+
+// The key a stored cell's text would give, from the stored form; false where only the text
+// rules can tell (the caller then reads the text).
+bool storedSortKey(const ColumnStore& c, std::uint32_t s, SortKey& key)
+{
+    switch (c.kind) {
+    case CellKind::Value: {
+        const std::uint8_t cls = c.classes[s];
+        if (cls == kValueZero) {
+            key = {};
+            return true;
+        }
+        if (cls == kValueOther)
+            return false;
+        // "v" reads back as v..v, "-v" as -v..v.
+        const double v = readBack(c.a[s], cls);
+        key.rank = rankOfFlags(c.flags[s]);
+        key.key = std::sqrt(std::fabs(v * std::fabs(v)));
+        return true;
+    }
+    case CellKind::Range: {
+        const std::uint8_t cls = c.classes[s];
+        if ((cls & 0x3) == kValueOther || (cls >> 2) == kValueOther)
+            return false;
+        double lo = 0;
+        double hi = 0;
+        storedRangeEnds(c, s, lo, hi);
+        key.rank = rankOfFlags(c.flags[s]);
+        key.key = std::sqrt(std::fabs(lo * hi));
+        return true;
+    }
+    case CellKind::Drawing: {
+        const double n = c.drawing[s];
+        key.rank = 0;
+        key.key = std::sqrt(std::fabs(n * std::fabs(n)));
+        return true;
+    }
+    default: return false;
+    }
+}
+
+template <class T>
+std::vector<T> bigVector(std::size_t n)
+{
+    std::vector<T> v;
+    v.reserve(n);
+    adviseHugePages(v.data(), n * sizeof(T));
+    v.resize(n);
+    return v;
+}
+
+// Stable order (0-based indices) by rank first, then by the key bits: a radix sort over the
+// bits, whose order matches the numbers' for non-negative doubles and +INF.
+std::vector<std::uint32_t> sortedOrder(std::vector<std::uint64_t>& bits, const std::vector<std::uint8_t>& ranks)
+{
+    const std::size_t n = bits.size();
+    auto idx = bigVector<std::uint32_t>(n);
+    for (std::size_t i = 0; i < n; ++i)
+        idx[i] = static_cast<std::uint32_t>(i);
+    auto bits2 = bigVector<std::uint64_t>(n);
+    auto idx2 = bigVector<std::uint32_t>(n);
+    const auto pass = [&](auto digitOf) {
+        std::array<std::size_t, 257> count{};
+        for (std::size_t i = 0; i < n; ++i)
+            ++count[digitOf(i) + 1];
+        for (std::size_t d = 0; d < 256; ++d)
+            if (count[d + 1] == n)
+                return;  // every item has this digit: the order stands
+        for (std::size_t d = 0; d < 256; ++d)
+            count[d + 1] += count[d];
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t at = count[digitOf(i)]++;
+            bits2[at] = bits[i];
+            idx2[at] = idx[i];
+        }
+        bits.swap(bits2);
+        idx.swap(idx2);
+    };
+    for (int shift = 0; shift < 64; shift += 8)
+        pass([&](std::size_t i) { return static_cast<std::size_t>((bits[i] >> shift) & 0xFF); });
+    pass([&](std::size_t i) { return static_cast<std::size_t>(ranks[idx[i]]); });
+    return idx;
+}
+
+}  // namespace
+
+void storedRangeEnds(const ColumnStore& c, std::uint32_t s, double& lo, double& hi)
+{
+    // The text shows one end when the ends agree: "x" reads back as x..x, "-x" as -x..x.
+    const double a = readBack(c.a[s], c.classes[s] & 0x3);
+    const double b = readBack(c.b[s], c.classes[s] >> 2);
+    lo = a;
+    hi = std::fabs(c.a[s] - c.b[s]) <= 0.0001 ? std::fabs(a) : b;
+}
+
 Status sortTableRows(Table& table, int col)
 {
     const int rows = table.rowCount();
     if (rows <= 2 || col < 0 || col >= table.columnCount())
         return {};
-    std::vector<int> order(static_cast<size_t>(rows - 1));
-    std::iota(order.begin(), order.end(), 1);
+    const ColumnStore& c = table.column(col);
 
     if (col == 0) {
-        // std::string compares bytes as unsigned char: the code-page order.
-        std::stable_sort(order.begin(), order.end(), [&table](int a, int b) {
-            return table.at(a, 0) < table.at(b, 0);
-        });
-    } else {
-        // Keys first, so a bad cell stops the sort before anything moves.
-        std::vector<SortKey> keys(static_cast<size_t>(rows));
-        for (int r = 1; r < rows; ++r) {
-            auto k = cellSortKey(table.at(r, col));
+        std::vector<int> order(static_cast<size_t>(rows - 1));
+        std::iota(order.begin(), order.end(), 1);
+        std::vector<std::string> names;
+        const auto stored = [&](int r) { return table.storedRow(r); };
+        if (c.kind != CellKind::Text) {
+            names.resize(static_cast<size_t>(rows));
+            for (int r = 1; r < rows; ++r)
+                names[static_cast<size_t>(r)] = table.cell(r, 0);
+            // std::string compares bytes as unsigned char: the code-page order.
+            std::stable_sort(order.begin(), order.end(), [&names](int a, int b) {
+                return names[static_cast<size_t>(a)] < names[static_cast<size_t>(b)];
+            });
+        } else {
+            std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+                return c.text(stored(a)) < c.text(stored(b));
+            });
+        }
+        table.permuteDataRows(order);
+        return {};
+    }
+
+    // Keys first, so a bad cell stops the sort before anything moves.
+    const std::size_t n = static_cast<size_t>(rows - 1);
+    auto bits = bigVector<std::uint64_t>(n);
+    std::vector<std::uint8_t> ranks(n);
+    for (int r = 1; r < rows; ++r) {
+        const std::uint32_t s = table.storedRow(r);
+        SortKey key;
+        const bool edited = table.rowEdited(s) && table.editedText(s, col) != nullptr;
+        if (edited || !storedSortKey(c, s, key)) {
+            auto k = cellSortKey(c.kind == CellKind::Text ? c.text(s) : table.cell(r, col));
             if (!k)
                 return k.error();
-            // A NaN would break the ordering; count it above every number.
-            if (std::isnan(k->key))
-                k->key = INFINITY;
-            keys[static_cast<size_t>(r)] = *k;
+            key = *k;
         }
-        std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
-            const SortKey& ka = keys[static_cast<size_t>(a)];
-            const SortKey& kb = keys[static_cast<size_t>(b)];
-            if (ka.rank != kb.rank)
-                return ka.rank < kb.rank;
-            return ka.key < kb.key;
-        });
+        // A NaN would break the ordering; count it above every number.
+        if (std::isnan(key.key))
+            key.key = INFINITY;
+        bits[static_cast<size_t>(r - 1)] = std::bit_cast<std::uint64_t>(key.key);
+        ranks[static_cast<size_t>(r - 1)] = static_cast<std::uint8_t>(key.rank);
     }
-    table.permuteDataRows(order);
+    table.permuteStoredOrder(sortedOrder(bits, ranks));
     return {};
 }
 
@@ -87,15 +215,16 @@ void rebuildSecondTable(const ComponentBase& base, Table& second)
     const int rows = main.rowCount();
     const int cols = secondColumns(base);
     second.resize(rows, cols);
-    for (int r = 1; r < rows; ++r)
-        second.at(r, 0) = main.at(r, 0);
+    if (rows == 0)
+        return;
+    second.copyColumn(0, main, 0);
     for (int j = 1; j < cols; ++j) {
         const int k = base.viewMask[static_cast<size_t>(j - 1)];
         if (k == 0)
             continue;
-        // cell() is empty outside the main table: a mask entry past its columns shows nothing.
-        for (int r = 0; r < rows; ++r)
-            second.at(r, j) = main.cell(r, k);
+        // A mask entry past the main table's columns shows nothing.
+        second.setCell(0, j, main.cell(0, k));
+        second.copyColumn(j, main, k);
     }
 }
 
@@ -105,17 +234,19 @@ void applyShownList(ComponentBase& base, Table& second, const std::vector<int>& 
     const int rows = main.rowCount();
     const int k = std::min<int>(static_cast<int>(shown.size()), kMaxParamColumns);
     second.resize(rows, k + 1);
-    for (int r = 1; r < rows; ++r)
-        second.at(r, 0) = main.at(r, 0);
+    if (rows > 0)
+        second.copyColumn(0, main, 0);
     for (int i = 1; i <= k; ++i) {
         const int p = shown[static_cast<size_t>(i - 1)];
         base.viewMask[static_cast<size_t>(i - 1)] = static_cast<std::uint8_t>(p);
-        for (int r = 0; r < rows; ++r)
-            second.at(r, i) = main.cell(r, p);
+        second.setCell(0, i, main.cell(0, p));
+        second.copyColumn(i, main, p);
     }
     if (k == 0) {
         base.viewMask.fill(0);
         second.resize(rows, 2);  // names and one empty column
+        second.copyColumn(1, main, -1);
+        second.setCell(0, 1, {});
         base.secondColumnCount = 2;
     } else {
         base.secondColumnCount = k + 1;

@@ -1,5 +1,7 @@
 #pragma once
 // Operations the windows run on the open base's tables.
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "base/componentbase.h"
@@ -19,7 +21,11 @@ struct SortKey {
     int rank = 0;
     double key = 0;
 };
-Result<SortKey> cellSortKey(const std::string& text);
+Result<SortKey> cellSortKey(std::string_view text);
+
+// The ends the range parser reads from the text of a stored range cell whose ends are both
+// other than kValueOther.
+void storedRangeEnds(const ColumnStore& c, std::uint32_t stored, double& lo, double& hi);
 
 // Refills the second table from the main table through the view mask: names, and for every
 // second-table column j with a non-zero mask entry, title and cells of that main column.

@@ -1,5 +1,7 @@
 #include "cli/baseload.h"
 
+#include <new>
+
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"
@@ -25,9 +27,11 @@ std::string defaultDeviceLabel()
     return utf8ToCp1251("Тип прибора");
 }
 
-Result<ComponentBase> loadBaseForCli(const std::filesystem::path& file,
-                                     const std::filesystem::path& catalogueDir,
-                                     std::string_view deviceLabelCp1251)
+namespace {
+
+Result<ComponentBase> loadBase(const std::filesystem::path& file,
+                               const std::filesystem::path& catalogueDir,
+                               std::string_view deviceLabelCp1251)
 {
     auto bytes = readFileBytes(file);
     if (!bytes)
@@ -51,8 +55,21 @@ Result<ComponentBase> loadBaseForCli(const std::filesystem::path& file,
         return Error{base.error().kind,
                      "«" + file.string() + "»: " + base.error().message};
     if (base->table.rowCount() > 0 && base->table.columnCount() > 0)
-        base->table.at(0, 0) = std::string(deviceLabelCp1251);
+        base->table.setCell(0, 0, deviceLabelCp1251);
     return base;
+}
+
+}  // namespace
+
+Result<ComponentBase> loadBaseForCli(const std::filesystem::path& file,
+                                     const std::filesystem::path& catalogueDir,
+                                     std::string_view deviceLabelCp1251)
+{
+    try {
+        return loadBase(file, catalogueDir, deviceLabelCp1251);
+    } catch (const std::bad_alloc&) {
+        return Error{ErrorKind::OutOfMemory, "«" + file.string() + "»: " + outOfMemoryError().message};
+    }
 }
 
 }  // namespace qdb

@@ -1,5 +1,6 @@
 // qdb convert: load a base as the window does and save it as Save does (format version 5).
 #include <memory>
+#include <string>
 
 #include "base/basefile.h"
 #include "cli/baseload.h"
@@ -36,7 +37,12 @@ void registerConvert(CLI::App& app, int& exitCode)
         }
         const auto written = veltris::writeBase(*base, args->out);
         if (!written) {
-            printError(written.error().message + " «" + args->out.string() + "»");
+            const veltris::Error& e = written.error();
+            std::string where;
+            if (e.row > 0 && e.column >= 0)
+                where = " (запись " + std::to_string(e.row) + ", столбец " + std::to_string(e.column) +
+                        ")";
+            printError(e.message + " «" + args->out.string() + "»" + where);
             exitCode = 1;
         }
     });

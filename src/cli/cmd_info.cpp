@@ -35,6 +35,9 @@ void printInfo(const std::filesystem::path& file, const veltris::ComponentBase& 
     out += "Тип прибора: " + typeText(base.deviceType) + "\n";
     out += "Описание базы: " + veltris::cp1251ToUtf8(base.description()) + "\n";
     out += "Записей: " + std::to_string(base.recordCount()) + "\n";
+    if (!base.keptRecords.empty())
+        out += "Записей без описания типа (сохраняются без чтения): " +
+               std::to_string(base.keptRecordCount()) + "\n";
     out += "Заголовки столбцов:\n";
     for (int c = 1; c < base.table.columnCount(); ++c)
         out += "  " + std::to_string(c) + ": " + veltris::cp1251ToUtf8(base.table.cell(0, c)) + "\n";

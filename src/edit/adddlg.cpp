@@ -217,9 +217,8 @@ bool TAddDlg::writeRow(int row)
         bool l = false;
         std::string bytes = qStringToCp(text, &l);
         lossy = lossy || l;
-        std::string& cell = t.at(row, col);
-        if (cell != bytes) {
-            cell = std::move(bytes);
+        if (t.cell(row, col) != bytes) {
+            t.setCell(row, col, bytes);
             changed = true;
         }
     };

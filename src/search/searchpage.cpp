@@ -231,9 +231,9 @@ bool SelectionGridModel::setData(const QModelIndex& index, const QVariant& value
     if (row >= m_table.rowCount() || col >= m_table.columnCount())
         return false;
     std::string text = qStringToCp(value.toString());
-    if (m_table.at(row, col) == text)
+    if (m_table.cell(row, col) == text)
         return true;
-    m_table.at(row, col) = std::move(text);
+    m_table.setCell(row, col, std::move(text));
     emit dataChanged(index, index);
     return true;
 }

@@ -141,16 +141,16 @@ TEST(BaseFile, Version3LoadsInto31ColumnsAndSavesAsVersion5)
     ASSERT_EQ(base.table.columnCount(), 31);
     ASSERT_EQ(base.table.rowCount(), 3);
     const Table& t = base.table;
-    EXPECT_EQ(t.at(1, 0), "KT315A");
-    EXPECT_EQ(t.at(1, 1), "40");
-    EXPECT_EQ(t.at(1, 2), "(2,5)");
-    EXPECT_EQ(t.at(1, 14), "(20-90)");  // the leading minus becomes "(" and ")" is appended
-    EXPECT_EQ(t.at(1, 15), "150");
-    EXPECT_EQ(t.at(1, 29), "(1E-5)");
-    EXPECT_EQ(t.at(1, 30), "7");
-    EXPECT_EQ(t.at(2, 14), "20");  // ends within 0.0001 show as one number
-    EXPECT_EQ(t.at(2, 30), "-3");
-    EXPECT_EQ(t.at(0, 1), "T1C1N1");
+    EXPECT_EQ(t.cell(1, 0), "KT315A");
+    EXPECT_EQ(t.cell(1, 1), "40");
+    EXPECT_EQ(t.cell(1, 2), "(2,5)");
+    EXPECT_EQ(t.cell(1, 14), "(20-90)");  // the leading minus becomes "(" and ")" is appended
+    EXPECT_EQ(t.cell(1, 15), "150");
+    EXPECT_EQ(t.cell(1, 29), "(1E-5)");
+    EXPECT_EQ(t.cell(1, 30), "7");
+    EXPECT_EQ(t.cell(2, 14), "20");  // ends within 0.0001 show as one number
+    EXPECT_EQ(t.cell(2, 30), "-3");
+    EXPECT_EQ(t.cell(0, 1), "T1C1N1");
 
     const std::string saved = encodeOk(base);
     ASSERT_EQ(saved.size(), size_t(kLeadSize + 2 * kRecordSize));
@@ -179,7 +179,7 @@ TEST(BaseFile, BaseWithoutRecordsKeepsTheTitleRowAndSavesTheLeadOnly)
     ComponentBase base = decodeOk(lead(5, 6));
     EXPECT_EQ(base.table.rowCount(), 1);
     EXPECT_EQ(base.table.columnCount(), 18);
-    EXPECT_EQ(base.table.at(0, 17), "T6C17N1");
+    EXPECT_EQ(base.table.cell(0, 17), "T6C17N1");
     const std::string saved = encodeOk(base);
     EXPECT_EQ(saved.size(), size_t(kLeadSize));
     EXPECT_EQ(saved, lead(5, 6));
@@ -188,15 +188,15 @@ TEST(BaseFile, BaseWithoutRecordsKeepsTheTitleRowAndSavesTheLeadOnly)
 TEST(BaseFile, NameIsCutTo15Bytes)
 {
     ComponentBase base = decodeOk(lead(5, 3) + record("X", {}, 0));
-    base.table.at(1, 0) = "ABCDEFGHIJKLMNOPQRST";
+    base.table.setCell(1, 0, "ABCDEFGHIJKLMNOPQRST");
     const std::string saved = encodeOk(base);
     EXPECT_EQ(saved[kLeadSize], 15);
     EXPECT_EQ(saved.substr(kLeadSize + 1, 15), "ABCDEFGHIJKLMNO");
-    EXPECT_EQ(decodeOk(saved).table.at(1, 0), "ABCDEFGHIJKLMNO");
+    EXPECT_EQ(decodeOk(saved).table.cell(1, 0), "ABCDEFGHIJKLMNO");
 
     // A table narrower than the layout saves its missing cells as empty.
     base.table.setColumnCount(2);
-    base.table.at(1, 1) = "(4)";
+    base.table.setCell(1, 1, "(4)");
     EXPECT_EQ(encodeOk(base).substr(kLeadSize), record("ABCDEFGHIJKLMNO", {{0, {1, 4.0}}}, 0));
 }
 
@@ -207,8 +207,8 @@ TEST(BaseFile, DamagedLengthBytesStayInsideTheirFields)
     rec[16] = char(100);                  // LED colour length beyond 8
     rec.replace(17, 8, "RGBYOIJ-");
     ComponentBase base = decodeOk(lead(5, 7) + rec);
-    EXPECT_EQ(base.table.at(1, 0).size(), 15u);
-    EXPECT_EQ(base.table.at(1, 1), "RGBYOIJ-");
+    EXPECT_EQ(base.table.cell(1, 0).size(), 15u);
+    EXPECT_EQ(base.table.cell(1, 1), "RGBYOIJ-");
 }
 
 TEST(BaseFile, LedColourCodeRule)
@@ -225,11 +225,11 @@ TEST(BaseFile, LedColourCodeRule)
     };
     for (const Case& c : cases) {
         ComponentBase base = decodeOk(lead(5, 7) + record("LED", {}, 0));
-        base.table.at(1, 1) = c.cell;
+        base.table.setCell(1, 1, c.cell);
         const std::string saved = encodeOk(base);
         EXPECT_EQ(saved.substr(kLeadSize + 16, c.stored.size()), c.stored) << c.cell;
         // The colour code reads back as its bytes.
-        EXPECT_EQ(decodeOk(saved).table.at(1, 1), c.stored.substr(1)) << c.cell;
+        EXPECT_EQ(decodeOk(saved).table.cell(1, 1), c.stored.substr(1)) << c.cell;
     }
 }
 
@@ -240,8 +240,8 @@ TEST(BaseFile, ThyristorHas18ColumnsAndLeavesUnusedSlotsZero)
         slots[k] = {0, double(k + 1)};  // slots 16..29 hold stray values
     ComponentBase base = decodeOk(lead(5, 6) + record("KU202", slots, 42));
     ASSERT_EQ(base.table.columnCount(), 18);
-    EXPECT_EQ(base.table.at(1, 16), "16");
-    EXPECT_EQ(base.table.at(1, 17), "42");
+    EXPECT_EQ(base.table.cell(1, 16), "16");
+    EXPECT_EQ(base.table.cell(1, 17), "42");
     const std::string saved = encodeOk(base);
     for (int k = 16; k < 30; ++k) {
         EXPECT_EQ(slotFlags(saved, 0, k), 0);
@@ -264,22 +264,25 @@ TEST(BaseFile, HeaderBannerAndDescriptionSurviveLoadAndSave)
     EXPECT_EQ(saved.substr(62, 105), file.substr(62, 105));
 }
 
-TEST(BaseFile, TypesWithoutLayoutLoadNoRecords)
+TEST(BaseFile, TypesWithoutLayoutShowNoRecordsAndKeepTheirBytes)
 {
     for (int type : {0, 2, 8, 255}) {
-        ComponentBase base = decodeOk(lead(5, type) + record("A", {{0, {0, 1}}}, 1) + record("B", {}, 2));
+        const std::string records = record("A", {{0, {0, 1}}}, 1) + record("B", {}, 2) + "tail";
+        ComponentBase base = decodeOk(lead(5, type) + records);
         EXPECT_EQ(base.deviceType, type);
         EXPECT_EQ(base.recordCount(), 0) << type;
         ASSERT_EQ(base.table.columnCount(), 31);
         for (int c = 1; c < 31; ++c)
-            EXPECT_EQ(base.table.at(0, c), "");
-        // Saved again, only the names of any rows would be filled in.
+            EXPECT_EQ(base.table.cell(0, c), "");
+        EXPECT_EQ(base.keptRecordCount(), 2u);
+        EXPECT_EQ(encodeOk(base), lead(5, type) + records) << "saved back byte for byte";
+        // A row added all the same is written after them, only its name filled in.
         base.table.appendRow();
-        base.table.at(1, 0) = "NEW";
-        base.table.at(1, 1) = "5";
-        base.table.at(1, 30) = "12";
+        base.table.setCell(1, 0, "NEW");
+        base.table.setCell(1, 1, "5");
+        base.table.setCell(1, 30, "12");
         const std::string saved = encodeOk(base);
-        EXPECT_EQ(saved.substr(kLeadSize), record("NEW", {}, 0)) << type;
+        EXPECT_EQ(saved.substr(kLeadSize), records + record("NEW", {}, 0)) << type;
     }
 }
 
@@ -287,7 +290,7 @@ TEST(BaseFile, NewBaseSavesTo519KnownBytes)
 {
     const ComponentBase base = makeEmptyBase(testCatalogue(), "label");
     EXPECT_EQ(base.table.rowCount(), 2);
-    EXPECT_EQ(base.table.at(0, 30), "T1C30N1");
+    EXPECT_EQ(base.table.cell(0, 30), "T1C30N1");
     std::string expected(reinterpret_cast<const char*>(defaultBaseHeader().data()), kHeaderSize);
     expected.replace(58, 4, std::string("\x05\x01\x00\x00", 4));
     expected += std::string(30, '\x01') + std::string("\x02\x00\x00\x00", 4) + std::string(30, '\0') +
@@ -316,29 +319,29 @@ TEST(BaseFile, EveryTypeRoundTrips)
         const int cols = type.columnCount + 1;
         for (int r = 1; r <= 4; ++r) {
             base.table.appendRow();
-            base.table.at(r, 0) = "N" + std::to_string(r) + "\xC0\xFF\x98";
+            base.table.setCell(r, 0, "N" + std::to_string(r) + "\xC0\xFF\x98");
             for (int c = 1; c < cols - 1; ++c)
-                base.table.at(r, c) = values[size_t(r * 7 + c) % values.size()];
-            base.table.at(r, cols - 1) = std::to_string(r == 1 ? -32768 : r == 2 ? 32767 : r * 11);
+                base.table.setCell(r, c, values[size_t(r * 7 + c) % values.size()]);
+            base.table.setCell(r, cols - 1, std::to_string(r == 1 ? -32768 : r == 2 ? 32767 : r * 11));
         }
         if (type.code == 1) {
-            base.table.at(1, 14) = "20-90";
-            base.table.at(2, 14) = "(-5-5)";
-            base.table.at(3, 14) = "1E-5-0,002";
-            base.table.at(4, 14) = "0";
+            base.table.setCell(1, 14, "20-90");
+            base.table.setCell(2, 14, "(-5-5)");
+            base.table.setCell(3, 14, "1E-5-0,002");
+            base.table.setCell(4, 14, "0");
         }
         if (type.code == 7) {
-            base.table.at(1, 1) = "R/G ";
-            base.table.at(2, 1) = "RGBYOIJ-";
-            base.table.at(3, 1) = " ";
-            base.table.at(4, 1) = "-/ ";
+            base.table.setCell(1, 1, "R/G ");
+            base.table.setCell(2, 1, "RGBYOIJ-");
+            base.table.setCell(3, 1, " ");
+            base.table.setCell(4, 1, "-/ ");
         }
         ComponentBase back = decodeOk(encodeOk(base));
         EXPECT_EQ(back.table, base.table) << type.code;
         EXPECT_EQ(back.columnMap, base.columnMap);
         EXPECT_EQ(back.viewMask, base.viewMask);
         EXPECT_EQ(back.secondColumnCount, 5);
-        EXPECT_EQ(back.table.at(0, 1), "T" + std::to_string(type.code) + "C1N2");
+        EXPECT_EQ(back.table.cell(0, 1), "T" + std::to_string(type.code) + "C1N2");
     }
 }
 
@@ -350,10 +353,10 @@ TEST(BaseFile, ColumnMapEntriesOutsideTheNamesGiveEmptyTitles)
     file[167 + 2] = 3;    // column 3: above the name count of 2
     file[167 + 3] = 2;
     const ComponentBase base = decodeOk(file);
-    EXPECT_EQ(base.table.at(0, 1), "");
-    EXPECT_EQ(base.table.at(0, 2), "");
-    EXPECT_EQ(base.table.at(0, 3), "");
-    EXPECT_EQ(base.table.at(0, 4), "T3C4N2");
+    EXPECT_EQ(base.table.cell(0, 1), "");
+    EXPECT_EQ(base.table.cell(0, 2), "");
+    EXPECT_EQ(base.table.cell(0, 3), "");
+    EXPECT_EQ(base.table.cell(0, 4), "T3C4N2");
 }
 
 TEST(BaseFile, BadFilesAreRefusedWithTheirMessage)
@@ -394,7 +397,7 @@ TEST(BaseFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
                {30, "-32769"}, {30, " 5"}, {30, "1,5"}};
     for (const Case& c : bad) {
         ComponentBase base = makeEmptyBase(testCatalogue(), "");
-        base.table.at(1, c.col) = c.text;
+        base.table.setCell(1, c.col, c.text);
         const Status st = writeBase(base, target);
         ASSERT_FALSE(st.ok()) << c.text;
         EXPECT_EQ(st.error().kind, ErrorKind::WriteFailed);
@@ -417,7 +420,7 @@ TEST(BaseFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
 
     // Drawing numbers at the ends of the range, with a sign, or empty are accepted.
     for (const char* ok : {"-32768", "32767", "+5", "", "007"}) {
-        base.table.at(1, 30) = ok;
+        base.table.setCell(1, 30, ok);
         EXPECT_TRUE(writeBase(base, target).ok()) << ok;
     }
     EXPECT_EQ(readFileBytes(target)->size(), 519u);
@@ -432,7 +435,7 @@ TEST(BaseFile, StoredValuesMatchTheCellConversion)
                              "2.5", "5 \xEC\xC0", "99999999999999999999999999999999999999999",
                              "-", "1,2,3"}) {
         ComponentBase base = decodeOk(lead(5, 3) + record("X", {}, 0));
-        base.table.at(1, 3) = text;
+        base.table.setCell(1, 3, text);
         const auto expected = cellToFlaggedValue(text);
         const auto saved = encodeBase(base);
         ASSERT_EQ(saved.ok(), expected.ok()) << text;

@@ -10,13 +10,13 @@ using namespace veltris;
 TEST(CsvExport, EveryCellEndsWithSemicolonAndEveryLineWithCrLf)
 {
     Table t(3, 4);
-    t.at(0, 0) = "\xD2\xE8\xEF";  // Windows-1251 bytes go out unchanged
-    t.at(0, 1) = "U|max";
-    t.at(1, 0) = "KT315";
-    t.at(1, 1) = "0";      // absent value: empty field
-    t.at(1, 2) = "a;b";    // no quoting
-    t.at(1, 3) = "00";
-    t.at(2, 1) = "(0)";
+    t.setCell(0, 0, "\xD2\xE8\xEF");  // Windows-1251 bytes go out unchanged
+    t.setCell(0, 1, "U|max");
+    t.setCell(1, 0, "KT315");
+    t.setCell(1, 1, "0");      // absent value: empty field
+    t.setCell(1, 2, "a;b");    // no quoting
+    t.setCell(1, 3, "00");
+    t.setCell(2, 1, "(0)");
     EXPECT_EQ(csvBytes(t), "\xD2\xE8\xEF;U|max;;;\r\nKT315;;a;b;00;\r\n;(0);;;\r\n");
 }
 
@@ -31,7 +31,7 @@ TEST(CsvExport, WriteFailureCreatesNothing)
 {
     ScratchDir dir;
     Table t(1, 1);
-    t.at(0, 0) = "x";
+    t.setCell(0, 0, "x");
     const Status st = writeCsv(t, dir.path() / "no" / "such.csv");
     ASSERT_FALSE(st.ok());
     EXPECT_EQ(st.error().message, "Ошибка записи в файл");

@@ -18,10 +18,10 @@ Table makeTable(int cols, const std::vector<std::vector<std::string>>& rows)
 {
     Table t(static_cast<int>(rows.size()) + 1, cols);
     for (int c = 0; c < cols; ++c)
-        t.at(0, c) = "T" + std::to_string(c);
+        t.setCell(0, c, "T" + std::to_string(c));
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t c = 0; c < rows[r].size(); ++c)
-            t.at(static_cast<int>(r) + 1, static_cast<int>(c)) = rows[r][c];
+            t.setCell(static_cast<int>(r) + 1, static_cast<int>(c), rows[r][c]);
     }
     return t;
 }
@@ -336,29 +336,29 @@ TEST(SelectionTable, RowsThroughTheViewMask)
     base.viewMask[1] = 0;
     base.viewMask[2] = 1;
     Table second(5, 4);
-    second.at(0, 0) = "H0";
-    second.at(0, 1) = "H1";
-    second.at(2, 2) = "stale";
+    second.setCell(0, 0, "H0");
+    second.setCell(0, 1, "H1");
+    second.setCell(2, 2, "stale");
 
     const std::vector<int> rows = {1, 3};
     fillSelectionTable(base, second, rows);
     ASSERT_EQ(second.rowCount(), 3);
     ASSERT_EQ(second.columnCount(), 4);
-    EXPECT_EQ(second.at(0, 0), "H0");
-    EXPECT_EQ(second.at(0, 1), "H1");
-    EXPECT_EQ(second.at(1, 0), "A");
-    EXPECT_EQ(second.at(1, 1), "3");
-    EXPECT_EQ(second.at(1, 2), "");
-    EXPECT_EQ(second.at(1, 3), "1");
-    EXPECT_EQ(second.at(2, 0), "C");
-    EXPECT_EQ(second.at(2, 1), "9");
-    EXPECT_EQ(second.at(2, 2), "");  // entry 0: empty, whatever stood there
+    EXPECT_EQ(second.cell(0, 0), "H0");
+    EXPECT_EQ(second.cell(0, 1), "H1");
+    EXPECT_EQ(second.cell(1, 0), "A");
+    EXPECT_EQ(second.cell(1, 1), "3");
+    EXPECT_EQ(second.cell(1, 2), "");
+    EXPECT_EQ(second.cell(1, 3), "1");
+    EXPECT_EQ(second.cell(2, 0), "C");
+    EXPECT_EQ(second.cell(2, 1), "9");
+    EXPECT_EQ(second.cell(2, 2), "");  // entry 0: empty, whatever stood there
 
     fillSelectionTable(base, second, {});
     ASSERT_EQ(second.rowCount(), 2);
     for (int c = 0; c < 4; ++c)
-        EXPECT_EQ(second.at(1, c), "");
-    EXPECT_EQ(second.at(0, 0), "H0");
+        EXPECT_EQ(second.cell(1, c), "");
+    EXPECT_EQ(second.cell(0, 0), "H0");
 }
 
 TEST(FindComponentRow, ExactFirstMatch)

@@ -13,13 +13,13 @@ namespace {
 Table column(const std::vector<std::string>& names, const std::vector<std::string>& values = {})
 {
     Table t(int(names.size()) + 1, 3);
-    t.at(0, 0) = "label";
-    t.at(0, 1) = "title";
+    t.setCell(0, 0, "label");
+    t.setCell(0, 1, "title");
     for (size_t i = 0; i < names.size(); ++i) {
-        t.at(int(i) + 1, 0) = names[i];
+        t.setCell(int(i) + 1, 0, names[i]);
         if (i < values.size())
-            t.at(int(i) + 1, 1) = values[i];
-        t.at(int(i) + 1, 2) = "row" + std::to_string(i);
+            t.setCell(int(i) + 1, 1, values[i]);
+        t.setCell(int(i) + 1, 2, "row" + std::to_string(i));
     }
     return t;
 }
@@ -28,7 +28,7 @@ std::vector<std::string> columnTexts(const Table& t, int col)
 {
     std::vector<std::string> out;
     for (int r = 1; r < t.rowCount(); ++r)
-        out.push_back(t.at(r, col));
+        out.push_back(t.cell(r, col));
     return out;
 }
 
@@ -50,8 +50,8 @@ TEST(TableOps, ValueSortOrdersByRankThenMagnitude)
     EXPECT_EQ(columnTexts(t, 1), sorted);
     // Whole rows move together, and the title row stays.
     for (int r = 1; r < t.rowCount(); ++r)
-        EXPECT_EQ(t.at(r, 0), "n" + t.at(r, 1));
-    EXPECT_EQ(t.at(0, 1), "title");
+        EXPECT_EQ(t.cell(r, 0), "n" + t.cell(r, 1));
+    EXPECT_EQ(t.cell(0, 1), "title");
 }
 
 TEST(TableOps, EqualKeysKeepTheirOrder)
@@ -96,31 +96,31 @@ TEST(TableOps, SecondTableRebuildFollowsTheViewMask)
     base.table = Table(3, 5);
     for (int c = 0; c < 5; ++c)
         for (int r = 0; r < 3; ++r)
-            base.table.at(r, c) = std::to_string(r) + ":" + std::to_string(c);
+            base.table.setCell(r, c, std::to_string(r) + ":" + std::to_string(c));
     base.secondColumnCount = 4;
     base.viewMask = {3, 0, 1, 2};  // entry 4 is beyond the count and ignored
 
     Table second(2, 4);
-    second.at(0, 0) = "label";
-    second.at(0, 2) = "old title";
-    second.at(1, 2) = "old";
+    second.setCell(0, 0, "label");
+    second.setCell(0, 2, "old title");
+    second.setCell(1, 2, "old");
     rebuildSecondTable(base, second);
     ASSERT_EQ(second.rowCount(), 3);
     ASSERT_EQ(second.columnCount(), 4);
-    EXPECT_EQ(second.at(0, 0), "label");
-    EXPECT_EQ(second.at(2, 0), "2:0");
-    EXPECT_EQ(second.at(0, 1), "0:3");
-    EXPECT_EQ(second.at(2, 1), "2:3");
-    EXPECT_EQ(second.at(1, 2), "old") << "a column whose mask entry is 0 keeps its content";
-    EXPECT_EQ(second.at(0, 2), "old title");
-    EXPECT_EQ(second.at(2, 3), "2:1");
+    EXPECT_EQ(second.cell(0, 0), "label");
+    EXPECT_EQ(second.cell(2, 0), "2:0");
+    EXPECT_EQ(second.cell(0, 1), "0:3");
+    EXPECT_EQ(second.cell(2, 1), "2:3");
+    EXPECT_EQ(second.cell(1, 2), "old") << "a column whose mask entry is 0 keeps its content";
+    EXPECT_EQ(second.cell(0, 2), "old title");
+    EXPECT_EQ(second.cell(2, 3), "2:1");
 
     // A damaged count or a mask entry past the main table must not reach outside.
     base.secondColumnCount = 1000;
     base.viewMask.fill(30);
     rebuildSecondTable(base, second);
     EXPECT_EQ(second.columnCount(), 31);
-    EXPECT_EQ(second.at(1, 30), "");
+    EXPECT_EQ(second.cell(1, 30), "");
     base.secondColumnCount = -7;
     rebuildSecondTable(base, second);
     EXPECT_EQ(second.columnCount(), 1);
@@ -132,11 +132,11 @@ TEST(TableOps, ShownListApplyKeepsTheChosenOrder)
     base.table = Table(3, 31);
     for (int c = 0; c < 31; ++c)
         for (int r = 0; r < 3; ++r)
-            base.table.at(r, c) = std::to_string(r) + ":" + std::to_string(c);
+            base.table.setCell(r, c, std::to_string(r) + ":" + std::to_string(c));
     base.viewMask.fill(0);
     base.viewMask[3] = 17;  // beyond the new list: stays as it was
     Table second(2, 2);
-    second.at(0, 0) = "label";
+    second.setCell(0, 0, "label");
 
     applyShownList(base, second, {5, 2, 9});
     EXPECT_EQ(base.secondColumnCount, 4);
@@ -146,11 +146,11 @@ TEST(TableOps, ShownListApplyKeepsTheChosenOrder)
     EXPECT_EQ(base.viewMask[3], 17);
     ASSERT_EQ(second.columnCount(), 4);
     ASSERT_EQ(second.rowCount(), 3);
-    EXPECT_EQ(second.at(0, 0), "label");
-    EXPECT_EQ(second.at(0, 1), "0:5");
-    EXPECT_EQ(second.at(2, 2), "2:2");
-    EXPECT_EQ(second.at(1, 3), "1:9");
-    EXPECT_EQ(second.at(2, 0), "2:0");
+    EXPECT_EQ(second.cell(0, 0), "label");
+    EXPECT_EQ(second.cell(0, 1), "0:5");
+    EXPECT_EQ(second.cell(2, 2), "2:2");
+    EXPECT_EQ(second.cell(1, 3), "1:9");
+    EXPECT_EQ(second.cell(2, 0), "2:0");
     EXPECT_TRUE(isShownColumn(base, 9));
     EXPECT_FALSE(isShownColumn(base, 17));
     EXPECT_FALSE(isShownColumn(base, 1));
@@ -160,8 +160,8 @@ TEST(TableOps, ShownListApplyKeepsTheChosenOrder)
     for (auto m : base.viewMask)
         EXPECT_EQ(m, 0);
     ASSERT_EQ(second.columnCount(), 2);
-    EXPECT_EQ(second.at(0, 1), "");
-    EXPECT_EQ(second.at(1, 1), "") << "the one parameter column is empty";
+    EXPECT_EQ(second.cell(0, 1), "");
+    EXPECT_EQ(second.cell(1, 1), "") << "the one parameter column is empty";
     EXPECT_FALSE(isShownColumn(base, 5));
 }
 
@@ -170,7 +170,7 @@ TEST(TableOps, DeleteRow)
     Table t = column({"a", "b", "c"});
     ASSERT_TRUE(deleteTableRow(t, 1));
     EXPECT_EQ(columnTexts(t, 0), (std::vector<std::string>{"b", "c"}));
-    EXPECT_EQ(t.at(2, 2), "row2");
+    EXPECT_EQ(t.cell(2, 2), "row2");
     ASSERT_TRUE(deleteTableRow(t, 2));  // the last row
     EXPECT_EQ(columnTexts(t, 0), (std::vector<std::string>{"b"}));
 
@@ -195,12 +195,12 @@ TEST(TableOps, MoveRowShiftsTheRowsBetween)
 TEST(TableOps, ResizeKeepsTheCellsInside)
 {
     Table t(2, 3);
-    t.at(1, 1) = "x";
-    t.at(1, 2) = "y";
+    t.setCell(1, 1, "x");
+    t.setCell(1, 2, "y");
     t.resize(3, 2);
-    EXPECT_EQ(t.at(1, 1), "x");
-    EXPECT_EQ(t.at(2, 1), "");
+    EXPECT_EQ(t.cell(1, 1), "x");
+    EXPECT_EQ(t.cell(2, 1), "");
     EXPECT_EQ(t.cell(1, 2), "");
     t.resize(3, 4);
-    EXPECT_EQ(t.at(1, 2), "") << "a dropped column does not come back";
+    EXPECT_EQ(t.cell(1, 2), "") << "a dropped column does not come back";
 }

@@ -34,12 +34,12 @@ std::string diodeBase()
     base.deviceType = 3;
     base.setDescription(utf8ToCp1251("Диоды общего назначения"));
     base.table.resize(3, 13);
-    base.table.at(1, 0) = "1N4148";
-    base.table.at(1, 1) = "100";
-    base.table.at(1, 2) = "<0,5";
-    base.table.at(1, 12) = "7";
-    base.table.at(2, 0) = utf8ToCp1251("КД522Б");
-    base.table.at(2, 3) = "(3)";
+    base.table.setCell(1, 0, "1N4148");
+    base.table.setCell(1, 1, "100");
+    base.table.setCell(1, 2, "<0,5");
+    base.table.setCell(1, 12, "7");
+    base.table.setCell(2, 0, utf8ToCp1251("КД522Б"));
+    base.table.setCell(2, 3, "(3)");
     return *encodeBase(base);
 }
 
@@ -97,7 +97,7 @@ TEST(QdbCli, ExportWritesTheWindowsCsvBytes)
     ASSERT_TRUE(fs::exists(fs::path(QDB_EXE).parent_path() / "diodes.ini"));
     QdbRun run = qdb(dir, "export " + arg(file) + " " + arg(dir.path() / "a.csv"));
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    base.table.at(0, 0) = utf8ToCp1251("Тип прибора");
+    base.table.setCell(0, 0, utf8ToCp1251("Тип прибора"));
     EXPECT_EQ(*readFileBytes(dir.path() / "a.csv"), csvBytes(base.table));
     EXPECT_NE(readFileBytes(dir.path() / "a.csv")->find("1N4148;100;<0,5;;"), std::string::npos);
 
@@ -180,5 +180,29 @@ TEST(QdbCli, ConvertSavesWhatItLoadedAsVersion5)
     run = qdb(dir, "convert --catalogue " + arg(dir.path() / "empty") + " " + arg(fetIn) + " " +
                        arg(dir.path() / "fet2.QDB"));
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(*readFileBytes(dir.path() / "fet2.QDB"), fet.substr(0, kLeadSize));
+    // A type without a record layout keeps its records unread and writes them back unchanged.
+    EXPECT_EQ(*readFileBytes(dir.path() / "fet2.QDB"), fet);
+    run = qdb(dir, "info --catalogue " + arg(dir.path() / "empty") + " " + arg(fetIn));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("Записей: 0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("(сохраняются без чтения): 2\n"), std::string::npos) << run.out;
+}
+
+// A base larger than the memory qdb may have: a clear message, exit code 1, no output file.
+TEST(QdbCli, RunningOutOfMemoryIsReported)
+{
+    ScratchDir dir;
+    std::string file = diodeBase().substr(0, kLeadSize);
+    const std::string rec = diodeBase().substr(kLeadSize, kRecordSize);
+    file.reserve(file.size() + rec.size() * 150000);
+    for (int i = 0; i < 150000; ++i)
+        file += rec;
+    const auto big = dir.write("big.QDB", file);
+    const std::string limit = "ulimit -v 70000; ";  // KiB: less than the file and its cells
+    for (const std::string& cmd : {"info " + arg(big), "convert " + arg(big) + " " + arg(dir.path() / "out.QDB")}) {
+        const QdbRun run = runQdbQuoted(cmd + " --catalogue " + arg(kDataDir), dir.path(), limit);
+        EXPECT_EQ(run.exitCode, 1) << cmd;
+        EXPECT_EQ(run.err, "qdb: «" + big.string() + "»: Недостаточно памяти, чтобы открыть базу\n") << cmd;
+    }
+    EXPECT_FALSE(fs::exists(dir.path() / "out.QDB"));
 }

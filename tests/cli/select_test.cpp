@@ -37,12 +37,12 @@ protected:
             base.table.appendRow();
             const int r = base.table.rowCount() - 1;
             for (int c = 1; c < 31; ++c)
-                base.table.at(r, c) = "0";
-            base.table.at(r, 0) = utf8ToCp1251(nameUtf8);
-            base.table.at(r, 1) = c1;
-            base.table.at(r, 2) = c2;
-            base.table.at(r, 14) = c14;
-            base.table.at(r, 30) = drawing;
+                base.table.setCell(r, c, "0");
+            base.table.setCell(r, 0, utf8ToCp1251(nameUtf8));
+            base.table.setCell(r, 1, c1);
+            base.table.setCell(r, 2, c2);
+            base.table.setCell(r, 14, c14);
+            base.table.setCell(r, 30, drawing);
         };
         add("КТ315А", "100", "<50", "10-20", "12");
         add("KT3102", "95", "45", "12-25", "12");

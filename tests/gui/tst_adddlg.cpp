@@ -58,10 +58,10 @@ struct Fixture {
         t.setRowCount(1 + int(records.size()));
         for (int r = 1; r < t.rowCount(); ++r) {
             for (int c = 0; c < t.columnCount(); ++c)
-                t.at(r, c).clear();
+                t.cell(r, c).clear();
             const QStringList parts = records[r - 1].split(QLatin1Char(';'));
             for (int c = 0; c < parts.size() && c < t.columnCount(); ++c)
-                t.at(r, c) = parts[c].toStdString();
+                t.setCell(r, c, parts[c].toStdString());
         }
         form.refreshMainTable();
     }
@@ -337,9 +337,9 @@ void TstAddDlg::drawingFollowsTheRow()
     const QString trans = QStringLiteral(VELTRIS_BIN_DIR "/TRANS");
     Fixture f(QStringLiteral("[Settings]\nShowNav=0\nTRANS=") + trans + QStringLiteral("\n"));
     f.setRecords({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-    f.table().at(1, 30) = "1";
-    f.table().at(2, 30) = "2";
-    f.table().at(3, 30) = "3";
+    f.table().setCell(1, 30, "1");
+    f.table().setCell(2, 30, "2");
+    f.table().setCell(3, 30, "3");
     f.form.refreshMainTable();
     const QImage first(trans + QStringLiteral("/1.BMP"));
     const QImage second(trans + QStringLiteral("/2.BMP"));
@@ -504,13 +504,13 @@ void TstAddDlg::deleteRowHelper()
     ScriptedUi ui;
     veltris::Table t(4, 2);
     for (int r = 0; r < 4; ++r)
-        t.at(r, 0) = std::to_string(r);
+        t.setCell(r, 0, std::to_string(r));
     const bool done = GridFunc::deleteRow(t, row, ui);
     QCOMPARE(done, !left.isEmpty());
     QCOMPARE(ui.beeps, left.isEmpty() ? 1 : 0);
     QStringList names;
     for (int r = 0; r < t.rowCount(); ++r)
-        names << QString::fromStdString(t.at(r, 0));
+        names << QString::fromStdString(t.cell(r, 0));
     QCOMPARE(names.join(QLatin1Char(',')), left.isEmpty() ? QStringLiteral("0,1,2,3") : left);
 
     veltris::Table empty;

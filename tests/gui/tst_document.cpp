@@ -65,6 +65,7 @@ private slots:
     void exportOfNewBase();
     void exportOfLoadedSortedBase();
     void exportFailureLeavesNoFile();
+    void saveFailureMakesTheBadCellCurrent();
 };
 
 void TstDocument::newCancelledLeavesCleanBipolarBase()
@@ -192,7 +193,7 @@ void TstDocument::promptAnswers()
     DocFixture fx;
     const QString path = fx.openSample("bipolar.QDB");
     const QByteArray onDisk = fileBytes(path);
-    fx.form->base().table.at(1, 0) = "EDITED";
+    fx.form->base().table.setCell(1, 0, "EDITED");
     fx.form->setModified(true);
     const QString other = fx.folder.copySample("diodes.QDB");
 
@@ -344,7 +345,7 @@ void TstDocument::exportOfLoadedSortedBase()
     // The bytes the command-line export writes for the same file.
     auto base = veltris::readBase(toFsPath(path), fx.form->catalogue());
     QVERIFY(base.ok());
-    base->table.at(0, 0) = qStringToCp(QStringLiteral("Тип прибора"));
+    base->table.setCell(0, 0, qStringToCp(QStringLiteral("Тип прибора")));
     const QByteArray asLoaded = QByteArray::fromStdString(veltris::csvBytes(base->table));
     QCOMPARE(fileBytes(fx.folder.file("as-loaded.CSV")), asLoaded);
 
@@ -380,6 +381,23 @@ void TstDocument::exportFailureLeavesNoFile()
     QCOMPARE(fx.ui.messages[0].buttons, QMessageBox::Ok);
     QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
     QVERIFY(QFileInfo(fx.folder.file("taken.CSV")).isDir());
+}
+
+void TstDocument::saveFailureMakesTheBadCellCurrent()
+{
+    DocFixture fx;
+    const QString path = fx.openSample("bipolar.QDB");
+    const QByteArray onDisk = fileBytes(path);
+    // A text no number reads from, put in as an edit would.
+    fx.form->base().table.setCell(3, 5, "1,2,3");
+    fx.form->stringGrid1()->setCurrentCoreCell(1, 1);
+    QVERIFY(!fx.form->FileSave1Execute());
+    QCOMPARE(fx.ui.messages.size(), 1);
+    QCOMPARE(fx.ui.messages[0].caption, QStringLiteral("Ошибка"));
+    QCOMPARE(fx.ui.messages[0].text, QStringLiteral("Ошибка записи в файл"));
+    QCOMPARE(fx.form->stringGrid1()->currentCoreRow(), 3);
+    QCOMPARE(fx.form->stringGrid1()->currentCoreColumn(), 5);
+    QCOMPARE(fileBytes(path), onDisk);
 }
 
 QTEST_MAIN(TstDocument)

@@ -37,7 +37,7 @@ void writeTestBase(const QString& path, int type, const QString& description, co
     base.deviceType = static_cast<std::uint16_t>(type);
     base.table = veltris::Table(static_cast<int>(names.size()) + 1, veltris::tableColumnCount(type));
     for (int r = 0; r < names.size(); ++r)
-        base.table.at(r + 1, 0) = qStringToCp(names[r]);
+        base.table.setCell(r + 1, 0, qStringToCp(names[r]));
     base.setDescription(qStringToCp(description));
     QVERIFY(veltris::writeBase(base, toFsPath(path)));
     if (format == Format::V5)
@@ -395,7 +395,7 @@ void TstNavigator::unsavedPrompt()
     writeTestBase(open, 1, QStringLiteral("Открытая"), {QStringLiteral("KT315A")});
     QVERIFY(w.form->loadBaseFile(open));
     w.form->base().table.appendRow();
-    w.form->base().table.at(2, 0) = "NEW";
+    w.form->base().table.setCell(2, 0, "NEW");
     w.form->setModified(true);
     const QString current = saveFails ? QStringLiteral("/nonexistent-folder/open.QDB") : open;
     w.form->setFileName(current);

@@ -49,10 +49,10 @@ public:
         t.setRowCount(static_cast<int>(records.size()) + 1);
         for (int r = 1; r < t.rowCount(); ++r)
             for (int c = 0; c < t.columnCount(); ++c)
-                t.at(r, c).clear();
+                t.cell(r, c).clear();
         for (int r = 0; r < records.size(); ++r)
             for (int c = 0; c < records[r].size(); ++c)
-                t.at(r + 1, c) = qStringToCp(records[r][c]);
+                t.setCell(r + 1, c, qStringToCp(records[r][c]));
         form->base().secondColumnCount = 2;
         form->base().viewMask.fill(0);
         form->base().viewMask[0] = 1;
@@ -265,7 +265,7 @@ void TstSearch::showingThePageFillsListGridAndCaptions()
 
     // The page is rebuilt from the table each time it is shown.
     w.clickTab(0);
-    w.form->base().table.at(2, 0) = "BC548";
+    w.form->base().table.setCell(2, 0, "BC548");
     w.form->setCurrentCell(1, 1);
     w.clickTab(3);
     QVERIFY(w.listEntries().contains(QStringLiteral("BC548")));
@@ -405,7 +405,7 @@ void TstSearch::boundsFromTheReference()
                    QStringLiteral("10-20"), QStringLiteral("-8")}});
     veltris::Table& t = w.form->base().table;
     const int last = t.columnCount() - 1;
-    t.at(1, last) = "12";
+    t.setCell(1, last, "12");
     w.openPage();
 
     w.clickName(1);

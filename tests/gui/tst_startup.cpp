@@ -226,7 +226,7 @@ void TstStartup::commandLineOpen()
     QCOMPARE(form.model1()->columnCount(), 12);
     QCOMPARE(form.model1()->cornerText(), QStringLiteral("Тип прибора"));
     QCOMPARE(form.secondTable().rowCount(), form.base().table.rowCount());
-    QCOMPARE(form.secondTable().at(2, 0), form.base().table.at(2, 0));
+    QCOMPARE(form.secondTable().cell(2, 0), form.base().table.cell(2, 0));
     QVERIFY(!form.isModified());
     QCOMPARE(form.currentRow(), 1);
 }
@@ -350,7 +350,7 @@ void TstStartup::closePrompt()
     TSDIAppForm form(folder.paths(), ui, {base});
     showAndActivate(form);
     QCOMPARE(form.fileName(), base);
-    form.base().table.at(1, 0) = "CHANGED";
+    form.base().table.setCell(1, 0, "CHANGED");
     form.setModified(true);
     if (!named)
         form.setFileName(QString());

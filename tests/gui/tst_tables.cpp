@@ -51,12 +51,12 @@ int inkCount(const QImage& img, const QRect& area)
 veltris::Table valueTable(const QStringList& names, const QStringList& values)
 {
     veltris::Table t(static_cast<int>(names.size()) + 1, 31);
-    t.at(0, 0) = qStringToCp(QStringLiteral("Тип прибора"));
-    t.at(0, 1) = "T1";
+    t.setCell(0, 0, qStringToCp(QStringLiteral("Тип прибора")));
+    t.setCell(0, 1, "T1");
     for (int r = 1; r < t.rowCount(); ++r) {
-        t.at(r, 0) = qStringToCp(names[r - 1]);
-        t.at(r, 1) = qStringToCp(values.value(r - 1));
-        t.at(r, 2) = "x" + std::to_string(r);
+        t.setCell(r, 0, qStringToCp(names[r - 1]));
+        t.setCell(r, 1, qStringToCp(values.value(r - 1)));
+        t.setCell(r, 2, "x" + std::to_string(r));
     }
     return t;
 }
@@ -65,7 +65,7 @@ QStringList names(const veltris::Table& t)
 {
     QStringList out;
     for (int r = 1; r < t.rowCount(); ++r)
-        out << cpToQString(t.at(r, 0));
+        out << cpToQString(t.cell(r, 0));
     return out;
 }
 
@@ -153,9 +153,9 @@ void TstTables::titlePainting()
 {
     Fixture f;
     veltris::Table t = valueTable({QStringLiteral("A")}, {QStringLiteral("1")});
-    t.at(0, 1) = qStringToCp(QStringLiteral("Ш|Ш|Ш"));
-    t.at(0, 2) = qStringToCp(QStringLiteral("|Ш"));
-    t.at(0, 3) = qStringToCp(QStringLiteral("Ш"));
+    t.setCell(0, 1, qStringToCp(QStringLiteral("Ш|Ш|Ш")));
+    t.setCell(0, 2, qStringToCp(QStringLiteral("|Ш")));
+    t.setCell(0, 3, qStringToCp(QStringLiteral("Ш")));
     f.setMain(t);
     QHeaderView* h = f.form->stringGrid1()->horizontalHeader();
     const QImage img = h->grab().toImage();
@@ -195,13 +195,13 @@ void TstTables::zeroPaintedEmptyAndValueTextPlaced()
 {
     Fixture f;
     veltris::Table t = valueTable({QStringLiteral("A")}, {QStringLiteral("0")});
-    t.at(1, 2) = "8";
+    t.setCell(1, 2, "8");
     f.setMain(t);
     ComponentGridView* g = f.form->stringGrid1();
     const QModelIndex zero = f.form->model1()->index(0, 0);
     QCOMPARE(zero.data(Qt::DisplayRole).toString(), QString());
     QCOMPARE(zero.data(ComponentTableModel::RawTextRole).toString(), QStringLiteral("0"));
-    QCOMPARE(f.form->base().table.at(1, 1), std::string("0"));  // the text is kept
+    QCOMPARE(f.form->base().table.cell(1, 1), std::string("0"));  // the text is kept
 
     g->clearSelection();
     g->setCurrentIndex(f.form->model1()->index(0, 5));
@@ -233,7 +233,7 @@ void TstTables::rightClickSortsByValue()
     rightClickTitle(g, 1);
     // Plain values by magnitude (a range 2-8 as 4), then "(", "[", "{".
     QCOMPARE(names(f.form->base().table), QStringList({"R3", "R7", "R9", "R6", "R4", "R1", "R8", "R2", "R5", "R0"}));
-    QCOMPARE(f.form->base().table.at(1, 2), std::string("x4"));  // whole rows move
+    QCOMPARE(f.form->base().table.cell(1, 2), std::string("x4"));  // whole rows move
     QCOMPARE(f.form->model1()->headerData(0, Qt::Vertical).toString(), QStringLiteral("R3"));
     QVERIFY(!f.form->isModified());
     QVERIFY(f.ui.messages.isEmpty());
@@ -288,12 +288,12 @@ void TstTables::secondTableThroughViewMask()
     veltris::Table t = valueTable({"A", "B"}, {"1", "2"});
     for (int r = 0; r < 3; ++r)
         for (int c = 1; c < 31; ++c)
-            t.at(r, c) = "c" + std::to_string(c) + "r" + std::to_string(r);
+            t.setCell(r, c, "c" + std::to_string(c) + "r" + std::to_string(r));
     f.setMain(t);
     veltris::Table& second = f.form->secondTable();
     second.resize(3, 4);
     for (int r = 0; r < 3; ++r)
-        second.at(r, 2) = "keep";
+        second.setCell(r, 2, "keep");
     veltris::ComponentBase& base = f.form->base();
     base.viewMask = {};
     base.viewMask[0] = 5;
@@ -304,9 +304,9 @@ void TstTables::secondTableThroughViewMask()
     QCOMPARE(second.columnCount(), 4);
     QCOMPARE(names(second), QStringList({"A", "B"}));
     for (int r = 0; r < 3; ++r) {
-        QCOMPARE(second.at(r, 1), t.at(r, 5));
-        QCOMPARE(second.at(r, 2), std::string("keep"));  // mask entry 0: untouched
-        QCOMPARE(second.at(r, 3), t.at(r, 2));
+        QCOMPARE(second.cell(r, 1), t.cell(r, 5));
+        QCOMPARE(second.cell(r, 2), std::string("keep"));  // mask entry 0: untouched
+        QCOMPARE(second.cell(r, 3), t.cell(r, 2));
     }
     QCOMPARE(f.form->model2()->columnCount(), 3);
     QCOMPARE(f.form->model2()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("c5r0"));
@@ -378,10 +378,10 @@ void TstTables::drawingFollowsCurrentRow()
 
     Fixture f(QStringLiteral("TRANS=%1\n").arg(drawings));
     veltris::Table t = valueTable({"A", "B", "C", "D"}, {});
-    t.at(1, 30) = "7";
-    t.at(2, 30) = "2";   // found whatever the letter case of its file
-    t.at(3, 30) = "99";  // no such drawing
-    t.at(4, 30) = "";
+    t.setCell(1, 30, "7");
+    t.setCell(2, 30, "2");   // found whatever the letter case of its file
+    t.setCell(3, 30, "99");  // no such drawing
+    t.setCell(4, 30, "");
     f.setMain(t);
     DrawingImage* image = f.form->image1();
     ComponentGridView* g = f.form->stringGrid1();
@@ -421,8 +421,8 @@ void TstTables::drawingOddCases()
     }
     Fixture f(QStringLiteral("TRANS=%1\n").arg(drawings));
     veltris::Table t = valueTable({"A", "B"}, {});
-    t.at(1, 30) = "7";
-    t.at(2, 30) = "5";
+    t.setCell(1, 30, "7");
+    t.setCell(2, 30, "5");
     f.setMain(t);
     f.form->setCurrentCell(1, 1);
     const QImage seven = f.form->image1()->image();
@@ -469,8 +469,8 @@ void TstTables::largeBaseModelStaysLean()
     Fixture f;
     veltris::Table t(100001, 31);
     for (int r = 1; r < t.rowCount(); ++r) {
-        t.at(r, 0) = "N" + std::to_string(r);
-        t.at(r, 1) = std::to_string(r % 97);
+        t.setCell(r, 0, "N" + std::to_string(r));
+        t.setCell(r, 1, std::to_string(r % 97));
     }
     f.setMain(t);
     ComponentGridView* g = f.form->stringGrid1();
