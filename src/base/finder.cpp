@@ -248,13 +248,15 @@ bool isClosing(char c)
 }
 
 // The ends of the common forms "x", "-x", "x-y", decorated: the text's two numbers as the range
-// parser would give them. False for anything else.
-bool quickEnds(std::string_view text, double& a, double& b)
+// parser would give them, and whether "<" and ">" came with them. False for anything else.
+bool quickEnds(std::string_view text, double& a, double& b, bool& less, bool& greater)
 {
     const char* p = text.data();
     const char* const end = p + text.size();
-    while (p != end && isOpening(*p))
-        ++p;
+    for (; p != end && isOpening(*p); ++p) {
+        less |= *p == '<';
+        greater |= *p == '>';
+    }
     if (p == end)
         return false;
     if (*p == '-')
@@ -285,7 +287,9 @@ CellMeaning cellMeaning(std::string_view text)
     CellMeaning m;
     double a = 0;
     double b = 0;
-    if (!quickEnds(text, a, b)) {
+    bool less = false;
+    bool greater = false;
+    if (!quickEnds(text, a, b, less, greater)) {
         const std::string filtered = numericFilter(text);
         if (filtered.empty())
             return m;
@@ -294,6 +298,8 @@ CellMeaning cellMeaning(std::string_view text)
             return m;
         a = range->a;
         b = range->b;
+        less = text.find('<') != std::string_view::npos;
+        greater = text.find('>') != std::string_view::npos;
     }
     a = std::fabs(a);
     b = std::fabs(b);
@@ -303,8 +309,6 @@ CellMeaning cellMeaning(std::string_view text)
     m.hi = std::max(a, b);
     if (m.hi == 0)
         return CellMeaning{};
-    const bool less = text.find('<') != std::string_view::npos;
-    const bool greater = text.find('>') != std::string_view::npos;
     if (less && greater)
         return CellMeaning{};
     if (less)
@@ -646,8 +650,6 @@ bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseI
                 const double lo = p.lo[r];
                 const double hi = p.hi[r];
                 v = judgeValue(p, known, lo, hi);
-                if (known != 0)
-                    distance += std::fabs(0.5 * (std::log(lo) + std::log(hi)) - p.logReference);
             }
             if (v == Verdict::Fail) {
                 failMask |= 1u << j;
@@ -660,6 +662,11 @@ bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseI
         }
         if (fails > limit)
             continue;
+        // The distance only for the kept rows: logarithms cost more than the verdicts.
+        for (const PreparedRule& p : rules) {
+            if (p.known != nullptr && p.known[r] != 0)
+                distance += std::fabs(0.5 * (std::log(p.lo[r]) + std::log(p.hi[r])) - p.logReference);
+        }
         FinderMatch m;
         m.base = baseIndex;
         m.row = i;
@@ -709,30 +716,35 @@ FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int
 {
     FinderSource source(base.deviceType, base.recordCount());
     const Table& table = base.table;
-    for (int i = 0; i < source.rowCount(); ++i)
-        source.setName(i, table.cell(i + 1, 0));
-    std::vector<int> all;
+    std::vector<int> wanted;
     if (columns.empty()) {
         for (int c = 1; c <= source.columnCount(); ++c)
-            all.push_back(c);
-        columns = all;
+            wanted.push_back(c);
+    } else {
+        wanted.assign(columns.begin(), columns.end());
     }
-    for (int c : columns) {
-        if (c < 1 || c > source.columnCount() || source.column(c).built)
+    std::vector<std::pair<int, FinderSource::Column*>> built;
+    for (int c : wanted) {
+        if (c < 1 || c > source.columnCount() || c >= table.columnCount() || source.column(c).built)
             continue;
-        const bool text = isTextParameter(base.deviceType, c);
-        FinderSource::Column& col = source.buildColumn(c, text, unitScaleOfTitle(table.cell(0, c)));
-        for (int i = 0; i < source.rowCount(); ++i) {
-            const std::string& cell = table.cell(i + 1, c);
-            const auto r = static_cast<std::size_t>(i);
-            if (text) {
-                col.key[r] = colourKey(cell);
+        built.emplace_back(c, &source.buildColumn(c, isTextParameter(base.deviceType, c),
+                                                  unitScaleOfTitle(table.cell(0, c))));
+    }
+    // Row by row: the table keeps a row's cells together, so each is read from memory once.
+    for (int i = 0; i < source.rowCount(); ++i) {
+        const std::string* cells = &table.at(i + 1, 0);
+        source.setName(i, cells[0]);
+        const auto r = static_cast<std::size_t>(i);
+        for (const auto& [c, col] : built) {
+            const std::string& cell = cells[c];
+            if (col->text) {
+                col->key[r] = colourKey(cell);
                 continue;
             }
             const CellMeaning m = cellMeaning(cell);
-            col.lo[r] = m.lo;
-            col.hi[r] = m.hi;
-            col.known[r] = m.known;
+            col->lo[r] = m.lo;
+            col->hi[r] = m.hi;
+            col->known[r] = m.known;
         }
     }
     return source;
