@@ -12,6 +12,7 @@
 #include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/cp1251.h"
+#include "base/fileio.h"
 #include "base/ini.h"
 #include "base/navigatorcatalogue.h"
 #include "base/valuetext.h"
@@ -155,10 +156,13 @@ Result<SubstituteDefaults> SubstituteDefaults::load(const fs::path& dir)
 {
     const fs::path path = dir / kSubstituteDefaultsFile;
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
+    if (!fs::exists(path, ec))
         return Error{ErrorKind::OpenFailed,
                      "Не найден файл правил замены «" + path.string() + "»"};
-    return fromBytes(IniFile::loadOrEmpty(path).toBytes());
+    auto bytes = readFileBytes(path);
+    if (!bytes)
+        return bytes.error();
+    return fromBytes(*bytes);
 }
 
 SubstituteDefaults SubstituteDefaults::fromBytes(std::string_view iniBytes)
@@ -451,6 +455,8 @@ FinderSource::Column& FinderSource::buildColumn(int c, bool text, UnitScale unit
 Result<FinderQuery> makeQuery(const FinderSource& source, int referenceRow, const RuleSet& rules,
                               int nearMisses, std::size_t top)
 {
+    if (referenceRow < 0 || referenceRow >= source.rowCount())
+        return Error{ErrorKind::Generic, "образец не выбран"};
     FinderQuery q;
     q.deviceType = source.deviceType();
     q.referenceRow = referenceRow;
@@ -712,8 +718,11 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
 
 // ---- adapters over the component base store ----
 
-FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns)
+FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns,
+                                  const FinderProgress& progress, bool* cancelled)
 {
+    if (cancelled != nullptr)
+        *cancelled = false;
     FinderSource source(base.deviceType, base.recordCount());
     const Table& table = base.table;
     std::vector<int> wanted;
@@ -731,7 +740,14 @@ FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int
                                                   unitScaleOfTitle(table.cell(0, c))));
     }
     // Row by row: the table keeps a row's cells together, so each is read from memory once.
+    constexpr int kProgressStep = 1 << 14;
     for (int i = 0; i < source.rowCount(); ++i) {
+        if (progress && i % kProgressStep == 0 &&
+            !progress(static_cast<std::size_t>(i), static_cast<std::size_t>(source.rowCount()))) {
+            if (cancelled != nullptr)
+                *cancelled = true;
+            return source;
+        }
         const std::string* cells = &table.at(i + 1, 0);
         source.setName(i, cells[0]);
         const auto r = static_cast<std::size_t>(i);
@@ -815,9 +831,18 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
 {
     FinderReport report;
     report.baseFiles.emplace_back(fileName);
-    const std::vector<int> columns = queryColumns(query);
-    const FinderSource source = finderSourceFromBase(base, columns);
-    if (!judgeSource(query, source, 0, query.referenceRow, report.matches, progress)) {
+    // Progress in two halves: reading the cells, then judging the rows.
+    const auto half = [&](std::size_t offset) -> FinderProgress {
+        if (!progress)
+            return {};
+        return [&progress, offset](std::size_t done, std::size_t total) {
+            return progress(offset * total + done, 2 * total);
+        };
+    };
+    bool cancelled = false;
+    const FinderSource source = finderSourceFromBase(base, queryColumns(query), half(0), &cancelled);
+    if (cancelled ||
+        !judgeSource(query, source, 0, query.referenceRow, report.matches, half(1))) {
         report.cancelled = true;
         report.matches.clear();
         return report;

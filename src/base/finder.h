@@ -189,7 +189,7 @@ struct FinderQuery {
 };
 
 // Makes the query from the reference row of `source` and the rules (size C; shorter sets leave
-// the remaining columns off). Error: Generic when no rule can be applied.
+// the remaining columns off). Error: Generic when no rule can be applied or the row is outside.
 Result<FinderQuery> makeQuery(const FinderSource& source, int referenceRow, const RuleSet& rules,
                               int nearMisses, std::size_t top);
 
@@ -248,8 +248,10 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
 // ---- adapters over the component base store ----
 
 // Builds the finder's view of a base: names and the given columns (all when empty) from the
-// cell texts; unit scales from the titles in row 0. Source row i is table row i + 1.
-FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns = {});
+// cell texts; unit scales from the titles in row 0. Source row i is table row i + 1. Progress
+// counts rows; when it cancels, *cancelled (if given) is set and the source is incomplete.
+FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns = {},
+                                  const FinderProgress& progress = {}, bool* cancelled = nullptr);
 // Cell text of a source row and column.
 std::string_view finderCellText(const ComponentBase& base, int row, int column);
 

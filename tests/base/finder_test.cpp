@@ -346,13 +346,31 @@ TEST(FinderOpenBase, LedColourMustBeEqual)
     EXPECT_EQ(r.matches[1].verdict(0), Verdict::Unknown);
 }
 
-TEST(FinderOpenBase, CancelLeavesNoResults)
+TEST(FinderOpenBase, ProgressRisesAndCancelLeavesNoResults)
 {
     const ComponentBase base = handMadeBase();
-    const FinderReport r = findInBase(handMadeQuery(base, 3), base, "hand.QDB",
-                                      [](std::size_t, std::size_t) { return false; });
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_TRUE(r.matches.empty());
+    std::vector<std::pair<std::size_t, std::size_t>> calls;
+    const FinderReport full = findInBase(handMadeQuery(base, 3), base, "hand.QDB",
+                                         [&](std::size_t done, std::size_t total) {
+                                             calls.emplace_back(done, total);
+                                             return true;
+                                         });
+    EXPECT_FALSE(full.cancelled);
+    ASSERT_GE(calls.size(), 2u);
+    for (std::size_t k = 0; k < calls.size(); ++k) {
+        EXPECT_LT(calls[k].first, calls[k].second);
+        if (k > 0) {
+            EXPECT_GT(calls[k].first, calls[k - 1].first);
+            EXPECT_EQ(calls[k].second, calls[0].second);
+        }
+    }
+    for (int stopAt : {1, 2}) {
+        int seen = 0;
+        const FinderReport r = findInBase(handMadeQuery(base, 3), base, "hand.QDB",
+                                          [&](std::size_t, std::size_t) { return ++seen < stopAt; });
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_TRUE(r.matches.empty());
+    }
 }
 
 // ---- library scope ----
