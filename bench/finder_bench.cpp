@@ -197,6 +197,22 @@ void BM_FinderOpenBase(benchmark::State& state)
     state.counters["kept"] = static_cast<double>(found);
 }
 
+// Worst case: every record is kept (up to 15 failing parameters allowed), ranked, and its texts
+// copied for the result.
+void BM_FinderAllKept(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    FinderQuery all = f.query;
+    all.nearMisses = static_cast<int>(all.rules.size());
+    std::size_t found = 0;
+    for (auto _ : state) {
+        const FinderReport r = findInBase(all, f.merged, "merged.QDB");
+        found = r.matches.size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["kept"] = static_cast<double>(found);
+}
+
 // Ranking alone on an already built source: what changing a rule costs in the window.
 void BM_FinderRankOnly(benchmark::State& state)
 {
@@ -263,15 +279,32 @@ void BM_LibraryBaseline(benchmark::State& state)
     }
 }
 
+// Breakdown, not a baseline: the base reader alone over the 200 files (the library search's
+// largest part while the store turns every stored value into its text).
+void BM_ReadBasesOnly(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        std::size_t rows = 0;
+        for (const std::string& file : f.files) {
+            auto base = readBase(file, f.catalogue);
+            rows += base ? static_cast<std::size_t>(base->recordCount()) : 0;
+        }
+        benchmark::DoNotOptimize(rows);
+    }
+}
+
 void withRepetitions(benchmark::internal::Benchmark* b)
 {
     b->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions)->MinTime(0.3);
 }
 BENCHMARK(BM_FinderOpenBase)->Apply(withRepetitions);
+BENCHMARK(BM_FinderAllKept)->Apply(withRepetitions);
 BENCHMARK(BM_FinderRankOnly)->Apply(withRepetitions);
 BENCHMARK(BM_Selection30)->Apply(withRepetitions);
 BENCHMARK(BM_FinderLibrary)->Apply(withRepetitions);
 BENCHMARK(BM_LibraryBaseline)->Apply(withRepetitions);
+BENCHMARK(BM_ReadBasesOnly)->Apply(withRepetitions);
 
 // Collects each repetition's CPU time per benchmark for the medians and ratios.
 class MedianReporter : public benchmark::ConsoleReporter {
@@ -331,10 +364,15 @@ int main(int argc, char** argv)
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n");
-    for (const char* name : {"BM_FinderOpenBase", "BM_FinderRankOnly", "BM_Selection30",
-                             "BM_FinderLibrary", "BM_LibraryBaseline"})
+    for (const char* name : {"BM_FinderOpenBase", "BM_FinderAllKept", "BM_FinderRankOnly",
+                             "BM_Selection30",
+                             "BM_FinderLibrary", "BM_LibraryBaseline", "BM_ReadBasesOnly"})
         printLine(reporter, name);
     printRatio(reporter, "open base: finder / 30-bound selection", "BM_FinderOpenBase",
+               "BM_Selection30", 2.0);
+    printRatio(reporter, "open base, every record kept / selection", "BM_FinderAllKept",
+               "BM_Selection30", 2.0);
+    printRatio(reporter, "open base, source built: rank / selection", "BM_FinderRankOnly",
                "BM_Selection30", 2.0);
     printRatio(reporter, "library: finder / (cat + open-base finder)", "BM_FinderLibrary",
                "BM_LibraryBaseline", 1.5);
