@@ -700,13 +700,24 @@ bool betterMatch(const FinderMatch& a, const FinderMatch& b)
     return a.row < b.row;
 }
 
+namespace {
+
+// Adds the full matches and near misses from `from` on to the counts.
+void countMatches(const std::vector<FinderMatch>& matches, std::size_t from,
+                  std::size_t& fullCount, std::size_t& nearCount)
+{
+    for (std::size_t k = from; k < matches.size(); ++k)
+        (matches[k].fails == 0 ? fullCount : nearCount) += 1;
+}
+
+}  // namespace
+
 void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
                  std::size_t& fullCount, std::size_t& nearCount)
 {
     fullCount = 0;
-    for (const FinderMatch& m : matches)
-        fullCount += m.fails == 0;
-    nearCount = matches.size() - fullCount;
+    nearCount = 0;
+    countMatches(matches, 0, fullCount, nearCount);
     if (query.top > 0 && query.top < matches.size()) {
         std::partial_sort(matches.begin(), matches.begin() + static_cast<std::ptrdiff_t>(query.top),
                           matches.end(), betterMatch);
@@ -807,6 +818,7 @@ void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIn
         if (m.base != baseIndex)
             continue;
         m.texts.clear();
+        m.texts.reserve(query.rules.size());
         for (const ActiveRule& a : query.rules)
             m.texts.emplace_back(finderCellText(base, m.row, a.column));
     }
@@ -831,6 +843,8 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
 {
     FinderReport report;
     report.baseFiles.emplace_back(fileName);
+    std::size_t full = 0;
+    std::size_t near = 0;
     // Progress in two halves: reading the cells, then judging the rows.
     const auto half = [&](std::size_t offset) -> FinderProgress {
         if (!progress)
@@ -847,8 +861,12 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
         report.matches.clear();
         return report;
     }
-    rankMatches(query, report.matches, report.fullCount, report.nearCount);
+    // Count everything found, cut to `top`, copy the texts while the rows are still in table
+    // order (the cells are then read front to back), then sort.
+    countMatches(report.matches, 0, report.fullCount, report.nearCount);
+    keepBest(query, report.matches, 0);
     attachTexts(query, base, 0, report.matches, 0);
+    rankMatches(query, report.matches, full, near);
     return report;
 }
 
@@ -881,8 +899,7 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
         const std::size_t from = matches.size();
         judgeSource(query, finderSourceFromBase(base, columns), index, exclude, matches);
         // Counted before the cut: the counts cover everything found.
-        for (std::size_t k = from; k < matches.size(); ++k)
-            (matches[k].fails == 0 ? report.fullCount : report.nearCount) += 1;
+        countMatches(matches, from, report.fullCount, report.nearCount);
         keepBest(query, matches, from);
         attachTexts(query, base, index, matches, from);
     };
