@@ -370,9 +370,9 @@ UnitScale unitScaleOfTitle(std::string_view title)
     const std::string_view u = trimmed(unit);
     for (std::size_t i = 0; i < kUnitBytes.size(); ++i) {
         if (u == kUnitBytes[i])
-            return {kUnits[i].dimension, kUnits[i].scale};
+            return {kUnits[i].dimension, kUnits[i].scale, {}};
     }
-    return {};
+    return {0, 1, std::string(u)};
 }
 
 // ---- names ----
@@ -553,7 +553,7 @@ struct PreparedRule {
 double unitFactor(UnitScale reference, UnitScale candidate)
 {
     if (reference.dimension == 0 && candidate.dimension == 0)
-        return 1;
+        return reference.text == candidate.text ? 1 : 0;
     if (reference.dimension != candidate.dimension)
         return 0;
     return candidate.scale / reference.scale;

@@ -109,10 +109,12 @@ CellMeaning cellMeaning(std::string_view textCp1251);
 std::uint64_t colourKey(std::string_view textCp1251);
 
 // The unit a column title names after its last comma ("Iк max,|мА": milliampere): a dimension
-// and the scale to the dimension's base unit. Dimension 0: no unit known here.
+// and the scale to the dimension's base unit. Dimension 0: no unit known here; then `text` holds
+// what the title says after its comma (empty when it has none), and only equal texts compare.
 struct UnitScale {
     int dimension = 0;
     double scale = 1;
+    std::string text;
 };
 UnitScale unitScaleOfTitle(std::string_view titleCp1251);
 

@@ -140,6 +140,28 @@ TEST(FinderMeaning, UnitsOfTitles)
     EXPECT_EQ(unitScaleOfTitle(cp("ТКЕ,|10^-4/°С")).dimension, 0);
 }
 
+TEST(FinderLibrary, ColumnsInOtherUnitsAreScaledOrLeftUnknown)
+{
+    // Varicaps: column 7 fmax in MHz or GHz; column 6 ТКЕ in %/°С or 10^-4/°С, which no factor
+    // turns into each other.
+    const RuleSet rules = rulesOf(5, {{6, "le"}, {7, "ge"}});
+    const ComponentBase mhz = makeBase(5, {{"REF", {{6, "0,05"}, {7, "500"}}}});
+    const ComponentBase ghz = makeBase(5, {{"FAST", {{6, "0,01"}, {7, "0,6"}}},
+                                           {"SLOW", {{6, "0,01"}, {7, "0,4"}}}}, 7, 2);
+    ComponentBase other = makeBase(5, {{"OTHER", {{6, "0,01"}, {7, "600"}}}}, 6, 2);
+    const auto q = makeQuery(finderSourceFromBase(mhz), 0, rules, 2, 0);
+    ASSERT_TRUE(q.ok());
+    std::vector<FinderMatch> matches;
+    judgeSource(*q, finderSourceFromBase(ghz), 1, -1, matches);
+    judgeSource(*q, finderSourceFromBase(other), 2, -1, matches);
+    ASSERT_EQ(matches.size(), 3u);
+    EXPECT_EQ(matches[0].verdict(1), Verdict::Pass);     // 0,6 GHz >= 500 MHz
+    EXPECT_EQ(matches[1].verdict(1), Verdict::Fail);     // 0,4 GHz < 500 MHz
+    EXPECT_EQ(matches[0].verdict(0), Verdict::Pass);     // same unit
+    EXPECT_EQ(matches[2].verdict(0), Verdict::Unknown);  // %/°С against 10^-4/°С
+    EXPECT_EQ(matches[2].verdict(1), Verdict::Pass);
+}
+
 // ---- rules ----
 
 TEST(FinderRules, RuleTextsReadAndWriteBack)
