@@ -177,22 +177,22 @@ std::optional<RuleSet> gatherRules(const SimilarOptions& o, const std::filesyste
     if (!o.settingsFile.empty())
         rules = readUserRules(IniFile::loadOrEmpty(o.settingsFile), base.deviceType, rules);
     const int columns = static_cast<int>(rules.size());
-    for (const std::string& spec : o.rules) {
-        const auto eq = spec.find('=');
-        const auto column = parseColumn(std::string_view(spec).substr(0, eq));
+    for (const std::string& item : o.rules) {
+        const auto eq = item.find('=');
+        const auto column = parseColumn(std::string_view(item).substr(0, eq));
         if (eq == std::string::npos || !column || *column < 1 || *column > columns) {
-            printError("--rule «" + spec + "»: нужна запись СТОЛБЕЦ=ПРАВИЛО со столбцом от 1 до " +
+            printError("--rule «" + item + "»: нужна запись СТОЛБЕЦ=ПРАВИЛО со столбцом от 1 до " +
                        std::to_string(columns) + ", например 2=ge");
             return std::nullopt;
         }
-        auto rule = parseRuleText(spec.substr(eq + 1));
+        auto rule = parseRuleText(item.substr(eq + 1));
         if (!rule) {
-            printError("--rule «" + spec + "»: " + rule.error().message);
+            printError("--rule «" + item + "»: " + rule.error().message);
             return std::nullopt;
         }
         if (isTextParameter(base.deviceType, *column) && rule->kind != RuleKind::Off &&
             rule->kind != RuleKind::Equal) {
-            printError("--rule «" + spec + "»: для столбца «" + titleOf(base, *column) +
+            printError("--rule «" + item + "»: для столбца «" + titleOf(base, *column) +
                        "» допустимы только eq и off");
             return std::nullopt;
         }

@@ -559,16 +559,20 @@ TEST(FinderGenerated, MatchesObeyTheRulesAndTheOrder)
                 EXPECT_FALSE(betterMatch(m, r.matches[k - 1])) << "order at " << k;
             }
             int fails = 0;
+            double distance = 0;
             for (std::size_t j = 0; j < q->rules.size(); ++j) {
                 const int c = q->rules[j].column;
-                const Verdict expected =
-                    oracle(promises[static_cast<std::size_t>(m.row)][static_cast<std::size_t>(c)],
-                           q->rules[j].rule,
-                           promises[static_cast<std::size_t>(reference)][static_cast<std::size_t>(c)]);
+                const Promise& mine = promises[static_cast<std::size_t>(m.row)][static_cast<std::size_t>(c)];
+                const Promise& ref = promises[static_cast<std::size_t>(reference)][static_cast<std::size_t>(c)];
+                const Verdict expected = oracle(mine, q->rules[j].rule, ref);
                 EXPECT_EQ(m.verdict(j), expected) << "row " << m.row << " column " << c;
                 fails += expected == Verdict::Fail;
+                // Closeness: geometric means of the known ends, compared on a log scale.
+                if (mine.lowKnown || mine.highKnown)
+                    distance += std::fabs(std::log(std::sqrt(mine.lo * mine.hi) / std::sqrt(ref.lo * ref.hi)));
             }
             EXPECT_EQ(m.fails, fails);
+            EXPECT_NEAR(m.distance, distance, 1e-9);
             EXPECT_LE(m.fails, nearMisses);
         }
         // Whatever was left out fails more rules than a near miss may.
