@@ -185,16 +185,23 @@ Fixture& fixture()
     return f;
 }
 
+// Runs `job` (which returns how many results it produced) as the timed loop and reports that
+// count beside the time.
+template <class Job>
+void timeJob(benchmark::State& state, const char* counter, Job job)
+{
+    std::size_t count = 0;
+    for (auto _ : state) {
+        count = job();
+        benchmark::DoNotOptimize(count);
+    }
+    state.counters[counter] = static_cast<double>(count);
+}
+
 void BM_FinderOpenBase(benchmark::State& state)
 {
     Fixture& f = fixture();
-    std::size_t found = 0;
-    for (auto _ : state) {
-        const FinderReport r = findInBase(f.query, f.merged, "merged.QDB");
-        found = r.matches.size();
-        benchmark::DoNotOptimize(found);
-    }
-    state.counters["kept"] = static_cast<double>(found);
+    timeJob(state, "kept", [&] { return findInBase(f.query, f.merged, "merged.QDB").matches.size(); });
 }
 
 // Worst case: every record is kept (up to 15 failing parameters allowed), ranked, and its texts
@@ -204,57 +211,42 @@ void BM_FinderAllKept(benchmark::State& state)
     Fixture& f = fixture();
     FinderQuery all = f.query;
     all.nearMisses = static_cast<int>(all.rules.size());
-    std::size_t found = 0;
-    for (auto _ : state) {
-        const FinderReport r = findInBase(all, f.merged, "merged.QDB");
-        found = r.matches.size();
-        benchmark::DoNotOptimize(found);
-    }
-    state.counters["kept"] = static_cast<double>(found);
+    timeJob(state, "kept", [&] { return findInBase(all, f.merged, "merged.QDB").matches.size(); });
 }
 
 // Ranking alone on an already built source: what changing a rule costs in the window.
 void BM_FinderRankOnly(benchmark::State& state)
 {
     Fixture& f = fixture();
-    std::size_t found = 0;
-    for (auto _ : state) {
+    timeJob(state, "kept", [&] {
         std::vector<FinderMatch> matches;
         judgeSource(f.query, f.source, 0, 0, matches);
         std::size_t full = 0;
         std::size_t near = 0;
         rankMatches(f.query, matches, full, near);
-        found = matches.size();
-        benchmark::DoNotOptimize(found);
-    }
-    state.counters["kept"] = static_cast<double>(found);
+        return matches.size();
+    });
 }
 
 void BM_Selection30(benchmark::State& state)
 {
     Fixture& f = fixture();
-    std::size_t selected = 0;
-    for (auto _ : state) {
+    timeJob(state, "selected", [&] {
         auto r = selectComponents(f.merged.table, f.bounds);
-        selected = r ? r->rows.size() : 0;
-        benchmark::DoNotOptimize(selected);
-    }
-    state.counters["selected"] = static_cast<double>(selected);
+        return r ? r->rows.size() : 0;
+    });
 }
 
 void BM_FinderLibrary(benchmark::State& state)
 {
     Fixture& f = fixture();
-    std::size_t found = 0;
-    for (auto _ : state) {
+    timeJob(state, "kept", [&] {
         const FinderReport r =
             findInLibrary(f.libraryQuery, f.first, f.files[0], f.navigator, f.catalogue);
         if (!r.problems.empty() || r.baseFiles.size() != kBases)
             die("library search");
-        found = r.matches.size();
-        benchmark::DoNotOptimize(found);
-    }
-    state.counters["kept"] = static_cast<double>(found);
+        return r.matches.size();
+    });
 }
 
 // cat of the 200 files (each read whole) + the open-base finder over the same records.
