@@ -31,7 +31,7 @@ enum class RuleKind : std::uint8_t {
     Off,      // «не учитывать»
     AtLeast,  // «не меньше»: the candidate's value is at least the reference's
     AtMost,   // «не больше»
-    Equal,    // «равно»
+    Equal,    // «равно»: within the reference's value (a range: within its ends)
     Band,     // «в пределах»: from reference - p % to reference + q %
 };
 
@@ -221,7 +221,8 @@ struct FinderMatch {
 };
 
 // The ranking order: fewer failing parameters first (full matches before near misses), then
-// fewer unknown ones, then the smaller distance, then base and row.
+// fewer unknown ones (a confirmed match before one the data cannot confirm), then the smaller
+// distance, then base and row.
 bool betterMatch(const FinderMatch& a, const FinderMatch& b);
 
 struct FinderReport {
