@@ -118,6 +118,41 @@ TEST(FinderMeaning, TextsPromiseWhatAnEngineerReads)
     }
 }
 
+// The quick reading of common forms must give exactly what the value rules' range parser gives.
+TEST(FinderMeaning, AgreesWithTheRangeParserOnRandomTexts)
+{
+    std::mt19937 rng(5);
+    const std::string alphabet = "0123456789,,--EE<>()[]{} .x";
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 12);
+    for (int k = 0; k < 200000; ++k) {
+        std::string text;
+        for (int n = length(rng); n > 0; --n)
+            text += alphabet[pick(rng)];
+        const CellMeaning m = cellMeaning(text);
+        const auto range = parseRange(numericFilter(text));
+        const bool less = text.find('<') != std::string::npos;
+        const bool greater = text.find('>') != std::string::npos;
+        if (!range || (range->a == 0 && range->b == 0) || (less && greater)) {
+            EXPECT_EQ(m.known, 0) << text;
+            continue;
+        }
+        ASSERT_NE(m.known, 0) << text;
+        const double a = std::fabs(range->a);
+        const double b = std::fabs(range->b);
+        if (less) {
+            EXPECT_EQ(m.known, kKnownHigh) << text;
+            EXPECT_EQ(m.hi, std::max(a, b)) << text;
+        } else if (greater) {
+            EXPECT_EQ(m.known, kKnownLow) << text;
+            EXPECT_EQ(m.lo, std::min(a, b)) << text;
+        } else {
+            EXPECT_EQ(m.lo, std::min(a, b)) << text;
+            EXPECT_EQ(m.hi, std::max(a, b)) << text;
+        }
+    }
+}
+
 TEST(FinderMeaning, ColourCodesCompareAsLedCodes)
 {
     EXPECT_EQ(colourKey("r/g"), colourKey("R/G"));
