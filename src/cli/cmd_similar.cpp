@@ -248,7 +248,16 @@ int runSimilar(const SimilarOptions& o)
     const auto rules = gatherRules(o, dataDir, base);
     if (!rules)
         return 1;
-    const FinderSource source = finderSourceFromBase(base);
+    // Only the ruled columns are read: the source holds 17 bytes a cell it reads.
+    std::vector<int> ruled;
+    for (std::size_t i = 0; i < rules->size(); ++i)
+        if ((*rules)[i].kind != RuleKind::Off)
+            ruled.push_back(static_cast<int>(i) + 1);
+    if (ruled.empty()) {
+        printError("нет ни одного применимого правила: все правила выключены");
+        return 1;
+    }
+    const FinderSource source = finderSourceFromBase(base, ruled);
     const auto reference = pickReference(o, source);
     if (!reference)
         return 1;
