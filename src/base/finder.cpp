@@ -84,7 +84,7 @@ Result<SubstituteRule> parseRuleText(std::string_view text)
     const std::string t = lowerAscii(trimmed(text));
     const auto bad = [&]() -> Error {
         return Error{ErrorKind::Generic,
-                     "правило «" + cp1251ToUtf8(text) +
+                     "правило «" + std::string(text) +
                          "» не распознано; допустимы off, ge, le, eq, band:P:Q "
                          "(P от 0 до 100, Q от 0 до 1000 процентов)"};
     };

@@ -53,7 +53,7 @@ const char* ruleCaption(RuleKind kind);  // UTF-8
 
 // Rule text as stored and typed: "off", "ge", "le", "eq", "band:P:Q" (P 0..100, Q 0..1000,
 // whole percents). ASCII letters in any case; blanks around the parts are allowed.
-// Error: Generic with a Russian text naming the rule text.
+// Error: Generic with a Russian text quoting `text` (UTF-8 in, as typed on a command line).
 Result<SubstituteRule> parseRuleText(std::string_view text);
 std::string ruleText(const SubstituteRule& rule);
 
