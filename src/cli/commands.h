@@ -19,5 +19,6 @@ void registerExport(CLI::App& app, int& exitCode);
 void registerConvert(CLI::App& app, int& exitCode);
 void registerList(CLI::App& app, int& exitCode);
 void registerSelect(CLI::App& app, int& exitCode);
+void registerSimilar(CLI::App& app, int& exitCode);
 
 }  // namespace qdb

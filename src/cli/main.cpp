@@ -78,6 +78,7 @@ int main(int argc, char** argv)
     qdb::registerConvert(app, exitCode);
     qdb::registerList(app, exitCode);
     qdb::registerSelect(app, exitCode);
+    qdb::registerSimilar(app, exitCode);
     for (CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) {
         sub->group("Команды");
         sub->set_help_flag("-h,--help", "показать справку и выйти");

@@ -1,0 +1,629 @@
+#include "base/finder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/basefile.h"
+#include "base/catalogue.h"
+#include "base/componentbase.h"
+#include "base/cp1251.h"
+#include "base/ini.h"
+#include "base/navigatorcatalogue.h"
+#include "base/valuetext.h"
+#include "scratchdir.h"
+
+using namespace veltris;
+
+namespace {
+
+std::string cp(const char* utf8)
+{
+    return utf8ToCp1251(utf8);
+}
+
+const Catalogue& shippedCatalogue()
+{
+    static const CatalogueLoad load = loadCatalogues(VELTRIS_SOURCE_DIR "/data");
+    return load.catalogue;
+}
+
+// A base of `type` with titles from the shipped catalogue; each record is a name and the texts
+// of the columns given (column number -> UTF-8 text), the other cells empty.
+ComponentBase makeBase(int type, const std::vector<std::pair<const char*, std::map<int, const char*>>>& rows,
+                       int mapColumn = 0, int mapEntry = 1)
+{
+    ComponentBase b;
+    b.deviceType = static_cast<std::uint16_t>(type);
+    b.columnMap.fill(1);
+    if (mapColumn > 0)
+        b.columnMap[static_cast<std::size_t>(mapColumn - 1)] = static_cast<std::uint8_t>(mapEntry);
+    b.table = Table(1, tableColumnCount(type));
+    b.applyTitles(shippedCatalogue());
+    for (const auto& [name, cells] : rows) {
+        b.table.appendRow();
+        const int r = b.table.rowCount() - 1;
+        b.table.at(r, 0) = cp(name);
+        for (const auto& [c, text] : cells)
+            b.table.at(r, c) = cp(text);
+    }
+    return b;
+}
+
+RuleSet rulesOf(int type, const std::map<int, const char*>& texts)
+{
+    RuleSet rules(static_cast<std::size_t>(parameterColumnCount(type)));
+    for (const auto& [c, t] : texts)
+        rules[static_cast<std::size_t>(c - 1)] = *parseRuleText(t);
+    return rules;
+}
+
+std::vector<std::string> namesOf(const FinderReport& r, bool full)
+{
+    std::vector<std::string> names;
+    for (const FinderMatch& m : r.matches)
+        if ((m.fails == 0) == full)
+            names.push_back(cp1251ToUtf8(m.name));
+    return names;
+}
+
+// ---- what a text promises ----
+
+TEST(FinderMeaning, TextsPromiseWhatAnEngineerReads)
+{
+    struct Case {
+        const char* text;
+        std::uint8_t known;
+        double lo;
+        double hi;
+    };
+    const std::uint8_t both = kKnownLow | kKnownHigh;
+    const Case cases[] = {
+        {"45", both, 45, 45},
+        {"0,25", both, 0.25, 0.25},
+        {"<1", kKnownHigh, 1, 1},
+        {"<0,4", kKnownHigh, 0.4, 0.4},
+        {">250", kKnownLow, 250, 250},
+        {"50-350", both, 50, 350},
+        {"(12)", both, 12, 12},     // a typical value is still the value
+        {"[<0,4]", kKnownHigh, 0.4, 0.4},
+        {"{>3}", kKnownLow, 3, 3},
+        {"-45", both, 45, 45},      // the sign gives the direction only
+        {"1E-5", both, 1e-5, 1e-5},
+        {"2,5E3", both, 2500, 2500},
+        {"1.5", both, 15, 15},      // the point is no decimal mark
+        {"5 В", both, 5, 5},        // letters are dropped
+        {"120-40", both, 40, 120},  // ends in any order
+        {"", 0, 0, 0},
+        {"0", 0, 0, 0},             // zero is how an empty value is stored
+        {"(0)", 0, 0, 0},
+        {"нет", 0, 0, 0},
+        {"-", 0, 0, 0},             // no number at all
+        {"1,2,3", 0, 0, 0},         // not a number
+        {"><3", 0, 0, 0},           // contradicts itself
+    };
+    for (const Case& c : cases) {
+        const CellMeaning m = cellMeaning(cp(c.text));
+        EXPECT_EQ(m.known, c.known) << c.text;
+        if (c.known != 0) {
+            EXPECT_DOUBLE_EQ(m.lo, c.lo) << c.text;
+            EXPECT_DOUBLE_EQ(m.hi, c.hi) << c.text;
+        }
+    }
+}
+
+// The quick reading of common forms must give exactly what the value rules' range parser gives.
+TEST(FinderMeaning, AgreesWithTheRangeParserOnRandomTexts)
+{
+    std::mt19937 rng(5);
+    const std::string alphabet = "0123456789,,--EE<>()[]{} .x";
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 12);
+    for (int k = 0; k < 200000; ++k) {
+        std::string text;
+        for (int n = length(rng); n > 0; --n)
+            text += alphabet[pick(rng)];
+        const CellMeaning m = cellMeaning(text);
+        const auto range = parseRange(numericFilter(text));
+        const bool less = text.find('<') != std::string::npos;
+        const bool greater = text.find('>') != std::string::npos;
+        if (!range || (range->a == 0 && range->b == 0) || (less && greater)) {
+            EXPECT_EQ(m.known, 0) << text;
+            continue;
+        }
+        ASSERT_NE(m.known, 0) << text;
+        const double a = std::fabs(range->a);
+        const double b = std::fabs(range->b);
+        if (less) {
+            EXPECT_EQ(m.known, kKnownHigh) << text;
+            EXPECT_EQ(m.hi, std::max(a, b)) << text;
+        } else if (greater) {
+            EXPECT_EQ(m.known, kKnownLow) << text;
+            EXPECT_EQ(m.lo, std::min(a, b)) << text;
+        } else {
+            EXPECT_EQ(m.lo, std::min(a, b)) << text;
+            EXPECT_EQ(m.hi, std::max(a, b)) << text;
+        }
+    }
+}
+
+TEST(FinderMeaning, ColourCodesCompareAsLedCodes)
+{
+    EXPECT_EQ(colourKey("r/g"), colourKey("R/G"));
+    EXPECT_EQ(colourKey("R/G "), colourKey("R/G"));
+    EXPECT_NE(colourKey("R"), colourKey("G"));
+    EXPECT_EQ(colourKey(""), 0u);
+    EXPECT_EQ(colourKey(cp("красный")), 0u);
+}
+
+TEST(FinderMeaning, UnitsOfTitles)
+{
+    const UnitScale ma = unitScaleOfTitle(cp("Iк max,|мА"));
+    const UnitScale a = unitScaleOfTitle(cp("Iк max,|А"));
+    EXPECT_EQ(ma.dimension, a.dimension);
+    EXPECT_NE(ma.dimension, 0);
+    EXPECT_DOUBLE_EQ(a.scale / ma.scale, 1000);
+    EXPECT_EQ(unitScaleOfTitle(cp("Iк имп|max, мА")).dimension, ma.dimension);
+    EXPECT_NE(unitScaleOfTitle(cp("Uкэ max,|В")).dimension, ma.dimension);
+    EXPECT_EQ(unitScaleOfTitle(cp("h21э")).dimension, 0);
+    EXPECT_EQ(unitScaleOfTitle(cp("ТКЕ,|10^-4/°С")).dimension, 0);
+}
+
+TEST(FinderLibrary, ColumnsInOtherUnitsAreScaledOrLeftUnknown)
+{
+    // Varicaps: column 7 fmax in MHz or GHz; column 6 ТКЕ in %/°С or 10^-4/°С, which no factor
+    // turns into each other.
+    const RuleSet rules = rulesOf(5, {{6, "le"}, {7, "ge"}});
+    const ComponentBase mhz = makeBase(5, {{"REF", {{6, "0,05"}, {7, "500"}}}});
+    const ComponentBase ghz = makeBase(5, {{"FAST", {{6, "0,01"}, {7, "0,6"}}},
+                                           {"SLOW", {{6, "0,01"}, {7, "0,4"}}}}, 7, 2);
+    ComponentBase other = makeBase(5, {{"OTHER", {{6, "0,01"}, {7, "600"}}}}, 6, 2);
+    const auto q = makeQuery(finderSourceFromBase(mhz), 0, rules, 2, 0);
+    ASSERT_TRUE(q.ok());
+    std::vector<FinderMatch> matches;
+    judgeSource(*q, finderSourceFromBase(ghz), 1, -1, matches);
+    judgeSource(*q, finderSourceFromBase(other), 2, -1, matches);
+    ASSERT_EQ(matches.size(), 3u);
+    EXPECT_EQ(matches[0].verdict(1), Verdict::Pass);     // 0,6 GHz >= 500 MHz
+    EXPECT_EQ(matches[1].verdict(1), Verdict::Fail);     // 0,4 GHz < 500 MHz
+    EXPECT_EQ(matches[0].verdict(0), Verdict::Pass);     // same unit
+    EXPECT_EQ(matches[2].verdict(0), Verdict::Unknown);  // %/°С against 10^-4/°С
+    EXPECT_EQ(matches[2].verdict(1), Verdict::Pass);
+}
+
+// ---- rules ----
+
+TEST(FinderRules, RuleTextsReadAndWriteBack)
+{
+    for (const char* t : {"off", "ge", "le", "eq", "band:10:20", "band:0:1000", "band:100:0"}) {
+        const auto r = parseRuleText(t);
+        ASSERT_TRUE(r.ok()) << t;
+        EXPECT_EQ(ruleText(*r), t);
+    }
+    EXPECT_EQ(parseRuleText(" GE ")->kind, RuleKind::AtLeast);
+    EXPECT_EQ(*parseRuleText("Band: 5 : 7"), (SubstituteRule{RuleKind::Band, 5, 7}));
+    for (const char* t : {"", "gt", "band", "band:5", "band:-1:5", "band:101:5", "band:5:1001",
+                          "band:a:b", "band:5:5:5", "ge le"}) {
+        const auto r = parseRuleText(t);
+        ASSERT_FALSE(r.ok()) << t;
+        EXPECT_NE(r.error().message.find("правило"), std::string::npos);
+    }
+}
+
+TEST(FinderRules, ShippedDefaultsCoverEveryColumnOfEveryType)
+{
+    const auto defaults = SubstituteDefaults::load(VELTRIS_SOURCE_DIR "/data");
+    ASSERT_TRUE(defaults.ok()) << defaults.error().message;
+    const IniFile ini = IniFile::loadOrEmpty(VELTRIS_SOURCE_DIR "/data/substitute.ini");
+    for (const DeviceType& type : supportedDeviceTypes()) {
+        const RuleSet rules = defaults->rules(type.code);
+        ASSERT_EQ(rules.size(), static_cast<std::size_t>(type.columnCount));
+        int active = 0;
+        for (int c = 1; c <= type.columnCount; ++c) {
+            const auto text = ini.value("Type_" + std::to_string(type.code), "Col_" + std::to_string(c));
+            ASSERT_TRUE(text.has_value()) << type.code << " column " << c;
+            EXPECT_TRUE(parseRuleText(*text).ok()) << *text;
+            active += rules[static_cast<std::size_t>(c - 1)].kind != RuleKind::Off;
+        }
+        EXPECT_GT(active, type.columnCount / 2) << type.code;
+        // The package must match in every type.
+        EXPECT_EQ(rules.back().kind, RuleKind::Equal) << type.code;
+    }
+    const auto missing = SubstituteDefaults::load(VELTRIS_SOURCE_DIR "/no-such-folder");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().kind, ErrorKind::OpenFailed);
+}
+
+TEST(FinderRules, UserRulesLiveInTheirOwnSettingsSection)
+{
+    const RuleSet defaults = rulesOf(4, {{1, "band:5:5"}, {2, "ge"}, {13, "eq"}});
+    IniFile ini = IniFile::fromBytes("[Settings]\r\niStandard=80\r\n");
+    RuleSet mine = defaults;
+    mine[1] = {RuleKind::Off};
+    mine[5] = {RuleKind::Band, 10, 20};
+    writeUserRules(ini, 4, mine, defaults);
+    EXPECT_EQ(readUserRules(ini, 4, defaults), mine);
+    EXPECT_EQ(readUserRules(ini, 3, rulesOf(3, {})), rulesOf(3, {}));  // other types untouched
+    EXPECT_EQ(ini.readInt("Settings", "iStandard", 0), 80);
+    EXPECT_FALSE(ini.hasKey(ruleSection(4), "Col_1"));  // only the changes are written
+
+    // Set back to the default: the stored change is overwritten, not left behind.
+    mine[1] = defaults[1];
+    writeUserRules(ini, 4, mine, defaults);
+    EXPECT_EQ(readUserRules(ini, 4, defaults), mine);
+
+    // A damaged key keeps the default; the colour code column only knows equal.
+    IniFile damaged = IniFile::fromBytes("[Substitute_7]\r\nCol_2=sometimes\r\nCol_1=ge\r\n");
+    const RuleSet led = readUserRules(damaged, 7, rulesOf(7, {{2, "ge"}}));
+    EXPECT_EQ(led[1].kind, RuleKind::AtLeast);
+    EXPECT_EQ(led[0].kind, RuleKind::Equal);
+}
+
+// ---- names ----
+
+TEST(FinderNames, LookAlikeLettersAndCaseFold)
+{
+    EXPECT_EQ(foldName("kt315b"), foldName(cp("КТ315В")));
+    EXPECT_EQ(foldName("ABCEHKMOPTXY"), foldName(cp("АВСЕНКМОРТХУ")));
+    EXPECT_EQ(foldName("abcehkmoptxy"), foldName(cp("авсенкмортху")));
+    EXPECT_NE(foldName("D"), foldName(cp("Д")));
+
+    const ComponentBase base = makeBase(1, {{"КТ315Б", {}}, {"КТ3150", {}}, {"2Т315", {}},
+                                            {"КТ315", {}}, {"BC547", {}}});
+    const FinderSource source = finderSourceFromBase(base);
+    // Latin K and T typed for the Cyrillic ones; the whole name first, then the others.
+    EXPECT_EQ(findNameMatches(source, "kt315"), (std::vector<int>{3, 0, 1}));
+    EXPECT_EQ(findNameMatches(source, "315"), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(findNameMatches(source, cp("вс547")), (std::vector<int>{4}));
+    EXPECT_TRUE(findNameMatches(source, "316").empty());
+    EXPECT_TRUE(findNameMatches(source, "").empty());
+}
+
+// ---- the hand-made library ----
+
+// A reference transistor, its true substitutes, its near misses and parts that must not match.
+// Rules: structure equal, Uкэ and Iк not less, h21э within -30..+200 %, fгр not less, Cк not
+// more, package equal.
+const std::map<int, const char*> kRules = {{1, "eq"}, {2, "ge"}, {5, "ge"}, {14, "band:30:200"},
+                                           {15, "ge"}, {16, "le"}, {30, "eq"}};
+
+std::map<int, const char*> part(const char* uce, const char* ic, const char* gain,
+                                const char* ft, const char* ck, const char* structure = "1",
+                                const char* package = "7")
+{
+    return {{1, structure}, {2, uce}, {5, ic}, {14, gain}, {15, ft}, {16, ck}, {30, package}};
+}
+
+ComponentBase handMadeBase()
+{
+    return makeBase(1, {
+        {"КТ315Б", part("20", "100", "50-350", ">250", "<7")},     // the reference
+        {"ЗАМЕНА1", part("25", "100", "50-350", "300", "5")},     // closest substitute
+        {"ЗАМЕНА2", part(">40", "(150)", "100-300", ">300", "<6")},
+        {"ЗАМЕНА3", part("<60", "100", "50-350", "300", "")},    // Uкэ and Cк unknown
+        {"ПОЧТИ1", part("15", "100", "50-350", "300", "5")},      // Uкэ too low
+        {"ПОЧТИ2", part("<15", "100", "60", ">300", "5")},        // at most 15 V: too low
+        {"ПОЧТИ3", part("30", "50", "20-600", "300", "10")},      // three failures
+        {"PNP", part("25", "100", "50-350", "300", "5", "2")},   // wrong structure
+        {"КОРПУС", part("25", "100", "50-350", "300", "5", "1", "29")},  // wrong package
+    });
+}
+
+FinderQuery handMadeQuery(const ComponentBase& base, int nearMisses, std::size_t top = 0)
+{
+    const FinderSource source = finderSourceFromBase(base);
+    auto q = makeQuery(source, 0, rulesOf(1, kRules), nearMisses, top);
+    EXPECT_TRUE(q.ok());
+    return *q;
+}
+
+TEST(FinderOpenBase, KnownSubstitutesRankFirstThenNearMisses)
+{
+    const ComponentBase base = handMadeBase();
+    const FinderReport r = findInBase(handMadeQuery(base, 1), base, "hand.QDB");
+    EXPECT_EQ(namesOf(r, true), (std::vector<std::string>{"ЗАМЕНА1", "ЗАМЕНА2", "ЗАМЕНА3"}));
+    EXPECT_EQ(r.fullCount, 3u);
+    EXPECT_EQ(r.nearCount, 4u);
+    const std::vector<std::string> near = namesOf(r, false);
+    EXPECT_EQ(std::set<std::string>(near.begin(), near.end()), (std::set<std::string>{"ПОЧТИ1", "ПОЧТИ2", "PNP", "КОРПУС"}));
+
+    // Each near miss fails exactly the parameter that is wrong.
+    const std::map<std::string, int> failingColumn = {
+        {"ПОЧТИ1", 2}, {"ПОЧТИ2", 2}, {"PNP", 1}, {"КОРПУС", 30}};
+    const FinderQuery q = handMadeQuery(base, 1);
+    for (const FinderMatch& m : r.matches) {
+        if (m.fails == 0)
+            continue;
+        ASSERT_EQ(m.fails, 1);
+        const int column = failingColumn.at(cp1251ToUtf8(m.name));
+        for (std::size_t j = 0; j < q.rules.size(); ++j)
+            EXPECT_EQ(m.verdict(j) == Verdict::Fail, q.rules[j].column == column)
+                << cp1251ToUtf8(m.name) << " column " << q.rules[j].column;
+    }
+    // Unknown is neither pass nor fail, and the texts come along.
+    const FinderMatch& third = r.matches[2];
+    EXPECT_EQ(third.unknowns, 2);
+    for (std::size_t j = 0; j < q.rules.size(); ++j) {
+        const bool unknown = q.rules[j].column == 2 || q.rules[j].column == 16;
+        EXPECT_EQ(third.verdict(j), unknown ? Verdict::Unknown : Verdict::Pass);
+    }
+    EXPECT_EQ(r.matches[1].texts[2], "(150)");  // rule 2 is column 5, Iк
+}
+
+TEST(FinderOpenBase, NearMissLimitTopAndReferenceGaps)
+{
+    const ComponentBase base = handMadeBase();
+    const FinderReport strict = findInBase(handMadeQuery(base, 0), base, "hand.QDB");
+    EXPECT_EQ(strict.matches.size(), 3u);
+    EXPECT_EQ(strict.nearCount, 0u);
+
+    const FinderReport wide = findInBase(handMadeQuery(base, 3), base, "hand.QDB");
+    EXPECT_EQ(wide.nearCount, 5u);
+    EXPECT_EQ(cp1251ToUtf8(wide.matches.back().name), "ПОЧТИ3");
+    EXPECT_EQ(wide.matches.back().fails, 3);
+
+    const FinderReport top = findInBase(handMadeQuery(base, 3, 2), base, "hand.QDB");
+    ASSERT_EQ(top.matches.size(), 2u);
+    EXPECT_EQ(top.fullCount, 3u);  // the count covers everything found
+    EXPECT_EQ(cp1251ToUtf8(top.matches[0].name), "ЗАМЕНА1");
+
+    // The reference has no Cк: that rule is reported as unusable, the others still work.
+    ComponentBase gap = handMadeBase();
+    gap.table.at(1, 16) = "";
+    const FinderSource source = finderSourceFromBase(gap);
+    const auto q = makeQuery(source, 0, rulesOf(1, kRules), 0, 0);
+    ASSERT_TRUE(q.ok());
+    EXPECT_EQ(q->unusable, (std::vector<int>{16}));
+    EXPECT_EQ(q->rules.size(), kRules.size() - 1);
+
+    // No usable rule at all is an error, not an empty success.
+    const auto none = makeQuery(source, 0, rulesOf(1, {{16, "le"}, {3, "ge"}}), 0, 0);
+    ASSERT_FALSE(none.ok());
+    EXPECT_FALSE(none.error().message.empty());
+}
+
+TEST(FinderOpenBase, LedColourMustBeEqual)
+{
+    const ComponentBase base = makeBase(7, {{"АЛ307А", {{1, "R"}, {2, "150"}}},
+                                            {"АЛ307Б", {{1, "r"}, {2, "900"}}},
+                                            {"АЛ307Г", {{1, "G"}, {2, "1500"}}},
+                                            {"АЛ307?", {{2, "1500"}}}});
+    const FinderSource source = finderSourceFromBase(base);
+    const auto q = makeQuery(source, 0, rulesOf(7, {{1, "eq"}, {2, "ge"}}), 1, 0);
+    ASSERT_TRUE(q.ok());
+    const FinderReport r = findInBase(*q, base, "leds.QDB");
+    EXPECT_EQ(namesOf(r, true), (std::vector<std::string>{"АЛ307Б", "АЛ307?"}));
+    EXPECT_EQ(namesOf(r, false), (std::vector<std::string>{"АЛ307Г"}));
+    EXPECT_EQ(r.matches[1].verdict(0), Verdict::Unknown);
+}
+
+TEST(FinderOpenBase, ProgressRisesAndCancelLeavesNoResults)
+{
+    const ComponentBase base = handMadeBase();
+    std::vector<std::pair<std::size_t, std::size_t>> calls;
+    const FinderReport full = findInBase(handMadeQuery(base, 3), base, "hand.QDB",
+                                         [&](std::size_t done, std::size_t total) {
+                                             calls.emplace_back(done, total);
+                                             return true;
+                                         });
+    EXPECT_FALSE(full.cancelled);
+    ASSERT_GE(calls.size(), 2u);
+    for (std::size_t k = 0; k < calls.size(); ++k) {
+        EXPECT_LT(calls[k].first, calls[k].second);
+        if (k > 0) {
+            EXPECT_GT(calls[k].first, calls[k - 1].first);
+            EXPECT_EQ(calls[k].second, calls[0].second);
+        }
+    }
+    for (int stopAt : {1, 2}) {
+        int seen = 0;
+        const FinderReport r = findInBase(handMadeQuery(base, 3), base, "hand.QDB",
+                                          [&](std::size_t, std::size_t) { return ++seen < stopAt; });
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_TRUE(r.matches.empty());
+    }
+}
+
+// ---- library scope ----
+
+TEST(FinderLibrary, EveryBaseOfTheTypeInTheFolders)
+{
+    ScratchDir dir;
+    const ComponentBase open = handMadeBase();
+    const auto openFile = dir.path() / "a_open.QDB";
+    ASSERT_TRUE(writeBase(open, openFile).ok());
+    // Iк in amperes in this base: 0,1 A is the reference's 100 mA, 0,05 A too little.
+    ComponentBase amps = makeBase(1, {{"АМПЕРЫ", part("30", "0,1", "50-350", "300", "5")},
+                                      {"МАЛО", part("30", "0,05", "50-350", "300", "5")}},
+                                  5, 2);
+    ASSERT_TRUE(writeBase(amps, dir.path() / "b_amps.qdb").ok());
+    ComponentBase diodes = makeBase(3, {{"ЗАМЕНА9", {{1, "100"}}}});
+    ASSERT_TRUE(writeBase(diodes, dir.path() / "c_diodes.QDB").ok());
+    ScratchDir other;
+    ComponentBase more = makeBase(1, {{"ЕЩЁ", part("20", "100", "50-350", "250", "7")}});
+    ASSERT_TRUE(writeBase(more, other.path() / "more.QDB").ok());
+
+    NavigatorCatalogue navigator;
+    EXPECT_TRUE(navigator.AddDir(dir.path()).empty());
+    EXPECT_TRUE(navigator.AddDir(other.path()).empty());
+    const FinderQuery q = handMadeQuery(open, 1);
+    std::vector<std::size_t> seen;
+    const FinderReport r =
+        findInLibrary(q, open, openFile.string(), navigator, shippedCatalogue(),
+                      [&](std::size_t done, std::size_t total) {
+                          seen.push_back(done);
+                          return done <= total;
+                      });
+    ASSERT_FALSE(r.cancelled);
+    EXPECT_TRUE(r.problems.empty());
+    // The open base is searched once, from memory; the diode base not at all.
+    EXPECT_EQ(r.baseFiles, (std::vector<std::string>{openFile.string(),
+                                                     (dir.path() / "b_amps.qdb").string(),
+                                                     (other.path() / "more.QDB").string()}));
+    const std::vector<std::string> full = namesOf(r, true);
+    EXPECT_EQ(std::set<std::string>(full.begin(), full.end()),
+              (std::set<std::string>{"ЗАМЕНА1", "ЗАМЕНА2", "ЗАМЕНА3", "АМПЕРЫ", "ЕЩЁ"}));
+    EXPECT_EQ(full.front(), "ЕЩЁ");  // identical values: distance 0
+    const auto low = std::find_if(r.matches.begin(), r.matches.end(),
+                                  [](const FinderMatch& m) { return cp1251ToUtf8(m.name) == "МАЛО"; });
+    ASSERT_NE(low, r.matches.end());
+    EXPECT_EQ(low->fails, 1);
+    EXPECT_EQ(low->base, 1);
+    EXPECT_EQ(low->texts[2], "0,05");
+    EXPECT_FALSE(seen.empty());
+
+    // An unreadable base is reported and skipped; cancelling stops with nothing.
+    std::filesystem::resize_file(other.path() / "more.QDB", 100);
+    const FinderReport damaged = findInLibrary(q, open, openFile.string(), navigator, shippedCatalogue());
+    EXPECT_EQ(damaged.problems.size(), 1u);
+    EXPECT_EQ(damaged.fullCount, 4u);
+    const FinderReport cancelled = findInLibrary(q, open, openFile.string(), navigator,
+                                                 shippedCatalogue(),
+                                                 [](std::size_t done, std::size_t) { return done < 2; });
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_TRUE(cancelled.matches.empty());
+}
+
+// ---- generated bases ----
+
+// What a generated text promises, known from how it was made rather than parsed back.
+struct Promise {
+    bool lowKnown = false;
+    bool highKnown = false;
+    double lo = 0;
+    double hi = 0;
+};
+
+std::string decimalText(double v)
+{
+    return numberText(v);
+}
+
+std::pair<std::string, Promise> randomCell(std::mt19937& rng)
+{
+    std::uniform_int_distribution<int> form(0, 7);
+    std::uniform_int_distribution<int> mantissa(1, 60);
+    const double a = mantissa(rng) * 5.0;
+    const double b = a + mantissa(rng) * 5.0;
+    switch (form(rng)) {
+    case 0: return {"", {}};
+    case 1: return {"<" + decimalText(a), {false, true, a, a}};
+    case 2: return {">" + decimalText(a), {true, false, a, a}};
+    case 3: return {decimalText(a) + "-" + decimalText(b), {true, true, a, b}};
+    case 4: return {"(" + decimalText(a) + ")", {true, true, a, a}};
+    default: return {decimalText(a), {true, true, a, a}};
+    }
+}
+
+// The verdict by the rule's meaning: pass when every value the text allows satisfies the
+// rule, fail when none does, unknown otherwise.
+Verdict oracle(const Promise& p, const SubstituteRule& rule, const Promise& ref)
+{
+    if (!p.lowKnown && !p.highKnown)
+        return Verdict::Unknown;
+    const double rlo = ref.lowKnown ? ref.lo : ref.hi;
+    const double rhi = ref.highKnown ? ref.hi : ref.lo;
+    double tlo = -1;
+    double thi = 1e300;
+    switch (rule.kind) {
+    case RuleKind::AtLeast: tlo = rlo; break;
+    case RuleKind::AtMost: thi = rhi; break;
+    case RuleKind::Equal: tlo = rlo; thi = rhi; break;
+    case RuleKind::Band:
+        tlo = rlo * (1 - rule.minusPercent / 100.0);
+        thi = rhi * (1 + rule.plusPercent / 100.0);
+        break;
+    case RuleKind::Off: return Verdict::Pass;
+    }
+    const double eps = 1e-9;
+    const double lo = p.lowKnown ? p.lo : 0;
+    const double hi = p.highKnown ? p.hi : 1e300;
+    if (hi < tlo * (1 - eps) || lo > thi * (1 + eps))
+        return Verdict::Fail;
+    // Known ends inside the target: pass; a missing end leaves room outside it.
+    if (p.lowKnown && p.highKnown)
+        return lo >= tlo * (1 - eps) && hi <= thi * (1 + eps) ? Verdict::Pass : Verdict::Fail;
+    if (p.lowKnown && rule.kind == RuleKind::AtLeast && lo >= tlo * (1 - eps))
+        return Verdict::Pass;
+    if (p.highKnown && rule.kind == RuleKind::AtMost && hi <= thi * (1 + eps))
+        return Verdict::Pass;
+    return Verdict::Unknown;
+}
+
+TEST(FinderGenerated, MatchesObeyTheRulesAndTheOrder)
+{
+    std::mt19937 rng(20261210);
+    const int type = 3;  // diodes: 12 columns, all numeric
+    const int columns = parameterColumnCount(type);
+    const char* kinds[] = {"off", "ge", "le", "eq", "band:10:10", "band:50:100"};
+    for (int round = 0; round < 40; ++round) {
+        const int rows = 200;
+        std::vector<std::vector<Promise>> promises(rows, std::vector<Promise>(columns + 1));
+        ComponentBase base = makeBase(type, {});
+        for (int i = 0; i < rows; ++i) {
+            base.table.appendRow();
+            base.table.at(i + 1, 0) = "P" + std::to_string(i);
+            for (int c = 1; c <= columns; ++c) {
+                auto [text, promise] = randomCell(rng);
+                base.table.at(i + 1, c) = text;
+                promises[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)] = promise;
+            }
+        }
+        RuleSet rules(static_cast<std::size_t>(columns));
+        for (auto& r : rules)
+            r = *parseRuleText(kinds[std::uniform_int_distribution<int>(0, 5)(rng)]);
+        const int reference = std::uniform_int_distribution<int>(0, rows - 1)(rng);
+        const int nearMisses = round % 4;
+        const FinderSource source = finderSourceFromBase(base);
+        const auto q = makeQuery(source, reference, rules, nearMisses, 0);
+        if (!q.ok())
+            continue;
+        const FinderReport r = findInBase(*q, base, "gen.QDB");
+
+        std::set<int> listed;
+        for (std::size_t k = 0; k < r.matches.size(); ++k) {
+            const FinderMatch& m = r.matches[k];
+            listed.insert(m.row);
+            if (k > 0) {
+                EXPECT_FALSE(betterMatch(m, r.matches[k - 1])) << "order at " << k;
+            }
+            int fails = 0;
+            double distance = 0;
+            for (std::size_t j = 0; j < q->rules.size(); ++j) {
+                const int c = q->rules[j].column;
+                const Promise& mine = promises[static_cast<std::size_t>(m.row)][static_cast<std::size_t>(c)];
+                const Promise& ref = promises[static_cast<std::size_t>(reference)][static_cast<std::size_t>(c)];
+                const Verdict expected = oracle(mine, q->rules[j].rule, ref);
+                EXPECT_EQ(m.verdict(j), expected) << "row " << m.row << " column " << c;
+                fails += expected == Verdict::Fail;
+                // Closeness: geometric means of the known ends, compared on a log scale.
+                if (mine.lowKnown || mine.highKnown)
+                    distance += std::fabs(std::log(std::sqrt(mine.lo * mine.hi) / std::sqrt(ref.lo * ref.hi)));
+            }
+            EXPECT_EQ(m.fails, fails);
+            EXPECT_NEAR(m.distance, distance, 1e-9);
+            EXPECT_LE(m.fails, nearMisses);
+        }
+        // Whatever was left out fails more rules than a near miss may.
+        for (int i = 0; i < rows; ++i) {
+            if (i == reference || listed.count(i))
+                continue;
+            int fails = 0;
+            for (const ActiveRule& a : q->rules)
+                fails += oracle(promises[static_cast<std::size_t>(i)][static_cast<std::size_t>(a.column)],
+                                a.rule,
+                                promises[static_cast<std::size_t>(reference)][static_cast<std::size_t>(a.column)]) ==
+                         Verdict::Fail;
+            EXPECT_GT(fails, nearMisses) << "row " << i << " left out";
+        }
+        EXPECT_EQ(listed.count(reference), 0u);
+    }
+}
+
+}  // namespace
