@@ -108,9 +108,9 @@ Fixture& fixture()
             base.columnMap.fill(1);
             base.table = Table(kPerBase + 1, kColumns + 1);
             for (int r = 1; r <= kPerBase; ++r) {
-                base.table.at(r, 0) = "N" + std::to_string(b) + "_" + std::to_string(r);
+                base.table.setCell(r, 0, "N" + std::to_string(b) + "_" + std::to_string(r));
                 for (int c = 1; c <= kColumns; ++c)
-                    base.table.at(r, c) = cellText(rng, c, reference[static_cast<std::size_t>(c)]);
+                    base.table.setCell(r, c, cellText(rng, c, reference[static_cast<std::size_t>(c)]));
             }
             char name[32];
             std::snprintf(name, sizeof name, "b%03d.QDB", b);
@@ -130,14 +130,13 @@ Fixture& fixture()
             if (b == 0) {
                 f.first = *base;
                 f.merged = *base;
-                f.merged.table.reserveRows(kBases * kPerBase + 1);
                 continue;
             }
             for (int r = 1; r < base->table.rowCount(); ++r) {
                 f.merged.table.appendRow();
                 const int to = f.merged.table.rowCount() - 1;
                 for (int c = 0; c <= kColumns; ++c)
-                    f.merged.table.at(to, c) = base->table.at(r, c);
+                    f.merged.table.setCell(to, c, base->table.cell(r, c));
             }
         }
 
@@ -151,12 +150,12 @@ Fixture& fixture()
             f.rules[static_cast<std::size_t>(c - 1)] = *parseRuleText(text);
         // The reference needs values in every ruled column.
         for (const auto& [c, text] : rules) {
-            if (cellMeaning(f.merged.table.at(1, c)).known != (kKnownLow | kKnownHigh)) {
+            if (cellMeaning(f.merged.table.cell(1, c)).known != (kKnownLow | kKnownHigh)) {
                 const std::string value =
                     c == kRangeColumn ? rangeValueText(0, reference[c], reference[c] * 3)
                                       : numberText(c == 1 ? 1 : c == kDrawingColumn ? 7 : reference[c]);
-                f.merged.table.at(1, c) = value;
-                f.first.table.at(1, c) = value;
+                f.merged.table.setCell(1, c, value);
+                f.first.table.setCell(1, c, value);
             }
         }
         if (!writeBase(f.first, f.files[0]))
@@ -174,7 +173,7 @@ Fixture& fixture()
 
         // The selection: every parameter's bounds from the reference with spreads 10 and 10.
         for (int c = 1; c <= kColumns; ++c) {
-            auto b = boundsFromReference(referenceText(f.merged.table.at(1, c)), 10, 10,
+            auto b = boundsFromReference(referenceText(f.merged.table.cell(1, c)), 10, 10,
                                          c == kDrawingColumn);
             if (!b)
                 die(b.error().message);

@@ -759,11 +759,10 @@ FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int
                 *cancelled = true;
             return source;
         }
-        const std::string* cells = &table.at(i + 1, 0);
-        source.setName(i, cells[0]);
+        source.setName(i, table.cell(i + 1, 0));
         const auto r = static_cast<std::size_t>(i);
         for (const auto& [c, col] : built) {
-            const std::string& cell = cells[c];
+            const std::string cell = table.cell(i + 1, c);
             if (col->text) {
                 col->key[r] = colourKey(cell);
                 continue;
@@ -777,7 +776,7 @@ FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int
     return source;
 }
 
-std::string_view finderCellText(const ComponentBase& base, int row, int column)
+std::string finderCellText(const ComponentBase& base, int row, int column)
 {
     return base.table.cell(row + 1, column);
 }

@@ -256,7 +256,7 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
 FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns = {},
                                   const FinderProgress& progress = {}, bool* cancelled = nullptr);
 // Cell text of a source row and column.
-std::string_view finderCellText(const ComponentBase& base, int row, int column);
+std::string finderCellText(const ComponentBase& base, int row, int column);
 
 // The rows whose folded name contains the folded `needle`: rows whose whole folded name equals
 // it first, then the others, each group in table order.

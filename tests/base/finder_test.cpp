@@ -49,9 +49,9 @@ ComponentBase makeBase(int type, const std::vector<std::pair<const char*, std::m
     for (const auto& [name, cells] : rows) {
         b.table.appendRow();
         const int r = b.table.rowCount() - 1;
-        b.table.at(r, 0) = cp(name);
+        b.table.setCell(r, 0, cp(name));
         for (const auto& [c, text] : cells)
-            b.table.at(r, c) = cp(text);
+            b.table.setCell(r, c, cp(text));
     }
     return b;
 }
@@ -375,7 +375,7 @@ TEST(FinderOpenBase, NearMissLimitTopAndReferenceGaps)
 
     // The reference has no Cк: that rule is reported as unusable, the others still work.
     ComponentBase gap = handMadeBase();
-    gap.table.at(1, 16) = "";
+    gap.table.setCell(1, 16, "");
     const FinderSource source = finderSourceFromBase(gap);
     const auto q = makeQuery(source, 0, rulesOf(1, kRules), 0, 0);
     ASSERT_TRUE(q.ok());
@@ -568,10 +568,10 @@ TEST(FinderGenerated, MatchesObeyTheRulesAndTheOrder)
         ComponentBase base = makeBase(type, {});
         for (int i = 0; i < rows; ++i) {
             base.table.appendRow();
-            base.table.at(i + 1, 0) = "P" + std::to_string(i);
+            base.table.setCell(i + 1, 0, "P" + std::to_string(i));
             for (int c = 1; c <= columns; ++c) {
                 auto [text, promise] = randomCell(rng);
-                base.table.at(i + 1, c) = text;
+                base.table.setCell(i + 1, c, text);
                 promises[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)] = promise;
             }
         }

@@ -38,12 +38,12 @@ void writeBipolar(const fs::path& file, const std::vector<Part>& parts)
     for (const Part& p : parts) {
         base.table.appendRow();
         const int r = base.table.rowCount() - 1;
-        base.table.at(r, 0) = utf8ToCp1251(p.name);
-        base.table.at(r, 1) = "1";
-        base.table.at(r, 2) = p.uce;
-        base.table.at(r, 5) = p.ic;
-        base.table.at(r, 14) = p.gain;
-        base.table.at(r, 30) = p.package;
+        base.table.setCell(r, 0, utf8ToCp1251(p.name));
+        base.table.setCell(r, 1, "1");
+        base.table.setCell(r, 2, p.uce);
+        base.table.setCell(r, 5, p.ic);
+        base.table.setCell(r, 14, p.gain);
+        base.table.setCell(r, 30, p.package);
     }
     ASSERT_TRUE(writeBase(base, file).ok());
 }
