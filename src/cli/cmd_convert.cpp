@@ -36,7 +36,7 @@ void registerConvert(CLI::App& app, int& exitCode)
         }
         const auto written = veltris::writeBase(*base, args->out);
         if (!written) {
-            printError(written.error().message + " «" + args->out.string() + "»");
+            printError(writeErrorText(written.error(), args->out));
             exitCode = 1;
         }
     });
