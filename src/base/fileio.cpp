@@ -96,6 +96,13 @@ struct Replaced {
     gid_t gid = 0;
 };
 
+// A new file is made 0666 less the umask; a replacement starts readable by its owner alone
+// until it has the replaced file's attributes, so no one opens it who could not read the old.
+mode_t creationMode(const Replaced& old)
+{
+    return old.exists ? 0600 : 0666;
+}
+
 // Gives the new file the replaced file's owner, group and mode. The owner needs privileges that
 // a user rarely has; the group is then tried alone (any group the user belongs to). A mode bit
 // that the owner change cleared (set-user-ID) is set again by the chmod that follows.
@@ -118,13 +125,14 @@ int takeOver(int fd, const Replaced& old)
     return ::fchmod(fd, old.mode) == 0 ? 0 : errno;
 }
 
-// Writes the bytes to fd, gives it the replaced file's attributes, and flushes data and
-// attributes to the disk before any name points at it.
+// Gives fd the replaced file's attributes, writes the bytes, and flushes data and attributes
+// to the disk before any name points at it. The attributes come first: the bytes are never
+// open to more readers than the replaced file was.
 int fillAndSync(int fd, std::string_view bytes, const Replaced& old)
 {
-    if (int err = writeAll(fd, bytes))
-        return err;
     if (int err = takeOver(fd, old))
+        return err;
+    if (int err = writeAll(fd, bytes))
         return err;
     if (::fsync(fd) != 0)
         return errno;
@@ -151,7 +159,7 @@ int linkUnnamed(int fd, int dirFd, const std::string& tempName)
 // the file system cannot make unnamed files (the caller then takes a named temporary file).
 int writeUnnamed(int dirFd, const std::string& name, std::string_view bytes, const Replaced& old)
 {
-    const int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode(old));
     if (fd < 0)
         return -1;
     int err = fillAndSync(fd, bytes, old);
@@ -231,7 +239,8 @@ int writeNamed(int dirFd, const std::string& name, std::string_view bytes, const
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = tempPrefix(name) + tempSuffix();
-        fd = ::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                      creationMode(old));
         if (fd < 0 && errno != EEXIST)
             return errno;
     }
@@ -343,9 +352,8 @@ Status writeFileAtomic(const std::filesystem::path& requested, std::string_view 
         err = writeNamed(dir.fd, name, bytes, old);
     if (err != 0)
         return failure(err);
-    // The new name is on the disk too, so a power cut after success cannot bring back the
-    // old file.
-    // (A file system that cannot sync folders says EINVAL; there the rename is all there is.)
+    // The new name goes to the disk too, so a power cut after success cannot bring back the
+    // old file. (A file system that cannot sync folders says EINVAL; the rename is all it has.)
     if (::fsync(dir.fd) != 0 && errno != EINVAL)
         return failure(errno);
     removeStaleTemps(dir.fd, name);
