@@ -2,26 +2,17 @@
 // is written back reads back the same; a written key reads back as written; a catalogue either
 // loads within its limits or is refused whole.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "base/catalogue.h"
 #include "base/devicetype.h"
 #include "base/ini.h"
+#include "fuzzcheck.h"
 
 using namespace veltris;
 
 namespace {
-
-// Reports the failed condition's line, then stops the run.
-void fail(int line)
-{
-    std::fprintf(stderr, "check failed at line %d\n", line);
-    std::abort();
-}
-#define check(condition) ((condition) ? void() : fail(__LINE__))
 
 std::string_view trimmed(std::string_view s)
 {

@@ -1,10 +1,9 @@
 // Feeds small generated tables and bound texts to the parametric selection and compares it with
 // a plain reading of its rules, one component at a time; bounds taken from a reference value
 // must always be usable as bounds.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,18 +11,11 @@
 #include "base/selection.h"
 #include "base/table.h"
 #include "base/valuetext.h"
+#include "fuzzcheck.h"
 
 using namespace veltris;
 
 namespace {
-
-// Reports the failed condition's line, then stops the run.
-void fail(int line)
-{
-    std::fprintf(stderr, "check failed at line %d\n", line);
-    std::abort();
-}
-#define check(condition) ((condition) ? void() : fail(__LINE__))
 
 Result<double> boundOf(const std::string& text)
 {
@@ -34,21 +26,20 @@ Result<double> boundOf(const std::string& text)
 Result<SelectionResult> plainSelection(const Table& main, const std::vector<BoundTexts>& bounds)
 {
     SelectionResult result;
-    bool criteria = false;
-    for (const BoundTexts& row : bounds) {
-        for (const std::string* t : {&row.lower, &row.upper}) {
-            auto v = boundOf(*t);
-            if (!v)
-                return v.error();
-            if (*v != 0) {
-                criteria = true;
-                break;
-            }
-        }
-        if (criteria)
-            break;
+    // Criteria: some bound, read row by row and lower before upper, is not 0; a bound that
+    // fails before that one is reached is the error.
+    std::vector<const std::string*> texts;
+    for (const BoundTexts& row : bounds)
+        texts.insert(texts.end(), {&row.lower, &row.upper});
+    const auto firstNonZero = std::find_if(texts.begin(), texts.end(), [](const std::string* t) {
+        const auto v = boundOf(*t);
+        return !v || *v != 0;
+    });
+    if (firstNonZero != texts.end()) {
+        if (auto v = boundOf(**firstNonZero); !v)
+            return v.error();
     }
-    if (!criteria) {
+    if (firstNonZero == texts.end()) {
         result.noCriteria = true;
         return result;
     }

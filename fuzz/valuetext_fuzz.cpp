@@ -2,25 +2,16 @@
 // every text the writer makes reads back, and a second round changes nothing.
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "base/valuetext.h"
+#include "fuzzcheck.h"
 
 using namespace veltris;
 
 namespace {
-
-// Reports the failed condition's line, then stops the run.
-void fail(int line)
-{
-    std::fprintf(stderr, "check failed at line %d\n", line);
-    std::abort();
-}
-#define check(condition) ((condition) ? void() : fail(__LINE__))
 
 // The number a written text stands for, read back through the filter as the editor does.
 double readBack(const std::string& text)
