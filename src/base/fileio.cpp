@@ -156,34 +156,38 @@ int linkUnnamed(int fd, int dirFd, const std::string& tempName)
 }
 
 // The unnamed way: a crash before the final link leaves nothing in the folder. Returns -1 when
-// the file system cannot make unnamed files (the caller then takes a named temporary file).
+// the file system cannot make unnamed files or the system cannot give them a name (no /proc);
+// the caller then takes a named temporary file.
 int writeUnnamed(int dirFd, const std::string& name, std::string_view bytes, const Replaced& old)
 {
     const int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode(old));
     if (fd < 0)
         return -1;
-    int err = fillAndSync(fd, bytes, old);
-    if (err == 0 && !old.exists) {
+    if (const int err = fillAndSync(fd, bytes, old)) {
+        ::close(fd);
+        return err;
+    }
+    if (!old.exists) {
         // Nothing to replace: the new file gets its name in one step.
-        err = linkUnnamed(fd, dirFd, name);
+        const int err = linkUnnamed(fd, dirFd, name);
         if (err != EEXIST) {
             const int closed = closeFd(fd);
-            return err != 0 ? err : closed;
+            return err != 0 ? -1 : closed;
         }
-        err = 0;  // created meanwhile by someone else: replace it as below
+        // Created meanwhile by someone else: replace it as below.
     }
     std::string temp;
-    if (err == 0) {
-        err = EEXIST;
-        for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
-            temp = tempPrefix(name) + tempSuffix();
-            err = linkUnnamed(fd, dirFd, temp);
-        }
-        if (err != 0)
-            temp.clear();  // nothing of ours has that name
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        temp = tempPrefix(name) + tempSuffix();
+        err = linkUnnamed(fd, dirFd, temp);
+    }
+    if (err != 0) {
+        ::close(fd);
+        return -1;
     }
     // The rename follows the link at once: the name lives only between the two calls.
-    if (err == 0 && ::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0) {
+    if (::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0) {
         err = errno;
         ::unlinkat(dirFd, temp.c_str(), 0);
     }
