@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include <fstream>
+
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <filesystem>
 #include <string>
@@ -252,4 +255,50 @@ TEST(QdbCli, ConvertAndExportKeepTheTargetsMode)
         EXPECT_EQ(st.st_mode & 07777, 0600u) << command;
     }
     ::umask(before);
+}
+
+// A full disk and a read-only file system, on a small file system of the test's own: the old
+// file stays whole, nothing is left beside it, and the message names the reason.
+TEST(QdbCli, FullDiskAndReadOnlyFileSystemKeepTheOldFile)
+{
+    ScratchDir dir;
+    const auto small = dir.path() / "small";
+    fs::create_directory(small);
+    if (::geteuid() != 0 || ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "needs a tmpfs mount of its own";
+    struct Unmount {
+        const fs::path& path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{small};
+    const auto good = dir.write("good.QDB", diodeBase());
+    const auto target = small / "x.QDB";
+    const std::string convert = "convert --catalogue " + arg(kDataDir) + " ";
+    ASSERT_EQ(qdb(dir, convert + arg(good) + " " + arg(target)).exitCode, 0);
+    const std::string before = *readFileBytes(target);
+
+    {
+        std::ofstream fill(small / "fill", std::ios::binary);
+        const std::string block(4096, 'f');
+        for (int i = 0; i < 32 && fill.write(block.data(), 4096); ++i) {
+        }
+    }
+    // A different base, so that a save that went through would show.
+    const fs::path other = fs::path(VELTRIS_BIN_DIR) / "samples" / "bipolar.QDB";
+    struct Case {
+        unsigned long flags;
+        std::string reason;
+    } cases[] = {
+        {0, "нет места на диске"},
+        {MS_REMOUNT | MS_RDONLY, "файловая система только для чтения"},
+    };
+    for (const Case& c : cases) {
+        if (c.flags != 0) {
+            ASSERT_EQ(::mount(nullptr, small.c_str(), nullptr, c.flags, "size=64k"), 0);
+        }
+        const QdbRun run = qdb(dir, convert + arg(other) + " " + arg(target));
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "qdb: Ошибка записи в файл «" + target.string() + "»: " + c.reason + "\n");
+        EXPECT_EQ(*readFileBytes(target), before);
+        EXPECT_EQ(std::distance(fs::directory_iterator(small), fs::directory_iterator()), 2);
+    }
 }
