@@ -7,47 +7,42 @@
 #include <cstring>
 #include <system_error>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "base/syserror.h"
 
 namespace veltris {
 
 namespace {
 
-std::string reasonText(int err)
-{
-    switch (err) {
-    case ENOENT: return "файл не найден";
-    case EACCES:
-    case EPERM: return "нет доступа";
-    case EISDIR: return "это папка, а не файл";
-    case ENOTDIR: return "путь к файлу указан неверно";
-    case ENAMETOOLONG: return "слишком длинное имя файла";
-    case EMFILE:
-    case ENFILE: return "открыто слишком много файлов";
-    case ENOMEM: return "не хватает памяти";
-    case EIO: return "ошибка ввода-вывода";
-    default: return "системная ошибка " + std::to_string(err);
-    }
-}
-
 Error openError(const std::filesystem::path& path, int err)
 {
     return Error{ErrorKind::OpenFailed,
-                 "Не удалось открыть файл «" + path.string() + "»: " + reasonText(err)};
+                 "Не удалось открыть файл «" + path.string() + "»: " + systemReason(err)};
 }
 
-// Unique within this process and very likely across processes writing the same folder.
+// "<name>.tmp-<pid>-<count>-<ticks>": the temporary names of saves of `name`.
+std::string tempPrefix(const std::string& name)
+{
+    return name.substr(0, 200) + ".tmp-";
+}
+
+// "<pid>-<count>-<ticks>": unique within this process and very likely across processes writing
+// the same folder. The name is kept short enough for the folder whatever the target's name.
 std::string tempSuffix()
 {
     static std::atomic<unsigned> counter{0};
     const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    return ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+    return std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
            std::to_string(static_cast<unsigned long long>(ticks) % 1000000007ULL);
 }
 
-bool writeAll(int fd, std::string_view bytes)
+// Each returns 0 or the errno of the step that failed.
+int writeAll(int fd, std::string_view bytes)
 {
     const char* p = bytes.data();
     size_t left = bytes.size();
@@ -56,21 +51,214 @@ bool writeAll(int fd, std::string_view bytes)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return errno;
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
-    return true;
+    return 0;
 }
 
-bool writeInPlace(const std::filesystem::path& path, std::string_view bytes)
+int closeFd(int fd)
+{
+    return ::close(fd) == 0 ? 0 : errno;
+}
+
+int writeInPlace(const std::filesystem::path& path, std::string_view bytes)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
-    const bool ok = writeAll(fd, bytes);
-    return (::close(fd) == 0) && ok;
+        return errno;
+    const int err = writeAll(fd, bytes);
+    const int closed = closeFd(fd);
+    return err != 0 ? err : closed;
+}
+
+// An open folder, closed at scope end.
+struct FolderFd {
+    int fd = -1;
+    explicit FolderFd(const std::filesystem::path& dir)
+        : fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+    ~FolderFd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    FolderFd(const FolderFd&) = delete;
+    FolderFd& operator=(const FolderFd&) = delete;
+};
+
+// What the new file takes over from the file it replaces.
+struct Replaced {
+    bool exists = false;
+    mode_t mode = 0;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+// A new file is made 0666 less the umask; a replacement starts readable by its owner alone
+// until it has the replaced file's attributes, so no one opens it who could not read the old.
+mode_t creationMode(const Replaced& old)
+{
+    return old.exists ? 0600 : 0666;
+}
+
+// Gives the new file the replaced file's owner, group and mode. The owner needs privileges that
+// a user rarely has; the group is then tried alone (any group the user belongs to). A mode bit
+// that the owner change cleared (set-user-ID) is set again by the chmod that follows.
+int takeOver(int fd, const Replaced& old)
+{
+    if (!old.exists)
+        return 0;  // a new file keeps 0666 less the umask from its creation
+    struct stat now {};
+    if (::fstat(fd, &now) != 0)
+        return errno;
+    if (now.st_uid != old.uid || now.st_gid != old.gid) {
+        if (::fchown(fd, old.uid, old.gid) != 0) {
+            if (errno != EPERM)
+                return errno;
+            if (now.st_gid != old.gid && ::fchown(fd, static_cast<uid_t>(-1), old.gid) != 0 &&
+                errno != EPERM)
+                return errno;
+        }
+    }
+    return ::fchmod(fd, old.mode) == 0 ? 0 : errno;
+}
+
+// Gives fd the replaced file's attributes, writes the bytes, and flushes data and attributes
+// to the disk before any name points at it. The attributes come first: the bytes are never
+// open to more readers than the replaced file was.
+int fillAndSync(int fd, std::string_view bytes, const Replaced& old)
+{
+    if (int err = takeOver(fd, old))
+        return err;
+    if (int err = writeAll(fd, bytes))
+        return err;
+    if (::fsync(fd) != 0)
+        return errno;
+    struct stat written {};
+    if (::fstat(fd, &written) != 0)
+        return errno;
+    return static_cast<unsigned long long>(written.st_size) == bytes.size() ? 0 : EIO;
+}
+
+// Names `tempName` in the folder for a file opened with O_TMPFILE.
+int linkUnnamed(int fd, int dirFd, const std::string& tempName)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), dirFd, tempName.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    const int err = errno;
+    if (err != ENOENT)
+        return err;
+    // No /proc: linking the descriptor itself needs a privilege most users lack.
+    return ::linkat(fd, "", dirFd, tempName.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+}
+
+// The unnamed way: a crash before the final link leaves nothing in the folder. Returns -1 when
+// the file system cannot make unnamed files or the system cannot give them a name (no /proc);
+// the caller then takes a named temporary file.
+int writeUnnamed(int dirFd, const std::string& name, std::string_view bytes, const Replaced& old)
+{
+    const int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode(old));
+    if (fd < 0)
+        return -1;
+    if (const int err = fillAndSync(fd, bytes, old)) {
+        ::close(fd);
+        return err;
+    }
+    if (!old.exists) {
+        // Nothing to replace: the new file gets its name in one step.
+        const int err = linkUnnamed(fd, dirFd, name);
+        if (err != EEXIST) {
+            const int closed = closeFd(fd);
+            return err != 0 ? -1 : closed;
+        }
+        // Created meanwhile by someone else: replace it as below.
+    }
+    std::string temp;
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        temp = tempPrefix(name) + tempSuffix();
+        err = linkUnnamed(fd, dirFd, temp);
+    }
+    if (err != 0) {
+        ::close(fd);
+        return -1;
+    }
+    // The rename follows the link at once: the name lives only between the two calls.
+    if (::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0) {
+        err = errno;
+        ::unlinkat(dirFd, temp.c_str(), 0);
+    }
+    const int closed = closeFd(fd);
+    return err != 0 ? err : closed;
+}
+
+// The process that made a temporary file of `prefix`, or 0 when the name is not one of ours.
+pid_t tempOwner(std::string_view entry, std::string_view prefix)
+{
+    if (!entry.starts_with(prefix))
+        return 0;
+    entry.remove_prefix(prefix.size());
+    long long pid = 0;
+    int dashes = 0;
+    for (char c : entry) {
+        if (c == '-')
+            ++dashes;
+        else if (c < '0' || c > '9')
+            return 0;
+        else if (dashes == 0 && (pid = pid * 10 + (c - '0')) > 1LL << 30)
+            return 0;
+    }
+    return dashes == 2 && pid > 0 ? static_cast<pid_t>(pid) : 0;
+}
+
+// A writer killed between naming its temporary file and the rename leaves that file behind.
+// The next save of the same file removes those of processes that no longer run.
+void removeStaleTemps(int dirFd, const std::string& name)
+{
+    const int fd = ::dup(dirFd);
+    if (fd < 0)
+        return;
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        ::close(fd);
+        return;
+    }
+    const std::string prefix = tempPrefix(name);
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t owner = tempOwner(entry->d_name, prefix);
+        if (owner != 0 && owner != self && ::kill(owner, 0) != 0 && errno == ESRCH)
+            ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// The named way, for file systems without unnamed files: a crash can leave the temporary file.
+int writeNamed(int dirFd, const std::string& name, std::string_view bytes, const Replaced& old)
+{
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = tempPrefix(name) + tempSuffix();
+        fd = ::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                      creationMode(old));
+        if (fd < 0 && errno != EEXIST)
+            return errno;
+    }
+    if (fd < 0)
+        return EEXIST;
+    int err = fillAndSync(fd, bytes, old);
+    const int closed = closeFd(fd);
+    if (err == 0)
+        err = closed;
+    if (err == 0 && ::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0)
+        err = errno;
+    if (err != 0)
+        ::unlinkat(dirFd, temp.c_str(), 0);
+    return err;
 }
 
 }  // namespace
@@ -114,14 +302,24 @@ Result<std::string> readFileBytes(const std::filesystem::path& path)
     return bytes;
 }
 
-Status writeFileAtomic(const std::filesystem::path& requested, std::string_view bytes,
+Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
                        std::string_view failureMessage)
 {
-    const Error failure{ErrorKind::WriteFailed, std::string(failureMessage)};
-    if (requested.empty() || !requested.has_filename())
-        return failure;
+    return writeFileAtomic(path, bytes, failureMessage, TempFile::Unnamed);
+}
 
-    // Through a symbolic link, replace the file it points to, not the link.
+Status writeFileAtomic(const std::filesystem::path& requested, std::string_view bytes,
+                       std::string_view failureMessage, TempFile tempFile)
+{
+    const auto failure = [&](int err, SystemObject object = SystemObject::File) {
+        return Status{Error{ErrorKind::WriteFailed, std::string(failureMessage),
+                            systemReason(err, object)}};
+    };
+    if (requested.empty() || !requested.has_filename())
+        return failure(EISDIR);
+
+    // Through a symbolic link, replace the file it points to, not the link. A link that leads
+    // nowhere yet is replaced itself by the new file.
     std::filesystem::path path = requested;
     std::error_code ec;
     if (std::filesystem::is_symlink(requested, ec)) {
@@ -130,49 +328,39 @@ Status writeFileAtomic(const std::filesystem::path& requested, std::string_view 
             path = std::move(real);
     }
 
-    // Keep the permissions of a file being replaced; new files get the usual 0666 & ~umask.
-    mode_t mode = 0666;
+    Replaced old;
     struct stat st {};
     if (::stat(requested.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
-            return failure;
+            return failure(EISDIR);
         // A pipe or a device (/dev/stdout, a FIFO) is written in place: renaming over it would
         // replace it, or the link to it, with a plain file.
-        if (!S_ISREG(st.st_mode))
-            return writeInPlace(requested, bytes) ? Status{} : Status{failure};
+        if (!S_ISREG(st.st_mode)) {
+            const int err = writeInPlace(requested, bytes);
+            return err == 0 ? Status{} : failure(err);
+        }
         // A write-protected file stays as it is, as a direct overwrite would leave it.
         if (::access(requested.c_str(), W_OK) != 0)
-            return failure;
-        mode = st.st_mode & 07777;
+            return failure(errno);
+        old = Replaced{true, static_cast<mode_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
+    } else if (errno != ENOENT) {
+        return failure(errno);  // a link loop, a path through a file, no access to the folder
     }
 
-    std::filesystem::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        // Beside the target, so the rename stays within one file system; the name is kept
-        // short enough for the folder whatever the target's name.
-        std::string name = path.filename().string().substr(0, 200);
-        temp = path.parent_path() / (name + tempSuffix());
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd < 0 && errno != EEXIST)
-            return failure;
-    }
-    if (fd < 0)
-        return failure;
-
-    bool ok = writeAll(fd, bytes);
-    ok = ok && ::fdatasync(fd) == 0;  // the data is on disk before the new name points at it
-    ok = (::close(fd) == 0) && ok;
-    if (ok) {
-        struct stat written {};
-        ok = ::stat(temp.c_str(), &written) == 0 &&
-             static_cast<unsigned long long>(written.st_size) == bytes.size();
-    }
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return failure;
-    }
+    const FolderFd dir(path.parent_path());
+    if (dir.fd < 0)
+        return failure(errno, SystemObject::Folder);
+    const std::string name = path.filename().string();
+    int err = tempFile == TempFile::Unnamed ? writeUnnamed(dir.fd, name, bytes, old) : -1;
+    if (err < 0)
+        err = writeNamed(dir.fd, name, bytes, old);
+    if (err != 0)
+        return failure(err);
+    // The new name goes to the disk too, so a power cut after success cannot bring back the
+    // old file. (A file system that cannot sync folders says EINVAL; the rename is all it has.)
+    if (::fsync(dir.fd) != 0 && errno != EINVAL)
+        return failure(errno);
+    removeStaleTemps(dir.fd, name);
     return {};
 }
 

@@ -10,6 +10,7 @@ namespace veltris {
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 std::string_view trim(std::string_view s)
 {
@@ -99,13 +100,19 @@ std::optional<long long> parseIniInt(std::string_view text)
 IniFile IniFile::fromBytes(std::string_view bytes)
 {
     IniFile ini;
+    // A UTF-8 byte-order mark is no part of the first line; it is written back as it came.
+    if (bytes.starts_with(kUtf8Bom)) {
+        ini.m_bom = true;
+        bytes.remove_prefix(kUtf8Bom.size());
+    }
     size_t pos = 0;
     while (pos < bytes.size()) {
         size_t nl = bytes.find('\n', pos);
         if (nl == std::string_view::npos)
             nl = bytes.size();
         std::string_view line = bytes.substr(pos, nl - pos);
-        if (!line.empty() && line.back() == '\r')
+        // Any run of CR before the LF belongs to the line end ("\r\r\n" is one end).
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         ini.m_lines.emplace_back(line);
         pos = nl + 1;
@@ -211,7 +218,9 @@ std::string IniFile::toBytes() const
     for (const std::string& line : m_lines)
         size += line.size() + 2;
     std::string out;
-    out.reserve(size);
+    out.reserve(size + kUtf8Bom.size());
+    if (m_bom)
+        out += kUtf8Bom;
     for (const std::string& line : m_lines) {
         out += line;
         out += "\r\n";

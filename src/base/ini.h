@@ -15,6 +15,8 @@ namespace veltris {
 class IniFile {
 public:
     IniFile() = default;
+    // Lines end at LF; any CRs right before it belong to the line end. A leading UTF-8
+    // byte-order mark is skipped (and kept for toBytes).
     static IniFile fromBytes(std::string_view bytes);
     // A missing or unreadable file gives an empty IniFile (every read yields its default).
     static IniFile loadOrEmpty(const std::filesystem::path& path);
@@ -36,6 +38,7 @@ public:
 
 private:
     std::vector<std::string> m_lines;
+    bool m_bom = false;  // the bytes began with a UTF-8 byte-order mark
 };
 
 // Parses an INI integer as above; nullopt when the text is not one.

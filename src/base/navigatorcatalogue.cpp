@@ -14,6 +14,7 @@
 
 #include "base/basefile.h"
 #include "base/componentbase.h"
+#include "base/syserror.h"
 
 namespace veltris {
 
@@ -41,24 +42,6 @@ bool isBaseFileName(std::string_view name)
     return true;
 }
 
-std::string reasonText(int err, bool folder = false)
-{
-    switch (err) {
-    case ENOENT: return folder ? "папка не найдена" : "файл не найден";
-    case EACCES:
-    case EPERM: return "нет доступа";
-    case EISDIR: return "это папка, а не файл";
-    case ENOTDIR: return folder ? "это не папка" : "путь указан неверно";
-    case ENAMETOOLONG: return "слишком длинное имя";
-    case ELOOP: return "слишком много символических ссылок";
-    case EMFILE:
-    case ENFILE: return "открыто слишком много файлов";
-    case ENOMEM: return "не хватает памяти";
-    case EIO: return "ошибка ввода-вывода";
-    default: return "системная ошибка " + std::to_string(err);
-    }
-}
-
 constexpr const char* kOpenFailed = "Не удалось открыть файл";
 constexpr const char* kReadFailed = "Не удалось прочитать файл";
 const std::string kNotRegular = "это не обычный файл";
@@ -71,7 +54,8 @@ Error fileError(const char* what, const std::string& path, const std::string& re
 Error folderError(const std::string& folder, int err)
 {
     return Error{ErrorKind::OpenFailed,
-                 "Не удалось прочитать папку «" + folder + "»: " + reasonText(err, true)};
+                 "Не удалось прочитать папку «" + folder + "»: " +
+                     systemReason(err, SystemObject::Folder)};
 }
 
 struct Listed {
@@ -122,7 +106,7 @@ std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
     for (const Listed& item : listed) {
         path.assign(prefix).append(item.name);
         if (item.type == DT_DIR) {
-            problems.push_back(fileError(kOpenFailed, path, reasonText(EISDIR)));
+            problems.push_back(fileError(kOpenFailed, path, systemReason(EISDIR)));
             continue;
         }
         // A pipe or a device named like a base could block or never end: only plain files count.
@@ -132,7 +116,7 @@ std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
         }
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
-            problems.push_back(fileError(kOpenFailed, path, reasonText(errno)));
+            problems.push_back(fileError(kOpenFailed, path, systemReason(errno)));
             continue;
         }
         if (item.type != DT_REG) {  // a link or an unknown type: look at what was opened
@@ -141,9 +125,9 @@ std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
                 const int err = errno;
                 ::close(fd);
                 problems.push_back(fileError(kOpenFailed, path,
-                                             S_ISDIR(st.st_mode) ? reasonText(EISDIR)
+                                             S_ISDIR(st.st_mode) ? systemReason(EISDIR)
                                              : S_ISREG(st.st_mode) || st.st_mode == 0
-                                                 ? reasonText(err)
+                                                 ? systemReason(err)
                                                  : kNotRegular));
                 continue;
             }
@@ -159,7 +143,7 @@ std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
-                problems.push_back(fileError(kReadFailed, path, reasonText(errno)));
+                problems.push_back(fileError(kReadFailed, path, systemReason(errno)));
                 if (file != nullptr) {  // nothing of a file read only in part
                     m_size -= file->count();
                     m_files.pop_back();

@@ -20,11 +20,18 @@ enum class ErrorKind {
 };
 
 struct Error {
+    Error() = default;
+    Error(ErrorKind k, std::string text, std::string why = {})
+        : kind(k), message(std::move(text)), reason(std::move(why)) {}
+
     ErrorKind kind = ErrorKind::Generic;
     std::string message;  // UTF-8
     // The cell a failure belongs to (data row from 1, column), where there is one.
     int row = -1;
     int column = -1;
+    // The system's reason in Russian ("нет места на диске"), where a system call failed and the
+    // message itself does not name it; empty otherwise. The window shows `message` alone.
+    std::string reason;
 };
 
 template <class T>

@@ -37,12 +37,7 @@ void registerConvert(CLI::App& app, int& exitCode)
         }
         const auto written = veltris::writeBase(*base, args->out);
         if (!written) {
-            const veltris::Error& e = written.error();
-            std::string where;
-            if (e.row > 0 && e.column >= 0)
-                where = " (запись " + std::to_string(e.row) + ", столбец " + std::to_string(e.column) +
-                        ")";
-            printError(e.message + " «" + args->out.string() + "»" + where);
+            printError(writeErrorText(written.error(), args->out));
             exitCode = 1;
         }
     });

@@ -45,7 +45,7 @@ void registerExport(CLI::App& app, int& exitCode)
         }
         const auto written = veltris::writeCsv(base->table, args->out);
         if (!written) {
-            printError(written.error().message + " «" + args->out.string() + "»");
+            printError(writeErrorText(written.error(), args->out));
             exitCode = 1;
         }
     });

@@ -8,6 +8,7 @@
 #include "base/devicetype.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 
 namespace qdb {
 
@@ -41,7 +42,7 @@ void printInfo(const std::filesystem::path& file, const veltris::ComponentBase& 
     out += "Заголовки столбцов:\n";
     for (int c = 1; c < base.table.columnCount(); ++c)
         out += "  " + std::to_string(c) + ": " + veltris::cp1251ToUtf8(base.table.cell(0, c)) + "\n";
-    std::cout << out;
+    writeOut(out);
 }
 
 }  // namespace
@@ -61,13 +62,13 @@ void registerInfo(CLI::App& app, int& exitCode)
         for (const auto& file : args->files) {
             auto base = loadBaseForCli(file, args->catalogueDir);
             if (!base) {
-                std::cout.flush();
+                flushOut();
                 printError(base.error().message);
                 exitCode = 1;
                 continue;
             }
             if (!first)
-                std::cout << '\n';
+                writeOut("\n");
             first = false;
             printInfo(file, *base);
         }

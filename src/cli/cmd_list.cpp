@@ -9,6 +9,7 @@
 #include "base/cp1251.h"
 #include "base/navigatorcatalogue.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 
 namespace qdb {
 
@@ -56,15 +57,11 @@ int runList(const ListOptions& options)
         out += description;
         out += '\n';
         if (out.size() >= 60 * 1024) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
+            writeOut(out);
             out.clear();
         }
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (std::fflush(stdout) != 0) {
-        printError("Не удалось вывести список");
-        return 1;
-    }
+    writeOut(out);
     return anyProblem ? 1 : 0;
 }
 

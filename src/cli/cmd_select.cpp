@@ -12,6 +12,7 @@
 #include "base/cp1251.h"
 #include "base/selection.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 
 namespace qdb {
 
@@ -161,12 +162,7 @@ int runSelect(const SelectOptions& o)
         for (int r : selected->rows)
             emit(r);
     }
-    std::cout << out;
-    std::cout.flush();
-    if (!std::cout) {
-        printError("Не удалось вывести список");
-        return 1;
-    }
+    writeOut(out);
     return 0;
 }
 

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/result.h"
+
 namespace qdb {
 
 // Shared by the subcommands: the folder of the executable (default catalogue folder).
@@ -12,6 +14,8 @@ std::filesystem::path executableDir();
 std::filesystem::path defaultCatalogueDir();
 // Prints a UTF-8 message on stderr, prefixed "qdb: ".
 void printError(const std::string& message);
+// "<message> «<file>»: <system's reason>" for a file that could not be written.
+std::string writeErrorText(const veltris::Error& error, const std::filesystem::path& file);
 
 // Each returns after adding its subcommand; the callback sets `exitCode`.
 void registerInfo(CLI::App& app, int& exitCode);

@@ -5,6 +5,7 @@
 
 #include "base/datadir.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 
 namespace qdb {
 
@@ -52,6 +53,16 @@ void printError(const std::string& message)
     std::cerr << "qdb: " << message << '\n';
 }
 
+std::string writeErrorText(const veltris::Error& error, const std::filesystem::path& file)
+{
+    std::string text = error.message + " «" + file.string() + "»";
+    if (error.row > 0 && error.column >= 0)
+        text += " (запись " + std::to_string(error.row) + ", столбец " + std::to_string(error.column) + ")";
+    if (!error.reason.empty())
+        text += ": " + error.reason;
+    return text;
+}
+
 }  // namespace qdb
 
 int main(int argc, char** argv)
@@ -87,13 +98,12 @@ int main(int argc, char** argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0)
-            return app.exit(e);  // --help
+        if (e.get_exit_code() == 0) {
+            const int code = app.exit(e);  // --help
+            return qdb::finishOut() ? code : 1;
+        }
         qdb::printError(qdb::parseErrorText(e) + " (справка: qdb --help)");
         return 1;
     }
-    std::cout.flush();
-    if (!std::cout)
-        return 1;
-    return exitCode;
+    return qdb::finishOut() ? exitCode : 1;
 }

@@ -184,3 +184,19 @@ TEST(Catalogue, ShippedFiles)
     EXPECT_NE(cp1251ToUtf8(cat.name(1, 14, 1)).find("h21э"), std::string::npos);
     EXPECT_NE(cp1251ToUtf8(cat.name(7, 1, 1)).find("Цвет"), std::string::npos);
 }
+
+// Files saved by editors that mark UTF-8 or double the CR: column 1 keeps its caption and no
+// caption keeps a stray CR.
+TEST(Catalogue, ByteOrderMarkAndDoubledCarriageReturns)
+{
+    const std::string body = "[Col_1]\r\r\nCount=2\r\r\r\nName_1=Uкэ\r\r\nName_2=B \r\r\n"
+                             "[Col_2]\r\nCount=1\r\nName_1=C\r\n";
+    for (const std::string& ini : {"\xEF\xBB\xBF" + body, body}) {
+        Catalogue cat;
+        ASSERT_TRUE(cat.loadTypeFromBytes(1, ini));
+        EXPECT_EQ(cat.nameCount(1, 1), 2);
+        EXPECT_EQ(cat.name(1, 1, 1), "Uкэ");
+        EXPECT_EQ(cat.name(1, 1, 2), "B");
+        EXPECT_EQ(cat.name(1, 2, 1), "C");
+    }
+}

@@ -67,6 +67,31 @@ TEST(Ini, LfOnlyInput)
     EXPECT_EQ(ini.toBytes(), "[A]\r\nx=1\r\ny = two\r\n");
 }
 
+// Any run of CR before LF ends the line; a CR elsewhere is text. A UTF-8 byte-order mark
+// before the first section is no part of it and is written back as it came.
+TEST(Ini, LineEndsAndByteOrderMark)
+{
+    struct Case {
+        std::string bytes;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"[A]\r\r\nx=1\r\r\r\ny=a\rb\r\n", "[A]\r\nx=1\r\ny=a\rb\r\n"},
+        {"\xEF\xBB\xBF[A]\nx=1\ny=a\rb", "\xEF\xBB\xBF[A]\r\nx=1\r\ny=a\rb\r\n"},
+    };
+    for (const Case& c : cases) {
+        IniFile ini = IniFile::fromBytes(c.bytes);
+        EXPECT_EQ(ini.readString("A", "x", ""), "1");
+        EXPECT_EQ(ini.readString("A", "y", ""), "a\rb");
+        EXPECT_EQ(ini.toBytes(), c.written);
+        ini.writeInt("A", "x", 2);
+        EXPECT_EQ(IniFile::fromBytes(ini.toBytes()).readInt("a", "X", 0), 2);
+    }
+    // A mark anywhere else is text of its line.
+    const IniFile later = IniFile::fromBytes("[A]\r\n\xEF\xBB\xBFx=1\r\n");
+    EXPECT_FALSE(later.hasKey("A", "x"));
+}
+
 TEST(Ini, ParseInt)
 {
     constexpr long long kMax = std::numeric_limits<long long>::max();

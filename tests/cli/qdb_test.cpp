@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include <fstream>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <string>
 
@@ -205,4 +210,119 @@ TEST(QdbCli, RunningOutOfMemoryIsReported)
         EXPECT_EQ(run.err, "qdb: «" + big.string() + "»: Недостаточно памяти, чтобы открыть базу\n") << cmd;
     }
     EXPECT_FALSE(fs::exists(dir.path() / "out.QDB"));
+}
+
+// Output that never arrived is a failure: every command that writes to standard output says so
+// in Russian and exits 1; a file that cannot be written names the system's reason.
+TEST(QdbCli, OutputFailuresAreReportedWithTheReason)
+{
+    ScratchDir dir;
+    const auto good = dir.write("good.QDB", diodeBase());
+    const std::string catalogue = "--catalogue " + arg(kDataDir) + " ";
+    const std::string toStdout[] = {
+        "info " + catalogue + arg(good),
+        "list " + arg(dir.path()),
+        "select " + catalogue + arg(good),
+        "--help",
+        "export --help",
+    };
+    for (const std::string& args : toStdout) {
+        const QdbRun run = runQdbQuoted(args, dir.path(), {}, "/dev/full");
+        EXPECT_EQ(run.exitCode, 1) << args;
+        EXPECT_EQ(run.err, "qdb: Ошибка записи в стандартный вывод: нет места на диске\n") << args;
+    }
+
+    fs::create_symlink(dir.path() / "loop-b", dir.path() / "loop-a.csv");
+    fs::create_symlink(dir.path() / "loop-a.csv", dir.path() / "loop-b");
+    struct Case {
+        std::string args;
+        fs::path out;
+        std::string reason;
+    } cases[] = {
+        {"export " + catalogue + arg(good), "/dev/full", "нет места на диске"},
+        {"convert " + catalogue + arg(good), "/dev/full", "нет места на диске"},
+        {"export " + catalogue + arg(good), dir.path() / "loop-a.csv",
+         "слишком много уровней символических ссылок"},
+        {"convert " + catalogue + arg(good), dir.path() / "no" / "x.QDB", "папка не найдена"},
+    };
+    for (const Case& c : cases) {
+        const QdbRun run = qdb(dir, c.args + " " + arg(c.out));
+        EXPECT_EQ(run.exitCode, 1) << c.args;
+        EXPECT_EQ(run.err, "qdb: Ошибка записи в файл «" + c.out.string() + "»: " + c.reason + "\n");
+    }
+}
+
+// A shared base (0666) or a group base (0640) keeps its mode when rewritten by a user with a
+// strict umask; a new file gets 0666 less the umask.
+TEST(QdbCli, ConvertAndExportKeepTheTargetsMode)
+{
+    ScratchDir dir;
+    const auto good = dir.write("good.QDB", diodeBase());
+    const mode_t before = ::umask(077);
+    for (const char* command : {"convert", "export"}) {
+        for (mode_t mode : {mode_t{0666}, mode_t{0640}}) {
+            const auto out = dir.write("out", "old");
+            ASSERT_EQ(::chmod(out.c_str(), mode), 0);
+            const QdbRun run = qdb(dir, std::string(command) + " --catalogue " + arg(kDataDir) +
+                                            " " + arg(good) + " " + arg(out));
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            struct stat st {};
+            ::stat(out.c_str(), &st);
+            EXPECT_EQ(st.st_mode & 07777, mode) << command;
+            EXPECT_NE(*readFileBytes(out), "old");
+        }
+        const auto fresh = dir.path() / (std::string(command) + ".new");
+        EXPECT_EQ(qdb(dir, std::string(command) + " --catalogue " + arg(kDataDir) + " " +
+                               arg(good) + " " + arg(fresh)).exitCode, 0);
+        struct stat st {};
+        ::stat(fresh.c_str(), &st);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << command;
+    }
+    ::umask(before);
+}
+
+// A full disk and a read-only file system, on a small file system of the test's own: the old
+// file stays whole, nothing is left beside it, and the message names the reason.
+TEST(QdbCli, FullDiskAndReadOnlyFileSystemKeepTheOldFile)
+{
+    ScratchDir dir;
+    const auto small = dir.path() / "small";
+    fs::create_directory(small);
+    if (::geteuid() != 0 || ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "needs a tmpfs mount of its own";
+    struct Unmount {
+        const fs::path& path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{small};
+    const auto good = dir.write("good.QDB", diodeBase());
+    const auto target = small / "x.QDB";
+    const std::string convert = "convert --catalogue " + arg(kDataDir) + " ";
+    ASSERT_EQ(qdb(dir, convert + arg(good) + " " + arg(target)).exitCode, 0);
+    const std::string before = *readFileBytes(target);
+
+    {
+        std::ofstream fill(small / "fill", std::ios::binary);
+        const std::string block(4096, 'f');
+        for (int i = 0; i < 32 && fill.write(block.data(), 4096); ++i) {
+        }
+    }
+    // A different base, so that a save that went through would show.
+    const fs::path other = fs::path(VELTRIS_BIN_DIR) / "samples" / "bipolar.QDB";
+    struct Case {
+        unsigned long flags;
+        std::string reason;
+    } cases[] = {
+        {0, "нет места на диске"},
+        {MS_REMOUNT | MS_RDONLY, "файловая система только для чтения"},
+    };
+    for (const Case& c : cases) {
+        if (c.flags != 0) {
+            ASSERT_EQ(::mount(nullptr, small.c_str(), nullptr, c.flags, "size=64k"), 0);
+        }
+        const QdbRun run = qdb(dir, convert + arg(other) + " " + arg(target));
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "qdb: Ошибка записи в файл «" + target.string() + "»: " + c.reason + "\n");
+        EXPECT_EQ(*readFileBytes(target), before);
+        EXPECT_EQ(std::distance(fs::directory_iterator(small), fs::directory_iterator()), 2);
+    }
 }

@@ -1,8 +1,12 @@
 // New, Open, Save, Save as and the CSV export behind the unsaved-changes prompt.
 #undef QT_NO_CAST_FROM_ASCII
+#include <sys/stat.h>
+
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include "app/apputil.h"
@@ -66,6 +70,8 @@ private slots:
     void exportOfLoadedSortedBase();
     void exportFailureLeavesNoFile();
     void saveFailureMakesTheBadCellCurrent();
+    void saveKeepsTheFilesMode_data();
+    void saveKeepsTheFilesMode();
 };
 
 void TstDocument::newCancelledLeavesCleanBipolarBase()
@@ -398,6 +404,37 @@ void TstDocument::saveFailureMakesTheBadCellCurrent()
     QCOMPARE(fx.form->stringGrid1()->currentCoreRow(), 3);
     QCOMPARE(fx.form->stringGrid1()->currentCoreColumn(), 5);
     QCOMPARE(fileBytes(path), onDisk);
+}
+
+void TstDocument::saveKeepsTheFilesMode_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addRow("shared 0666") << 0666;
+    QTest::addRow("group 0640") << 0640;
+}
+
+// A base shared with others stays shared after a user with a strict umask saves it.
+void TstDocument::saveKeepsTheFilesMode()
+{
+    QFETCH(int, mode);
+    const mode_t before = ::umask(077);
+    DocFixture fx;
+    const QString path = fx.openSample("bipolar.QDB");
+    const QByteArray path8 = QFile::encodeName(path);
+    QCOMPARE(::chmod(path8.constData(), static_cast<mode_t>(mode)), 0);
+    const QByteArray onDisk = fileBytes(path);
+    fx.form->base().table.setCell(1, 0, "EDITED");
+    fx.form->setModified(true);
+
+    fx.form->findChild<QAction*>(QStringLiteral("FileSave1"))->trigger();
+    ::umask(before);
+    QVERIFY(fx.ui.messages.isEmpty());
+    QVERIFY(!fx.form->isModified());
+    QVERIFY(fileBytes(path) != onDisk);
+    struct stat st {};
+    QCOMPARE(::stat(path8.constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), mode);
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files).filter(".tmp-"), QStringList());
 }
 
 QTEST_MAIN(TstDocument)
