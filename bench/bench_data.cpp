@@ -329,4 +329,29 @@ std::string takeOption(int& argc, char** argv, std::string_view name, std::strin
     return fallback;
 }
 
+bool takeDataChoice(int& argc, char** argv, const char* program, DataChoice& choice)
+{
+    const std::string data = takeOption(argc, argv, "data", "datasheet");
+    choice.records = std::atoi(takeOption(argc, argv, "records", "100000").c_str());
+    if (!parseDataKind(data, choice.kind) || choice.records < 2) {
+        std::fprintf(stderr, "usage: %s [--data=datasheet|random] [--records=N] [benchmark flags]\n", program);
+        return false;
+    }
+    choice.suffix = "/" + data + "/" + std::to_string(choice.records);
+    return true;
+}
+
+void sortDoublesBaseline(benchmark::State& state, const std::vector<double> (&columns)[2])
+{
+    std::size_t turn = 0;
+    std::vector<double> keys;
+    for (auto _ : state) {
+        state.PauseTiming();
+        keys = columns[turn++ % 2];
+        state.ResumeTiming();
+        std::sort(keys.begin(), keys.end());
+        benchmark::DoNotOptimize(keys.data());
+    }
+}
+
 }  // namespace bench

@@ -82,4 +82,18 @@ benchmark::internal::Benchmark* withMinMax(benchmark::internal::Benchmark* b);
 // Takes "--name=value" out of the arguments; `fallback` when absent.
 std::string takeOption(int& argc, char** argv, std::string_view name, std::string fallback);
 
+// The data a benchmark program runs on: --data=datasheet|random (default datasheet) and
+// --records=N (default 100,000), taken out of the arguments. Prints the usage of `program` and
+// returns false for anything else.
+struct DataChoice {
+    DataKind kind = DataKind::Datasheet;
+    int records = 100000;
+    std::string suffix;  // "/datasheet/100000": the end of every benchmark name
+};
+bool takeDataChoice(int& argc, char** argv, const char* program, DataChoice& choice);
+
+// The sort baseline: std::sort of a copy of `columns[i]` (made outside the timing), the two
+// columns by turns.
+void sortDoublesBaseline(benchmark::State& state, const std::vector<double> (&columns)[2]);
+
 }  // namespace bench

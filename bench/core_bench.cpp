@@ -30,8 +30,7 @@ using namespace bench;
 constexpr int kSortColumns[] = {3, 7};
 
 struct Fixture {
-    DataKind kind = DataKind::Datasheet;
-    int records = 100000;
+    DataChoice data;
     TempDir dir;
     fs::path file;
     std::string fileBytes;
@@ -53,7 +52,7 @@ struct Fixture {
 
     void build()
     {
-        fileBytes = makeBaseBytes(kind, records);
+        fileBytes = makeBaseBytes(data.kind, data.records);
         file = dir.path() / "base.QDB";
         writeFile(file, fileBytes);
         base = loadBaseFile(file);
@@ -194,15 +193,7 @@ void sortColumn(benchmark::State& state)
 
 void sortBaseline(benchmark::State& state)
 {
-    std::size_t turn = 0;
-    std::vector<double> keys;
-    for (auto _ : state) {
-        state.PauseTiming();
-        keys = g_fixture.columns[turn++ % 2];
-        state.ResumeTiming();
-        std::sort(keys.begin(), keys.end());
-        benchmark::DoNotOptimize(keys.data());
-    }
+    sortDoublesBaseline(state, g_fixture.columns);
 }
 
 void select(benchmark::State& state)
@@ -239,12 +230,8 @@ void memory(benchmark::State& state)
 
 int main(int argc, char** argv)
 {
-    const std::string data = takeOption(argc, argv, "data", "datasheet");
-    g_fixture.records = std::atoi(takeOption(argc, argv, "records", "100000").c_str());
-    if (!parseDataKind(data, g_fixture.kind) || g_fixture.records < 2) {
-        std::fprintf(stderr, "usage: core_bench [--data=datasheet|random] [--records=N] [benchmark flags]\n");
+    if (!takeDataChoice(argc, argv, "core_bench", g_fixture.data))
         return 2;
-    }
     std::vector<char*> args = withBenchDefaults(argc, argv);
     int count = static_cast<int>(args.size()) - 1;
     benchmark::Initialize(&count, args.data());
@@ -252,7 +239,7 @@ int main(int argc, char** argv)
         return 1;
     g_fixture.build();
 
-    const std::string suffix = std::string("/") + data + "/" + std::to_string(g_fixture.records);
+    const std::string& suffix = g_fixture.data.suffix;
     const auto add = [&suffix](const char* name, void (*fn)(benchmark::State&)) {
         return withMinMax(benchmark::RegisterBenchmark((name + suffix).c_str(), fn)->Unit(benchmark::kMillisecond));
     };

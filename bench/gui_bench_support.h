@@ -107,6 +107,12 @@ inline int shownRecords(const TSDIAppForm& form)
     return form.model1()->rowCount();
 }
 
+// Columns of the second table, the names included.
+inline int secondTableColumns(const TSDIAppForm& form)
+{
+    return form.model2()->columnCount();
+}
+
 // Opens the folder's base in a running window; false when it could not.
 inline bool openBase(TSDIAppForm& form, const ProgramFolder& folder)
 {

@@ -16,8 +16,7 @@
 namespace {
 
 struct Fixture {
-    bench::DataKind kind = bench::DataKind::Datasheet;
-    int records = 100000;
+    bench::DataChoice data;
     std::unique_ptr<ProgramFolder> folder;
     SilentUi ui;
     std::unique_ptr<TSDIAppForm> window;
@@ -32,7 +31,7 @@ void showSearchPage(benchmark::State& state)
         const QImage painted = showAndPaintPage(*g.window, 3);
         benchmark::DoNotOptimize(painted.constBits());
     }
-    if (searchListNames(*g.window) != g.records)
+    if (searchListNames(*g.window) != g.data.records)
         state.SkipWithError("the name list is not full");
 }
 
@@ -68,13 +67,9 @@ void applyThirtyRows(benchmark::State& state)
 
 int main(int argc, char** argv)
 {
-    const std::string data = bench::takeOption(argc, argv, "data", "datasheet");
-    g.records = std::atoi(bench::takeOption(argc, argv, "records", "100000").c_str());
-    if (!bench::parseDataKind(data, g.kind) || g.records < 2) {
-        std::fprintf(stderr, "usage: gui_search_bench [--data=datasheet|random] [--records=N] [benchmark flags]\n");
+    if (!bench::takeDataChoice(argc, argv, "gui_search_bench", g.data))
         return 2;
-    }
-    const std::string suffix = "/" + data + "/" + std::to_string(g.records);
+    const std::string& suffix = g.data.suffix;
     const auto add = [&suffix](const char* name, void (*fn)(benchmark::State&), benchmark::TimeUnit unit) {
         return bench::withMinMax(benchmark::RegisterBenchmark((name + suffix).c_str(), fn))->Unit(unit);
     };
@@ -84,9 +79,9 @@ int main(int argc, char** argv)
     return runGuiBenchmarks(
         argc, argv,
         [] {
-            g.folder = std::make_unique<ProgramFolder>(g.kind, g.records);
+            g.folder = std::make_unique<ProgramFolder>(g.data.kind, g.data.records);
             g.window = openWindow(*g.folder, g.ui, true);
-            if (shownRecords(*g.window) != g.records) {
+            if (shownRecords(*g.window) != g.data.records) {
                 std::fprintf(stderr, "bench: the base did not open\n");
                 std::exit(2);
             }

@@ -25,8 +25,7 @@ namespace {
 constexpr int kSortColumns[] = {3, 7};
 
 struct Fixture {
-    bench::DataKind kind = bench::DataKind::Datasheet;
-    int records = 100000;
+    bench::DataChoice data;
     std::unique_ptr<ProgramFolder> folder;
     SilentUi ui;
     std::unique_ptr<TSDIAppForm> window;  // with the base open, for the sorts
@@ -52,9 +51,10 @@ void measureMemory()
     auto form = openWindow(*g.folder, ui, false);
     showAndPaintPage(*form, 1);
     const std::size_t empty = bench::residentBytes();
-    check(openBase(*form, *g.folder) && shownRecords(*form) == g.records, "the base did not open");
+    check(openBase(*form, *g.folder) && shownRecords(*form) == g.data.records, "the base did not open");
     showAndPaintPage(*form, 1);
     const std::size_t open = bench::residentBytes();
+    check(secondTableColumns(*form) == 31, "the second table does not show all 30 columns");
     g.memoryAdded = static_cast<double>(open) - static_cast<double>(empty);
     const bench::Base base = bench::loadBase(g.folder->fileBytes);
     g.memoryReference = static_cast<double>(g.folder->fileBytes.size() + bench::totalTextBytes(base));
@@ -78,7 +78,7 @@ void firstScreen(benchmark::State& state)
         const QImage first = form->grab().toImage();
         benchmark::DoNotOptimize(first.constBits());
         state.PauseTiming();
-        if (shownRecords(*form) != g.records || ui.calls != 0)
+        if (shownRecords(*form) != g.data.records || ui.calls != 0)
             state.SkipWithError("the base did not open quietly");
         form.reset();
         state.ResumeTiming();
@@ -106,28 +106,16 @@ void sortClick(benchmark::State& state)
 
 void sortBaseline(benchmark::State& state)
 {
-    std::size_t turn = 0;
-    std::vector<double> keys;
-    for (auto _ : state) {
-        state.PauseTiming();
-        keys = g.columns[turn++ % 2];
-        state.ResumeTiming();
-        std::sort(keys.begin(), keys.end());
-        benchmark::DoNotOptimize(keys.data());
-    }
+    bench::sortDoublesBaseline(state, g.columns);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const std::string data = bench::takeOption(argc, argv, "data", "datasheet");
-    g.records = std::atoi(bench::takeOption(argc, argv, "records", "100000").c_str());
-    if (!bench::parseDataKind(data, g.kind) || g.records < 2) {
-        std::fprintf(stderr, "usage: gui_window_bench [--data=datasheet|random] [--records=N] [benchmark flags]\n");
+    if (!bench::takeDataChoice(argc, argv, "gui_window_bench", g.data))
         return 2;
-    }
-    const std::string suffix = "/" + data + "/" + std::to_string(g.records);
+    const std::string& suffix = g.data.suffix;
     const auto add = [&suffix](const char* name, void (*fn)(benchmark::State&)) {
         return bench::withMinMax(benchmark::RegisterBenchmark((name + suffix).c_str(), fn))
             ->Unit(benchmark::kMillisecond);
@@ -140,12 +128,12 @@ int main(int argc, char** argv)
     return runGuiBenchmarks(
         argc, argv,
         [] {
-            g.folder = std::make_unique<ProgramFolder>(g.kind, g.records);
+            g.folder = std::make_unique<ProgramFolder>(g.data.kind, g.data.records);
             measureMemory();
             for (int i = 0; i < 2; ++i)
                 g.columns[i] = bench::storedColumn(g.folder->fileBytes, kSortColumns[i]);
             g.window = openWindow(*g.folder, g.ui, true);
-            check(shownRecords(*g.window) == g.records, "the base did not open");
+            check(shownRecords(*g.window) == g.data.records, "the base did not open");
         },
         [] {
             g.window.reset();
