@@ -107,7 +107,7 @@ inline int shownRecords(const TSDIAppForm& form)
     return form.model1()->rowCount();
 }
 
-// Columns of the second table, the names included.
+// Columns the second table shows beside the names.
 inline int secondTableColumns(const TSDIAppForm& form)
 {
     return form.model2()->columnCount();
@@ -137,6 +137,12 @@ inline void rightPressTitle(TSDIAppForm& form, int coreColumn)
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(h->viewport(), &press);
     QApplication::sendEvent(h->viewport(), &release);
+}
+
+// The text the main grid shows in data row `row` (0..) of parameter column `coreColumn` (1..).
+inline QString shownText(const TSDIAppForm& form, int row, int coreColumn)
+{
+    return form.model1()->index(row, coreColumn - 1).data().toString();
 }
 
 // The main grid painted now.

@@ -72,6 +72,8 @@ class Report:
             return
         ours, base, ratio = r
         verdict = "met" if ratio <= limit else "**missed**"
+        if "rows" in self.counters.get(name, {}):
+            data += f", rows selected: {self.counters[name]['rows']:.0f}"
         self.rows.append(
             f"| {what} | {data} | {goal} | {ms(summary(ours)[0])} vs {ms(summary(base)[0])} | "
             f"**{ratio:.2f}×** | {span(ours)} vs {span(base)} | {verdict} |")
@@ -136,6 +138,13 @@ def main():
                 x = r.ratio(f"{op}/{data}/{n}")
                 cells.append("—" if x is None else f"{x[2]:.2f}× ({ms(summary(x[0])[0])} vs {ms(summary(x[1])[0])} ms)")
             scaling.append(f"| {label} | {data} | " + " | ".join(cells) + " |")
+
+    for data in ("datasheet", "random"):
+        cells = []
+        for n in (10000, 100000, 1000000):
+            c = counters.get(f"memory/{data}/{n}")
+            cells.append("—" if c is None else f"{c['ratio']:.2f}× ({c['rss_MB']:.0f} vs {c['reference_MB']:.0f} MB)")
+        scaling.append(f"| resident memory of a loaded base (core) vs file + texts | {data} | " + " | ".join(cells) + " |")
 
     cpu = context.get("mhz_per_cpu", "?")
     out = sys.stdout
