@@ -129,22 +129,22 @@ def main():
     r.compare("folder scan vs reading the same files whole", "scan/1000x100", "≤ 1.3×", 1.3,
               "1,000 bases × 100")
 
-    scaling = []
-    for op, label in (("load", "load"), ("save", "save"), ("convert", "convert"), ("sort", "numeric sort"),
-                      ("select", "30-bound selection vs sqlite3")):
-        for data in ("datasheet", "random"):
-            cells = []
-            for n in (10000, 100000, 1000000):
-                x = r.ratio(f"{op}/{data}/{n}")
-                cells.append("—" if x is None else f"{x[2]:.2f}× ({ms(summary(x[0])[0])} vs {ms(summary(x[1])[0])} ms)")
-            scaling.append(f"| {label} | {data} | " + " | ".join(cells) + " |")
+    def time_cell(name):
+        x = r.ratio(name)
+        return "—" if x is None else f"{x[2]:.2f}× ({ms(summary(x[0])[0])} vs {ms(summary(x[1])[0])} ms)"
 
-    for data in ("datasheet", "random"):
-        cells = []
-        for n in (10000, 100000, 1000000):
-            c = counters.get(f"memory/{data}/{n}")
-            cells.append("—" if c is None else f"{c['ratio']:.2f}× ({c['rss_MB']:.0f} vs {c['reference_MB']:.0f} MB)")
-        scaling.append(f"| resident memory of a loaded base (core) vs file + texts | {data} | " + " | ".join(cells) + " |")
+    def memory_cell(name):
+        c = counters.get(name)
+        return "—" if c is None else f"{c['ratio']:.2f}× ({c['rss_MB']:.0f} vs {c['reference_MB']:.0f} MB)"
+
+    scaling = []
+    for op, label, cell in (("load", "load", time_cell), ("save", "save", time_cell),
+                            ("convert", "convert", time_cell), ("sort", "numeric sort", time_cell),
+                            ("select", "30-bound selection vs sqlite3", time_cell),
+                            ("memory", "resident memory of a loaded base (core) vs file + texts", memory_cell)):
+        for data in ("datasheet", "random"):
+            cells = [cell(f"{op}/{data}/{n}") for n in (10000, 100000, 1000000)]
+            scaling.append(f"| {label} | {data} | " + " | ".join(cells) + " |")
 
     cpu = context.get("mhz_per_cpu", "?")
     out = sys.stdout
