@@ -9,6 +9,7 @@
 #include <cstring>
 #include <numeric>
 #include <random>
+#include <tuple>
 
 #include <fcntl.h>
 #include <malloc.h>
@@ -126,21 +127,63 @@ bool parseDataKind(std::string_view name, DataKind& kind)
     return false;
 }
 
+namespace {
+
+const std::string kPrefixes[] = {"КТ", "2Т", "КП", "ГТ", "2N", "BC", "BD", "MJE", "TIP", "кт", "bc", "ПТ"};
+const std::string kSuffixes[] = {"А", "Б", "В", "Г", "Д", "Е", "Ж", "И", "A", "B", "C", "-1", "AM", "БМ", "", "9"};
+constexpr std::size_t kSeriesSize = std::size(kSuffixes);
+
+// Component i belongs to series i / 16: one prefix and number, its own suffix. Distinct for every
+// i, so the names are unique.
+std::string nameOf(std::size_t i)
+{
+    const std::size_t series = i / kSeriesSize;
+    return veltris::utf8ToCp1251(kPrefixes[series % std::size(kPrefixes)] +
+                                 std::to_string(100 + series / std::size(kPrefixes)) + kSuffixes[i % kSeriesSize]);
+}
+
+// Component numbers in file order: a random order, the same for the same seed.
+std::vector<std::size_t> fileOrder(std::size_t count, std::uint64_t seed)
+{
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::shuffle(order.begin(), order.end(), std::mt19937_64(seed));
+    return order;
+}
+
+struct Cell {
+    std::uint8_t flags = 0;
+    double a = 0;  // value, or the low end of the range
+    double b = 0;  // high end of the range
+};
+
+// The 29 parameter cells of one component (index c-1 for column c).
+using Cells = std::array<Cell, kColumns - 2>;
+
+Cells makeCells(ValueMaker& make)
+{
+    Cells cells{};
+    for (int c = 1; c < kColumns - 1; ++c) {
+        Cell& cell = cells[static_cast<std::size_t>(c - 1)];
+        if (make.percent() < 15)
+            continue;  // empty: flags 0 and 0.0
+        cell.flags = make.decoration();
+        if (c == kRangeColumn)
+            std::tie(cell.a, cell.b) = make.range();
+        else
+            cell.a = make.value();
+    }
+    return cells;
+}
+
+}  // namespace
+
 std::vector<std::string> componentNames(std::size_t count, std::uint64_t seed)
 {
-    static const std::string prefixes[] = {"КТ", "2Т", "КП", "ГТ", "2N", "BC", "BD", "MJE", "TIP", "кт", "bc", "ПТ"};
-    static const std::string suffixes[] = {"А", "Б", "В", "Г", "Д", "Е", "Ж", "И", "A", "B", "C", "-1", "AM", "БМ", "", "9"};
-    constexpr std::size_t kPrefixes = std::size(prefixes);
-    constexpr std::size_t kSuffixes = std::size(suffixes);
-    std::vector<std::string> names(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        // Distinct (prefix, number, suffix) for every i: unique names.
-        const std::size_t rest = i / kPrefixes;
-        const std::string name = prefixes[i % kPrefixes] + std::to_string(100 + rest / kSuffixes) +
-                                 suffixes[rest % kSuffixes];
-        names[i] = veltris::utf8ToCp1251(name);
-    }
-    std::shuffle(names.begin(), names.end(), std::mt19937_64(seed));
+    std::vector<std::string> names;
+    names.reserve(count);
+    for (const std::size_t i : fileOrder(count, seed))
+        names.push_back(nameOf(i));
     return names;
 }
 
@@ -158,26 +201,39 @@ std::string makeBaseBytes(DataKind kind, int records, std::uint64_t seed)
     for (int k = 0; k < 30; ++k)
         bytes[201 + static_cast<std::size_t>(k)] = static_cast<char>(k + 1);
 
-    const std::vector<std::string> names = componentNames(static_cast<std::size_t>(records), seed);
+    // A series shares its values, as the variants of one datasheet do; a variant differs in a
+    // parameter now and then (2 %), so a selection around one component finds some of its series.
+    const std::size_t count = static_cast<std::size_t>(records);
+    std::vector<Cells> series((count + kSeriesSize - 1) / kSeriesSize);
+    std::vector<std::int16_t> packages(series.size());
     ValueMaker make(kind, seed * 7919 + 17);
-    bytes.resize(kLeadBytes + kRecordBytes * static_cast<std::size_t>(records), '\0');
-    for (int r = 0; r < records; ++r) {
-        char* rec = bytes.data() + kLeadBytes + kRecordBytes * static_cast<std::size_t>(r);
-        const std::string& name = names[static_cast<std::size_t>(r)];
+    for (std::size_t f = 0; f < series.size(); ++f) {
+        series[f] = makeCells(make);
+        packages[f] = make.drawing();
+    }
+    bytes.resize(kLeadBytes + kRecordBytes * count, '\0');
+    const std::vector<std::size_t> order = fileOrder(count, seed);
+    for (std::size_t r = 0; r < count; ++r) {
+        char* rec = bytes.data() + kLeadBytes + kRecordBytes * r;
+        const std::string name = nameOf(order[r]);
         rec[0] = static_cast<char>(name.size());
         std::memcpy(rec + 1, name.data(), name.size());
+        Cells cells = series[order[r] / kSeriesSize];
+        const Cells own = makeCells(make);
+        for (std::size_t k = 0; k < cells.size(); ++k)
+            if (make.percent() < 2)
+                cells[k] = own[k];
         for (int c = 1; c < kColumns - 1; ++c) {
-            if (make.percent() < 15)
-                continue;  // empty: flags 0 and 0.0
+            const Cell& cell = cells[static_cast<std::size_t>(c - 1)];
             if (c == kRangeColumn) {
-                const auto [a, b] = make.range();
-                putSlot(rec, 13, make.decoration(), a);
-                putSlot(rec, 14, 0, b);
+                putSlot(rec, 13, cell.flags, cell.a);
+                putSlot(rec, 14, 0, cell.b);
             } else {
-                putSlot(rec, slotOfColumn(c), make.decoration(), make.value());
+                putSlot(rec, slotOfColumn(c), cell.flags, cell.a);
             }
         }
-        const std::int16_t drawing = make.drawing();
+        const std::int16_t package = packages[order[r] / kSeriesSize];
+        const std::int16_t drawing = make.percent() < 5 ? make.drawing() : package;
         std::memcpy(rec + kDrawingOffset, &drawing, sizeof drawing);
     }
     return bytes;

@@ -36,11 +36,13 @@ const char* dataKindName(DataKind kind);  // "datasheet", "random"
 bool parseDataKind(std::string_view name, DataKind& kind);
 
 // A bipolar base file of `records` records with unique names in random order, the second table
-// showing all 30 columns. The same arguments give the same bytes.
+// showing all 30 columns. Components come in series of 16 (КТ3102А, КТ3102Б, ...) sharing their
+// values and package; a variant differs from its series in about one parameter in fifty. The
+// same arguments give the same bytes.
 std::string makeBaseBytes(DataKind kind, int records, std::uint64_t seed = 1);
 
-// `count` unique component names (Windows-1251, at most 15 bytes) such as "КТ3102А", "2N3055",
-// "bc547b", in random order.
+// The names of makeBaseBytes(kind, count, seed) in file order (Windows-1251, at most 15 bytes),
+// such as "КТ3102А", "2N3055", "bc547b".
 std::vector<std::string> componentNames(std::size_t count, std::uint64_t seed = 1);
 
 // The stored doubles of one main-table parameter column (for the range column its low ends).

@@ -60,8 +60,14 @@ struct Fixture {
         for (int i = 0; i < 2; ++i)
             columns[i] = storedColumn(fileBytes, kSortColumns[i]);
         unsorted = loadBaseFile(file);
-        bounds = boundsFromRecord(unsorted, 1, 50, 100);
-        selected = selectRows(unsorted, bounds);
+        // The reference: the first record that finds more of its series than itself (a variant
+        // with a value of its own may find nothing else), as a user looks for substitutes.
+        for (int reference = 1; reference <= std::min(recordCount(unsorted), 200); ++reference) {
+            bounds = boundsFromRecord(unsorted, reference, 50, 100);
+            selected = selectRows(unsorted, bounds);
+            if (selected.size() > 1)
+                break;
+        }
         buildSqlite();
     }
 
