@@ -1,17 +1,32 @@
 #pragma once
 // What the desktop program's benchmarks share: a UiServices that shows nothing, a program folder
-// with the catalogues and a settings file, and main() in an offscreen application.
+// with the catalogues, a settings file and a generated base, main() in an offscreen application,
+// and every call the benchmarks make into the window (so only this file follows its changes).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QImage>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QSpinBox>
 #include <QString>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "app/apppaths.h"
+#include "app/componentgrid.h"
+#include "app/sdimain.h"
 #include "app/uiservices.h"
+#include "bench_data.h"
+#include "search/searchpage.h"
 
 // Shows nothing: a message is logged and answered Cancel, a dialog rejected; `calls` counts both,
 // since a quiet run expects none.
@@ -57,16 +72,133 @@ inline void writeSettings(const AppPaths& paths, const QByteArray& text)
         qFatal("cannot write settings");
 }
 
-// Runs the registered benchmarks offscreen unless another platform is asked for (xvfb-run);
-// `cleanup` runs while the application still exists.
-inline int runGuiBenchmarks(int argc, char** argv, const std::function<void()>& cleanup = {})
+// A program folder with the catalogues, plain settings and one generated bipolar base file.
+struct ProgramFolder {
+    QTemporaryDir dir;
+    AppPaths paths;
+    QString baseFile;
+    std::string fileBytes;
+
+    ProgramFolder(bench::DataKind kind, int records)
+    {
+        copyCatalogues(dir.path());
+        paths = AppPaths::inFolder(dir.path());
+        writeSettings(paths, kPlainSettings);
+        fileBytes = bench::makeBaseBytes(kind, records);
+        baseFile = dir.filePath(QStringLiteral("base.QDB"));
+        bench::writeFile(baseFile.toStdString(), fileBytes);
+    }
+};
+
+// ---- the window ----
+
+// The window as `veltris [BASE]` starts it, shown.
+inline std::unique_ptr<TSDIAppForm> openWindow(const ProgramFolder& folder, UiServices& ui, bool withBase)
+{
+    auto form = std::make_unique<TSDIAppForm>(folder.paths, ui,
+                                              withBase ? QStringList{folder.baseFile} : QStringList{});
+    form->show();
+    return form;
+}
+
+// Records shown in the main table.
+inline int shownRecords(const TSDIAppForm& form)
+{
+    return form.model1()->rowCount();
+}
+
+// Columns the second table shows beside the names.
+inline int secondTableColumns(const TSDIAppForm& form)
+{
+    return form.model2()->columnCount();
+}
+
+// Opens the folder's base in a running window; false when it could not.
+inline bool openBase(TSDIAppForm& form, const ProgramFolder& folder)
+{
+    return form.loadBaseFile(folder.baseFile);
+}
+
+// Page `index` (0 main table, 1 second table, 3 search) made current and painted.
+inline QImage showAndPaintPage(TSDIAppForm& form, int index)
+{
+    form.pageControl()->setCurrentIndex(index);
+    return form.tabSheet(index)->grab().toImage();
+}
+
+// A right press on the title of main-table column `coreColumn` (1..), as a user asks for a sort.
+inline void rightPressTitle(TSDIAppForm& form, int coreColumn)
+{
+    QHeaderView* h = form.stringGrid1()->horizontalHeader();
+    const QPointF at(h->sectionViewportPosition(coreColumn - 1) + 5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, h->viewport()->mapToGlobal(at), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, h->viewport()->mapToGlobal(at), Qt::RightButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(h->viewport(), &press);
+    QApplication::sendEvent(h->viewport(), &release);
+}
+
+// The text the main grid shows in data row `row` (0..) of parameter column `coreColumn` (1..).
+inline QString shownText(const TSDIAppForm& form, int row, int coreColumn)
+{
+    return form.model1()->index(row, coreColumn - 1).data().toString();
+}
+
+// The main grid painted now.
+inline QImage paintMainGrid(TSDIAppForm& form)
+{
+    return form.stringGrid1()->viewport()->grab().toImage();
+}
+
+// `text` typed into the name field of the search page, and the name list painted.
+inline QImage typeNameAndPaint(TSDIAppForm& form, const QString& text)
+{
+    form.searchPage()->labeledEdit1()->setText(text);
+    return form.searchPage()->listBox1()->viewport()->grab().toImage();
+}
+
+// Names in the search page's list.
+inline int searchListNames(TSDIAppForm& form)
+{
+    return form.searchPage()->nameModel()->rowCount();
+}
+
+// The 30 selection rows clicked with the current record as the reference, spreads p and q.
+inline void clickThirtySelectionRows(TSDIAppForm& form, int p, int q)
+{
+    form.pageControl()->setCurrentIndex(3);
+    form.searchPage()->spinEdit1()->setValue(p);
+    form.searchPage()->spinEdit2()->setValue(q);
+    for (int row = 1; row <= 30; ++row)
+        form.StringGrid3MouseDown(row, 0);
+}
+
+// "Применить": the selection run and the second table painted; the records it shows.
+inline int applySelectionAndPaint(TSDIAppForm& form)
+{
+    form.BitBtn2Click();
+    const QImage painted = form.tabSheet(1)->grab().toImage();
+    benchmark::DoNotOptimize(painted.constBits());
+    return form.model2()->rowCount();
+}
+
+// Runs the registered benchmarks offscreen unless another platform is asked for (xvfb-run),
+// with the rules of every figure (bench::withBenchDefaults); `setup` and `cleanup` run while
+// the application exists.
+inline int runGuiBenchmarks(int argc, char** argv, const std::function<void()>& setup = {},
+                            const std::function<void()>& cleanup = {})
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    std::vector<char*> args = bench::withBenchDefaults(argc, argv);
+    int count = static_cast<int>(args.size()) - 1;
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
         return 1;
+    if (setup)
+        setup();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     if (cleanup)

@@ -1,118 +1,93 @@
-// The page "Поиск" over a 100,000-record bipolar base, offscreen: showing the page (name list
-// sorted, selection grid filled, painted), one keystroke of incremental search, and
+// The page "Поиск" over a generated bipolar base, offscreen: showing the page (name list sorted,
+// selection grid filled, painted), one keystroke in the name field with the list painted, and
 // "Применить" with 30 active rows up to the painted second table.
+//
+//   gui_search_bench [--data=datasheet|random] [--records=N] [benchmark flags]
 #include <benchmark/benchmark.h>
 
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QTemporaryDir>
-
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
-#include <random>
 #include <string>
 
-#include "app/apputil.h"
-#include "app/sdimain.h"
+#include "bench_data.h"
 #include "gui_bench_support.h"
-#include "search/searchpage.h"
 
 namespace {
 
-constexpr int kRecords = 100000;
-
 struct Fixture {
-    QTemporaryDir dir;
-    AppPaths paths;
+    bench::DataChoice data;
+    std::unique_ptr<ProgramFolder> folder;
     SilentUi ui;
-    std::unique_ptr<TSDIAppForm> form;
-
-    Fixture()
-    {
-        copyCatalogues(dir.path());
-        paths = AppPaths::inFolder(dir.path());
-        writeSettings(paths, kPlainSettings);
-
-        form = std::make_unique<TSDIAppForm>(paths, ui, QStringList{});
-        veltris::Table& t = form->base().table;
-        t.setRowCount(kRecords + 1);
-        // Names in random order, Latin and Cyrillic, upper and lower case, some repeated.
-        std::mt19937 rng(7);
-        const std::string prefixes[] = {"KT", "kt", qStringToCp(QStringLiteral("КТ")),
-                                        qStringToCp(QStringLiteral("кп")), "2N", "BC", "MJ", "TIP"};
-        for (int r = 1; r <= kRecords; ++r) {
-            t.setCell(r, 0, prefixes[rng() % 8] + std::to_string(rng() % 60000));
-            for (int c = 1; c < 30; ++c)
-                t.setCell(r, c, std::to_string(50 + rng() % 100));
-            t.setCell(r, 30, std::to_string(r % 40));
-        }
-        form->base().secondColumnCount = 5;
-        for (int k = 0; k < 4; ++k)
-            form->base().viewMask[static_cast<size_t>(k)] = static_cast<std::uint8_t>(k + 1);
-        form->refreshMainTable();
-        form->rebuildSecondTable();
-        form->show();
-    }
+    std::unique_ptr<TSDIAppForm> window;
 };
 
-Fixture& fixture()
-{
-    static Fixture f;
-    return f;
-}
+Fixture g;
 
-void BM_ShowSearchPage(benchmark::State& state)
+void showSearchPage(benchmark::State& state)
 {
-    Fixture& f = fixture();
     for (auto _ : state) {
-        f.form->pageControl()->setCurrentIndex(0);
-        f.form->pageControl()->setCurrentIndex(3);
-        const QImage painted = f.form->tabSheet(3)->grab().toImage();
+        g.window->pageControl()->setCurrentIndex(0);
+        const QImage painted = showAndPaintPage(*g.window, 3);
         benchmark::DoNotOptimize(painted.constBits());
     }
-    if (f.form->searchPage()->nameModel()->rowCount() != kRecords)
+    if (searchListNames(*g.window) != g.data.records)
         state.SkipWithError("the name list is not full");
 }
 
-void BM_IncrementalSearchKey(benchmark::State& state)
+// Each text one more or one less character than the one before, as typing goes.
+void nameKeystroke(benchmark::State& state)
 {
-    Fixture& f = fixture();
-    f.form->pageControl()->setCurrentIndex(3);
-    const QString texts[] = {QStringLiteral("K"), QStringLiteral("КТ12"), QStringLiteral("BC5"),
-                             QStringLiteral("2N3055")};
-    int i = 0;
-    for (auto _ : state)
-        f.form->LabeledEdit1Change(texts[i++ % 4]);
+    showAndPaintPage(*g.window, 3);
+    const QString texts[] = {QStringLiteral("К"), QStringLiteral("КТ"), QStringLiteral("КТ3"),
+                             QStringLiteral("КТ31"), QStringLiteral("КТ3"), QStringLiteral("КТ"),
+                             QStringLiteral("B"), QStringLiteral("BC"), QStringLiteral("BC5")};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const QImage painted = typeNameAndPaint(*g.window, texts[i++ % std::size(texts)]);
+        benchmark::DoNotOptimize(painted.constBits());
+    }
 }
 
-void BM_ApplyThirtyRows(benchmark::State& state)
+void applyThirtyRows(benchmark::State& state)
 {
-    Fixture& f = fixture();
-    std::int64_t selected = 0;
+    int shown = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        f.form->pageControl()->setCurrentIndex(3);
-        f.form->searchPage()->spinEdit1()->setValue(90);
-        f.form->searchPage()->spinEdit2()->setValue(100);
-        for (int row = 1; row <= 30; ++row)
-            f.form->StringGrid3MouseDown(row, 0);
+        clickThirtySelectionRows(*g.window, 90, 100);
         state.ResumeTiming();
-        f.form->BitBtn2Click();
-        const QImage painted = f.form->tabSheet(1)->grab().toImage();
-        benchmark::DoNotOptimize(painted.constBits());
-        selected = f.form->secondTable().rowCount() - 1;
+        shown = applySelectionAndPaint(*g.window);
     }
-    if (f.ui.calls != 0)
+    if (g.ui.calls != 0)
         state.SkipWithError("a message was shown");
-    state.counters["selected"] = static_cast<double>(selected);
+    state.counters["shown"] = shown;
 }
 
 }  // namespace
 
-BENCHMARK(BM_ShowSearchPage)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_IncrementalSearchKey)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ApplyThirtyRows)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
 int main(int argc, char** argv)
 {
-    return runGuiBenchmarks(argc, argv, [] { fixture().form.reset(); });
+    if (!bench::takeDataChoice(argc, argv, "gui_search_bench", g.data))
+        return 2;
+    const std::string& suffix = g.data.suffix;
+    const auto add = [&suffix](const char* name, void (*fn)(benchmark::State&), benchmark::TimeUnit unit) {
+        return bench::withMinMax(benchmark::RegisterBenchmark((name + suffix).c_str(), fn))->Unit(unit);
+    };
+    add("show_search_page", showSearchPage, benchmark::kMillisecond);
+    add("name_keystroke", nameKeystroke, benchmark::kMillisecond);
+    add("apply_30_rows", applyThirtyRows, benchmark::kMillisecond);
+    return runGuiBenchmarks(
+        argc, argv,
+        [] {
+            g.folder = std::make_unique<ProgramFolder>(g.data.kind, g.data.records);
+            g.window = openWindow(*g.folder, g.ui, true);
+            if (shownRecords(*g.window) != g.data.records) {
+                std::fprintf(stderr, "bench: the base did not open\n");
+                std::exit(2);
+            }
+        },
+        [] {
+            g.window.reset();
+            g.folder.reset();
+        });
 }

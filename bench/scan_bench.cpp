@@ -1,11 +1,8 @@
-// Folder scan of 1,000 bases x 100 records against plain whole-file reading of the same files
-// (open, read everything into a buffer, close, as cat does), warm cache, same run.
+// Folder scan of 1,000 generated bases x 100 records against plain whole-file reading of the same
+// files (open, read everything into a buffer, close, as cat does), warm cache, interleaved.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,51 +11,35 @@
 #include <unistd.h>
 
 #include "base/navigatorcatalogue.h"
-
-namespace fs = std::filesystem;
+#include "bench_data.h"
 
 namespace {
 
 constexpr int kBases = 1000;
 constexpr int kRecords = 100;
 
-fs::path g_dir;
+std::unique_ptr<bench::TempDir> g_dir;
 std::vector<std::string> g_files;
 
 void createBases()
 {
-    g_dir = fs::temp_directory_path() / ("veltris_scan_bench_" + std::to_string(::getpid()));
-    fs::remove_all(g_dir);
-    fs::create_directories(g_dir);
+    g_dir = std::make_unique<bench::TempDir>();
     for (int b = 0; b < kBases; ++b) {
-        std::string bytes(231, '\0');
-        bytes.replace(0, 2, "QZ");
-        bytes[58] = 5;
-        bytes[59] = static_cast<char>(1 + b % 7);
-        const std::string description = "Base number " + std::to_string(b) + " for the scan";
-        bytes[62] = static_cast<char>(description.size());
-        bytes.replace(63, description.size(), description);
-        for (int r = 0; r < kRecords; ++r) {
-            std::string record(288, '\0');
-            const std::string name = "KT" + std::to_string(b) + "-" + std::to_string(r);
-            record[0] = static_cast<char>(name.size());
-            record.replace(1, name.size(), name);
-            bytes += record;
-        }
         char fileName[32];
         std::snprintf(fileName, sizeof fileName, "base%04d.QDB", b);
-        const fs::path path = g_dir / fileName;
-        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        const bench::fs::path path = g_dir->path() / fileName;
+        bench::writeFile(path, bench::makeBaseBytes(bench::DataKind::Datasheet, kRecords,
+                                                    static_cast<std::uint64_t>(b + 1)));
         g_files.push_back(path.string());
     }
 }
 
-void BM_AddDir(benchmark::State& state)
+void scan(benchmark::State& state)
 {
     std::size_t entries = 0;
     for (auto _ : state) {
         veltris::NavigatorCatalogue catalogue = veltris::CreateNavigatorCatalogue();
-        const auto problems = catalogue.AddDir(g_dir);
+        const auto problems = catalogue.AddDir(g_dir->path());
         entries = catalogue.size();
         if (!problems.empty())
             state.SkipWithError("scan reported problems");
@@ -69,7 +50,7 @@ void BM_AddDir(benchmark::State& state)
     state.counters["entries"] = static_cast<double>(entries);
 }
 
-void BM_ReadWhole(benchmark::State& state)
+void scanBaseline(benchmark::State& state)
 {
     const std::unique_ptr<char[]> buffer(new char[1 << 20]);
     std::size_t total = 0;
@@ -82,41 +63,27 @@ void BM_ReadWhole(benchmark::State& state)
                 total += static_cast<std::size_t>(n);
             ::close(fd);
         }
-        benchmark::DoNotOptimize(total);
+        benchmark::ClobberMemory();
     }
     state.counters["bytes"] = static_cast<double>(total);
 }
-
-BENCHMARK(BM_ReadWhole)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_AddDir)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-
-// Keeps the median real time of each benchmark for the ratio printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> medians;
-};
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> args = bench::withBenchDefaults(argc, argv);
+    int count = static_cast<int>(args.size()) - 1;
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return 1;
     createBases();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto scan = reporter.medians.find("BM_AddDir");
-    const auto read = reporter.medians.find("BM_ReadWhole");
-    if (scan != reporter.medians.end() && read != reporter.medians.end() && read->second > 0)
-        std::printf("scan / whole-file read (median): %.2fx (goal <= 1.3x)\n", scan->second / read->second);
-    std::error_code ec;
-    fs::remove_all(g_dir, ec);
+    const std::string suffix = "/" + std::to_string(kBases) + "x" + std::to_string(kRecords);
+    bench::withMinMax(benchmark::RegisterBenchmark(("scan" + suffix).c_str(), scan))->Unit(benchmark::kMillisecond);
+    bench::withMinMax(benchmark::RegisterBenchmark(("scan_baseline" + suffix).c_str(), scanBaseline))
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_dir.reset();
     return 0;
 }

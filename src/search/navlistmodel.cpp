@@ -1,22 +1,12 @@
 #include "search/navlistmodel.h"
 
-#include <QLocale>
 #include <algorithm>
 #include <numeric>
 
 #include "app/apputil.h"
+#include "base/collation.h"
 
-// The same order whatever the user's locale, so the list and the quick search behave alike
-// everywhere: the Unicode root order (the one English uses), which keeps the Russian alphabet
-// (Ё beside Е) and, as Windows lists always did, puts Latin names before Cyrillic ones. The
-// Russian tailoring would move every Cyrillic name in front.
-NavListModel::NavListModel(QObject* parent)
-    : QAbstractListModel(parent), m_collator(QLocale(QLocale::English, QLocale::UnitedStates))
-{
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
-    m_collator.setNumericMode(false);
-    m_collator.setIgnorePunctuation(false);
-}
+NavListModel::NavListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 void NavListModel::setCatalogue(const veltris::NavigatorCatalogue& catalogue)
 {
@@ -28,17 +18,12 @@ void NavListModel::setCatalogue(const veltris::NavigatorCatalogue& catalogue)
     for (const veltris::TLBox2Type& e : catalogue)
         m_sorted.push_back(Sorted{e, index++});
 
-    // One sort key per entry, then byte comparisons only: collating each comparison anew would
-    // cost a second or more for 100,000 names.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(m_sorted.size());
-    for (const Sorted& s : m_sorted)
-        keys.push_back(m_collator.sortKey(cpToQString(s.entry.componentName)));
-    std::vector<std::uint32_t> order(m_sorted.size());
-    std::iota(order.begin(), order.end(), 0u);
     // Equal names keep catalogue order, so each still leads to its own base predictably.
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]) < 0; });
+    std::vector<std::string_view> names;
+    names.reserve(m_sorted.size());
+    for (const Sorted& s : m_sorted)
+        names.push_back(s.entry.componentName);
+    const std::vector<std::uint32_t> order = veltris::collatedOrder(names);
     std::vector<Sorted> sorted;
     sorted.reserve(m_sorted.size());
     for (const std::uint32_t i : order)
@@ -95,8 +80,9 @@ QVariant NavListModel::data(const QModelIndex& index, int role) const
 
 int NavListModel::insertionRow(const QString& text) const
 {
+    const std::string key = veltris::collationKey(qStringToCp(text));
     const auto it = std::partition_point(m_rows.begin(), m_rows.end(), [&](std::uint32_t i) {
-        return m_collator.compare(cpToQString(m_sorted[i].entry.componentName), text) < 0;
+        return veltris::collationKey(m_sorted[i].entry.componentName) < key;
     });
     return static_cast<int>(it - m_rows.begin());
 }

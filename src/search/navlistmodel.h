@@ -1,11 +1,11 @@
 #pragma once
 // The navigator's component list: the catalogue entries of one device type, sorted by name as a
-// Russian Windows list box sorts them (case-insensitive, locale-aware).
+// Russian Windows list box sorts them: the name order of the core's collation (case-insensitive,
+// digits, Latin, then Cyrillic; the same for every locale).
 //
 // The catalogue is sorted once, when it is set; choosing a type afterwards only filters that
 // order, and positioning by a text is a binary search. So 100,000 entries fill at once.
 #include <QAbstractListModel>
-#include <QCollator>
 #include <cstdint>
 #include <vector>
 
@@ -37,14 +37,11 @@ public:
     // before it.
     int insertionRow(const QString& text) const;
 
-    const QCollator& collator() const { return m_collator; }
-
 private:
     struct Sorted {
         veltris::TLBox2Type entry;
         std::uint32_t catalogueIndex;
     };
-    QCollator m_collator;
     std::vector<Sorted> m_sorted;       // the whole catalogue in list order
     std::vector<std::uint32_t> m_rows;  // indices into m_sorted of the rows shown
 };

@@ -1,0 +1,112 @@
+#include "core_ops.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/basefile.h"
+#include "base/catalogue.h"
+#include "base/tableops.h"
+
+namespace bench {
+
+namespace {
+
+[[noreturn]] void fail(const char* what, const std::string& message)
+{
+    std::fprintf(stderr, "bench: %s: %s\n", what, message.c_str());
+    std::exit(2);
+}
+
+const veltris::Catalogue& noTitles()
+{
+    static const veltris::Catalogue catalogue;
+    return catalogue;
+}
+
+}  // namespace
+
+Base loadBase(std::string_view bytes)
+{
+    auto base = veltris::decodeBase(bytes, noTitles());
+    if (!base)
+        fail("load", base.error().message);
+    return std::move(*base);
+}
+
+Base loadBaseFile(const std::filesystem::path& file)
+{
+    auto base = veltris::readBase(file, noTitles());
+    if (!base)
+        fail("load", base.error().message);
+    return std::move(*base);
+}
+
+std::string saveBytes(const Base& base)
+{
+    auto bytes = veltris::encodeBase(base);
+    if (!bytes)
+        fail("encode", bytes.error().message);
+    return std::move(*bytes);
+}
+
+void saveBase(const Base& base, const std::filesystem::path& file)
+{
+    const veltris::Status st = veltris::writeBase(base, file);
+    if (!st)
+        fail("save", st.error().message);
+}
+
+void sortByColumn(Base& base, int column)
+{
+    const veltris::Status st = veltris::sortTableRows(base.table, column);
+    if (!st)
+        fail("sort", st.error().message);
+}
+
+Bounds boundsFromRecord(const Base& base, int row, int p, int q)
+{
+    Bounds bounds;
+    const int last = base.table.columnCount() - 1;
+    for (int c = 1; c <= last; ++c) {
+        const std::string reference = veltris::referenceText(base.table.at(row, c));
+        auto b = veltris::boundsFromReference(reference, p, q, c == last);
+        if (!b)
+            fail("bounds", b.error().message);
+        bounds.push_back(std::move(*b));
+    }
+    return bounds;
+}
+
+std::vector<int> selectRows(const Base& base, const Bounds& bounds)
+{
+    auto result = veltris::selectComponents(base.table, bounds);
+    if (!result)
+        fail("select", result.error().message);
+    return std::move(result->rows);
+}
+
+int recordCount(const Base& base)
+{
+    return base.recordCount();
+}
+
+int columnCount(const Base& base)
+{
+    return base.table.columnCount();
+}
+
+std::string textOf(const Base& base, int row, int column)
+{
+    return base.table.at(row, column);
+}
+
+std::size_t totalTextBytes(const Base& base)
+{
+    std::size_t total = 0;
+    for (int r = 0; r < base.table.rowCount(); ++r)
+        for (int c = 0; c < base.table.columnCount(); ++c)
+            total += base.table.at(r, c).size();
+    return total;
+}
+
+}  // namespace bench
