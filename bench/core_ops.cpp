@@ -68,7 +68,7 @@ Bounds boundsFromRecord(const Base& base, int row, int p, int q)
     Bounds bounds;
     const int last = base.table.columnCount() - 1;
     for (int c = 1; c <= last; ++c) {
-        const std::string reference = veltris::referenceText(base.table.at(row, c));
+        const std::string reference = veltris::referenceText(base.table.cell(row, c));
         auto b = veltris::boundsFromReference(reference, p, q, c == last);
         if (!b)
             fail("bounds", b.error().message);
@@ -97,7 +97,7 @@ int columnCount(const Base& base)
 
 std::string textOf(const Base& base, int row, int column)
 {
-    return base.table.at(row, column);
+    return base.table.cell(row, column);
 }
 
 std::size_t totalTextBytes(const Base& base)
@@ -105,7 +105,7 @@ std::size_t totalTextBytes(const Base& base)
     std::size_t total = 0;
     for (int r = 0; r < base.table.rowCount(); ++r)
         for (int c = 0; c < base.table.columnCount(); ++c)
-            total += base.table.at(r, c).size();
+            total += base.table.cell(r, c).size();
     return total;
 }
 
