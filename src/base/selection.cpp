@@ -271,10 +271,16 @@ Result<SelectionResult> selectComponents(const Table& main, std::span<const Boun
 void fillSelectionTable(const ComponentBase& base, Table& second, std::span<const int> rows)
 {
     const int cols = second.columnCount() > 0 ? second.columnCount() : 1;
-    second.resize(1, cols);
-    second.resize(static_cast<int>(std::max<std::size_t>(rows.size(), 1)) + 1, cols);
-    if (rows.empty())
-        return;
+    const auto valid = [&](int r) { return r >= 1 && r < base.table.rowCount(); };
+    if (!rows.empty() && std::all_of(rows.begin(), rows.end(), valid)) {
+        // The rows view the main table's; the shown columns share its columns.
+        second.viewRows(base.table, cols, rows, {});
+    } else {
+        second.resize(1, cols);
+        second.resize(static_cast<int>(std::max<std::size_t>(rows.size(), 1)) + 1, cols);
+        if (rows.empty())
+            return;
+    }
     second.copyColumn(0, base.table, 0, rows);
     for (int j = 1; j < cols && j <= kMaxParamColumns; ++j) {
         const int source = base.viewMask[static_cast<std::size_t>(j - 1)];

@@ -74,14 +74,16 @@ Table Table::fromColumns(int rows, std::vector<ColumnStore>&& columns)
     t.m_rows = std::max(rows, 0);
     t.m_cols = static_cast<int>(columns.size());
     t.m_titles.resize(columns.size());
-    t.m_columns = std::move(columns);
     const std::size_t stored = t.m_rows > 0 ? static_cast<std::size_t>(t.m_rows - 1) : 0;
     t.m_stored = stored;
     t.m_order.resize(stored);
     for (std::size_t i = 0; i < stored; ++i)
         t.m_order[i] = static_cast<std::uint32_t>(i);
-    for (auto& c : t.m_columns)
+    t.m_columns.reserve(columns.size());
+    for (auto& c : columns) {
         c.resize(stored);
+        t.m_columns.push_back(std::make_shared<ColumnStore>(std::move(c)));
+    }
     return t;
 }
 
@@ -97,7 +99,7 @@ const std::string* Table::editedText(std::uint32_t stored, int col) const
 
 std::string Table::storedText(std::uint32_t stored, int col) const
 {
-    const ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
+    const ColumnStore& c = column(col);
     switch (c.kind) {
     case CellKind::Text: return c.text(stored);
     case CellKind::Value: return flaggedValueText(c.flags[stored], c.a[stored]);
@@ -129,7 +131,7 @@ void Table::appendCell(int row, int col, std::string& out) const
         return;
     }
     const std::uint32_t stored = storedRow(row);
-    const ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
+    const ColumnStore& c = column(col);
     if (c.kind == CellKind::Text) {
         out += c.text(stored);
         return;
@@ -169,14 +171,14 @@ void Table::setCell(int row, int col, std::string_view text)
         return;
     }
     const std::uint32_t stored = storedRow(row);
-    ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
+    const ColumnStore& c = column(col);
     if (c.kind == CellKind::Text) {
-        if (stored >= c.texts.size()) {
-            if (text.empty())
-                return;
-            c.texts.resize(m_stored);
-        }
-        c.texts[stored].assign(text);
+        if (c.text(stored) == text)
+            return;  // a column shared with another table stays shared
+        ColumnStore& w = writableColumn(col);
+        if (stored >= w.texts.size())
+            w.texts.resize(m_stored);
+        w.texts[stored].assign(text);
         return;
     }
     if (std::string* edited = const_cast<std::string*>(editedText(stored, col))) {
@@ -188,16 +190,26 @@ void Table::setCell(int row, int col, std::string_view text)
     setEdited(stored, col, text);
 }
 
+ColumnStore& Table::writableColumn(int col)
+{
+    std::shared_ptr<ColumnStore>& p = m_columns[static_cast<std::size_t>(col)];
+    if (p.use_count() > 1)
+        p = std::make_shared<ColumnStore>(*p);
+    return *p;
+}
+
 std::uint32_t Table::appendStoredRow()
 {
     const std::size_t stored = m_stored++;
-    for (auto& c : m_columns)
-        c.resize(m_stored);
+    // A Text column grows only when a text is set.
+    for (int col = 0; col < m_cols; ++col)
+        if (column(col).kind != CellKind::Text)
+            writableColumn(col).resize(m_stored);
     if (!m_editSlot.empty())
         m_editSlot.resize(m_stored, -1);
     // A new stored cell is an empty text.
     for (int col = 0; col < m_cols; ++col)
-        if (m_columns[static_cast<std::size_t>(col)].kind != CellKind::Text)
+        if (column(col).kind != CellKind::Text)
             setEdited(static_cast<std::uint32_t>(stored), col, {});
     return static_cast<std::uint32_t>(stored);
 }
@@ -208,6 +220,9 @@ void Table::resize(int rows, int cols)
     cols = std::max(cols, 0);
     if (cols != m_cols) {
         m_columns.resize(static_cast<std::size_t>(cols));
+        for (auto& c : m_columns)
+            if (!c)
+                c = std::make_shared<ColumnStore>();
         // New columns hold texts for every stored row.
         m_titles.resize(static_cast<std::size_t>(cols));
         for (EditedRow& e : m_edits) {
@@ -220,8 +235,8 @@ void Table::resize(int rows, int cols)
     const std::size_t dataRows = rows > 0 ? static_cast<std::size_t>(rows - 1) : 0;
     if (dataRows == 0 && m_stored > 0) {
         // No data row left: the stored rows go.
-        for (ColumnStore& c : m_columns)
-            c = ColumnStore();
+        for (auto& c : m_columns)
+            c = std::make_shared<ColumnStore>();
         m_stored = 0;
         m_order.clear();
         m_editSlot.clear();
@@ -301,13 +316,22 @@ void Table::copyColumn(int dstCol, const Table& src, int srcCol, std::span<const
     for (EditedRow& e : m_edits)
         if (dstCol < 32)
             e.mask &= ~(std::uint32_t{1} << dstCol);
-    ColumnStore& dst = m_columns[static_cast<std::size_t>(dstCol)];
+    std::shared_ptr<ColumnStore>& dst = m_columns[static_cast<std::size_t>(dstCol)];
     if (srcCol < 0 || srcCol >= src.m_cols) {
-        dst = ColumnStore();
-        dst.resize(m_stored);
+        dst = std::make_shared<ColumnStore>();  // empty texts
         return;
     }
-    const ColumnStore& from = src.m_columns[static_cast<std::size_t>(srcCol)];
+    static const std::string empty;
+    const ColumnStore& from = src.column(srcCol);
+    if (viewsRowsOf(src, srcRows)) {
+        dst = src.m_columns[static_cast<std::size_t>(srcCol)];
+        // Text columns hold their texts; the other kinds carry src's few edited cells over.
+        if (from.kind != CellKind::Text && src.anyEdited())
+            for (const std::uint32_t s : m_order)
+                if (const std::string* t = src.editedText(s, srcCol))
+                    setEdited(s, dstCol, *t);
+        return;
+    }
     ColumnStore col;
     col.kind = from.kind;
     col.resize(m_stored);
@@ -344,10 +368,67 @@ void Table::copyColumn(int dstCol, const Table& src, int srcCol, std::span<const
             if (const std::string* t = src.editedText(s, srcCol))
                 edits.emplace_back(d, t);
     }
-    dst = std::move(col);
-    static const std::string empty;
+    dst = std::make_shared<ColumnStore>(std::move(col));
     for (const auto& [d, t] : edits)
         setEdited(d, dstCol, t != nullptr ? *t : empty);
+}
+
+bool Table::viewsRowsOf(const Table& src, std::span<const int> srcRows) const
+{
+    if (m_stored != src.m_stored || (srcRows.empty() ? src.m_order.size() : srcRows.size()) < m_order.size())
+        return false;
+    for (std::size_t i = 0; i < m_order.size(); ++i) {
+        const int r = srcRows.empty() ? static_cast<int>(i) + 1 : srcRows[i];
+        if (r < 1 || r >= src.m_rows || src.storedRow(r) != m_order[i])
+            return false;
+    }
+    return true;
+}
+
+void Table::viewRows(const Table& src, int cols, std::span<const int> srcRows, std::span<const int> keep)
+{
+    cols = std::max(cols, 0);
+    const std::size_t rows = srcRows.empty() ? src.m_order.size() : srcRows.size();
+    // The texts of the kept columns, by data row.
+    std::vector<std::pair<int, std::vector<std::string>>> kept;
+    for (const int k : keep) {
+        if (k < 0 || k >= std::min(cols, m_cols))
+            continue;
+        std::vector<std::string> texts(std::min(rows, m_order.size()));
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            appendCell(static_cast<int>(i) + 1, k, texts[i]);
+        kept.emplace_back(k, std::move(texts));
+    }
+
+    m_titles.resize(static_cast<std::size_t>(cols));
+    m_columns.assign(static_cast<std::size_t>(cols), nullptr);
+    for (auto& c : m_columns)
+        c = std::make_shared<ColumnStore>();
+    m_cols = cols;
+    m_stored = src.m_stored;
+    if (srcRows.empty()) {
+        m_order.assign(src.m_order.begin(), src.m_order.end());
+    } else {
+        m_order.resize(rows);
+        for (std::size_t i = 0; i < rows; ++i) {
+            assert(srcRows[i] >= 1 && srcRows[i] < src.m_rows);
+            m_order[i] = src.storedRow(srcRows[i]);
+        }
+    }
+    m_rows = static_cast<int>(rows) + 1;
+    m_editSlot.clear();
+    m_edits.clear();
+
+    for (auto& [k, texts] : kept) {
+        ColumnStore& c = *m_columns[static_cast<std::size_t>(k)];
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            if (texts[i].empty())
+                continue;
+            if (c.texts.empty())
+                c.texts.resize(m_stored);
+            c.texts[m_order[i]] = std::move(texts[i]);
+        }
+    }
 }
 
 void Table::permuteStoredOrder(std::span<const std::uint32_t> order)

@@ -7,6 +7,7 @@
 // different text holds that text from then on (an edited cell). Data rows are an order over the
 // stored rows: moving, sorting and deleting rows change the order, never the cells.
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -93,8 +94,23 @@ public:
 
     // Column `dstCol` of data rows 1.. takes the cells of `src` column `srcCol`: row i from src
     // data row srcRows[i-1], or src row i when srcRows is empty. Stored cells stay stored.
-    // The title is not changed. Rows beyond the source give empty texts.
+    // The title is not changed. Rows beyond the source give empty texts. After viewRows(src,
+    // ..., srcRows) the column's stored form is shared with `src`, not copied; only the cells
+    // edited in `src` are copied.
     void copyColumn(int dstCol, const Table& src, int srcCol, std::span<const int> srcRows = {});
+
+    // Makes data rows 1.. show the stored rows of `src` data rows srcRows (all of src's data
+    // rows when srcRows is empty), so that copyColumn from `src` shares columns instead of
+    // copying them. Every entry of srcRows must lie in 1..src.rowCount()-1. The table gets
+    // `cols` columns; titles stay. Columns listed in `keep` keep the texts their rows showed
+    // (rows past the old end are empty); every other data cell is an empty text.
+    void viewRows(const Table& src, int cols, std::span<const int> srcRows, std::span<const int> keep);
+
+    // Whether column `col` shares its stored form with column `otherCol` of `other`.
+    bool sharesColumn(int col, const Table& other, int otherCol) const
+    {
+        return m_columns[static_cast<std::size_t>(col)] == other.m_columns[static_cast<std::size_t>(otherCol)];
+    }
 
     // Same size and the same text in every cell.
     bool operator==(const Table& other) const;
@@ -104,7 +120,7 @@ public:
     // A table of `rows` rows (titles included) whose columns are `columns`, each holding
     // rows - 1 stored rows in data-row order.
     static Table fromColumns(int rows, std::vector<ColumnStore>&& columns);
-    const ColumnStore& column(int col) const { return m_columns[static_cast<std::size_t>(col)]; }
+    const ColumnStore& column(int col) const { return *m_columns[static_cast<std::size_t>(col)]; }
     // Stored rows of data rows 1.. in order.
     std::span<const std::uint32_t> order() const { return m_order; }
     // Stored row of data row `row` (1..rowCount()-1).
@@ -129,11 +145,17 @@ private:
 
     void setEdited(std::uint32_t stored, int col, std::string_view text);
     std::uint32_t appendStoredRow();
+    // The column for changing: a column shared with another table is copied first.
+    ColumnStore& writableColumn(int col);
+    // Whether data rows 1.. are the stored rows of src's rows srcRows (see copyColumn).
+    bool viewsRowsOf(const Table& src, std::span<const int> srcRows) const;
 
     int m_rows = 0;
     int m_cols = 0;
     std::vector<std::string> m_titles;
-    std::vector<ColumnStore> m_columns;
+    // Columns are shared between tables (the second table views the main table's columns);
+    // a table copies a shared column before it changes it.
+    std::vector<std::shared_ptr<ColumnStore>> m_columns;
     std::size_t m_stored = 0;             // stored rows in every column
     std::vector<std::uint32_t> m_order;   // data row r is stored row m_order[r-1]
     std::vector<std::int32_t> m_editSlot;  // stored row -> index into m_edits, -1 none

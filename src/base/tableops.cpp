@@ -214,9 +214,16 @@ void rebuildSecondTable(const ComponentBase& base, Table& second)
     const Table& main = base.table;
     const int rows = main.rowCount();
     const int cols = secondColumns(base);
-    second.resize(rows, cols);
-    if (rows == 0)
+    if (rows == 0) {
+        second.resize(rows, cols);
         return;
+    }
+    // The second table views the main table's rows; its columns share the main table's.
+    std::vector<int> keep;
+    for (int j = 1; j < cols; ++j)
+        if (base.viewMask[static_cast<size_t>(j - 1)] == 0)
+            keep.push_back(j);
+    second.viewRows(main, cols, {}, keep);
     second.copyColumn(0, main, 0);
     for (int j = 1; j < cols; ++j) {
         const int k = base.viewMask[static_cast<size_t>(j - 1)];
@@ -233,9 +240,12 @@ void applyShownList(ComponentBase& base, Table& second, const std::vector<int>& 
     const Table& main = base.table;
     const int rows = main.rowCount();
     const int k = std::min<int>(static_cast<int>(shown.size()), kMaxParamColumns);
-    second.resize(rows, k + 1);
-    if (rows > 0)
+    if (rows > 0) {
+        second.viewRows(main, k + 1, {}, {});
         second.copyColumn(0, main, 0);
+    } else {
+        second.resize(rows, k + 1);
+    }
     for (int i = 1; i <= k; ++i) {
         const int p = shown[static_cast<size_t>(i - 1)];
         base.viewMask[static_cast<size_t>(i - 1)] = static_cast<std::uint8_t>(p);

@@ -428,6 +428,55 @@ TEST(Store, RowOrderAndEditsFollowMovesAndSecondTableCopies)
     EXPECT_TRUE(t == before);
 }
 
+// The second table views the main table: its columns share the main table's stored form, so
+// what it shows changes only when it is rebuilt, and a selection shows the chosen main rows.
+TEST(Store, SecondTableViewsTheMainColumns)
+{
+    std::mt19937_64 rng(21);
+    auto base = decodeBase(randomBase(rng, 5, 1, 12), noTitles());
+    ASSERT_TRUE(base.ok());
+    Table& t = base->table;
+    t.setCell(2, 5, "[7]");
+    base->secondColumnCount = 4;
+    base->viewMask = {5, 0, kRangeColumn};
+    Table second;
+    rebuildSecondTable(*base, second);
+    ASSERT_TRUE(sortTableRows(second, 1).ok());
+    second.setCell(1, 2, "kept");  // mask entry 0: the cell stays on its row
+    rebuildSecondTable(*base, second);
+    EXPECT_TRUE(second.sharesColumn(0, t, 0));
+    EXPECT_TRUE(second.sharesColumn(1, t, 5));
+    EXPECT_TRUE(second.sharesColumn(3, t, kRangeColumn));
+    EXPECT_EQ(second.cell(1, 2), "kept");
+    EXPECT_EQ(second.cell(2, 1), "[7]") << "an edited main cell shows";
+    for (int r = 1; r < t.rowCount(); ++r) {
+        EXPECT_EQ(second.cell(r, 0), t.cell(r, 0));
+        EXPECT_EQ(second.cell(r, 1), t.cell(r, 5));
+        EXPECT_EQ(second.cell(r, 3), t.cell(r, kRangeColumn));
+    }
+
+    // Edits, sorts, deletes and new rows of the main table leave the view as it was.
+    const Table shown = textCopy(second);
+    t.setCell(1, 0, "renamed");
+    t.setCell(1, 5, "99");
+    ASSERT_TRUE(sortTableRows(t, 5).ok());
+    ASSERT_TRUE(deleteTableRow(t, 3));
+    t.appendRow();
+    EXPECT_TRUE(textCopy(second) == shown);
+
+    const std::vector<int> rows = {4, 1, 9};
+    fillSelectionTable(*base, second, rows);
+    ASSERT_EQ(second.rowCount(), 4);
+    EXPECT_TRUE(second.sharesColumn(1, t, 5));
+    for (int i = 0; i < 3; ++i) {
+        const int r = rows[static_cast<size_t>(i)];
+        EXPECT_EQ(second.cell(i + 1, 0), t.cell(r, 0));
+        EXPECT_EQ(second.cell(i + 1, 1), t.cell(r, 5));
+        EXPECT_EQ(second.cell(i + 1, 2), "");
+        EXPECT_EQ(second.cell(i + 1, 3), t.cell(r, kRangeColumn));
+    }
+}
+
 // Loading needs memory for every cell; where it cannot be had, the load reports it instead of
 // ending the program. Runs in a child process whose address space is limited.
 TEST(Store, RunningOutOfMemoryWhileLoadingIsAnError)
