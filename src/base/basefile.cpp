@@ -9,12 +9,9 @@
 #include <new>
 #include <vector>
 
-#include <sys/mman.h>
-
 #include "base/catalogue.h"
 #include "base/fileio.h"
 #include "base/hugepages.h"
-#include "base/tableops.h"
 #include "base/valuetext.h"
 
 namespace veltris {
@@ -369,7 +366,6 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
     return encodeTextCell(slot, code, col, t.storedText(stored, col), rec);
 }
 
-
 // Records encoded together: their bytes stay in cache while each column is written.
 constexpr int kEncodeBlock = 256;
 
@@ -454,6 +450,7 @@ void clearCell(Slot slot, int code, int col, char* rec)
     case Slot::Value: std::memset(at(slotOfColumn(code, col)), 0, kSlotSize); break;
     }
 }
+
 }  // namespace
 
 int formatVersion(const std::uint8_t* header)
@@ -572,28 +569,6 @@ Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogu
 
 namespace {
 
-// Bytes that start zeroed, mapped fresh from the system: its pages come zeroed, so nothing is
-// written twice (a reused heap block would be cleared first), and they go back whole.
-class ZeroedBytes {
-public:
-    explicit ZeroedBytes(size_t size) : m_size(std::max<size_t>(size, 1))
-    {
-        void* p = ::mmap(nullptr, m_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED)
-            throw std::bad_alloc();
-        m_data = static_cast<char*>(p);
-        adviseHugePages(m_data, m_size);
-    }
-    ~ZeroedBytes() { ::munmap(m_data, m_size); }
-    ZeroedBytes(const ZeroedBytes&) = delete;
-    ZeroedBytes& operator=(const ZeroedBytes&) = delete;
-    char* data() const { return m_data; }
-
-private:
-    size_t m_size;
-    char* m_data = nullptr;
-};
-
 size_t encodedSize(const ComponentBase& base)
 {
     const size_t rows = static_cast<size_t>(std::max(base.table.rowCount() - 1, 0));
@@ -694,38 +669,31 @@ Status encodeBaseImpl(const ComponentBase& base, char* p)
     return {};
 }
 
-Error encodeOutOfMemory()
-{
-    return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы записать базу"};
-}
-
 }  // namespace
 
 Result<std::string> encodeBase(const ComponentBase& base)
 {
     try {
-        std::string out(encodedSize(base), '\0');
+        const size_t size = encodedSize(base);
+        std::string out;
+        out.reserve(size);
+        adviseHugePages(out.data(), size);
+        out.resize(size);
         const Status st = encodeBaseImpl(base, out.data());
         if (!st)
             return st.error();
         return out;
     } catch (const std::bad_alloc&) {
-        return encodeOutOfMemory();
+        return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы записать базу"};
     }
 }
 
 Status writeBase(const ComponentBase& base, const std::filesystem::path& path)
 {
-    try {
-        const size_t size = encodedSize(base);
-        const ZeroedBytes bytes(size);
-        const Status st = encodeBaseImpl(base, bytes.data());
-        if (!st)
-            return st;
-        return writeFileAtomic(path, std::string_view(bytes.data(), size), kWriteFailed);
-    } catch (const std::bad_alloc&) {
-        return encodeOutOfMemory();
-    }
+    auto bytes = encodeBase(base);
+    if (!bytes)
+        return bytes.error();
+    return writeFileAtomic(path, *bytes, kWriteFailed);
 }
 
 }  // namespace veltris
