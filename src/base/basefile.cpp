@@ -9,11 +9,9 @@
 #include <new>
 #include <vector>
 
-
 #include "base/catalogue.h"
 #include "base/fileio.h"
 #include "base/hugepages.h"
-#include "base/tableops.h"
 #include "base/valuetext.h"
 
 namespace veltris {
@@ -298,6 +296,29 @@ bool encodeTextCell(Slot slot, int code, int col, std::string_view text, char* r
 
 constexpr std::uint8_t kShownFlags = kFlagParen | kFlagBracket | kFlagBrace | kFlagLess | kFlagGreater;
 
+// The number the text of a stored value of class `cls` reads back as (not for kValueOther).
+double readBackValue(double v, std::uint8_t cls)
+{
+    return cls == kValueZero ? 0.0 : cls == kValueExact ? v : roundTo15Digits(v);
+}
+
+// Writes a non-zero stored value into its slot as its text would be written. A value the text
+// cannot carry (infinity, NaN, or a text that would not read back) is written as loaded.
+void encodeUnusualValue(char* slot, std::uint8_t flags, double v, std::uint8_t cls)
+{
+    if (cls == kValueExact || cls == kValueRounded) {
+        storeFlagged(slot, flags & kShownFlags, readBackValue(v, cls));
+        return;
+    }
+    if (std::isfinite(v)) {
+        if (const auto back = cellToFlaggedValue(flaggedValueText(flags, v))) {
+            storeFlagged(slot, back->flags, back->value);
+            return;
+        }
+    }
+    storeFlagged(slot, flags, v);
+}
+
 // Writes an unedited cell from its stored form, exactly as its text would be written. The
 // common cases are computed from the stored form; the rest goes through the text. A value the
 // text cannot carry (infinity, NaN, or a text that would not read back) is written as loaded.
@@ -310,19 +331,8 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
     if (slot == Slot::Value && c.kind == CellKind::Value) {
         const double v = c.a[stored];
         char* s = at(slotOfColumn(code, col));
-        switch (c.classes[stored]) {
-        case kValueZero: return true;
-        case kValueExact: storeFlagged(s, c.flags[stored] & kShownFlags, v); return true;
-        case kValueRounded: storeFlagged(s, c.flags[stored] & kShownFlags, rounded15(v)); return true;
-        default: break;
-        }
-        if (std::isfinite(v)) {
-            if (const auto back = cellToFlaggedValue(flaggedValueText(c.flags[stored], v))) {
-                storeFlagged(s, back->flags, back->value);
-                return true;
-            }
-        }
-        storeFlagged(s, c.flags[stored], v);
+        if (c.classes[stored] != kValueZero)
+            encodeUnusualValue(s, c.flags[stored], v, c.classes[stored]);
         return true;
     }
     if (slot == Slot::Range && (c.kind == CellKind::Range || c.kind == CellKind::V3Range)) {
@@ -332,9 +342,9 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
         const bool plain = c.kind == CellKind::Range && (c.classes[stored] & 0x3) != kValueOther &&
                            (c.classes[stored] >> 2) != kValueOther;
         if (plain) {
-            double lo = 0;
-            double hi = 0;
-            storedRangeEnds(c, stored, lo, hi);
+            // The text shows one end when the ends agree: "x" reads back as x..x, "-x" as -x..x.
+            const double lo = readBackValue(a, c.classes[stored] & 0x3);
+            const double hi = std::fabs(a - b) <= 0.0001 ? std::fabs(lo) : readBackValue(b, c.classes[stored] >> 2);
             storeFlagged(at(kRangeSlotA), flags & kShownFlags, lo);
             storeFlagged(at(kRangeSlotB), 0, hi);
             return true;
@@ -354,6 +364,91 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
     // A column whose stored form is not what this record layout holds there (the device type
     // was changed) is written from its text.
     return encodeTextCell(slot, code, col, t.storedText(stored, col), rec);
+}
+
+// Records encoded together: their bytes stay in cache while each column is written.
+constexpr int kEncodeBlock = 256;
+
+// The records of a block of data rows: stored row order[i] goes to record first + i * size.
+struct RowSpan {
+    const std::uint32_t* order;
+    size_t count;
+    char* first;
+};
+
+// A Value column whose slot starts at `offset`. The common cells (zero, or a value its text
+// reads back as) are written without a branch, the rest gathered and written after. Plain
+// pointers throughout: the record bytes written may alias anything, so values read through the
+// vectors would be fetched again after every store.
+void encodeValueColumn(const ColumnStore& col, int offset, const RowSpan& span)
+{
+    const std::uint32_t* order = span.order;
+    const std::uint8_t* classes = col.classes.data();
+    const std::uint8_t* flags = col.flags.data();
+    const double* values = col.a.data();
+    std::uint32_t unusual[kEncodeBlock];
+    size_t unusualCount = 0;
+    char* slot = span.first + offset;
+    for (size_t i = 0; i < span.count; ++i, slot += kRecordSize) {
+        const std::uint32_t s = order[i];
+        const std::uint8_t cls = classes[s];
+        // All ones for a value written as it is stored; zero bytes for a zero (+0 or -0).
+        const std::uint64_t keep = std::uint64_t{0} - std::uint64_t{cls == kValueExact};
+        std::uint64_t bits;
+        std::memcpy(&bits, values + s, sizeof bits);
+        bits &= keep;
+        slot[0] = static_cast<char>(flags[s] & kShownFlags & keep);
+        std::memcpy(slot + 1, &bits, sizeof bits);
+        unusual[unusualCount] = static_cast<std::uint32_t>(i);
+        unusualCount += cls == kValueOther || cls == kValueRounded;
+    }
+    for (size_t k = 0; k < unusualCount; ++k) {
+        const std::uint32_t i = unusual[k];
+        const std::uint32_t s = order[i];
+        encodeUnusualValue(span.first + i * kRecordSize + offset, flags[s], values[s], classes[s]);
+    }
+}
+
+void encodeNameColumn(const ColumnStore& col, const RowSpan& span)
+{
+    const std::uint32_t* order = span.order;
+    const std::string* texts = col.texts.data();
+    const size_t known = col.texts.size();
+    char* rec = span.first;
+    for (size_t i = 0; i < span.count; ++i, rec += kRecordSize) {
+        const std::uint32_t s = order[i];
+        if (s >= known)
+            continue;  // an empty text: length 0 over zero bytes
+        const size_t len = std::min<size_t>(texts[s].size(), kMaxName);
+        rec[0] = static_cast<char>(len);
+        std::memcpy(rec + 1, texts[s].data(), len);
+    }
+}
+
+void encodeDrawingColumn(const ColumnStore& col, const RowSpan& span)
+{
+    const std::uint32_t* order = span.order;
+    const std::int16_t* drawing = col.drawing.data();
+    char* rec = span.first + kDrawingOffset;
+    for (size_t i = 0; i < span.count; ++i, rec += kRecordSize)
+        std::memcpy(rec, &drawing[order[i]], sizeof(std::int16_t));
+}
+
+// Zeroes the bytes a cell of this kind writes, so that its text can be written over a cell
+// already written from its stored form.
+void clearCell(Slot slot, int code, int col, char* rec)
+{
+    const auto at = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
+    switch (slot) {
+    case Slot::Name: std::memset(rec, 0, kSlotsOffset); break;
+    case Slot::Drawing: std::memset(rec + kDrawingOffset, 0, sizeof(std::int16_t)); break;
+    case Slot::Range:
+        std::memset(at(kRangeSlotA), 0, kSlotSize);
+        std::memset(at(kRangeSlotB), 0, kSlotSize);
+        break;
+    case Slot::Colour: std::memset(at(0), 0, kSlotSize); break;
+    case Slot::Value: std::memset(at(slotOfColumn(code, col)), 0, kSlotSize); break;
+    }
 }
 
 }  // namespace
@@ -474,19 +569,20 @@ Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogu
 
 namespace {
 
-Result<std::string> encodeBaseImpl(const ComponentBase& base)
+size_t encodedSize(const ComponentBase& base)
+{
+    const size_t rows = static_cast<size_t>(std::max(base.table.rowCount() - 1, 0));
+    return kLeadSize + rows * kRecordSize + base.keptRecords.size();
+}
+
+// Writes the encodedSize(base) bytes of the base into `p`, which holds zeros.
+Status encodeBaseImpl(const ComponentBase& base, char* p)
 {
     const Error failed{ErrorKind::WriteFailed, kWriteFailed};
     if (base.deviceType > 255)
         return failed;
     const Table& t = base.table;
     const int rows = std::max(t.rowCount() - 1, 0);
-    const size_t size = kLeadSize + static_cast<size_t>(rows) * kRecordSize + base.keptRecords.size();
-    std::string out;
-    out.reserve(size);
-    adviseHugePages(out.data(), size);
-    out.resize(size);
-    char* p = out.data();
 
     std::memcpy(p, base.header.data(), kHeaderSize);
     p[58] = 5;
@@ -520,33 +616,27 @@ Result<std::string> encodeBaseImpl(const ComponentBase& base)
     };
 
     // Blocks of records, column by column within a block: every column array is read in order
-    // while the block's records stay in cache.
-    constexpr int kBlock = 256;
-    for (int r0 = 1; r0 <= rows; r0 += kBlock) {
-        const int r1 = std::min(rows + 1, r0 + kBlock);
+    // while the block's records stay in cache. The common columns are written from their stored
+    // form whether or not a cell was edited; an edited cell is cleared and written from its text
+    // afterwards. The rest takes the cell-by-cell way, which leaves edited cells alone (their
+    // stored form may no longer be writable).
+    const std::uint32_t* const order = t.order().data();
+    for (int r0 = 1; r0 <= rows; r0 += kEncodeBlock) {
+        const int r1 = std::min(rows + 1, r0 + kEncodeBlock);
+        const RowSpan span{order + (r0 - 1), static_cast<size_t>(r1 - r0), recordOf(r0)};
         for (int c = 0; c < written; ++c) {
             const Slot slot = slotKind(code, paramColumns, c);
             const ColumnStore& col = t.column(c);
             if (slot == Slot::Value && col.kind == CellKind::Value) {
-                // Plain pointers: the record bytes written may alias anything, so values read
-                // through the vectors would be fetched again after every store.
-                const int offset = kSlotsOffset + kSlotSize * slotOfColumn(code, c);
-                const std::uint32_t* order = t.order().data();
-                const std::uint8_t* classes = col.classes.data();
-                const std::uint8_t* flags = col.flags.data();
-                const double* values = col.a.data();
-                const bool anyEdited = t.anyEdited();
-                for (int r = r0; r < r1; ++r) {
-                    const std::uint32_t s = order[r - 1];
-                    const std::uint8_t cls = classes[s];
-                    if (cls == kValueZero || (anyEdited && editedCell(s, c) != nullptr))
-                        continue;
-                    char* rec = first + static_cast<size_t>(r - 1) * kRecordSize;
-                    if (cls == kValueExact)
-                        storeFlagged(rec + offset, flags[s] & kShownFlags, values[s]);
-                    else if (!encodeStoredCell(t, s, c, slot, code, rec))
-                        fail(r, c);
-                }
+                encodeValueColumn(col, kSlotsOffset + kSlotSize * slotOfColumn(code, c), span);
+                continue;
+            }
+            if (slot == Slot::Name && col.kind == CellKind::Text) {
+                encodeNameColumn(col, span);
+                continue;
+            }
+            if (slot == Slot::Drawing && col.kind == CellKind::Drawing) {
+                encodeDrawingColumn(col, span);
                 continue;
             }
             for (int r = r0; r < r1; ++r) {
@@ -562,9 +652,12 @@ Result<std::string> encodeBaseImpl(const ComponentBase& base)
             if (!t.rowEdited(s))
                 continue;
             for (int c = 0; c < written; ++c)
-                if (const std::string* text = t.editedText(s, c))
-                    if (!encodeTextCell(slotKind(code, paramColumns, c), code, c, *text, recordOf(r)))
+                if (const std::string* text = t.editedText(s, c)) {
+                    const Slot slot = slotKind(code, paramColumns, c);
+                    clearCell(slot, code, c, recordOf(r));
+                    if (!encodeTextCell(slot, code, c, *text, recordOf(r)))
                         fail(r, c);
+                }
         }
     }
     if (badRow != 0) {
@@ -573,7 +666,7 @@ Result<std::string> encodeBaseImpl(const ComponentBase& base)
         e.column = badColumn;
         return e;
     }
-    return out;
+    return {};
 }
 
 }  // namespace
@@ -581,7 +674,15 @@ Result<std::string> encodeBaseImpl(const ComponentBase& base)
 Result<std::string> encodeBase(const ComponentBase& base)
 {
     try {
-        return encodeBaseImpl(base);
+        const size_t size = encodedSize(base);
+        std::string out;
+        out.reserve(size);
+        adviseHugePages(out.data(), size);
+        out.resize(size);
+        const Status st = encodeBaseImpl(base, out.data());
+        if (!st)
+            return st.error();
+        return out;
     } catch (const std::bad_alloc&) {
         return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы записать базу"};
     }

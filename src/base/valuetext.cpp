@@ -1,9 +1,11 @@
 #include "base/valuetext.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
-#include <limits>
+#include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <system_error>
 
 namespace veltris {
@@ -155,7 +157,92 @@ std::string rangeText(double a, double b, bool single)
     return t;
 }
 
+// Rounds through the text: the digits come from the exact binary value, the reading gives the
+// nearest double.
+double roundTo15DigitsByText(double v)
+{
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, kDigits - 1);
+    double out = 0;
+    std::from_chars(buf, r.ptr, out, std::chars_format::scientific);
+    return out;
+}
+
+// Exact products of a 53-bit significand and a power of 5 (GCC and Clang on 64-bit targets).
+__extension__ typedef unsigned __int128 Uint128;
+
+// 10^0 .. 10^22: every one of them is a double exactly.
+constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+constexpr std::uint64_t powerOf5(int k)
+{
+    std::uint64_t p = 1;
+    for (int i = 0; i < k; ++i)
+        p *= 5;
+    return p;
+}
+
 }  // namespace
+
+double roundTo15Digits(double v)
+{
+    // For 1E-8 <= |v| < 1E15 the 15 digits are M with |v| * 10^k rounded to M, 0 <= k <= 22.
+    // |v| = m * 2^q exactly, so |v| * 10^k = m * 5^k * 2^(q + k) is computed exactly in 128
+    // bits and M rounds correctly; a tie is left to the text (its rounding rule decides).
+    // Then M < 2^53 and 10^k are both exact doubles, and one division rounds M / 10^k to the
+    // nearest double, which is what reading the text gives.
+    const double mag = std::fabs(v);
+    if (!(mag >= 1e-8 && mag < 1e15))
+        return roundTo15DigitsByText(v);
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(mag);
+    const int biased = static_cast<int>(bits >> 52);
+    const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int q = biased - 1075;
+    // First guess of the decimal exponent of |v|; the digit count of the result corrects it.
+    // floor(e * log10(2)) = (e * 78913) >> 18 for |e| < 1650.
+    int k = 14 - ((biased - 1023) * 78913 >> 18);
+    constexpr std::uint64_t kLow = 100000000000000;    // 10^14
+    constexpr std::uint64_t kHigh = 1000000000000000;  // 10^15
+    static constexpr std::uint64_t kPowersOf5[] = {
+        powerOf5(0),  powerOf5(1),  powerOf5(2),  powerOf5(3),  powerOf5(4),  powerOf5(5),
+        powerOf5(6),  powerOf5(7),  powerOf5(8),  powerOf5(9),  powerOf5(10), powerOf5(11),
+        powerOf5(12), powerOf5(13), powerOf5(14), powerOf5(15), powerOf5(16), powerOf5(17),
+        powerOf5(18), powerOf5(19), powerOf5(20), powerOf5(21), powerOf5(22)};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (k < 0 || k > 22)
+            break;
+        const Uint128 p = static_cast<Uint128>(m) * kPowersOf5[k];
+        const int s = q + k;
+        Uint128 whole = 0;
+        bool up = false;
+        if (s >= 0) {
+            whole = p << s;  // p < 2^105 and |v| * 10^k < 10^16 here: no overflow
+        } else {
+            const int shift = -s;
+            if (shift >= 127)
+                break;
+            whole = p >> shift;
+            const Uint128 rest = p & ((static_cast<Uint128>(1) << shift) - 1);
+            const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+            if (rest == half)
+                break;
+            up = rest > half;
+        }
+        if (whole < kLow) {
+            ++k;
+            continue;
+        }
+        if (whole >= kHigh) {
+            --k;
+            continue;
+        }
+        const double digits = static_cast<double>(static_cast<std::uint64_t>(whole) + (up ? 1 : 0));
+        return std::copysign(digits / kExactPowersOf10[k], v);
+    }
+    return roundTo15DigitsByText(v);
+}
 
 std::string numberText(double v)
 {

@@ -20,6 +20,10 @@ enum ValueFlag : std::uint8_t {
 // rounded value), else "1E-5" style. 0 gives "0".
 std::string numberText(double v);
 
+// The number the 15-digit text of v reads back as (v rounded to 15 significant digits, then
+// read as the nearest double), for finite v with 1E-300 <= |v| <= 1E300.
+double roundTo15Digits(double v);
+
 // Keeps ',', '-', '0'..'9' and 'E'; drops everything else.
 std::string numericFilter(std::string_view text);
 
