@@ -33,13 +33,7 @@ ValueClass classifyValue(double v)
 
 double rounded15(double v)
 {
-    // The 15-digit text holds these digits and this exponent; inside the range no overflow or
-    // underflow can occur, so reading them gives what reading the text gives.
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
-    double out = 0;
-    std::from_chars(buf, r.ptr, out, std::chars_format::scientific);
-    return out;
+    return roundTo15Digits(v);
 }
 
 void ColumnStore::resize(std::size_t rows)
