@@ -160,6 +160,19 @@ Fixture& fixture()
         }
         if (!writeBase(f.first, f.files[0]))
             die("cannot rewrite the first base");
+        // The open base as the window holds it: read from its file, cells in their stored form.
+        const fs::path mergedFile = f.dir / "merged.QDB";
+        if (!writeBase(f.merged, mergedFile))
+            die("cannot write the merged base");
+        auto reread = readBase(mergedFile, f.catalogue);
+        if (!reread)
+            die(reread.error().message);
+        f.merged = std::move(*reread);
+        fs::remove(mergedFile);
+        auto firstRead = readBase(f.files[0], f.catalogue);
+        if (!firstRead)
+            die(firstRead.error().message);
+        f.first = std::move(*firstRead);
 
         f.source = finderSourceFromBase(f.merged);
         auto q = makeQuery(f.source, 0, f.rules, 2, 0);

@@ -14,6 +14,7 @@
 #include "base/cp1251.h"
 #include "base/fileio.h"
 #include "base/ini.h"
+#include "base/table.h"
 #include "base/navigatorcatalogue.h"
 #include "base/valuetext.h"
 
@@ -280,6 +281,26 @@ bool quickEnds(std::string_view text, double& a, double& b, bool& less, bool& gr
 
 }  // namespace
 
+namespace {
+
+// The meaning of two ends already in absolute values, with the text's "<" and ">".
+CellMeaning endsMeaning(double a, double b, bool less, bool greater)
+{
+    CellMeaning m;
+    m.lo = std::min(a, b);
+    m.hi = std::max(a, b);
+    if (m.hi == 0 || (less && greater))
+        return CellMeaning{};
+    if (less)
+        m.lo = m.hi;
+    else if (greater)
+        m.hi = m.lo;
+    m.known = less ? kKnownHigh : greater ? kKnownLow : (kKnownLow | kKnownHigh);
+    return m;
+}
+
+}  // namespace
+
 // What the text of a value promises. "<x" is at most x, ">x" at least x, a range its two ends,
 // a plain number exactly itself. Parentheses, brackets and braces mark the conditions a value
 // was given under (typical value, special conditions); they leave the number what it is, so a
@@ -288,7 +309,6 @@ bool quickEnds(std::string_view text, double& a, double& b, bool& less, bool& gr
 // "<" and ">".
 CellMeaning cellMeaning(std::string_view text)
 {
-    CellMeaning m;
     double a = 0;
     double b = 0;
     bool less = false;
@@ -296,10 +316,10 @@ CellMeaning cellMeaning(std::string_view text)
     if (!quickEnds(text, a, b, less, greater)) {
         const std::string filtered = numericFilter(text);
         if (filtered.empty())
-            return m;
+            return {};
         const auto range = parseRange(filtered);
         if (!range)
-            return m;
+            return {};
         a = range->a;
         b = range->b;
         less = text.find('<') != std::string_view::npos;
@@ -308,19 +328,8 @@ CellMeaning cellMeaning(std::string_view text)
     a = std::fabs(a);
     b = std::fabs(b);
     if (!std::isfinite(a) || !std::isfinite(b))
-        return m;
-    m.lo = std::min(a, b);
-    m.hi = std::max(a, b);
-    if (m.hi == 0)
-        return CellMeaning{};
-    if (less && greater)
-        return CellMeaning{};
-    if (less)
-        m.lo = m.hi;
-    else if (greater)
-        m.hi = m.lo;
-    m.known = less ? kKnownHigh : greater ? kKnownLow : (kKnownLow | kKnownHigh);
-    return m;
+        return {};
+    return endsMeaning(a, b, less, greater);
 }
 
 std::uint64_t colourKey(std::string_view text)
@@ -729,8 +738,115 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
 
 // ---- adapters over the component base store ----
 
-FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns,
-                                  const FinderProgress& progress, bool* cancelled)
+namespace {
+
+constexpr int kReadStep = 1 << 14;  // rows between progress calls while reading a base
+
+// The text a cell shows: an edited cell's text, a text column's own, else made from the stored
+// form into `scratch`.
+std::string_view shownText(const Table& table, std::uint32_t stored, int col, std::string& scratch)
+{
+    const ColumnStore& c = table.column(col);
+    if (c.kind == CellKind::Text)
+        return c.text(stored);
+    if (table.rowEdited(stored)) {
+        if (const std::string* edited = table.editedText(stored, col))
+            return *edited;
+    }
+    scratch = table.storedText(stored, col);
+    return scratch;
+}
+
+// The absolute value a stored double's text reads back as; false when only the text can tell.
+bool readBackAbs(double v, std::uint8_t cls, double& out)
+{
+    if (cls == kValueOther)
+        return false;
+    out = std::fabs(readBack(v, cls));
+    return true;
+}
+
+// What a stored cell promises, from its stored form: exactly what cellMeaning gives for its
+// text. A value's text is its number with decorations: brackets of any kind leave the number
+// as it is, "<" and ">" make it a limit, zero (whatever the decorations) is no data. A range's
+// text is its two ends, or one when they differ by at most 0.0001 (version 3: when the upper
+// end's magnitude exceeds the lower's by at most that). False when only the text can tell: a
+// text column, and values whose text does not read back as a number of their class.
+bool storedMeaning(const ColumnStore& c, std::uint32_t s, CellMeaning& m)
+{
+    double a = 0;
+    double b = 0;
+    std::uint8_t flags = 0;
+    switch (c.kind) {
+    case CellKind::Text: return false;
+    case CellKind::Drawing:
+        a = b = std::fabs(static_cast<double>(c.drawing[s]));
+        break;
+    case CellKind::Value:
+        flags = c.flags[s];
+        if (!readBackAbs(c.a[s], c.classes[s], a))
+            return false;
+        b = a;
+        break;
+    case CellKind::Range: {
+        flags = c.flags[s];
+        const double va = c.a[s];
+        const double vb = c.b[s];
+        if (!readBackAbs(va, c.classes[s] & 3u, a))
+            return false;
+        if (std::fabs(va - vb) <= 0.0001)
+            b = a;
+        else if (!readBackAbs(vb, static_cast<std::uint8_t>(c.classes[s] >> 2 & 3u), b))
+            return false;
+        break;
+    }
+    case CellKind::V3Range: {
+        const double va = c.a[s];
+        const double vb = c.b[s];
+        if (!readBackAbs(va, classifyValue(va), a))
+            return false;
+        if (std::fabs(vb) - std::fabs(va) <= 0.0001)
+            b = a;
+        else if (!readBackAbs(vb, classifyValue(vb), b))
+            return false;
+        break;
+    }
+    }
+    m = endsMeaning(a, b, (flags & kFlagLess) != 0, (flags & kFlagGreater) != 0);
+    return true;
+}
+
+// Fills the column's value of data rows [from, to) of `table` (source row i is table row i + 1).
+void readColumn(const Table& table, int c, FinderSource::Column& col, int from, int to,
+                bool fromTexts)
+{
+    const ColumnStore& store = table.column(c);
+    std::string scratch;
+    for (int i = from; i < to; ++i) {
+        const std::uint32_t s = table.storedRow(i + 1);
+        const auto r = static_cast<std::size_t>(i);
+        const auto text = [&]() -> std::string_view {
+            if (!fromTexts)
+                return shownText(table, s, c, scratch);
+            scratch = table.cell(i + 1, c);
+            return scratch;
+        };
+        if (col.text) {
+            col.key[r] = colourKey(text());
+            continue;
+        }
+        CellMeaning m;
+        const bool edited = table.rowEdited(s) && table.editedText(s, c) != nullptr;
+        if (fromTexts || edited || !storedMeaning(store, s, m))
+            m = cellMeaning(text());
+        col.lo[r] = m.lo;
+        col.hi[r] = m.hi;
+        col.known[r] = m.known;
+    }
+}
+
+FinderSource buildSource(const ComponentBase& base, std::span<const int> columns,
+                         const FinderProgress& progress, bool* cancelled, bool fromTexts)
 {
     if (cancelled != nullptr)
         *cancelled = false;
@@ -750,30 +866,35 @@ FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int
         built.emplace_back(c, &source.buildColumn(c, isTextParameter(base.deviceType, c),
                                                   unitScaleOfTitle(table.cell(0, c))));
     }
-    // Row by row: the table keeps a row's cells together, so each is read from memory once.
-    constexpr int kProgressStep = 1 << 14;
-    for (int i = 0; i < source.rowCount(); ++i) {
-        if (progress && i % kProgressStep == 0 &&
-            !progress(static_cast<std::size_t>(i), static_cast<std::size_t>(source.rowCount()))) {
+    // In steps of rows, column by column within a step: each column's arrays are read in order.
+    const int rows = source.rowCount();
+    std::string scratch;
+    for (int from = 0; from < rows; from += kReadStep) {
+        if (progress && !progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows))) {
             if (cancelled != nullptr)
                 *cancelled = true;
             return source;
         }
-        source.setName(i, table.cell(i + 1, 0));
-        const auto r = static_cast<std::size_t>(i);
-        for (const auto& [c, col] : built) {
-            const std::string cell = table.cell(i + 1, c);
-            if (col->text) {
-                col->key[r] = colourKey(cell);
-                continue;
-            }
-            const CellMeaning m = cellMeaning(cell);
-            col->lo[r] = m.lo;
-            col->hi[r] = m.hi;
-            col->known[r] = m.known;
-        }
+        const int to = std::min(rows, from + kReadStep);
+        for (int i = from; i < to; ++i)
+            source.setName(i, shownText(table, table.storedRow(i + 1), 0, scratch));
+        for (const auto& [c, col] : built)
+            readColumn(table, c, *col, from, to, fromTexts);
     }
     return source;
+}
+
+}  // namespace
+
+FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns,
+                                  const FinderProgress& progress, bool* cancelled)
+{
+    return buildSource(base, columns, progress, cancelled, false);
+}
+
+FinderSource finderSourceFromTexts(const ComponentBase& base, std::span<const int> columns)
+{
+    return buildSource(base, columns, {}, nullptr, true);
 }
 
 std::string finderCellText(const ComponentBase& base, int row, int column)
