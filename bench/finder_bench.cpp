@@ -240,6 +240,16 @@ void BM_FinderRankOnly(benchmark::State& state)
     });
 }
 
+// Breakdown: reading the ruled columns of the open base into the finder's arrays.
+void BM_FinderReadOnly(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    const std::vector<int> columns = queryColumns(f.query);
+    timeJob(state, "rows", [&] {
+        return static_cast<std::size_t>(finderSourceFromBase(f.merged, columns).rowCount());
+    });
+}
+
 void BM_Selection30(benchmark::State& state)
 {
     Fixture& f = fixture();
@@ -305,6 +315,7 @@ void withRepetitions(benchmark::internal::Benchmark* b)
 BENCHMARK(BM_FinderOpenBase)->Apply(withRepetitions);
 BENCHMARK(BM_FinderAllKept)->Apply(withRepetitions);
 BENCHMARK(BM_FinderRankOnly)->Apply(withRepetitions);
+BENCHMARK(BM_FinderReadOnly)->Apply(withRepetitions);
 BENCHMARK(BM_Selection30)->Apply(withRepetitions);
 BENCHMARK(BM_FinderLibrary)->Apply(withRepetitions);
 BENCHMARK(BM_LibraryBaseline)->Apply(withRepetitions);
@@ -369,7 +380,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n");
     for (const char* name : {"BM_FinderOpenBase", "BM_FinderAllKept", "BM_FinderRankOnly",
-                             "BM_Selection30",
+                             "BM_FinderReadOnly", "BM_Selection30",
                              "BM_FinderLibrary", "BM_LibraryBaseline", "BM_ReadBasesOnly"})
         printLine(reporter, name);
     printRatio(reporter, "open base: finder / 30-bound selection", "BM_FinderOpenBase",

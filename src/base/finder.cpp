@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -598,37 +599,43 @@ std::vector<PreparedRule> prepare(const FinderQuery& query, const FinderSource& 
     return prepared;
 }
 
+// ln of the geometric mean of two ends; one logarithm unless their product leaves the normal
+// range.
+inline double logMean(double lo, double hi)
+{
+    if (lo == hi)
+        return std::log(lo);
+    const double product = lo * hi;
+    if (std::isnormal(product))
+        return 0.5 * std::log(product);
+    return 0.5 * (std::log(lo) + std::log(hi));
+}
+
 // Both ends known: they are real values (an exact value, the spread of a range), so the text
 // passes or fails. One end known ("<x", ">x"): that end is a limit, not a value; it decides only
 // where it already settles the question.
-inline Verdict judgeValue(const PreparedRule& p, std::uint8_t known, double lo, double hi)
+// Returns kFails, kUnknown or 0 (pass), without branches: the verdicts of neighbouring rows
+// follow no pattern a branch predictor could learn.
+enum : unsigned { kFails = 1, kUnknown = 2 };
+inline unsigned judgeValue(const PreparedRule& p, std::uint8_t known, double lo, double hi)
 {
-    if (known == 0)
-        return Verdict::Unknown;
-    const bool exact = known == (kKnownLow | kKnownHigh);
-    bool fail = false;
-    bool unknown = false;
-    if (p.needLow) {
-        if (exact)
-            fail |= lo < p.low;
-        else if (known & kKnownLow)
-            unknown |= lo < p.low;  // at least lo: may still reach the bound
-        else if (hi < p.low)
-            fail = true;            // at most hi, already below the bound
-        else
-            unknown = true;
-    }
-    if (p.needHigh) {
-        if (exact)
-            fail |= hi > p.high;
-        else if (known & kKnownHigh)
-            unknown |= hi > p.high;
-        else if (lo > p.high)
-            fail = true;
-        else
-            unknown = true;
-    }
-    return fail ? Verdict::Fail : unknown ? Verdict::Unknown : Verdict::Pass;
+    const unsigned exact = known == (kKnownLow | kKnownHigh);
+    const unsigned onlyLow = known == kKnownLow;
+    const unsigned onlyHigh = known == kKnownHigh;
+    const unsigned needLow = p.needLow;
+    const unsigned needHigh = p.needHigh;
+    // Needing the low bound: an exact value below it fails; "at least lo" below it may still
+    // reach it; "at most hi" fails below it and cannot tell above it.
+    const unsigned loBelow = lo < p.low;
+    const unsigned hiBelow = hi < p.low;
+    const unsigned hiAbove = hi > p.high;
+    const unsigned loAbove = lo > p.high;
+    const unsigned fail = (needLow & ((exact & loBelow) | (onlyHigh & hiBelow))) |
+                          (needHigh & ((exact & hiAbove) | (onlyLow & loAbove)));
+    const unsigned unknown = (known == 0) |
+                             (needLow & ((onlyLow & loBelow) | (onlyHigh & (hiBelow ^ 1u)))) |
+                             (needHigh & ((onlyHigh & hiAbove) | (onlyLow & (loAbove ^ 1u))));
+    return fail | ((unknown & (fail ^ 1u)) << 1);
 }
 
 }  // namespace
@@ -639,59 +646,64 @@ bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseI
     const std::vector<PreparedRule> rules = prepare(query, source);
     const int limit = query.nearMisses;
     const int rows = source.rowCount();
-    constexpr int kProgressStep = 1 << 14;
-    for (int i = 0; i < rows; ++i) {
-        if (progress && i % kProgressStep == 0 && !progress(static_cast<std::size_t>(i),
-                                                             static_cast<std::size_t>(rows)))
+    // Rule by rule over a block of rows: each pass reads one column's arrays in order, where
+    // row by row would read all of the rules' arrays at once and wait on memory.
+    constexpr int kBlock = 1024;
+    constexpr int kProgressStep = 16 * kBlock;
+    std::array<std::uint32_t, kBlock> failMask{};
+    std::array<std::uint32_t, kBlock> unknownMask{};
+    for (int from = 0; from < rows; from += kBlock) {
+        if (progress && from % kProgressStep == 0 &&
+            !progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows)))
             return false;
-        if (i == excludeRow)
-            continue;
-        int fails = 0;
-        int unknowns = 0;
-        std::uint32_t failMask = 0;
-        std::uint32_t unknownMask = 0;
-        double distance = 0;
-        const auto r = static_cast<std::size_t>(i);
+        const auto n = static_cast<std::size_t>(std::min(kBlock, rows - from));
+        const auto first = static_cast<std::size_t>(from);
+        std::fill_n(failMask.begin(), n, 0u);
+        std::fill_n(unknownMask.begin(), n, 0u);
         for (std::size_t j = 0; j < rules.size(); ++j) {
             const PreparedRule& p = rules[j];
-            Verdict v = Verdict::Unknown;
-            if (!p.comparable) {
-                v = Verdict::Unknown;
+            const auto bit = static_cast<std::uint32_t>(j);
+            if (p.known != nullptr) {
+                for (std::size_t k = 0; k < n; ++k) {
+                    const std::size_t r = first + k;
+                    const unsigned v = judgeValue(p, p.known[r], p.lo[r], p.hi[r]);
+                    failMask[k] |= (v & kFails) << bit;
+                    unknownMask[k] |= (v >> 1) << bit;
+                }
             } else if (p.key != nullptr) {
-                const std::uint64_t k = p.key[r];
-                v = k == 0 ? Verdict::Unknown : k == p.refKey ? Verdict::Pass : Verdict::Fail;
+                for (std::size_t k = 0; k < n; ++k) {
+                    const std::uint64_t key = p.key[first + k];
+                    failMask[k] |= static_cast<std::uint32_t>(key != 0 && key != p.refKey) << bit;
+                    unknownMask[k] |= static_cast<std::uint32_t>(key == 0) << bit;
+                }
             } else {
-                const std::uint8_t known = p.known[r];
-                const double lo = p.lo[r];
-                const double hi = p.hi[r];
-                v = judgeValue(p, known, lo, hi);
-            }
-            if (v == Verdict::Fail) {
-                failMask |= 1u << j;
-                if (++fails > limit)
-                    break;
-            } else if (v == Verdict::Unknown) {
-                unknownMask |= 1u << j;
-                ++unknowns;
+                for (std::size_t k = 0; k < n; ++k)
+                    unknownMask[k] |= std::uint32_t{1} << bit;
             }
         }
-        if (fails > limit)
-            continue;
-        // The distance only for the kept rows: logarithms cost more than the verdicts.
-        for (const PreparedRule& p : rules) {
-            if (p.known != nullptr && p.known[r] != 0)
-                distance += std::fabs(0.5 * (std::log(p.lo[r]) + std::log(p.hi[r])) - p.logReference);
+        for (std::size_t k = 0; k < n; ++k) {
+            const int i = from + static_cast<int>(k);
+            const int fails = std::popcount(failMask[k]);
+            if (i == excludeRow || fails > limit)
+                continue;
+            // The distance only for the kept rows: logarithms cost more than the verdicts.
+            const auto r = static_cast<std::size_t>(i);
+            double distance = 0;
+            for (const PreparedRule& p : rules) {
+                if (p.known != nullptr && p.known[r] != 0)
+                    distance += std::fabs(logMean(p.lo[r], p.hi[r]) - p.logReference);
+            }
+            FinderMatch m;
+            m.base = baseIndex;
+            m.row = i;
+            m.name = std::string(source.name(i));
+            m.fails = fails;
+            m.unknowns = std::popcount(unknownMask[k]);
+            m.distance = distance;
+            m.failMask = failMask[k];
+            m.unknownMask = unknownMask[k];
+            out.push_back(std::move(m));
         }
-        FinderMatch m;
-        m.base = baseIndex;
-        m.row = i;
-        m.name = std::string(source.name(i));
-        m.fails = fails;
-        m.unknowns = unknowns;
-        m.distance = distance;
-        m.failMask = failMask;
-        m.unknownMask = unknownMask;
-        out.push_back(std::move(m));
     }
     return true;
 }
@@ -822,9 +834,23 @@ void readColumn(const Table& table, int c, FinderSource::Column& col, int from, 
 {
     const ColumnStore& store = table.column(c);
     std::string scratch;
+    const std::span<const std::uint32_t> order = table.order();
     for (int i = from; i < to; ++i) {
-        const std::uint32_t s = table.storedRow(i + 1);
+        const std::uint32_t s = order[static_cast<std::size_t>(i)];
         const auto r = static_cast<std::size_t>(i);
+        // The commonest cell, a loaded value that reads back as itself, without a call.
+        if (!fromTexts && store.kind == CellKind::Value && store.classes[s] == kValueExact &&
+            !table.rowEdited(s)) {
+            const double v = std::fabs(store.a[s]);
+            const unsigned limit = store.flags[s] & (kFlagLess | kFlagGreater);
+            const bool both = limit == (kFlagLess | kFlagGreater);
+            col.lo[r] = col.hi[r] = both ? 0 : v;
+            col.known[r] = limit == 0            ? (kKnownLow | kKnownHigh)
+                           : limit == kFlagLess  ? kKnownHigh
+                           : limit == kFlagGreater ? kKnownLow
+                                                 : 0;
+            continue;
+        }
         const auto text = [&]() -> std::string_view {
             if (!fromTexts)
                 return shownText(table, s, c, scratch);
@@ -939,8 +965,11 @@ void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIn
             continue;
         m.texts.clear();
         m.texts.reserve(query.rules.size());
-        for (const ActiveRule& a : query.rules)
-            m.texts.emplace_back(finderCellText(base, m.row, a.column));
+        for (const ActiveRule& a : query.rules) {
+            std::string& text = m.texts.emplace_back();
+            if (a.column < base.table.columnCount())
+                base.table.appendCell(m.row + 1, a.column, text);
+        }
     }
 }
 
