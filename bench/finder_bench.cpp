@@ -1,5 +1,6 @@
 // The substitute finder against the least work the same jobs need, in the same run, interleaved:
-//  - open base, 100,000 bipolar records, 15 active rules, ranking included, against the
+//  - open base, 100,000 bipolar records read from their file (cells in their stored form, as
+//    the window holds them), 15 active rules, ranking included, against the
 //    parametric selection with 30 bounds (the reference's values ± 10 %) on the same base;
 //  - library scope, 200 bases × 500 records on disk (warm cache), against reading those files
 //    whole (cat) plus the open-base finder over the same 100,000 records.
@@ -294,7 +295,7 @@ void BM_LibraryBaseline(benchmark::State& state)
 }
 
 // Breakdown, not a baseline: the base reader alone over the 200 files (the library search's
-// largest part while the store turns every stored value into its text).
+// largest part: the cells themselves are read from their stored form).
 void BM_ReadBasesOnly(benchmark::State& state)
 {
     Fixture& f = fixture();
