@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "base/cp1251.h"
 #include "base/fileio.h"
 #include "base/ini.h"
+#include "base/table.h"
 #include "base/navigatorcatalogue.h"
 #include "base/valuetext.h"
 
@@ -280,6 +282,26 @@ bool quickEnds(std::string_view text, double& a, double& b, bool& less, bool& gr
 
 }  // namespace
 
+namespace {
+
+// The meaning of two ends already in absolute values, with the text's "<" and ">".
+CellMeaning endsMeaning(double a, double b, bool less, bool greater)
+{
+    CellMeaning m;
+    m.lo = std::min(a, b);
+    m.hi = std::max(a, b);
+    if (m.hi == 0 || (less && greater))
+        return CellMeaning{};
+    if (less)
+        m.lo = m.hi;
+    else if (greater)
+        m.hi = m.lo;
+    m.known = less ? kKnownHigh : greater ? kKnownLow : (kKnownLow | kKnownHigh);
+    return m;
+}
+
+}  // namespace
+
 // What the text of a value promises. "<x" is at most x, ">x" at least x, a range its two ends,
 // a plain number exactly itself. Parentheses, brackets and braces mark the conditions a value
 // was given under (typical value, special conditions); they leave the number what it is, so a
@@ -288,7 +310,6 @@ bool quickEnds(std::string_view text, double& a, double& b, bool& less, bool& gr
 // "<" and ">".
 CellMeaning cellMeaning(std::string_view text)
 {
-    CellMeaning m;
     double a = 0;
     double b = 0;
     bool less = false;
@@ -296,10 +317,10 @@ CellMeaning cellMeaning(std::string_view text)
     if (!quickEnds(text, a, b, less, greater)) {
         const std::string filtered = numericFilter(text);
         if (filtered.empty())
-            return m;
+            return {};
         const auto range = parseRange(filtered);
         if (!range)
-            return m;
+            return {};
         a = range->a;
         b = range->b;
         less = text.find('<') != std::string_view::npos;
@@ -308,19 +329,8 @@ CellMeaning cellMeaning(std::string_view text)
     a = std::fabs(a);
     b = std::fabs(b);
     if (!std::isfinite(a) || !std::isfinite(b))
-        return m;
-    m.lo = std::min(a, b);
-    m.hi = std::max(a, b);
-    if (m.hi == 0)
-        return CellMeaning{};
-    if (less && greater)
-        return CellMeaning{};
-    if (less)
-        m.lo = m.hi;
-    else if (greater)
-        m.hi = m.lo;
-    m.known = less ? kKnownHigh : greater ? kKnownLow : (kKnownLow | kKnownHigh);
-    return m;
+        return {};
+    return endsMeaning(a, b, less, greater);
 }
 
 std::uint64_t colourKey(std::string_view text)
@@ -589,37 +599,43 @@ std::vector<PreparedRule> prepare(const FinderQuery& query, const FinderSource& 
     return prepared;
 }
 
+// ln of the geometric mean of two ends; one logarithm unless their product leaves the normal
+// range.
+inline double logMean(double lo, double hi)
+{
+    if (lo == hi)
+        return std::log(lo);
+    const double product = lo * hi;
+    if (std::isnormal(product))
+        return 0.5 * std::log(product);
+    return 0.5 * (std::log(lo) + std::log(hi));
+}
+
 // Both ends known: they are real values (an exact value, the spread of a range), so the text
 // passes or fails. One end known ("<x", ">x"): that end is a limit, not a value; it decides only
 // where it already settles the question.
-inline Verdict judgeValue(const PreparedRule& p, std::uint8_t known, double lo, double hi)
+// Returns kFails, kUnknown or 0 (pass), without branches: the verdicts of neighbouring rows
+// follow no pattern a branch predictor could learn.
+enum : unsigned { kFails = 1, kUnknown = 2 };
+inline unsigned judgeValue(const PreparedRule& p, std::uint8_t known, double lo, double hi)
 {
-    if (known == 0)
-        return Verdict::Unknown;
-    const bool exact = known == (kKnownLow | kKnownHigh);
-    bool fail = false;
-    bool unknown = false;
-    if (p.needLow) {
-        if (exact)
-            fail |= lo < p.low;
-        else if (known & kKnownLow)
-            unknown |= lo < p.low;  // at least lo: may still reach the bound
-        else if (hi < p.low)
-            fail = true;            // at most hi, already below the bound
-        else
-            unknown = true;
-    }
-    if (p.needHigh) {
-        if (exact)
-            fail |= hi > p.high;
-        else if (known & kKnownHigh)
-            unknown |= hi > p.high;
-        else if (lo > p.high)
-            fail = true;
-        else
-            unknown = true;
-    }
-    return fail ? Verdict::Fail : unknown ? Verdict::Unknown : Verdict::Pass;
+    const unsigned exact = known == (kKnownLow | kKnownHigh);
+    const unsigned onlyLow = known == kKnownLow;
+    const unsigned onlyHigh = known == kKnownHigh;
+    const unsigned needLow = p.needLow;
+    const unsigned needHigh = p.needHigh;
+    // Needing the low bound: an exact value below it fails; "at least lo" below it may still
+    // reach it; "at most hi" fails below it and cannot tell above it.
+    const unsigned loBelow = lo < p.low;
+    const unsigned hiBelow = hi < p.low;
+    const unsigned hiAbove = hi > p.high;
+    const unsigned loAbove = lo > p.high;
+    const unsigned fail = (needLow & ((exact & loBelow) | (onlyHigh & hiBelow))) |
+                          (needHigh & ((exact & hiAbove) | (onlyLow & loAbove)));
+    const unsigned unknown = (known == 0) |
+                             (needLow & ((onlyLow & loBelow) | (onlyHigh & (hiBelow ^ 1u)))) |
+                             (needHigh & ((onlyHigh & hiAbove) | (onlyLow & (loAbove ^ 1u))));
+    return fail | ((unknown & (fail ^ 1u)) << 1);
 }
 
 }  // namespace
@@ -630,59 +646,64 @@ bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseI
     const std::vector<PreparedRule> rules = prepare(query, source);
     const int limit = query.nearMisses;
     const int rows = source.rowCount();
-    constexpr int kProgressStep = 1 << 14;
-    for (int i = 0; i < rows; ++i) {
-        if (progress && i % kProgressStep == 0 && !progress(static_cast<std::size_t>(i),
-                                                             static_cast<std::size_t>(rows)))
+    // Rule by rule over a block of rows: each pass reads one column's arrays in order, where
+    // row by row would read all of the rules' arrays at once and wait on memory.
+    constexpr int kBlock = 1024;
+    constexpr int kProgressStep = 16 * kBlock;
+    std::array<std::uint32_t, kBlock> failMask{};
+    std::array<std::uint32_t, kBlock> unknownMask{};
+    for (int from = 0; from < rows; from += kBlock) {
+        if (progress && from % kProgressStep == 0 &&
+            !progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows)))
             return false;
-        if (i == excludeRow)
-            continue;
-        int fails = 0;
-        int unknowns = 0;
-        std::uint32_t failMask = 0;
-        std::uint32_t unknownMask = 0;
-        double distance = 0;
-        const auto r = static_cast<std::size_t>(i);
+        const auto n = static_cast<std::size_t>(std::min(kBlock, rows - from));
+        const auto first = static_cast<std::size_t>(from);
+        std::fill_n(failMask.begin(), n, 0u);
+        std::fill_n(unknownMask.begin(), n, 0u);
         for (std::size_t j = 0; j < rules.size(); ++j) {
             const PreparedRule& p = rules[j];
-            Verdict v = Verdict::Unknown;
-            if (!p.comparable) {
-                v = Verdict::Unknown;
+            const auto bit = static_cast<std::uint32_t>(j);
+            if (p.known != nullptr) {
+                for (std::size_t k = 0; k < n; ++k) {
+                    const std::size_t r = first + k;
+                    const unsigned v = judgeValue(p, p.known[r], p.lo[r], p.hi[r]);
+                    failMask[k] |= (v & kFails) << bit;
+                    unknownMask[k] |= (v >> 1) << bit;
+                }
             } else if (p.key != nullptr) {
-                const std::uint64_t k = p.key[r];
-                v = k == 0 ? Verdict::Unknown : k == p.refKey ? Verdict::Pass : Verdict::Fail;
+                for (std::size_t k = 0; k < n; ++k) {
+                    const std::uint64_t key = p.key[first + k];
+                    failMask[k] |= static_cast<std::uint32_t>(key != 0 && key != p.refKey) << bit;
+                    unknownMask[k] |= static_cast<std::uint32_t>(key == 0) << bit;
+                }
             } else {
-                const std::uint8_t known = p.known[r];
-                const double lo = p.lo[r];
-                const double hi = p.hi[r];
-                v = judgeValue(p, known, lo, hi);
-            }
-            if (v == Verdict::Fail) {
-                failMask |= 1u << j;
-                if (++fails > limit)
-                    break;
-            } else if (v == Verdict::Unknown) {
-                unknownMask |= 1u << j;
-                ++unknowns;
+                for (std::size_t k = 0; k < n; ++k)
+                    unknownMask[k] |= std::uint32_t{1} << bit;
             }
         }
-        if (fails > limit)
-            continue;
-        // The distance only for the kept rows: logarithms cost more than the verdicts.
-        for (const PreparedRule& p : rules) {
-            if (p.known != nullptr && p.known[r] != 0)
-                distance += std::fabs(0.5 * (std::log(p.lo[r]) + std::log(p.hi[r])) - p.logReference);
+        for (std::size_t k = 0; k < n; ++k) {
+            const int i = from + static_cast<int>(k);
+            const int fails = std::popcount(failMask[k]);
+            if (i == excludeRow || fails > limit)
+                continue;
+            // The distance only for the kept rows: logarithms cost more than the verdicts.
+            const auto r = static_cast<std::size_t>(i);
+            double distance = 0;
+            for (const PreparedRule& p : rules) {
+                if (p.known != nullptr && p.known[r] != 0)
+                    distance += std::fabs(logMean(p.lo[r], p.hi[r]) - p.logReference);
+            }
+            FinderMatch m;
+            m.base = baseIndex;
+            m.row = i;
+            m.name = std::string(source.name(i));
+            m.fails = fails;
+            m.unknowns = std::popcount(unknownMask[k]);
+            m.distance = distance;
+            m.failMask = failMask[k];
+            m.unknownMask = unknownMask[k];
+            out.push_back(std::move(m));
         }
-        FinderMatch m;
-        m.base = baseIndex;
-        m.row = i;
-        m.name = std::string(source.name(i));
-        m.fails = fails;
-        m.unknowns = unknowns;
-        m.distance = distance;
-        m.failMask = failMask;
-        m.unknownMask = unknownMask;
-        out.push_back(std::move(m));
     }
     return true;
 }
@@ -729,8 +750,129 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
 
 // ---- adapters over the component base store ----
 
-FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns,
-                                  const FinderProgress& progress, bool* cancelled)
+namespace {
+
+constexpr int kReadStep = 1 << 14;  // rows between progress calls while reading a base
+
+// The text a cell shows: an edited cell's text, a text column's own, else made from the stored
+// form into `scratch`.
+std::string_view shownText(const Table& table, std::uint32_t stored, int col, std::string& scratch)
+{
+    const ColumnStore& c = table.column(col);
+    if (c.kind == CellKind::Text)
+        return c.text(stored);
+    if (table.rowEdited(stored)) {
+        if (const std::string* edited = table.editedText(stored, col))
+            return *edited;
+    }
+    scratch = table.storedText(stored, col);
+    return scratch;
+}
+
+// The absolute value a stored double's text reads back as; false when only the text can tell.
+bool readBackAbs(double v, std::uint8_t cls, double& out)
+{
+    if (cls == kValueOther)
+        return false;
+    out = std::fabs(readBack(v, cls));
+    return true;
+}
+
+// What a stored cell promises, from its stored form: exactly what cellMeaning gives for its
+// text. A value's text is its number with decorations: brackets of any kind leave the number
+// as it is, "<" and ">" make it a limit, zero (whatever the decorations) is no data. A range's
+// text is its two ends, or one when they differ by at most 0.0001 (version 3: when the upper
+// end's magnitude exceeds the lower's by at most that). False when only the text can tell: a
+// text column, and values whose text does not read back as a number of their class.
+bool storedMeaning(const ColumnStore& c, std::uint32_t s, CellMeaning& m)
+{
+    double a = 0;
+    double b = 0;
+    std::uint8_t flags = 0;
+    switch (c.kind) {
+    case CellKind::Text: return false;
+    case CellKind::Drawing:
+        a = b = std::fabs(static_cast<double>(c.drawing[s]));
+        break;
+    case CellKind::Value:
+        flags = c.flags[s];
+        if (!readBackAbs(c.a[s], c.classes[s], a))
+            return false;
+        b = a;
+        break;
+    case CellKind::Range: {
+        flags = c.flags[s];
+        const double va = c.a[s];
+        const double vb = c.b[s];
+        if (!readBackAbs(va, c.classes[s] & 3u, a))
+            return false;
+        if (std::fabs(va - vb) <= 0.0001)
+            b = a;
+        else if (!readBackAbs(vb, static_cast<std::uint8_t>(c.classes[s] >> 2 & 3u), b))
+            return false;
+        break;
+    }
+    case CellKind::V3Range: {
+        const double va = c.a[s];
+        const double vb = c.b[s];
+        if (!readBackAbs(va, classifyValue(va), a))
+            return false;
+        if (std::fabs(vb) - std::fabs(va) <= 0.0001)
+            b = a;
+        else if (!readBackAbs(vb, classifyValue(vb), b))
+            return false;
+        break;
+    }
+    }
+    m = endsMeaning(a, b, (flags & kFlagLess) != 0, (flags & kFlagGreater) != 0);
+    return true;
+}
+
+// Fills the column's value of data rows [from, to) of `table` (source row i is table row i + 1).
+void readColumn(const Table& table, int c, FinderSource::Column& col, int from, int to,
+                bool fromTexts)
+{
+    const ColumnStore& store = table.column(c);
+    std::string scratch;
+    const std::span<const std::uint32_t> order = table.order();
+    for (int i = from; i < to; ++i) {
+        const std::uint32_t s = order[static_cast<std::size_t>(i)];
+        const auto r = static_cast<std::size_t>(i);
+        // The commonest cell, a loaded value that reads back as itself, without a call.
+        if (!fromTexts && store.kind == CellKind::Value && store.classes[s] == kValueExact &&
+            !table.rowEdited(s)) {
+            const double v = std::fabs(store.a[s]);
+            const unsigned limit = store.flags[s] & (kFlagLess | kFlagGreater);
+            const bool both = limit == (kFlagLess | kFlagGreater);
+            col.lo[r] = col.hi[r] = both ? 0 : v;
+            col.known[r] = limit == 0            ? (kKnownLow | kKnownHigh)
+                           : limit == kFlagLess  ? kKnownHigh
+                           : limit == kFlagGreater ? kKnownLow
+                                                 : 0;
+            continue;
+        }
+        const auto text = [&]() -> std::string_view {
+            if (!fromTexts)
+                return shownText(table, s, c, scratch);
+            scratch = table.cell(i + 1, c);
+            return scratch;
+        };
+        if (col.text) {
+            col.key[r] = colourKey(text());
+            continue;
+        }
+        CellMeaning m;
+        const bool edited = table.rowEdited(s) && table.editedText(s, c) != nullptr;
+        if (fromTexts || edited || !storedMeaning(store, s, m))
+            m = cellMeaning(text());
+        col.lo[r] = m.lo;
+        col.hi[r] = m.hi;
+        col.known[r] = m.known;
+    }
+}
+
+FinderSource buildSource(const ComponentBase& base, std::span<const int> columns,
+                         const FinderProgress& progress, bool* cancelled, bool fromTexts)
 {
     if (cancelled != nullptr)
         *cancelled = false;
@@ -750,30 +892,35 @@ FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int
         built.emplace_back(c, &source.buildColumn(c, isTextParameter(base.deviceType, c),
                                                   unitScaleOfTitle(table.cell(0, c))));
     }
-    // Row by row: the table keeps a row's cells together, so each is read from memory once.
-    constexpr int kProgressStep = 1 << 14;
-    for (int i = 0; i < source.rowCount(); ++i) {
-        if (progress && i % kProgressStep == 0 &&
-            !progress(static_cast<std::size_t>(i), static_cast<std::size_t>(source.rowCount()))) {
+    // In steps of rows, column by column within a step: each column's arrays are read in order.
+    const int rows = source.rowCount();
+    std::string scratch;
+    for (int from = 0; from < rows; from += kReadStep) {
+        if (progress && !progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows))) {
             if (cancelled != nullptr)
                 *cancelled = true;
             return source;
         }
-        source.setName(i, table.cell(i + 1, 0));
-        const auto r = static_cast<std::size_t>(i);
-        for (const auto& [c, col] : built) {
-            const std::string cell = table.cell(i + 1, c);
-            if (col->text) {
-                col->key[r] = colourKey(cell);
-                continue;
-            }
-            const CellMeaning m = cellMeaning(cell);
-            col->lo[r] = m.lo;
-            col->hi[r] = m.hi;
-            col->known[r] = m.known;
-        }
+        const int to = std::min(rows, from + kReadStep);
+        for (int i = from; i < to; ++i)
+            source.setName(i, shownText(table, table.storedRow(i + 1), 0, scratch));
+        for (const auto& [c, col] : built)
+            readColumn(table, c, *col, from, to, fromTexts);
     }
     return source;
+}
+
+}  // namespace
+
+FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns,
+                                  const FinderProgress& progress, bool* cancelled)
+{
+    return buildSource(base, columns, progress, cancelled, false);
+}
+
+FinderSource finderSourceFromTexts(const ComponentBase& base, std::span<const int> columns)
+{
+    return buildSource(base, columns, {}, nullptr, true);
 }
 
 std::string finderCellText(const ComponentBase& base, int row, int column)
@@ -818,8 +965,11 @@ void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIn
             continue;
         m.texts.clear();
         m.texts.reserve(query.rules.size());
-        for (const ActiveRule& a : query.rules)
-            m.texts.emplace_back(finderCellText(base, m.row, a.column));
+        for (const ActiveRule& a : query.rules) {
+            std::string& text = m.texts.emplace_back();
+            if (a.column < base.table.columnCount())
+                base.table.appendCell(m.row + 1, a.column, text);
+        }
     }
 }
 

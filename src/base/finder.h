@@ -250,11 +250,15 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
 
 // ---- adapters over the component base store ----
 
-// Builds the finder's view of a base: names and the given columns (all when empty) from the
-// cell texts; unit scales from the titles in row 0. Source row i is table row i + 1. Progress
-// counts rows; when it cancels, *cancelled (if given) is set and the source is incomplete.
+// Builds the finder's view of a base: names and the given columns (all when empty); unit scales
+// from the titles in row 0. Source row i is table row i + 1. Each cell means what its text
+// means (cellMeaning, colourKey); loaded cells are read from their stored form without making
+// the text, edited cells and text columns from their text. Progress counts rows; when it
+// cancels, *cancelled (if given) is set and the source is incomplete.
 FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns = {},
                                   const FinderProgress& progress = {}, bool* cancelled = nullptr);
+// The same view made from every cell's text: the reference finderSourceFromBase must equal.
+FinderSource finderSourceFromTexts(const ComponentBase& base, std::span<const int> columns = {});
 // Cell text of a source row and column.
 std::string finderCellText(const ComponentBase& base, int row, int column);
 

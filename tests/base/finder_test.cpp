@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cfloat>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <random>
 #include <set>
@@ -16,6 +19,7 @@
 #include "base/cp1251.h"
 #include "base/ini.h"
 #include "base/navigatorcatalogue.h"
+#include "base/table.h"
 #include "base/valuetext.h"
 #include "scratchdir.h"
 
@@ -491,6 +495,130 @@ TEST(FinderLibrary, EveryBaseOfTheTypeInTheFolders)
 }
 
 // ---- generated bases ----
+
+// ---- the stored form read directly gives what the texts give ----
+
+// Stored doubles of every shape a file can hold: zeros of both signs, datasheet values, full
+// precision, beyond 15 digits, the fixed/exponent borders, the ends of the range, subnormals and
+// non-finite values.
+double storedValue(std::mt19937_64& rng)
+{
+    const double sign = rng() & 1 ? -1 : 1;
+    std::uniform_real_distribution<double> unit(0, 1);
+    switch (rng() % 14) {
+    case 0: return 0.0;
+    case 1: return -0.0;
+    case 2: return sign * double(1 + rng() % 999) * std::pow(10.0, int(rng() % 16) - 8);
+    case 3: return sign * std::ldexp(unit(rng), int(rng() % 200) - 100);
+    case 4: return sign * (1 + std::ldexp(1, -52) * double(1 + rng() % 8));
+    case 5: return sign * std::nextafter(1e15, rng() & 1 ? 0.0 : 2e15);
+    case 6: return sign * std::nextafter(1e-4, rng() & 1 ? 0.0 : 1.0);
+    case 7: return sign * (rng() & 1 ? DBL_MAX : 1e300 * (1 + unit(rng)));
+    case 8: return sign * (rng() & 1 ? DBL_MIN : 1e-300 * (1 + unit(rng)));
+    case 9: return sign * std::numeric_limits<double>::denorm_min() * double(1 + rng() % 1000);
+    case 10: return rng() % 3 == 0 ? std::numeric_limits<double>::quiet_NaN() : sign * HUGE_VAL;
+    case 11: return std::bit_cast<double>(rng());
+    default: return sign * double(rng() % 100000) / 100;
+    }
+}
+
+// A base of `type` whose columns hold the stored form the reader of `version` gives: values
+// with flags (version 3: only "()" for a negative value), the range column, the drawing number,
+// the LED colour code as text. Then a few cells are edited and the rows reordered.
+ComponentBase storedBase(std::mt19937_64& rng, int version, int type, int records)
+{
+    const int columns = parameterColumnCount(type);
+    std::vector<ColumnStore> stores(static_cast<std::size_t>(columns) + 1);
+    for (int c = 0; c <= columns; ++c) {
+        ColumnStore& s = stores[static_cast<std::size_t>(c)];
+        s.kind = c == 0 || (type == 7 && c == 1) ? CellKind::Text
+                 : c == columns                  ? CellKind::Drawing
+                 : type == 1 && c == 14          ? (version == 3 ? CellKind::V3Range : CellKind::Range)
+                                                 : CellKind::Value;
+        s.resize(static_cast<std::size_t>(records));
+        if (s.kind == CellKind::Text)
+            s.texts.resize(static_cast<std::size_t>(records));
+        const auto flags = [&] {
+            const auto f = rng() % 10;
+            return std::uint8_t(f < 5 ? 0 : f < 8 ? 1u << (rng() % 5) : rng());
+        };
+        for (std::size_t i = 0; i < static_cast<std::size_t>(records); ++i) {
+            switch (s.kind) {
+            case CellKind::Text:
+                s.texts[i] = c == 0 ? "N" + std::to_string(i) : std::string("RG/Y-O").substr(rng() % 6, rng() % 4);
+                break;
+            case CellKind::Drawing: s.drawing[i] = std::int16_t(rng() % 3 ? rng() % 80 : rng()); break;
+            case CellKind::Value: {
+                const double v = storedValue(rng);
+                s.flags[i] = version == 3 ? (v < 0 ? kFlagParen : 0) : flags();
+                s.a[i] = version == 3 ? std::fabs(v) : v;
+                s.classes[i] = classifyValue(s.a[i]);
+                break;
+            }
+            case CellKind::Range:
+            case CellKind::V3Range: {
+                const double a = storedValue(rng);
+                const std::uint64_t pick = rng() % 4;
+                const double b = pick == 0 ? a : pick == 1 ? a + 0.00005 * (rng() & 1 ? 1 : -1) : storedValue(rng);
+                s.a[i] = a;
+                s.b[i] = b;
+                if (s.kind == CellKind::Range) {
+                    s.flags[i] = flags();
+                    s.classes[i] = std::uint8_t(classifyValue(a) | classifyValue(b) << 2);
+                }
+                break;
+            }
+            }
+        }
+    }
+    ComponentBase base;
+    base.deviceType = static_cast<std::uint16_t>(type);
+    base.table = Table::fromColumns(records + 1, std::move(stores));
+    // Edited cells hold texts of every kind, the stored form's own text among them.
+    const char* edits[] = {"", "0", "<5", ">5", "<>7", "(3,3)", "1-2", "1E-5-2E-3", "abc", "5--10"};
+    for (int k = 0; k < records / 10; ++k) {
+        const int row = 1 + int(rng() % std::uint64_t(records));
+        const int col = int(rng() % std::uint64_t(columns + 1));
+        base.table.setCell(row, col, rng() % 4 ? edits[rng() % std::size(edits)]
+                                               : base.table.cell(1 + int(rng() % std::uint64_t(records)), col));
+    }
+    std::vector<int> order(static_cast<std::size_t>(records));
+    for (int i = 0; i < records; ++i)
+        order[static_cast<std::size_t>(i)] = i + 1;
+    std::shuffle(order.begin(), order.end(), rng);
+    base.table.permuteDataRows(order);
+    return base;
+}
+
+TEST(FinderStore, StoredFormReadsAsTheTexts)
+{
+    std::mt19937_64 rng(15);
+    const std::pair<int, int> cases[] = {{3, 1}, {4, 1}, {5, 1}, {5, 3}, {5, 4}, {5, 5}, {5, 6}, {5, 7}};
+    for (const auto& [version, type] : cases) {
+        const ComponentBase base = storedBase(rng, version, type, 2000);
+        const FinderSource fast = finderSourceFromBase(base);
+        const FinderSource slow = finderSourceFromTexts(base);
+        ASSERT_EQ(fast.rowCount(), slow.rowCount());
+        for (int i = 0; i < fast.rowCount(); ++i) {
+            ASSERT_EQ(fast.name(i), slow.name(i));
+            for (int c = 1; c <= fast.columnCount(); ++c) {
+                const auto& f = fast.column(c);
+                const auto& t = slow.column(c);
+                const auto r = static_cast<std::size_t>(i);
+                const std::string where = "version " + std::to_string(version) + " type " + std::to_string(type) +
+                                          " cell «" + base.table.cell(i + 1, c) + "» column " + std::to_string(c);
+                ASSERT_EQ(f.text, t.text) << where;
+                if (f.text) {
+                    ASSERT_EQ(f.key[r], t.key[r]) << where;
+                    continue;
+                }
+                ASSERT_EQ(f.known[r], t.known[r]) << where;
+                ASSERT_EQ(f.lo[r], t.lo[r]) << where;
+                ASSERT_EQ(f.hi[r], t.hi[r]) << where;
+            }
+        }
+    }
+}
 
 // What a generated text promises, known from how it was made rather than parsed back.
 struct Promise {
