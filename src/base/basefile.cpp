@@ -4,9 +4,11 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <span>
 #include <vector>
 
 #include "base/catalogue.h"
@@ -369,11 +371,15 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
 // Records encoded together: their bytes stay in cache while each column is written.
 constexpr int kEncodeBlock = 256;
 
-// The records of a block of data rows: stored row order[i] goes to record first + i * size.
+// A block of rows to encode: stored row order[i] goes to record `record[i]` (0-based) after
+// `first`. Blocks run in stored order, so each column array is read forward also after a sort.
 struct RowSpan {
     const std::uint32_t* order;
+    const std::uint32_t* record;
     size_t count;
     char* first;
+
+    char* recordOf(size_t i) const { return first + size_t{record[i]} * kRecordSize; }
 };
 
 // A Value column whose slot starts at `offset`. The common cells (zero, or a value its text
@@ -388,8 +394,8 @@ void encodeValueColumn(const ColumnStore& col, int offset, const RowSpan& span)
     const double* values = col.a.data();
     std::uint32_t unusual[kEncodeBlock];
     size_t unusualCount = 0;
-    char* slot = span.first + offset;
-    for (size_t i = 0; i < span.count; ++i, slot += kRecordSize) {
+    for (size_t i = 0; i < span.count; ++i) {
+        char* slot = span.recordOf(i) + offset;
         const std::uint32_t s = order[i];
         const std::uint8_t cls = classes[s];
         // All ones for a value written as it is stored; zero bytes for a zero (+0 or -0).
@@ -405,7 +411,7 @@ void encodeValueColumn(const ColumnStore& col, int offset, const RowSpan& span)
     for (size_t k = 0; k < unusualCount; ++k) {
         const std::uint32_t i = unusual[k];
         const std::uint32_t s = order[i];
-        encodeUnusualValue(span.first + i * kRecordSize + offset, flags[s], values[s], classes[s]);
+        encodeUnusualValue(span.recordOf(i) + offset, flags[s], values[s], classes[s]);
     }
 }
 
@@ -414,8 +420,8 @@ void encodeNameColumn(const ColumnStore& col, const RowSpan& span)
     const std::uint32_t* order = span.order;
     const std::string* texts = col.texts.data();
     const size_t known = col.texts.size();
-    char* rec = span.first;
-    for (size_t i = 0; i < span.count; ++i, rec += kRecordSize) {
+    for (size_t i = 0; i < span.count; ++i) {
+        char* rec = span.recordOf(i);
         const std::uint32_t s = order[i];
         if (s >= known)
             continue;  // an empty text: length 0 over zero bytes
@@ -429,9 +435,8 @@ void encodeDrawingColumn(const ColumnStore& col, const RowSpan& span)
 {
     const std::uint32_t* order = span.order;
     const std::int16_t* drawing = col.drawing.data();
-    char* rec = span.first + kDrawingOffset;
-    for (size_t i = 0; i < span.count; ++i, rec += kRecordSize)
-        std::memcpy(rec, &drawing[order[i]], sizeof(std::int16_t));
+    for (size_t i = 0; i < span.count; ++i)
+        std::memcpy(span.recordOf(i) + kDrawingOffset, &drawing[order[i]], sizeof(std::int16_t));
 }
 
 // Zeroes the bytes a cell of this kind writes, so that its text can be written over a cell
@@ -582,7 +587,6 @@ Status encodeBaseImpl(const ComponentBase& base, char* p)
     if (base.deviceType > 255)
         return failed;
     const Table& t = base.table;
-    const int rows = std::max(t.rowCount() - 1, 0);
 
     std::memcpy(p, base.header.data(), kHeaderSize);
     p[58] = 5;
@@ -620,10 +624,29 @@ Status encodeBaseImpl(const ComponentBase& base, char* p)
     // form whether or not a cell was edited; an edited cell is cleared and written from its text
     // afterwards. The rest takes the cell-by-cell way, which leaves edited cells alone (their
     // stored form may no longer be writable).
-    const std::uint32_t* const order = t.order().data();
-    for (int r0 = 1; r0 <= rows; r0 += kEncodeBlock) {
-        const int r1 = std::min(rows + 1, r0 + kEncodeBlock);
-        const RowSpan span{order + (r0 - 1), static_cast<size_t>(r1 - r0), recordOf(r0)};
+    // Data rows in stored order: live[k] is a stored row, recordIndex[k] its place in the file.
+    // After a sort the records are written out of order, but every column array is still read
+    // from start to end.
+    const std::span<const std::uint32_t> order = t.order();
+    std::uint32_t stored = 0;
+    for (const std::uint32_t s : order)
+        stored = std::max(stored, s + 1);
+    std::vector<std::uint32_t> place(stored, UINT32_MAX);
+    for (size_t i = 0; i < order.size(); ++i)
+        place[order[i]] = static_cast<std::uint32_t>(i);
+    std::vector<std::uint32_t> live;
+    std::vector<std::uint32_t> recordIndex;
+    live.reserve(order.size());
+    recordIndex.reserve(order.size());
+    for (std::uint32_t s = 0; s < stored; ++s)
+        if (place[s] != UINT32_MAX) {
+            live.push_back(s);
+            recordIndex.push_back(place[s]);
+        }
+    for (size_t k0 = 0; k0 < live.size(); k0 += kEncodeBlock) {
+        const size_t k1 = std::min(live.size(), k0 + kEncodeBlock);
+        const RowSpan span{live.data() + k0, recordIndex.data() + k0, k1 - k0, first};
+        const auto rowOf = [&](size_t k) { return static_cast<int>(recordIndex[k]) + 1; };
         for (int c = 0; c < written; ++c) {
             const Slot slot = slotKind(code, paramColumns, c);
             const ColumnStore& col = t.column(c);
@@ -639,14 +662,16 @@ Status encodeBaseImpl(const ComponentBase& base, char* p)
                 encodeDrawingColumn(col, span);
                 continue;
             }
-            for (int r = r0; r < r1; ++r) {
-                const std::uint32_t s = t.storedRow(r);
+            for (size_t k = k0; k < k1; ++k) {
+                const std::uint32_t s = live[k];
+                const int r = rowOf(k);
                 if (editedCell(s, c) == nullptr && !encodeStoredCell(t, s, c, slot, code, recordOf(r)))
                     fail(r, c);
             }
         }
-        for (int r = r0; r < r1; ++r) {
-            const std::uint32_t s = t.storedRow(r);
+        for (size_t k = k0; k < k1; ++k) {
+            const std::uint32_t s = live[k];
+            const int r = rowOf(k);
             for (int c = written; c <= paramColumns; ++c)
                 (void)encodeTextCell(slotKind(code, paramColumns, c), code, c, {}, recordOf(r));
             if (!t.rowEdited(s))
