@@ -141,7 +141,7 @@ void TSDIAppForm::createActions()
     connect(m_FileOpen1, &QAction::triggered, this, &TSDIAppForm::FileOpen);
     connect(m_FileSave1, &QAction::triggered, this, [this] { FileSave1Execute(); });
     connect(m_FileSaveAs1, &QAction::triggered, this, [this] { FileSaveAs1Execute(); });
-    connect(m_N11, &QAction::triggered, this, &TSDIAppForm::N11Click);
+    connect(m_N11, &QAction::triggered, this, &TSDIAppForm::exportCsv);
     connect(m_NavigatorAction, &QAction::triggered, this, &TSDIAppForm::NavigatorActionExecute);
     connect(m_FileExit1, &QAction::triggered, this, &TSDIAppForm::FileExit1Execute);
     connect(m_N7, &QAction::triggered, this, &TSDIAppForm::N7Click);
@@ -149,8 +149,8 @@ void TSDIAppForm::createActions()
     connect(m_N9, &QAction::triggered, this, &TSDIAppForm::N9Click);
     connect(m_N4, &QAction::triggered, this, &TSDIAppForm::N4Click);
     connect(m_N3, &QAction::triggered, this, &TSDIAppForm::N3Click);
-    connect(m_N14, &QAction::triggered, this, &TSDIAppForm::N14Click);
-    connect(m_N15, &QAction::triggered, this, &TSDIAppForm::N15Click);
+    connect(m_N14, &QAction::triggered, this, &TSDIAppForm::showHelpContents);
+    connect(m_N15, &QAction::triggered, this, &TSDIAppForm::openForum);
     connect(m_HelpAbout1, &QAction::triggered, this, &TSDIAppForm::HelpAbout1Execute);
 }
 
@@ -487,12 +487,12 @@ void TSDIAppForm::HelpAbout1Execute()
     m_ui.execDialog(m_aboutBox);
 }
 
-void TSDIAppForm::N14Click()
+void TSDIAppForm::showHelpContents()
 {
     m_ui.showHelp(0);
 }
 
-void TSDIAppForm::N15Click()
+void TSDIAppForm::openForum()
 {
     m_ui.openUrl(QUrl(kForumUrl));
 }

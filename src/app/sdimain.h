@@ -126,8 +126,8 @@ public slots:
     void FileExit1Execute();
     void NavigatorActionExecute();
     void HelpAbout1Execute();
-    void N14Click();
-    void N15Click();
+    void showHelpContents();
+    void openForum();
     bool FileSave1Execute();
     bool FileSaveAs1Execute();
     void OpenDialogFolderChange(const QString& folder);
@@ -145,7 +145,7 @@ public slots:
     // ---- document commands: sdimain_document.cpp ----
     void FileNew1Execute();
     void FileOpen();
-    void N11Click();
+    void exportCsv();
     void N4Click();
     void N3Click();
 

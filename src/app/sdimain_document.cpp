@@ -62,7 +62,7 @@ void TSDIAppForm::FileOpen()
     loadBaseFile(name);  // the name changes only when the base could be read
 }
 
-void TSDIAppForm::N11Click()
+void TSDIAppForm::exportCsv()
 {
     FileDialogRequest req;
     req.filter = QStringLiteral("CSV - (;) (*.CSV)");

@@ -257,7 +257,7 @@ void TstDesktop::fileDialogsSpeakRussianAndKeepTheirFolder()
         }
     });
     if (save)
-        w.form->N11Click();
+        w.form->exportCsv();
     else
         w.form->FileOpen();
     QVERIFY2(english.isEmpty(), qPrintable(english.join(QStringLiteral(", "))));

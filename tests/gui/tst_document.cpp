@@ -317,7 +317,7 @@ void TstDocument::exportOfNewBase()
     DocFixture fx;
     fx.form->setModified(true);
     fx.ui.saveAnswers << fx.folder.file("new");
-    fx.form->N11Click();
+    fx.form->exportCsv();
 
     const FileDialogRequest req = fx.ui.saveRequests.first();
     QCOMPARE(req.filter, QStringLiteral("CSV - (;) (*.CSV)"));
@@ -347,7 +347,7 @@ void TstDocument::exportOfLoadedSortedBase()
     DocFixture fx;
     const QString path = fx.openSample("bipolar.QDB");
     fx.ui.saveAnswers << fx.folder.file("as-loaded.CSV");
-    fx.form->N11Click();
+    fx.form->exportCsv();
     // The bytes the command-line export writes for the same file.
     auto base = veltris::readBase(toFsPath(path), fx.form->catalogue());
     QVERIFY(base.ok());
@@ -358,7 +358,7 @@ void TstDocument::exportOfLoadedSortedBase()
     // Sorted by name (a right press on the top-left cell): rows in the table's order.
     fx.form->StringGrid1MouseDown(fx.form->stringGrid1(), 0);
     fx.ui.saveAnswers << fx.folder.file("sorted.CSV");
-    fx.form->N11Click();
+    fx.form->exportCsv();
     const QList<QByteArray> lines = fileBytes(fx.folder.file("sorted.CSV")).split('\n');
     QCOMPARE(lines.size(), fx.form->base().table.rowCount() + 1);  // the last CR LF ends the file
     QStringList names;
@@ -379,7 +379,7 @@ void TstDocument::exportFailureLeavesNoFile()
     QVERIFY(dir.mkdir("taken.CSV"));  // a folder where the file should go
     const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     fx.ui.saveAnswers << fx.folder.file("taken.CSV");
-    fx.form->N11Click();
+    fx.form->exportCsv();
     QCOMPARE(fx.ui.messages.size(), 1);
     QCOMPARE(fx.ui.messages[0].caption, QStringLiteral("Ошибка"));
     QCOMPARE(fx.ui.messages[0].text, QStringLiteral("Ошибка записи в файл"));
