@@ -923,11 +923,6 @@ FinderSource finderSourceFromTexts(const ComponentBase& base, std::span<const in
     return buildSource(base, columns, {}, nullptr, true);
 }
 
-std::string finderCellText(const ComponentBase& base, int row, int column)
-{
-    return base.table.cell(row + 1, column);
-}
-
 std::vector<int> findNameMatches(const FinderSource& source, std::string_view needle)
 {
     const std::string folded = foldName(needle);

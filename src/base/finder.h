@@ -259,8 +259,6 @@ FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int
                                   const FinderProgress& progress = {}, bool* cancelled = nullptr);
 // The same view made from every cell's text: the reference finderSourceFromBase must equal.
 FinderSource finderSourceFromTexts(const ComponentBase& base, std::span<const int> columns = {});
-// Cell text of a source row and column.
-std::string finderCellText(const ComponentBase& base, int row, int column);
 
 // The rows whose folded name contains the folded `needle`: rows whose whole folded name equals
 // it first, then the others, each group in table order.

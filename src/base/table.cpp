@@ -31,11 +31,6 @@ ValueClass classifyValue(double v)
     return m >= 1e-300 && m <= 1e300 ? kValueRounded : kValueOther;
 }
 
-double rounded15(double v)
-{
-    return roundTo15Digits(v);
-}
-
 void ColumnStore::resize(std::size_t rows)
 {
     switch (kind) {

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/valuetext.h"
+
 namespace veltris {
 
 enum class CellKind : std::uint8_t {
@@ -28,17 +30,15 @@ enum ValueClass : std::uint8_t {
     kValueZero = 0,   // +0 or -0: the text is "0"
     kValueExact = 1,  // finite and normal, shortest form within 15 digits: reads back unchanged
     kValueOther = 2,  // subnormal, near the ends of the range, non-finite: take the text path
-    kValueRounded = 3,  // 1E-300 <= |v| <= 1E300 with more than 15 digits: reads back as rounded15(v)
+    kValueRounded = 3,  // 1E-300 <= |v| <= 1E300 with more than 15 digits: reads back as roundTo15Digits(v)
 };
 ValueClass classifyValue(double v);
 
-// The number the 15-digit text of v reads back as, for 1E-300 <= |v| <= 1E300.
-double rounded15(double v);
 
 // The number the text of a stored value of class `cls` reads back as (not for kValueOther).
 inline double readBack(double v, std::uint8_t cls)
 {
-    return cls == kValueZero ? 0.0 : cls == kValueExact ? v : rounded15(v);
+    return cls == kValueZero ? 0.0 : cls == kValueExact ? v : roundTo15Digits(v);
 }
 
 // The stored form of one column, indexed by stored row.
