@@ -14,6 +14,7 @@
 #include "base/catalogue.h"
 #include "base/fileio.h"
 #include "base/hugepages.h"
+#include "base/tableops.h"
 #include "base/valuetext.h"
 
 namespace veltris {
@@ -298,18 +299,12 @@ bool encodeTextCell(Slot slot, int code, int col, std::string_view text, char* r
 
 constexpr std::uint8_t kShownFlags = kFlagParen | kFlagBracket | kFlagBrace | kFlagLess | kFlagGreater;
 
-// The number the text of a stored value of class `cls` reads back as (not for kValueOther).
-double readBackValue(double v, std::uint8_t cls)
-{
-    return cls == kValueZero ? 0.0 : cls == kValueExact ? v : roundTo15Digits(v);
-}
-
 // Writes a non-zero stored value into its slot as its text would be written. A value the text
 // cannot carry (infinity, NaN, or a text that would not read back) is written as loaded.
 void encodeUnusualValue(char* slot, std::uint8_t flags, double v, std::uint8_t cls)
 {
     if (cls == kValueExact || cls == kValueRounded) {
-        storeFlagged(slot, flags & kShownFlags, readBackValue(v, cls));
+        storeFlagged(slot, flags & kShownFlags, readBack(v, cls));
         return;
     }
     if (std::isfinite(v)) {
@@ -344,9 +339,9 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
         const bool plain = c.kind == CellKind::Range && (c.classes[stored] & 0x3) != kValueOther &&
                            (c.classes[stored] >> 2) != kValueOther;
         if (plain) {
-            // The text shows one end when the ends agree: "x" reads back as x..x, "-x" as -x..x.
-            const double lo = readBackValue(a, c.classes[stored] & 0x3);
-            const double hi = std::fabs(a - b) <= 0.0001 ? std::fabs(lo) : readBackValue(b, c.classes[stored] >> 2);
+            double lo = 0;
+            double hi = 0;
+            storedRangeEnds(c, stored, lo, hi);
             storeFlagged(at(kRangeSlotA), flags & kShownFlags, lo);
             storeFlagged(at(kRangeSlotB), 0, hi);
             return true;
