@@ -21,10 +21,10 @@
 #include <memory>
 #include <string>
 
-#include "app/apppaths.h"
-#include "app/componentgrid.h"
-#include "app/sdimain.h"
-#include "app/uiservices.h"
+#include "document/apppaths.h"
+#include "widgets/componentgrid.h"
+#include "app/mainwindow.h"
+#include "widgets/uiservices.h"
 #include "bench_data.h"
 #include "search/searchpage.h"
 
@@ -43,7 +43,7 @@ public:
     QString openFileName(QWidget*, const FileDialogRequest&) override { return {}; }
     QString saveFileName(QWidget*, const FileDialogRequest&) override { return {}; }
     void openUrl(const QUrl&) override {}
-    void showHelp(int) override {}
+    void showHelp(HelpTopic) override {}
     int execDialog(QDialog*) override
     {
         ++calls;
@@ -93,43 +93,43 @@ struct ProgramFolder {
 // ---- the window ----
 
 // The window as `veltris [BASE]` starts it, shown.
-inline std::unique_ptr<TSDIAppForm> openWindow(const ProgramFolder& folder, UiServices& ui, bool withBase)
+inline std::unique_ptr<MainWindow> openWindow(const ProgramFolder& folder, UiServices& ui, bool withBase)
 {
-    auto form = std::make_unique<TSDIAppForm>(folder.paths, ui,
+    auto form = std::make_unique<MainWindow>(folder.paths, ui,
                                               withBase ? QStringList{folder.baseFile} : QStringList{});
     form->show();
     return form;
 }
 
 // Records shown in the main table.
-inline int shownRecords(const TSDIAppForm& form)
+inline int shownRecords(const MainWindow& form)
 {
-    return form.model1()->rowCount();
+    return form.mainModel()->rowCount();
 }
 
 // Columns the second table shows beside the names.
-inline int secondTableColumns(const TSDIAppForm& form)
+inline int secondTableColumns(const MainWindow& form)
 {
-    return form.model2()->columnCount();
+    return form.secondModel()->columnCount();
 }
 
 // Opens the folder's base in a running window; false when it could not.
-inline bool openBase(TSDIAppForm& form, const ProgramFolder& folder)
+inline bool openBase(MainWindow& form, const ProgramFolder& folder)
 {
-    return form.loadBaseFile(folder.baseFile);
+    return form.document().load(folder.baseFile);
 }
 
 // Page `index` (0 main table, 1 second table, 3 search) made current and painted.
-inline QImage showAndPaintPage(TSDIAppForm& form, int index)
+inline QImage showAndPaintPage(MainWindow& form, int index)
 {
-    form.pageControl()->setCurrentIndex(index);
-    return form.tabSheet(index)->grab().toImage();
+    form.pages()->setCurrentIndex(index);
+    return form.page(index)->grab().toImage();
 }
 
 // A right press on the title of main-table column `coreColumn` (1..), as a user asks for a sort.
-inline void rightPressTitle(TSDIAppForm& form, int coreColumn)
+inline void rightPressTitle(MainWindow& form, int coreColumn)
 {
-    QHeaderView* h = form.stringGrid1()->horizontalHeader();
+    QHeaderView* h = form.mainGrid()->horizontalHeader();
     const QPointF at(h->sectionViewportPosition(coreColumn - 1) + 5, 5);
     QMouseEvent press(QEvent::MouseButtonPress, at, h->viewport()->mapToGlobal(at), Qt::RightButton,
                       Qt::RightButton, Qt::NoModifier);
@@ -140,47 +140,47 @@ inline void rightPressTitle(TSDIAppForm& form, int coreColumn)
 }
 
 // The text the main grid shows in data row `row` (0..) of parameter column `coreColumn` (1..).
-inline QString shownText(const TSDIAppForm& form, int row, int coreColumn)
+inline QString shownText(const MainWindow& form, int row, int coreColumn)
 {
-    return form.model1()->index(row, coreColumn - 1).data().toString();
+    return form.mainModel()->index(row, coreColumn - 1).data().toString();
 }
 
 // The main grid painted now.
-inline QImage paintMainGrid(TSDIAppForm& form)
+inline QImage paintMainGrid(MainWindow& form)
 {
-    return form.stringGrid1()->viewport()->grab().toImage();
+    return form.mainGrid()->viewport()->grab().toImage();
 }
 
 // `text` typed into the name field of the search page, and the name list painted.
-inline QImage typeNameAndPaint(TSDIAppForm& form, const QString& text)
+inline QImage typeNameAndPaint(MainWindow& form, const QString& text)
 {
-    form.searchPage()->labeledEdit1()->setText(text);
-    return form.searchPage()->listBox1()->viewport()->grab().toImage();
+    form.searchPage()->nameEdit()->setText(text);
+    return form.searchPage()->nameList()->viewport()->grab().toImage();
 }
 
 // Names in the search page's list.
-inline int searchListNames(TSDIAppForm& form)
+inline int searchListNames(MainWindow& form)
 {
     return form.searchPage()->nameModel()->rowCount();
 }
 
 // The 30 selection rows clicked with the current record as the reference, spreads p and q.
-inline void clickThirtySelectionRows(TSDIAppForm& form, int p, int q)
+inline void clickThirtySelectionRows(MainWindow& form, int p, int q)
 {
-    form.pageControl()->setCurrentIndex(3);
-    form.searchPage()->spinEdit1()->setValue(p);
-    form.searchPage()->spinEdit2()->setValue(q);
+    form.pages()->setCurrentIndex(3);
+    form.searchPage()->lowerSpread()->setValue(p);
+    form.searchPage()->upperSpread()->setValue(q);
     for (int row = 1; row <= 30; ++row)
-        form.StringGrid3MouseDown(row, 0);
+        form.searchPage()->boundsFromReference(row, 0);
 }
 
 // "Применить": the selection run and the second table painted; the records it shows.
-inline int applySelectionAndPaint(TSDIAppForm& form)
+inline int applySelectionAndPaint(MainWindow& form)
 {
-    form.BitBtn2Click();
-    const QImage painted = form.tabSheet(1)->grab().toImage();
+    form.searchPage()->applySelection();
+    const QImage painted = form.page(1)->grab().toImage();
     benchmark::DoNotOptimize(painted.constBits());
-    return form.model2()->rowCount();
+    return form.secondModel()->rowCount();
 }
 
 // Runs the registered benchmarks offscreen unless another platform is asked for (xvfb-run),

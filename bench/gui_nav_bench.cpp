@@ -20,8 +20,8 @@
 
 #include "bench_data.h"
 #include "gui_bench_support.h"
-#include "search/navform.h"
-#include "search/navlistmodel.h"
+#include "search/navigatorwindow.h"
+#include "search/navigatorlistmodel.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ struct Fixture {
     QTemporaryDir dir;
     SilentUi ui;
     std::vector<std::string> names;  // the same names as the base holds
-    std::unique_ptr<TSDIAppForm> form;
+    std::unique_ptr<MainWindow> form;
 
     void build()
     {
@@ -43,12 +43,12 @@ struct Fixture {
         const AppPaths paths = AppPaths::inFolder(dir.path());
         writeSettings(paths, (QStringLiteral("[Settings]\r\nShowNav=0\r\n[Scan]\r\nDir0=") + scan +
                               QStringLiteral("\r\n")).toUtf8());
-        form = std::make_unique<TSDIAppForm>(paths, ui, QStringList{});
-        if (form->navigatorCatalogue().size() != names.size()) {
-            std::fprintf(stderr, "bench: the scan found %zu entries\n", form->navigatorCatalogue().size());
+        form = std::make_unique<MainWindow>(paths, ui, QStringList{});
+        if (form->document().navigatorCatalogue().size() != names.size()) {
+            std::fprintf(stderr, "bench: the scan found %zu entries\n", form->document().navigatorCatalogue().size());
             std::exit(2);
         }
-        form->navForm()->show();
+        form->navigatorWindow()->show();
     }
 };
 
@@ -56,9 +56,9 @@ Fixture g;
 
 void navSort(benchmark::State& state)
 {
-    NavListModel model;
+    NavigatorListModel model;
     for (auto _ : state) {
-        model.setCatalogue(g.form->navigatorCatalogue());
+        model.setCatalogue(g.form->document().navigatorCatalogue());
         model.showType(0);
         benchmark::DoNotOptimize(model.rowCount());
     }
@@ -78,26 +78,26 @@ void navSortBaseline(benchmark::State& state)
 
 void fillList(benchmark::State& state)
 {
-    TNavForm* nav = g.form->navForm();
-    nav->listBox1()->setCurrentRow(0);
+    NavigatorWindow* nav = g.form->navigatorWindow();
+    nav->typeList()->setCurrentRow(0);
     for (auto _ : state) {
-        nav->ListBox1Click();
-        nav->listBox2()->viewport()->repaint();
+        nav->showChosenType();
+        nav->componentList()->viewport()->repaint();
     }
     state.counters["rows"] = nav->listModel()->rowCount();
 }
 
 void quickSearchKey(benchmark::State& state)
 {
-    TNavForm* nav = g.form->navForm();
-    nav->listBox1()->setCurrentRow(0);
-    nav->ListBox1Click();
+    NavigatorWindow* nav = g.form->navigatorWindow();
+    nav->typeList()->setCurrentRow(0);
+    nav->showChosenType();
     const QString texts[] = {QStringLiteral("КТ31"), QStringLiteral("КТ315"), QStringLiteral("BC5"),
                              QStringLiteral("BC54")};
     std::size_t i = 0;
     for (auto _ : state) {
-        nav->edit1()->setText(texts[i++ % std::size(texts)]);
-        nav->listBox2()->viewport()->repaint();
+        nav->quickSearchEdit()->setText(texts[i++ % std::size(texts)]);
+        nav->componentList()->viewport()->repaint();
     }
 }
 

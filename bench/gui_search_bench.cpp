@@ -19,7 +19,7 @@ struct Fixture {
     bench::DataChoice data;
     std::unique_ptr<ProgramFolder> folder;
     SilentUi ui;
-    std::unique_ptr<TSDIAppForm> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 Fixture g;
@@ -27,7 +27,7 @@ Fixture g;
 void showSearchPage(benchmark::State& state)
 {
     for (auto _ : state) {
-        g.window->pageControl()->setCurrentIndex(0);
+        g.window->pages()->setCurrentIndex(0);
         const QImage painted = showAndPaintPage(*g.window, 3);
         benchmark::DoNotOptimize(painted.constBits());
     }

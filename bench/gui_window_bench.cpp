@@ -28,7 +28,7 @@ struct Fixture {
     bench::DataChoice data;
     std::unique_ptr<ProgramFolder> folder;
     SilentUi ui;
-    std::unique_ptr<TSDIAppForm> window;  // with the base open, for the sorts
+    std::unique_ptr<MainWindow> window;  // with the base open, for the sorts
     std::vector<double> columns[2];
     double memoryAdded = 0;
     double memoryReference = 0;

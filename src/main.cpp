@@ -1,9 +1,9 @@
 // Вельтрис: the desktop program.
 #include <QApplication>
 
-#include "app/apppaths.h"
+#include "document/apppaths.h"
 #include "app/desktopsetup.h"
-#include "app/qtuiservices.h"
+#include "widgets/qtuiservices.h"
 #include "app/startup.h"
 
 int main(int argc, char* argv[])

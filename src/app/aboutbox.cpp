@@ -8,11 +8,11 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "app/appresources.h"
-#include "app/apputil.h"
-#include "app/uiservices.h"
+#include "widgets/appresources.h"
+#include "widgets/apputil.h"
+#include "widgets/uiservices.h"
 
-TAboutBox::TAboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
+AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
 {
     setObjectName(QStringLiteral("TAboutBox"));
     setWindowTitle(QStringLiteral("О программе"));
@@ -25,20 +25,20 @@ TAboutBox::TAboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui
     setPalette(pal);
     setFixedSize(298, 231);
 
-    m_panel1 = new QFrame(this);
-    m_panel1->setObjectName(QStringLiteral("Panel1"));
-    m_panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_panel1->setGeometry(8, 8, 281, 185);
-    m_panel1->setMouseTracking(true);
-    m_panel1->installEventFilter(this);
+    m_panel = new QFrame(this);
+    m_panel->setObjectName(QStringLiteral("Panel1"));
+    m_panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_panel->setGeometry(8, 8, 281, 185);
+    m_panel->setMouseTracking(true);
+    m_panel->installEventFilter(this);
 
-    m_programIcon = new QLabel(m_panel1);
+    m_programIcon = new QLabel(m_panel);
     m_programIcon->setObjectName(QStringLiteral("ProgramIcon"));
     m_programIcon->setPixmap(programIconPixmap());
     m_programIcon->setGeometry(8, 8, 32, 32);
 
     const auto label = [this](const char* name, const QString& text, int x, int y) {
-        auto* l = new QLabel(text, m_panel1);
+        auto* l = new QLabel(text, m_panel);
         l->setObjectName(QLatin1String(name));
         l->setTextFormat(Qt::PlainText);
         l->move(x, y);
@@ -48,34 +48,34 @@ TAboutBox::TAboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui
     m_productName = label("ProductName", appTitle(), 88, 16);
     m_version = label("Version", QStringLiteral("Version 0.05.1 Alfa"), 88, 40);
     m_copyright = label("Copyright", QStringLiteral("© Брамис, 2025. Все права защищены."), 8, 80);
-    m_label1 = label("Label1", webAddress(), 9, 104);
-    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_label2 = label("Label2", mailAddress(), 8, 136);
-    for (QLabel* link : {m_label1, m_label2}) {
+    m_webLink = label("Label1", webAddress(), 9, 104);
+    m_webLink->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_mailLink = label("Label2", mailAddress(), 8, 136);
+    for (QLabel* link : {m_webLink, m_mailLink}) {
         link->setCursor(Qt::PointingHandCursor);
         link->setMouseTracking(true);
         link->installEventFilter(this);
         setLinkLook(link, false);
     }
 
-    m_bitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    m_bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    m_bitBtn1->setGeometry(112, 200, 75, 25);
-    m_bitBtn1->setDefault(true);
-    connect(m_bitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("BitBtn1"));
+    m_okButton->setGeometry(112, 200, 75, 25);
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-QString TAboutBox::webAddress()
+QString AboutBox::webAddress()
 {
     return QStringLiteral("https://veltris.example.org");
 }
 
-QString TAboutBox::mailAddress()
+QString AboutBox::mailAddress()
 {
     return QStringLiteral("veltris@example.org");
 }
 
-void TAboutBox::setLinkLook(QLabel* label, bool highlighted)
+void AboutBox::setLinkLook(QLabel* label, bool highlighted)
 {
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, highlighted ? QColor(Qt::red) : QColor(Qt::blue));
@@ -89,60 +89,60 @@ void TAboutBox::setLinkLook(QLabel* label, bool highlighted)
     label->adjustSize();
 }
 
-void TAboutBox::Label1MouseMove()
+void AboutBox::highlightWebLink()
 {
-    setLinkLook(m_label1, true);
+    setLinkLook(m_webLink, true);
 }
 
-void TAboutBox::Label2MouseMove()
+void AboutBox::highlightMailLink()
 {
-    setLinkLook(m_label2, true);
+    setLinkLook(m_mailLink, true);
 }
 
-void TAboutBox::Panel1MouseMove()
+void AboutBox::unhighlightLinks()
 {
-    setLinkLook(m_label1, false);
-    setLinkLook(m_label2, false);
+    setLinkLook(m_webLink, false);
+    setLinkLook(m_mailLink, false);
 }
 
-void TAboutBox::Label1Click()
+void AboutBox::openWebSite()
 {
     m_ui.openUrl(QUrl(webAddress()));
 }
 
-void TAboutBox::Label2Click()
+void AboutBox::writeMail()
 {
     m_ui.openUrl(QUrl(QStringLiteral("mailto:") + mailAddress()));
 }
 
-bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
+bool AboutBox::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool onLink = watched == m_label1 || watched == m_label2;
+    const bool onLink = watched == m_webLink || watched == m_mailLink;
     if (event->type() == QEvent::MouseMove) {
         // A link stays highlighted until the pointer crosses the panel.
-        if (watched == m_label1)
-            Label1MouseMove();
-        else if (watched == m_label2)
-            Label2MouseMove();
-        else if (watched == m_panel1)
-            Panel1MouseMove();
+        if (watched == m_webLink)
+            highlightWebLink();
+        else if (watched == m_mailLink)
+            highlightMailLink();
+        else if (watched == m_panel)
+            unhighlightLinks();
         return onLink;  // a move over a link is not also a move over the panel
     }
     if (onLink && event->type() == QEvent::MouseButtonPress)
         return true;
     if (onLink && event->type() == QEvent::MouseButtonRelease) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            if (watched == m_label1)
-                Label1Click();
+            if (watched == m_webLink)
+                openWebSite();
             else
-                Label2Click();
+                writeMail();
         }
         return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TAboutBox::showEvent(QShowEvent* event)
+void AboutBox::showEvent(QShowEvent* event)
 {
     // Centred on the screen, not on the main window.
     if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())

@@ -1,5 +1,5 @@
 #pragma once
-// TAboutBox: "О программе" with the program's name, version and two links.
+// AboutBox: "О программе" with the program's name, version and two links.
 #include <QDialog>
 
 class QFrame;
@@ -7,39 +7,39 @@ class QLabel;
 class QPushButton;
 class UiServices;
 
-class TAboutBox : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    TAboutBox(UiServices& ui, QWidget* parent = nullptr);
+    AboutBox(UiServices& ui, QWidget* parent = nullptr);
 
     static QString webAddress();
     static QString mailAddress();
 
-    QLabel* label1() const { return m_label1; }
-    QLabel* label2() const { return m_label2; }
-    QFrame* panel1() const { return m_panel1; }
+    QLabel* webLink() const { return m_webLink; }
+    QLabel* mailLink() const { return m_mailLink; }
+    QFrame* panel() const { return m_panel; }
 
 public slots:
-    void Label1Click();
-    void Label2Click();
+    void openWebSite();
+    void writeMail();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Label1MouseMove();
-    void Label2MouseMove();
-    void Panel1MouseMove();
+    void highlightWebLink();
+    void highlightMailLink();
+    void unhighlightLinks();
     static void setLinkLook(QLabel* label, bool highlighted);
 
     UiServices& m_ui;
-    QFrame* m_panel1;
+    QFrame* m_panel;
     QLabel* m_programIcon;
     QLabel* m_productName;
     QLabel* m_version;
     QLabel* m_copyright;
-    QLabel* m_label1;
-    QLabel* m_label2;
-    QPushButton* m_bitBtn1;
+    QLabel* m_webLink;
+    QLabel* m_mailLink;
+    QPushButton* m_okButton;
 };

@@ -4,14 +4,14 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/apputil.h"
-#include "app/sdimain.h"
+#include "widgets/apputil.h"
+#include "app/mainwindow.h"
 #include "base/ini.h"
 
 int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args)
 {
-    TSDIAppForm form(paths, ui, args);
-    if (form.terminationRequested())
+    MainWindow form(paths, ui, args);
+    if (form.document().terminationRequested())
         return 1;
     form.show();
     return QApplication::exec();

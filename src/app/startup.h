@@ -2,7 +2,7 @@
 // The program's start: windows in their order, then the message loop.
 #include <QStringList>
 
-#include "app/apppaths.h"
+#include "document/apppaths.h"
 
 class UiServices;
 

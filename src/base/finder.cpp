@@ -1022,7 +1022,7 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
 
     // The files of the query's type, each once, in catalogue order.
     std::vector<const NavigatorBaseFile*> files;
-    for (const TLBox2Type entry : navigator) {
+    for (const NavigatorEntry entry : navigator) {
         if (entry.deviceType != query.deviceType)
             continue;
         if (!files.empty() && files.back() == entry.base)

@@ -197,14 +197,14 @@ std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
     return problems;
 }
 
-TLBox2Type NavigatorCatalogue::entryOf(const FileEntries& file, std::size_t record)
+NavigatorEntry NavigatorCatalogue::entryOf(const FileEntries& file, std::size_t record)
 {
     const char* field = file.names.data() + record * kNameField;
-    return TLBox2Type{file.base.deviceType,
+    return NavigatorEntry{file.base.deviceType,
                       std::string_view(field + 1, static_cast<unsigned char>(field[0])), &file.base};
 }
 
-TLBox2Type NavigatorCatalogue::operator[](std::size_t i) const
+NavigatorEntry NavigatorCatalogue::operator[](std::size_t i) const
 {
     const auto next = std::upper_bound(m_files.begin(), m_files.end(), i,
                                        [](std::size_t index, const FileEntries& file) {
@@ -214,7 +214,7 @@ TLBox2Type NavigatorCatalogue::operator[](std::size_t i) const
     return entryOf(file, i - file.first);
 }
 
-TLBox2Type NavigatorCatalogue::const_iterator::operator*() const
+NavigatorEntry NavigatorCatalogue::const_iterator::operator*() const
 {
     return entryOf(m_catalogue->m_files[m_file], m_record);
 }
@@ -226,11 +226,6 @@ NavigatorCatalogue::const_iterator& NavigatorCatalogue::const_iterator::operator
         m_record = 0;
     }
     return *this;
-}
-
-NavigatorCatalogue CreateNavigatorCatalogue()
-{
-    return NavigatorCatalogue{};
 }
 
 }  // namespace veltris

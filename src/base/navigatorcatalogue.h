@@ -24,7 +24,7 @@ struct NavigatorBaseFile {
 };
 
 // One catalogue entry. A light view: it stays valid as long as its catalogue does.
-struct TLBox2Type {
+struct NavigatorEntry {
     std::uint16_t deviceType = 0;
     std::string_view componentName;  // Windows-1251 bytes, at most 15
     const NavigatorBaseFile* base = nullptr;
@@ -54,18 +54,18 @@ public:
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
     // Entry i in catalogue order; O(log files).
-    TLBox2Type operator[](std::size_t i) const;
+    NavigatorEntry operator[](std::size_t i) const;
 
     class const_iterator {
     public:
         using iterator_category = std::forward_iterator_tag;
-        using value_type = TLBox2Type;
+        using value_type = NavigatorEntry;
         using difference_type = std::ptrdiff_t;
         using pointer = void;
-        using reference = TLBox2Type;
+        using reference = NavigatorEntry;
 
         const_iterator() = default;
-        TLBox2Type operator*() const;
+        NavigatorEntry operator*() const;
         const_iterator& operator++();
         const_iterator operator++(int) { const_iterator old = *this; ++*this; return old; }
         bool operator==(const const_iterator& other) const
@@ -93,13 +93,10 @@ private:
         std::string names;      // kNameField bytes per record; never empty
         std::size_t count() const { return names.size() / kNameField; }
     };
-    static TLBox2Type entryOf(const FileEntries& file, std::size_t record);
+    static NavigatorEntry entryOf(const FileEntries& file, std::size_t record);
 
     std::deque<FileEntries> m_files;  // a deque keeps each file's address as files are added
     std::size_t m_size = 0;
 };
-
-// The empty catalogue the program starts with, before any folder is scanned.
-NavigatorCatalogue CreateNavigatorCatalogue();
 
 }  // namespace veltris

@@ -22,7 +22,7 @@ struct ListOptions {
 
 int runList(const ListOptions& options)
 {
-    veltris::NavigatorCatalogue catalogue = veltris::CreateNavigatorCatalogue();
+    veltris::NavigatorCatalogue catalogue = veltris::NavigatorCatalogue{};
     bool anyProblem = false;
     for (const std::string& dir : options.dirs) {
         // As at start-up, a folder that does not exist is no error.
@@ -39,7 +39,7 @@ int runList(const ListOptions& options)
     out.reserve(64 * 1024);
     const veltris::NavigatorBaseFile* lastBase = nullptr;
     std::string description;  // converted once per file
-    for (const veltris::TLBox2Type entry : catalogue) {
+    for (const veltris::NavigatorEntry entry : catalogue) {
         if (options.typeCode >= 0 && entry.deviceType != options.typeCode)
             continue;
         if (entry.base != lastBase) {

@@ -1,6 +1,6 @@
 #include "edit/labeledit.h"
 
-#include "app/apputil.h"
+#include "widgets/apputil.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +14,7 @@ constexpr int kEditHeight = 21;
 
 }  // namespace
 
-TLabelEdit::TLabelEdit(QWidget* parent) : QWidget(parent)
+LabeledEdit::LabeledEdit(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);  // the edit inside takes the focus
 
@@ -35,7 +35,7 @@ TLabelEdit::TLabelEdit(QWidget* parent) : QWidget(parent)
     setGeometry(0, 0, m_edit->width(), m_edit->height() + m_label->height() + 5);
 }
 
-void TLabelEdit::setLabelCaption(const QString& caption)
+void LabeledEdit::setLabelCaption(const QString& caption)
 {
     m_caption = caption;
     m_label->setText(oneLineTitle(caption));
@@ -43,12 +43,12 @@ void TLabelEdit::setLabelCaption(const QString& caption)
     m_label->resize(std::max(m_edit->width(), m_label->sizeHint().width()), m_label->height());
 }
 
-QString TLabelEdit::editText() const
+QString LabeledEdit::editText() const
 {
     return m_edit->text();
 }
 
-void TLabelEdit::setEditText(const QString& text)
+void LabeledEdit::setEditText(const QString& text)
 {
     m_edit->setText(text);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// TLabelEdit: a one-line edit with a caption above it, owning both child controls.
+// LabeledEdit: a one-line edit with a caption above it, owning both child controls.
 // The controls are laid out once at construction; later bounds leave them where they are.
 #include <QString>
 #include <QWidget>
@@ -7,12 +7,12 @@
 class QLabel;
 class QLineEdit;
 
-class TLabelEdit : public QWidget {
+class LabeledEdit : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString LabelCaption READ labelCaption WRITE setLabelCaption)
     Q_PROPERTY(QString EditText READ editText WRITE setEditText)
 public:
-    explicit TLabelEdit(QWidget* parent = nullptr);
+    explicit LabeledEdit(QWidget* parent = nullptr);
 
     QString labelCaption() const { return m_caption; }
     // The caption is kept as given; a "|" (a line break in the table's titles) is shown as a

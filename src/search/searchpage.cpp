@@ -15,12 +15,16 @@
 #include <algorithm>
 #include <numeric>
 
-#include "app/apputil.h"
-#include "app/fixedcorner.h"
+#include "base/selection.h"
+#include "document/document.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
+#include "widgets/errorbox.h"
+#include "widgets/fixedcorner.h"
+#include "widgets/uiservices.h"
 
 namespace {
 
-constexpr int kHelpTopic = 31;
 constexpr int kListItemHeight = 16;
 
 // Letters become upper case as they are typed (and when the text is set).
@@ -395,7 +399,8 @@ void SelectionGridView::mousePressEvent(QMouseEvent* event)
 
 // ---- the page ----
 
-SearchPage::SearchPage(QWidget* parent) : QFrame(parent)
+SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget* parent)
+    : QFrame(parent), m_document(document), m_mainGrid(mainGrid)
 {
     setObjectName(QStringLiteral("SearchPanel"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -458,9 +463,21 @@ SearchPage::SearchPage(QWidget* parent) : QFrame(parent)
     m_btn2->setObjectName(QStringLiteral("BitBtn2"));
     m_btn2->setGeometry(824, 552, 89, 33);
 
-    setHelpContext(this, kHelpTopic);
+    setHelpContext(this, HelpTopic::SearchPage);
     for (QWidget* w : findChildren<QWidget*>())
-        setHelpContext(w, kHelpTopic);
+        setHelpContext(w, HelpTopic::SearchPage);
+
+    m_grid->setCellPainter([this](QPainter* p, const QStyleOptionViewItem& option, int row, int col) {
+        paintSelectionCell(p, option, row, col);
+    });
+    connect(m_edit, &QLineEdit::textChanged, this, &SearchPage::findName);
+    connect(m_list, &NameListView::doubleClickedAnywhere, this, &SearchPage::goToSelectedName);
+    connect(m_grid, &SelectionGridView::mouseDown, this, &SearchPage::boundsFromReference);
+    // Only the bound columns take typed text.
+    connect(m_grid, &SelectionGridView::cellSelected, this,
+            [this](int, int col) { m_grid->setEditing(col == 1 || col == 3); });
+    connect(m_btn1, &QPushButton::clicked, this, &SearchPage::clearBounds);
+    connect(m_btn2, &QPushButton::clicked, this, &SearchPage::applySelection);
 }
 
 void SelectionGridView::setNameColumnWidth(int width)
@@ -473,7 +490,7 @@ void SelectionGridView::setNameColumnWidth(int width)
     resize(this->width() + wanted - now, height());
 }
 
-QLabel* SearchPage::staticText(int n) const
+QLabel* SearchPage::caption(int n) const
 {
     return n >= 1 && n <= 4 ? m_static[n - 1] : nullptr;
 }
@@ -483,4 +500,207 @@ int SearchPage::spreadValue(const QSpinBox* spin)
     bool ok = false;
     const int v = spin->cleanText().trimmed().toInt(&ok);
     return ok ? std::clamp(v, 0, 100) : 0;
+}
+
+// ---- the page's work ----
+
+veltris::Table& SearchPage::grid()
+{
+    return gridModel()->table();
+}
+
+const veltris::Table& SearchPage::selectionGrid() const
+{
+    return gridModel()->table();
+}
+
+int SearchPage::searchRecord() const
+{
+    const int row = m_mainGrid.currentCoreRow();
+    return row > 0 ? row : 1;
+}
+
+// ---- search by name ----
+
+void SearchPage::refill()
+{
+    fillNameList();
+    fillSelectionGrid();
+    showCaptions();
+}
+
+void SearchPage::fillNameList()
+{
+    const veltris::Table& t = m_document.base().table;
+    QStringList names;
+    names.reserve(std::max(0, t.rowCount() - 1));
+    for (int r = 1; r < t.rowCount(); ++r)
+        names << cpToQString(t.cell(r, 0));
+    nameModel()->setNames(std::move(names));
+}
+
+void SearchPage::showCaptions()
+{
+    const QString name = cpToQString(m_document.base().table.cell(searchRecord(), 0));
+    m_editLabel->setText(name);
+    m_static[0]->setText(QStringLiteral("Подбор по параметрам для ") + name);
+}
+
+void SearchPage::findName(const QString& text)
+{
+    NameListModel* names = nameModel();
+    const int at = names->insertionIndex(text.toUpper());
+    // Past the last entry nothing is selected.
+    m_list->selectRow(at < names->rowCount() ? at : -1);
+}
+
+void SearchPage::goToSelectedName()
+{
+    const int selected = m_list->selectedRow();
+    if (selected < 0)
+        return;
+    const std::string name = qStringToCp(nameModel()->entry(selected));
+    // The list may still hold the names of the base before New: such a name finds no row.
+    const int row = veltris::findComponentRow(m_document.base().table, name);
+    if (row < 1)
+        return;
+    m_mainGrid.setCurrentCoreCell(row, 1);
+    fillSelectionGrid();
+    showCaptions();
+}
+
+// ---- parametric selection ----
+
+void SearchPage::boundCellsChanged(int row)
+{
+    SelectionGridModel* model = gridModel();
+    model->cellChanged(row, 1);
+    model->cellChanged(row, 3);
+}
+
+void SearchPage::clearBounds()
+{
+    veltris::Table& g = grid();
+    for (int r = 1; r < g.rowCount(); ++r) {
+        g.setCell(r, 1, "0");
+        g.setCell(r, 3, "0");
+        boundCellsChanged(r);
+    }
+}
+
+void SearchPage::fillSelectionGrid()
+{
+    veltris::Table& g = grid();
+    clearBounds();
+    g.setCell(0, 0, qStringToCp(QStringLiteral("Параметр")));
+    g.setCell(0, 1, qStringToCp(QStringLiteral("От")));
+    g.setCell(0, 2, {});
+    g.setCell(0, 3, qStringToCp(QStringLiteral("До")));
+
+    const veltris::Table& t = m_document.base().table;
+    // Added rows start with empty bounds, which mean no bound as "0" does.
+    g.setRowCount(std::max(1, t.columnCount()));
+    const int record = searchRecord();
+    for (int i = 1; i < t.columnCount(); ++i) {
+        g.setCell(i, 0, t.cell(0, i));
+        g.setCell(i, 2, veltris::referenceText(t.cell(record, i)));
+    }
+    gridModel()->reset();
+    // Every parameter name shows whole in the bold name column.
+    QFont bold = m_grid->font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
+    int widest = 0;
+    for (int i = 1; i < g.rowCount(); ++i)
+        widest = std::max(widest, fm.horizontalAdvance(oneLineTitle(g.cell(i, 0))));
+    m_grid->setNameColumnWidth(widest + 5 + 4);
+    // The rebuilt grid starts at its first parameter: a kept scroll would put another
+    // parameter under the user's click.
+    m_grid->scrollToTop();
+}
+
+void SearchPage::clearSelectionGrid()
+{
+    veltris::Table& g = grid();
+    g.clearCells();
+    gridModel()->reset();
+}
+
+void SearchPage::paintSelectionCell(QPainter* painter, const QStyleOptionViewItem& option, int row,
+                                    int col) const
+{
+    const veltris::Table& g = selectionGrid();
+    const std::string& text = g.cell(row, col);
+    painter->save();
+    painter->setClipRect(option.rect, Qt::IntersectClip);
+    const QPalette& pal = option.palette;
+    if (row == 0 || col == 0) {
+        // The header's bevel is already the background here.
+        QFont bold = option.font;
+        bold.setBold(true);
+        painter->setFont(bold);
+        painter->setPen(pal.color(QPalette::ButtonText));
+        painter->drawText(option.rect.adjusted(5, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                          oneLineTitle(text));
+    } else {
+        const bool focused = option.state & QStyle::State_HasFocus;
+        const bool highlighted = (option.state & QStyle::State_Selected) && !focused;
+        painter->fillRect(option.rect, pal.brush(highlighted ? QPalette::Highlight : QPalette::Base));
+        painter->setFont(option.font);
+        painter->setPen(pal.color(highlighted ? QPalette::HighlightedText : QPalette::Text));
+        // "0" is no bound, or an empty reference value: both look blank.
+        if (text != "0")
+            painter->drawText(option.rect.adjusted(5, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                              cpToQString(text));
+        if (focused) {
+            QStyleOptionFocusRect fr;
+            fr.QStyleOption::operator=(option);
+            fr.rect = option.rect.adjusted(1, 1, -1, -1);
+            fr.state |= QStyle::State_KeyboardFocusChange;
+            fr.backgroundColor = pal.color(QPalette::Base);
+            const QWidget* w = option.widget;
+            (w ? w->style() : style())->drawPrimitive(QStyle::PE_FrameFocusRect, &fr, painter, w);
+        }
+    }
+    painter->restore();
+}
+
+void SearchPage::boundsFromReference(int row, int col)
+{
+    veltris::Table& g = grid();
+    if (col != 0 || row < 1 || row >= g.rowCount())
+        return;
+    const bool drawingRow = row == g.rowCount() - 1;
+    const int p = spreadValue(m_spin1);
+    const int q = spreadValue(m_spin2);
+    auto bounds = veltris::boundsFromReference(g.cell(row, 2), p, q, drawingRow);
+    if (!bounds) {
+        showErrorBox(m_document.ui(), window(), bounds.error(), ErrorSource::Command);
+        return;  // the row's bounds stay
+    }
+    g.setCell(row, 1, std::move(bounds->lower));
+    g.setCell(row, 3, std::move(bounds->upper));
+    boundCellsChanged(row);
+}
+
+void SearchPage::applySelection()
+{
+    veltris::Table& g = grid();
+    std::vector<veltris::BoundTexts> bounds;
+    bounds.reserve(static_cast<size_t>(std::max(0, g.rowCount() - 1)));
+    for (int r = 1; r < g.rowCount(); ++r)
+        bounds.push_back({g.cell(r, 1), g.cell(r, 3)});
+
+    // Computed completely before anything changes: a text that does not convert leaves the
+    // second table and the page as they were.
+    auto result = veltris::selectComponents(m_document.base().table, bounds);
+    if (!result) {
+        showErrorBox(m_document.ui(), window(), result.error(), ErrorSource::Command);
+        return;
+    }
+    if (result->noCriteria)
+        m_document.rebuildSecondTable();
+    else
+        m_document.showSelection(result->rows);
+    emit selectionApplied();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The page "Поиск": the name edit over the sorted name list (left), the selection grid with the
-// spreads and the two buttons (right). Widgets and models only: the main window's handlers fill
-// them and react to their signals.
+// spreads and the two buttons (right). Search by name moves the main table's current record;
+// the selection fills the document's second table.
 #include <QAbstractListModel>
 #include <QAbstractTableModel>
 #include <QCollator>
@@ -15,6 +15,8 @@
 
 #include "base/table.h"
 
+class ComponentGridView;
+class Document;
 class FixedCorner;
 class QLabel;
 class QLineEdit;
@@ -170,29 +172,65 @@ private:
     bool m_editing = false;
 };
 
-// The panel that fills TabSheet4 (lowered inner and outer bevels) with every control of the
-// page at its place. Each control carries help context 31.
+// The panel that fills the search page (lowered inner and outer bevels) with every control of
+// the page at its place. Each control carries the search page's help topic. The record the page
+// works on is the main table's current one (the first when none is current).
 class SearchPage : public QFrame {
     Q_OBJECT
 public:
-    explicit SearchPage(QWidget* parent = nullptr);
+    SearchPage(Document& document, ComponentGridView& mainGrid, QWidget* parent = nullptr);
 
-    QLineEdit* labeledEdit1() const { return m_edit; }
-    QLabel* labeledEdit1Label() const { return m_editLabel; }
-    NameListView* listBox1() const { return m_list; }
+    QLineEdit* nameEdit() const { return m_edit; }
+    QLabel* nameLabel() const { return m_editLabel; }
+    NameListView* nameList() const { return m_list; }
     NameListModel* nameModel() const { return m_list->names(); }
-    QLabel* staticText(int n) const;  // 1..4
-    SelectionGridView* stringGrid3() const { return m_grid; }
+    QLabel* caption(int n) const;  // 1: the selection's title, 2..4: the spread line
+    SelectionGridView* selectionView() const { return m_grid; }
     SelectionGridModel* gridModel() const { return m_grid->gridModel(); }
-    QSpinBox* spinEdit1() const { return m_spin1; }
-    QSpinBox* spinEdit2() const { return m_spin2; }
-    QPushButton* bitBtn1() const { return m_btn1; }
-    QPushButton* bitBtn2() const { return m_btn2; }
+    QSpinBox* lowerSpread() const { return m_spin1; }
+    QSpinBox* upperSpread() const { return m_spin2; }
+    QPushButton* clearButton() const { return m_btn1; }
+    QPushButton* applyButton() const { return m_btn2; }
 
     // A spread as its text reads: a whole number within 0..100, 0 for any other text.
     static int spreadValue(const QSpinBox* spin);
 
+    // The selection grid's cells: row 0 the column headers, column 0 the parameter names,
+    // columns 1 and 3 the bounds, column 2 the reference values.
+    const veltris::Table& selectionGrid() const;
+
+public slots:
+    // The page comes to the front: names, selection grid and captions from the open base.
+    void refill();
+    void fillNameList();
+    void showCaptions();
+    // The name list positioned at the first name not sorting before `text`.
+    void findName(const QString& text);
+    // The record of the selected name becomes the main table's current one.
+    void goToSelectedName();
+    // Parameter names and the current record's reference values; bounds "0" (none).
+    void fillSelectionGrid();
+    // Every bound "0" (none).
+    void clearBounds();
+    // New empties every cell of the selection grid, its header row included.
+    void clearSelectionGrid();
+    // A press on a parameter name: its bounds from the reference value and the spreads.
+    void boundsFromReference(int row, int col);
+    // "Применить": the records within every bound fill the second table.
+    void applySelection();
+
+signals:
+    // The selection filled the second table, which should come to the front.
+    void selectionApplied();
+
 private:
+    int searchRecord() const;  // the current record, row 1 when none is current
+    veltris::Table& grid();
+    void boundCellsChanged(int row);
+    void paintSelectionCell(QPainter* painter, const QStyleOptionViewItem& option, int row, int col) const;
+
+    Document& m_document;
+    ComponentGridView& m_mainGrid;
     QLineEdit* m_edit;
     QLabel* m_editLabel;
     NameListView* m_list;

@@ -86,7 +86,7 @@ protected:
 
 TEST_F(NavigatorScan, CreatesEmpty)
 {
-    EXPECT_TRUE(veltris::CreateNavigatorCatalogue().empty());
+    EXPECT_TRUE(veltris::NavigatorCatalogue{}.empty());
 }
 
 TEST_F(NavigatorScan, FilesInByteOrderRecordsInFileOrder)
@@ -96,7 +96,7 @@ TEST_F(NavigatorScan, FilesInByteOrderRecordsInFileOrder)
                                         {"L1", "L2", "L3"}));
     writeFile(m_dir / "B.QDB", makeBase(kV4, "Bipolar", {"T1", "T2", "T3", "T4", "T5"}));
 
-    NavigatorCatalogue catalogue = veltris::CreateNavigatorCatalogue();
+    NavigatorCatalogue catalogue = veltris::NavigatorCatalogue{};
     EXPECT_TRUE(catalogue.AddDir(m_dir).empty());
     ASSERT_EQ(catalogue.size(), 8u);
     EXPECT_EQ(names(catalogue),

@@ -5,15 +5,14 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "app/appresources.h"
-#include "app/componentgrid.h"
-#include "app/drawingview.h"
-#include "app/sdimain.h"
+#include "widgets/appresources.h"
+#include "widgets/componentgrid.h"
+#include "widgets/drawingview.h"
+#include "app/mainwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/cp1251.h"
-#include "edit/adddlg.h"
-#include "edit/gridfunc.h"
+#include "edit/recorddialog.h"
 #include "edit/labeledit.h"
 #include "scriptedui.h"
 
@@ -32,23 +31,23 @@ void typeText(QWidget* w, const QString& text)
 struct Fixture {
     AppFolder folder;
     ScriptedUi ui;
-    std::unique_ptr<TSDIAppForm> owned;
-    TSDIAppForm& form;
+    std::unique_ptr<MainWindow> owned;
+    MainWindow& form;
 
     // `settings`: the program settings file's text, if any.
     explicit Fixture(const QString& settings = {}) : owned(create(settings)), form(*owned) {}
-    std::unique_ptr<TSDIAppForm> create(const QString& settings)
+    std::unique_ptr<MainWindow> create(const QString& settings)
     {
         if (!settings.isEmpty())
             folder.writeSettings(settings);
-        return std::make_unique<TSDIAppForm>(folder.paths(), ui, QStringList());
+        return std::make_unique<MainWindow>(folder.paths(), ui, QStringList());
     }
 
-    TAddDlg* dlg() { return form.addDlg(); }
+    RecordDialog* dlg() { return form.recordDialog(); }
     QLineEdit* name() { return dlg()->findChild<QLineEdit*>(QStringLiteral("Edit1")); }
-    TLabelEdit* field(int k) { return dlg()->findChild<TLabelEdit*>(QStringLiteral("LabelEdit%1").arg(k)); }
+    LabeledEdit* field(int k) { return dlg()->findChild<LabeledEdit*>(QStringLiteral("LabelEdit%1").arg(k)); }
     QPushButton* button(int n) { return dlg()->findChild<QPushButton*>(QStringLiteral("BitBtn%1").arg(n)); }
-    veltris::Table& table() { return form.base().table; }
+    veltris::Table& table() { return form.document().base().table; }
     QString cell(int row, int col) { return QString::fromLatin1(table().cell(row, col)); }
 
     // Replaces the records of the (bipolar) main table; each record is "NAME;v1;v2;...".
@@ -63,7 +62,7 @@ struct Fixture {
             for (int c = 0; c < parts.size() && c < t.columnCount(); ++c)
                 t.setCell(r, c, parts[c].toStdString());
         }
-        form.refreshMainTable();
+        form.document().reportMainTableChange();
     }
     QString record(int row)
     {
@@ -77,7 +76,7 @@ struct Fixture {
         edit->clear();
         typeText(edit, text);
     }
-    // Runs `body` inside the dialog opened by `open` (N7Click / N8Click), then closes it.
+    // Runs `body` inside the dialog opened by `open` (addRecord / editRecord), then closes it.
     template <class Open, class Body>
     void inDialog(Open open, Body body)
     {
@@ -129,14 +128,14 @@ void TstAddDlg::layout()
     QVERIFY(!f.button(5)->isEnabled());
     QVERIFY(!f.button(6)->isEnabled());
     for (int k : {1, 10, 11, 20, 21, 30}) {
-        TLabelEdit* le = f.field(k);
+        LabeledEdit* le = f.field(k);
         QVERIFY(le);
         QCOMPARE(le->parentWidget()->objectName(), QStringLiteral("Panel1"));
         QCOMPARE(le->geometry(), QRect(8 + 128 * ((k - 1) / 10), 8 + 40 * ((k - 1) % 10), 127, 37));  // the label may use the gap
         QVERIFY(!le->isEnabled());
     }
     // The labelled edit: properties reach its two children.
-    TLabelEdit* le = f.field(1);
+    LabeledEdit* le = f.field(1);
     le->setProperty("LabelCaption", QStringLiteral("Uкэ max,|В"));
     le->setProperty("EditText", QStringLiteral("25"));
     QCOMPARE(le->labelCaption(), QStringLiteral("Uкэ max,|В"));
@@ -150,10 +149,10 @@ void TstAddDlg::addToNewBase()
 {
     Fixture f;
     QCOMPARE(f.table().rowCount(), 2);
-    f.inDialog(&TSDIAppForm::N7Click, [&] {
-        QCOMPARE(f.dlg()->mode(), TAddDlg::Mode::Add);
+    f.inDialog(&MainWindow::addRecord, [&] {
+        QCOMPARE(f.dlg()->mode(), RecordDialog::Mode::Add);
         QCOMPARE(f.field(1)->labelCaption(), QString::fromStdString(veltris::cp1251ToUtf8(
-                                                 f.form.catalogue().name(1, 1, 1))));
+                                                 f.form.document().catalogue().name(1, 1, 1))));
         QVERIFY(f.field(30)->isEnabled());
         typeText(f.name(), QStringLiteral("kt315а"));
         QCOMPARE(f.name()->text(), QStringLiteral("KT315А"));
@@ -174,8 +173,8 @@ void TstAddDlg::addToNewBase()
         QCOMPARE(f.table().cell(row, 1), std::string("n-p-n"));
         QCOMPARE(f.table().cell(row, 30), std::string("7"));
     }
-    QVERIFY(f.form.isModified());
-    QCOMPARE(f.form.model1()->rowCount(), 2);  // the view follows the table
+    QVERIFY(f.form.document().isModified());
+    QCOMPARE(f.form.mainModel()->rowCount(), 2);  // the view follows the table
 }
 
 void TstAddDlg::addOpenedAndClosedAtOnce()
@@ -183,18 +182,18 @@ void TstAddDlg::addOpenedAndClosedAtOnce()
     Fixture f;
     f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2"), QStringLiteral("C;3")});
     f.form.setCurrentCell(1, 2);
-    f.inDialog(&TSDIAppForm::N7Click, [&] { QTest::keyClick(f.dlg(), Qt::Key_Escape); });
+    f.inDialog(&MainWindow::addRecord, [&] { QTest::keyClick(f.dlg(), Qt::Key_Escape); });
     QCOMPARE(f.table().rowCount(), 4);
     QCOMPARE(f.form.currentRow(), 3);
     QCOMPARE(f.form.currentColumn(), 2);
-    QVERIFY(!f.form.isModified());
+    QVERIFY(!f.form.document().isModified());
 }
 
 // A first record without a name is a record: the next one is appended, not put over it.
 void TstAddDlg::addKeepsANamelessRecord()
 {
     Fixture f;
-    f.inDialog(&TSDIAppForm::N7Click, [&] {
+    f.inDialog(&MainWindow::addRecord, [&] {
         f.typeInto(f.field(2)->edit(), QStringLiteral("40"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);
         f.typeInto(f.name(), QStringLiteral("KT3102"));
@@ -211,14 +210,14 @@ void TstAddDlg::addToASavedEmptyBase()
 {
     Fixture f;
     for (const int type : {1, 7}) {  // the range column of bipolars, the colour code of LEDs
-        f.form.base().deviceType = static_cast<std::uint16_t>(type);
+        f.form.document().base().deviceType = static_cast<std::uint16_t>(type);
         f.table().setColumnCount(veltris::tableColumnCount(type));
         f.setRecords({QString()});
         const QString file = f.folder.file(QStringLiteral("empty%1.QDB").arg(type));
-        QVERIFY(veltris::writeBase(f.form.base(), file.toStdString()).ok());
-        QVERIFY(f.form.loadBaseFile(file));
+        QVERIFY(veltris::writeBase(f.form.document().base(), file.toStdString()).ok());
+        QVERIFY(f.form.document().load(file));
         QCOMPARE(f.table().rowCount(), 2);
-        f.inDialog(&TSDIAppForm::N7Click, [&] {
+        f.inDialog(&MainWindow::addRecord, [&] {
             f.typeInto(f.name(), QStringLiteral("A"));
             QTest::mouseClick(f.button(1), Qt::LeftButton);
         });
@@ -230,14 +229,14 @@ void TstAddDlg::addToASavedEmptyBase()
 void TstAddDlg::labelsAndFieldsOfADiodeBase()
 {
     Fixture f;
-    QVERIFY(f.form.loadBaseFile(f.folder.copySample(QStringLiteral("diodes.QDB"))));
-    const veltris::ComponentBase& base = f.form.base();
+    QVERIFY(f.form.document().load(f.folder.copySample(QStringLiteral("diodes.QDB"))));
+    const veltris::ComponentBase& base = f.form.document().base();
     QCOMPARE(int(base.deviceType), 3);
     f.field(20)->setEditText(QStringLiteral("left over"));
-    f.inDialog(&TSDIAppForm::N7Click, [&] {
+    f.inDialog(&MainWindow::addRecord, [&] {
         for (int k = 1; k <= 30; ++k) {
             const QString expected = k <= 12 ? QString::fromStdString(veltris::cp1251ToUtf8(
-                                                   f.form.catalogue().name(3, k, base.columnMap[k - 1])))
+                                                   f.form.document().catalogue().name(3, k, base.columnMap[k - 1])))
                                              : QString();
             QCOMPARE(f.field(k)->labelCaption(), expected);
             QCOMPARE(f.field(k)->isEnabled(), k <= 12);
@@ -250,9 +249,9 @@ void TstAddDlg::labelsAndFieldsOfADiodeBase()
 void TstAddDlg::enterMovesFocus()
 {
     Fixture f;
-    QVERIFY(f.form.loadBaseFile(f.folder.copySample(QStringLiteral("diodes.QDB"))));
+    QVERIFY(f.form.document().load(f.folder.copySample(QStringLiteral("diodes.QDB"))));
     const int rows = f.table().rowCount();
-    f.inDialog(&TSDIAppForm::N7Click, [&] {
+    f.inDialog(&MainWindow::addRecord, [&] {
         const auto enterOn = [&](QWidget* w) {
             w->setFocus();
             QTest::keyClick(w, Qt::Key_Return);
@@ -270,7 +269,7 @@ void TstAddDlg::enterMovesFocus()
         QTest::keyClick(f.name(), Qt::Key_Enter);  // the keypad's Enter too
         QCOMPARE(f.dlg()->focusWidget(), f.field(1)->edit());
     });
-    QVERIFY(!f.form.isModified());
+    QVERIFY(!f.form.document().isModified());
     QCOMPARE(f.table().rowCount(), rows);
 }
 
@@ -280,8 +279,8 @@ void TstAddDlg::editSteps()
     Fixture f;
     f.setRecords({QStringLiteral("A;1"), QStringLiteral("b;2"), QStringLiteral("C;3")});
     f.form.setCurrentCell(1, 1);
-    f.inDialog(&TSDIAppForm::N8Click, [&] {
-        QCOMPARE(f.dlg()->mode(), TAddDlg::Mode::Edit);
+    f.inDialog(&MainWindow::editRecord, [&] {
+        QCOMPARE(f.dlg()->mode(), RecordDialog::Mode::Edit);
         QVERIFY(f.button(5)->isEnabled() && f.button(6)->isEnabled());
         QCOMPARE(f.name()->text(), QStringLiteral("A"));
         QCOMPARE(f.field(1)->editText(), QStringLiteral("1"));
@@ -289,7 +288,7 @@ void TstAddDlg::editSteps()
 
         QTest::mouseClick(f.button(6), Qt::LeftButton);  // "<" on row 1: stays
         QCOMPARE(f.form.currentRow(), 1);
-        QVERIFY(!f.form.isModified());  // nothing changed
+        QVERIFY(!f.form.document().isModified());  // nothing changed
 
         QTest::mouseClick(f.button(5), Qt::LeftButton);
         QCOMPARE(f.form.currentRow(), 2);
@@ -298,7 +297,7 @@ void TstAddDlg::editSteps()
 
         QTest::mouseClick(f.button(5), Qt::LeftButton);
         QCOMPARE(f.form.currentRow(), 3);
-        QVERIFY(f.form.isModified());  // "b" went back as "B"
+        QVERIFY(f.form.document().isModified());  // "b" went back as "B"
         f.typeInto(f.field(1)->edit(), QStringLiteral("33"));
         QTest::mouseClick(f.button(5), Qt::LeftButton);  // ">" on the last row: stores, stays
         QCOMPARE(f.form.currentRow(), 3);
@@ -321,14 +320,14 @@ void TstAddDlg::editWithEmptyFirstNameKeepsBothRecords()
     Fixture f;
     f.setRecords({QStringLiteral(";5"), QStringLiteral("KT361;6")});
     f.form.setCurrentCell(2, 1);
-    f.inDialog(&TSDIAppForm::N8Click, [&] {
+    f.inDialog(&MainWindow::editRecord, [&] {
         f.typeInto(f.field(1)->edit(), QStringLiteral("7"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);
     });
     QCOMPARE(f.table().rowCount(), 3);
     QCOMPARE(f.record(1), QStringLiteral(";5;;"));
     QCOMPARE(f.record(2), QStringLiteral("KT361;7;;"));
-    QVERIFY(f.form.isModified());
+    QVERIFY(f.form.document().isModified());
 }
 
 // Every row change of the dialog goes through the table's selection: the drawing follows.
@@ -340,25 +339,25 @@ void TstAddDlg::drawingFollowsTheRow()
     f.table().setCell(1, 30, "1");
     f.table().setCell(2, 30, "2");
     f.table().setCell(3, 30, "3");
-    f.form.refreshMainTable();
+    f.form.document().reportMainTableChange();
     const QImage first(trans + QStringLiteral("/1.BMP"));
     const QImage second(trans + QStringLiteral("/2.BMP"));
     const QImage third(trans + QStringLiteral("/3.BMP"));
     QVERIFY(!first.isNull() && first != second && second != third);
     f.form.setCurrentCell(1, 1);
     f.form.refreshDrawing();
-    QCOMPARE(f.form.image1()->image(), first);
+    QCOMPARE(f.form.drawingView()->image(), first);
 
-    f.inDialog(&TSDIAppForm::N8Click, [&] {
+    f.inDialog(&MainWindow::editRecord, [&] {
         QTest::mouseClick(f.button(5), Qt::LeftButton);
-        QCOMPARE(f.form.image1()->image(), second);
+        QCOMPARE(f.form.drawingView()->image(), second);
     });
-    f.inDialog(&TSDIAppForm::N7Click, [&] {
-        QCOMPARE(f.form.image1()->image(), third);  // the last row became current
+    f.inDialog(&MainWindow::addRecord, [&] {
+        QCOMPARE(f.form.drawingView()->image(), third);  // the last row became current
         f.typeInto(f.field(30)->edit(), QStringLiteral("1"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);
         // Shown at the row change, before the texts reached the new row.
-        QCOMPARE(f.form.image1()->image(), placeholderDrawing());
+        QCOMPARE(f.form.drawingView()->image(), placeholderDrawing());
     });
     QCOMPARE(f.table().cell(4, 30), std::string("1"));
 }
@@ -368,7 +367,7 @@ void TstAddDlg::closeKeepsWrittenTexts()
     Fixture f;
     f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2")});
     f.form.setCurrentCell(1, 1);
-    f.inDialog(&TSDIAppForm::N8Click, [&] {
+    f.inDialog(&MainWindow::editRecord, [&] {
         f.typeInto(f.field(1)->edit(), QStringLiteral("10"));
         QTest::mouseClick(f.button(5), Qt::LeftButton);
         f.typeInto(f.field(1)->edit(), QStringLiteral("20"));  // not written: closed below
@@ -377,20 +376,20 @@ void TstAddDlg::closeKeepsWrittenTexts()
     });
     QCOMPARE(f.record(1), QStringLiteral("A;10;;"));
     QCOMPARE(f.record(2), QStringLiteral("B;2;;"));
-    QVERIFY(f.form.isModified());
+    QVERIFY(f.form.document().isModified());
 
-    f.inDialog(&TSDIAppForm::N8Click, [&] { QTest::mouseClick(f.button(2), Qt::LeftButton); });
+    f.inDialog(&MainWindow::editRecord, [&] { QTest::mouseClick(f.button(2), Qt::LeftButton); });
     QCOMPARE(f.record(2), QStringLiteral("B;2;;"));
 }
 
 void TstAddDlg::textOutsideWindows1251()
 {
     Fixture f;
-    f.inDialog(&TSDIAppForm::N7Click, [&] {
+    f.inDialog(&MainWindow::addRecord, [&] {
         f.typeInto(f.name(), QStringLiteral("Д1"));
         f.typeInto(f.field(1)->edit(), QStringLiteral("1Ω"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);
-        QCOMPARE(f.form.statusBar()->currentMessage(), TAddDlg::lossyTextMessage());
+        QCOMPARE(f.form.statusBar()->currentMessage(), RecordDialog::lossyTextMessage());
         f.typeInto(f.field(1)->edit(), QStringLiteral("1"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);
         QVERIFY(f.form.statusBar()->currentMessage().isEmpty());
@@ -405,18 +404,18 @@ void TstAddDlg::helpAndSave()
     Fixture f;
     const QString file = f.folder.file(QStringLiteral("new.QDB"));
     f.ui.saveAnswers.enqueue(file);
-    f.inDialog(&TSDIAppForm::N7Click, [&] {
+    f.inDialog(&MainWindow::addRecord, [&] {
         QTest::keyClick(f.field(3)->edit(), Qt::Key_F1);
         QTest::mouseClick(f.button(3), Qt::LeftButton);
         f.typeInto(f.name(), QStringLiteral("KT3107"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);
         QTest::mouseClick(f.button(4), Qt::LeftButton);
         QVERIFY(f.dlg()->isVisible());  // saving does not close the dialog
-        QVERIFY(!f.form.isModified());
+        QVERIFY(!f.form.document().isModified());
     });
     QCOMPARE(f.ui.helpTopics, QList<int>({24, 24}));
-    QCOMPARE(f.form.fileName(), file);
-    auto read = veltris::readBase(file.toStdString(), f.form.catalogue());
+    QCOMPARE(f.form.document().fileName(), file);
+    auto read = veltris::readBase(file.toStdString(), f.form.document().catalogue());
     QVERIFY(read.ok());
     QCOMPARE(read->table.rowCount(), 2);
     QCOMPARE(read->table.cell(1, 0), std::string("KT3107"));
@@ -426,16 +425,16 @@ void TstAddDlg::helpAndSave()
 void TstAddDlg::baseWithoutRecords()
 {
     Fixture f;
-    veltris::ComponentBase empty = f.form.base();
+    veltris::ComponentBase empty = f.form.document().base();
     empty.table.setRowCount(1);
     const QString file = f.folder.file(QStringLiteral("empty.QDB"));
     QVERIFY(veltris::writeBase(empty, file.toStdString()).ok());
-    QVERIFY(f.form.loadBaseFile(file));
+    QVERIFY(f.form.document().load(file));
     QCOMPARE(f.table().rowCount(), 1);
 
-    f.form.N9Click();
+    f.form.deleteRecord();
     QCOMPARE(f.table().rowCount(), 1);
-    f.inDialog(&TSDIAppForm::N8Click, [&] {
+    f.inDialog(&MainWindow::editRecord, [&] {
         QVERIFY(f.name()->text().isEmpty());
         QTest::mouseClick(f.button(5), Qt::LeftButton);  // nothing typed, but the row must exist
         QCOMPARE(f.table().rowCount(), 2);
@@ -444,10 +443,10 @@ void TstAddDlg::baseWithoutRecords()
     });
     QCOMPARE(f.table().rowCount(), 2);
     QCOMPARE(f.record(1), QStringLiteral("A;;;"));
-    QCOMPARE(f.table().cell(0, 1), f.form.catalogue().name(1, 1, 1));  // titles untouched
+    QCOMPARE(f.table().cell(0, 1), f.form.document().catalogue().name(1, 1, 1));  // titles untouched
 
-    QVERIFY(f.form.loadBaseFile(file));
-    f.inDialog(&TSDIAppForm::N7Click, [&] {
+    QVERIFY(f.form.document().load(file));
+    f.inDialog(&MainWindow::addRecord, [&] {
         f.typeInto(f.name(), QStringLiteral("B"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);
     });
@@ -460,28 +459,28 @@ void TstAddDlg::deleteRecord()
     Fixture f;
     f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2"), QStringLiteral("C;3")});
     f.form.setCurrentCell(1, 2);
-    f.form.N9Click();
+    f.form.deleteRecord();
     QCOMPARE(f.table().rowCount(), 3);
     QCOMPARE(f.record(1), QStringLiteral("B;2;;"));
     QCOMPARE(f.record(2), QStringLiteral("C;3;;"));
     QCOMPARE(f.form.currentRow(), 1);
     QCOMPARE(f.form.currentColumn(), 2);
-    QVERIFY(f.form.isModified());
+    QVERIFY(f.form.document().isModified());
 
-    f.form.setModified(false);
+    f.form.document().setModified(false);
     f.form.setCurrentCell(2, 1);
-    f.form.N9Click();  // the last row: the new last row becomes current
+    f.form.deleteRecord();  // the last row: the new last row becomes current
     QCOMPARE(f.table().rowCount(), 2);
     QCOMPARE(f.record(1), QStringLiteral("B;2;;"));
     QCOMPARE(f.form.currentRow(), 1);
-    QCOMPARE(f.form.model1()->rowCount(), 1);
-    QVERIFY(f.form.isModified());
+    QCOMPARE(f.form.mainModel()->rowCount(), 1);
+    QVERIFY(f.form.document().isModified());
 
-    f.form.setModified(false);
-    f.form.N9Click();  // one record left: nothing at all
+    f.form.document().setModified(false);
+    f.form.deleteRecord();  // one record left: nothing at all
     QCOMPARE(f.table().rowCount(), 2);
     QCOMPARE(f.record(1), QStringLiteral("B;2;;"));
-    QVERIFY(!f.form.isModified());
+    QVERIFY(!f.form.document().isModified());
     QCOMPARE(f.ui.beeps, 0);
     QVERIFY(f.ui.messages.isEmpty());
 }
@@ -489,10 +488,11 @@ void TstAddDlg::deleteRecord()
 void TstAddDlg::deleteRowHelper_data()
 {
     QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("left");  // names of the rows left, "" when unchanged + beep
-    QTest::newRow("first") << 0 << QStringLiteral("1,2,3");
-    QTest::newRow("middle") << 2 << QStringLiteral("0,1,3");
-    QTest::newRow("last") << 3 << QStringLiteral("0,1,2");
+    QTest::addColumn<QString>("left");  // names of the records left, "" when unchanged + beep
+    QTest::newRow("first") << 1 << QStringLiteral("B,C");
+    QTest::newRow("middle") << 2 << QStringLiteral("A,C");
+    QTest::newRow("last") << 3 << QStringLiteral("A,B");
+    QTest::newRow("title row") << 0 << QString();
     QTest::newRow("negative") << -1 << QString();
     QTest::newRow("past the end") << 4 << QString();
 }
@@ -501,20 +501,18 @@ void TstAddDlg::deleteRowHelper()
 {
     QFETCH(int, row);
     QFETCH(QString, left);
-    ScriptedUi ui;
-    veltris::Table t(4, 2);
-    for (int r = 0; r < 4; ++r)
-        t.setCell(r, 0, std::to_string(r));
-    const bool done = GridFunc::deleteRow(t, row, ui);
+    Fixture f;
+    f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2"), QStringLiteral("C;3")});
+    f.form.document().setModified(false);
+    const bool done = f.form.document().deleteRecord(row);
     QCOMPARE(done, !left.isEmpty());
-    QCOMPARE(ui.beeps, left.isEmpty() ? 1 : 0);
+    QCOMPARE(f.ui.beeps, left.isEmpty() ? 1 : 0);
+    QCOMPARE(f.form.document().isModified(), done);
     QStringList names;
-    for (int r = 0; r < t.rowCount(); ++r)
-        names << QString::fromStdString(t.cell(r, 0));
-    QCOMPARE(names.join(QLatin1Char(',')), left.isEmpty() ? QStringLiteral("0,1,2,3") : left);
-
-    veltris::Table empty;
-    QVERIFY(!GridFunc::deleteRow(empty, 0, ui));
+    for (int r = 1; r < f.table().rowCount(); ++r)
+        names << f.cell(r, 0);
+    QCOMPARE(names.join(QLatin1Char(',')), left.isEmpty() ? QStringLiteral("A,B,C") : left);
+    QCOMPARE(f.form.mainModel()->rowCount(), int(names.size()));
 }
 
 QTEST_MAIN(TstAddDlg)

@@ -26,15 +26,15 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/apppaths.h"
-#include "app/apputil.h"
-#include "app/componentgrid.h"
+#include "document/apppaths.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
 #include "app/desktopsetup.h"
-#include "app/qtuiservices.h"
-#include "app/sdimain.h"
+#include "widgets/qtuiservices.h"
+#include "app/mainwindow.h"
 #include "app/startup.h"
 #include "docfixture.h"
-#include "search/navform.h"
+#include "search/navigatorwindow.h"
 #include "search/searchpage.h"
 
 namespace {
@@ -153,12 +153,12 @@ bool showWithSample(DocFixture& f, QSize size = {})
 struct RealUiWindow {
     AppFolder folder;
     QtUiServices ui{QString()};
-    std::unique_ptr<TSDIAppForm> form;
+    std::unique_ptr<MainWindow> form;
 
     RealUiWindow()
     {
         folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nOdir=%1\nSdir=%1\n").arg(folder.path()));
-        form = std::make_unique<TSDIAppForm>(folder.paths(), ui, QStringList{});
+        form = std::make_unique<MainWindow>(folder.paths(), ui, QStringList{});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
@@ -192,7 +192,7 @@ void TstDesktop::initTestCase()
 void TstDesktop::unsavedPromptSpeaksRussian()
 {
     RealUiWindow w;
-    w.form->setModified(true);
+    w.form->document().setModified(true);
     QStringList buttons;
     whenModalShown([&buttons](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
@@ -201,10 +201,10 @@ void TstDesktop::unsavedPromptSpeaksRussian()
             buttons << plainText(b->text());
         QTest::mouseClick(box->button(QMessageBox::Cancel), Qt::LeftButton);
     });
-    w.form->FileNew1Execute();
+    w.form->newBase();
     buttons.sort();
     QCOMPARE(buttons, QStringList({QStringLiteral("Да"), QStringLiteral("Нет"), QStringLiteral("Отмена")}));
-    QVERIFY(w.form->isModified());  // «Отмена» stopped New
+    QVERIFY(w.form->document().isModified());  // «Отмена» stopped New
 }
 
 void TstDesktop::fileDialogsSpeakRussianAndKeepTheirFolder_data()
@@ -259,11 +259,11 @@ void TstDesktop::fileDialogsSpeakRussianAndKeepTheirFolder()
     if (save)
         w.form->exportCsv();
     else
-        w.form->FileOpen();
+        w.form->openBase();
     QVERIFY2(english.isEmpty(), qPrintable(english.join(QStringLiteral(", "))));
     QCOMPARE(QDir(reached), QDir(target));
     QVERIFY(!cancelledByHand);  // Esc closed it
-    const std::string& kept = save ? w.form->settings().sdir : w.form->settings().odir;
+    const std::string& kept = save ? w.form->document().settings().sdir : w.form->document().settings().odir;
     QCOMPARE(QDir(cpToQString(kept)), QDir(target));
 }
 
@@ -278,11 +278,11 @@ void TstDesktop::everyDialogsTextsFit()
     };
     for (const char* name : {"TParamBase", "TProsm", "TAddDlg", "TNavForm", "TAboutBox"})
         f.ui.onDialog(QLatin1String(name), check);
-    f.form->N4Click();
-    f.form->N3Click();
-    f.form->N7Click();
-    f.form->NavigatorActionExecute();
-    f.form->HelpAbout1Execute();
+    f.form->editBaseParameters();
+    f.form->editViewColumns();
+    f.form->addRecord();
+    f.form->showNavigator();
+    f.form->showAbout();
     QCOMPARE(f.ui.dialogs.size(), 5);
     for (int page = 0; page < 4; ++page) {
         f.form->showPage(page);
@@ -290,10 +290,10 @@ void TstDesktop::everyDialogsTextsFit()
     }
     // The selection grid's bold name column shows every parameter name whole, and the grid
     // stays on its page.
-    const SelectionGridView* grid3 = f.form->searchPage()->stringGrid3();
+    const SelectionGridView* grid3 = f.form->searchPage()->selectionView();
     QFont bold = grid3->font();
     bold.setBold(true);
-    const veltris::Table& names = f.form->selectionGrid();
+    const veltris::Table& names = f.form->searchPage()->selectionGrid();
     for (int r = 1; r < names.rowCount(); ++r) {
         const QString name = oneLineTitle(names.cell(r, 0));
         if (QFontMetrics(bold).horizontalAdvance(name) + 5 > grid3->fixedColumn()->width())
@@ -308,7 +308,7 @@ void TstDesktop::newAndOpenShowTheFirstColumnAndRecord()
 {
     DocFixture f;
     QVERIFY(showWithSample(f, QSize(500, 300)));
-    ComponentGridView* grid = f.form->stringGrid1();
+    ComponentGridView* grid = f.form->mainGrid();
     const auto wanderOff = [&] {
         grid->setFocus();
         QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);  // the last cell of the table
@@ -323,11 +323,11 @@ void TstDesktop::newAndOpenShowTheFirstColumnAndRecord()
     };
     wanderOff();
     f.ui.openAnswers.enqueue(f.folder.copySample(QStringLiteral("diodes.QDB")));
-    f.form->FileOpen();
+    f.form->openBase();
     atStart();
     wanderOff();
     f.ui.rejectDialog(QStringLiteral("TParamBase"));
-    f.form->FileNew1Execute();
+    f.form->newBase();
     atStart();
 }
 
@@ -340,17 +340,17 @@ void TstDesktop::navigatorListStartsAtTopAfterTypeChange()
         QVERIFY(QFile::copy(QStringLiteral(VELTRIS_BIN_DIR "/samples/") + s, bases + QLatin1Char('/') + s));
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=%1\n").arg(bases));
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {});
+    MainWindow form(folder.paths(), ui, {});
     int scrolled = -1;
     int afterChange = -1;
     bool scrollableAfter = false;
     ui.onDialog(QStringLiteral("TNavForm"), [&](QDialog* d) {
-        auto* nav = static_cast<TNavForm*>(d);
-        QListView* list = nav->listBox2();
+        auto* nav = static_cast<NavigatorWindow*>(d);
+        QListView* list = nav->componentList();
         list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
         scrolled = list->verticalScrollBar()->value();
         // A click on the bipolar transistors, a list long enough to scroll as well.
-        QListWidget* types = nav->listBox1();
+        QListWidget* types = nav->typeList();
         const QPoint at = types->visualItemRect(types->item(1)).center();
         QTest::mousePress(types->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseRelease(types->viewport(), Qt::LeftButton, {}, at);
@@ -359,7 +359,7 @@ void TstDesktop::navigatorListStartsAtTopAfterTypeChange()
         afterChange = list->verticalScrollBar()->value();
         return int(QDialog::Rejected);
     });
-    form.NavigatorActionExecute();
+    form.showNavigator();
     QVERIFY(scrolled > 0);
     QVERIFY(scrollableAfter);
     QCOMPARE(afterChange, 0);
@@ -369,9 +369,9 @@ void TstDesktop::selectionGridStartsAtTopWhenRebuilt()
 {
     DocFixture f;
     QVERIFY(showWithSample(f, QSize(640, 420)));
-    QTabBar* tabs = f.form->pageControl()->tabBar();
+    QTabBar* tabs = f.form->pages()->tabBar();
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
-    QTableView* grid = f.form->searchPage()->stringGrid3();
+    QTableView* grid = f.form->searchPage()->selectionView();
     QScrollBar* bar = grid->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() > 0);
     bar->setValue(bar->maximum());
@@ -379,7 +379,7 @@ void TstDesktop::selectionGridStartsAtTopWhenRebuilt()
     // Back to the table and to the search page again: the grid is rebuilt for the current record.
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
-    QCOMPARE(f.form->pageControl()->currentIndex(), 3);
+    QCOMPARE(f.form->pages()->currentIndex(), 3);
     QCOMPARE(bar->value(), 0);
 }
 
@@ -387,7 +387,7 @@ void TstDesktop::namesSitLevelWithValues()
 {
     DocFixture f;
     QVERIFY(showWithSample(f));
-    ComponentGridView* grid = f.form->stringGrid1();
+    ComponentGridView* grid = f.form->mainGrid();
     grid->clearSelection();
     grid->setCurrentIndex({});
     const QImage shot = grid->grab().toImage();
@@ -434,7 +434,7 @@ void TstDesktop::navigatorFollowsTheScanMessageWithoutActivation()
         messagesBeforeNavigator = int(ui.messages.size());
         return int(QDialog::Rejected);
     });
-    TSDIAppForm form(folder.paths(), ui, {});
+    MainWindow form(folder.paths(), ui, {});
     form.setAttribute(Qt::WA_ShowWithoutActivating);
     form.show();
     QTRY_COMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});

@@ -9,13 +9,14 @@
 #include <QFileInfo>
 #include <QTest>
 
-#include "app/apputil.h"
-#include "app/componentgrid.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/csvexport.h"
 #include "docfixture.h"
-#include "edit/parambase.h"
+#include "edit/baseparametersdialog.h"
+#include "search/searchpage.h"
 
 namespace {
 
@@ -36,23 +37,23 @@ QStringList titles(const veltris::Table& t)
 }
 
 // The empty bipolar base that start-up and New leave behind.
-void verifyEmptyBipolarBase(const TSDIAppForm& form)
+void verifyEmptyBipolarBase(const MainWindow& form)
 {
-    const veltris::ComponentBase& b = form.base();
+    const veltris::ComponentBase& b = form.document().base();
     QCOMPARE(b.deviceType, 1);
     QCOMPARE(b.table.columnCount(), 31);
     QCOMPARE(b.table.rowCount(), 2);
     for (int c = 0; c < 31; ++c)
         QVERIFY(b.table.cell(1, c).empty());
-    QCOMPARE(titles(b.table), bipolarFirstNames(form.catalogue()));
+    QCOMPARE(titles(b.table), bipolarFirstNames(form.document().catalogue()));
     QCOMPARE(cpToQString(b.table.cell(0, 0)), QStringLiteral("Тип прибора"));
     for (int i = 0; i < 30; ++i) {
         QCOMPARE(int(b.columnMap[i]), 1);
         QCOMPARE(int(b.viewMask[i]), 0);
     }
     QCOMPARE(b.header, veltris::defaultBaseHeader());
-    QCOMPARE(form.secondTable().columnCount(), 2);
-    QVERIFY(form.fileName().isEmpty());
+    QCOMPARE(form.document().secondTable().columnCount(), 2);
+    QVERIFY(form.document().fileName().isEmpty());
 }
 
 }  // namespace
@@ -78,9 +79,9 @@ void TstDocument::newCancelledLeavesCleanBipolarBase()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
-    fx.form->FillSelectionGrid();
-    QVERIFY(!fx.form->selectionGrid().cell(1, 0).empty());
-    fx.form->setModified(true);
+    fx.form->searchPage()->fillSelectionGrid();
+    QVERIFY(!fx.form->searchPage()->selectionGrid().cell(1, 0).empty());
+    fx.form->document().setModified(true);
     fx.ui.messageAnswers << QMessageBox::No;
     bool buttonsDuringNew = false;
     fx.ui.onDialog("TParamBase", [&](QDialog* d) {
@@ -88,16 +89,16 @@ void TstDocument::newCancelledLeavesCleanBipolarBase()
         QTest::keyClick(d, Qt::Key_Escape);
         return d->result();
     });
-    fx.form->FileNew1Execute();
+    fx.form->newBase();
 
     QVERIFY(buttonsDuringNew);
-    QVERIFY(!dialogButton(fx.form->paramBase(), "BitBtn3")->isEnabled());
-    const veltris::Table& grid3 = fx.form->selectionGrid();
+    QVERIFY(!dialogButton(fx.form->baseParametersDialog(), "BitBtn3")->isEnabled());
+    const veltris::Table& grid3 = fx.form->searchPage()->selectionGrid();
     for (int r = 0; r < grid3.rowCount(); ++r)
         for (int c = 0; c < grid3.columnCount(); ++c)
             QVERIFY(grid3.cell(r, c).empty());
     verifyEmptyBipolarBase(*fx.form);
-    QVERIFY(!fx.form->isModified());
+    QVERIFY(!fx.form->document().isModified());
     // Not modified: closing asks nothing.
     QVERIFY(fx.form->close());
     QCOMPARE(fx.ui.messages.size(), 1);
@@ -108,10 +109,10 @@ void TstDocument::saveAfterNewWritesTheEmptyBaseFile()
 {
     DocFixture fx;
     fx.ui.rejectDialog("TParamBase");
-    fx.form->FileNew1Execute();
+    fx.form->newBase();
     QDir(fx.folder.path()).mkdir("save");
     fx.ui.saveAnswers << fx.folder.file("save/empty");  // no extension typed
-    QVERIFY(fx.form->FileSave1Execute());
+    QVERIFY(fx.form->saveBase());
 
     QCOMPARE(fx.ui.saveRequests.size(), 1);
     const FileDialogRequest& req = fx.ui.saveRequests.first();
@@ -120,8 +121,8 @@ void TstDocument::saveAfterNewWritesTheEmptyBaseFile()
     QCOMPARE(req.startDir, fx.folder.path() + "/save");
 
     const QString path = fx.folder.file("save/empty.QDB");
-    QCOMPARE(fx.form->fileName(), path);
-    QVERIFY(!fx.form->isModified());
+    QCOMPARE(fx.form->document().fileName(), path);
+    QVERIFY(!fx.form->document().isModified());
     QByteArray expected;
     expected += QByteArray("QZ\x08\x08\x28\x08", 6);
     expected += QByteArray::fromRawData(
@@ -143,35 +144,35 @@ void TstDocument::newAsDiodes()
     fx.ui.onDialog("TParamBase", [](QDialog* d) {
         click(d, "BitBtn2");  // field-effect transistors: never pressable
         click(d, "BitBtn3");
-        auto* p = static_cast<TParamBase*>(d);
+        auto* p = static_cast<BaseParametersDialog*>(d);
         if (p->deviceType() != 3 || !p->comboBox(12)->isEnabled() || p->comboBox(13)->isEnabled())
             return int(QDialog::Rejected);
         click(d, "BitBtn5");
         return d->result();
     });
-    fx.form->FileNew1Execute();
+    fx.form->newBase();
 
-    const veltris::ComponentBase& b = fx.form->base();
+    const veltris::ComponentBase& b = fx.form->document().base();
     QCOMPARE(b.deviceType, 3);
     QCOMPARE(b.table.columnCount(), 13);
     QCOMPARE(b.table.rowCount(), 2);
     QStringList diodeNames;
     for (int c = 1; c <= 12; ++c)
-        diodeNames << cpToQString(fx.form->catalogue().name(3, c, 1));
+        diodeNames << cpToQString(fx.form->document().catalogue().name(3, c, 1));
     QCOMPARE(titles(b.table), diodeNames);
     for (int i = 0; i < 30; ++i)
         QCOMPARE(int(b.columnMap[i]), i < 12 ? 1 : 0);
-    QCOMPARE(fx.form->secondTable().columnCount(), 2);
-    QCOMPARE(fx.form->model1()->columnCount(), 12);
-    QVERIFY(fx.form->isModified());
-    QVERIFY(!dialogButton(fx.form->paramBase(), "BitBtn3")->isEnabled());
+    QCOMPARE(fx.form->document().secondTable().columnCount(), 2);
+    QCOMPARE(fx.form->mainModel()->columnCount(), 12);
+    QVERIFY(fx.form->document().isModified());
+    QVERIFY(!dialogButton(fx.form->baseParametersDialog(), "BitBtn3")->isEnabled());
 
     // Saved and read back it is a diode base.
     fx.ui.saveAnswers << fx.folder.file("d.QDB");
-    QVERIFY(fx.form->FileSave1Execute());
-    QVERIFY(fx.form->loadBaseFile(fx.folder.file("d.QDB")));
-    QCOMPARE(fx.form->base().deviceType, 3);
-    QCOMPARE(fx.form->base().table.columnCount(), 13);
+    QVERIFY(fx.form->saveBase());
+    QVERIFY(fx.form->document().load(fx.folder.file("d.QDB")));
+    QCOMPARE(fx.form->document().base().deviceType, 3);
+    QCOMPARE(fx.form->document().base().table.columnCount(), 13);
     QVERIFY(fx.ui.unexpected.isEmpty());
 }
 
@@ -199,8 +200,8 @@ void TstDocument::promptAnswers()
     DocFixture fx;
     const QString path = fx.openSample("bipolar.QDB");
     const QByteArray onDisk = fileBytes(path);
-    fx.form->base().table.setCell(1, 0, "EDITED");
-    fx.form->setModified(true);
+    fx.form->document().base().table.setCell(1, 0, "EDITED");
+    fx.form->document().setModified(true);
     const QString other = fx.folder.copySample("diodes.QDB");
 
     QString name = path;
@@ -213,7 +214,7 @@ void TstDocument::promptAnswers()
         name.clear();
         fx.ui.saveAnswers << QString();
     }
-    fx.form->setFileName(name);
+    fx.form->document().setFileName(name);
     fx.ui.messageAnswers << (answer == "no"       ? QMessageBox::No
                              : answer == "cancel" ? QMessageBox::Cancel
                                                   : QMessageBox::Yes);
@@ -224,9 +225,9 @@ void TstDocument::promptAnswers()
 
     bool closed = false;
     if (command == "new")
-        fx.form->FileNew1Execute();
+        fx.form->newBase();
     else if (command == "open")
-        fx.form->FileOpen();
+        fx.form->openBase();
     else
         closed = fx.form->close();
 
@@ -245,9 +246,9 @@ void TstDocument::promptAnswers()
     QCOMPARE(fileBytes(path) != onDisk, saved);
 
     if (!goesOn) {
-        QVERIFY(fx.form->isModified());
-        QCOMPARE(fx.form->fileName(), name);
-        QCOMPARE(fx.form->base().table.cell(1, 0), std::string("EDITED"));
+        QVERIFY(fx.form->document().isModified());
+        QCOMPARE(fx.form->document().fileName(), name);
+        QCOMPARE(fx.form->document().base().table.cell(1, 0), std::string("EDITED"));
         QVERIFY(fx.ui.openRequests.isEmpty());
         QVERIFY(fx.ui.dialogs.isEmpty());
         QVERIFY(!closed);
@@ -255,11 +256,11 @@ void TstDocument::promptAnswers()
     }
     if (command == "new") {
         verifyEmptyBipolarBase(*fx.form);
-        QVERIFY(!fx.form->isModified());
+        QVERIFY(!fx.form->document().isModified());
     } else if (command == "open") {
-        QCOMPARE(fx.form->fileName(), other);
-        QCOMPARE(fx.form->base().deviceType, 3);
-        QVERIFY(!fx.form->isModified());
+        QCOMPARE(fx.form->document().fileName(), other);
+        QCOMPARE(fx.form->document().base().deviceType, 3);
+        QVERIFY(!fx.form->document().isModified());
     } else {
         QVERIFY(closed);
     }
@@ -272,7 +273,7 @@ void TstDocument::openDialogAndRefusedFiles()
 
     // Cancelled: the open dialog's request as the program makes it, nothing else happens.
     fx.ui.openAnswers << QString();
-    fx.form->FileOpen();
+    fx.form->openBase();
     QCOMPARE(fx.ui.openRequests.size(), 1);
     const FileDialogRequest req = fx.ui.openRequests.first();
     QCOMPARE(req.filter, QStringLiteral("QDB File (*.QDB)"));
@@ -280,42 +281,42 @@ void TstDocument::openDialogAndRefusedFiles()
     QCOMPARE(req.startDir, fx.folder.path() + "/open");
     QVERIFY(req.folderChanged);
     req.folderChanged(fx.folder.path());
-    QCOMPARE(cpToQString(fx.form->settings().odir), fx.folder.path());
+    QCOMPARE(cpToQString(fx.form->document().settings().odir), fx.folder.path());
     verifyEmptyBipolarBase(*fx.form);
 
     // A name typed without its extension.
     fx.ui.openAnswers << fx.folder.file("diodes");
-    fx.form->FileOpen();
-    QCOMPARE(fx.form->fileName(), diodes);
-    QCOMPARE(fx.form->base().deviceType, 3);
-    const veltris::Table loaded = fx.form->base().table;
+    fx.form->openBase();
+    QCOMPARE(fx.form->document().fileName(), diodes);
+    QCOMPARE(fx.form->document().base().deviceType, 3);
+    const veltris::Table loaded = fx.form->document().base().table;
 
     // A file of an unknown version and a missing file change nothing, name and flag included.
     QFile bad(fx.folder.file("bad.QDB"));
     QVERIFY(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray(300, '\x07'));
     bad.close();
-    fx.form->setModified(true);
+    fx.form->document().setModified(true);
     for (const QString& name : {bad.fileName(), fx.folder.file("missing.QDB")}) {
         fx.ui.messageAnswers << QMessageBox::No;
         fx.ui.openAnswers << name;
-        fx.form->FileOpen();
+        fx.form->openBase();
     }
     QCOMPARE(fx.ui.messages.size(), 4);
     QCOMPARE(fx.ui.messages[1].caption, QStringLiteral("Error!"));
     QCOMPARE(fx.ui.messages[1].text, QStringLiteral("Несоответствие версии файла"));
     QCOMPARE(fx.ui.messages[1].icon, QMessageBox::Critical);
     QCOMPARE(fx.ui.messages[3].icon, QMessageBox::Critical);
-    QCOMPARE(fx.form->fileName(), diodes);
-    QVERIFY(fx.form->isModified());
-    QVERIFY(fx.form->base().table == loaded);
+    QCOMPARE(fx.form->document().fileName(), diodes);
+    QVERIFY(fx.form->document().isModified());
+    QVERIFY(fx.form->document().base().table == loaded);
     QVERIFY(fx.ui.unexpected.isEmpty());
 }
 
 void TstDocument::exportOfNewBase()
 {
     DocFixture fx;
-    fx.form->setModified(true);
+    fx.form->document().setModified(true);
     fx.ui.saveAnswers << fx.folder.file("new");
     fx.form->exportCsv();
 
@@ -324,19 +325,19 @@ void TstDocument::exportOfNewBase()
     QCOMPARE(req.defaultSuffix, QStringLiteral("CSV"));
     QCOMPARE(req.startDir, fx.folder.path() + "/save");
     req.folderChanged(fx.folder.path());
-    QCOMPARE(cpToQString(fx.form->settings().sdir), fx.folder.path());
+    QCOMPARE(cpToQString(fx.form->document().settings().sdir), fx.folder.path());
 
     QByteArray expected = cp1251(QStringLiteral("Тип прибора;"));
-    for (const QString& name : bipolarFirstNames(fx.form->catalogue()))
+    for (const QString& name : bipolarFirstNames(fx.form->document().catalogue()))
         expected += cp1251(name) + ';';
     expected += "\r\n" + QByteArray(31, ';') + "\r\n";
     QCOMPARE(fileBytes(fx.folder.file("new.CSV")), expected);
-    QVERIFY(fx.form->isModified());
-    QVERIFY(fx.form->fileName().isEmpty());
+    QVERIFY(fx.form->document().isModified());
+    QVERIFY(fx.form->document().fileName().isEmpty());
 
     // The next Save as offers base files again.
     fx.ui.saveAnswers << QString();
-    QVERIFY(!fx.form->FileSaveAs1Execute());
+    QVERIFY(!fx.form->saveBaseAs());
     QCOMPARE(fx.ui.saveRequests.last().filter, QStringLiteral("QDB File (*.QDB)"));
     QCOMPARE(fx.ui.saveRequests.last().defaultSuffix, QStringLiteral("QDB"));
     QVERIFY(fx.ui.messages.isEmpty());
@@ -349,20 +350,20 @@ void TstDocument::exportOfLoadedSortedBase()
     fx.ui.saveAnswers << fx.folder.file("as-loaded.CSV");
     fx.form->exportCsv();
     // The bytes the command-line export writes for the same file.
-    auto base = veltris::readBase(toFsPath(path), fx.form->catalogue());
+    auto base = veltris::readBase(toFsPath(path), fx.form->document().catalogue());
     QVERIFY(base.ok());
     base->table.setCell(0, 0, qStringToCp(QStringLiteral("Тип прибора")));
     const QByteArray asLoaded = QByteArray::fromStdString(veltris::csvBytes(base->table));
     QCOMPARE(fileBytes(fx.folder.file("as-loaded.CSV")), asLoaded);
 
     // Sorted by name (a right press on the top-left cell): rows in the table's order.
-    fx.form->StringGrid1MouseDown(fx.form->stringGrid1(), 0);
+    fx.form->sortByColumn(fx.form->mainGrid(), 0);
     fx.ui.saveAnswers << fx.folder.file("sorted.CSV");
     fx.form->exportCsv();
     const QList<QByteArray> lines = fileBytes(fx.folder.file("sorted.CSV")).split('\n');
-    QCOMPARE(lines.size(), fx.form->base().table.rowCount() + 1);  // the last CR LF ends the file
+    QCOMPARE(lines.size(), fx.form->document().base().table.rowCount() + 1);  // the last CR LF ends the file
     QStringList names;
-    for (int r = 1; r < fx.form->base().table.rowCount(); ++r)
+    for (int r = 1; r < fx.form->document().base().table.rowCount(); ++r)
         names << QString::fromLatin1(lines[r].left(lines[r].indexOf(';')));
     QVERIFY(names.size() > 2);
     QStringList sorted = names;
@@ -395,14 +396,14 @@ void TstDocument::saveFailureMakesTheBadCellCurrent()
     const QString path = fx.openSample("bipolar.QDB");
     const QByteArray onDisk = fileBytes(path);
     // A text no number reads from, put in as an edit would.
-    fx.form->base().table.setCell(3, 5, "1,2,3");
-    fx.form->stringGrid1()->setCurrentCoreCell(1, 1);
-    QVERIFY(!fx.form->FileSave1Execute());
+    fx.form->document().base().table.setCell(3, 5, "1,2,3");
+    fx.form->mainGrid()->setCurrentCoreCell(1, 1);
+    QVERIFY(!fx.form->saveBase());
     QCOMPARE(fx.ui.messages.size(), 1);
     QCOMPARE(fx.ui.messages[0].caption, QStringLiteral("Ошибка"));
     QCOMPARE(fx.ui.messages[0].text, QStringLiteral("Ошибка записи в файл"));
-    QCOMPARE(fx.form->stringGrid1()->currentCoreRow(), 3);
-    QCOMPARE(fx.form->stringGrid1()->currentCoreColumn(), 5);
+    QCOMPARE(fx.form->mainGrid()->currentCoreRow(), 3);
+    QCOMPARE(fx.form->mainGrid()->currentCoreColumn(), 5);
     QCOMPARE(fileBytes(path), onDisk);
 }
 
@@ -423,13 +424,13 @@ void TstDocument::saveKeepsTheFilesMode()
     const QByteArray path8 = QFile::encodeName(path);
     QCOMPARE(::chmod(path8.constData(), static_cast<mode_t>(mode)), 0);
     const QByteArray onDisk = fileBytes(path);
-    fx.form->base().table.setCell(1, 0, "EDITED");
-    fx.form->setModified(true);
+    fx.form->document().base().table.setCell(1, 0, "EDITED");
+    fx.form->document().setModified(true);
 
     fx.form->findChild<QAction*>(QStringLiteral("FileSave1"))->trigger();
     ::umask(before);
     QVERIFY(fx.ui.messages.isEmpty());
-    QVERIFY(!fx.form->isModified());
+    QVERIFY(!fx.form->document().isModified());
     QVERIFY(fileBytes(path) != onDisk);
     struct stat st {};
     QCOMPARE(::stat(path8.constData(), &st), 0);

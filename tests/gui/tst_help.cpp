@@ -16,10 +16,10 @@
 #include <QFile>
 
 #include "app/aboutbox.h"
-#include "app/helpviewer.h"
-#include "app/qtuiservices.h"
-#include "app/apputil.h"
-#include "app/sdimain.h"
+#include "widgets/helpviewer.h"
+#include "widgets/qtuiservices.h"
+#include "widgets/apputil.h"
+#include "app/mainwindow.h"
 #include "appfolder.h"
 #include "scriptedui.h"
 
@@ -36,12 +36,12 @@ void moveOver(QWidget* w, QPoint pos)
 struct Fixture {
     AppFolder folder;
     ScriptedUi ui;
-    std::unique_ptr<TSDIAppForm> form;
+    std::unique_ptr<MainWindow> form;
 
     Fixture()
     {
         folder.writeSettings("[Settings]\nShowNav=0\n");
-        form = std::make_unique<TSDIAppForm>(folder.paths(), ui, QStringList());
+        form = std::make_unique<MainWindow>(folder.paths(), ui, QStringList());
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
     }
@@ -67,7 +67,7 @@ void TstHelp::f1OpensContentsOnEveryPage()
 {
     Fixture f;
     for (int page = 0; page < 4; ++page) {
-        f.form->pageControl()->setCurrentIndex(page);
+        f.form->pages()->setCurrentIndex(page);
         QTest::keyClick(f.form.get(), Qt::Key_F1);
     }
     QCOMPARE(f.ui.helpTopics, QList<int>({0, 0, 0, 0}));
@@ -147,7 +147,7 @@ void TstHelp::menuEntries()
         QCOMPARE(QKeySequence::listToString(a->shortcuts()), QString::fromUtf8(e.keys));
         QCOMPARE(a->toolTip(), QString::fromUtf8(e.tip));
         QCOMPARE(a->statusTip(), QString::fromUtf8(e.status));
-        QCOMPARE(helpContext(a), e.topic);
+        QCOMPARE(int(helpContext(a)), e.topic);
     }
     QVERIFY(!f.action("Import1")->isEnabled());
     QCOMPARE(f.menu("File1")->menuAction()->statusTip(), QString("Файловые команды"));
@@ -194,7 +194,7 @@ void TstHelp::forumLinkAndAbout()
 void TstHelp::aboutBoxLinks()
 {
     Fixture f;
-    TAboutBox* box = f.form->aboutBox();
+    AboutBox* box = f.form->aboutBox();
     QCOMPARE(box->windowTitle(), QString("О программе"));
     QCOMPARE(box->size(), QSize(298, 231));
     QCOMPARE(box->findChild<QLabel*>("ProductName")->text(), QString("Вельтрис"));
@@ -214,13 +214,13 @@ void TstHelp::aboutBoxLinks()
             .arg(font.strikeOut() ? "s" : "");
     };
     const QString red = "#ff0000 u", blue = "#0000ff ";
-    QLabel* web = box->label1();
-    QLabel* mail = box->label2();
+    QLabel* web = box->webLink();
+    QLabel* mail = box->mailLink();
     QCOMPARE(look(web), blue);
     moveOver(web, QPoint(5, 5));
     QCOMPARE(look(web), red);
     QCOMPARE(look(mail), blue);
-    moveOver(box->panel1(), QPoint(200, 125));  // between the links
+    moveOver(box->panel(), QPoint(200, 125));  // between the links
     QCOMPARE(look(web), blue);
     moveOver(mail, QPoint(5, 5));
     QCOMPARE(look(mail), red);
@@ -243,10 +243,10 @@ void TstHelp::helpViewerTopics()
     const QByteArray html = f.readAll();
     const QList<int> topics = {0, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 29, 31, 32};
     for (int t : topics)
-        QVERIFY2(html.contains("\"" + HelpViewer::anchorFor(t).toUtf8() + "\""), qPrintable(QString::number(t)));
+        QVERIFY2(html.contains("\"" + HelpViewer::anchorFor(HelpTopic(t)).toUtf8() + "\""), qPrintable(QString::number(t)));
 
     QtUiServices services(file);
-    services.showHelp(21);
+    services.showHelp(HelpTopic::AddRecord);
     HelpViewer* viewer = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* v = qobject_cast<HelpViewer*>(w))
@@ -256,12 +256,12 @@ void TstHelp::helpViewerTopics()
     QCOMPARE(viewer->browser()->source().fragment(), QString("topic-21"));
     QVERIFY(viewer->browser()->toPlainText().size() > 1000);
     QVERIFY(!viewer->testAttribute(Qt::WA_QuitOnClose));
-    services.showHelp(0);
+    services.showHelp(HelpTopic::Contents);
     QCOMPARE(viewer->browser()->source().fragment(), QString("topic-0"));
 
     // A missing file: the viewer says so, nothing else happens.
     QtUiServices none(QStringLiteral("/nonexistent/veltris.html"));
-    none.showHelp(5);
+    none.showHelp(HelpTopic::Navigator);
 }
 
 QTEST_MAIN(TstHelp)

@@ -13,16 +13,16 @@
 #include <functional>
 #include <memory>
 
-#include "app/apputil.h"
-#include "app/sdimain.h"
+#include "widgets/apputil.h"
+#include "app/mainwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/devicetype.h"
 #include "scriptedui.h"
-#include "search/navform.h"
-#include "search/navlistmodel.h"
+#include "search/navigatorwindow.h"
+#include "search/navigatorlistmodel.h"
 
 namespace {
 
@@ -80,59 +80,59 @@ struct NavWorld {
     AppFolder app;
     QTemporaryDir bases;
     ScriptedUi ui;
-    std::unique_ptr<TSDIAppForm> form;
+    std::unique_ptr<MainWindow> form;
 
     QString base(const QString& name) const { return bases.filePath(name); }
     void start()
     {
         app.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=") + bases.path() +
                           QStringLiteral("\n"));
-        form = std::make_unique<TSDIAppForm>(app.paths(), ui, QStringList{});
+        form = std::make_unique<MainWindow>(app.paths(), ui, QStringList{});
     }
-    TNavForm* nav() const { return form->navForm(); }
+    NavigatorWindow* nav() const { return form->navigatorWindow(); }
 
     QStringList items() const
     {
         QStringList out;
-        const NavListModel* m = nav()->listModel();
+        const NavigatorListModel* m = nav()->listModel();
         for (int r = 0; r < m->rowCount(); ++r)
             out << m->name(r);
         return out;
     }
     int selectedRow() const
     {
-        const QModelIndexList sel = nav()->listBox2()->selectionModel()->selectedIndexes();
+        const QModelIndexList sel = nav()->componentList()->selectionModel()->selectedIndexes();
         return sel.isEmpty() ? -1 : sel.first().row();
     }
     void clickType(int row) const
     {
-        QListWidget* list = nav()->listBox1();
+        QListWidget* list = nav()->typeList();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(row)).center());
     }
     QPoint itemCenter(int row) const
     {
-        QListView* list = nav()->listBox2();
+        QListView* list = nav()->componentList();
         const QModelIndex index = list->model()->index(row, 0);
         list->scrollTo(index);
         return list->visualRect(index).center();
     }
     void doubleClickItem(int row) const
     {
-        QListView* list = nav()->listBox2();
+        QListView* list = nav()->componentList();
         const QPoint at = itemCenter(row);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
     // Shows the navigator through the main window's command; `inside` drives it.
-    void runNavigator(const std::function<void(TNavForm*)>& inside)
+    void runNavigator(const std::function<void(NavigatorWindow*)>& inside)
     {
         ui.onDialog(QStringLiteral("TNavForm"), [inside](QDialog* d) {
-            auto* nav = static_cast<TNavForm*>(d);
+            auto* nav = static_cast<NavigatorWindow*>(d);
             inside(nav);
             return nav->result();
         });
-        form->NavigatorActionExecute();
+        form->showNavigator();
     }
 };
 
@@ -160,7 +160,7 @@ void TstNavigator::layoutNamesAndCaptions()
 {
     NavWorld w;
     w.start();
-    TNavForm* nav = w.nav();
+    NavigatorWindow* nav = w.nav();
     QCOMPARE(nav->windowTitle(), QStringLiteral("Навигатор"));
     QCOMPARE(nav->size(), QSize(553, 448));
 
@@ -191,20 +191,20 @@ void TstNavigator::layoutNamesAndCaptions()
         QCOMPARE(label->text(), l.text);
         QCOMPARE(label->pos(), l.pos);
     }
-    QCOMPARE(nav->bitBtn1()->text(), QStringLiteral("Закрыть"));
-    QCOMPARE(nav->bitBtn2()->text(), QStringLiteral("&Помощь"));
-    QVERIFY(!nav->memo1()->isEnabled());
+    QCOMPARE(nav->closeButton()->text(), QStringLiteral("Закрыть"));
+    QCOMPARE(nav->helpButton()->text(), QStringLiteral("&Помощь"));
+    QVERIFY(!nav->descriptionView()->isEnabled());
 
     const QStringList types = {QStringLiteral("Все приборы"),  QStringLiteral("Биполярные транзисторы"),
                                QStringLiteral("Полевые транзисторы"), QStringLiteral("Диоды"),
                                QStringLiteral("Стабилитроны"), QStringLiteral("Варикапы"),
                                QStringLiteral("Тиристоры"),    QStringLiteral("Светодиоды")};
-    QListWidget* list1 = nav->listBox1();
+    QListWidget* list1 = nav->typeList();
     QCOMPARE(list1->count(), types.size());
     for (int i = 0; i < types.size(); ++i)
         QCOMPARE(list1->item(i)->text(), types[i]);
-    QCOMPARE(list1->currentRow(), 0);  // FormCreate chose "Все приборы"
-    QCOMPARE(list1->visualItemRect(list1->item(1)).height(), TNavForm::kItemHeight);
+    QCOMPARE(list1->currentRow(), 0);  // the window starts on "Все приборы"
+    QCOMPARE(list1->visualItemRect(list1->item(1)).height(), NavigatorWindow::kItemHeight);
     QVERIFY(w.ui.messages.isEmpty());
 }
 
@@ -221,7 +221,7 @@ void TstNavigator::listsByDeviceType()
     writeTestBase(w.base(QStringLiteral("v4.QDB")), 1, QStringLiteral("Прежняя"), {QStringLiteral("ГТ308")},
                   Format::V4);
     w.start();
-    QCOMPARE(w.form->navigatorCatalogue().size(), size_t{10});
+    QCOMPARE(w.form->document().navigatorCatalogue().size(), size_t{10});
 
     // Digits, then Latin, then Cyrillic; case ignored.
     const QStringList all = {QStringLiteral("1N4148"), QStringLiteral("BAV21"), QStringLiteral("BC547"),
@@ -242,18 +242,18 @@ void TstNavigator::listsByDeviceType()
         {0, all},  // a click on the type already chosen refills too and clears the quick search
     };
     for (const auto& [type, expected] : byType) {
-        w.nav()->edit1()->setText(QStringLiteral("K"));
+        w.nav()->quickSearchEdit()->setText(QStringLiteral("K"));
         w.clickType(type);
-        QCOMPARE(w.nav()->listBox1()->currentRow(), type);
+        QCOMPARE(w.nav()->typeList()->currentRow(), type);
         QCOMPARE(w.items(), expected);
-        QVERIFY(w.nav()->edit1()->text().isEmpty());
-        QVERIFY(w.nav()->memo1()->toPlainText().isEmpty());
+        QVERIFY(w.nav()->quickSearchEdit()->text().isEmpty());
+        QVERIFY(w.nav()->descriptionView()->toPlainText().isEmpty());
         QCOMPARE(w.selectedRow(), -1);
     }
 
     // Every item carries its own entry.
     w.clickType(1);
-    const NavListModel* m = w.nav()->listModel();
+    const NavigatorListModel* m = w.nav()->listModel();
     QCOMPARE(QString::fromStdString(m->entry(2).fileName()), w.base(QStringLiteral("v3.QDB")));
     QCOMPARE(cpToQString(m->entry(3).description()), QStringLiteral("Прежняя"));
     QCOMPARE(int(m->entry(3).deviceType), 1);
@@ -281,7 +281,7 @@ void TstNavigator::sortAndSearchFollowTheListBoxOrder()
           << QStringLiteral("ГҐ") << QStringLiteral("ЃГ") << QStringLiteral("...") << QStringLiteral("NO1");
     writeTestBase(w.base(QStringLiteral("many.QDB")), 1, QStringLiteral("Много"), names);
     w.start();
-    const NavListModel* m = w.nav()->listModel();
+    const NavigatorListModel* m = w.nav()->listModel();
     QCOMPARE(m->rowCount(), names.size());
     QCollator c(QLocale(QLocale::English, QLocale::UnitedStates));
     c.setCaseSensitivity(Qt::CaseInsensitive);
@@ -290,8 +290,8 @@ void TstNavigator::sortAndSearchFollowTheListBoxOrder()
         QVERIFY2(order <= 0, qPrintable(m->name(r - 1) + QStringLiteral(" > ") + m->name(r)));
         // Names the order does not tell apart keep the order of the file.
         if (order == 0)
-            QVERIFY(m->data(m->index(r - 1), NavListModel::CatalogueIndexRole).toULongLong() <
-                    m->data(m->index(r), NavListModel::CatalogueIndexRole).toULongLong());
+            QVERIFY(m->data(m->index(r - 1), NavigatorListModel::CatalogueIndexRole).toULongLong() <
+                    m->data(m->index(r), NavigatorListModel::CatalogueIndexRole).toULongLong());
     }
     QStringList probes = names;
     probes << QString() << QStringLiteral("ЯЯЯ") << QStringLiteral("0") << QStringLiteral("KT5") << QStringLiteral("Е");
@@ -333,7 +333,7 @@ void TstNavigator::quickSearch()
     writeTestBase(w.base(QStringLiteral("b.QDB")), 3, QStringLiteral("Вторая"),
                   {QStringLiteral("kt3102"), QStringLiteral("1N4148"), QStringLiteral("Д9Б")});
     w.start();
-    QLineEdit* edit = w.nav()->edit1();
+    QLineEdit* edit = w.nav()->quickSearchEdit();
     edit->setText(QStringLiteral("X"));  // so that the empty text is a change too
     edit->clear();
     typeText(edit, typed);
@@ -342,14 +342,14 @@ void TstNavigator::quickSearch()
         QCOMPARE(w.selectedRow(), -1);
     else
         QCOMPARE(w.nav()->listModel()->name(w.selectedRow()), selected);
-    QCOMPARE(w.nav()->memo1()->toPlainText(), description);
+    QCOMPARE(w.nav()->descriptionView()->toPlainText(), description);
 }
 
 void TstNavigator::quickSearchUpperCaseAsTyped()
 {
     NavWorld w;
     w.start();
-    QLineEdit* edit = w.nav()->edit1();
+    QLineEdit* edit = w.nav()->quickSearchEdit();
     typeText(edit, QStringLiteral("kт3a"));
     QCOMPARE(edit->text(), QStringLiteral("KТ3A"));
     edit->setCursorPosition(1);
@@ -370,16 +370,16 @@ void TstNavigator::sameNameOpensItsOwnBase()
                                      QStringLiteral("KT315A"), QStringLiteral("KT315A")}));
     for (const int row : {3, 4}) {
         const QString expected = QString::fromStdString(w.nav()->listModel()->entry(row).fileName());
-        w.runNavigator([&](TNavForm* nav) {
+        w.runNavigator([&](NavigatorWindow* nav) {
             w.doubleClickItem(row);
             QVERIFY(!nav->isVisible());
             QCOMPARE(nav->result(), int(QDialog::Rejected));
         });
-        QCOMPARE(w.form->fileName(), expected);
-        QCOMPARE(w.form->base().recordCount(), row == 3 ? 2 : 3);
-        QCOMPARE(cpToQString(w.form->base().description()), row == 3 ? QStringLiteral("Первая")
+        QCOMPARE(w.form->document().fileName(), expected);
+        QCOMPARE(w.form->document().base().recordCount(), row == 3 ? 2 : 3);
+        QCOMPARE(cpToQString(w.form->document().base().description()), row == 3 ? QStringLiteral("Первая")
                                                                       : QStringLiteral("Вторая"));
-        QVERIFY(!w.form->isModified());
+        QVERIFY(!w.form->document().isModified());
     }
     QVERIFY(w.ui.messages.isEmpty());
     QVERIFY(w.ui.unexpected.isEmpty());
@@ -413,15 +413,15 @@ void TstNavigator::unsavedPrompt()
     // The open base is not in the scan folder; it has one record more than on disk.
     const QString open = w.app.file(QStringLiteral("open.QDB"));
     writeTestBase(open, 1, QStringLiteral("Открытая"), {QStringLiteral("KT315A")});
-    QVERIFY(w.form->loadBaseFile(open));
-    w.form->base().table.appendRow();
-    w.form->base().table.setCell(2, 0, "NEW");
-    w.form->setModified(true);
+    QVERIFY(w.form->document().load(open));
+    w.form->document().base().table.appendRow();
+    w.form->document().base().table.setCell(2, 0, "NEW");
+    w.form->document().setModified(true);
     const QString current = saveFails ? QStringLiteral("/nonexistent-folder/open.QDB") : open;
-    w.form->setFileName(current);
+    w.form->document().setFileName(current);
 
     w.ui.messageAnswers.enqueue(QMessageBox::StandardButton(answer));
-    w.runNavigator([&](TNavForm* nav) {
+    w.runNavigator([&](NavigatorWindow* nav) {
         w.doubleClickItem(0);
         QVERIFY(!nav->isVisible());
     });
@@ -429,16 +429,16 @@ void TstNavigator::unsavedPrompt()
     QCOMPARE(w.ui.messages.first().caption, QStringLiteral("Подтверждение"));
     QCOMPARE(w.ui.messages.first().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (replaced) {
-        QCOMPARE(w.form->fileName(), w.base(QStringLiteral("target.QDB")));
-        QCOMPARE(int(w.form->base().deviceType), 3);
-        QVERIFY(!w.form->isModified());
+        QCOMPARE(w.form->document().fileName(), w.base(QStringLiteral("target.QDB")));
+        QCOMPARE(int(w.form->document().base().deviceType), 3);
+        QVERIFY(!w.form->document().isModified());
     } else {
-        QCOMPARE(w.form->fileName(), current);
-        QCOMPARE(w.form->base().recordCount(), 2);
-        QVERIFY(w.form->isModified());
+        QCOMPARE(w.form->document().fileName(), current);
+        QCOMPARE(w.form->document().base().recordCount(), 2);
+        QVERIFY(w.form->document().isModified());
     }
     // Only Yes with a working save writes the open base.
-    const auto onDisk = veltris::readBase(toFsPath(open), w.form->catalogue());
+    const auto onDisk = veltris::readBase(toFsPath(open), w.form->document().catalogue());
     QVERIFY(onDisk);
     QCOMPARE(onDisk->recordCount(), answer == QMessageBox::Yes && !saveFails ? 2 : 1);
     QVERIFY(w.ui.allAnswersUsed());
@@ -450,17 +450,17 @@ void TstNavigator::missingFileDoesNothing()
     writeTestBase(w.base(QStringLiteral("gone.QDB")), 1, QStringLiteral("Удалённая"), {QStringLiteral("KT315A")});
     w.start();
     QVERIFY(QFile::remove(w.base(QStringLiteral("gone.QDB"))));
-    w.form->setModified(true);  // no prompt either: nothing is about to be replaced
-    w.runNavigator([&](TNavForm* nav) {
+    w.form->document().setModified(true);  // no prompt either: nothing is about to be replaced
+    w.runNavigator([&](NavigatorWindow* nav) {
         QCOMPARE(w.items(), QStringList{QStringLiteral("KT315A")});  // still listed
         w.doubleClickItem(0);
         QVERIFY(nav->isVisible());
-        QTest::keyClick(nav->listBox2(), Qt::Key_Escape);
+        QTest::keyClick(nav->componentList(), Qt::Key_Escape);
         QVERIFY(!nav->isVisible());
     });
     QVERIFY(w.ui.messages.isEmpty());
-    QVERIFY(w.form->fileName().isEmpty());
-    QVERIFY(w.form->isModified());
+    QVERIFY(w.form->document().fileName().isEmpty());
+    QVERIFY(w.form->document().isModified());
 }
 
 void TstNavigator::closeAndHelpKeys()
@@ -468,22 +468,22 @@ void TstNavigator::closeAndHelpKeys()
     NavWorld w;
     writeTestBase(w.base(QStringLiteral("a.QDB")), 1, QStringLiteral("Первая"), {QStringLiteral("KT315A")});
     w.start();
-    w.runNavigator([&](TNavForm* nav) {
-        QTest::keyClick(nav->edit1(), Qt::Key_F1);
-        QTest::keyClick(nav->listBox2(), Qt::Key_F1);
-        QTest::mouseClick(nav->bitBtn2(), Qt::LeftButton);
-        QTest::keyClick(nav->edit1(), Qt::Key_Return);  // no default button to close the window
+    w.runNavigator([&](NavigatorWindow* nav) {
+        QTest::keyClick(nav->quickSearchEdit(), Qt::Key_F1);
+        QTest::keyClick(nav->componentList(), Qt::Key_F1);
+        QTest::mouseClick(nav->helpButton(), Qt::LeftButton);
+        QTest::keyClick(nav->quickSearchEdit(), Qt::Key_Return);  // no default button to close the window
         QVERIFY(nav->isVisible());
-        QTest::mouseClick(nav->bitBtn1(), Qt::LeftButton);
+        QTest::mouseClick(nav->closeButton(), Qt::LeftButton);
         QVERIFY(!nav->isVisible());
         QCOMPARE(nav->result(), int(QDialog::Rejected));
     });
-    w.runNavigator([&](TNavForm* nav) {
-        QTest::keyClick(nav->edit1(), Qt::Key_Escape);
+    w.runNavigator([&](NavigatorWindow* nav) {
+        QTest::keyClick(nav->quickSearchEdit(), Qt::Key_Escape);
         QVERIFY(!nav->isVisible());
     });
     QCOMPARE(w.ui.helpTopics, (QList<int>{19, 19, 19}));
-    QVERIFY(w.form->fileName().isEmpty());
+    QVERIFY(w.form->document().fileName().isEmpty());
     QVERIFY(w.ui.unexpected.isEmpty());
 }
 
@@ -494,23 +494,23 @@ void TstNavigator::stateKeptBetweenShowings()
     writeTestBase(w.base(QStringLiteral("b.QDB")), 3, QStringLiteral("Вторая"),
                   {QStringLiteral("KD522"), QStringLiteral("Д9Б")});
     w.start();
-    w.runNavigator([&](TNavForm* nav) {
+    w.runNavigator([&](NavigatorWindow* nav) {
         w.clickType(3);
-        typeText(nav->edit1(), QStringLiteral("д"));
+        typeText(nav->quickSearchEdit(), QStringLiteral("д"));
         nav->reject();
     });
-    w.runNavigator([&](TNavForm* nav) {
-        QCOMPARE(nav->listBox1()->currentRow(), 3);
-        QCOMPARE(nav->edit1()->text(), QStringLiteral("Д"));
+    w.runNavigator([&](NavigatorWindow* nav) {
+        QCOMPARE(nav->typeList()->currentRow(), 3);
+        QCOMPARE(nav->quickSearchEdit()->text(), QStringLiteral("Д"));
         QCOMPARE(w.items(), (QStringList{QStringLiteral("KD522"), QStringLiteral("Д9Б")}));
         QCOMPARE(w.selectedRow(), 1);
-        QCOMPARE(nav->memo1()->toPlainText(), QStringLiteral("Вторая"));
+        QCOMPARE(nav->descriptionView()->toPlainText(), QStringLiteral("Вторая"));
         // A click (or the keyboard) in the list shows that item's base.
         w.clickType(0);
-        QTest::mouseClick(nav->listBox2()->viewport(), Qt::LeftButton, {}, w.itemCenter(1));
-        QCOMPARE(nav->memo1()->toPlainText(), QStringLiteral("Первая"));
-        QTest::keyClick(nav->listBox2(), Qt::Key_Down);
-        QCOMPARE(nav->memo1()->toPlainText(), QStringLiteral("Вторая"));
+        QTest::mouseClick(nav->componentList()->viewport(), Qt::LeftButton, {}, w.itemCenter(1));
+        QCOMPARE(nav->descriptionView()->toPlainText(), QStringLiteral("Первая"));
+        QTest::keyClick(nav->componentList(), Qt::Key_Down);
+        QCOMPARE(nav->descriptionView()->toPlainText(), QStringLiteral("Вторая"));
         nav->reject();
     });
     QCOMPARE(w.ui.dialogs, (QStringList{QStringLiteral("TNavForm"), QStringLiteral("TNavForm")}));
@@ -520,12 +520,12 @@ void TstNavigator::emptyCatalogue()
 {
     NavWorld w;
     w.start();
-    w.runNavigator([&](TNavForm* nav) {
+    w.runNavigator([&](NavigatorWindow* nav) {
         QCOMPARE(nav->listModel()->rowCount(), 0);
-        QTest::keyClicks(nav->edit1(), QStringLiteral("KT"));
+        QTest::keyClicks(nav->quickSearchEdit(), QStringLiteral("KT"));
         QCOMPARE(w.selectedRow(), -1);
-        QVERIFY(nav->memo1()->toPlainText().isEmpty());
-        nav->ListBox2DblClick();
+        QVERIFY(nav->descriptionView()->toPlainText().isEmpty());
+        nav->openChosenBase();
         QVERIFY(nav->isVisible());
         nav->reject();
     });

@@ -5,16 +5,16 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "app/apputil.h"
+#include "widgets/apputil.h"
 #include "base/catalogue.h"
 #include "docfixture.h"
-#include "edit/parambase.h"
+#include "edit/baseparametersdialog.h"
 
 namespace {
 
-TParamBase* asParamBase(QDialog* d)
+BaseParametersDialog* asParamBase(QDialog* d)
 {
-    return static_cast<TParamBase*>(d);
+    return static_cast<BaseParametersDialog*>(d);
 }
 
 // Pictures for a look by eye when VELTRIS_SCREENSHOTS_DIR is set.
@@ -42,15 +42,15 @@ void TstParamBase::openedFromMenuShowsTheBaseAndCancelKeepsIt()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
-    fx.form->base().columnMap[4] = 2;
-    fx.form->base().applyTitles(fx.form->catalogue());
-    const veltris::ComponentBase before = fx.form->base();
-    const veltris::Table secondBefore = fx.form->secondTable();
-    const veltris::Catalogue& cat = fx.form->catalogue();
+    fx.form->document().base().columnMap[4] = 2;
+    fx.form->document().base().applyTitles(fx.form->document().catalogue());
+    const veltris::ComponentBase before = fx.form->document().base();
+    const veltris::Table secondBefore = fx.form->document().secondTable();
+    const veltris::Catalogue& cat = fx.form->document().catalogue();
 
     for (const bool byEscape : {false, true}) {
         fx.ui.onDialog("TParamBase", [&](QDialog* d) {
-            TParamBase* p = asParamBase(d);
+            BaseParametersDialog* p = asParamBase(d);
             screenshot(d, "base-parameters-diodes");
             for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn9", "BitBtn10", "BitBtn11"})
                 if (dialogButton(d, name)->isEnabled())
@@ -70,25 +70,25 @@ void TstParamBase::openedFromMenuShowsTheBaseAndCancelKeepsIt()
                     c->currentIndex() != (k <= 12 ? before.columnMap[k - 1] - 1 : -1))
                     QTest::qFail(qPrintable(QString("selector %1").arg(k)), __FILE__, __LINE__);
             }
-            if (p->memo1()->toPlainText() != cpToQString(before.description()))
+            if (p->descriptionEdit()->toPlainText() != cpToQString(before.description()))
                 QTest::qFail("description", __FILE__, __LINE__);
             p->comboBox(1)->setCurrentIndex(1);
-            p->memo1()->setPlainText("другое описание");
+            p->descriptionEdit()->setPlainText("другое описание");
             if (byEscape)
                 QTest::keyClick(p->comboBox(3), Qt::Key_Escape);
             else
                 click(d, "BitBtn6");
             return d->result();
         });
-        fx.form->N4Click();
+        fx.form->editBaseParameters();
         QVERIFY(fx.ui.allAnswersUsed());
         QVERIFY(fx.ui.unexpected.isEmpty());
-        QVERIFY(fx.form->base().columnMap == before.columnMap);
-        QVERIFY(fx.form->base().viewMask == before.viewMask);
-        QVERIFY(fx.form->base().header == before.header);
-        QVERIFY(fx.form->base().table == before.table);
-        QVERIFY(fx.form->secondTable() == secondBefore);
-        QVERIFY(!fx.form->isModified());
+        QVERIFY(fx.form->document().base().columnMap == before.columnMap);
+        QVERIFY(fx.form->document().base().viewMask == before.viewMask);
+        QVERIFY(fx.form->document().base().header == before.header);
+        QVERIFY(fx.form->document().base().table == before.table);
+        QVERIFY(fx.form->document().secondTable() == secondBefore);
+        QVERIFY(!fx.form->document().isModified());
     }
 }
 
@@ -96,45 +96,45 @@ void TstParamBase::okWithoutChangesResetsTheView()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
-    QVERIFY(fx.form->secondTable().columnCount() > 2);  // the sample shows some columns
-    const veltris::ComponentBase before = fx.form->base();
+    QVERIFY(fx.form->document().secondTable().columnCount() > 2);  // the sample shows some columns
+    const veltris::ComponentBase before = fx.form->document().base();
     fx.ui.onDialog("TParamBase", [](QDialog* d) {
         QTest::keyClick(asParamBase(d)->comboBox(2), Qt::Key_Return);  // Enter: the OK button
         return d->result();
     });
-    fx.form->N4Click();
+    fx.form->editBaseParameters();
 
-    const veltris::ComponentBase& b = fx.form->base();
+    const veltris::ComponentBase& b = fx.form->document().base();
     QVERIFY(b.table == before.table);
     QVERIFY(b.columnMap == before.columnMap);
     QCOMPARE(int(b.deviceType), 3);
     for (int i = 0; i < 30; ++i)
         QCOMPARE(int(b.viewMask[i]), 0);
     QCOMPARE(b.secondColumnCount, 2);
-    const veltris::Table& second = fx.form->secondTable();
+    const veltris::Table& second = fx.form->document().secondTable();
     QCOMPARE(second.columnCount(), 2);
     QCOMPARE(second.rowCount(), b.table.rowCount());
     for (int r = 0; r < second.rowCount(); ++r)
         QVERIFY(second.cell(r, 1).empty());
     QCOMPARE(second.cell(2, 0), b.table.cell(2, 0));
-    QVERIFY(fx.form->isModified());
+    QVERIFY(fx.form->document().isModified());
 }
 
 void TstParamBase::chosenAndDefaultNames()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
-    const veltris::Catalogue& cat = fx.form->catalogue();
+    const veltris::Catalogue& cat = fx.form->document().catalogue();
     QVERIFY(cat.nameCount(3, 5) >= 2);
     fx.ui.onDialog("TParamBase", [](QDialog* d) {
         asParamBase(d)->comboBox(5)->setCurrentIndex(1);
         click(d, "BitBtn5");
         return d->result();
     });
-    fx.form->N4Click();
-    QCOMPARE(int(fx.form->base().columnMap[4]), 2);
-    QCOMPARE(fx.form->base().table.cell(0, 5), cat.name(3, 5, 2));
-    QCOMPARE(fx.form->base().table.cell(0, 4), cat.name(3, 4, 1));
+    fx.form->editBaseParameters();
+    QCOMPARE(int(fx.form->document().base().columnMap[4]), 2);
+    QCOMPARE(fx.form->document().base().table.cell(0, 5), cat.name(3, 5, 2));
+    QCOMPARE(fx.form->document().base().table.cell(0, 4), cat.name(3, 4, 1));
 
     // "По умолчанию": the first name everywhere.
     fx.ui.onDialog("TParamBase", [](QDialog* d) {
@@ -142,12 +142,12 @@ void TstParamBase::chosenAndDefaultNames()
         click(d, "BitBtn5");
         return d->result();
     });
-    fx.form->N4Click();
+    fx.form->editBaseParameters();
     for (int c = 1; c <= 12; ++c) {
-        QCOMPARE(int(fx.form->base().columnMap[c - 1]), 1);
-        QCOMPARE(fx.form->base().table.cell(0, c), cat.name(3, c, 1));
+        QCOMPARE(int(fx.form->document().base().columnMap[c - 1]), 1);
+        QCOMPARE(fx.form->document().base().table.cell(0, c), cat.name(3, c, 1));
     }
-    QCOMPARE(int(fx.form->base().columnMap[12]), 0);
+    QCOMPARE(int(fx.form->document().base().columnMap[12]), 0);
 }
 
 void TstParamBase::descriptionIsTheFirstLineCut()
@@ -155,50 +155,50 @@ void TstParamBase::descriptionIsTheFirstLineCut()
     DocFixture fx;
     const QString longLine = QString("Описание ").repeated(15);  // 135 characters
     fx.ui.onDialog("TParamBase", [&](QDialog* d) {
-        asParamBase(d)->memo1()->setPlainText(longLine + "\nвторая строка\nтретья");
+        asParamBase(d)->descriptionEdit()->setPlainText(longLine + "\nвторая строка\nтретья");
         click(d, "BitBtn5");
         return d->result();
     });
-    fx.form->N4Click();
-    QCOMPARE(cpToQString(fx.form->base().description()), longLine.left(104));
+    fx.form->editBaseParameters();
+    QCOMPARE(cpToQString(fx.form->document().base().description()), longLine.left(104));
 
     // Reopened: the description replaces the first line only.
-    fx.form->base().setDescription(qStringToCp(QStringLiteral("Новое")));
+    fx.form->document().base().setDescription(qStringToCp(QStringLiteral("Новое")));
     QString shown;
     fx.ui.onDialog("TParamBase", [&](QDialog* d) {
-        shown = asParamBase(d)->memo1()->toPlainText();
+        shown = asParamBase(d)->descriptionEdit()->toPlainText();
         return int(QDialog::Rejected);
     });
-    fx.form->N4Click();
+    fx.form->editBaseParameters();
     QCOMPARE(shown, QStringLiteral("Новое\nвторая строка\nтретья"));
 
     // The cut counts stored bytes: a sign outside the BMP is two UTF-16 units but one "?".
     const QString wide = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(60) + QString("я").repeated(60);
     fx.ui.onDialog("TParamBase", [&](QDialog* d) {
-        asParamBase(d)->memo1()->setPlainText(wide);
+        asParamBase(d)->descriptionEdit()->setPlainText(wide);
         click(d, "BitBtn5");
         return d->result();
     });
-    fx.form->N4Click();
-    QCOMPARE(fx.form->base().description(), std::string(60, '?') + qStringToCp(QString("я").repeated(44)));
+    fx.form->editBaseParameters();
+    QCOMPARE(fx.form->document().base().description(), std::string(60, '?') + qStringToCp(QString("я").repeated(44)));
 }
 
 // A column map entry above the column's name count: no selection, and OK stores 0.
 void TstParamBase::nameBeyondTheCatalogue()
 {
     DocFixture fx;
-    fx.form->base().columnMap[0] = 15;
+    fx.form->document().base().columnMap[0] = 15;
     int shownIndex = 0;
     fx.ui.onDialog("TParamBase", [&](QDialog* d) {
         shownIndex = asParamBase(d)->comboBox(1)->currentIndex();
         click(d, "BitBtn5");
         return d->result();
     });
-    fx.form->N4Click();
+    fx.form->editBaseParameters();
     QCOMPARE(shownIndex, -1);
-    QCOMPARE(int(fx.form->base().columnMap[0]), 0);
-    QVERIFY(fx.form->base().table.cell(0, 1).empty());
-    QCOMPARE(fx.form->base().table.columnCount(), 31);
+    QCOMPARE(int(fx.form->document().base().columnMap[0]), 0);
+    QVERIFY(fx.form->document().base().table.cell(0, 1).empty());
+    QCOMPARE(fx.form->document().base().table.columnCount(), 31);
 }
 
 void TstParamBase::help()
@@ -206,11 +206,11 @@ void TstParamBase::help()
     DocFixture fx;
     fx.ui.onDialog("TParamBase", [](QDialog* d) {
         QTest::keyClick(asParamBase(d)->comboBox(7), Qt::Key_F1);
-        QTest::keyClick(asParamBase(d)->memo1(), Qt::Key_F1);
+        QTest::keyClick(asParamBase(d)->descriptionEdit(), Qt::Key_F1);
         click(d, "BitBtn8");
         return int(QDialog::Rejected);
     });
-    fx.form->N4Click();
+    fx.form->editBaseParameters();
     QCOMPARE(fx.ui.helpTopics, QList<int>({26, 26, 26}));
 }
 

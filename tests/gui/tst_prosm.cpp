@@ -5,17 +5,17 @@
 #include <QListWidget>
 #include <QTest>
 
-#include "app/apputil.h"
+#include "widgets/apputil.h"
 #include "base/catalogue.h"
 #include "docfixture.h"
-#include "edit/parambase.h"
-#include "edit/prosm.h"
+#include "edit/baseparametersdialog.h"
+#include "edit/viewcolumnsdialog.h"
 
 namespace {
 
-TProsm* asProsm(QDialog* d)
+ViewColumnsDialog* asProsm(QDialog* d)
 {
-    return static_cast<TProsm*>(d);
+    return static_cast<ViewColumnsDialog*>(d);
 }
 
 void screenshot(QWidget* w, const QString& name)
@@ -74,53 +74,53 @@ void TstProsm::newBaseListsEverythingHidden()
     DocFixture fx;
     bool ok = false;
     fx.ui.onDialog("TProsm", [&](QDialog* d) {
-        TProsm* p = asProsm(d);
+        ViewColumnsDialog* p = asProsm(d);
         ok = p->hiddenColumns() == range(1, 30) && p->shownColumns().empty() && buttonsEnabled(d, true, false) &&
-             p->listBox1()->currentRow() == 0 && p->listBox1()->item(0)->isSelected();
+             p->hiddenList()->currentRow() == 0 && p->hiddenList()->item(0)->isSelected();
         return int(QDialog::Rejected);
     });
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     QVERIFY(ok);
-    QVERIFY(!fx.form->isModified());
+    QVERIFY(!fx.form->document().isModified());
 }
 
 void TstProsm::movesFiveTwoNine()
 {
     DocFixture fx;
     fx.openSample("bipolar.QDB");
-    fx.form->applyShownList({});
-    fx.form->setModified(false);
+    fx.form->document().applyShownList({});
+    fx.form->document().setModified(false);
     std::vector<int> hiddenAfter;
     bool buttonsOk = false;
     fx.ui.onDialog("TProsm", [&](QDialog* d) {
-        TProsm* p = asProsm(d);
+        ViewColumnsDialog* p = asProsm(d);
         for (const int col : {5, 2, 9}) {
-            clickColumn(p->listBox1(), col);
+            clickColumn(p->hiddenList(), col);
             click(d, "Button1");
         }
         screenshot(d, "view-parameters-moved");
         hiddenAfter = p->hiddenColumns();
-        buttonsOk = buttonsEnabled(d, true, true) && p->listBox1()->currentRow() == 0;
+        buttonsOk = buttonsEnabled(d, true, true) && p->hiddenList()->currentRow() == 0;
         click(d, "BitBtn1");
         return d->result();
     });
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     QVERIFY(buttonsOk);
     std::vector<int> expectedHidden = range(1, 30);
     std::erase_if(expectedHidden, [](int c) { return c == 5 || c == 2 || c == 9; });
     QCOMPARE(hiddenAfter, expectedHidden);
 
-    const veltris::ComponentBase& b = fx.form->base();
+    const veltris::ComponentBase& b = fx.form->document().base();
     QCOMPARE(maskPrefix(b, 4), std::vector<int>({5, 2, 9, 0}));
     QCOMPARE(b.secondColumnCount, 4);
-    const veltris::Table& second = fx.form->secondTable();
+    const veltris::Table& second = fx.form->document().secondTable();
     QCOMPARE(second.columnCount(), 4);
     QCOMPARE(second.rowCount(), b.table.rowCount());
     const int cols[] = {0, 5, 2, 9};
     for (int r = 0; r < second.rowCount(); ++r)
         for (int i = r == 0 ? 1 : 0; i < 4; ++i)
             QCOMPARE(second.cell(r, i), b.table.cell(r, cols[i]));
-    QVERIFY(fx.form->isModified());
+    QVERIFY(fx.form->document().isModified());
 
     // Reopened: the shown list in that order, the others hidden in ascending order.
     std::vector<int> shown;
@@ -129,7 +129,7 @@ void TstProsm::movesFiveTwoNine()
         hiddenAfter = asProsm(d)->hiddenColumns();
         return int(QDialog::Rejected);
     });
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     QCOMPARE(shown, std::vector<int>({5, 2, 9}));
     QCOMPARE(hiddenAfter, expectedHidden);
 }
@@ -138,33 +138,33 @@ void TstProsm::allShownThenNoneSurvivesSaving()
 {
     DocFixture fx;
     const QString path = fx.openSample("diodes.QDB");
-    fx.form->applyShownList({});
+    fx.form->document().applyShownList({});
     fx.ui.onDialog("TProsm", [](QDialog* d) {
         click(d, "Button3");
         return buttonsEnabled(d, false, true) ? (click(d, "BitBtn1"), d->result()) : int(QDialog::Rejected);
     });
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     std::vector<int> all = range(1, 12);
     all.push_back(0);
-    QCOMPARE(maskPrefix(fx.form->base(), 13), all);
-    QCOMPARE(fx.form->secondTable().columnCount(), 13);
-    QCOMPARE(fx.form->secondTable().cell(0, 12), fx.form->base().table.cell(0, 12));
+    QCOMPARE(maskPrefix(fx.form->document().base(), 13), all);
+    QCOMPARE(fx.form->document().secondTable().columnCount(), 13);
+    QCOMPARE(fx.form->document().secondTable().cell(0, 12), fx.form->document().base().table.cell(0, 12));
 
     fx.ui.onDialog("TProsm", [](QDialog* d) {
         click(d, "Button4");
         return buttonsEnabled(d, true, false) ? (click(d, "BitBtn1"), d->result()) : int(QDialog::Rejected);
     });
-    fx.form->N3Click();
-    const veltris::Table& second = fx.form->secondTable();
+    fx.form->editViewColumns();
+    const veltris::Table& second = fx.form->document().secondTable();
     QCOMPARE(second.columnCount(), 2);
     for (int r = 0; r < second.rowCount(); ++r)
         QVERIFY(second.cell(r, 1).empty());
-    QCOMPARE(second.cell(1, 0), fx.form->base().table.cell(1, 0));
+    QCOMPARE(second.cell(1, 0), fx.form->document().base().table.cell(1, 0));
 
-    QVERIFY(fx.form->FileSave1Execute());
-    QVERIFY(fx.form->loadBaseFile(path));
-    QCOMPARE(fx.form->base().secondColumnCount, 2);
-    QCOMPARE(fx.form->secondTable().columnCount(), 2);
+    QVERIFY(fx.form->saveBase());
+    QVERIFY(fx.form->document().load(path));
+    QCOMPARE(fx.form->document().base().secondColumnCount, 2);
+    QCOMPARE(fx.form->document().secondTable().columnCount(), 2);
     std::vector<int> hidden;
     std::vector<int> shown{-1};
     fx.ui.onDialog("TProsm", [&](QDialog* d) {
@@ -172,7 +172,7 @@ void TstProsm::allShownThenNoneSurvivesSaving()
         shown = asProsm(d)->shownColumns();
         return int(QDialog::Rejected);
     });
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     QCOMPARE(hidden, range(1, 12));
     QVERIFY(shown.empty());
     QVERIFY(fx.ui.unexpected.isEmpty());
@@ -182,46 +182,46 @@ void TstProsm::cancelAndShorterLists()
 {
     DocFixture fx;
     fx.openSample("bipolar.QDB");
-    fx.form->applyShownList({5, 2, 9});
-    fx.form->setModified(false);
-    const veltris::ComponentBase before = fx.form->base();
-    const veltris::Table secondBefore = fx.form->secondTable();
+    fx.form->document().applyShownList({5, 2, 9});
+    fx.form->document().setModified(false);
+    const veltris::ComponentBase before = fx.form->document().base();
+    const veltris::Table secondBefore = fx.form->document().secondTable();
 
     // Moves, then Cancel: nothing changes. A column moved back goes to the end of its list.
     std::vector<int> hiddenAfterMoveBack;
     fx.ui.onDialog("TProsm", [&](QDialog* d) {
-        TProsm* p = asProsm(d);
-        clickColumn(p->listBox2(), 2);
+        ViewColumnsDialog* p = asProsm(d);
+        clickColumn(p->shownList(), 2);
         click(d, "Button2");
         hiddenAfterMoveBack = p->hiddenColumns();
         click(d, "Button3");
         click(d, "BitBtn2");
         return d->result();
     });
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     QCOMPARE(hiddenAfterMoveBack.back(), 2);
-    QVERIFY(fx.form->base().viewMask == before.viewMask);
-    QVERIFY(fx.form->secondTable() == secondBefore);
-    QVERIFY(!fx.form->isModified());
+    QVERIFY(fx.form->document().base().viewMask == before.viewMask);
+    QVERIFY(fx.form->document().secondTable() == secondBefore);
+    QVERIFY(!fx.form->document().isModified());
 
     // A shorter list: entries after it keep what they held.
     fx.ui.onDialog("TProsm", [](QDialog* d) {
         click(d, "Button4");
-        clickColumn(asProsm(d)->listBox1(), 7);
+        clickColumn(asProsm(d)->hiddenList(), 7);
         click(d, "Button1");
         click(d, "BitBtn1");
         return d->result();
     });
-    fx.form->N3Click();
-    QCOMPARE(maskPrefix(fx.form->base(), 3), std::vector<int>({7, 2, 9}));
-    QCOMPARE(fx.form->base().secondColumnCount, 2);
-    QCOMPARE(fx.form->secondTable().columnCount(), 2);
+    fx.form->editViewColumns();
+    QCOMPARE(maskPrefix(fx.form->document().base(), 3), std::vector<int>({7, 2, 9}));
+    QCOMPARE(fx.form->document().base().secondColumnCount, 2);
+    QCOMPARE(fx.form->document().secondTable().columnCount(), 2);
 
     // Entries a file gives that name no column of the table are not offered.
-    fx.form->base().viewMask[0] = 3;
-    fx.form->base().viewMask[1] = 0;
-    fx.form->base().viewMask[2] = 40;
-    fx.form->base().secondColumnCount = 4;
+    fx.form->document().base().viewMask[0] = 3;
+    fx.form->document().base().viewMask[1] = 0;
+    fx.form->document().base().viewMask[2] = 40;
+    fx.form->document().base().secondColumnCount = 4;
     std::vector<int> shown;
     std::vector<int> hidden;
     fx.ui.onDialog("TProsm", [&](QDialog* d) {
@@ -229,7 +229,7 @@ void TstProsm::cancelAndShorterLists()
         hidden = asProsm(d)->hiddenColumns();
         return int(QDialog::Rejected);
     });
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     QCOMPARE(shown, std::vector<int>({3}));
     QCOMPARE(hidden.size(), size_t(29));
 }
@@ -238,30 +238,30 @@ void TstProsm::namesFollowTheColumnMap()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
-    const veltris::Catalogue& cat = fx.form->catalogue();
-    TProsm* prosm = fx.form->prosm();
+    const veltris::Catalogue& cat = fx.form->document().catalogue();
+    ViewColumnsDialog* prosm = fx.form->viewColumnsDialog();
     fx.ui.rejectDialog("TProsm");
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     QCOMPARE(prosm->columnName(5), oneLineTitle(cat.name(3, 5, 1)));
 
     fx.ui.onDialog("TParamBase", [](QDialog* d) {
-        static_cast<TParamBase*>(d)->comboBox(5)->setCurrentIndex(1);
+        static_cast<BaseParametersDialog*>(d)->comboBox(5)->setCurrentIndex(1);
         click(d, "BitBtn5");
         return d->result();
     });
-    fx.form->N4Click();
+    fx.form->editBaseParameters();
     fx.ui.onDialog("TProsm", [](QDialog* d) {
         screenshot(d, "view-parameters-diodes");
         return int(QDialog::Rejected);
     });
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     QCOMPARE(prosm->columnName(5), oneLineTitle(cat.name(3, 5, 2)));
     // A column whose map entry names nothing is still listed visibly.
-    fx.form->base().columnMap[5] = 0;
+    fx.form->document().base().columnMap[5] = 0;
     QCOMPARE(prosm->columnName(6), QStringLiteral("Столбец 6"));
 
     // Items are painted with the name, far wider than the column number they hold.
-    QListWidget* list = prosm->listBox1();
+    QListWidget* list = prosm->hiddenList();
     prosm->show();
     const QRect rect = list->visualItemRect(list->item(1));  // not selected: dark text on light
     const QImage img = list->viewport()->grab().toImage();
@@ -279,11 +279,11 @@ void TstProsm::help()
 {
     DocFixture fx;
     fx.ui.onDialog("TProsm", [](QDialog* d) {
-        QTest::keyClick(asProsm(d)->listBox2(), Qt::Key_F1);
+        QTest::keyClick(asProsm(d)->shownList(), Qt::Key_F1);
         QTest::keyClick(dialogButton(d, "Button3"), Qt::Key_F1);
         return int(QDialog::Rejected);
     });
-    fx.form->N3Click();
+    fx.form->editViewColumns();
     QCOMPARE(fx.ui.helpTopics, QList<int>({27, 27}));
 }
 

@@ -11,15 +11,15 @@
 #include <tuple>
 
 #include "app/aboutbox.h"
-#include "app/componentgrid.h"
+#include "widgets/componentgrid.h"
 #include "app/desktopsetup.h"
-#include "app/sdimain.h"
+#include "app/mainwindow.h"
 #include "appfolder.h"
-#include "edit/adddlg.h"
-#include "edit/parambase.h"
-#include "edit/prosm.h"
+#include "edit/recorddialog.h"
+#include "edit/baseparametersdialog.h"
+#include "edit/viewcolumnsdialog.h"
 #include "scriptedui.h"
-#include "search/navform.h"
+#include "search/navigatorwindow.h"
 
 class TstScreenshots : public QObject {
     Q_OBJECT
@@ -58,14 +58,14 @@ void TstScreenshots::mainWindowPages()
                                         "/TRANS\n[FORM1]\nWidth=1032\nHeight=748\nTop=0\nLeft=0\n"));
     const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {base});
+    MainWindow form(folder.paths(), ui, {base});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.fileName(), base);
+    QCOMPARE(form.document().fileName(), base);
     form.setCurrentCell(2, 1);
     const char* names[4] = {"main-table", "second-table", "drawing", "search"};
     for (int page = 0; page < 4; ++page) {
-        form.pageControl()->setCurrentIndex(page);
+        form.pages()->setCurrentIndex(page);
         // The long hint of the entry under the pointer, as the status bar shows it.
         form.findChild<QAction*>(QStringLiteral("FileOpen1"))->showStatusText(&form);
         QTest::qWait(20);
@@ -81,17 +81,17 @@ void TstScreenshots::dialogs()
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=" VELTRIS_BIN_DIR "/samples\n"));
     const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {base});
+    MainWindow form(folder.paths(), ui, {base});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.setCurrentCell(2, 1);
-    using Command = void (TSDIAppForm::*)();
+    using Command = void (MainWindow::*)();
     const QList<std::tuple<Command, QString, QString>> dialogs = {
-        {&TSDIAppForm::HelpAbout1Execute, QStringLiteral("TAboutBox"), QStringLiteral("about")},
-        {&TSDIAppForm::N4Click, QStringLiteral("TParamBase"), QStringLiteral("base-parameters")},
-        {&TSDIAppForm::N3Click, QStringLiteral("TProsm"), QStringLiteral("view-parameters")},
-        {&TSDIAppForm::N8Click, QStringLiteral("TAddDlg"), QStringLiteral("edit-element")},
-        {&TSDIAppForm::NavigatorActionExecute, QStringLiteral("TNavForm"), QStringLiteral("navigator")},
+        {&MainWindow::showAbout, QStringLiteral("TAboutBox"), QStringLiteral("about")},
+        {&MainWindow::editBaseParameters, QStringLiteral("TParamBase"), QStringLiteral("base-parameters")},
+        {&MainWindow::editViewColumns, QStringLiteral("TProsm"), QStringLiteral("view-parameters")},
+        {&MainWindow::editRecord, QStringLiteral("TAddDlg"), QStringLiteral("edit-element")},
+        {&MainWindow::showNavigator, QStringLiteral("TNavForm"), QStringLiteral("navigator")},
     };
     for (const auto& [command, dialog, file] : dialogs) {
         bool saved = false;

@@ -10,8 +10,8 @@
 #include <QTest>
 #include <memory>
 
-#include "app/apputil.h"
-#include "app/sdimain.h"
+#include "widgets/apputil.h"
+#include "app/mainwindow.h"
 #include "appfolder.h"
 #include "scriptedui.h"
 #include "search/searchpage.h"
@@ -35,7 +35,7 @@ public:
     Window()
     {
         m_folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
-        form = std::make_unique<TSDIAppForm>(m_folder.paths(), ui, QStringList{});
+        form = std::make_unique<MainWindow>(m_folder.paths(), ui, QStringList{});
         form->show();
         form->activateWindow();
         ready = QTest::qWaitForWindowActive(form.get());
@@ -45,7 +45,7 @@ public:
     // shows column 1 beside the name.
     void setRecords(const QList<QStringList>& records)
     {
-        veltris::Table& t = form->base().table;
+        veltris::Table& t = form->document().base().table;
         t.setRowCount(static_cast<int>(records.size()) + 1);
         for (int r = 1; r < t.rowCount(); ++r)
             for (int c = 0; c < t.columnCount(); ++c)
@@ -53,25 +53,25 @@ public:
         for (int r = 0; r < records.size(); ++r)
             for (int c = 0; c < records[r].size(); ++c)
                 t.setCell(r + 1, c, qStringToCp(records[r][c]));
-        form->base().secondColumnCount = 2;
-        form->base().viewMask.fill(0);
-        form->base().viewMask[0] = 1;
-        form->refreshMainTable();
-        form->rebuildSecondTable();
+        form->document().base().secondColumnCount = 2;
+        form->document().base().viewMask.fill(0);
+        form->document().base().viewMask[0] = 1;
+        form->document().reportMainTableChange();
+        form->document().rebuildSecondTable();
     }
 
     SearchPage* page() const { return form->searchPage(); }
-    SelectionGridView* grid() const { return page()->stringGrid3(); }
-    NameListView* list() const { return page()->listBox1(); }
+    SelectionGridView* grid() const { return page()->selectionView(); }
+    NameListView* list() const { return page()->nameList(); }
 
     void clickTab(int index)
     {
-        QTabBar* bar = form->pageControl()->tabBar();
+        QTabBar* bar = form->pages()->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
     void openPage()
     {
-        if (form->pageControl()->currentIndex() == 3)
+        if (form->pages()->currentIndex() == 3)
             clickTab(0);
         clickTab(3);
     }
@@ -109,22 +109,22 @@ public:
 
     void setSpreads(int p, int q)
     {
-        for (auto [spin, v] : {std::pair{page()->spinEdit1(), p}, std::pair{page()->spinEdit2(), q}}) {
+        for (auto [spin, v] : {std::pair{page()->lowerSpread(), p}, std::pair{page()->upperSpread(), q}}) {
             spin->selectAll();
             QTest::keyClicks(spin, QString::number(v));
         }
     }
 
-    void apply() { QTest::mouseClick(page()->bitBtn2(), Qt::LeftButton); }
+    void apply() { QTest::mouseClick(page()->applyButton(), Qt::LeftButton); }
 
-    QString cell(int row, int col) const { return cpToQString(form->selectionGrid().cell(row, col)); }
+    QString cell(int row, int col) const { return cpToQString(form->searchPage()->selectionGrid().cell(row, col)); }
     QStringList bounds(int row) const { return {cell(row, 1), cell(row, 3)}; }
 
     // Column 0 of the second table's data rows.
     QStringList resultNames() const
     {
         QStringList names;
-        const veltris::Table& t = form->secondTable();
+        const veltris::Table& t = form->document().secondTable();
         for (int r = 1; r < t.rowCount(); ++r)
             names << cpToQString(t.cell(r, 0));
         return names;
@@ -143,7 +143,7 @@ private:
 
 public:
     ScriptedUi ui;
-    std::unique_ptr<TSDIAppForm> form;
+    std::unique_ptr<MainWindow> form;
     bool ready = false;
 };
 
@@ -175,7 +175,7 @@ void TstSearch::pageLayout()
     Window w;
     QVERIFY(w.ready);
     SearchPage* page = w.page();
-    QCOMPARE(page->parentWidget(), w.form->tabSheet(3));
+    QCOMPARE(page->parentWidget(), w.form->page(3));
 
     const struct {
         const char* name;
@@ -190,27 +190,27 @@ void TstSearch::pageLayout()
         QVERIFY2(widget, p.name);
         QCOMPARE(widget->geometry(), p.geometry);
     }
-    QCOMPARE(page->staticText(1)->pos(), QPoint(352, 32));
-    QCOMPARE(page->spinEdit1()->pos(), QPoint(656, 464));
-    QCOMPARE(page->spinEdit2()->pos(), QPoint(768, 464));
+    QCOMPARE(page->caption(1)->pos(), QPoint(352, 32));
+    QCOMPARE(page->lowerSpread()->pos(), QPoint(656, 464));
+    QCOMPARE(page->upperSpread()->pos(), QPoint(768, 464));
     // The spread line reads left to right without overlaps.
-    QVERIFY(page->staticText(2)->geometry().right() < page->spinEdit1()->x());
-    QVERIFY(page->staticText(3)->geometry().right() < page->spinEdit2()->x());
-    QCOMPARE(page->staticText(2)->text(), QStringLiteral("Разброс параметров от  -"));
-    QCOMPARE(page->staticText(3)->text(), QStringLiteral("%  до   +"));
-    QCOMPARE(page->staticText(4)->text(), QStringLiteral("%"));
-    QCOMPARE(page->bitBtn1()->text(), QStringLiteral("Очистить"));
-    QVERIFY(!page->bitBtn1()->icon().isNull());
-    QCOMPARE(page->bitBtn2()->text(), QStringLiteral("Применить"));
+    QVERIFY(page->caption(2)->geometry().right() < page->lowerSpread()->x());
+    QVERIFY(page->caption(3)->geometry().right() < page->upperSpread()->x());
+    QCOMPARE(page->caption(2)->text(), QStringLiteral("Разброс параметров от  -"));
+    QCOMPARE(page->caption(3)->text(), QStringLiteral("%  до   +"));
+    QCOMPARE(page->caption(4)->text(), QStringLiteral("%"));
+    QCOMPARE(page->clearButton()->text(), QStringLiteral("Очистить"));
+    QVERIFY(!page->clearButton()->icon().isNull());
+    QCOMPARE(page->applyButton()->text(), QStringLiteral("Применить"));
 
-    for (QSpinBox* spin : {page->spinEdit1(), page->spinEdit2()}) {
+    for (QSpinBox* spin : {page->lowerSpread(), page->upperSpread()}) {
         QCOMPARE(spin->minimum(), 0);
         QCOMPARE(spin->maximum(), 100);
         QCOMPARE(spin->value(), 10);
     }
     for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        QCOMPARE(helpContext(child), 31);
-    QCOMPARE(helpContext(page), 31);
+        QCOMPARE(int(helpContext(child)), 31);
+    QCOMPARE(int(helpContext(page)), 31);
 
     w.openPage();
     SelectionGridView* grid = w.grid();
@@ -241,11 +241,11 @@ void TstSearch::showingThePageFillsListGridAndCaptions()
                                            QStringLiteral("КТ315")}));
     QCOMPARE(w.list()->selectedRow(), -1);
 
-    QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("bc547"));
-    QCOMPARE(w.page()->staticText(1)->text(), QStringLiteral("Подбор по параметрам для bc547"));
+    QCOMPARE(w.page()->nameLabel()->text(), QStringLiteral("bc547"));
+    QCOMPARE(w.page()->caption(1)->text(), QStringLiteral("Подбор по параметрам для bc547"));
 
-    const veltris::Table& main = w.form->base().table;
-    const veltris::Table& g = w.form->selectionGrid();
+    const veltris::Table& main = w.form->document().base().table;
+    const veltris::Table& g = w.form->searchPage()->selectionGrid();
     QCOMPARE(g.rowCount(), main.columnCount());
     QCOMPARE(g.columnCount(), 4);
     QCOMPARE(w.cell(0, 0), QStringLiteral("Параметр"));
@@ -265,11 +265,11 @@ void TstSearch::showingThePageFillsListGridAndCaptions()
 
     // The page is rebuilt from the table each time it is shown.
     w.clickTab(0);
-    w.form->base().table.setCell(2, 0, "BC548");
+    w.form->document().base().table.setCell(2, 0, "BC548");
     w.form->setCurrentCell(1, 1);
     w.clickTab(3);
     QVERIFY(w.listEntries().contains(QStringLiteral("BC548")));
-    QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("KT315"));
+    QCOMPARE(w.page()->nameLabel()->text(), QStringLiteral("KT315"));
     QCOMPARE(w.cell(1, 2), QStringLiteral("1"));
     QVERIFY(w.ui.unexpected.isEmpty());
 }
@@ -297,7 +297,7 @@ void TstSearch::typingPositionsTheList()
     w.setRecords({{QStringLiteral("KT315")}, {QStringLiteral("bc547")}, {QStringLiteral("КТ315")},
                   {QStringLiteral("BD139")}, {QStringLiteral("2N3055")}});
     w.openPage();
-    QLineEdit* edit = w.page()->labeledEdit1();
+    QLineEdit* edit = w.page()->nameEdit();
     const int before = w.form->currentRow();
 
     typeText(edit, typed);
@@ -334,9 +334,9 @@ void TstSearch::doubleClickMakesTheUpperNamesakeCurrent()
 
         QCOMPARE(w.form->currentRow(), 2);
         QCOMPARE(w.form->currentColumn(), 1);
-        QCOMPARE(w.form->pageControl()->currentIndex(), 3);
-        QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("KT315"));
-        QCOMPARE(w.page()->staticText(1)->text(), QStringLiteral("Подбор по параметрам для KT315"));
+        QCOMPARE(w.form->pages()->currentIndex(), 3);
+        QCOMPARE(w.page()->nameLabel()->text(), QStringLiteral("KT315"));
+        QCOMPARE(w.page()->caption(1)->text(), QStringLiteral("Подбор по параметрам для KT315"));
         QCOMPARE(w.cell(1, 2), QStringLiteral("100"));
         QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
     }
@@ -350,22 +350,22 @@ void TstSearch::doubleClickWithoutAnEntryOrAfterTheBaseChanged()
     w.setRecords({{QStringLiteral("A"), QStringLiteral("1")}, {QStringLiteral("B"), QStringLiteral("2")}});
     w.form->setCurrentCell(2, 1);
     w.openPage();
-    QTest::keyClicks(w.page()->labeledEdit1(), QStringLiteral("Z"));
+    QTest::keyClicks(w.page()->nameEdit(), QStringLiteral("Z"));
     QCOMPARE(w.list()->selectedRow(), -1);
     const QPoint empty(20, w.list()->viewport()->height() - 5);
     QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {}, empty);
     QCOMPARE(w.form->currentRow(), 2);
-    QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("B"));
+    QCOMPARE(w.page()->nameLabel()->text(), QStringLiteral("B"));
 
     // The table changes under the page (as New does): the listed names are gone from it.
     w.setRecords({{QStringLiteral("C"), QStringLiteral("3")}, {QStringLiteral("D"), QStringLiteral("4")}});
     w.form->setCurrentCell(2, 1);
-    w.page()->labeledEdit1()->clear();
+    w.page()->nameEdit()->clear();
     QCOMPARE(w.page()->nameModel()->entry(w.list()->selectedRow()), QStringLiteral("A"));
     const QRect r = w.list()->visualRect(w.page()->nameModel()->index(0));
     QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {}, r.center());
     QCOMPARE(w.form->currentRow(), 2);
-    QCOMPARE(w.page()->labeledEdit1Label()->text(), QStringLiteral("B"));
+    QCOMPARE(w.page()->nameLabel()->text(), QStringLiteral("B"));
     QCOMPARE(w.cell(1, 2), QStringLiteral("2"));
     QVERIFY(w.ui.messages.isEmpty());
 }
@@ -403,7 +403,7 @@ void TstSearch::boundsFromTheReference()
     QVERIFY(w.ready);
     w.setRecords({{QStringLiteral("REF"), QStringLiteral("100"), QStringLiteral("<50"),
                    QStringLiteral("10-20"), QStringLiteral("-8")}});
-    veltris::Table& t = w.form->base().table;
+    veltris::Table& t = w.form->document().base().table;
     const int last = t.columnCount() - 1;
     t.setCell(1, last, "12");
     w.openPage();
@@ -430,10 +430,10 @@ void TstSearch::boundsFromTheReference()
     QCOMPARE(w.bounds(last), (QStringList{QStringLiteral("12"), QStringLiteral("12")}));
 
     // Only a press on a name takes bounds: not the header row, not a value cell.
-    const veltris::Table before = w.form->selectionGrid();
+    const veltris::Table before = w.form->searchPage()->selectionGrid();
     QTest::mouseClick(w.grid()->fixedRow()->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
     QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, w.cellCenter(2, 2));
-    QCOMPARE(w.form->selectionGrid(), before);
+    QCOMPARE(w.form->searchPage()->selectionGrid(), before);
 
     // Any mouse button does it.
     QHeaderView* names = w.grid()->fixedColumn();
@@ -500,10 +500,10 @@ void TstSearch::selection()
     w.apply();
 
     QVERIFY(w.ui.messages.isEmpty());
-    QCOMPARE(w.form->pageControl()->currentIndex(), 1);
+    QCOMPARE(w.form->pages()->currentIndex(), 1);
     // Nothing selected: one empty row.
     QCOMPARE(w.resultNames(), selected.isEmpty() ? QStringList{QString()} : selected);
-    const veltris::Table& second = w.form->secondTable();
+    const veltris::Table& second = w.form->document().secondTable();
     QCOMPARE(second.columnCount(), 2);
     for (int r = 1; r < second.rowCount() && !selected.isEmpty(); ++r)
         QCOMPARE(cpToQString(second.cell(r, 1)), values[selected[r - 1].mid(1).toInt() - 1]);
@@ -520,9 +520,9 @@ void TstSearch::noCriteriaShowsTheWholeBase()
     QVERIFY(w.typeBound(2, 3, QString()));
     QCOMPARE(w.cell(2, 3), QString());
     w.apply();
-    QCOMPARE(w.form->pageControl()->currentIndex(), 1);
+    QCOMPARE(w.form->pages()->currentIndex(), 1);
     QCOMPARE(w.resultNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s}));
-    QCOMPARE(cpToQString(w.form->secondTable().cell(0, 0)), w.form->deviceLabel());
+    QCOMPARE(cpToQString(w.form->document().secondTable().cell(0, 0)), w.form->document().deviceLabel());
 
     // A reference click with the lower spread at 100 leaves one non-zero bound: the selection
     // runs without an active row and finds nothing.
@@ -542,14 +542,14 @@ void TstSearch::clearResetsOnlyTheBounds()
     w.openPage();
     w.clickName(1);
     QVERIFY(w.typeBound(2, 1, QStringLiteral("1")));
-    const veltris::Table second = w.form->secondTable();
-    QTest::mouseClick(w.page()->bitBtn1(), Qt::LeftButton);
+    const veltris::Table second = w.form->document().secondTable();
+    QTest::mouseClick(w.page()->clearButton(), Qt::LeftButton);
     for (int row : {1, 2, 3})
         QCOMPARE(w.bounds(row), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
     QCOMPARE(w.cell(1, 2), QStringLiteral("100"));
-    QCOMPARE(w.cell(2, 0), cpToQString(w.form->base().table.cell(0, 2)));
-    QCOMPARE(w.form->secondTable(), second);
-    QCOMPARE(w.form->pageControl()->currentIndex(), 3);
+    QCOMPARE(w.cell(2, 0), cpToQString(w.form->document().base().table.cell(0, 2)));
+    QCOMPARE(w.form->document().secondTable(), second);
+    QCOMPARE(w.form->pages()->currentIndex(), 3);
 }
 
 void TstSearch::rejectedTextChangesNothing_data()
@@ -574,15 +574,15 @@ void TstSearch::rejectedTextChangesNothing()
     w.openPage();
     QVERIFY(w.typeBound(1, 1, lower));
     QVERIFY(w.typeBound(1, 3, QStringLiteral("20")));
-    const veltris::Table second = w.form->secondTable();
+    const veltris::Table second = w.form->document().secondTable();
     w.apply();
 
     QCOMPARE(w.ui.messages.size(), 1);
     QCOMPARE(w.ui.messages[0].text, message);
     QCOMPARE(w.ui.messages[0].caption, QStringLiteral("Вельтрис"));
     QCOMPARE(w.ui.messages[0].icon, QMessageBox::Critical);
-    QCOMPARE(w.form->secondTable(), second);
-    QCOMPARE(w.form->pageControl()->currentIndex(), 3);
+    QCOMPARE(w.form->document().secondTable(), second);
+    QCOMPARE(w.form->pages()->currentIndex(), 3);
     QCOMPARE(w.bounds(1), (QStringList{lower, QStringLiteral("20")}));
 }
 

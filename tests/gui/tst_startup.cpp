@@ -8,9 +8,9 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/apputil.h"
-#include "app/componentgrid.h"
-#include "app/sdimain.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
+#include "app/mainwindow.h"
 #include "app/startup.h"
 #include "appfolder.h"
 #include "base/basefile.h"
@@ -41,7 +41,7 @@ const QStringList kWrittenKeys = {
     QStringLiteral("Settings/LEDS"),      QStringLiteral("FORM1/Width"),          QStringLiteral("FORM1/Height"),
     QStringLiteral("FORM1/Top"),          QStringLiteral("FORM1/Left")};
 
-void showAndActivate(TSDIAppForm& form)
+void showAndActivate(MainWindow& form)
 {
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -78,28 +78,28 @@ void TstStartup::defaultsWithoutSettingsFile()
     ScriptedUi ui;
     ui.rejectDialog(QStringLiteral("TNavForm"));
     {
-        TSDIAppForm form(folder.paths(), ui, {});
+        MainWindow form(folder.paths(), ui, {});
         QCOMPARE(form.windowTitle(), QStringLiteral("Вельтрис"));
-        QVERIFY(!form.terminationRequested());
+        QVERIFY(!form.document().terminationRequested());
         QCOMPARE(form.size(), QSize(1032, 748));
         QCOMPARE(form.pos(), QPoint(-4, -4));
-        QCOMPARE(form.base().table.columnCount(), 31);
-        QCOMPARE(form.base().table.rowCount(), 2);
-        QCOMPARE(form.base().deviceType, 1);
-        QCOMPARE(form.model1()->cornerText(), QStringLiteral("Тип прибора"));
-        QCOMPARE(form.model2()->cornerText(), QStringLiteral("Тип прибора"));
-        QCOMPARE(form.secondTable().columnCount(), 2);
-        for (ComponentGridView* g : {form.stringGrid1(), form.stringGrid2()}) {
+        QCOMPARE(form.document().base().table.columnCount(), 31);
+        QCOMPARE(form.document().base().table.rowCount(), 2);
+        QCOMPARE(form.document().base().deviceType, 1);
+        QCOMPARE(form.mainModel()->cornerText(), QStringLiteral("Тип прибора"));
+        QCOMPARE(form.secondModel()->cornerText(), QStringLiteral("Тип прибора"));
+        QCOMPARE(form.document().secondTable().columnCount(), 2);
+        for (ComponentGridView* g : {form.mainGrid(), form.secondGrid()}) {
             QCOMPARE(g->columnWidth(0), 100);
             QCOMPARE(g->verticalHeader()->width(), 100);
             QCOMPARE(g->horizontalHeader()->height(), 50);
             QCOMPARE(g->rowHeight(0), 24);
         }
-        QCOMPARE(form.settings().odir, std::string("C:\\"));
-        QCOMPARE(form.settings().sdir, std::string("C:\\"));
-        QVERIFY(!form.isModified());
-        QVERIFY(form.fileName().isEmpty());
-        QCOMPARE(form.pageControl()->currentIndex(), 0);
+        QCOMPARE(form.document().settings().odir, std::string("C:\\"));
+        QCOMPARE(form.document().settings().sdir, std::string("C:\\"));
+        QVERIFY(!form.document().isModified());
+        QVERIFY(form.document().fileName().isEmpty());
+        QCOMPARE(form.pages()->currentIndex(), 0);
         QVERIFY(form.navigatorAtStart());
         showAndActivate(form);
         QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
@@ -122,16 +122,16 @@ void TstStartup::settingsFileReadAndWrittenBack()
         "THYR=/thyr\n[Scan]\nDir5=/nowhere\n[FORM1]\nWidth=700\nHeight=500\nTop=20\nLeft=30\n"));
     ScriptedUi ui;
     {
-        TSDIAppForm form(folder.paths(), ui, {});
+        MainWindow form(folder.paths(), ui, {});
         QCOMPARE(form.size(), QSize(700, 500));
         QCOMPARE(form.pos(), QPoint(30, 20));
-        QCOMPARE(form.stringGrid1()->columnWidth(5), 80);
-        QCOMPARE(form.stringGrid2()->verticalHeader()->width(), 80);
-        QCOMPARE(form.model1()->cornerText(), QStringLiteral("Прибор|тип"));
-        QCOMPARE(form.settings().drawingDir(6), std::string("/thyr"));
+        QCOMPARE(form.mainGrid()->columnWidth(5), 80);
+        QCOMPARE(form.secondGrid()->verticalHeader()->width(), 80);
+        QCOMPARE(form.mainModel()->cornerText(), QStringLiteral("Прибор|тип"));
+        QCOMPARE(form.document().settings().drawingDir(6), std::string("/thyr"));
         showAndActivate(form);
         QVERIFY(ui.dialogs.isEmpty());
-        form.OpenDialogFolderChange(QStringLiteral("/o2"));
+        form.document().rememberOpenFolder(QStringLiteral("/o2"));
         form.resize(640, 480);
         QVERIFY(form.close());
     }
@@ -173,7 +173,7 @@ void TstStartup::windowSizeFromSettings()
     AppFolder folder;
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[FORM1]\nWidth=%1\nHeight=%2\n").arg(width, height));
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {});
+    MainWindow form(folder.paths(), ui, {});
     QCOMPARE(form.size(), expected);
 }
 
@@ -183,7 +183,7 @@ void TstStartup::settingsWriteFailure()
     AppPaths paths = folder.paths();
     paths.settingsFile = folder.file(QStringLiteral("missing-folder/veltris.INI"));
     ScriptedUi ui;
-    TSDIAppForm form(paths, ui, {});
+    MainWindow form(paths, ui, {});
     QVERIFY(form.close());  // the application still ends
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages[0].text, QStringLiteral("Не могу перезаписать файл конфигурации"));
@@ -214,20 +214,20 @@ void TstStartup::commandLineOpen()
     AppFolder folder;
     const QString base = folder.copySample(QStringLiteral("diodes.QDB"));
     ScriptedUi ui;  // ShowNav defaults to 1, yet no navigator: a base was opened
-    TSDIAppForm form(folder.paths(), ui, {base, QStringLiteral("ignored")});
+    MainWindow form(folder.paths(), ui, {base, QStringLiteral("ignored")});
     showAndActivate(form);
     QVERIFY(ui.dialogs.isEmpty());
     QVERIFY(ui.messages.isEmpty());
-    QCOMPARE(form.fileName(), base);
-    QCOMPARE(form.base().deviceType, 3);
-    QCOMPARE(form.base().table.columnCount(), 13);
-    QVERIFY(form.base().recordCount() > 3);
-    QCOMPARE(form.model1()->rowCount(), form.base().recordCount());
-    QCOMPARE(form.model1()->columnCount(), 12);
-    QCOMPARE(form.model1()->cornerText(), QStringLiteral("Тип прибора"));
-    QCOMPARE(form.secondTable().rowCount(), form.base().table.rowCount());
-    QCOMPARE(form.secondTable().cell(2, 0), form.base().table.cell(2, 0));
-    QVERIFY(!form.isModified());
+    QCOMPARE(form.document().fileName(), base);
+    QCOMPARE(form.document().base().deviceType, 3);
+    QCOMPARE(form.document().base().table.columnCount(), 13);
+    QVERIFY(form.document().base().recordCount() > 3);
+    QCOMPARE(form.mainModel()->rowCount(), form.document().base().recordCount());
+    QCOMPARE(form.mainModel()->columnCount(), 12);
+    QCOMPARE(form.mainModel()->cornerText(), QStringLiteral("Тип прибора"));
+    QCOMPARE(form.document().secondTable().rowCount(), form.document().base().table.rowCount());
+    QCOMPARE(form.document().secondTable().cell(2, 0), form.document().base().table.cell(2, 0));
+    QVERIFY(!form.document().isModified());
     QCOMPARE(form.currentRow(), 1);
 }
 
@@ -243,20 +243,20 @@ void TstStartup::commandLineOpenFailure()
         f.write(QByteArray(400, 'x'));
     }
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {bad});
+    MainWindow form(folder.paths(), ui, {bad});
     showAndActivate(form);
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages[0].text, QStringLiteral("Несоответствие версии файла"));
     QCOMPARE(ui.messages[0].caption, QStringLiteral("Error!"));
     QCOMPARE(ui.messages[0].icon, QMessageBox::Critical);
-    QVERIFY(form.fileName().isEmpty());
-    QCOMPARE(form.base().table.rowCount(), 2);
+    QVERIFY(form.document().fileName().isEmpty());
+    QCOMPARE(form.document().base().table.rowCount(), 2);
 
     // A name that is no file is ignored; with ShowNav the navigator still comes.
     AppFolder other;
     ScriptedUi ui2;
     ui2.rejectDialog(QStringLiteral("TNavForm"));
-    TSDIAppForm form2(other.paths(), ui2, {other.file(QStringLiteral("none.QDB"))});
+    MainWindow form2(other.paths(), ui2, {other.file(QStringLiteral("none.QDB"))});
     showAndActivate(form2);
     QCOMPARE(ui2.dialogs, QStringList{QStringLiteral("TNavForm")});
     QVERIFY(ui2.messages.isEmpty());
@@ -267,12 +267,12 @@ void TstStartup::navigatorAtFirstActivationOnly()
     AppFolder folder;
     ScriptedUi ui;
     ui.rejectDialog(QStringLiteral("TNavForm"));
-    TSDIAppForm form(folder.paths(), ui, {});
+    MainWindow form(folder.paths(), ui, {});
     showAndActivate(form);
     QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
     // Another dialog and the window active again: no second navigator.
     ui.rejectDialog(QStringLiteral("TAboutBox"));
-    form.HelpAbout1Execute();
+    form.showAbout();
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QTest::qWait(10);
@@ -285,7 +285,7 @@ void TstStartup::navigatorNotShownWhenShowNavIsZero()
     AppFolder folder;
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {});
+    MainWindow form(folder.paths(), ui, {});
     showAndActivate(form);
     QVERIFY(ui.dialogs.isEmpty());
 }
@@ -299,12 +299,12 @@ void TstStartup::scanFillsCatalogueAndReportsProblemsOnce()
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=%1\nDir1=%2\nDir9=%1\n")
                              .arg(bases, folder.file(QStringLiteral("nowhere"))));
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {});
+    MainWindow form(folder.paths(), ui, {});
     QVERIFY(ui.messages.isEmpty());  // not before the window appears
     veltris::ComponentBase diodes =
-        veltris::readBase(toFsPath(bases + QStringLiteral("/d.QDB")), form.catalogue()).value();
-    QCOMPARE(form.navigatorCatalogue().size(), size_t(2 * diodes.recordCount()));  // Dir0 and Dir9
-    QCOMPARE(form.scanProblems().size(), size_t(2));
+        veltris::readBase(toFsPath(bases + QStringLiteral("/d.QDB")), form.document().catalogue()).value();
+    QCOMPARE(form.document().navigatorCatalogue().size(), size_t(2 * diodes.recordCount()));  // Dir0 and Dir9
+    QCOMPARE(form.document().scanProblems().size(), size_t(2));
     showAndActivate(form);
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages[0].caption, QStringLiteral("Ошибка"));
@@ -347,15 +347,15 @@ void TstStartup::closePrompt()
     f.close();
 
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {base});
+    MainWindow form(folder.paths(), ui, {base});
     showAndActivate(form);
-    QCOMPARE(form.fileName(), base);
-    form.base().table.setCell(1, 0, "CHANGED");
-    form.setModified(true);
+    QCOMPARE(form.document().fileName(), base);
+    form.document().base().table.setCell(1, 0, "CHANGED");
+    form.document().setModified(true);
     if (!named)
-        form.setFileName(QString());
+        form.document().setFileName(QString());
     if (unwritable)
-        form.setFileName(folder.file(QStringLiteral("missing/leds.QDB")));
+        form.document().setFileName(folder.file(QStringLiteral("missing/leds.QDB")));
     if (saveAs != QLatin1String("-"))
         ui.saveAnswers.enqueue(saveAs.isEmpty() ? QString() : folder.file(saveAs));
     ui.messageAnswers.enqueue(QMessageBox::StandardButton(answer));
@@ -367,7 +367,7 @@ void TstStartup::closePrompt()
     QCOMPARE(ui.messages[0].caption, QStringLiteral("Подтверждение"));
     QCOMPARE(ui.messages[0].icon, QMessageBox::NoIcon);
     QCOMPARE(ui.messages[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QCOMPARE(form.isModified(), !closes || !baseWritten);
+    QCOMPARE(form.document().isModified(), !closes || !baseWritten);
     QCOMPARE(folder.settingsText() != settingsBefore, closes);  // settings only on a close
     if (unwritable) {
         QCOMPARE(ui.messages.size(), 2);
@@ -390,7 +390,7 @@ void TstStartup::closePrompt()
         QCOMPARE(ui.saveRequests[0].filter, QStringLiteral("QDB File (*.QDB)"));
         QCOMPARE(ui.saveRequests[0].defaultSuffix, QStringLiteral("QDB"));
         QCOMPARE(ui.saveRequests[0].startDir, QStringLiteral("C:\\"));
-        QCOMPARE(form.fileName(), folder.file(saveAs + QStringLiteral(".QDB")));
+        QCOMPARE(form.document().fileName(), folder.file(saveAs + QStringLiteral(".QDB")));
     }
 }
 
@@ -399,9 +399,9 @@ void TstStartup::exitCommandRunsTheCloseQuery()
     AppFolder folder;
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {});
+    MainWindow form(folder.paths(), ui, {});
     showAndActivate(form);
-    form.setModified(true);
+    form.document().setModified(true);
     ui.messageAnswers.enqueue(QMessageBox::Cancel);
     form.findChild<QAction*>(QStringLiteral("FileExit1"))->trigger();
     QVERIFY(form.isVisible());
@@ -417,9 +417,9 @@ void TstStartup::keysReachTheirCommands()
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
     const QString base = folder.copySample(QStringLiteral("stab.QDB"));
     ScriptedUi ui;
-    TSDIAppForm form(folder.paths(), ui, {base});
+    MainWindow form(folder.paths(), ui, {base});
     showAndActivate(form);
-    QWidget* grid = form.stringGrid1();
+    QWidget* grid = form.mainGrid();
     grid->setFocus();
 
     ui.rejectDialog(QStringLiteral("TNavForm"));
@@ -427,9 +427,9 @@ void TstStartup::keysReachTheirCommands()
     QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
 
     for (const QKeySequence& key : {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)}) {
-        form.setModified(true);
+        form.document().setModified(true);
         QTest::keySequence(grid, key);
-        QVERIFY2(!form.isModified(), qPrintable(key.toString()));
+        QVERIFY2(!form.document().isModified(), qPrintable(key.toString()));
     }
     for (const QKeySequence& key : {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_O)}) {
         ui.openAnswers.enqueue(QString());
@@ -449,17 +449,17 @@ void TstStartup::saveAsTracksFolderAndAddsExtension()
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nSdir=/start\n"));
     ScriptedUi ui;
     {
-        TSDIAppForm form(folder.paths(), ui, {});
-        form.setModified(true);
+        MainWindow form(folder.paths(), ui, {});
+        form.document().setModified(true);
         const QString moved = folder.file(QStringLiteral("moved"));
         ui.folderMoves = {folder.path(), moved};
         ui.saveAnswers.enqueue(folder.file(QStringLiteral("plain")));  // no extension typed
-        QVERIFY(form.FileSaveAs1Execute());
+        QVERIFY(form.saveBaseAs());
         QCOMPARE(ui.saveRequests.size(), 1);
         QCOMPARE(ui.saveRequests[0].startDir, QStringLiteral("/start"));
-        QCOMPARE(form.fileName(), folder.file(QStringLiteral("plain.QDB")));
+        QCOMPARE(form.document().fileName(), folder.file(QStringLiteral("plain.QDB")));
         QVERIFY(QFile::exists(folder.file(QStringLiteral("plain.QDB"))));
-        QVERIFY(!form.isModified());
+        QVERIFY(!form.document().isModified());
         QVERIFY(form.close());
     }
     QVERIFY(folder.settingsText().contains(QStringLiteral("Sdir=") + folder.file(QStringLiteral("moved")) +

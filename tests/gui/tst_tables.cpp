@@ -6,16 +6,17 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QPainter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/appresources.h"
-#include "app/apputil.h"
-#include "app/componentgrid.h"
-#include "app/drawingview.h"
-#include "app/sdimain.h"
+#include "widgets/appresources.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
+#include "widgets/drawingview.h"
+#include "app/mainwindow.h"
 #include "appfolder.h"
 #include "base/cp1251.h"
 #include "scriptedui.h"
@@ -79,21 +80,21 @@ void rightClickTitle(ComponentGridView* grid, int coreColumn, Qt::MouseButton bu
     QTest::mouseClick(h->viewport(), button, {}, QPoint(h->sectionViewportPosition(coreColumn - 1) + 5, 10));
 }
 
-void clickTab(TSDIAppForm& form, int index)
+void clickTab(MainWindow& form, int index)
 {
-    QTabBar* bar = form.pageControl()->tabBar();
+    QTabBar* bar = form.pages()->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
 }
 
 struct Fixture {
     AppFolder folder;
     ScriptedUi ui;
-    std::unique_ptr<TSDIAppForm> form;
+    std::unique_ptr<MainWindow> form;
 
     explicit Fixture(const QString& extraSettings = {})
     {
         folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n") + extraSettings);
-        form = std::make_unique<TSDIAppForm>(folder.paths(), ui, QStringList());
+        form = std::make_unique<MainWindow>(folder.paths(), ui, QStringList());
         form->resize(900, 600);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
@@ -101,8 +102,8 @@ struct Fixture {
     }
     void setMain(const veltris::Table& t)
     {
-        form->base().table = t;
-        form->refreshMainTable();
+        form->document().base().table = t;
+        form->document().reportMainTableChange();
     }
 };
 
@@ -157,7 +158,7 @@ void TstTables::titlePainting()
     t.setCell(0, 2, qStringToCp(QStringLiteral("|Ш")));
     t.setCell(0, 3, qStringToCp(QStringLiteral("Ш")));
     f.setMain(t);
-    QHeaderView* h = f.form->stringGrid1()->horizontalHeader();
+    QHeaderView* h = f.form->mainGrid()->horizontalHeader();
     const QImage img = h->grab().toImage();
     const auto band = [&](int coreCol, int line) {
         const int x = h->sectionViewportPosition(coreCol - 1);
@@ -187,7 +188,7 @@ void TstTables::titlePainting()
     QVERIFY(inkCount(img, band(3, 0)) > inkCount(plain, QRect(0, 0, 100, 16)));
 
     // The top-left cell: the device label, bold and centred.
-    const QImage corner = f.form->stringGrid1()->cornerButton()->grab().toImage();
+    const QImage corner = f.form->mainGrid()->cornerButton()->grab().toImage();
     QVERIFY(!inkBox(corner, QRect(0, 0, corner.width(), 16)).isNull());
 }
 
@@ -197,18 +198,18 @@ void TstTables::zeroPaintedEmptyAndValueTextPlaced()
     veltris::Table t = valueTable({QStringLiteral("A")}, {QStringLiteral("0")});
     t.setCell(1, 2, "8");
     f.setMain(t);
-    ComponentGridView* g = f.form->stringGrid1();
-    const QModelIndex zero = f.form->model1()->index(0, 0);
+    ComponentGridView* g = f.form->mainGrid();
+    const QModelIndex zero = f.form->mainModel()->index(0, 0);
     QCOMPARE(zero.data(Qt::DisplayRole).toString(), QString());
     QCOMPARE(zero.data(ComponentTableModel::RawTextRole).toString(), QStringLiteral("0"));
-    QCOMPARE(f.form->base().table.cell(1, 1), std::string("0"));  // the text is kept
+    QCOMPARE(f.form->document().base().table.cell(1, 1), std::string("0"));  // the text is kept
 
     g->clearSelection();
-    g->setCurrentIndex(f.form->model1()->index(0, 5));
+    g->setCurrentIndex(f.form->mainModel()->index(0, 5));
     const QImage img = g->viewport()->grab().toImage();
     const QRect zeroRect = g->visualRect(zero).adjusted(1, 1, -1, -1);
     QVERIFY(inkBox(img, zeroRect).isNull());
-    const QRect eightRect = g->visualRect(f.form->model1()->index(0, 1));
+    const QRect eightRect = g->visualRect(f.form->mainModel()->index(0, 1));
     const QRect box = inkBox(img, eightRect.adjusted(1, 1, -1, -1));
     QVERIFY(!box.isNull());
     QVERIFY(box.left() >= eightRect.left() + 5 && box.left() <= eightRect.left() + 8);
@@ -224,18 +225,18 @@ void TstTables::rightClickSortsByValue()
     for (int i = 0; i < values.size(); ++i)
         n << QStringLiteral("R%1").arg(i);
     f.setMain(valueTable(n, values));
-    f.form->setModified(false);
-    ComponentGridView* g = f.form->stringGrid1();
+    f.form->document().setModified(false);
+    ComponentGridView* g = f.form->mainGrid();
 
     rightClickTitle(g, 1, Qt::LeftButton);  // a left click never sorts
-    QCOMPARE(names(f.form->base().table), n);
+    QCOMPARE(names(f.form->document().base().table), n);
 
     rightClickTitle(g, 1);
     // Plain values by magnitude (a range 2-8 as 4), then "(", "[", "{".
-    QCOMPARE(names(f.form->base().table), QStringList({"R3", "R7", "R9", "R6", "R4", "R1", "R8", "R2", "R5", "R0"}));
-    QCOMPARE(f.form->base().table.cell(1, 2), std::string("x4"));  // whole rows move
-    QCOMPARE(f.form->model1()->headerData(0, Qt::Vertical).toString(), QStringLiteral("R3"));
-    QVERIFY(!f.form->isModified());
+    QCOMPARE(names(f.form->document().base().table), QStringList({"R3", "R7", "R9", "R6", "R4", "R1", "R8", "R2", "R5", "R0"}));
+    QCOMPARE(f.form->document().base().table.cell(1, 2), std::string("x4"));  // whole rows move
+    QCOMPARE(f.form->mainModel()->headerData(0, Qt::Vertical).toString(), QStringLiteral("R3"));
+    QVERIFY(!f.form->document().isModified());
     QVERIFY(f.ui.messages.isEmpty());
 
     // One record: nothing to do.
@@ -248,10 +249,10 @@ void TstTables::cornerSortsByNameInCodePageOrder()
 {
     Fixture f;
     f.setMain(valueTable({"b", "B", QStringLiteral("Б"), "a", "A", "Z", QStringLiteral("а")}, {}));
-    rightClickTitle(f.form->stringGrid1(), 0, Qt::LeftButton);
-    QCOMPARE(names(f.form->base().table).first(), QStringLiteral("b"));
-    rightClickTitle(f.form->stringGrid1(), 0);
-    QCOMPARE(names(f.form->base().table),
+    rightClickTitle(f.form->mainGrid(), 0, Qt::LeftButton);
+    QCOMPARE(names(f.form->document().base().table).first(), QStringLiteral("b"));
+    rightClickTitle(f.form->mainGrid(), 0);
+    QCOMPARE(names(f.form->document().base().table),
              QStringList({"A", "B", "Z", "a", "b", QStringLiteral("Б"), QStringLiteral("а")}));
 }
 
@@ -260,8 +261,8 @@ void TstTables::sortErrorLeavesTableUnchanged()
     Fixture f;
     const veltris::Table t = valueTable({"C", "A", "B"}, {"3", "E", "1"});
     f.setMain(t);
-    rightClickTitle(f.form->stringGrid1(), 1);
-    QVERIFY(f.form->base().table == t);
+    rightClickTitle(f.form->mainGrid(), 1);
+    QVERIFY(f.form->document().base().table == t);
     QCOMPARE(f.ui.messages.size(), 1);
     QCOMPARE(f.ui.messages[0].text, QStringLiteral("'E' is not a valid floating point value"));
     QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Вельтрис"));
@@ -273,13 +274,13 @@ void TstTables::sortOfSecondTableLeavesMainTable()
     Fixture f;
     const veltris::Table t = valueTable({"C", "A", "B"}, {"3", "2", "1"});
     f.setMain(t);
-    f.form->base().viewMask[0] = 1;
-    f.form->base().secondColumnCount = 2;
+    f.form->document().base().viewMask[0] = 1;
+    f.form->document().base().secondColumnCount = 2;
     clickTab(*f.form, 1);
-    QCOMPARE(names(f.form->secondTable()), QStringList({"C", "A", "B"}));
-    rightClickTitle(f.form->stringGrid2(), 1);
-    QCOMPARE(names(f.form->secondTable()), QStringList({"B", "A", "C"}));
-    QVERIFY(f.form->base().table == t);
+    QCOMPARE(names(f.form->document().secondTable()), QStringList({"C", "A", "B"}));
+    rightClickTitle(f.form->secondGrid(), 1);
+    QCOMPARE(names(f.form->document().secondTable()), QStringList({"B", "A", "C"}));
+    QVERIFY(f.form->document().base().table == t);
 }
 
 void TstTables::secondTableThroughViewMask()
@@ -290,11 +291,11 @@ void TstTables::secondTableThroughViewMask()
         for (int c = 1; c < 31; ++c)
             t.setCell(r, c, "c" + std::to_string(c) + "r" + std::to_string(r));
     f.setMain(t);
-    veltris::Table& second = f.form->secondTable();
+    veltris::Table& second = f.form->document().secondTable();
     second.resize(3, 4);
     for (int r = 0; r < 3; ++r)
         second.setCell(r, 2, "keep");
-    veltris::ComponentBase& base = f.form->base();
+    veltris::ComponentBase& base = f.form->document().base();
     base.viewMask = {};
     base.viewMask[0] = 5;
     base.viewMask[2] = 2;
@@ -308,32 +309,32 @@ void TstTables::secondTableThroughViewMask()
         QCOMPARE(second.cell(r, 2), std::string("keep"));  // mask entry 0: untouched
         QCOMPARE(second.cell(r, 3), t.cell(r, 2));
     }
-    QCOMPARE(f.form->model2()->columnCount(), 3);
-    QCOMPARE(f.form->model2()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("c5r0"));
-    QCOMPARE(f.form->model2()->cornerText(), QStringLiteral("Тип прибора"));
-    QCOMPARE(f.form->stringGrid2()->columnWidth(2), 100);
+    QCOMPARE(f.form->secondModel()->columnCount(), 3);
+    QCOMPARE(f.form->secondModel()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("c5r0"));
+    QCOMPARE(f.form->secondModel()->cornerText(), QStringLiteral("Тип прибора"));
+    QCOMPARE(f.form->secondGrid()->columnWidth(2), 100);
 }
 
 void TstTables::pageEffectsAndHelpContexts()
 {
     Fixture f;
-    TSDIAppForm& form = *f.form;
+    MainWindow& form = *f.form;
     const auto entries = [&] {
-        return QList<bool>{form.actionN7()->isEnabled(), form.actionN8()->isEnabled(), form.actionN9()->isEnabled()};
+        return QList<bool>{form.addRecordAction()->isEnabled(), form.editRecordAction()->isEnabled(), form.deleteRecordAction()->isEnabled()};
     };
     QCOMPARE(entries(), QList<bool>({true, true, true}));
-    QCOMPARE(helpContext(form.pageControl()), 0);
+    QCOMPARE(int(helpContext(form.pages())), 0);
 
     const int expected[4] = {0, 0, 32, 31};
     for (int page : {2, 3, 1, 0, 3}) {
         clickTab(form, page);
-        QCOMPARE(form.pageControl()->currentIndex(), page);
-        QCOMPARE(helpContext(form.pageControl()), expected[page]);
+        QCOMPARE(form.pages()->currentIndex(), page);
+        QCOMPARE(int(helpContext(form.pages())), expected[page]);
         const bool onMain = page == 0;
         QCOMPARE(entries(), QList<bool>({onMain, onMain, onMain}));
     }
     form.showPage(2);  // a change made by the program keeps the help context
-    QCOMPARE(helpContext(form.pageControl()), 31);
+    QCOMPARE(int(helpContext(form.pages())), 31);
     form.showPage(0);
     QCOMPARE(entries(), QList<bool>({true, true, true}));
 }
@@ -341,7 +342,7 @@ void TstTables::pageEffectsAndHelpContexts()
 void TstTables::headerPointer()
 {
     Fixture f;
-    for (ComponentGridView* g : {f.form->stringGrid1(), f.form->stringGrid2()}) {
+    for (ComponentGridView* g : {f.form->mainGrid(), f.form->secondGrid()}) {
         QCOMPARE(appCursorId(g->horizontalHeader()->viewport()->cursor()), int(crCursor1));
         QCOMPARE(appCursorId(g->cornerButton()->cursor()), int(crCursor1));
         QCOMPARE(g->viewport()->cursor().shape(), Qt::ArrowCursor);
@@ -383,8 +384,8 @@ void TstTables::drawingFollowsCurrentRow()
     t.setCell(3, 30, "99");  // no such drawing
     t.setCell(4, 30, "");
     f.setMain(t);
-    DrawingImage* image = f.form->image1();
-    ComponentGridView* g = f.form->stringGrid1();
+    DrawingImage* image = f.form->drawingView();
+    ComponentGridView* g = f.form->mainGrid();
 
     g->setFocus();
     f.form->setCurrentCell(1, 1);
@@ -392,7 +393,7 @@ void TstTables::drawingFollowsCurrentRow()
     QTest::keyClick(g, Qt::Key_Down);  // the keyboard moves the row: the drawing follows
     QCOMPARE(f.form->currentRow(), 2);
     QCOMPARE(image->image(), two);
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(f.form->model1()->index(2, 3)).center());
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(f.form->mainModel()->index(2, 3)).center());
     QCOMPARE(f.form->currentRow(), 3);
     QCOMPARE(image->image(), ::placeholderDrawing());
     f.form->setCurrentCell(1, 1);
@@ -425,25 +426,25 @@ void TstTables::drawingOddCases()
     t.setCell(2, 30, "5");
     f.setMain(t);
     f.form->setCurrentCell(1, 1);
-    const QImage seven = f.form->image1()->image();
+    const QImage seven = f.form->drawingView()->image();
     QCOMPARE(seven.size(), QImage(drawings + QStringLiteral("/7.BMP")).size());
 
     // An unreadable bitmap: the framework's message; the previous drawing stays.
     f.form->setCurrentCell(2, 1);
     QCOMPARE(f.ui.messages.size(), 1);
     QCOMPARE(f.ui.messages[0].text, QStringLiteral("Bitmap image is not valid"));
-    QCOMPARE(f.form->image1()->image(), seven);
+    QCOMPARE(f.form->drawingView()->image(), seven);
 
     // A device type without a drawing folder always shows the placeholder.
-    f.form->base().deviceType = 2;
+    f.form->document().base().deviceType = 2;
     f.form->setCurrentCell(1, 1);
-    QCOMPARE(f.form->image1()->image(), ::placeholderDrawing());
+    QCOMPARE(f.form->drawingView()->image(), ::placeholderDrawing());
 }
 
 void TstTables::zoomToggle()
 {
     Fixture f;
-    DrawingImage* image = f.form->image1();
+    DrawingImage* image = f.form->drawingView();
     clickTab(*f.form, 2);
     QVERIFY(!image->stretch());
     QCOMPARE(appCursorId(image->cursor()), int(crCursorPlus));
@@ -473,11 +474,22 @@ void TstTables::largeBaseModelStaysLean()
         t.setCell(r, 1, std::to_string(r % 97));
     }
     f.setMain(t);
-    ComponentGridView* g = f.form->stringGrid1();
-    QCOMPARE(f.form->model1()->rowCount(), 100000);
-    f.form->model1()->resetDataCalls();
+    ComponentGridView* g = f.form->mainGrid();
+    QCOMPARE(f.form->mainModel()->rowCount(), 100000);
+    // The view reads its cells through a proxy that counts the reads.
+    struct CountingProxy : QIdentityProxyModel {
+        mutable quint64 calls = 0;
+        QVariant data(const QModelIndex& index, int role) const override
+        {
+            ++calls;
+            return QIdentityProxyModel::data(index, role);
+        }
+    } proxy;
+    proxy.setSourceModel(f.form->mainModel());
+    g->setModel(&proxy);
     g->viewport()->repaint();
-    const quint64 calls = f.form->model1()->dataCalls();
+    const quint64 calls = proxy.calls;
+    g->setModel(f.form->mainModel());
     const int visible = (g->viewport()->height() / 24 + 2) * (g->viewport()->width() / 100 + 2);
     QVERIFY2(calls <= quint64(visible), qPrintable(QString::number(calls)));
     QCOMPARE(g->columnWidth(0), 100);

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "app/apputil.h"
+#include "widgets/apputil.h"
 
 AppFolder::AppFolder(const QStringList& withoutCatalogues)
 {

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "app/apppaths.h"
+#include "document/apppaths.h"
 
 class AppFolder {
 public:

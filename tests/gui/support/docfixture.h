@@ -7,27 +7,27 @@
 #include <QTest>
 #include <memory>
 
-#include "app/sdimain.h"
+#include "app/mainwindow.h"
 #include "appfolder.h"
 #include "scriptedui.h"
 
 struct DocFixture {
     AppFolder folder;
     ScriptedUi ui;
-    std::unique_ptr<TSDIAppForm> form;
+    std::unique_ptr<MainWindow> form;
 
     DocFixture()
     {
         folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nOdir=%1/open\nSdir=%1/save\n")
                                  .arg(folder.path()));
-        form = std::make_unique<TSDIAppForm>(folder.paths(), ui, QStringList{});
+        form = std::make_unique<MainWindow>(folder.paths(), ui, QStringList{});
     }
 
     // Copies a sample base into the folder and opens it as the command line would.
     QString openSample(const QString& name)
     {
         const QString path = folder.copySample(name);
-        if (!form->loadBaseFile(path))
+        if (!form->document().load(path))
             QTest::qFail("sample base did not load", __FILE__, __LINE__);
         return path;
     }

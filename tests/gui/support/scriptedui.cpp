@@ -87,9 +87,9 @@ void ScriptedUi::openUrl(const QUrl& url)
     urls.append(url);
 }
 
-void ScriptedUi::showHelp(int topic)
+void ScriptedUi::showHelp(HelpTopic topic)
 {
-    helpTopics.append(topic);
+    helpTopics.append(static_cast<int>(topic));
 }
 
 int ScriptedUi::execDialog(QDialog* dialog)

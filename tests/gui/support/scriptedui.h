@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "app/uiservices.h"
+#include "widgets/uiservices.h"
 
 class ScriptedUi : public UiServices {
 public:
@@ -51,7 +51,7 @@ public:
     QString openFileName(QWidget* parent, const FileDialogRequest& req) override;
     QString saveFileName(QWidget* parent, const FileDialogRequest& req) override;
     void openUrl(const QUrl& url) override;
-    void showHelp(int topic) override;
+    void showHelp(HelpTopic topic) override;
     // Shows the dialog (so its show handler runs, as under exec), runs its handler without an
     // event loop, hides it and returns the handler's result, also stored with setResult().
     int execDialog(QDialog* dialog) override;

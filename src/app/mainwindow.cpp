@@ -1,0 +1,475 @@
+// The frame of the main window: actions, menus, tool bar, pages, dialogs; start-up, shutdown,
+// help and about.
+#include "app/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/aboutbox.h"
+#include "edit/baseparametersdialog.h"
+#include "edit/recorddialog.h"
+#include "edit/viewcolumnsdialog.h"
+#include "search/navigatorwindow.h"
+#include "search/searchpage.h"
+#include "widgets/appresources.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
+#include "widgets/drawingview.h"
+#include "widgets/uiservices.h"
+
+namespace {
+
+const QString kForumUrl = QStringLiteral("https://bramis.example.org/forum/veltris");
+constexpr int kHeaderRowHeight = 50;
+constexpr int kScanProblemsShown = 20;
+
+// The size read from the settings, kept within the desktop (never below the default size): a
+// hand-edited 100000 would otherwise cost gigabytes of window memory.
+QSize boundedWindowSize(int width, int height)
+{
+    QSize limit(veltris::ProgramSettings().width, veltris::ProgramSettings().height);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        limit = limit.expandedTo(s->availableVirtualGeometry().size());
+    return QSize(std::min(width, limit.width()), std::min(height, limit.height()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, QWidget* parent)
+    : QMainWindow(parent), m_ui(ui), m_args(std::move(args)), m_document(paths, ui, this)
+{
+    setObjectName(QStringLiteral("TSDIAppForm"));
+    setWindowTitle(appTitle());
+    setWindowIcon(programIcon());
+    setFont(veltrisFont());
+
+    createActions();
+    createMenus();
+    createToolBar();
+    createPages();
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusBar"));
+    status->setFixedHeight(19);
+    setStatusBar(status);
+
+    const veltris::ProgramSettings& settings = m_document.settings();
+    m_showNavigatorAtStart = settings.showNav;
+    resize(boundedWindowSize(settings.width, settings.height));
+    move(settings.left, settings.top);
+
+    applyStandardWidths();
+    for (ComponentGridView* g : {m_mainGrid, m_secondGrid})
+        g->setHeaderCursor(appCursor(crCursor1));
+    m_drawing->setCursor(appCursor(crCursorPlus));
+    m_drawing->setImage(placeholderDrawing());
+
+    connectDocument();
+    createDialogs();
+}
+
+MainWindow::~MainWindow()
+{
+    // The views, models and dialogs read the tables held in the document, a member that dies
+    // before ~QWidget would delete the children: take them down while everything is alive.
+    hide();
+    delete m_navigator;
+    delete m_recordDialog;
+    delete m_viewColumns;
+    delete m_baseParameters;
+    delete m_aboutBox;
+    delete m_pages;
+    delete m_mainModel;
+    delete m_secondModel;
+}
+
+// ---- frame ----
+
+void MainWindow::createActions()
+{
+    const auto make = [this](const char* name, const QString& text, const QString& hint, HelpTopic topic,
+                             const QList<QKeySequence>& keys) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(QLatin1String(name));
+        if (!hint.isEmpty())
+            setHint(a, hint);
+        if (topic != HelpTopic::Contents)
+            setHelpContext(a, topic);
+        if (!keys.isEmpty())
+            a->setShortcuts(keys);
+        addAction(a);  // keys work wherever the window is active
+        return a;
+    };
+    m_newBase = make("FileNew1", QStringLiteral("&Новый"), QStringLiteral("Новый|Создать новый файл"),
+                     HelpTopic::NewBase, {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    m_openBase = make("FileOpen1", QStringLiteral("&Открыть..."), QStringLiteral("Открыть|Открыть файл"),
+                      HelpTopic::OpenBase, {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_O)});
+    m_import = make("Import1", QStringLiteral("Импорт..."), QStringLiteral("Импорт|Импортировать из файла"),
+                    HelpTopic::Import, {});
+    m_import->setEnabled(false);
+    m_saveBase = make("FileSave1", QStringLiteral("&Сохранить"), QStringLiteral("Сохранить|Сохранить текущий файл"),
+                      HelpTopic::SaveBase, {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)});
+    m_saveBaseAs = make("FileSaveAs1", QStringLiteral("Сохранить к&ак..."),
+                        QStringLiteral("Сохранить как|Сохранить файл под другим именем"), HelpTopic::SaveBaseAs,
+                        {QKeySequence(Qt::SHIFT | Qt::Key_F2)});
+    m_export = make("N11", QStringLiteral("Экспорт..."), QStringLiteral("Экспорт|Экспортировать в файл"),
+                    HelpTopic::Export, {});
+    m_navigatorAction = make("NavigatorAction", QStringLiteral("Навигатор..."),
+                             QStringLiteral("Навигатор|Вызвать навигатор"), HelpTopic::NavigatorCommand,
+                             {QKeySequence(Qt::Key_F7)});
+    m_exit = make("FileExit1", QStringLiteral("Вы&ход"), QStringLiteral("Выход|Выход из программы"),
+                  HelpTopic::Exit, {});
+    m_addRecord = make("N7", QStringLiteral("Добавить"), QStringLiteral("Добавить|Добавить элемент"),
+                       HelpTopic::AddRecord, {QKeySequence(Qt::Key_Insert)});
+    m_editRecord = make("N8", QStringLiteral("Изменить"), QStringLiteral("Изменить|Изменить параметры элемента"),
+                        HelpTopic::EditRecord, {QKeySequence(Qt::Key_F4)});
+    m_deleteRecord = make("N9", QStringLiteral("Удалить"), QStringLiteral("Удалить|Удалить элемент"),
+                          HelpTopic::DeleteRecord, {QKeySequence(Qt::Key_F8)});
+    m_baseParametersAction = make("N4", QStringLiteral("Параметры базы"),
+                                  QStringLiteral("Параметры базы|Настроить параметры базы"),
+                                  HelpTopic::ParametersMenu, {});
+    m_viewColumnsAction = make("N3", QStringLiteral("Параметры просмотра"),
+                               QStringLiteral("Параметры просмотра|Настроить параметры просмотра"),
+                               HelpTopic::ParametersMenu, {});
+    m_helpContents = make("N14", QStringLiteral("Вызов справки"), QStringLiteral("Вызов справки"),
+                          HelpTopic::Contents, {QKeySequence(Qt::Key_F1)});
+    m_forum = make("N15", QStringLiteral("На форуме сайта Брамис"), QString(), HelpTopic::Contents, {});
+    m_about = make("HelpAbout1", QStringLiteral("&О программе..."),
+                   QStringLiteral("О программе|Информация о программе и ее производителе"), HelpTopic::Contents,
+                   {});
+
+    connect(m_newBase, &QAction::triggered, this, &MainWindow::newBase);
+    connect(m_openBase, &QAction::triggered, this, &MainWindow::openBase);
+    connect(m_saveBase, &QAction::triggered, this, &MainWindow::saveBase);
+    connect(m_saveBaseAs, &QAction::triggered, this, &MainWindow::saveBaseAs);
+    connect(m_export, &QAction::triggered, this, &MainWindow::exportCsv);
+    connect(m_navigatorAction, &QAction::triggered, this, &MainWindow::showNavigator);
+    connect(m_exit, &QAction::triggered, this, &MainWindow::close);
+    connect(m_addRecord, &QAction::triggered, this, &MainWindow::addRecord);
+    connect(m_editRecord, &QAction::triggered, this, &MainWindow::editRecord);
+    connect(m_deleteRecord, &QAction::triggered, this, &MainWindow::deleteRecord);
+    connect(m_baseParametersAction, &QAction::triggered, this, &MainWindow::editBaseParameters);
+    connect(m_viewColumnsAction, &QAction::triggered, this, &MainWindow::editViewColumns);
+    connect(m_helpContents, &QAction::triggered, this, &MainWindow::showHelpContents);
+    connect(m_forum, &QAction::triggered, this, &MainWindow::openForum);
+    connect(m_about, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+namespace {
+
+// Disabled entries can be highlighted too ("Импорт..." has a help topic of its own).
+class MenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_Menu_AllowActiveAndDisabled)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+}  // namespace
+
+void MainWindow::createMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto* menuStyle = new MenuStyle;
+    menuStyle->setParent(this);
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    const auto menu = [this, menuStyle](QWidget* parent, const char* name, const QString& title,
+                                        const QString& hint, HelpTopic topic) {
+        auto* m = new QMenu(title, parent);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Item"));
+        if (!hint.isEmpty())
+            setHint(m->menuAction(), hint);
+        if (topic != HelpTopic::Contents)
+            setHelpContext(m->menuAction(), topic);
+        m->setStyle(menuStyle);
+        m->installEventFilter(this);  // F1 over a highlighted item: context help
+        m_menus << m;
+        return m;
+    };
+
+    QMenu* file = menu(bar, "File1", QStringLiteral("&Файл"), QStringLiteral("Файловые команды"),
+                       HelpTopic::FileMenu);
+    file->addAction(m_newBase);
+    file->addAction(m_openBase);
+    file->addAction(m_import);
+    file->addAction(m_saveBase);
+    file->addAction(m_saveBaseAs);
+    file->addSeparator();
+    file->addAction(m_export);
+    file->addAction(m_navigatorAction);
+    file->addSeparator();
+    file->addAction(m_exit);
+    bar->addMenu(file);
+
+    QMenu* edit = menu(bar, "Edit1", QStringLiteral("Правка"), QStringLiteral("Команды редактирования"),
+                       HelpTopic::EditMenu);
+    edit->addAction(m_addRecord);
+    edit->addAction(m_editRecord);
+    edit->addAction(m_deleteRecord);
+    bar->addMenu(edit);
+
+    QMenu* params = menu(bar, "Params1", QStringLiteral("Параметры"), QStringLiteral("Параметры программы"),
+                         HelpTopic::ParametersMenu);
+    params->addAction(m_baseParametersAction);
+    params->addAction(m_viewColumnsAction);
+    bar->addMenu(params);
+
+    QMenu* help = menu(bar, "Help1", QStringLiteral("&Справка"), QStringLiteral("Справка"), HelpTopic::HelpMenu);
+    help->addAction(m_helpContents);
+    QMenu* discuss = menu(help, "N16", QStringLiteral("Обсудить"), QString(), HelpTopic::Contents);
+    discuss->addAction(m_forum);
+    help->addMenu(discuss);
+    help->addSeparator()->setObjectName(QStringLiteral("N17"));
+    help->addAction(m_about);
+    bar->addMenu(help);
+}
+
+void MainWindow::createToolBar()
+{
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setFixedHeight(30);
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_newBase->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
+    m_openBase->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    m_saveBase->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_navigatorAction->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    m_toolBar->addAction(m_newBase);
+    m_toolBar->addAction(m_openBase);
+    m_toolBar->addAction(m_saveBase);
+    auto* gap = new QWidget(m_toolBar);  // the 8-pixel separator
+    gap->setObjectName(QStringLiteral("ToolButton4"));
+    gap->setFixedWidth(8);
+    m_toolBar->addWidget(gap);
+    m_toolBar->addAction(m_navigatorAction);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+void MainWindow::createPages()
+{
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->setDocumentMode(false);
+    setHelpContext(m_pages, HelpTopic::Contents);
+
+    const QString captions[4] = {QStringLiteral("Таблица №1"), QStringLiteral("Таблица №2"),
+                                 QStringLiteral("Габариты"), QStringLiteral("Поиск")};
+    for (int i = 0; i < 4; ++i) {
+        m_pageWidgets[i] = new QWidget;
+        m_pageWidgets[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        m_pages->addTab(m_pageWidgets[i], captions[i]);
+    }
+    setHelpContext(m_pageWidgets[DrawingPage], HelpTopic::Drawing);
+    setHelpContext(m_pageWidgets[SearchPageIndex], HelpTopic::SearchPage);
+
+    m_mainModel = new ComponentTableModel(&m_document.mainTable(), this);
+    m_secondModel = new ComponentTableModel(&m_document.secondTable(), this);
+    m_mainGrid = new ComponentGridView(m_pageWidgets[MainTablePage]);
+    m_mainGrid->setObjectName(QStringLiteral("StringGrid1"));
+    m_mainGrid->setTableModel(m_mainModel);
+    m_secondGrid = new ComponentGridView(m_pageWidgets[SecondTablePage]);
+    m_secondGrid->setObjectName(QStringLiteral("StringGrid2"));
+    m_secondGrid->setTableModel(m_secondModel);
+    for (int i = 0; i < 2; ++i) {
+        auto* lay = new QVBoxLayout(m_pageWidgets[i]);
+        lay->setContentsMargins(0, 0, 0, 0);
+        lay->addWidget(i == 0 ? m_mainGrid : m_secondGrid);
+    }
+    for (ComponentGridView* g : {m_mainGrid, m_secondGrid}) {
+        g->setHeaderRowHeight(kHeaderRowHeight);
+        connect(g, &ComponentGridView::titleRightPressed, this,
+                [this, g](int column) { sortByColumn(g, column); });
+    }
+    connect(m_mainGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &MainWindow::refreshDrawing);
+    // A model reset brings a new selection model only if the model changes; ours stays.
+
+    m_drawingPanel = new QFrame(m_pageWidgets[DrawingPage]);
+    m_drawingPanel->setObjectName(QStringLiteral("Panel1"));
+    m_drawingPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setHelpContext(m_drawingPanel, HelpTopic::Drawing);
+    auto* pageLay = new QVBoxLayout(m_pageWidgets[DrawingPage]);
+    pageLay->setContentsMargins(0, 0, 0, 0);
+    pageLay->addWidget(m_drawingPanel);
+    m_drawing = new DrawingImage(m_drawingPanel);
+    m_drawing->setObjectName(QStringLiteral("Image1"));
+    setHelpContext(m_drawing, HelpTopic::Drawing);
+    auto* panelLay = new QVBoxLayout(m_drawingPanel);
+    panelLay->setContentsMargins(1, 1, 1, 1);
+    panelLay->addWidget(m_drawing);
+    connect(m_drawing, &DrawingImage::clicked, this, &MainWindow::toggleDrawingStretch);
+
+    setCentralWidget(m_pages);
+    connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::onCurrentPageChanged);
+
+    createSearchPage();
+}
+
+void MainWindow::createSearchPage()
+{
+    QWidget* sheet = m_pageWidgets[SearchPageIndex];
+    m_searchPage = new SearchPage(m_document, *m_mainGrid, sheet);
+    auto* lay = new QVBoxLayout(sheet);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->addWidget(m_searchPage);
+    connect(m_searchPage, &SearchPage::selectionApplied, this, [this] { showPage(SecondTablePage); });
+}
+
+void MainWindow::createDialogs()
+{
+    m_aboutBox = new AboutBox(m_ui, this);
+    m_baseParameters = new BaseParametersDialog(m_document, this);
+    m_viewColumns = new ViewColumnsDialog(m_document, this);
+    m_recordDialog = new RecordDialog(m_document, *m_mainGrid, statusBar(), this);
+    m_navigator = new NavigatorWindow(m_document, this);
+}
+
+QWidget* MainWindow::page(int index) const
+{
+    return index >= 0 && index < 4 ? m_pageWidgets[index] : nullptr;
+}
+
+// ---- show and close ----
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        onFirstShow();
+    }
+}
+
+void MainWindow::onFirstShow()
+{
+    if (!m_args.isEmpty() && QFileInfo(m_args.first()).isFile()) {
+        m_showNavigatorAtStart = false;
+        m_document.load(m_args.first());
+    }
+    // The scan problems, then the navigator, from the loop over the shown window. The navigator
+    // follows the message's close, not the window's activation: without a window manager the
+    // message takes the activation and nothing gives it back.
+    QTimer::singleShot(0, this, &MainWindow::afterFirstShow);
+    activateWindow();
+}
+
+void MainWindow::afterFirstShow()
+{
+    if (!m_document.scanProblems().empty())
+        showScanProblems();
+    if (m_showNavigatorAtStart) {
+        m_showNavigatorAtStart = false;
+        showNavigator();
+    }
+}
+
+void MainWindow::showScanProblems()
+{
+    const auto& problems = m_document.scanProblems();
+    QStringList lines;
+    const int n = static_cast<int>(problems.size());
+    for (int i = 0; i < n && i < kScanProblemsShown; ++i)
+        lines << QString::fromStdString(problems[static_cast<size_t>(i)].message);
+    if (n > kScanProblemsShown)
+        lines << QStringLiteral("… и ещё %1").arg(n - kScanProblemsShown);
+    m_ui.message(this, QStringLiteral("Ошибка"),
+                 QStringLiteral("Навигатор не смог прочитать некоторые базы:\r\n") +
+                     lines.join(QStringLiteral("\r\n")),
+                 QMessageBox::Warning, QMessageBox::Ok);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_document.confirmDiscard()) {
+        event->ignore();
+        return;
+    }
+    saveWindowSettings();
+    event->accept();
+}
+
+void MainWindow::saveWindowSettings()
+{
+    veltris::ProgramSettings& settings = m_document.settings();
+    settings.width = width();
+    settings.height = height();
+    settings.top = y();
+    settings.left = x();
+    m_document.saveSettings();
+}
+
+// ---- commands of the frame ----
+
+void MainWindow::showNavigator()
+{
+    m_ui.execDialog(m_navigator);
+}
+
+void MainWindow::showAbout()
+{
+    m_ui.execDialog(m_aboutBox);
+}
+
+void MainWindow::showHelpContents()
+{
+    m_ui.showHelp(HelpTopic::Contents);
+}
+
+void MainWindow::openForum()
+{
+    m_ui.openUrl(QUrl(kForumUrl));
+}
+
+// ---- context help over menus ----
+
+HelpTopic MainWindow::menuHelpTopic(QMenu* menu, QAction* action) const
+{
+    if (action && helpContext(action) != HelpTopic::Contents)
+        return helpContext(action);
+    for (QMenu* m = menu; m; m = qobject_cast<QMenu*>(m->parentWidget()))
+        if (helpContext(m->menuAction()) != HelpTopic::Contents)
+            return helpContext(m->menuAction());
+    return HelpTopic::Contents;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (menu && m_menus.contains(menu) &&
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        if (event->type() == QEvent::ShortcutOverride) {
+            event->accept();  // F1 here is context help, not "Вызов справки"
+            return true;
+        }
+        const HelpTopic topic = menuHelpTopic(menu, menu->activeAction());
+        while (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        m_ui.showHelp(topic);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,173 @@
+#pragma once
+// The main window: menus, tool bar, the four pages (main table, second table, package drawing,
+// search) over one Document, start-up and shutdown, help and about. The commands themselves
+// live in the Document and the dialogs; this class connects them to the menus and keeps the
+// views in step with the document's signals.
+#include <QMainWindow>
+#include <QStringList>
+
+#include "document/apppaths.h"
+#include "document/document.h"
+#include "widgets/helptopic.h"
+
+class QAction;
+class QFrame;
+class QMenu;
+class QTabWidget;
+class QToolBar;
+
+class AboutBox;
+class BaseParametersDialog;
+class ComponentGridView;
+class ComponentTableModel;
+class DrawingImage;
+class NavigatorWindow;
+class RecordDialog;
+class SearchPage;
+class UiServices;
+class ViewColumnsDialog;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The pages, in their order.
+    enum Page { MainTablePage = 0, SecondTablePage = 1, DrawingPage = 2, SearchPageIndex = 3 };
+
+    // Reads the settings and catalogues (through the Document), makes the empty base, scans the
+    // navigator's folders, then creates the dialogs.
+    MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Document& document() { return m_document; }
+    const Document& document() const { return m_document; }
+    UiServices& ui() const { return m_ui; }
+    // The navigator opens once the window is first shown (settings, no base on the command line).
+    bool navigatorAtStart() const { return m_showNavigatorAtStart; }
+
+    // ---- views ----
+    QTabWidget* pages() const { return m_pages; }
+    QWidget* page(int index) const;  // a Page
+    ComponentGridView* mainGrid() const { return m_mainGrid; }
+    ComponentGridView* secondGrid() const { return m_secondGrid; }
+    ComponentTableModel* mainModel() const { return m_mainModel; }
+    ComponentTableModel* secondModel() const { return m_secondModel; }
+    DrawingImage* drawingView() const { return m_drawing; }
+    SearchPage* searchPage() const { return m_searchPage; }
+    QAction* addRecordAction() const { return m_addRecord; }
+    QAction* editRecordAction() const { return m_editRecord; }
+    QAction* deleteRecordAction() const { return m_deleteRecord; }
+
+    AboutBox* aboutBox() const { return m_aboutBox; }
+    BaseParametersDialog* baseParametersDialog() const { return m_baseParameters; }
+    ViewColumnsDialog* viewColumnsDialog() const { return m_viewColumns; }
+    RecordDialog* recordDialog() const { return m_recordDialog; }
+    NavigatorWindow* navigatorWindow() const { return m_navigator; }
+
+    // Current record of the main table, core numbering (1..); 0 when the table has no record.
+    int currentRow() const;
+    int currentColumn() const;
+    // Moves the main table's current cell; a change refreshes the drawing.
+    void setCurrentCell(int row, int col);
+    // Brings a page to the front as a program step, not a user's choice: the page's own effects
+    // run, the page control's help topic stays.
+    void showPage(int index);
+    // Package drawing of the current row (or the placeholder).
+    void refreshDrawing();
+
+public slots:
+    // ---- commands of the menus ----
+    void newBase();
+    void openBase();
+    bool saveBase();
+    bool saveBaseAs();
+    void exportCsv();
+    void showNavigator();
+    void addRecord();
+    void editRecord();
+    void deleteRecord();
+    void editBaseParameters();
+    void editViewColumns();
+    void showHelpContents();
+    void openForum();
+    void showAbout();
+
+    // A right press on a title of `grid`: its rows sorted by that core column.
+    void sortByColumn(ComponentGridView* grid, int coreColumn);
+    // A click on the drawing switches between its own size and the page's size.
+    void toggleDrawingStretch();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createPages();
+    void createSearchPage();
+    void createDialogs();
+    void connectDocument();
+
+    void onFirstShow();
+    void afterFirstShow();
+    void showScanProblems();
+    void saveWindowSettings();
+    HelpTopic menuHelpTopic(QMenu* menu, QAction* action) const;
+
+    // ---- views following the document (mainwindow_pages.cpp) ----
+    void onBaseReplaced(Document::Origin origin);
+    void refreshSecondTable();
+    void applyStandardWidths();
+    void showTablesFromStart();
+    void showCellNeedingAttention(int row, int column);
+    QString drawingFileFor(int row) const;
+    void onCurrentPageChanged(int index);
+    void setRecordCommandsEnabled(bool enabled);
+    void updatePageHelpTopic();
+
+    UiServices& m_ui;
+    QStringList m_args;
+    Document m_document;
+    bool m_showNavigatorAtStart = true;
+    bool m_shown = false;
+    int m_currentPage = 0;
+    bool m_programPageChange = false;
+
+    // Actions (objectName: the menu item's name, which help and tests look up).
+    QAction* m_newBase = nullptr;
+    QAction* m_openBase = nullptr;
+    QAction* m_import = nullptr;
+    QAction* m_saveBase = nullptr;
+    QAction* m_saveBaseAs = nullptr;
+    QAction* m_export = nullptr;
+    QAction* m_navigatorAction = nullptr;
+    QAction* m_exit = nullptr;
+    QAction* m_addRecord = nullptr;
+    QAction* m_editRecord = nullptr;
+    QAction* m_deleteRecord = nullptr;
+    QAction* m_baseParametersAction = nullptr;
+    QAction* m_viewColumnsAction = nullptr;
+    QAction* m_helpContents = nullptr;
+    QAction* m_forum = nullptr;
+    QAction* m_about = nullptr;
+    QList<QMenu*> m_menus;
+
+    QToolBar* m_toolBar = nullptr;
+    QTabWidget* m_pages = nullptr;
+    QWidget* m_pageWidgets[4] = {};
+    ComponentGridView* m_mainGrid = nullptr;
+    ComponentGridView* m_secondGrid = nullptr;
+    ComponentTableModel* m_mainModel = nullptr;
+    ComponentTableModel* m_secondModel = nullptr;
+    QFrame* m_drawingPanel = nullptr;
+    DrawingImage* m_drawing = nullptr;
+    SearchPage* m_searchPage = nullptr;
+
+    AboutBox* m_aboutBox = nullptr;
+    BaseParametersDialog* m_baseParameters = nullptr;
+    ViewColumnsDialog* m_viewColumns = nullptr;
+    RecordDialog* m_recordDialog = nullptr;
+    NavigatorWindow* m_navigator = nullptr;
+};

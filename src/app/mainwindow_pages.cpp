@@ -1,0 +1,270 @@
+// The pages of the main window: the two tables and the drawing following the document, the
+// page effects, and the menu commands that involve a dialog or the current cell.
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <algorithm>
+
+#include "app/mainwindow.h"
+#include "edit/baseparametersdialog.h"
+#include "edit/recorddialog.h"
+#include "edit/viewcolumnsdialog.h"
+#include "search/searchpage.h"
+#include "widgets/appresources.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
+#include "widgets/drawingview.h"
+#include "widgets/errorbox.h"
+#include "widgets/uiservices.h"
+
+void MainWindow::connectDocument()
+{
+    connect(&m_document, &Document::baseReplaced, this, &MainWindow::onBaseReplaced);
+    connect(&m_document, &Document::mainTableChanged, m_mainGrid, &ComponentGridView::refresh);
+    connect(&m_document, &Document::mainColumnsChanged, this, [this] {
+        m_mainGrid->refresh();
+        applyStandardWidths();
+    });
+    connect(&m_document, &Document::secondTableChanged, this, &MainWindow::refreshSecondTable);
+    connect(&m_document, &Document::cellNeedsAttention, this, &MainWindow::showCellNeedingAttention);
+}
+
+// ---- the tables ----
+
+void MainWindow::onBaseReplaced(Document::Origin origin)
+{
+    if (origin == Document::Origin::New)
+        m_searchPage->clearSelectionGrid();
+    m_mainGrid->refresh();
+    if (origin == Document::Origin::File)
+        showPage(MainTablePage);
+    else
+        m_secondGrid->refresh();
+    applyStandardWidths();
+    m_document.rebuildSecondTable();
+    showTablesFromStart();
+    if (origin == Document::Origin::File)
+        refreshDrawing();
+}
+
+void MainWindow::refreshSecondTable()
+{
+    m_secondGrid->refresh();
+    m_secondGrid->setStandardWidth(m_document.standardWidth());
+}
+
+void MainWindow::applyStandardWidths()
+{
+    m_mainGrid->setStandardWidth(m_document.standardWidth());
+    m_secondGrid->setStandardWidth(m_document.standardWidth());
+}
+
+int MainWindow::currentRow() const
+{
+    return m_mainGrid->currentCoreRow();
+}
+
+int MainWindow::currentColumn() const
+{
+    return m_mainGrid->currentCoreColumn();
+}
+
+void MainWindow::setCurrentCell(int row, int col)
+{
+    m_mainGrid->setCurrentCoreCell(row, col);
+}
+
+void MainWindow::showTablesFromStart()
+{
+    for (ComponentGridView* g : {m_mainGrid, m_secondGrid}) {
+        g->setCurrentCoreCell(1, 1);
+        g->horizontalScrollBar()->setValue(0);
+        g->verticalScrollBar()->setValue(0);
+    }
+}
+
+void MainWindow::showCellNeedingAttention(int row, int column)
+{
+    showPage(MainTablePage);
+    m_mainGrid->setCurrentCoreCell(row, column);
+}
+
+void MainWindow::sortByColumn(ComponentGridView* grid, int coreColumn)
+{
+    m_document.sortByColumn(grid == m_mainGrid ? Document::Table::Main : Document::Table::Second, coreColumn);
+}
+
+// ---- package drawing ----
+
+QString MainWindow::drawingFileFor(int row) const
+{
+    const veltris::ComponentBase& base = m_document.base();
+    const std::string dir = m_document.settings().drawingDir(base.deviceType);
+    const veltris::Table& t = base.table;
+    if (dir.empty() || t.columnCount() == 0)
+        return {};
+    const QString folder = cpToQString(dir);
+    const QString name = cpToQString(t.cell(row, t.columnCount() - 1)) + QStringLiteral(".BMP");
+    const QString exact = folder + QLatin1Char('/') + name;
+    if (QFileInfo(exact).isFile())
+        return exact;
+    // Drawings copied from systems that ignore letter case may be named "12.bmp".
+    const QDir d(folder);
+    if (!d.exists())
+        return {};
+    const QStringList files = d.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& f : files)
+        if (f.compare(name, Qt::CaseInsensitive) == 0)
+            return d.filePath(f);
+    return {};
+}
+
+void MainWindow::refreshDrawing()
+{
+    const int row = currentRow() > 0 ? currentRow() : 1;
+    const QString file = drawingFileFor(row);
+    if (file.isEmpty()) {
+        m_drawing->setImage(placeholderDrawing());
+        return;
+    }
+    QImageReader reader(file);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        showErrorBox(m_ui, this, veltris::Error(veltris::ErrorKind::Generic, "Bitmap image is not valid"),
+                     ErrorSource::Command);
+        return;  // the previous drawing stays
+    }
+    m_drawing->setImage(image);
+}
+
+void MainWindow::toggleDrawingStretch()
+{
+    const bool stretch = !m_drawing->stretch();
+    m_drawing->setStretch(stretch);
+    m_drawing->setCursor(appCursor(stretch ? crCursorMinus : crCursorPlus));
+}
+
+// ---- pages ----
+
+void MainWindow::onCurrentPageChanged(int index)
+{
+    const int previous = m_currentPage;
+    m_currentPage = index;
+    if (previous == MainTablePage && index != MainTablePage) {
+        // Records are added, edited and deleted on the main table only; the second table shows
+        // what the main table holds when the user arrives there.
+        setRecordCommandsEnabled(false);
+        m_document.rebuildSecondTable();
+    }
+    if (index == MainTablePage && previous != MainTablePage)
+        setRecordCommandsEnabled(true);
+    if (index == DrawingPage)
+        refreshDrawing();
+    if (index == SearchPageIndex)
+        m_searchPage->refill();
+    if (!m_programPageChange)
+        updatePageHelpTopic();
+}
+
+void MainWindow::showPage(int index)
+{
+    m_programPageChange = true;
+    m_pages->setCurrentIndex(index);
+    m_programPageChange = false;
+}
+
+void MainWindow::setRecordCommandsEnabled(bool enabled)
+{
+    m_addRecord->setEnabled(enabled);
+    m_editRecord->setEnabled(enabled);
+    m_deleteRecord->setEnabled(enabled);
+}
+
+void MainWindow::updatePageHelpTopic()
+{
+    const int index = m_pages->currentIndex();
+    setHelpContext(m_pages, index <= SecondTablePage ? HelpTopic::Contents
+                            : index == DrawingPage   ? HelpTopic::Drawing
+                                                     : HelpTopic::SearchPage);
+}
+
+// ---- commands ----
+
+void MainWindow::newBase()
+{
+    if (!m_document.newBase())
+        return;
+    // Only here may the device type change: its buttons work while New runs the dialog.
+    m_baseParameters->setDeviceButtonsEnabled(true);
+    m_document.base().deviceType = 1;
+    editBaseParameters();
+    m_baseParameters->setDeviceButtonsEnabled(false);
+}
+
+void MainWindow::openBase()
+{
+    m_document.openBase();
+}
+
+bool MainWindow::saveBase()
+{
+    return m_document.save();
+}
+
+bool MainWindow::saveBaseAs()
+{
+    return m_document.saveAs();
+}
+
+void MainWindow::exportCsv()
+{
+    m_document.exportCsv();
+}
+
+void MainWindow::editBaseParameters()
+{
+    BaseParametersDialog& dlg = *m_baseParameters;
+    dlg.setDescriptionLine(cpToQString(m_document.base().description()));
+    dlg.setDeviceType(m_document.base().deviceType);
+    if (m_ui.execDialog(&dlg) != QDialog::Accepted)
+        return;  // only OK writes the column map
+    m_document.applyBaseParameters(dlg.deviceType(), dlg.descriptionLine());
+}
+
+void MainWindow::editViewColumns()
+{
+    std::vector<int> shown;
+    std::vector<int> hidden;
+    m_document.viewColumns(shown, hidden);
+    ViewColumnsDialog& dlg = *m_viewColumns;
+    dlg.prepare(m_document.base().deviceType, shown, hidden);
+    if (m_ui.execDialog(&dlg) != QDialog::Accepted)
+        return;
+    m_document.applyShownList(dlg.shownColumns());
+    m_document.setModified(true);
+}
+
+void MainWindow::addRecord()
+{
+    // New records go to the end: the last row becomes current (and its drawing is shown).
+    const int last = m_document.base().table.rowCount() - 1;
+    if (last >= 1)
+        setCurrentCell(last, std::max(1, currentColumn()));
+    m_recordDialog->prepareAdd();
+    m_ui.execDialog(m_recordDialog);  // everything the dialog does has already reached the table
+}
+
+void MainWindow::editRecord()
+{
+    m_recordDialog->prepareEdit();
+    m_ui.execDialog(m_recordDialog);
+}
+
+void MainWindow::deleteRecord()
+{
+    // The view keeps the current row index, so the following record becomes current.
+    m_document.deleteRecord(std::max(1, currentRow()));
+}

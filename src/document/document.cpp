@@ -1,0 +1,323 @@
+// The open document and its commands: New, Open, Save, Save as, CSV export, delete, sort,
+// base parameters, view columns.
+#include "document/document.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <algorithm>
+#include <new>
+
+#include "base/basefile.h"
+#include "base/csvexport.h"
+#include "base/devicetype.h"
+#include "base/ini.h"
+#include "base/selection.h"
+#include "base/tableops.h"
+#include "widgets/apputil.h"
+#include "widgets/errorbox.h"
+#include "widgets/uiservices.h"
+
+namespace {
+
+const QString kBaseFilter = QStringLiteral("QDB File (*.QDB)");
+const QString kBaseSuffix = QStringLiteral("QDB");
+
+// A typed name without an extension gets the dialog's default one.
+QString withDefaultSuffix(const QString& name, const QString& suffix)
+{
+    return QFileInfo(name).suffix().isEmpty() ? name + QLatin1Char('.') + suffix : name;
+}
+
+// Every failure of a save or an export reads as a write error.
+veltris::Error asWriteError(veltris::Error error)
+{
+    error.kind = veltris::ErrorKind::WriteFailed;
+    return error;
+}
+
+}  // namespace
+
+Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
+    : m_paths(paths), m_ui(ui), m_dialogParent(dialogParent)
+{
+    // The drawing folders default to the data folder's DIODE, TRANS, ...
+    const std::string dataDir = qStringToCp(m_paths.dataDir + QLatin1Char('/'));
+    const veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsFile));
+    m_settings = veltris::ProgramSettings::read(ini, dataDir);
+
+    auto load = veltris::loadCatalogues(toFsPath(m_paths.catalogueDir));
+    m_catalogue = std::move(load.catalogue);
+    for (const veltris::Error& e : load.errors) {
+        showError(e);
+        m_terminate = true;
+    }
+    resetToEmptyBase();
+
+    for (const std::string& dir : m_settings.scanDirs) {
+        if (dir.empty())
+            continue;
+        const QString folder = cpToQString(dir);
+        if (!QFileInfo(folder).isDir())
+            continue;
+        auto problems = m_navigatorCatalogue.AddDir(toFsPath(folder));
+        m_scanProblems.insert(m_scanProblems.end(), problems.begin(), problems.end());
+    }
+}
+
+void Document::resetToEmptyBase()
+{
+    m_base = veltris::makeEmptyBase(m_catalogue, m_settings.sDeviceName);
+    m_second = veltris::Table(2, 2);
+    m_second.setCell(0, 0, m_settings.sDeviceName);
+    m_fileName.clear();
+    setModified(false);
+}
+
+void Document::setModified(bool modified)
+{
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    emit modifiedChanged(modified);
+}
+
+QString Document::deviceLabel() const
+{
+    return cpToQString(m_settings.sDeviceName);
+}
+
+int Document::standardWidth() const
+{
+    return std::clamp<int>(m_settings.iStandard, 0, 4000);
+}
+
+void Document::showError(const veltris::Error& error) const
+{
+    showErrorBox(m_ui, m_dialogParent, error);
+}
+
+// ---- files ----
+
+bool Document::confirmDiscard()
+{
+    if (!m_modified)
+        return true;
+    const auto answer = m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"),
+                                     QStringLiteral("Файл не сохранён.\r\nСохранить?"), QMessageBox::NoIcon,
+                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::No)
+        return true;
+    if (answer == QMessageBox::Yes)
+        return save();  // a failed or cancelled save keeps the unsaved base
+    return false;
+}
+
+bool Document::newBase()
+{
+    if (!confirmDiscard())
+        return false;
+    resetToEmptyBase();
+    emit baseReplaced(Origin::New);
+    return true;
+}
+
+void Document::openBase()
+{
+    if (!confirmDiscard())
+        return;
+    FileDialogRequest req;
+    req.filter = kBaseFilter;
+    req.defaultSuffix = kBaseSuffix;
+    req.startDir = cpToQString(m_settings.odir);
+    req.folderChanged = [this](const QString& folder) { rememberOpenFolder(folder); };
+    QString name = m_ui.openFileName(m_dialogParent, req);
+    if (name.isEmpty())
+        return;
+    if (!QFileInfo::exists(name))
+        name = withDefaultSuffix(name, req.defaultSuffix);
+    load(name);  // the name changes only when the base could be read
+}
+
+bool Document::load(const QString& path)
+{
+    auto read = veltris::readBase(toFsPath(path), m_catalogue);
+    if (!read) {
+        showError(read.error());
+        return false;  // name, base and flag stay as they were
+    }
+    // Everything the new base needs is built before the open base is given up, so running out
+    // of memory leaves the open base as it was.
+    veltris::ComponentBase base;
+    veltris::Table second;
+    try {
+        base = std::move(read).value();
+        if (base.table.rowCount() > 0 && base.table.columnCount() > 0)
+            base.table.setCell(0, 0, m_settings.sDeviceName);
+        veltris::rebuildSecondTable(base, second);
+    } catch (const std::bad_alloc&) {
+        showError(veltris::outOfMemoryError());
+        return false;
+    }
+    m_base = std::move(base);
+    m_second = std::move(second);
+    m_fileName = QFileInfo(path).absoluteFilePath();
+    setModified(false);
+    emit baseReplaced(Origin::File);
+    return true;
+}
+
+bool Document::writeTo(const QString& path)
+{
+    const veltris::Status st = veltris::writeBase(m_base, toFsPath(path));
+    if (!st) {
+        showError(asWriteError(st.error()));
+        // The cell whose text could not be written comes forward, so it can be put right.
+        if (st.error().row > 0 && st.error().column > 0)
+            emit cellNeedsAttention(st.error().row, st.error().column);
+        return false;
+    }
+    setModified(false);
+    return true;
+}
+
+bool Document::save()
+{
+    if (!m_fileName.isEmpty())
+        return writeTo(m_fileName);
+    return saveAs();
+}
+
+bool Document::saveAs()
+{
+    FileDialogRequest req;
+    req.filter = kBaseFilter;
+    req.defaultSuffix = kBaseSuffix;
+    req.startDir = cpToQString(m_settings.sdir);
+    req.folderChanged = [this](const QString& folder) { rememberSaveFolder(folder); };
+    const QString name = m_ui.saveFileName(m_dialogParent, req);
+    if (name.isEmpty())
+        return false;
+    m_fileName = QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath();
+    return writeTo(m_fileName);
+}
+
+void Document::exportCsv()
+{
+    FileDialogRequest req;
+    req.filter = QStringLiteral("CSV - (;) (*.CSV)");
+    req.defaultSuffix = QStringLiteral("CSV");
+    req.startDir = cpToQString(m_settings.sdir);
+    req.folderChanged = [this](const QString& folder) { rememberSaveFolder(folder); };
+    const QString name = m_ui.saveFileName(m_dialogParent, req);
+    if (name.isEmpty())
+        return;
+    // Written beside and renamed into place: a failure leaves no partial file behind.
+    const veltris::Status st =
+        veltris::writeCsv(m_base.table, toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
+    if (!st)
+        showError(asWriteError(st.error()));
+}
+
+void Document::rememberOpenFolder(const QString& folder)
+{
+    m_settings.odir = qStringToCp(folder);
+}
+
+void Document::rememberSaveFolder(const QString& folder)
+{
+    m_settings.sdir = qStringToCp(folder);
+}
+
+void Document::saveSettings()
+{
+    // Re-read, so keys edited by hand while the program ran are kept.
+    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsFile));
+    const veltris::Status st = veltris::saveProgramSettings(m_settings, ini, toFsPath(m_paths.settingsFile));
+    if (!st)
+        m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), QString::fromUtf8(veltris::kSettingsWriteFailed),
+                     QMessageBox::NoIcon, QMessageBox::Ok);
+}
+
+// ---- records and tables ----
+
+bool Document::deleteRecord(int row)
+{
+    // The table keeps at least one record row: the last one can only be cleared by editing.
+    if (m_base.table.rowCount() <= 2)
+        return false;
+    if (row < 1 || !veltris::deleteTableRow(m_base.table, row)) {  // the title row stays
+        m_ui.beep();
+        return false;
+    }
+    emit mainTableChanged();
+    setModified(true);
+    return true;
+}
+
+bool Document::sortByColumn(Table which, int column)
+{
+    veltris::Table& table = which == Table::Main ? m_base.table : m_second;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const veltris::Status st = veltris::sortTableRows(table, column);
+    QApplication::restoreOverrideCursor();
+    if (!st) {
+        // Keys are computed before anything moves: the table is exactly as it was.
+        showErrorBox(m_ui, m_dialogParent, st.error(), ErrorSource::Command);
+        return false;
+    }
+    emit which == Table::Main ? mainTableChanged() : secondTableChanged();
+    return true;
+}
+
+void Document::applyBaseParameters(int deviceType, const QString& description)
+{
+    m_base.deviceType = static_cast<std::uint16_t>(deviceType);
+    // Types without a catalogue keep their width: there is no layout to cut the table to.
+    m_base.table.setColumnCount(veltris::tableColumnCount(deviceType));
+    m_base.applyTitles(m_catalogue);
+    emit mainColumnsChanged();
+    applyShownList({});
+    // Cut to 104 stored bytes, not UTF-16 units: a sign outside the BMP is one "?" in the file.
+    m_base.setDescription(qStringToCp(description));
+    setModified(true);
+}
+
+void Document::viewColumns(std::vector<int>& shown, std::vector<int>& hidden) const
+{
+    const int cols = m_base.table.columnCount();
+    const int used = std::clamp(m_base.secondColumnCount - 1, 0, veltris::kMaxParamColumns);
+    shown.clear();
+    hidden.clear();
+    if (m_base.viewMask[0] != 0) {
+        for (int i = 0; i < used; ++i) {
+            const int p = m_base.viewMask[static_cast<size_t>(i)];
+            if (p >= 1 && p < cols)  // entries naming no column of this table are dropped
+                shown.push_back(p);
+        }
+    }
+    for (int p = 1; p < cols; ++p)
+        if (std::find(shown.begin(), shown.end(), p) == shown.end())
+            hidden.push_back(p);
+}
+
+void Document::applyShownList(const std::vector<int>& shown)
+{
+    veltris::applyShownList(m_base, m_second, shown);
+    if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
+        m_second.setCell(0, 0, m_settings.sDeviceName);
+    emit secondTableChanged();
+}
+
+void Document::rebuildSecondTable()
+{
+    veltris::rebuildSecondTable(m_base, m_second);
+    if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
+        m_second.setCell(0, 0, m_settings.sDeviceName);
+    emit secondTableChanged();
+}
+
+void Document::showSelection(const std::vector<int>& rows)
+{
+    veltris::fillSelectionTable(m_base, m_second, rows);
+    emit secondTableChanged();
+}

@@ -1,0 +1,145 @@
+#pragma once
+// The open document: the base, its second-table view, its file name and modified flag, with the
+// parameter catalogue, the program settings and the navigator catalogue it is read and shown
+// with; and every command on them. Questions and errors go through UiServices; the document
+// knows no widget and tells the views what changed through its signals.
+#include <QObject>
+#include <QString>
+#include <vector>
+
+#include "base/catalogue.h"
+#include "base/componentbase.h"
+#include "base/navigatorcatalogue.h"
+#include "base/result.h"
+#include "base/settings.h"
+#include "base/table.h"
+#include "document/apppaths.h"
+
+class QWidget;
+class UiServices;
+
+class Document : public QObject {
+    Q_OBJECT
+public:
+    // How the open base came to be: New, or read from a file.
+    enum class Origin { New, File };
+    // The two tables a sort can work on.
+    enum class Table { Main, Second };
+
+    // Reads the settings and the catalogues, makes the empty base and scans the navigator's
+    // folders. Catalogue errors are shown at once and make terminationRequested() true.
+    // Messages and file dialogs are shown over `dialogParent` (none: the desktop).
+    Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent = nullptr);
+
+    QWidget* dialogParent() const { return m_dialogParent; }
+
+    // ---- state ----
+    const AppPaths& paths() const { return m_paths; }
+    UiServices& ui() const { return m_ui; }
+    veltris::ComponentBase& base() { return m_base; }
+    const veltris::ComponentBase& base() const { return m_base; }
+    veltris::Table& mainTable() { return m_base.table; }
+    veltris::Table& secondTable() { return m_second; }
+    const veltris::Table& secondTable() const { return m_second; }
+    const veltris::Catalogue& catalogue() const { return m_catalogue; }
+    veltris::ProgramSettings& settings() { return m_settings; }
+    const veltris::ProgramSettings& settings() const { return m_settings; }
+    const veltris::NavigatorCatalogue& navigatorCatalogue() const { return m_navigatorCatalogue; }
+    // Problems of the start-up folder scan (shown in one message after the window appears).
+    const std::vector<veltris::Error>& scanProblems() const { return m_scanProblems; }
+    // A catalogue failed to load: the program ends before anything is shown.
+    bool terminationRequested() const { return m_terminate; }
+
+    const QString& fileName() const { return m_fileName; }
+    void setFileName(const QString& name) { m_fileName = name; }
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified);
+
+    QString deviceLabel() const;  // the settings' device name as text
+    int standardWidth() const;    // the settings' column width, kept within what a column can be
+
+    // ---- commands ----
+    // Unsaved-changes prompt. False when the command must stop: Cancel, or Yes with a save that
+    // did not succeed (write error or Save-as cancelled).
+    bool confirmDiscard();
+    // An empty bipolar base in place of the open one, after confirmDiscard(). False when the
+    // user kept the open base.
+    bool newBase();
+    // Asks for a base file (after confirmDiscard()) and reads it.
+    void openBase();
+    // Reads `path`; on an error shows its message and changes nothing. On success the base, its
+    // second table, name and flag change and baseReplaced(Origin::File) is emitted.
+    bool load(const QString& path);
+    // Writes the base to fileName(), or asks for a name when there is none. A write error is
+    // shown ("Ошибка записи в файл"); success clears the flag.
+    bool save();
+    // Asks for a name and writes the base there; false when cancelled or not written.
+    bool saveAs();
+    // Asks for a file name and writes the main table as CSV.
+    void exportCsv();
+
+    // The main table's record `row` (1..) removed; false (with a beep) when there is no such
+    // record, and nothing happens while the table holds only one record row.
+    bool deleteRecord(int row);
+    // The table's rows sorted by core column `column` (0: by name). An error is shown and
+    // leaves the table as it was.
+    bool sortByColumn(Table which, int column);
+
+    // Base parameters accepted: the device type, the column count and titles it gives, an
+    // empty second table and the description (cut to its stored size) change; modified.
+    void applyBaseParameters(int deviceType, const QString& description);
+    // The main-table columns shown in the second table and the others, for the view columns
+    // dialog: shown in second-table order, entries naming no column of this table dropped.
+    void viewColumns(std::vector<int>& shown, std::vector<int>& hidden) const;
+    // The main-table columns in `shown` (second-table order) become the view mask and the
+    // second table; an empty list leaves the names and one empty column.
+    void applyShownList(const std::vector<int>& shown);
+    // A dialog wrote into the main table's cells or rows: the views follow.
+    void reportMainTableChange() { emit mainTableChanged(); }
+    // The second table rebuilt through the view mask.
+    void rebuildSecondTable();
+    // The second table becomes the records `rows` of the main table.
+    void showSelection(const std::vector<int>& rows);
+
+    // The folder an open / save dialog closed in is where the next one starts.
+    void rememberOpenFolder(const QString& folder);
+    void rememberSaveFolder(const QString& folder);
+
+    // The settings written back (keys edited by hand while the program ran are kept); a
+    // failure is shown.
+    void saveSettings();
+
+    // A failure from the core, shown as its message box.
+    void showError(const veltris::Error& error) const;
+
+signals:
+    // A new or loaded base replaced the open one: every view starts over.
+    void baseReplaced(Document::Origin origin);
+    // Cells or rows of the main table changed (the size perhaps too).
+    void mainTableChanged();
+    // The main table's columns changed (device type, titles): widths start over.
+    void mainColumnsChanged();
+    // The second table was rebuilt or changed.
+    void secondTableChanged();
+    void modifiedChanged(bool modified);
+    // A save failed on the text of this cell (data row from 1, column): the user can put it right.
+    void cellNeedsAttention(int row, int column);
+
+private:
+    void resetToEmptyBase();
+    bool writeTo(const QString& path);
+
+    AppPaths m_paths;
+    UiServices& m_ui;
+    QWidget* m_dialogParent = nullptr;
+
+    veltris::ProgramSettings m_settings;
+    veltris::Catalogue m_catalogue;
+    veltris::ComponentBase m_base;
+    veltris::Table m_second;
+    veltris::NavigatorCatalogue m_navigatorCatalogue;
+    std::vector<veltris::Error> m_scanProblems;
+    QString m_fileName;
+    bool m_modified = false;
+    bool m_terminate = false;
+};

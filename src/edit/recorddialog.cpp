@@ -1,0 +1,393 @@
+#include "edit/recorddialog.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <algorithm>
+
+#include "document/document.h"
+#include "edit/labeledit.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
+#include "widgets/uiservices.h"
+
+namespace {
+
+constexpr int kClientWidth = 504;
+constexpr int kClientHeight = 484;
+
+}  // namespace
+
+RecordDialog::RecordDialog(Document& document, ComponentGridView& mainGrid, QStatusBar* statusBar,
+                           QWidget* parent)
+    : QDialog(parent), m_document(document), m_mainGrid(mainGrid), m_statusBar(statusBar)
+{
+    setObjectName(QStringLiteral("TAddDlg"));
+    setWindowTitle(QStringLiteral("Добавить элемент"));
+    QFont f = veltrisFont();
+    f.setPixelSize(12);
+    setFont(f);
+    setFixedSize(kClientWidth, kClientHeight);
+    setHelpContext(this, HelpTopic::RecordDialog);
+    setSizeGripEnabled(false);
+
+    m_typeLabel = new QLabel(QStringLiteral("Тип прибора"), this);
+    m_typeLabel->setObjectName(QStringLiteral("StaticText1"));
+    // Sized to its text, never narrower than the 78 pixels laid out for it.
+    m_typeLabel->setGeometry(16, 8, std::max(78, m_typeLabel->sizeHint().width()), 18);
+
+    m_nameEdit = new QLineEdit(this);
+    m_nameEdit->setObjectName(QStringLiteral("Edit1"));
+    m_nameEdit->setGeometry(16, 32, 121, 22);
+    connect(m_nameEdit, &QLineEdit::textChanged, this, &RecordDialog::uppercaseName);
+
+    m_fieldPanel = new QFrame(this);
+    m_fieldPanel->setObjectName(QStringLiteral("Panel1"));
+    m_fieldPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_fieldPanel->setGeometry(8, 64, 393, 417);
+
+    for (int k = 1; k <= kFieldCount; ++k) {
+        auto* le = new LabeledEdit(m_fieldPanel);
+        le->setObjectName(QStringLiteral("LabelEdit%1").arg(k));
+        const int column = (k - 1) / 10;
+        // 121 wide edits; the label may use the 7-pixel gap to the next column.
+        le->setGeometry(8 + 128 * column, 8 + 40 * ((k - 1) % 10), 127, 37);
+        le->setEnabled(false);
+        m_fields[static_cast<size_t>(k - 1)] = le;
+    }
+
+    struct ButtonDef {
+        const char* caption;
+        QStyle::StandardPixmap icon;
+        bool withIcon;
+    };
+    const ButtonDef defs[6] = {
+        {"Ввести", QStyle::SP_DialogApplyButton, true},
+        {"Закрыть", QStyle::SP_DialogCloseButton, true},
+        {"Помощь", QStyle::SP_DialogHelpButton, true},
+        {"Сохранить", QStyle::SP_DialogSaveButton, true},
+        {">", QStyle::SP_ArrowRight, false},
+        {"<", QStyle::SP_ArrowLeft, false},
+    };
+    for (int i = 0; i < 6; ++i) {
+        auto* b = new QPushButton(QString::fromUtf8(defs[i].caption), this);
+        b->setObjectName(QStringLiteral("BitBtn%1").arg(i + 1));
+        b->setGeometry(408, 8 + 32 * i, 89, 25);
+        if (defs[i].withIcon)
+            b->setIcon(style()->standardIcon(defs[i].icon));
+        // Enter never clicks a button here: it moves the focus.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        m_buttons[static_cast<size_t>(i)] = b;
+    }
+    button(5)->setEnabled(false);
+    button(6)->setEnabled(false);
+
+    connect(button(1), &QPushButton::clicked, this, &RecordDialog::enterRecord);
+    connect(button(2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(button(3), &QPushButton::clicked, this, &RecordDialog::showHelp);
+    connect(button(4), &QPushButton::clicked, this, &RecordDialog::saveBase);
+    connect(button(5), &QPushButton::clicked, this, &RecordDialog::nextRecord);
+    connect(button(6), &QPushButton::clicked, this, &RecordDialog::previousRecord);
+
+    // Tab order: name, the thirty fields column by column, then the buttons.
+    QWidget* previous = m_nameEdit;
+    for (LabeledEdit* le : m_fields) {
+        QWidget::setTabOrder(previous, le->edit());
+        previous = le->edit();
+    }
+    for (QPushButton* b : m_buttons) {
+        QWidget::setTabOrder(previous, b);
+        previous = b;
+    }
+
+    // The form sees keys before its controls.
+    installKeyPreview(this, [this](QWidget* target, QKeyEvent* event) {
+        if (handleHelpKey(event))
+            return true;
+        if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+            return false;
+        if (focusWidget() != target)
+            target->setFocus();  // the key went to this control: count from it
+        return handleEnterKey(event);
+    });
+}
+
+QString RecordDialog::lossyTextMessage()
+{
+    return QStringLiteral("Знаки, которых нет в кодировке Windows-1251, записаны в таблицу как «?»");
+}
+
+// ---- preparing ----
+
+QString RecordDialog::headerName(int column) const
+{
+    const veltris::ComponentBase& base = m_document.base();
+    if (column < 1 || column > veltris::kMaxParamColumns)
+        return {};
+    return cpToQString(m_document.catalogue().name(base.deviceType, column,
+                                               base.columnMap[static_cast<size_t>(column - 1)]));
+}
+
+void RecordDialog::setLabelsFromCatalogue(int count)
+{
+    for (int k = 1; k <= kFieldCount; ++k) {
+        LabeledEdit* le = field(k);
+        const bool used = k <= count;
+        le->setLabelCaption(used ? headerName(k) : QString());
+        le->setEnabled(used);
+        le->setEditText(QString());
+    }
+}
+
+void RecordDialog::prepareAdd()
+{
+    m_mode = Mode::Add;
+    const int code = m_document.base().deviceType;
+    // A type without a catalogue leaves the fields as they were.
+    if (veltris::findDeviceType(code) && m_document.catalogue().has(code))
+        setLabelsFromCatalogue(veltris::parameterColumnCount(code));
+    m_nameEdit->clear();
+    button(5)->setEnabled(false);
+    button(6)->setEnabled(false);
+    m_nameEdit->setFocus();
+}
+
+void RecordDialog::prepareEdit()
+{
+    m_mode = Mode::Edit;
+    for (LabeledEdit* le : m_fields) {
+        le->setEditText(QString());
+        le->setLabelCaption(QString());
+        le->setEnabled(false);
+    }
+    const veltris::Table& t = m_document.base().table;
+    const int row = currentRecordRow();  // 0: no record yet, the fields stay empty
+    const int count = std::min(t.columnCount() - 1, kFieldCount);
+    for (int k = 1; k <= count; ++k) {
+        LabeledEdit* le = field(k);
+        le->setEditText(row > 0 ? cpToQString(t.cell(row, k)) : QString());
+        le->setEnabled(true);
+        le->setLabelCaption(headerName(k));
+    }
+    m_nameEdit->setText(row > 0 ? cpToQString(t.cell(row, 0)) : QString());
+    button(5)->setEnabled(true);
+    button(6)->setEnabled(true);
+    m_nameEdit->setFocus();
+}
+
+// ---- rows ----
+
+int RecordDialog::currentRecordRow() const
+{
+    const int rows = m_document.base().table.rowCount();
+    if (rows < 2)
+        return 0;
+    return std::clamp(m_mainGrid.currentCoreRow(), 1, rows - 1);
+}
+
+void RecordDialog::selectRow(int row)
+{
+    // Through the view's selection, so the package drawing follows as on a click.
+    m_mainGrid.setCurrentCoreCell(row, std::max(1, m_mainGrid.currentCoreColumn()));
+}
+
+int RecordDialog::writableRow()
+{
+    const int row = currentRecordRow();
+    if (row > 0)
+        return row;
+    veltris::Table& t = m_document.base().table;
+    t.setRowCount(2);
+    m_document.reportMainTableChange();
+    selectRow(1);
+    return 1;
+}
+
+bool RecordDialog::writeRow(int row)
+{
+    veltris::Table& t = m_document.base().table;
+    bool changed = false;
+    bool lossy = false;
+    const auto put = [&](int col, const QString& text) {
+        bool l = false;
+        std::string bytes = qStringToCp(text, &l);
+        lossy = lossy || l;
+        if (t.cell(row, col) != bytes) {
+            t.setCell(row, col, bytes);
+            changed = true;
+        }
+    };
+    const int count = std::min(t.columnCount() - 1, kFieldCount);
+    for (int k = 1; k <= count; ++k)
+        put(k, field(k)->editText());
+    if (t.columnCount() > 0)
+        put(0, m_nameEdit->text());
+    m_document.reportMainTableChange();
+
+    if (m_statusBar) {
+        if (lossy)
+            m_statusBar->showMessage(lossyTextMessage());
+        else if (m_statusBar->currentMessage() == lossyTextMessage())
+            m_statusBar->clearMessage();
+    }
+    return changed;
+}
+
+void RecordDialog::loadRow(int row)
+{
+    const veltris::Table& t = m_document.base().table;
+    const int count = std::min(t.columnCount() - 1, kFieldCount);
+    for (int k = 1; k <= count; ++k)
+        field(k)->setEditText(cpToQString(t.cell(row, k)));
+    m_nameEdit->setText(cpToQString(t.cell(row, 0)));
+}
+
+// Row 1 counts as the blank row of a new or empty base only when nothing is in it; a record
+// without a name but with values is never taken over. Read back from a file, a blank row holds
+// "0" for absent values and a blank for an empty LED colour code.
+static bool isBlankRecord(const veltris::Table& t, int row)
+{
+    if (!t.cell(row, 0).empty())
+        return false;
+    for (int c = 1; c < t.columnCount(); ++c) {
+        const std::string& text = t.cell(row, c);
+        if (text != "0" && text.find_first_not_of(' ') != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
+// ---- buttons ----
+
+void RecordDialog::enterRecord()
+{
+    m_document.setModified(true);
+    veltris::Table& t = m_document.base().table;
+    int row = 0;
+    if (m_mode == Mode::Add) {
+        t.setRowCount(std::max(t.rowCount(), 1) + 1);
+        m_document.reportMainTableChange();
+        row = t.rowCount() - 1;
+        selectRow(row);
+        // The single blank row of a new base takes the first record. Only when adding: an
+        // edit never changes the row count.
+        if (t.rowCount() == 3 && isBlankRecord(t, 1)) {
+            t.setRowCount(2);
+            m_document.reportMainTableChange();
+            row = 1;
+            selectRow(row);
+        }
+    } else {
+        row = writableRow();
+    }
+    writeRow(row);
+    m_nameEdit->setFocus();
+    if (m_mode == Mode::Edit)
+        accept();
+}
+
+void RecordDialog::step(int delta)
+{
+    veltris::Table& t = m_document.base().table;
+    const int rowsBefore = t.rowCount();
+    const int row = writableRow();
+    // Texts written back here are changes like any other: without the flag they would be lost
+    // at close without a question.
+    if (writeRow(row) || t.rowCount() != rowsBefore)
+        m_document.setModified(true);
+    const int next = row + delta;
+    if (next < 1 || next > t.rowCount() - 1)
+        return;
+    selectRow(next);
+    loadRow(next);
+}
+
+void RecordDialog::nextRecord()
+{
+    step(+1);
+}
+
+void RecordDialog::previousRecord()
+{
+    step(-1);
+}
+
+void RecordDialog::showHelp()
+{
+    m_document.ui().showHelp(HelpTopic::RecordDialog);
+}
+
+void RecordDialog::saveBase()
+{
+    m_document.save();
+}
+
+// ---- keys and focus ----
+
+void RecordDialog::uppercaseName(const QString& text)
+{
+    QString upper = text;
+    for (QChar& c : upper)
+        c = c.toUpper();  // one character for one: the cursor stays where it was
+    if (upper == text)
+        return;
+    const int pos = m_nameEdit->cursorPosition();
+    m_nameEdit->setText(upper);
+    m_nameEdit->setCursorPosition(pos);
+}
+
+bool RecordDialog::handleHelpKey(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_F1 || event->modifiers() != Qt::NoModifier)
+        return false;
+    m_document.ui().showHelp(HelpTopic::RecordDialog);
+    return true;
+}
+
+bool RecordDialog::handleEnterKey(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    focusNextControl();
+    return true;  // consumed: no control sees the Enter
+}
+
+void RecordDialog::focusNextControl()
+{
+    QWidget* start = focusWidget();
+    if (!start)
+        start = m_nameEdit;
+    QWidget* w = start;
+    // The focus chain is a ring; its length bounds the walk.
+    for (int guard = 0; guard < 1000; ++guard) {
+        w = w->nextInFocusChain();
+        if (!w || w == start)
+            return;
+        if (w == this || !isAncestorOf(w))
+            continue;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+void RecordDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    QScreen* screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen()
+                                                                : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        QRect frame = frameGeometry();
+        frame.moveCenter(area.center());
+        move(frame.topLeft());
+    }
+}

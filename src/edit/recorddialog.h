@@ -1,0 +1,82 @@
+#pragma once
+// RecordDialog: the dialog "Добавить элемент". It adds records to the document's main table or
+// edits them in place; every button takes effect on the table at once, so closing undoes
+// nothing. The main table's view tells which record is current and follows the dialog's steps.
+#include <QDialog>
+#include <array>
+
+#include "base/devicetype.h"
+
+class ComponentGridView;
+class Document;
+class LabeledEdit;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+
+class RecordDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum class Mode { Add, Edit };
+    static constexpr int kFieldCount = veltris::kMaxParamColumns;
+
+    // `statusBar` shows the note on characters without a Windows-1251 form (may be null).
+    RecordDialog(Document& document, ComponentGridView& mainGrid, QStatusBar* statusBar,
+                 QWidget* parent = nullptr);
+
+    Mode mode() const { return m_mode; }
+
+    // Fill the controls for adding new records / editing the main table's current row. The
+    // main window calls them just before it shows the dialog.
+    void prepareAdd();
+    void prepareEdit();
+
+    LabeledEdit* field(int k) const { return k >= 1 && k <= kFieldCount ? m_fields[k - 1] : nullptr; }
+    // The buttons in their order: enter, close, help, save, next, previous (1..6).
+    QPushButton* button(int n) const { return n >= 1 && n <= 6 ? m_buttons[n - 1] : nullptr; }
+
+    // Shown in the main window's status bar when a typed character had no Windows-1251 form.
+    static QString lossyTextMessage();
+
+public slots:
+    void enterRecord();     // "Ввести"
+    void showHelp();        // "Помощь"
+    void saveBase();        // "Сохранить"
+    void nextRecord();      // ">"
+    void previousRecord();  // "<"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool handleHelpKey(QKeyEvent* event);   // F1: help; true when handled
+    bool handleEnterKey(QKeyEvent* event);  // Enter: next control; true when consumed
+    void focusNextControl();
+    void uppercaseName(const QString& text);
+
+    // The record row the dialog works on (1..); 0 when the table has no record.
+    int currentRecordRow() const;
+    // Ensures a record row exists to write into (a table of titles only gets row 1).
+    int writableRow();
+    // Writes the name and the field texts into `row`; true when a cell or the row count changed.
+    bool writeRow(int row);
+    void loadRow(int row);
+    void step(int delta);
+    void selectRow(int row);
+    // Texts and labels of fields 1..count, the rest disabled and empty.
+    void setLabelsFromCatalogue(int count);
+    QString headerName(int column) const;
+
+    Document& m_document;
+    ComponentGridView& m_mainGrid;
+    QStatusBar* m_statusBar;
+    Mode m_mode = Mode::Add;
+    QLabel* m_typeLabel = nullptr;
+    QLineEdit* m_nameEdit = nullptr;
+    QFrame* m_fieldPanel = nullptr;
+    std::array<LabeledEdit*, kFieldCount> m_fields{};
+    std::array<QPushButton*, 6> m_buttons{};
+    bool m_lossy = false;
+};

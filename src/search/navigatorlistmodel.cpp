@@ -1,0 +1,88 @@
+#include "search/navigatorlistmodel.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "widgets/apputil.h"
+#include "base/collation.h"
+
+NavigatorListModel::NavigatorListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void NavigatorListModel::setCatalogue(const veltris::NavigatorCatalogue& catalogue)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_sorted.clear();
+    m_sorted.reserve(catalogue.size());
+    std::uint32_t index = 0;
+    for (const veltris::NavigatorEntry& e : catalogue)
+        m_sorted.push_back(Sorted{e, index++});
+
+    // Equal names keep catalogue order, so each still leads to its own base predictably.
+    std::vector<std::string_view> names;
+    names.reserve(m_sorted.size());
+    for (const Sorted& s : m_sorted)
+        names.push_back(s.entry.componentName);
+    const std::vector<std::uint32_t> order = veltris::collatedOrder(names);
+    std::vector<Sorted> sorted;
+    sorted.reserve(m_sorted.size());
+    for (const std::uint32_t i : order)
+        sorted.push_back(m_sorted[i]);
+    m_sorted = std::move(sorted);
+    endResetModel();
+}
+
+void NavigatorListModel::showType(int type)
+{
+    beginResetModel();
+    m_rows.clear();
+    if (type == 0) {
+        m_rows.resize(m_sorted.size());
+        std::iota(m_rows.begin(), m_rows.end(), 0u);
+    } else {
+        for (std::uint32_t i = 0; i < m_sorted.size(); ++i)
+            if (m_sorted[i].entry.deviceType == type)
+                m_rows.push_back(i);
+    }
+    endResetModel();
+}
+
+void NavigatorListModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+int NavigatorListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+QString NavigatorListModel::name(int row) const
+{
+    return cpToQString(entry(row).componentName);
+}
+
+QVariant NavigatorListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return name(index.row());
+    case CatalogueIndexRole:
+        return QVariant::fromValue<qulonglong>(m_sorted[m_rows[static_cast<size_t>(index.row())]].catalogueIndex);
+    default:
+        return {};
+    }
+}
+
+int NavigatorListModel::insertionRow(const QString& text) const
+{
+    const std::string key = veltris::collationKey(qStringToCp(text));
+    const auto it = std::partition_point(m_rows.begin(), m_rows.end(), [&](std::uint32_t i) {
+        return veltris::collationKey(m_sorted[i].entry.componentName) < key;
+    });
+    return static_cast<int>(it - m_rows.begin());
+}

@@ -1,0 +1,129 @@
+#include "widgets/apputil.h"
+
+#include <QStringList>
+
+#include <QKeyEvent>
+#include <QWidget>
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "base/cp1251.h"
+
+namespace {
+
+const std::array<char16_t, 256>& cpTable()
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const char c = static_cast<char>(b);
+            const QString s = QString::fromStdString(veltris::cp1251ToUtf8(std::string_view(&c, 1)));
+            t[static_cast<size_t>(b)] = s.isEmpty() ? u'?' : s.at(0).unicode();
+        }
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
+QString cpToQString(std::string_view cp1251)
+{
+    const auto& table = cpTable();
+    QString out(static_cast<qsizetype>(cp1251.size()), Qt::Uninitialized);
+    QChar* d = out.data();
+    for (const char c : cp1251)
+        *d++ = QChar(table[static_cast<unsigned char>(c)]);
+    return out;
+}
+
+std::string qStringToCp(const QString& text, bool* lossy)
+{
+    return veltris::utf8ToCp1251(text.toStdString(), lossy);
+}
+
+std::filesystem::path toFsPath(const QString& path)
+{
+    return std::filesystem::path(path.toStdString());
+}
+
+QString fromFsPath(const std::filesystem::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+void setHint(QAction* action, const QString& hint)
+{
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    action->setToolTip(bar < 0 ? hint : hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void setHint(QWidget* widget, const QString& hint)
+{
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    widget->setToolTip(bar < 0 ? hint : hint.left(bar));
+    widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QFont veltrisFont()
+{
+    QFont f;
+    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
+    f.setPixelSize(13);
+    return f;
+}
+
+namespace {
+
+class KeyPreviewFilter : public QObject {
+public:
+    KeyPreviewFilter(QWidget* window, KeyPreviewHandler handler, std::initializer_list<int> ownKeys)
+        : QObject(window), m_window(window), m_handler(std::move(handler)), m_ownKeys(ownKeys)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) || !watched->isWidgetType())
+            return false;
+        auto* target = static_cast<QWidget*>(watched);
+        if (target->window() != m_window)
+            return false;  // a popup of its own
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (type == QEvent::ShortcutOverride) {
+            if (std::find(m_ownKeys.begin(), m_ownKeys.end(), key->key()) == m_ownKeys.end())
+                return false;
+            event->accept();
+            return true;
+        }
+        return m_handler(target, key);
+    }
+
+private:
+    QWidget* m_window;
+    KeyPreviewHandler m_handler;
+    std::vector<int> m_ownKeys;
+};
+
+}  // namespace
+
+void installKeyPreview(QWidget* window, KeyPreviewHandler handler, std::initializer_list<int> ownKeys)
+{
+    auto* filter = new KeyPreviewFilter(window, std::move(handler), ownKeys);
+    window->installEventFilter(filter);
+    for (QWidget* w : window->findChildren<QWidget*>())
+        w->installEventFilter(filter);
+}
+
+QString oneLineTitle(const QString& title)
+{
+    QStringList parts = title.split(QLatin1Char('|'));
+    for (QString& p : parts)
+        p = p.trimmed();
+    parts.removeAll(QString());
+    return parts.join(QLatin1Char(' '));
+}

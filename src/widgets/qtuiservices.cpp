@@ -1,0 +1,108 @@
+#include "widgets/qtuiservices.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "widgets/helpviewer.h"
+
+namespace {
+
+// Where no window manager hands the focus back, a closed modal window would leave the keyboard
+// with nobody: the window it was shown over becomes active again.
+void giveFocusBack(QWidget* parent)
+{
+    if (parent && parent->isVisible())
+        parent->window()->activateWindow();
+}
+
+}  // namespace
+
+QtUiServices::QtUiServices(QString helpFile) : m_helpFile(std::move(helpFile)) {}
+
+QtUiServices::~QtUiServices()
+{
+    delete m_help;
+}
+
+QMessageBox::StandardButton QtUiServices::message(QWidget* parent, const QString& caption,
+                                                  const QString& text, QMessageBox::Icon icon,
+                                                  QMessageBox::StandardButtons buttons)
+{
+    // Texts carry CR LF line breaks; the label wants plain LF.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(icon, caption, shown, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    giveFocusBack(parent);
+    return answer;
+}
+
+QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& req, bool save)
+{
+    QFileDialog dlg(parent);
+    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    dlg.setNameFilter(req.filter);
+    // No default suffix here: the dialog would add it to a typed folder name too ("Базы" + Enter
+    // would give "Базы.QDB" instead of entering the folder). The commands add it to file names.
+    const QString start = QDir(req.startDir).exists() ? req.startDir : QDir::homePath();
+    dlg.setDirectory(start);
+    if (save) {
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    } else {
+        dlg.setAcceptMode(QFileDialog::AcceptOpen);
+        dlg.setFileMode(QFileDialog::AnyFile);  // a typed name need not exist
+    }
+    const bool accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+    giveFocusBack(parent);
+    const QString chosen = accepted ? dlg.selectedFiles().constFirst() : QString();
+    // The folder the dialog closed in, however the user got there (double click, a typed path
+    // with Enter, the history buttons); the chosen file's folder when a name was accepted.
+    if (req.folderChanged) {
+        const QString folder = accepted ? QFileInfo(chosen).absolutePath() : dlg.directory().absolutePath();
+        if (QFileInfo(folder).isDir() && QDir(folder) != QDir(start))
+            req.folderChanged(folder);
+    }
+    return chosen;
+}
+
+QString QtUiServices::openFileName(QWidget* parent, const FileDialogRequest& req)
+{
+    return runFileDialog(parent, req, false);
+}
+
+QString QtUiServices::saveFileName(QWidget* parent, const FileDialogRequest& req)
+{
+    return runFileDialog(parent, req, true);
+}
+
+void QtUiServices::openUrl(const QUrl& url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+void QtUiServices::showHelp(HelpTopic topic)
+{
+    if (!m_help)
+        m_help = new HelpViewer(m_helpFile);
+    m_help->showTopic(topic);
+}
+
+int QtUiServices::execDialog(QDialog* dialog)
+{
+    if (!dialog)
+        return QDialog::Rejected;
+    const int result = dialog->exec();
+    giveFocusBack(dialog->parentWidget());
+    return result;
+}
+
+void QtUiServices::beep()
+{
+    QApplication::beep();
+}

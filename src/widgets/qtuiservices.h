@@ -1,0 +1,30 @@
+#pragma once
+// The program's UiServices: real message boxes, file dialogs, the desktop's browser and mail
+// program, the help window, modal dialogs.
+#include <QPointer>
+
+#include "widgets/uiservices.h"
+
+class HelpViewer;
+
+class QtUiServices : public UiServices {
+public:
+    explicit QtUiServices(QString helpFile);
+    ~QtUiServices() override;
+
+    QMessageBox::StandardButton message(QWidget* parent, const QString& caption, const QString& text,
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons) override;
+    QString openFileName(QWidget* parent, const FileDialogRequest& req) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& req) override;
+    void openUrl(const QUrl& url) override;
+    void showHelp(HelpTopic topic) override;
+    int execDialog(QDialog* dialog) override;
+    void beep() override;
+
+private:
+    QString runFileDialog(QWidget* parent, const FileDialogRequest& req, bool save);
+
+    QString m_helpFile;
+    QPointer<HelpViewer> m_help;
+};
