@@ -75,8 +75,8 @@ MainWindow::MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, 
 
     applyStandardWidths();
     for (ComponentGridView* g : {m_mainGrid, m_secondGrid})
-        g->setHeaderCursor(appCursor(crCursor1));
-    m_drawing->setCursor(appCursor(crCursorPlus));
+        g->setHeaderCursor(appCursor(kSortArrowCursor));
+    m_drawing->setCursor(appCursor(kZoomInCursor));
     m_drawing->setImage(placeholderDrawing());
 
     connectDocument();

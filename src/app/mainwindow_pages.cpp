@@ -144,7 +144,7 @@ void MainWindow::toggleDrawingStretch()
 {
     const bool stretch = !m_drawing->stretch();
     m_drawing->setStretch(stretch);
-    m_drawing->setCursor(appCursor(stretch ? crCursorMinus : crCursorPlus));
+    m_drawing->setCursor(appCursor(stretch ? kZoomOutCursor : kZoomInCursor));
 }
 
 // ---- pages ----

@@ -406,29 +406,29 @@ SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget*
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);  // lowered inner and outer bevels
 
-    m_edit = new QLineEdit(this);
-    m_edit->setObjectName(QStringLiteral("LabeledEdit1"));
-    m_edit->setGeometry(16, 32, 297, 24);
-    m_edit->setValidator(new UpperCaseValidator(m_edit));
-    m_editLabel = new QLabel(this);
-    m_editLabel->setObjectName(QStringLiteral("LabeledEdit1Label"));
-    m_editLabel->setGeometry(16, 32 - 3 - 16, 297, 16);  // above the edit, 3 pixels apart
-    m_editLabel->setBuddy(m_edit);
+    m_nameEdit = new QLineEdit(this);
+    m_nameEdit->setObjectName(QStringLiteral("LabeledEdit1"));
+    m_nameEdit->setGeometry(16, 32, 297, 24);
+    m_nameEdit->setValidator(new UpperCaseValidator(m_nameEdit));
+    m_nameLabel = new QLabel(this);
+    m_nameLabel->setObjectName(QStringLiteral("LabeledEdit1Label"));
+    m_nameLabel->setGeometry(16, 32 - 3 - 16, 297, 16);  // above the edit, 3 pixels apart
+    m_nameLabel->setBuddy(m_nameEdit);
 
-    m_list = new NameListView(this);
-    m_list->setObjectName(QStringLiteral("ListBox1"));
-    m_list->setGeometry(16, 64, 297, 545);
+    m_nameList = new NameListView(this);
+    m_nameList->setObjectName(QStringLiteral("ListBox1"));
+    m_nameList->setGeometry(16, 64, 297, 545);
 
     for (int i = 0; i < 4; ++i) {
-        m_static[i] = new QLabel(this);
-        m_static[i]->setObjectName(QStringLiteral("StaticText%1").arg(i + 1));
+        m_captions[i] = new QLabel(this);
+        m_captions[i]->setObjectName(QStringLiteral("StaticText%1").arg(i + 1));
     }
-    m_static[0]->setText(QStringLiteral("Подбор по параметрам для "));
-    m_static[0]->setGeometry(352, 32, 585, 17);
+    m_captions[0]->setText(QStringLiteral("Подбор по параметрам для "));
+    m_captions[0]->setGeometry(352, 32, 585, 17);
     // Each caption of the spread line starts at its place; one that the font makes wider than
     // the room before the next spin box moves left instead of hiding under it.
     const auto caption = [this](int n, const QString& text, int left, int roomRight) {
-        QLabel* label = m_static[n - 1];
+        QLabel* label = m_captions[n - 1];
         label->setText(text);
         label->adjustSize();
         const int width = label->width();
@@ -452,16 +452,16 @@ SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget*
         spin->setGeometry(left, 464, 49, 22);
         return spin;
     };
-    m_spin1 = spread("SpinEdit1", 656);
-    m_spin2 = spread("SpinEdit2", 768);
+    m_lowerSpread = spread("SpinEdit1", 656);
+    m_upperSpread = spread("SpinEdit2", 768);
 
-    m_btn1 = new QPushButton(QStringLiteral("Очистить"), this);
-    m_btn1->setObjectName(QStringLiteral("BitBtn1"));
-    m_btn1->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
-    m_btn1->setGeometry(824, 504, 89, 33);
-    m_btn2 = new QPushButton(QStringLiteral("Применить"), this);
-    m_btn2->setObjectName(QStringLiteral("BitBtn2"));
-    m_btn2->setGeometry(824, 552, 89, 33);
+    m_clearButton = new QPushButton(QStringLiteral("Очистить"), this);
+    m_clearButton->setObjectName(QStringLiteral("BitBtn1"));
+    m_clearButton->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    m_clearButton->setGeometry(824, 504, 89, 33);
+    m_applyButton = new QPushButton(QStringLiteral("Применить"), this);
+    m_applyButton->setObjectName(QStringLiteral("BitBtn2"));
+    m_applyButton->setGeometry(824, 552, 89, 33);
 
     setHelpContext(this, HelpTopic::SearchPage);
     for (QWidget* w : findChildren<QWidget*>())
@@ -470,14 +470,14 @@ SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget*
     m_grid->setCellPainter([this](QPainter* p, const QStyleOptionViewItem& option, int row, int col) {
         paintSelectionCell(p, option, row, col);
     });
-    connect(m_edit, &QLineEdit::textChanged, this, &SearchPage::findName);
-    connect(m_list, &NameListView::doubleClickedAnywhere, this, &SearchPage::goToSelectedName);
+    connect(m_nameEdit, &QLineEdit::textChanged, this, &SearchPage::findName);
+    connect(m_nameList, &NameListView::doubleClickedAnywhere, this, &SearchPage::goToSelectedName);
     connect(m_grid, &SelectionGridView::mouseDown, this, &SearchPage::boundsFromReference);
     // Only the bound columns take typed text.
     connect(m_grid, &SelectionGridView::cellSelected, this,
             [this](int, int col) { m_grid->setEditing(col == 1 || col == 3); });
-    connect(m_btn1, &QPushButton::clicked, this, &SearchPage::clearBounds);
-    connect(m_btn2, &QPushButton::clicked, this, &SearchPage::applySelection);
+    connect(m_clearButton, &QPushButton::clicked, this, &SearchPage::clearBounds);
+    connect(m_applyButton, &QPushButton::clicked, this, &SearchPage::applySelection);
 }
 
 void SelectionGridView::setNameColumnWidth(int width)
@@ -492,7 +492,7 @@ void SelectionGridView::setNameColumnWidth(int width)
 
 QLabel* SearchPage::caption(int n) const
 {
-    return n >= 1 && n <= 4 ? m_static[n - 1] : nullptr;
+    return n >= 1 && n <= 4 ? m_captions[n - 1] : nullptr;
 }
 
 int SearchPage::spreadValue(const QSpinBox* spin)
@@ -542,8 +542,8 @@ void SearchPage::fillNameList()
 void SearchPage::showCaptions()
 {
     const QString name = cpToQString(m_document.base().table.cell(searchRecord(), 0));
-    m_editLabel->setText(name);
-    m_static[0]->setText(QStringLiteral("Подбор по параметрам для ") + name);
+    m_nameLabel->setText(name);
+    m_captions[0]->setText(QStringLiteral("Подбор по параметрам для ") + name);
 }
 
 void SearchPage::findName(const QString& text)
@@ -551,12 +551,12 @@ void SearchPage::findName(const QString& text)
     NameListModel* names = nameModel();
     const int at = names->insertionIndex(text.toUpper());
     // Past the last entry nothing is selected.
-    m_list->selectRow(at < names->rowCount() ? at : -1);
+    m_nameList->selectRow(at < names->rowCount() ? at : -1);
 }
 
 void SearchPage::goToSelectedName()
 {
-    const int selected = m_list->selectedRow();
+    const int selected = m_nameList->selectedRow();
     if (selected < 0)
         return;
     const std::string name = qStringToCp(nameModel()->entry(selected));
@@ -671,8 +671,8 @@ void SearchPage::boundsFromReference(int row, int col)
     if (col != 0 || row < 1 || row >= g.rowCount())
         return;
     const bool drawingRow = row == g.rowCount() - 1;
-    const int p = spreadValue(m_spin1);
-    const int q = spreadValue(m_spin2);
+    const int p = spreadValue(m_lowerSpread);
+    const int q = spreadValue(m_upperSpread);
     auto bounds = veltris::boundsFromReference(g.cell(row, 2), p, q, drawingRow);
     if (!bounds) {
         showErrorBox(m_document.ui(), window(), bounds.error(), ErrorSource::Command);

@@ -180,17 +180,17 @@ class SearchPage : public QFrame {
 public:
     SearchPage(Document& document, ComponentGridView& mainGrid, QWidget* parent = nullptr);
 
-    QLineEdit* nameEdit() const { return m_edit; }
-    QLabel* nameLabel() const { return m_editLabel; }
-    NameListView* nameList() const { return m_list; }
-    NameListModel* nameModel() const { return m_list->names(); }
+    QLineEdit* nameEdit() const { return m_nameEdit; }
+    QLabel* nameLabel() const { return m_nameLabel; }
+    NameListView* nameList() const { return m_nameList; }
+    NameListModel* nameModel() const { return m_nameList->names(); }
     QLabel* caption(int n) const;  // 1: the selection's title, 2..4: the spread line
     SelectionGridView* selectionView() const { return m_grid; }
     SelectionGridModel* gridModel() const { return m_grid->gridModel(); }
-    QSpinBox* lowerSpread() const { return m_spin1; }
-    QSpinBox* upperSpread() const { return m_spin2; }
-    QPushButton* clearButton() const { return m_btn1; }
-    QPushButton* applyButton() const { return m_btn2; }
+    QSpinBox* lowerSpread() const { return m_lowerSpread; }
+    QSpinBox* upperSpread() const { return m_upperSpread; }
+    QPushButton* clearButton() const { return m_clearButton; }
+    QPushButton* applyButton() const { return m_applyButton; }
 
     // A spread as its text reads: a whole number within 0..100, 0 for any other text.
     static int spreadValue(const QSpinBox* spin);
@@ -231,13 +231,13 @@ private:
 
     Document& m_document;
     ComponentGridView& m_mainGrid;
-    QLineEdit* m_edit;
-    QLabel* m_editLabel;
-    NameListView* m_list;
-    QLabel* m_static[4];
+    QLineEdit* m_nameEdit;
+    QLabel* m_nameLabel;
+    NameListView* m_nameList;
+    QLabel* m_captions[4];
     SelectionGridView* m_grid;
-    QSpinBox* m_spin1;
-    QSpinBox* m_spin2;
-    QPushButton* m_btn1;
-    QPushButton* m_btn2;
+    QSpinBox* m_lowerSpread;
+    QSpinBox* m_upperSpread;
+    QPushButton* m_clearButton;
+    QPushButton* m_applyButton;
 };

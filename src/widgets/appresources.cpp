@@ -54,16 +54,16 @@ bool sameBitmap(const QCursor& a, const QCursor& b)
 QCursor appCursor(int id)
 {
     switch (id) {
-    case crCursor1: return cursors().arrowDown;
-    case crCursorPlus: return cursors().plus;
-    case crCursorMinus: return cursors().minus;
+    case kSortArrowCursor: return cursors().arrowDown;
+    case kZoomInCursor: return cursors().plus;
+    case kZoomOutCursor: return cursors().minus;
     default: return QCursor(Qt::ArrowCursor);
     }
 }
 
 int appCursorId(const QCursor& cursor)
 {
-    for (const int id : {crCursor1, crCursorPlus, crCursorMinus})
+    for (const int id : {kSortArrowCursor, kZoomInCursor, kZoomOutCursor})
         if (sameBitmap(cursor, appCursor(id)))
             return id;
     return 0;

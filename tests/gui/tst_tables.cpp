@@ -343,14 +343,14 @@ void TstTables::headerPointer()
 {
     Fixture f;
     for (ComponentGridView* g : {f.form->mainGrid(), f.form->secondGrid()}) {
-        QCOMPARE(appCursorId(g->horizontalHeader()->viewport()->cursor()), int(crCursor1));
-        QCOMPARE(appCursorId(g->cornerButton()->cursor()), int(crCursor1));
+        QCOMPARE(appCursorId(g->horizontalHeader()->viewport()->cursor()), int(kSortArrowCursor));
+        QCOMPARE(appCursorId(g->cornerButton()->cursor()), int(kSortArrowCursor));
         QCOMPARE(g->viewport()->cursor().shape(), Qt::ArrowCursor);
     }
-    QCOMPARE(appCursor(crCursor1).bitmap().size(), QSize(32, 32));
-    QCOMPARE(appCursor(crCursorPlus).bitmap().size(), QSize(32, 32));
-    QCOMPARE(appCursor(crCursorMinus).bitmap().size(), QSize(32, 32));
-    QVERIFY(appCursorId(appCursor(crCursorPlus)) != appCursorId(appCursor(crCursorMinus)));
+    QCOMPARE(appCursor(kSortArrowCursor).bitmap().size(), QSize(32, 32));
+    QCOMPARE(appCursor(kZoomInCursor).bitmap().size(), QSize(32, 32));
+    QCOMPARE(appCursor(kZoomOutCursor).bitmap().size(), QSize(32, 32));
+    QVERIFY(appCursorId(appCursor(kZoomInCursor)) != appCursorId(appCursor(kZoomOutCursor)));
 }
 
 void TstTables::placeholderDrawing()
@@ -447,13 +447,13 @@ void TstTables::zoomToggle()
     DrawingImage* image = f.form->drawingView();
     clickTab(*f.form, 2);
     QVERIFY(!image->stretch());
-    QCOMPARE(appCursorId(image->cursor()), int(crCursorPlus));
+    QCOMPARE(appCursorId(image->cursor()), int(kZoomInCursor));
     QTest::mouseClick(image, Qt::LeftButton);
     QVERIFY(image->stretch());
-    QCOMPARE(appCursorId(image->cursor()), int(crCursorMinus));
+    QCOMPARE(appCursorId(image->cursor()), int(kZoomOutCursor));
     QTest::mouseClick(image, Qt::LeftButton);
     QVERIFY(!image->stretch());
-    QCOMPARE(appCursorId(image->cursor()), int(crCursorPlus));
+    QCOMPARE(appCursorId(image->cursor()), int(kZoomInCursor));
 
     // Stretched, the drawing covers the whole control; at its own size it sits in the middle.
     QTest::mouseClick(image, Qt::LeftButton);

@@ -27,7 +27,7 @@ void screenshot(QWidget* w, const QString& name)
 
 }  // namespace
 
-class TstParamBase : public QObject {
+class TstBaseParameters : public QObject {
     Q_OBJECT
 private slots:
     void openedFromMenuShowsTheBaseAndCancelKeepsIt();
@@ -38,7 +38,7 @@ private slots:
     void help();
 };
 
-void TstParamBase::openedFromMenuShowsTheBaseAndCancelKeepsIt()
+void TstBaseParameters::openedFromMenuShowsTheBaseAndCancelKeepsIt()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
@@ -92,7 +92,7 @@ void TstParamBase::openedFromMenuShowsTheBaseAndCancelKeepsIt()
     }
 }
 
-void TstParamBase::okWithoutChangesResetsTheView()
+void TstBaseParameters::okWithoutChangesResetsTheView()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
@@ -120,7 +120,7 @@ void TstParamBase::okWithoutChangesResetsTheView()
     QVERIFY(fx.form->document().isModified());
 }
 
-void TstParamBase::chosenAndDefaultNames()
+void TstBaseParameters::chosenAndDefaultNames()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
@@ -150,7 +150,7 @@ void TstParamBase::chosenAndDefaultNames()
     QCOMPARE(int(fx.form->document().base().columnMap[12]), 0);
 }
 
-void TstParamBase::descriptionIsTheFirstLineCut()
+void TstBaseParameters::descriptionIsTheFirstLineCut()
 {
     DocFixture fx;
     const QString longLine = QString("Описание ").repeated(15);  // 135 characters
@@ -184,7 +184,7 @@ void TstParamBase::descriptionIsTheFirstLineCut()
 }
 
 // A column map entry above the column's name count: no selection, and OK stores 0.
-void TstParamBase::nameBeyondTheCatalogue()
+void TstBaseParameters::nameBeyondTheCatalogue()
 {
     DocFixture fx;
     fx.form->document().base().columnMap[0] = 15;
@@ -201,7 +201,7 @@ void TstParamBase::nameBeyondTheCatalogue()
     QCOMPARE(fx.form->document().base().table.columnCount(), 31);
 }
 
-void TstParamBase::help()
+void TstBaseParameters::help()
 {
     DocFixture fx;
     fx.ui.onDialog("TParamBase", [](QDialog* d) {
@@ -214,5 +214,5 @@ void TstParamBase::help()
     QCOMPARE(fx.ui.helpTopics, QList<int>({26, 26, 26}));
 }
 
-QTEST_MAIN(TstParamBase)
-#include "tst_parambase.moc"
+QTEST_MAIN(TstBaseParameters)
+#include "tst_baseparameters.moc"

@@ -91,7 +91,7 @@ struct Fixture {
 
 }  // namespace
 
-class TstAddDlg : public QObject {
+class TstRecordDialog : public QObject {
     Q_OBJECT
 private slots:
     void layout();
@@ -113,7 +113,7 @@ private slots:
     void deleteRowHelper();
 };
 
-void TstAddDlg::layout()
+void TstRecordDialog::layout()
 {
     Fixture f;
     QCOMPARE(f.dlg()->windowTitle(), QStringLiteral("Добавить элемент"));
@@ -145,7 +145,7 @@ void TstAddDlg::layout()
 
 // The first record goes into the blank row 1; the next "Ввести" appends a copy; names are
 // stored in upper case (Latin and Cyrillic).
-void TstAddDlg::addToNewBase()
+void TstRecordDialog::addToNewBase()
 {
     Fixture f;
     QCOMPARE(f.table().rowCount(), 2);
@@ -177,7 +177,7 @@ void TstAddDlg::addToNewBase()
     QCOMPARE(f.form.mainModel()->rowCount(), 2);  // the view follows the table
 }
 
-void TstAddDlg::addOpenedAndClosedAtOnce()
+void TstRecordDialog::addOpenedAndClosedAtOnce()
 {
     Fixture f;
     f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2"), QStringLiteral("C;3")});
@@ -190,7 +190,7 @@ void TstAddDlg::addOpenedAndClosedAtOnce()
 }
 
 // A first record without a name is a record: the next one is appended, not put over it.
-void TstAddDlg::addKeepsANamelessRecord()
+void TstRecordDialog::addKeepsANamelessRecord()
 {
     Fixture f;
     f.inDialog(&MainWindow::addRecord, [&] {
@@ -206,7 +206,7 @@ void TstAddDlg::addKeepsANamelessRecord()
 
 // The blank row of a new base, saved and read back ("0" values, a blank LED colour code), is
 // still taken over by the first record.
-void TstAddDlg::addToASavedEmptyBase()
+void TstRecordDialog::addToASavedEmptyBase()
 {
     Fixture f;
     for (const int type : {1, 7}) {  // the range column of bipolars, the colour code of LEDs
@@ -226,7 +226,7 @@ void TstAddDlg::addToASavedEmptyBase()
     }
 }
 
-void TstAddDlg::labelsAndFieldsOfADiodeBase()
+void TstRecordDialog::labelsAndFieldsOfADiodeBase()
 {
     Fixture f;
     QVERIFY(f.form.document().load(f.folder.copySample(QStringLiteral("diodes.QDB"))));
@@ -246,7 +246,7 @@ void TstAddDlg::labelsAndFieldsOfADiodeBase()
     QVERIFY(!f.field(1)->labelCaption().isEmpty());
 }
 
-void TstAddDlg::enterMovesFocus()
+void TstRecordDialog::enterMovesFocus()
 {
     Fixture f;
     QVERIFY(f.form.document().load(f.folder.copySample(QStringLiteral("diodes.QDB"))));
@@ -274,7 +274,7 @@ void TstAddDlg::enterMovesFocus()
 }
 
 // ">" and "<" write the texts back and step; at the ends they write and stay.
-void TstAddDlg::editSteps()
+void TstRecordDialog::editSteps()
 {
     Fixture f;
     f.setRecords({QStringLiteral("A;1"), QStringLiteral("b;2"), QStringLiteral("C;3")});
@@ -315,7 +315,7 @@ void TstAddDlg::editSteps()
 }
 
 // Editing the second of two records while the first has no name keeps both.
-void TstAddDlg::editWithEmptyFirstNameKeepsBothRecords()
+void TstRecordDialog::editWithEmptyFirstNameKeepsBothRecords()
 {
     Fixture f;
     f.setRecords({QStringLiteral(";5"), QStringLiteral("KT361;6")});
@@ -331,7 +331,7 @@ void TstAddDlg::editWithEmptyFirstNameKeepsBothRecords()
 }
 
 // Every row change of the dialog goes through the table's selection: the drawing follows.
-void TstAddDlg::drawingFollowsTheRow()
+void TstRecordDialog::drawingFollowsTheRow()
 {
     const QString trans = QStringLiteral(VELTRIS_BIN_DIR "/TRANS");
     Fixture f(QStringLiteral("[Settings]\nShowNav=0\nTRANS=") + trans + QStringLiteral("\n"));
@@ -362,7 +362,7 @@ void TstAddDlg::drawingFollowsTheRow()
     QCOMPARE(f.table().cell(4, 30), std::string("1"));
 }
 
-void TstAddDlg::closeKeepsWrittenTexts()
+void TstRecordDialog::closeKeepsWrittenTexts()
 {
     Fixture f;
     f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2")});
@@ -382,7 +382,7 @@ void TstAddDlg::closeKeepsWrittenTexts()
     QCOMPARE(f.record(2), QStringLiteral("B;2;;"));
 }
 
-void TstAddDlg::textOutsideWindows1251()
+void TstRecordDialog::textOutsideWindows1251()
 {
     Fixture f;
     f.inDialog(&MainWindow::addRecord, [&] {
@@ -399,7 +399,7 @@ void TstAddDlg::textOutsideWindows1251()
     QCOMPARE(f.table().cell(2, 1), std::string("1"));
 }
 
-void TstAddDlg::helpAndSave()
+void TstRecordDialog::helpAndSave()
 {
     Fixture f;
     const QString file = f.folder.file(QStringLiteral("new.QDB"));
@@ -422,7 +422,7 @@ void TstAddDlg::helpAndSave()
 }
 
 // A base file without records loads as the title row alone; nothing here may fail on it.
-void TstAddDlg::baseWithoutRecords()
+void TstRecordDialog::baseWithoutRecords()
 {
     Fixture f;
     veltris::ComponentBase empty = f.form.document().base();
@@ -454,7 +454,7 @@ void TstAddDlg::baseWithoutRecords()
     QCOMPARE(f.record(1), QStringLiteral("B;;;"));
 }
 
-void TstAddDlg::deleteRecord()
+void TstRecordDialog::deleteRecord()
 {
     Fixture f;
     f.setRecords({QStringLiteral("A;1"), QStringLiteral("B;2"), QStringLiteral("C;3")});
@@ -485,7 +485,7 @@ void TstAddDlg::deleteRecord()
     QVERIFY(f.ui.messages.isEmpty());
 }
 
-void TstAddDlg::deleteRowHelper_data()
+void TstRecordDialog::deleteRowHelper_data()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("left");  // names of the records left, "" when unchanged + beep
@@ -497,7 +497,7 @@ void TstAddDlg::deleteRowHelper_data()
     QTest::newRow("past the end") << 4 << QString();
 }
 
-void TstAddDlg::deleteRowHelper()
+void TstRecordDialog::deleteRowHelper()
 {
     QFETCH(int, row);
     QFETCH(QString, left);
@@ -515,5 +515,5 @@ void TstAddDlg::deleteRowHelper()
     QCOMPARE(f.form.mainModel()->rowCount(), int(names.size()));
 }
 
-QTEST_MAIN(TstAddDlg)
-#include "tst_adddlg.moc"
+QTEST_MAIN(TstRecordDialog)
+#include "tst_recorddialog.moc"

@@ -58,7 +58,7 @@ bool buttonsEnabled(QDialog* d, bool add, bool remove)
 
 }  // namespace
 
-class TstProsm : public QObject {
+class TstViewColumns : public QObject {
     Q_OBJECT
 private slots:
     void newBaseListsEverythingHidden();
@@ -69,7 +69,7 @@ private slots:
     void help();
 };
 
-void TstProsm::newBaseListsEverythingHidden()
+void TstViewColumns::newBaseListsEverythingHidden()
 {
     DocFixture fx;
     bool ok = false;
@@ -84,7 +84,7 @@ void TstProsm::newBaseListsEverythingHidden()
     QVERIFY(!fx.form->document().isModified());
 }
 
-void TstProsm::movesFiveTwoNine()
+void TstViewColumns::movesFiveTwoNine()
 {
     DocFixture fx;
     fx.openSample("bipolar.QDB");
@@ -134,7 +134,7 @@ void TstProsm::movesFiveTwoNine()
     QCOMPARE(hiddenAfter, expectedHidden);
 }
 
-void TstProsm::allShownThenNoneSurvivesSaving()
+void TstViewColumns::allShownThenNoneSurvivesSaving()
 {
     DocFixture fx;
     const QString path = fx.openSample("diodes.QDB");
@@ -178,7 +178,7 @@ void TstProsm::allShownThenNoneSurvivesSaving()
     QVERIFY(fx.ui.unexpected.isEmpty());
 }
 
-void TstProsm::cancelAndShorterLists()
+void TstViewColumns::cancelAndShorterLists()
 {
     DocFixture fx;
     fx.openSample("bipolar.QDB");
@@ -234,15 +234,15 @@ void TstProsm::cancelAndShorterLists()
     QCOMPARE(hidden.size(), size_t(29));
 }
 
-void TstProsm::namesFollowTheColumnMap()
+void TstViewColumns::namesFollowTheColumnMap()
 {
     DocFixture fx;
     fx.openSample("diodes.QDB");
     const veltris::Catalogue& cat = fx.form->document().catalogue();
-    ViewColumnsDialog* prosm = fx.form->viewColumnsDialog();
+    ViewColumnsDialog* columnsDialog = fx.form->viewColumnsDialog();
     fx.ui.rejectDialog("TProsm");
     fx.form->editViewColumns();
-    QCOMPARE(prosm->columnName(5), oneLineTitle(cat.name(3, 5, 1)));
+    QCOMPARE(columnsDialog->columnName(5), oneLineTitle(cat.name(3, 5, 1)));
 
     fx.ui.onDialog("TParamBase", [](QDialog* d) {
         static_cast<BaseParametersDialog*>(d)->comboBox(5)->setCurrentIndex(1);
@@ -255,14 +255,14 @@ void TstProsm::namesFollowTheColumnMap()
         return int(QDialog::Rejected);
     });
     fx.form->editViewColumns();
-    QCOMPARE(prosm->columnName(5), oneLineTitle(cat.name(3, 5, 2)));
+    QCOMPARE(columnsDialog->columnName(5), oneLineTitle(cat.name(3, 5, 2)));
     // A column whose map entry names nothing is still listed visibly.
     fx.form->document().base().columnMap[5] = 0;
-    QCOMPARE(prosm->columnName(6), QStringLiteral("Столбец 6"));
+    QCOMPARE(columnsDialog->columnName(6), QStringLiteral("Столбец 6"));
 
     // Items are painted with the name, far wider than the column number they hold.
-    QListWidget* list = prosm->hiddenList();
-    prosm->show();
+    QListWidget* list = columnsDialog->hiddenList();
+    columnsDialog->show();
     const QRect rect = list->visualItemRect(list->item(1));  // not selected: dark text on light
     const QImage img = list->viewport()->grab().toImage();
     int rightmostInk = -1;
@@ -270,12 +270,12 @@ void TstProsm::namesFollowTheColumnMap()
         for (int x = rect.left(); x <= rect.right(); ++x)
             if (qGray(img.pixel(x, y)) < 110)
                 rightmostInk = std::max(rightmostInk, x - rect.left());
-    prosm->hide();
+    columnsDialog->hide();
     QCOMPARE(list->item(1)->text(), QStringLiteral("2"));
     QVERIFY2(rightmostInk > 40, qPrintable(QString::number(rightmostInk)));
 }
 
-void TstProsm::help()
+void TstViewColumns::help()
 {
     DocFixture fx;
     fx.ui.onDialog("TProsm", [](QDialog* d) {
@@ -287,5 +287,5 @@ void TstProsm::help()
     QCOMPARE(fx.ui.helpTopics, QList<int>({27, 27}));
 }
 
-QTEST_MAIN(TstProsm)
-#include "tst_prosm.moc"
+QTEST_MAIN(TstViewColumns)
+#include "tst_viewcolumns.moc"
