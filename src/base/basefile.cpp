@@ -35,8 +35,9 @@ constexpr int kDrawingOffset = 286;
 constexpr int kDrawingOffsetV3 = 256;
 constexpr int kMaxColourCode = 8;
 
-// Bipolar transistors keep the current gain range in two slots.
-constexpr int kRangeColumn = 14;
+// A version 3 record (always bipolar) keeps the current gain range of column 14 in two values;
+// a record of versions 4 and 5 keeps a range column's ends in the value slots 13 and 14.
+constexpr int kV3RangeColumn = 14;
 constexpr int kRangeSlotA = 13;
 constexpr int kRangeSlotB = 14;
 
@@ -59,7 +60,8 @@ std::int16_t loadInt16(const char* p)
 // Value slot of a plain value column (not the range column, not the LED colour).
 int slotOfColumn(int code, int col)
 {
-    if (code == 1 && col > kRangeColumn)
+    const DeviceType* type = findDeviceType(code);
+    if (type && type->rangeColumn > 0 && col > type->rangeColumn)
         return col;
     return col - 1;
 }
@@ -80,9 +82,10 @@ Slot slotKind(int code, int paramColumns, int col)
         return Slot::Name;
     if (col == paramColumns)
         return Slot::Drawing;
-    if (code == 1 && col == kRangeColumn)
+    const DeviceType* type = findDeviceType(code);
+    if (type && col == type->rangeColumn)
         return Slot::Range;
-    if (code == 7 && col == 1)
+    if (type && col == type->colourColumn)
         return Slot::Colour;
     return Slot::Value;
 }
@@ -118,8 +121,8 @@ void decodeRecordV3(const char* rec, size_t i, std::vector<ColumnStore>& cols)
     };
     for (int k = 0; k < 13; ++k)
         value(1 + k, rec + 16 + 8 * k);
-    cols[kRangeColumn].a[i] = loadDouble(rec + 120);
-    cols[kRangeColumn].b[i] = loadDouble(rec + 128);
+    cols[kV3RangeColumn].a[i] = loadDouble(rec + 120);
+    cols[kV3RangeColumn].b[i] = loadDouble(rec + 128);
     for (int k = 0; k < 15; ++k)
         value(15 + k, rec + 136 + 8 * k);
     cols[30].drawing[i] = loadInt16(rec + kDrawingOffsetV3);

@@ -7,12 +7,12 @@ namespace veltris {
 namespace {
 
 constexpr std::array<DeviceType, 6> kTypes = {{
-    {1, "Биполярные транзисторы", "bipolar.ini", "BIPOLAR.INI", 30, "TRANS", "TRANS"},
-    {3, "Диоды", "diodes.ini", "DIODES.INI", 12, "DIODE", "DIODE"},
-    {4, "Стабилитроны", "stab.ini", "STAB.INI", 13, "STAB", "STAB"},
-    {5, "Варикапы", "varicaps.ini", "VARICAPS.INI", 11, "VARC", "VARC"},
-    {6, "Тиристоры", "thyrist.ini", "THYRIST.INI", 17, "THYR", "THYRIST"},
-    {7, "Светодиоды", "leds.ini", "LEDS.INI", 13, "LEDS", "LEDS"},
+    {1, "Биполярные транзисторы", "bipolar.ini", "BIPOLAR.INI", 30, "TRANS", "TRANS", 14, 0},
+    {3, "Диоды", "diodes.ini", "DIODES.INI", 12, "DIODE", "DIODE", 0, 0},
+    {4, "Стабилитроны", "stab.ini", "STAB.INI", 13, "STAB", "STAB", 0, 0},
+    {5, "Варикапы", "varicaps.ini", "VARICAPS.INI", 11, "VARC", "VARC", 0, 0},
+    {6, "Тиристоры", "thyrist.ini", "THYRIST.INI", 17, "THYR", "THYRIST", 0, 0},
+    {7, "Светодиоды", "leds.ini", "LEDS.INI", 13, "LEDS", "LEDS", 0, 1},
 }};
 
 }  // namespace

@@ -15,6 +15,11 @@ struct DeviceType {
     int columnCount;           // catalogue columns C; the table has C + 1 columns
     const char* drawingKey;    // settings key of the package drawing folder ("TRANS")
     const char* drawingDefault;// default folder name under the exe folder ("TRANS", "THYRIST")
+    // The column whose value is a range "a...b" kept in two value slots of a record (the
+    // columns after it move one slot on); 0 when the type has none.
+    int rangeColumn;
+    // The column holding the LED colour code as letters, not as a number; 0 when none.
+    int colourColumn;
 };
 
 // The six supported types in catalogue load order: 1, 3, 4, 5, 6, 7.

@@ -128,7 +128,7 @@ std::string ruleText(const SubstituteRule& rule)
 bool isTextParameter(int deviceType, int column)
 {
     // The LED colour code: the store keeps it as letters, not as a number.
-    return deviceType == 7 && column == 1;
+    return column > 0 && findDeviceType(deviceType) && findDeviceType(deviceType)->colourColumn == column;
 }
 
 // ---- defaults and the user's rules ----
