@@ -384,6 +384,7 @@ void MainWindow::afterFirstShow()
         m_showNavigatorAtStart = false;
         showNavigator();
     }
+    emit started();
 }
 
 void MainWindow::showScanProblems()

@@ -44,6 +44,11 @@ public:
     // The navigator opens once the window is first shown (settings, no base on the command line).
     bool navigatorAtStart() const { return m_showNavigatorAtStart; }
 
+signals:
+    // The start-up work queued by the first show is done: scan problems shown, navigator run.
+    void started();
+
+public:
     // ---- views ----
     QTabWidget* pages() const { return m_pages; }
     QWidget* page(int index) const;  // a Page

@@ -1,5 +1,5 @@
 #pragma once
-// Fonts of the parameter dialogs, by pixel height. Where the designed faces are missing, the
+// Fonts of the parameter dialogs, by pixel height. Where the faces they are laid out for are missing, the
 // nearest installed faces with Cyrillic letters stand in.
 #include <QFont>
 #include <QFontMetrics>
@@ -27,7 +27,7 @@ inline QFont tahomaFont(int pixels)
 }
 
 // A caption keeps its dialog's font, so neighbouring buttons read alike; the button grows
-// to its text where a substitute face runs wider than the designed one.
+// to its text where a substitute face runs wider than the face it stands in for.
 inline void fitCaption(QPushButton* button)
 {
     const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;

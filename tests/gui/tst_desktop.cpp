@@ -240,7 +240,10 @@ void TstDesktop::fileDialogsSpeakRussianAndKeepTheirFolder()
         QVERIFY(edit);
         dlg->activateWindow();
         if (QTest::qWaitForWindowActive(dlg)) {
-            QTest::qWait(300);  // the folder's listing appears before the user types
+            // The folder's listing appears before the user types.
+            auto* listing = dlg->findChild<QListView*>(QStringLiteral("listView"));
+            QVERIFY(listing);
+            QTRY_VERIFY_WITH_TIMEOUT(listing->model()->rowCount(listing->rootIndex()) > 0, 2000);
             edit->setFocus();
             QTest::keyClicks(edit, QStringLiteral("bases"));  // a folder of the start folder
             // Esc closes the completer's list, Enter then goes to the name box.

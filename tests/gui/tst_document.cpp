@@ -271,7 +271,7 @@ void TstDocument::openDialogAndRefusedFiles()
     DocFixture fx;
     const QString diodes = fx.folder.copySample("diodes.QDB");
 
-    // Cancelled: the open dialog's request as the program makes it, nothing else happens.
+    // Cancelled: the open dialog asks for a QDB file from the open folder; nothing else happens.
     fx.ui.openAnswers << QString();
     fx.form->openBase();
     QCOMPARE(fx.ui.openRequests.size(), 1);

@@ -68,7 +68,8 @@ void TstScreenshots::mainWindowPages()
         form.pages()->setCurrentIndex(page);
         // The long hint of the entry under the pointer, as the status bar shows it.
         form.findChild<QAction*>(QStringLiteral("FileOpen1"))->showStatusText(&form);
-        QTest::qWait(20);
+        QTRY_VERIFY(form.page(page)->isVisible());
+        QCoreApplication::processEvents();  // layouts and paints the page asked for
         QVERIFY(save(&form, QLatin1String(names[page])));
     }
     QVERIFY(ui.unexpected.isEmpty());
@@ -96,7 +97,7 @@ void TstScreenshots::dialogs()
     for (const auto& [command, dialog, file] : dialogs) {
         bool saved = false;
         ui.onDialog(dialog, [this, &saved, file = file](QDialog* d) {
-            QTest::qWait(20);
+            QCoreApplication::processEvents();  // the dialog shown, laid out and painted
             saved = save(d, file);
             return int(QDialog::Rejected);
         });

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTabWidget>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "widgets/apputil.h"
@@ -43,9 +44,10 @@ const QStringList kWrittenKeys = {
 
 void showAndActivate(MainWindow& form)
 {
+    QSignalSpy started(&form, &MainWindow::started);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    QTest::qWait(10);  // queued start-up work (navigator, scan problems)
+    QTRY_COMPARE(started.count(), 1);  // queued start-up work (navigator, scan problems)
 }
 
 }  // namespace
@@ -275,7 +277,7 @@ void TstStartup::navigatorAtFirstActivationOnly()
     form.showAbout();
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    QTest::qWait(10);
+    QCoreApplication::processEvents();  // whatever the activation queued has run
     QCOMPARE(ui.dialogs, QStringList({QStringLiteral("TNavForm"), QStringLiteral("TAboutBox")}));
     QVERIFY(!form.navigatorAtStart());
 }
