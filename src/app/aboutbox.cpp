@@ -14,10 +14,7 @@
 
 AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
 {
-    setObjectName(QStringLiteral("TAboutBox"));
-    setWindowTitle(QStringLiteral("О программе"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setUpFixedDialog(this, "TAboutBox", QStringLiteral("О программе"));
     QFont f = veltrisFont();
     setFont(f);
     QPalette pal = palette();

@@ -50,10 +50,7 @@ int comboTextRoom(QComboBox* combo, int width)
 BaseParametersDialog::BaseParametersDialog(Document& document, QWidget* parent)
     : QDialog(parent), m_document(document)
 {
-    setObjectName(QStringLiteral("TParamBase"));
-    setWindowTitle(QStringLiteral("Параметры базы"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setUpFixedDialog(this, "TParamBase", QStringLiteral("Параметры базы"));
     setFont(dialogFont());
 
     m_titlesBox = new QGroupBox(QStringLiteral("Заголовки столбцов"), this);

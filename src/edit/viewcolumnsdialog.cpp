@@ -47,10 +47,7 @@ private:
 ViewColumnsDialog::ViewColumnsDialog(const Document& document, QWidget* parent)
     : QDialog(parent), m_document(document)
 {
-    setObjectName(QStringLiteral("TProsm"));
-    setWindowTitle(QStringLiteral("Параметры просмотра"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setUpFixedDialog(this, "TProsm", QStringLiteral("Параметры просмотра"));
     setFont(dialogFont());
     setFixedSize(527, 384);
     move(250, 201);  // a fixed place on the screen, not centred over the main window
@@ -203,32 +200,30 @@ void ViewColumnsDialog::moveAll(QListWidget* from, QListWidget* to)
     }
 }
 
+void ViewColumnsDialog::moveSelectedBetween(QListWidget* from, QListWidget* to, QPushButton* fromOne,
+                                            QPushButton* fromAll, QPushButton* toOne, QPushButton* toAll)
+{
+    moveSelected(from, to);
+    if (from->count() > 0) {
+        selectFirst(from);
+    } else {
+        // Nothing left to move this way: the focus of the selection goes to the other list.
+        fromOne->setEnabled(false);
+        fromAll->setEnabled(false);
+        selectFirst(to);
+    }
+    toOne->setEnabled(true);
+    toAll->setEnabled(true);
+}
+
 void ViewColumnsDialog::showSelected()
 {
-    moveSelected(m_hiddenList, m_shownList);
-    if (m_hiddenList->count() > 0) {
-        selectFirst(m_hiddenList);
-    } else {
-        m_showSelected->setEnabled(false);
-        m_showAll->setEnabled(false);
-        selectFirst(m_shownList);
-    }
-    m_hideSelected->setEnabled(true);
-    m_hideAll->setEnabled(true);
+    moveSelectedBetween(m_hiddenList, m_shownList, m_showSelected, m_showAll, m_hideSelected, m_hideAll);
 }
 
 void ViewColumnsDialog::hideSelected()
 {
-    moveSelected(m_shownList, m_hiddenList);
-    if (m_shownList->count() > 0) {
-        selectFirst(m_shownList);
-    } else {
-        m_hideSelected->setEnabled(false);
-        m_hideAll->setEnabled(false);
-        selectFirst(m_hiddenList);
-    }
-    m_showSelected->setEnabled(true);
-    m_showAll->setEnabled(true);
+    moveSelectedBetween(m_shownList, m_hiddenList, m_hideSelected, m_hideAll, m_showSelected, m_showAll);
 }
 
 void ViewColumnsDialog::showAll()

@@ -46,6 +46,10 @@ private:
     // Selected items of `from` (scanned from the last) go to the end of `to`.
     static void moveSelected(QListWidget* from, QListWidget* to);
     static void moveAll(QListWidget* from, QListWidget* to);
+    // The selected items of `from` go to `to`; the buttons moving from `from` are disabled when
+    // it is left empty, those moving back enabled.
+    static void moveSelectedBetween(QListWidget* from, QListWidget* to, QPushButton* fromOne,
+                                    QPushButton* fromAll, QPushButton* toOne, QPushButton* toAll);
     static void selectFirst(QListWidget* list);
     static std::vector<int> columnsOf(const QListWidget* list);
 

@@ -73,10 +73,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x,
 
 NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(parent), m_document(document)
 {
-    setObjectName(QStringLiteral("TNavForm"));
-    setWindowTitle(QStringLiteral("Навигатор"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setUpFixedDialog(this, "TNavForm", QStringLiteral("Навигатор"));
     // A bold face with 13-pixel cells (ascent and descent), that is about 11 pixels to the em.
     QFont f = veltrisFont();
     f.setPixelSize(11);

@@ -358,16 +358,10 @@ SelectionGridView::SelectionGridView(QWidget* parent) : QTableView(parent)
         [this](QMouseEvent*) { reportPress(0, 0); });
 }
 
-QWidget* SelectionGridView::corner() const
-{
-    return m_corner->button();
-}
-
 void SelectionGridView::setGridModel(SelectionGridModel* model)
 {
     m_model = model;
-    setModel(model);
-    m_corner->watch(model);
+    m_corner->setViewModel(model);
 }
 
 void SelectionGridView::setEditing(bool on)

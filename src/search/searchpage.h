@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "base/table.h"
+#include "widgets/fixedcorner.h"
 
 class ComponentGridView;
 class Document;
-class FixedCorner;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -148,7 +148,7 @@ public:
 
     SelectionHeaderView* fixedRow() const { return m_fixedRow; }
     SelectionHeaderView* fixedColumn() const { return m_fixedColumn; }
-    QWidget* corner() const;
+    QWidget* corner() const { return m_corner->button(); }
 
     // A press over core cell (row, col), from the grid's cells, its headers or its corner.
     void reportPress(int row, int col) { emit mouseDown(row, col); }

@@ -1,5 +1,7 @@
 #include "widgets/apputil.h"
 
+#include <QDialog>
+
 #include <QStringList>
 
 #include <QKeyEvent>
@@ -65,6 +67,14 @@ void setHint(QWidget* widget, const QString& hint)
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     widget->setToolTip(bar < 0 ? hint : hint.left(bar));
     widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void setUpFixedDialog(QDialog* dialog, const char* objectName, const QString& title)
+{
+    dialog->setObjectName(QLatin1String(objectName));
+    dialog->setWindowTitle(title);
+    dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
 }
 
 QFont veltrisFont()

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 
+class QDialog;
 class QKeyEvent;
 class QWidget;
 #include <filesystem>
@@ -45,6 +46,10 @@ inline HelpTopic helpContext(const QObject* object)
 {
     return static_cast<HelpTopic>(object ? object->property(kHelpContextProperty).toInt() : 0);
 }
+
+// A dialog of a fixed size with a title bar and a close button only, named `objectName` (which
+// help and tests look it up by) and titled `title`.
+void setUpFixedDialog(QDialog* dialog, const char* objectName, const QString& title);
 
 // Tahoma, 13 pixels high; DejaVu Sans where Tahoma is not installed.
 QFont veltrisFont();

@@ -276,16 +276,10 @@ ComponentGridView::ComponentGridView(QWidget* parent) : QTableView(parent)
         });
 }
 
-QAbstractButton* ComponentGridView::cornerButton() const
-{
-    return m_corner->button();
-}
-
 void ComponentGridView::setTableModel(ComponentTableModel* model)
 {
     m_model = model;
-    setModel(model);
-    m_corner->watch(model);
+    m_corner->setViewModel(model);
 }
 
 void ComponentGridView::setStandardWidth(int pixels)

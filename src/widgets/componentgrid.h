@@ -8,9 +8,9 @@
 #include <QTableView>
 
 #include "base/table.h"
+#include "widgets/fixedcorner.h"
 
 class QAbstractButton;
-class FixedCorner;
 
 class ComponentTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -88,7 +88,7 @@ public:
     explicit ComponentGridView(QWidget* parent = nullptr);
 
     void setTableModel(ComponentTableModel* model);
-    QAbstractButton* cornerButton() const;
+    QAbstractButton* cornerButton() const { return m_corner->button(); }
 
     // Every column, the name column included, gets this width.
     void setStandardWidth(int pixels);

@@ -21,8 +21,9 @@ FixedCorner::FixedCorner(QTableView* view, QHeaderView* bevelHeader, Painter pai
         m_button->installEventFilter(this);
 }
 
-void FixedCorner::watch(QAbstractItemModel* model)
+void FixedCorner::setViewModel(QAbstractItemModel* model)
 {
+    m_view->setModel(model);
     if (!m_button || !model)
         return;
     connect(model, &QAbstractItemModel::modelReset, m_button, qOverload<>(&QWidget::update));

@@ -26,8 +26,9 @@ public:
     FixedCorner(QTableView* view, QHeaderView* bevelHeader, Painter painter, PressHandler onPress);
 
     QAbstractButton* button() const { return m_button; }
-    // Repaints the corner whenever `model` is reset or its cells or headers change.
-    void watch(QAbstractItemModel* model);
+    // `model` becomes the view's model; the corner is repainted whenever it is reset or its
+    // cells or headers change.
+    void setViewModel(QAbstractItemModel* model);
     void update();
 
 protected:
