@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "base/cp1251.h"
 #include "base/devicetype.h"
 #include "scratchdir.h"
@@ -25,26 +27,29 @@ std::string countSection(int column, std::string_view count)
 
 }  // namespace
 
-TEST(DeviceTypes, Table)
+TEST(DeviceTypes, EveryAnswerComesFromTheOneTable)
 {
-    const int codes[] = {1, 3, 4, 5, 6, 7};
-    const int columns[] = {30, 12, 13, 11, 17, 13};
-    ASSERT_EQ(supportedDeviceTypes().size(), 6u);
-    for (size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(supportedDeviceTypes()[i].code, codes[i]);
-        EXPECT_EQ(parameterColumnCount(codes[i]), columns[i]);
-        EXPECT_EQ(tableColumnCount(codes[i]), columns[i] + 1);
+    std::set<std::string> iniFiles, drawingKeys;
+    for (const DeviceType& type : supportedDeviceTypes()) {
+        EXPECT_EQ(findDeviceType(type.code), &type);
+        EXPECT_EQ(parameterColumnCount(type.code), type.columnCount);
+        EXPECT_EQ(tableColumnCount(type.code), type.columnCount + 1);
+        EXPECT_STREQ(deviceTypeCaption(type.code), type.caption);
+        // A range or colour column is a parameter column, never the drawing number (the last).
+        EXPECT_TRUE(type.rangeColumn >= 0 && type.rangeColumn < type.columnCount) << type.code;
+        EXPECT_TRUE(type.colourColumn >= 0 && type.colourColumn < type.columnCount) << type.code;
+        EXPECT_TRUE(type.rangeColumn == 0 || type.rangeColumn != type.colourColumn) << type.code;
+        EXPECT_TRUE(iniFiles.insert(type.iniFile).second) << type.iniFile;
+        EXPECT_TRUE(drawingKeys.insert(type.drawingKey).second) << type.drawingKey;
     }
+    // Codes a base header may name without a catalogue or record layout.
     for (int code : {0, 2, 8, -1, 255}) {
         EXPECT_EQ(findDeviceType(code), nullptr);
         EXPECT_EQ(parameterColumnCount(code), 0);
-        EXPECT_EQ(tableColumnCount(code), 31);
+        EXPECT_EQ(tableColumnCount(code), kMaxParamColumns + 1);
     }
-    EXPECT_STREQ(deviceTypeCaption(2), "Полевые транзисторы");
-    EXPECT_STREQ(deviceTypeCaption(6), "Тиристоры");
+    EXPECT_STREQ(deviceTypeCaption(2), "Полевые транзисторы");  // named in lists all the same
     EXPECT_STREQ(deviceTypeCaption(0), "");
-    EXPECT_STREQ(findDeviceType(6)->drawingKey, "THYR");
-    EXPECT_STREQ(findDeviceType(6)->drawingDefault, "THYRIST");
 }
 
 TEST(Catalogue, ColumnsFromIniText)
