@@ -1,7 +1,7 @@
 #pragma once
-// The navigator's component list: the catalogue entries of one device type, sorted by name as a
-// Russian Windows list box sorts them: the name order of the core's collation (case-insensitive,
-// digits, Latin, then Cyrillic; the same for every locale).
+// The navigator's component list: the catalogue entries of one device type, sorted in the name
+// order of the core's collation (case-insensitive, digits, Latin, then Cyrillic; the same for
+// every locale).
 //
 // The catalogue is sorted once, when it is set; choosing a type afterwards only filters that
 // order, and positioning by a text is a binary search. So 100,000 entries fill at once.

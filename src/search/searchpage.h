@@ -49,8 +49,8 @@ private:
     std::vector<int> m_order;              // list position -> index into m_names
 };
 
-// ListBox1: single selection, rows 16 pixels high. A double-click anywhere in it is reported,
-// as the list box's own double-click event is (the handler then reads the selected entry).
+// The name list: single selection, rows 16 pixels high. A double-click anywhere in it is
+// reported, also below the last name (the page then reads the selected entry).
 class NameListView : public QListView {
     Q_OBJECT
 public:
