@@ -237,11 +237,7 @@ int SubstituteResultsModel::columnCount(const QModelIndex& parent) const
 
 QString SubstituteResultsModel::verdictText(const FinderMatch& m) const
 {
-    QString s = m.fails == 0 ? QStringLiteral("подходит")
-                             : QStringLiteral("не подходит по %1").arg(m.fails);
-    if (m.unknowns > 0)
-        s += QStringLiteral(" (неизвестно: %1)").arg(m.unknowns);
-    return s;
+    return m.fails == 0 ? QStringLiteral("подходит") : QStringLiteral("не подходит по %1").arg(m.fails);
 }
 
 QString SubstituteResultsModel::ruleHeader(std::size_t rule) const
@@ -306,6 +302,8 @@ QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
         }
         if (role == Qt::ToolTipRole && col == BaseColumn)
             return baseFile(index.row());
+        if (role == Qt::ToolTipRole && col == VerdictColumn && m.unknowns > 0)
+            return QStringLiteral("Неизвестно по параметрам: %1 — по записи нельзя судить").arg(m.unknowns);
         if (role == Qt::ForegroundRole && col == VerdictColumn && m.fails > 0)
             return QBrush(kFailText);
         return {};

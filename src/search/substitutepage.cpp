@@ -4,8 +4,6 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -161,12 +160,19 @@ void SubstitutePage::buildControls()
     outer->setContentsMargins(4, 4, 4, 4);
     m_body = new QWidget(this);
     outer->addWidget(m_body);
-    auto* columns = new QHBoxLayout(m_body);
-    columns->setContentsMargins(8, 8, 8, 8);
-    columns->setSpacing(16);
+    auto* bodyLayout = new QHBoxLayout(m_body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    // The user can trade the rules' room for the results'.
+    auto* splitter = new QSplitter(Qt::Horizontal, m_body);
+    splitter->setObjectName(QStringLiteral("SubstituteSplitter"));
+    splitter->setChildrenCollapsible(false);
+    bodyLayout->addWidget(splitter);
+    auto* leftPane = new QWidget(splitter);
+    auto* rightPane = new QWidget(splitter);
 
     // ---- left: the reference and the rules ----
-    auto* left = new QVBoxLayout;
+    auto* left = new QVBoxLayout(leftPane);
+    left->setContentsMargins(8, 8, 8, 8);
     auto* nameCaption = new QLabel(QStringLiteral("Образец — имя или его часть:"), m_body);
     m_nameEdit = new QLineEdit(m_body);
     m_nameEdit->setObjectName(QStringLiteral("SubstituteNameEdit"));
@@ -178,7 +184,7 @@ void SubstitutePage::buildControls()
     m_nameList = new QListWidget(m_body);
     m_nameList->setObjectName(QStringLiteral("SubstituteNameList"));
     m_nameList->setUniformItemSizes(true);
-    m_nameList->setFixedHeight(6 * m_nameList->fontMetrics().height() + 8);
+    m_nameList->setFixedHeight(4 * m_nameList->fontMetrics().height() + 10);
     m_referenceLabel = new QLabel(m_body);
     m_referenceLabel->setObjectName(QStringLiteral("SubstituteReference"));
     m_referenceLabel->setWordWrap(true);
@@ -194,8 +200,10 @@ void SubstitutePage::buildControls()
                                  QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                  QAbstractItemView::AnyKeyPressed);
     m_rulesView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_rulesView->setWordWrap(false);
     m_rulesView->verticalHeader()->hide();
-    m_rulesView->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_rulesView->verticalHeader()->setDefaultSectionSize(m_rulesView->fontMetrics().height() + 8);
+    m_rulesView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_rulesView->horizontalHeader()->setSectionResizeMode(SubstituteRulesModel::TitleColumn,
                                                           QHeaderView::Stretch);
     for (int c = SubstituteRulesModel::ReferenceColumn; c < SubstituteRulesModel::ColumnCount; ++c)
@@ -218,20 +226,23 @@ void SubstitutePage::buildControls()
     left->addLayout(defaultsRow);
 
     // ---- right: scope, limits, commands and the results ----
-    auto* right = new QVBoxLayout;
-    auto* top = new QHBoxLayout;
-    auto* scope = new QGroupBox(QStringLiteral("Где искать"), m_body);
-    auto* scopeLayout = new QVBoxLayout(scope);
-    m_scopeOpen = new QRadioButton(QStringLiteral("открытая база"), scope);
+    auto* right = new QVBoxLayout(rightPane);
+    right->setContentsMargins(8, 8, 8, 8);
+    // Scope on one line, the limits on the next, the commands below.
+    auto* scope = new QHBoxLayout;
+    auto* scopeCaption = new QLabel(QStringLiteral("Где искать:"), m_body);
+    m_scopeOpen = new QRadioButton(QStringLiteral("открытая база"), m_body);
     m_scopeOpen->setObjectName(QStringLiteral("SubstituteScopeOpen"));
-    m_scopeLibrary = new QRadioButton(QStringLiteral("все базы этого типа в библиотеке"), scope);
+    m_scopeLibrary = new QRadioButton(QStringLiteral("все базы этого типа в библиотеке"), m_body);
     m_scopeLibrary->setObjectName(QStringLiteral("SubstituteScopeLibrary"));
     m_scopeLibrary->setToolTip(QStringLiteral("Базы того же типа приборов из папок навигатора"));
     m_scopeOpen->setChecked(true);
-    scopeLayout->addWidget(m_scopeOpen);
-    scopeLayout->addWidget(m_scopeLibrary);
+    scope->addWidget(scopeCaption);
+    scope->addWidget(m_scopeOpen);
+    scope->addWidget(m_scopeLibrary);
+    scope->addStretch();
 
-    auto* limits = new QGridLayout;
+    auto* limits = new QHBoxLayout;
     m_nearSpin = new QSpinBox(m_body);
     m_nearSpin->setObjectName(QStringLiteral("SubstituteNear"));
     m_nearSpin->setRange(0, 10);
@@ -248,12 +259,14 @@ void SubstitutePage::buildControls()
     nearCaption->setBuddy(m_nearSpin);
     auto* topCaption = new QLabel(QStringLiteral("Показать не более:"), m_body);
     topCaption->setBuddy(m_topSpin);
-    limits->addWidget(nearCaption, 0, 0);
-    limits->addWidget(m_nearSpin, 0, 1);
-    limits->addWidget(topCaption, 1, 0);
-    limits->addWidget(m_topSpin, 1, 1);
+    limits->addWidget(nearCaption);
+    limits->addWidget(m_nearSpin);
+    limits->addSpacing(16);
+    limits->addWidget(topCaption);
+    limits->addWidget(m_topSpin);
+    limits->addStretch();
 
-    auto* commands = new QVBoxLayout;
+    auto* commands = new QHBoxLayout;
     m_findButton = new QPushButton(QStringLiteral("Найти замену"), m_body);
     m_findButton->setObjectName(QStringLiteral("SubstituteFind"));
     m_findButton->setDefault(true);
@@ -263,11 +276,6 @@ void SubstitutePage::buildControls()
     commands->addWidget(m_findButton);
     commands->addWidget(m_exportButton);
     commands->addStretch();
-
-    top->addWidget(scope);
-    top->addLayout(limits);
-    top->addStretch();
-    top->addLayout(commands);
 
     m_countLabel = new QLabel(m_body);
     m_countLabel->setObjectName(QStringLiteral("SubstituteCount"));
@@ -285,12 +293,20 @@ void SubstitutePage::buildControls()
     m_resultsView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_resultsView->setToolTip(QStringLiteral("Двойной щелчок делает прибор текущей записью"));
 
-    right->addLayout(top);
+    right->addLayout(scope);
+    right->addLayout(limits);
+    right->addLayout(commands);
     right->addWidget(m_countLabel);
     right->addWidget(m_resultsView, 1);
 
-    columns->addLayout(left, 2);
-    columns->addLayout(right, 3);
+    splitter->addWidget(leftPane);
+    splitter->addWidget(rightPane);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    // The rules table wide enough for every column of its widest rule, «в пределах −10..+20 %».
+    const QFontMetrics fm = fontMetrics();
+    leftPane->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("Pк max с теплоотв., Вт")) +
+                              fm.horizontalAdvance(QStringLiteral("Образец  в пределах  −100 %  +1000 %")) + 80);
 
     connect(m_nameEdit, &QLineEdit::textChanged, this, [this] { updateNameList(); });
     connect(m_nameEdit, &QLineEdit::returnPressed, this,

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "app/aboutbox.h"
+#include "app/apputil.h"
 #include "app/componentgrid.h"
 #include "app/desktopsetup.h"
 #include "app/sdimain.h"
@@ -20,6 +21,10 @@
 #include "edit/prosm.h"
 #include "scriptedui.h"
 #include "search/navform.h"
+#include "search/substitutepage.h"
+#include "base/basefile.h"
+#include "base/catalogue.h"
+#include "base/navigatorcatalogue.h"
 
 class TstScreenshots : public QObject {
     Q_OBJECT
@@ -27,6 +32,7 @@ private slots:
     void initTestCase();
     void mainWindowPages();
     void dialogs();
+    void substitutePage();
 
 private:
     bool save(QWidget* w, const QString& name);
@@ -103,6 +109,35 @@ void TstScreenshots::dialogs()
         (form.*command)();
         QVERIFY2(saved, qPrintable(dialog));
     }
+    QVERIFY(ui.unexpected.isEmpty());
+}
+
+// The page «Замена» as the main window's page area holds it, with the results for a sample part.
+void TstScreenshots::substitutePage()
+{
+    QTemporaryDir dir;
+    const veltris::CatalogueLoad catalogues = veltris::loadCatalogues(VELTRIS_BIN_DIR);
+    auto base = veltris::readBase(VELTRIS_BIN_DIR "/samples/bipolar.QDB", catalogues.catalogue);
+    QVERIFY(base.ok());
+    int reference = 0;
+    for (int r = 1; r <= base->recordCount() && reference == 0; ++r)
+        if (base->table.cell(r, 0) == "\xCA\xD2\x33\x31\x35\xC3")  // КТ315Г
+            reference = r;
+    QVERIFY(reference > 0);
+    veltris::NavigatorCatalogue navigator;
+    ScriptedUi ui;
+    SubstitutePage page(ui, dir.filePath(QStringLiteral("veltris.INI")), QStringLiteral(VELTRIS_BIN_DIR),
+                        catalogues.catalogue, navigator);
+    page.setOpenBase(&*base, QStringLiteral(VELTRIS_BIN_DIR "/samples/bipolar.QDB"));
+    page.setReference(reference);
+    page.setFont(veltrisFont());  // the main window's font, which its pages inherit
+    page.resize(1028, 652);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    page.startSearch();
+    QTRY_VERIFY(!page.isSearching());
+    QTest::qWait(20);
+    QVERIFY(save(&page, QStringLiteral("substitute")));
     QVERIFY(ui.unexpected.isEmpty());
 }
 
