@@ -196,9 +196,14 @@ void SubstitutePage::buildControls()
     m_rulesView->setObjectName(QStringLiteral("SubstituteRules"));
     m_rulesView->setModel(m_rulesModel);
     m_rulesView->setItemDelegate(new RuleDelegate(m_rulesModel, m_rulesView));
-    m_rulesView->setEditTriggers(QAbstractItemView::CurrentChanged | QAbstractItemView::SelectedClicked |
-                                 QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                 QAbstractItemView::AnyKeyPressed);
+    // A click opens the rule's editor; moving through the table with the keys does not, so the
+    // arrow keys never change a rule by passing over it (F2 or typing opens the editor there).
+    m_rulesView->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked |
+                                 QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    connect(m_rulesView, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (m_rulesModel->flags(index) & Qt::ItemIsEditable)
+            m_rulesView->edit(index);
+    });
     m_rulesView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_rulesView->setWordWrap(false);
     m_rulesView->verticalHeader()->hide();
@@ -543,6 +548,7 @@ void SubstitutePage::startSearch()
     layout->addLayout(buttons);
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancelSearch(); });
     connect(m_progress, &QDialog::rejected, this, [this] { cancelSearch(); });
+    m_progress->setProperty(kHelpContextProperty, kHelpTopic);
     // A library search reads many files: the window is blocked from the start.
     if (job->library)
         m_progress->show();
