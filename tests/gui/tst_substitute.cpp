@@ -295,6 +295,27 @@ void TstSubstitute::ruleChangeRememberedAndDefaultsRestored()
     ini = veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString());
     QCOMPARE(ini.readString("Substitute_1", "Col_2", ""), std::string("ge"));
 
+    // The band of h21э (row 14): its +q typed into the cell's editor is remembered too.
+    const QModelIndex plus = again->rulesModel()->index(13, SubstituteRulesModel::PlusColumn);
+    QCOMPARE(plus.data().toString(), u"+200 %"_s);
+    QTableView* againView = again->rulesView();
+    again->resize(1000, 700);
+    again->show();
+    QVERIFY(QTest::qWaitForWindowExposed(again.get()));
+    againView->scrollTo(plus);
+    QTest::mouseClick(againView->viewport(), Qt::LeftButton, {}, againView->visualRect(plus).center());
+    auto* spin = againView->viewport()->findChild<QSpinBox*>();
+    QVERIFY(spin && spin->isVisible());
+    spin->selectAll();
+    QTest::keyClicks(spin, u"150"_s);
+    QTest::keyClick(spin, Qt::Key_Return);
+    QTRY_COMPARE(plus.data().toString(), u"+150 %"_s);  // the editor commits from the event loop
+    ini = veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString());
+    QCOMPARE(ini.readString("Substitute_1", "Col_14", ""), std::string("band:30:150"));
+    // Spreads belong to «в пределах» only: no editor on another rule's.
+    QVERIFY(!(again->rulesModel()->flags(again->rulesModel()->index(1, SubstituteRulesModel::PlusColumn)) &
+              Qt::ItemIsEditable));
+
     // The LED colour code offers only «не учитывать» and «равно».
     veltris::ComponentBase leds = handmade::makeBase(7, {{"АЛ307А", {{1, "R"}}}});
     m_page->setOpenBase(&leds, {});
@@ -380,6 +401,19 @@ void TstSubstitute::cancelLeavesNoResults()
     // The next search runs in full again.
     search();
     QVERIFY(resultNames().contains(u"ЕЩЁ"_s));
+
+    // The host replaces the open base while a search runs: that search's rows would belong to
+    // the old base, so it is cancelled and shows nothing.
+    QTest::mouseClick(m_page->openBaseScope(), Qt::LeftButton);
+    QTest::mouseClick(m_page->findButton(), Qt::LeftButton);
+    QVERIFY(m_page->isSearching());
+    veltris::ComponentBase other = handmade::makeBase(1, {{"ДРУГАЯ", handmade::part("1", "1", "1", "1", "1")}});
+    m_page->setOpenBase(&other, m_otherFile);
+    QTRY_VERIFY(!m_page->isSearching());
+    QVERIFY(resultNames().isEmpty());
+    QVERIFY(m_page->countLabel()->text().contains(u"Поиск прерван"_s));
+    QCOMPARE(m_page->referenceRow(), 0);  // the reference was a record of the old base
+    m_page->setOpenBase(&m_base, m_openFile);
 }
 
 QTEST_MAIN(TstSubstitute)
