@@ -2,6 +2,8 @@
 // help and about.
 #include "app/mainwindow.h"
 
+#include <QScrollArea>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,6 +29,7 @@
 #include "edit/viewcolumnsdialog.h"
 #include "search/navigatorwindow.h"
 #include "search/searchpage.h"
+#include "search/substitutepage.h"
 #include "widgets/appresources.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
@@ -140,6 +143,9 @@ void MainWindow::createActions()
                         HelpTopic::EditRecord, {QKeySequence(Qt::Key_F4)});
     m_deleteRecord = make("N9", QStringLiteral("Удалить"), QStringLiteral("Удалить|Удалить элемент"),
                           HelpTopic::DeleteRecord, {QKeySequence(Qt::Key_F8)});
+    m_findSubstitute = make("FindSubstitute", QStringLiteral("Найти замену..."),
+                            QStringLiteral("Найти замену|Подобрать замену текущему элементу"),
+                            HelpTopic::Substitute, {});
     m_baseParametersAction = make("N4", QStringLiteral("Параметры базы"),
                                   QStringLiteral("Параметры базы|Настроить параметры базы"),
                                   HelpTopic::ParametersMenu, {});
@@ -163,6 +169,7 @@ void MainWindow::createActions()
     connect(m_addRecord, &QAction::triggered, this, &MainWindow::addRecord);
     connect(m_editRecord, &QAction::triggered, this, &MainWindow::editRecord);
     connect(m_deleteRecord, &QAction::triggered, this, &MainWindow::deleteRecord);
+    connect(m_findSubstitute, &QAction::triggered, this, &MainWindow::findSubstitute);
     connect(m_baseParametersAction, &QAction::triggered, this, &MainWindow::editBaseParameters);
     connect(m_viewColumnsAction, &QAction::triggered, this, &MainWindow::editViewColumns);
     connect(m_helpContents, &QAction::triggered, this, &MainWindow::showHelpContents);
@@ -226,6 +233,8 @@ void MainWindow::createMenus()
     edit->addAction(m_addRecord);
     edit->addAction(m_editRecord);
     edit->addAction(m_deleteRecord);
+    edit->addSeparator();
+    edit->addAction(m_findSubstitute);
     bar->addMenu(edit);
 
     QMenu* params = menu(bar, "Params1", QStringLiteral("Параметры"), QStringLiteral("Параметры программы"),
@@ -275,15 +284,17 @@ void MainWindow::createPages()
     m_pages->setDocumentMode(false);
     setHelpContext(m_pages, HelpTopic::Contents);
 
-    const QString captions[4] = {QStringLiteral("Таблица №1"), QStringLiteral("Таблица №2"),
-                                 QStringLiteral("Габариты"), QStringLiteral("Поиск")};
-    for (int i = 0; i < 4; ++i) {
+    const QString captions[PageCount] = {QStringLiteral("Таблица №1"), QStringLiteral("Таблица №2"),
+                                         QStringLiteral("Габариты"), QStringLiteral("Поиск"),
+                                         QStringLiteral("Замена")};
+    for (int i = 0; i < PageCount; ++i) {
         m_pageWidgets[i] = new QWidget;
         m_pageWidgets[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
         m_pages->addTab(m_pageWidgets[i], captions[i]);
     }
     setHelpContext(m_pageWidgets[DrawingPage], HelpTopic::Drawing);
     setHelpContext(m_pageWidgets[SearchPageIndex], HelpTopic::SearchPage);
+    setHelpContext(m_pageWidgets[SubstitutePageIndex], HelpTopic::Substitute);
 
     m_mainModel = new ComponentTableModel(&m_document.mainTable(), this);
     m_secondModel = new ComponentTableModel(&m_document.secondTable(), this);
@@ -326,6 +337,7 @@ void MainWindow::createPages()
     connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::onCurrentPageChanged);
 
     createSearchPage();
+    createSubstitutePage();
 }
 
 void MainWindow::createSearchPage()
@@ -336,6 +348,26 @@ void MainWindow::createSearchPage()
     lay->setContentsMargins(0, 0, 0, 0);
     lay->addWidget(m_searchPage);
     connect(m_searchPage, &SearchPage::selectionApplied, this, [this] { showPage(SecondTablePage); });
+}
+
+void MainWindow::createSubstitutePage()
+{
+    QWidget* sheet = m_pageWidgets[SubstitutePageIndex];
+    const AppPaths& paths = m_document.paths();
+    m_substitutePage = new SubstitutePage(m_ui, paths.settingsFile, paths.dataDir, m_document.catalogue(),
+                                          m_document.navigatorCatalogue(), sheet);
+    // The page needs more room than the smallest window gives; there it scrolls instead of
+    // holding the window wide.
+    auto* area = new QScrollArea(sheet);
+    area->setObjectName(QStringLiteral("SubstituteScroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(m_substitutePage);
+    auto* lay = new QVBoxLayout(sheet);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->addWidget(area);
+    m_substitutePage->setOpenBase(&m_document.base(), m_document.fileName());
+    connect(m_substitutePage, &SubstitutePage::recordChosen, this, &MainWindow::showSubstitute);
 }
 
 void MainWindow::createDialogs()
@@ -349,7 +381,7 @@ void MainWindow::createDialogs()
 
 QWidget* MainWindow::page(int index) const
 {
-    return index >= 0 && index < 4 ? m_pageWidgets[index] : nullptr;
+    return index >= 0 && index < PageCount ? m_pageWidgets[index] : nullptr;
 }
 
 // ---- show and close ----

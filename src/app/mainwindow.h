@@ -24,6 +24,7 @@ class DrawingImage;
 class NavigatorWindow;
 class RecordDialog;
 class SearchPage;
+class SubstitutePage;
 class UiServices;
 class ViewColumnsDialog;
 
@@ -31,7 +32,14 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // The pages, in their order.
-    enum Page { MainTablePage = 0, SecondTablePage = 1, DrawingPage = 2, SearchPageIndex = 3 };
+    enum Page {
+        MainTablePage = 0,
+        SecondTablePage = 1,
+        DrawingPage = 2,
+        SearchPageIndex = 3,
+        SubstitutePageIndex = 4,
+        PageCount
+    };
 
     // Reads the settings and catalogues (through the Document), makes the empty base, scans the
     // navigator's folders, then creates the dialogs.
@@ -58,9 +66,11 @@ public:
     ComponentTableModel* secondModel() const { return m_secondModel; }
     DrawingImage* drawingView() const { return m_drawing; }
     SearchPage* searchPage() const { return m_searchPage; }
+    SubstitutePage* substitutePage() const { return m_substitutePage; }
     QAction* addRecordAction() const { return m_addRecord; }
     QAction* editRecordAction() const { return m_editRecord; }
     QAction* deleteRecordAction() const { return m_deleteRecord; }
+    QAction* findSubstituteAction() const { return m_findSubstitute; }
 
     AboutBox* aboutBox() const { return m_aboutBox; }
     BaseParametersDialog* baseParametersDialog() const { return m_baseParameters; }
@@ -90,6 +100,8 @@ public slots:
     void addRecord();
     void editRecord();
     void deleteRecord();
+    // The current record as the reference of the page «Замена», searched at once.
+    void findSubstitute();
     void editBaseParameters();
     void editViewColumns();
     void showHelpContents();
@@ -112,6 +124,9 @@ private:
     void createToolBar();
     void createPages();
     void createSearchPage();
+    void createSubstitutePage();
+    // A result of the page «Замена» chosen: that record becomes current, in its own base.
+    void showSubstitute(const QString& baseFile, int row);
     void createDialogs();
     void connectDocument();
 
@@ -152,6 +167,7 @@ private:
     QAction* m_addRecord = nullptr;
     QAction* m_editRecord = nullptr;
     QAction* m_deleteRecord = nullptr;
+    QAction* m_findSubstitute = nullptr;
     QAction* m_baseParametersAction = nullptr;
     QAction* m_viewColumnsAction = nullptr;
     QAction* m_helpContents = nullptr;
@@ -161,7 +177,7 @@ private:
 
     QToolBar* m_toolBar = nullptr;
     QTabWidget* m_pages = nullptr;
-    QWidget* m_pageWidgets[4] = {};
+    QWidget* m_pageWidgets[PageCount] = {};
     ComponentGridView* m_mainGrid = nullptr;
     ComponentGridView* m_secondGrid = nullptr;
     ComponentTableModel* m_mainModel = nullptr;
@@ -169,6 +185,10 @@ private:
     QFrame* m_drawingPanel = nullptr;
     DrawingImage* m_drawing = nullptr;
     SearchPage* m_searchPage = nullptr;
+    SubstitutePage* m_substitutePage = nullptr;
+    // The record last given to the page «Замена» as its reference: arriving at the page again
+    // without moving in the table keeps a reference the user picked by name.
+    int m_substituteReferenceGiven = 0;
 
     AboutBox* m_aboutBox = nullptr;
     BaseParametersDialog* m_baseParameters = nullptr;

@@ -13,6 +13,7 @@
 #include "edit/recorddialog.h"
 #include "edit/viewcolumnsdialog.h"
 #include "search/searchpage.h"
+#include "search/substitutepage.h"
 #include "widgets/appresources.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
@@ -30,6 +31,14 @@ void MainWindow::connectDocument()
     });
     connect(&m_document, &Document::secondTableChanged, this, &MainWindow::refreshSecondTable);
     connect(&m_document, &Document::cellNeedsAttention, this, &MainWindow::showCellNeedingAttention);
+    // The page «Замена» reads the open base: every change of it is news for the page.
+    for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged})
+        connect(&m_document, signal, this,
+                [this] { m_substitutePage->setOpenBase(&m_document.base(), m_document.fileName()); });
+    connect(&m_document, &Document::baseReplaced, this, [this] {
+        m_substituteReferenceGiven = -1;
+        m_substitutePage->setOpenBase(&m_document.base(), m_document.fileName());
+    });
 }
 
 // ---- the tables ----
@@ -165,6 +174,10 @@ void MainWindow::onCurrentPageChanged(int index)
         refreshDrawing();
     if (index == SearchPageIndex)
         m_searchPage->refill();
+    if (index == SubstitutePageIndex && currentRow() != m_substituteReferenceGiven) {
+        m_substituteReferenceGiven = currentRow();
+        m_substitutePage->setReference(m_substituteReferenceGiven);
+    }
     if (!m_programPageChange)
         updatePageHelpTopic();
 }
@@ -188,7 +201,8 @@ void MainWindow::updatePageHelpTopic()
     const int index = m_pages->currentIndex();
     setHelpContext(m_pages, index <= SecondTablePage ? HelpTopic::Contents
                             : index == DrawingPage   ? HelpTopic::Drawing
-                                                     : HelpTopic::SearchPage);
+                            : index == SearchPageIndex ? HelpTopic::SearchPage
+                                                       : HelpTopic::Substitute);
 }
 
 // ---- commands ----
@@ -267,4 +281,26 @@ void MainWindow::deleteRecord()
 {
     // The view keeps the current row index, so the following record becomes current.
     m_document.deleteRecord(std::max(1, currentRow()));
+}
+
+// ---- the page «Замена» ----
+
+void MainWindow::findSubstitute()
+{
+    m_substituteReferenceGiven = currentRow();
+    m_substitutePage->setReference(m_substituteReferenceGiven);
+    showPage(SubstitutePageIndex);
+    m_substitutePage->startSearch();
+}
+
+void MainWindow::showSubstitute(const QString& baseFile, int row)
+{
+    if (baseFile != m_document.fileName()) {
+        // Another base of the library: it replaces the open one behind the unsaved-changes prompt.
+        if (!m_document.confirmDiscard() || !m_document.load(baseFile))
+            return;  // kept the open base, or the file could not be read (its message was shown)
+    }
+    showPage(MainTablePage);
+    setCurrentCell(row, std::max(1, currentColumn()));
+    m_mainGrid->setFocus();
 }

@@ -24,4 +24,5 @@ enum class HelpTopic : int {
     HelpMenu = 29,
     SearchPage = 31,
     Drawing = 32,
+    Substitute = 33,
 };

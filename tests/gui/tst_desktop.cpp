@@ -287,7 +287,7 @@ void TstDesktop::everyDialogsTextsFit()
     f.form->showNavigator();
     f.form->showAbout();
     QCOMPARE(f.ui.dialogs.size(), 5);
-    for (int page = 0; page < 4; ++page) {
+    for (int page = 0; page < MainWindow::PageCount; ++page) {
         f.form->showPage(page);
         clipped << clippedTexts(f.form.get());
     }

@@ -20,6 +20,7 @@
 #include "edit/viewcolumnsdialog.h"
 #include "scriptedui.h"
 #include "search/navigatorwindow.h"
+#include "search/substitutepage.h"
 
 class TstScreenshots : public QObject {
     Q_OBJECT
@@ -27,6 +28,7 @@ private slots:
     void initTestCase();
     void mainWindowPages();
     void dialogs();
+    void substitutePage();
 
 private:
     bool save(QWidget* w, const QString& name);
@@ -104,6 +106,32 @@ void TstScreenshots::dialogs()
         (form.*command)();
         QVERIFY2(saved, qPrintable(dialog));
     }
+    QVERIFY(ui.unexpected.isEmpty());
+}
+
+// The page «Замена» as the menu «Правка» opens it: a sample part as the reference, its results.
+void TstScreenshots::substitutePage()
+{
+    AppFolder folder;
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nTRANS=" VELTRIS_BIN_DIR
+                                        "/TRANS\n[FORM1]\nWidth=1032\nHeight=748\nTop=0\nLeft=0\n"));
+    const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
+    ScriptedUi ui;
+    MainWindow form(folder.paths(), ui, {base});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const veltris::Table& table = form.document().base().table;
+    int reference = 0;
+    for (int r = 1; r < table.rowCount() && reference == 0; ++r)
+        if (table.cell(r, 0) == "\xCA\xD2\x33\x31\x35\xC3")  // КТ315Г
+            reference = r;
+    QVERIFY(reference > 0);
+    form.setCurrentCell(reference, 1);
+    form.findChild<QAction*>(QStringLiteral("FindSubstitute"))->trigger();
+    QCOMPARE(form.pages()->currentIndex(), int(MainWindow::SubstitutePageIndex));
+    QTRY_VERIFY(!form.substitutePage()->isSearching());
+    QCoreApplication::processEvents();  // the results laid out and painted
+    QVERIFY(save(&form, QStringLiteral("substitute")));
     QVERIFY(ui.unexpected.isEmpty());
 }
 

@@ -11,7 +11,8 @@ AppFolder::AppFolder(const QStringList& withoutCatalogues)
     const QDir bin(QStringLiteral(VELTRIS_BIN_DIR));
     for (const QString& ini : {QStringLiteral("bipolar.ini"), QStringLiteral("diodes.ini"),
                                QStringLiteral("stab.ini"), QStringLiteral("varicaps.ini"),
-                               QStringLiteral("thyrist.ini"), QStringLiteral("leds.ini")}) {
+                               QStringLiteral("thyrist.ini"), QStringLiteral("leds.ini"),
+                               QStringLiteral("substitute.ini")}) {
         if (withoutCatalogues.contains(ini, Qt::CaseInsensitive))
             continue;
         if (!QFile::copy(bin.filePath(ini), m_dir.filePath(ini)))

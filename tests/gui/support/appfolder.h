@@ -1,5 +1,5 @@
 #pragma once
-// A temporary program folder for GUI tests: the catalogue INI files copied from the build's
+// A temporary program folder for GUI tests: the catalogue INI files and the substitute rules copied from the build's
 // bin folder, an optional settings file, and AppPaths pointing there.
 #include <QByteArray>
 #include <QString>

@@ -1,0 +1,156 @@
+#pragma once
+// The page «Замена»: replacement parts for a reference record, judged by a rule per parameter,
+// ranked, with near misses, in the open base or in every base of its type in the library.
+//
+// The page is self-contained; its host (the main window) does four things:
+//  - calls setOpenBase() whenever the open base is replaced or edited (the page keeps the
+//    pointer, reads it only on the GUI thread, and gives its search worker a copy);
+//  - calls setReference() with the current record when the page is shown, and, for the menu
+//    «Правка» entry, setReference() then startSearch();
+//  - handles recordChosen(): makes that record current, opening the other base first (behind its
+//    unsaved-changes prompt) when the file is not the open one, then calls setOpenBase();
+//  - does not rescan the navigator catalogue while isSearching() (a library search reads it; the
+//    window-modal progress window keeps the user from doing so).
+// The page and its controls carry the help topic HelpTopic::Substitute.
+// The user's rules are written to the settings file at once, section Substitute_<code>.
+#include <QFrame>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "widgets/uiservices.h"
+#include "base/finder.h"
+
+class QButtonGroup;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QStringListModel;
+class QTableView;
+class QTimer;
+class SubstituteResultsModel;
+class SubstituteRulesModel;
+
+namespace veltris {
+class Catalogue;
+class NavigatorCatalogue;
+struct ComponentBase;
+}  // namespace veltris
+
+class SubstitutePage : public QFrame {
+    Q_OBJECT
+public:
+    // How many names the name box lists at most.
+    static constexpr int kMaxListedNames = 500;
+
+    // `settingsFile`: the program settings file; `dataDir`: the folder with substitute.ini.
+    // The catalogue and the navigator catalogue must outlive the page.
+    SubstitutePage(UiServices& ui, const QString& settingsFile, const QString& dataDir,
+                   const veltris::Catalogue& catalogue,
+                   const veltris::NavigatorCatalogue& navigator, QWidget* parent = nullptr);
+    ~SubstitutePage() override;
+
+    // The open base (nullptr: none) and its file (empty for a new base). A search running on the
+    // previous contents is cancelled. The reference stays while the same file still holds the
+    // same name at its row; the results stay, and a double-click checks them against the base.
+    void setOpenBase(const veltris::ComponentBase* base, const QString& fileName);
+    // Table row 1.. of the open base as the reference; an invalid row clears it.
+    void setReference(int row);
+    // The reference's table row, 0 when none.
+    int referenceRow() const { return m_referenceRow + 1; }
+
+    // Runs the search with the rules shown; returns at once, the results come when it ends.
+    void startSearch();
+    bool isSearching() const { return m_job != nullptr; }
+
+    // ---- the controls, for the host's tests ----
+    QLineEdit* nameEdit() const { return m_nameEdit; }
+    QListWidget* nameList() const { return m_nameList; }
+    QLabel* referenceLabel() const { return m_referenceLabel; }
+    QTableView* rulesView() const { return m_rulesView; }
+    SubstituteRulesModel* rulesModel() const { return m_rulesModel; }
+    QPushButton* defaultsButton() const { return m_defaultsButton; }
+    QRadioButton* openBaseScope() const { return m_scopeOpen; }
+    QRadioButton* libraryScope() const { return m_scopeLibrary; }
+    QSpinBox* nearMissSpin() const { return m_nearSpin; }
+    QSpinBox* topSpin() const { return m_topSpin; }
+    QPushButton* findButton() const { return m_findButton; }
+    QPushButton* exportButton() const { return m_exportButton; }
+    QLabel* countLabel() const { return m_countLabel; }
+    QTableView* resultsView() const { return m_resultsView; }
+    SubstituteResultsModel* resultsModel() const { return m_resultsModel; }
+    // The progress window of the running search (nullptr when none runs).
+    QDialog* progressDialog() const { return m_progress; }
+    QPushButton* cancelButton() const { return m_cancelButton; }
+
+signals:
+    // A result was double-clicked: `baseFile` as the finder gave it (the open base's file name
+    // for its own records), `row` the record's table row 1...
+    void recordChosen(const QString& baseFile, int row);
+
+private:
+    struct Job;
+
+    void buildControls();
+    void loadRulesFor(int deviceType);
+    void refreshTitles();
+    QStringList parameterTitles() const;
+    void showReference();
+    void updateNameList();
+    void chooseListedName(int listRow);
+    void saveRules();
+    void restoreDefaults();
+    void finishSearch(const std::shared_ptr<Job>& job);
+    void cancelSearch();
+    void updateProgress();
+    void showCounts(const QString& extra = {});
+    void openResult(int row);
+    void exportResults();
+
+    UiServices& m_ui;
+    QString m_settingsFile;
+    const veltris::Catalogue& m_catalogue;
+    const veltris::NavigatorCatalogue& m_navigator;
+    std::optional<veltris::SubstituteDefaults> m_defaults;
+    QString m_defaultsError;
+    bool m_settingsWarned = false;
+
+    const veltris::ComponentBase* m_base = nullptr;
+    QString m_fileName;
+    int m_referenceRow = -1;  // source row (table row - 1)
+    std::string m_referenceName;
+    // Names of the open base for the name box, built when first needed after a change.
+    std::optional<veltris::FinderSource> m_names;
+    std::vector<int> m_listedRows;
+
+    std::shared_ptr<Job> m_job;
+    std::thread m_worker;
+
+    QWidget* m_body = nullptr;
+    QLineEdit* m_nameEdit = nullptr;
+    QListWidget* m_nameList = nullptr;
+    QLabel* m_referenceLabel = nullptr;
+    QTableView* m_rulesView = nullptr;
+    SubstituteRulesModel* m_rulesModel = nullptr;
+    QPushButton* m_defaultsButton = nullptr;
+    QRadioButton* m_scopeOpen = nullptr;
+    QRadioButton* m_scopeLibrary = nullptr;
+    QSpinBox* m_nearSpin = nullptr;
+    QSpinBox* m_topSpin = nullptr;
+    QPushButton* m_findButton = nullptr;
+    QPushButton* m_exportButton = nullptr;
+    QLabel* m_countLabel = nullptr;
+    QTableView* m_resultsView = nullptr;
+    SubstituteResultsModel* m_resultsModel = nullptr;
+    QDialog* m_progress = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QTimer* m_progressTimer = nullptr;
+};
