@@ -72,7 +72,7 @@ MainWindow::MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, 
     setStatusBar(status);
 
     const veltris::ProgramSettings& settings = m_document.settings();
-    m_showNavigatorAtStart = settings.showNav;
+    m_showNavigatorAtStart = settings.showNavigatorAtStart;
     resize(boundedWindowSize(settings.width, settings.height));
     move(settings.left, settings.top);
 

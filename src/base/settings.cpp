@@ -30,7 +30,7 @@ std::int32_t readInt32(const IniFile& ini, std::string_view section, std::string
 ProgramSettings ProgramSettings::defaults(std::string_view exeDir)
 {
     ProgramSettings s;
-    s.sDeviceName = utf8ToCp1251("Тип прибора");
+    s.deviceLabel = utf8ToCp1251("Тип прибора");
     const auto types = supportedDeviceTypes();
     for (size_t i = 0; i < types.size() && i < s.drawingDirs.size(); ++i)
         s.drawingDirs[i] = std::string(exeDir) + types[i].drawingDefault;
@@ -40,14 +40,14 @@ ProgramSettings ProgramSettings::defaults(std::string_view exeDir)
 ProgramSettings ProgramSettings::read(const IniFile& ini, std::string_view exeDir)
 {
     ProgramSettings s = defaults(exeDir);
-    s.iStandard = readInt32(ini, kSettings, "iStandard", s.iStandard);
-    s.sDeviceName = ini.readString(kSettings, "sDeviceName", s.sDeviceName);
-    s.odir = ini.readString(kSettings, "Odir", s.odir);
-    s.sdir = ini.readString(kSettings, "Sdir", s.sdir);
+    s.standardColumnWidth = readInt32(ini, kSettings, "iStandard", s.standardColumnWidth);
+    s.deviceLabel = ini.readString(kSettings, "sDeviceName", s.deviceLabel);
+    s.openFolder = ini.readString(kSettings, "Odir", s.openFolder);
+    s.saveFolder = ini.readString(kSettings, "Sdir", s.saveFolder);
     const auto types = supportedDeviceTypes();
     for (size_t i = 0; i < types.size() && i < s.drawingDirs.size(); ++i)
         s.drawingDirs[i] = ini.readString(kSettings, types[i].drawingKey, s.drawingDirs[i]);
-    s.showNav = readInt32(ini, kSettings, "ShowNav", 1) != 0;
+    s.showNavigatorAtStart = readInt32(ini, kSettings, "ShowNav", 1) != 0;
     s.width = readInt32(ini, kForm, "Width", s.width);
     s.height = readInt32(ini, kForm, "Height", s.height);
     s.top = readInt32(ini, kForm, "Top", s.top);
@@ -68,10 +68,10 @@ std::string ProgramSettings::drawingDir(int code) const
 
 void ProgramSettings::writeBack(IniFile& ini) const
 {
-    ini.writeInt(kSettings, "iStandard", iStandard);
-    ini.writeString(kSettings, "sDeviceName", sDeviceName);
-    ini.writeString(kSettings, "Odir", odir);
-    ini.writeString(kSettings, "Sdir", sdir);
+    ini.writeInt(kSettings, "iStandard", standardColumnWidth);
+    ini.writeString(kSettings, "sDeviceName", deviceLabel);
+    ini.writeString(kSettings, "Odir", openFolder);
+    ini.writeString(kSettings, "Sdir", saveFolder);
     const auto types = supportedDeviceTypes();
     for (size_t i = 0; i < types.size() && i < drawingDirs.size(); ++i)
         ini.writeString(kSettings, types[i].drawingKey, drawingDirs[i]);

@@ -17,13 +17,13 @@ constexpr int kDrawingFolderCount = 6;  // one per supported device type, in cat
 
 struct ProgramSettings {
     // Strings are Windows-1251 bytes, as in the file.
-    std::int32_t iStandard = 100;  // standard column width, pixels
-    std::string sDeviceName;       // device label; default "Тип прибора"
-    std::string odir = "C:\\";     // open folder
-    std::string sdir = "C:\\";     // save folder
+    std::int32_t standardColumnWidth = 100;  // standard column width, pixels
+    std::string deviceLabel;       // device label; default "Тип прибора"
+    std::string openFolder = "C:\\";     // open folder
+    std::string saveFolder = "C:\\";     // save folder
     // Package drawing folders TRANS, DIODE, STAB, VARC, THYR, LEDS (supportedDeviceTypes order).
     std::array<std::string, kDrawingFolderCount> drawingDirs;
-    bool showNav = true;  // read only, never written
+    bool showNavigatorAtStart = true;  // read only, never written
     std::int32_t width = 1032;
     std::int32_t height = 748;
     std::int32_t top = -4;
@@ -39,7 +39,7 @@ struct ProgramSettings {
     // Drawing folder of a device type code; empty for codes without one (0, 2, above 7).
     std::string drawingDir(int code) const;
 
-    // Writes the fourteen keys in their order: Settings iStandard, sDeviceName, Odir, Sdir, TRANS,
+    // Writes the fourteen keys in their order: Settings standardColumnWidth, deviceLabel, Odir, Sdir, TRANS,
     // DIODE, STAB, VARC, THYR, LEDS; FORM1 Width, Height, Top, Left. ShowNav and Scan untouched.
     void writeBack(IniFile& ini) const;
 };

@@ -66,9 +66,9 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
 
 void Document::resetToEmptyBase()
 {
-    m_base = veltris::makeEmptyBase(m_catalogue, m_settings.sDeviceName);
+    m_base = veltris::makeEmptyBase(m_catalogue, m_settings.deviceLabel);
     m_second = veltris::Table(2, 2);
-    m_second.setCell(0, 0, m_settings.sDeviceName);
+    m_second.setCell(0, 0, m_settings.deviceLabel);
     m_fileName.clear();
     setModified(false);
 }
@@ -83,12 +83,12 @@ void Document::setModified(bool modified)
 
 QString Document::deviceLabel() const
 {
-    return cpToQString(m_settings.sDeviceName);
+    return cpToQString(m_settings.deviceLabel);
 }
 
 int Document::standardWidth() const
 {
-    return std::clamp<int>(m_settings.iStandard, 0, 4000);
+    return std::clamp<int>(m_settings.standardColumnWidth, 0, 4000);
 }
 
 void Document::showError(const veltris::Error& error) const
@@ -128,7 +128,7 @@ void Document::openBase()
     FileDialogRequest req;
     req.filter = kBaseFilter;
     req.defaultSuffix = kBaseSuffix;
-    req.startDir = cpToQString(m_settings.odir);
+    req.startDir = cpToQString(m_settings.openFolder);
     req.folderChanged = [this](const QString& folder) { rememberOpenFolder(folder); };
     QString name = m_ui.openFileName(m_dialogParent, req);
     if (name.isEmpty())
@@ -152,7 +152,7 @@ bool Document::load(const QString& path)
     try {
         base = std::move(read).value();
         if (base.table.rowCount() > 0 && base.table.columnCount() > 0)
-            base.table.setCell(0, 0, m_settings.sDeviceName);
+            base.table.setCell(0, 0, m_settings.deviceLabel);
         veltris::rebuildSecondTable(base, second);
     } catch (const std::bad_alloc&) {
         showError(veltris::outOfMemoryError());
@@ -192,7 +192,7 @@ bool Document::saveAs()
     FileDialogRequest req;
     req.filter = kBaseFilter;
     req.defaultSuffix = kBaseSuffix;
-    req.startDir = cpToQString(m_settings.sdir);
+    req.startDir = cpToQString(m_settings.saveFolder);
     req.folderChanged = [this](const QString& folder) { rememberSaveFolder(folder); };
     const QString name = m_ui.saveFileName(m_dialogParent, req);
     if (name.isEmpty())
@@ -206,7 +206,7 @@ void Document::exportCsv()
     FileDialogRequest req;
     req.filter = QStringLiteral("CSV - (;) (*.CSV)");
     req.defaultSuffix = QStringLiteral("CSV");
-    req.startDir = cpToQString(m_settings.sdir);
+    req.startDir = cpToQString(m_settings.saveFolder);
     req.folderChanged = [this](const QString& folder) { rememberSaveFolder(folder); };
     const QString name = m_ui.saveFileName(m_dialogParent, req);
     if (name.isEmpty())
@@ -220,12 +220,12 @@ void Document::exportCsv()
 
 void Document::rememberOpenFolder(const QString& folder)
 {
-    m_settings.odir = qStringToCp(folder);
+    m_settings.openFolder = qStringToCp(folder);
 }
 
 void Document::rememberSaveFolder(const QString& folder)
 {
-    m_settings.sdir = qStringToCp(folder);
+    m_settings.saveFolder = qStringToCp(folder);
 }
 
 void Document::saveSettings()
@@ -304,7 +304,7 @@ void Document::applyShownList(const std::vector<int>& shown)
 {
     veltris::applyShownList(m_base, m_second, shown);
     if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
-        m_second.setCell(0, 0, m_settings.sDeviceName);
+        m_second.setCell(0, 0, m_settings.deviceLabel);
     emit secondTableChanged();
 }
 
@@ -312,7 +312,7 @@ void Document::rebuildSecondTable()
 {
     veltris::rebuildSecondTable(m_base, m_second);
     if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
-        m_second.setCell(0, 0, m_settings.sDeviceName);
+        m_second.setCell(0, 0, m_settings.deviceLabel);
     emit secondTableChanged();
 }
 

@@ -10,10 +10,10 @@ using namespace veltris;
 TEST(ProgramSettings, DefaultsFromEmptyFile)
 {
     const ProgramSettings s = ProgramSettings::read(IniFile(), "/opt/v/");
-    EXPECT_EQ(s.iStandard, 100);
-    EXPECT_EQ(cp1251ToUtf8(s.sDeviceName), "Тип прибора");
-    EXPECT_EQ(s.odir, "C:\\");
-    EXPECT_EQ(s.sdir, "C:\\");
+    EXPECT_EQ(s.standardColumnWidth, 100);
+    EXPECT_EQ(cp1251ToUtf8(s.deviceLabel), "Тип прибора");
+    EXPECT_EQ(s.openFolder, "C:\\");
+    EXPECT_EQ(s.saveFolder, "C:\\");
     EXPECT_EQ(s.drawingDir(1), "/opt/v/TRANS");
     EXPECT_EQ(s.drawingDir(3), "/opt/v/DIODE");
     EXPECT_EQ(s.drawingDir(4), "/opt/v/STAB");
@@ -22,7 +22,7 @@ TEST(ProgramSettings, DefaultsFromEmptyFile)
     EXPECT_EQ(s.drawingDir(7), "/opt/v/LEDS");
     EXPECT_EQ(s.drawingDir(2), "");
     EXPECT_EQ(s.drawingDir(0), "");
-    EXPECT_TRUE(s.showNav);
+    EXPECT_TRUE(s.showNavigatorAtStart);
     EXPECT_EQ(s.width, 1032);
     EXPECT_EQ(s.height, 748);
     EXPECT_EQ(s.top, -4);
@@ -38,9 +38,9 @@ TEST(ProgramSettings, ReadsKeysAndFallsBackOnBadIntegers)
         "THYR=/t\r\n[FORM1]\r\nWidth=abc\r\nHeight=99999999999\r\nTop=0x10\r\nLeft=-7\r\n"
         "[Scan]\r\nDir3=/bases\r\nDir10=/never\r\nDirX=/never\r\n");
     const ProgramSettings s = ProgramSettings::read(ini, "/e/");
-    EXPECT_EQ(s.iStandard, 0x50);
-    EXPECT_EQ(s.sDeviceName, "Type");
-    EXPECT_FALSE(s.showNav);
+    EXPECT_EQ(s.standardColumnWidth, 0x50);
+    EXPECT_EQ(s.deviceLabel, "Type");
+    EXPECT_FALSE(s.showNavigatorAtStart);
     EXPECT_EQ(s.drawingDir(6), "/t");  // the key is THYR; THYRIST means nothing
     EXPECT_EQ(s.width, 1032);          // not an integer
     EXPECT_EQ(s.height, 748);          // outside 32 bits
@@ -57,7 +57,7 @@ TEST(ProgramSettings, WritesFourteenKeysInOrderAndKeepsTheRest)
     const auto path = dir.write("veltris.INI", "[Scan]\r\nDir0=/b\r\n[Settings]\r\nShowNav=0\r\nOdir=old\r\n");
     IniFile ini = IniFile::loadOrEmpty(path);
     ProgramSettings s = ProgramSettings::read(ini, "/e/");
-    s.odir = "/o";
+    s.openFolder = "/o";
     s.width = 800;
     s.left = -4;
     ASSERT_TRUE(saveProgramSettings(s, ini, path).ok());

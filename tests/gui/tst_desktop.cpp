@@ -266,7 +266,7 @@ void TstDesktop::fileDialogsSpeakRussianAndKeepTheirFolder()
     QVERIFY2(english.isEmpty(), qPrintable(english.join(QStringLiteral(", "))));
     QCOMPARE(QDir(reached), QDir(target));
     QVERIFY(!cancelledByHand);  // Esc closed it
-    const std::string& kept = save ? w.form->document().settings().sdir : w.form->document().settings().odir;
+    const std::string& kept = save ? w.form->document().settings().saveFolder : w.form->document().settings().openFolder;
     QCOMPARE(QDir(cpToQString(kept)), QDir(target));
 }
 

@@ -97,8 +97,8 @@ void TstStartup::defaultsWithoutSettingsFile()
             QCOMPARE(g->horizontalHeader()->height(), 50);
             QCOMPARE(g->rowHeight(0), 24);
         }
-        QCOMPARE(form.document().settings().odir, std::string("C:\\"));
-        QCOMPARE(form.document().settings().sdir, std::string("C:\\"));
+        QCOMPARE(form.document().settings().openFolder, std::string("C:\\"));
+        QCOMPARE(form.document().settings().saveFolder, std::string("C:\\"));
         QVERIFY(!form.document().isModified());
         QVERIFY(form.document().fileName().isEmpty());
         QCOMPARE(form.pages()->currentIndex(), 0);
