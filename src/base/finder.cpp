@@ -651,17 +651,19 @@ inline unsigned judgeValue(const PreparedRule& p, std::uint8_t known, double lo,
 // Rows judged together. Within a block the rules are taken one at a time, each reading its
 // column only for the rows still alive: a row with more failing parameters than a near miss
 // may have can never be kept, so the rules after that skip it.
-constexpr int kJudgeBlock = 512;
+constexpr int kJudgeBlock = 2048;
 constexpr int kProgressStep = 32 * kJudgeBlock;
 
 // Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones to `out`. `cells`
 // reads a column's meaning for a list of rows:
 //   numeric(column, rows, n, first, lo, hi, known) and keys(column, rows, n, first, key) write
 //   the entry of row r at index r - first; name(row) gives a row's name.
-// `step(from)`, called now and then before row `from`, returns false to cancel.
-template <class Cells, class Step>
+// `step(from)`, called now and then before row `from`, returns false to cancel;
+// `kept(first)` is called after each block with the index in `out` of its first match, while
+// the block's cells are still in the cache.
+template <class Cells, class Step, class Kept>
 bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int rows, int limit,
-               int baseIndex, int excludeRow, std::vector<FinderMatch>& out, Step step)
+               int baseIndex, int excludeRow, std::vector<FinderMatch>& out, Step step, Kept kept)
 {
     constexpr std::size_t kBlock = kJudgeBlock;
     const std::size_t count = rules.size();
@@ -756,6 +758,7 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
                     distance[a] += std::fabs(logMean(l[k], h[k]) - p.logReference);
             }
         }
+        const std::size_t firstKept = out.size();
         for (std::size_t a = 0; a < alive; ++a) {
             const auto k = static_cast<std::size_t>(live[a] - from);
             FinderMatch& m = out.emplace_back();
@@ -768,6 +771,7 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
             m.failMask = failMask[k];
             m.unknownMask = unknownMask[k];
         }
+        kept(firstKept);
         std::stable_sort(order.begin(), order.end(),
                          [&failed](std::size_t x, std::size_t y) { return failed[x] > failed[y]; });
     }
@@ -813,11 +817,12 @@ bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseI
         return ColumnHead{col.built, col.text, col.unit};
     });
     const int rows = source.rowCount();
-    return judgeRows(rules, SourceCells(source), rows, query.nearMisses, baseIndex, excludeRow, out,
-                     [&](int from) {
-                         return !progress ||
-                                progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows));
-                     });
+    return judgeRows(
+        rules, SourceCells(source), rows, query.nearMisses, baseIndex, excludeRow, out,
+        [&](int from) {
+            return !progress || progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows));
+        },
+        [](std::size_t) {});
 }
 bool betterMatch(const FinderMatch& a, const FinderMatch& b)
 {
@@ -850,13 +855,44 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
     fullCount = 0;
     nearCount = 0;
     countMatches(matches, 0, fullCount, nearCount);
-    if (query.top > 0 && query.top < matches.size()) {
-        std::partial_sort(matches.begin(), matches.begin() + static_cast<std::ptrdiff_t>(query.top),
-                          matches.end(), betterMatch);
-        matches.resize(query.top);
-    } else {
-        std::sort(matches.begin(), matches.end(), betterMatch);
+    // The order is found on small keys, then each match is moved once to its place.
+    struct Key {
+        int fails;
+        int unknowns;
+        double distance;
+        int base;
+        int row;
+        std::size_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(matches.size());
+    for (std::size_t k = 0; k < matches.size(); ++k) {
+        const FinderMatch& m = matches[k];
+        keys.push_back({m.fails, m.unknowns, m.distance, m.base, m.row, k});
     }
+    const auto better = [](const Key& a, const Key& b) {
+        if (a.fails != b.fails)
+            return a.fails < b.fails;
+        if (a.unknowns != b.unknowns)
+            return a.unknowns < b.unknowns;
+        if (a.distance != b.distance)
+            return a.distance < b.distance;
+        if (a.base != b.base)
+            return a.base < b.base;
+        return a.row < b.row;
+    };
+    if (query.top > 0 && query.top < keys.size()) {
+        std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(query.top),
+                          keys.end(), better);
+        keys.resize(query.top);
+    } else {
+        std::sort(keys.begin(), keys.end(), better);
+    }
+    std::vector<FinderMatch> ranked;
+    ranked.reserve(keys.size());
+    for (const Key& key : keys)
+        ranked.push_back(std::move(matches[key.index]));
+    matches = std::move(ranked);
 }
 
 // ---- adapters over the component base store and the base file ----
@@ -910,17 +946,18 @@ std::uint8_t quickClass(double v)
     return static_cast<std::uint8_t>(classifyValue(v));
 }
 
-// A stored value that reads back as itself (class kValueExact): what its text promises.
-inline void exactValueMeaning(std::uint8_t flags, double v, double& lo, double& hi,
+// A stored value that reads back as itself (class kValueExact) or is zero (kValueZero): what
+// its text promises. Zero, whatever its decorations, is no data.
+inline void plainValueMeaning(std::uint8_t flags, double v, double& lo, double& hi,
                               std::uint8_t& known)
 {
     const unsigned limit = flags & (kFlagLess | kFlagGreater);
-    const bool both = limit == (kFlagLess | kFlagGreater);
-    lo = hi = both ? 0 : std::fabs(v);
-    known = limit == 0               ? (kKnownLow | kKnownHigh)
+    const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
+    lo = hi = none ? 0 : std::fabs(v);
+    known = none                     ? 0
+            : limit == 0             ? (kKnownLow | kKnownHigh)
             : limit == kFlagLess     ? kKnownHigh
-            : limit == kFlagGreater  ? kKnownLow
-                                     : 0;
+                                     : kKnownLow;
 }
 
 // The absolute value a stored double's text reads back as; false when only the text can tell.
@@ -1033,8 +1070,20 @@ public:
             for (std::size_t a = 0; a < n; ++a) {
                 const std::uint32_t s = order[static_cast<std::size_t>(rows[a])];
                 const auto k = static_cast<std::size_t>(rows[a] - first);
-                if (classes[s] == kValueExact && !m_table.rowEdited(s))
-                    exactValueMeaning(flags[s], values[s], lo[k], hi[k], known[k]);
+                if (classes[s] <= kValueExact && !m_table.rowEdited(s))
+                    plainValueMeaning(flags[s], values[s], lo[k], hi[k], known[k]);
+                else
+                    other(store, c, s, lo[k], hi[k], known[k]);
+            }
+            return;
+        }
+        if (store.kind == CellKind::Drawing) {
+            const std::int16_t* drawing = store.drawing.data();
+            for (std::size_t a = 0; a < n; ++a) {
+                const std::uint32_t s = order[static_cast<std::size_t>(rows[a])];
+                const auto k = static_cast<std::size_t>(rows[a] - first);
+                if (!m_table.rowEdited(s))
+                    plainValueMeaning(0, drawing[s], lo[k], hi[k], known[k]);
                 else
                     other(store, c, s, lo[k], hi[k], known[k]);
             }
@@ -1258,10 +1307,17 @@ public:
                 const auto k = static_cast<std::size_t>(rows[a] - first);
                 const auto flags = static_cast<std::uint8_t>(s[0]);
                 const double v = loadDouble(s + 1);
-                if (quickClass(v) == kValueExact)
-                    exactValueMeaning(flags, v, lo[k], hi[k], known[k]);
+                if (v == 0 || quickClass(v) == kValueExact)
+                    plainValueMeaning(flags, v, lo[k], hi[k], known[k]);
                 else
                     other(slot, record(rows[a]), lo[k], hi[k], known[k]);
+            }
+            return;
+        }
+        if (slot.kind == CellKind::Drawing) {
+            for (std::size_t a = 0; a < n; ++a) {
+                const auto k = static_cast<std::size_t>(rows[a] - first);
+                plainValueMeaning(0, loadInt16(record(rows[a]) + slot.a), lo[k], hi[k], known[k]);
             }
             return;
         }
@@ -1363,6 +1419,17 @@ FinderSource buildSource(const ComponentBase& base, const Cells& cells, std::spa
     return source;
 }
 
+// Whether `bytes` have a lead and a version the record reading knows, and a record count the
+// tables can hold; anything else is left to the base reader.
+bool plainBaseBytes(std::string_view bytes)
+{
+    if (bytes.size() < static_cast<std::size_t>(kLeadSize))
+        return false;
+    const int version = formatVersion(reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    return version != 0 && (bytes.size() - kLeadSize) / static_cast<std::size_t>(recordSize(version)) <
+                               static_cast<std::size_t>(std::numeric_limits<int>::max());
+}
+
 }  // namespace
 
 FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns,
@@ -1379,12 +1446,9 @@ FinderSource finderSourceFromTexts(const ComponentBase& base, std::span<const in
 Result<FinderSource> finderSourceFromBytes(std::string_view bytes, const Catalogue& catalogue,
                                            std::span<const int> columns)
 {
-    const auto* u = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (bytes.size() < static_cast<std::size_t>(kLeadSize) || formatVersion(u) == 0)
+    if (!plainBaseBytes(bytes))
         return decodeBase(bytes, catalogue).error();  // the base reader's own words
     const RecordCells cells(bytes, catalogue);
-    if (cells.records() >= static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        return decodeBase(bytes, catalogue).error();
     try {
         FinderSource source(cells.deviceType(), static_cast<int>(cells.records()));
         fillSource(
@@ -1432,16 +1496,16 @@ ColumnHead storeHead(const ComponentBase& base, int c)
                       there ? unitScaleOfTitle(base.table.cell(0, c)) : UnitScale{}};
 }
 
-// Judges the rows of a base in the store straight from its stored form: no finder source is
-// built, and a row's cells are read only while the row can still be kept.
-template <class Step>
-bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseIndex, int excludeRow,
-               std::vector<FinderMatch>& out, Step step)
+// Keeps the best `top` of one base's candidates before the texts are copied, so a library
+// search holds texts only for what can still reach the result.
+void keepBest(const FinderQuery& query, std::vector<FinderMatch>& matches, std::size_t from)
 {
-    const std::vector<PreparedRule> rules =
-        prepare(query, [&](int c) { return storeHead(base, c); });
-    return judgeRows(rules, StoreCells(base.table), base.recordCount(), query.nearMisses, baseIndex,
-                     excludeRow, out, step);
+    if (query.top == 0 || matches.size() - from <= query.top)
+        return;
+    const auto first = matches.begin() + static_cast<std::ptrdiff_t>(from);
+    std::nth_element(first, first + static_cast<std::ptrdiff_t>(query.top), matches.end(),
+                     betterMatch);
+    matches.resize(from + query.top);
 }
 
 void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIndex,
@@ -1461,16 +1525,58 @@ void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIn
     }
 }
 
-// Keeps the best `top` of one base's candidates before the texts are copied, so a library
-// search holds texts only for what can still reach the result.
-void keepBest(const FinderQuery& query, std::vector<FinderMatch>& matches, std::size_t from)
+void attachTexts(const FinderQuery& query, const RecordCells& cells, std::vector<FinderMatch>& matches,
+                 std::size_t from)
 {
-    if (query.top == 0 || matches.size() - from <= query.top)
-        return;
-    const auto first = matches.begin() + static_cast<std::ptrdiff_t>(from);
-    std::nth_element(first, first + static_cast<std::ptrdiff_t>(query.top), matches.end(),
-                     betterMatch);
-    matches.resize(from + query.top);
+    for (std::size_t k = from; k < matches.size(); ++k) {
+        FinderMatch& m = matches[k];
+        m.texts.clear();
+        m.texts.reserve(query.rules.size());
+        for (const ActiveRule& a : query.rules)
+            m.texts.push_back(cells.hasColumn(a.column) ? cells.text(m.row, a.column) : std::string());
+    }
+}
+
+// Judges the rows of one base and gives the kept ones their texts. Every kept row is in the
+// result when there is no `top`: its texts are then copied block by block, while its cells are
+// still in the cache; otherwise only the best `top` get texts, after the cut. The base's
+// candidates are appended to `matches` and counted; false when cancelled.
+template <class Cells, class Texts, class Step>
+bool judgeAndAttach(const FinderQuery& query, const std::vector<PreparedRule>& rules,
+                    const Cells& cells, int rows, int baseIndex, int excludeRow,
+                    std::vector<FinderMatch>& matches, Texts texts, Step step,
+                    std::size_t& fullCount, std::size_t& nearCount)
+{
+    const std::size_t from = matches.size();
+    const bool early = query.top == 0;
+    const bool judged = judgeRows(rules, cells, rows, query.nearMisses, baseIndex, excludeRow,
+                                  matches, step, [&](std::size_t first) {
+                                      if (early)
+                                          texts(first);
+                                  });
+    if (!judged)
+        return false;
+    // Counted before the cut: the counts cover everything found.
+    countMatches(matches, from, fullCount, nearCount);
+    keepBest(query, matches, from);
+    if (!early)
+        texts(from);
+    return true;
+}
+
+// Judges a base in the store straight from its stored form: no finder source is built, and a
+// row's cells are read only while the row can still be kept.
+template <class Step>
+bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseIndex, int excludeRow,
+               std::vector<FinderMatch>& matches, Step step, std::size_t& fullCount,
+               std::size_t& nearCount)
+{
+    const std::vector<PreparedRule> rules =
+        prepare(query, [&](int c) { return storeHead(base, c); });
+    return judgeAndAttach(
+        query, rules, StoreCells(base.table), base.recordCount(), baseIndex, excludeRow, matches,
+        [&](std::size_t first) { attachTexts(query, base, baseIndex, matches, first); }, step,
+        fullCount, nearCount);
 }
 
 // Reads a whole regular file into `buffer` (grown when needed, never shrunk); the number of
@@ -1517,19 +1623,17 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
     report.baseFiles.emplace_back(fileName);
     // Progress counts rows; the last step is the ranking.
     const auto rows = static_cast<std::size_t>(base.recordCount());
-    const bool judged = judgeBase(query, base, 0, query.referenceRow, report.matches, [&](int from) {
+    const auto step = [&](int from) {
         return !progress || progress(static_cast<std::size_t>(from), rows + 1);
-    });
+    };
+    const bool judged = judgeBase(query, base, 0, query.referenceRow, report.matches, step,
+                                  report.fullCount, report.nearCount);
     if (!judged || (progress && !progress(rows, rows + 1))) {
         report.cancelled = true;
+        report.fullCount = report.nearCount = 0;
         report.matches.clear();
         return report;
     }
-    // Count everything found, cut to `top`, copy the texts while the rows are still in table
-    // order (the cells are then read front to back), then sort.
-    countMatches(report.matches, 0, report.fullCount, report.nearCount);
-    keepBest(query, report.matches, 0);
-    attachTexts(query, base, 0, report.matches, 0);
     std::size_t full = 0;
     std::size_t near = 0;
     rankMatches(query, report.matches, full, near);
@@ -1559,27 +1663,16 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
 
     std::vector<FinderMatch> matches;
     const auto always = [](int) { return true; };
-    // Counted before the cut: the counts cover everything found.
-    const auto afterJudging = [&](std::size_t from) {
-        countMatches(matches, from, report.fullCount, report.nearCount);
-        keepBest(query, matches, from);
-    };
     const auto collect = [&](const ComponentBase& base, std::string_view fileName, int exclude) {
         const int index = static_cast<int>(report.baseFiles.size());
         report.baseFiles.emplace_back(fileName);
-        const std::size_t from = matches.size();
-        judgeBase(query, base, index, exclude, matches, always);
-        afterJudging(from);
-        attachTexts(query, base, index, matches, from);
-    };
-    const auto problem = [&](const std::string& fileName, const Error& error) {
-        report.problems.push_back(Error{error.kind, "«" + fileName + "»: " + error.message});
+        judgeBase(query, base, index, exclude, matches, always, report.fullCount, report.nearCount);
     };
 
     const std::size_t total = files.size() + 1;
     collect(openBase, openFile, query.referenceRow);
-    // Each file is read whole into one buffer and judged from its record bytes: only the
-    // names and the ruled columns of the rows that can still be kept are decoded.
+    // Each file is read whole into one buffer and judged from its record bytes: only the names
+    // and the ruled columns of the rows that can still be kept are decoded.
     std::string buffer;
     for (std::size_t f = 0; f < files.size(); ++f) {
         if (progress && !progress(f + 1, total)) {
@@ -1592,14 +1685,12 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
             continue;
         const std::optional<std::size_t> size = readWholeFile(fileName, buffer);
         const std::string_view bytes(buffer.data(), size.value_or(0));
-        const auto* u = reinterpret_cast<const std::uint8_t*>(bytes.data());
-        if (!size || bytes.size() < static_cast<std::size_t>(kLeadSize) || formatVersion(u) == 0 ||
-            (bytes.size() - kLeadSize) / static_cast<std::size_t>(recordSize(formatVersion(u))) >=
-                static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-            // Not a plain readable base file: the base reader reads it or says why not.
+        if (!size || !plainBaseBytes(bytes)) {
+            // Not a readable base file of the usual shape: the base reader reads it or says why.
             auto base = readBase(fileName, catalogue);
             if (!base)
-                problem(fileName, base.error());
+                report.problems.push_back(
+                    Error{base.error().kind, "«" + fileName + "»: " + base.error().message});
             else if (base->deviceType == query.deviceType)
                 collect(*base, fileName, -1);
             continue;
@@ -1615,16 +1706,10 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
             return ColumnHead{there, isTextParameter(type, c),
                               there ? unitScaleOfTitle(cells.title(c)) : UnitScale{}};
         });
-        const std::size_t from = matches.size();
-        judgeRows(rules, cells, static_cast<int>(cells.records()), query.nearMisses, index, -1,
-                  matches, always);
-        afterJudging(from);
-        for (std::size_t k = from; k < matches.size(); ++k) {
-            FinderMatch& m = matches[k];
-            m.texts.reserve(query.rules.size());
-            for (const ActiveRule& a : query.rules)
-                m.texts.push_back(cells.hasColumn(a.column) ? cells.text(m.row, a.column) : std::string());
-        }
+        judgeAndAttach(
+            query, rules, cells, static_cast<int>(cells.records()), index, -1, matches,
+            [&](std::size_t first) { attachTexts(query, cells, matches, first); }, always,
+            report.fullCount, report.nearCount);
     }
     if (progress)
         progress(total, total);
