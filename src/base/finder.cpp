@@ -687,12 +687,13 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
         if (from % kProgressStep == 0 && !step(from))
             return false;
         const auto n = static_cast<std::size_t>(std::min(kJudgeBlock, rows - from));
+        // The rows still alive, in order; their verdicts so far at the same index.
         std::size_t alive = 0;
         for (std::size_t k = 0; k < n; ++k) {
             const int row = from + static_cast<int>(k);
-            failMask[k] = 0;
-            unknownMask[k] = 0;
-            failCount[k] = 0;
+            failMask[alive] = 0;
+            unknownMask[alive] = 0;
+            failCount[alive] = 0;
             live[alive] = row;
             alive += row != excludeRow;
         }
@@ -711,34 +712,35 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
                     const auto k = static_cast<std::size_t>(live[a] - from);
                     const unsigned v = judgeValue(p, kn[k], l[k], h[k]);
                     const unsigned fail = v & kFails;
-                    failMask[k] |= fail << bit;
-                    unknownMask[k] |= (v >> 1) << bit;
-                    failCount[k] = static_cast<std::uint8_t>(failCount[k] + fail);
+                    failMask[a] |= fail << bit;
+                    unknownMask[a] |= (v >> 1) << bit;
+                    failCount[a] = static_cast<std::uint8_t>(failCount[a] + fail);
                     fails += fail;
                 }
             } else if (p.text) {
                 cells.keys(p.column, live.data(), alive, from, key.data());
                 for (std::size_t a = 0; a < alive; ++a) {
-                    const auto k = static_cast<std::size_t>(live[a] - from);
-                    const std::uint64_t code = key[k];
+                    const std::uint64_t code = key[static_cast<std::size_t>(live[a] - from)];
                     const unsigned fail = code != 0 && code != p.refKey;
-                    failMask[k] |= fail << bit;
-                    unknownMask[k] |= static_cast<std::uint32_t>(code == 0) << bit;
-                    failCount[k] = static_cast<std::uint8_t>(failCount[k] + fail);
+                    failMask[a] |= fail << bit;
+                    unknownMask[a] |= static_cast<std::uint32_t>(code == 0) << bit;
+                    failCount[a] = static_cast<std::uint8_t>(failCount[a] + fail);
                     fails += fail;
                 }
             } else {
                 for (std::size_t a = 0; a < alive; ++a)
-                    unknownMask[static_cast<std::size_t>(live[a] - from)] |= std::uint32_t{1} << bit;
+                    unknownMask[a] |= std::uint32_t{1} << bit;
             }
             failed[j] += fails;
             if (fails == 0)
                 continue;
             std::size_t kept = 0;
             for (std::size_t a = 0; a < alive; ++a) {
-                const int row = live[a];
-                live[kept] = row;
-                kept += failCount[static_cast<std::size_t>(row - from)] <= limit;
+                live[kept] = live[a];
+                failMask[kept] = failMask[a];
+                unknownMask[kept] = unknownMask[a];
+                failCount[kept] = failCount[a];
+                kept += failCount[a] <= limit;
             }
             alive = kept;
         }
@@ -760,16 +762,15 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
         }
         const std::size_t firstKept = out.size();
         for (std::size_t a = 0; a < alive; ++a) {
-            const auto k = static_cast<std::size_t>(live[a] - from);
             FinderMatch& m = out.emplace_back();
             m.base = baseIndex;
             m.row = live[a];
             m.name = std::string(cells.name(live[a]));
-            m.fails = failCount[k];
-            m.unknowns = std::popcount(unknownMask[k]);
+            m.fails = failCount[a];
+            m.unknowns = std::popcount(unknownMask[a]);
             m.distance = distance[a];
-            m.failMask = failMask[k];
-            m.unknownMask = unknownMask[k];
+            m.failMask = failMask[a];
+            m.unknownMask = unknownMask[a];
         }
         kept(firstKept);
         std::stable_sort(order.begin(), order.end(),
@@ -1264,6 +1265,44 @@ std::string recordText(const RecordSlot& slot, const char* rec)
     return {};
 }
 
+// Texts of stored values already made. The text of an unedited value cell depends only on its
+// flags and its double, and catalogue values repeat (the same ratings across a series), so each
+// query column makes the text of a value once and copies it after. Direct-mapped: a slot keeps
+// the last value that fell on it.
+class ValueTexts {
+public:
+    explicit ValueTexts(std::size_t columns) : m_slots(columns * kSlots) {}
+
+    // Appends the text of value (flags, v) of query column j to `out`; `make(text)` makes it
+    // when it is not known.
+    template <class Make>
+    void append(std::size_t j, std::uint8_t flags, double v, std::string& out, Make make)
+    {
+        const auto bits = std::bit_cast<std::uint64_t>(v);
+        const std::uint64_t hash = (bits ^ (bits >> 31) ^ flags) * 0x9E3779B97F4A7C15ull;
+        Slot& slot = m_slots[j * kSlots + static_cast<std::size_t>(hash >> (64 - kSlotBits))];
+        if (!slot.used || slot.bits != bits || slot.flags != flags) {
+            slot.text.clear();
+            make(slot.text);
+            slot.bits = bits;
+            slot.flags = flags;
+            slot.used = true;
+        }
+        out += slot.text;
+    }
+
+private:
+    static constexpr int kSlotBits = 8;
+    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
+    struct Slot {
+        std::uint64_t bits = 0;
+        std::uint8_t flags = 0;
+        bool used = false;
+        std::string text;
+    };
+    std::vector<Slot> m_slots;
+};
+
 // A base file's bytes whose lead has been checked: its records as the judge reads them.
 class RecordCells {
 public:
@@ -1333,9 +1372,26 @@ public:
             key[rows[a] - first] = colourKey(recordText(slot, record(rows[a])));
     }
     std::string_view name(int row) const { return shortText(record(row), kNameMax); }
-    std::string text(int row, int c) const
+    // Appends the text of column c of a row to `out` (query column j of `memo`).
+    void appendText(int row, int c, std::size_t j, std::string& out, ValueTexts& memo) const
     {
-        return recordText(m_slots[static_cast<std::size_t>(c)], record(row));
+        const RecordSlot& slot = m_slots[static_cast<std::size_t>(c)];
+        const char* rec = record(row);
+        if (slot.kind != CellKind::Value) {
+            out += recordText(slot, rec);
+            return;
+        }
+        double v = 0;
+        std::uint8_t flags = 0;
+        if (slot.signed3) {
+            v = loadDouble(rec + slot.a);
+            flags = v < 0 ? kFlagParen : 0;
+            v = v < 0 ? -v : v;
+        } else {
+            flags = static_cast<std::uint8_t>(rec[slot.a]);
+            v = loadDouble(rec + slot.a + 1);
+        }
+        memo.append(j, flags, v, out, [&](std::string& t) { t = recordText(slot, rec); });
     }
 
 private:
@@ -1509,31 +1565,44 @@ void keepBest(const FinderQuery& query, std::vector<FinderMatch>& matches, std::
 }
 
 void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIndex,
-                 std::vector<FinderMatch>& matches, std::size_t from)
+                 std::vector<FinderMatch>& matches, std::size_t from, ValueTexts& memo)
 {
+    const Table& table = base.table;
     for (std::size_t k = from; k < matches.size(); ++k) {
         FinderMatch& m = matches[k];
         if (m.base != baseIndex)
             continue;
         m.texts.clear();
         m.texts.reserve(query.rules.size());
-        for (const ActiveRule& a : query.rules) {
+        const std::uint32_t s = table.storedRow(m.row + 1);
+        const bool edited = table.rowEdited(s);
+        for (std::size_t j = 0; j < query.rules.size(); ++j) {
+            const int c = query.rules[j].column;
             std::string& text = m.texts.emplace_back();
-            if (a.column < base.table.columnCount())
-                base.table.appendCell(m.row + 1, a.column, text);
+            if (c >= table.columnCount())
+                continue;
+            const ColumnStore& store = table.column(c);
+            if (store.kind == CellKind::Value && !(edited && table.editedText(s, c) != nullptr))
+                memo.append(j, store.flags[s], store.a[s], text,
+                            [&](std::string& t) { table.appendCell(m.row + 1, c, t); });
+            else
+                table.appendCell(m.row + 1, c, text);
         }
     }
 }
 
 void attachTexts(const FinderQuery& query, const RecordCells& cells, std::vector<FinderMatch>& matches,
-                 std::size_t from)
+                 std::size_t from, ValueTexts& memo)
 {
     for (std::size_t k = from; k < matches.size(); ++k) {
         FinderMatch& m = matches[k];
         m.texts.clear();
         m.texts.reserve(query.rules.size());
-        for (const ActiveRule& a : query.rules)
-            m.texts.push_back(cells.hasColumn(a.column) ? cells.text(m.row, a.column) : std::string());
+        for (std::size_t j = 0; j < query.rules.size(); ++j) {
+            std::string& text = m.texts.emplace_back();
+            if (cells.hasColumn(query.rules[j].column))
+                cells.appendText(m.row, query.rules[j].column, j, text, memo);
+        }
     }
 }
 
@@ -1569,13 +1638,13 @@ bool judgeAndAttach(const FinderQuery& query, const std::vector<PreparedRule>& r
 template <class Step>
 bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseIndex, int excludeRow,
                std::vector<FinderMatch>& matches, Step step, std::size_t& fullCount,
-               std::size_t& nearCount)
+               std::size_t& nearCount, ValueTexts& memo)
 {
     const std::vector<PreparedRule> rules =
         prepare(query, [&](int c) { return storeHead(base, c); });
     return judgeAndAttach(
         query, rules, StoreCells(base.table), base.recordCount(), baseIndex, excludeRow, matches,
-        [&](std::size_t first) { attachTexts(query, base, baseIndex, matches, first); }, step,
+        [&](std::size_t first) { attachTexts(query, base, baseIndex, matches, first, memo); }, step,
         fullCount, nearCount);
 }
 
@@ -1626,8 +1695,9 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
     const auto step = [&](int from) {
         return !progress || progress(static_cast<std::size_t>(from), rows + 1);
     };
+    ValueTexts memo(query.rules.size());
     const bool judged = judgeBase(query, base, 0, query.referenceRow, report.matches, step,
-                                  report.fullCount, report.nearCount);
+                                  report.fullCount, report.nearCount, memo);
     if (!judged || (progress && !progress(rows, rows + 1))) {
         report.cancelled = true;
         report.fullCount = report.nearCount = 0;
@@ -1663,10 +1733,12 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
 
     std::vector<FinderMatch> matches;
     const auto always = [](int) { return true; };
+    ValueTexts memo(query.rules.size());  // a value's text is the same in every base
     const auto collect = [&](const ComponentBase& base, std::string_view fileName, int exclude) {
         const int index = static_cast<int>(report.baseFiles.size());
         report.baseFiles.emplace_back(fileName);
-        judgeBase(query, base, index, exclude, matches, always, report.fullCount, report.nearCount);
+        judgeBase(query, base, index, exclude, matches, always, report.fullCount, report.nearCount,
+                  memo);
     };
 
     const std::size_t total = files.size() + 1;
@@ -1708,7 +1780,7 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
         });
         judgeAndAttach(
             query, rules, cells, static_cast<int>(cells.records()), index, -1, matches,
-            [&](std::size_t first) { attachTexts(query, cells, matches, first); }, always,
+            [&](std::size_t first) { attachTexts(query, cells, matches, first, memo); }, always,
             report.fullCount, report.nearCount);
     }
     if (progress)
