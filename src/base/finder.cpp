@@ -661,33 +661,55 @@ constexpr int kProgressStep = 32 * kJudgeBlock;
 // `step(from)`, called now and then before row `from`, returns false to cancel;
 // `kept(first)` is called after each block with the index in `out` of its first match, while
 // the block's cells are still in the cache.
+// The judge's working arrays, made once for a search and used for every base of it.
+struct JudgeSpace {
+    explicit JudgeSpace(std::size_t count)
+        : lo(count * kJudgeBlock), hi(count * kJudgeBlock), known(count * kJudgeBlock),
+          key(kJudgeBlock), live(kJudgeBlock), failMask(kJudgeBlock), unknownMask(kJudgeBlock),
+          failCount(kJudgeBlock), distance(kJudgeBlock), order(count), failed(count, 0)
+    {
+        for (std::size_t j = 0; j < count; ++j)
+            order[j] = j;
+    }
+    // Each rule's values of the block, kept for the distances of the rows that stay.
+    std::vector<double> lo;
+    std::vector<double> hi;
+    std::vector<std::uint8_t> known;
+    std::vector<std::uint64_t> key;
+    // The rows still alive, in order; their verdicts so far at the same index.
+    std::vector<int> live;
+    std::vector<std::uint32_t> failMask;
+    std::vector<std::uint32_t> unknownMask;
+    std::vector<std::uint8_t> failCount;
+    std::vector<double> distance;
+    // The rules that failed most rows so far are judged first: the rows they drop are not read
+    // for the others. The order carries over from base to base of one search.
+    std::vector<std::size_t> order;
+    std::vector<std::size_t> failed;
+};
+
 template <class Cells, class Step, class Kept>
 bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int rows, int limit,
-               int baseIndex, int excludeRow, std::vector<FinderMatch>& out, Step step, Kept kept)
+               int baseIndex, int excludeRow, std::vector<FinderMatch>& out, Step step, Kept kept,
+               JudgeSpace& space)
 {
     constexpr std::size_t kBlock = kJudgeBlock;
     const std::size_t count = rules.size();
-    // Each rule's values of the block, kept for the distances of the rows that stay.
-    std::vector<double> lo(count * kBlock);
-    std::vector<double> hi(count * kBlock);
-    std::vector<std::uint8_t> known(count * kBlock);
-    std::vector<std::uint64_t> key(kBlock);
-    std::vector<int> live(kBlock);
-    std::vector<std::uint32_t> failMask(kBlock);
-    std::vector<std::uint32_t> unknownMask(kBlock);
-    std::vector<std::uint8_t> failCount(kBlock);
-    std::vector<double> distance(kBlock);
-    // The rules that failed most rows so far are judged first: the rows they drop are not read
-    // for the others.
-    std::vector<std::size_t> order(count);
-    std::vector<std::size_t> failed(count, 0);
-    for (std::size_t j = 0; j < count; ++j)
-        order[j] = j;
+    std::vector<double>& lo = space.lo;
+    std::vector<double>& hi = space.hi;
+    std::vector<std::uint8_t>& known = space.known;
+    std::vector<std::uint64_t>& key = space.key;
+    std::vector<int>& live = space.live;
+    std::vector<std::uint32_t>& failMask = space.failMask;
+    std::vector<std::uint32_t>& unknownMask = space.unknownMask;
+    std::vector<std::uint8_t>& failCount = space.failCount;
+    std::vector<double>& distance = space.distance;
+    std::vector<std::size_t>& order = space.order;
+    std::vector<std::size_t>& failed = space.failed;
     for (int from = 0; from < rows; from += kJudgeBlock) {
         if (from % kProgressStep == 0 && !step(from))
             return false;
         const auto n = static_cast<std::size_t>(std::min(kJudgeBlock, rows - from));
-        // The rows still alive, in order; their verdicts so far at the same index.
         std::size_t alive = 0;
         for (std::size_t k = 0; k < n; ++k) {
             const int row = from + static_cast<int>(k);
@@ -818,12 +840,13 @@ bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseI
         return ColumnHead{col.built, col.text, col.unit};
     });
     const int rows = source.rowCount();
+    JudgeSpace space(rules.size());
     return judgeRows(
         rules, SourceCells(source), rows, query.nearMisses, baseIndex, excludeRow, out,
         [&](int from) {
             return !progress || progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows));
         },
-        [](std::size_t) {});
+        [](std::size_t) {}, space);
 }
 bool betterMatch(const FinderMatch& a, const FinderMatch& b)
 {
@@ -935,11 +958,15 @@ std::uint8_t quickClass(double v)
         std::memcpy(&bits, &m, sizeof bits);
         const int exponent = static_cast<int>(bits >> 52) - 1023;  // m < 2^(exponent + 1)
         // 10^digits > 2^(exponent + 1) > m
-        const int digits = static_cast<int>(std::floor((exponent + 1) * 0.30102999566398120)) + 1;
+        // floor((exponent + 1) * log10(2)) + 1; an estimate one too small only sends the value
+        // to classifyValue.
+        const int digits = (((exponent + 1) * 78913) >> 18) + 1;
         const int scale = 15 - digits;
         if (scale >= 0 && scale < static_cast<int>(kPowersOfTen.size())) {
             const double p = kPowersOfTen[static_cast<std::size_t>(scale)];
-            const double mantissa = std::nearbyint(m * p);
+            // Rounded to a whole number (below 2^51, to nearest, ties to even).
+            constexpr double kRound = 0x1.8p52;
+            const double mantissa = (m * p + kRound) - kRound;
             if (mantissa < 1e15 && mantissa / p == m)
                 return kValueExact;
         }
@@ -1614,15 +1641,17 @@ template <class Cells, class Texts, class Step>
 bool judgeAndAttach(const FinderQuery& query, const std::vector<PreparedRule>& rules,
                     const Cells& cells, int rows, int baseIndex, int excludeRow,
                     std::vector<FinderMatch>& matches, Texts texts, Step step,
-                    std::size_t& fullCount, std::size_t& nearCount)
+                    std::size_t& fullCount, std::size_t& nearCount, JudgeSpace& space)
 {
     const std::size_t from = matches.size();
     const bool early = query.top == 0;
     const bool judged = judgeRows(rules, cells, rows, query.nearMisses, baseIndex, excludeRow,
-                                  matches, step, [&](std::size_t first) {
+                                  matches, step,
+                                  [&](std::size_t first) {
                                       if (early)
                                           texts(first);
-                                  });
+                                  },
+                                  space);
     if (!judged)
         return false;
     // Counted before the cut: the counts cover everything found.
@@ -1638,14 +1667,14 @@ bool judgeAndAttach(const FinderQuery& query, const std::vector<PreparedRule>& r
 template <class Step>
 bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseIndex, int excludeRow,
                std::vector<FinderMatch>& matches, Step step, std::size_t& fullCount,
-               std::size_t& nearCount, ValueTexts& memo)
+               std::size_t& nearCount, ValueTexts& memo, JudgeSpace& space)
 {
     const std::vector<PreparedRule> rules =
         prepare(query, [&](int c) { return storeHead(base, c); });
     return judgeAndAttach(
         query, rules, StoreCells(base.table), base.recordCount(), baseIndex, excludeRow, matches,
         [&](std::size_t first) { attachTexts(query, base, baseIndex, matches, first, memo); }, step,
-        fullCount, nearCount);
+        fullCount, nearCount, space);
 }
 
 // Reads a whole regular file into `buffer` (grown when needed, never shrunk); the number of
@@ -1696,8 +1725,9 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
         return !progress || progress(static_cast<std::size_t>(from), rows + 1);
     };
     ValueTexts memo(query.rules.size());
+    JudgeSpace space(query.rules.size());
     const bool judged = judgeBase(query, base, 0, query.referenceRow, report.matches, step,
-                                  report.fullCount, report.nearCount, memo);
+                                  report.fullCount, report.nearCount, memo, space);
     if (!judged || (progress && !progress(rows, rows + 1))) {
         report.cancelled = true;
         report.fullCount = report.nearCount = 0;
@@ -1734,11 +1764,12 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
     std::vector<FinderMatch> matches;
     const auto always = [](int) { return true; };
     ValueTexts memo(query.rules.size());  // a value's text is the same in every base
+    JudgeSpace space(query.rules.size());
     const auto collect = [&](const ComponentBase& base, std::string_view fileName, int exclude) {
         const int index = static_cast<int>(report.baseFiles.size());
         report.baseFiles.emplace_back(fileName);
         judgeBase(query, base, index, exclude, matches, always, report.fullCount, report.nearCount,
-                  memo);
+                  memo, space);
     };
 
     const std::size_t total = files.size() + 1;
@@ -1781,7 +1812,7 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
         judgeAndAttach(
             query, rules, cells, static_cast<int>(cells.records()), index, -1, matches,
             [&](std::size_t first) { attachTexts(query, cells, matches, first, memo); }, always,
-            report.fullCount, report.nearCount);
+            report.fullCount, report.nearCount, space);
     }
     if (progress)
         progress(total, total);
