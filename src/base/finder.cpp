@@ -648,6 +648,35 @@ inline unsigned judgeValue(const PreparedRule& p, std::uint8_t known, double lo,
     return fail | ((unknown & (fail ^ 1u)) << 1);
 }
 
+// Where a cell reader writes what the cells of a list of rows promise: row r at index r - first.
+struct MeaningOut {
+    double* lo;
+    double* hi;
+    std::uint8_t* known;
+    int first;
+
+    void put(int row, const CellMeaning& m) const
+    {
+        const auto k = static_cast<std::size_t>(row - first);
+        lo[k] = m.lo;
+        hi[k] = m.hi;
+        known[k] = m.known;
+    }
+    // A stored value that reads back as itself (class kValueExact) or is zero (kValueZero).
+    // Zero, whatever its decorations, is no data.
+    void plain(int row, std::uint8_t flags, double v) const
+    {
+        const auto k = static_cast<std::size_t>(row - first);
+        const unsigned limit = flags & (kFlagLess | kFlagGreater);
+        const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
+        lo[k] = hi[k] = none ? 0 : std::fabs(v);
+        known[k] = none                 ? 0
+                   : limit == 0         ? (kKnownLow | kKnownHigh)
+                   : limit == kFlagLess ? kKnownHigh
+                                        : kKnownLow;
+    }
+};
+
 // Rows judged together. Within a block the rules are taken one at a time, each reading its
 // column only for the rows still alive: a row with more failing parameters than a near miss
 // may have can never be kept, so the rules after that skip it.
@@ -656,8 +685,8 @@ constexpr int kProgressStep = 32 * kJudgeBlock;
 
 // Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones to `out`. `cells`
 // reads a column's meaning for a list of rows:
-//   numeric(column, rows, n, first, lo, hi, known) and keys(column, rows, n, first, key) write
-//   the entry of row r at index r - first; name(row) gives a row's name.
+//   numeric(column, rows, n, out) writes what the cells promise to `out`; keys(column, rows, n,
+//   first, key) the colour codes, row r at key[r - first]; name(row) gives a row's name.
 // `step(from)`, called now and then before row `from`, returns false to cancel;
 // `kept(first)` is called after each block with the index in `out` of its first match, while
 // the block's cells are still in the cache.
@@ -729,7 +758,7 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
                 double* l = lo.data() + j * kBlock;
                 double* h = hi.data() + j * kBlock;
                 std::uint8_t* kn = known.data() + j * kBlock;
-                cells.numeric(p.column, live.data(), alive, from, l, h, kn);
+                cells.numeric(p.column, live.data(), alive, MeaningOut{l, h, kn, from});
                 for (std::size_t a = 0; a < alive; ++a) {
                     const auto k = static_cast<std::size_t>(live[a] - from);
                     const unsigned v = judgeValue(p, kn[k], l[k], h[k]);
@@ -806,16 +835,12 @@ class SourceCells {
 public:
     explicit SourceCells(const FinderSource& source) : m_source(source) {}
 
-    void numeric(int c, const int* rows, std::size_t n, int first, double* lo, double* hi,
-                 std::uint8_t* known) const
+    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
     {
         const FinderSource::Column& col = m_source.column(c);
         for (std::size_t a = 0; a < n; ++a) {
             const auto r = static_cast<std::size_t>(rows[a]);
-            const auto k = static_cast<std::size_t>(rows[a] - first);
-            lo[k] = col.lo[r];
-            hi[k] = col.hi[r];
-            known[k] = col.known[r];
+            out.put(rows[a], CellMeaning{col.lo[r], col.hi[r], col.known[r]});
         }
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
@@ -848,7 +873,12 @@ bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseI
         },
         [](std::size_t) {}, space);
 }
-bool betterMatch(const FinderMatch& a, const FinderMatch& b)
+
+namespace {
+
+// The ranking order over anything with the fields of a match that decide it.
+template <class T>
+bool rankedBefore(const T& a, const T& b)
 {
     if (a.fails != b.fails)
         return a.fails < b.fails;
@@ -859,6 +889,13 @@ bool betterMatch(const FinderMatch& a, const FinderMatch& b)
     if (a.base != b.base)
         return a.base < b.base;
     return a.row < b.row;
+}
+
+}  // namespace
+
+bool betterMatch(const FinderMatch& a, const FinderMatch& b)
+{
+    return rankedBefore(a, b);
 }
 
 namespace {
@@ -894,17 +931,7 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
         const FinderMatch& m = matches[k];
         keys.push_back({m.fails, m.unknowns, m.distance, m.base, m.row, k});
     }
-    const auto better = [](const Key& a, const Key& b) {
-        if (a.fails != b.fails)
-            return a.fails < b.fails;
-        if (a.unknowns != b.unknowns)
-            return a.unknowns < b.unknowns;
-        if (a.distance != b.distance)
-            return a.distance < b.distance;
-        if (a.base != b.base)
-            return a.base < b.base;
-        return a.row < b.row;
-    };
+    const auto better = [](const Key& a, const Key& b) { return rankedBefore(a, b); };
     if (query.top > 0 && query.top < keys.size()) {
         std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(query.top),
                           keys.end(), better);
@@ -972,20 +999,6 @@ std::uint8_t quickClass(double v)
         }
     }
     return static_cast<std::uint8_t>(classifyValue(v));
-}
-
-// A stored value that reads back as itself (class kValueExact) or is zero (kValueZero): what
-// its text promises. Zero, whatever its decorations, is no data.
-inline void plainValueMeaning(std::uint8_t flags, double v, double& lo, double& hi,
-                              std::uint8_t& known)
-{
-    const unsigned limit = flags & (kFlagLess | kFlagGreater);
-    const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
-    lo = hi = none ? 0 : std::fabs(v);
-    known = none                     ? 0
-            : limit == 0             ? (kKnownLow | kKnownHigh)
-            : limit == kFlagLess     ? kKnownHigh
-                                     : kKnownLow;
 }
 
 // The absolute value a stored double's text reads back as; false when only the text can tell.
@@ -1056,25 +1069,18 @@ StoredCell storedCell(const ColumnStore& c, std::uint32_t s)
 {
     StoredCell cell;
     cell.kind = c.kind;
-    switch (c.kind) {
-    case CellKind::Text: break;
-    case CellKind::Drawing: cell.drawing = c.drawing[s]; break;
-    case CellKind::Value:
+    const bool flagged = c.kind == CellKind::Value || c.kind == CellKind::Range;
+    const bool twoEnds = c.kind == CellKind::Range || c.kind == CellKind::V3Range;
+    if (c.kind == CellKind::Drawing)
+        cell.drawing = c.drawing[s];
+    if (flagged) {
         cell.flags = c.flags[s];
         cell.classes = c.classes[s];
-        cell.a = c.a[s];
-        break;
-    case CellKind::Range:
-        cell.flags = c.flags[s];
-        cell.classes = c.classes[s];
-        cell.a = c.a[s];
-        cell.b = c.b[s];
-        break;
-    case CellKind::V3Range:
-        cell.a = c.a[s];
-        cell.b = c.b[s];
-        break;
     }
+    if (flagged || twoEnds)
+        cell.a = c.a[s];
+    if (twoEnds)
+        cell.b = c.b[s];
     return cell;
 }
 
@@ -1085,8 +1091,7 @@ class StoreCells {
 public:
     explicit StoreCells(const Table& table) : m_table(table) {}
 
-    void numeric(int c, const int* rows, std::size_t n, int first, double* lo, double* hi,
-                 std::uint8_t* known) const
+    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
     {
         const ColumnStore& store = m_table.column(c);
         const std::span<const std::uint32_t> order = m_table.order();
@@ -1097,11 +1102,10 @@ public:
             const double* values = store.a.data();
             for (std::size_t a = 0; a < n; ++a) {
                 const std::uint32_t s = order[static_cast<std::size_t>(rows[a])];
-                const auto k = static_cast<std::size_t>(rows[a] - first);
                 if (classes[s] <= kValueExact && !m_table.rowEdited(s))
-                    plainValueMeaning(flags[s], values[s], lo[k], hi[k], known[k]);
+                    out.plain(rows[a], flags[s], values[s]);
                 else
-                    other(store, c, s, lo[k], hi[k], known[k]);
+                    out.put(rows[a], other(store, c, s));
             }
             return;
         }
@@ -1109,18 +1113,15 @@ public:
             const std::int16_t* drawing = store.drawing.data();
             for (std::size_t a = 0; a < n; ++a) {
                 const std::uint32_t s = order[static_cast<std::size_t>(rows[a])];
-                const auto k = static_cast<std::size_t>(rows[a] - first);
                 if (!m_table.rowEdited(s))
-                    plainValueMeaning(0, drawing[s], lo[k], hi[k], known[k]);
+                    out.plain(rows[a], 0, drawing[s]);
                 else
-                    other(store, c, s, lo[k], hi[k], known[k]);
+                    out.put(rows[a], other(store, c, s));
             }
             return;
         }
-        for (std::size_t a = 0; a < n; ++a) {
-            const auto k = static_cast<std::size_t>(rows[a] - first);
-            other(store, c, order[static_cast<std::size_t>(rows[a])], lo[k], hi[k], known[k]);
-        }
+        for (std::size_t a = 0; a < n; ++a)
+            out.put(rows[a], other(store, c, order[static_cast<std::size_t>(rows[a])]));
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -1133,16 +1134,13 @@ public:
     }
 
 private:
-    void other(const ColumnStore& store, int c, std::uint32_t s, double& lo, double& hi,
-               std::uint8_t& known) const
+    CellMeaning other(const ColumnStore& store, int c, std::uint32_t s) const
     {
         CellMeaning m;
         const bool edited = m_table.rowEdited(s) && m_table.editedText(s, c) != nullptr;
         if (edited || !storedMeaning(storedCell(store, s), m))
             m = cellMeaning(shownText(m_table, s, c, m_scratch));
-        lo = m.lo;
-        hi = m.hi;
-        known = m.known;
+        return m;
     }
 
     const Table& m_table;
@@ -1154,16 +1152,10 @@ class TextCells {
 public:
     explicit TextCells(const Table& table) : m_table(table) {}
 
-    void numeric(int c, const int* rows, std::size_t n, int first, double* lo, double* hi,
-                 std::uint8_t* known) const
+    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
     {
-        for (std::size_t a = 0; a < n; ++a) {
-            const auto k = static_cast<std::size_t>(rows[a] - first);
-            const CellMeaning m = cellMeaning(m_table.cell(rows[a] + 1, c));
-            lo[k] = m.lo;
-            hi[k] = m.hi;
-            known[k] = m.known;
-        }
+        for (std::size_t a = 0; a < n; ++a)
+            out.put(rows[a], cellMeaning(m_table.cell(rows[a] + 1, c)));
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -1183,16 +1175,11 @@ private:
 
 // ---- records read straight from the file bytes ----
 
-double loadDouble(const char* p)
+// A number of the record bytes, which lie at any alignment.
+template <class T>
+T load(const char* p)
 {
-    double v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-std::int16_t loadInt16(const char* p)
-{
-    std::int16_t v;
+    T v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
@@ -1245,27 +1232,27 @@ StoredCell recordCell(const RecordSlot& slot, const char* rec)
     cell.kind = slot.kind;
     switch (slot.kind) {
     case CellKind::Text: break;
-    case CellKind::Drawing: cell.drawing = loadInt16(rec + slot.a); break;
+    case CellKind::Drawing: cell.drawing = load<std::int16_t>(rec + slot.a); break;
     case CellKind::Value:
         if (slot.signed3) {
-            const double v = loadDouble(rec + slot.a);
+            const double v = load<double>(rec + slot.a);
             cell.flags = v < 0 ? kFlagParen : 0;
             cell.a = v < 0 ? -v : v;
         } else {
             cell.flags = static_cast<std::uint8_t>(rec[slot.a]);
-            cell.a = loadDouble(rec + slot.a + 1);
+            cell.a = load<double>(rec + slot.a + 1);
         }
         cell.classes = quickClass(cell.a);
         break;
     case CellKind::Range:
         cell.flags = static_cast<std::uint8_t>(rec[slot.a]);
-        cell.a = loadDouble(rec + slot.a + 1);
-        cell.b = loadDouble(rec + slot.b);
+        cell.a = load<double>(rec + slot.a + 1);
+        cell.b = load<double>(rec + slot.b);
         cell.classes = static_cast<std::uint8_t>(quickClass(cell.a) | quickClass(cell.b) << 2);
         break;
     case CellKind::V3Range:
-        cell.a = loadDouble(rec + slot.a);
-        cell.b = loadDouble(rec + slot.b);
+        cell.a = load<double>(rec + slot.a);
+        cell.b = load<double>(rec + slot.b);
         break;
     }
     return cell;
@@ -1362,35 +1349,29 @@ public:
     bool hasColumn(int c) const { return c >= 1 && c < m_tableColumns; }
     const std::string& title(int c) const { return m_titles[static_cast<std::size_t>(c)]; }
 
-    void numeric(int c, const int* rows, std::size_t n, int first, double* lo, double* hi,
-                 std::uint8_t* known) const
+    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
     {
         const RecordSlot& slot = m_slots[static_cast<std::size_t>(c)];
         if (slot.kind == CellKind::Value && !slot.signed3) {
             // The commonest cell, a value that reads back as itself, without a call.
             for (std::size_t a = 0; a < n; ++a) {
                 const char* s = record(rows[a]) + slot.a;
-                const auto k = static_cast<std::size_t>(rows[a] - first);
                 const auto flags = static_cast<std::uint8_t>(s[0]);
-                const double v = loadDouble(s + 1);
+                const double v = load<double>(s + 1);
                 if (v == 0 || quickClass(v) == kValueExact)
-                    plainValueMeaning(flags, v, lo[k], hi[k], known[k]);
+                    out.plain(rows[a], flags, v);
                 else
-                    other(slot, record(rows[a]), lo[k], hi[k], known[k]);
+                    out.put(rows[a], other(slot, record(rows[a])));
             }
             return;
         }
         if (slot.kind == CellKind::Drawing) {
-            for (std::size_t a = 0; a < n; ++a) {
-                const auto k = static_cast<std::size_t>(rows[a] - first);
-                plainValueMeaning(0, loadInt16(record(rows[a]) + slot.a), lo[k], hi[k], known[k]);
-            }
+            for (std::size_t a = 0; a < n; ++a)
+                out.plain(rows[a], 0, load<std::int16_t>(record(rows[a]) + slot.a));
             return;
         }
-        for (std::size_t a = 0; a < n; ++a) {
-            const auto k = static_cast<std::size_t>(rows[a] - first);
-            other(slot, record(rows[a]), lo[k], hi[k], known[k]);
-        }
+        for (std::size_t a = 0; a < n; ++a)
+            out.put(rows[a], other(slot, record(rows[a])));
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -1411,12 +1392,12 @@ public:
         double v = 0;
         std::uint8_t flags = 0;
         if (slot.signed3) {
-            v = loadDouble(rec + slot.a);
+            v = load<double>(rec + slot.a);
             flags = v < 0 ? kFlagParen : 0;
             v = v < 0 ? -v : v;
         } else {
             flags = static_cast<std::uint8_t>(rec[slot.a]);
-            v = loadDouble(rec + slot.a + 1);
+            v = load<double>(rec + slot.a + 1);
         }
         memo.append(j, flags, v, out, [&](std::string& t) { t = recordText(slot, rec); });
     }
@@ -1424,15 +1405,12 @@ public:
 private:
     const char* record(int row) const { return m_first + static_cast<std::size_t>(row) * m_size; }
 
-    static void other(const RecordSlot& slot, const char* rec, double& lo, double& hi,
-                      std::uint8_t& known)
+    static CellMeaning other(const RecordSlot& slot, const char* rec)
     {
         CellMeaning m;
         if (!storedMeaning(recordCell(slot, rec), m))
             m = cellMeaning(recordText(slot, rec));
-        lo = m.lo;
-        hi = m.hi;
-        known = m.known;
+        return m;
     }
 
     int m_version = 0;
@@ -1481,8 +1459,8 @@ bool fillSource(FinderSource& source, const Cells& cells, std::span<const int> c
             if (col->text)
                 cells.keys(c, list.data(), list.size(), 0, col->key.data());
             else
-                cells.numeric(c, list.data(), list.size(), 0, col->lo.data(), col->hi.data(),
-                              col->known.data());
+                cells.numeric(c, list.data(), list.size(),
+                              MeaningOut{col->lo.data(), col->hi.data(), col->known.data(), 0});
         }
     }
     return true;
