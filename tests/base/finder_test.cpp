@@ -947,4 +947,22 @@ TEST(FinderFileReading, LibraryFindsWhatTheBaseReaderShows)
     }
 }
 
+// A base whose device type is changed while open keeps the stored form of its cells: the LED
+// colour column of the new type may hold loaded numbers. It reads as text like any other.
+TEST(FinderFileReading, TypeChangedWhileOpenReadsColourColumnAsText)
+{
+    const ComponentBase typed = makeBase(1, {{"A", {{1, "5"}, {2, "<3"}}}, {"B", {{1, "0,25"}, {2, "7"}}}});
+    auto bytes = encodeBase(typed);
+    ASSERT_TRUE(bytes.ok());
+    auto base = decodeBase(*bytes, shippedCatalogue());
+    ASSERT_TRUE(base.ok());
+    base->deviceType = 7;
+    base->table.setColumnCount(tableColumnCount(7));
+    base->applyTitles(shippedCatalogue());
+    ASSERT_EQ(base->table.column(1).kind, CellKind::Value);
+    const FinderSource source = finderSourceFromBase(*base);
+    ASSERT_TRUE(source.column(1).text);
+    expectSameSource(source, finderSourceFromTexts(*base), "type changed to 7");
+}
+
 }  // namespace
