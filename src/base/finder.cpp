@@ -724,15 +724,17 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
 {
     constexpr std::size_t kBlock = kJudgeBlock;
     const std::size_t count = rules.size();
-    std::vector<double>& lo = space.lo;
-    std::vector<double>& hi = space.hi;
-    std::vector<std::uint8_t>& known = space.known;
-    std::vector<std::uint64_t>& key = space.key;
-    std::vector<int>& live = space.live;
-    std::vector<std::uint32_t>& failMask = space.failMask;
-    std::vector<std::uint32_t>& unknownMask = space.unknownMask;
-    std::vector<std::uint8_t>& failCount = space.failCount;
-    std::vector<double>& distance = space.distance;
+    // Plain pointers: a store through a byte pointer may alias anything, so values read through
+    // the vectors would be fetched again after every store.
+    double* const lo = space.lo.data();
+    double* const hi = space.hi.data();
+    std::uint8_t* const known = space.known.data();
+    std::uint64_t* const key = space.key.data();
+    int* const live = space.live.data();
+    std::uint32_t* const failMask = space.failMask.data();
+    std::uint32_t* const unknownMask = space.unknownMask.data();
+    std::uint8_t* const failCount = space.failCount.data();
+    double* const distance = space.distance.data();
     std::vector<std::size_t>& order = space.order;
     std::vector<std::size_t>& failed = space.failed;
     for (int from = 0; from < rows; from += kJudgeBlock) {
@@ -755,10 +757,10 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
             const auto bit = static_cast<std::uint32_t>(j);
             std::size_t fails = 0;
             if (p.numeric) {
-                double* l = lo.data() + j * kBlock;
-                double* h = hi.data() + j * kBlock;
-                std::uint8_t* kn = known.data() + j * kBlock;
-                cells.numeric(p.column, live.data(), alive, MeaningOut{l, h, kn, from});
+                double* l = lo + j * kBlock;
+                double* h = hi + j * kBlock;
+                std::uint8_t* kn = known + j * kBlock;
+                cells.numeric(p.column, live, alive, MeaningOut{l, h, kn, from});
                 for (std::size_t a = 0; a < alive; ++a) {
                     const auto k = static_cast<std::size_t>(live[a] - from);
                     const unsigned v = judgeValue(p, kn[k], l[k], h[k]);
@@ -769,7 +771,7 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
                     fails += fail;
                 }
             } else if (p.text) {
-                cells.keys(p.column, live.data(), alive, from, key.data());
+                cells.keys(p.column, live, alive, from, key);
                 for (std::size_t a = 0; a < alive; ++a) {
                     const std::uint64_t code = key[static_cast<std::size_t>(live[a] - from)];
                     const unsigned fail = code != 0 && code != p.refKey;
@@ -797,14 +799,14 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
         }
         // The distance only for the kept rows, the rules in query order: logarithms cost more
         // than the verdicts.
-        std::fill_n(distance.begin(), alive, 0.0);
+        std::fill_n(distance, alive, 0.0);
         for (std::size_t j = 0; j < count; ++j) {
             const PreparedRule& p = rules[j];
             if (!p.numeric)
                 continue;
-            const double* l = lo.data() + j * kBlock;
-            const double* h = hi.data() + j * kBlock;
-            const std::uint8_t* kn = known.data() + j * kBlock;
+            const double* l = lo + j * kBlock;
+            const double* h = hi + j * kBlock;
+            const std::uint8_t* kn = known + j * kBlock;
             for (std::size_t a = 0; a < alive; ++a) {
                 const auto k = static_cast<std::size_t>(live[a] - from);
                 if (kn[k] != 0)
@@ -1100,9 +1102,10 @@ public:
             const std::uint8_t* classes = store.classes.data();
             const std::uint8_t* flags = store.flags.data();
             const double* values = store.a.data();
+            const bool edits = m_table.anyEdited();
             for (std::size_t a = 0; a < n; ++a) {
                 const std::uint32_t s = order[static_cast<std::size_t>(rows[a])];
-                if (classes[s] <= kValueExact && !m_table.rowEdited(s))
+                if (classes[s] <= kValueExact && !(edits && m_table.rowEdited(s)))
                     out.plain(rows[a], flags[s], values[s]);
                 else
                     out.put(rows[a], other(store, c, s));
