@@ -750,12 +750,27 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
             live[alive] = row;
             alive += row != excludeRow;
         }
+        // Records a row's verdict on rule j and keeps the row (moved down to `stay`) while it can
+        // still be kept: rows left behind by earlier ones only move down, never over one not
+        // yet read.
+        std::size_t stay = 0;
+        std::size_t fails = 0;
+        const auto record = [&](std::size_t a, std::uint32_t bit, unsigned fail, unsigned unknown) {
+            const auto count = static_cast<std::uint8_t>(failCount[a] + fail);
+            live[stay] = live[a];
+            failMask[stay] = failMask[a] | fail << bit;
+            unknownMask[stay] = unknownMask[a] | unknown << bit;
+            failCount[stay] = count;
+            stay += count <= limit;
+            fails += fail;
+        };
         for (const std::size_t j : order) {
             if (alive == 0)
                 break;
             const PreparedRule& p = rules[j];
             const auto bit = static_cast<std::uint32_t>(j);
-            std::size_t fails = 0;
+            stay = 0;
+            fails = 0;
             if (p.numeric) {
                 double* l = lo + j * kBlock;
                 double* h = hi + j * kBlock;
@@ -764,38 +779,20 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
                 for (std::size_t a = 0; a < alive; ++a) {
                     const auto k = static_cast<std::size_t>(live[a] - from);
                     const unsigned v = judgeValue(p, kn[k], l[k], h[k]);
-                    const unsigned fail = v & kFails;
-                    failMask[a] |= fail << bit;
-                    unknownMask[a] |= (v >> 1) << bit;
-                    failCount[a] = static_cast<std::uint8_t>(failCount[a] + fail);
-                    fails += fail;
+                    record(a, bit, v & kFails, v >> 1);
                 }
             } else if (p.text) {
                 cells.keys(p.column, live, alive, from, key);
                 for (std::size_t a = 0; a < alive; ++a) {
                     const std::uint64_t code = key[static_cast<std::size_t>(live[a] - from)];
-                    const unsigned fail = code != 0 && code != p.refKey;
-                    failMask[a] |= fail << bit;
-                    unknownMask[a] |= static_cast<std::uint32_t>(code == 0) << bit;
-                    failCount[a] = static_cast<std::uint8_t>(failCount[a] + fail);
-                    fails += fail;
+                    record(a, bit, code != 0 && code != p.refKey, code == 0);
                 }
             } else {
                 for (std::size_t a = 0; a < alive; ++a)
-                    unknownMask[a] |= std::uint32_t{1} << bit;
+                    record(a, bit, 0, 1);
             }
             failed[j] += fails;
-            if (fails == 0)
-                continue;
-            std::size_t kept = 0;
-            for (std::size_t a = 0; a < alive; ++a) {
-                live[kept] = live[a];
-                failMask[kept] = failMask[a];
-                unknownMask[kept] = unknownMask[a];
-                failCount[kept] = failCount[a];
-                kept += failCount[a] <= limit;
-            }
-            alive = kept;
+            alive = stay;
         }
         // The distance only for the kept rows, the rules in query order: logarithms cost more
         // than the verdicts.
