@@ -683,13 +683,6 @@ struct MeaningOut {
 constexpr int kJudgeBlock = 2048;
 constexpr int kProgressStep = 32 * kJudgeBlock;
 
-// Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones to `out`. `cells`
-// reads a column's meaning for a list of rows:
-//   numeric(column, rows, n, out) writes what the cells promise to `out`; keys(column, rows, n,
-//   first, key) the colour codes, row r at key[r - first]; name(row) gives a row's name.
-// `step(from)`, called now and then before row `from`, returns false to cancel;
-// `kept(first)` is called after each block with the index in `out` of its first match, while
-// the block's cells are still in the cache.
 // The judge's working arrays, made once for a search and used for every base of it.
 struct JudgeSpace {
     explicit JudgeSpace(std::size_t count)
@@ -717,6 +710,13 @@ struct JudgeSpace {
     std::vector<std::size_t> failed;
 };
 
+// Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones to `out`. `cells`
+// reads a column's meaning for a list of rows:
+//   numeric(column, rows, n, out) writes what the cells promise to `out`; keys(column, rows, n,
+//   first, key) the colour codes, row r at key[r - first]; name(row) gives a row's name.
+// `step(from)`, called now and then before row `from`, returns false to cancel;
+// `kept(first)` is called after each block with the index in `out` of its first match, while
+// the block's cells are still in the cache.
 template <class Cells, class Step, class Kept>
 bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int rows, int limit,
                int baseIndex, int excludeRow, std::vector<FinderMatch>& out, Step step, Kept kept,
