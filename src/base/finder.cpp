@@ -688,7 +688,8 @@ struct JudgeSpace {
     explicit JudgeSpace(std::size_t count)
         : lo(count * kJudgeBlock), hi(count * kJudgeBlock), known(count * kJudgeBlock),
           key(kJudgeBlock), live(kJudgeBlock), failMask(kJudgeBlock), unknownMask(kJudgeBlock),
-          failCount(kJudgeBlock), distance(kJudgeBlock), order(count), failed(count, 0)
+          failCount(kJudgeBlock), distance(kJudgeBlock), order(count), failed(count, 0),
+          judged(count, 0)
     {
         for (std::size_t j = 0; j < count; ++j)
             order[j] = j;
@@ -704,10 +705,11 @@ struct JudgeSpace {
     std::vector<std::uint32_t> unknownMask;
     std::vector<std::uint8_t> failCount;
     std::vector<double> distance;
-    // The rules that failed most rows so far are judged first: the rows they drop are not read
-    // for the others. The order carries over from base to base of one search.
+    // The rules that failed the most rows they read are judged first: the rows they drop are
+    // not read for the others. The order carries over from base to base of one search.
     std::vector<std::size_t> order;
     std::vector<std::size_t> failed;
+    std::vector<std::size_t> judged;
 };
 
 // Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones to `out`. `cells`
@@ -737,6 +739,7 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
     double* const distance = space.distance.data();
     std::vector<std::size_t>& order = space.order;
     std::vector<std::size_t>& failed = space.failed;
+    std::vector<std::size_t>& judged = space.judged;
     for (int from = 0; from < rows; from += kJudgeBlock) {
         if (from % kProgressStep == 0 && !step(from))
             return false;
@@ -792,6 +795,7 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
                     record(a, bit, 0, 1);
             }
             failed[j] += fails;
+            judged[j] += alive;
             alive = stay;
         }
         // The distance only for the kept rows, the rules in query order: logarithms cost more
@@ -823,8 +827,13 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
             m.unknownMask = unknownMask[a];
         }
         kept(firstKept);
+        // By the share of the rows read that failed (a rule judged early reads more rows); a
+        // rule no row has reached yet goes first.
+        const auto rate = [&](std::size_t j) {
+            return judged[j] == 0 ? 2.0 : static_cast<double>(failed[j]) / static_cast<double>(judged[j]);
+        };
         std::stable_sort(order.begin(), order.end(),
-                         [&failed](std::size_t x, std::size_t y) { return failed[x] > failed[y]; });
+                         [&](std::size_t x, std::size_t y) { return rate(x) > rate(y); });
     }
     return true;
 }
