@@ -217,6 +217,16 @@ void BM_FinderOpenBase(benchmark::State& state)
     timeJob(state, "kept", [&] { return findInBase(f.query, f.merged, "merged.QDB").matches.size(); });
 }
 
+// Breakdown: the same with the result cut to the best 100 (`qdb similar --top 100`): every
+// record is still judged and every candidate ranked, but texts are copied only for those 100.
+void BM_FinderOpenBaseTop100(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    FinderQuery top = f.query;
+    top.top = 100;
+    timeJob(state, "kept", [&] { return findInBase(top, f.merged, "merged.QDB").matches.size(); });
+}
+
 // Worst case: every record is kept (up to 15 failing parameters allowed), ranked, and its texts
 // copied for the result.
 void BM_FinderAllKept(benchmark::State& state)
@@ -314,6 +324,7 @@ void withRepetitions(benchmark::internal::Benchmark* b)
     b->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions)->MinTime(0.3);
 }
 BENCHMARK(BM_FinderOpenBase)->Apply(withRepetitions);
+BENCHMARK(BM_FinderOpenBaseTop100)->Apply(withRepetitions);
 BENCHMARK(BM_FinderAllKept)->Apply(withRepetitions);
 BENCHMARK(BM_FinderRankOnly)->Apply(withRepetitions);
 BENCHMARK(BM_FinderReadOnly)->Apply(withRepetitions);
@@ -380,7 +391,7 @@ int main(int argc, char** argv)
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n");
-    for (const char* name : {"BM_FinderOpenBase", "BM_FinderAllKept", "BM_FinderRankOnly",
+    for (const char* name : {"BM_FinderOpenBase", "BM_FinderOpenBaseTop100", "BM_FinderAllKept", "BM_FinderRankOnly",
                              "BM_FinderReadOnly", "BM_Selection30",
                              "BM_FinderLibrary", "BM_LibraryBaseline", "BM_ReadBasesOnly"})
         printLine(reporter, name);

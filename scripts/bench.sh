@@ -9,7 +9,8 @@ full=0
 [[ "${1:-}" == "--full" ]] && full=1
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2 --target core_bench gui_window_bench gui_search_bench gui_nav_bench scan_bench
+cmake --build build -j2 --target core_bench gui_window_bench gui_search_bench gui_nav_bench scan_bench \
+  finder_bench
 
 out=build/bench-results
 rm -rf "$out"
@@ -39,6 +40,7 @@ run "window-random-100000" build/bin/gui_window_bench --data=random --records=10
 run "search-datasheet-100000" build/bin/gui_search_bench --data=datasheet --records=100000
 run "navigator-100000" build/bin/gui_nav_bench --records=100000
 run "scan" build/bin/scan_bench
+run "finder" build/bin/finder_bench
 
 python3 scripts/bench_report.py "$out" > docs/performance.md
 echo "docs/performance.md written" >&2

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <optional>
 #include <system_error>
 
@@ -18,6 +20,10 @@
 #include "base/table.h"
 #include "base/navigatorcatalogue.h"
 #include "base/valuetext.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace veltris {
 
@@ -544,14 +550,21 @@ Result<FinderQuery> makeQuery(const FinderSource& source, int referenceRow, cons
 
 namespace {
 
-// One rule as the hot loop reads it: the target already in the candidate base's units.
+// What the judge needs to know of a rule's column in one base.
+struct ColumnHead {
+    bool built = false;
+    bool text = false;
+    UnitScale unit;
+};
+
+// One rule as the judge reads it: the target already in the candidate base's units.
 struct PreparedRule {
-    const double* lo = nullptr;
-    const double* hi = nullptr;
-    const std::uint8_t* known = nullptr;
-    const std::uint64_t* key = nullptr;
+    int column = 0;
+    bool numeric = false;  // compares values
+    bool text = false;     // compares colour codes
+    // Neither: the column cannot be compared with the reference's (not there, another unit):
+    // every row is unknown there.
     std::uint64_t refKey = 0;
-    bool comparable = true;  // false: the column's unit cannot be compared with the reference's
     bool needLow = false;
     bool needHigh = false;
     double low = 0;
@@ -560,7 +573,7 @@ struct PreparedRule {
 };
 
 // Factor from the candidate column's unit to the reference's; 0 when they cannot be compared.
-double unitFactor(UnitScale reference, UnitScale candidate)
+double unitFactor(const UnitScale& reference, const UnitScale& candidate)
 {
     if (reference.dimension == 0 && candidate.dimension == 0)
         return reference.text == candidate.text ? 1 : 0;
@@ -569,30 +582,27 @@ double unitFactor(UnitScale reference, UnitScale candidate)
     return candidate.scale / reference.scale;
 }
 
-std::vector<PreparedRule> prepare(const FinderQuery& query, const FinderSource& source)
+// `headOf(column)` gives the ColumnHead of a column of the candidate base.
+template <class HeadOf>
+std::vector<PreparedRule> prepare(const FinderQuery& query, HeadOf headOf)
 {
     std::vector<PreparedRule> prepared;
     for (const ActiveRule& a : query.rules) {
         PreparedRule p;
-        const FinderSource::Column& col = source.column(a.column);
+        p.column = a.column;
         p.needLow = a.needLow;
         p.needHigh = a.needHigh;
-        if (!col.built) {
-            p.comparable = false;
+        const ColumnHead head = headOf(a.column);
+        if (!head.built || head.text != a.text) {
+            // unknown everywhere
         } else if (a.text) {
-            p.key = col.key.data();
+            p.text = true;
             p.refKey = a.key;
-        } else {
-            const double factor = unitFactor(a.unit, col.unit);
-            p.comparable = factor > 0;
-            if (p.comparable) {
-                p.lo = col.lo.data();
-                p.hi = col.hi.data();
-                p.known = col.known.data();
-                p.low = a.low / factor * (1 - kTolerance);
-                p.high = a.high / factor * (1 + kTolerance);
-                p.logReference = std::log(a.reference / factor);
-            }
+        } else if (const double factor = unitFactor(a.unit, head.unit); factor > 0) {
+            p.numeric = true;
+            p.low = a.low / factor * (1 - kTolerance);
+            p.high = a.high / factor * (1 + kTolerance);
+            p.logReference = std::log(a.reference / factor);
         }
         prepared.push_back(p);
     }
@@ -638,77 +648,245 @@ inline unsigned judgeValue(const PreparedRule& p, std::uint8_t known, double lo,
     return fail | ((unknown & (fail ^ 1u)) << 1);
 }
 
+// Where a cell reader writes what the cells of a list of rows promise: row r at index r - first.
+struct MeaningOut {
+    double* lo;
+    double* hi;
+    std::uint8_t* known;
+    int first;
+
+    void put(int row, const CellMeaning& m) const
+    {
+        const auto k = static_cast<std::size_t>(row - first);
+        lo[k] = m.lo;
+        hi[k] = m.hi;
+        known[k] = m.known;
+    }
+    // A stored value that reads back as itself (class kValueExact) or is zero (kValueZero).
+    // Zero, whatever its decorations, is no data.
+    void plain(int row, std::uint8_t flags, double v) const
+    {
+        const auto k = static_cast<std::size_t>(row - first);
+        const unsigned limit = flags & (kFlagLess | kFlagGreater);
+        const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
+        lo[k] = hi[k] = none ? 0 : std::fabs(v);
+        known[k] = none                 ? 0
+                   : limit == 0         ? (kKnownLow | kKnownHigh)
+                   : limit == kFlagLess ? kKnownHigh
+                                        : kKnownLow;
+    }
+};
+
+// Rows judged together. Within a block the rules are taken one at a time, each reading its
+// column only for the rows still alive: a row with more failing parameters than a near miss
+// may have can never be kept, so the rules after that skip it.
+constexpr int kJudgeBlock = 2048;
+constexpr int kProgressStep = 32 * kJudgeBlock;
+
+// The judge's working arrays, made once for a search and used for every base of it.
+struct JudgeSpace {
+    explicit JudgeSpace(std::size_t count)
+        : lo(count * kJudgeBlock), hi(count * kJudgeBlock), known(count * kJudgeBlock),
+          key(kJudgeBlock), live(kJudgeBlock), failMask(kJudgeBlock), unknownMask(kJudgeBlock),
+          failCount(kJudgeBlock), distance(kJudgeBlock), order(count), failed(count, 0),
+          judged(count, 0)
+    {
+        for (std::size_t j = 0; j < count; ++j)
+            order[j] = j;
+    }
+    // Each rule's values of the block, kept for the distances of the rows that stay.
+    std::vector<double> lo;
+    std::vector<double> hi;
+    std::vector<std::uint8_t> known;
+    std::vector<std::uint64_t> key;
+    // The rows still alive, in order; their verdicts so far at the same index.
+    std::vector<int> live;
+    std::vector<std::uint32_t> failMask;
+    std::vector<std::uint32_t> unknownMask;
+    std::vector<std::uint8_t> failCount;
+    std::vector<double> distance;
+    // The rules that failed the most rows they read are judged first: the rows they drop are
+    // not read for the others. The order carries over from base to base of one search.
+    std::vector<std::size_t> order;
+    std::vector<std::size_t> failed;
+    std::vector<std::size_t> judged;
+};
+
+// Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones to `out`. `cells`
+// reads a column's meaning for a list of rows:
+//   numeric(column, rows, n, out) writes what the cells promise to `out`; keys(column, rows, n,
+//   first, key) the colour codes, row r at key[r - first]; name(row) gives a row's name.
+// `step(from)`, called now and then before row `from`, returns false to cancel;
+// `kept(first)` is called after each block with the index in `out` of its first match, while
+// the block's cells are still in the cache.
+template <class Cells, class Step, class Kept>
+bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int rows, int limit,
+               int baseIndex, int excludeRow, std::vector<FinderMatch>& out, Step step, Kept kept,
+               JudgeSpace& space)
+{
+    constexpr std::size_t kBlock = kJudgeBlock;
+    const std::size_t count = rules.size();
+    // Plain pointers: a store through a byte pointer may alias anything, so values read through
+    // the vectors would be fetched again after every store.
+    double* const lo = space.lo.data();
+    double* const hi = space.hi.data();
+    std::uint8_t* const known = space.known.data();
+    std::uint64_t* const key = space.key.data();
+    int* const live = space.live.data();
+    std::uint32_t* const failMask = space.failMask.data();
+    std::uint32_t* const unknownMask = space.unknownMask.data();
+    std::uint8_t* const failCount = space.failCount.data();
+    double* const distance = space.distance.data();
+    std::vector<std::size_t>& order = space.order;
+    std::vector<std::size_t>& failed = space.failed;
+    std::vector<std::size_t>& judged = space.judged;
+    for (int from = 0; from < rows; from += kJudgeBlock) {
+        if (from % kProgressStep == 0 && !step(from))
+            return false;
+        const auto n = static_cast<std::size_t>(std::min(kJudgeBlock, rows - from));
+        std::size_t alive = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            const int row = from + static_cast<int>(k);
+            failMask[alive] = 0;
+            unknownMask[alive] = 0;
+            failCount[alive] = 0;
+            live[alive] = row;
+            alive += row != excludeRow;
+        }
+        // Records a row's verdict on rule j and keeps the row (moved down to `stay`) while it can
+        // still be kept: rows left behind by earlier ones only move down, never over one not
+        // yet read.
+        std::size_t stay = 0;
+        std::size_t fails = 0;
+        const auto record = [&](std::size_t a, std::uint32_t bit, unsigned fail, unsigned unknown) {
+            const auto count = static_cast<std::uint8_t>(failCount[a] + fail);
+            live[stay] = live[a];
+            failMask[stay] = failMask[a] | fail << bit;
+            unknownMask[stay] = unknownMask[a] | unknown << bit;
+            failCount[stay] = count;
+            stay += count <= limit;
+            fails += fail;
+        };
+        for (const std::size_t j : order) {
+            if (alive == 0)
+                break;
+            const PreparedRule& p = rules[j];
+            const auto bit = static_cast<std::uint32_t>(j);
+            stay = 0;
+            fails = 0;
+            if (p.numeric) {
+                double* l = lo + j * kBlock;
+                double* h = hi + j * kBlock;
+                std::uint8_t* kn = known + j * kBlock;
+                cells.numeric(p.column, live, alive, MeaningOut{l, h, kn, from});
+                for (std::size_t a = 0; a < alive; ++a) {
+                    const auto k = static_cast<std::size_t>(live[a] - from);
+                    const unsigned v = judgeValue(p, kn[k], l[k], h[k]);
+                    record(a, bit, v & kFails, v >> 1);
+                }
+            } else if (p.text) {
+                cells.keys(p.column, live, alive, from, key);
+                for (std::size_t a = 0; a < alive; ++a) {
+                    const std::uint64_t code = key[static_cast<std::size_t>(live[a] - from)];
+                    record(a, bit, code != 0 && code != p.refKey, code == 0);
+                }
+            } else {
+                for (std::size_t a = 0; a < alive; ++a)
+                    record(a, bit, 0, 1);
+            }
+            failed[j] += fails;
+            judged[j] += alive;
+            alive = stay;
+        }
+        // The distance only for the kept rows, the rules in query order: logarithms cost more
+        // than the verdicts.
+        std::fill_n(distance, alive, 0.0);
+        for (std::size_t j = 0; j < count; ++j) {
+            const PreparedRule& p = rules[j];
+            if (!p.numeric)
+                continue;
+            const double* l = lo + j * kBlock;
+            const double* h = hi + j * kBlock;
+            const std::uint8_t* kn = known + j * kBlock;
+            for (std::size_t a = 0; a < alive; ++a) {
+                const auto k = static_cast<std::size_t>(live[a] - from);
+                if (kn[k] != 0)
+                    distance[a] += std::fabs(logMean(l[k], h[k]) - p.logReference);
+            }
+        }
+        const std::size_t firstKept = out.size();
+        for (std::size_t a = 0; a < alive; ++a) {
+            FinderMatch& m = out.emplace_back();
+            m.base = baseIndex;
+            m.row = live[a];
+            m.name = std::string(cells.name(live[a]));
+            m.fails = failCount[a];
+            m.unknowns = std::popcount(unknownMask[a]);
+            m.distance = distance[a];
+            m.failMask = failMask[a];
+            m.unknownMask = unknownMask[a];
+        }
+        kept(firstKept);
+        // By the share of the rows read that failed (a rule judged early reads more rows); a
+        // rule no row has reached yet goes first.
+        const auto rate = [&](std::size_t j) {
+            return judged[j] == 0 ? 2.0 : static_cast<double>(failed[j]) / static_cast<double>(judged[j]);
+        };
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t x, std::size_t y) { return rate(x) > rate(y); });
+    }
+    return true;
+}
+
+// A built FinderSource as the judge reads it.
+class SourceCells {
+public:
+    explicit SourceCells(const FinderSource& source) : m_source(source) {}
+
+    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    {
+        const FinderSource::Column& col = m_source.column(c);
+        for (std::size_t a = 0; a < n; ++a) {
+            const auto r = static_cast<std::size_t>(rows[a]);
+            out.put(rows[a], CellMeaning{col.lo[r], col.hi[r], col.known[r]});
+        }
+    }
+    void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
+    {
+        const FinderSource::Column& col = m_source.column(c);
+        for (std::size_t a = 0; a < n; ++a)
+            key[rows[a] - first] = col.key[static_cast<std::size_t>(rows[a])];
+    }
+    std::string_view name(int row) const { return m_source.name(row); }
+
+private:
+    const FinderSource& m_source;
+};
+
 }  // namespace
 
 bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseIndex,
                  int excludeRow, std::vector<FinderMatch>& out, const FinderProgress& progress)
 {
-    const std::vector<PreparedRule> rules = prepare(query, source);
-    const int limit = query.nearMisses;
+    const std::vector<PreparedRule> rules = prepare(query, [&](int c) {
+        const FinderSource::Column& col = source.column(c);
+        return ColumnHead{col.built, col.text, col.unit};
+    });
     const int rows = source.rowCount();
-    // Rule by rule over a block of rows: each pass reads one column's arrays in order, where
-    // row by row would read all of the rules' arrays at once and wait on memory.
-    constexpr int kBlock = 1024;
-    constexpr int kProgressStep = 16 * kBlock;
-    std::array<std::uint32_t, kBlock> failMask{};
-    std::array<std::uint32_t, kBlock> unknownMask{};
-    for (int from = 0; from < rows; from += kBlock) {
-        if (progress && from % kProgressStep == 0 &&
-            !progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows)))
-            return false;
-        const auto n = static_cast<std::size_t>(std::min(kBlock, rows - from));
-        const auto first = static_cast<std::size_t>(from);
-        std::fill_n(failMask.begin(), n, 0u);
-        std::fill_n(unknownMask.begin(), n, 0u);
-        for (std::size_t j = 0; j < rules.size(); ++j) {
-            const PreparedRule& p = rules[j];
-            const auto bit = static_cast<std::uint32_t>(j);
-            if (p.known != nullptr) {
-                for (std::size_t k = 0; k < n; ++k) {
-                    const std::size_t r = first + k;
-                    const unsigned v = judgeValue(p, p.known[r], p.lo[r], p.hi[r]);
-                    failMask[k] |= (v & kFails) << bit;
-                    unknownMask[k] |= (v >> 1) << bit;
-                }
-            } else if (p.key != nullptr) {
-                for (std::size_t k = 0; k < n; ++k) {
-                    const std::uint64_t key = p.key[first + k];
-                    failMask[k] |= static_cast<std::uint32_t>(key != 0 && key != p.refKey) << bit;
-                    unknownMask[k] |= static_cast<std::uint32_t>(key == 0) << bit;
-                }
-            } else {
-                for (std::size_t k = 0; k < n; ++k)
-                    unknownMask[k] |= std::uint32_t{1} << bit;
-            }
-        }
-        for (std::size_t k = 0; k < n; ++k) {
-            const int i = from + static_cast<int>(k);
-            const int fails = std::popcount(failMask[k]);
-            if (i == excludeRow || fails > limit)
-                continue;
-            // The distance only for the kept rows: logarithms cost more than the verdicts.
-            const auto r = static_cast<std::size_t>(i);
-            double distance = 0;
-            for (const PreparedRule& p : rules) {
-                if (p.known != nullptr && p.known[r] != 0)
-                    distance += std::fabs(logMean(p.lo[r], p.hi[r]) - p.logReference);
-            }
-            FinderMatch m;
-            m.base = baseIndex;
-            m.row = i;
-            m.name = std::string(source.name(i));
-            m.fails = fails;
-            m.unknowns = std::popcount(unknownMask[k]);
-            m.distance = distance;
-            m.failMask = failMask[k];
-            m.unknownMask = unknownMask[k];
-            out.push_back(std::move(m));
-        }
-    }
-    return true;
+    JudgeSpace space(rules.size());
+    return judgeRows(
+        rules, SourceCells(source), rows, query.nearMisses, baseIndex, excludeRow, out,
+        [&](int from) {
+            return !progress || progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows));
+        },
+        [](std::size_t) {}, space);
 }
 
-bool betterMatch(const FinderMatch& a, const FinderMatch& b)
+namespace {
+
+// The ranking order over anything with the fields of a match that decide it.
+template <class T>
+bool rankedBefore(const T& a, const T& b)
 {
     if (a.fails != b.fails)
         return a.fails < b.fails;
@@ -719,6 +897,13 @@ bool betterMatch(const FinderMatch& a, const FinderMatch& b)
     if (a.base != b.base)
         return a.base < b.base;
     return a.row < b.row;
+}
+
+}  // namespace
+
+bool betterMatch(const FinderMatch& a, const FinderMatch& b)
+{
+    return rankedBefore(a, b);
 }
 
 namespace {
@@ -739,16 +924,37 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
     fullCount = 0;
     nearCount = 0;
     countMatches(matches, 0, fullCount, nearCount);
-    if (query.top > 0 && query.top < matches.size()) {
-        std::partial_sort(matches.begin(), matches.begin() + static_cast<std::ptrdiff_t>(query.top),
-                          matches.end(), betterMatch);
-        matches.resize(query.top);
-    } else {
-        std::sort(matches.begin(), matches.end(), betterMatch);
+    // The order is found on small keys, then each match is moved once to its place.
+    struct Key {
+        int fails;
+        int unknowns;
+        double distance;
+        int base;
+        int row;
+        std::size_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(matches.size());
+    for (std::size_t k = 0; k < matches.size(); ++k) {
+        const FinderMatch& m = matches[k];
+        keys.push_back({m.fails, m.unknowns, m.distance, m.base, m.row, k});
     }
+    const auto better = [](const Key& a, const Key& b) { return rankedBefore(a, b); };
+    if (query.top > 0 && query.top < keys.size()) {
+        std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(query.top),
+                          keys.end(), better);
+        keys.resize(query.top);
+    } else {
+        std::sort(keys.begin(), keys.end(), better);
+    }
+    std::vector<FinderMatch> ranked;
+    ranked.reserve(keys.size());
+    for (const Key& key : keys)
+        ranked.push_back(std::move(matches[key.index]));
+    matches = std::move(ranked);
 }
 
-// ---- adapters over the component base store ----
+// ---- adapters over the component base store and the base file ----
 
 namespace {
 
@@ -769,6 +975,40 @@ std::string_view shownText(const Table& table, std::uint32_t stored, int col, st
     return scratch;
 }
 
+// A name as the finder keeps it: at most 15 bytes.
+std::string_view keptName(std::string_view name)
+{
+    return name.substr(0, 15);
+}
+
+// The class of a stored double, as classifyValue gives it. Values of up to about 14
+// significant digits are recognised with a multiplication and a division; the rest take
+// classifyValue. A value equal to a decimal of at most 15 digits divided by a power of ten is
+// the double that decimal reads as, so its shortest form has at most 15 digits.
+std::uint8_t quickClass(double v)
+{
+    const double m = std::fabs(v);
+    if (m >= 1e-7 && m < 1e15) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &m, sizeof bits);
+        const int exponent = static_cast<int>(bits >> 52) - 1023;  // m < 2^(exponent + 1)
+        // 10^digits > 2^(exponent + 1) > m
+        // floor((exponent + 1) * log10(2)) + 1; an estimate one too small only sends the value
+        // to classifyValue.
+        const int digits = (((exponent + 1) * 78913) >> 18) + 1;
+        const int scale = 15 - digits;
+        if (scale >= 0 && scale < static_cast<int>(kPowersOfTen.size())) {
+            const double p = kPowersOfTen[static_cast<std::size_t>(scale)];
+            // Rounded to a whole number (below 2^51, to nearest, ties to even).
+            constexpr double kRound = 0x1.8p52;
+            const double mantissa = (m * p + kRound) - kRound;
+            if (mantissa < 1e15 && mantissa / p == m)
+                return kValueExact;
+        }
+    }
+    return static_cast<std::uint8_t>(classifyValue(v));
+}
+
 // The absolute value a stored double's text reads back as; false when only the text can tell.
 bool readBackAbs(double v, std::uint8_t cls, double& out)
 {
@@ -778,13 +1018,24 @@ bool readBackAbs(double v, std::uint8_t cls, double& out)
     return true;
 }
 
+// One stored cell's fields: `classes` as the store keeps them (Value: the class of a; Range:
+// a | b << 2; not used for the other kinds).
+struct StoredCell {
+    CellKind kind = CellKind::Text;
+    std::uint8_t flags = 0;
+    std::uint8_t classes = 0;
+    double a = 0;
+    double b = 0;
+    std::int16_t drawing = 0;
+};
+
 // What a stored cell promises, from its stored form: exactly what cellMeaning gives for its
 // text. A value's text is its number with decorations: brackets of any kind leave the number
 // as it is, "<" and ">" make it a limit, zero (whatever the decorations) is no data. A range's
 // text is its two ends, or one when they differ by at most 0.0001 (version 3: when the upper
 // end's magnitude exceeds the lower's by at most that). False when only the text can tell: a
 // text column, and values whose text does not read back as a number of their class.
-bool storedMeaning(const ColumnStore& c, std::uint32_t s, CellMeaning& m)
+bool storedMeaning(const StoredCell& c, CellMeaning& m)
 {
     double a = 0;
     double b = 0;
@@ -792,92 +1043,401 @@ bool storedMeaning(const ColumnStore& c, std::uint32_t s, CellMeaning& m)
     switch (c.kind) {
     case CellKind::Text: return false;
     case CellKind::Drawing:
-        a = b = std::fabs(static_cast<double>(c.drawing[s]));
+        a = b = std::fabs(static_cast<double>(c.drawing));
         break;
     case CellKind::Value:
-        flags = c.flags[s];
-        if (!readBackAbs(c.a[s], c.classes[s], a))
+        flags = c.flags;
+        if (!readBackAbs(c.a, c.classes, a))
             return false;
         b = a;
         break;
-    case CellKind::Range: {
-        flags = c.flags[s];
-        const double va = c.a[s];
-        const double vb = c.b[s];
-        if (!readBackAbs(va, c.classes[s] & 3u, a))
+    case CellKind::Range:
+        flags = c.flags;
+        if (!readBackAbs(c.a, c.classes & 3u, a))
             return false;
-        if (std::fabs(va - vb) <= 0.0001)
+        if (std::fabs(c.a - c.b) <= 0.0001)
             b = a;
-        else if (!readBackAbs(vb, static_cast<std::uint8_t>(c.classes[s] >> 2 & 3u), b))
+        else if (!readBackAbs(c.b, static_cast<std::uint8_t>(c.classes >> 2 & 3u), b))
             return false;
         break;
-    }
-    case CellKind::V3Range: {
-        const double va = c.a[s];
-        const double vb = c.b[s];
-        if (!readBackAbs(va, classifyValue(va), a))
+    case CellKind::V3Range:
+        if (!readBackAbs(c.a, quickClass(c.a), a))
             return false;
-        if (std::fabs(vb) - std::fabs(va) <= 0.0001)
+        if (std::fabs(c.b) - std::fabs(c.a) <= 0.0001)
             b = a;
-        else if (!readBackAbs(vb, classifyValue(vb), b))
+        else if (!readBackAbs(c.b, quickClass(c.b), b))
             return false;
         break;
-    }
     }
     m = endsMeaning(a, b, (flags & kFlagLess) != 0, (flags & kFlagGreater) != 0);
     return true;
 }
 
-// Fills the column's value of data rows [from, to) of `table` (source row i is table row i + 1).
-void readColumn(const Table& table, int c, FinderSource::Column& col, int from, int to,
-                bool fromTexts)
+StoredCell storedCell(const ColumnStore& c, std::uint32_t s)
 {
-    const ColumnStore& store = table.column(c);
-    std::string scratch;
-    const std::span<const std::uint32_t> order = table.order();
-    for (int i = from; i < to; ++i) {
-        const std::uint32_t s = order[static_cast<std::size_t>(i)];
-        const auto r = static_cast<std::size_t>(i);
-        // The commonest cell, a loaded value that reads back as itself, without a call.
-        if (!fromTexts && store.kind == CellKind::Value && store.classes[s] == kValueExact &&
-            !table.rowEdited(s)) {
-            const double v = std::fabs(store.a[s]);
-            const unsigned limit = store.flags[s] & (kFlagLess | kFlagGreater);
-            const bool both = limit == (kFlagLess | kFlagGreater);
-            col.lo[r] = col.hi[r] = both ? 0 : v;
-            col.known[r] = limit == 0            ? (kKnownLow | kKnownHigh)
-                           : limit == kFlagLess  ? kKnownHigh
-                           : limit == kFlagGreater ? kKnownLow
-                                                 : 0;
-            continue;
-        }
-        const auto text = [&]() -> std::string_view {
-            if (!fromTexts)
-                return shownText(table, s, c, scratch);
-            scratch = table.cell(i + 1, c);
-            return scratch;
-        };
-        if (col.text) {
-            col.key[r] = colourKey(text());
-            continue;
-        }
-        CellMeaning m;
-        const bool edited = table.rowEdited(s) && table.editedText(s, c) != nullptr;
-        if (fromTexts || edited || !storedMeaning(store, s, m))
-            m = cellMeaning(text());
-        col.lo[r] = m.lo;
-        col.hi[r] = m.hi;
-        col.known[r] = m.known;
+    StoredCell cell;
+    cell.kind = c.kind;
+    const bool flagged = c.kind == CellKind::Value || c.kind == CellKind::Range;
+    const bool twoEnds = c.kind == CellKind::Range || c.kind == CellKind::V3Range;
+    if (c.kind == CellKind::Drawing)
+        cell.drawing = c.drawing[s];
+    if (flagged) {
+        cell.flags = c.flags[s];
+        cell.classes = c.classes[s];
     }
+    if (flagged || twoEnds)
+        cell.a = c.a[s];
+    if (twoEnds)
+        cell.b = c.b[s];
+    return cell;
 }
 
-FinderSource buildSource(const ComponentBase& base, std::span<const int> columns,
-                         const FinderProgress& progress, bool* cancelled, bool fromTexts)
+// The cells of a base in the store as the judge reads them: each cell means what its text
+// means; loaded cells are read from their stored form without making the text, edited cells
+// and text columns from their text.
+class StoreCells {
+public:
+    explicit StoreCells(const Table& table) : m_table(table) {}
+
+    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    {
+        const ColumnStore& store = m_table.column(c);
+        const std::span<const std::uint32_t> order = m_table.order();
+        if (store.kind == CellKind::Value) {
+            // The commonest cell, a loaded value that reads back as itself, without a call.
+            const std::uint8_t* classes = store.classes.data();
+            const std::uint8_t* flags = store.flags.data();
+            const double* values = store.a.data();
+            const bool edits = m_table.anyEdited();
+            for (std::size_t a = 0; a < n; ++a) {
+                const std::uint32_t s = order[static_cast<std::size_t>(rows[a])];
+                if (classes[s] <= kValueExact && !(edits && m_table.rowEdited(s)))
+                    out.plain(rows[a], flags[s], values[s]);
+                else
+                    out.put(rows[a], other(store, c, s));
+            }
+            return;
+        }
+        if (store.kind == CellKind::Drawing) {
+            const std::int16_t* drawing = store.drawing.data();
+            for (std::size_t a = 0; a < n; ++a) {
+                const std::uint32_t s = order[static_cast<std::size_t>(rows[a])];
+                if (!m_table.rowEdited(s))
+                    out.plain(rows[a], 0, drawing[s]);
+                else
+                    out.put(rows[a], other(store, c, s));
+            }
+            return;
+        }
+        for (std::size_t a = 0; a < n; ++a)
+            out.put(rows[a], other(store, c, order[static_cast<std::size_t>(rows[a])]));
+    }
+    void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
+    {
+        for (std::size_t a = 0; a < n; ++a)
+            key[rows[a] - first] = colourKey(shownText(m_table, m_table.storedRow(rows[a] + 1), c, m_scratch));
+    }
+    std::string_view name(int row) const
+    {
+        return keptName(shownText(m_table, m_table.storedRow(row + 1), 0, m_scratch));
+    }
+
+private:
+    CellMeaning other(const ColumnStore& store, int c, std::uint32_t s) const
+    {
+        CellMeaning m;
+        const bool edited = m_table.rowEdited(s) && m_table.editedText(s, c) != nullptr;
+        if (edited || !storedMeaning(storedCell(store, s), m))
+            m = cellMeaning(shownText(m_table, s, c, m_scratch));
+        return m;
+    }
+
+    const Table& m_table;
+    mutable std::string m_scratch;
+};
+
+// The same from every cell's text: the reference the stored-form reading must equal.
+class TextCells {
+public:
+    explicit TextCells(const Table& table) : m_table(table) {}
+
+    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    {
+        for (std::size_t a = 0; a < n; ++a)
+            out.put(rows[a], cellMeaning(m_table.cell(rows[a] + 1, c)));
+    }
+    void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
+    {
+        for (std::size_t a = 0; a < n; ++a)
+            key[rows[a] - first] = colourKey(m_table.cell(rows[a] + 1, c));
+    }
+    std::string_view name(int row) const
+    {
+        m_scratch = m_table.cell(row + 1, 0);
+        return keptName(m_scratch);
+    }
+
+private:
+    const Table& m_table;
+    mutable std::string m_scratch;
+};
+
+// ---- records read straight from the file bytes ----
+
+// A number of the record bytes, which lie at any alignment.
+template <class T>
+T load(const char* p)
 {
-    if (cancelled != nullptr)
-        *cancelled = false;
-    FinderSource source(base.deviceType, base.recordCount());
-    const Table& table = base.table;
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Where a column's cell lies in a record, and the stored kind the base reader gives it.
+struct RecordSlot {
+    CellKind kind = CellKind::Text;
+    int a = 0;           // offset of the value (versions 4, 5: of the flag byte before it)
+    int b = 0;           // ranges: offset of the upper end
+    bool signed3 = false;  // version 3: a negative value is its magnitude in parentheses
+    int textMax = 0;     // text cells: the longest text
+};
+
+constexpr int kSlotsOffset = 16;
+constexpr int kSlotSize = 9;
+constexpr int kNameMax = 15;
+constexpr int kColourMax = 8;
+
+RecordSlot recordSlot(int version, int type, int paramColumns, int c)
+{
+    constexpr int kRange = 14;  // bipolar transistors: the current gain range
+    if (version == 3) {
+        if (c == paramColumns)
+            return {CellKind::Drawing, 256, 0, false, 0};
+        if (c == kRange)
+            return {CellKind::V3Range, 120, 128, false, 0};
+        return {CellKind::Value, c < kRange ? 16 + 8 * (c - 1) : 136 + 8 * (c - 15), 0, true, 0};
+    }
+    if (c == paramColumns)
+        return {CellKind::Drawing, 286, 0, false, 0};
+    if (type == 1 && c == kRange)
+        return {CellKind::Range, kSlotsOffset + kSlotSize * 13, kSlotsOffset + kSlotSize * 14 + 1,
+                false, 0};
+    if (type == 7 && c == 1)
+        return {CellKind::Text, kSlotsOffset, 0, false, kColourMax};
+    const int slot = type == 1 && c > kRange ? c : c - 1;
+    return {CellKind::Value, kSlotsOffset + kSlotSize * slot, 0, false, 0};
+}
+
+std::string_view shortText(const char* field, int maxLen)
+{
+    const int len = std::min<int>(static_cast<unsigned char>(field[0]), maxLen);
+    return {field + 1, static_cast<std::size_t>(len)};
+}
+
+// One cell of a record as the base reader would store it.
+StoredCell recordCell(const RecordSlot& slot, const char* rec)
+{
+    StoredCell cell;
+    cell.kind = slot.kind;
+    switch (slot.kind) {
+    case CellKind::Text: break;
+    case CellKind::Drawing: cell.drawing = load<std::int16_t>(rec + slot.a); break;
+    case CellKind::Value:
+        if (slot.signed3) {
+            const double v = load<double>(rec + slot.a);
+            cell.flags = v < 0 ? kFlagParen : 0;
+            cell.a = v < 0 ? -v : v;
+        } else {
+            cell.flags = static_cast<std::uint8_t>(rec[slot.a]);
+            cell.a = load<double>(rec + slot.a + 1);
+        }
+        cell.classes = quickClass(cell.a);
+        break;
+    case CellKind::Range:
+        cell.flags = static_cast<std::uint8_t>(rec[slot.a]);
+        cell.a = load<double>(rec + slot.a + 1);
+        cell.b = load<double>(rec + slot.b);
+        cell.classes = static_cast<std::uint8_t>(quickClass(cell.a) | quickClass(cell.b) << 2);
+        break;
+    case CellKind::V3Range:
+        cell.a = load<double>(rec + slot.a);
+        cell.b = load<double>(rec + slot.b);
+        break;
+    }
+    return cell;
+}
+
+// The text the store would show for a stored cell of a record.
+std::string recordText(const RecordSlot& slot, const char* rec)
+{
+    if (slot.kind == CellKind::Text)
+        return std::string(shortText(rec + slot.a, slot.textMax));
+    const StoredCell c = recordCell(slot, rec);
+    switch (c.kind) {
+    case CellKind::Value:
+        return c.flags == 0 && c.classes == kValueExact ? numberText(c.a) : flaggedValueText(c.flags, c.a);
+    case CellKind::Range: return rangeValueText(c.flags, c.a, c.b);
+    case CellKind::V3Range: return v3RangeText(c.a, c.b);
+    case CellKind::Drawing: {
+        char buf[8];
+        const auto r = std::to_chars(buf, buf + sizeof buf, c.drawing);
+        return std::string(buf, r.ptr);
+    }
+    case CellKind::Text: break;
+    }
+    return {};
+}
+
+// Texts of stored values already made. The text of an unedited value cell depends only on its
+// flags and its double, and catalogue values repeat (the same ratings across a series), so each
+// query column makes the text of a value once and copies it after. Direct-mapped: a slot keeps
+// the last value that fell on it.
+class ValueTexts {
+public:
+    explicit ValueTexts(std::size_t columns) : m_slots(columns * kSlots) {}
+
+    // Appends the text of value (flags, v) of query column j to `out`; `make(text)` makes it
+    // when it is not known.
+    template <class Make>
+    void append(std::size_t j, std::uint8_t flags, double v, std::string& out, Make make)
+    {
+        const auto bits = std::bit_cast<std::uint64_t>(v);
+        const std::uint64_t hash = (bits ^ (bits >> 31) ^ flags) * 0x9E3779B97F4A7C15ull;
+        Slot& slot = m_slots[j * kSlots + static_cast<std::size_t>(hash >> (64 - kSlotBits))];
+        if (!slot.used || slot.bits != bits || slot.flags != flags) {
+            slot.text.clear();
+            make(slot.text);
+            slot.bits = bits;
+            slot.flags = flags;
+            slot.used = true;
+        }
+        out += slot.text;
+    }
+
+private:
+    static constexpr int kSlotBits = 8;
+    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
+    struct Slot {
+        std::uint64_t bits = 0;
+        std::uint8_t flags = 0;
+        bool used = false;
+        std::string text;
+    };
+    std::vector<Slot> m_slots;
+};
+
+// A base file's bytes whose lead has been checked: its records as the judge reads them.
+class RecordCells {
+public:
+    RecordCells(std::string_view bytes, const Catalogue& catalogue)
+    {
+        const auto* u = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        m_version = formatVersion(u);
+        m_type = headerDeviceType(u);
+        m_tableColumns = tableColumnCount(m_type);
+        const bool hasLayout = findDeviceType(m_type) != nullptr;
+        const auto size = static_cast<std::size_t>(recordSize(m_version));
+        m_size = size;
+        m_first = bytes.data() + kLeadSize;
+        m_records = hasLayout ? (bytes.size() - kLeadSize) / size : 0;
+        // Titles as the base reader gives them, for the units.
+        const int titled = std::min(parameterColumnCount(m_type), m_tableColumns - 1);
+        m_titles.resize(static_cast<std::size_t>(m_tableColumns));
+        for (int c = 1; c <= titled && c <= kMaxParamColumns; ++c)
+            m_titles[static_cast<std::size_t>(c)] =
+                catalogue.name(m_type, c, u[kHeaderSize + c - 1]);
+        m_slots.resize(static_cast<std::size_t>(m_tableColumns));
+        for (int c = 1; c < m_tableColumns; ++c)
+            m_slots[static_cast<std::size_t>(c)] =
+                hasLayout ? recordSlot(m_version, m_type, m_tableColumns - 1, c) : RecordSlot{};
+    }
+
+    int deviceType() const { return m_type; }
+    std::size_t records() const { return m_records; }
+    // Whether column c is in the base's table.
+    bool hasColumn(int c) const { return c >= 1 && c < m_tableColumns; }
+    const std::string& title(int c) const { return m_titles[static_cast<std::size_t>(c)]; }
+
+    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    {
+        const RecordSlot& slot = m_slots[static_cast<std::size_t>(c)];
+        if (slot.kind == CellKind::Value && !slot.signed3) {
+            // The commonest cell, a value that reads back as itself, without a call.
+            for (std::size_t a = 0; a < n; ++a) {
+                const char* s = record(rows[a]) + slot.a;
+                const auto flags = static_cast<std::uint8_t>(s[0]);
+                const double v = load<double>(s + 1);
+                if (v == 0 || quickClass(v) == kValueExact)
+                    out.plain(rows[a], flags, v);
+                else
+                    out.put(rows[a], other(slot, record(rows[a])));
+            }
+            return;
+        }
+        if (slot.kind == CellKind::Drawing) {
+            for (std::size_t a = 0; a < n; ++a)
+                out.plain(rows[a], 0, load<std::int16_t>(record(rows[a]) + slot.a));
+            return;
+        }
+        for (std::size_t a = 0; a < n; ++a)
+            out.put(rows[a], other(slot, record(rows[a])));
+    }
+    void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
+    {
+        const RecordSlot& slot = m_slots[static_cast<std::size_t>(c)];
+        for (std::size_t a = 0; a < n; ++a)
+            key[rows[a] - first] = colourKey(recordText(slot, record(rows[a])));
+    }
+    std::string_view name(int row) const { return shortText(record(row), kNameMax); }
+    // Appends the text of column c of a row to `out` (query column j of `memo`).
+    void appendText(int row, int c, std::size_t j, std::string& out, ValueTexts& memo) const
+    {
+        const RecordSlot& slot = m_slots[static_cast<std::size_t>(c)];
+        const char* rec = record(row);
+        if (slot.kind != CellKind::Value) {
+            out += recordText(slot, rec);
+            return;
+        }
+        double v = 0;
+        std::uint8_t flags = 0;
+        if (slot.signed3) {
+            v = load<double>(rec + slot.a);
+            flags = v < 0 ? kFlagParen : 0;
+            v = v < 0 ? -v : v;
+        } else {
+            flags = static_cast<std::uint8_t>(rec[slot.a]);
+            v = load<double>(rec + slot.a + 1);
+        }
+        memo.append(j, flags, v, out, [&](std::string& t) { t = recordText(slot, rec); });
+    }
+
+private:
+    const char* record(int row) const { return m_first + static_cast<std::size_t>(row) * m_size; }
+
+    static CellMeaning other(const RecordSlot& slot, const char* rec)
+    {
+        CellMeaning m;
+        if (!storedMeaning(recordCell(slot, rec), m))
+            m = cellMeaning(recordText(slot, rec));
+        return m;
+    }
+
+    int m_version = 0;
+    int m_type = 0;
+    int m_tableColumns = 0;
+    std::size_t m_size = 0;
+    std::size_t m_records = 0;
+    const char* m_first = nullptr;
+    std::vector<std::string> m_titles;
+    std::vector<RecordSlot> m_slots;
+};
+
+// Fills the names and the wanted columns of `source`; `headOf(c)` says whether column c exists
+// in the base and its title, `cells` reads them. Progress counts rows.
+template <class Cells, class HasColumn, class TitleOf>
+bool fillSource(FinderSource& source, const Cells& cells, std::span<const int> columns,
+                HasColumn hasColumn, TitleOf titleOf, const FinderProgress& progress)
+{
     std::vector<int> wanted;
     if (columns.empty()) {
         for (int c = 1; c <= source.columnCount(); ++c)
@@ -887,27 +1447,57 @@ FinderSource buildSource(const ComponentBase& base, std::span<const int> columns
     }
     std::vector<std::pair<int, FinderSource::Column*>> built;
     for (int c : wanted) {
-        if (c < 1 || c > source.columnCount() || c >= table.columnCount() || source.column(c).built)
+        if (c < 1 || c > source.columnCount() || !hasColumn(c) || source.column(c).built)
             continue;
-        built.emplace_back(c, &source.buildColumn(c, isTextParameter(base.deviceType, c),
-                                                  unitScaleOfTitle(table.cell(0, c))));
+        built.emplace_back(c, &source.buildColumn(c, isTextParameter(source.deviceType(), c),
+                                                  unitScaleOfTitle(titleOf(c))));
     }
     // In steps of rows, column by column within a step: each column's arrays are read in order.
     const int rows = source.rowCount();
-    std::string scratch;
+    std::vector<int> list;
     for (int from = 0; from < rows; from += kReadStep) {
-        if (progress && !progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows))) {
-            if (cancelled != nullptr)
-                *cancelled = true;
-            return source;
-        }
+        if (progress && !progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows)))
+            return false;
         const int to = std::min(rows, from + kReadStep);
-        for (int i = from; i < to; ++i)
-            source.setName(i, shownText(table, table.storedRow(i + 1), 0, scratch));
-        for (const auto& [c, col] : built)
-            readColumn(table, c, *col, from, to, fromTexts);
+        list.resize(static_cast<std::size_t>(to - from));
+        for (int i = from; i < to; ++i) {
+            list[static_cast<std::size_t>(i - from)] = i;
+            source.setName(i, cells.name(i));
+        }
+        for (const auto& [c, col] : built) {
+            if (col->text)
+                cells.keys(c, list.data(), list.size(), 0, col->key.data());
+            else
+                cells.numeric(c, list.data(), list.size(),
+                              MeaningOut{col->lo.data(), col->hi.data(), col->known.data(), 0});
+        }
     }
+    return true;
+}
+
+template <class Cells>
+FinderSource buildSource(const ComponentBase& base, const Cells& cells, std::span<const int> columns,
+                         const FinderProgress& progress, bool* cancelled)
+{
+    FinderSource source(base.deviceType, base.recordCount());
+    const Table& table = base.table;
+    const bool done = fillSource(
+        source, cells, columns, [&](int c) { return c < table.columnCount(); },
+        [&](int c) { return table.cell(0, c); }, progress);
+    if (cancelled != nullptr)
+        *cancelled = !done;
     return source;
+}
+
+// Whether `bytes` have a lead and a version the record reading knows, and a record count the
+// tables can hold; anything else is left to the base reader.
+bool plainBaseBytes(std::string_view bytes)
+{
+    if (bytes.size() < static_cast<std::size_t>(kLeadSize))
+        return false;
+    const int version = formatVersion(reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    return version != 0 && (bytes.size() - kLeadSize) / static_cast<std::size_t>(recordSize(version)) <
+                               static_cast<std::size_t>(std::numeric_limits<int>::max());
 }
 
 }  // namespace
@@ -915,14 +1505,30 @@ FinderSource buildSource(const ComponentBase& base, std::span<const int> columns
 FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int> columns,
                                   const FinderProgress& progress, bool* cancelled)
 {
-    return buildSource(base, columns, progress, cancelled, false);
+    return buildSource(base, StoreCells(base.table), columns, progress, cancelled);
 }
 
 FinderSource finderSourceFromTexts(const ComponentBase& base, std::span<const int> columns)
 {
-    return buildSource(base, columns, {}, nullptr, true);
+    return buildSource(base, TextCells(base.table), columns, {}, nullptr);
 }
 
+Result<FinderSource> finderSourceFromBytes(std::string_view bytes, const Catalogue& catalogue,
+                                           std::span<const int> columns)
+{
+    if (!plainBaseBytes(bytes))
+        return decodeBase(bytes, catalogue).error();  // the base reader's own words
+    const RecordCells cells(bytes, catalogue);
+    try {
+        FinderSource source(cells.deviceType(), static_cast<int>(cells.records()));
+        fillSource(
+            source, cells, columns, [&](int c) { return cells.hasColumn(c); },
+            [&](int c) { return cells.title(c); }, {});
+        return source;
+    } catch (const std::bad_alloc&) {
+        return outOfMemoryError();
+    }
+}
 std::vector<int> findNameMatches(const FinderSource& source, std::string_view needle)
 {
     const std::string folded = foldName(needle);
@@ -951,21 +1557,13 @@ std::vector<int> queryColumns(const FinderQuery& query)
 
 namespace {
 
-void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIndex,
-                 std::vector<FinderMatch>& matches, std::size_t from)
+// What the judge needs of column c of a base in the store.
+ColumnHead storeHead(const ComponentBase& base, int c)
 {
-    for (std::size_t k = from; k < matches.size(); ++k) {
-        FinderMatch& m = matches[k];
-        if (m.base != baseIndex)
-            continue;
-        m.texts.clear();
-        m.texts.reserve(query.rules.size());
-        for (const ActiveRule& a : query.rules) {
-            std::string& text = m.texts.emplace_back();
-            if (a.column < base.table.columnCount())
-                base.table.appendCell(m.row + 1, a.column, text);
-        }
-    }
+    const int type = base.deviceType;
+    const bool there = c >= 1 && c <= parameterColumnCount(type) && c < base.table.columnCount();
+    return ColumnHead{there, isTextParameter(type, c),
+                      there ? unitScaleOfTitle(base.table.cell(0, c)) : UnitScale{}};
 }
 
 // Keeps the best `top` of one base's candidates before the texts are copied, so a library
@@ -980,6 +1578,127 @@ void keepBest(const FinderQuery& query, std::vector<FinderMatch>& matches, std::
     matches.resize(from + query.top);
 }
 
+void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIndex,
+                 std::vector<FinderMatch>& matches, std::size_t from, ValueTexts& memo)
+{
+    const Table& table = base.table;
+    for (std::size_t k = from; k < matches.size(); ++k) {
+        FinderMatch& m = matches[k];
+        if (m.base != baseIndex)
+            continue;
+        m.texts.clear();
+        m.texts.reserve(query.rules.size());
+        const std::uint32_t s = table.storedRow(m.row + 1);
+        const bool edited = table.rowEdited(s);
+        for (std::size_t j = 0; j < query.rules.size(); ++j) {
+            const int c = query.rules[j].column;
+            std::string& text = m.texts.emplace_back();
+            if (c >= table.columnCount())
+                continue;
+            const ColumnStore& store = table.column(c);
+            if (store.kind == CellKind::Value && !(edited && table.editedText(s, c) != nullptr))
+                memo.append(j, store.flags[s], store.a[s], text,
+                            [&](std::string& t) { table.appendCell(m.row + 1, c, t); });
+            else
+                table.appendCell(m.row + 1, c, text);
+        }
+    }
+}
+
+void attachTexts(const FinderQuery& query, const RecordCells& cells, std::vector<FinderMatch>& matches,
+                 std::size_t from, ValueTexts& memo)
+{
+    for (std::size_t k = from; k < matches.size(); ++k) {
+        FinderMatch& m = matches[k];
+        m.texts.clear();
+        m.texts.reserve(query.rules.size());
+        for (std::size_t j = 0; j < query.rules.size(); ++j) {
+            std::string& text = m.texts.emplace_back();
+            if (cells.hasColumn(query.rules[j].column))
+                cells.appendText(m.row, query.rules[j].column, j, text, memo);
+        }
+    }
+}
+
+// Judges the rows of one base and gives the kept ones their texts. Every kept row is in the
+// result when there is no `top`: its texts are then copied block by block, while its cells are
+// still in the cache; otherwise only the best `top` get texts, after the cut. The base's
+// candidates are appended to `matches` and counted; false when cancelled.
+template <class Cells, class Texts, class Step>
+bool judgeAndAttach(const FinderQuery& query, const std::vector<PreparedRule>& rules,
+                    const Cells& cells, int rows, int baseIndex, int excludeRow,
+                    std::vector<FinderMatch>& matches, Texts texts, Step step,
+                    std::size_t& fullCount, std::size_t& nearCount, JudgeSpace& space)
+{
+    const std::size_t from = matches.size();
+    const bool early = query.top == 0;
+    const bool judged = judgeRows(rules, cells, rows, query.nearMisses, baseIndex, excludeRow,
+                                  matches, step,
+                                  [&](std::size_t first) {
+                                      if (early)
+                                          texts(first);
+                                  },
+                                  space);
+    if (!judged)
+        return false;
+    // Counted before the cut: the counts cover everything found.
+    countMatches(matches, from, fullCount, nearCount);
+    keepBest(query, matches, from);
+    if (!early)
+        texts(from);
+    return true;
+}
+
+// Judges a base in the store straight from its stored form: no finder source is built, and a
+// row's cells are read only while the row can still be kept.
+template <class Step>
+bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseIndex, int excludeRow,
+               std::vector<FinderMatch>& matches, Step step, std::size_t& fullCount,
+               std::size_t& nearCount, ValueTexts& memo, JudgeSpace& space)
+{
+    const std::vector<PreparedRule> rules =
+        prepare(query, [&](int c) { return storeHead(base, c); });
+    return judgeAndAttach(
+        query, rules, StoreCells(base.table), base.recordCount(), baseIndex, excludeRow, matches,
+        [&](std::size_t first) { attachTexts(query, base, baseIndex, matches, first, memo); }, step,
+        fullCount, nearCount, space);
+}
+
+// Reads a whole regular file into `buffer` (grown when needed, never shrunk); the number of
+// bytes read, or nothing on any failure: the base reader then says why.
+std::optional<std::size_t> readWholeFile(const std::string& path, std::string& buffer)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    // One byte more than the size, so that the end shows in the same read.
+    const auto want = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 1;
+    if (buffer.size() < want)
+        buffer.resize(want);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        const ssize_t n = ::read(fd, buffer.data() + used, buffer.size() - used);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        used += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return used;
+}
+
 }  // namespace
 
 FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
@@ -987,29 +1706,23 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
 {
     FinderReport report;
     report.baseFiles.emplace_back(fileName);
-    std::size_t full = 0;
-    std::size_t near = 0;
-    // Progress in two halves: reading the cells, then judging the rows.
-    const auto half = [&](std::size_t offset) -> FinderProgress {
-        if (!progress)
-            return {};
-        return [&progress, offset](std::size_t done, std::size_t total) {
-            return progress(offset * total + done, 2 * total);
-        };
+    // Progress counts rows; the last step is the ranking.
+    const auto rows = static_cast<std::size_t>(base.recordCount());
+    const auto step = [&](int from) {
+        return !progress || progress(static_cast<std::size_t>(from), rows + 1);
     };
-    bool cancelled = false;
-    const FinderSource source = finderSourceFromBase(base, queryColumns(query), half(0), &cancelled);
-    if (cancelled ||
-        !judgeSource(query, source, 0, query.referenceRow, report.matches, half(1))) {
+    ValueTexts memo(query.rules.size());
+    JudgeSpace space(query.rules.size());
+    const bool judged = judgeBase(query, base, 0, query.referenceRow, report.matches, step,
+                                  report.fullCount, report.nearCount, memo, space);
+    if (!judged || (progress && !progress(rows, rows + 1))) {
         report.cancelled = true;
+        report.fullCount = report.nearCount = 0;
         report.matches.clear();
         return report;
     }
-    // Count everything found, cut to `top`, copy the texts while the rows are still in table
-    // order (the cells are then read front to back), then sort.
-    countMatches(report.matches, 0, report.fullCount, report.nearCount);
-    keepBest(query, report.matches, 0);
-    attachTexts(query, base, 0, report.matches, 0);
+    std::size_t full = 0;
+    std::size_t near = 0;
     rankMatches(query, report.matches, full, near);
     return report;
 }
@@ -1035,37 +1748,58 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
         return !openFile.empty() && (fs::path(name) == open || fs::equivalent(name, open, ec));
     };
 
-    const std::vector<int> columns = queryColumns(query);
     std::vector<FinderMatch> matches;
+    const auto always = [](int) { return true; };
+    ValueTexts memo(query.rules.size());  // a value's text is the same in every base
+    JudgeSpace space(query.rules.size());
     const auto collect = [&](const ComponentBase& base, std::string_view fileName, int exclude) {
         const int index = static_cast<int>(report.baseFiles.size());
         report.baseFiles.emplace_back(fileName);
-        const std::size_t from = matches.size();
-        judgeSource(query, finderSourceFromBase(base, columns), index, exclude, matches);
-        // Counted before the cut: the counts cover everything found.
-        countMatches(matches, from, report.fullCount, report.nearCount);
-        keepBest(query, matches, from);
-        attachTexts(query, base, index, matches, from);
+        judgeBase(query, base, index, exclude, matches, always, report.fullCount, report.nearCount,
+                  memo, space);
     };
 
     const std::size_t total = files.size() + 1;
     collect(openBase, openFile, query.referenceRow);
+    // Each file is read whole into one buffer and judged from its record bytes: only the names
+    // and the ruled columns of the rows that can still be kept are decoded.
+    std::string buffer;
     for (std::size_t f = 0; f < files.size(); ++f) {
         if (progress && !progress(f + 1, total)) {
             report.cancelled = true;
             report.fullCount = report.nearCount = 0;
             return report;
         }
-        if (isOpenFile(files[f]->fileName))
+        const std::string& fileName = files[f]->fileName;
+        if (isOpenFile(fileName))
             continue;
-        auto base = readBase(files[f]->fileName, catalogue);
-        if (!base) {
-            report.problems.push_back(
-                Error{base.error().kind, "«" + files[f]->fileName + "»: " + base.error().message});
+        const std::optional<std::size_t> size = readWholeFile(fileName, buffer);
+        const std::string_view bytes(buffer.data(), size.value_or(0));
+        if (!size || !plainBaseBytes(bytes)) {
+            // Not a readable base file of the usual shape: the base reader reads it or says why.
+            auto base = readBase(fileName, catalogue);
+            if (!base)
+                report.problems.push_back(
+                    Error{base.error().kind, "«" + fileName + "»: " + base.error().message});
+            else if (base->deviceType == query.deviceType)
+                collect(*base, fileName, -1);
             continue;
         }
-        if (base->deviceType == query.deviceType)
-            collect(*base, files[f]->fileName, -1);
+        const RecordCells cells(bytes, catalogue);
+        const int type = cells.deviceType();
+        if (type != query.deviceType)
+            continue;
+        const int index = static_cast<int>(report.baseFiles.size());
+        report.baseFiles.emplace_back(fileName);
+        const std::vector<PreparedRule> rules = prepare(query, [&](int c) {
+            const bool there = c >= 1 && c <= parameterColumnCount(type) && cells.hasColumn(c);
+            return ColumnHead{there, isTextParameter(type, c),
+                              there ? unitScaleOfTitle(cells.title(c)) : UnitScale{}};
+        });
+        judgeAndAttach(
+            query, rules, cells, static_cast<int>(cells.records()), index, -1, matches,
+            [&](std::size_t first) { attachTexts(query, cells, matches, first, memo); }, always,
+            report.fullCount, report.nearCount, space);
     }
     if (progress)
         progress(total, total);

@@ -259,6 +259,10 @@ FinderSource finderSourceFromBase(const ComponentBase& base, std::span<const int
                                   const FinderProgress& progress = {}, bool* cancelled = nullptr);
 // The same view made from every cell's text: the reference finderSourceFromBase must equal.
 FinderSource finderSourceFromTexts(const ComponentBase& base, std::span<const int> columns = {});
+// The same view read straight from a base file's bytes, without the base store: equal to
+// finderSourceFromBase of what decodeBase makes of them. Errors: those of decodeBase.
+Result<FinderSource> finderSourceFromBytes(std::string_view bytes, const Catalogue& catalogue,
+                                           std::span<const int> columns = {});
 
 // The rows whose folded name contains the folded `needle`: rows whose whole folded name equals
 // it first, then the others, each group in table order.
@@ -273,8 +277,9 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
 
 // Library scope: the open base and every other base of the query's device type that the
 // navigator catalogue lists (a file equal to `openFile` is taken from memory, not disk). Each
-// file is read with the base reader; one that cannot be read is reported in `problems` and
-// skipped. Progress counts bases.
+// file is read whole and judged from its bytes (what finderSourceFromBytes reads); one that
+// cannot be read is reported in `problems` with the base reader's error and skipped. Progress
+// counts bases.
 FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBase,
                            std::string_view openFile, const NavigatorCatalogue& navigator,
                            const Catalogue& catalogue, const FinderProgress& progress = {});

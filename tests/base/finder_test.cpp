@@ -6,6 +6,8 @@
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <random>
@@ -698,6 +700,215 @@ TEST(FinderGenerated, MatchesObeyTheRulesAndTheOrder)
         }
         EXPECT_EQ(listed.count(reference), 0u);
     }
+}
+
+// ---- the finder's own reading of base files ----
+
+// File bytes of `version` (3, 4 or 5) and `type` (1 for versions 3 and 4) with `records`
+// records of random content: names of any length, stored doubles of every shape with any
+// flags, colour codes, drawing numbers; the column map picks other units now and then; a piece
+// of a record may trail.
+std::string randomBaseBytes(std::mt19937_64& rng, int version, int type, int records)
+{
+    ComponentBase lead = makeBase(type, {});
+    auto bytes = encodeBase(lead);
+    EXPECT_TRUE(bytes.ok());
+    std::string out = bytes->substr(0, kLeadSize);
+    for (int c = 0; c < kMaxParamColumns; ++c)
+        out[static_cast<std::size_t>(kHeaderSize + c)] = static_cast<char>(1 + rng() % 3);
+    if (version != 5) {
+        const float v = static_cast<float>(version);
+        std::memcpy(out.data() + 58, &v, sizeof v);
+    }
+    const std::size_t size = static_cast<std::size_t>(recordSize(version));
+    const auto putDouble = [](char* p, double v) { std::memcpy(p, &v, sizeof v); };
+    for (int r = 0; r < records; ++r) {
+        std::string rec(size, '\0');
+        const std::size_t nameLength = rng() % 20;
+        rec[0] = static_cast<char>(nameLength);
+        for (std::size_t k = 1; k <= std::min<std::size_t>(nameLength, 15); ++k)
+            rec[k] = "AKTmx0123456789"[rng() % 15];
+        if (version == 3) {
+            for (int k = 0; k < 30; ++k)
+                putDouble(rec.data() + 16 + 8 * k, storedValue(rng));
+        } else {
+            for (int k = 0; k < 30; ++k) {
+                char* slot = rec.data() + 16 + 9 * k;
+                slot[0] = static_cast<char>(rng() % 3 ? 0 : rng());
+                putDouble(slot + 1, storedValue(rng));
+            }
+            if (type == 7) {
+                const std::size_t n = rng() % 10;
+                rec[16] = static_cast<char>(n);
+                for (std::size_t k = 0; k < std::min<std::size_t>(n, 8); ++k)
+                    rec[17 + k] = "RGYO-/bx"[rng() % 8];
+            }
+        }
+        const auto drawing = static_cast<std::int16_t>(rng() % 3 ? rng() % 80 : rng());
+        std::memcpy(rec.data() + size - 2, &drawing, sizeof drawing);
+        out += rec;
+    }
+    out.append(rng() % size, 'x');
+    return out;
+}
+
+void expectSameSource(const FinderSource& got, const FinderSource& want, const std::string& where)
+{
+    ASSERT_EQ(got.deviceType(), want.deviceType()) << where;
+    ASSERT_EQ(got.rowCount(), want.rowCount()) << where;
+    for (int c = 1; c <= want.columnCount(); ++c) {
+        const auto& g = got.column(c);
+        const auto& w = want.column(c);
+        ASSERT_EQ(g.built, w.built) << where << " column " << c;
+        ASSERT_EQ(g.text, w.text) << where << " column " << c;
+        EXPECT_EQ(g.unit.dimension, w.unit.dimension) << where << " column " << c;
+        EXPECT_EQ(g.unit.scale, w.unit.scale) << where << " column " << c;
+        EXPECT_EQ(g.unit.text, w.unit.text) << where << " column " << c;
+        EXPECT_EQ(g.key, w.key) << where << " column " << c;
+        EXPECT_EQ(g.known, w.known) << where << " column " << c;
+        // Bit for bit, NaN never occurring: compare as integers.
+        ASSERT_EQ(g.lo.size(), w.lo.size());
+        for (std::size_t r = 0; r < w.lo.size(); ++r) {
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(g.lo[r]), std::bit_cast<std::uint64_t>(w.lo[r]))
+                << where << " column " << c << " row " << r;
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(g.hi[r]), std::bit_cast<std::uint64_t>(w.hi[r]))
+                << where << " column " << c << " row " << r;
+        }
+    }
+    for (int i = 0; i < want.rowCount(); ++i)
+        ASSERT_EQ(got.name(i), want.name(i)) << where << " row " << i;
+}
+
+TEST(FinderFileReading, BytesReadAsTheBaseReaderGivesThem)
+{
+    std::mt19937_64 rng(2026);
+    const std::pair<int, int> cases[] = {{3, 1}, {4, 1}, {5, 1}, {5, 3}, {5, 4}, {5, 5}, {5, 6}, {5, 7}};
+    for (const auto& [version, type] : cases) {
+        const std::string bytes = randomBaseBytes(rng, version, type, 1500);
+        const std::string where = "version " + std::to_string(version) + " type " + std::to_string(type);
+        auto base = decodeBase(bytes, shippedCatalogue());
+        ASSERT_TRUE(base.ok()) << where;
+        const auto all = finderSourceFromBytes(bytes, shippedCatalogue());
+        ASSERT_TRUE(all.ok()) << where;
+        expectSameSource(*all, finderSourceFromBase(*base), where);
+        const std::vector<int> some = {2, 1, 14, parameterColumnCount(type), 99};
+        const auto part = finderSourceFromBytes(bytes, shippedCatalogue(), some);
+        ASSERT_TRUE(part.ok()) << where;
+        expectSameSource(*part, finderSourceFromBase(*base, some), where + " (some columns)");
+    }
+
+    // A header alone, a type without a record layout, and damaged bytes: what the reader says.
+    const std::string lead = randomBaseBytes(rng, 5, 1, 0).substr(0, kLeadSize);
+    std::string noLayout = lead + std::string(600, 'z');
+    noLayout[59] = 2;
+    std::string badVersion = lead;
+    badVersion[58] = 9;
+    for (const std::string& bytes : {lead, noLayout}) {
+        const auto got = finderSourceFromBytes(bytes, shippedCatalogue());
+        auto base = decodeBase(bytes, shippedCatalogue());
+        ASSERT_TRUE(got.ok());
+        ASSERT_TRUE(base.ok());
+        expectSameSource(*got, finderSourceFromBase(*base), "no records");
+    }
+    for (const std::string& bytes : {lead.substr(0, 100), std::string(), badVersion}) {
+        const auto got = finderSourceFromBytes(bytes, shippedCatalogue());
+        const auto want = decodeBase(bytes, shippedCatalogue());
+        ASSERT_FALSE(got.ok());
+        ASSERT_FALSE(want.ok());
+        EXPECT_EQ(got.error().kind, want.error().kind);
+        EXPECT_EQ(got.error().message, want.error().message);
+    }
+}
+
+// The library search reads files from their bytes; what it finds in each must be what judging
+// the base the reader makes of the same file finds, texts included.
+TEST(FinderFileReading, LibraryFindsWhatTheBaseReaderShows)
+{
+    std::mt19937_64 rng(77);
+    ScratchDir dir;
+    const std::pair<int, int> files[] = {{5, 1}, {4, 1}, {3, 1}, {5, 1}};
+    std::vector<std::string> names;
+    std::vector<ComponentBase> bases;
+    for (std::size_t f = 0; f < std::size(files); ++f) {
+        const std::string bytes = randomBaseBytes(rng, files[f].first, files[f].second, 700);
+        const auto file = dir.path() / ("b" + std::to_string(f) + ".QDB");
+        std::ofstream(file, std::ios::binary) << bytes;
+        names.push_back(file.string());
+        auto base = decodeBase(bytes, shippedCatalogue());
+        ASSERT_TRUE(base.ok());
+        bases.push_back(std::move(*base));
+    }
+    NavigatorCatalogue navigator;
+    ASSERT_TRUE(navigator.AddDir(dir.path()).empty());
+    std::filesystem::resize_file(dir.path() / "b3.QDB", 120);  // damaged since: reported, skipped
+
+    const FinderSource openSource = finderSourceFromBase(bases[0]);
+    int reference = 0;
+    while (reference < openSource.rowCount() && openSource.column(2).known[static_cast<std::size_t>(reference)] !=
+                                                    (kKnownLow | kKnownHigh))
+        ++reference;
+    const RuleSet rules = rulesOf(1, {{1, "band:50:900"}, {2, "ge"}, {3, "le"}, {5, "eq"}, {9, "band:90:1000"},
+                                      {14, "band:100:1000"}, {30, "ge"}, {17, "le"}});
+    for (const std::size_t top : {std::size_t{0}, std::size_t{25}}) {
+        const auto q = makeQuery(openSource, reference, rules, 3, top);
+        ASSERT_TRUE(q.ok());
+        const FinderReport got =
+            findInLibrary(*q, bases[0], names[0], navigator, shippedCatalogue());
+        ASSERT_EQ(got.problems.size(), 1u);
+        const auto damaged = readBase(dir.path() / "b3.QDB", shippedCatalogue());
+        ASSERT_FALSE(damaged.ok());
+        EXPECT_NE(got.problems[0].message.find(damaged.error().message), std::string::npos);
+        ASSERT_EQ(got.baseFiles, (std::vector<std::string>{names[0], names[1], names[2]}));
+
+        // The same judged from the bases the reader makes.
+        std::vector<FinderMatch> want;
+        std::size_t full = 0;
+        std::size_t near = 0;
+        for (int b = 0; b < 3; ++b) {
+            const std::size_t from = want.size();
+            ASSERT_TRUE(judgeSource(*q, finderSourceFromBase(bases[static_cast<std::size_t>(b)]), b,
+                                    b == 0 ? reference : -1, want));
+            for (std::size_t k = from; k < want.size(); ++k)
+                for (const ActiveRule& a : q->rules)
+                    want[k].texts.push_back(bases[static_cast<std::size_t>(b)].table.cell(want[k].row + 1, a.column));
+        }
+        rankMatches(*q, want, full, near);
+        EXPECT_EQ(got.fullCount, full);
+        EXPECT_EQ(got.nearCount, near);
+        ASSERT_EQ(got.matches.size(), want.size()) << "top " << top;
+        ASSERT_GT(want.size(), 10u);
+        for (std::size_t k = 0; k < want.size(); ++k) {
+            const FinderMatch& g = got.matches[k];
+            const FinderMatch& w = want[k];
+            ASSERT_EQ(g.base, w.base) << k;
+            ASSERT_EQ(g.row, w.row) << k;
+            EXPECT_EQ(g.name, w.name) << k;
+            EXPECT_EQ(g.fails, w.fails) << k;
+            EXPECT_EQ(g.unknowns, w.unknowns) << k;
+            EXPECT_EQ(g.failMask, w.failMask) << k;
+            EXPECT_EQ(g.unknownMask, w.unknownMask) << k;
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(g.distance), std::bit_cast<std::uint64_t>(w.distance)) << k;
+            EXPECT_EQ(g.texts, w.texts) << k;
+        }
+    }
+}
+
+// A base whose device type is changed while open keeps the stored form of its cells: the LED
+// colour column of the new type may hold loaded numbers. It reads as text like any other.
+TEST(FinderFileReading, TypeChangedWhileOpenReadsColourColumnAsText)
+{
+    const ComponentBase typed = makeBase(1, {{"A", {{1, "5"}, {2, "<3"}}}, {"B", {{1, "0,25"}, {2, "7"}}}});
+    auto bytes = encodeBase(typed);
+    ASSERT_TRUE(bytes.ok());
+    auto base = decodeBase(*bytes, shippedCatalogue());
+    ASSERT_TRUE(base.ok());
+    base->deviceType = 7;
+    base->table.setColumnCount(tableColumnCount(7));
+    base->applyTitles(shippedCatalogue());
+    ASSERT_EQ(base->table.column(1).kind, CellKind::Value);
+    const FinderSource source = finderSourceFromBase(*base);
+    ASSERT_TRUE(source.column(1).text);
+    expectSameSource(source, finderSourceFromTexts(*base), "type changed to 7");
 }
 
 }  // namespace
