@@ -120,7 +120,7 @@ Fixture& fixture()
                 die("cannot write " + file.string());
             f.files.push_back(file.string());
         }
-        if (!f.navigator.AddDir(f.dir).empty())
+        if (!f.navigator.addFolder(f.dir).empty())
             die("scan failed");
 
         // The records exactly as the reader gives them, in one base.

@@ -39,7 +39,7 @@ void scan(benchmark::State& state)
     std::size_t entries = 0;
     for (auto _ : state) {
         veltris::NavigatorCatalogue catalogue = veltris::NavigatorCatalogue{};
-        const auto problems = catalogue.AddDir(g_dir->path());
+        const auto problems = catalogue.addFolder(g_dir->path());
         entries = catalogue.size();
         if (!problems.empty())
             state.SkipWithError("scan reported problems");

@@ -14,6 +14,7 @@
 #include "base/catalogue.h"
 #include "base/fileio.h"
 #include "base/hugepages.h"
+#include "base/recordlayout.h"
 #include "base/tableops.h"
 #include "base/valuetext.h"
 
@@ -28,18 +29,14 @@ constexpr int kSecondCountOffset = kColumnMapOffset + kMaxParamColumns;  // 197
 constexpr int kViewMaskOffset = kSecondCountOffset + 4;  // 201
 static_assert(kViewMaskOffset + kMaxParamColumns == kLeadSize);
 
-constexpr int kMaxName = 15;
-constexpr int kSlotsOffset = 16;
-constexpr int kSlotSize = 9;
-constexpr int kDrawingOffset = 286;
-constexpr int kDrawingOffsetV3 = 256;
-constexpr int kMaxColourCode = 8;
-
-// A version 3 record (always bipolar) keeps the current gain range of column 14 in two values;
-// a record of versions 4 and 5 keeps a range column's ends in the value slots 13 and 14.
-constexpr int kV3RangeColumn = 14;
-constexpr int kRangeSlotA = 13;
-constexpr int kRangeSlotB = 14;
+using record::kDrawingOffset;
+using record::kRangeSlotA;
+using record::kRangeSlotB;
+using record::kSlotSize;
+using record::kSlotsOffset;
+using record::kV3RangeColumn;
+constexpr int kMaxName = record::kNameMax;
+constexpr int kMaxColourCode = record::kColourMax;
 
 constexpr char kWriteFailed[] = "Ошибка записи в файл";
 
@@ -55,15 +52,6 @@ std::int16_t loadInt16(const char* p)
     std::int16_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
-}
-
-// Value slot of a plain value column (not the range column, not the LED colour).
-int slotOfColumn(int code, int col)
-{
-    const DeviceType* type = findDeviceType(code);
-    if (type && type->rangeColumn > 0 && col > type->rangeColumn)
-        return col;
-    return col - 1;
 }
 
 std::string_view shortString(const char* field, int maxLen)
@@ -119,13 +107,13 @@ void decodeRecordV3(const char* rec, size_t i, std::vector<ColumnStore>& cols)
         else
             putValue(cols[static_cast<size_t>(col)], i, 0, v);
     };
-    for (int k = 0; k < 13; ++k)
-        value(1 + k, rec + 16 + 8 * k);
-    cols[kV3RangeColumn].a[i] = loadDouble(rec + 120);
-    cols[kV3RangeColumn].b[i] = loadDouble(rec + 128);
-    for (int k = 0; k < 15; ++k)
-        value(15 + k, rec + 136 + 8 * k);
-    cols[30].drawing[i] = loadInt16(rec + kDrawingOffsetV3);
+    for (int c = 1; c < kV3RangeColumn; ++c)
+        value(c, rec + record::v3ValueOffset(c));
+    cols[kV3RangeColumn].a[i] = loadDouble(rec + record::kV3RangeA);
+    cols[kV3RangeColumn].b[i] = loadDouble(rec + record::kV3RangeB);
+    for (int c = kV3RangeColumn + 1; c < kMaxParamColumns; ++c)
+        value(c, rec + record::v3ValueOffset(c));
+    cols[kMaxParamColumns].drawing[i] = loadInt16(rec + record::kV3DrawingOffset);
 }
 
 // Stores records i0..i1-1 (starting at `first`) into the columns, column by column: each
@@ -157,7 +145,7 @@ void decodeBlock(const char* first, size_t i0, size_t i1, int code, int paramCol
                 col.texts[i] = shortString(rec(i) + kSlotsOffset, kMaxColourCode);
             break;
         default: {
-            const int offset = kSlotsOffset + kSlotSize * slotOfColumn(code, c);
+            const int offset = kSlotsOffset + kSlotSize * record::valueSlot(code, c);
             for (size_t i = i0; i < i1; ++i) {
                 const char* s = rec(i) + offset;
                 putValue(col, i, static_cast<std::uint8_t>(s[0]), loadDouble(s + 1));
@@ -288,7 +276,7 @@ bool encodeTextCell(Slot slot, int code, int col, std::string_view text, char* r
     }
     if (text.empty() || text == "0")
         return true;  // flags 0 and 0.0: the zero-filled slot already says so
-    char* s = at(slotOfColumn(code, col));
+    char* s = at(record::valueSlot(code, col));
     if (double v; parsePlainDecimal(std::string(text), v)) {
         storeFlagged(s, 0, v);
         return true;
@@ -330,7 +318,7 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
     const auto at = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
     if (slot == Slot::Value && c.kind == CellKind::Value) {
         const double v = c.a[stored];
-        char* s = at(slotOfColumn(code, col));
+        char* s = at(record::valueSlot(code, col));
         if (c.classes[stored] != kValueZero)
             encodeUnusualValue(s, c.flags[stored], v, c.classes[stored]);
         return true;
@@ -450,7 +438,7 @@ void clearCell(Slot slot, int code, int col, char* rec)
         std::memset(at(kRangeSlotB), 0, kSlotSize);
         break;
     case Slot::Colour: std::memset(at(0), 0, kSlotSize); break;
-    case Slot::Value: std::memset(at(slotOfColumn(code, col)), 0, kSlotSize); break;
+    case Slot::Value: std::memset(at(record::valueSlot(code, col)), 0, kSlotSize); break;
     }
 }
 
@@ -649,7 +637,7 @@ Status encodeBaseImpl(const ComponentBase& base, char* p)
             const Slot slot = slotKind(code, paramColumns, c);
             const ColumnStore& col = t.column(c);
             if (slot == Slot::Value && col.kind == CellKind::Value) {
-                encodeValueColumn(col, kSlotsOffset + kSlotSize * slotOfColumn(code, c), span);
+                encodeValueColumn(col, kSlotsOffset + kSlotSize * record::valueSlot(code, c), span);
                 continue;
             }
             if (slot == Slot::Name && col.kind == CellKind::Text) {

@@ -19,6 +19,7 @@
 #include "base/ini.h"
 #include "base/table.h"
 #include "base/navigatorcatalogue.h"
+#include "base/recordlayout.h"
 #include "base/valuetext.h"
 
 #include <fcntl.h>
@@ -1202,30 +1203,29 @@ struct RecordSlot {
     int textMax = 0;     // text cells: the longest text
 };
 
-constexpr int kSlotsOffset = 16;
-constexpr int kSlotSize = 9;
-constexpr int kNameMax = 15;
-constexpr int kColourMax = 8;
+using record::kSlotSize;
+using record::kSlotsOffset;
+constexpr int kNameMax = record::kNameMax;
+constexpr int kColourMax = record::kColourMax;
 
-RecordSlot recordSlot(int version, int type, int paramColumns, int c)
+RecordSlot recordSlot(int version, int code, int paramColumns, int c)
 {
-    constexpr int kRange = 14;  // bipolar transistors: the current gain range
     if (version == 3) {
         if (c == paramColumns)
-            return {CellKind::Drawing, 256, 0, false, 0};
-        if (c == kRange)
-            return {CellKind::V3Range, 120, 128, false, 0};
-        return {CellKind::Value, c < kRange ? 16 + 8 * (c - 1) : 136 + 8 * (c - 15), 0, true, 0};
+            return {CellKind::Drawing, record::kV3DrawingOffset, 0, false, 0};
+        if (c == record::kV3RangeColumn)
+            return {CellKind::V3Range, record::kV3RangeA, record::kV3RangeB, false, 0};
+        return {CellKind::Value, record::v3ValueOffset(c), 0, true, 0};
     }
     if (c == paramColumns)
-        return {CellKind::Drawing, 286, 0, false, 0};
-    if (type == 1 && c == kRange)
-        return {CellKind::Range, kSlotsOffset + kSlotSize * 13, kSlotsOffset + kSlotSize * 14 + 1,
-                false, 0};
-    if (type == 7 && c == 1)
+        return {CellKind::Drawing, record::kDrawingOffset, 0, false, 0};
+    const DeviceType* type = findDeviceType(code);
+    if (type && c == type->rangeColumn)
+        return {CellKind::Range, kSlotsOffset + kSlotSize * record::kRangeSlotA,
+                kSlotsOffset + kSlotSize * record::kRangeSlotB + 1, false, 0};
+    if (type && c == type->colourColumn)
         return {CellKind::Text, kSlotsOffset, 0, false, kColourMax};
-    const int slot = type == 1 && c > kRange ? c : c - 1;
-    return {CellKind::Value, kSlotsOffset + kSlotSize * slot, 0, false, 0};
+    return {CellKind::Value, kSlotsOffset + kSlotSize * record::valueSlot(code, c), 0, false, 0};
 }
 
 std::string_view shortText(const char* field, int maxLen)

@@ -65,7 +65,7 @@ struct Listed {
 
 }  // namespace
 
-std::vector<Error> NavigatorCatalogue::AddDir(const fs::path& folder)
+std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder)
 {
     std::vector<Error> problems;
     std::error_code ec;

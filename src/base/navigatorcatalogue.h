@@ -49,7 +49,7 @@ public:
     // its problem (OpenFailed, Russian text naming the file and the reason) is returned; the
     // scan goes on. A folder that cannot be listed gives one problem; callers skip folders that
     // do not exist before calling, as start-up does.
-    std::vector<Error> AddDir(const std::filesystem::path& folder);
+    std::vector<Error> addFolder(const std::filesystem::path& folder);
 
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }

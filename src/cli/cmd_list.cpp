@@ -29,7 +29,7 @@ int runList(const ListOptions& options)
         std::error_code ec;
         if (!std::filesystem::is_directory(dir, ec))
             continue;
-        for (const veltris::Error& problem : catalogue.AddDir(dir)) {
+        for (const veltris::Error& problem : catalogue.addFolder(dir)) {
             printError(problem.message);
             anyProblem = true;
         }

@@ -275,7 +275,7 @@ int runSimilar(const SimilarOptions& o)
     } else {
         NavigatorCatalogue navigator;
         for (const std::string& dir : o.libraries) {
-            for (const Error& e : navigator.AddDir(dir)) {
+            for (const Error& e : navigator.addFolder(dir)) {
                 printError(e.message);
                 exitCode = 1;
             }

@@ -59,7 +59,7 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
         const QString folder = cpToQString(dir);
         if (!QFileInfo(folder).isDir())
             continue;
-        auto problems = m_navigatorCatalogue.AddDir(toFsPath(folder));
+        auto problems = m_navigatorCatalogue.addFolder(toFsPath(folder));
         m_scanProblems.insert(m_scanProblems.end(), problems.begin(), problems.end());
     }
 }

@@ -402,8 +402,8 @@ TEST(FinderLibrary, EveryBaseOfTheTypeInTheFolders)
     ASSERT_TRUE(writeBase(more, other.path() / "more.QDB").ok());
 
     NavigatorCatalogue navigator;
-    EXPECT_TRUE(navigator.AddDir(dir.path()).empty());
-    EXPECT_TRUE(navigator.AddDir(other.path()).empty());
+    EXPECT_TRUE(navigator.addFolder(dir.path()).empty());
+    EXPECT_TRUE(navigator.addFolder(other.path()).empty());
     const FinderQuery q = handMadeQuery(open, 1);
     std::vector<std::size_t> seen;
     const FinderReport r =
@@ -839,7 +839,7 @@ TEST(FinderFileReading, LibraryFindsWhatTheBaseReaderShows)
         bases.push_back(std::move(*base));
     }
     NavigatorCatalogue navigator;
-    ASSERT_TRUE(navigator.AddDir(dir.path()).empty());
+    ASSERT_TRUE(navigator.addFolder(dir.path()).empty());
     std::filesystem::resize_file(dir.path() / "b3.QDB", 120);  // damaged since: reported, skipped
 
     const FinderSource openSource = finderSourceFromBase(bases[0]);

@@ -97,7 +97,7 @@ TEST_F(NavigatorScan, FilesInByteOrderRecordsInFileOrder)
     writeFile(m_dir / "B.QDB", makeBase(kV4, "Bipolar", {"T1", "T2", "T3", "T4", "T5"}));
 
     NavigatorCatalogue catalogue = veltris::NavigatorCatalogue{};
-    EXPECT_TRUE(catalogue.AddDir(m_dir).empty());
+    EXPECT_TRUE(catalogue.addFolder(m_dir).empty());
     ASSERT_EQ(catalogue.size(), 8u);
     EXPECT_EQ(names(catalogue),
               (std::vector<std::string>{"T1", "T2", "T3", "T4", "T5", "L1", "L2", "L3"}));
@@ -145,7 +145,7 @@ TEST_F(NavigatorScan, VersionsAndLengths)
         fs::create_directory(dir);
         writeFile(dir / "x.QDB", c.bytes);
         NavigatorCatalogue catalogue;
-        EXPECT_TRUE(catalogue.AddDir(dir).empty());
+        EXPECT_TRUE(catalogue.addFolder(dir).empty());
         ASSERT_EQ(catalogue.size(), c.count);
         for (const auto& entry : catalogue)
             EXPECT_EQ(entry.deviceType, c.type);
@@ -165,7 +165,7 @@ TEST_F(NavigatorScan, NameAndDescriptionLengthsAreClamped)
     writeFile(m_dir / "x.QDB", bytes);
 
     NavigatorCatalogue catalogue;
-    EXPECT_TRUE(catalogue.AddDir(m_dir).empty());
+    EXPECT_TRUE(catalogue.addFolder(m_dir).empty());
     ASSERT_EQ(catalogue.size(), 2u);
     EXPECT_EQ(catalogue[0].componentName, "ABCDEFGHIJKLMNO");
     EXPECT_EQ(catalogue[1].componentName, "\xCA\xD2\x33\x31\x35");
@@ -182,7 +182,7 @@ TEST_F(NavigatorScan, MatchesExtensionInAnyCaseAndStaysInFolder)
     writeFile(m_dir / "sub" / "s.QDB", base);
 
     NavigatorCatalogue catalogue;
-    EXPECT_TRUE(catalogue.AddDir(m_dir).empty());
+    EXPECT_TRUE(catalogue.addFolder(m_dir).empty());
     std::vector<std::string> files;
     for (const auto& entry : catalogue)
         files.push_back(fs::path(entry.fileName()).filename().string());
@@ -204,7 +204,7 @@ TEST_F(NavigatorScan, UnreadableFilesAreReportedAndSkipped)
     }
 
     NavigatorCatalogue catalogue;
-    const std::vector<veltris::Error> problems = catalogue.AddDir(m_dir);
+    const std::vector<veltris::Error> problems = catalogue.addFolder(m_dir);
     EXPECT_EQ(names(catalogue), (std::vector<std::string>{"C1", "C2", "C1", "C2"}));
     EXPECT_EQ(catalogue[2].fileName(), (m_dir / "d.QDB").string());
     const auto message = [&](const char* file, const char* reason) {
@@ -232,7 +232,7 @@ TEST_F(NavigatorScan, FoldersAppendInScanOrderAndTwice)
 
     NavigatorCatalogue catalogue;
     for (const char* folder : {"two", "one", "two"})
-        EXPECT_TRUE(catalogue.AddDir(m_dir / folder).empty());
+        EXPECT_TRUE(catalogue.addFolder(m_dir / folder).empty());
     const NavigatorCatalogue moved = std::move(catalogue);  // as start-up hands it on
     EXPECT_EQ(names(moved), (std::vector<std::string>{"B1", "A1", "A2", "B1"}));
     EXPECT_EQ(moved[2].fileName(), (m_dir / "one" / "a.QDB").string());
@@ -245,7 +245,7 @@ TEST_F(NavigatorScan, FileNamesAreAbsolute)
     const fs::path previous = fs::current_path();
     fs::current_path(m_dir / "sub");
     NavigatorCatalogue catalogue;
-    const auto problems = catalogue.AddDir("../sub/./..");
+    const auto problems = catalogue.addFolder("../sub/./..");
     fs::current_path(previous);
 
     EXPECT_TRUE(problems.empty());
@@ -262,14 +262,14 @@ TEST_F(NavigatorScan, LargeBaseAcrossReadBlocks)
     writeFile(m_dir / "big.QDB", makeBase(kV3, "", many, 258, 100));
 
     NavigatorCatalogue catalogue;
-    EXPECT_TRUE(catalogue.AddDir(m_dir).empty());
+    EXPECT_TRUE(catalogue.addFolder(m_dir).empty());
     EXPECT_EQ(names(catalogue), many);
 }
 
 TEST_F(NavigatorScan, MissingFolderIsOneProblem)
 {
     NavigatorCatalogue catalogue;
-    const auto problems = catalogue.AddDir(m_dir / "nowhere");
+    const auto problems = catalogue.addFolder(m_dir / "nowhere");
     EXPECT_TRUE(catalogue.empty());
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].message.find((m_dir / "nowhere").string()), std::string::npos);

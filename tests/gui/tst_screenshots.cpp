@@ -32,6 +32,8 @@ private slots:
 
 private:
     bool save(QWidget* w, const QString& name);
+    // The window's size and place as the pictures show it, no navigator at start.
+    static void writeWindowSettings(AppFolder& folder);
     QTemporaryDir m_tmp;
     QString m_out;
 };
@@ -53,11 +55,16 @@ bool TstScreenshots::save(QWidget* w, const QString& name)
     return !img.isNull() && img.save(QDir(m_out).filePath(name + QStringLiteral(".png")));
 }
 
+void TstScreenshots::writeWindowSettings(AppFolder& folder)
+{
+    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nTRANS=" VELTRIS_BIN_DIR
+                                        "/TRANS\n[FORM1]\nWidth=1032\nHeight=748\nTop=0\nLeft=0\n"));
+}
+
 void TstScreenshots::mainWindowPages()
 {
     AppFolder folder;
-    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nTRANS=" VELTRIS_BIN_DIR
-                                        "/TRANS\n[FORM1]\nWidth=1032\nHeight=748\nTop=0\nLeft=0\n"));
+    writeWindowSettings(folder);
     const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
     MainWindow form(folder.paths(), ui, {base});
@@ -113,8 +120,7 @@ void TstScreenshots::dialogs()
 void TstScreenshots::substitutePage()
 {
     AppFolder folder;
-    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nTRANS=" VELTRIS_BIN_DIR
-                                        "/TRANS\n[FORM1]\nWidth=1032\nHeight=748\nTop=0\nLeft=0\n"));
+    writeWindowSettings(folder);
     const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
     MainWindow form(folder.paths(), ui, {base});

@@ -111,7 +111,7 @@ void TstSubstitute::init()
             {"ЕЩЁ", handmade::part("20", "100", "50-350", ">250", "<7")}});
     QVERIFY(veltris::writeBase(other, m_otherFile.toStdString()).ok());
     m_navigator = veltris::NavigatorCatalogue();
-    QVERIFY(m_navigator.AddDir(m_dir->filePath(u"lib"_s).toStdString()).empty());
+    QVERIFY(m_navigator.addFolder(m_dir->filePath(u"lib"_s).toStdString()).empty());
     m_ui = ScriptedUi();
     m_page = makePage();
     m_page->setOpenBase(&m_base, m_openFile);

@@ -59,6 +59,12 @@ int resultRow(const SubstitutePage* page, const QString& name)
     return -1;
 }
 
+bool showWindow(MainWindow& window)
+{
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
+}
+
 }  // namespace
 
 void TstSubstituteWindow::menuEntrySearchesCurrentRecord()
@@ -67,8 +73,7 @@ void TstSubstituteWindow::menuEntrySearchesCurrentRecord()
     QVERIFY(lib.written);
     ScriptedUi ui;
     MainWindow window(lib.app.paths(), ui, {lib.openFile});
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(showWindow(window));
     window.setCurrentCell(1, 3);
     window.findChild<QAction*>(u"FindSubstitute"_s)->trigger();
     QCOMPARE(window.pages()->currentIndex(), int(MainWindow::SubstitutePageIndex));
@@ -98,8 +103,7 @@ void TstSubstituteWindow::resultInOtherBaseOpensIt()
     QVERIFY(lib.written);
     ScriptedUi ui;
     MainWindow window(lib.app.paths(), ui, {lib.openFile});
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(showWindow(window));
     window.document().setModified(true);  // unsaved work: the prompt must come first
     window.setCurrentCell(1, 1);
     window.findChild<QAction*>(u"FindSubstitute"_s)->trigger();
