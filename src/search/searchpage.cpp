@@ -263,7 +263,7 @@ void SelectionGridModel::cellChanged(int row, int col)
 }
 
 SelectionHeaderView::SelectionHeaderView(Qt::Orientation orientation, SelectionGridView* grid)
-    : QHeaderView(orientation, grid), m_grid(grid)
+    : FramedHeaderView(orientation, grid), m_grid(grid)
 {
     setSectionsClickable(false);
     setHighlightSections(false);
@@ -280,14 +280,8 @@ SelectionHeaderView::SelectionHeaderView(Qt::Orientation orientation, SelectionG
 
 void SelectionHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
-    if (!rect.isValid())
+    if (!paintSectionFrame(painter, rect, logicalIndex))
         return;
-    QStyleOptionHeader opt;
-    initStyleOption(&opt);
-    opt.rect = rect;
-    opt.section = logicalIndex;
-    opt.text.clear();
-    style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
     if (!m_grid->cellPainter())
         return;
     QStyleOptionViewItem cell;

@@ -15,6 +15,7 @@
 
 #include "base/table.h"
 #include "widgets/fixedcorner.h"
+#include "widgets/framedheaderview.h"
 
 class ComponentGridView;
 class Document;
@@ -109,7 +110,7 @@ class SelectionGridView;
 
 // The fixed row (horizontal) or the fixed column (vertical) of StringGrid3. A press of any
 // button is reported to the grid; a press never selects.
-class SelectionHeaderView : public QHeaderView {
+class SelectionHeaderView : public FramedHeaderView {
     Q_OBJECT
 public:
     SelectionHeaderView(Qt::Orientation orientation, SelectionGridView* grid);

@@ -89,7 +89,7 @@ bool ComponentTableModel::refresh()
 // ---- headers ----
 
 GridHeaderView::GridHeaderView(Qt::Orientation orientation, QWidget* parent)
-    : QHeaderView(orientation, parent)
+    : FramedHeaderView(orientation, parent)
 {
     setSectionsClickable(false);
     setHighlightSections(false);
@@ -163,14 +163,8 @@ void GridHeaderView::paintTitle(QPainter* painter, const QRect& rect, const QStr
 
 void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
-    if (!rect.isValid())
+    if (!paintSectionFrame(painter, rect, logicalIndex))
         return;
-    QStyleOptionHeader opt;
-    initStyleOption(&opt);
-    opt.rect = rect;
-    opt.section = logicalIndex;
-    opt.text.clear();
-    style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
 
     const QString text = model() ? model()->headerData(logicalIndex, orientation()).toString()
                                  : QString();

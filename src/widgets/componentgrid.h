@@ -9,6 +9,7 @@
 
 #include "base/table.h"
 #include "widgets/fixedcorner.h"
+#include "widgets/framedheaderview.h"
 
 class QAbstractButton;
 
@@ -42,7 +43,7 @@ private:
 // The header row (horizontal: bold centred title lines split at "|") and the name column
 // (vertical: the name at left + 2, at the top like the values). Sections are fixed; a right
 // press on a title is reported, a left press does nothing.
-class GridHeaderView : public QHeaderView {
+class GridHeaderView : public FramedHeaderView {
     Q_OBJECT
 public:
     explicit GridHeaderView(Qt::Orientation orientation, QWidget* parent = nullptr);
