@@ -1578,31 +1578,32 @@ void keepBest(const FinderQuery& query, std::vector<FinderMatch>& matches, std::
     matches.resize(from + query.top);
 }
 
-void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIndex,
-                 std::vector<FinderMatch>& matches, std::size_t from, ValueTexts& memo)
+void attachTexts(const FinderQuery& query, const Table& table, FinderMatch& m, ValueTexts& memo)
 {
-    const Table& table = base.table;
-    for (std::size_t k = from; k < matches.size(); ++k) {
-        FinderMatch& m = matches[k];
-        if (m.base != baseIndex)
+    m.texts.clear();
+    m.texts.reserve(query.rules.size());
+    const std::uint32_t s = table.storedRow(m.row + 1);
+    const bool edited = table.rowEdited(s);
+    for (std::size_t j = 0; j < query.rules.size(); ++j) {
+        const int c = query.rules[j].column;
+        std::string& text = m.texts.emplace_back();
+        if (c >= table.columnCount())
             continue;
-        m.texts.clear();
-        m.texts.reserve(query.rules.size());
-        const std::uint32_t s = table.storedRow(m.row + 1);
-        const bool edited = table.rowEdited(s);
-        for (std::size_t j = 0; j < query.rules.size(); ++j) {
-            const int c = query.rules[j].column;
-            std::string& text = m.texts.emplace_back();
-            if (c >= table.columnCount())
-                continue;
-            const ColumnStore& store = table.column(c);
-            if (store.kind == CellKind::Value && !(edited && table.editedText(s, c) != nullptr))
-                memo.append(j, store.flags[s], store.a[s], text,
-                            [&](std::string& t) { table.appendCell(m.row + 1, c, t); });
-            else
-                table.appendCell(m.row + 1, c, text);
-        }
+        const ColumnStore& store = table.column(c);
+        if (store.kind == CellKind::Value && !(edited && table.editedText(s, c) != nullptr))
+            memo.append(j, store.flags[s], store.a[s], text,
+                        [&](std::string& t) { table.appendCell(m.row + 1, c, t); });
+        else
+            table.appendCell(m.row + 1, c, text);
     }
+}
+
+void attachTexts(const FinderQuery& query, const ComponentBase& base, int baseIndex,
+                 std::span<FinderMatch> matches, ValueTexts& memo)
+{
+    for (FinderMatch& m : matches)
+        if (m.base == baseIndex)
+            attachTexts(query, base.table, m, memo);
 }
 
 void attachTexts(const FinderQuery& query, const RecordCells& cells, std::vector<FinderMatch>& matches,
@@ -1654,14 +1655,17 @@ bool judgeAndAttach(const FinderQuery& query, const std::vector<PreparedRule>& r
 template <class Step>
 bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseIndex, int excludeRow,
                std::vector<FinderMatch>& matches, Step step, std::size_t& fullCount,
-               std::size_t& nearCount, ValueTexts& memo, JudgeSpace& space)
+               std::size_t& nearCount, ValueTexts* memo, JudgeSpace& space)
 {
     const std::vector<PreparedRule> rules =
         prepare(query, [&](int c) { return storeHead(base, c); });
     return judgeAndAttach(
         query, rules, StoreCells(base.table), base.recordCount(), baseIndex, excludeRow, matches,
-        [&](std::size_t first) { attachTexts(query, base, baseIndex, matches, first, memo); }, step,
-        fullCount, nearCount, space);
+        [&](std::size_t first) {
+            if (memo)
+                attachTexts(query, base, baseIndex, std::span(matches).subspan(first), *memo);
+        },
+        step, fullCount, nearCount, space);
 }
 
 // Reads a whole regular file into `buffer` (grown when needed, never shrunk); the number of
@@ -1702,7 +1706,7 @@ std::optional<std::size_t> readWholeFile(const std::string& path, std::string& b
 }  // namespace
 
 FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
-                        std::string_view fileName, const FinderProgress& progress)
+                        std::string_view fileName, const FinderProgress& progress, bool withTexts)
 {
     FinderReport report;
     report.baseFiles.emplace_back(fileName);
@@ -1711,10 +1715,11 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
     const auto step = [&](int from) {
         return !progress || progress(static_cast<std::size_t>(from), rows + 1);
     };
-    ValueTexts memo(query.rules.size());
     JudgeSpace space(query.rules.size());
+    ValueTexts memo(withTexts ? query.rules.size() : 0);
     const bool judged = judgeBase(query, base, 0, query.referenceRow, report.matches, step,
-                                  report.fullCount, report.nearCount, memo, space);
+                                  report.fullCount, report.nearCount, withTexts ? &memo : nullptr,
+                                  space);
     if (!judged || (progress && !progress(rows, rows + 1))) {
         report.cancelled = true;
         report.fullCount = report.nearCount = 0;
@@ -1725,6 +1730,22 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
     std::size_t near = 0;
     rankMatches(query, report.matches, full, near);
     return report;
+}
+
+void attachMatchTexts(const FinderQuery& query, const ComponentBase& base, int baseIndex,
+                      std::span<FinderMatch> matches)
+{
+    // Ranked matches lie all over the base: their texts are made in row order, so that the
+    // store's arrays are read front to back.
+    std::vector<std::pair<int, std::uint32_t>> order;
+    order.reserve(matches.size());
+    for (std::size_t k = 0; k < matches.size(); ++k)
+        if (matches[k].base == baseIndex)
+            order.emplace_back(matches[k].row, static_cast<std::uint32_t>(k));
+    std::sort(order.begin(), order.end());
+    ValueTexts memo(query.rules.size());
+    for (const auto& [row, k] : order)
+        attachTexts(query, base.table, matches[k], memo);
 }
 
 FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBase,
@@ -1756,7 +1777,7 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
         const int index = static_cast<int>(report.baseFiles.size());
         report.baseFiles.emplace_back(fileName);
         judgeBase(query, base, index, exclude, matches, always, report.fullCount, report.nearCount,
-                  memo, space);
+                  &memo, space);
     };
 
     const std::size_t total = files.size() + 1;

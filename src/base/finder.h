@@ -210,7 +210,9 @@ struct FinderMatch {
     double distance = 0;
     std::uint32_t failMask = 0;     // bit i: query rule i failed
     std::uint32_t unknownMask = 0;  // bit i: query rule i unknown
-    std::vector<std::string> texts;  // cell text of each query rule's column, Windows-1251
+    // Cell text of each query rule's column, Windows-1251. findInLibrary gives them; findInBase
+    // when asked to, else attachMatchTexts makes them for the rows shown.
+    std::vector<std::string> texts;
 
     Verdict verdict(std::size_t rule) const
     {
@@ -271,9 +273,18 @@ std::vector<int> findNameMatches(const FinderSource& source, std::string_view ne
 // The columns a query needs built.
 std::vector<int> queryColumns(const FinderQuery& query);
 
-// Ranks the candidates of the open base (reference excluded).
+// Ranks the candidates of the open base (reference excluded). Without `withTexts` the matches
+// come without their texts, and a caller asks attachMatchTexts for the ones it shows. With it,
+// every match of the result gets its texts: uncut, while judging, when each block of rows is
+// still in the cache (cheaper than asking for all of them afterwards); cut to `top`, after the cut.
 FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
-                        std::string_view fileName, const FinderProgress& progress = {});
+                        std::string_view fileName, const FinderProgress& progress = {},
+                        bool withTexts = false);
+
+// Makes the texts of those of `matches` whose base index is `baseIndex`, from `base` (the base
+// the query was judged on, unchanged since); the others stay as they are.
+void attachMatchTexts(const FinderQuery& query, const ComponentBase& base, int baseIndex,
+                      std::span<FinderMatch> matches);
 
 // Library scope: the open base and every other base of the query's device type that the
 // navigator catalogue lists (a file equal to `openFile` is taken from memory, not disk). Each

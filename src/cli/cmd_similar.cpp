@@ -271,7 +271,7 @@ int runSimilar(const SimilarOptions& o)
     int exitCode = 0;
     FinderReport report;
     if (o.libraries.empty()) {
-        report = findInBase(*query, base, o.baseFile);
+        report = findInBase(*query, base, o.baseFile, {}, true);  // every result is printed
     } else {
         NavigatorCatalogue navigator;
         for (const std::string& dir : o.libraries) {

@@ -563,7 +563,9 @@ void SubstitutePage::startSearch()
         try {
             job->report = job->library ? veltris::findInLibrary(job->query, job->base, job->openFile,
                                                                 *navigator, job->catalogue, progress)
-                                       : veltris::findInBase(job->query, job->base, job->openFile, progress);
+                                       // The table shows every result (at most the chosen top).
+                                       : veltris::findInBase(job->query, job->base, job->openFile,
+                                                             progress, true);
         } catch (const std::bad_alloc&) {
             job->report = {};
             job->outOfMemory = true;

@@ -12,6 +12,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -278,7 +279,8 @@ FinderQuery handMadeQuery(const ComponentBase& base, int nearMisses, std::size_t
 TEST(FinderOpenBase, KnownSubstitutesRankFirstThenNearMisses)
 {
     const ComponentBase base = handMadeBase();
-    const FinderReport r = findInBase(handMadeQuery(base, 1), base, "hand.QDB");
+    FinderReport r = findInBase(handMadeQuery(base, 1), base, "hand.QDB");
+    attachMatchTexts(handMadeQuery(base, 1), base, 0, r.matches);
     EXPECT_EQ(namesOf(r, true), (std::vector<std::string>{"ЗАМЕНА1", "ЗАМЕНА2", "ЗАМЕНА3"}));
     EXPECT_EQ(r.fullCount, 3u);
     EXPECT_EQ(r.nearCount, 4u);
@@ -889,6 +891,24 @@ TEST(FinderFileReading, LibraryFindsWhatTheBaseReaderShows)
             EXPECT_EQ(g.unknownMask, w.unknownMask) << k;
             EXPECT_EQ(std::bit_cast<std::uint64_t>(g.distance), std::bit_cast<std::uint64_t>(w.distance)) << k;
             EXPECT_EQ(g.texts, w.texts) << k;
+        }
+
+        // The open base alone: no texts until asked for, then those of the rows asked for only,
+        // from the stored form of the loaded cells.
+        FinderReport open = findInBase(*q, bases[0], names[0]);
+        ASSERT_GT(open.matches.size(), 4u);
+        const std::size_t half = open.matches.size() / 2;
+        attachMatchTexts(*q, bases[0], 0, std::span(open.matches).subspan(half));
+        for (std::size_t k = 0; k < open.matches.size(); ++k) {
+            const FinderMatch& m = open.matches[k];
+            if (k < half) {
+                EXPECT_TRUE(m.texts.empty()) << k;
+                continue;
+            }
+            std::vector<std::string> cells;
+            for (const ActiveRule& a : q->rules)
+                cells.push_back(bases[0].table.cell(m.row + 1, a.column));
+            EXPECT_EQ(m.texts, cells) << k;
         }
     }
 }
