@@ -34,6 +34,7 @@
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 #include "widgets/drawingview.h"
+#include "widgets/errorbox.h"
 #include "widgets/uiservices.h"
 
 namespace {
@@ -422,15 +423,9 @@ void MainWindow::afterFirstShow()
 void MainWindow::showScanProblems()
 {
     const auto& problems = m_document.scanProblems();
-    QStringList lines;
-    const int n = static_cast<int>(problems.size());
-    for (int i = 0; i < n && i < kScanProblemsShown; ++i)
-        lines << QString::fromStdString(problems[static_cast<size_t>(i)].message);
-    if (n > kScanProblemsShown)
-        lines << QStringLiteral("… и ещё %1").arg(n - kScanProblemsShown);
     m_ui.message(this, QStringLiteral("Ошибка"),
                  QStringLiteral("Навигатор не смог прочитать некоторые базы:\r\n") +
-                     lines.join(QStringLiteral("\r\n")),
+                     problemLines(problems, kScanProblemsShown, QStringLiteral("\r\n")),
                  QMessageBox::Warning, QMessageBox::Ok);
 }
 

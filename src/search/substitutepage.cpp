@@ -30,6 +30,7 @@
 #include "base/settings.h"
 #include "search/substitutemodel.h"
 #include "widgets/apputil.h"
+#include "widgets/errorbox.h"
 
 using veltris::RuleKind;
 
@@ -37,6 +38,8 @@ namespace {
 
 // A search that ends sooner shows no progress window.
 constexpr int kProgressDelayMs = 300;
+// Unreadable library bases named in the message after a search.
+constexpr int kProblemsShown = 10;
 
 QString fromCp1251(std::string_view bytes)
 {
@@ -611,9 +614,7 @@ void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
     if (job->outOfMemory) {
         m_resultsModel->clear();
         m_exportButton->setEnabled(false);
-        m_ui.message(this, QStringLiteral("Ошибка"),
-                     QString::fromStdString(veltris::outOfMemoryError().message),
-                     QMessageBox::Critical, QMessageBox::Ok);
+        showErrorBox(m_ui, this, veltris::outOfMemoryError());
         showCounts();
         return;
     }
@@ -632,13 +633,10 @@ void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
 
     const auto& problems = m_resultsModel->report().problems;
     if (!problems.empty()) {
-        QStringList lines;
-        for (std::size_t k = 0; k < problems.size() && k < 10; ++k)
-            lines << QString::fromStdString(problems[k].message);
-        if (problems.size() > 10)
-            lines << QStringLiteral("… и ещё %1").arg(problems.size() - 10);
         m_ui.message(this, QStringLiteral("Поиск замены"),
-                     QStringLiteral("Не удалось прочитать баз: %1\n\n%2").arg(problems.size()).arg(lines.join(QLatin1Char('\n'))),
+                     QStringLiteral("Не удалось прочитать баз: %1\n\n%2")
+                         .arg(problems.size())
+                         .arg(problemLines(problems, kProblemsShown, QStringLiteral("\n"))),
                      QMessageBox::Warning, QMessageBox::Ok);
     }
 }
@@ -709,7 +707,7 @@ void SubstitutePage::exportResults()
         return;
     if (QFileInfo(name).suffix().isEmpty())
         name += QStringLiteral(".CSV");
-    if (!veltris::writeCsv(m_resultsModel->exportTable(), fsPath(name)))
-        m_ui.message(this, QStringLiteral("Ошибка"), QStringLiteral("Ошибка записи в файл"),
-                     QMessageBox::Critical, QMessageBox::Ok);
+    const veltris::Status written = veltris::writeCsv(m_resultsModel->exportTable(), fsPath(name));
+    if (!written)
+        showErrorBox(m_ui, this, written.error());
 }

@@ -1,5 +1,8 @@
 #pragma once
 // The one way a failure reaches the user as a message box.
+#include <QString>
+#include <vector>
+
 #include "base/result.h"
 
 class QWidget;
@@ -19,3 +22,7 @@ enum class ErrorSource {
 // файл" whatever the core added, so every save and export says the same.
 void showErrorBox(UiServices& ui, QWidget* parent, const veltris::Error& error,
                   ErrorSource source = ErrorSource::Core);
+
+// The messages of several failures (files a scan or a search could not read), one a line: the
+// first `shown` of them, then how many more there are.
+QString problemLines(const std::vector<veltris::Error>& problems, int shown, const QString& lineBreak);
