@@ -23,11 +23,6 @@ const QString kBaseFilter = QStringLiteral("QDB File (*.QDB)");
 const QString kBaseSuffix = QStringLiteral("QDB");
 
 // A typed name without an extension gets the dialog's default one.
-QString withDefaultSuffix(const QString& name, const QString& suffix)
-{
-    return QFileInfo(name).suffix().isEmpty() ? name + QLatin1Char('.') + suffix : name;
-}
-
 // Every failure of a save or an export reads as a write error.
 veltris::Error asWriteError(veltris::Error error)
 {

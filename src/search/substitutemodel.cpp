@@ -1,12 +1,13 @@
 #include "search/substitutemodel.h"
 
+#include "widgets/apputil.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QFileInfo>
 #include <QLocale>
 #include <cmath>
 
-#include "base/cp1251.h"
 
 using veltris::FinderMatch;
 using veltris::RuleKind;
@@ -14,16 +15,6 @@ using veltris::SubstituteRule;
 using veltris::Verdict;
 
 namespace {
-
-QString fromCp1251(std::string_view bytes)
-{
-    return QString::fromStdString(veltris::cp1251ToUtf8(bytes));
-}
-
-std::string toCp1251(const QString& text)
-{
-    return veltris::utf8ToCp1251(text.toStdString());
-}
 
 QString number(double v)
 {
@@ -292,7 +283,7 @@ QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
     if (col < FirstRuleColumn) {
         if (role == Qt::DisplayRole) {
             if (col == NameColumn)
-                return fromCp1251(m.name);
+                return cpToQString(m.name);
             if (col == BaseColumn) {
                 const QString file = baseFile(index.row());
                 return file.isEmpty() ? QStringLiteral("(открытая база)")
@@ -312,7 +303,7 @@ QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
     const Verdict v = m.verdict(rule);
     switch (role) {
     case Qt::DisplayRole: {
-        const QString text = fromCp1251(m.texts[rule]);
+        const QString text = cpToQString(m.texts[rule]);
         return text.isEmpty() ? QStringLiteral("—") : text;
     }
     case Qt::ForegroundRole:
@@ -358,13 +349,13 @@ veltris::Table SubstituteResultsModel::exportTable() const
             head += QStringLiteral(" (") +
                     substituteRuleLabel(m_query.rules[static_cast<std::size_t>(c - FirstRuleColumn)].rule) +
                     QLatin1Char(')');
-        t.setCell(0, c, toCp1251(head));
+        t.setCell(0, c, qStringToCp(head));
     }
     for (int r = 0; r < rowCount(); ++r) {
         const FinderMatch& m = match(r);
         t.setCell(r + 1, NameColumn, m.name);
-        t.setCell(r + 1, BaseColumn, toCp1251(baseFile(r)));
-        t.setCell(r + 1, VerdictColumn, toCp1251(verdictText(m)));
+        t.setCell(r + 1, BaseColumn, qStringToCp(baseFile(r)));
+        t.setCell(r + 1, VerdictColumn, qStringToCp(verdictText(m)));
         for (std::size_t j = 0; j < m.texts.size(); ++j)
             t.setCell(r + 1, FirstRuleColumn + static_cast<int>(j), m.texts[j]);
     }

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,7 +23,6 @@
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/componentbase.h"
-#include "base/cp1251.h"
 #include "base/csvexport.h"
 #include "base/ini.h"
 #include "base/settings.h"
@@ -40,16 +38,6 @@ namespace {
 constexpr int kProgressDelayMs = 300;
 // Unreadable library bases named in the message after a search.
 constexpr int kProblemsShown = 10;
-
-QString fromCp1251(std::string_view bytes)
-{
-    return QString::fromStdString(veltris::cp1251ToUtf8(bytes));
-}
-
-std::filesystem::path fsPath(const QString& path)
-{
-    return std::filesystem::path(path.toStdString());
-}
 
 // The rule combo box and the spread spin boxes of the rules table.
 class RuleDelegate : public QStyledItemDelegate {
@@ -132,7 +120,7 @@ SubstitutePage::SubstitutePage(UiServices& ui, const QString& settingsFile, cons
     : QFrame(parent), m_ui(ui), m_settingsFile(settingsFile), m_catalogue(catalogue),
       m_navigator(navigator)
 {
-    auto defaults = veltris::SubstituteDefaults::load(fsPath(dataDir));
+    auto defaults = veltris::SubstituteDefaults::load(toFsPath(dataDir));
     if (defaults) {
         m_defaults = std::move(*defaults);
     } else {
@@ -379,7 +367,7 @@ QStringList SubstitutePage::parameterTitles() const
         return titles;
     const int columns = veltris::parameterColumnCount(m_base->deviceType);
     for (int c = 1; c <= columns; ++c) {
-        QString t = fromCp1251(m_base->table.cell(0, c));
+        QString t = cpToQString(m_base->table.cell(0, c));
         t.replace(QLatin1Char('|'), QLatin1Char(' '));
         titles << t.simplified();
     }
@@ -391,7 +379,7 @@ void SubstitutePage::loadRulesFor(int deviceType)
     QStringList titles = parameterTitles();
     const veltris::RuleSet defaults = m_defaults->rules(deviceType);
     const veltris::RuleSet rules = veltris::readUserRules(
-        veltris::IniFile::loadOrEmpty(fsPath(m_settingsFile)), deviceType, defaults);
+        veltris::IniFile::loadOrEmpty(toFsPath(m_settingsFile)), deviceType, defaults);
     m_rulesModel->setParameters(deviceType, std::move(titles), rules);
 }
 
@@ -406,9 +394,9 @@ void SubstitutePage::showReference()
     if (m_base && m_referenceRow >= 0) {
         const int row = m_referenceRow + 1;
         for (int c = 1; c <= m_rulesModel->rowCount(); ++c)
-            texts << fromCp1251(m_base->table.cell(row, c));
+            texts << cpToQString(m_base->table.cell(row, c));
         m_referenceLabel->setText(QStringLiteral("Образец: %1 (строка %2)")
-                                      .arg(fromCp1251(m_referenceName))
+                                      .arg(cpToQString(m_referenceName))
                                       .arg(row));
     } else {
         m_referenceLabel->setText(m_base ? QStringLiteral("Образец не выбран: введите имя и нажмите Enter")
@@ -430,10 +418,10 @@ void SubstitutePage::updateNameList()
         for (int r = 0; r < m_base->recordCount(); ++r)
             m_names->setName(r, m_base->table.cell(r + 1, 0));
     }
-    const std::vector<int> rows = veltris::findNameMatches(*m_names, veltris::utf8ToCp1251(typed.toStdString()));
+    const std::vector<int> rows = veltris::findNameMatches(*m_names, qStringToCp(typed));
     const std::size_t listed = std::min<std::size_t>(rows.size(), kMaxListedNames);
     for (std::size_t k = 0; k < listed; ++k) {
-        auto* item = new QListWidgetItem(fromCp1251(m_names->name(rows[k])), m_nameList);
+        auto* item = new QListWidgetItem(cpToQString(m_names->name(rows[k])), m_nameList);
         item->setToolTip(QStringLiteral("Строка %1").arg(rows[k] + 1));
         m_listedRows.push_back(rows[k]);
     }
@@ -462,7 +450,7 @@ void SubstitutePage::chooseListedName(int listRow)
 void SubstitutePage::saveRules()
 {
     const int type = m_rulesModel->deviceType();
-    const std::filesystem::path path = fsPath(m_settingsFile);
+    const std::filesystem::path path = toFsPath(m_settingsFile);
     veltris::IniFile ini = veltris::IniFile::loadOrEmpty(path);
     veltris::writeUserRules(ini, type, m_rulesModel->rules(), m_defaults->rules(type));
     const veltris::Status st = ini.saveAtomic(path, veltris::kSettingsWriteFailed);
@@ -534,7 +522,7 @@ void SubstitutePage::startSearch()
     auto* layout = new QVBoxLayout(m_progress);
     layout->addWidget(new QLabel(
         QStringLiteral("Поиск замены для %1 — %2…")
-            .arg(fromCp1251(job->query.referenceName),
+            .arg(cpToQString(job->query.referenceName),
                  job->library ? QStringLiteral("все базы этого типа") : QStringLiteral("открытая база")),
         m_progress));
     m_progressBar = new QProgressBar(m_progress);
@@ -650,7 +638,7 @@ void SubstitutePage::showCounts(const QString& extra)
     const veltris::FinderQuery& q = m_resultsModel->query();
     if (!q.rules.empty()) {
         QString line = QStringLiteral("Образец %1. Полных совпадений: %2, близких: %3")
-                           .arg(fromCp1251(q.referenceName))
+                           .arg(cpToQString(q.referenceName))
                            .arg(r.fullCount)
                            .arg(r.nearCount);
         if (r.matches.size() < r.fullCount + r.nearCount)
@@ -687,7 +675,7 @@ void SubstitutePage::openResult(int row)
             m_ui.message(this, QStringLiteral("Поиск замены"),
                          QStringLiteral("База изменилась после поиска, записи %1 на прежнем месте нет. "
                                         "Повторите поиск.")
-                             .arg(fromCp1251(m.name)),
+                             .arg(cpToQString(m.name)),
                          QMessageBox::Information, QMessageBox::Ok);
             return;
         }
@@ -702,12 +690,11 @@ void SubstitutePage::exportResults()
     FileDialogRequest req;
     req.filter = QStringLiteral("CSV - (;) (*.CSV)");
     req.defaultSuffix = QStringLiteral("CSV");
-    QString name = m_ui.saveFileName(this, req);
+    const QString name = m_ui.saveFileName(this, req);
     if (name.isEmpty())
         return;
-    if (QFileInfo(name).suffix().isEmpty())
-        name += QStringLiteral(".CSV");
-    const veltris::Status written = veltris::writeCsv(m_resultsModel->exportTable(), fsPath(name));
+    const veltris::Status written =
+        veltris::writeCsv(m_resultsModel->exportTable(), toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
     if (!written)
         showErrorBox(m_ui, this, written.error());
 }

@@ -1,5 +1,7 @@
 #include "widgets/apputil.h"
 
+#include <QFileInfo>
+
 #include <QDialog>
 
 #include <QStringList>
@@ -136,4 +138,9 @@ QString oneLineTitle(const QString& title)
         p = p.trimmed();
     parts.removeAll(QString());
     return parts.join(QLatin1Char(' '));
+}
+
+QString withDefaultSuffix(const QString& name, const QString& suffix)
+{
+    return QFileInfo(name).suffix().isEmpty() ? name + QLatin1Char('.') + suffix : name;
 }

@@ -29,6 +29,8 @@ inline QString oneLineTitle(std::string_view cp1251) { return oneLineTitle(cpToQ
 std::string qStringToCp(const QString& text, bool* lossy = nullptr);
 
 std::filesystem::path toFsPath(const QString& path);
+// `name` with ".suffix" added when it has no suffix of its own (a name typed without one).
+QString withDefaultSuffix(const QString& name, const QString& suffix);
 QString fromFsPath(const std::filesystem::path& path);
 
 // "short|long": the short part becomes the tooltip, the long part the status bar text.
