@@ -509,6 +509,8 @@ Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& ca
     if (!hasLayout)
         base.keptRecords.assign(bytes.substr(kLeadSize));
     const size_t records = hasLayout ? (bytes.size() - kLeadSize) / size : 0;
+    if (hasLayout)
+        base.unreadTailBytes = (bytes.size() - kLeadSize) % size;
     if (records >= static_cast<size_t>(std::numeric_limits<int>::max()))
         return Error{ErrorKind::Generic, "Файл слишком большой"};
 
@@ -536,6 +538,11 @@ Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& ca
 }
 
 }  // namespace
+
+std::string unreadTailMessage(std::size_t bytes)
+{
+    return "Последняя запись файла неполная (" + std::to_string(bytes) + " байт) и не прочитана.";
+}
 
 Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue)
 {

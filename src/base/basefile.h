@@ -22,12 +22,16 @@ int headerDeviceType(const std::uint8_t* header);
 int recordSize(int version);
 
 // Builds a complete base from file bytes. Titles come from the catalogue; cell (0,0) is left
-// to the caller (the device label). Records: every whole record; a trailing piece is ignored.
+// to the caller (the device label). Records: every whole record; a trailing piece is ignored
+// and its size kept in unreadTailBytes.
 // Errors: TooShort (less than 231 bytes), VersionMismatch ("Несоответствие версии файла"),
 // OutOfMemory.
 Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue);
 // Reads and decodes a file. Errors as decodeBase, plus OpenFailed.
 Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue);
+
+// «Последняя запись файла неполная (N байт) и не прочитана.» for a base with unreadTailBytes N.
+std::string unreadTailMessage(std::size_t bytes);
 
 // The error of a load that ran out of memory (kind OutOfMemory, a Russian message).
 Error outOfMemoryError();

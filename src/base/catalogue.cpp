@@ -127,4 +127,24 @@ CatalogueLoad loadCatalogues(const std::filesystem::path& dir)
     return result;
 }
 
+std::string oneLineTitle(std::string_view title)
+{
+    std::string out;
+    out.reserve(title.size());
+    while (true) {
+        const auto bar = title.find('|');
+        std::string_view part = title.substr(0, bar);
+        const auto first = part.find_first_not_of(' ');
+        if (first != std::string_view::npos) {
+            part = part.substr(first, part.find_last_not_of(' ') - first + 1);
+            if (!out.empty())
+                out += ' ';
+            out += part;
+        }
+        if (bar == std::string_view::npos)
+            return out;
+        title.remove_prefix(bar + 1);
+    }
+}
+
 }  // namespace veltris

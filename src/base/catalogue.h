@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/result.h"
@@ -44,5 +45,9 @@ struct CatalogueLoad {
 // Loads the six files in the order bipolar, diodes, zener diodes, varicaps, thyristors, LEDs;
 // a failure does not stop the others.
 CatalogueLoad loadCatalogues(const std::filesystem::path& dir);
+
+// A column title on one line: each "|" line break becomes one blank, the parts trimmed and
+// empty parts dropped ("Uобр max,|В" -> "Uобр max, В"). Bytes in, bytes out (any code page).
+std::string oneLineTitle(std::string_view title);
 
 }  // namespace veltris

@@ -31,6 +31,8 @@ struct ComponentBase {
     Table table;  // row 0 titles (cell (0,0) the device label), column 0 names
     // The record bytes of a type without a record layout, kept unread and written back unchanged.
     std::string keptRecords;
+    // Bytes after the last whole record (a record cut short): not read, and gone after a save.
+    std::size_t unreadTailBytes = 0;
 
     std::string description() const;              // Windows-1251 bytes
     void setDescription(std::string_view cp1251);  // cut to 104 bytes

@@ -13,12 +13,16 @@ namespace veltris {
 namespace {
 
 // Bound conversion: "0" + numeric filter, then the number parser. The leading "0" makes an
-// empty text read as 0 and rejects a negative bound or a range.
+// empty text read as 0 and rejects a negative bound or a range. The message quotes the bound as
+// the user typed it ("-5"), not the text the parser was given ("0-5").
 Result<double> boundValue(std::string_view text)
 {
     std::string t = "0";
     t += numericFilter(text);
-    return parseNumber(t);
+    auto value = parseNumber(t);
+    if (!value)
+        return Error{value.error().kind, invalidNumberMessage(text)};
+    return value;
 }
 
 // Character classes of the numeric filter; everything else is dropped.

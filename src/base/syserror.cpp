@@ -32,6 +32,7 @@ std::string systemReason(int err, SystemObject object)
     case ENODEV: return "устройство недоступно";
     case EAGAIN: return "ресурс временно недоступен";
     case EINVAL: return "недопустимая операция для этого файла";
+    case EBADF: return "поток закрыт";
     case ESTALE: return "файл на сетевом диске больше недоступен";
     default: return "системная ошибка " + std::to_string(err);
     }

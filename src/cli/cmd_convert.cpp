@@ -5,13 +5,14 @@
 #include "base/basefile.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 
 namespace qdb {
 
 namespace {
 
 struct ConvertArgs {
-    std::filesystem::path catalogueDir;
+    DataDirOption dataDir;
     std::filesystem::path in;
     std::filesystem::path out;
 };
@@ -21,15 +22,14 @@ struct ConvertArgs {
 void registerConvert(CLI::App& app, int& exitCode)
 {
     auto args = std::make_shared<ConvertArgs>();
-    args->catalogueDir = defaultCatalogueDir();
     CLI::App* sub = app.add_subcommand("convert", "прочитать базу и записать её в формате версии 5");
-    sub->add_option("--catalogue", args->catalogueDir,
-                    "папка с файлами каталога параметров (по умолчанию папка программы)")
-        ->type_name("ПАПКА");
-    sub->add_option("in", args->in, "исходный файл базы")->required()->type_name("ВХОД");
-    sub->add_option("out", args->out, "файл базы, который будет записан")->required()->type_name("ВЫХОД");
+    args->dataDir.addTo(sub);
+    required(sub->add_option("in", args->in, "исходный файл базы")->type_name("ВХОД"),
+             "не указан исходный файл базы (ВХОД)");
+    required(sub->add_option("out", args->out, "файл базы, который будет записан")->type_name("ВЫХОД"),
+             "не указан файл, который будет записан (ВЫХОД)");
     sub->callback([args, &exitCode] {
-        auto base = loadBaseForCli(args->in, args->catalogueDir, defaultDeviceLabel());
+        auto base = loadBaseForCli(args->in, args->dataDir.folder(), defaultDeviceLabel());
         if (!base) {
             printError(base.error().message);
             exitCode = 1;

@@ -5,13 +5,14 @@
 #include "base/csvexport.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 
 namespace qdb {
 
 namespace {
 
 struct ExportArgs {
-    std::filesystem::path catalogueDir;
+    DataDirOption dataDir;
     std::string label = "Тип прибора";
     std::filesystem::path base;
     std::filesystem::path out;
@@ -22,22 +23,21 @@ struct ExportArgs {
 void registerExport(CLI::App& app, int& exitCode)
 {
     auto args = std::make_shared<ExportArgs>();
-    args->catalogueDir = defaultCatalogueDir();
     CLI::App* sub = app.add_subcommand("export", "выгрузить базу в текстовый файл CSV (разделитель «;»)");
-    sub->add_option("--catalogue", args->catalogueDir,
-                    "папка с файлами каталога параметров (по умолчанию папка программы)")
-        ->type_name("ПАПКА");
+    args->dataDir.addTo(sub);
     sub->add_option("--label", args->label,
                     "надпись левой верхней ячейки (по умолчанию «Тип прибора»)")
         ->type_name("ТЕКСТ");
-    sub->add_option("base", args->base, "файл базы (.QDB)")->required()->type_name("БАЗА");
-    sub->add_option("out", args->out, "создаваемый файл CSV")->required()->type_name("ФАЙЛ_CSV");
+    required(sub->add_option("base", args->base, "файл базы (.QDB)")->type_name("БАЗА"),
+             "не указан файл базы (БАЗА)");
+    required(sub->add_option("out", args->out, "создаваемый файл CSV")->type_name("ФАЙЛ_CSV"),
+             "не указан создаваемый файл CSV (ФАЙЛ_CSV)");
     sub->callback([args, &exitCode] {
         bool lossy = false;
         const std::string label = veltris::utf8ToCp1251(args->label, &lossy);
         if (lossy)
             printError("в надписи есть знаки, которых нет в кодировке Windows-1251; они заменены на «?»");
-        auto base = loadBaseForCli(args->base, args->catalogueDir, label);
+        auto base = loadBaseForCli(args->base, args->dataDir.folder(), label);
         if (!base) {
             printError(base.error().message);
             exitCode = 1;

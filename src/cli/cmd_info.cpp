@@ -4,10 +4,12 @@
 #include <vector>
 
 #include "base/basefile.h"
+#include "base/catalogue.h"
 #include "base/cp1251.h"
 #include "base/devicetype.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/output.h"
 
 namespace qdb {
@@ -15,7 +17,7 @@ namespace qdb {
 namespace {
 
 struct InfoArgs {
-    std::filesystem::path catalogueDir;
+    DataDirOption dataDir;
     std::vector<std::filesystem::path> files;
 };
 
@@ -36,12 +38,14 @@ void printInfo(const std::filesystem::path& file, const veltris::ComponentBase& 
     out += "Тип прибора: " + typeText(base.deviceType) + "\n";
     out += "Описание базы: " + veltris::cp1251ToUtf8(base.description()) + "\n";
     out += "Записей: " + std::to_string(base.recordCount()) + "\n";
+    if (base.unreadTailBytes > 0)
+        out += veltris::unreadTailMessage(base.unreadTailBytes) + "\n";
     if (!base.keptRecords.empty())
         out += "Записей без описания типа (сохраняются без чтения): " +
                std::to_string(base.keptRecordCount()) + "\n";
     out += "Заголовки столбцов:\n";
     for (int c = 1; c < base.table.columnCount(); ++c)
-        out += "  " + std::to_string(c) + ": " + veltris::cp1251ToUtf8(base.table.cell(0, c)) + "\n";
+        out += "  " + std::to_string(c) + ": " + veltris::cp1251ToUtf8(veltris::oneLineTitle(base.table.cell(0, c))) + "\n";
     writeOut(out);
 }
 
@@ -50,17 +54,16 @@ void printInfo(const std::filesystem::path& file, const veltris::ComponentBase& 
 void registerInfo(CLI::App& app, int& exitCode)
 {
     auto args = std::make_shared<InfoArgs>();
-    args->catalogueDir = defaultCatalogueDir();
     CLI::App* sub = app.add_subcommand(
         "info", "показать версию формата, тип прибора, описание, число записей и заголовки столбцов");
-    sub->add_option("--catalogue", args->catalogueDir,
-                    "папка с файлами каталога параметров (по умолчанию папка программы)")
-        ->type_name("ПАПКА");
-    sub->add_option("files", args->files, "файлы баз (.QDB)")->required()->type_name("ФАЙЛ");
+    args->dataDir.addTo(sub);
+    required(sub->add_option("files", args->files, "файлы баз (.QDB)")->type_name("ФАЙЛ"),
+             "не указан файл базы (ФАЙЛ)");
     sub->callback([args, &exitCode] {
         bool first = true;
+        const std::filesystem::path dataDir = args->dataDir.folder();
         for (const auto& file : args->files) {
-            auto base = loadBaseForCli(file, args->catalogueDir);
+            auto base = loadBaseForCli(file, dataDir);
             if (!base) {
                 flushOut();
                 printError(base.error().message);

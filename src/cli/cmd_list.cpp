@@ -9,6 +9,7 @@
 #include "base/cp1251.h"
 #include "base/navigatorcatalogue.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/output.h"
 
 namespace qdb {
@@ -25,10 +26,7 @@ int runList(const ListOptions& options)
     veltris::NavigatorCatalogue catalogue = veltris::NavigatorCatalogue{};
     bool anyProblem = false;
     for (const std::string& dir : options.dirs) {
-        // As at start-up, a folder that does not exist is no error.
-        std::error_code ec;
-        if (!std::filesystem::is_directory(dir, ec))
-            continue;
+        // A folder named here that cannot be read is an error (the others are still listed).
         for (const veltris::Error& problem : catalogue.addFolder(dir)) {
             printError(problem.message);
             anyProblem = true;
@@ -74,9 +72,11 @@ void registerList(CLI::App& app, int& exitCode)
         "list", "Список компонентов всех баз в папках (как в навигаторе): "
                 "код типа, путь к базе, имя компонента, описание базы");
     sub->add_option("--type", options->typeCode, "Только компоненты с этим кодом типа прибора")
-        ->check(CLI::Range(0, 65535));
-    sub->add_option("dir", options->dirs, "Папки с базами (*.QDB), просматриваются по порядку")
-        ->required();
+        ->type_name("КОД")
+        ->check(wholeNumber(0, 65535));
+    required(sub->add_option("dir", options->dirs, "Папки с базами (*.QDB), просматриваются по порядку")
+                 ->type_name("ПАПКА"),
+             "не указана папка с базами (ПАПКА)");
     sub->callback([options, &exitCode] { exitCode = runList(*options); });
 }
 

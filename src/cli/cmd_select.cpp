@@ -12,6 +12,7 @@
 #include "base/cp1251.h"
 #include "base/selection.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/output.h"
 
 namespace qdb {
@@ -19,7 +20,7 @@ namespace qdb {
 namespace {
 
 struct SelectOptions {
-    std::string catalogueDir;
+    DataDirOption dataDir;
     std::string baseFile;
     std::vector<std::string> bounds;  // COL=LOW:HIGH
     std::string like;                 // UTF-8 name
@@ -35,6 +36,19 @@ std::optional<int> parseInt(std::string_view s)
     if (s.empty() || ec != std::errc() || end != s.data() + s.size())
         return std::nullopt;
     return v;
+}
+
+// A bound as typed on the command line, in the table's form: the grid's texts ("90 В", "<110")
+// are read as the grid reads them, a point is taken for the decimal comma, and a text without any
+// digit (nan, xyz) is no number rather than "no bound".
+std::optional<std::string> boundText(std::string_view typed)
+{
+    if (typed.find_first_of("0123456789") == std::string_view::npos)
+        return std::nullopt;
+    std::string out(typed);
+    for (char& c : out)
+        c = c == '.' ? ',' : c;
+    return veltris::utf8ToCp1251(out);
 }
 
 std::string columnRangeText(int last)
@@ -69,9 +83,7 @@ int runSelect(const SelectOptions& o)
     }
 
     // Titles are not needed here, so a missing catalogue does not stop the selection.
-    const std::filesystem::path catalogueDir =
-        o.catalogueDir.empty() ? defaultCatalogueDir() : std::filesystem::path(o.catalogueDir);
-    const veltris::CatalogueLoad catalogues = veltris::loadCatalogues(catalogueDir);
+    const veltris::CatalogueLoad catalogues = veltris::loadCatalogues(o.dataDir.folder());
     auto loaded = veltris::readBase(o.baseFile, catalogues.catalogue);
     if (!loaded) {
         printError(loaded.error().message);
@@ -132,16 +144,27 @@ int runSelect(const SelectOptions& o)
     for (const std::string& spec : o.bounds) {
         const auto eq = spec.find('=');
         const auto colon = eq == std::string::npos ? std::string::npos : spec.find(':', eq + 1);
-        if (colon == std::string::npos) {
+        if (colon == std::string::npos || spec.find(':', colon + 1) != std::string::npos) {
             printError("--bound «" + spec + "»: нужна запись СТОЛБЕЦ=ОТ:ДО, например 3=90:110");
             return 1;
         }
         int column = 0;
         if (!checkColumn(std::string_view(spec).substr(0, eq), column))
             return 1;
-        bounds[static_cast<std::size_t>(column - 1)] = {
-            veltris::utf8ToCp1251(spec.substr(eq + 1, colon - eq - 1)),
-            veltris::utf8ToCp1251(spec.substr(colon + 1))};
+        std::string ends[2] = {spec.substr(eq + 1, colon - eq - 1), spec.substr(colon + 1)};
+        for (std::string& end : ends) {
+            if (end.empty()) {
+                printError("--bound «" + spec + "»: нужны обе границы, например 3=90:110");
+                return 1;
+            }
+            auto number = boundText(end);
+            if (!number) {
+                printError("--bound «" + spec + "»: «" + end + "» не число");
+                return 1;
+            }
+            end = std::move(*number);
+        }
+        bounds[static_cast<std::size_t>(column - 1)] = {std::move(ends[0]), std::move(ends[1])};
     }
 
     auto selected = veltris::selectComponents(table, bounds);
@@ -174,19 +197,23 @@ void registerSelect(CLI::App& app, int& exitCode)
     CLI::App* sub = app.add_subcommand(
         "select", "Подбор по параметрам: имена компонентов, чьи параметры лежат в границах, "
                   "по одному в строке в порядке таблицы");
-    sub->add_option("--catalogue", options->catalogueDir,
-                    "Папка с файлами каталога параметров (по умолчанию папка программы)");
-    sub->add_option("base", options->baseFile, "Файл базы (.QDB)")->required();
+    options->dataDir.addTo(sub);
+    required(sub->add_option("base", options->baseFile, "Файл базы (.QDB)")->type_name("БАЗА"),
+             "не указан файл базы (БАЗА)");
     sub->add_option("--bound", options->bounds,
-                    "Границы столбца основной таблицы: СТОЛБЕЦ=ОТ:ДО, тексты как в таблице подбора")
+                    "Границы столбца основной таблицы: числа через двоеточие, например 3=90:110")
+        ->type_name("СТОЛБЕЦ=ОТ:ДО")
         ->allow_extra_args(false);
     CLI::Option* like = sub->add_option(
         "--like", options->like,
-        "Взять границы от первого компонента с этим именем, с разбросом параметров");
-    sub->add_option("--spread", options->spread, "Разброс в процентах ОТ:ДО (по умолчанию 10:10)");
+        "Взять границы от первого компонента с этим именем, с разбросом параметров")
+        ->type_name("ИМЯ");
+    sub->add_option("--spread", options->spread, "Разброс в процентах (по умолчанию 10:10)")
+        ->type_name("ОТ:ДО");
     sub->add_option("--columns", options->columns,
                     "Столбцы, границы которых берутся от компонента, через запятую "
-                    "(по умолчанию все столбцы параметров и номер корпуса)");
+                    "(по умолчанию все столбцы параметров и номер корпуса)")
+        ->type_name("СТОЛБЦЫ");
     sub->callback([options, like, &exitCode] {
         options->hasLike = like->count() > 0;
         exitCode = runSelect(*options);

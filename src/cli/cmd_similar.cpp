@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "base/navigatorcatalogue.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 
 namespace qdb {
 
@@ -24,7 +26,7 @@ namespace {
 using namespace veltris;
 
 struct SimilarOptions {
-    std::string catalogueDir;
+    DataDirOption dataDir;
     std::string settingsFile;
     std::string baseFile;
     std::string like;  // UTF-8
@@ -232,8 +234,7 @@ int runSimilar(const SimilarOptions& o)
         printError("--top и --near не могут быть отрицательными");
         return 1;
     }
-    const std::filesystem::path dataDir =
-        o.catalogueDir.empty() ? executableDir() : std::filesystem::path(o.catalogueDir);
+    const std::filesystem::path dataDir = o.dataDir.folder();
     auto loaded = loadBaseForCli(o.baseFile, dataDir, defaultDeviceLabel());
     if (!loaded) {
         printError(loaded.error().message);
@@ -317,25 +318,36 @@ void registerSimilar(CLI::App& app, int& exitCode)
         "similar",
         "Поиск замены: компоненты, подходящие вместо образца по правилам для каждого параметра, "
         "от лучших к худшим (+ подходит, - не подходит, ? неизвестно)");
-    sub->add_option("base", options->baseFile, "Файл базы (.QDB) с образцом")->required();
-    sub->add_option("--like", options->like,
-                    "Имя образца или его часть (регистр и похожие латинские буквы не важны)")
-        ->required();
+    required(sub->add_option("base", options->baseFile, "Файл базы (.QDB) с образцом")->type_name("БАЗА"),
+             "не указан файл базы (БАЗА)");
+    required(sub->add_option("--like", options->like,
+                             "Имя образца или его часть (регистр и похожие латинские буквы не важны)")
+                 ->type_name("ИМЯ"),
+             "не указан образец (--like ИМЯ)");
     sub->add_option("--library", options->libraries,
                     "Искать во всех базах того же типа в этих папках (как навигатор)")
+        ->type_name("ПАПКА")
+        ->check(existingFolder())
         ->allow_extra_args(false);
     sub->add_option("--rule", options->rules,
-                    "Правило столбца: СТОЛБЕЦ=ge|le|eq|band:P:Q|off (не меньше, не больше, равно, "
+                    "Правило столбца: ge|le|eq|band:P:Q|off (не меньше, не больше, равно, "
                     "в пределах -P..+Q %, не учитывать)")
+        ->type_name("СТОЛБЕЦ=ПРАВИЛО")
         ->allow_extra_args(false);
-    sub->add_option("--top", options->top, "Сколько результатов вывести (0 — все; по умолчанию 20)");
+    sub->add_option("--top", options->top, "Сколько результатов вывести (0 — все; по умолчанию 20)")
+        ->type_name("ЧИСЛО")
+        ->check(wholeNumber(0, std::numeric_limits<int>::max()));
     sub->add_option("--near", options->nearMisses,
-                    "Показывать почти подходящие с таким числом несовпадений (по умолчанию 2)");
-    sub->add_option("--format", options->format, "Формат вывода: tsv (по умолчанию) или json");
-    sub->add_option("--catalogue", options->catalogueDir,
-                    "Папка с каталогом параметров и substitute.ini (по умолчанию папка программы)");
+                    "Показывать почти подходящие с таким числом несовпадений (по умолчанию 2)")
+        ->type_name("ЧИСЛО")
+        ->check(wholeNumber(0, std::numeric_limits<int>::max()));
+    sub->add_option("--format", options->format, "Формат вывода: tsv (по умолчанию) или json")
+        ->type_name("tsv|json");
+    options->dataDir.addTo(sub);
     sub->add_option("--settings", options->settingsFile,
-                    "Файл настроек с правилами пользователя (разделы Substitute_<код>)");
+                    "Файл настроек с правилами пользователя (разделы Substitute_<код>)")
+        ->type_name("ФАЙЛ")
+        ->check(existingFile());
     sub->callback([options, &exitCode] { exitCode = runSimilar(*options); });
 }
 

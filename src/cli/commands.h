@@ -8,12 +8,12 @@
 
 namespace qdb {
 
-// Shared by the subcommands: the folder of the executable (default catalogue folder).
+// The folder of the executable.
 std::filesystem::path executableDir();
-// The default catalogue folder: beside the executable, or ../share/veltris after installation.
-std::filesystem::path defaultCatalogueDir();
 // Prints a UTF-8 message on stderr, prefixed "qdb: ".
 void printError(const std::string& message);
+// Prints a UTF-8 text on stderr as it is.
+void printRaw(const std::string& text);
 // "<message> «<file>»: <system's reason>" for a file that could not be written.
 std::string writeErrorText(const veltris::Error& error, const std::filesystem::path& file);
 

@@ -1,32 +1,18 @@
 // qdb: the command-line tool over the component base core.
-#include <cstdio>
+#include <filesystem>
 #include <iostream>
+#include <new>
 #include <system_error>
 
-#include "base/datadir.h"
+#include "base/syserror.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/output.h"
 
 namespace qdb {
 
 namespace {
 const char* g_argv0 = nullptr;
-
-std::string parseErrorText(const CLI::ParseError& e)
-{
-    const std::string name = e.get_name();
-    if (name == "RequiredError")
-        return "не указана команда или обязательный аргумент";
-    if (name == "ExtrasError")
-        return "лишние аргументы в командной строке";
-    if (name == "ArgumentMismatch")
-        return "неверное число аргументов";
-    if (name == "ConversionError" || name == "ValidationError")
-        return "недопустимое значение аргумента";
-    if (name == "FileError")
-        return "файл не найден";
-    return "неверная командная строка";
-}
 }  // namespace
 
 std::filesystem::path executableDir()
@@ -43,14 +29,15 @@ std::filesystem::path executableDir()
     return std::filesystem::current_path(ec);
 }
 
-std::filesystem::path defaultCatalogueDir()
-{
-    return veltris::findDataDir(executableDir());
-}
-
 void printError(const std::string& message)
 {
-    std::cerr << "qdb: " << message << '\n';
+    printRaw("qdb: " + message + "\n");
+}
+
+void printRaw(const std::string& text)
+{
+    std::cerr << text;
+    std::cerr.flush();
 }
 
 std::string writeErrorText(const veltris::Error& error, const std::filesystem::path& file)
@@ -65,20 +52,13 @@ std::string writeErrorText(const veltris::Error& error, const std::filesystem::p
 
 }  // namespace qdb
 
-int main(int argc, char** argv)
-{
-    qdb::g_argv0 = argc > 0 ? argv[0] : nullptr;
+namespace {
 
+int run(int argc, char** argv)
+{
     CLI::App app{"qdb — просмотр, экспорт и преобразование файлов баз компонентов (.QDB) Вельтриса",
                  "qdb"};
-    auto fmt = app.get_formatter();
-    fmt->label("Usage", "Использование");
-    fmt->label("OPTIONS", "ПАРАМЕТРЫ");
-    fmt->label("SUBCOMMAND", "КОМАНДА");
-    fmt->label("SUBCOMMANDS", "КОМАНДЫ");
-    fmt->label("Positionals", "Аргументы");
-    fmt->label("REQUIRED", "ОБЯЗАТЕЛЬНО");
-    fmt->label("TEXT", "ТЕКСТ");
+    qdb::setUpHelp(app);
     app.option_defaults()->group("Параметры");
     app.set_help_flag("-h,--help", "показать справку и выйти");
     app.require_subcommand(1);
@@ -102,8 +82,41 @@ int main(int argc, char** argv)
             const int code = app.exit(e);  // --help
             return qdb::finishOut() ? code : 1;
         }
-        qdb::printError(qdb::parseErrorText(e) + " (справка: qdb --help)");
+        qdb::printRaw(qdb::parseErrorMessage(app, e) + "\nСправка: qdb " +
+                      (app.get_subcommands().empty() ? "" : app.get_subcommands().front()->get_name() + " ") +
+                      "--help\n");
         return 1;
     }
     return qdb::finishOut() ? exitCode : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qdb::g_argv0 = argc > 0 ? argv[0] : nullptr;
+    // Nothing may end qdb with an uncaught exception: whatever a command did not handle becomes
+    // a message and exit code 1.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        qdb::flushOut();
+        qdb::printError("Недостаточно памяти");
+    } catch (const std::filesystem::filesystem_error& e) {
+        qdb::flushOut();
+        std::string text = "Ошибка файловой системы";
+        if (!e.path1().empty())
+            text += " «" + e.path1().string() + "»";
+        qdb::printError(text + ": " + veltris::systemReason(e.code().value()));
+    } catch (const std::system_error& e) {
+        qdb::flushOut();
+        qdb::printError("Системная ошибка: " + veltris::systemReason(e.code().value()));
+    } catch (const std::exception& e) {
+        qdb::flushOut();
+        qdb::printError(std::string("Непредвиденная ошибка: ") + e.what());
+    } catch (...) {
+        qdb::flushOut();
+        qdb::printError("Непредвиденная ошибка");
+    }
+    return 1;
 }

@@ -79,11 +79,17 @@ protected:
 
 TEST_F(ListCli, PrintsEveryEntryInCatalogueOrder)
 {
-    // "bipolar.qdb" sorts before "diodes.QDB"; a missing folder is passed over silently.
-    const QdbRun r = run({"list", (m_dir / "missing").string(), (m_dir / "bases").string()});
+    // "bipolar.qdb" sorts before "diodes.QDB".
+    QdbRun r = run({"list", (m_dir / "bases").string()});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, bipolarLines() + diodeLines());
     EXPECT_EQ(r.err, "");
+    // A folder named on the command line that does not exist is an error; the others are listed.
+    r = run({"list", (m_dir / "missing").string(), (m_dir / "bases").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, bipolarLines() + diodeLines());
+    EXPECT_EQ(r.err, "qdb: Не удалось прочитать папку «" + (m_dir / "missing").string() +
+                         "»: папка не найдена\n");
 }
 
 TEST_F(ListCli, TypeFilterAndRepeatedFolder)

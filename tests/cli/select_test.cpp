@@ -90,6 +90,7 @@ TEST_F(SelectCli, TypedBounds)
         {{"--bound", "1=0:0"}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},  // no criteria
         {{}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},
         {{"--bound", "1=90 В:<110"}, "КТ315А\nKT3102\n2N3904\n"},  // typed texts are filtered
+        {{"--bound", "14=11.5:25"}, "KT3102\n2N3904\n"},          // a point reads as the comma
     };
     for (const auto& c : cases) {
         const QdbRun run = qdb(c.args);
@@ -130,8 +131,9 @@ TEST_F(SelectCli, Failures)
     const Case cases[] = {
         {{"--like", "KT999"}, "не найден"},
         {{"--like", "кт315а"}, "не найден"},  // exact, case-sensitive
-        {{"--bound", "1=-5:10"}, "'0-5' is not a valid floating point value"},
-        {{"--bound", "1=5:7-9"}, "'07-9' is not a valid floating point value"},
+        // The rejected bound is quoted as typed, not with the "0" the rule puts before it.
+        {{"--bound", "1=-5:10"}, "'-5' is not a valid floating point value"},
+        {{"--bound", "1=5:7-9"}, "'7-9' is not a valid floating point value"},
         {{"--bound", "31=1:2"}, "от 1 до 30"},
         {{"--bound", "0=1:2"}, "от 1 до 30"},
         {{"--bound", "1=5"}, "СТОЛБЕЦ=ОТ:ДО"},
