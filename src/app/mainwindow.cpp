@@ -35,6 +35,7 @@
 #include "widgets/componentgrid.h"
 #include "widgets/drawingview.h"
 #include "widgets/errorbox.h"
+#include "widgets/latinmnemonics.h"
 #include "widgets/uiservices.h"
 
 namespace {
@@ -62,6 +63,7 @@ MainWindow::MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, 
     setWindowTitle(appTitle());
     setWindowIcon(programIcon());
     setFont(veltrisFont());
+    installLatinMnemonics();  // Alt+A opens «Файл» in the Latin layout as Alt+Ф does
 
     createActions();
     createMenus();
@@ -146,7 +148,7 @@ void MainWindow::createActions()
                           HelpTopic::DeleteRecord, {QKeySequence(Qt::Key_F8)});
     m_findSubstitute = make("FindSubstitute", QStringLiteral("Найти замену..."),
                             QStringLiteral("Найти замену|Подобрать замену текущему элементу"),
-                            HelpTopic::Substitute, {});
+                            HelpTopic::Substitute, {QKeySequence(Qt::CTRL | Qt::Key_R)});
     m_baseParametersAction = make("N4", QStringLiteral("Параметры базы"),
                                   QStringLiteral("Параметры базы|Настроить параметры базы"),
                                   HelpTopic::ParametersMenu, {});
@@ -229,7 +231,7 @@ void MainWindow::createMenus()
     file->addAction(m_exit);
     bar->addMenu(file);
 
-    QMenu* edit = menu(bar, "Edit1", QStringLiteral("Правка"), QStringLiteral("Команды редактирования"),
+    QMenu* edit = menu(bar, "Edit1", QStringLiteral("&Правка"), QStringLiteral("Команды редактирования"),
                        HelpTopic::EditMenu);
     edit->addAction(m_addRecord);
     edit->addAction(m_editRecord);
@@ -238,7 +240,7 @@ void MainWindow::createMenus()
     edit->addAction(m_findSubstitute);
     bar->addMenu(edit);
 
-    QMenu* params = menu(bar, "Params1", QStringLiteral("Параметры"), QStringLiteral("Параметры программы"),
+    QMenu* params = menu(bar, "Params1", QStringLiteral("Па&раметры"), QStringLiteral("Параметры программы"),
                          HelpTopic::ParametersMenu);
     params->addAction(m_baseParametersAction);
     params->addAction(m_viewColumnsAction);

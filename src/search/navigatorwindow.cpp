@@ -150,7 +150,10 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
 
     m_typeList->viewport()->installEventFilter(this);
     // F1 belongs to this window, not to a shortcut of the program.
-    installKeyPreview(this, [this](QWidget*, QKeyEvent* event) { return handleHelpKey(event); },
+    installKeyPreview(this,
+                      [this](QWidget* target, QKeyEvent* event) {
+                          return handleHelpKey(event) || handleEnterKey(target, event);
+                      },
                       {Qt::Key_F1});
 
     // The catalogue is complete before any dialog exists and never changes afterwards.
@@ -258,6 +261,32 @@ bool NavigatorWindow::handleHelpKey(QKeyEvent* event)
         return true;
     }
     return false;
+}
+
+bool NavigatorWindow::handleEnterKey(QWidget* target, QKeyEvent* event)
+{
+    if ((event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) ||
+        (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    // Enter in the list does what a double-click does; in the quick search it opens the
+    // component the typed text found (none found: nothing).
+    if (target == m_componentList || target == m_componentList->viewport()) {
+        openChosenBase();
+        return true;
+    }
+    if (target == m_quickSearch) {
+        if (selectedRow() >= 0)
+            openChosenBase();
+        return true;
+    }
+    return false;
+}
+
+void NavigatorWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Typing searches at once.
+    m_quickSearch->setFocus(Qt::OtherFocusReason);
 }
 
 bool NavigatorWindow::eventFilter(QObject* watched, QEvent* event)

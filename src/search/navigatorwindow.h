@@ -53,10 +53,12 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // The window sees keys before its controls; true when the key was handled.
     bool handleHelpKey(QKeyEvent* event);
+    bool handleEnterKey(QWidget* target, QKeyEvent* event);
     int selectedRow() const;
 
     Document& m_document;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -180,6 +181,17 @@ void NameListView::mouseDoubleClickEvent(QMouseEvent* event)
     QListView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton)
         emit doubleClickedAnywhere();
+}
+
+void NameListView::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        emit enterPressed();
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 // ---- selection grid ----
@@ -460,6 +472,9 @@ SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget*
     });
     connect(m_nameEdit, &QLineEdit::textChanged, this, &SearchPage::findName);
     connect(m_nameList, &NameListView::doubleClickedAnywhere, this, &SearchPage::goToSelectedName);
+    // Enter chooses the name as a double-click does, in the list and in the name edit above it.
+    connect(m_nameList, &NameListView::enterPressed, this, &SearchPage::goToSelectedName);
+    connect(m_nameEdit, &QLineEdit::returnPressed, this, &SearchPage::goToSelectedName);
     connect(m_grid, &SelectionGridView::mouseDown, this, &SearchPage::boundsFromReference);
     // Only the bound columns take typed text.
     connect(m_grid, &SelectionGridView::cellSelected, this,

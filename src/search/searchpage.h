@@ -64,9 +64,12 @@ public:
 
 signals:
     void doubleClickedAnywhere();
+    // Enter in the list: the same choice as a double-click.
+    void enterPressed();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     NameListModel* m_names;

@@ -195,6 +195,9 @@ void SubstitutePage::buildControls()
             m_rulesView->edit(index);
     });
     m_rulesView->setSelectionMode(QAbstractItemView::SingleSelection);
+    // F2 edits the cell here rather than saving the base; Tab goes on to the next control.
+    keepKeysFromShortcuts(m_rulesView, {Qt::Key_F2});
+    m_rulesView->setTabKeyNavigation(false);
     m_rulesView->setWordWrap(false);
     m_rulesView->verticalHeader()->hide();
     m_rulesView->verticalHeader()->setDefaultSectionSize(m_rulesView->fontMetrics().height() + 8);

@@ -131,6 +131,35 @@ void installKeyPreview(QWidget* window, KeyPreviewHandler handler, std::initiali
         w->installEventFilter(filter);
 }
 
+namespace {
+
+class OwnKeysFilter : public QObject {
+public:
+    OwnKeysFilter(QObject* parent, std::initializer_list<int> keys) : QObject(parent), m_keys(keys) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier &&
+            std::find(m_keys.begin(), m_keys.end(), key->key()) != m_keys.end())
+            event->accept();  // the key press comes to the widget instead of a shortcut
+        return false;
+    }
+
+private:
+    std::vector<int> m_keys;
+};
+
+}  // namespace
+
+void keepKeysFromShortcuts(QWidget* widget, std::initializer_list<int> keys)
+{
+    widget->installEventFilter(new OwnKeysFilter(widget, keys));
+}
+
 QString oneLineTitle(const QString& title)
 {
     QStringList parts = title.split(QLatin1Char('|'));

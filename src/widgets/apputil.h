@@ -66,3 +66,7 @@ inline QString appTitle() { return QStringLiteral("Вельтрис"); }
 using KeyPreviewHandler = std::function<bool(QWidget* target, QKeyEvent* event)>;
 void installKeyPreview(QWidget* window, KeyPreviewHandler handler,
                        std::initializer_list<int> ownKeys = {});
+
+// Keys `widget` handles itself (F2 edits a table cell) are kept from the program's shortcuts
+// while it has the focus, so they reach it as key presses.
+void keepKeysFromShortcuts(QWidget* widget, std::initializer_list<int> keys);
