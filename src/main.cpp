@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
     // No application display name: Qt would append it to every window title, and each window
     // carries its own exact caption ("О программе", "Ошибка", ...). The main window's is "Вельтрис".
     installQtTranslations(app);  // «Да», «Нет», «Отмена» and Russian file dialogs
+    setUpRussianLocale();        // Russian sizes, dates and numbers on screen, whatever LANG says
     ensureTahoma();
     const AppPaths paths = AppPaths::fromExecutable(QCoreApplication::applicationFilePath());
     writeFirstRunSettings(paths);  // first run: point the navigator at the bundled samples

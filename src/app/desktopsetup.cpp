@@ -5,8 +5,10 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QTranslator>
+#include <clocale>
 
 bool installQtTranslations(QCoreApplication& app)
 {
@@ -17,6 +19,13 @@ bool installQtTranslations(QCoreApplication& app)
         return false;
     }
     return QCoreApplication::installTranslator(translator);
+}
+
+void setUpRussianLocale()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    // QCoreApplication took LC_ALL from the environment; numbers go back to "C".
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 QStringList tahomaFontFolders()

@@ -10,6 +10,11 @@ class QCoreApplication;
 // Returns false when the file is missing (the standard texts then stay English).
 bool installQtTranslations(QCoreApplication& app);
 
+// Russian formats for everything Qt shows (sizes and dates in the file dialogs, numbers in spin
+// boxes) whatever LANG says. The C library's number formats stay "C": the files' number texts
+// (bases, CSV, settings) never depend on the user's locale.
+void setUpRussianLocale();
+
 // Folders searched for a metric-compatible Tahoma (tahoma.ttf, tahomabd.ttf) when the system
 // has none: the "wine/fonts" folders of the shared data locations.
 QStringList tahomaFontFolders();
