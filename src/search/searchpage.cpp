@@ -49,6 +49,46 @@ public:
     }
 };
 
+// The field of a bound cell. What it holds is selected whenever it gets the focus, and the first
+// click into it (the usual second click on a cell) keeps that selection: typing replaces the "0"
+// of no bound instead of running on after it.
+class BoundEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QLineEdit::focusInEvent(event);
+        selectAll();
+    }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (m_firstClick && event->button() == Qt::LeftButton) {
+            m_firstClick = false;
+            m_swallowRelease = true;
+            selectAll();
+            event->accept();
+            return;
+        }
+        m_firstClick = false;
+        QLineEdit::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (m_swallowRelease) {
+            m_swallowRelease = false;
+            event->accept();
+            return;
+        }
+        QLineEdit::mouseReleaseEvent(event);
+    }
+
+private:
+    bool m_firstClick = true;
+    bool m_swallowRelease = false;
+};
+
 // Bound cells: painted by the grid's cell painter; the editor hands every keystroke to the
 // cell at once, so a button pressed while the editor is open sees the typed text.
 class BoundCellDelegate : public QStyledItemDelegate {
@@ -65,7 +105,7 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
                           const QModelIndex&) const override
     {
-        auto* edit = new QLineEdit(parent);
+        auto* edit = new BoundEdit(parent);
         edit->setFrame(false);
         connect(edit, &QLineEdit::textEdited, this,
                 [this, edit] { emit const_cast<BoundCellDelegate*>(this)->commitData(edit); });
@@ -77,8 +117,11 @@ public:
         // Called again for every change of the cell; the caret stays while the texts agree.
         auto* edit = static_cast<QLineEdit*>(editor);
         const QString text = index.data(Qt::EditRole).toString();
-        if (edit->text() != text)
+        if (edit->text() != text) {
             edit->setText(text);
+            if (edit->hasFocus())
+                edit->selectAll();  // a text put in from outside is replaced by typing too
+        }
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override

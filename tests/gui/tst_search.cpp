@@ -168,6 +168,7 @@ private slots:
     void rejectedTextChangesNothing_data();
     void rejectedTextChangesNothing();
     void zeroIsPaintedBlank();
+    void typingReplacesTheBoundShown();
 };
 
 void TstSearch::pageLayout()
@@ -557,8 +558,9 @@ void TstSearch::rejectedTextChangesNothing_data()
     QTest::addColumn<QString>("badCell");
     QTest::addColumn<QString>("lower");
     QTest::addColumn<QString>("message");
-    QTest::newRow("negative bound") << u"15"_s << u"-5"_s << QStringLiteral("'0-5") + kInvalid;
-    QTest::newRow("range as bound") << u"15"_s << u"5-7"_s << QStringLiteral("'05-7") + kInvalid;
+    // The bound is quoted as typed, not with the "0" the rule puts before it.
+    QTest::newRow("negative bound") << u"15"_s << u"-5"_s << QStringLiteral("'-5") + kInvalid;
+    QTest::newRow("range as bound") << u"15"_s << u"5-7"_s << QStringLiteral("'5-7") + kInvalid;
     QTest::newRow("cell ending in a minus") << u"5-"_s << u"5"_s << QStringLiteral("'") + kInvalid;
 }
 
@@ -584,6 +586,41 @@ void TstSearch::rejectedTextChangesNothing()
     QCOMPARE(w.form->document().secondTable(), second);
     QCOMPARE(w.form->pages()->currentIndex(), 3);
     QCOMPARE(w.bounds(1), (QStringList{lower, QStringLiteral("20")}));
+}
+
+void TstSearch::typingReplacesTheBoundShown()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("15")}});
+    w.openPage();
+    // A click on a bound selects what it holds ("0", painted blank): typing replaces it, with
+    // the mouse as with the keyboard.
+    for (const int col : {1, 3}) {
+        QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, w.cellCenter(1, col));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("0"));
+        QCOMPARE(editor->selectedText(), QStringLiteral("0"));
+        QTest::keyClicks(editor, col == 1 ? QStringLiteral("-5") : QStringLiteral("20"));
+        QTest::keyClick(editor, Qt::Key_Tab);
+    }
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("-5"), QStringLiteral("20")}));
+    w.apply();
+    QCOMPARE(w.ui.messageTexts(), QStringList{QStringLiteral("'-5") + kInvalid});
+
+    // The usual way: a click makes the cell current and opens its field, a second click goes
+    // into the field. The text stays selected, so typing replaces it.
+    QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, w.cellCenter(1, 1));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::mouseClick(editor, Qt::LeftButton, {}, editor->rect().center());
+    QCOMPARE(editor->selectedText(), QStringLiteral("-5"));
+    QTest::keyClicks(editor, QStringLiteral("7"));
+    QCOMPARE(w.cell(1, 1), QStringLiteral("7"));
+    // Later clicks place the caret as in any field.
+    QTest::mouseClick(editor, Qt::LeftButton, {}, QPoint(editor->width() - 2, editor->height() / 2));
+    QVERIFY(editor->selectedText().isEmpty());
 }
 
 void TstSearch::zeroIsPaintedBlank()
