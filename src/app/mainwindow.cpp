@@ -37,6 +37,7 @@
 #include "widgets/errorbox.h"
 #include "widgets/latinmnemonics.h"
 #include "widgets/uiservices.h"
+#include "widgets/windowplacement.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ QSize boundedWindowSize(int width, int height)
     QSize limit(veltris::ProgramSettings().width, veltris::ProgramSettings().height);
     if (const QScreen* s = QGuiApplication::primaryScreen())
         limit = limit.expandedTo(s->availableVirtualGeometry().size());
-    return QSize(std::min(width, limit.width()), std::min(height, limit.height()));
+    return QSize(std::clamp(width, 1, limit.width()), std::clamp(height, 1, limit.height()));
 }
 
 }  // namespace
@@ -76,8 +77,11 @@ MainWindow::MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, 
 
     const veltris::ProgramSettings& settings = m_document.settings();
     m_showNavigatorAtStart = settings.showNavigatorAtStart;
-    resize(boundedWindowSize(settings.width, settings.height));
-    move(settings.left, settings.top);
+    // The saved place, or wherever the whole window fits on the screen under the mouse: the first
+    // start's -4,-4 and a place no screen holds any more included.
+    installScreenKeeping();
+    placeWindow(this, QRect(QPoint(settings.left, settings.top),
+                            boundedWindowSize(settings.width, settings.height)));
 
     applyStandardWidths();
     for (ComponentGridView* g : {m_mainGrid, m_secondGrid})
@@ -347,9 +351,16 @@ void MainWindow::createSearchPage()
 {
     QWidget* sheet = m_pageWidgets[SearchPageIndex];
     m_searchPage = new SearchPage(m_document, *m_mainGrid, sheet);
+    // Its controls have fixed places; a window smaller than they need (a scaled screen) scrolls
+    // the page instead of cutting it off.
+    auto* area = new QScrollArea(sheet);
+    area->setObjectName(QStringLiteral("SearchScroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(m_searchPage);
     auto* lay = new QVBoxLayout(sheet);
     lay->setContentsMargins(0, 0, 0, 0);
-    lay->addWidget(m_searchPage);
+    lay->addWidget(area);
     connect(m_searchPage, &SearchPage::selectionApplied, this, [this] { showPage(SecondTablePage); });
 }
 
@@ -369,6 +380,7 @@ void MainWindow::createSubstitutePage()
     auto* lay = new QVBoxLayout(sheet);
     lay->setContentsMargins(0, 0, 0, 0);
     lay->addWidget(area);
+    m_substitutePage->setSharedSettingsFile(paths.sharedSettingsFile);
     m_substitutePage->setOpenBase(&m_document.base(), m_document.fileName());
     connect(m_substitutePage, &SubstitutePage::recordChosen, this, &MainWindow::showSubstitute);
 }

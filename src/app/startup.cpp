@@ -19,7 +19,8 @@ int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args)
 
 bool writeFirstRunSettings(const AppPaths& paths)
 {
-    if (QFileInfo::exists(paths.settingsFile))
+    // The user's own settings, or shared ones from the program folder, are the first run's.
+    if (QFileInfo::exists(paths.settingsSource()))
         return false;
     const QString samples = QDir(paths.dataDir).absoluteFilePath(QStringLiteral("samples"));
     if (!QFileInfo(samples).isDir())

@@ -10,7 +10,7 @@ class UiServices;
 // When a catalogue failed to load, returns 1 at once, before anything is shown.
 int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args);
 
-// First run: when no settings file exists yet and a "samples" folder lies in the data folder,
+// First run: when no settings file exists yet (neither the user's nor a shared one) and a "samples" folder lies in the data folder,
 // writes a settings file whose Scan Dir0 names it, so a new user finds the navigator filled.
 // Returns true when it wrote the file.
 bool writeFirstRunSettings(const AppPaths& paths);

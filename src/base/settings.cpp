@@ -27,9 +27,10 @@ std::int32_t readInt32(const IniFile& ini, std::string_view section, std::string
 
 }  // namespace
 
-ProgramSettings ProgramSettings::defaults(std::string_view exeDir)
+ProgramSettings ProgramSettings::defaults(std::string_view exeDir, std::string_view startFolder)
 {
     ProgramSettings s;
+    s.openFolder = s.saveFolder = std::string(startFolder);
     s.deviceLabel = utf8ToCp1251("Тип прибора");
     const auto types = supportedDeviceTypes();
     for (size_t i = 0; i < types.size() && i < s.drawingDirs.size(); ++i)
@@ -37,13 +38,17 @@ ProgramSettings ProgramSettings::defaults(std::string_view exeDir)
     return s;
 }
 
-ProgramSettings ProgramSettings::read(const IniFile& ini, std::string_view exeDir)
+ProgramSettings ProgramSettings::read(const IniFile& ini, std::string_view exeDir,
+                                      std::string_view startFolder)
 {
-    ProgramSettings s = defaults(exeDir);
+    ProgramSettings s = defaults(exeDir, startFolder);
     s.standardColumnWidth = readInt32(ini, kSettings, "iStandard", s.standardColumnWidth);
     s.deviceLabel = ini.readString(kSettings, "sDeviceName", s.deviceLabel);
     s.openFolder = ini.readString(kSettings, "Odir", s.openFolder);
     s.saveFolder = ini.readString(kSettings, "Sdir", s.saveFolder);
+    for (std::string* folder : {&s.openFolder, &s.saveFolder})
+        if (*folder == "C:\\")
+            *folder = std::string(startFolder);
     const auto types = supportedDeviceTypes();
     for (size_t i = 0; i < types.size() && i < s.drawingDirs.size(); ++i)
         s.drawingDirs[i] = ini.readString(kSettings, types[i].drawingKey, s.drawingDirs[i]);

@@ -30,11 +30,15 @@ struct ProgramSettings {
     std::int32_t left = -4;
     std::array<std::string, kScanDirCount> scanDirs;  // Scan Dir0..Dir9, read only
 
-    // Defaults; exeDir is the executable's folder with its trailing separator (Windows-1251).
-    static ProgramSettings defaults(std::string_view exeDir);
+    // Defaults; exeDir is the executable's folder with its trailing separator (Windows-1251);
+    // startFolder the open and save folders' default ("C:\" on Windows, the home folder
+    // elsewhere). A saved open or save folder of "C:\" reads as startFolder too: it names no
+    // folder outside Windows.
+    static ProgramSettings defaults(std::string_view exeDir, std::string_view startFolder = "C:\\");
     // Every key from `ini`, a missing key or a non-integer value of an integer key giving the
     // default (integers outside the 32-bit range count as non-integers).
-    static ProgramSettings read(const IniFile& ini, std::string_view exeDir);
+    static ProgramSettings read(const IniFile& ini, std::string_view exeDir,
+                                std::string_view startFolder = "C:\\");
 
     // Drawing folder of a device type code; empty for codes without one (0, 2, above 7).
     std::string drawingDir(int code) const;

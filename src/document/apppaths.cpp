@@ -17,13 +17,28 @@ AppPaths AppPaths::fromExecutable(const QString& exePath, const QString& configD
     p.catalogueDir = p.dataDir;
     p.helpFile = p.dataDir + QLatin1Char('/') + name + QStringLiteral(".html");
     const bool portable = p.dataDir == QDir::cleanPath(p.exeDir) && QFileInfo(p.exeDir).isWritable();
+    const QString fileName = name + QStringLiteral(".INI");
     QString settingsDir = p.exeDir;
     if (!portable) {
         settingsDir = configDir.isEmpty() ? userConfigDir() : configDir;
         QDir().mkpath(settingsDir);
+        for (const QString& dir : {p.exeDir, p.dataDir}) {
+            const QString shared = dir + QLatin1Char('/') + fileName;
+            if (QFileInfo(shared).isFile()) {
+                p.sharedSettingsFile = shared;
+                break;
+            }
+        }
     }
-    p.settingsFile = settingsDir + QLatin1Char('/') + name + QStringLiteral(".INI");
+    p.settingsFile = settingsDir + QLatin1Char('/') + fileName;
     return p;
+}
+
+QString AppPaths::settingsSource() const
+{
+    if (sharedSettingsFile.isEmpty() || QFileInfo::exists(settingsFile))
+        return settingsFile;
+    return sharedSettingsFile;
 }
 
 AppPaths AppPaths::inFolder(const QString& dir, const QString& exeName)

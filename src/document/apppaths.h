@@ -5,15 +5,25 @@
 struct AppPaths {
     QString exeDir;        // no trailing separator
     QString dataDir;       // catalogue, drawings, help, samples; no trailing separator
-    QString settingsFile;  // the executable's name with ".INI"
+    QString settingsFile;  // the executable's name with ".INI"; every change is written here
+    // The program folder's settings (an administrator's, in a folder users cannot write): read
+    // while the user has no settings file of their own, which starts as a copy of it at the
+    // first change. Empty when the settings file lies in the program folder itself.
+    QString sharedSettingsFile;
     QString catalogueDir;  // the six device INI files
     QString helpFile;      // the executable's name with ".html"
 
     // The data lie beside the executable (a build or a portable folder) or in ../share/veltris
     // (an installation). The settings file lies beside the executable when the data do and the
     // folder is writable; otherwise in `configDir` (default: the user's config folder, created
-    // when needed).
+    // when needed), with the settings file of the program folder (or else of the data folder),
+    // where there is one, as the shared settings.
+    
     static AppPaths fromExecutable(const QString& exePath, const QString& configDir = QString());
+
+    // The file the settings are read from: the user's settings file, or while it does not exist
+    // the shared one (when there is one).
+    QString settingsSource() const;
 
     // All files in one folder, as if the executable `exeName` lived there.
     static AppPaths inFolder(const QString& dir, const QString& exeName = QStringLiteral("veltris"));

@@ -3,6 +3,7 @@
 #include "document/document.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <new>
@@ -30,6 +31,17 @@ veltris::Error asWriteError(veltris::Error error)
     return error;
 }
 
+// Where the open and save dialogs start before the user has chosen a folder: the home folder; on
+// Windows the root of drive C:, as the settings file has always said.
+std::string defaultStartFolder()
+{
+#ifdef Q_OS_WIN
+    return "C:\\";
+#else
+    return qStringToCp(QDir::toNativeSeparators(QDir::homePath()));
+#endif
+}
+
 }  // namespace
 
 Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
@@ -37,8 +49,8 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
 {
     // The drawing folders default to the data folder's DIODE, TRANS, ...
     const std::string dataDir = qStringToCp(m_paths.dataDir + QLatin1Char('/'));
-    const veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsFile));
-    m_settings = veltris::ProgramSettings::read(ini, dataDir);
+    const veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsSource()));
+    m_settings = veltris::ProgramSettings::read(ini, dataDir, defaultStartFolder());
 
     auto load = veltris::loadCatalogues(toFsPath(m_paths.catalogueDir));
     m_catalogue = std::move(load.catalogue);
@@ -225,8 +237,9 @@ void Document::rememberSaveFolder(const QString& folder)
 
 void Document::saveSettings()
 {
-    // Re-read, so keys edited by hand while the program ran are kept.
-    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsFile));
+    // Re-read, so keys edited by hand while the program ran are kept; the first save of a user
+    // who had only the shared settings starts from a copy of them.
+    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsSource()));
     const veltris::Status st = veltris::saveProgramSettings(m_settings, ini, toFsPath(m_paths.settingsFile));
     if (!st)
         m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), QString::fromUtf8(veltris::kSettingsWriteFailed),

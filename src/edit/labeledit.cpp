@@ -43,6 +43,18 @@ void LabeledEdit::setLabelCaption(const QString& caption)
     m_label->resize(std::max(m_edit->width(), m_label->sizeHint().width()), m_label->height());
 }
 
+void LabeledEdit::setFieldWidth(int width)
+{
+    m_edit->resize(width, m_edit->height());
+    m_label->resize(std::max(width, captionWidth()), m_label->height());
+    resize(width, height());
+}
+
+int LabeledEdit::captionWidth() const
+{
+    return m_label->sizeHint().width();
+}
+
 QString LabeledEdit::editText() const
 {
     return m_edit->text();

@@ -21,6 +21,11 @@ public:
     QString editText() const;
     void setEditText(const QString& text);
 
+    // Label and edit `width` wide (at least the label's text), the control with them.
+    void setFieldWidth(int width);
+    // The width the label's text needs on one line.
+    int captionWidth() const;
+
     QLabel* label() const { return m_label; }
     QLineEdit* edit() const { return m_edit; }
 

@@ -16,11 +16,14 @@
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 #include "widgets/uiservices.h"
+#include "widgets/windowplacement.h"
 
 namespace {
 
-constexpr int kClientWidth = 504;
 constexpr int kClientHeight = 484;
+constexpr int kFieldWidth = 121;   // a column of fields, unless a label needs more
+constexpr int kColumnGap = 7;      // between two columns of fields
+constexpr int kButtonWidth = 89;
 
 }  // namespace
 
@@ -33,7 +36,6 @@ RecordDialog::RecordDialog(Document& document, ComponentGridView& mainGrid, QSta
     QFont f = veltrisFont();
     f.setPixelSize(12);
     setFont(f);
-    setFixedSize(kClientWidth, kClientHeight);
     setHelpContext(this, HelpTopic::RecordDialog);
     setSizeGripEnabled(false);
 
@@ -55,9 +57,7 @@ RecordDialog::RecordDialog(Document& document, ComponentGridView& mainGrid, QSta
     for (int k = 1; k <= kFieldCount; ++k) {
         auto* le = new LabeledEdit(m_fieldPanel);
         le->setObjectName(QStringLiteral("LabelEdit%1").arg(k));
-        const int column = (k - 1) / 10;
-        // 121 wide edits; the label may use the 7-pixel gap to the next column.
-        le->setGeometry(8 + 128 * column, 8 + 40 * ((k - 1) % 10), 127, 37);
+        le->setGeometry(0, 8 + 40 * ((k - 1) % 10), kFieldWidth, 37);
         le->setEnabled(false);
         m_fields[static_cast<size_t>(k - 1)] = le;
     }
@@ -78,7 +78,7 @@ RecordDialog::RecordDialog(Document& document, ComponentGridView& mainGrid, QSta
     for (int i = 0; i < 6; ++i) {
         auto* b = new QPushButton(QString::fromUtf8(defs[i].caption), this);
         b->setObjectName(QStringLiteral("BitBtn%1").arg(i + 1));
-        b->setGeometry(408, 8 + 32 * i, 89, 25);
+        b->setGeometry(408, 8 + 32 * i, kButtonWidth, 25);
         if (defs[i].withIcon)
             b->setIcon(style()->standardIcon(defs[i].icon));
         // Enter never clicks a button here: it moves the focus.
@@ -88,6 +88,7 @@ RecordDialog::RecordDialog(Document& document, ComponentGridView& mainGrid, QSta
     }
     button(5)->setEnabled(false);
     button(6)->setEnabled(false);
+    layOutFields();
 
     connect(button(1), &QPushButton::clicked, this, &RecordDialog::enterRecord);
     connect(button(2), &QPushButton::clicked, this, &QDialog::reject);
@@ -135,6 +136,29 @@ QString RecordDialog::headerName(int column) const
                                                base.columnMap[static_cast<size_t>(column - 1)]));
 }
 
+void RecordDialog::layOutFields()
+{
+    // Each column of ten fields as wide as its longest label, so no label runs into the next
+    // column; 504 by 484 when every label fits the 121 pixels of a field.
+    int x = 8;
+    for (int column = 0; column < 3; ++column) {
+        int width = kFieldWidth;
+        for (int k = column * 10 + 1; k <= column * 10 + 10; ++k)
+            width = std::max(width, field(k)->captionWidth());
+        for (int k = column * 10 + 1; k <= column * 10 + 10; ++k) {
+            field(k)->setFieldWidth(width);
+            field(k)->move(x, field(k)->y());
+        }
+        x += width + kColumnGap;
+    }
+    const int panelWidth = x - kColumnGap + 8;
+    m_fieldPanel->resize(panelWidth, m_fieldPanel->height());
+    const int buttonsLeft = m_fieldPanel->x() + panelWidth + 7;
+    for (QPushButton* b : m_buttons)
+        b->move(buttonsLeft, b->y());
+    setFixedSize(buttonsLeft + kButtonWidth + 7, kClientHeight);
+}
+
 void RecordDialog::setLabelsFromCatalogue(int count)
 {
     for (int k = 1; k <= kFieldCount; ++k) {
@@ -144,6 +168,7 @@ void RecordDialog::setLabelsFromCatalogue(int count)
         le->setEnabled(used);
         le->setEditText(QString());
     }
+    layOutFields();
 }
 
 void RecordDialog::prepareAdd()
@@ -177,6 +202,7 @@ void RecordDialog::prepareEdit()
         le->setLabelCaption(headerName(k));
     }
     m_nameEdit->setText(row > 0 ? cpToQString(t.cell(row, 0)) : QString());
+    layOutFields();
     button(5)->setEnabled(true);
     button(6)->setEnabled(true);
     m_nameEdit->setFocus();
@@ -386,8 +412,8 @@ void RecordDialog::showEvent(QShowEvent* event)
                                                                 : QGuiApplication::primaryScreen();
     if (screen) {
         const QRect area = screen->availableGeometry();
-        QRect frame = frameGeometry();
+        QRect frame(pos(), size().grownBy(frameMargins(this)));
         frame.moveCenter(area.center());
-        move(frame.topLeft());
+        move(fitInArea(frame, area, frame.size()).topLeft());
     }
 }

@@ -65,6 +65,8 @@ private:
     void loadRow(int row);
     void step(int delta);
     void selectRow(int row);
+    // The columns of fields as wide as their labels; the panel, buttons and dialog follow.
+    void layOutFields();
     // Texts and labels of fields 1..count, the rest disabled and empty.
     void setLabelsFromCatalogue(int count);
     QString headerName(int column) const;

@@ -524,6 +524,16 @@ SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget*
             [this](int, int col) { m_grid->setEditing(col == 1 || col == 3); });
     connect(m_clearButton, &QPushButton::clicked, this, &SearchPage::clearBounds);
     connect(m_applyButton, &QPushButton::clicked, this, &SearchPage::applySelection);
+    fitMinimumSize();
+}
+
+void SearchPage::fitMinimumSize()
+{
+    // Every control with the page's own margin (16 pixels, as on the left) to its right and below.
+    QRect used;
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        used |= w->geometry();
+    setMinimumSize(used.right() + 1 + 16, used.bottom() + 1 + 16);
 }
 
 void SelectionGridView::setNameColumnWidth(int width)
@@ -660,6 +670,7 @@ void SearchPage::fillSelectionGrid()
     for (int i = 1; i < g.rowCount(); ++i)
         widest = std::max(widest, fm.horizontalAdvance(oneLineTitle(g.cell(i, 0))));
     m_grid->setNameColumnWidth(widest + 5 + 4);
+    fitMinimumSize();
     // The rebuilt grid starts at its first parameter: a kept scroll would put another
     // parameter under the user's click.
     m_grid->scrollToTop();

@@ -229,6 +229,8 @@ signals:
 
 private:
     int searchRecord() const;  // the current record, row 1 when none is current
+    // The page never smaller than its controls need (it scrolls in a smaller window).
+    void fitMinimumSize();
     veltris::Table& grid();
     void boundCellsChanged(int row);
     void paintSelectionCell(QPainter* painter, const QStyleOptionViewItem& option, int row, int col) const;

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -382,7 +383,7 @@ void SubstitutePage::loadRulesFor(int deviceType)
     QStringList titles = parameterTitles();
     const veltris::RuleSet defaults = m_defaults->rules(deviceType);
     const veltris::RuleSet rules = veltris::readUserRules(
-        veltris::IniFile::loadOrEmpty(toFsPath(m_settingsFile)), deviceType, defaults);
+        veltris::IniFile::loadOrEmpty(settingsSource()), deviceType, defaults);
     m_rulesModel->setParameters(deviceType, std::move(titles), rules);
 }
 
@@ -454,7 +455,7 @@ void SubstitutePage::saveRules()
 {
     const int type = m_rulesModel->deviceType();
     const std::filesystem::path path = toFsPath(m_settingsFile);
-    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(path);
+    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(settingsSource());
     veltris::writeUserRules(ini, type, m_rulesModel->rules(), m_defaults->rules(type));
     const veltris::Status st = ini.saveAtomic(path, veltris::kSettingsWriteFailed);
     // Once is enough: every further change would fail the same way.
@@ -463,6 +464,13 @@ void SubstitutePage::saveRules()
         m_ui.message(this, QStringLiteral("Ошибка"), QString::fromStdString(st.error().message),
                      QMessageBox::Warning, QMessageBox::Ok);
     }
+}
+
+std::filesystem::path SubstitutePage::settingsSource() const
+{
+    if (m_sharedSettingsFile.isEmpty() || QFileInfo::exists(m_settingsFile))
+        return toFsPath(m_settingsFile);
+    return toFsPath(m_sharedSettingsFile);
 }
 
 void SubstitutePage::restoreDefaults()

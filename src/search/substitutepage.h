@@ -61,6 +61,9 @@ public:
     // previous contents is cancelled. The reference stays while the same file still holds the
     // same name at its row; the results stay, and a double-click checks them against the base.
     void setOpenBase(const veltris::ComponentBase* base, const QString& fileName);
+    // The program folder's settings, read while `settingsFile` does not exist (see AppPaths).
+    void setSharedSettingsFile(const QString& file) { m_sharedSettingsFile = file; }
+
     // Table row 1.. of the open base as the reference; an invalid row clears it.
     void setReference(int row);
     // The reference's table row, 0 when none.
@@ -106,6 +109,8 @@ private:
     void updateNameList();
     void chooseListedName(int listRow);
     void saveRules();
+    // The user's settings file, or while it does not exist the shared one.
+    std::filesystem::path settingsSource() const;
     void restoreDefaults();
     void finishSearch(const std::shared_ptr<Job>& job);
     void cancelSearch();
@@ -116,6 +121,7 @@ private:
 
     UiServices& m_ui;
     QString m_settingsFile;
+    QString m_sharedSettingsFile;
     const veltris::Catalogue& m_catalogue;
     const veltris::NavigatorCatalogue& m_navigator;
     std::optional<veltris::SubstituteDefaults> m_defaults;

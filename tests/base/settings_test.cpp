@@ -31,6 +31,18 @@ TEST(ProgramSettings, DefaultsFromEmptyFile)
         EXPECT_EQ(d, "");
 }
 
+// Outside Windows the dialogs start in the home folder: by default, and where an old settings
+// file says "C:\", which names no folder there. Another saved folder stays.
+TEST(ProgramSettings, StartFolderOutsideWindows)
+{
+    ProgramSettings s = ProgramSettings::read(IniFile(), "/opt/v/", "/home/u");
+    EXPECT_EQ(s.openFolder, "/home/u");
+    EXPECT_EQ(s.saveFolder, "/home/u");
+    s = ProgramSettings::read(IniFile::fromBytes("[Settings]\r\nOdir=C:\\\r\nSdir=/data\r\n"), "/opt/v/", "/home/u");
+    EXPECT_EQ(s.openFolder, "/home/u");
+    EXPECT_EQ(s.saveFolder, "/data");
+}
+
 TEST(ProgramSettings, ReadsKeysAndFallsBackOnBadIntegers)
 {
     const IniFile ini = IniFile::fromBytes(

@@ -8,6 +8,7 @@
 #include "widgets/appresources.h"
 #include "widgets/componentgrid.h"
 #include "widgets/drawingview.h"
+#include "app/desktopsetup.h"
 #include "app/mainwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
@@ -101,6 +102,7 @@ private slots:
     void addKeepsANamelessRecord();
     void addToASavedEmptyBase();
     void labelsAndFieldsOfADiodeBase();
+    void labelsNeverRunIntoEachOther();
     void enterMovesFocus();
     void editSteps();
     void editWithEmptyFirstNameKeepsBothRecords();
@@ -256,6 +258,36 @@ void TstRecordDialog::labelsAndFieldsOfADiodeBase()
         }
     });
     QVERIFY(!f.field(1)->labelCaption().isEmpty());
+}
+
+void TstRecordDialog::labelsNeverRunIntoEachOther()
+{
+    QVERIFY(ensureTahoma());  // the face the program shows its dialogs in
+    Fixture f;
+    for (const int code : {1, 3, 4, 5, 6, 7}) {
+        f.form.document().applyBaseParameters(code, QString());
+        f.form.document().setModified(false);
+        f.inDialog(&MainWindow::addRecord, [&] {
+            QVERIFY2(layoutProblems(f.dlg()).isEmpty(), qPrintable(layoutProblems(f.dlg()).join(u'\n')));
+            for (int k = 1; k <= 30; ++k) {
+                QLabel* label = f.field(k)->label();
+                // One line, the title's breaks as blanks ("°С/Вт" whole), all of it shown.
+                QVERIFY(!label->wordWrap());
+                QVERIFY(!label->text().contains(u'|') && !label->text().contains(u'\n'));
+                const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+                QVERIFY2(textWidth <= f.field(k)->width(), qPrintable(label->text()));
+                // The text ends before the field to its right begins, with room between.
+                if (k <= 20) {
+                    const int end = f.field(k)->x() + label->x() + textWidth;
+                    QVERIFY2(end + 5 < f.field(k + 10)->x(), qPrintable(label->text()));
+                }
+            }
+        });
+        if (code == 1) {
+            QVERIFY(f.field(21)->label()->text().endsWith(QStringLiteral("°С/Вт")));
+            QVERIFY(f.dlg()->width() > 504);  // «Pк max с теплоотв., Вт» widens its column
+        }
+    }
 }
 
 void TstRecordDialog::enterMovesFocus()

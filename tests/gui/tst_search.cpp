@@ -176,7 +176,7 @@ void TstSearch::pageLayout()
     Window w;
     QVERIFY(w.ready);
     SearchPage* page = w.page();
-    QCOMPARE(page->parentWidget(), w.form->page(3));
+    QVERIFY(w.form->page(3)->isAncestorOf(page));  // in a scroll area filling the page
 
     const struct {
         const char* name;

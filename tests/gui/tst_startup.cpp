@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "widgets/apputil.h"
@@ -19,6 +20,12 @@
 #include "scriptedui.h"
 
 namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // "Section/Key" of every key line of an INI text, in file order.
 QStringList iniKeys(const QString& text)
@@ -72,6 +79,7 @@ private slots:
     void keysReachTheirCommands();
     void saveAsTracksFolderAndAddsExtension();
     void firstRunSettingsPointAtSamples();
+    void sharedSettingsReadAndCopiedAtTheFirstChange();
 };
 
 void TstStartup::defaultsWithoutSettingsFile()
@@ -83,8 +91,11 @@ void TstStartup::defaultsWithoutSettingsFile()
         MainWindow form(folder.paths(), ui, {});
         QCOMPARE(form.windowTitle(), QStringLiteral("Вельтрис"));
         QVERIFY(!form.document().terminationRequested());
+        // The default size at the default place -4,-4, moved where the whole window is on the
+        // screen under the mouse.
         QCOMPARE(form.size(), QSize(1032, 748));
-        QCOMPARE(form.pos(), QPoint(-4, -4));
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(form.pos(), area.topLeft());
         QCOMPARE(form.document().base().table.columnCount(), 31);
         QCOMPARE(form.document().base().table.rowCount(), 2);
         QCOMPARE(form.document().base().deviceType, 1);
@@ -97,8 +108,9 @@ void TstStartup::defaultsWithoutSettingsFile()
             QCOMPARE(g->horizontalHeader()->height(), 50);
             QCOMPARE(g->rowHeight(0), 24);
         }
-        QCOMPARE(form.document().settings().openFolder, std::string("C:\\"));
-        QCOMPARE(form.document().settings().saveFolder, std::string("C:\\"));
+        // On Linux the open and save dialogs start in the home folder.
+        QCOMPARE(cpToQString(form.document().settings().openFolder), QDir::homePath());
+        QCOMPARE(cpToQString(form.document().settings().saveFolder), QDir::homePath());
         QVERIFY(!form.document().isModified());
         QVERIFY(form.document().fileName().isEmpty());
         QCOMPARE(form.pages()->currentIndex(), 0);
@@ -113,7 +125,7 @@ void TstStartup::defaultsWithoutSettingsFile()
     QVERIFY(written.contains(QStringLiteral("iStandard=100\r\n")));
     QVERIFY(written.contains(QStringLiteral("sDeviceName=Тип прибора\r\n")));
     QVERIFY(written.contains(QStringLiteral("THYR=") + folder.path() + QStringLiteral("/THYRIST\r\n")));
-    QVERIFY(written.contains(QStringLiteral("Width=1032\r\nHeight=748\r\nTop=-4\r\nLeft=-4")));
+    QVERIFY(written.contains(QStringLiteral("Width=1032\r\nHeight=748\r\nTop=0\r\nLeft=0")));
 }
 
 void TstStartup::settingsFileReadAndWrittenBack()
@@ -159,7 +171,7 @@ void TstStartup::windowSizeFromSettings_data()
 {
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
-    QTest::addColumn<QSize>("expected");  // (-1, -1): the desktop-bound limit
+    QTest::addColumn<QSize>("expected");  // (-1, -1): as large as the screen holds
     QTest::newRow("hexadecimal") << "$2BC" << "0x1F4" << QSize(700, 500);
     QTest::newRow("not integers") << "wide" << "12.5" << QSize(1032, 748);
     QTest::newRow("far beyond the desktop") << "100000" << "2000000000" << QSize(-1, -1);
@@ -170,13 +182,20 @@ void TstStartup::windowSizeFromSettings()
     QFETCH(QString, width);
     QFETCH(QString, height);
     QFETCH(QSize, expected);
-    if (expected == QSize(-1, -1))
-        expected = QSize(1032, 748).expandedTo(QGuiApplication::primaryScreen()->availableVirtualGeometry().size());
     AppFolder folder;
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[FORM1]\nWidth=%1\nHeight=%2\n").arg(width, height));
     ScriptedUi ui;
     MainWindow form(folder.paths(), ui, {});
-    QCOMPARE(form.size(), expected);
+    if (expected != QSize(-1, -1)) {
+        QCOMPARE(form.size(), expected);
+        return;
+    }
+    // Shrunk to the screen under the mouse, frame included.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(area.contains(form.frameGeometry()));
+    QVERIFY(form.width() > area.width() * 9 / 10 && form.height() > area.height() * 9 / 10);
 }
 
 void TstStartup::settingsWriteFailure()
@@ -391,7 +410,7 @@ void TstStartup::closePrompt()
         QCOMPARE(ui.saveRequests.size(), 1);
         QCOMPARE(ui.saveRequests[0].filter, QStringLiteral("QDB File (*.QDB)"));
         QCOMPARE(ui.saveRequests[0].defaultSuffix, QStringLiteral("QDB"));
-        QCOMPARE(ui.saveRequests[0].startDir, QStringLiteral("C:\\"));
+        QCOMPARE(ui.saveRequests[0].startDir, QDir::homePath());
         QCOMPARE(form.document().fileName(), folder.file(saveAs + QStringLiteral(".QDB")));
     }
 }
@@ -482,5 +501,50 @@ void TstStartup::firstRunSettingsPointAtSamples()
     QCOMPARE(folder.settingsText(), QStringLiteral("[Settings]\r\nShowNav=0\r\n"));
 }
 
+// Settings an administrator put beside the program, where users cannot write: read while the
+// user has none of their own; the first change goes to the user's file, which starts as a copy.
+void TstStartup::sharedSettingsReadAndCopiedAtTheFirstChange()
+{
+    QTemporaryDir root;
+    const QString prefix = root.filePath(QStringLiteral("usr"));
+    const QString config = root.filePath(QStringLiteral("config"));
+    const QString data = prefix + QStringLiteral("/share/veltris");
+    QVERIFY(QDir().mkpath(prefix + QStringLiteral("/bin")));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/samples")));
+    for (const char* ini : {"bipolar.ini", "diodes.ini", "stab.ini", "varicaps.ini", "thyrist.ini", "leds.ini",
+                            "substitute.ini"})
+        QVERIFY(QFile::copy(QStringLiteral(VELTRIS_BIN_DIR "/") + QLatin1String(ini), data + u'/' + QLatin1String(ini)));
+    const QString shared = prefix + QStringLiteral("/bin/veltris.INI");
+    {
+        QFile f(shared);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(cp1251(QStringLiteral("[Settings]\r\nShowNav=0\r\niStandard=80\r\n[Site]\r\nServer=base1\r\n")));
+    }
+    const QByteArray sharedBytes = fileBytes(shared);
+
+    const AppPaths paths = AppPaths::fromExecutable(prefix + QStringLiteral("/bin/veltris"), config);
+    QCOMPARE(paths.sharedSettingsFile, shared);
+    QCOMPARE(paths.settingsFile, config + QStringLiteral("/veltris.INI"));
+    QCOMPARE(paths.settingsSource(), shared);
+    QVERIFY(!writeFirstRunSettings(paths));  // the shared settings are the first run's
+    {
+        ScriptedUi ui;  // no navigator: ShowNav=0 came from the shared file
+        MainWindow form(paths, ui, {});
+        QCOMPARE(form.document().settings().standardColumnWidth, 80);
+        QVERIFY(!QFileInfo::exists(paths.settingsFile));
+        form.resize(640, 480);
+        QVERIFY(form.close());
+        QVERIFY(ui.messages.isEmpty());
+    }
+    const QString written = QString::fromUtf8(veltris::cp1251ToUtf8(fileBytes(paths.settingsFile).toStdString()));
+    QVERIFY2(written.contains(QStringLiteral("[Site]\r\nServer=base1")), qPrintable(written));
+    QVERIFY(written.contains(QStringLiteral("iStandard=80\r\n")));
+    QVERIFY(written.contains(QStringLiteral("Width=640\r\n")));
+    QCOMPARE(fileBytes(shared), sharedBytes);  // the shared file is never written
+    QCOMPARE(AppPaths::fromExecutable(prefix + QStringLiteral("/bin/veltris"), config).settingsSource(),
+             paths.settingsFile);
+}
+
 QTEST_MAIN(TstStartup)
 #include "tst_startup.moc"
+
