@@ -66,6 +66,8 @@ ViewColumnsDialog::ViewColumnsDialog(const Document& document, QWidget* parent)
     const auto list = [this](const char* name, int x) {
         auto* l = new QListWidget(this);
         l->setObjectName(QLatin1String(name));
+        // The dialog's face and size, also where a desktop theme gives lists a font of their own.
+        l->setFont(font());
         l->setGeometry(x, 40, 177, 305);
         l->setSelectionMode(QAbstractItemView::SingleSelection);
         l->setUniformItemSizes(true);

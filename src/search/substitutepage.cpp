@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <atomic>
+#include <functional>
 #include <new>
 
 #include "base/basefile.h"
@@ -30,6 +31,7 @@
 #include "search/substitutemodel.h"
 #include "widgets/apputil.h"
 #include "widgets/errorbox.h"
+#include "widgets/rangespinbox.h"
 
 using veltris::RuleKind;
 
@@ -43,8 +45,9 @@ constexpr int kProblemsShown = 10;
 // The rule combo box and the spread spin boxes of the rules table.
 class RuleDelegate : public QStyledItemDelegate {
 public:
-    RuleDelegate(SubstituteRulesModel* model, QObject* parent)
-        : QStyledItemDelegate(parent), m_model(model)
+    // `report` tells the user about a spread typed outside its range.
+    RuleDelegate(SubstituteRulesModel* model, std::function<void(const QString&)> report, QObject* parent)
+        : QStyledItemDelegate(parent), m_model(model), m_report(std::move(report))
     {
     }
 
@@ -64,12 +67,9 @@ public:
             return combo;
         }
         if (index.column() >= SubstituteRulesModel::MinusColumn) {
-            auto* spin = new QSpinBox(parent);
-            const bool minus = index.column() == SubstituteRulesModel::MinusColumn;
-            spin->setRange(0, minus ? veltris::kMaxBandMinus : veltris::kMaxBandPlus);
-            spin->setPrefix(minus ? QStringLiteral("−") : QStringLiteral("+"));
-            spin->setSuffix(QStringLiteral(" %"));
-            spin->setAlignment(Qt::AlignRight);
+            RangeSpinBox* spin = spreadEditor(parent, index.column());
+            connect(spin, &RangeSpinBox::outOfRange, this,
+                    [this, spin](const QString& typed) { m_report(spin->outOfRangeMessage(typed)); });
             return spin;
         }
         return QStyledItemDelegate::createEditor(parent, option, index);
@@ -86,14 +86,48 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
     {
-        if (auto* combo = qobject_cast<QComboBox*>(editor))
+        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
             model->setData(index, combo->currentData(), Qt::EditRole);
-        else if (auto* spin = qobject_cast<QSpinBox*>(editor))
+        } else if (auto* spin = qobject_cast<QSpinBox*>(editor)) {
+            spin->interpretText();  // the typed number, or the old value when it was out of range
             model->setData(index, spin->value(), Qt::EditRole);
+        }
+    }
+
+    // The spread columns as wide as their editor needs for «−100 %» and «+1000 %» with its arrows.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (index.column() >= SubstituteRulesModel::MinusColumn) {
+            RangeSpinBox* probe = spreadEditor(nullptr, index.column());
+            size.setWidth(std::max(size.width(), probe->sizeHint().width()));
+            delete probe;
+        }
+        return size;
+    }
+
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+        if (qobject_cast<QSpinBox*>(editor) && editor->width() < editor->sizeHint().width())
+            editor->resize(editor->sizeHint().width(), editor->height());
     }
 
 private:
+    static RangeSpinBox* spreadEditor(QWidget* parent, int column)
+    {
+        auto* spin = new RangeSpinBox(parent);
+        const bool minus = column == SubstituteRulesModel::MinusColumn;
+        spin->setRange(0, minus ? veltris::kMaxBandMinus : veltris::kMaxBandPlus);
+        spin->setPrefix(minus ? QStringLiteral("−") : QStringLiteral("+"));
+        spin->setSuffix(QStringLiteral(" %"));
+        spin->setAlignment(Qt::AlignRight);
+        return spin;
+    }
+
     SubstituteRulesModel* m_model;
+    std::function<void(const QString&)> m_report;
 };
 
 }  // namespace
@@ -186,7 +220,8 @@ void SubstitutePage::buildControls()
     m_rulesView = new QTableView(m_body);
     m_rulesView->setObjectName(QStringLiteral("SubstituteRules"));
     m_rulesView->setModel(m_rulesModel);
-    m_rulesView->setItemDelegate(new RuleDelegate(m_rulesModel, m_rulesView));
+    m_rulesView->setItemDelegate(new RuleDelegate(
+        m_rulesModel, [this](const QString& message) { reportOutOfRange(message); }, m_rulesView));
     // A click opens the rule's editor; moving through the table with the keys does not, so the
     // arrow keys never change a rule by passing over it (F2 or typing opens the editor there).
     m_rulesView->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked |
@@ -242,7 +277,10 @@ void SubstitutePage::buildControls()
     scope->addStretch();
 
     auto* limits = new QHBoxLayout;
-    m_nearSpin = new QSpinBox(m_body);
+    auto* nearSpin = new RangeSpinBox(m_body);
+    connect(nearSpin, &RangeSpinBox::outOfRange, this,
+            [this, nearSpin](const QString& typed) { reportOutOfRange(nearSpin->outOfRangeMessage(typed)); });
+    m_nearSpin = nearSpin;
     m_nearSpin->setObjectName(QStringLiteral("SubstituteNear"));
     m_nearSpin->setRange(0, 10);
     m_nearSpin->setValue(2);
@@ -464,6 +502,18 @@ void SubstitutePage::saveRules()
         m_ui.message(this, QStringLiteral("Ошибка"), QString::fromStdString(st.error().message),
                      QMessageBox::Warning, QMessageBox::Ok);
     }
+}
+
+void SubstitutePage::reportOutOfRange(const QString& message)
+{
+    // Said once the editing has ended, not from inside the focus change that found it.
+    if (m_outOfRangePending)
+        return;
+    m_outOfRangePending = true;
+    QTimer::singleShot(0, this, [this, message] {
+        m_outOfRangePending = false;
+        m_ui.message(this, QStringLiteral("Ошибка"), message, QMessageBox::Warning, QMessageBox::Ok);
+    });
 }
 
 std::filesystem::path SubstitutePage::settingsSource() const

@@ -109,6 +109,8 @@ private:
     void updateNameList();
     void chooseListedName(int listRow);
     void saveRules();
+    // A number typed outside its range, said in a message after the editing.
+    void reportOutOfRange(const QString& message);
     // The user's settings file, or while it does not exist the shared one.
     std::filesystem::path settingsSource() const;
     void restoreDefaults();
@@ -127,6 +129,7 @@ private:
     std::optional<veltris::SubstituteDefaults> m_defaults;
     QString m_defaultsError;
     bool m_settingsWarned = false;
+    bool m_outOfRangePending = false;
 
     const veltris::ComponentBase* m_base = nullptr;
     QString m_fileName;

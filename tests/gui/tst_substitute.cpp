@@ -76,6 +76,7 @@ private slots:
     void staleResultIsNotOpened();
     void ruleChangeRememberedAndDefaultsRestored();
     void csvExport();
+    void spreadsAndNearMissesSayWhenOutOfRange();
     void libraryScopeFindsOtherBase();
     void cancelLeavesNoResults();
 
@@ -324,6 +325,61 @@ void TstSubstitute::ruleChangeRememberedAndDefaultsRestored()
     combo = openCombo(view);
     QVERIFY(combo);
     QCOMPARE(combo->count(), 2);
+}
+
+void TstSubstitute::spreadsAndNearMissesSayWhenOutOfRange()
+{
+    // The −p editor of h21э's band: wide enough for «−100 %» with its arrows.
+    QTableView* view = m_page->rulesView();
+    const QModelIndex minus = m_page->rulesModel()->index(13, SubstituteRulesModel::MinusColumn);
+    QCOMPARE(minus.data().toString(), u"−30 %"_s);
+    view->scrollTo(minus);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(minus).center());
+    const auto openSpin = [view]() -> QSpinBox* {
+        for (QSpinBox* s : view->viewport()->findChildren<QSpinBox*>())
+            if (s->isVisible())
+                return s;
+        return nullptr;
+    };
+    QSpinBox* spin = openSpin();
+    QVERIFY(spin);
+    QVERIFY(view->columnWidth(SubstituteRulesModel::MinusColumn) >= spin->sizeHint().width());
+    QVERIFY(spin->width() >= spin->sizeHint().width());
+    QVERIFY(spin->fontMetrics().horizontalAdvance(u"−100 %"_s) < spin->findChild<QLineEdit*>()->width());
+
+    // 150 is more than −100 %: said, and the spread stays −30 % (not 15).
+    spin->selectAll();
+    QTest::keyClicks(spin, u"150"_s);
+    QCOMPARE(spin->text(), u"−150 %"_s);  // shown as typed
+    QTest::keyClick(spin, Qt::Key_Return);
+    QTRY_COMPARE(m_ui.messages.size(), 1);
+    QCOMPARE(m_ui.messages[0].text, u"«150» вне допустимых пределов: от 0 до 100"_s);
+    QCOMPARE(m_ui.messages[0].caption, u"Ошибка"_s);
+    QCOMPARE(minus.data().toString(), u"−30 %"_s);
+    // In range it is taken as typed.
+    QTRY_VERIFY(!openSpin());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(minus).center());
+    QTRY_VERIFY(openSpin());
+    spin = openSpin();
+    spin->selectAll();
+    QTest::keyClicks(spin, u"45"_s);
+    QTest::keyClick(spin, Qt::Key_Return);
+    QTRY_COMPARE(minus.data().toString(), u"−45 %"_s);
+
+    // «Близкие»: 15 near misses of at most 10, the same.
+    QSpinBox* nearMisses = m_page->nearMissSpin();
+    nearMisses->setFocus();
+    nearMisses->selectAll();
+    QTest::keyClicks(nearMisses, u"15"_s);
+    QCOMPARE(nearMisses->cleanText(), u"15"_s);
+    QTest::keyClick(nearMisses, Qt::Key_Return);
+    QTRY_COMPARE(m_ui.messages.size(), 2);
+    QCOMPARE(m_ui.messages[1].text, u"«15» вне допустимых пределов: от 0 до 10"_s);
+    QCOMPARE(nearMisses->value(), 2);
+    QTest::keyClicks(nearMisses, u"7"_s);  // the old number was selected again
+    QTest::keyClick(nearMisses, Qt::Key_Return);
+    QCOMPARE(nearMisses->value(), 7);
+    QCOMPARE(m_ui.messages.size(), 2);
 }
 
 void TstSubstitute::csvExport()

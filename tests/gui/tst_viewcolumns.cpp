@@ -1,5 +1,6 @@
 // The view parameters dialog: hidden and shown lists, moves, the shown-list apply, help.
 #undef QT_NO_CAST_FROM_ASCII
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QListWidget>
@@ -67,6 +68,7 @@ private slots:
     void cancelAndShorterLists();
     void namesFollowTheColumnMap();
     void help();
+    void listsUseTheDialogsFont();
 };
 
 void TstViewColumns::newBaseListsEverythingHidden()
@@ -285,6 +287,21 @@ void TstViewColumns::help()
     });
     fx.form->editViewColumns();
     QCOMPARE(fx.ui.helpTopics, QList<int>({27, 27}));
+}
+
+// A desktop theme may give lists a font of their own (Qt's per-class application fonts); the
+// dialog's lists keep the dialog's face and size, and so do the names painted in them.
+void TstViewColumns::listsUseTheDialogsFont()
+{
+    const QFont themed(QStringLiteral("DejaVu Sans Mono"), 15);
+    QApplication::setFont(themed, "QAbstractItemView");
+    DocFixture fx;
+    QApplication::setFont(QApplication::font(), "QAbstractItemView");
+    ViewColumnsDialog* dialog = fx.form->viewColumnsDialog();
+    for (QListWidget* list : {dialog->hiddenList(), dialog->shownList()}) {
+        QCOMPARE(list->font().family(), dialog->font().family());
+        QCOMPARE(list->font().pixelSize(), dialog->font().pixelSize());
+    }
 }
 
 QTEST_MAIN(TstViewColumns)
