@@ -412,9 +412,21 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::onFirstShow()
 {
-    if (!m_args.isEmpty() && QFileInfo(m_args.first()).isFile()) {
-        m_showNavigatorAtStart = false;
-        m_document.load(m_args.first());
+    if (!m_args.isEmpty()) {
+        const QString name = m_args.first();
+        if (QFileInfo(name).isFile()) {
+            m_showNavigatorAtStart = false;
+            m_document.load(name);
+        } else if (name.contains(QChar::ReplacementCharacter)) {
+            // Bytes that are no UTF-8 cannot be turned back into the file's name.
+            m_ui.message(this, QStringLiteral("Ошибка"),
+                         QStringLiteral("Имя файла в командной строке не в кодировке UTF-8, файл не открыт:\r\n") + name,
+                         QMessageBox::Critical, QMessageBox::Ok);
+        } else {
+            // A name that is no file (missing, a folder) is said, not passed over: the reader's
+            // message names it and the reason; the empty base stays.
+            m_document.load(name);
+        }
     }
     // The scan problems, then the navigator, from the loop over the shown window. The navigator
     // follows the message's close, not the window's activation: without a window manager the

@@ -170,6 +170,11 @@ bool Document::load(const QString& path)
     m_fileName = QFileInfo(path).absoluteFilePath();
     setModified(false);
     emit baseReplaced(Origin::File);
+    // The records before it are open as usual; the user learns what was left out.
+    if (m_base.unreadTailBytes > 0)
+        m_ui.message(m_dialogParent, appTitle(),
+                     QString::fromStdString(veltris::unreadTailMessage(m_base.unreadTailBytes)),
+                     QMessageBox::Warning, QMessageBox::Ok);
     return true;
 }
 

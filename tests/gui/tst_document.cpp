@@ -73,6 +73,7 @@ private slots:
     void saveFailureMakesTheBadCellCurrent();
     void saveKeepsTheFilesMode_data();
     void saveKeepsTheFilesMode();
+    void lastRecordCutShortIsSaidOnce();
 };
 
 void TstDocument::newCancelledLeavesCleanBipolarBase()
@@ -436,6 +437,23 @@ void TstDocument::saveKeepsTheFilesMode()
     QCOMPARE(::stat(path8.constData(), &st), 0);
     QCOMPARE(int(st.st_mode & 07777), mode);
     QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files).filter(".tmp-"), QStringList());
+}
+
+// A base whose last record is cut short opens with its whole records, and says once what was left.
+void TstDocument::lastRecordCutShortIsSaidOnce()
+{
+    DocFixture fx;
+    const QString path = fx.folder.file(QStringLiteral("cut.QDB"));
+    QVERIFY(QFile::copy(QStringLiteral(VELTRIS_SOURCE_DIR "/tests/fixtures/bases/truncated-last-record/base.QDB"), path));
+    QVERIFY(fx.form->document().load(path));
+    QCOMPARE(fx.form->document().base().recordCount(), 1);
+    QCOMPARE(fx.form->document().fileName(), path);
+    QVERIFY(!fx.form->document().isModified());
+    QCOMPARE(fx.ui.messageTexts(), QStringList{QStringLiteral("Последняя запись файла неполная (150 байт) и не прочитана.")});
+    QCOMPARE(fx.ui.messages[0].icon, QMessageBox::Warning);
+    // A whole base says nothing.
+    fx.openSample("diodes.QDB");
+    QCOMPARE(fx.ui.messages.size(), 1);
 }
 
 QTEST_MAIN(TstDocument)

@@ -273,14 +273,29 @@ void TstStartup::commandLineOpenFailure()
     QVERIFY(form.document().fileName().isEmpty());
     QCOMPARE(form.document().base().table.rowCount(), 2);
 
-    // A name that is no file is ignored; with ShowNav the navigator still comes.
+    // A name that is no file is said, not passed over silently: a missing file, a folder, a name
+    // whose bytes are no UTF-8. The empty base stays; with ShowNav the navigator still comes.
     AppFolder other;
-    ScriptedUi ui2;
-    ui2.rejectDialog(QStringLiteral("TNavForm"));
-    MainWindow form2(other.paths(), ui2, {other.file(QStringLiteral("none.QDB"))});
-    showAndActivate(form2);
-    QCOMPARE(ui2.dialogs, QStringList{QStringLiteral("TNavForm")});
-    QVERIFY(ui2.messages.isEmpty());
+    const QString missing = other.file(QStringLiteral("none.QDB"));
+    const QString notUtf8 = QString::fromLocal8Bit(QByteArray("/tmp/\xcf\xf0\xe8\xe1\xee\xf0.QDB"));
+    const struct {
+        QString name;
+        QString text;
+    } cases[] = {
+        {missing, QStringLiteral("Не удалось открыть файл «%1»: файл не найден").arg(missing)},
+        {other.path(), QStringLiteral("Не удалось открыть файл «%1»: это папка, а не файл").arg(other.path())},
+        {notUtf8, QStringLiteral("Имя файла в командной строке не в кодировке UTF-8, файл не открыт:\r\n") + notUtf8},
+    };
+    for (const auto& c : cases) {
+        ScriptedUi ui2;
+        ui2.rejectDialog(QStringLiteral("TNavForm"));
+        MainWindow form2(other.paths(), ui2, {c.name});
+        showAndActivate(form2);
+        QCOMPARE(ui2.messageTexts(), QStringList{c.text});
+        QCOMPARE(ui2.dialogs, QStringList{QStringLiteral("TNavForm")});
+        QVERIFY(form2.document().fileName().isEmpty());
+        QCOMPARE(form2.document().base().table.rowCount(), 2);
+    }
 }
 
 void TstStartup::navigatorAtFirstActivationOnly()
