@@ -1,5 +1,8 @@
 #include "search/navigatorlistmodel.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <numeric>
 
@@ -29,6 +32,22 @@ void NavigatorListModel::setCatalogue(const veltris::NavigatorCatalogue& catalog
     for (const std::uint32_t i : order)
         sorted.push_back(m_sorted[i]);
     m_sorted = std::move(sorted);
+
+    // Equal names sort next to each other: mark each run of one name that spans several bases.
+    std::size_t runStart = 0;
+    std::string runKey;
+    for (std::size_t i = 0; i <= m_sorted.size(); ++i) {
+        std::string key = i < m_sorted.size() ? veltris::collationKey(m_sorted[i].entry.componentName) : std::string();
+        if (i == m_sorted.size() || i == 0 || key != runKey) {
+            bool several = false;
+            for (std::size_t j = runStart + 1; j < i && !several; ++j)
+                several = m_sorted[j].entry.base != m_sorted[runStart].entry.base;
+            for (std::size_t j = runStart; j < i && several; ++j)
+                m_sorted[j].shared = true;
+            runStart = i;
+            runKey = std::move(key);
+        }
+    }
     endResetModel();
 }
 
@@ -64,6 +83,11 @@ QString NavigatorListModel::name(int row) const
     return cpToQString(entry(row).componentName);
 }
 
+QString NavigatorListModel::baseFileName(int row) const
+{
+    return QFileInfo(QFile::decodeName(QByteArray::fromStdString(entry(row).fileName()))).fileName();
+}
+
 QVariant NavigatorListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
@@ -71,6 +95,8 @@ QVariant NavigatorListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return name(index.row());
+    case Qt::ToolTipRole:
+        return QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(entry(index.row()).fileName())));
     case CatalogueIndexRole:
         return QVariant::fromValue<qulonglong>(m_sorted[m_rows[static_cast<size_t>(index.row())]].catalogueIndex);
     default:

@@ -3,7 +3,7 @@
 // order of the core's collation (case-insensitive, digits, Latin, then Cyrillic; the same for
 // every locale).
 //
-// The catalogue is sorted once, when it is set; choosing a type afterwards only filters that
+// The catalogue is sorted once, when it is set (names found in several bases marked then); choosing a type afterwards only filters that
 // order, and positioning by a text is a binary search. So 100,000 entries fill at once.
 #include <QAbstractListModel>
 #include <cstdint>
@@ -14,6 +14,7 @@
 class NavigatorListModel : public QAbstractListModel {
     Q_OBJECT
 public:
+    // The tooltip (Qt::ToolTipRole) of a row is the full path of its base.
     // Index of the entry in catalogue order (a qulonglong), for whoever needs the entry itself.
     static constexpr int CatalogueIndexRole = Qt::UserRole + 1;
 
@@ -32,6 +33,11 @@ public:
     // The entry shown in `row` (0 <= row < rowCount()).
     const veltris::NavigatorEntry& entry(int row) const { return m_sorted[m_rows[static_cast<size_t>(row)]].entry; }
     QString name(int row) const;
+    // True when another base holds a component of the same name (letter case aside): the row
+    // then shows its base's file name, so the right one can be chosen.
+    bool nameInSeveralBases(int row) const { return m_sorted[m_rows[static_cast<size_t>(row)]].shared; }
+    // The file name (without its folder) of the base of `row`.
+    QString baseFileName(int row) const;
     // The row at which `text` would be inserted into the list: the first item that does not sort
     // before it, so an item equal to it when there is one; rowCount() when every item sorts
     // before it.
@@ -41,6 +47,7 @@ private:
     struct Sorted {
         veltris::NavigatorEntry entry;
         std::uint32_t catalogueIndex;
+        bool shared = false;  // the name is in another base too
     };
     std::vector<Sorted> m_sorted;       // the whole catalogue in list order
     std::vector<std::uint32_t> m_rows;  // indices into m_sorted of the rows shown

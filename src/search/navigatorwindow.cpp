@@ -222,8 +222,24 @@ void NavigatorWindow::paintComponentItem(QPainter* painter, const QStyleOptionVi
     painter->fillRect(option.rect, pal.brush(group, selected ? QPalette::Highlight : QPalette::Base));
     painter->setFont(option.font);
     painter->setPen(pal.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                      m_model->name(index.row()));
+    const QString name = m_model->name(index.row());
+    painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, name);
+    if (m_model->nameInSeveralBases(index.row())) {
+        // The base's file name at the right, dimmer and shortened in the middle where the room
+        // after the name is small; the full path is the row's tooltip.
+        const QFontMetrics fm(option.font);
+        const int gap = fm.horizontalAdvance(QStringLiteral("  "));
+        QRect room = option.rect;
+        room.setLeft(option.rect.left() + fm.horizontalAdvance(name) + gap);
+        room.setRight(option.rect.right() - 2);
+        if (room.width() > fm.horizontalAdvance(QStringLiteral("…")) * 3) {
+            QColor dim = painter->pen().color();
+            dim.setAlphaF(selected ? 0.85 : 0.6);
+            painter->setPen(dim);
+            painter->drawText(room, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
+                              fm.elidedText(m_model->baseFileName(index.row()), Qt::ElideMiddle, room.width()));
+        }
+    }
     if (option.state.testFlag(QStyle::State_HasFocus)) {
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(option);

@@ -1,6 +1,7 @@
 // The navigator window over folders of generated bases.
 #include <QCollator>
 #include <QFile>
+#include <QImage>
 #include <QLocale>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,6 +149,7 @@ private slots:
     void quickSearch();
     void quickSearchUpperCaseAsTyped();
     void sameNameOpensItsOwnBase();
+    void sameNameShowsItsBase();
     void unsavedPrompt_data();
     void unsavedPrompt();
     void missingFileDoesNothing();
@@ -383,6 +385,50 @@ void TstNavigator::sameNameOpensItsOwnBase()
     }
     QVERIFY(w.ui.messages.isEmpty());
     QVERIFY(w.ui.unexpected.isEmpty());
+}
+
+// A name in several bases shows the base's file name in its row, the full path in its tooltip;
+// a name in one base shows only itself.
+void TstNavigator::sameNameShowsItsBase()
+{
+    NavWorld w;
+    writeTestBase(w.base(QStringLiteral("first.QDB")), 1, QStringLiteral("Первая"),
+                  {QStringLiteral("KT315A"), QStringLiteral("AAA"), QStringLiteral("AAA")});
+    writeTestBase(w.base(QStringLiteral("second.QDB")), 3, QStringLiteral("Вторая"),
+                  {QStringLiteral("kt315a"), QStringLiteral("BBB")});
+    w.start();
+    const NavigatorListModel* m = w.nav()->listModel();
+    QCOMPARE(w.items(), (QStringList{QStringLiteral("AAA"), QStringLiteral("AAA"), QStringLiteral("BBB"),
+                                     QStringLiteral("KT315A"), QStringLiteral("kt315a")}));
+    // Twice in one base is no reason: the base would not tell them apart.
+    const bool shared[] = {false, false, false, true, true};
+    for (int row = 0; row < m->rowCount(); ++row) {
+        QCOMPARE(m->nameInSeveralBases(row), shared[row]);
+        QCOMPARE(m->data(m->index(row), Qt::ToolTipRole).toString(),
+                 QString::fromStdString(m->entry(row).fileName()));
+    }
+    QCOMPARE(m->baseFileName(3), QStringLiteral("first.QDB"));
+    QCOMPARE(m->baseFileName(4), QStringLiteral("second.QDB"));
+
+    // Painted: something right of a shared name, nothing right of the others.
+    w.ui.onDialog(QStringLiteral("TNavForm"), [&](QDialog* d) {
+        QListView* list = static_cast<NavigatorWindow*>(d)->componentList();
+        list->selectionModel()->clear();
+        const QImage image = list->viewport()->grab().toImage();
+        const auto inkRightOf = [&](int row) {
+            const QRect r = list->visualRect(list->model()->index(row, 0));
+            const QRgb background = image.pixel(r.right() - 1, r.bottom());
+            int ink = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left() + r.width() / 2; x < r.right(); ++x)
+                    ink += image.pixel(x, y) != background;
+            return ink;
+        };
+        if (inkRightOf(3) == 0 || inkRightOf(4) == 0 || inkRightOf(0) != 0 || inkRightOf(2) != 0)
+            QTest::qFail("file names not painted as expected", __FILE__, __LINE__);
+        return int(QDialog::Rejected);
+    });
+    w.form->showNavigator();
 }
 
 void TstNavigator::unsavedPrompt_data()
