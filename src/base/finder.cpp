@@ -445,7 +445,20 @@ JudgePlan prepare(const FinderQuery& query, HeadOf headOf)
     return plan;
 }
 
+// What a stored value that reads back as itself (class kValueExact) or is zero (kValueZero)
+// promises: its magnitude and which ends are known. Zero, whatever its decorations, is no data.
+inline std::uint8_t plainKnown(std::uint8_t flags, double v)
+{
+    const unsigned limit = flags & (kFlagLess | kFlagGreater);
+    const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
+    return none                 ? 0
+           : limit == 0         ? (kKnownLow | kKnownHigh)
+           : limit == kFlagLess ? kKnownHigh
+                                : kKnownLow;
+}
+
 // Where a cell reader writes what the cells of a list of rows promise: row r at index r - first.
+// A cell reader calls put(row, meaning) or plain(row, flags, value) once for each row it reads.
 struct MeaningOut {
     double* lo;
     double* hi;
@@ -459,18 +472,34 @@ struct MeaningOut {
         hi[k] = m.hi;
         known[k] = m.known;
     }
-    // A stored value that reads back as itself (class kValueExact) or is zero (kValueZero).
-    // Zero, whatever its decorations, is no data.
     void plain(int row, std::uint8_t flags, double v) const
     {
         const auto k = static_cast<std::size_t>(row - first);
-        const unsigned limit = flags & (kFlagLess | kFlagGreater);
-        const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
-        lo[k] = hi[k] = none ? 0 : std::fabs(v);
-        known[k] = none                 ? 0
-                   : limit == 0         ? (kKnownLow | kKnownHigh)
-                   : limit == kFlagLess ? kKnownHigh
-                                        : kKnownLow;
+        const std::uint8_t kn = plainKnown(flags, v);
+        lo[k] = hi[k] = kn == 0 ? 0 : std::fabs(v);
+        known[k] = kn;
+    }
+};
+
+// The same for a list of rows written in list order: the row at rows[a] to index a. A reader
+// hands the rows over in list order, so a running index finds each one's place.
+struct KeptOut {
+    double* lo;
+    double* hi;
+    std::uint8_t* known;
+    std::size_t at = 0;
+
+    void put(int, const CellMeaning& m)
+    {
+        lo[at] = m.lo;
+        hi[at] = m.hi;
+        known[at++] = m.known;
+    }
+    void plain(int, std::uint8_t flags, double v)
+    {
+        const std::uint8_t kn = plainKnown(flags, v);
+        lo[at] = hi[at] = kn == 0 ? 0 : std::fabs(v);
+        known[at++] = kn;
     }
 };
 
@@ -486,27 +515,28 @@ struct JudgeSpace {
         : lo(count * kJudgeBlock), hi(count * kJudgeBlock), known(count * kJudgeBlock),
           key(kJudgeBlock), live(kJudgeBlock), failMask(kJudgeBlock), weakMask(kJudgeBlock),
           unknownMask(kJudgeBlock), failCount(kJudgeBlock), distance(kJudgeBlock),
-          favour(kJudgeBlock),
-          packageLo(kJudgeBlock), packageHi(kJudgeBlock), packageKnown(kJudgeBlock),
-          order(count), failed(count, 0), judged(count, 0)
+          favour(kJudgeBlock), packageLo(kJudgeBlock), packageHi(kJudgeBlock),
+          packageKnown(kJudgeBlock), order(count), failed(count, 0), judged(count, 0)
     {
         for (std::size_t j = 0; j < count; ++j)
             order[j] = j;
     }
-    // Each rule's values of the block, kept for the distances of the rows that stay.
+    // Each rule's values of the rows kept, for their distances and misses.
     std::vector<double> lo;
     std::vector<double> hi;
     std::vector<std::uint8_t> known;
     std::vector<std::uint64_t> key;
-    // The rows still alive, in order; their verdicts so far at the same index.
+    // The rows still alive, in order.
     std::vector<int> live;
+    // Each row's verdicts so far, at index row - first row of the block.
     std::vector<std::uint32_t> failMask;
     std::vector<std::uint32_t> weakMask;
     std::vector<std::uint32_t> unknownMask;
-    std::vector<std::uint8_t> failCount;
+    std::vector<std::uint32_t> failCount;
+    // The kept rows' closeness, at their index in `live`.
     std::vector<double> distance;
     std::vector<double> favour;
-    // The package cells of the block.
+    // The package cells of the kept rows.
     std::vector<double> packageLo;
     std::vector<double> packageHi;
     std::vector<std::uint8_t> packageKnown;
@@ -517,9 +547,59 @@ struct JudgeSpace {
     std::vector<std::size_t> judged;
 };
 
+// Records each row's verdict on one rule as a cell reader hands the cells over, and keeps the
+// row in `live` (moved down to `stay`) while it can still be kept. The reader reads live[a]
+// before the row is written back at stay <= a, so the list is compacted in place. Readers take
+// it by value and give it back, so that its counters live in registers.
+struct RuleJudge {
+    // The fields the loop reads are of types the stores it makes (int rows, 32-bit masks)
+    // cannot alias, so that they stay in registers.
+    RuleTarget target;
+    std::ptrdiff_t first;
+    std::size_t bit;
+    std::size_t gate;
+    std::size_t unknownFails;
+    std::size_t limit;
+    int* live;
+    std::uint32_t* failMask;
+    std::uint32_t* weakMask;
+    std::uint32_t* unknownMask;
+    std::uint32_t* failCount;
+    std::size_t stay = 0;
+    std::size_t fails = 0;
+
+    // v: kJudged* bits. Inlined into each cell reader's loop: a call a verdict costs more than
+    // the verdict.
+    [[gnu::always_inline]] void record(int row, unsigned v)
+    {
+        const auto k = static_cast<std::size_t>(row - first);
+        const std::size_t fail = v & kJudgedFail;
+        const std::size_t unknown = v >> 1 & 1u;
+        const std::size_t counted = fail | (unknownFails & unknown);
+        const std::uint32_t total = failCount[k] + static_cast<std::uint32_t>(counted);
+        failMask[k] |= static_cast<std::uint32_t>(fail << bit);
+        weakMask[k] |= static_cast<std::uint32_t>((v >> 2 & 1u) << bit);
+        unknownMask[k] |= static_cast<std::uint32_t>(unknown << bit);
+        failCount[k] = total;
+        live[stay] = row;
+        stay += static_cast<std::size_t>(total <= limit) & ((gate & counted) ^ 1u);
+        fails += counted;
+    }
+    [[gnu::always_inline]] void put(int row, const CellMeaning& m)
+    {
+        record(row, judgeCell(target, m.known, m.lo, m.hi));
+    }
+    [[gnu::always_inline]] void plain(int row, std::uint8_t flags, double v)
+    {
+        const std::uint8_t known = plainKnown(flags, v);
+        const double value = std::fabs(v);
+        record(row, judgeCell(target, known, value, value));
+    }
+};
+
 // The near-miss fields of a kept row that fails: the worst shortfall and the deviations of its
-// failing rules; `lo`, `hi`, `known` hold each rule's cells of the block at index row - from.
-void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t k, const double* lo,
+// failing rules; `lo`, `hi`, `known` hold each rule's cells of the kept rows at index `at`.
+void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const double* lo,
                     const double* hi, const std::uint8_t* known)
 {
     constexpr std::size_t kBlock = kJudgeBlock;
@@ -533,10 +613,10 @@ void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t k, const 
         if (p.numeric && p.label) {
             miss = kPackageMiss;
         } else if (p.numeric) {
-            const std::size_t at = j * kBlock + k;
-            miss = cellMiss(p.target, known[at], lo[at], hi[at]);
+            const std::size_t i = j * kBlock + at;
+            miss = cellMiss(p.target, known[i], lo[i], hi[i]);
             percent = static_cast<float>(
-                cellDeviation(p.target, p.referenceLow, p.referenceHigh, known[at], lo[at], hi[at]));
+                cellDeviation(p.target, p.referenceLow, p.referenceHigh, known[i], lo[i], hi[i]));
         }
         shortfall = std::max(shortfall, miss);
         if (slot < kShownMisses)
@@ -552,8 +632,9 @@ void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t k, const 
 // Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones to `out`: those with
 // at most plan.limit failures, none of them a gate's, and at least one rule told. `cells`
 // reads a column's meaning for a list of rows:
-//   numeric(column, rows, n, out) writes what the cells promise to `out`; keys(column, rows, n,
-//   first, key) the colour codes, row r at key[r - first]; name(row) gives a row's name.
+//   numeric(column, rows, n, out) hands each row's promise to `out` (MeaningOut, RuleJudge);
+//   keys(column, rows, n, first, key) the colour codes, row r at key[r - first]; name(row)
+//   gives a row's name.
 // `step(from)`, called now and then before row `from`, returns false to cancel;
 // `kept(first)` is called after each block with the index in `out` of its first match, while
 // the block's cells are still in the cache.
@@ -564,8 +645,6 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
     constexpr std::size_t kBlock = kJudgeBlock;
     const std::vector<PreparedRule>& rules = plan.rules;
     const std::size_t count = rules.size();
-    const int limit = plan.limit;
-    const unsigned unknownFails = plan.unknownFails;
     const std::uint32_t allRules = count >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << count) - 1;
     // Plain pointers: a store through a byte pointer may alias anything, so values read through
     // the vectors would be fetched again after every store.
@@ -577,7 +656,7 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
     std::uint32_t* const failMask = space.failMask.data();
     std::uint32_t* const weakMask = space.weakMask.data();
     std::uint32_t* const unknownMask = space.unknownMask.data();
-    std::uint8_t* const failCount = space.failCount.data();
+    std::uint32_t* const failCount = space.failCount.data();
     double* const distance = space.distance.data();
     double* const favour = space.favour.data();
     std::vector<std::size_t>& order = space.order;
@@ -587,100 +666,80 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
         if (from % kProgressStep == 0 && !step(from))
             return false;
         const auto n = static_cast<std::size_t>(std::min(kJudgeBlock, rows - from));
+        std::fill_n(failMask, n, 0u);
+        std::fill_n(weakMask, n, 0u);
+        std::fill_n(unknownMask, n, 0u);
+        std::fill_n(failCount, n, 0u);
         std::size_t alive = 0;
         for (std::size_t k = 0; k < n; ++k) {
             const int row = from + static_cast<int>(k);
-            failMask[alive] = 0;
-            weakMask[alive] = 0;
-            unknownMask[alive] = 0;
-            failCount[alive] = 0;
             live[alive] = row;
             alive += row != excludeRow;
         }
-        // Records a row's verdict on rule j (kJudged* bits) and keeps the row (moved down to
-        // `stay`) while it can still be kept: rows left behind by earlier ones only move down,
-        // never over one not yet read.
-        std::size_t stay = 0;
-        std::size_t fails = 0;
-        const auto record = [&](std::size_t a, std::uint32_t bit, unsigned gate, unsigned v) {
-            const unsigned fail = v & kJudgedFail;
-            const unsigned unknown = v >> 1 & 1u;
-            const unsigned counted = fail | (unknownFails & unknown);
-            const auto total = static_cast<std::uint8_t>(failCount[a] + counted);
-            live[stay] = live[a];
-            failMask[stay] = failMask[a] | fail << bit;
-            weakMask[stay] = weakMask[a] | (v >> 2 & 1u) << bit;
-            unknownMask[stay] = unknownMask[a] | unknown << bit;
-            failCount[stay] = total;
-            stay += (total <= limit) & ((gate & counted) ^ 1u);
-            fails += counted;
-        };
         for (const std::size_t j : order) {
             if (alive == 0)
                 break;
             const PreparedRule& p = rules[j];
-            const auto bit = static_cast<std::uint32_t>(j);
-            const unsigned gate = p.gate;
-            stay = 0;
-            fails = 0;
+            RuleJudge judge{p.target,
+                                  from,
+                                  j,
+                                  p.gate,
+                                  plan.unknownFails,
+                                  static_cast<std::size_t>(std::max(plan.limit, 0)),
+                                  live,
+                                  failMask,
+                                  weakMask,
+                                  unknownMask,
+                                  failCount};
             if (p.numeric) {
-                double* l = lo + j * kBlock;
-                double* h = hi + j * kBlock;
-                std::uint8_t* kn = known + j * kBlock;
-                cells.numeric(p.column, live, alive, MeaningOut{l, h, kn, from});
-                for (std::size_t a = 0; a < alive; ++a) {
-                    const auto k = static_cast<std::size_t>(live[a] - from);
-                    record(a, bit, gate, judgeCell(p.target, kn[k], l[k], h[k]));
-                }
+                judge = cells.numeric(p.column, live, alive, judge);
             } else if (p.text) {
                 cells.keys(p.column, live, alive, from, key);
                 for (std::size_t a = 0; a < alive; ++a) {
-                    const std::uint64_t code = key[static_cast<std::size_t>(live[a] - from)];
-                    record(a, bit, gate,
-                           static_cast<unsigned>(code != 0 && code != p.refKey) |
-                               static_cast<unsigned>(code == 0) << 1);
+                    const int row = live[a];
+                    const std::uint64_t code = key[static_cast<std::size_t>(row - from)];
+                    judge.record(row, static_cast<unsigned>(code != 0 && code != p.refKey) |
+                                          static_cast<unsigned>(code == 0) << 1);
                 }
             } else {
                 for (std::size_t a = 0; a < alive; ++a)
-                    record(a, bit, gate, kJudgedUnknown);
+                    judge.record(live[a], kJudgedUnknown);
             }
-            failed[j] += fails;
+            failed[j] += judge.fails;
             judged[j] += alive;
-            alive = stay;
+            alive = judge.stay;
         }
         // A row no rule could tell anything of is no match.
-        stay = 0;
+        std::size_t told = 0;
         for (std::size_t a = 0; a < alive; ++a) {
-            live[stay] = live[a];
-            failMask[stay] = failMask[a];
-            weakMask[stay] = weakMask[a];
-            unknownMask[stay] = unknownMask[a];
-            failCount[stay] = failCount[a];
-            stay += unknownMask[a] != allRules;
+            const int row = live[a];
+            live[told] = row;
+            told += unknownMask[static_cast<std::size_t>(row - from)] != allRules;
         }
-        alive = stay;
-        // The distance only for the kept rows, the rules in query order: logarithms cost more
-        // than the verdicts.
+        alive = told;
+        // The kept rows' cells again, at their index in `live`, for the distances and misses;
+        // the rules in query order: logarithms cost more than the verdicts.
         std::fill_n(distance, alive, 0.0);
         std::fill_n(favour, alive, 0.0);
-        for (std::size_t j = 0; j < count; ++j) {
+        for (std::size_t j = 0; j < count && alive > 0; ++j) {
             const PreparedRule& p = rules[j];
-            if (!p.numeric || p.label)
+            if (!p.numeric)
                 continue;
-            const double* l = lo + j * kBlock;
-            const double* h = hi + j * kBlock;
-            const std::uint8_t* kn = known + j * kBlock;
-            for (std::size_t a = 0; a < alive; ++a) {
-                const auto k = static_cast<std::size_t>(live[a] - from);
-                if (kn[k] != 0)
-                    addDeviation(logRepresentative(l[k], h[k]) - p.logReference, p.target.favoured,
+            double* l = lo + j * kBlock;
+            double* h = hi + j * kBlock;
+            std::uint8_t* kn = known + j * kBlock;
+            cells.numeric(p.column, live, alive, KeptOut{l, h, kn});
+            if (p.label)
+                continue;
+            for (std::size_t a = 0; a < alive; ++a)
+                if (kn[a] != 0)
+                    addDeviation(logRepresentative(l[a], h[a]) - p.logReference, p.target.favoured,
                                  distance[a], favour[a]);
-            }
         }
         if (plan.package.column > 0 && alive > 0)
             cells.numeric(plan.package.column, live, alive,
-                          MeaningOut{space.packageLo.data(), space.packageHi.data(),
-                                     space.packageKnown.data(), from});
+                          KeptOut{space.packageLo.data(), space.packageHi.data(),
+                                  space.packageKnown.data()});
         const std::size_t firstKept = out.size();
         for (std::size_t a = 0; a < alive; ++a) {
             const auto k = static_cast<std::size_t>(live[a] - from);
@@ -688,19 +747,19 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
             m.base = baseIndex;
             m.row = live[a];
             m.name = std::string(cells.name(live[a]));
-            m.fails = failCount[a];
-            m.unknowns = std::popcount(unknownMask[a]);
+            m.fails = static_cast<int>(failCount[k]);
+            m.unknowns = std::popcount(unknownMask[k]);
             m.distance = distance[a];
             m.favour = favour[a];
-            m.failMask = failMask[a];
-            m.weakMask = weakMask[a];
-            m.unknownMask = unknownMask[a];
-            if (plan.package.column > 0 && space.packageKnown[k] == (kKnownLow | kKnownHigh) &&
-                space.packageLo[k] == space.packageHi[k])
-                m.package = space.packageLo[k] == plan.package.number ? PackageMatch::Same
+            m.failMask = failMask[k];
+            m.weakMask = weakMask[k];
+            m.unknownMask = unknownMask[k];
+            if (plan.package.column > 0 && space.packageKnown[a] == (kKnownLow | kKnownHigh) &&
+                space.packageLo[a] == space.packageHi[a])
+                m.package = space.packageLo[a] == plan.package.number ? PackageMatch::Same
                                                                       : PackageMatch::Other;
             if (m.fails > 0)
-                describeMisses(plan, m, k, lo, hi, known);
+                describeMisses(plan, m, a, lo, hi, known);
             else
                 m.missPercent.fill(NAN);
         }
@@ -721,13 +780,15 @@ class SourceCells {
 public:
     explicit SourceCells(const FinderSource& source) : m_source(source) {}
 
-    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    template <class Out>
+    Out numeric(int c, const int* rows, std::size_t n, Out out) const
     {
         const FinderSource::Column& col = m_source.column(c);
         for (std::size_t a = 0; a < n; ++a) {
             const auto r = static_cast<std::size_t>(rows[a]);
             out.put(rows[a], CellMeaning{col.lo[r], col.hi[r], col.known[r]});
         }
+        return out;
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -917,7 +978,8 @@ class StoreCells {
 public:
     explicit StoreCells(const Table& table) : m_table(table) {}
 
-    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    template <class Out>
+    Out numeric(int c, const int* rows, std::size_t n, Out out) const
     {
         const ColumnStore& store = m_table.column(c);
         const std::span<const std::uint32_t> order = m_table.order();
@@ -934,7 +996,7 @@ public:
                 else
                     out.put(rows[a], other(store, c, s));
             }
-            return;
+            return out;
         }
         if (store.kind == CellKind::Drawing) {
             const std::int16_t* drawing = store.drawing.data();
@@ -945,10 +1007,11 @@ public:
                 else
                     out.put(rows[a], other(store, c, s));
             }
-            return;
+            return out;
         }
         for (std::size_t a = 0; a < n; ++a)
             out.put(rows[a], other(store, c, order[static_cast<std::size_t>(rows[a])]));
+        return out;
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -979,10 +1042,12 @@ class TextCells {
 public:
     explicit TextCells(const Table& table) : m_table(table) {}
 
-    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    template <class Out>
+    Out numeric(int c, const int* rows, std::size_t n, Out out) const
     {
         for (std::size_t a = 0; a < n; ++a)
             out.put(rows[a], cellMeaning(m_table.cell(rows[a] + 1, c)));
+        return out;
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -1175,7 +1240,8 @@ public:
     bool hasColumn(int c) const { return c >= 1 && c < m_tableColumns; }
     const std::string& title(int c) const { return m_titles[static_cast<std::size_t>(c)]; }
 
-    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    template <class Out>
+    Out numeric(int c, const int* rows, std::size_t n, Out out) const
     {
         const RecordSlot& slot = m_slots[static_cast<std::size_t>(c)];
         if (slot.kind == CellKind::Value && !slot.signed3) {
@@ -1189,15 +1255,16 @@ public:
                 else
                     out.put(rows[a], other(slot, record(rows[a])));
             }
-            return;
+            return out;
         }
         if (slot.kind == CellKind::Drawing) {
             for (std::size_t a = 0; a < n; ++a)
                 out.plain(rows[a], 0, load<std::int16_t>(record(rows[a]) + slot.a));
-            return;
+            return out;
         }
         for (std::size_t a = 0; a < n; ++a)
             out.put(rows[a], other(slot, record(rows[a])));
+        return out;
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {

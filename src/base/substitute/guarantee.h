@@ -66,7 +66,8 @@ enum : unsigned {
 //   passes when it reaches the bound and is a guarantee too weak when it does not;
 //   on the other side it fails when it already lies beyond the bound, else it cannot tell.
 // Branch-free: the verdicts of neighbouring rows follow no pattern a predictor could learn.
-inline unsigned judgeCell(const RuleTarget& t, std::uint8_t known, double lo, double hi)
+[[gnu::always_inline]] inline unsigned judgeCell(const RuleTarget& t, std::uint8_t known, double lo,
+                                                 double hi)
 {
     const unsigned exact = known == (kKnownLow | kKnownHigh);
     const unsigned onlyLow = known == kKnownLow;
