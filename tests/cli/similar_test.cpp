@@ -456,6 +456,32 @@ TEST_F(SimilarCli, NameThatCouldMeanTwoPartsIsNotChosenSilently)
     }
 }
 
+// The sample diodes with the shipped rules: the same diode in another package is a substitute,
+// and substitutes the data confirm come before rectifiers the data cannot judge.
+TEST_F(SimilarCli, SampleSignalDiodeFindsItsTwinsFirst)
+{
+    const fs::path diodes = fs::path(VELTRIS_BIN_DIR) / "samples" / "diodes.QDB";
+    const QdbRun run = runQdb({"similar", diodes.string(), "--like", "1n4148", "--top", "0",
+                               "--format", "json"},
+                              m_dir);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    JsonReader reader(run.out);
+    const auto doc = reader.document();
+    ASSERT_TRUE(doc) << reader.error;
+    const std::vector<Json>& matches = (*doc)["matches"].items;
+    ASSERT_GE(matches.size(), 2u);
+    EXPECT_EQ(matches[0]["name"].text, "LL4148");
+    EXPECT_EQ(matches[0]["verdict"].text, "замена");
+    EXPECT_FALSE(matches[0]["same_package"].flag);
+    EXPECT_EQ(matches[1]["name"].text, "1N4148W");
+    // Among the full matches, fewer unknowns always come first.
+    for (std::size_t k = 1; k < matches.size(); ++k) {
+        if (matches[k]["fails"].number == 0) {
+            EXPECT_LE(matches[k - 1]["unknown"].number, matches[k]["unknown"].number) << k;
+        }
+    }
+}
+
 TEST_F(SimilarCli, UserRulesFromTheSettingsFile)
 {
     const fs::path settings = m_dir / "veltris.ini";
