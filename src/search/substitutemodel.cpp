@@ -104,14 +104,18 @@ QVariant SubstituteRulesModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const SubstituteRule& rule = m_rules[static_cast<std::size_t>(index.row())];
-    const bool band = rule.kind == RuleKind::Band;
+    // A band's spreads, and the tolerance of «не меньше» (−p) and «не больше» (+q).
+    const bool minus = veltris::ruleTakesMinus(rule.kind) &&
+                       (rule.kind == RuleKind::Band || rule.minusPercent > 0);
+    const bool plus = veltris::ruleTakesPlus(rule.kind) &&
+                      (rule.kind == RuleKind::Band || rule.plusPercent > 0);
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case TitleColumn: return title(index.row() + 1);
         case ReferenceColumn: return m_reference.value(index.row());
         case RuleColumn: return QString::fromUtf8(veltris::ruleCaption(rule.kind));
-        case MinusColumn: return band ? QStringLiteral("−%1 %").arg(rule.minusPercent) : QString();
-        case PlusColumn: return band ? QStringLiteral("+%1 %").arg(rule.plusPercent) : QString();
+        case MinusColumn: return minus ? QStringLiteral("−%1 %").arg(rule.minusPercent) : QString();
+        case PlusColumn: return plus ? QStringLiteral("+%1 %").arg(rule.plusPercent) : QString();
         default: return {};
         }
     }
