@@ -513,8 +513,8 @@ constexpr int kProgressStep = 32 * kJudgeBlock;
 struct JudgeSpace {
     explicit JudgeSpace(std::size_t count)
         : lo(count * kJudgeBlock), hi(count * kJudgeBlock), known(count * kJudgeBlock),
-          key(kJudgeBlock), live(kJudgeBlock), failMask(kJudgeBlock), weakMask(kJudgeBlock),
-          unknownMask(kJudgeBlock), failCount(kJudgeBlock), distance(kJudgeBlock),
+          key(kJudgeBlock), live(kJudgeBlock), verdicts(kJudgeBlock), weakMask(kJudgeBlock),
+          failCount(kJudgeBlock), distance(kJudgeBlock),
           favour(kJudgeBlock), packageLo(kJudgeBlock), packageHi(kJudgeBlock),
           packageKnown(kJudgeBlock), order(count), failed(count, 0), judged(count, 0)
     {
@@ -529,10 +529,11 @@ struct JudgeSpace {
     // The rows still alive, in order.
     std::vector<int> live;
     // Each row's verdicts so far, at index row - first row of the block.
-    std::vector<std::uint32_t> failMask;
+    // Failing rules in the low 32 bits, unknown ones in the high; which failures are a
+    // guarantee too weak apart (they are few).
+    std::vector<std::uint64_t> verdicts;
     std::vector<std::uint32_t> weakMask;
-    std::vector<std::uint32_t> unknownMask;
-    std::vector<std::uint32_t> failCount;
+    std::vector<std::uint32_t> failCount;  // failures counted so far
     // The kept rows' closeness, at their index in `live`.
     std::vector<double> distance;
     std::vector<double> favour;
@@ -561,9 +562,8 @@ struct RuleJudge {
     std::size_t unknownFails;
     std::size_t limit;
     int* live;
-    std::uint32_t* failMask;
+    std::uint64_t* verdicts;
     std::uint32_t* weakMask;
-    std::uint32_t* unknownMask;
     std::uint32_t* failCount;
     std::size_t stay = 0;
     std::size_t fails = 0;
@@ -576,10 +576,11 @@ struct RuleJudge {
         const std::size_t fail = v & kJudgedFail;
         const std::size_t unknown = v >> 1 & 1u;
         const std::size_t counted = fail | (unknownFails & unknown);
+        const std::uint64_t now = verdicts[k] | std::uint64_t{fail} << bit | std::uint64_t{unknown} << (bit + 32);
+        verdicts[k] = now;
+        if (v & kJudgedWeak)
+            weakMask[k] |= std::uint32_t{1} << bit;
         const std::uint32_t total = failCount[k] + static_cast<std::uint32_t>(counted);
-        failMask[k] |= static_cast<std::uint32_t>(fail << bit);
-        weakMask[k] |= static_cast<std::uint32_t>((v >> 2 & 1u) << bit);
-        unknownMask[k] |= static_cast<std::uint32_t>(unknown << bit);
         failCount[k] = total;
         live[stay] = row;
         stay += static_cast<std::size_t>(total <= limit) & ((gate & counted) ^ 1u);
@@ -629,7 +630,16 @@ void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const
     m.shortfall = shortfall;
 }
 
-// Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones to `out`: those with
+// The names of the matches from `from` on, read by `cells`.
+template <class Cells>
+void nameMatches(const Cells& cells, std::vector<FinderMatch>& matches, std::size_t from)
+{
+    for (std::size_t k = from; k < matches.size(); ++k)
+        matches[k].name = std::string(cells.name(matches[k].row));
+}
+
+// Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones, without their names,
+// to `out`: those with
 // at most plan.limit failures, none of them a gate's, and at least one rule told. `cells`
 // reads a column's meaning for a list of rows:
 //   numeric(column, rows, n, out) hands each row's promise to `out` (MeaningOut, RuleJudge);
@@ -653,9 +663,8 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
     std::uint8_t* const known = space.known.data();
     std::uint64_t* const key = space.key.data();
     int* const live = space.live.data();
-    std::uint32_t* const failMask = space.failMask.data();
+    std::uint64_t* const verdicts = space.verdicts.data();
     std::uint32_t* const weakMask = space.weakMask.data();
-    std::uint32_t* const unknownMask = space.unknownMask.data();
     std::uint32_t* const failCount = space.failCount.data();
     double* const distance = space.distance.data();
     double* const favour = space.favour.data();
@@ -666,9 +675,8 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
         if (from % kProgressStep == 0 && !step(from))
             return false;
         const auto n = static_cast<std::size_t>(std::min(kJudgeBlock, rows - from));
-        std::fill_n(failMask, n, 0u);
+        std::fill_n(verdicts, n, std::uint64_t{0});
         std::fill_n(weakMask, n, 0u);
-        std::fill_n(unknownMask, n, 0u);
         std::fill_n(failCount, n, 0u);
         std::size_t alive = 0;
         for (std::size_t k = 0; k < n; ++k) {
@@ -687,9 +695,8 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
                                   plan.unknownFails,
                                   static_cast<std::size_t>(std::max(plan.limit, 0)),
                                   live,
-                                  failMask,
+                                  verdicts,
                                   weakMask,
-                                  unknownMask,
                                   failCount};
             if (p.numeric) {
                 judge = cells.numeric(p.column, live, alive, judge);
@@ -714,7 +721,7 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
         for (std::size_t a = 0; a < alive; ++a) {
             const int row = live[a];
             live[told] = row;
-            told += unknownMask[static_cast<std::size_t>(row - from)] != allRules;
+            told += (verdicts[static_cast<std::size_t>(row - from)] >> 32) != allRules;
         }
         alive = told;
         // The kept rows' cells again, at their index in `live`, for the distances and misses;
@@ -746,14 +753,15 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
             FinderMatch& m = out.emplace_back();
             m.base = baseIndex;
             m.row = live[a];
-            m.name = std::string(cells.name(live[a]));
+            const auto failing = static_cast<std::uint32_t>(verdicts[k]);
+            const auto unknown = static_cast<std::uint32_t>(verdicts[k] >> 32);
+            m.unknowns = std::popcount(unknown);
             m.fails = static_cast<int>(failCount[k]);
-            m.unknowns = std::popcount(unknownMask[k]);
             m.distance = distance[a];
             m.favour = favour[a];
-            m.failMask = failMask[k];
+            m.failMask = failing;
             m.weakMask = weakMask[k];
-            m.unknownMask = unknownMask[k];
+            m.unknownMask = unknown;
             if (plan.package.column > 0 && space.packageKnown[a] == (kKnownLow | kKnownHigh) &&
                 space.packageLo[a] == space.packageHi[a])
                 m.package = space.packageLo[a] == plan.package.number ? PackageMatch::Same
@@ -813,12 +821,13 @@ bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseI
     });
     const int rows = source.rowCount();
     JudgeSpace space(plan.rules.size());
+    const SourceCells cells(source);
     return judgeRows(
-        plan, SourceCells(source), rows, baseIndex, excludeRow, out,
+        plan, cells, rows, baseIndex, excludeRow, out,
         [&](int from) {
             return !progress || progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows));
         },
-        [](std::size_t) {}, space);
+        [&](std::size_t first) { nameMatches(cells, out, first); }, space);
 }
 
 namespace {
@@ -1501,7 +1510,7 @@ void attachTexts(const FinderQuery& query, const RecordCells& cells, std::vector
     }
 }
 
-// Judges the rows of one base and gives the kept ones their texts. Every kept row is in the
+// Judges the rows of one base and gives the kept ones their names and texts. Every kept row is in the
 // result when there is no `top`: its texts are then copied block by block, while its cells are
 // still in the cache; otherwise only the best `top` get texts, after the cut. The base's
 // candidates are appended to `matches` and counted; false when cancelled.
@@ -1515,17 +1524,22 @@ bool judgeAndAttach(const FinderQuery& query, const JudgePlan& plan,
     const bool early = query.top == 0;
     const bool judged = judgeRows(plan, cells, rows, baseIndex, excludeRow, matches, step,
                                   [&](std::size_t first) {
-                                      if (early)
+                                      if (early) {
+                                          nameMatches(cells, matches, first);
                                           texts(first);
+                                      }
                                   },
                                   space);
     if (!judged)
         return false;
-    // Counted before the cut: the counts cover everything found.
+    // Counted before the cut: the counts cover everything found. Names and texts only for
+    // what is kept.
     countMatches(matches, from, fullCount, nearCount);
     keepBest(query, matches, from);
-    if (!early)
+    if (!early) {
+        nameMatches(cells, matches, from);
         texts(from);
+    }
     return true;
 }
 
