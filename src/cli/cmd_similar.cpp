@@ -194,6 +194,13 @@ std::string tsvReport(const FinderReport& report, const FinderQuery& query,
     return out;
 }
 
+// "verdict" keeps the three values readers of this output know: a guarantee too weak is a
+// failure there; "kind" tells it apart ("not_guaranteed").
+const char* compatibleVerdict(Verdict v)
+{
+    return verdictKeyword(v == Verdict::NotGuaranteed ? Verdict::Fail : v);
+}
+
 const char* packageWord(PackageMatch p)
 {
     return p == PackageMatch::Same ? "true" : p == PackageMatch::Other ? "false" : "null";
@@ -243,7 +250,8 @@ std::string jsonReport(const FinderReport& report, const FinderQuery& query,
             out += (j ? "," : "");
             out += "{\"column\":" + std::to_string(query.rules[j].column) +
                    ",\"text\":" + jsonString(cp1251ToUtf8(m.texts[j])) +
-                   ",\"verdict\":\"" + verdictKeyword(m.verdict(j)) + "\"}";
+                   ",\"verdict\":\"" + compatibleVerdict(m.verdict(j)) + "\"" +
+                   ",\"kind\":\"" + verdictKeyword(m.verdict(j)) + "\"}";
         }
         out += "]}";
     }

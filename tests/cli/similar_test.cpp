@@ -387,6 +387,30 @@ TEST_F(SimilarCli, LibraryTopAndJson)
     EXPECT_EQ(matches.items[1]["params"].items[1]["column"].number, 2);
     EXPECT_EQ(matches.items[1]["params"].items[1]["text"].text, "35");
     EXPECT_EQ(matches.items[1]["params"].items[1]["verdict"].text, "pass");
+    EXPECT_EQ(matches.items[1]["params"].items[1]["kind"].text, "pass");
+}
+
+// A guarantee weaker than the reference's is a failure for every reader of the output; its own
+// kind tells it apart.
+TEST_F(SimilarCli, WeakGuaranteeIsAFailureOfItsOwnKind)
+{
+    writeBipolar(m_base, {{"REF", ">900", "100", "50-350", "7"}, {"WEAK", ">100", "100", "50-350", "7"}});
+    const QdbRun run = similar({"--like", "ref", "--format", "json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    JsonReader reader(run.out);
+    const auto doc = reader.document();
+    ASSERT_TRUE(doc) << reader.error;
+    ASSERT_EQ((*doc)["matches"].items.size(), 1u);
+    const Json& weak = (*doc)["matches"].items[0];
+    EXPECT_EQ(weak["fails"].number, 1);
+    EXPECT_EQ(weak["not_guaranteed"].number, 1);
+    EXPECT_EQ(weak["verdict"].text, "близкая: Uкэ не гарантировано");
+    const Json& uce = weak["params"].items[1];
+    EXPECT_EQ(uce["column"].number, 2);
+    EXPECT_EQ(uce["verdict"].text, "fail");
+    EXPECT_EQ(uce["kind"].text, "not_guaranteed");
+    const QdbRun tsv = similar({"--like", "ref"});
+    EXPECT_EQ(tsvRows(tsv.out)[1][6], "! >100");
 }
 
 // Names with line ends, tabs, quotes and control characters, a file name that is not UTF-8, a
