@@ -56,7 +56,12 @@ public:
     bool terminationRequested() const { return m_terminate; }
 
     const QString& fileName() const { return m_fileName; }
-    void setFileName(const QString& name) { m_fileName = name; }
+    // Another name for the base: nothing is known yet of the file under it.
+    void setFileName(const QString& name)
+    {
+        m_fileName = name;
+        m_identity = {};
+    }
     bool isModified() const { return m_modified; }
     void setModified(bool modified);
 
