@@ -7,6 +7,7 @@
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
+#include "base/recordlayout.h"
 
 namespace veltris {
 
@@ -159,28 +160,41 @@ Result<std::string> encodeRecovery(const RecoveryInfo& info, const ComponentBase
         }
         if (!bytes)
             return bytes.error();
-        // What a cell reads back as may differ from what was typed (an empty value reads back
-        // as "0", a refused text as nothing): every such cell goes to the header as its text.
-        // Only cells holding texts can differ; a stored cell nobody edited reads back as it is.
-        const Catalogue none;
-        auto written = decodeBase(*bytes, none);
-        if (!written)
-            return written.error();
+        // What a cell reads back as may differ from what was shown (an empty value reads back
+        // as "0", a refused text as nothing, a long name cut): every such cell goes to the
+        // header as its text. Cells shown from their stored form read back as they are; a name
+        // is cut only past its field. The rest - rows with an edited cell, and every row when a
+        // column holds texts or old-format ranges - is read back from its own records.
         const Table& t = base.table;
-        const Table& back = written->table;
         std::vector<TextCell> cells;
-        for (int c = 0; c < t.columnCount() && c < back.columnCount(); ++c) {
-            const bool texts = t.column(c).kind == CellKind::Text;
-            for (int r = 1; r < t.rowCount() && r < back.rowCount(); ++r) {
-                if (texts) {
-                    std::string text = t.cell(r, c);
-                    if (text != back.cell(r, c))
-                        cells.push_back({r, c, std::move(text)});
-                } else if (const std::string* edited = t.editedText(t.storedRow(r), c);
-                           edited && *edited != back.cell(r, c)) {
-                    cells.push_back({r, c, *edited});
+        bool everyRow = false;
+        for (int c = 1; c < t.columnCount(); ++c)
+            everyRow = everyRow || t.column(c).kind == CellKind::Text || t.column(c).kind == CellKind::V3Range;
+        const bool textNames = t.columnCount() > 0 && t.column(0).kind == CellKind::Text;
+        std::vector<int> rows;
+        for (int r = 1; r < t.rowCount(); ++r) {
+            const std::uint32_t s = t.storedRow(r);
+            if (everyRow || t.rowEdited(s))
+                rows.push_back(r);
+            else if (textNames && t.column(0).text(s).size() > static_cast<size_t>(record::kNameMax))
+                cells.push_back({r, 0, t.column(0).text(s)});
+        }
+        if (!rows.empty()) {
+            const size_t lead = static_cast<size_t>(kLeadSize) + base.keptRecords.size();
+            std::string some = bytes->substr(0, lead);
+            some.reserve(lead + rows.size() * kRecordSize);
+            for (int r : rows)
+                some.append(*bytes, lead + static_cast<size_t>(r - 1) * kRecordSize, kRecordSize);
+            const Catalogue none;
+            auto back = decodeBase(some, none);
+            const bool comparable = back && back->table.rowCount() == static_cast<int>(rows.size()) + 1 &&
+                                    back->table.columnCount() >= t.columnCount();
+            for (size_t i = 0; i < rows.size(); ++i)
+                for (int c = 0; c < t.columnCount(); ++c) {
+                    std::string text = t.cell(rows[i], c);
+                    if (!comparable || text != back->table.cell(static_cast<int>(i) + 1, c))
+                        cells.push_back({rows[i], c, std::move(text)});
                 }
-            }
         }
         std::string out(kMagic);
         out += "base=" + escape(info.basePath) + "\n";

@@ -21,12 +21,13 @@ ComponentBase diodeBase()
     ComponentBase base = makeEmptyBase(none, "");
     base.deviceType = 3;
     base.setDescription("Diodes");
-    base.table.resize(4, 13);
+    base.table.resize(5, 13);
     base.table.setCell(1, 0, "1N4148");
     base.table.setCell(1, 1, "100");
     base.table.setCell(2, 0, "KD522");
     base.table.setCell(2, 2, "<0,5");
     base.table.setCell(3, 0, "D9");
+    base.table.setCell(4, 0, "KD209");
     return base;
 }
 
@@ -50,32 +51,41 @@ RecoveryInfo someInfo()
 
 TEST(Recovery, EverythingComesBackIncludingTextsTheWriterRefuses)
 {
-    ComponentBase base = diodeBase();
-    base.table.setCell(1, 3, "abc");       // no number: a save refuses it
-    base.table.setCell(3, 12, "99999999");  // a drawing number out of range
-    ASSERT_FALSE(encodeBase(base).ok());
-    const RecoveryInfo info = someInfo();
-
-    auto bytes = encodeRecovery(info, base);
-    ASSERT_TRUE(bytes.ok()) << bytes.error().message;
     Catalogue none;
-    auto back = decodeRecovery(*bytes, none);
-    ASSERT_TRUE(back.ok()) << back.error().message;
-    EXPECT_EQ(back->info.basePath, info.basePath);
-    EXPECT_EQ(back->info.owner.pid, info.owner.pid);
-    EXPECT_EQ(back->info.owner.time, info.owner.time);
-    EXPECT_TRUE(back->info.identity.sameStat(info.identity));
-    EXPECT_TRUE(back->info.identity.sameBytes(info.identity));
-    EXPECT_EQ(back->base.deviceType, 3);
-    EXPECT_EQ(back->base.description(), "Diodes");
-    for (int r = 1; r < 4; ++r)
-        for (int c = 0; c < 13; ++c)
-            EXPECT_EQ(back->base.table.cell(r, c), base.table.cell(r, c)) << r << "," << c;
+    // A base typed in the window (texts everywhere) and one read from a file and edited
+    // (stored cells, a few edited).
+    ComponentBase typed = diodeBase();
+    ComponentBase loaded = *decodeBase(*encodeBase(diodeBase()), none);
+    for (ComponentBase* base : {&typed, &loaded}) {
+        SCOPED_TRACE(base == &typed ? "typed" : "loaded and edited");
+        base->table.setCell(1, 3, "abc");       // no number: a save refuses it
+        base->table.setCell(3, 12, "99999999");  // a drawing number out of range
+        base->table.setCell(2, 4, "");           // an empty value reads back as "0"
+        base->table.setCell(4, 0, "A NAME LONGER THAN ITS FIELD");  // in a row not edited otherwise
+        ASSERT_FALSE(encodeBase(*base).ok());
+        const RecoveryInfo info = someInfo();
 
-    // The header alone is enough to tell whose and which base it is.
-    auto header = decodeRecoveryInfo(*bytes);
-    ASSERT_TRUE(header.ok());
-    EXPECT_EQ(header->basePath, info.basePath);
+        auto bytes = encodeRecovery(info, *base);
+        ASSERT_TRUE(bytes.ok()) << bytes.error().message;
+        auto back = decodeRecovery(*bytes, none);
+        ASSERT_TRUE(back.ok()) << back.error().message;
+        EXPECT_EQ(back->info.basePath, info.basePath);
+        EXPECT_EQ(back->info.owner.pid, info.owner.pid);
+        EXPECT_EQ(back->info.owner.time, info.owner.time);
+        EXPECT_TRUE(back->info.identity.sameStat(info.identity));
+        EXPECT_TRUE(back->info.identity.sameBytes(info.identity));
+        EXPECT_EQ(back->base.deviceType, 3);
+        EXPECT_EQ(back->base.description(), "Diodes");
+        ASSERT_EQ(back->base.table.rowCount(), 5);
+        for (int r = 1; r < 5; ++r)
+            for (int c = 0; c < 13; ++c)
+                EXPECT_EQ(back->base.table.cell(r, c), base->table.cell(r, c)) << r << "," << c;
+
+        // The header alone is enough to tell whose and which base it is.
+        auto header = decodeRecoveryInfo(*bytes);
+        ASSERT_TRUE(header.ok());
+        EXPECT_EQ(header->basePath, info.basePath);
+    }
 }
 
 TEST(Recovery, WhatIsNoRecoveryFileIsRefused)
