@@ -7,6 +7,7 @@
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
+#include "base/hugepages.h"
 #include "base/recordlayout.h"
 
 namespace veltris {
@@ -196,13 +197,19 @@ Result<std::string> encodeRecovery(const RecoveryInfo& info, const ComponentBase
                         cells.push_back({rows[i], c, std::move(text)});
                 }
         }
-        std::string out(kMagic);
-        out += "base=" + escape(info.basePath) + "\n";
-        out += info.owner.toText();
-        out += "identity=" + identityText(info.identity) + "\n";
+        std::string header(kMagic);
+        header += "base=" + escape(info.basePath) + "\n";
+        header += info.owner.toText();
+        header += "identity=" + identityText(info.identity) + "\n";
         for (const TextCell& c : cells)
-            out += "cell=" + std::to_string(c.row) + " " + std::to_string(c.column) + " " + escape(c.text) + "\n";
-        out += "\n";
+            header += "cell=" + std::to_string(c.row) + " " + std::to_string(c.column) + " " + escape(c.text) + "\n";
+        header += "\n";
+        // One buffer the size of the file, on huge pages where it is large: a new buffer's page
+        // faults would otherwise cost more than the encoding.
+        std::string out;
+        out.reserve(header.size() + bytes->size());
+        adviseHugePages(out.data(), header.size() + bytes->size());
+        out += header;
         out += *bytes;
         return out;
     } catch (const std::bad_alloc&) {
