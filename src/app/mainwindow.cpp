@@ -474,7 +474,11 @@ void MainWindow::endBySignal()
 {
     m_document.recovery().writeNow();
     m_document.closeBase(true);
+    m_ending = Ending::ChangesKept;
     QCoreApplication::exit(0);
+    // Arrived in a modal loop of the start (a question before the main loop runs): that loop
+    // ends, and the main loop ends as soon as it starts.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void MainWindow::saveWindowSettings()
