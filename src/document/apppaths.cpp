@@ -31,6 +31,9 @@ AppPaths AppPaths::fromExecutable(const QString& exePath, const QString& configD
         }
     }
     p.settingsFile = settingsDir + QLatin1Char('/') + fileName;
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (!userData.isEmpty())
+        p.recoveryDir = userData + QStringLiteral("/recovery");
     return p;
 }
 
@@ -48,6 +51,7 @@ AppPaths AppPaths::inFolder(const QString& dir, const QString& exeName)
     const QString stem = p.exeDir + QLatin1Char('/') + exeName;
     p.settingsFile = stem + QStringLiteral(".INI");
     p.helpFile = stem + QStringLiteral(".html");
+    p.recoveryDir = p.exeDir + QStringLiteral("/recovery");
     return p;
 }
 

@@ -12,20 +12,24 @@ struct AppPaths {
     QString sharedSettingsFile;
     QString catalogueDir;  // the six device INI files
     QString helpFile;      // the executable's name with ".html"
+    // Where unsaved changes are kept against a crash (the user's data folder, never beside a
+    // base); empty: nowhere.
+    QString recoveryDir;
 
     // The data lie beside the executable (a build or a portable folder) or in ../share/veltris
     // (an installation). The settings file lies beside the executable when the data do and the
     // folder is writable; otherwise in `configDir` (default: the user's config folder, created
     // when needed), with the settings file of the program folder (or else of the data folder),
-    // where there is one, as the shared settings.
-    
+    // where there is one, as the shared settings. Recovery files go to "recovery" in the
+    // program's data folder of the user (QStandardPaths::AppLocalDataLocation).
     static AppPaths fromExecutable(const QString& exePath, const QString& configDir = QString());
 
     // The file the settings are read from: the user's settings file, or while it does not exist
     // the shared one (when there is one).
     QString settingsSource() const;
 
-    // All files in one folder, as if the executable `exeName` lived there.
+    // All files in one folder, as if the executable `exeName` lived there; recovery files in
+    // its folder "recovery".
     static AppPaths inFolder(const QString& dir, const QString& exeName = QStringLiteral("veltris"));
 
     // <user's config folder>/veltris.
