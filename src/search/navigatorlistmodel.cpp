@@ -8,6 +8,7 @@
 
 #include "widgets/apputil.h"
 #include "base/collation.h"
+#include "base/substitute/namelookup.h"
 
 NavigatorListModel::NavigatorListModel(QObject* parent) : QAbstractListModel(parent) {}
 
@@ -111,4 +112,25 @@ int NavigatorListModel::insertionRow(const QString& text) const
         return veltris::collationKey(m_sorted[i].entry.componentName) < key;
     });
     return static_cast<int>(it - m_rows.begin());
+}
+
+bool NavigatorListModel::nameStartsWith(int row, const QString& text) const
+{
+    return veltris::comparableName(entry(row).componentName).starts_with(veltris::comparableName(qStringToCp(text)));
+}
+
+int NavigatorListModel::lookAlikeRow(const QString& typed) const
+{
+    const veltris::NamePattern pattern(qStringToCp(typed));
+    if (pattern.empty())
+        return -1;
+    int part = -1;
+    for (int row = 0; row < rowCount(); ++row) {
+        const auto fit = pattern.fit(entry(row).componentName);
+        if (fit == veltris::NamePattern::Fit::Whole)
+            return row;
+        if (fit == veltris::NamePattern::Fit::Part && part < 0)
+            part = row;
+    }
+    return part;
 }

@@ -42,6 +42,12 @@ public:
     // before it, so an item equal to it when there is one; rowCount() when every item sorts
     // before it.
     int insertionRow(const QString& text) const;
+    // True when the name of `row` begins with `text` (case, blanks and hyphens aside).
+    bool nameStartsWith(int row, const QString& text) const;
+    // The first row, in list order, whose name `typed` names as the page «Замена» reads a typed
+    // name (Latin look-alikes and transliteration for Cyrillic letters, "kt315b" for КТ315Б):
+    // a whole-name match first, else a name holding it; -1 when none.
+    int lookAlikeRow(const QString& typed) const;
 
 private:
     struct Sorted {

@@ -178,7 +178,15 @@ void NavigatorWindow::showChosenType()
 
 void NavigatorWindow::findQuickSearchText()
 {
-    const int row = m_model->insertionRow(m_quickSearch->text().toUpper());
+    const QString text = m_quickSearch->text().toUpper();
+    int row = m_model->insertionRow(text);
+    // Where no name begins with the text, it may be a name typed in Latin letters ("kt315b"):
+    // read as on the page «Замена», it finds the Cyrillic one.
+    if (!text.isEmpty() && !(row < m_model->rowCount() && m_model->nameStartsWith(row, text))) {
+        const int lookAlike = m_model->lookAlikeRow(text);
+        if (lookAlike >= 0)
+            row = lookAlike;
+    }
     if (row < m_model->rowCount()) {
         const QModelIndex index = m_model->index(row);
         m_componentList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);

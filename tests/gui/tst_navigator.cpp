@@ -148,6 +148,7 @@ private slots:
     void quickSearch_data();
     void quickSearch();
     void quickSearchUpperCaseAsTyped();
+    void quickSearchReadsLatinAsOnTheSubstitutePage();
     void sameNameOpensItsOwnBase();
     void sameNameShowsItsBase();
     void unsavedPrompt_data();
@@ -345,6 +346,34 @@ void TstNavigator::quickSearch()
     else
         QCOMPARE(w.nav()->listModel()->name(w.selectedRow()), selected);
     QCOMPARE(w.nav()->descriptionView()->toPlainText(), description);
+}
+
+// A name typed in Latin letters finds the Cyrillic one, as on the page «Замена»: look-alike
+// letters, transliteration, blanks left out. A text some name begins with keeps the list's own
+// positioning.
+void TstNavigator::quickSearchReadsLatinAsOnTheSubstitutePage()
+{
+    NavWorld w;
+    writeTestBase(w.base(QStringLiteral("a.QDB")), 1, QStringLiteral("Первая"),
+                  {QStringLiteral("КТ315Б"), QStringLiteral("КТ3102В"), QStringLiteral("КТ361Г"),
+                   QStringLiteral("BC547")});
+    w.start();
+    const struct {
+        const char* typed;
+        const char* selected;
+    } cases[] = {
+        {"kt315b", "КТ315Б"},   // k, t look-alikes; b transliterated
+        {"kt3102v", "КТ3102В"},  // v transliterated
+        {"kt 361", "КТ361Г"},    // blanks left out; the name holds it
+        {"bc5", "BC547"},        // a name begins with it: the list's own place
+    };
+    QLineEdit* edit = w.nav()->quickSearchEdit();
+    for (const auto& c : cases) {
+        edit->clear();
+        typeText(edit, QString::fromUtf8(c.typed));
+        QVERIFY2(w.selectedRow() >= 0, c.typed);
+        QCOMPARE(w.nav()->listModel()->name(w.selectedRow()), QString::fromUtf8(c.selected));
+    }
 }
 
 void TstNavigator::quickSearchUpperCaseAsTyped()
