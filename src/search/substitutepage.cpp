@@ -94,24 +94,19 @@ public:
         }
     }
 
-    // The spread columns as wide as their editor needs for «−100 %» and «+1000 %» with its arrows.
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        if (index.column() >= SubstituteRulesModel::MinusColumn) {
-            RangeSpinBox* probe = spreadEditor(nullptr, index.column());
-            size.setWidth(std::max(size.width(), probe->sizeHint().width()));
-            delete probe;
-        }
-        return size;
-    }
-
+    // A spread's editor as wide as «−100 %» or «+1000 %» and its arrows need, over the cell
+    // beside it where the column is narrower, and never past the table's right edge.
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override
     {
         QStyledItemDelegate::updateEditorGeometry(editor, option, index);
-        if (qobject_cast<QSpinBox*>(editor) && editor->width() < editor->sizeHint().width())
-            editor->resize(editor->sizeHint().width(), editor->height());
+        if (!qobject_cast<QSpinBox*>(editor) || editor->width() >= editor->sizeHint().width())
+            return;
+        QRect r = editor->geometry();
+        r.setWidth(editor->sizeHint().width());
+        if (const QWidget* area = editor->parentWidget(); area && r.right() > area->width() - 1)
+            r.moveRight(std::max(r.width() - 1, area->width() - 1));
+        editor->setGeometry(r);
     }
 
 private:
