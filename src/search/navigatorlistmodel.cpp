@@ -10,6 +10,21 @@
 #include "base/collation.h"
 #include "base/substitute/namelookup.h"
 
+namespace {
+
+// The capital of a Windows-1251 letter (Latin, Cyrillic, Ё); other bytes as they are.
+char upperCp1251(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 'a' && u <= 'z') || u >= 0xE0)
+        return static_cast<char>(u - 0x20);
+    if (u == 0xB8)
+        return static_cast<char>(0xA8);
+    return c;
+}
+
+}  // namespace
+
 NavigatorListModel::NavigatorListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 void NavigatorListModel::setCatalogue(const veltris::NavigatorCatalogue& catalogue)
@@ -34,20 +49,26 @@ void NavigatorListModel::setCatalogue(const veltris::NavigatorCatalogue& catalog
         sorted.push_back(m_sorted[i]);
     m_sorted = std::move(sorted);
 
-    // Equal names sort next to each other: mark each run of one name that spans several bases.
+    // Equal names (letter case aside) sort next to each other: mark each run of one name that
+    // spans several bases. One pass, comparing neighbours byte by byte.
+    const auto sameName = [](std::string_view a, std::string_view b) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (upperCp1251(a[i]) != upperCp1251(b[i]))
+                return false;
+        return true;
+    };
     std::size_t runStart = 0;
-    std::string runKey;
-    for (std::size_t i = 0; i <= m_sorted.size(); ++i) {
-        std::string key = i < m_sorted.size() ? veltris::collationKey(m_sorted[i].entry.componentName) : std::string();
-        if (i == m_sorted.size() || i == 0 || key != runKey) {
-            bool several = false;
-            for (std::size_t j = runStart + 1; j < i && !several; ++j)
-                several = m_sorted[j].entry.base != m_sorted[runStart].entry.base;
-            for (std::size_t j = runStart; j < i && several; ++j)
-                m_sorted[j].shared = true;
-            runStart = i;
-            runKey = std::move(key);
-        }
+    for (std::size_t i = 1; i <= m_sorted.size(); ++i) {
+        if (i < m_sorted.size() && sameName(m_sorted[i].entry.componentName, m_sorted[runStart].entry.componentName))
+            continue;
+        bool several = false;
+        for (std::size_t j = runStart + 1; j < i && !several; ++j)
+            several = m_sorted[j].entry.base != m_sorted[runStart].entry.base;
+        for (std::size_t j = runStart; j < i && several; ++j)
+            m_sorted[j].shared = true;
+        runStart = i;
     }
     endResetModel();
 }
