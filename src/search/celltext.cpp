@@ -16,3 +16,9 @@ QString shownCellText(int deviceType, int column, std::string_view cell)
         return QString::fromLatin1(veltris::structureName(cell == "1" ? 1 : 2));
     return cpToQString(cell);
 }
+
+std::string exportText(QString text)
+{
+    text.replace(QChar(0x2212), QLatin1Char('-'));
+    return qStringToCp(text);
+}

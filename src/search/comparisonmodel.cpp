@@ -345,9 +345,9 @@ veltris::Table ComparisonModel::exportTable() const
                       (k == 0 ? veltris::utf8ToCp1251(" (образец)") : std::string()));
     for (int r = 0; r < rowCount(); ++r) {
         const int key = m_rows[static_cast<std::size_t>(r)];
-        t.setCell(r + 1, 0, qStringToCp(rowTitle(key)));
+        t.setCell(r + 1, 0, exportText(rowTitle(key)));
         for (int k = 0; k < partCount(); ++k)
-            t.setCell(r + 1, k + 1, qStringToCp(cellText(k, key)));
+            t.setCell(r + 1, k + 1, exportText(cellText(k, key)));
     }
     return t;
 }

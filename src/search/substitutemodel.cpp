@@ -156,11 +156,6 @@ QVariant SubstituteRulesModel::data(const QModelIndex& index, int role) const
             (index.column() == PlusColumn && plus && rule.plusPercent == 0 && rule.kind != RuleKind::Band))
             return QBrush(kOffText);
     }
-    if (role == Qt::FontRole && index.column() == RuleColumn && rule.kind == RuleKind::Gate) {
-        QFont bold;
-        bold.setBold(true);
-        return bold;
-    }
     if (role == Qt::TextAlignmentRole && index.column() >= MinusColumn)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
@@ -352,7 +347,8 @@ QString SubstituteResultsModel::ruleToolTip(const FinderMatch& m, std::size_t ru
 
 QString SubstituteResultsModel::verdictToolTip(const FinderMatch& m) const
 {
-    QStringList lines;
+    // The text itself first: the column may be too narrow for a long list of reasons.
+    QStringList lines{QString::fromStdString(veltris::matchVerdictText(m_query, m, m_titles))};
     switch (veltris::matchClass(m)) {
     case veltris::MatchClass::Direct:
         lines << QStringLiteral("Прямая замена: все правила выполнены, корпус тот же, что у образца");
@@ -518,16 +514,16 @@ veltris::Table SubstituteResultsModel::exportTable() const
             head += QStringLiteral(" (") +
                     substituteRuleLabel(m_query.rules[static_cast<std::size_t>(c - FirstRuleColumn)].rule) +
                     QLatin1Char(')');
-        t.setCell(0, c, qStringToCp(head));
+        t.setCell(0, c, exportText(head));
     }
     for (int r = 0; r < rowCount(); ++r) {
         const FinderMatch& m = match(r);
         t.setCell(r + 1, NameColumn, m.name);
-        t.setCell(r + 1, BaseColumn, qStringToCp(baseFile(r)));
-        t.setCell(r + 1, VerdictColumn, qStringToCp(verdictText(r)));
-        t.setCell(r + 1, PackageColumn, qStringToCp(packageText(m)));
+        t.setCell(r + 1, BaseColumn, exportText(baseFile(r)));
+        t.setCell(r + 1, VerdictColumn, exportText(verdictText(r)));
+        t.setCell(r + 1, PackageColumn, exportText(packageText(m)));
         for (std::size_t j = 0; j < m.texts.size(); ++j)
-            t.setCell(r + 1, FirstRuleColumn + static_cast<int>(j), qStringToCp(shownText(m, j)));
+            t.setCell(r + 1, FirstRuleColumn + static_cast<int>(j), exportText(shownText(m, j)));
     }
     return t;
 }

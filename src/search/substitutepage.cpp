@@ -804,6 +804,11 @@ void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
     m_resultsModel->setResults(std::move(job->report), std::move(job->query), std::move(titles),
                                QString::fromStdString(job->openFile));
     m_resultsView->resizeColumnsToContents();
+    // A long list of reasons must not push the parameters out of sight; its tool tip has it all.
+    const int verdictWidth =
+        m_resultsView->fontMetrics().horizontalAdvance(QStringLiteral("близкая: fгр не гарантировано, Uкэ −10 %")) + 12;
+    if (m_resultsView->columnWidth(SubstituteResultsModel::VerdictColumn) > verdictWidth)
+        m_resultsView->setColumnWidth(SubstituteResultsModel::VerdictColumn, verdictWidth);
     m_exportButton->setEnabled(!m_resultsModel->empty());
     updateCompareButton();
     showCounts();
