@@ -15,6 +15,7 @@
 #include "../base/handmadelibrary.h"
 #include "app/mainwindow.h"
 #include "appfolder.h"
+#include "layoutcheck.h"
 #include "base/basefile.h"
 #include "base/navigatorcatalogue.h"
 #include "scriptedui.h"
@@ -160,6 +161,8 @@ void TstComparison::partsSideBySideWithVerdicts()
     QHeaderView* titles = m_window->view()->verticalHeader();
     QVERIFY(titles->isVisible());
     QVERIFY(titles->width() >= titles->fontMetrics().horizontalAdvance(u"Структура"_s));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QVERIFY2(layoutProblems(m_window).isEmpty(), qPrintable(layoutProblems(m_window).join(u"\n"_s)));
 }
 
 void TstComparison::onlyDifferencesAndCsv()
