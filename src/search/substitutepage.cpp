@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <atomic>
 #include <new>
+#include <utility>
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
@@ -620,10 +621,14 @@ void SubstitutePage::startSearch()
 void SubstitutePage::runSearch(bool automatic)
 {
     if (m_job) {
-        // A search the user started runs to its end (the page is blocked meanwhile); one that a
-        // change started gives way to the newer question.
-        if (!m_job->automatic)
+        // A search the user started runs to its end (the page is blocked meanwhile), and a change
+        // made meanwhile (the host's new reference) is looked at after it; a search that a change
+        // started gives way to the newer question at once.
+        if (!m_job->automatic) {
+            if (automatic)
+                m_pendingSearch = m_pendingSearch.value_or(false);
             return;
+        }
         m_job->cancel = true;
         m_pendingSearch = m_pendingSearch.value_or(false) || !automatic;
         return;
@@ -775,11 +780,13 @@ void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
     m_job.reset();
     m_body->setEnabled(true);
 
-    if (m_pendingSearch) {
+    const std::optional<bool> pending = std::exchange(m_pendingSearch, std::nullopt);
+    if (pending && job->automatic) {
         // Superseded by a newer question: the results shown stay until its answer comes.
-        const bool byUser = *m_pendingSearch;
-        m_pendingSearch.reset();
-        runSearch(!byUser);
+        if (*pending)
+            runSearch(false);
+        else
+            refreshResults();
         return;
     }
     if (job->outOfMemory) {
@@ -812,6 +819,9 @@ void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
     m_exportButton->setEnabled(!m_resultsModel->empty());
     updateCompareButton();
     showCounts();
+    // Something changed while the user's search ran: its answer is already out of date.
+    if (pending)
+        refreshResults();
 
     const auto& problems = m_resultsModel->report().problems;
     if (!problems.empty()) {

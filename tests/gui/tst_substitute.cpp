@@ -411,6 +411,12 @@ void TstSubstitute::ruleChangeSearchesAtOnce()
     m_page->nearMissSpin()->setValue(0);
     waitForResults();
     QCOMPARE(resultNames().size(), 4);
+    // Two changes before the first search ends: the answer shown is the last question's.
+    m_page->nearMissSpin()->setValue(1);
+    QVERIFY(m_page->isSearching());
+    m_page->nearMissSpin()->setValue(0);
+    waitForResults();
+    QCOMPARE(resultNames().size(), 4);
     QVERIFY(m_ui.messages.isEmpty());
 }
 
