@@ -163,6 +163,11 @@ void TstComparison::partsSideBySideWithVerdicts()
     QVERIFY(titles->width() >= titles->fontMetrics().horizontalAdvance(u"Структура"_s));
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     QVERIFY2(layoutProblems(m_window).isEmpty(), qPrintable(layoutProblems(m_window).join(u"\n"_s)));
+    // F1 tells about this window.
+    m_window->activateWindow();
+    m_window->view()->setFocus();
+    QTest::keyClick(m_window->view(), Qt::Key_F1);
+    QCOMPARE(m_ui.helpTopics, QList<int>{int(HelpTopic::Comparison)});
 }
 
 void TstComparison::onlyDifferencesAndCsv()
