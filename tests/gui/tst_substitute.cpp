@@ -464,11 +464,13 @@ void TstSubstitute::nameColumnStaysInView()
     QScrollBar* bar = view->horizontalScrollBar();
     QVERIFY(bar->maximum() > 0);
     QHeaderView* names = view->verticalHeader();
+    QCoreApplication::processEvents();  // the new size laid out
     const QRect before = names->geometry();
     bar->setValue(bar->maximum());
     QCoreApplication::processEvents();
     QVERIFY(names->isVisible());
-    QCOMPARE(names->geometry(), before);
+    QCOMPARE(names->geometry().left(), before.left());
+    QCOMPARE(names->width(), before.width());
     QVERIFY(names->geometry().right() < view->viewport()->geometry().left());
     const int row = resultRow(u"ЗАМЕНА2"_s);
     QCOMPARE(names->model()->headerData(row, Qt::Vertical).toString(), u"ЗАМЕНА2"_s);
