@@ -384,6 +384,9 @@ void MainWindow::createSubstitutePage()
     m_substitutePage->setSharedSettingsFile(paths.sharedSettingsFile);
     m_substitutePage->setOpenBase(&m_document.base(), m_document.fileName());
     connect(m_substitutePage, &SubstitutePage::recordChosen, this, &MainWindow::showSubstitute);
+    // Records selected on the main table are compared side by side from its context menu.
+    m_mainGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_mainGrid, &QWidget::customContextMenuRequested, this, &MainWindow::showMainTableMenu);
 }
 
 void MainWindow::createDialogs()
@@ -393,6 +396,7 @@ void MainWindow::createDialogs()
     m_viewColumns = new ViewColumnsDialog(m_document, this);
     m_recordDialog = new RecordDialog(m_document, *m_mainGrid, statusBar(), this);
     m_navigator = new NavigatorWindow(m_document, this);
+    connect(m_navigator, &NavigatorWindow::compareRequested, this, &MainWindow::compareListedParts);
 }
 
 QWidget* MainWindow::page(int index) const

@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <vector>
+
 #include "document/apppaths.h"
 #include "document/document.h"
 #include "widgets/helptopic.h"
@@ -22,6 +24,7 @@ class ComponentGridView;
 class ComponentTableModel;
 class DrawingImage;
 class NavigatorWindow;
+struct PartAddress;
 class RecordDialog;
 class SearchPage;
 class SubstitutePage;
@@ -102,6 +105,8 @@ public slots:
     void deleteRecord();
     // The current record as the reference of the page «Замена», searched at once.
     void findSubstitute();
+    // The records selected on the main table side by side, the current one as the reference.
+    void compareSelectedRecords();
     void editBaseParameters();
     void editViewColumns();
     void showHelpContents();
@@ -137,6 +142,9 @@ private:
     void createSubstitutePage();
     // A result of the page «Замена» chosen: that record becomes current, in its own base.
     void showSubstitute(const QString& baseFile, int row);
+    void showMainTableMenu(const QPoint& at);
+    // Components chosen in the navigator, read from their bases, side by side.
+    void compareListedParts(const std::vector<PartAddress>& parts);
     void createDialogs();
     void connectDocument();
 

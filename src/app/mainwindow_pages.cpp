@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <algorithm>
@@ -12,6 +13,8 @@
 #include "edit/baseparametersdialog.h"
 #include "edit/recorddialog.h"
 #include "edit/viewcolumnsdialog.h"
+#include "search/comparison.h"
+#include "search/navigatorwindow.h"
 #include "search/searchpage.h"
 #include "search/substitutepage.h"
 #include "widgets/appresources.h"
@@ -318,4 +321,48 @@ void MainWindow::showSubstitute(const QString& baseFile, int row)
     showPage(MainTablePage);
     setCurrentCell(row, std::max(1, currentColumn()));
     m_mainGrid->setFocus();
+}
+
+// ---- comparison ----
+
+void MainWindow::showMainTableMenu(const QPoint& at)
+{
+    const QModelIndex index = m_mainGrid->indexAt(at);
+    if (!index.isValid())
+        return;
+    if (!m_mainGrid->selectionModel()->isSelected(index))
+        m_mainGrid->setCurrentCoreCell(index.row() + 1, index.column() + 1);
+    QMenu menu(this);
+    QAction* compare = menu.addAction(QStringLiteral("Сравнить выделенные…"));
+    compare->setStatusTip(QStringLiteral("Выделенные записи рядом, по параметрам; текущая — образец"));
+    if (menu.exec(m_mainGrid->viewport()->mapToGlobal(at)) == compare)
+        compareSelectedRecords();
+}
+
+void MainWindow::compareSelectedRecords()
+{
+    // By ranges, not cell by cell: a selection may span the whole table. More rows than can be
+    // compared need not be listed; the page says so.
+    std::vector<int> rows;
+    const std::size_t enough = kMaxComparedParts + 1;
+    for (const QItemSelectionRange& range : m_mainGrid->selectionModel()->selection()) {
+        for (int r = range.top(); r <= range.bottom() && rows.size() <= enough; ++r)
+            if (std::find(rows.begin(), rows.end(), r + 1) == rows.end())
+                rows.push_back(r + 1);
+    }
+    const int current = currentRow();
+    const bool currentSelected = std::find(rows.begin(), rows.end(), current) != rows.end();
+    const int reference = currentSelected || rows.empty() ? current : *std::min_element(rows.begin(), rows.end());
+    m_substitutePage->compareRecords(m_document.base(), m_document.fileName(), reference, std::move(rows), this);
+}
+
+void MainWindow::compareListedParts(const std::vector<PartAddress>& parts)
+{
+    auto read = readComparedParts(parts, m_document.catalogue());
+    if (!read) {
+        showErrorBox(m_ui, m_navigator, read.error());
+        return;
+    }
+    // A child of the navigator, which is modal: it stays usable beside it.
+    m_substitutePage->compareParts(std::move(*read), m_navigator);
 }
