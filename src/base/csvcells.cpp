@@ -29,11 +29,13 @@ std::string_view trimmed(std::string_view t)
 // False when anything but a digit, ',', '-' or 'E' is left inside.
 bool markedCore(std::string_view text, std::string_view& core)
 {
+    const auto opening = [](char c) { return c == '(' || c == '[' || c == '{' || c == '<' || c == '>'; };
+    const auto closing = [](char c) { return c == ')' || c == ']' || c == '}'; };
     std::size_t i = 0;
     std::size_t j = text.size();
-    while (i < j && std::strchr("([{<>", text[i]) != nullptr)
+    while (i < j && opening(text[i]))
         ++i;
-    while (j > i && std::strchr(")]}", text[j - 1]) != nullptr)
+    while (j > i && closing(text[j - 1]))
         --j;
     core = text.substr(i, j - i);
     for (const char c : core)
@@ -42,73 +44,16 @@ bool markedCore(std::string_view text, std::string_view& core)
     return true;
 }
 
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The common number, "[-]digits[,digits][E[-]digits]" with at most 15 significant digits and a
-// small exponent: its digits and the power of ten are exact doubles, so one multiplication or
-// division gives the correctly rounded value, the one the number parser gives. False for
-// anything else, which takes the parser.
+// A whole text that is a plain number (see scanPlainNumber).
 bool fastNumber(std::string_view t, double& out)
 {
-    std::size_t i = 0;
-    const std::size_t n = t.size();
-    bool negative = false;
-    if (i < n && t[i] == '-') {
-        negative = true;
-        ++i;
-    }
-    std::uint64_t mantissa = 0;
-    int digits = 0;      // significant digits taken
-    int exponent = 0;    // decimal exponent of the last digit
-    bool anyDigit = false;
-    for (; i < n && t[i] >= '0' && t[i] <= '9'; ++i) {
-        anyDigit = true;
-        if (mantissa == 0 && t[i] == '0')
-            continue;
-        if (++digits > 15)
-            return false;
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(t[i] - '0');
-    }
-    if (i < n && t[i] == ',') {
-        ++i;
-        for (; i < n && t[i] >= '0' && t[i] <= '9'; ++i) {
-            anyDigit = true;
-            --exponent;
-            if (mantissa == 0 && t[i] == '0')
-                continue;
-            if (++digits > 15)
-                return false;
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(t[i] - '0');
-        }
-    } else if (!anyDigit) {
-        return false;
-    }
-    if (i < n && t[i] == 'E') {
-        ++i;
-        bool expNegative = false;
-        if (i < n && t[i] == '-') {
-            expNegative = true;
-            ++i;
-        }
-        int e = 0;
-        for (; i < n && t[i] >= '0' && t[i] <= '9'; ++i) {
-            e = e * 10 + (t[i] - '0');
-            if (e > 400)
-                return false;
-        }
-        exponent += expNegative ? -e : e;
-    }
-    if (i != n)
-        return false;
-    double v = static_cast<double>(mantissa);
-    if (mantissa != 0) {
-        if (exponent < -22 || exponent > 22)
-            return false;
-        v = exponent < 0 ? v / kPow10[-exponent] : v * kPow10[exponent];
-    }
-    out = negative ? -v : v;
-    return true;
+    const char* end = t.data() + t.size();
+    return !t.empty() && scanExactNumber(t.data(), end, out) == end;
+}
+
+std::uint8_t fastClass(double v)
+{
+    return v == 0 ? kValueZero : kValueExact;
 }
 
 }  // namespace
@@ -130,21 +75,23 @@ const char* cellFaultText(CellFault fault)
 CellFault readValueCell(std::string_view text, CellValue& out)
 {
     out = CellValue{};
-    text = trimmed(text);
     if (text.empty())
         return CellFault::None;
     // The commonest cell: a plain number.
     if (fastNumber(text, out.value)) {
-        out.cls = out.value == 0 ? kValueZero : kValueExact;
+        out.cls = fastClass(out.value);
         return CellFault::None;
     }
+    text = trimmed(text);
+    if (text.empty())
+        return CellFault::None;
     std::string_view core;
     if (!markedCore(text, core))
         return CellFault::NotNumber;
     if (core.empty())
         return CellFault::None;
     if (fastNumber(core, out.value)) {
-        out.cls = out.value == 0 ? kValueZero : kValueExact;
+        out.cls = fastClass(out.value);
     } else {
         const auto v = parseNumber(core);
         if (!v)
@@ -165,10 +112,20 @@ CellFault readRangeCell(std::string_view text, CellRange& out)
         return CellFault::NotRange;
     if (core.empty())
         return CellFault::None;
+    out.flags = flagsOfText(text);
+    // The common range "a-b" or "a" of plain numbers; anything else takes the range parser.
+    if (core.find('E') == std::string_view::npos && core.front() != '-') {
+        const std::size_t dash = core.find('-');
+        const std::string_view a = core.substr(0, dash);
+        const std::string_view b = dash == std::string_view::npos ? a : core.substr(dash + 1);
+        if (!a.empty() && !b.empty() && fastNumber(a, out.a) && fastNumber(b, out.b) && out.b >= 0) {
+            out.cls = static_cast<std::uint8_t>(fastClass(out.a) | fastClass(out.b) << 2);
+            return CellFault::None;
+        }
+    }
     const auto range = parseRange(core);
     if (!range)
         return CellFault::NotRange;
-    out.flags = flagsOfText(text);
     out.a = range->a;
     out.b = range->b;
     out.cls = static_cast<std::uint8_t>(classifyValue(out.a) | classifyValue(out.b) << 2);

@@ -4,10 +4,110 @@
 // marks "<", ">" and the brackets, with blanks around it. The stored value is what the typing
 // rules make of that text; anything else in the cell (a unit, a decimal point, a letter) is
 // refused rather than dropped, since dropping it changes the value ("1.5" would read as 15).
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "base/valuetext.h"
+
 namespace veltris {
+
+inline constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+#if defined(__GNUC__)
+#define VELTRIS_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define VELTRIS_ALWAYS_INLINE inline
+#endif
+
+// Reads the number at p, "[-]digits[,digits][E[-]digits]", when its digits make an integer below
+// 10^15 and its decimal exponent lies within ±22: the integer and the power of ten are exact
+// doubles, so one multiplication or division gives the correctly rounded value, the one the
+// number parser gives, and its text of at most 15 digits reads back as itself. Returns where the
+// number ends (nothing read: p itself, the value 0), or nullptr for a number outside these
+// bounds, which then takes the number parser.
+VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end, double& value)
+{
+    constexpr std::uint64_t kExactBelow = 1000000000000000;  // 10^15
+    const auto digitAt = [](const char* q) { return static_cast<unsigned>(static_cast<unsigned char>(*q)) - unsigned{'0'}; };
+    const bool negative = p < end && *p == '-';
+    p += negative;
+    // The digits wrap the integer round when there are more than 19: they are counted after.
+    std::uint64_t mantissa = 0;
+    const char* const intBegin = p;
+    for (unsigned d; p < end && (d = digitAt(p)) < 10; ++p)
+        mantissa = mantissa * 10 + d;
+    std::ptrdiff_t digits = p - intBegin;
+    std::ptrdiff_t fraction = 0;
+    const bool comma = p < end && *p == ',';
+    if (comma) {
+        const char* const fracBegin = ++p;
+        for (unsigned d; p < end && (d = digitAt(p)) < 10; ++p)
+            mantissa = mantissa * 10 + d;
+        fraction = p - fracBegin;
+        digits += fraction;
+    }
+    int exponent = -static_cast<int>(fraction);
+    if (p < end && *p == 'E' && (digits > 0 || comma)) {
+        ++p;
+        const bool expNegative = p < end && *p == '-';
+        p += expNegative;
+        int e = 0;
+        for (unsigned d; p < end && (d = digitAt(p)) < 10 && e <= 400; ++p)
+            e = e * 10 + static_cast<int>(d);
+        exponent += expNegative ? -e : e;
+    }
+    if (digits > 19 || mantissa >= kExactBelow || (negative && digits == 0 && !comma))
+        return nullptr;
+    double v = static_cast<double>(mantissa);
+    if (mantissa != 0) {
+        if (exponent < -22 || exponent > 22)
+            return nullptr;
+        v = exponent < 0 ? v / kExactPowersOf10[-exponent] : v * kExactPowersOf10[exponent];
+    }
+    value = negative ? -v : v;
+    return p;
+}
+
+// Whether p is where a field ends: the separator, a line end or the end of the text.
+VELTRIS_ALWAYS_INLINE bool atFieldEnd(const char* p, const char* end, char separator)
+{
+    return p == end || *p == separator || *p == '\n' || *p == '\r';
+}
+
+// Reads the value cell that fills a field starting at p when it is an exact number (see
+// scanExactNumber) with no blanks, inside any of the marks "<", ">" and the brackets; an empty
+// field reads as 0. Returns the end of the field, or nullptr for a field that is anything else
+// (it then takes readValueCell).
+VELTRIS_ALWAYS_INLINE const char* scanValueField(const char* p, const char* end, char separator, std::uint8_t& flags,
+                                                 double& value)
+{
+    flags = 0;
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (c == '<')
+            flags |= kFlagLess;
+        else if (c == '>')
+            flags |= kFlagGreater;
+        else if (c == '(')
+            flags |= kFlagParen;
+        else if (c == '[')
+            flags |= kFlagBracket;
+        else if (c == '{')
+            flags |= kFlagBrace;
+        else
+            break;
+    }
+    p = scanExactNumber(p, end, value);
+    if (p == nullptr)
+        return nullptr;
+    if (flags != 0)
+        while (p < end && (*p == ')' || *p == ']' || *p == '}'))
+            ++p;
+    return atFieldEnd(p, end, separator) ? p : nullptr;
+}
 
 // Why a cell could not be read; None when it could.
 enum class CellFault : std::uint8_t {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstring>
 #include <new>
 
 #include "base/catalogue.h"
@@ -129,6 +130,22 @@ std::string storedCellText(const ColumnStore& c, std::size_t i)
     return {};
 }
 
+// Lines of the text (an upper bound of its records): its line feeds, plus one.
+std::size_t lineCount(std::string_view text)
+{
+    std::size_t lines = 1;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
+        ++lines;
+        p = static_cast<const char*>(lf) + 1;
+    }
+    // CR alone ends lines too.
+    if (lines == 1)
+        lines += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r'));
+    return lines;
+}
+
 bool isBlankRecord(const Table& t, int row)
 {
     if (!t.cell(row, 0).empty())
@@ -141,6 +158,49 @@ bool isBlankRecord(const Table& t, int row)
     return true;
 }
 
+// Cells appended to the columns being filled, one row at a time.
+std::size_t storedCount(const ColumnStore& c)
+{
+    switch (c.kind) {
+    case CellKind::Text: return c.texts.size();
+    case CellKind::Drawing: return c.drawing.size();
+    default: return c.a.size();
+    }
+}
+
+void truncateColumn(ColumnStore& c, std::size_t rows)
+{
+    if (c.kind == CellKind::Text)
+        c.texts.resize(rows);
+    else
+        c.resize(rows);
+}
+
+void pushValue(ColumnStore& c, std::uint8_t flags, std::uint8_t cls, double v)
+{
+    c.flags.push_back(flags);
+    c.classes.push_back(cls);
+    c.a.push_back(v);
+}
+
+void pushRange(ColumnStore& c, const CellRange& v)
+{
+    c.flags.push_back(v.flags);
+    c.classes.push_back(v.cls);
+    c.a.push_back(v.a);
+    c.b.push_back(v.b);
+}
+
+void pushEmpty(ColumnStore& c)
+{
+    switch (c.kind) {
+    case CellKind::Text: c.texts.emplace_back(); break;
+    case CellKind::Drawing: c.drawing.push_back(0); break;
+    case CellKind::Range: pushRange(c, {}); break;
+    default: pushValue(c, 0, kValueZero, 0); break;
+    }
+}
+
 class Importer {
 public:
     Importer(const Catalogue& catalogue, const CsvImportOptions& options) : m_catalogue(catalogue), m_options(options) {}
@@ -150,6 +210,12 @@ public:
 private:
     Status chooseType(const std::vector<std::string>& titles, int& code) const;
     void readRecord(const CsvRecord& record);
+    // Reads the line at `pos` straight from the text when it is a good record of unquoted fields
+    // needing no conversion: each field is read as it is scanned. True (pos and line past it)
+    // when done; false when the line needs the splitter and readRecord (quotes, a bad cell, ...).
+    bool readPlainLine(std::string_view text, std::size_t& pos, int& line);
+    // Every column back to the rows taken (the cells of a line that is not taken go).
+    void dropLine();
     void addProblem(int line, int column, std::string message);
     std::string titleOfColumn(int col) const;
 
@@ -159,6 +225,12 @@ private:
     const DeviceType* m_type = nullptr;
     std::vector<std::string> m_titles;
     std::vector<int> m_fieldOf;  // per main-table column: its field, -1 none
+    struct FieldSlot {
+        ColumnStore* store = nullptr;  // none: the field fills no column
+        ColumnRole role = ColumnRole::Name;
+    };
+    std::vector<FieldSlot> m_fieldSlots;  // per field of the title row
+    bool m_unfilled = false;              // some column has no field
     std::vector<ColumnRole> m_roles;
     std::vector<ColumnStore> m_columns;
     std::size_t m_rows = 0;
@@ -214,79 +286,81 @@ void Importer::addProblem(int line, int column, std::string message)
         m_out.problems.push_back({line, column, std::move(message)});
 }
 
+void Importer::dropLine()
+{
+    for (ColumnStore& c : m_columns)
+        truncateColumn(c, m_rows);
+}
+
 void Importer::readRecord(const CsvRecord& record)
 {
     const int cols = static_cast<int>(m_columns.size());
     const bool utf8 = m_out.encoding == CsvEncoding::Utf8;
     const std::size_t problemsBefore = m_out.problemCount;
+    const std::size_t i = m_rows;  // the place of this line's cells in the columns
     std::string lineProblem;
 
-    const auto fieldText = [&](int col, bool& lossy) -> std::string_view {
-        lossy = false;
+    const auto fieldOf = [&](int col) -> std::string_view {
         const int f = m_fieldOf[static_cast<std::size_t>(col)];
-        if (f < 0 || static_cast<std::size_t>(f) >= record.fields.size())
-            return {};
-        const std::string_view raw = record.fields[static_cast<std::size_t>(f)];
+        return f >= 0 && static_cast<std::size_t>(f) < record.fields.size() ? record.fields[static_cast<std::size_t>(f)]
+                                                                            : std::string_view();
+    };
+    // The cell's Windows-1251 text; `lossy` when UTF-8 text had no Windows-1251 form.
+    const auto cellText = [&](int col, bool& lossy) -> std::string_view {
+        const std::string_view raw = fieldOf(col);
+        lossy = false;
         if (!utf8 || !hasHighBytes(raw))
             return raw;
         std::string& out = m_converted[static_cast<std::size_t>(col)];
         out = utf8ToCp1251(raw, &lossy);
         return out;
     };
-    const auto fileText = [&](int col) -> std::string {
-        const int f = m_fieldOf[static_cast<std::size_t>(col)];
-        if (f < 0 || static_cast<std::size_t>(f) >= record.fields.size())
-            return {};
-        const std::string_view raw = record.fields[static_cast<std::size_t>(f)];
-        return utf8 ? std::string(raw) : cp1251ToUtf8(raw);
-    };
 
     for (int col = 0; col < cols; ++col) {
         bool lossy = false;
-        const std::string_view text = fieldText(col, lossy);
+        const std::string_view text = cellText(col, lossy);
         ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
-        CellFault fault = lossy ? CellFault::NotInCodePage : CellFault::None;
+        CellFault fault = CellFault::NotInCodePage;
         switch (m_roles[static_cast<std::size_t>(col)]) {
+        case ColumnRole::Value: {
+            CellValue v;
+            if (!lossy)
+                fault = readValueCell(text, v);
+            pushValue(c, v.flags, v.cls, v.value);
+            break;
+        }
         case ColumnRole::Name:
-            if (fault == CellFault::None)
+            if (!lossy)
                 fault = checkNameCell(text);
             c.texts.emplace_back(text);
             break;
         case ColumnRole::Colour:
-            if (fault == CellFault::None)
+            if (!lossy)
                 fault = checkColourCell(text);
             c.texts.emplace_back(text);
             break;
-        case ColumnRole::Value: {
-            CellValue v;
-            if (fault == CellFault::None)
-                fault = readValueCell(text, v);
-            c.flags.push_back(v.flags);
-            c.classes.push_back(v.cls);
-            c.a.push_back(v.value);
-            break;
-        }
         case ColumnRole::Range: {
             CellRange v;
-            if (fault == CellFault::None)
+            if (!lossy)
                 fault = readRangeCell(text, v);
-            c.flags.push_back(v.flags);
-            c.classes.push_back(v.cls);
-            c.a.push_back(v.a);
-            c.b.push_back(v.b);
+            pushRange(c, v);
             break;
         }
         case ColumnRole::Drawing: {
             std::int16_t n = 0;
-            if (fault == CellFault::None)
+            if (!lossy)
                 fault = readDrawingCell(text, n);
             c.drawing.push_back(n);
             break;
         }
         }
         m_faults[static_cast<std::size_t>(col)] = fault;
-        if (fault != CellFault::None)
-            addProblem(record.line, col, cellProblemMessage(record.line, titleOfColumn(col), fileText(col), fault));
+        if (fault != CellFault::None) {
+            const std::string_view raw = fieldOf(col);
+            addProblem(record.line, col,
+                       cellProblemMessage(record.line, titleOfColumn(col), utf8 ? std::string(raw) : cp1251ToUtf8(raw),
+                                          fault));
+        }
     }
 
     // Fields past the title row: a trailing empty one is harmless, text there has no column.
@@ -300,7 +374,6 @@ void Importer::readRecord(const CsvRecord& record)
     if (!lineProblem.empty())
         addProblem(record.line, -1, "строка " + std::to_string(record.line) + ": " + lineProblem);
 
-    const bool bad = m_out.problemCount != problemsBefore;
     if (m_out.preview.size() < static_cast<std::size_t>(std::max(m_options.previewRows, 0))) {
         CsvPreviewRow row;
         row.line = record.line;
@@ -310,26 +383,116 @@ void Importer::readRecord(const CsvRecord& record)
         for (int col = 0; col < cols; ++col) {
             const auto k = static_cast<std::size_t>(col);
             row.bad[k] = m_faults[k] != CellFault::None;
-            if (row.bad[k]) {
-                bool lossy = false;
-                row.cells[k] = std::string(fieldText(col, lossy));
-            } else {
-                row.cells[k] = storedCellText(m_columns[k], m_rows);
-            }
+            bool lossy = false;
+            row.cells[k] = row.bad[k] ? std::string(cellText(col, lossy)) : storedCellText(m_columns[k], i);
         }
         m_out.preview.push_back(std::move(row));
     }
-    if (bad) {
+    if (m_out.problemCount != problemsBefore) {
         m_out.badLines.push_back(record.line);
-        for (ColumnStore& c : m_columns) {
-            if (c.kind == CellKind::Text)
-                c.texts.resize(m_rows);
-            else
-                c.resize(m_rows);
-        }
+        dropLine();
         return;
     }
     ++m_rows;
+}
+
+bool Importer::readPlainLine(std::string_view text, std::size_t& pos, int& line)
+{
+    const char sep = m_out.separator;
+    const char* p = text.data() + pos;
+    const char* const end = text.data() + text.size();
+    if (p == end || *p == '\n' || *p == '\r')
+        return false;  // the splitter steps over empty lines
+    const bool utf8 = m_out.encoding == CsvEncoding::Utf8;
+    const std::size_t fieldCount = m_fieldSlots.size();
+    const auto giveUp = [this] {
+        dropLine();
+        return false;
+    };
+    std::size_t f = 0;
+    while (true) {
+        if (p < end && *p == '"')
+            return giveUp();
+        const FieldSlot slot = f < fieldCount ? m_fieldSlots[f] : FieldSlot{};
+        ColumnStore* const c = slot.store;
+        const char* fieldEnd = nullptr;
+        if (c != nullptr && slot.role == ColumnRole::Value) {
+            double v = 0;
+            std::uint8_t flags = 0;
+            fieldEnd = scanValueField(p, end, sep, flags, v);
+            if (fieldEnd != nullptr)
+                pushValue(*c, flags, v == 0 ? kValueZero : kValueExact, v);
+        }
+        if (fieldEnd == nullptr) {
+            fieldEnd = p;
+            while (!atFieldEnd(fieldEnd, end, sep))
+                ++fieldEnd;
+            const std::string_view cell(p, static_cast<std::size_t>(fieldEnd - p));
+            if (c == nullptr) {
+                // A field of no column: past the title row only an empty one is harmless.
+                if (f >= fieldCount && cell.find_first_not_of(" \t") != std::string_view::npos)
+                    return giveUp();
+            } else if (utf8 && hasHighBytes(cell)) {
+                return giveUp();
+            } else {
+                switch (slot.role) {
+                case ColumnRole::Value: {
+                    CellValue v;
+                    if (readValueCell(cell, v) != CellFault::None)
+                        return giveUp();
+                    pushValue(*c, v.flags, v.cls, v.value);
+                    break;
+                }
+                case ColumnRole::Name:
+                    if (checkNameCell(cell) != CellFault::None)
+                        return giveUp();
+                    c->texts.emplace_back(cell);
+                    break;
+                case ColumnRole::Colour:
+                    if (checkColourCell(cell) != CellFault::None)
+                        return giveUp();
+                    c->texts.emplace_back(cell);
+                    break;
+                case ColumnRole::Range: {
+                    CellRange v;
+                    if (readRangeCell(cell, v) != CellFault::None)
+                        return giveUp();
+                    pushRange(*c, v);
+                    break;
+                }
+                case ColumnRole::Drawing: {
+                    std::int16_t n = 0;
+                    if (readDrawingCell(cell, n) != CellFault::None)
+                        return giveUp();
+                    c->drawing.push_back(n);
+                    break;
+                }
+                }
+            }
+        }
+        ++f;
+        p = fieldEnd;
+        if (p < end && *p == sep) {
+            ++p;
+            if (p < end && *p != '\n' && *p != '\r')
+                continue;  // a separator at the end of the line opens no field
+        }
+        break;
+    }
+    // The columns this line has no field for are empty.
+    if (f < fieldCount || m_unfilled)
+        for (ColumnStore& c : m_columns)
+            if (storedCount(c) == m_rows)
+                pushEmpty(c);
+    if (p < end) {
+        if (*p == '\r' && p + 1 < end && p[1] == '\n')
+            ++p;
+        ++p;
+    }
+    pos = static_cast<std::size_t>(p - text.data());
+    ++line;
+    ++m_rows;
+    return true;
 }
 
 Result<CsvImport> Importer::run(std::string_view bytes)
@@ -378,27 +541,47 @@ Result<CsvImport> Importer::run(std::string_view bytes)
     m_columns.resize(static_cast<std::size_t>(cols));
     m_converted.resize(static_cast<std::size_t>(cols));
     m_faults.assign(static_cast<std::size_t>(cols), CellFault::None);
-    // About one record a line: room for all of them at once.
-    const std::size_t expected = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
     for (int col = 0; col < cols; ++col) {
         m_roles[static_cast<std::size_t>(col)] = roleOf(*m_type, col);
-        ColumnStore& c = m_columns[static_cast<std::size_t>(col)];
-        c.kind = kindOf(m_roles[static_cast<std::size_t>(col)]);
+        m_columns[static_cast<std::size_t>(col)].kind = kindOf(m_roles[static_cast<std::size_t>(col)]);
+    }
+    // About one record a line: room for all of them at once.
+    const std::size_t lines = lineCount(text);
+    for (ColumnStore& c : m_columns) {
         switch (c.kind) {
-        case CellKind::Text: c.texts.reserve(expected); break;
-        case CellKind::Drawing: c.drawing.reserve(expected); break;
-        case CellKind::Range: c.b.reserve(expected); [[fallthrough]];
+        case CellKind::Text: c.texts.reserve(lines); break;
+        case CellKind::Drawing: c.drawing.reserve(lines); break;
+        case CellKind::Range: c.b.reserve(lines); [[fallthrough]];
         default:
-            c.flags.reserve(expected);
-            c.classes.reserve(expected);
-            c.a.reserve(expected);
+            c.flags.reserve(lines);
+            c.classes.reserve(lines);
+            c.a.reserve(lines);
             break;
         }
     }
 
-    while (splitter.next(record)) {
+    m_unfilled = std::count(m_fieldOf.begin(), m_fieldOf.end(), -1) > 0;
+    m_fieldSlots.assign(m_titles.size(), FieldSlot{});
+    for (int col = 0; col < cols; ++col)
+        if (const int f = m_fieldOf[static_cast<std::size_t>(col)]; f >= 0) {
+            m_fieldSlots[static_cast<std::size_t>(f)] = {&m_columns[static_cast<std::size_t>(col)],
+                                                         m_roles[static_cast<std::size_t>(col)]};
+        }
+    const std::size_t previewRows = static_cast<std::size_t>(std::max(m_options.previewRows, 0));
+    while (true) {
         if (m_rows >= static_cast<std::size_t>(INT_MAX - 1))
             return Error{ErrorKind::Generic, "В файле слишком много строк"};
+        // The lines of the preview and the lines with anything unusual take the splitter.
+        if (m_out.preview.size() >= previewRows) {
+            std::size_t pos = splitter.position();
+            int line = splitter.line();
+            if (readPlainLine(text, pos, line)) {
+                splitter.seek(pos, line);
+                continue;
+            }
+        }
+        if (!splitter.next(record))
+            break;
         readRecord(record);
     }
 

@@ -81,7 +81,7 @@ void CsvSplitter::skipLineEnd()
     ++m_line;
 }
 
-CsvSplitter::Span CsvSplitter::quotedField(CsvRecord& record)
+std::size_t CsvSplitter::quotedField(CsvRecord& record)
 {
     // m_pos is on the opening quote.
     const std::size_t n = m_text.size();
@@ -110,7 +110,7 @@ CsvSplitter::Span CsvSplitter::quotedField(CsvRecord& record)
         record.unquoted += c;
         ++m_pos;
     }
-    return {begin, record.unquoted.size() - begin, true};
+    return begin;
 }
 
 bool CsvSplitter::next(CsvRecord& record)
@@ -125,22 +125,28 @@ bool CsvSplitter::next(CsvRecord& record)
     record.fields.clear();
     record.unquoted.clear();
     record.openQuote = false;
-    m_spans.clear();
+    m_quoted.clear();
     const char sep = m_separator;
+    const char* const text = m_text.data();
     while (true) {
-        if (m_pos < n && m_text[m_pos] == '"') {
-            m_spans.push_back(quotedField(record));
+        if (m_pos < n && text[m_pos] == '"') {
+            // Its view is made when the record is complete: `unquoted` may move until then.
+            const std::size_t begin = quotedField(record);
+            m_quoted.push_back({record.fields.size(), begin, record.unquoted.size() - begin});
+            record.fields.emplace_back();
         } else {
             const std::size_t start = m_pos;
-            while (m_pos < n) {
-                const char c = m_text[m_pos];
+            std::size_t i = m_pos;
+            while (i < n) {
+                const char c = text[i];
                 if (c == sep || c == '\n' || c == '\r')
                     break;
-                ++m_pos;
+                ++i;
             }
-            m_spans.push_back({start, m_pos - start, false});
+            m_pos = i;
+            record.fields.emplace_back(text + start, i - start);
         }
-        if (m_pos < n && m_text[m_pos] == sep) {
+        if (m_pos < n && text[m_pos] == sep) {
             ++m_pos;
             // A separator at the end of the line opens no field.
             if (m_pos < n && !atLineEnd(m_pos))
@@ -150,11 +156,8 @@ bool CsvSplitter::next(CsvRecord& record)
     }
     if (m_pos < n)
         skipLineEnd();
-
-    record.fields.reserve(m_spans.size());
-    for (const Span& s : m_spans)
-        record.fields.push_back(s.unquoted ? std::string_view(record.unquoted).substr(s.begin, s.size)
-                                           : m_text.substr(s.begin, s.size));
+    for (const Quoted& q : m_quoted)
+        record.fields[q.field] = std::string_view(record.unquoted).substr(q.begin, q.size);
     return true;
 }
 

@@ -38,22 +38,34 @@ public:
     // The next record into `record` (its fields replaced); false at the end of the text.
     bool next(CsvRecord& record);
 
+    // Where the next record is looked for, and the line it is on: a reader that took some lines
+    // by a way of its own goes on from there with seek().
+    std::size_t position() const { return m_pos; }
+    int line() const { return m_line; }
+    void seek(std::size_t position, int line)
+    {
+        m_pos = position;
+        m_line = line;
+    }
+
 private:
-    struct Span {
+    // A quoted field: its place among the fields and its text in CsvRecord::unquoted.
+    struct Quoted {
+        std::size_t field;
         std::size_t begin;
         std::size_t size;
-        bool unquoted;  // begin/size index CsvRecord::unquoted
     };
     bool atLineEnd(std::size_t i) const { return m_text[i] == '\n' || m_text[i] == '\r'; }
     // Steps over the line end at m_pos (CR LF counts as one).
     void skipLineEnd();
-    Span quotedField(CsvRecord& record);
+    // Reads the quoted field at m_pos into record.unquoted; returns where it starts there.
+    std::size_t quotedField(CsvRecord& record);
 
     std::string_view m_text;
     char m_separator;
     std::size_t m_pos = 0;
     int m_line = 1;
-    std::vector<Span> m_spans;
+    std::vector<Quoted> m_quoted;
 };
 
 }  // namespace veltris
