@@ -1,6 +1,7 @@
 #include "base/csvcells.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 #include "base/recordlayout.h"
@@ -57,6 +58,64 @@ std::uint8_t fastClass(double v)
 }
 
 }  // namespace
+
+const char* scanDecimalNumber(const char* p, const char* end, double& value, std::uint8_t& cls)
+{
+    // Rebuilt as "[-]digits[.digits][e[-]digits]" for std::from_chars.
+    char buf[64];
+    std::size_t n = 0;
+    const auto put = [&](char c) {
+        if (n < sizeof buf)
+            buf[n++] = c;
+    };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (p < end && *p == '-')
+        put(*p++);
+    int significant = 0;
+    bool any = false;
+    const auto digits = [&] {
+        for (; p < end && digit(*p); ++p) {
+            any = true;
+            if (significant > 0 || *p != '0')
+                ++significant;
+            put(*p);
+        }
+    };
+    digits();
+    if (p < end && *p == ',') {
+        ++p;
+        put('.');
+        digits();
+        any = true;
+    }
+    if (!any || significant > 15)
+        return nullptr;
+    if (p < end && *p == 'E') {
+        ++p;
+        put('e');
+        if (p < end && *p == '-')
+            put(*p++);
+        const std::size_t before = n;
+        for (; p < end && digit(*p); ++p)
+            put(*p);
+        if (n == before)
+            n -= buf[n - 1] == '-' ? 2 : 1;  // "5E" and "5E-" read as 5
+    }
+    if (n >= sizeof buf)
+        return nullptr;
+    const std::string_view text(buf, n);
+    if (text == "." || text == "-.") {  // a lone comma reads as 0
+        value = 0;
+        cls = kValueZero;
+        return p;
+    }
+    const auto r = std::from_chars(buf, buf + n, value);
+    if (r.ec != std::errc() || r.ptr != buf + n)
+        return nullptr;
+    // A text of at most 15 digits reads back as a normal value.
+    cls = value == 0 ? kValueZero : std::isnormal(value) ? kValueExact : classifyValue(value);
+    return p;
+}
 
 const char* cellFaultText(CellFault fault)
 {

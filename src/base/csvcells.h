@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/table.h"
 #include "base/valuetext.h"
 
 namespace veltris {
@@ -71,18 +72,23 @@ VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end
     return p;
 }
 
+// The number at p with the same bounds on its digits but any exponent: read by the standard
+// library's correctly rounded conversion. Returns where it ends and the ValueClass of the value,
+// or nullptr for anything else (more digits, no number, a value beyond the doubles).
+const char* scanDecimalNumber(const char* p, const char* end, double& value, std::uint8_t& cls);
+
 // Whether p is where a field ends: the separator, a line end or the end of the text.
 VELTRIS_ALWAYS_INLINE bool atFieldEnd(const char* p, const char* end, char separator)
 {
     return p == end || *p == separator || *p == '\n' || *p == '\r';
 }
 
-// Reads the value cell that fills a field starting at p when it is an exact number (see
-// scanExactNumber) with no blanks, inside any of the marks "<", ">" and the brackets; an empty
+// Reads the value cell that fills a field starting at p when it is a number of at most 15
+// significant digits (see scanExactNumber, scanDecimalNumber) with no blanks, inside any of the marks "<", ">" and the brackets; an empty
 // field reads as 0. Returns the end of the field, or nullptr for a field that is anything else
 // (it then takes readValueCell).
 VELTRIS_ALWAYS_INLINE const char* scanValueField(const char* p, const char* end, char separator, std::uint8_t& flags,
-                                                 double& value)
+                                                 double& value, std::uint8_t& cls)
 {
     flags = 0;
     for (; p < end; ++p) {
@@ -100,9 +106,14 @@ VELTRIS_ALWAYS_INLINE const char* scanValueField(const char* p, const char* end,
         else
             break;
     }
-    p = scanExactNumber(p, end, value);
-    if (p == nullptr)
-        return nullptr;
+    if (const char* q = scanExactNumber(p, end, value)) {
+        cls = value == 0 ? kValueZero : kValueExact;
+        p = q;
+    } else {
+        p = scanDecimalNumber(p, end, value, cls);
+        if (p == nullptr)
+            return nullptr;
+    }
     if (flags != 0)
         while (p < end && (*p == ')' || *p == ']' || *p == '}'))
             ++p;

@@ -419,9 +419,10 @@ bool Importer::readPlainLine(std::string_view text, std::size_t& pos, int& line)
         if (c != nullptr && slot.role == ColumnRole::Value) {
             double v = 0;
             std::uint8_t flags = 0;
-            fieldEnd = scanValueField(p, end, sep, flags, v);
+            std::uint8_t cls = 0;
+            fieldEnd = scanValueField(p, end, sep, flags, v, cls);
             if (fieldEnd != nullptr)
-                pushValue(*c, flags, v == 0 ? kValueZero : kValueExact, v);
+                pushValue(*c, flags, cls, v);
         }
         if (fieldEnd == nullptr) {
             fieldEnd = p;

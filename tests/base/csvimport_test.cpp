@@ -2,6 +2,7 @@
 // records added to an open base.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -402,4 +403,68 @@ TEST(CsvImport, RecordsAddedToAColumnOfAnotherKindKeepTheirTexts)
     EXPECT_EQ(base.table.cell(2, 14), "(50-350)");
     EXPECT_EQ(base.table.cell(2, 30), "4");
     EXPECT_EQ(base.table.cell(1, 0), "OLD");
+}
+
+// The quick readings of plain numbers (while the line is scanned, and in readValueCell) must
+// give exactly what the typing rules give, and the class of value the store derives from it.
+TEST(CsvImport, QuickNumberReadingsAgreeWithTheTypingRules)
+{
+    std::vector<std::string> texts = {"0", "-0", ",", "-,", "5E", "5E-", ",5", "5,", "007", "0,000",
+                                      "999999999999999", "1000000000000000", "123456789012345678901",
+                                      "0,00000000000000000000000123", "1E22", "1E23", "1E-22", "1E-23",
+                                      "9,99999999999999E307", "1,79769313486232E308", "2,2250738585072E-308",
+                                      "4,94065645841247E-324", "1E-400", "-1,5E-5", "<(2,5)]", ">-6E-8", "{0}"};
+    std::uint64_t state = 12345;
+    const auto next = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 33;
+    };
+    for (int k = 0; k < 20000; ++k) {
+        std::string digits;
+        const int count = 1 + static_cast<int>(next() % 18);
+        for (int d = 0; d < count; ++d)
+            digits += static_cast<char>('0' + next() % 10);
+        const size_t comma = next() % (digits.size() + 2);
+        if (comma <= digits.size())
+            digits.insert(comma, ",");
+        if (next() % 3 == 0)
+            digits += "E" + std::string(next() % 2 ? "-" : "") + std::to_string(next() % 330);
+        if (next() % 4 == 0)
+            digits = "-" + digits;
+        if (next() % 5 == 0)
+            digits = "(" + digits + ")";
+        texts.push_back(digits);
+    }
+
+    std::string csv = exportTitles(3);
+    for (const std::string& t : texts) {
+        SCOPED_TRACE(t);
+        const auto typed = cellToFlaggedValue(t);
+        CellValue quick;
+        const CellFault fault = readValueCell(t, quick);
+        ASSERT_EQ(fault == CellFault::None, typed.ok());
+        if (!typed)
+            continue;
+        EXPECT_EQ(quick.flags, typed->flags);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(quick.value), std::bit_cast<std::uint64_t>(typed->value));
+        EXPECT_EQ(quick.cls, classifyValue(quick.value));
+        csv += "X;" + t + ";\r\n";
+    }
+
+    // The same lines read while scanned and read through the splitter (a preview of all lines).
+    const CsvImport scanned = read(csv);
+    CsvImportOptions all;
+    all.previewRows = static_cast<int>(texts.size());
+    const CsvImport split = read(csv, all);
+    ASSERT_EQ(scanned.problemCount, 0u);
+    ASSERT_EQ(scanned.recordCount(), split.recordCount());
+    const ColumnStore& a = scanned.base.table.column(1);
+    const ColumnStore& b = split.base.table.column(1);
+    for (int r = 0; r < scanned.recordCount(); ++r) {
+        EXPECT_EQ(a.flags[static_cast<size_t>(r)], b.flags[static_cast<size_t>(r)]) << r;
+        EXPECT_EQ(a.classes[static_cast<size_t>(r)], b.classes[static_cast<size_t>(r)]) << r;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(a.a[static_cast<size_t>(r)]),
+                  std::bit_cast<std::uint64_t>(b.a[static_cast<size_t>(r)]))
+            << r;
+    }
 }
