@@ -9,6 +9,7 @@
 
 #include "base/basefile.h"
 #include "base/csvexport.h"
+#include "base/csvimport.h"
 #include "base/devicetype.h"
 #include "base/ini.h"
 #include "base/selection.h"
@@ -211,6 +212,35 @@ void Document::exportCsv()
         veltris::writeCsv(m_base.table, toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
     if (!st)
         showError(asWriteError(st.error()));
+}
+
+void Document::appendImportedRecords(const veltris::Table& records)
+{
+    veltris::appendRecords(m_base, records);
+    emit mainTableChanged();
+    rebuildSecondTable();
+    setModified(true);
+}
+
+bool Document::openImportedBase(veltris::ComponentBase base)
+{
+    if (!confirmDiscard())
+        return false;
+    veltris::Table second;
+    try {
+        if (base.table.rowCount() > 0 && base.table.columnCount() > 0)
+            base.table.setCell(0, 0, m_settings.deviceLabel);
+        veltris::rebuildSecondTable(base, second);
+    } catch (const std::bad_alloc&) {
+        showError(veltris::outOfMemoryError());
+        return false;
+    }
+    m_base = std::move(base);
+    m_second = std::move(second);
+    m_fileName.clear();
+    emit baseReplaced(Origin::File);
+    setModified(true);
+    return true;
 }
 
 void Document::rememberOpenFolder(const QString& folder)

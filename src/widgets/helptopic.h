@@ -25,4 +25,5 @@ enum class HelpTopic : int {
     SearchPage = 31,
     Drawing = 32,
     Substitute = 33,
+    CsvImport = 34,
 };
