@@ -524,6 +524,7 @@ Result<CsvImport> Importer::run(std::string_view bytes)
     if (!match)
         return match.error();
     m_out.header = *match;
+    m_out.titles = m_titles;
     const bool anyTitle = std::any_of(m_titles.begin() + 1, m_titles.end(), [](const std::string& t) {
         return t.find_first_not_of(" \t") != std::string::npos;
     });

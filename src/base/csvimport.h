@@ -53,6 +53,7 @@ struct CsvImport {
     CsvEncoding encoding = CsvEncoding::Cp1251;
     bool byteOrderMark = false;
     char separator = ';';
+    std::vector<std::string> titles;  // the title row, Windows-1251
     HeaderMatch header;
     // A new base of the type (default header, the titles' column map, the records read); with
     // `into`, records for that base (its column map). Lines with a problem are never in it.

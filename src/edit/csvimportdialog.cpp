@@ -298,16 +298,28 @@ void CsvImportDialog::reread()
     m_previewModel->show(nullptr);
     m_import = veltris::importCsv(m_bytes, m_document.catalogue(), options);
 
-    // The same file matched to the open base's own titles, when it is of the same type.
+    // Records for the open base: the same type, and titles the base shows. The cells are read
+    // alike; only a title row that falls into other columns with the base's names needs the file
+    // read again.
     m_forOpenBase = veltris::Error{veltris::ErrorKind::Generic, std::string()};
+    m_recordsForOpenBase = nullptr;
     const veltris::ComponentBase& open = m_document.base();
     if (m_import && m_import->base.deviceType == open.deviceType) {
-        veltris::CsvImportOptions into = options;
-        into.encoding = m_import->encoding;
-        into.separator = m_import->separator;
-        into.previewRows = 0;
-        into.into = &open;
-        m_forOpenBase = veltris::importCsv(m_bytes, m_document.catalogue(), into);
+        const auto match = veltris::matchHeader(m_import->titles, m_document.catalogue(), open.deviceType, &open.columnMap);
+        if (!match) {
+            m_forOpenBase = match.error();
+        } else if (match->columns == m_import->header.columns) {
+            m_recordsForOpenBase = &m_import->base.table;
+        } else {
+            veltris::CsvImportOptions into = options;
+            into.encoding = m_import->encoding;
+            into.separator = m_import->separator;
+            into.previewRows = 0;
+            into.into = &open;
+            m_forOpenBase = veltris::importCsv(m_bytes, m_document.catalogue(), into);
+            if (m_forOpenBase)
+                m_recordsForOpenBase = &m_forOpenBase->base.table;
+        }
     }
     showResult();
 }
@@ -377,10 +389,10 @@ void CsvImportDialog::showResult()
     } else if (m_import->base.deviceType != m_document.base().deviceType) {
         appendWhy = QStringLiteral("У открытой базы другой тип приборов: «%1»")
                         .arg(QString::fromUtf8(veltris::deviceTypeCaption(m_document.base().deviceType)));
-    } else if (!m_forOpenBase) {
+    } else if (m_recordsForOpenBase == nullptr) {
         appendWhy = QString::fromUtf8(m_forOpenBase.error().message);
     } else {
-        appendOk = m_forOpenBase->acceptable();
+        appendOk = m_forOpenBase ? m_forOpenBase->acceptable() : m_import->acceptable();
     }
     m_newBaseButton->setEnabled(newBaseOk);
     m_appendButton->setEnabled(appendOk);
@@ -389,7 +401,7 @@ void CsvImportDialog::showResult()
 
 const veltris::Table& CsvImportDialog::recordsForOpenBase() const
 {
-    return m_forOpenBase->base.table;
+    return *m_recordsForOpenBase;
 }
 
 veltris::ComponentBase CsvImportDialog::takeNewBase()

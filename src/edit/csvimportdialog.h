@@ -72,7 +72,9 @@ private:
     int m_deviceType = 0;
 
     veltris::Result<veltris::CsvImport> m_import;      // for a new base
-    veltris::Result<veltris::CsvImport> m_forOpenBase;  // matched to the open base's columns
+    // Read again for the open base, where its titles put the fields into other columns.
+    veltris::Result<veltris::CsvImport> m_forOpenBase;
+    const veltris::Table* m_recordsForOpenBase = nullptr;  // none: not for the open base
     Target m_target = Target::NewBase;
     bool m_filling = false;  // the boxes are being set from the file, not by the user
 
