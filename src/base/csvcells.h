@@ -28,8 +28,8 @@ inline constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
 // doubles, so one multiplication or division gives the correctly rounded value, the one the
 // number parser gives, and its text of at most 15 digits reads back as itself. Returns where the
 // number ends (nothing read: p itself, the value 0), or nullptr for a number outside these
-// bounds, which then takes the number parser.
-VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end, double& value)
+// bounds, which then takes the number parser. A comma that is the field separator ends the number.
+VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end, double& value, char separator = '\0')
 {
     constexpr std::uint64_t kExactBelow = 1000000000000000;  // 10^15
     const auto digitAt = [](const char* q) { return static_cast<unsigned>(static_cast<unsigned char>(*q)) - unsigned{'0'}; };
@@ -42,7 +42,8 @@ VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end
         mantissa = mantissa * 10 + d;
     std::ptrdiff_t digits = p - intBegin;
     std::ptrdiff_t fraction = 0;
-    const bool comma = p < end && *p == ',';
+    // Where the comma separates fields, it is no decimal comma.
+    const bool comma = p < end && *p == ',' && separator != ',';
     if (comma) {
         const char* const fracBegin = ++p;
         for (unsigned d; p < end && (d = digitAt(p)) < 10; ++p)
@@ -106,11 +107,11 @@ VELTRIS_ALWAYS_INLINE const char* scanValueField(const char* p, const char* end,
         else
             break;
     }
-    if (const char* q = scanExactNumber(p, end, value)) {
+    if (const char* q = scanExactNumber(p, end, value, separator)) {
         cls = value == 0 ? kValueZero : kValueExact;
         p = q;
     } else {
-        p = scanDecimalNumber(p, end, value, cls);
+        p = separator == ',' ? nullptr : scanDecimalNumber(p, end, value, cls);
         if (p == nullptr)
             return nullptr;
     }

@@ -235,6 +235,7 @@ private:
     std::vector<ColumnStore> m_columns;
     std::size_t m_rows = 0;
     std::vector<std::string> m_converted;  // UTF-8 fields turned into Windows-1251
+    std::string m_scratch;                 // the same for a line read as it is scanned
     std::vector<CellFault> m_faults;       // per main-table column, for the line being read
 };
 
@@ -433,37 +434,46 @@ bool Importer::readPlainLine(std::string_view text, std::size_t& pos, int& line)
                 // A field of no column: past the title row only an empty one is harmless.
                 if (f >= fieldCount && cell.find_first_not_of(" \t") != std::string_view::npos)
                     return giveUp();
-            } else if (utf8 && hasHighBytes(cell)) {
-                return giveUp();
             } else {
+                std::string_view text = cell;
+                if (utf8 && hasHighBytes(cell)) {
+                    // Only a name or a colour code may hold letters beyond ASCII.
+                    if (slot.role != ColumnRole::Name && slot.role != ColumnRole::Colour)
+                        return giveUp();
+                    bool lossy = false;
+                    m_scratch = utf8ToCp1251(cell, &lossy);
+                    if (lossy)
+                        return giveUp();
+                    text = m_scratch;
+                }
                 switch (slot.role) {
                 case ColumnRole::Value: {
                     CellValue v;
-                    if (readValueCell(cell, v) != CellFault::None)
+                    if (readValueCell(text, v) != CellFault::None)
                         return giveUp();
                     pushValue(*c, v.flags, v.cls, v.value);
                     break;
                 }
                 case ColumnRole::Name:
-                    if (checkNameCell(cell) != CellFault::None)
+                    if (checkNameCell(text) != CellFault::None)
                         return giveUp();
-                    c->texts.emplace_back(cell);
+                    c->texts.emplace_back(text);
                     break;
                 case ColumnRole::Colour:
-                    if (checkColourCell(cell) != CellFault::None)
+                    if (checkColourCell(text) != CellFault::None)
                         return giveUp();
-                    c->texts.emplace_back(cell);
+                    c->texts.emplace_back(text);
                     break;
                 case ColumnRole::Range: {
                     CellRange v;
-                    if (readRangeCell(cell, v) != CellFault::None)
+                    if (readRangeCell(text, v) != CellFault::None)
                         return giveUp();
                     pushRange(*c, v);
                     break;
                 }
                 case ColumnRole::Drawing: {
                     std::int16_t n = 0;
-                    if (readDrawingCell(cell, n) != CellFault::None)
+                    if (readDrawingCell(text, n) != CellFault::None)
                         return giveUp();
                     c->drawing.push_back(n);
                     break;

@@ -114,10 +114,12 @@ TEST(CsvImport, DialectsAreFoundOutAndReadAlike)
         {"spreadsheet: UTF-8 with byte-order mark, commas, quotes, LF, titles on one line",
          "\xEF\xBB\xBF" "Прибор,\"Uобр max, В\",\"IПР СР MAX, мА\",\"Uпр при\nIпр, В\",Корпус (№ рис.)\n"
          "\"Д\"\"9\"\"\",50,100,\"1,1\",2\n"
-         "1N4148,<75,[200],,\n",
+         "1N4148,<75,[200],,\n"
+         "Д7,,7,,\n",
          CsvEncoding::Utf8, ',', 3,
          {{{0, "Д\"9\""}, {1, "50"}, {3, "100"}, {5, "1,1"}, {12, "2"}},
-          {{0, "1N4148"}, {1, "<75"}, {3, "[200]"}, {5, "0"}, {12, "0"}}}},
+          {{0, "1N4148"}, {1, "<75"}, {3, "[200]"}, {5, "0"}, {12, "0"}},
+          {{0, "Д7"}, {1, "0"}, {3, "7"}}}},
         {"the export's own bytes: Windows-1251, «;» after every cell, CR LF",
          exportTitles(4) + exportLine(4, {{0, "КС147А"}, {1, "4,7"}, {12, ">9"}, {13, "5"}}) +
              exportLine(4, {}),
@@ -127,6 +129,9 @@ TEST(CsvImport, DialectsAreFoundOutAndReadAlike)
          cp("Название\tTп max, °С\tUст ном, В\rКС133А\t125\t3,3\r\rД814А\t(150)\t{8}\r"),
          CsvEncoding::Cp1251, '\t', 4,
          {{{0, "КС133А"}, {1, "3,3"}, {12, "125"}}, {{0, "Д814А"}, {1, "{8}"}, {12, "(150)"}}}},
+        {"commas in Windows-1251: an empty field before a number is no decimal comma",
+         cp("Название,\"Uобр max, В\",\"Iпр ср max, мА\"\r\nD7,,7\r\nD8,\"1,5\",8\r\n"), CsvEncoding::Cp1251, ',', 3,
+         {{{0, "D7"}, {1, "0"}, {3, "7"}}, {{0, "D8"}, {1, "1,5"}, {3, "8"}}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
