@@ -176,7 +176,7 @@ void truncateColumn(ColumnStore& c, std::size_t rows)
         c.resize(rows);
 }
 
-void pushValue(ColumnStore& c, std::uint8_t flags, std::uint8_t cls, double v)
+VELTRIS_ALWAYS_INLINE void pushValue(ColumnStore& c, std::uint8_t flags, std::uint8_t cls, double v)
 {
     c.flags.push_back(flags);
     c.classes.push_back(cls);
