@@ -9,6 +9,7 @@
 #include "base/csvexport.h"
 #include "base/csvimport.h"
 #include "base/fileio.h"
+#include "base/recovery.h"
 #include "base/tableops.h"
 
 namespace bench {
@@ -80,6 +81,19 @@ Base importCsvFile(const std::filesystem::path& csvFile, const veltris::Catalogu
     if (imported->problemCount != 0)
         fail("import", imported->problems.front().message);
     return std::move(imported->base);
+}
+
+void writeRecoveryFile(const Base& base, const std::filesystem::path& file)
+{
+    veltris::RecoveryInfo info;
+    info.basePath = "/home/user/base.QDB";
+    info.owner = veltris::currentProcess();
+    auto bytes = veltris::encodeRecovery(info, base);
+    if (!bytes)
+        fail("recovery", bytes.error().message);
+    const veltris::Status st = veltris::writeFileAtomic(file, *bytes);
+    if (!st)
+        fail("recovery", st.error().message);
 }
 
 void sortByColumn(Base& base, int column)

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
 #include <algorithm>
 #include <new>
 
@@ -11,9 +13,11 @@
 #include "base/csvexport.h"
 #include "base/csvimport.h"
 #include "base/devicetype.h"
+#include "base/fileio.h"
 #include "base/ini.h"
 #include "base/selection.h"
 #include "base/tableops.h"
+#include "document/recoverykeeper.h"
 #include "widgets/apputil.h"
 #include "widgets/errorbox.h"
 #include "widgets/uiservices.h"
@@ -47,6 +51,26 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
         showError(e);
         m_terminate = true;
     }
+    // The open file is watched; a change seen is looked at once the events have settled, while
+    // the program is the active one (otherwise its next activation looks).
+    m_watcher = new QFileSystemWatcher(this);
+    m_watchDelay = new QTimer(this);
+    m_watchDelay->setSingleShot(true);
+    m_watchDelay->setInterval(300);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_watchDelay, qOverload<>(&QTimer::start));
+    connect(m_watchDelay, &QTimer::timeout, this, [this] {
+        if (QApplication::activeWindow())
+            checkFileOnDisk();
+    });
+    m_recovery = new RecoveryKeeper(*this, m_paths.recoveryDir);
+    for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged, &Document::secondTableChanged})
+        connect(this, signal, m_recovery, &RecoveryKeeper::noteChange);
+    connect(this, &Document::modifiedChanged, m_recovery, [this](bool modified) {
+        if (modified)
+            m_recovery->noteChange();
+        else
+            m_recovery->discard();  // saved, or given up
+    });
     resetToEmptyBase();
 
     for (const std::string& dir : m_settings.scanDirs) {
@@ -66,6 +90,12 @@ void Document::resetToEmptyBase()
     m_second = veltris::Table(2, 2);
     m_second.setCell(0, 0, m_settings.deviceLabel);
     m_fileName.clear();
+    m_lock.release();
+    m_identity = {};
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setReadOnly(false);
     setModified(false);
 }
 
@@ -136,17 +166,51 @@ void Document::openBase()
 
 bool Document::load(const QString& path)
 {
-    auto read = veltris::readBase(toFsPath(path), m_catalogue);
-    if (!read) {
-        showError(read.error());
-        return false;  // name, base and flag stay as they were
-    }
-    // Everything the new base needs is built before the open base is given up, so running out
-    // of memory leaves the open base as it was.
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    veltris::BaseLock lock;
+    bool readOnly = false;
+    if (!lockForOpening(absolute, lock, readOnly))
+        return false;  // another program has it open and the user chose not to open it
+    const bool ownLock = m_lock.held() && m_lock.file() == veltris::lockFileFor(toFsPath(absolute));
+
+    veltris::FileIdentity identity;
     veltris::ComponentBase base;
     veltris::Table second;
-    try {
+    {
+        auto bytes = veltris::readFileIdentified(toFsPath(path), identity);
+        if (!bytes) {
+            showError(bytes.error());
+            return false;  // name, base and flag stay as they were
+        }
+        auto read = veltris::decodeBase(*bytes, m_catalogue);
+        if (!read) {
+            showError(read.error());
+            return false;
+        }
         base = std::move(read).value();
+    }
+    if (!prepareBase(base, second))
+        return false;
+    m_base = std::move(base);
+    m_second = std::move(second);
+    m_fileName = absolute;
+    if (!ownLock)
+        m_lock = std::move(lock);  // the lock of the base open before goes
+    m_identity = identity;
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setReadOnly(readOnly);
+    setModified(false);
+    emit baseReplaced(Origin::File);
+    return true;
+}
+
+// Everything the new base needs is built before the open base is given up, so running out of
+// memory leaves the open base as it was.
+bool Document::prepareBase(veltris::ComponentBase& base, veltris::Table& second)
+{
+    try {
         if (base.table.rowCount() > 0 && base.table.columnCount() > 0)
             base.table.setCell(0, 0, m_settings.deviceLabel);
         veltris::rebuildSecondTable(base, second);
@@ -154,17 +218,14 @@ bool Document::load(const QString& path)
         showError(veltris::outOfMemoryError());
         return false;
     }
-    m_base = std::move(base);
-    m_second = std::move(second);
-    m_fileName = QFileInfo(path).absoluteFilePath();
-    setModified(false);
-    emit baseReplaced(Origin::File);
     return true;
 }
 
 bool Document::writeTo(const QString& path)
 {
-    const veltris::Status st = veltris::writeBase(m_base, toFsPath(path));
+    auto bytes = veltris::encodeBase(m_base);
+    const veltris::Status st = bytes ? veltris::writeFileAtomic(toFsPath(path), *bytes)
+                                     : veltris::Status(bytes.error());
     if (!st) {
         showError(asWriteError(st.error()));
         // The cell whose text could not be written comes forward, so it can be put right.
@@ -172,15 +233,21 @@ bool Document::writeTo(const QString& path)
             emit cellNeedsAttention(st.error().row, st.error().column);
         return false;
     }
+    m_identity = veltris::writtenIdentity(toFsPath(path), *bytes);
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
     setModified(false);
     return true;
 }
 
 bool Document::save()
 {
-    if (!m_fileName.isEmpty())
-        return writeTo(m_fileName);
-    return saveAs();
+    if (m_fileName.isEmpty() || m_readOnly)
+        return saveAs();
+    if (!confirmWriteOverDisk())
+        return false;
+    return writeTo(m_fileName);
 }
 
 bool Document::saveAs()
@@ -193,7 +260,28 @@ bool Document::saveAs()
     const QString name = m_ui.saveFileName(m_dialogParent, req);
     if (name.isEmpty())
         return false;
-    m_fileName = QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath();
+    const QString target = QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath();
+    const auto targetFile = toFsPath(target);
+    const bool ownLock = m_lock.held() && m_lock.file() == veltris::lockFileFor(targetFile);
+    veltris::BaseLock lock;
+    if (!ownLock) {
+        const veltris::LockAttempt attempt = lock.acquire(targetFile);
+        if (attempt.result == veltris::LockResult::Held) {
+            const QString text = QStringLiteral("Файл «%1» открыт для изменения: %2.\r\nСохранить поверх?")
+                                     .arg(shownFileName(target), QString::fromStdString(veltris::describeHolder(attempt.holder)));
+            if (m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"), text, QMessageBox::Warning,
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+                return false;
+            lock.takeOver(targetFile);
+        }
+    }
+    // The name changes even when the write fails: Save then tries the same file again.
+    m_fileName = target;
+    if (!ownLock) {
+        m_lock = std::move(lock);
+        m_identity = {};  // nothing is known yet of the file under the new name
+    }
+    setReadOnly(false);
     return writeTo(m_fileName);
 }
 
