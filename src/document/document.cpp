@@ -304,6 +304,8 @@ void Document::exportCsv()
 
 void Document::appendImportedRecords(const veltris::Table& records)
 {
+    if (m_readOnly)
+        return;  // the dialog offers no adding to a base open read-only
     veltris::appendRecords(m_base, records);
     emit mainTableChanged();
     rebuildSecondTable();
@@ -315,17 +317,18 @@ bool Document::openImportedBase(veltris::ComponentBase base)
     if (!confirmDiscard())
         return false;
     veltris::Table second;
-    try {
-        if (base.table.rowCount() > 0 && base.table.columnCount() > 0)
-            base.table.setCell(0, 0, m_settings.deviceLabel);
-        veltris::rebuildSecondTable(base, second);
-    } catch (const std::bad_alloc&) {
-        showError(veltris::outOfMemoryError());
+    if (!prepareBase(base, second))
         return false;
-    }
     m_base = std::move(base);
     m_second = std::move(second);
+    // No file yet: the base open before gives up its name, lock and watch.
     m_fileName.clear();
+    m_lock.release();
+    m_identity = {};
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setReadOnly(false);
     emit baseReplaced(Origin::File);
     setModified(true);
     return true;

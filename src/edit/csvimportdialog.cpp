@@ -386,6 +386,8 @@ void CsvImportDialog::showResult()
     bool appendOk = false;
     if (!m_import) {
         appendWhy = summary;
+    } else if (m_document.isReadOnly()) {
+        appendWhy = QStringLiteral("База открыта только для чтения");
     } else if (m_import->base.deviceType != m_document.base().deviceType) {
         appendWhy = QStringLiteral("У открытой базы другой тип приборов: «%1»")
                         .arg(QString::fromUtf8(veltris::deviceTypeCaption(m_document.base().deviceType)));
