@@ -49,7 +49,8 @@ bool markedCore(std::string_view text, std::string_view& core)
 bool fastNumber(std::string_view t, double& out)
 {
     const char* end = t.data() + t.size();
-    return !t.empty() && scanExactNumber(t.data(), end, out) == end;
+    std::uint8_t cls = 0;
+    return !t.empty() && scanExactNumber(t.data(), end, out, cls) == end;
 }
 
 std::uint8_t fastClass(double v)

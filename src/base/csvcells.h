@@ -26,10 +26,12 @@ inline constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
 // Reads the number at p, "[-]digits[,digits][E[-]digits]", when its digits make an integer below
 // 10^15 and its decimal exponent lies within ±22: the integer and the power of ten are exact
 // doubles, so one multiplication or division gives the correctly rounded value, the one the
-// number parser gives, and its text of at most 15 digits reads back as itself. Returns where the
+// number parser gives, and its text of at most 15 digits reads back as itself (`cls`: the
+// ValueClass, zero or exact). Returns where the
 // number ends (nothing read: p itself, the value 0), or nullptr for a number outside these
 // bounds, which then takes the number parser. A comma that is the field separator ends the number.
-VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end, double& value, char separator = '\0')
+VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end, double& value, std::uint8_t& cls,
+                                                  char separator = '\0')
 {
     constexpr std::uint64_t kExactBelow = 1000000000000000;  // 10^15
     const auto digitAt = [](const char* q) { return static_cast<unsigned>(static_cast<unsigned char>(*q)) - unsigned{'0'}; };
@@ -63,6 +65,8 @@ VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end
     }
     if (digits > 19 || mantissa >= kExactBelow || (negative && digits == 0 && !comma))
         return nullptr;
+    // Told from the digits, not the value: nothing need wait for the division.
+    cls = mantissa == 0 ? kValueZero : kValueExact;
     double v = static_cast<double>(mantissa);
     if (mantissa != 0) {
         if (exponent < -22 || exponent > 22)
@@ -107,8 +111,7 @@ VELTRIS_ALWAYS_INLINE const char* scanValueField(const char* p, const char* end,
         else
             break;
     }
-    if (const char* q = scanExactNumber(p, end, value, separator)) {
-        cls = value == 0 ? kValueZero : kValueExact;
+    if (const char* q = scanExactNumber(p, end, value, cls, separator)) {
         p = q;
     } else {
         p = separator == ',' ? nullptr : scanDecimalNumber(p, end, value, cls);
