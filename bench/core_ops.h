@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/selection.h"
 
@@ -33,6 +34,11 @@ void sortByColumn(Base& base, int column);
 // spreads p and q (percent); the rows the selection gives for them.
 Bounds boundsFromRecord(const Base& base, int row, int p, int q);
 std::vector<int> selectRows(const Base& base, const Bounds& bounds);
+
+// The CSV export of the base with the titles of `catalogue` (the bytes `qdb export` writes).
+std::string exportCsv(const std::filesystem::path& baseFile, const veltris::Catalogue& catalogue);
+// A new base read from a CSV file (read whole, then imported), as `qdb import` reads it.
+Base importCsvFile(const std::filesystem::path& csvFile, const veltris::Catalogue& catalogue);
 
 int recordCount(const Base& base);  // data rows 1..recordCount()
 int columnCount(const Base& base);  // name, parameters, drawing number

@@ -26,6 +26,7 @@
 #include "app/aboutbox.h"
 #include "document/recoverykeeper.h"
 #include "edit/baseparametersdialog.h"
+#include "edit/csvimportdialog.h"
 #include "edit/recorddialog.h"
 #include "edit/viewcolumnsdialog.h"
 #include "search/navigatorwindow.h"
@@ -102,6 +103,7 @@ MainWindow::~MainWindow()
     delete m_navigator;
     delete m_recordDialog;
     delete m_viewColumns;
+    delete m_csvImport;
     delete m_baseParameters;
     delete m_aboutBox;
     delete m_pages;
@@ -140,6 +142,9 @@ void MainWindow::createActions()
                         {QKeySequence(Qt::SHIFT | Qt::Key_F2)});
     m_export = make("N11", QStringLiteral("Экспорт..."), QStringLiteral("Экспорт|Экспортировать в файл"),
                     HelpTopic::Export, {});
+    m_importCsv = make("ImportCsv", QStringLiteral("Импорт из CSV..."),
+                       QStringLiteral("Импорт из CSV|Прочитать записи из файла CSV в открытую или новую базу"),
+                       HelpTopic::CsvImport, {});
     m_navigatorAction = make("NavigatorAction", QStringLiteral("Навигатор..."),
                              QStringLiteral("Навигатор|Вызвать навигатор"), HelpTopic::NavigatorCommand,
                              {QKeySequence(Qt::Key_F7)});
@@ -172,6 +177,7 @@ void MainWindow::createActions()
     connect(m_saveBase, &QAction::triggered, this, &MainWindow::saveBase);
     connect(m_saveBaseAs, &QAction::triggered, this, &MainWindow::saveBaseAs);
     connect(m_export, &QAction::triggered, this, &MainWindow::exportCsv);
+    connect(m_importCsv, &QAction::triggered, this, &MainWindow::importCsv);
     connect(m_navigatorAction, &QAction::triggered, this, &MainWindow::showNavigator);
     connect(m_exit, &QAction::triggered, this, &MainWindow::close);
     connect(m_addRecord, &QAction::triggered, this, &MainWindow::addRecord);
@@ -231,6 +237,7 @@ void MainWindow::createMenus()
     file->addAction(m_saveBaseAs);
     file->addSeparator();
     file->addAction(m_export);
+    file->addAction(m_importCsv);
     file->addAction(m_navigatorAction);
     file->addSeparator();
     file->addAction(m_exit);
@@ -394,6 +401,7 @@ void MainWindow::createDialogs()
     m_aboutBox = new AboutBox(m_ui, this);
     m_baseParameters = new BaseParametersDialog(m_document, this);
     m_viewColumns = new ViewColumnsDialog(m_document, this);
+    m_csvImport = new CsvImportDialog(m_document, this);
     m_recordDialog = new RecordDialog(m_document, *m_mainGrid, statusBar(), this);
     m_navigator = new NavigatorWindow(m_document, this);
     connect(m_navigator, &NavigatorWindow::compareRequested, this, &MainWindow::compareListedParts);

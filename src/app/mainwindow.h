@@ -20,6 +20,7 @@ class QToolBar;
 
 class AboutBox;
 class BaseParametersDialog;
+class CsvImportDialog;
 class ComponentGridView;
 class ComponentTableModel;
 class DrawingImage;
@@ -78,6 +79,7 @@ public:
     AboutBox* aboutBox() const { return m_aboutBox; }
     BaseParametersDialog* baseParametersDialog() const { return m_baseParameters; }
     ViewColumnsDialog* viewColumnsDialog() const { return m_viewColumns; }
+    CsvImportDialog* csvImportDialog() const { return m_csvImport; }
     RecordDialog* recordDialog() const { return m_recordDialog; }
     NavigatorWindow* navigatorWindow() const { return m_navigator; }
 
@@ -99,6 +101,8 @@ public slots:
     bool saveBase();
     bool saveBaseAs();
     void exportCsv();
+    // «Импорт из CSV...»: a CSV file read into the open base or into a new one.
+    void importCsv();
     void showNavigator();
     void addRecord();
     void editRecord();
@@ -186,6 +190,7 @@ private:
     QAction* m_saveBase = nullptr;
     QAction* m_saveBaseAs = nullptr;
     QAction* m_export = nullptr;
+    QAction* m_importCsv = nullptr;
     QAction* m_navigatorAction = nullptr;
     QAction* m_exit = nullptr;
     QAction* m_addRecord = nullptr;
@@ -217,6 +222,7 @@ private:
     AboutBox* m_aboutBox = nullptr;
     BaseParametersDialog* m_baseParameters = nullptr;
     ViewColumnsDialog* m_viewColumns = nullptr;
+    CsvImportDialog* m_csvImport = nullptr;
     RecordDialog* m_recordDialog = nullptr;
     NavigatorWindow* m_navigator = nullptr;
 };

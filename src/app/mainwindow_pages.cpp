@@ -11,6 +11,7 @@
 
 #include "app/mainwindow.h"
 #include "edit/baseparametersdialog.h"
+#include "edit/csvimportdialog.h"
 #include "edit/recorddialog.h"
 #include "edit/viewcolumnsdialog.h"
 #include "search/comparison.h"
@@ -254,6 +255,23 @@ bool MainWindow::saveBaseAs()
 void MainWindow::exportCsv()
 {
     m_document.exportCsv();
+}
+
+void MainWindow::importCsv()
+{
+    FileDialogRequest req;
+    req.filter = QStringLiteral("CSV (*.csv *.CSV *.txt *.TXT)");
+    req.startDir = cpToQString(m_document.settings().openFolder);
+    req.folderChanged = [this](const QString& folder) { m_document.rememberOpenFolder(folder); };
+    const QString name = m_ui.openFileName(this, req);
+    if (name.isEmpty() || !m_csvImport->prepare(name))
+        return;
+    if (m_ui.execDialog(m_csvImport) != QDialog::Accepted)
+        return;
+    if (m_csvImport->target() == CsvImportDialog::Target::OpenBase)
+        m_document.appendImportedRecords(m_csvImport->recordsForOpenBase());
+    else
+        m_document.openImportedBase(m_csvImport->takeNewBase());
 }
 
 void MainWindow::editBaseParameters()

@@ -56,7 +56,7 @@ namespace {
 
 int run(int argc, char** argv)
 {
-    CLI::App app{"qdb — просмотр, экспорт и преобразование файлов баз компонентов (.QDB) Вельтриса",
+    CLI::App app{"qdb — просмотр, экспорт, импорт и преобразование файлов баз компонентов (.QDB) Вельтриса",
                  "qdb"};
     qdb::setUpHelp(app);
     app.option_defaults()->group("Параметры");
@@ -67,6 +67,7 @@ int run(int argc, char** argv)
     qdb::registerInfo(app, exitCode);
     qdb::registerExport(app, exitCode);
     qdb::registerConvert(app, exitCode);
+    qdb::registerImport(app, exitCode);
     qdb::registerList(app, exitCode);
     qdb::registerSelect(app, exitCode);
     qdb::registerSimilar(app, exitCode);

@@ -217,7 +217,7 @@ std::string parseErrorMessage(const CLI::App& app, const CLI::ParseError& error)
     }
     if (dynamic_cast<const CLI::RequiredError*>(&error)) {
         if (command == nullptr)
-            return "qdb: не указана команда (info, export, convert, list, select, similar)";
+            return "qdb: не указана команда (info, export, convert, import, list, select, similar)";
         const std::string name = between(what, "", " is required");
         if (const CLI::Option* opt = command->get_option_no_throw(name)) {
             const auto found = missingTexts().find(opt);

@@ -12,6 +12,7 @@
 
 #include "base/basefile.h"
 #include "base/csvexport.h"
+#include "base/csvimport.h"
 #include "base/devicetype.h"
 #include "base/fileio.h"
 #include "base/ini.h"
@@ -316,6 +317,38 @@ void Document::exportCsv()
         veltris::writeCsv(m_base.table, toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
     if (!st)
         showError(asWriteError(st.error()));
+}
+
+void Document::appendImportedRecords(const veltris::Table& records)
+{
+    if (m_readOnly)
+        return;  // the dialog offers no adding to a base open read-only
+    veltris::appendRecords(m_base, records);
+    emit mainTableChanged();
+    rebuildSecondTable();
+    setModified(true);
+}
+
+bool Document::openImportedBase(veltris::ComponentBase base)
+{
+    if (!confirmDiscard())
+        return false;
+    veltris::Table second;
+    if (!prepareBase(base, second))
+        return false;
+    m_base = std::move(base);
+    m_second = std::move(second);
+    // No file yet: the base open before gives up its name, lock and watch.
+    m_fileName.clear();
+    m_lock.release();
+    m_identity = {};
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setReadOnly(false);
+    emit baseReplaced(Origin::File);
+    setModified(true);
+    return true;
 }
 
 void Document::rememberOpenFolder(const QString& folder)

@@ -120,6 +120,12 @@ public:
     void closeBase(bool keepRecovery = false);
     // Asks for a file name and writes the main table as CSV.
     void exportCsv();
+    // Records read from a CSV file (the main table's columns) go after the main table's rows in
+    // one step; the single blank row of a new base gives way to them. Sets the modified flag.
+    void appendImportedRecords(const veltris::Table& records);
+    // A base read from a CSV file replaces the open one, after confirmDiscard(): it has no file
+    // name yet and counts as changed until saved. False when the user kept the open base.
+    bool openImportedBase(veltris::ComponentBase base);
 
     // The main table's record `row` (1..) removed; false (with a beep) when there is no such
     // record, and nothing happens while the table holds only one record row.

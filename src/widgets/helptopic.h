@@ -26,4 +26,5 @@ enum class HelpTopic : int {
     Drawing = 32,
     Substitute = 33,
     Comparison = 34,
+    CsvImport = 35,
 };

@@ -40,7 +40,7 @@ TEST(QdbMessages, EachRefusalNamesWhatIsWrong)
         {{"--bogus"}, 1, "qdb: неизвестный параметр «--bogus»"},
         {{"info", kBipolar, "--bogus"}, 1, "qdb: неизвестный параметр «--bogus»"},
         {{"bogus"}, 1, "qdb: неизвестная команда «bogus»"},
-        {{}, 1, "qdb: не указана команда (info, export, convert, list, select, similar)"},
+        {{}, 1, "qdb: не указана команда (info, export, convert, import, list, select, similar)"},
         {{"similar", kBipolar}, 1, "qdb similar: не указан образец (--like ИМЯ)"},
         {{"similar", kBipolar, "--like", "КТ315Б", "--near", "abc"}, 1, "qdb: --near: «abc» не число"},
         {{"similar", kBipolar, "--like", "КТ315Б", "--top", "1e3"}, 1, "qdb: --top: «1e3» не число"},
@@ -61,6 +61,11 @@ TEST(QdbMessages, EachRefusalNamesWhatIsWrong)
          "qdb: --bound «2=1:2:3»: нужна запись СТОЛБЕЦ=ОТ:ДО, например 3=90:110"},
         {{"select", kBipolar, "--bound", "2=:3"}, 1, "qdb: --bound «2=:3»: нужны обе границы, например 3=90:110"},
         {{"select", kBipolar, "--bound", "2=10:20"}, 0, ""},
+        {{"import"}, 1, "qdb import: не указан файл CSV (ФАЙЛ_CSV)"},
+        {{"import", none + ".csv"}, 1, "qdb import: не указан файл базы (БАЗА)"},
+        {{"import", "--type", "abc", none + ".csv", none + ".QDB"}, 1, "qdb: --type: «abc» не число"},
+        {{"import", "--catalogue", none, none + ".csv", none + ".QDB"}, 1,
+         "qdb: --catalogue: папка «" + none + "» не найдена"},
     };
     for (const Case& c : cases) {
         const QdbRun run = runQdb(c.args, dir.path());
@@ -78,7 +83,7 @@ TEST(QdbMessages, EachRefusalNamesWhatIsWrong)
 TEST(QdbMessages, HelpIsRussianInAlignedColumns)
 {
     ScratchDir dir;
-    for (const std::string command : {"select", "similar", "list"}) {
+    for (const std::string command : {"select", "similar", "list", "import"}) {
         const QdbRun run = runQdb({command, "--help"}, dir.path());
         ASSERT_EQ(run.exitCode, 0) << command;
         EXPECT_EQ(run.out.find("TEXT"), std::string::npos) << run.out;
@@ -168,19 +173,23 @@ TEST(QdbMessages, InstalledQdbFindsItsDataLikeEveryCommand)
     const std::string lib = shellQuote((share / "samples").string());
     for (const std::string& args :
          {"info " + base, "select " + base + " --like КТ315Б", "export " + base + " " + out + ".csv",
-          "convert " + base + " " + out + ".QDB", "similar " + base + " --like КТ315Б",
+          "convert " + base + " " + out + ".QDB", "import " + out + ".csv " + out + "-imported.QDB",
+          "similar " + base + " --like КТ315Б",
           "similar " + base + " --like КТ315Б --library " + lib, "list " + lib}) {
         const std::string cmd = qdb + " " + args + " >" + out + ".txt 2>" + out + ".err";
         const int status = std::system(cmd.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
             << args << "\n" << readAll(dir.path() / "out.err");
-        const bool toFile = args.rfind("export", 0) == 0 || args.rfind("convert", 0) == 0;
+        const bool toFile =
+            args.rfind("export", 0) == 0 || args.rfind("convert", 0) == 0 || args.rfind("import", 0) == 0;
         if (!toFile) {
             EXPECT_FALSE(readAll(dir.path() / "out.txt").empty()) << args;
         }
     }
     EXPECT_FALSE(readAll(dir.path() / "out.csv").empty());
     EXPECT_FALSE(readAll(dir.path() / "out.QDB").empty());
+    // The import read the export's titles with the installed catalogue: the same records.
+    EXPECT_EQ(readAll(dir.path() / "out-imported.QDB").size(), readAll(dir.path() / "out.QDB").size());
     // The titles come from the installed catalogue.
     const std::string cmd = qdb + " info " + base + " >" + out + ".txt";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
