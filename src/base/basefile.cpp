@@ -546,10 +546,20 @@ Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalo
     }
 }
 
+std::uint64_t maxBaseFileSize()
+{
+    // decodeBase takes fewer than INT_MAX records: the table's row count holds them and the
+    // title row.
+    const std::uint64_t records = static_cast<std::uint64_t>(std::numeric_limits<int>::max()) - 1;
+    return kLeadSize + records * kRecordSize + (kRecordSize - 1);
+}
+
 Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue)
 {
     try {
-        auto bytes = readFileBytes(path);
+        auto bytes = readFileBytes(path, maxBaseFileSize());
+        if (!bytes && bytes.error().kind == ErrorKind::OutOfMemory)
+            return outOfMemoryError();
         if (!bytes)
             return bytes.error();
         return decodeBaseImpl(*bytes, catalogue);

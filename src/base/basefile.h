@@ -1,5 +1,6 @@
 #pragma once
 // The .QDB base file: reader for format versions 3, 4 and 5, writer for version 5.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,7 +27,10 @@ int recordSize(int version);
 // Errors: TooShort (less than 231 bytes), VersionMismatch ("Несоответствие версии файла"),
 // OutOfMemory.
 Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue);
-// Reads and decodes a file. Errors as decodeBase, plus OpenFailed.
+// The largest base file: the lead and as many records as a table can hold (a trailing piece of
+// a record may follow). A bigger file cannot be a base.
+std::uint64_t maxBaseFileSize();
+// Reads and decodes a file. Errors as decodeBase, plus those of readWholeFile.
 Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue);
 
 // The error of a load that ran out of memory (kind OutOfMemory, a Russian message).

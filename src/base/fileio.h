@@ -1,15 +1,79 @@
 #pragma once
 // Whole-file reading and all-or-nothing writing.
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "base/fileidentity.h"
 #include "base/result.h"
 
 namespace veltris {
 
-// Reads a whole file. Errors: OpenFailed with a Russian message naming the file and reason.
-Result<std::string> readFileBytes(const std::filesystem::path& path);
+// An open file descriptor, closed when its owner goes.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+    void reset(int fd = -1);
+
+private:
+    int m_fd = -1;
+};
+
+// The largest settings, catalogue or rules file read: such INI files hold at most some thousand
+// short lines, so anything near this size is not one of them.
+inline constexpr std::uint64_t kTextFileLimit = std::uint64_t{16} << 20;
+
+struct ReadLimits {
+    // A bigger file is refused (kind TooLarge). A file must also fit twice into the memory the
+    // process may have (its bytes and what is made of them), else it is refused as OutOfMemory.
+    std::uint64_t maxBytes = kTextFileLimit;
+    // Asked between blocks of a long read; true stops it (kind Cancelled).
+    std::function<bool()> cancelled;
+};
+
+struct FileRead {
+    std::size_t size = 0;   // bytes read into the buffer
+    FileIdentity identity;  // of the file read, as it was when opened
+};
+
+// Reads a whole regular file into `buffer` (grown when needed, never shrunk; its first `size`
+// bytes are the file). The file is opened without blocking (a FIFO or a device swapped in under
+// the name cannot stall the reader) and must be a regular file no bigger than the limits allow;
+// a file that grows while it is read is read on up to the limit. Errors, each naming the file:
+// OpenFailed (cannot be opened or read, a folder, not a regular file), TooLarge, OutOfMemory,
+// Cancelled.
+Result<FileRead> readWholeFile(const std::filesystem::path& path, std::string& buffer,
+                               const ReadLimits& limits);
+
+// Reads a whole file as readWholeFile does, into a string of its own.
+Result<std::string> readFileBytes(const std::filesystem::path& path,
+                                  std::uint64_t maxBytes = kTextFileLimit);
+
+// How much of a file the process may hold in memory: half of the physical memory and of the
+// address space and data limits (ulimit -v, -d).
+std::uint64_t memoryForFileBytes();
 
 // Replaces `path` all or nothing: the bytes go to a temporary file in the same folder (unnamed
 // where the file system allows, so a crash leaves nothing behind), which takes the old file's
