@@ -411,6 +411,9 @@ void MainWindow::onFirstShow()
 
 void MainWindow::afterFirstShow()
 {
+    if (m_document.settingsProblem())
+        m_ui.message(this, QStringLiteral("Ошибка"), m_document.settingsProblemText(),
+                     QMessageBox::Warning, QMessageBox::Ok);
     if (!m_document.scanProblems().empty())
         showScanProblems();
     if (m_showNavigatorAtStart) {

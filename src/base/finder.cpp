@@ -1762,9 +1762,12 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
         // reader refuses those, and a long read stops at a cancel.
         const auto read = readWholeFile(
             fileName, buffer, ReadLimits{maxBaseFileSize(), [&] { return cancelled(f); }});
+        if (!read && read.error().kind == ErrorKind::Cancelled) {
+            report.cancelled = true;
+            report.fullCount = report.nearCount = 0;
+            return report;
+        }
         if (!read) {
-            if (read.error().kind == ErrorKind::Cancelled)
-                continue;  // seen at the top of the loop
             report.problems.push_back(read.error());
             continue;
         }

@@ -37,8 +37,10 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
 {
     // The drawing folders default to the data folder's DIODE, TRANS, ...
     const std::string dataDir = qStringToCp(m_paths.dataDir + QLatin1Char('/'));
-    const veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsFile));
-    m_settings = veltris::ProgramSettings::read(ini, dataDir);
+    auto ini = veltris::IniFile::loadIfPresent(toFsPath(m_paths.settingsFile));
+    if (!ini)
+        m_settingsProblem = ini.error();
+    m_settings = veltris::ProgramSettings::read(ini ? *ini : veltris::IniFile(), dataDir);
 
     auto load = veltris::loadCatalogues(toFsPath(m_paths.catalogueDir));
     m_catalogue = std::move(load.catalogue);
@@ -223,10 +225,28 @@ void Document::rememberSaveFolder(const QString& folder)
     m_settings.saveFolder = qStringToCp(folder);
 }
 
+QString Document::settingsProblemText() const
+{
+    if (!m_settingsProblem)
+        return {};
+    return QStringLiteral("Файл настроек не прочитан: %1\r\nПрограмма работает с настройками по "
+                          "умолчанию и не будет перезаписывать этот файл.")
+        .arg(QString::fromStdString(m_settingsProblem->message));
+}
+
 void Document::saveSettings()
 {
+    if (m_settingsProblem)
+        return;  // said at start-up
     // Re-read, so keys edited by hand while the program ran are kept.
-    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsFile));
+    auto read = veltris::IniFile::loadIfPresent(toFsPath(m_paths.settingsFile));
+    if (!read) {
+        m_settingsProblem = read.error();
+        m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), settingsProblemText(),
+                     QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    veltris::IniFile& ini = *read;
     const veltris::Status st = veltris::saveProgramSettings(m_settings, ini, toFsPath(m_paths.settingsFile));
     if (!st)
         m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), QString::fromUtf8(veltris::kSettingsWriteFailed),

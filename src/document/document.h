@@ -5,6 +5,7 @@
 // knows no widget and tells the views what changed through its signals.
 #include <QObject>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "base/catalogue.h"
@@ -47,6 +48,11 @@ public:
     const veltris::NavigatorCatalogue& navigatorCatalogue() const { return m_navigatorCatalogue; }
     // Problems of the start-up folder scan (shown in one message after the window appears).
     const std::vector<veltris::Error>& scanProblems() const { return m_scanProblems; }
+    // The settings file is there but could not be read: the session runs on the defaults and
+    // the file is never rewritten (shown once, after the window appears).
+    const std::optional<veltris::Error>& settingsProblem() const { return m_settingsProblem; }
+    // The message for settingsProblem().
+    QString settingsProblemText() const;
     // A catalogue failed to load: the program ends before anything is shown.
     bool terminationRequested() const { return m_terminate; }
 
@@ -106,7 +112,8 @@ public:
     void rememberSaveFolder(const QString& folder);
 
     // The settings written back (keys edited by hand while the program ran are kept); a
-    // failure is shown.
+    // failure is shown. A settings file that cannot be read is left as it is: writing it would
+    // drop every section the program could not see.
     void saveSettings();
 
     // A failure from the core, shown as its message box.
@@ -139,6 +146,7 @@ private:
     veltris::Table m_second;
     veltris::NavigatorCatalogue m_navigatorCatalogue;
     std::vector<veltris::Error> m_scanProblems;
+    std::optional<veltris::Error> m_settingsProblem;
     QString m_fileName;
     bool m_modified = false;
     bool m_terminate = false;

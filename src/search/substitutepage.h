@@ -22,6 +22,7 @@
 
 #include "widgets/uiservices.h"
 #include "base/finder.h"
+#include "base/ini.h"
 
 class QButtonGroup;
 class QDialog;
@@ -105,6 +106,9 @@ private:
     void showReference();
     void updateNameList();
     void chooseListedName(int listRow);
+    // The settings as the file holds them now, or this session's copy once the file could not
+    // be read.
+    veltris::IniFile settingsNow();
     void saveRules();
     void restoreDefaults();
     void finishSearch(const std::shared_ptr<Job>& job);
@@ -121,6 +125,7 @@ private:
     std::optional<veltris::SubstituteDefaults> m_defaults;
     QString m_defaultsError;
     bool m_settingsWarned = false;
+    std::optional<veltris::IniFile> m_sessionSettings;
 
     const veltris::ComponentBase* m_base = nullptr;
     QString m_fileName;
