@@ -327,6 +327,13 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
         const double a = c.a[stored];
         const double b = c.b[stored];
         const std::uint8_t flags = c.kind == CellKind::Range ? c.flags[stored] : 0;
+        // Ends that agree show as one number, and "-5" would read back as -5..5: such a cell
+        // keeps its stored ends exactly.
+        if (c.kind == CellKind::Range && std::fabs(a - b) <= 0.0001) {
+            storeFlagged(at(kRangeSlotA), flags, a);
+            storeFlagged(at(kRangeSlotB), 0, b);
+            return true;
+        }
         const bool plain = c.kind == CellKind::Range && (c.classes[stored] & 0x3) != kValueOther &&
                            (c.classes[stored] >> 2) != kValueOther;
         if (plain) {

@@ -39,7 +39,8 @@ Error outOfMemoryError();
 // Version-5 bytes of a base. Errors: WriteFailed ("Ошибка записи в файл") for a number text
 // the parser rejects or a drawing number outside -32768..32767 (the error names that cell's data
 // row and column), or a type code above 255. A cell nobody edited is written from its stored
-// form, as its text would be; a value no text carries (infinity, NaN) is written as loaded.
+// form, as its text would be; a value no text carries (infinity, NaN) and a range whose ends
+// agree (its text shows one number, and "-5" reads back as -5..5) are written as loaded.
 Result<std::string> encodeBase(const ComponentBase& base);
 // Encodes and writes all or nothing (temporary file, then rename).
 Status writeBase(const ComponentBase& base, const std::filesystem::path& path);
