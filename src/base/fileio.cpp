@@ -78,6 +78,36 @@ int writeInPlace(const std::filesystem::path& path, std::string_view bytes)
     return err != 0 ? err : closed;
 }
 
+// Rewrites the regular file `path` (the one `before` describes) in place: room for the new
+// size first, so a full disk is found before the old content is touched; then the bytes, the
+// new end and a sync. A failure after the first byte leaves the file part new, part old; only
+// a save whose folder allows no temporary file takes this way.
+int rewriteInPlace(const std::filesystem::path& path, std::string_view bytes, const struct stat& before)
+{
+    const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd)
+        return errno;
+    struct stat now {};
+    if (::fstat(fd.get(), &now) != 0)
+        return errno;
+    if (!S_ISREG(now.st_mode) || now.st_dev != before.st_dev || now.st_ino != before.st_ino)
+        return EAGAIN;  // replaced meanwhile: not the file that was checked
+    if (bytes.size() > static_cast<std::uint64_t>(now.st_size)) {
+        const int err = ::posix_fallocate(fd.get(), 0, static_cast<off_t>(bytes.size()));
+        if (err != 0 && err != EOPNOTSUPP && err != EINVAL)
+            return err;
+    }
+    if (::lseek(fd.get(), 0, SEEK_SET) != 0)
+        return errno;
+    if (const int err = writeAll(fd.get(), bytes))
+        return err;
+    if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0)
+        return errno;
+    if (::fsync(fd.get()) != 0)
+        return errno;
+    return 0;
+}
+
 // An open folder, closed at scope end.
 struct FolderFd {
     int fd = -1;
@@ -439,12 +469,26 @@ Status writeFileAtomic(const std::filesystem::path& requested, std::string_view 
     }
 
     const FolderFd dir(path.parent_path());
-    if (dir.fd < 0)
-        return failure(errno, SystemObject::Folder);
+    int err = dir.fd < 0 ? errno : 0;
     const std::string name = path.filename().string();
-    int err = tempFile == TempFile::Unnamed ? writeUnnamed(dir.fd, name, bytes, old) : -1;
-    if (err < 0)
-        err = writeNamed(dir.fd, name, bytes, old);
+    if (err == 0) {
+        err = tempFile == TempFile::Unnamed ? writeUnnamed(dir.fd, name, bytes, old) : -1;
+        if (err < 0)
+            err = writeNamed(dir.fd, name, bytes, old);
+    }
+    if (err == EACCES || err == EPERM) {
+        // The folder refuses a temporary file or the rename over the old one (someone else's
+        // folder, or a sticky one like /tmp), but the file itself may be writable: then it is
+        // rewritten in place, from the new content already whole in memory.
+        if (old.exists) {
+            const int inPlace = rewriteInPlace(path, bytes, st);
+            return inPlace == 0 ? Status{} : failure(inPlace);
+        }
+        return Status{Error{ErrorKind::WriteFailed, std::string(failureMessage),
+                            "нет доступа к папке «" + path.parent_path().string() + "»"}};
+    }
+    if (dir.fd < 0)
+        return failure(err, SystemObject::Folder);
     if (err != 0)
         return failure(err);
     // The new name goes to the disk too, so a power cut after success cannot bring back the
