@@ -434,7 +434,8 @@ void MainWindow::showScanProblems()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!m_document.confirmDiscard()) {
+    // A save under way ends first (its progress window is up); the window closes after.
+    if (m_document.isSaving() || !m_document.confirmDiscard()) {
         event->ignore();
         return;
     }

@@ -225,12 +225,12 @@ void MainWindow::openBase()
 
 bool MainWindow::saveBase()
 {
-    return m_document.save();
+    return m_document.save(Document::SaveWay::Background);
 }
 
 bool MainWindow::saveBaseAs()
 {
-    return m_document.saveAs();
+    return m_document.saveAs(Document::SaveWay::Background);
 }
 
 void MainWindow::exportCsv()

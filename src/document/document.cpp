@@ -3,13 +3,21 @@
 #include "document/document.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
+#include <atomic>
 #include <new>
 
 #include "base/basefile.h"
 #include "base/csvexport.h"
 #include "base/devicetype.h"
+#include "base/fileio.h"
 #include "base/ini.h"
 #include "base/selection.h"
 #include "base/tableops.h"
@@ -163,28 +171,142 @@ bool Document::load(const QString& path)
     return true;
 }
 
-bool Document::writeTo(const QString& path)
+void Document::reportWriteFailure(const veltris::Error& error)
 {
+    showError(asWriteError(error));
+    // The cell whose text could not be written comes forward, so it can be put right.
+    if (error.row > 0 && error.column > 0)
+        emit cellNeedsAttention(error.row, error.column);
+}
+
+bool Document::writeTo(const QString& path, SaveWay way)
+{
+    if (m_saving)
+        return false;  // the progress window keeps commands away; this is for callers in code
+    if (way == SaveWay::Background && m_base.recordCount() >= m_backgroundSaveFrom) {
+        startBackgroundSave(path);
+        return true;
+    }
     const veltris::Status st = veltris::writeBase(m_base, toFsPath(path));
     if (!st) {
-        showError(asWriteError(st.error()));
-        // The cell whose text could not be written comes forward, so it can be put right.
-        if (st.error().row > 0 && st.error().column > 0)
-            emit cellNeedsAttention(st.error().row, st.error().column);
+        reportWriteFailure(st.error());
         return false;
     }
     setModified(false);
     return true;
 }
 
-bool Document::save()
+// ---- background save ----
+
+namespace {
+
+// The progress window of a background save: it stays until the write ends (Esc and the close
+// button do nothing: a save cannot be left half done).
+class SaveProgressWindow : public QDialog {
+public:
+    explicit SaveProgressWindow(QWidget* parent) : QDialog(parent)
+    {
+        setObjectName(QStringLiteral("SaveProgress"));
+        setWindowTitle(QStringLiteral("Сохранение"));
+        setWindowModality(Qt::WindowModal);
+        setWindowFlag(Qt::WindowCloseButtonHint, false);
+        auto* layout = new QVBoxLayout(this);
+        m_label = new QLabel(this);
+        m_label->setObjectName(QStringLiteral("SaveProgressText"));
+        layout->addWidget(m_label);
+        auto* bar = new QProgressBar(this);
+        bar->setRange(0, 0);  // busy: the writer reports its step, not a fraction
+        bar->setMinimumWidth(320);
+        layout->addWidget(bar);
+    }
+    void setText(const QString& text) { m_label->setText(text); }
+    void reject() override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+
+private:
+    QLabel* m_label = nullptr;
+};
+
+}  // namespace
+
+// What the worker needs, all its own: a snapshot of the base (its columns are shared; the
+// window cannot change them while the progress window blocks it) and the target.
+struct Document::BackgroundSave {
+    veltris::ComponentBase base;
+    std::filesystem::path path;
+    QString fileName;
+    std::atomic<int> step{0};  // 0: making the bytes, 1: writing them
+    veltris::Status result;    // written by the worker, read after it is joined
+};
+
+void Document::startBackgroundSave(const QString& path)
 {
-    if (!m_fileName.isEmpty())
-        return writeTo(m_fileName);
-    return saveAs();
+    auto job = std::make_shared<BackgroundSave>();
+    job->base = m_base;
+    job->path = toFsPath(path);
+    job->fileName = QFileInfo(path).fileName();
+    m_saving = job;
+
+    auto* window = new SaveProgressWindow(m_dialogParent);
+    m_saveProgress = window;
+    const auto showStep = [window, job] {
+        window->setText((job->step == 0 ? QStringLiteral("Сохранение базы «%1»: подготовка записей…")
+                                        : QStringLiteral("Сохранение базы «%1»: запись на диск…"))
+                            .arg(job->fileName));
+    };
+    showStep();
+    auto* timer = new QTimer(window);
+    timer->setInterval(100);
+    connect(timer, &QTimer::timeout, window, showStep);
+    timer->start();
+    window->show();
+
+    m_saveWorker = std::thread([this, job] {
+        try {
+            auto bytes = veltris::encodeBase(job->base);
+            job->step = 1;
+            job->result = bytes ? veltris::writeFileAtomic(job->path, *bytes)
+                                : veltris::Status(bytes.error());
+        } catch (const std::bad_alloc&) {
+            job->result = veltris::Error{veltris::ErrorKind::OutOfMemory,
+                                         "Недостаточно памяти, чтобы записать базу"};
+        }
+        QMetaObject::invokeMethod(this, [this] { finishBackgroundSave(); }, Qt::QueuedConnection);
+    });
 }
 
-bool Document::saveAs()
+void Document::finishBackgroundSave()
+{
+    if (!m_saving)
+        return;
+    m_saveWorker.join();
+    const std::shared_ptr<BackgroundSave> job = std::move(m_saving);
+    delete m_saveProgress;
+    m_saveProgress = nullptr;
+    const bool ok = job->result.ok();
+    if (ok)
+        setModified(false);
+    else
+        reportWriteFailure(job->result.error());
+    emit saveFinished(ok);
+}
+
+Document::~Document()
+{
+    if (m_saveWorker.joinable())
+        m_saveWorker.join();
+}
+
+bool Document::save(SaveWay way)
+{
+    if (!m_fileName.isEmpty())
+        return writeTo(m_fileName, way);
+    return saveAs(way);
+}
+
+bool Document::saveAs(SaveWay way)
 {
     FileDialogRequest req;
     req.filter = kBaseFilter;
@@ -195,7 +317,7 @@ bool Document::saveAs()
     if (name.isEmpty())
         return false;
     m_fileName = QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath();
-    return writeTo(m_fileName);
+    return writeTo(m_fileName, way);
 }
 
 void Document::exportCsv()

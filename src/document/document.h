@@ -5,7 +5,9 @@
 // knows no widget and tells the views what changed through its signals.
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "base/catalogue.h"
@@ -16,6 +18,7 @@
 #include "base/table.h"
 #include "document/apppaths.h"
 
+class QDialog;
 class QWidget;
 class UiServices;
 
@@ -31,6 +34,8 @@ public:
     // folders. Catalogue errors are shown at once and make terminationRequested() true.
     // Messages and file dialogs are shown over `dialogParent` (none: the desktop).
     Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent = nullptr);
+    // Waits for a background save to end: the file is never left to a half-finished writer.
+    ~Document() override;
 
     QWidget* dialogParent() const { return m_dialogParent; }
 
@@ -76,11 +81,21 @@ public:
     // Reads `path`; on an error shows its message and changes nothing. On success the base, its
     // second table, name and flag change and baseReplaced(Origin::File) is emitted.
     bool load(const QString& path);
+    // How a save writes. AtOnce: the command returns when the file is written. Background (the
+    // menu's and the tool bar's commands): a base of backgroundSaveFrom() records or more is
+    // written from a snapshot on a worker thread, under a window-modal progress window that the
+    // event loop keeps drawn; the command returns at once and saveFinished() tells the end.
+    enum class SaveWay { AtOnce, Background };
     // Writes the base to fileName(), or asks for a name when there is none. A write error is
-    // shown ("Ошибка записи в файл"); success clears the flag.
-    bool save();
+    // shown ("Ошибка записи в файл"); success clears the flag. True when written, or when a
+    // background write began.
+    bool save(SaveWay way = SaveWay::AtOnce);
     // Asks for a name and writes the base there; false when cancelled or not written.
-    bool saveAs();
+    bool saveAs(SaveWay way = SaveWay::AtOnce);
+    // A background save is under way (its progress window blocks the window meanwhile).
+    bool isSaving() const { return m_saving != nullptr; }
+    int backgroundSaveFrom() const { return m_backgroundSaveFrom; }
+    void setBackgroundSaveFrom(int records) { m_backgroundSaveFrom = records; }
     // Asks for a file name and writes the main table as CSV.
     void exportCsv();
 
@@ -131,10 +146,18 @@ signals:
     void modifiedChanged(bool modified);
     // A save failed on the text of this cell (data row from 1, column): the user can put it right.
     void cellNeedsAttention(int row, int column);
+    // A background save ended (its error, if any, already shown).
+    void saveFinished(bool ok);
 
 private:
+    struct BackgroundSave;
+
     void resetToEmptyBase();
-    bool writeTo(const QString& path);
+    bool writeTo(const QString& path, SaveWay way);
+    // Shows a failed write's error and brings the cell it names forward.
+    void reportWriteFailure(const veltris::Error& error);
+    void startBackgroundSave(const QString& path);
+    void finishBackgroundSave();
 
     AppPaths m_paths;
     UiServices& m_ui;
@@ -150,4 +173,9 @@ private:
     QString m_fileName;
     bool m_modified = false;
     bool m_terminate = false;
+    // A 5-million-record base takes about 8 s to write; 200,000 records well under half a second.
+    int m_backgroundSaveFrom = 200000;
+    std::shared_ptr<BackgroundSave> m_saving;
+    std::thread m_saveWorker;
+    QDialog* m_saveProgress = nullptr;
 };
