@@ -79,9 +79,13 @@ std::uint64_t memoryForFileBytes();
 // where the file system allows, so a crash leaves nothing behind), which takes the old file's
 // mode, owner and group (the owner where permitted) and is synced, then renamed over `path`;
 // the folder is synced after. A new file gets 0666 less the umask. Through a symbolic link the
-// file it points to is replaced; a pipe or a device is written in place. On any failure the
-// previous file is untouched, no temporary file stays, and the error (kind WriteFailed) carries
-// `failureMessage` with the system's reason in `reason`.
+// file it points to is replaced; a pipe or a device is written in place. A writable file in a
+// folder that refuses a temporary file or the rename (another user's or a sticky folder) is
+// rewritten in place instead: room for the new size first, then the bytes, the new end and a
+// sync; only a failure in the middle of that write can leave it part new, part old. On any
+// other failure the previous file is untouched, no temporary file stays, and the error (kind
+// WriteFailed) carries `failureMessage` with the system's reason in `reason` («нет доступа к
+// папке «…»» when the folder refused a new file).
 Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
                        std::string_view failureMessage = "Ошибка записи в файл");
 
