@@ -213,10 +213,12 @@ public:
         auto* layout = new QVBoxLayout(this);
         m_label = new QLabel(this);
         m_label->setObjectName(QStringLiteral("SaveProgressText"));
+        m_label->setTextFormat(Qt::PlainText);
+        m_label->setWordWrap(true);  // a long file name takes more lines, not the whole screen
         layout->addWidget(m_label);
         auto* bar = new QProgressBar(this);
         bar->setRange(0, 0);  // busy: the writer reports its step, not a fraction
-        bar->setMinimumWidth(320);
+        bar->setMinimumWidth(360);
         layout->addWidget(bar);
     }
     void setText(const QString& text) { m_label->setText(text); }
@@ -252,9 +254,9 @@ void Document::startBackgroundSave(const QString& path)
     auto* window = new SaveProgressWindow(m_dialogParent);
     m_saveProgress = window;
     const auto showStep = [window, job] {
-        window->setText((job->step == 0 ? QStringLiteral("Сохранение базы «%1»: подготовка записей…")
-                                        : QStringLiteral("Сохранение базы «%1»: запись на диск…"))
-                            .arg(job->fileName));
+        window->setText(QStringLiteral("Сохранение базы «%1»\n%2")
+                            .arg(job->fileName, job->step == 0 ? QStringLiteral("Подготовка записей…")
+                                                               : QStringLiteral("Запись на диск…")));
     };
     showStep();
     auto* timer = new QTimer(window);
