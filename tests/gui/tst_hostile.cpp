@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRadioButton>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -197,6 +198,9 @@ void TstHostile::closingThePageDuringASearchDoesNotWait()
     QCOMPARE(::mkfifo(libFile(u"c_later_fifo.QDB"_s).toLocal8Bit().constData(), 0600), 0);
     QTest::mouseClick(m_page->findButton(), Qt::LeftButton);
     QVERIFY(m_page->isSearching());
+    // Closed once the worker has come to the FIFO (the third of five steps), or has ended.
+    QProgressBar* bar = m_page->progressDialog()->findChild<QProgressBar*>();
+    QTRY_VERIFY(!m_page->isSearching() || bar->value() >= bar->maximum() * 3 / 5);
     failOnHang(20, "closing the page during a search", [this] { m_page.reset(); });
 }
 
