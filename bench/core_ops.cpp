@@ -5,6 +5,11 @@
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
+#include "base/cp1251.h"
+#include "base/csvexport.h"
+#include "base/csvimport.h"
+#include "base/fileio.h"
+#include "base/recovery.h"
 #include "base/tableops.h"
 
 namespace bench {
@@ -54,6 +59,41 @@ void saveBase(const Base& base, const std::filesystem::path& file)
     const veltris::Status st = veltris::writeBase(base, file);
     if (!st)
         fail("save", st.error().message);
+}
+
+std::string exportCsv(const std::filesystem::path& baseFile, const veltris::Catalogue& catalogue)
+{
+    auto base = veltris::readBase(baseFile, catalogue);
+    if (!base)
+        fail("load", base.error().message);
+    base->table.setCell(0, 0, veltris::utf8ToCp1251("Тип прибора"));
+    return veltris::csvBytes(base->table);
+}
+
+Base importCsvFile(const std::filesystem::path& csvFile, const veltris::Catalogue& catalogue)
+{
+    const auto bytes = veltris::readFileBytes(csvFile);
+    if (!bytes)
+        fail("read", bytes.error().message);
+    auto imported = veltris::importCsv(*bytes, catalogue, {});
+    if (!imported)
+        fail("import", imported.error().message);
+    if (imported->problemCount != 0)
+        fail("import", imported->problems.front().message);
+    return std::move(imported->base);
+}
+
+void writeRecoveryFile(const Base& base, const std::filesystem::path& file)
+{
+    veltris::RecoveryInfo info;
+    info.basePath = "/home/user/base.QDB";
+    info.owner = veltris::currentProcess();
+    auto bytes = veltris::encodeRecovery(info, base);
+    if (!bytes)
+        fail("recovery", bytes.error().message);
+    const veltris::Status st = veltris::writeFileAtomic(file, *bytes);
+    if (!st)
+        fail("recovery", st.error().message);
 }
 
 void sortByColumn(Base& base, int column)

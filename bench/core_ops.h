@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/selection.h"
 
@@ -22,6 +23,9 @@ Base loadBaseFile(const std::filesystem::path& file);
 // The bytes a save writes, and the save itself (encode, temporary file, sync, rename).
 std::string saveBytes(const Base& base);
 void saveBase(const Base& base, const std::filesystem::path& file);
+// The window's recovery file of the base (header, the bytes a save writes, the cells those bytes
+// would not give back), written all or nothing as the window writes it.
+void writeRecoveryFile(const Base& base, const std::filesystem::path& file);
 
 // Sorts the records by main-table column `column` as a right click on its title does.
 void sortByColumn(Base& base, int column);
@@ -30,6 +34,11 @@ void sortByColumn(Base& base, int column);
 // spreads p and q (percent); the rows the selection gives for them.
 Bounds boundsFromRecord(const Base& base, int row, int p, int q);
 std::vector<int> selectRows(const Base& base, const Bounds& bounds);
+
+// The CSV export of the base with the titles of `catalogue` (the bytes `qdb export` writes).
+std::string exportCsv(const std::filesystem::path& baseFile, const veltris::Catalogue& catalogue);
+// A new base read from a CSV file (read whole, then imported), as `qdb import` reads it.
+Base importCsvFile(const std::filesystem::path& csvFile, const veltris::Catalogue& catalogue);
 
 int recordCount(const Base& base);  // data rows 1..recordCount()
 int columnCount(const Base& base);  // name, parameters, drawing number

@@ -10,7 +10,7 @@ full=0
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target core_bench gui_window_bench gui_search_bench gui_nav_bench scan_bench \
-  finder_bench
+  finder_bench import_bench
 
 out=build/bench-results
 rm -rf "$out"
@@ -29,6 +29,7 @@ run() {  # run NAME PROGRAM ARGS...: one process, its JSON in $out/NAME.json
 for n in "${sizes[@]}"; do
     for data in datasheet random; do
         run "core-$data-$n" build/bin/core_bench --data="$data" --records="$n"
+        run "import-$data-$n" build/bin/import_bench --data="$data" --records="$n"
     done
 done
 window_sizes=(100000)

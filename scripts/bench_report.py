@@ -120,8 +120,11 @@ def main():
         r.compare("load vs baseline load", f"load/{data}/100000", "≤ 1.2×", 1.2, d)
         r.compare("`qdb convert` vs baseline load + baseline save", f"convert/{data}/100000", "≤ 1.3×", 1.3, d)
         r.compare("save vs write + fdatasync + rename of the same bytes", f"save/{data}/100000", "≤ 1.5×", 1.5, d)
+        r.compare("recovery file (written 3 s after the changes stop) vs Save of the same base", f"recovery/{data}/100000", "≤ 3×", 3.0, d)
         r.compare("sort by a numeric column vs `std::sort` of its doubles", f"sort/{data}/100000", "≤ 1.5×", 1.5, d)
         r.compare("30-bound selection vs sqlite3 (same rows)", f"select/{data}/100000", "≤ 0.4×", 0.4, d)
+        r.compare("CSV import (file read, every cell read into a new base) vs reading the file and splitting "
+                  "it into fields", f"import/{data}/100000", "≤ 2×", 2.0, d)
     for data in ("datasheet", "random"):
         r.compare("load vs baseline load", f"load/{data}/1000000", "≤ 1.3×", 1.3, f"{data}, 1M")
     for data in ("datasheet", "random"):
@@ -171,6 +174,7 @@ def main():
     for op, label, cell in (("load", "load", time_cell), ("save", "save", time_cell),
                             ("convert", "convert", time_cell), ("sort", "numeric sort", time_cell),
                             ("select", "30-bound selection vs sqlite3", time_cell),
+                            ("import", "CSV import vs read + split into fields", time_cell),
                             ("memory", "resident memory of a loaded base (core) vs file + texts", memory_cell)):
         for data in ("datasheet", "random"):
             cells = [cell(f"{op}/{data}/{n}") for n in (10000, 100000, 1000000)]
@@ -190,7 +194,9 @@ def main():
     out.write("`std::to_chars`; *save* writes the bytes the save writes to a temporary file, fdatasync, ")
     out.write("rename; *convert* is both; *sort* is `std::sort` of the column's doubles; *select* is the same ")
     out.write("query in sqlite3 in the same process, prepared, giving the same rows; *navigator sort* is ")
-    out.write("`std::sort` of the names. CPU time leaves out waiting for the disk, so a save's fdatasync ")
+    out.write("`std::sort` of the names; *CSV import* reads the file whole and splits it into fields at the ")
+    out.write("separators and line ends, a field opened by a quote running to its closing quote. CPU time ")
+    out.write("leaves out waiting for the disk, so a save's fdatasync ")
     out.write("counts only for the CPU it uses.\n\n")
     out.write("Data (`bench/bench_data.h`): bipolar bases with unique names such as КТ3102А in random order and ")
     out.write("the second table showing all 30 columns; *datasheet*: values of 1–3 significant digits, 15 % ")

@@ -24,7 +24,9 @@
 #include <algorithm>
 
 #include "app/aboutbox.h"
+#include "document/recoverykeeper.h"
 #include "edit/baseparametersdialog.h"
+#include "edit/csvimportdialog.h"
 #include "edit/recorddialog.h"
 #include "edit/viewcolumnsdialog.h"
 #include "search/navigatorwindow.h"
@@ -95,6 +97,7 @@ MainWindow::~MainWindow()
     delete m_navigator;
     delete m_recordDialog;
     delete m_viewColumns;
+    delete m_csvImport;
     delete m_baseParameters;
     delete m_aboutBox;
     delete m_pages;
@@ -133,6 +136,9 @@ void MainWindow::createActions()
                         {QKeySequence(Qt::SHIFT | Qt::Key_F2)});
     m_export = make("N11", QStringLiteral("Экспорт..."), QStringLiteral("Экспорт|Экспортировать в файл"),
                     HelpTopic::Export, {});
+    m_importCsv = make("ImportCsv", QStringLiteral("Импорт из CSV..."),
+                       QStringLiteral("Импорт из CSV|Прочитать записи из файла CSV в открытую или новую базу"),
+                       HelpTopic::CsvImport, {});
     m_navigatorAction = make("NavigatorAction", QStringLiteral("Навигатор..."),
                              QStringLiteral("Навигатор|Вызвать навигатор"), HelpTopic::NavigatorCommand,
                              {QKeySequence(Qt::Key_F7)});
@@ -165,6 +171,7 @@ void MainWindow::createActions()
     connect(m_saveBase, &QAction::triggered, this, &MainWindow::saveBase);
     connect(m_saveBaseAs, &QAction::triggered, this, &MainWindow::saveBaseAs);
     connect(m_export, &QAction::triggered, this, &MainWindow::exportCsv);
+    connect(m_importCsv, &QAction::triggered, this, &MainWindow::importCsv);
     connect(m_navigatorAction, &QAction::triggered, this, &MainWindow::showNavigator);
     connect(m_exit, &QAction::triggered, this, &MainWindow::close);
     connect(m_addRecord, &QAction::triggered, this, &MainWindow::addRecord);
@@ -224,6 +231,7 @@ void MainWindow::createMenus()
     file->addAction(m_saveBaseAs);
     file->addSeparator();
     file->addAction(m_export);
+    file->addAction(m_importCsv);
     file->addAction(m_navigatorAction);
     file->addSeparator();
     file->addAction(m_exit);
@@ -369,6 +377,9 @@ void MainWindow::createSubstitutePage()
     lay->addWidget(area);
     m_substitutePage->setOpenBase(&m_document.base(), m_document.fileName());
     connect(m_substitutePage, &SubstitutePage::recordChosen, this, &MainWindow::showSubstitute);
+    // Records selected on the main table are compared side by side from its context menu.
+    m_mainGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_mainGrid, &QWidget::customContextMenuRequested, this, &MainWindow::showMainTableMenu);
 }
 
 void MainWindow::createDialogs()
@@ -376,8 +387,10 @@ void MainWindow::createDialogs()
     m_aboutBox = new AboutBox(m_ui, this);
     m_baseParameters = new BaseParametersDialog(m_document, this);
     m_viewColumns = new ViewColumnsDialog(m_document, this);
+    m_csvImport = new CsvImportDialog(m_document, this);
     m_recordDialog = new RecordDialog(m_document, *m_mainGrid, statusBar(), this);
     m_navigator = new NavigatorWindow(m_document, this);
+    connect(m_navigator, &NavigatorWindow::compareRequested, this, &MainWindow::compareListedParts);
 }
 
 QWidget* MainWindow::page(int index) const
@@ -416,6 +429,10 @@ void MainWindow::afterFirstShow()
                      QMessageBox::Warning, QMessageBox::Ok);
     if (!m_document.scanProblems().empty())
         showScanProblems();
+    // Changes a program that ended without saving left behind come before the navigator; a
+    // restored base is the one to work on.
+    if (m_document.offerRecovery())
+        m_showNavigatorAtStart = false;
     if (m_showNavigatorAtStart) {
         m_showNavigatorAtStart = false;
         showNavigator();
@@ -434,13 +451,51 @@ void MainWindow::showScanProblems()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // A save under way ends first (its progress window is up); the window closes after.
-    if (m_document.isSaving() || !m_document.confirmDiscard()) {
+    // A save under way ends first (its progress window is up); the window closes after. When
+    // the session or a signal ends the program, the close waits for it instead.
+    if (m_ending == Ending::None && (m_document.isSaving() || !m_document.confirmDiscard())) {
         event->ignore();
         return;
     }
     saveWindowSettings();
+    m_document.closeBase(m_ending == Ending::ChangesKept);
     event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Back from another program: the open file may have been changed there. Looked at from the
+    // loop, after whatever the activation belongs to has finished.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_shown)
+        QTimer::singleShot(0, &m_document, &Document::checkFileOnDisk);
+}
+
+bool MainWindow::endOfSession(bool interactionAllowed)
+{
+    if (!m_document.isModified())
+        return true;
+    if (interactionAllowed) {
+        if (!m_document.confirmDiscard())
+            return false;
+        if (m_document.isModified())
+            m_ending = Ending::ChangesGivenUp;  // «Нет»: the close that follows asks no more
+        return true;
+    }
+    m_document.recovery().writeNow();
+    m_ending = Ending::ChangesKept;
+    return true;
+}
+
+void MainWindow::endBySignal()
+{
+    m_document.recovery().writeNow();
+    m_document.closeBase(true);
+    m_ending = Ending::ChangesKept;
+    QCoreApplication::exit(0);
+    // Arrived in a modal loop of the start (a question before the main loop runs): that loop
+    // ends, and the main loop ends as soon as it starts.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void MainWindow::saveWindowSettings()

@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <vector>
+
 #include "document/apppaths.h"
 #include "document/document.h"
 #include "widgets/helptopic.h"
@@ -18,10 +20,12 @@ class QToolBar;
 
 class AboutBox;
 class BaseParametersDialog;
+class CsvImportDialog;
 class ComponentGridView;
 class ComponentTableModel;
 class DrawingImage;
 class NavigatorWindow;
+struct PartAddress;
 class RecordDialog;
 class SearchPage;
 class SubstitutePage;
@@ -75,6 +79,7 @@ public:
     AboutBox* aboutBox() const { return m_aboutBox; }
     BaseParametersDialog* baseParametersDialog() const { return m_baseParameters; }
     ViewColumnsDialog* viewColumnsDialog() const { return m_viewColumns; }
+    CsvImportDialog* csvImportDialog() const { return m_csvImport; }
     RecordDialog* recordDialog() const { return m_recordDialog; }
     NavigatorWindow* navigatorWindow() const { return m_navigator; }
 
@@ -96,12 +101,16 @@ public slots:
     bool saveBase();
     bool saveBaseAs();
     void exportCsv();
+    // «Импорт из CSV...»: a CSV file read into the open base or into a new one.
+    void importCsv();
     void showNavigator();
     void addRecord();
     void editRecord();
     void deleteRecord();
     // The current record as the reference of the page «Замена», searched at once.
     void findSubstitute();
+    // The records selected on the main table side by side, the current one as the reference.
+    void compareSelectedRecords();
     void editBaseParameters();
     void editViewColumns();
     void showHelpContents();
@@ -113,9 +122,19 @@ public slots:
     // A click on the drawing switches between its own size and the page's size.
     void toggleDrawingStretch();
 
+    // ---- the end of the program other than by closing the window ----
+    // The session manager ends the session. With interaction allowed, the unsaved-changes
+    // prompt runs as on close (false: the user cancelled, the session should not end); without,
+    // the changes go to the recovery file. Either way a close that follows asks nothing more.
+    bool endOfSession(bool interactionAllowed);
+    // SIGTERM or SIGHUP: the changes go to the recovery file (kept for the next start), the
+    // lock is released and the event loop ends. Nothing is asked.
+    void endBySignal();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -127,6 +146,9 @@ private:
     void createSubstitutePage();
     // A result of the page «Замена» chosen: that record becomes current, in its own base.
     void showSubstitute(const QString& baseFile, int row);
+    void showMainTableMenu(const QPoint& at);
+    // Components chosen in the navigator, read from their bases, side by side.
+    void compareListedParts(const std::vector<PartAddress>& parts);
     void createDialogs();
     void connectDocument();
 
@@ -145,6 +167,8 @@ private:
     QString drawingFileFor(int row) const;
     void onCurrentPageChanged(int index);
     void setRecordCommandsEnabled(bool enabled);
+    // Commands that change the base or write it follow the read-only state.
+    void updateEditingCommands();
     void updatePageHelpTopic();
 
     UiServices& m_ui;
@@ -154,6 +178,10 @@ private:
     bool m_shown = false;
     int m_currentPage = 0;
     bool m_programPageChange = false;
+    // How the session's end was settled: a close that follows asks nothing more. Any change of
+    // the base afterwards (the session went on) makes the close ask again.
+    enum class Ending { None, ChangesKept, ChangesGivenUp };
+    Ending m_ending = Ending::None;
 
     // Actions (objectName: the menu item's name, which help and tests look up).
     QAction* m_newBase = nullptr;
@@ -162,6 +190,7 @@ private:
     QAction* m_saveBase = nullptr;
     QAction* m_saveBaseAs = nullptr;
     QAction* m_export = nullptr;
+    QAction* m_importCsv = nullptr;
     QAction* m_navigatorAction = nullptr;
     QAction* m_exit = nullptr;
     QAction* m_addRecord = nullptr;
@@ -193,6 +222,7 @@ private:
     AboutBox* m_aboutBox = nullptr;
     BaseParametersDialog* m_baseParameters = nullptr;
     ViewColumnsDialog* m_viewColumns = nullptr;
+    CsvImportDialog* m_csvImport = nullptr;
     RecordDialog* m_recordDialog = nullptr;
     NavigatorWindow* m_navigator = nullptr;
 };

@@ -4,14 +4,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <algorithm>
 
 #include "app/mainwindow.h"
 #include "edit/baseparametersdialog.h"
+#include "edit/csvimportdialog.h"
 #include "edit/recorddialog.h"
 #include "edit/viewcolumnsdialog.h"
+#include "search/comparison.h"
+#include "search/navigatorwindow.h"
 #include "search/searchpage.h"
 #include "search/substitutepage.h"
 #include "widgets/appresources.h"
@@ -31,6 +35,11 @@ void MainWindow::connectDocument()
     });
     connect(&m_document, &Document::secondTableChanged, this, &MainWindow::refreshSecondTable);
     connect(&m_document, &Document::cellNeedsAttention, this, &MainWindow::showCellNeedingAttention);
+    connect(&m_document, &Document::readOnlyChanged, this, &MainWindow::updateEditingCommands);
+    // A change after the session's end was settled: the session went on.
+    for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged})
+        connect(&m_document, signal, this, [this] { m_ending = Ending::None; });
+    connect(&m_document, &Document::baseReplaced, this, [this] { m_ending = Ending::None; });
     // The page «Замена» reads the open base: every change of it is news for the page.
     for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged})
         connect(&m_document, signal, this,
@@ -191,9 +200,19 @@ void MainWindow::showPage(int index)
 
 void MainWindow::setRecordCommandsEnabled(bool enabled)
 {
+    enabled = enabled && !m_document.isReadOnly();
     m_addRecord->setEnabled(enabled);
     m_editRecord->setEnabled(enabled);
     m_deleteRecord->setEnabled(enabled);
+}
+
+void MainWindow::updateEditingCommands()
+{
+    const bool editable = !m_document.isReadOnly();
+    setRecordCommandsEnabled(m_currentPage == MainTablePage);
+    m_saveBase->setEnabled(editable);
+    m_baseParametersAction->setEnabled(editable);
+    m_viewColumnsAction->setEnabled(editable);
 }
 
 void MainWindow::updatePageHelpTopic()
@@ -236,6 +255,23 @@ bool MainWindow::saveBaseAs()
 void MainWindow::exportCsv()
 {
     m_document.exportCsv();
+}
+
+void MainWindow::importCsv()
+{
+    FileDialogRequest req;
+    req.filter = QStringLiteral("CSV (*.csv *.CSV *.txt *.TXT)");
+    req.startDir = cpToQString(m_document.settings().openFolder);
+    req.folderChanged = [this](const QString& folder) { m_document.rememberOpenFolder(folder); };
+    const QString name = m_ui.openFileName(this, req);
+    if (name.isEmpty() || !m_csvImport->prepare(name))
+        return;
+    if (m_ui.execDialog(m_csvImport) != QDialog::Accepted)
+        return;
+    if (m_csvImport->target() == CsvImportDialog::Target::OpenBase)
+        m_document.appendImportedRecords(m_csvImport->recordsForOpenBase());
+    else
+        m_document.openImportedBase(m_csvImport->takeNewBase());
 }
 
 void MainWindow::editBaseParameters()
@@ -303,4 +339,48 @@ void MainWindow::showSubstitute(const QString& baseFile, int row)
     showPage(MainTablePage);
     setCurrentCell(row, std::max(1, currentColumn()));
     m_mainGrid->setFocus();
+}
+
+// ---- comparison ----
+
+void MainWindow::showMainTableMenu(const QPoint& at)
+{
+    const QModelIndex index = m_mainGrid->indexAt(at);
+    if (!index.isValid())
+        return;
+    if (!m_mainGrid->selectionModel()->isSelected(index))
+        m_mainGrid->setCurrentCoreCell(index.row() + 1, index.column() + 1);
+    QMenu menu(this);
+    QAction* compare = menu.addAction(QStringLiteral("Сравнить выделенные…"));
+    compare->setStatusTip(QStringLiteral("Выделенные записи рядом, по параметрам; текущая — образец"));
+    if (menu.exec(m_mainGrid->viewport()->mapToGlobal(at)) == compare)
+        compareSelectedRecords();
+}
+
+void MainWindow::compareSelectedRecords()
+{
+    // By ranges, not cell by cell: a selection may span the whole table. More rows than can be
+    // compared need not be listed; the page says so.
+    std::vector<int> rows;
+    const std::size_t enough = kMaxComparedParts + 1;
+    for (const QItemSelectionRange& range : m_mainGrid->selectionModel()->selection()) {
+        for (int r = range.top(); r <= range.bottom() && rows.size() <= enough; ++r)
+            if (std::find(rows.begin(), rows.end(), r + 1) == rows.end())
+                rows.push_back(r + 1);
+    }
+    const int current = currentRow();
+    const bool currentSelected = std::find(rows.begin(), rows.end(), current) != rows.end();
+    const int reference = currentSelected || rows.empty() ? current : *std::min_element(rows.begin(), rows.end());
+    m_substitutePage->compareRecords(m_document.base(), m_document.fileName(), reference, std::move(rows), this);
+}
+
+void MainWindow::compareListedParts(const std::vector<PartAddress>& parts)
+{
+    auto read = readComparedParts(parts, m_document.catalogue());
+    if (!read) {
+        showErrorBox(m_ui, m_navigator, read.error());
+        return;
+    }
+    // A child of the navigator, which is modal: it stays usable beside it.
+    m_substitutePage->compareParts(std::move(*read), m_navigator);
 }

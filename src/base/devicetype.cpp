@@ -7,12 +7,12 @@ namespace veltris {
 namespace {
 
 constexpr std::array<DeviceType, 6> kTypes = {{
-    {1, "Биполярные транзисторы", "bipolar.ini", "BIPOLAR.INI", 30, "TRANS", "TRANS", 14, 0},
-    {3, "Диоды", "diodes.ini", "DIODES.INI", 12, "DIODE", "DIODE", 0, 0},
-    {4, "Стабилитроны", "stab.ini", "STAB.INI", 13, "STAB", "STAB", 0, 0},
-    {5, "Варикапы", "varicaps.ini", "VARICAPS.INI", 11, "VARC", "VARC", 0, 0},
-    {6, "Тиристоры", "thyrist.ini", "THYRIST.INI", 17, "THYR", "THYRIST", 0, 0},
-    {7, "Светодиоды", "leds.ini", "LEDS.INI", 13, "LEDS", "LEDS", 0, 1},
+    {1, "Биполярные транзисторы", "bipolar.ini", "BIPOLAR.INI", 30, "TRANS", "TRANS", 14, 0, 1},
+    {3, "Диоды", "diodes.ini", "DIODES.INI", 12, "DIODE", "DIODE", 0, 0, 0},
+    {4, "Стабилитроны", "stab.ini", "STAB.INI", 13, "STAB", "STAB", 0, 0, 0},
+    {5, "Варикапы", "varicaps.ini", "VARICAPS.INI", 11, "VARC", "VARC", 0, 0, 0},
+    {6, "Тиристоры", "thyrist.ini", "THYRIST.INI", 17, "THYR", "THYRIST", 0, 0, 0},
+    {7, "Светодиоды", "leds.ini", "LEDS.INI", 13, "LEDS", "LEDS", 0, 1, 0},
 }};
 
 }  // namespace
@@ -28,6 +28,11 @@ const DeviceType* findDeviceType(int code)
         if (t.code == code)
             return &t;
     return nullptr;
+}
+
+const char* structureName(double code)
+{
+    return code == 1 ? "n-p-n" : code == 2 ? "p-n-p" : "";
 }
 
 const char* deviceTypeCaption(int code)

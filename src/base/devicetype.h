@@ -20,7 +20,13 @@ struct DeviceType {
     int rangeColumn;
     // The column holding the LED colour code as letters, not as a number; 0 when none.
     int colourColumn;
+    // The column of the bipolar structure, a code: 1 n-p-n, 2 p-n-p; 0 when none.
+    int structureColumn;
 };
+
+// The structure a code of a structure column stands for: "n-p-n" for 1, "p-n-p" for 2; ""
+// for anything else.
+const char* structureName(double code);
 
 // The six supported types in catalogue load order: 1, 3, 4, 5, 6, 7.
 std::span<const DeviceType> supportedDeviceTypes();

@@ -380,7 +380,7 @@ Result<FileRead> readWholeFile(const std::filesystem::path& path, std::string& b
         return memoryError(path, size);
     const std::uint64_t cap = std::min(limits.maxBytes, memory);
 
-    FileRead read{0, fileIdentity(st)};
+    FileRead read{0, statIdentity(st)};
     try {
         // One byte more than the size, so that the end shows in the same read.
         if (buffer.size() < size + 1)

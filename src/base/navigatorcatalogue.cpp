@@ -247,12 +247,22 @@ NavigatorEntry NavigatorCatalogue::entryOf(const FileEntries& file, std::size_t 
 
 NavigatorEntry NavigatorCatalogue::operator[](std::size_t i) const
 {
+    const FileEntries& file = fileOf(i);
+    return entryOf(file, i - file.first);
+}
+
+std::size_t NavigatorCatalogue::recordInFile(std::size_t i) const
+{
+    return i - fileOf(i).first;
+}
+
+const NavigatorCatalogue::FileEntries& NavigatorCatalogue::fileOf(std::size_t i) const
+{
     const auto next = std::upper_bound(m_files.begin(), m_files.end(), i,
                                        [](std::size_t index, const FileEntries& file) {
                                            return index < file.first;
                                        });
-    const FileEntries& file = *std::prev(next);
-    return entryOf(file, i - file.first);
+    return *std::prev(next);
 }
 
 NavigatorEntry NavigatorCatalogue::const_iterator::operator*() const

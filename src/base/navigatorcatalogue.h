@@ -65,6 +65,8 @@ public:
     bool empty() const { return m_size == 0; }
     // Entry i in catalogue order; O(log files).
     NavigatorEntry operator[](std::size_t i) const;
+    // The record of its base file that entry i lists: 0 for the file's first record; O(log files).
+    std::size_t recordInFile(std::size_t i) const;
 
     class const_iterator {
     public:
@@ -104,6 +106,7 @@ private:
         std::size_t count() const { return names.size() / kNameField; }
     };
     static NavigatorEntry entryOf(const FileEntries& file, std::size_t record);
+    const FileEntries& fileOf(std::size_t i) const;  // the file of entry i
 
     std::deque<FileEntries> m_files;  // a deque keeps each file's address as files are added
     std::size_t m_size = 0;

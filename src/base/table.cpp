@@ -440,4 +440,104 @@ bool Table::operator==(const Table& other) const
     return true;
 }
 
+std::uint32_t Table::appendRowsOf(const Table& src)
+{
+    assert(src.m_cols == m_cols);
+    const std::size_t first = m_stored;
+    const std::size_t added = src.m_order.size();
+    const std::size_t total = first + added;
+    std::vector<std::pair<std::uint32_t, int>> texts;  // cells taken as texts: (src stored, col)
+    for (int col = 0; col < m_cols; ++col) {
+        const ColumnStore& from = src.column(col);
+        ColumnStore& to = writableColumn(col);
+        if (to.kind != from.kind) {
+            to.resize(total);
+            texts.reserve(texts.size() + added);
+            for (const std::uint32_t s : src.m_order)
+                texts.emplace_back(s, col);
+            continue;
+        }
+        switch (to.kind) {
+        case CellKind::Text:
+            if (from.texts.empty())
+                break;
+            to.texts.resize(first);
+            to.texts.reserve(total);
+            for (const std::uint32_t s : src.m_order)
+                to.texts.push_back(from.text(s));
+            break;
+        case CellKind::Drawing:
+            to.drawing.reserve(total);
+            for (const std::uint32_t s : src.m_order)
+                to.drawing.push_back(from.drawing[s]);
+            break;
+        case CellKind::Value:
+        case CellKind::Range:
+            to.flags.reserve(total);
+            to.classes.reserve(total);
+            for (const std::uint32_t s : src.m_order) {
+                to.flags.push_back(from.flags[s]);
+                to.classes.push_back(from.classes[s]);
+            }
+            [[fallthrough]];
+        case CellKind::V3Range:
+            to.a.reserve(total);
+            for (const std::uint32_t s : src.m_order)
+                to.a.push_back(from.a[s]);
+            if (to.kind != CellKind::Value) {
+                to.b.reserve(total);
+                for (const std::uint32_t s : src.m_order)
+                    to.b.push_back(from.b[s]);
+            }
+            break;
+        }
+        // Cells edited in src keep their texts.
+        if (from.kind != CellKind::Text && src.anyEdited())
+            for (const std::uint32_t s : src.m_order)
+                if (src.editedText(s, col) != nullptr)
+                    texts.emplace_back(s, col);
+    }
+    m_stored = total;
+    if (!m_editSlot.empty())
+        m_editSlot.resize(m_stored, -1);
+    // src stored row -> the stored row it became here
+    std::vector<std::uint32_t> placed(src.m_stored, 0);
+    m_order.reserve(m_order.size() + added);
+    for (std::size_t i = 0; i < added; ++i) {
+        placed[src.m_order[i]] = static_cast<std::uint32_t>(first + i);
+        m_order.push_back(static_cast<std::uint32_t>(first + i));
+    }
+    m_rows = static_cast<int>(m_order.size()) + 1;
+    for (const auto& [s, col] : texts) {
+        const ColumnStore& to = column(col);
+        const std::uint32_t d = placed[s];
+        const std::string* edited = src.editedText(s, col);
+        const std::string text = edited != nullptr ? *edited : src.storedText(s, col);
+        if (to.kind == CellKind::Text) {
+            ColumnStore& w = writableColumn(col);
+            if (w.texts.size() < m_stored)
+                w.texts.resize(m_stored);
+            w.texts[d] = text;
+        } else {
+            setEdited(d, col, text);
+        }
+    }
+    return static_cast<std::uint32_t>(first);
+}
+
+void Table::removeStoredRowsFrom(std::uint32_t first)
+{
+    if (first >= m_stored)
+        return;
+    std::erase_if(m_order, [first](std::uint32_t s) { return s >= first; });
+    m_rows = static_cast<int>(m_order.size()) + 1;
+    m_stored = first;
+    for (int col = 0; col < m_cols; ++col) {
+        ColumnStore& c = writableColumn(col);
+        c.resize(m_stored);
+    }
+    if (m_editSlot.size() > m_stored)
+        m_editSlot.resize(m_stored);
+}
+
 }  // namespace veltris

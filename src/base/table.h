@@ -106,6 +106,14 @@ public:
     // (rows past the old end are empty); every other data cell is an empty text.
     void viewRows(const Table& src, int cols, std::span<const int> srcRows, std::span<const int> keep);
 
+    // Appends the data rows of `src` (in its row order) as new rows at the end; `src` must have
+    // the same column count. A column of the same kind takes the stored form as it is; any other
+    // column takes the cell texts. Returns the stored row of the first new row.
+    std::uint32_t appendRowsOf(const Table& src);
+    // Drops every data row whose stored row is `first` or later, and those stored rows with them
+    // (the undoing of appendRowsOf, whatever order the rows were moved into since).
+    void removeStoredRowsFrom(std::uint32_t first);
+
     // Whether column `col` shares its stored form with column `otherCol` of `other`.
     bool sharesColumn(int col, const Table& other, int otherCol) const
     {

@@ -21,6 +21,7 @@ std::string writeErrorText(const veltris::Error& error, const std::filesystem::p
 void registerInfo(CLI::App& app, int& exitCode);
 void registerExport(CLI::App& app, int& exitCode);
 void registerConvert(CLI::App& app, int& exitCode);
+void registerImport(CLI::App& app, int& exitCode);
 void registerList(CLI::App& app, int& exitCode);
 void registerSelect(CLI::App& app, int& exitCode);
 void registerSimilar(CLI::App& app, int& exitCode);

@@ -69,7 +69,7 @@ int main(int argc, char** argv)
 {
     qdb::g_argv0 = argc > 0 ? argv[0] : nullptr;
 
-    CLI::App app{"qdb — просмотр, экспорт и преобразование файлов баз компонентов (.QDB) Вельтриса",
+    CLI::App app{"qdb — просмотр, экспорт, импорт и преобразование файлов баз компонентов (.QDB) Вельтриса",
                  "qdb"};
     auto fmt = app.get_formatter();
     fmt->label("Usage", "Использование");
@@ -87,6 +87,7 @@ int main(int argc, char** argv)
     qdb::registerInfo(app, exitCode);
     qdb::registerExport(app, exitCode);
     qdb::registerConvert(app, exitCode);
+    qdb::registerImport(app, exitCode);
     qdb::registerList(app, exitCode);
     qdb::registerSelect(app, exitCode);
     qdb::registerSimilar(app, exitCode);

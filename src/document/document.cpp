@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
@@ -16,11 +17,13 @@
 
 #include "base/basefile.h"
 #include "base/csvexport.h"
+#include "base/csvimport.h"
 #include "base/devicetype.h"
 #include "base/fileio.h"
 #include "base/ini.h"
 #include "base/selection.h"
 #include "base/tableops.h"
+#include "document/recoverykeeper.h"
 #include "widgets/apputil.h"
 #include "widgets/errorbox.h"
 #include "widgets/uiservices.h"
@@ -56,6 +59,26 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
         showError(e);
         m_terminate = true;
     }
+    // The open file is watched; a change seen is looked at once the events have settled, while
+    // the program is the active one (otherwise its next activation looks).
+    m_watcher = new QFileSystemWatcher(this);
+    m_watchDelay = new QTimer(this);
+    m_watchDelay->setSingleShot(true);
+    m_watchDelay->setInterval(300);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_watchDelay, qOverload<>(&QTimer::start));
+    connect(m_watchDelay, &QTimer::timeout, this, [this] {
+        if (QApplication::activeWindow())
+            checkFileOnDisk();
+    });
+    m_recovery = new RecoveryKeeper(*this, m_paths.recoveryDir);
+    for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged, &Document::secondTableChanged})
+        connect(this, signal, m_recovery, &RecoveryKeeper::noteChange);
+    connect(this, &Document::modifiedChanged, m_recovery, [this](bool modified) {
+        if (modified)
+            m_recovery->noteChange();
+        else
+            m_recovery->discard();  // saved, or given up
+    });
     resetToEmptyBase();
 
     for (const std::string& dir : m_settings.scanDirs) {
@@ -75,6 +98,12 @@ void Document::resetToEmptyBase()
     m_second = veltris::Table(2, 2);
     m_second.setCell(0, 0, m_settings.deviceLabel);
     m_fileName.clear();
+    m_lock.release();
+    m_identity = {};
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setReadOnly(false);
     setModified(false);
 }
 
@@ -145,17 +174,51 @@ void Document::openBase()
 
 bool Document::load(const QString& path)
 {
-    auto read = veltris::readBase(toFsPath(path), m_catalogue);
-    if (!read) {
-        showError(read.error());
-        return false;  // name, base and flag stay as they were
-    }
-    // Everything the new base needs is built before the open base is given up, so running out
-    // of memory leaves the open base as it was.
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    veltris::BaseLock lock;
+    bool readOnly = false;
+    if (!lockForOpening(absolute, lock, readOnly))
+        return false;  // another program has it open and the user chose not to open it
+    const bool ownLock = m_lock.held() && m_lock.file() == veltris::lockFileFor(toFsPath(absolute));
+
+    veltris::FileIdentity identity;
     veltris::ComponentBase base;
     veltris::Table second;
-    try {
+    {
+        auto bytes = veltris::readFileIdentified(toFsPath(path), identity);
+        if (!bytes) {
+            showError(bytes.error());
+            return false;  // name, base and flag stay as they were
+        }
+        auto read = veltris::decodeBase(*bytes, m_catalogue);
+        if (!read) {
+            showError(read.error());
+            return false;
+        }
         base = std::move(read).value();
+    }
+    if (!prepareBase(base, second))
+        return false;
+    m_base = std::move(base);
+    m_second = std::move(second);
+    m_fileName = absolute;
+    if (!ownLock)
+        m_lock = std::move(lock);  // the lock of the base open before goes
+    m_identity = identity;
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setReadOnly(readOnly);
+    setModified(false);
+    emit baseReplaced(Origin::File);
+    return true;
+}
+
+// Everything the new base needs is built before the open base is given up, so running out of
+// memory leaves the open base as it was.
+bool Document::prepareBase(veltris::ComponentBase& base, veltris::Table& second)
+{
+    try {
         if (base.table.rowCount() > 0 && base.table.columnCount() > 0)
             base.table.setCell(0, 0, m_settings.deviceLabel);
         veltris::rebuildSecondTable(base, second);
@@ -163,11 +226,6 @@ bool Document::load(const QString& path)
         showError(veltris::outOfMemoryError());
         return false;
     }
-    m_base = std::move(base);
-    m_second = std::move(second);
-    m_fileName = QFileInfo(path).absoluteFilePath();
-    setModified(false);
-    emit baseReplaced(Origin::File);
     return true;
 }
 
@@ -179,6 +237,15 @@ void Document::reportWriteFailure(const veltris::Error& error)
         emit cellNeedsAttention(error.row, error.column);
 }
 
+void Document::wroteFile(const veltris::FileIdentity& identity)
+{
+    m_identity = identity;
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setModified(false);
+}
+
 bool Document::writeTo(const QString& path, SaveWay way)
 {
     if (m_saving)
@@ -187,12 +254,14 @@ bool Document::writeTo(const QString& path, SaveWay way)
         startBackgroundSave(path);
         return true;
     }
-    const veltris::Status st = veltris::writeBase(m_base, toFsPath(path));
+    auto bytes = veltris::encodeBase(m_base);
+    const veltris::Status st = bytes ? veltris::writeFileAtomic(toFsPath(path), *bytes)
+                                     : veltris::Status(bytes.error());
     if (!st) {
         reportWriteFailure(st.error());
         return false;
     }
-    setModified(false);
+    wroteFile(veltris::writtenIdentity(toFsPath(path), *bytes));
     return true;
 }
 
@@ -240,7 +309,9 @@ struct Document::BackgroundSave {
     std::filesystem::path path;
     QString fileName;
     std::atomic<int> step{0};  // 0: making the bytes, 1: writing them
-    veltris::Status result;    // written by the worker, read after it is joined
+    // Written by the worker, read after it is joined.
+    veltris::Status result;
+    veltris::FileIdentity written;  // the file as written, when result is ok
 };
 
 void Document::startBackgroundSave(const QString& path)
@@ -271,6 +342,8 @@ void Document::startBackgroundSave(const QString& path)
             job->step = 1;
             job->result = bytes ? veltris::writeFileAtomic(job->path, *bytes)
                                 : veltris::Status(bytes.error());
+            if (job->result)
+                job->written = veltris::writtenIdentity(job->path, *bytes);
         } catch (const std::bad_alloc&) {
             job->result = veltris::Error{veltris::ErrorKind::OutOfMemory,
                                          "Недостаточно памяти, чтобы записать базу"};
@@ -279,20 +352,33 @@ void Document::startBackgroundSave(const QString& path)
     });
 }
 
-void Document::finishBackgroundSave()
+std::shared_ptr<Document::BackgroundSave> Document::joinBackgroundSave()
 {
     if (!m_saving)
-        return;
+        return nullptr;
     m_saveWorker.join();
-    const std::shared_ptr<BackgroundSave> job = std::move(m_saving);
     delete m_saveProgress;
     m_saveProgress = nullptr;
+    return std::move(m_saving);
+}
+
+void Document::finishBackgroundSave()
+{
+    const std::shared_ptr<BackgroundSave> job = joinBackgroundSave();
+    if (!job)
+        return;  // waited for already (the window closed)
     const bool ok = job->result.ok();
     if (ok)
-        setModified(false);
+        wroteFile(job->written);
     else
         reportWriteFailure(job->result.error());
     emit saveFinished(ok);
+}
+
+void Document::waitForBackgroundSave()
+{
+    if (const auto job = joinBackgroundSave(); job && job->result.ok())
+        wroteFile(job->written);
 }
 
 Document::~Document()
@@ -303,13 +389,19 @@ Document::~Document()
 
 bool Document::save(SaveWay way)
 {
-    if (!m_fileName.isEmpty())
-        return writeTo(m_fileName, way);
-    return saveAs(way);
+    if (m_saving)
+        return false;
+    if (m_fileName.isEmpty() || m_readOnly)
+        return saveAs(way);
+    if (!confirmWriteOverDisk())
+        return false;
+    return writeTo(m_fileName, way);
 }
 
 bool Document::saveAs(SaveWay way)
 {
+    if (m_saving)
+        return false;
     FileDialogRequest req;
     req.filter = kBaseFilter;
     req.defaultSuffix = kBaseSuffix;
@@ -318,7 +410,28 @@ bool Document::saveAs(SaveWay way)
     const QString name = m_ui.saveFileName(m_dialogParent, req);
     if (name.isEmpty())
         return false;
-    m_fileName = QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath();
+    const QString target = QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath();
+    const auto targetFile = toFsPath(target);
+    const bool ownLock = m_lock.held() && m_lock.file() == veltris::lockFileFor(targetFile);
+    veltris::BaseLock lock;
+    if (!ownLock) {
+        const veltris::LockAttempt attempt = lock.acquire(targetFile);
+        if (attempt.result == veltris::LockResult::Held) {
+            const QString text = QStringLiteral("Файл «%1» открыт для изменения: %2.\r\nСохранить поверх?")
+                                     .arg(shownFileName(target), QString::fromStdString(veltris::describeHolder(attempt.holder)));
+            if (m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"), text, QMessageBox::Warning,
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+                return false;
+            lock.takeOver(targetFile);
+        }
+    }
+    // The name changes even when the write fails: Save then tries the same file again.
+    m_fileName = target;
+    if (!ownLock) {
+        m_lock = std::move(lock);
+        m_identity = {};  // nothing is known yet of the file under the new name
+    }
+    setReadOnly(false);
     return writeTo(m_fileName, way);
 }
 
@@ -337,6 +450,38 @@ void Document::exportCsv()
         veltris::writeCsv(m_base.table, toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
     if (!st)
         showError(asWriteError(st.error()));
+}
+
+void Document::appendImportedRecords(const veltris::Table& records)
+{
+    if (m_readOnly)
+        return;  // the dialog offers no adding to a base open read-only
+    veltris::appendRecords(m_base, records);
+    emit mainTableChanged();
+    rebuildSecondTable();
+    setModified(true);
+}
+
+bool Document::openImportedBase(veltris::ComponentBase base)
+{
+    if (!confirmDiscard())
+        return false;
+    veltris::Table second;
+    if (!prepareBase(base, second))
+        return false;
+    m_base = std::move(base);
+    m_second = std::move(second);
+    // No file yet: the base open before gives up its name, lock and watch.
+    m_fileName.clear();
+    m_lock.release();
+    m_identity = {};
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setReadOnly(false);
+    emit baseReplaced(Origin::File);
+    setModified(true);
+    return true;
 }
 
 void Document::rememberOpenFolder(const QString& folder)

@@ -10,8 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/baselock.h"
 #include "base/catalogue.h"
 #include "base/componentbase.h"
+#include "base/fileidentity.h"
 #include "base/navigatorcatalogue.h"
 #include "base/result.h"
 #include "base/settings.h"
@@ -19,7 +21,10 @@
 #include "document/apppaths.h"
 
 class QDialog;
+class QFileSystemWatcher;
+class QTimer;
 class QWidget;
+class RecoveryKeeper;
 class UiServices;
 
 class Document : public QObject {
@@ -62,7 +67,12 @@ public:
     bool terminationRequested() const { return m_terminate; }
 
     const QString& fileName() const { return m_fileName; }
-    void setFileName(const QString& name) { m_fileName = name; }
+    // Another name for the base: nothing is known yet of the file under it.
+    void setFileName(const QString& name)
+    {
+        m_fileName = name;
+        m_identity = {};
+    }
     bool isModified() const { return m_modified; }
     void setModified(bool modified);
 
@@ -80,24 +90,64 @@ public:
     void openBase();
     // Reads `path`; on an error shows its message and changes nothing. On success the base, its
     // second table, name and flag change and baseReplaced(Origin::File) is emitted.
+    // The base's lock is taken first: when another running program holds it, the user chooses
+    // to open read-only, to open all the same (the lock is taken over) or not to open (false,
+    // nothing changes). The lock of the base open before is released once the new one is read.
     bool load(const QString& path);
     // How a save writes. AtOnce: the command returns when the file is written. Background (the
     // menu's and the tool bar's commands): a base of backgroundSaveFrom() records or more is
     // written from a snapshot on a worker thread, under a window-modal progress window that the
     // event loop keeps drawn; the command returns at once and saveFinished() tells the end.
     enum class SaveWay { AtOnce, Background };
-    // Writes the base to fileName(), or asks for a name when there is none. A write error is
-    // shown ("Ошибка записи в файл"); success clears the flag. True when written, or when a
+    // Writes the base to fileName(), or asks for a name when there is none (or the base is
+    // read-only). A write error is shown ("Ошибка записи в файл"); success clears the flag.
+    // Before writing, the file is compared with what was loaded or saved last: a change by
+    // another program is put to the user (reload / overwrite / cancel), and a file deleted or
+    // moved away is written again only when the user agrees. True when written, or when a
     // background write began.
     bool save(SaveWay way = SaveWay::AtOnce);
-    // Asks for a name and writes the base there; false when cancelled or not written.
+    // Asks for a name and writes the base there; false when cancelled or not written. The new
+    // name is locked (a base another program has open is overwritten only when the user agrees)
+    // and the base is no longer read-only.
     bool saveAs(SaveWay way = SaveWay::AtOnce);
     // A background save is under way (its progress window blocks the window meanwhile).
     bool isSaving() const { return m_saving != nullptr; }
     int backgroundSaveFrom() const { return m_backgroundSaveFrom; }
     void setBackgroundSaveFrom(int records) { m_backgroundSaveFrom = records; }
+
+    // ---- the file on disk, the lock, the recovery file ----
+    // Opened read-only: another program has the base open. Editing and Save are off.
+    bool isReadOnly() const { return m_readOnly; }
+    // The open file as it was loaded or last saved.
+    const veltris::FileIdentity& fileIdentity() const { return m_identity; }
+    // The lock file this document holds; empty when it holds none.
+    QString lockFile() const;
+    // The window became active again (or the file watcher saw something): a change by another
+    // program is put to the user (reload / overwrite / cancel; a cancelled change is not asked
+    // about again until the file changes once more); a file gone is reported once. Does nothing
+    // while a modal window is open or a check is running.
+    void checkFileOnDisk();
+    // Reads the open file again in place of the base in memory; the unsaved changes are given
+    // up. Error: shown, nothing changes. (One step: the undo stack takes it as one command.)
+    bool reloadFromDisk();
+    // Recovery files of programs that are gone are offered one by one, newest first («Найдены
+    // несохранённые изменения базы …»); a file that cannot be read is reported and moved aside.
+    // True when one was restored: its base is open with the changes and the flag set, under
+    // the original base's name.
+    bool offerRecovery();
+    RecoveryKeeper& recovery() { return *m_recovery; }
+    // The window closes: a background save under way is waited for, the lock is released and
+    // the recovery file removed (kept with `keepRecovery`, when the program ends without the
+    // user's word on the changes).
+    void closeBase(bool keepRecovery = false);
     // Asks for a file name and writes the main table as CSV.
     void exportCsv();
+    // Records read from a CSV file (the main table's columns) go after the main table's rows in
+    // one step; the single blank row of a new base gives way to them. Sets the modified flag.
+    void appendImportedRecords(const veltris::Table& records);
+    // A base read from a CSV file replaces the open one, after confirmDiscard(): it has no file
+    // name yet and counts as changed until saved. False when the user kept the open base.
+    bool openImportedBase(veltris::ComponentBase base);
 
     // The main table's record `row` (1..) removed; false (with a beep) when there is no such
     // record, and nothing happens while the table holds only one record row.
@@ -144,6 +194,8 @@ signals:
     // The second table was rebuilt or changed.
     void secondTableChanged();
     void modifiedChanged(bool modified);
+    // Opened read-only, or editable again (Save as, another base).
+    void readOnlyChanged(bool readOnly);
     // A save failed on the text of this cell (data row from 1, column): the user can put it right.
     void cellNeedsAttention(int row, int column);
     // A background save ended (its error, if any, already shown).
@@ -153,11 +205,31 @@ private:
     struct BackgroundSave;
 
     void resetToEmptyBase();
-    bool writeTo(const QString& path, SaveWay way);
+    bool writeTo(const QString& path, SaveWay way = SaveWay::AtOnce);
     // Shows a failed write's error and brings the cell it names forward.
     void reportWriteFailure(const veltris::Error& error);
+    // The open file was written and now has `identity`: the watch and the flag follow.
+    void wroteFile(const veltris::FileIdentity& identity);
     void startBackgroundSave(const QString& path);
+    // The worker of a save under way joined and its progress window gone; null when none ran.
+    std::shared_ptr<BackgroundSave> joinBackgroundSave();
     void finishBackgroundSave();
+    // A save under way ends here and now (the window closes): the file is whole, and a base
+    // written needs no recovery. Its failure is not shown; the recovery file keeps the changes.
+    void waitForBackgroundSave();
+    // The lock for opening `path` into `lock` (left empty when this document holds it already
+    // or none can be made there). False when the user chose not to open it.
+    bool lockForOpening(const QString& path, veltris::BaseLock& lock, bool& readOnly);
+    // The read base with its second table, ready to be shown; false (error shown) on failure.
+    bool prepareBase(veltris::ComponentBase& base, veltris::Table& second);
+    // Asks before a save when the file changed on disk or went away; false: do not write.
+    bool confirmWriteOverDisk();
+    void setReadOnly(bool readOnly);
+    // The watcher follows the open file (again after a replacement made it lose track).
+    void watchFile();
+    // Moves an unreadable recovery file aside and says so.
+    void reportUnreadableRecovery(const QString& file, const QString& reason);
+    QString shownFileName(const QString& path) const;
 
     AppPaths m_paths;
     UiServices& m_ui;
@@ -178,4 +250,15 @@ private:
     std::shared_ptr<BackgroundSave> m_saving;
     std::thread m_saveWorker;
     QDialog* m_saveProgress = nullptr;
+
+    bool m_readOnly = false;
+    veltris::BaseLock m_lock;
+    veltris::FileIdentity m_identity;
+    // A change the user answered «Отмена» to on activation: not asked about again.
+    veltris::FileIdentity m_dismissedChange;
+    bool m_missingReported = false;
+    bool m_checkingDisk = false;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_watchDelay = nullptr;
+    RecoveryKeeper* m_recovery = nullptr;
 };

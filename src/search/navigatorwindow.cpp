@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -105,7 +106,9 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
     m_componentList->setGeometry(208, 64, 177, 225);
     m_componentList->setUniformItemSizes(true);  // one height for all: no per-item layout of 100,000 rows
     m_componentList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_componentList->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl and Shift select several: they can be compared side by side.
+    m_componentList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_componentList->setContextMenuPolicy(Qt::CustomContextMenu);
     m_componentList->setItemDelegate(new NavItemDelegate(this, true, m_componentList));
     m_componentList->setModel(m_model);
 
@@ -145,6 +148,18 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
     connect(m_componentList->selectionModel(), &QItemSelectionModel::currentChanged, this, &NavigatorWindow::showDescription);
     connect(m_componentList, &QAbstractItemView::clicked, this, &NavigatorWindow::showDescription);
     connect(m_componentList, &QAbstractItemView::doubleClicked, this, &NavigatorWindow::openChosenBase);
+    connect(m_componentList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = m_componentList->indexAt(at);
+        if (!index.isValid())
+            return;
+        if (!m_componentList->selectionModel()->isSelected(index))
+            m_componentList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        QMenu menu(this);
+        QAction* compare = menu.addAction(QStringLiteral("Сравнить выделенные…"));
+        compare->setToolTip(QStringLiteral("Текущий прибор — образец"));
+        if (menu.exec(m_componentList->viewport()->mapToGlobal(at)) == compare)
+            emit compareRequested(selectedParts());
+    });
     connect(m_closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_helpButton, &QPushButton::clicked, this, &NavigatorWindow::showHelp);
 
@@ -189,8 +204,32 @@ void NavigatorWindow::findQuickSearchText()
 
 int NavigatorWindow::selectedRow() const
 {
+    // With several selected, the current one is the one the commands act on.
+    const QModelIndex current = m_componentList->currentIndex();
+    if (current.isValid() && m_componentList->selectionModel()->isSelected(current))
+        return current.row();
     const QModelIndexList selected = m_componentList->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+std::vector<PartAddress> NavigatorWindow::selectedParts() const
+{
+    QModelIndexList selected = m_componentList->selectionModel()->selectedIndexes();
+    std::sort(selected.begin(), selected.end());
+    const int first = selectedRow();
+    std::vector<PartAddress> parts;
+    const auto add = [this, &parts](int row) {
+        const auto i = m_model->data(m_model->index(row), NavigatorListModel::CatalogueIndexRole).toULongLong();
+        const veltris::NavigatorEntry entry = m_model->entry(row);
+        parts.push_back({entry.fileName(), static_cast<int>(m_document.navigatorCatalogue().recordInFile(i)) + 1,
+                         std::string(entry.componentName)});
+    };
+    if (first >= 0)
+        add(first);
+    for (const QModelIndex& index : selected)
+        if (index.row() != first)
+            add(index.row());
+    return parts;
 }
 
 int NavigatorWindow::actionRow() const

@@ -3,7 +3,12 @@
 // the components of every base in the scan folders by device type, positions the list by a
 // quick-search text, shows the base description and opens the base of a double-clicked item.
 // Nothing is reset between showings: type, quick-search text and list position stay.
+// Several components can be selected (Ctrl, Shift) and compared side by side from the list's
+// context menu, the current one as the reference.
 #include <QDialog>
+#include <vector>
+
+#include "search/comparison.h"
 
 class QKeyEvent;
 class QLabel;
@@ -36,7 +41,14 @@ public:
     // Row of the item the commands act on: the selected one, else the first; -1 when the list
     // is empty.
     int actionRow() const;
+    // Where the selected components are kept, the current one first, the others in list order.
+    std::vector<PartAddress> selectedParts() const;
 
+signals:
+    // «Сравнить выделенные…»: the selected components (selectedParts()).
+    void compareRequested(const std::vector<PartAddress>& parts);
+
+public:
     // Paints one item of the component list (called by the list's delegate).
     void paintComponentItem(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index);
 

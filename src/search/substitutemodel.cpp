@@ -1,13 +1,16 @@
 #include "search/substitutemodel.h"
 
-#include "widgets/apputil.h"
-
 #include <QBrush>
 #include <QColor>
 #include <QFileInfo>
+#include <QFont>
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 
+#include "search/celltext.h"
+#include "search/verdictlook.h"
+#include "widgets/apputil.h"
 
 using veltris::FinderMatch;
 using veltris::RuleKind;
@@ -21,18 +24,14 @@ QString number(double v)
     return QLocale(QLocale::Russian).toString(v, 'g', 6);
 }
 
-const QColor kFailText(0xb0, 0x00, 0x00);
-const QColor kFailGround(0xff, 0xdc, 0xdc);
-const QColor kUnknownText(0x90, 0x90, 0x90);
+const QColor kOffText(0x90, 0x90, 0x90);
+const QColor kStaleText(0xa0, 0xa0, 0xa0);
 
 }  // namespace
 
 QString substituteRuleLabel(const SubstituteRule& rule)
 {
-    QString s = QString::fromUtf8(veltris::ruleCaption(rule.kind));
-    if (rule.kind == RuleKind::Band)
-        s += QStringLiteral(" -%1..+%2 %").arg(rule.minusPercent).arg(rule.plusPercent);
-    return s;
+    return QString::fromStdString(veltris::ruleLabel(rule));
 }
 
 // ---- rules ----
@@ -87,9 +86,7 @@ bool SubstituteRulesModel::isTextRow(int row) const
 
 std::vector<RuleKind> SubstituteRulesModel::kindsOffered(int row) const
 {
-    if (isTextRow(row))
-        return {RuleKind::Off, RuleKind::Equal};
-    return {RuleKind::Off, RuleKind::AtLeast, RuleKind::AtMost, RuleKind::Equal, RuleKind::Band};
+    return veltris::ruleKindsFor(m_deviceType, row + 1);
 }
 
 int SubstituteRulesModel::rowCount(const QModelIndex& parent) const
@@ -107,14 +104,22 @@ QVariant SubstituteRulesModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const SubstituteRule& rule = m_rules[static_cast<std::size_t>(index.row())];
-    const bool band = rule.kind == RuleKind::Band;
+    const bool minus = veltris::ruleTakesMinus(rule.kind);
+    const bool plus = veltris::ruleTakesPlus(rule.kind);
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case TitleColumn: return title(index.row() + 1);
         case ReferenceColumn: return m_reference.value(index.row());
         case RuleColumn: return QString::fromUtf8(veltris::ruleCaption(rule.kind));
-        case MinusColumn: return band ? QStringLiteral("−%1 %").arg(rule.minusPercent) : QString();
-        case PlusColumn: return band ? QStringLiteral("+%1 %").arg(rule.plusPercent) : QString();
+        // A tolerance of 0 is shown too: the cell can take one.
+        case MinusColumn:
+            return !minus ? QString()
+                   : rule.minusPercent == 0 ? QStringLiteral("0 %")
+                                            : QStringLiteral("−%1 %").arg(rule.minusPercent);
+        case PlusColumn:
+            return !plus ? QString()
+                   : rule.plusPercent == 0 ? QStringLiteral("0 %")
+                                           : QStringLiteral("+%1 %").arg(rule.plusPercent);
         default: return {};
         }
     }
@@ -126,10 +131,50 @@ QVariant SubstituteRulesModel::data(const QModelIndex& index, int role) const
         default: return data(index, Qt::DisplayRole);
         }
     }
-    if (role == Qt::ForegroundRole && rule.kind == RuleKind::Off && index.column() != ReferenceColumn)
-        return QBrush(kUnknownText);
+    if (role == Qt::ToolTipRole) {
+        if (index.column() == RuleColumn)
+            return ruleToolTip(rule.kind);
+        if (index.column() == MinusColumn && minus)
+            return rule.kind == RuleKind::Band
+                       ? QStringLiteral("Нижняя граница: значение образца минус столько процентов")
+                       : QStringLiteral("Допуск: прибор проходит, если его значение не меньше %1 % "
+                                        "значения образца")
+                             .arg(100 - rule.minusPercent);
+        if (index.column() == PlusColumn && plus)
+            return rule.kind == RuleKind::Band
+                       ? QStringLiteral("Верхняя граница: значение образца плюс столько процентов")
+                       : QStringLiteral("Допуск: прибор проходит, если его значение не больше %1 % "
+                                        "значения образца")
+                             .arg(100 + rule.plusPercent);
+        return {};
+    }
+    if (role == Qt::ForegroundRole && index.column() != ReferenceColumn) {
+        if (rule.kind == RuleKind::Off)
+            return QBrush(kOffText);
+        // A tolerance of 0 is a place to type one, not a setting to read.
+        if ((index.column() == MinusColumn && minus && rule.minusPercent == 0 && rule.kind != RuleKind::Band) ||
+            (index.column() == PlusColumn && plus && rule.plusPercent == 0 && rule.kind != RuleKind::Band))
+            return QBrush(kOffText);
+    }
     if (role == Qt::TextAlignmentRole && index.column() >= MinusColumn)
         return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QString SubstituteRulesModel::ruleToolTip(RuleKind kind)
+{
+    switch (kind) {
+    case RuleKind::Off: return QStringLiteral("Параметр не проверяется");
+    case RuleKind::AtLeast:
+        return QStringLiteral("Значение прибора не меньше, чем у образца, с допуском −p %");
+    case RuleKind::AtMost:
+        return QStringLiteral("Значение прибора не больше, чем у образца, с допуском +q %");
+    case RuleKind::Equal: return QStringLiteral("Значение прибора в пределах значения образца");
+    case RuleKind::Band: return QStringLiteral("От значения образца −p % до +q %");
+    case RuleKind::Gate:
+        return QStringLiteral("Обязательно равно: прибор с другим значением не показывается совсем, "
+                              "даже среди близких");
+    }
     return {};
 }
 
@@ -154,8 +199,10 @@ Qt::ItemFlags SubstituteRulesModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    const bool band = m_rules[static_cast<std::size_t>(index.row())].kind == RuleKind::Band;
-    if (index.column() == RuleColumn || (band && index.column() >= MinusColumn))
+    const RuleKind kind = m_rules[static_cast<std::size_t>(index.row())].kind;
+    if (index.column() == RuleColumn ||
+        (index.column() == MinusColumn && veltris::ruleTakesMinus(kind)) ||
+        (index.column() == PlusColumn && veltris::ruleTakesPlus(kind)))
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -174,10 +221,14 @@ bool SubstituteRulesModel::setData(const QModelIndex& index, const QVariant& val
         const auto kind = static_cast<RuleKind>(v);
         if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
             return false;
-        rule.kind = kind;
-        // A band opened without spreads would only admit the reference's own value.
-        if (kind == RuleKind::Band && rule.minusPercent == 0 && rule.plusPercent == 0)
-            rule.minusPercent = rule.plusPercent = 10;
+        if (kind != rule.kind) {
+            // The percents mean something else under another kind: a band's spread is no
+            // tolerance. A new band starts at ±10 % (without spreads it would only admit the
+            // reference's own value), a new tolerance at none.
+            rule.kind = kind;
+            rule.minusPercent = kind == RuleKind::Band ? 10 : 0;
+            rule.plusPercent = kind == RuleKind::Band ? 10 : 0;
+        }
     } else if (index.column() == MinusColumn) {
         rule.minusPercent = std::clamp(v, 0, veltris::kMaxBandMinus);
     } else {
@@ -196,19 +247,31 @@ bool SubstituteRulesModel::setData(const QModelIndex& index, const QVariant& val
 SubstituteResultsModel::SubstituteResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void SubstituteResultsModel::setResults(veltris::FinderReport report, veltris::FinderQuery query,
-                                        QStringList titles, const QString& openFile)
+                                        std::vector<std::string> titles, const QString& openFile)
 {
     beginResetModel();
     m_report = std::move(report);
     m_query = std::move(query);
     m_titles = std::move(titles);
     m_openFile = openFile;
+    m_stale = false;
     endResetModel();
 }
 
 void SubstituteResultsModel::clear()
 {
     setResults({}, {}, {}, {});
+}
+
+void SubstituteResultsModel::setStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    }
 }
 
 QString SubstituteResultsModel::baseFile(int row) const
@@ -226,14 +289,20 @@ int SubstituteResultsModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : FirstRuleColumn + static_cast<int>(m_query.rules.size());
 }
 
-QString SubstituteResultsModel::verdictText(const FinderMatch& m) const
+QString SubstituteResultsModel::verdictText(int row) const
 {
-    return m.fails == 0 ? QStringLiteral("подходит") : QStringLiteral("не подходит по %1").arg(m.fails);
+    return QString::fromStdString(veltris::matchVerdictText(m_query, match(row), m_titles));
 }
 
 QString SubstituteResultsModel::ruleHeader(std::size_t rule) const
 {
-    return m_titles.value(m_query.rules[rule].column - 1);
+    const auto c = static_cast<std::size_t>(m_query.rules[rule].column);
+    return c < m_titles.size() ? oneLineTitle(m_titles[c]) : QString();
+}
+
+QString SubstituteResultsModel::shownText(const FinderMatch& m, std::size_t rule) const
+{
+    return shownCellText(m_query.deviceType, m_query.rules[rule].column, m.texts[rule]);
 }
 
 QString SubstituteResultsModel::ruleToolTip(const FinderMatch& m, std::size_t rule) const
@@ -268,10 +337,69 @@ QString SubstituteResultsModel::ruleToolTip(const FinderMatch& m, std::size_t ru
                                   QLocale(QLocale::Russian).toString(percent, 'f', 1));
         }
     }
-    lines << (v == Verdict::Pass   ? QStringLiteral("Подходит")
-              : v == Verdict::Fail ? QStringLiteral("Не подходит")
-                                   : QStringLiteral("Неизвестно: по записи нельзя судить"));
+    lines << verdictlook::explanation(v);
+    if (v == Verdict::Unknown && m_query.unknownFails)
+        lines << QStringLiteral("Считается несовпадением («Неизвестное считать несовпадением»)");
+    if (a.gate() && v != Verdict::Pass && v != Verdict::Unknown)
+        lines << QStringLiteral("Правило «обязательно равно»: такие приборы не показываются");
     return lines.join(QLatin1Char('\n'));
+}
+
+QString SubstituteResultsModel::verdictToolTip(const FinderMatch& m) const
+{
+    // The text itself first: the column may be too narrow for a long list of reasons.
+    QStringList lines{QString::fromStdString(veltris::matchVerdictText(m_query, m, m_titles))};
+    switch (veltris::matchClass(m)) {
+    case veltris::MatchClass::Direct:
+        lines << QStringLiteral("Прямая замена: все правила выполнены, корпус тот же, что у образца");
+        break;
+    case veltris::MatchClass::Full:
+        lines << QStringLiteral("Замена: все правила выполнены");
+        break;
+    case veltris::MatchClass::WithUnknown:
+        lines << QStringLiteral("Замена: ни одно правило не нарушено, но по %1 параметрам по записи "
+                                "нельзя судить")
+                     .arg(m.unknowns);
+        break;
+    case veltris::MatchClass::Near:
+        lines << QStringLiteral("Близкая: не выполнено правил — %1; в скобках — отклонение от образца")
+                     .arg(m.fails);
+        break;
+    }
+    if (m.weakMask != 0)
+        lines << verdictlook::explanation(Verdict::NotGuaranteed);
+    if (m_query.unknownFails && m.unknowns > 0)
+        lines << QStringLiteral("Неизвестное считается несовпадением");
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString SubstituteResultsModel::packageText(const FinderMatch& m) const
+{
+    switch (m.package) {
+    case veltris::PackageMatch::Same: return QStringLiteral("как у образца");
+    case veltris::PackageMatch::Other: return QStringLiteral("другой");
+    case veltris::PackageMatch::Unknown: break;
+    }
+    return {};
+}
+
+QString SubstituteResultsModel::packageToolTip(const FinderMatch& m) const
+{
+    if (m_query.packageColumn == 0)
+        return QStringLiteral("У образца не указан корпус (№ рисунка)");
+    const QString drawing = number(m_query.referencePackage);
+    switch (m.package) {
+    case veltris::PackageMatch::Same:
+        return QStringLiteral("Тот же чертёж корпуса, что у образца (рис. %1): такой прибор ставится "
+                              "первым среди равных")
+            .arg(drawing);
+    case veltris::PackageMatch::Other:
+        return QStringLiteral("Другой корпус, чем у образца (рис. %1) — не несовпадение, пока "
+                              "правило корпуса не «равно»")
+            .arg(drawing);
+    case veltris::PackageMatch::Unknown: break;
+    }
+    return QStringLiteral("Корпус прибора не указан");
 }
 
 QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
@@ -280,39 +408,62 @@ QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
         return {};
     const FinderMatch& m = match(index.row());
     const int col = index.column();
+    if (role == Qt::ForegroundRole && m_stale)
+        return QBrush(kStaleText);
+    if (role == MatchClassRole)
+        return static_cast<int>(veltris::matchClass(m));
     if (col < FirstRuleColumn) {
         if (role == Qt::DisplayRole) {
-            if (col == NameColumn)
-                return cpToQString(m.name);
-            if (col == BaseColumn) {
+            switch (col) {
+            case NameColumn: return cpToQString(m.name);
+            case BaseColumn: {
                 const QString file = baseFile(index.row());
-                return file.isEmpty() ? QStringLiteral("(открытая база)")
-                                      : QFileInfo(file).fileName();
+                return file.isEmpty() ? QStringLiteral("(открытая база)") : QFileInfo(file).fileName();
             }
-            return verdictText(m);
+            case VerdictColumn: return verdictText(index.row());
+            default: return packageText(m);
+            }
         }
-        if (role == Qt::ToolTipRole && col == BaseColumn)
-            return baseFile(index.row());
-        if (role == Qt::ToolTipRole && col == VerdictColumn && m.unknowns > 0)
-            return QStringLiteral("Неизвестно по параметрам: %1 — по записи нельзя судить").arg(m.unknowns);
-        if (role == Qt::ForegroundRole && col == VerdictColumn && m.fails > 0)
-            return QBrush(kFailText);
+        if (role == Qt::ToolTipRole) {
+            if (m_stale)
+                return QStringLiteral("Результаты устарели: правила или область поиска изменились");
+            switch (col) {
+            case BaseColumn: return baseFile(index.row());
+            case VerdictColumn: return verdictToolTip(m);
+            case PackageColumn: return packageToolTip(m);
+            default: return {};
+            }
+        }
+        if (role == Qt::ForegroundRole && col == VerdictColumn)
+            return QBrush(verdictlook::classColour(veltris::matchClass(m), m.weakMask == m.failMask));
+        if (role == Qt::ForegroundRole && col == PackageColumn && m.package == veltris::PackageMatch::Same)
+            return QBrush(verdictlook::classColour(veltris::MatchClass::Direct, false));
+        if (role == Qt::FontRole && col == VerdictColumn && veltris::matchClass(m) == veltris::MatchClass::Direct) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
         return {};
     }
     const auto rule = static_cast<std::size_t>(col - FirstRuleColumn);
     const Verdict v = m.verdict(rule);
+    // An unknown counted as failing is a failure of the match: it gets the failure's ground.
+    const bool failing = v == Verdict::Fail || v == Verdict::NotGuaranteed ||
+                         (v == Verdict::Unknown && m_query.unknownFails);
     switch (role) {
-    case Qt::DisplayRole: {
-        const QString text = cpToQString(m.texts[rule]);
-        return text.isEmpty() ? QStringLiteral("—") : text;
+    case Qt::DisplayRole: return shownText(m, rule);
+    case VerdictRole: return static_cast<int>(v);
+    case Qt::ForegroundRole: {
+        const QColor c = verdictlook::textColour(v);
+        return c.isValid() ? QVariant(QBrush(c)) : QVariant();
     }
-    case Qt::ForegroundRole:
-        if (v == Verdict::Fail)
-            return QBrush(kFailText);
-        return v == Verdict::Unknown ? QVariant(QBrush(kUnknownText)) : QVariant();
     case Qt::BackgroundRole:
-        return v == Verdict::Fail ? QVariant(QBrush(kFailGround)) : QVariant();
-    case Qt::ToolTipRole: return ruleToolTip(m, rule);
+        if (m_stale || !failing)
+            return {};
+        return QBrush(verdictlook::groundColour(v == Verdict::Unknown ? Verdict::Fail : v));
+    case Qt::ToolTipRole:
+        return m_stale ? QStringLiteral("Результаты устарели: правила или область поиска изменились")
+                       : ruleToolTip(m, rule);
     case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
     default: return {};
     }
@@ -320,14 +471,28 @@ QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
 
 QVariant SubstituteResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Vertical)
-        return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
+    if (orientation == Qt::Vertical) {
+        if (section < 0 || section >= rowCount())
+            return {};
+        switch (role) {
+        case Qt::DisplayRole: return cpToQString(match(section).name);
+        case Qt::ToolTipRole:
+            return QStringLiteral("%1. Двойной щелчок делает прибор текущей записью").arg(section + 1);
+        case Qt::ForegroundRole: return m_stale ? QVariant(QBrush(kStaleText)) : QVariant();
+        default: return {};
+        }
+    }
     if (section < FirstRuleColumn) {
+        if (role == Qt::ToolTipRole && section == PackageColumn)
+            return QStringLiteral("Корпус по сравнению с образцом (№ рисунка)");
         if (role != Qt::DisplayRole)
             return {};
-        return section == NameColumn   ? QStringLiteral("Имя")
-               : section == BaseColumn ? QStringLiteral("База")
-                                       : QStringLiteral("Итог");
+        switch (section) {
+        case NameColumn: return QStringLiteral("Имя");
+        case BaseColumn: return QStringLiteral("База");
+        case VerdictColumn: return QStringLiteral("Итог");
+        default: return QStringLiteral("Корпус");
+        }
     }
     const auto rule = static_cast<std::size_t>(section - FirstRuleColumn);
     if (rule >= m_query.rules.size())
@@ -349,15 +514,16 @@ veltris::Table SubstituteResultsModel::exportTable() const
             head += QStringLiteral(" (") +
                     substituteRuleLabel(m_query.rules[static_cast<std::size_t>(c - FirstRuleColumn)].rule) +
                     QLatin1Char(')');
-        t.setCell(0, c, qStringToCp(head));
+        t.setCell(0, c, exportText(head));
     }
     for (int r = 0; r < rowCount(); ++r) {
         const FinderMatch& m = match(r);
         t.setCell(r + 1, NameColumn, m.name);
-        t.setCell(r + 1, BaseColumn, qStringToCp(baseFile(r)));
-        t.setCell(r + 1, VerdictColumn, qStringToCp(verdictText(m)));
+        t.setCell(r + 1, BaseColumn, exportText(baseFile(r)));
+        t.setCell(r + 1, VerdictColumn, exportText(verdictText(r)));
+        t.setCell(r + 1, PackageColumn, exportText(packageText(m)));
         for (std::size_t j = 0; j < m.texts.size(); ++j)
-            t.setCell(r + 1, FirstRuleColumn + static_cast<int>(j), m.texts[j]);
+            t.setCell(r + 1, FirstRuleColumn + static_cast<int>(j), exportText(shownText(m, j)));
     }
     return t;
 }

@@ -2,14 +2,17 @@
 // Models of the page «Замена»: the rule of every parameter, and the ranked candidates.
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <string>
 #include <vector>
 
 #include "base/finder.h"
 #include "base/table.h"
 
 // One row per parameter column 1..C of the device type: title, the reference's value, the
-// rule, and the band's −p % and +q % (editable only for «в пределах»). A text parameter (the
-// LED colour code) offers only «не учитывать» and «равно».
+// rule, and its percents: −p and +q of «в пределах», the tolerance −p of «не меньше» and +q of
+// «не больше» (editable only where the rule takes them). Each row offers the kinds its column
+// can take (ruleKindsFor): a text parameter (the LED colour code) only «не учитывать», «равно»
+// and «обязательно равно».
 class SubstituteRulesModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -20,7 +23,7 @@ public:
     // A new device type: its titles (one per column) and rules; reference values cleared.
     void setParameters(int deviceType, QStringList titles, veltris::RuleSet rules);
     void setTitles(QStringList titles);
-    // The reference's cell texts, one per column (empty list: no reference).
+    // The reference's cell texts as shown, one per column (empty list: no reference).
     void setReferenceTexts(QStringList texts);
     // Replaces every rule (the «По умолчанию» button); rulesEdited is not emitted.
     void setRules(veltris::RuleSet rules);
@@ -45,28 +48,40 @@ signals:
     void rulesEdited();
 
 private:
+    static QString ruleToolTip(veltris::RuleKind kind);
+
     int m_deviceType = 0;
     QStringList m_titles;
     QStringList m_reference;
     veltris::RuleSet m_rules;
 };
 
-// The ranked candidates: name, base file, verdict, then the text of each active rule's column.
-// A failing cell is drawn in red on a pale red ground, an unknown one in grey; its tool tip
-// tells the rule, what the reference asks and the deviation from the reference.
+// The ranked candidates: name, base file, verdict («Итог»: the class and its reasons), package,
+// then the text of each active rule's column. The name is also the vertical header (the column
+// kept in view while the results scroll sideways). A failing cell is drawn in red on a pale red
+// ground, a guarantee too weak in amber on its own ground; an unknown cell is empty. Tool tips
+// tell the rule, what the reference asks, the deviation from the reference and the verdict.
+// Results that no longer answer the rules shown are marked stale: greyed until replaced.
 class SubstituteResultsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { NameColumn, BaseColumn, VerdictColumn, FirstRuleColumn };
+    enum Column { NameColumn, BaseColumn, VerdictColumn, PackageColumn, FirstRuleColumn };
+    // The match's class (veltris::MatchClass as int), for whoever sorts or tests by it.
+    static constexpr int MatchClassRole = Qt::UserRole + 1;
+    // A rule cell's veltris::Verdict as int.
+    static constexpr int VerdictRole = Qt::UserRole + 2;
 
     explicit SubstituteResultsModel(QObject* parent = nullptr);
 
-    // `titles`: the title of every parameter column 1..C of the reference's base. `openFile`:
-    // the file of the base the reference came from (deviations are given for its candidates,
-    // whose units are the reference's).
-    void setResults(veltris::FinderReport report, veltris::FinderQuery query, QStringList titles,
-                    const QString& openFile);
+    // `titles`: the title row of the reference's base (Windows-1251, entry c for column c,
+    // entry 0 the corner). `openFile`: the file of the base the reference came from (deviations
+    // are given for its candidates, whose units are the reference's).
+    void setResults(veltris::FinderReport report, veltris::FinderQuery query,
+                    std::vector<std::string> titles, const QString& openFile);
     void clear();
+    // Stale results are greyed (and say so in their tool tips) until the next setResults.
+    void setStale(bool stale);
+    bool isStale() const { return m_stale; }
 
     const veltris::FinderReport& report() const { return m_report; }
     const veltris::FinderQuery& query() const { return m_query; }
@@ -75,7 +90,11 @@ public:
         return m_report.matches[static_cast<std::size_t>(row)];
     }
     QString baseFile(int row) const;  // as the finder gave it (UTF-8 path)
+    // The file of the base the reference came from, as setResults was given it.
+    const QString& openFile() const { return m_openFile; }
     bool empty() const { return m_report.matches.empty(); }
+    // «Итог» of a row: «прямая замена», «замена», «замена, не известно: N», «близкая: …».
+    QString verdictText(int row) const;
 
     // The table as exported: header row, then one row per result, Windows-1251 texts.
     veltris::Table exportTable() const;
@@ -86,14 +105,18 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QString verdictText(const veltris::FinderMatch& m) const;
     QString ruleHeader(std::size_t rule) const;
     QString ruleToolTip(const veltris::FinderMatch& m, std::size_t rule) const;
+    QString verdictToolTip(const veltris::FinderMatch& m) const;
+    QString packageText(const veltris::FinderMatch& m) const;
+    QString packageToolTip(const veltris::FinderMatch& m) const;
+    QString shownText(const veltris::FinderMatch& m, std::size_t rule) const;
 
     veltris::FinderReport m_report;
     veltris::FinderQuery m_query;
-    QStringList m_titles;
+    std::vector<std::string> m_titles;
     QString m_openFile;
+    bool m_stale = false;
 };
 
 // A rule as the page shows it: «в пределах −10..+20 %» for a band, the caption otherwise.

@@ -1,5 +1,6 @@
 #include "search/substitutepage.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,9 +18,11 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <atomic>
 #include <new>
+#include <utility>
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
@@ -27,9 +31,13 @@
 #include "base/fileidentity.h"
 #include "base/ini.h"
 #include "base/settings.h"
+#include "search/celltext.h"
+#include "search/comparisonwindow.h"
 #include "search/substitutemodel.h"
+#include "search/verdictlook.h"
 #include "widgets/apputil.h"
 #include "widgets/errorbox.h"
+#include "widgets/namecolumnheader.h"
 
 using veltris::RuleKind;
 
@@ -39,6 +47,9 @@ namespace {
 constexpr int kProgressDelayMs = 300;
 // Unreadable library bases named in the message after a search.
 constexpr int kProblemsShown = 10;
+// Where the strict option is remembered.
+constexpr const char* kOptionsSection = "Substitute";
+constexpr const char* kUnknownFailsKey = "UnknownFails";
 
 // The rule combo box and the spread spin boxes of the rules table.
 class RuleDelegate : public QStyledItemDelegate {
@@ -106,6 +117,7 @@ struct SubstitutePage::Job {
     veltris::FinderQuery query;
     std::string openFile;
     bool library = false;
+    bool automatic = false;  // started by a change of the rules, not by the user's «Найти замену»
     std::atomic<bool> cancel{false};
     std::atomic<std::size_t> done{0};
     std::atomic<std::size_t> total{0};
@@ -129,6 +141,11 @@ SubstitutePage::SubstitutePage(UiServices& ui, const QString& settingsFile, cons
         m_defaultsError = QString::fromStdString(defaults.error().message);
     }
     buildControls();
+    const veltris::IniFile settings = veltris::IniFile::loadOrEmpty(toFsPath(m_settingsFile));
+    {
+        const QSignalBlocker quiet(m_strictBox);
+        m_strictBox->setChecked(settings.readInt(kOptionsSection, kUnknownFailsKey, 0) != 0);
+    }
     showReference();
     showCounts();
 }
@@ -169,8 +186,9 @@ void SubstitutePage::buildControls()
     m_nameEdit->setObjectName(QStringLiteral("SubstituteNameEdit"));
     m_nameEdit->setPlaceholderText(QStringLiteral("например, КТ315"));
     m_nameEdit->setToolTip(QStringLiteral(
-        "Регистр и латинские буквы, похожие на русские (A, B, C, E, H, K, M, O, P, T, X, Y), не "
-        "важны. Enter выбирает первое имя списка."));
+        "Регистр, пробелы и дефисы не важны; латинская буква понимается и как похожая русская "
+        "(B — В), и как её транслитерация (b — Б). Enter выбирает прибор, если имя однозначно, "
+        "иначе выберите его в списке."));
     nameCaption->setBuddy(m_nameEdit);
     m_nameList = new QListWidget(m_body);
     m_nameList->setObjectName(QStringLiteral("SubstituteNameList"));
@@ -262,6 +280,15 @@ void SubstitutePage::buildControls()
     limits->addWidget(m_topSpin);
     limits->addStretch();
 
+    auto* strict = new QHBoxLayout;
+    m_strictBox = new QCheckBox(QStringLiteral("Неизвестное считать несовпадением"), m_body);
+    m_strictBox->setObjectName(QStringLiteral("SubstituteStrict"));
+    m_strictBox->setToolTip(QStringLiteral(
+        "Параметр, по которому запись прибора не позволяет судить, считается не подходящим: "
+        "полными остаются только приборы, подтверждённые данными"));
+    strict->addWidget(m_strictBox);
+    strict->addStretch();
+
     auto* commands = new QHBoxLayout;
     m_findButton = new QPushButton(QStringLiteral("Найти замену"), m_body);
     m_findButton->setObjectName(QStringLiteral("SubstituteFind"));
@@ -269,8 +296,14 @@ void SubstitutePage::buildControls()
     m_exportButton = new QPushButton(QStringLiteral("Экспорт в CSV…"), m_body);
     m_exportButton->setObjectName(QStringLiteral("SubstituteExport"));
     m_exportButton->setEnabled(false);
+    m_compareButton = new QPushButton(QStringLiteral("Сравнить…"), m_body);
+    m_compareButton->setObjectName(QStringLiteral("SubstituteCompare"));
+    m_compareButton->setToolTip(QStringLiteral(
+        "Сравнить образец с выделенными в результатах приборами (до пяти) рядом, по параметрам"));
+    m_compareButton->setEnabled(false);
     commands->addWidget(m_findButton);
     commands->addWidget(m_exportButton);
+    commands->addWidget(m_compareButton);
     commands->addStretch();
 
     m_countLabel = new QLabel(m_body);
@@ -280,20 +313,30 @@ void SubstitutePage::buildControls()
     m_resultsModel = new SubstituteResultsModel(this);
     m_resultsView = new QTableView(m_body);
     m_resultsView->setObjectName(QStringLiteral("SubstituteResults"));
-    m_resultsView->setModel(m_resultsModel);
+    // The names stay in view while the parameters scroll sideways: they are the vertical header,
+    // and the model's own name column is hidden.
+    m_resultNames = new NameColumnHeader(m_resultsView, QStringLiteral("Имя"));
+    m_resultNames->setViewModel(m_resultsModel);
+    m_resultsView->setColumnHidden(SubstituteResultsModel::NameColumn, true);
     m_resultsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_resultsView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_resultsView->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows at once: the reference is compared with up to five of them.
+    m_resultsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_resultsView->setWordWrap(false);
-    m_resultsView->verticalHeader()->setDefaultSectionSize(m_resultsView->fontMetrics().height() + 6);
-    m_resultsView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_resultNames->setDefaultSectionSize(m_resultsView->fontMetrics().height() + 6);
     m_resultsView->setToolTip(QStringLiteral("Двойной щелчок делает прибор текущей записью"));
+    m_resultsView->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_legendLabel = new QLabel(verdictlook::legendHtml(false), m_body);
+    m_legendLabel->setObjectName(QStringLiteral("SubstituteLegend"));
+    m_legendLabel->setTextFormat(Qt::RichText);
 
     right->addLayout(scope);
     right->addLayout(limits);
+    right->addLayout(strict);
     right->addLayout(commands);
     right->addWidget(m_countLabel);
     right->addWidget(m_resultsView, 1);
+    right->addWidget(m_legendLabel);
 
     splitter->addWidget(leftPane);
     splitter->addWidget(rightPane);
@@ -305,18 +348,48 @@ void SubstitutePage::buildControls()
                               fm.horizontalAdvance(QStringLiteral("Образец  в пределах  −100 %  +1000 %")) + 80);
 
     connect(m_nameEdit, &QLineEdit::textChanged, this, [this] { updateNameList(); });
-    connect(m_nameEdit, &QLineEdit::returnPressed, this,
-            [this] { chooseListedName(std::max(0, m_nameList->currentRow())); });
+    connect(m_nameEdit, &QLineEdit::returnPressed, this, [this] { pickTypedName(); });
     connect(m_nameList, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { chooseListedName(m_nameList->row(item)); });
     connect(m_nameList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { chooseListedName(m_nameList->row(item)); });
-    connect(m_rulesModel, &SubstituteRulesModel::rulesEdited, this, [this] { saveRules(); });
+    connect(m_rulesModel, &SubstituteRulesModel::rulesEdited, this, [this] {
+        saveRules();
+        refreshResults();
+    });
     connect(m_defaultsButton, &QPushButton::clicked, this, [this] { restoreDefaults(); });
     connect(m_findButton, &QPushButton::clicked, this, [this] { startSearch(); });
     connect(m_exportButton, &QPushButton::clicked, this, [this] { exportResults(); });
+    connect(m_compareButton, &QPushButton::clicked, this, [this] { compareSelectedResults(); });
     connect(m_resultsView, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { openResult(index.row()); });
+    connect(m_resultNames, &NameColumnHeader::nameDoubleClicked, this, [this](int row) { openResult(row); });
+    connect(m_resultsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { updateCompareButton(); });
+    connect(m_resultsView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = m_resultsView->indexAt(at);
+        if (!index.isValid())
+            return;
+        if (!m_resultsView->selectionModel()->isSelected(index))
+            m_resultsView->selectRow(index.row());
+        QMenu menu(this);
+        QAction* compare = menu.addAction(QStringLiteral("Сравнить с образцом…"));
+        compare->setEnabled(m_compareButton->isEnabled());
+        QAction* open = menu.addAction(QStringLiteral("Сделать текущей записью"));
+        QAction* chosen = menu.exec(m_resultsView->viewport()->mapToGlobal(at));
+        if (chosen == compare)
+            compareSelectedResults();
+        else if (chosen == open)
+            openResult(index.row());
+    });
+    // The results answer what is shown: every change searches again (or marks them stale).
+    connect(m_scopeOpen, &QRadioButton::toggled, this, [this] { refreshResults(); });
+    connect(m_strictBox, &QCheckBox::toggled, this, [this] {
+        saveStrictOption();
+        refreshResults();
+    });
+    for (QSpinBox* spin : {m_nearSpin, m_topSpin})
+        connect(spin, &QSpinBox::valueChanged, this, [this] { refreshResults(); });
 
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(100);
@@ -352,6 +425,8 @@ void SubstitutePage::setOpenBase(const veltris::ComponentBase* base, const QStri
 
 void SubstitutePage::setReference(int row)
 {
+    const int before = m_referenceRow;
+    const std::string beforeName = m_referenceName;
     if (!m_base || row < 1 || row > m_base->recordCount()) {
         m_referenceRow = -1;
     } else {
@@ -359,6 +434,8 @@ void SubstitutePage::setReference(int row)
         m_referenceName = m_base->table.cell(row, 0);
     }
     showReference();
+    if (m_referenceRow >= 0 && (m_referenceRow != before || m_referenceName != beforeName))
+        refreshResults();
 }
 
 QStringList SubstitutePage::parameterTitles() const
@@ -394,7 +471,7 @@ void SubstitutePage::showReference()
     if (m_base && m_referenceRow >= 0) {
         const int row = m_referenceRow + 1;
         for (int c = 1; c <= m_rulesModel->rowCount(); ++c)
-            texts << cpToQString(m_base->table.cell(row, c));
+            texts << shownCellText(m_base->deviceType, c, m_base->table.cell(row, c));
         m_referenceLabel->setText(QStringLiteral("Образец: %1 (строка %2)")
                                       .arg(cpToQString(m_referenceName))
                                       .arg(row));
@@ -418,7 +495,7 @@ void SubstitutePage::updateNameList()
         for (int r = 0; r < m_base->recordCount(); ++r)
             m_names->setName(r, m_base->table.cell(r + 1, 0));
     }
-    const std::vector<int> rows = veltris::findNameMatches(*m_names, qStringToCp(typed));
+    const std::vector<int> rows = veltris::lookUpName(*m_names, qStringToCp(typed)).all();
     const std::size_t listed = std::min<std::size_t>(rows.size(), kMaxListedNames);
     for (std::size_t k = 0; k < listed; ++k) {
         auto* item = new QListWidgetItem(cpToQString(m_names->name(rows[k])), m_nameList);
@@ -436,6 +513,29 @@ void SubstitutePage::updateNameList()
     } else {
         m_nameList->setCurrentRow(0);
     }
+}
+
+void SubstitutePage::pickTypedName()
+{
+    const QString typed = m_nameEdit->text().trimmed();
+    if (!m_base || !m_names || typed.isEmpty())
+        return;
+    const veltris::FinderSource& names = *m_names;
+    const veltris::NameLookup lookup = veltris::lookUpName(names, qStringToCp(typed));
+    const veltris::NamePick pick =
+        veltris::pickByName(lookup, [&names](int row) { return names.name(row); });
+    if (pick.record >= 0) {
+        setReference(pick.record + 1);
+        return;
+    }
+    if (pick.candidates.empty())
+        return;
+    // Several parts answer to the name: the user picks one, none is taken silently.
+    m_referenceLabel->setText(QStringLiteral("«%1» — это несколько приборов (%2): выберите нужный в списке.")
+                                  .arg(typed)
+                                  .arg(pick.candidates.size()));
+    m_nameList->setFocus();
+    m_nameList->setCurrentRow(0);
 }
 
 void SubstitutePage::chooseListedName(int listRow)
@@ -483,14 +583,73 @@ void SubstitutePage::restoreDefaults()
 {
     m_rulesModel->setRules(m_defaults->rules(m_rulesModel->deviceType()));
     saveRules();
+    refreshResults();
+}
+
+void SubstitutePage::saveStrictOption()
+{
+    const std::filesystem::path path = toFsPath(m_settingsFile);
+    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(path);
+    ini.writeInt(kOptionsSection, kUnknownFailsKey, m_strictBox->isChecked() ? 1 : 0);
+    const veltris::Status st = ini.saveAtomic(path, veltris::kSettingsWriteFailed);
+    if (!st && !m_settingsWarned) {
+        m_settingsWarned = true;
+        m_ui.message(this, QStringLiteral("Ошибка"), QString::fromStdString(st.error().message),
+                     QMessageBox::Warning, QMessageBox::Ok);
+    }
+}
+
+veltris::RuleSet SubstitutePage::rulesFor(int deviceType) const
+{
+    if (deviceType == m_rulesModel->deviceType())
+        return m_rulesModel->rules();
+    return veltris::readUserRules(veltris::IniFile::loadOrEmpty(toFsPath(m_settingsFile)), deviceType,
+                                  m_defaults->rules(deviceType));
 }
 
 // ---- the search ----
 
+bool SubstitutePage::resultsStale() const
+{
+    return m_resultsModel->isStale();
+}
+
+void SubstitutePage::refreshResults()
+{
+    if (!m_base || m_referenceRow < 0 || m_referenceRow >= m_base->recordCount())
+        return;
+    if (m_scopeLibrary->isChecked()) {
+        // Reading every base of the library is the user's decision: the old results stay,
+        // greyed, until «Найти замену».
+        if (!m_resultsModel->empty() || !m_resultsModel->query().rules.empty()) {
+            m_resultsModel->setStale(true);
+            showCounts();
+        }
+        return;
+    }
+    runSearch(true);
+}
+
 void SubstitutePage::startSearch()
 {
-    if (m_job)
+    runSearch(false);
+}
+
+void SubstitutePage::runSearch(bool automatic)
+{
+    if (m_job) {
+        // A search the user started runs to its end (the page is blocked meanwhile), and a change
+        // made meanwhile (the host's new reference) is looked at after it; a search that a change
+        // started gives way to the newer question at once.
+        if (!m_job->automatic) {
+            if (automatic)
+                m_pendingSearch = m_pendingSearch.value_or(false);
+            return;
+        }
+        m_job->cancel = true;
+        m_pendingSearch = m_pendingSearch.value_or(false) || !automatic;
         return;
+    }
     if (!m_base || m_referenceRow < 0 || m_referenceRow >= m_base->recordCount()) {
         m_countLabel->setText(QStringLiteral("Сначала выберите образец."));
         return;
@@ -512,15 +671,24 @@ void SubstitutePage::startSearch()
     auto query = ruled.empty()
                      ? veltris::Result<veltris::FinderQuery>(veltris::Error{
                            veltris::ErrorKind::Generic, "нет ни одного применимого правила: все правила выключены"})
-                     : veltris::makeQuery(veltris::finderSourceFromBase(one, ruled), 0, rules,
+                     : veltris::makeQuery(veltris::finderSourceFromBase(
+                                              one, veltris::sourceColumns(one.deviceType, rules)),
+                                          0, rules,
                                           m_nearSpin->value(), static_cast<std::size_t>(m_topSpin->value()));
     if (!query) {
-        m_ui.message(this, QStringLiteral("Поиск замены"),
-                     QStringLiteral("Искать не по чему: %1.").arg(QString::fromStdString(query.error().message)),
-                     QMessageBox::Information, QMessageBox::Ok);
+        const QString why = QStringLiteral("Искать не по чему: %1.").arg(QString::fromStdString(query.error().message));
+        if (automatic) {
+            // A rule switched off on the way to another must not bring up a message box.
+            m_resultsModel->clear();
+            m_exportButton->setEnabled(false);
+            showCounts(why);
+            return;
+        }
+        m_ui.message(this, QStringLiteral("Поиск замены"), why, QMessageBox::Information, QMessageBox::Ok);
         return;
     }
     query->referenceRow = m_referenceRow;
+    query->unknownFails = m_strictBox->isChecked();
 
     auto job = std::make_shared<Job>();
     job->base = *m_base;
@@ -528,8 +696,15 @@ void SubstitutePage::startSearch()
     job->query = std::move(*query);
     job->openFile = m_fileName.toStdString();
     job->library = m_scopeLibrary->isChecked();
+    job->automatic = automatic && !job->library;
     job->started.start();
     m_job = job;
+    const veltris::NavigatorCatalogue* navigator = &m_navigator;
+    if (job->automatic) {
+        // The page stays usable: a change made meanwhile replaces this search.
+        startWorker(job, navigator);
+        return;
+    }
     m_body->setEnabled(false);
 
     m_progress = new QDialog(this);
@@ -560,8 +735,11 @@ void SubstitutePage::startSearch()
     if (job->library)
         m_progress->show();
     m_progressTimer->start();
+    startWorker(job, navigator);
+}
 
-    const veltris::NavigatorCatalogue* navigator = &m_navigator;
+void SubstitutePage::startWorker(const std::shared_ptr<Job>& job, const veltris::NavigatorCatalogue* navigator)
+{
     m_worker = std::thread([this, job, navigator] {
         const veltris::FinderProgress progress = [&job](std::size_t done, std::size_t total) {
             job->done = done;
@@ -596,11 +774,14 @@ void SubstitutePage::updateProgress()
 
 void SubstitutePage::cancelSearch()
 {
+    m_pendingSearch.reset();
     if (!m_job)
         return;
     m_job->cancel = true;
-    m_cancelButton->setEnabled(false);
-    m_cancelButton->setText(QStringLiteral("Отмена…"));
+    if (m_cancelButton) {
+        m_cancelButton->setEnabled(false);
+        m_cancelButton->setText(QStringLiteral("Отмена…"));
+    }
 }
 
 void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
@@ -616,9 +797,19 @@ void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
     m_job.reset();
     m_body->setEnabled(true);
 
+    const std::optional<bool> pending = std::exchange(m_pendingSearch, std::nullopt);
+    if (pending && job->automatic) {
+        // Superseded by a newer question: the results shown stay until its answer comes.
+        if (*pending)
+            runSearch(false);
+        else
+            refreshResults();
+        return;
+    }
     if (job->outOfMemory) {
         m_resultsModel->clear();
         m_exportButton->setEnabled(false);
+        updateCompareButton();
         showErrorBox(m_ui, this, veltris::outOfMemoryError());
         showCounts();
         return;
@@ -627,14 +818,27 @@ void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
     if (job->cancel || job->report.cancelled) {
         m_resultsModel->clear();
         m_exportButton->setEnabled(false);
+        updateCompareButton();
         showCounts(QStringLiteral("Поиск прерван."));
         return;
     }
-    m_resultsModel->setResults(std::move(job->report), std::move(job->query), parameterTitles(),
+    std::vector<std::string> titles;
+    for (int c = 0; c < job->base.table.columnCount(); ++c)
+        titles.push_back(job->base.table.cell(0, c));
+    m_resultsModel->setResults(std::move(job->report), std::move(job->query), std::move(titles),
                                QString::fromStdString(job->openFile));
     m_resultsView->resizeColumnsToContents();
+    // A long list of reasons must not push the parameters out of sight; its tool tip has it all.
+    const int verdictWidth =
+        m_resultsView->fontMetrics().horizontalAdvance(QStringLiteral("близкая: fгр не гарантировано, Uкэ −10 %")) + 12;
+    if (m_resultsView->columnWidth(SubstituteResultsModel::VerdictColumn) > verdictWidth)
+        m_resultsView->setColumnWidth(SubstituteResultsModel::VerdictColumn, verdictWidth);
     m_exportButton->setEnabled(!m_resultsModel->empty());
+    updateCompareButton();
     showCounts();
+    // Something changed while the user's search ran: its answer is already out of date.
+    if (pending)
+        refreshResults();
 
     const auto& problems = m_resultsModel->report().problems;
     if (!problems.empty()) {
@@ -653,6 +857,8 @@ void SubstitutePage::showCounts(const QString& extra)
         parts << QStringLiteral("Правила по умолчанию не прочитаны: ") + m_defaultsError;
     const veltris::FinderReport& r = m_resultsModel->report();
     const veltris::FinderQuery& q = m_resultsModel->query();
+    if (m_resultsModel->isStale())
+        parts << QStringLiteral("Результаты устарели — нажмите «Найти замену».");
     if (!q.rules.empty()) {
         QString line = QStringLiteral("Образец %1. Полных совпадений: %2, близких: %3")
                            .arg(cpToQString(q.referenceName))
@@ -660,6 +866,8 @@ void SubstitutePage::showCounts(const QString& extra)
                            .arg(r.nearCount);
         if (r.matches.size() < r.fullCount + r.nearCount)
             line += QStringLiteral(" (показаны первые %1)").arg(r.matches.size());
+        if (q.unknownFails)
+            line += QStringLiteral("; неизвестное считается несовпадением");
         parts << line + QLatin1Char('.');
         if (!q.unusable.empty()) {
             QStringList titles;
@@ -701,8 +909,8 @@ void SubstitutePage::openResult(int row)
         // one the search read.
         const auto& identities = m_resultsModel->report().baseIdentities;
         const auto index = static_cast<std::size_t>(m.base);
-        const auto now = veltris::fileIdentity(toFsPath(file));
-        if (index >= identities.size() || !now || !(*now == identities[index])) {
+        const veltris::FileIdentity now = veltris::statIdentity(toFsPath(file));
+        if (index >= identities.size() || !now.exists || !now.sameStat(identities[index])) {
             m_ui.message(this, QStringLiteral("Поиск замены"),
                          QStringLiteral("База «%1» изменилась после поиска, запись %2 может быть уже "
                                         "не на прежнем месте. Повторите поиск.")
@@ -728,4 +936,126 @@ void SubstitutePage::exportResults()
         veltris::writeCsv(m_resultsModel->exportTable(), toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
     if (!written)
         showErrorBox(m_ui, this, written.error());
+}
+
+// ---- comparison ----
+
+std::vector<int> SubstitutePage::selectedResultRows() const
+{
+    // By ranges: the hidden name column is never part of a selection, so no row is "whole".
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : m_resultsView->selectionModel()->selection())
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            rows.push_back(r);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void SubstitutePage::updateCompareButton()
+{
+    const std::size_t selected = selectedResultRows().size();
+    m_compareButton->setEnabled(selected > 0 && selected < static_cast<std::size_t>(kMaxComparedParts));
+}
+
+ComparisonWindow* SubstitutePage::compareParts(std::vector<ComparedPart> parts, QWidget* parent)
+{
+    const auto refuse = [this](const QString& text) {
+        m_ui.message(this, QStringLiteral("Сравнение"), text, QMessageBox::Information, QMessageBox::Ok);
+        return nullptr;
+    };
+    if (parts.size() < 2)
+        return refuse(QStringLiteral("Для сравнения нужны образец и хотя бы ещё один прибор."));
+    if (parts.size() > static_cast<std::size_t>(kMaxComparedParts))
+        return refuse(QStringLiteral("Сравнить можно не более %1 приборов: образец и ещё %2.")
+                          .arg(kMaxComparedParts)
+                          .arg(kMaxComparedParts - 1));
+    const int type = parts.front().deviceType;
+    for (const ComparedPart& p : parts)
+        if (p.deviceType != type)
+            return refuse(QStringLiteral("Сравнивать можно только приборы одного типа."));
+    Comparison comparison;
+    comparison.deviceType = type;
+    comparison.rules = rulesFor(type);
+    comparison.parts = std::move(parts);
+    auto* w = new ComparisonWindow(m_ui, std::move(comparison), parent ? parent : window());
+    w->show();
+    w->raise();
+    w->activateWindow();
+    return w;
+}
+
+ComparisonWindow* SubstitutePage::compareRecords(const veltris::ComponentBase& base, const QString& file,
+                                                 int reference, std::vector<int> rows, QWidget* parent)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::vector<ComparedPart> parts;
+    if (reference >= 1 && reference <= base.recordCount())
+        parts.push_back(comparedPart(base, reference, file));
+    for (int row : rows)
+        if (row != reference && row >= 1 && row <= base.recordCount())
+            parts.push_back(comparedPart(base, row, file));
+    return compareParts(std::move(parts), parent);
+}
+
+ComparisonWindow* SubstitutePage::compareSelectedResults()
+{
+    const std::vector<int> selected = selectedResultRows();
+    if (selected.empty() || selected.size() >= static_cast<std::size_t>(kMaxComparedParts)) {
+        m_ui.message(this, QStringLiteral("Сравнение"),
+                     QStringLiteral("Выделите в результатах от одного до %1 приборов — они будут "
+                                    "сравнены с образцом. Выделено: %2.")
+                         .arg(kMaxComparedParts - 1)
+                         .arg(selected.size()),
+                     QMessageBox::Information, QMessageBox::Ok);
+        return nullptr;
+    }
+    const veltris::FinderQuery& q = m_resultsModel->query();
+    const auto changed = [this](const std::string& name) {
+        m_ui.message(this, QStringLiteral("Сравнение"),
+                     QStringLiteral("База изменилась после поиска, записи %1 на прежнем месте нет. "
+                                    "Повторите поиск.")
+                         .arg(cpToQString(name)),
+                     QMessageBox::Information, QMessageBox::Ok);
+        return nullptr;
+    };
+    // Records of the open base are taken from memory, where they must still be; the others are
+    // read from their files.
+    const auto inOpenBase = [this](int tableRow, const std::string& name) {
+        return m_base && tableRow >= 1 && tableRow <= m_base->recordCount() &&
+               m_base->table.cell(tableRow, 0) == name;
+    };
+    if (m_resultsModel->openFile() != m_fileName || !inOpenBase(q.referenceRow + 1, q.referenceName))
+        return changed(q.referenceName);
+    std::vector<std::optional<ComparedPart>> places;
+    places.emplace_back(comparedPart(*m_base, q.referenceRow + 1, m_fileName));
+    std::vector<PartAddress> elsewhere;
+    std::vector<std::size_t> elsewherePlaces;
+    for (const int row : selected) {
+        const veltris::FinderMatch& m = m_resultsModel->match(row);
+        const QString file = m_resultsModel->baseFile(row);
+        if (file == m_fileName || file.isEmpty()) {
+            if (!inOpenBase(m.row + 1, m.name))
+                return changed(m.name);
+            places.emplace_back(comparedPart(*m_base, m.row + 1, m_fileName));
+        } else {
+            elsewhere.push_back({file.toStdString(), m.row + 1, m.name});
+            elsewherePlaces.push_back(places.size());
+            places.emplace_back();
+        }
+    }
+    if (!elsewhere.empty()) {
+        auto read = readComparedParts(elsewhere, m_catalogue);
+        if (!read) {
+            showErrorBox(m_ui, this, read.error());
+            return nullptr;
+        }
+        for (std::size_t k = 0; k < elsewherePlaces.size(); ++k)
+            places[elsewherePlaces[k]] = std::move((*read)[k]);
+    }
+    std::vector<ComparedPart> parts;
+    for (auto& place : places)
+        parts.push_back(std::move(*place));
+    return compareParts(std::move(parts));
 }

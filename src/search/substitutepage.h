@@ -2,6 +2,11 @@
 // The page «Замена»: replacement parts for a reference record, judged by a rule per parameter,
 // ranked, with near misses, in the open base or in every base of its type in the library.
 //
+// The results stay fresh: a change of a rule, of the scope, of the strict option, of the limits
+// or of the reference searches the open base again at once (on the worker thread, the page
+// staying usable; a change made meanwhile replaces that search); in the library scope the old
+// results are greyed as out of date until «Найти замену» is pressed.
+//
 // The page is self-contained; its host (the main window) does four things:
 //  - calls setOpenBase() whenever the open base is replaced or edited (the page keeps the
 //    pointer, reads it only on the GUI thread, and gives its search worker a copy);
@@ -11,8 +16,10 @@
 //    unsaved-changes prompt) when the file is not the open one, then calls setOpenBase();
 //  - does not rescan the navigator catalogue while isSearching() (a library search reads it; the
 //    window-modal progress window keeps the user from doing so).
+// It also opens the comparison window for the records others choose (compareParts).
 // The page and its controls carry the help topic HelpTopic::Substitute.
-// The user's rules are written to the settings file at once, section Substitute_<code>.
+// The user's rules are written to the settings file at once, section Substitute_<code>; the
+// strict option too, section Substitute, key UnknownFails.
 #include <QFrame>
 #include <QString>
 #include <memory>
@@ -20,11 +27,15 @@
 #include <thread>
 #include <vector>
 
-#include "widgets/uiservices.h"
 #include "base/finder.h"
 #include "base/ini.h"
+#include "search/comparison.h"
+#include "widgets/uiservices.h"
 
+class ComparisonWindow;
+class NameColumnHeader;
 class QButtonGroup;
+class QCheckBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
@@ -67,9 +78,24 @@ public:
     // The reference's table row, 0 when none.
     int referenceRow() const { return m_referenceRow + 1; }
 
-    // Runs the search with the rules shown; returns at once, the results come when it ends.
+    // Runs the search with the rules shown («Найти замену»); returns at once, the results come
+    // when it ends. A search started by a change of the rules is replaced by this one.
     void startSearch();
     bool isSearching() const { return m_job != nullptr; }
+    // Whether the results shown answer the rules, scope and reference shown.
+    bool resultsStale() const;
+
+    // Opens the comparison window over `parts` (the reference first, at most kMaxComparedParts,
+    // all of one device type), judged by this page's rules of that type; the window is a child
+    // of `parent` (the page's window when null). Returns it; nullptr after a message when the
+    // parts cannot be compared (fewer than two, too many, of different types).
+    ComparisonWindow* compareParts(std::vector<ComparedPart> parts, QWidget* parent = nullptr);
+    // The same for table rows 1.. of `base` (kept in `file`): the reference is `reference`, the
+    // others follow in table order.
+    ComparisonWindow* compareRecords(const veltris::ComponentBase& base, const QString& file,
+                                     int reference, std::vector<int> rows, QWidget* parent = nullptr);
+    // The selected results beside the reference (the page's «Сравнить…»).
+    ComparisonWindow* compareSelectedResults();
 
     // ---- the controls, for the host's tests ----
     QLineEdit* nameEdit() const { return m_nameEdit; }
@@ -84,6 +110,8 @@ public:
     QSpinBox* topSpin() const { return m_topSpin; }
     QPushButton* findButton() const { return m_findButton; }
     QPushButton* exportButton() const { return m_exportButton; }
+    QPushButton* compareButton() const { return m_compareButton; }
+    QCheckBox* strictBox() const { return m_strictBox; }
     QLabel* countLabel() const { return m_countLabel; }
     QTableView* resultsView() const { return m_resultsView; }
     SubstituteResultsModel* resultsModel() const { return m_resultsModel; }
@@ -100,6 +128,15 @@ private:
     struct Job;
 
     void buildControls();
+    // A search for the rules, scope or reference just changed: at once in the open base (no
+    // progress window, the page stays usable), the old results marked stale in the library.
+    void refreshResults();
+    void runSearch(bool automatic);
+    void startWorker(const std::shared_ptr<Job>& job, const veltris::NavigatorCatalogue* navigator);
+    void saveStrictOption();
+    veltris::RuleSet rulesFor(int deviceType) const;
+    void updateCompareButton();
+    std::vector<int> selectedResultRows() const;
     void loadRulesFor(int deviceType);
     void refreshTitles();
     QStringList parameterTitles() const;
@@ -109,6 +146,8 @@ private:
     // The settings as the file holds them now, or this session's copy once the file could not
     // be read.
     veltris::IniFile settingsNow();
+    // Enter in the name box: the one part the typed name means, or the list to pick from.
+    void pickTypedName();
     void saveRules();
     void restoreDefaults();
     void finishSearch(const std::shared_ptr<Job>& job);
@@ -137,6 +176,8 @@ private:
 
     std::shared_ptr<Job> m_job;
     std::thread m_worker;
+    // A search asked for while another ran: it starts when that one ends (true: by the user).
+    std::optional<bool> m_pendingSearch;
 
     QWidget* m_body = nullptr;
     QLineEdit* m_nameEdit = nullptr;
@@ -151,8 +192,12 @@ private:
     QSpinBox* m_topSpin = nullptr;
     QPushButton* m_findButton = nullptr;
     QPushButton* m_exportButton = nullptr;
+    QPushButton* m_compareButton = nullptr;
+    QCheckBox* m_strictBox = nullptr;
     QLabel* m_countLabel = nullptr;
+    QLabel* m_legendLabel = nullptr;
     QTableView* m_resultsView = nullptr;
+    NameColumnHeader* m_resultNames = nullptr;
     SubstituteResultsModel* m_resultsModel = nullptr;
     QDialog* m_progress = nullptr;
     QProgressBar* m_progressBar = nullptr;

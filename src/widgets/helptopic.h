@@ -25,4 +25,6 @@ enum class HelpTopic : int {
     SearchPage = 31,
     Drawing = 32,
     Substitute = 33,
+    Comparison = 34,
+    CsvImport = 35,
 };

@@ -142,7 +142,7 @@ TEST(HostileFiles, ReaderTakesOnlyRegularFilesOfPlausibleSize)
     const auto read = readWholeFile(small, buffer, ReadLimits{});
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(buffer.substr(0, read->size), "[A]\r\nb=1\r\n");
-    EXPECT_EQ(read->identity, *fileIdentity(small));
+    EXPECT_TRUE(read->identity.sameStat(statIdentity(small)));
 }
 
 TEST(HostileFiles, LongReadStopsAtACancel)
@@ -308,7 +308,7 @@ TEST(HostileFiles, LibraryKnowsEachBaseOnceByItsFile)
     EXPECT_EQ(b.baseFiles, (std::vector<std::string>{openFile.string(), more.string()}));
 
     ASSERT_EQ(b.baseIdentities.size(), b.baseFiles.size());
-    EXPECT_EQ(b.baseIdentities[1], *fileIdentity(more));
+    EXPECT_TRUE(b.baseIdentities[1].sameStat(statIdentity(more)));
     lib.write("more.QDB", baseBytes(makeBase(1, {{"ДРУГАЯ", {}}})));
-    EXPECT_FALSE(b.baseIdentities[1] == *fileIdentity(more));
+    EXPECT_FALSE(b.baseIdentities[1].sameStat(statIdentity(more)));
 }

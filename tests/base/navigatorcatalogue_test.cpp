@@ -105,11 +105,13 @@ TEST_F(NavigatorScan, FilesInByteOrderRecordsInFileOrder)
         EXPECT_EQ(catalogue[i].deviceType, 1);
         EXPECT_EQ(catalogue[i].fileName(), (m_dir / "B.QDB").string());
         EXPECT_EQ(catalogue[i].description(), "Bipolar");
+        EXPECT_EQ(catalogue.recordInFile(i), i);
     }
     for (std::size_t i = 5; i < 8; ++i) {
         EXPECT_EQ(catalogue[i].deviceType, 7);
         EXPECT_EQ(catalogue[i].fileName(), (m_dir / "a.qdb").string());
         EXPECT_EQ(catalogue[i].description(), "\xD1\xE2\xE5\xF2\xEE\xE4\xE8\xEE\xE4\xFB");
+        EXPECT_EQ(catalogue.recordInFile(i), i - 5);
     }
 }
 

@@ -148,7 +148,10 @@ void TstHostile::init()
     m_page->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
     m_page->setReference(1);
+    // The reference starts a search of the open base by itself; the library's waits for «Найти».
+    QTRY_VERIFY(!m_page->isSearching());
     QTest::mouseClick(m_page->libraryScope(), Qt::LeftButton);
+    QVERIFY(!m_page->isSearching());
 }
 
 void TstHostile::cleanup()

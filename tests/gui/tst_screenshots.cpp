@@ -19,8 +19,10 @@
 #include "edit/baseparametersdialog.h"
 #include "edit/viewcolumnsdialog.h"
 #include "scriptedui.h"
+#include "search/comparisonwindow.h"
 #include "search/navigatorwindow.h"
 #include "search/substitutepage.h"
+#include "search/substitutemodel.h"
 
 class TstScreenshots : public QObject {
     Q_OBJECT
@@ -138,6 +140,20 @@ void TstScreenshots::substitutePage()
     QTRY_VERIFY(!form.substitutePage()->isSearching());
     QCoreApplication::processEvents();  // the results laid out and painted
     QVERIFY(save(&form, QStringLiteral("substitute")));
+
+    // The reference beside its first three results, as «Сравнить…» shows them.
+    SubstitutePage* page = form.substitutePage();
+    QVERIFY(page->resultsModel()->rowCount() >= 3);
+    page->resultsView()->setSelectionMode(QAbstractItemView::MultiSelection);
+    for (int r = 0; r < 3; ++r)
+        page->resultsView()->selectRow(r);
+    page->resultsView()->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ComparisonWindow* comparison = page->compareSelectedResults();
+    QVERIFY(comparison);
+    QVERIFY(QTest::qWaitForWindowExposed(comparison));
+    QCoreApplication::processEvents();
+    QVERIFY(save(comparison, QStringLiteral("comparison")));
+    comparison->close();
     QVERIFY(ui.unexpected.isEmpty());
 }
 

@@ -1,6 +1,9 @@
 // The page «Замена» driven as a user would, over the hand-made library: the reference picked by
-// a typed name, the ranking with its marks, double-click, remembered rules, CSV export, the
-// library scope and cancel.
+// a typed name (an ambiguous one listed, not chosen), the ranking with its verdicts and marks,
+// «не гарантировано», the strict option, results refreshed by every change (stale in the
+// library scope), the frozen name column, double-click, remembered rules and tolerances, CSV
+// export, the comparison of selected results, the library scope and cancel.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -12,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
@@ -24,6 +28,8 @@
 #include "base/ini.h"
 #include "base/navigatorcatalogue.h"
 #include "scriptedui.h"
+#include "search/comparisonmodel.h"
+#include "search/comparisonwindow.h"
 #include "search/substitutemodel.h"
 #include "search/substitutepage.h"
 
@@ -47,9 +53,12 @@ QComboBox* openCombo(QTableView* view)
     return nullptr;
 }
 
-// A double-click as the mouse makes it: a press, then the double-click on the same cell.
-void doubleClickCell(QTableView* view, const QModelIndex& cell)
+// A double-click as the mouse makes it: a press, then the double-click on the same cell (of a
+// row: on its «Итог», the name being the fixed column beside the cells).
+void doubleClickCell(QTableView* view, QModelIndex cell)
 {
+    if (view->isColumnHidden(cell.column()))
+        cell = cell.siblingAtColumn(SubstituteResultsModel::VerdictColumn);
     view->scrollTo(cell);
     const QPoint at = view->visualRect(cell).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
@@ -71,7 +80,13 @@ private slots:
     void cleanup();
 
     void referenceByLookAlikeName();
+    void ambiguousNameIsListedNotChosen();
     void rankingMarksAndCount();
+    void notGuaranteedAndStrictOption();
+    void ruleChangeSearchesAtOnce();
+    void libraryResultsMarkedStale();
+    void nameColumnStaysInView();
+    void compareSelectedResults();
     void doubleClickChoosesRecord();
     void staleResultIsNotOpened();
     void ruleChangeRememberedAndDefaultsRestored();
@@ -83,7 +98,11 @@ private:
     QStringList resultNames() const;
     int resultColumn(const QString& titleStart) const;
     int resultRow(const QString& name) const;
+    QString verdictOf(const QString& name) const;
     void search();
+    void waitForResults();
+    // Opens the editor of a rules table cell with a click, as the user does.
+    QWidget* openRuleEditor(SubstitutePage* page, int row, int column);
     std::unique_ptr<SubstitutePage> makePage();
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -156,6 +175,28 @@ int TstSubstitute::resultRow(const QString& name) const
     return static_cast<int>(resultNames().indexOf(name));
 }
 
+QString TstSubstitute::verdictOf(const QString& name) const
+{
+    return m_page->resultsModel()->index(resultRow(name), SubstituteResultsModel::VerdictColumn).data().toString();
+}
+
+void TstSubstitute::waitForResults()
+{
+    QTRY_VERIFY(!m_page->isSearching());
+}
+
+QWidget* TstSubstitute::openRuleEditor(SubstitutePage* page, int row, int column)
+{
+    QTableView* view = page->rulesView();
+    const QModelIndex cell = page->rulesModel()->index(row, column);
+    view->scrollTo(cell);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
+    for (QWidget* w : view->viewport()->findChildren<QWidget*>())
+        if (w->isVisible() && (qobject_cast<QComboBox*>(w) || qobject_cast<QSpinBox*>(w)))
+            return w;
+    return nullptr;
+}
+
 void TstSubstitute::search()
 {
     QTest::mouseClick(m_page->findButton(), Qt::LeftButton);
@@ -193,20 +234,55 @@ void TstSubstitute::referenceByLookAlikeName()
     QCOMPARE(m_page->nameList()->item(0)->flags(), Qt::NoItemFlags);  // «нет такого имени»
 }
 
+// A typed name that could mean several parts lists them all and takes none by itself.
+void TstSubstitute::ambiguousNameIsListedNotChosen()
+{
+    veltris::ComponentBase base = handmade::makeBase(
+        1, {{"КТ3102Б", handmade::part("50", "100", "200-500", "150", "6")},
+            {"КТ3102В", handmade::part("30", "100", "200-500", "150", "6")},
+            {"КТ315Б", handmade::part("20", "100", "50-350", ">250", "<7")}});
+    m_page->setOpenBase(&base, m_openFile);
+    // Latin b is both the look-alike of В and the transliteration of Б.
+    m_page->nameEdit()->setFocus();
+    typeText(m_page->nameEdit(), u"kt3102b"_s);
+    QCOMPARE(m_page->nameList()->count(), 2);
+    QCOMPARE(m_page->nameList()->item(0)->text(), u"КТ3102Б"_s);
+    QCOMPARE(m_page->nameList()->item(1)->text(), u"КТ3102В"_s);
+    QTest::keyClick(m_page->nameEdit(), Qt::Key_Return);
+    QCOMPARE(m_page->referenceRow(), 0);
+    QVERIFY2(m_page->referenceLabel()->text().contains(u"несколько приборов"_s),
+             qPrintable(m_page->referenceLabel()->text()));
+    QVERIFY(m_page->nameList()->hasFocus());
+    QTest::keyClick(m_page->nameList(), Qt::Key_Down);
+    QTest::keyClick(m_page->nameList(), Qt::Key_Return);
+    QCOMPARE(m_page->referenceRow(), 2);
+    QVERIFY(m_page->referenceLabel()->text().contains(u"КТ3102В"_s));
+
+    // Blanks and the transliterated letter: one part, taken at once.
+    m_page->nameEdit()->clear();
+    typeText(m_page->nameEdit(), u"kt 315 b"_s);
+    QTest::keyClick(m_page->nameEdit(), Qt::Key_Return);
+    QCOMPARE(m_page->referenceRow(), 3);
+    waitForResults();
+    m_page->setOpenBase(&m_base, m_openFile);
+}
+
 void TstSubstitute::rankingMarksAndCount()
 {
     m_page->setReference(1);
     m_page->nearMissSpin()->setValue(1);
     search();
     const QStringList names = resultNames();
-    QCOMPARE(names.size(), 7);
-    QCOMPARE(names.mid(0, 3), (QStringList{u"ЗАМЕНА1"_s, u"ЗАМЕНА2"_s, u"ЗАМЕНА3"_s}));
-    QStringList near = names.mid(3);
+    // The other structure is never shown; another package is no failure, it only comes after
+    // the same package.
+    QCOMPARE(names.size(), 6);
+    QCOMPARE(names.mid(0, 4), (QStringList{u"ЗАМЕНА1"_s, u"ЗАМЕНА2"_s, u"КОРПУС"_s, u"ЗАМЕНА3"_s}));
+    QStringList near = names.mid(4);
     near.sort();
-    QStringList expectedNear{u"PNP"_s, u"КОРПУС"_s, u"ПОЧТИ1"_s, u"ПОЧТИ2"_s};
+    QStringList expectedNear{u"ПОЧТИ1"_s, u"ПОЧТИ2"_s};
     expectedNear.sort();
     QCOMPARE(near, expectedNear);
-    QVERIFY2(m_page->countLabel()->text().contains(u"Полных совпадений: 3, близких: 4"_s),
+    QVERIFY2(m_page->countLabel()->text().contains(u"Полных совпадений: 4, близких: 2"_s),
              qPrintable(m_page->countLabel()->text()));
     // The reference has no value in most columns: those rules are reported, not dropped silently.
     QVERIFY(m_page->countLabel()->text().contains(u"Не применены правила"_s));
@@ -222,22 +298,226 @@ void TstSubstitute::rankingMarksAndCount()
     QVERIFY(failing.data(Qt::BackgroundRole).isValid());
     QVERIFY(!passing.data(Qt::BackgroundRole).isValid());
     QVERIFY(failing.data(Qt::ForegroundRole) != passing.data(Qt::ForegroundRole));
-    QVERIFY(unknown.data(Qt::ForegroundRole).isValid());
-    QVERIFY(unknown.data(Qt::ForegroundRole) != failing.data(Qt::ForegroundRole));
+    // An unknown value is empty, not «0» or a dash; its tool tip says why.
+    QCOMPARE(unknown.data().toString(), QString());
+    QVERIFY(!unknown.data(Qt::BackgroundRole).isValid());
     QVERIFY(failing.data(Qt::ToolTipRole).toString().contains(u"Не подходит"_s));
     QVERIFY(unknown.data(Qt::ToolTipRole).toString().contains(u"Неизвестно"_s));
     // 25 V against the reference's 20 V.
     QVERIFY2(passing.data(Qt::ToolTipRole).toString().contains(u"+25,0 %"_s),
              qPrintable(passing.data(Qt::ToolTipRole).toString()));
-    QCOMPARE(model->index(resultRow(u"ПОЧТИ1"_s), SubstituteResultsModel::VerdictColumn).data().toString(),
-             u"не подходит по 1"_s);
+    // The structure code is read as the structure.
+    QCOMPARE(model->index(0, resultColumn(u"Структура"_s)).data().toString(), u"n-p-n"_s);
+
+    // «Итог» says the class and the reasons; the same drawing as the reference is marked.
+    QCOMPARE(verdictOf(u"ЗАМЕНА1"_s), u"прямая замена"_s);
+    QCOMPARE(verdictOf(u"КОРПУС"_s), u"замена"_s);
+    QCOMPARE(verdictOf(u"ЗАМЕНА3"_s), u"замена, не известно: 2"_s);
+    QCOMPARE(verdictOf(u"ПОЧТИ1"_s), u"близкая: Uкэ −25 %"_s);
+    const auto package = [&](const QString& name) {
+        return model->index(resultRow(name), SubstituteResultsModel::PackageColumn);
+    };
+    QCOMPARE(package(u"ЗАМЕНА1"_s).data().toString(), u"как у образца"_s);
+    QVERIFY(package(u"ЗАМЕНА1"_s).data(Qt::ToolTipRole).toString().contains(u"рис. 7"_s));
+    QCOMPARE(package(u"КОРПУС"_s).data().toString(), u"другой"_s);
 
     // No near misses asked for, at most two shown: the count still covers all.
     m_page->nearMissSpin()->setValue(0);
     m_page->topSpin()->setValue(2);
     search();
     QCOMPARE(resultNames(), (QStringList{u"ЗАМЕНА1"_s, u"ЗАМЕНА2"_s}));
-    QVERIFY(m_page->countLabel()->text().contains(u"Полных совпадений: 3, близких: 0 (показаны первые 2)"_s));
+    QVERIFY(m_page->countLabel()->text().contains(u"Полных совпадений: 4, близких: 0 (показаны первые 2)"_s));
+}
+
+// A candidate whose one-sided guarantee is weaker than the reference's fails with its own mark,
+// apart from a plain failure; «Неизвестное считать несовпадением» turns unknowns into failures
+// and is remembered.
+void TstSubstitute::notGuaranteedAndStrictOption()
+{
+    veltris::ComponentBase base = handmade::makeBase(
+        1, {{"КТ315Б", handmade::part("20", "100", "50-350", ">250", "<7")},
+            {"СЛАБЫЙ", handmade::part("25", "100", "50-350", ">100", "5")},   // promises only 100
+            {"ДАЛЕКО", handmade::part("25", "100", "50-350", "100", "5")},    // is 100
+            {"ПРОБЕЛ", handmade::part("25", "100", "50-350", "300", "0")}});  // Cк unknown
+    m_page->setOpenBase(&base, m_openFile);
+    m_page->setReference(1);
+    waitForResults();
+    const SubstituteResultsModel* model = m_page->resultsModel();
+    const int ft = resultColumn(u"fгр"_s);
+    QVERIFY(ft > 0);
+    const QModelIndex weak = model->index(resultRow(u"СЛАБЫЙ"_s), ft);
+    const QModelIndex plain = model->index(resultRow(u"ДАЛЕКО"_s), ft);
+    QCOMPARE(verdictOf(u"СЛАБЫЙ"_s), u"близкая: fгр не гарантировано"_s);
+    QVERIFY(verdictOf(u"ДАЛЕКО"_s).startsWith(u"близкая: fгр −"_s));
+    QCOMPARE(weak.data(SubstituteResultsModel::VerdictRole).toInt(), int(veltris::Verdict::NotGuaranteed));
+    QCOMPARE(plain.data(SubstituteResultsModel::VerdictRole).toInt(), int(veltris::Verdict::Fail));
+    QVERIFY(weak.data(Qt::BackgroundRole).isValid());
+    QVERIFY(weak.data(Qt::BackgroundRole) != plain.data(Qt::BackgroundRole));
+    QVERIFY(weak.data(Qt::ForegroundRole) != plain.data(Qt::ForegroundRole));
+    QVERIFY(weak.data(Qt::ToolTipRole).toString().contains(u"Не гарантировано"_s));
+    QVERIFY(!plain.data(Qt::ToolTipRole).toString().contains(u"Не гарантировано"_s));
+    QCOMPARE(verdictOf(u"ПРОБЕЛ"_s), u"замена, не известно: 1"_s);
+    QCOMPARE(model->index(resultRow(u"ПРОБЕЛ"_s), resultColumn(u"Cк"_s)).data().toString(), QString());
+
+    // Strict: the unknown Cк is a failure now, at once, and the choice is remembered.
+    QVERIFY(!m_page->strictBox()->isChecked());
+    QTest::mouseClick(m_page->strictBox(), Qt::LeftButton);
+    waitForResults();
+    QCOMPARE(verdictOf(u"ПРОБЕЛ"_s), u"близкая: Cк не известно"_s);
+    QVERIFY(m_page->countLabel()->text().contains(u"неизвестное считается несовпадением"_s));
+    QCOMPARE(veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString()).readInt("Substitute", "UnknownFails", 0), 1);
+    auto again = makePage();
+    QVERIFY(again->strictBox()->isChecked());
+    m_page->setOpenBase(&m_base, m_openFile);
+}
+
+// A rule, its tolerance or the limits changed: the open base is searched again at once.
+void TstSubstitute::ruleChangeSearchesAtOnce()
+{
+    m_page->setReference(1);
+    waitForResults();
+    QCOMPARE(verdictOf(u"ПОЧТИ1"_s), u"близкая: Uкэ −25 %"_s);
+
+    // Uкэ (row 2) «не меньше −10 %»: its −p cell edits the tolerance; −30 % admits 15 V.
+    QCOMPARE(m_page->rulesModel()->index(1, SubstituteRulesModel::MinusColumn).data().toString(), u"−10 %"_s);
+    auto* spin = qobject_cast<QSpinBox*>(openRuleEditor(m_page.get(), 1, SubstituteRulesModel::MinusColumn));
+    QVERIFY(spin);
+    spin->selectAll();
+    QTest::keyClicks(spin, u"30"_s);
+    QTest::keyClick(spin, Qt::Key_Return);
+    QTRY_COMPARE(verdictOf(u"ПОЧТИ1"_s), u"прямая замена"_s);
+    QCOMPARE(veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString()).readString("Substitute_1", "Col_2", ""),
+             std::string("ge:30"));
+    // «не больше» takes its tolerance in +q, «не меньше» none there.
+    QVERIFY(!(m_page->rulesModel()->flags(m_page->rulesModel()->index(1, SubstituteRulesModel::PlusColumn)) &
+              Qt::ItemIsEditable));
+    QVERIFY(m_page->rulesModel()->flags(m_page->rulesModel()->index(15, SubstituteRulesModel::PlusColumn)) &
+            Qt::ItemIsEditable);  // Cк, «не больше»
+
+    // «обязательно равно» on Uкэ: a part with another value is no candidate at all.
+    auto* combo = qobject_cast<QComboBox*>(openRuleEditor(m_page.get(), 1, SubstituteRulesModel::RuleColumn));
+    QVERIFY(combo);
+    QCOMPARE(combo->itemText(combo->count() - 1), u"обязательно равно"_s);
+    QTest::keyClick(combo, Qt::Key_End);
+    QCOMPARE(m_page->rulesModel()->rules()[1].kind, veltris::RuleKind::Gate);
+    waitForResults();
+    QVERIFY2(resultNames().isEmpty(), qPrintable(resultNames().join(u", "_s)));
+    QVERIFY(m_page->countLabel()->text().contains(u"Полных совпадений: 0, близких: 0"_s));
+
+    // «По умолчанию», then a limit: each searches again.
+    QTest::mouseClick(m_page->defaultsButton(), Qt::LeftButton);
+    waitForResults();
+    QCOMPARE(resultNames().size(), 6);
+    m_page->nearMissSpin()->setValue(0);
+    waitForResults();
+    QCOMPARE(resultNames().size(), 4);
+    // Two changes before the first search ends: the answer shown is the last question's.
+    m_page->nearMissSpin()->setValue(1);
+    QVERIFY(m_page->isSearching());
+    m_page->nearMissSpin()->setValue(0);
+    waitForResults();
+    QCOMPARE(resultNames().size(), 4);
+    QVERIFY(m_ui.messages.isEmpty());
+}
+
+// The library scope is read only when the user asks: a change greys the old results.
+void TstSubstitute::libraryResultsMarkedStale()
+{
+    m_page->setReference(1);
+    waitForResults();
+    QVERIFY(!m_page->resultsStale());
+    QTest::mouseClick(m_page->libraryScope(), Qt::LeftButton);
+    QVERIFY(!m_page->isSearching());
+    QVERIFY(m_page->resultsStale());  // open-base results are no answer for the library
+    search();
+    QVERIFY(!m_page->resultsStale());
+    const QStringList before = resultNames();
+    QVERIFY(before.contains(u"ЧУЖОЙ"_s));
+    QVERIFY(!m_page->countLabel()->text().contains(u"устарели"_s));
+
+    m_page->nearMissSpin()->setValue(0);
+    QVERIFY(!m_page->isSearching());
+    QVERIFY(m_page->resultsStale());
+    QCOMPARE(resultNames(), before);
+    QVERIFY(m_page->countLabel()->text().contains(u"Результаты устарели — нажмите «Найти замену»."_s));
+    // Greyed: no verdict colours, no red ground.
+    const SubstituteResultsModel* model = m_page->resultsModel();
+    const QModelIndex failing = model->index(resultRow(u"ПОЧТИ1"_s), resultColumn(u"Uкэ max"_s));
+    const QModelIndex verdict = model->index(resultRow(u"ЗАМЕНА1"_s), SubstituteResultsModel::VerdictColumn);
+    QVERIFY(!failing.data(Qt::BackgroundRole).isValid());
+    QCOMPARE(failing.data(Qt::ForegroundRole), verdict.data(Qt::ForegroundRole));
+
+    search();
+    QVERIFY(!m_page->resultsStale());
+    QVERIFY(!resultNames().contains(u"ПОЧТИ1"_s));
+    QVERIFY(!m_page->countLabel()->text().contains(u"устарели"_s));
+}
+
+// The names stay at the left while the parameters scroll sideways; a double-click on one
+// chooses its record.
+void TstSubstitute::nameColumnStaysInView()
+{
+    m_page->resize(900, 600);
+    m_page->setReference(1);
+    waitForResults();
+    QTableView* view = m_page->resultsView();
+    QScrollBar* bar = view->horizontalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QHeaderView* names = view->verticalHeader();
+    QCoreApplication::processEvents();  // the new size laid out
+    const QRect before = names->geometry();
+    bar->setValue(bar->maximum());
+    QCoreApplication::processEvents();
+    QVERIFY(names->isVisible());
+    QCOMPARE(names->geometry().left(), before.left());
+    QCOMPARE(names->width(), before.width());
+    QVERIFY(names->geometry().right() < view->viewport()->geometry().left());
+    const int row = resultRow(u"ЗАМЕНА2"_s);
+    QCOMPARE(names->model()->headerData(row, Qt::Vertical).toString(), u"ЗАМЕНА2"_s);
+    QVERIFY(names->width() >= names->fontMetrics().horizontalAdvance(u"ЗАМЕНА2"_s));
+    // The name column is not scrolled away: the first cell column visible is far to the right.
+    QVERIFY(view->columnAt(0) > SubstituteResultsModel::VerdictColumn);
+
+    QSignalSpy chosen(m_page.get(), &SubstitutePage::recordChosen);
+    const QPoint at(names->width() / 2, names->sectionViewportPosition(row) + names->sectionSize(row) / 2);
+    QTest::mouseDClick(names->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(chosen[0][1].toInt(), 3);
+}
+
+// Results selected with Ctrl on their names, compared beside the reference.
+void TstSubstitute::compareSelectedResults()
+{
+    m_page->setReference(1);
+    waitForResults();
+    QHeaderView* names = m_page->resultsView()->verticalHeader();
+    const auto clickName = [&](const QString& name, Qt::KeyboardModifiers keys) {
+        const int row = resultRow(name);
+        QTest::mouseClick(names->viewport(), Qt::LeftButton, keys,
+                          QPoint(names->width() / 2, names->sectionViewportPosition(row) + names->sectionSize(row) / 2));
+    };
+    QVERIFY(!m_page->compareButton()->isEnabled());
+    clickName(u"ЗАМЕНА2"_s, {});
+    clickName(u"ПОЧТИ1"_s, Qt::ControlModifier);
+    QVERIFY(m_page->compareButton()->isEnabled());
+    QTest::mouseClick(m_page->compareButton(), Qt::LeftButton);
+    auto* window = m_page->findChild<ComparisonWindow*>();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    const ComparisonModel* model = window->model();
+    QCOMPARE(model->columnCount(), 3);
+    QStringList parts;
+    for (int k = 0; k < 3; ++k)
+        parts << model->headerData(k, Qt::Horizontal, Qt::DisplayRole).toString();
+    // The reference first, then the results in their ranking order.
+    QCOMPARE(parts, (QStringList{u"КТ315Б"_s, u"ЗАМЕНА2"_s, u"ПОЧТИ1"_s}));
+    QCOMPARE(model->verdictText(2), verdictOf(u"ПОЧТИ1"_s));
+    window->close();
+
+    // Six results are more than the window takes beside the reference.
+    m_page->resultsView()->selectAll();
+    QVERIFY(!m_page->compareButton()->isEnabled());
+    QVERIFY(m_ui.messages.isEmpty());
 }
 
 void TstSubstitute::doubleClickChoosesRecord()
@@ -277,7 +557,7 @@ void TstSubstitute::ruleChangeRememberedAndDefaultsRestored()
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(ruleCell).center());
     QComboBox* combo = openCombo(view);
     QVERIFY(combo);
-    QCOMPARE(combo->count(), 5);
+    QCOMPARE(combo->count(), 6);
     QTest::keyClick(combo, Qt::Key_Home);
     QCOMPARE(ruleCell.data().toString(), u"не учитывать"_s);
     veltris::IniFile ini = veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString());
@@ -293,11 +573,11 @@ void TstSubstitute::ruleChangeRememberedAndDefaultsRestored()
     QTest::mouseClick(again->defaultsButton(), Qt::LeftButton);
     QCOMPARE(again->rulesModel()->rules()[1].kind, veltris::RuleKind::AtLeast);
     ini = veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString());
-    QCOMPARE(ini.readString("Substitute_1", "Col_2", ""), std::string("ge"));
+    QCOMPARE(ini.readString("Substitute_1", "Col_2", ""), std::string("ge:10"));
 
     // The band of h21э (row 14): its +q typed into the cell's editor is remembered too.
     const QModelIndex plus = again->rulesModel()->index(13, SubstituteRulesModel::PlusColumn);
-    QCOMPARE(plus.data().toString(), u"+200 %"_s);
+    QCOMPARE(plus.data().toString(), u"+300 %"_s);
     QTableView* againView = again->rulesView();
     again->resize(1000, 700);
     again->show();
@@ -312,18 +592,15 @@ void TstSubstitute::ruleChangeRememberedAndDefaultsRestored()
     QTRY_COMPARE(plus.data().toString(), u"+150 %"_s);  // the editor commits from the event loop
     ini = veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString());
     QCOMPARE(ini.readString("Substitute_1", "Col_14", ""), std::string("band:30:150"));
-    // Spreads belong to «в пределах» only: no editor on another rule's.
-    QVERIFY(!(again->rulesModel()->flags(again->rulesModel()->index(1, SubstituteRulesModel::PlusColumn)) &
-              Qt::ItemIsEditable));
 
-    // The LED colour code offers only «не учитывать» and «равно».
+    // The LED colour code offers only «не учитывать», «равно» and «обязательно равно».
     veltris::ComponentBase leds = handmade::makeBase(7, {{"АЛ307А", {{1, "R"}}}});
     m_page->setOpenBase(&leds, {});
     const QModelIndex colour = m_page->rulesModel()->index(0, SubstituteRulesModel::RuleColumn);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(colour).center());
     combo = openCombo(view);
     QVERIFY(combo);
-    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->count(), 3);
 }
 
 void TstSubstitute::csvExport()
@@ -338,13 +615,14 @@ void TstSubstitute::csvExport()
     QFile f(file);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = f.readAll().split('\n');
-    QCOMPARE(lines.size(), 5);  // header, three matches, nothing after the last CR LF
-    QVERIFY(lines[0].startsWith(cp1251(u"Имя;База;Итог;"_s)));
-    QVERIFY(lines[0].contains(cp1251(u";h21э (в пределах -30..+200 %);"_s)));
-    // Rules in column order: structure, Uкэ, Iк, h21э, fгр, Cк, package.
-    QCOMPARE(lines[1], cp1251(u"ЗАМЕНА1;"_s + m_openFile + u";подходит;1;25;100;50-350;300;5;7;\r"_s));
-    QVERIFY(lines[3].startsWith(cp1251(u"ЗАМЕНА3;"_s)));
-    QVERIFY(lines[4].isEmpty());
+    QCOMPARE(lines.size(), 6);  // header, four matches, nothing after the last CR LF
+    QVERIFY(lines[0].startsWith(cp1251(u"Имя;База;Итог;Корпус;"_s)));
+    QVERIFY(lines[0].contains(cp1251(u";h21э (в пределах -30..+300 %);"_s)));
+    // Rules in column order: structure, Uкэ, Iк, h21э, fгр, Cк; cells as the table shows them.
+    QCOMPARE(lines[1], cp1251(u"ЗАМЕНА1;"_s + m_openFile +
+                              u";прямая замена;как у образца;n-p-n;25;100;50-350;300;5;\r"_s));
+    QVERIFY(lines[4].startsWith(cp1251(u"ЗАМЕНА3;"_s)));
+    QVERIFY(lines[5].isEmpty());
 
     // A folder that does not exist: the user is told, nothing is written.
     m_ui.saveAnswers.enqueue(m_dir->filePath(u"нет/замена.csv"_s));
@@ -367,7 +645,7 @@ void TstSubstitute::libraryScopeFindsOtherBase()
     QVERIFY(names.contains(u"ЧУЖОЙ"_s));
     QCOMPARE(m_page->resultsModel()->index(0, SubstituteResultsModel::BaseColumn).data().toString(),
              u"b_other.QDB"_s);
-    QVERIFY(m_page->countLabel()->text().contains(u"Полных совпадений: 4, близких: 5"_s));
+    QVERIFY(m_page->countLabel()->text().contains(u"Полных совпадений: 5, близких: 3"_s));
 
     QSignalSpy chosen(m_page.get(), &SubstitutePage::recordChosen);
     const QModelIndex cell = m_page->resultsModel()->index(resultRow(u"ЕЩЁ"_s), 0);

@@ -124,7 +124,9 @@ void TstSubstituteWindow::resultInOtherBaseOpensIt()
     // «Нет»: the other base is opened and its record is current on the main table.
     ui.messageAnswers.enqueue(QMessageBox::No);
     QTableView* results = page->resultsView();
-    const QPoint at = results->visualRect(page->resultsModel()->index(row, 0)).center();
+    // A cell of the row (its name is the fixed column beside the cells).
+    const QPoint at =
+        results->visualRect(page->resultsModel()->index(row, SubstituteResultsModel::VerdictColumn)).center();
     QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(results->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(ui.messages.size(), 2);

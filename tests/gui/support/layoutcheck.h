@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QStringList>
+#include <QTextDocument>
 #include <QWidget>
 
 // The broken rules, one line each; empty when the layout is sound.
@@ -30,8 +31,16 @@ inline QStringList layoutProblems(const QWidget* dialog)
             if (QFontMetrics(b->font()).horizontalAdvance(b->text().remove(QLatin1Char('&'))) + icon > b->width())
                 problems << w->objectName() + QStringLiteral(": caption cut");
         } else if (const auto* l = qobject_cast<const QLabel*>(w)) {
-            if (!l->text().isEmpty() && l->pixmap().isNull() &&
-                QFontMetrics(l->font()).horizontalAdvance(l->text()) > l->width())
+            // Rich text is measured as the words it shows, not its markup.
+            QString shown = l->text();
+            if (l->textFormat() == Qt::RichText ||
+                (l->textFormat() == Qt::AutoText && Qt::mightBeRichText(shown))) {
+                QTextDocument doc;
+                doc.setHtml(shown);
+                shown = doc.toPlainText();
+            }
+            if (!shown.isEmpty() && l->pixmap().isNull() &&
+                QFontMetrics(l->font()).horizontalAdvance(shown) > l->width())
                 problems << w->objectName() + QStringLiteral(": text cut");
         }
     }

@@ -1,0 +1,164 @@
+#include "base/csvsplit.h"
+
+namespace veltris {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// The length of the valid UTF-8 sequence at p (not past end), 0 when there is none.
+std::size_t utf8SequenceLength(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char c = p[0];
+    std::size_t n = 0;
+    std::uint32_t min = 0;
+    std::uint32_t cp = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+        cp = c & 0x1F;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        cp = c & 0x0F;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        cp = c & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (static_cast<std::size_t>(end - p) < n)
+        return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (p[k] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+}  // namespace
+
+bool hasUtf8Bom(std::string_view bytes)
+{
+    return bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+}
+
+std::string_view withoutUtf8Bom(std::string_view bytes)
+{
+    return hasUtf8Bom(bytes) ? bytes.substr(kUtf8Bom.size()) : bytes;
+}
+
+CsvEncoding detectCsvEncoding(std::string_view bytes)
+{
+    if (hasUtf8Bom(bytes))
+        return CsvEncoding::Utf8;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    bool high = false;
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const std::size_t n = utf8SequenceLength(p, end);
+        if (n == 0)
+            return CsvEncoding::Cp1251;
+        high = true;
+        p += n;
+    }
+    return high ? CsvEncoding::Utf8 : CsvEncoding::Cp1251;
+}
+
+void CsvSplitter::skipLineEnd()
+{
+    if (m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n')
+        ++m_pos;
+    ++m_pos;
+    ++m_line;
+}
+
+std::size_t CsvSplitter::quotedField(CsvRecord& record)
+{
+    // m_pos is on the opening quote.
+    const std::size_t n = m_text.size();
+    const std::size_t begin = record.unquoted.size();
+    ++m_pos;
+    while (true) {
+        if (m_pos >= n) {
+            record.openQuote = true;
+            break;
+        }
+        const char c = m_text[m_pos];
+        if (c == '"') {
+            if (m_pos + 1 < n && m_text[m_pos + 1] == '"') {
+                record.unquoted += '"';
+                m_pos += 2;
+                continue;
+            }
+            ++m_pos;
+            // Whatever stands between the closing quote and the separator belongs to the field.
+            while (m_pos < n && m_text[m_pos] != m_separator && !atLineEnd(m_pos))
+                record.unquoted += m_text[m_pos++];
+            break;
+        }
+        if (c == '\n' || (c == '\r' && !(m_pos + 1 < n && m_text[m_pos + 1] == '\n')))
+            ++m_line;
+        record.unquoted += c;
+        ++m_pos;
+    }
+    return begin;
+}
+
+bool CsvSplitter::next(CsvRecord& record)
+{
+    const std::size_t n = m_text.size();
+    while (m_pos < n && atLineEnd(m_pos))
+        skipLineEnd();  // empty lines hold no record
+    if (m_pos >= n)
+        return false;
+
+    record.line = m_line;
+    record.fields.clear();
+    record.unquoted.clear();
+    record.openQuote = false;
+    m_quoted.clear();
+    const char sep = m_separator;
+    const char* const text = m_text.data();
+    while (true) {
+        if (m_pos < n && text[m_pos] == '"') {
+            // Its view is made when the record is complete: `unquoted` may move until then.
+            const std::size_t begin = quotedField(record);
+            m_quoted.push_back({record.fields.size(), begin, record.unquoted.size() - begin});
+            record.fields.emplace_back();
+        } else {
+            const std::size_t start = m_pos;
+            std::size_t i = m_pos;
+            while (i < n) {
+                const char c = text[i];
+                if (c == sep || c == '\n' || c == '\r')
+                    break;
+                ++i;
+            }
+            m_pos = i;
+            record.fields.emplace_back(text + start, i - start);
+        }
+        if (m_pos < n && text[m_pos] == sep) {
+            ++m_pos;
+            // A separator at the end of the line opens no field.
+            if (m_pos < n && !atLineEnd(m_pos))
+                continue;
+        }
+        break;
+    }
+    if (m_pos < n)
+        skipLineEnd();
+    for (const Quoted& q : m_quoted)
+        record.fields[q.field] = std::string_view(record.unquoted).substr(q.begin, q.size);
+    return true;
+}
+
+}  // namespace veltris

@@ -1,0 +1,184 @@
+// qdb import: records from a CSV file into a new base, or added to a base.
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "base/basefile.h"
+#include "base/catalogue.h"
+#include "base/cp1251.h"
+#include "base/csvimport.h"
+#include "base/devicetype.h"
+#include "base/fileio.h"
+#include "cli/baseload.h"
+#include "cli/commands.h"
+
+namespace qdb {
+
+namespace {
+
+using namespace veltris;
+
+struct ImportArgs {
+    std::filesystem::path catalogueDir;
+    std::filesystem::path csv;
+    std::filesystem::path base;
+    int type = 0;
+    std::string encoding;
+    std::string separator;
+    bool append = false;
+    bool dryRun = false;
+    bool skipBad = false;
+};
+
+std::string lowered(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// The options as the core takes them; false (after the message) for a value it cannot be.
+bool readOptions(const ImportArgs& args, CsvImportOptions& options)
+{
+    const std::string encoding = lowered(args.encoding);
+    if (encoding == "cp1251" || encoding == "windows-1251") {
+        options.encoding = CsvEncoding::Cp1251;
+    } else if (encoding == "utf-8" || encoding == "utf8") {
+        options.encoding = CsvEncoding::Utf8;
+    } else if (!encoding.empty()) {
+        printError("неизвестная кодировка «" + args.encoding + "»: допустимы cp1251 и utf-8");
+        return false;
+    }
+    const std::string& sep = args.separator;
+    if (sep == ";" || sep == ",") {
+        options.separator = sep[0];
+    } else if (sep == "\t" || lowered(sep) == "tab") {
+        options.separator = '\t';
+    } else if (!sep.empty()) {
+        printError("недопустимый разделитель «" + sep + "»: допустимы «;», «,» и tab");
+        return false;
+    }
+    if (args.type != 0 && findDeviceType(args.type) == nullptr) {
+        printError("тип приборов с кодом " + std::to_string(args.type) +
+                   " не имеет описания столбцов; допустимы коды 1, 3, 4, 5, 6, 7");
+        return false;
+    }
+    options.deviceType = args.type;
+    options.skipBadLines = args.skipBad;
+    options.deviceLabel = defaultDeviceLabel();
+    return true;
+}
+
+void reportReading(const CsvImport& in)
+{
+    std::string dialect = "«" + std::string(encodingName(in.encoding));
+    dialect += in.byteOrderMark ? "» с меткой порядка байтов" : "»";
+    printError("файл CSV: кодировка " + dialect + ", разделитель " + separatorName(in.separator) +
+               ", тип приборов «" + deviceTypeCaption(in.base.deviceType) + "» (код " +
+               std::to_string(in.base.deviceType) + ")");
+    for (const LeftOutColumn& c : in.header.leftOut) {
+        const std::string title = oneLineTitleUtf8(c.title);
+        printError("столбец " + std::to_string(c.field + 1) + (title.empty() ? "" : " «" + title + "»") +
+                   " пропущен: " + c.reason);
+    }
+    for (const CsvProblem& p : in.problems)
+        printError(p.message);
+    if (in.problemCount > in.problems.size())
+        printError("… и ещё ошибок: " + std::to_string(in.problemCount - in.problems.size()));
+}
+
+void runImport(const ImportArgs& args, int& exitCode)
+{
+    exitCode = 1;
+    CsvImportOptions options;
+    if (!readOptions(args, options))
+        return;
+    const auto bytes = readFileBytes(args.csv);
+    if (!bytes) {
+        printError(bytes.error().message);
+        return;
+    }
+
+    Result<ComponentBase> target = ComponentBase{};
+    if (args.append) {
+        target = loadBaseForCli(args.base, args.catalogueDir, defaultDeviceLabel());
+        if (!target) {
+            printError(target.error().message);
+            return;
+        }
+        options.into = &*target;
+    }
+    CatalogueLoad catalogues = loadCatalogues(args.catalogueDir);
+    const int needed = args.append ? target->deviceType : args.type;
+    if (needed != 0 && !catalogues.catalogue.has(needed)) {
+        for (const Error& e : catalogues.errors)
+            if (e.message.find(findDeviceType(needed)->iniFileUpper) != std::string::npos)
+                printError(e.message.substr(0, e.message.find('\r')) + " (папка каталога «" +
+                           args.catalogueDir.string() + "»)");
+        return;
+    }
+
+    auto imported = importCsv(*bytes, catalogues.catalogue, options);
+    if (!imported) {
+        std::string message = "«" + args.csv.string() + "»: " + imported.error().message;
+        if (message.ends_with("укажите тип прибора"))
+            message += " (--type КОД)";
+        printError(message);
+        return;
+    }
+    reportReading(*imported);
+    const int records = imported->recordCount();
+    const int skipped = static_cast<int>(imported->badLines.size());
+    if (!imported->acceptable()) {
+        printError("ничего не импортировано: строк с ошибками " + std::to_string(skipped) +
+                   " (пропустить их: --skip-bad)");
+        return;
+    }
+
+    if (!args.dryRun) {
+        ComponentBase* out = &imported->base;
+        if (args.append) {
+            appendRecords(*target, imported->base.table);
+            out = &*target;
+        }
+        const Status written = writeBase(*out, args.base);
+        if (!written) {
+            printError(writeErrorText(written.error(), args.base));
+            return;
+        }
+    }
+    printError("Прочитано записей: " + std::to_string(records) + ", пропущено строк: " + std::to_string(skipped) +
+               (args.dryRun ? " (проверка: база не записана)" : ""));
+    exitCode = 0;
+}
+
+}  // namespace
+
+void registerImport(CLI::App& app, int& exitCode)
+{
+    auto args = std::make_shared<ImportArgs>();
+    args->catalogueDir = defaultCatalogueDir();
+    CLI::App* sub = app.add_subcommand(
+        "import", "прочитать записи из файла CSV в новую базу (или добавить к базе: --append)");
+    sub->add_option("--catalogue", args->catalogueDir,
+                    "папка с файлами каталога параметров (по умолчанию папка программы)")
+        ->type_name("ПАПКА");
+    sub->add_option("--type", args->type,
+                    "код типа приборов: 1 биполярные транзисторы, 3 диоды, 4 стабилитроны, 5 варикапы, "
+                    "6 тиристоры, 7 светодиоды (по умолчанию — по заголовкам столбцов)")
+        ->type_name("КОД");
+    sub->add_option("--encoding", args->encoding, "кодировка файла: cp1251 или utf-8 (по умолчанию — по его байтам)")
+        ->type_name("КОДИРОВКА");
+    sub->add_option("--separator", args->separator,
+                    "разделитель полей: «;», «,» или tab (по умолчанию — по строке заголовков)")
+        ->type_name("ЗНАК");
+    sub->add_flag("--append", args->append, "добавить записи к существующей базе того же типа");
+    sub->add_flag("--dry-run", args->dryRun, "только прочитать файл и сообщить, что в нём; базу не записывать");
+    sub->add_flag("--skip-bad", args->skipBad, "пропустить строки с ошибками (иначе не импортируется ничего)");
+    sub->add_option("csv", args->csv, "файл CSV")->required()->type_name("ФАЙЛ_CSV");
+    sub->add_option("base", args->base, "файл базы (.QDB): новый или, с --append, существующий")
+        ->required()
+        ->type_name("БАЗА");
+    sub->callback([args, &exitCode] { runImport(*args, exitCode); });
+}
+
+}  // namespace qdb

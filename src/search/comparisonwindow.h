@@ -1,0 +1,48 @@
+#pragma once
+// The window «Сравнение»: a reference and up to five parts side by side, one column per part,
+// one row per parameter, the cells that differ from the reference tinted by their verdicts; the
+// rows where all agree can be left out («только различия»). The table is written to CSV (as the
+// other exports: Windows-1251, «;» after every cell) or printed to a PDF file, either written
+// all or nothing. The window deletes itself when closed; it carries HelpTopic::Comparison.
+#include <QWidget>
+
+#include "search/comparison.h"
+
+class ComparisonModel;
+class NameColumnHeader;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class UiServices;
+
+class ComparisonWindow : public QWidget {
+    Q_OBJECT
+public:
+    ComparisonWindow(UiServices& ui, Comparison comparison, QWidget* parent = nullptr);
+
+    ComparisonModel* model() const { return m_model; }
+    QTableView* view() const { return m_view; }
+    QCheckBox* onlyDifferencesBox() const { return m_onlyDifferences; }
+    QPushButton* exportButton() const { return m_exportButton; }
+    QPushButton* pdfButton() const { return m_pdfButton; }
+    QPushButton* closeButton() const { return m_closeButton; }
+
+    // The PDF the window prints: the table with its tints on A4 landscape pages.
+    QByteArray pdfBytes() const;
+
+public slots:
+    void exportCsv();
+    void printPdf();
+
+private:
+    UiServices& m_ui;
+    ComparisonModel* m_model = nullptr;
+    QTableView* m_view = nullptr;
+    NameColumnHeader* m_names = nullptr;
+    QCheckBox* m_onlyDifferences = nullptr;
+    QLabel* m_legend = nullptr;
+    QPushButton* m_exportButton = nullptr;
+    QPushButton* m_pdfButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
+};

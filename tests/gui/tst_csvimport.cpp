@@ -1,0 +1,216 @@
+// «Импорт из CSV...»: the dialog as a user drives it — what it finds out, the preview with a bad
+// cell marked, the choices, and the records going into the open base or a new one.
+#undef QT_NO_CAST_FROM_ASCII
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include "base/catalogue.h"
+#include "base/cp1251.h"
+#include "widgets/componentgrid.h"
+#include "docfixture.h"
+#include "edit/csvimportdialog.h"
+#include "layoutcheck.h"
+#include "widgets/apputil.h"
+
+namespace {
+
+void screenshot(QWidget* w, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("VELTRIS_SCREENSHOTS_DIR");
+    if (!dir.isEmpty() && QDir().mkpath(dir))
+        w->grab().save(QDir(dir).filePath(name + ".png"));
+}
+
+QString writeFile(const DocFixture& fx, const QString& name, const QByteArray& bytes)
+{
+    const QString path = fx.folder.file(name);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+// A diode file as a spreadsheet saves it: UTF-8 with a byte-order mark, commas, quotes, LF.
+QByteArray spreadsheetDiodes()
+{
+    return QByteArray("\xEF\xBB\xBF") +
+           QString("Прибор,\"Uобр max, В\",\"Iпр ср max, мА\",Цена\n"
+                   "КД105Б,400,300,12\n"
+                   "КД105В,600,1.5,14\n"
+                   "\"КД105Г\",800,\"<300\",15\n")
+               .toUtf8();
+}
+
+CsvImportDialog* asImport(QDialog* d)
+{
+    return static_cast<CsvImportDialog*>(d);
+}
+
+QAction* importAction(DocFixture& fx)
+{
+    return fx.form->findChild<QAction*>("ImportCsv");
+}
+
+}  // namespace
+
+class TstCsvImport : public QObject {
+    Q_OBJECT
+private slots:
+    void menuEntryAndHelp();
+    void previewMarksTheBadCellAndRecordsGoIntoTheOpenBase();
+    void fileOfAnotherTypeMakesANewBaseBehindThePrompt();
+    void typeTheTitlesDoNotTellIsChosenByTheUser();
+};
+
+void TstCsvImport::menuEntryAndHelp()
+{
+    DocFixture fx;
+    QAction* a = importAction(fx);
+    QVERIFY(a);
+    QCOMPARE(a->text(), QString("Импорт из CSV..."));
+    QVERIFY(a->isEnabled());
+    QCOMPARE(int(helpContext(a)), int(HelpTopic::CsvImport));
+    QMenu* file = fx.form->findChild<QMenu*>("File1");
+    QVERIFY(file->actions().contains(a));
+
+    const QString csv = writeFile(fx, "d.csv", spreadsheetDiodes());
+    fx.ui.openAnswers << csv;
+    fx.ui.onDialog("CsvImportDialog", [](QDialog* d) {
+        QTest::keyClick(asImport(d)->previewTable(), Qt::Key_F1);
+        return int(QDialog::Rejected);
+    });
+    a->trigger();
+    QCOMPARE(fx.ui.helpTopics, QList<int>{int(HelpTopic::CsvImport)});
+}
+
+void TstCsvImport::previewMarksTheBadCellAndRecordsGoIntoTheOpenBase()
+{
+    DocFixture fx;
+    fx.openSample("diodes.QDB");
+    veltris::Table& table = fx.form->document().mainTable();
+    const int before = table.rowCount();
+    const QString csv = writeFile(fx, "d.csv", spreadsheetDiodes());
+
+    fx.ui.openAnswers << csv;
+    bool checked = false;
+    fx.ui.onDialog("CsvImportDialog", [&](QDialog* d) {
+        CsvImportDialog* dlg = asImport(d);
+        [&] {
+            QCOMPARE(dlg->fileEdit()->text(), QDir::toNativeSeparators(csv));
+            QCOMPARE(dlg->encodingBox()->currentText(), QString("UTF-8"));
+            QCOMPARE(dlg->separatorBox()->currentText(), QString("«,»"));
+            QCOMPARE(dlg->typeBox()->currentText(), QString("Диоды"));
+
+            // Three lines, in the base's columns, read as they will be; the bad cell tinted.
+            QAbstractItemModel* m = dlg->previewTable()->model();
+            QCOMPARE(m->rowCount(), 3);
+            QCOMPARE(m->columnCount(), 13);
+            QCOMPARE(m->headerData(1, Qt::Horizontal).toString(), QString("Uобр max, В"));
+            QCOMPARE(m->headerData(1, Qt::Vertical).toString(), QString("3"));
+            QCOMPARE(m->index(2, 3).data().toString(), QString("<300"));
+            QCOMPARE(m->index(1, 3).data().toString(), QString("1.5"));
+            QVERIFY(m->index(1, 3).data(Qt::BackgroundRole).isValid());
+            QVERIFY(!m->index(1, 2).data(Qt::BackgroundRole).isValid());
+            QCOMPARE(m->index(1, 3).data(Qt::ToolTipRole).toString(),
+                     QString("строка 3, «Iпр ср max, мА»: «1.5» — не число"));
+            QVERIFY(dlg->messagesView()->toPlainText().contains("Столбец 4 «Цена» пропущен: нет среди параметров типа «Диоды»"));
+            QVERIFY(dlg->messagesView()->toPlainText().contains("строка 3, «Iпр ср max, мА»: «1.5» — не число"));
+            QVERIFY(dlg->summaryLabel()->text().startsWith("Записей: 2; строк с ошибками: 1"));
+            QVERIFY(!dlg->appendButton()->isEnabled());
+            QVERIFY(!dlg->newBaseButton()->isEnabled());
+            QVERIFY2(layoutProblems(d).isEmpty(), qPrintable(layoutProblems(d).join('\n')));
+            screenshot(d, "csv-import");
+
+            QTest::mouseClick(dlg->skipBadBox(), Qt::LeftButton, {}, QPoint(4, dlg->skipBadBox()->height() / 2));
+            QVERIFY(dlg->skipBadBox()->isChecked());
+            QVERIFY(dlg->appendButton()->isEnabled());
+            QVERIFY(dlg->newBaseButton()->isEnabled());
+            checked = true;
+        }();
+        click(d, "appendButton");
+        return d->result();
+    });
+    QVERIFY(!fx.form->document().isModified());
+    importAction(fx)->trigger();
+    QVERIFY(checked);
+    QVERIFY(fx.ui.allAnswersUsed());
+    QCOMPARE(table.rowCount(), before + 2);
+    QCOMPARE(cpToQString(table.cell(before, 0)), QString("КД105Б"));
+    QCOMPARE(cpToQString(table.cell(before + 1, 0)), QString("КД105Г"));
+    QCOMPARE(cpToQString(table.cell(before + 1, 3)), QString("<300"));
+    QVERIFY(fx.form->document().isModified());
+    QCOMPARE(fx.form->mainModel()->rowCount(), before - 1 + 2);
+}
+
+void TstCsvImport::fileOfAnotherTypeMakesANewBaseBehindThePrompt()
+{
+    DocFixture fx;
+    const QString diodes = fx.openSample("diodes.QDB");
+    fx.form->document().setModified(true);
+    const QString csv = writeFile(fx, "z.csv", veltris::utf8ToCp1251("Название;Uст ном, В;Tп max, °С\r\nКС133А;3,3;125\r\n").c_str());
+
+    fx.ui.openAnswers << csv;
+    fx.ui.onDialog("CsvImportDialog", [&](QDialog* d) {
+        CsvImportDialog* dlg = asImport(d);
+        [&] {
+            QCOMPARE(dlg->encodingBox()->currentText(), QString("Windows-1251"));
+            QCOMPARE(dlg->typeBox()->currentText(), QString("Стабилитроны"));
+            QVERIFY(!dlg->appendButton()->isEnabled());
+            QCOMPARE(dlg->appendButton()->toolTip(), QString("У открытой базы другой тип приборов: «Диоды»"));
+            QVERIFY(dlg->newBaseButton()->isEnabled());
+        }();
+        click(d, "newBaseButton");
+        return d->result();
+    });
+    fx.ui.messageAnswers << QMessageBox::No;  // the diode base's changes are given up
+    importAction(fx)->trigger();
+    QVERIFY(fx.ui.allAnswersUsed());
+    QCOMPARE(fx.ui.messageTexts(), QStringList{"Файл не сохранён.\r\nСохранить?"});
+    const Document& doc = fx.form->document();
+    QCOMPARE(int(doc.base().deviceType), 4);
+    QVERIFY(doc.fileName().isEmpty());
+    QVERIFY(doc.isModified());
+    QCOMPARE(doc.base().recordCount(), 1);
+    QCOMPARE(cpToQString(doc.base().table.cell(1, 12)), QString("125"));
+    QCOMPARE(cpToQString(doc.base().table.cell(0, 0)), doc.deviceLabel());
+}
+
+void TstCsvImport::typeTheTitlesDoNotTellIsChosenByTheUser()
+{
+    DocFixture fx;
+    const QString csv = writeFile(fx, "t.csv", veltris::utf8ToCp1251("Название;Tп max, °С\r\nX1;85\r\n").c_str());
+    fx.ui.openAnswers << csv;
+    fx.ui.onDialog("CsvImportDialog", [&](QDialog* d) {
+        CsvImportDialog* dlg = asImport(d);
+        [&] {
+            QCOMPARE(dlg->typeBox()->currentIndex(), -1);
+            QVERIFY(dlg->summaryLabel()->text().contains("подходят к нескольким типам приборов"));
+            QCOMPARE(dlg->previewTable()->model()->rowCount(), 0);
+            QVERIFY(!dlg->newBaseButton()->isEnabled());
+            dlg->typeBox()->setCurrentIndex(dlg->typeBox()->findText("Тиристоры"));
+            QCOMPARE(dlg->previewTable()->model()->rowCount(), 1);
+            QVERIFY(dlg->newBaseButton()->isEnabled());
+            // The open base is a new bipolar one: the thyristors cannot go there.
+            QVERIFY(!dlg->appendButton()->isEnabled());
+        }();
+        click(d, "cancelButton");
+        return d->result();
+    });
+    importAction(fx)->trigger();
+    QVERIFY(fx.ui.allAnswersUsed());
+    QCOMPARE(int(fx.form->document().base().deviceType), 1);
+    QVERIFY(!fx.form->document().isModified());
+}
+
+QTEST_MAIN(TstCsvImport)
+#include "tst_csvimport.moc"
