@@ -12,6 +12,7 @@
 
 class QAction;
 class QFrame;
+class QLabel;
 class QMenu;
 class QTabWidget;
 class QToolBar;
@@ -70,6 +71,8 @@ public:
     QAction* addRecordAction() const { return m_addRecord; }
     QAction* editRecordAction() const { return m_editRecord; }
     QAction* deleteRecordAction() const { return m_deleteRecord; }
+    QAction* undoAction() const { return m_undo; }
+    QAction* redoAction() const { return m_redo; }
     QAction* findSubstituteAction() const { return m_findSubstitute; }
 
     AboutBox* aboutBox() const { return m_aboutBox; }
@@ -142,6 +145,12 @@ private:
     void applyStandardWidths();
     void showTablesFromStart();
     void showCellNeedingAttention(int row, int column);
+    // A step of the history reached record `row` (0: the main table as a whole).
+    void showTouchedRecord(int row);
+
+    // ---- the status bar (mainwindow_status.cpp) ----
+    void createStatusBar();
+    void updateStatusBar();
     QString drawingFileFor(int row) const;
     void onCurrentPageChanged(int index);
     void setRecordCommandsEnabled(bool enabled);
@@ -164,6 +173,8 @@ private:
     QAction* m_export = nullptr;
     QAction* m_navigatorAction = nullptr;
     QAction* m_exit = nullptr;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
     QAction* m_addRecord = nullptr;
     QAction* m_editRecord = nullptr;
     QAction* m_deleteRecord = nullptr;
@@ -176,6 +187,9 @@ private:
     QList<QMenu*> m_menus;
 
     QToolBar* m_toolBar = nullptr;
+    QLabel* m_basePathLabel = nullptr;
+    QLabel* m_modifiedLabel = nullptr;
+    QLabel* m_readOnlyLabel = nullptr;
     QTabWidget* m_pages = nullptr;
     QWidget* m_pageWidgets[PageCount] = {};
     ComponentGridView* m_mainGrid = nullptr;

@@ -1,11 +1,18 @@
-// The open document and its commands: New, Open, Save, Save as, CSV export, delete, sort,
-// base parameters, view columns.
+// The open document and its commands: New, Open, Save, Save as, CSV export, records entered,
+// delete, sort, base parameters, view columns; the history of changes and the modified flag.
 #include "document/document.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QUndoStack>
 #include <algorithm>
 #include <new>
+
+#include "document/baseparameterscommand.h"
+#include "document/deleterecordcommand.h"
+#include "document/recordcommand.h"
+#include "document/sortcommand.h"
+#include "document/viewcolumnscommand.h"
 
 #include "base/basefile.h"
 #include "base/csvexport.h"
@@ -30,11 +37,34 @@ veltris::Error asWriteError(veltris::Error error)
     return error;
 }
 
+// The history keeps up to this many steps; on a large base fewer, so that the row orders its
+// sorts keep (four bytes a record each) stay within the memory below.
+constexpr int kHistorySteps = 100;
+constexpr int kFewestHistorySteps = 10;
+constexpr std::size_t kHistoryOrderMemory = std::size_t{32} << 20;
+
+// Row 1 counts as the blank row of a new or empty base only when nothing is in it; a record
+// without a name but with values is never taken over. Read back from a file, a blank row holds
+// "0" for absent values and a blank for an empty LED colour code.
+bool isBlankRecord(const veltris::Table& t, int row)
+{
+    if (!t.cell(row, 0).empty())
+        return false;
+    for (int c = 1; c < t.columnCount(); ++c) {
+        const std::string text = t.cell(row, c);
+        if (text != "0" && text.find_first_not_of(' ') != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
-    : m_paths(paths), m_ui(ui), m_dialogParent(dialogParent)
+    : m_paths(paths), m_ui(ui), m_dialogParent(dialogParent), m_history(new QUndoStack(this))
 {
+    connect(m_history, &QUndoStack::indexChanged, this, &Document::updateModified);
+    connect(m_history, &QUndoStack::cleanChanged, this, &Document::updateModified);
     // The drawing folders default to the data folder's DIODE, TRANS, ...
     const std::string dataDir = qStringToCp(m_paths.dataDir + QLatin1Char('/'));
     const veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsFile));
@@ -59,17 +89,93 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
     }
 }
 
+Document::~Document()
+{
+    // The steps refer to the document: they go first.
+    m_history->clear();
+}
+
 void Document::resetToEmptyBase()
 {
     m_base = veltris::makeEmptyBase(m_catalogue, m_settings.deviceLabel);
     m_second = veltris::Table(2, 2);
     m_second.setCell(0, 0, m_settings.deviceLabel);
-    m_fileName.clear();
-    setModified(false);
+    setFileName(QString());
+    startHistory();
+}
+
+void Document::setFileName(const QString& name)
+{
+    if (m_fileName == name)
+        return;
+    m_fileName = name;
+    emit fileNameChanged(m_fileName);
+}
+
+void Document::setReadOnly(bool readOnly)
+{
+    if (m_readOnly == readOnly)
+        return;
+    m_readOnly = readOnly;
+    emit readOnlyChanged(readOnly);
+}
+
+// ---- history and the modified flag ----
+
+void Document::startHistory()
+{
+    m_history->clear();
+    const std::size_t records = static_cast<std::size_t>(std::max(m_base.recordCount(), 1));
+    const std::size_t fit = kHistoryOrderMemory / (records * sizeof(std::uint32_t));
+    m_history->setUndoLimit(static_cast<int>(
+        std::clamp<std::size_t>(fit, kFewestHistorySteps, kHistorySteps)));
+    m_changedOutsideHistory = false;
+    updateModified();
 }
 
 void Document::setModified(bool modified)
 {
+    if (modified) {
+        m_history->clear();
+        m_changedOutsideHistory = true;
+    } else {
+        m_changedOutsideHistory = false;
+        m_history->setClean();
+    }
+    updateModified();
+}
+
+void Document::pushCommand(QUndoCommand* command)
+{
+    m_history->push(command);
+}
+
+void Document::clearHistory()
+{
+    // The steps before a change that cannot be undone no longer lead back to the saved state.
+    const bool modified = m_modified;
+    m_history->clear();
+    m_changedOutsideHistory = modified;
+    updateModified();
+}
+
+bool Document::historyAtSavedState() const
+{
+    const int saved = m_history->cleanIndex();
+    if (saved < 0)
+        return false;  // the saved state was left behind by a new step after undo
+    const int index = m_history->index();
+    for (int i = std::min(saved, index); i < std::max(saved, index); ++i) {
+        const auto* step = dynamic_cast<const DocumentCommand*>(m_history->command(i));
+        if (!step || step->setsModified())
+            return false;
+    }
+    return true;
+}
+
+void Document::updateModified()
+{
+    const bool modified = m_changedOutsideHistory || !historyAtSavedState();
     if (m_modified == modified)
         return;
     m_modified = modified;
@@ -155,8 +261,8 @@ bool Document::load(const QString& path)
     }
     m_base = std::move(base);
     m_second = std::move(second);
-    m_fileName = QFileInfo(path).absoluteFilePath();
-    setModified(false);
+    setFileName(QFileInfo(path).absoluteFilePath());
+    startHistory();
     emit baseReplaced(Origin::File);
     return true;
 }
@@ -192,7 +298,7 @@ bool Document::saveAs()
     const QString name = m_ui.saveFileName(m_dialogParent, req);
     if (name.isEmpty())
         return false;
-    m_fileName = QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath();
+    setFileName(QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath());
     return writeTo(m_fileName);
 }
 
@@ -235,23 +341,66 @@ void Document::saveSettings()
 
 // ---- records and tables ----
 
+int Document::enterRecord(RecordEntry entry, int row, std::vector<std::string> texts)
+{
+    const veltris::Table& t = m_base.table;
+    bool append = false;
+    if (entry == RecordEntry::Add) {
+        // The single blank row of a new base takes the first record; otherwise records go to
+        // the end. An edit never changes the row count.
+        if (t.rowCount() == 2 && isBlankRecord(t, 1)) {
+            row = 1;
+        } else {
+            append = true;
+            row = std::max(t.rowCount(), 1);
+        }
+    } else if (row < 1 || row >= t.rowCount()) {
+        append = true;  // a table of titles only gets its row 1
+        row = std::max(t.rowCount(), 1);
+    }
+    const auto kind = entry == RecordEntry::Add ? RecordCommand::Kind::Add : RecordCommand::Kind::Edit;
+    pushCommand(new RecordCommand(*this, kind, row, append, std::move(texts)));
+    return row;
+}
+
+int Document::writeBackRecord(int row, std::vector<std::string> texts)
+{
+    const veltris::Table& t = m_base.table;
+    const bool append = row < 1 || row >= t.rowCount();
+    if (append) {
+        row = std::max(t.rowCount(), 1);
+    } else {
+        // Texts written back unchanged are no step: the base stays as it was.
+        bool changed = false;
+        const int count = std::min(static_cast<int>(texts.size()), t.columnCount());
+        for (int c = 0; c < count && !changed; ++c)
+            changed = t.cell(row, c) != texts[static_cast<size_t>(c)];
+        if (!changed)
+            return row;
+    }
+    pushCommand(new RecordCommand(*this, RecordCommand::Kind::Edit, row, append, std::move(texts)));
+    return row;
+}
+
 bool Document::deleteRecord(int row)
 {
     // The table keeps at least one record row: the last one can only be cleared by editing.
     if (m_base.table.rowCount() <= 2)
         return false;
-    if (row < 1 || !veltris::deleteTableRow(m_base.table, row)) {  // the title row stays
+    if (row < 1 || row >= m_base.table.rowCount()) {  // the title row stays
         m_ui.beep();
         return false;
     }
-    emit mainTableChanged();
-    setModified(true);
+    pushCommand(new DeleteRecordCommand(*this, row));
     return true;
 }
 
 bool Document::sortByColumn(Table which, int column)
 {
     veltris::Table& table = which == Table::Main ? m_base.table : m_second;
+    std::vector<std::uint32_t> before;
+    if (which == Table::Main)
+        before.assign(table.order().begin(), table.order().end());
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const veltris::Status st = veltris::sortTableRows(table, column);
     QApplication::restoreOverrideCursor();
@@ -260,21 +409,41 @@ bool Document::sortByColumn(Table which, int column)
         showErrorBox(m_ui, m_dialogParent, st.error(), ErrorSource::Command);
         return false;
     }
-    emit which == Table::Main ? mainTableChanged() : secondTableChanged();
+    if (which == Table::Second) {
+        emit secondTableChanged();
+        return true;
+    }
+    // The step keeps the permutation the sort made: new data row i+1 is old row permutation[i]+1.
+    const std::span<const std::uint32_t> after = table.order();
+    if (std::equal(after.begin(), after.end(), before.begin(), before.end())) {
+        emit mainTableChanged();
+        return true;  // nothing moved: no step
+    }
+    std::uint32_t stored = 0;
+    for (const std::uint32_t s : before)
+        stored = std::max(stored, s + 1);
+    std::vector<std::uint32_t> place(stored);
+    for (std::size_t i = 0; i < before.size(); ++i)
+        place[before[i]] = static_cast<std::uint32_t>(i);
+    std::vector<std::uint32_t>().swap(before);
+    std::vector<std::uint32_t> permutation(after.size());
+    for (std::size_t i = 0; i < after.size(); ++i)
+        permutation[i] = place[after[i]];
+    const QString title = column == 0 ? QString() : oneLineTitle(table.cell(0, column));
+    pushCommand(new SortCommand(*this, std::move(permutation), title));
     return true;
 }
 
-void Document::applyBaseParameters(int deviceType, const QString& description)
+void Document::applyBaseParameters(int deviceType, const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
+                                   const QString& description)
 {
-    m_base.deviceType = static_cast<std::uint16_t>(deviceType);
-    // Types without a catalogue keep their width: there is no layout to cut the table to.
-    m_base.table.setColumnCount(veltris::tableColumnCount(deviceType));
-    m_base.applyTitles(m_catalogue);
-    emit mainColumnsChanged();
-    applyShownList({});
     // Cut to 104 stored bytes, not UTF-16 units: a sign outside the BMP is one "?" in the file.
-    m_base.setDescription(qStringToCp(description));
-    setModified(true);
+    pushCommand(new BaseParametersCommand(*this, deviceType, columnMap, qStringToCp(description)));
+}
+
+void Document::applyViewColumns(const std::vector<int>& shown)
+{
+    pushCommand(new ViewColumnsCommand(*this, shown));
 }
 
 void Document::viewColumns(std::vector<int>& shown, std::vector<int>& hidden) const
@@ -301,6 +470,12 @@ void Document::applyShownList(const std::vector<int>& shown)
     if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
         m_second.setCell(0, 0, m_settings.deviceLabel);
     emit secondTableChanged();
+}
+
+void Document::remakeSecondTable()
+{
+    m_second = veltris::Table();
+    rebuildSecondTable();
 }
 
 void Document::rebuildSecondTable()
