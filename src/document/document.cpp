@@ -398,11 +398,10 @@ bool Document::deleteRecord(int row)
 bool Document::sortByColumn(Table which, int column)
 {
     veltris::Table& table = which == Table::Main ? m_base.table : m_second;
-    std::vector<std::uint32_t> before;
-    if (which == Table::Main)
-        before.assign(table.order().begin(), table.order().end());
+    std::vector<std::uint32_t> permutation;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const veltris::Status st = veltris::sortTableRows(table, column);
+    const veltris::Status st =
+        veltris::sortTableRows(table, column, which == Table::Main ? &permutation : nullptr);
     QApplication::restoreOverrideCursor();
     if (!st) {
         // Keys are computed before anything moves: the table is exactly as it was.
@@ -413,22 +412,14 @@ bool Document::sortByColumn(Table which, int column)
         emit secondTableChanged();
         return true;
     }
-    // The step keeps the permutation the sort made: new data row i+1 is old row permutation[i]+1.
-    const std::span<const std::uint32_t> after = table.order();
-    if (std::equal(after.begin(), after.end(), before.begin(), before.end())) {
+    // The step keeps the permutation the sort made; a sort that moved nothing is no step.
+    bool moved = false;
+    for (std::size_t i = 0; i < permutation.size() && !moved; ++i)
+        moved = permutation[i] != i;
+    if (!moved) {
         emit mainTableChanged();
-        return true;  // nothing moved: no step
+        return true;
     }
-    std::uint32_t stored = 0;
-    for (const std::uint32_t s : before)
-        stored = std::max(stored, s + 1);
-    std::vector<std::uint32_t> place(stored);
-    for (std::size_t i = 0; i < before.size(); ++i)
-        place[before[i]] = static_cast<std::uint32_t>(i);
-    std::vector<std::uint32_t>().swap(before);
-    std::vector<std::uint32_t> permutation(after.size());
-    for (std::size_t i = 0; i < after.size(); ++i)
-        permutation[i] = place[after[i]];
     const QString title = column == 0 ? QString() : oneLineTitle(table.cell(0, column));
     pushCommand(new SortCommand(*this, std::move(permutation), title));
     return true;
