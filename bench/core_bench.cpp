@@ -3,6 +3,7 @@
 //   load     vs read + names to UTF-8 + shortest to_chars of every stored double and drawing
 //   save     vs the same bytes written to a temporary file, fdatasync, rename
 //   convert  vs baseline load + baseline save
+//   recovery vs save (the window's recovery file of the base vs a Save of it)
 //   sort     vs std::sort of the column's doubles
 //   select   vs the same 30-bound query in sqlite3 (in-process, prepared), same rows
 // and the resident memory a loaded base takes beside (file size + total text bytes).
@@ -174,6 +175,20 @@ void saveBaseline(benchmark::State& state)
         bench::baselineSave(g_fixture.savedBytes, out);
 }
 
+void recovery(benchmark::State& state)
+{
+    const fs::path out = g_fixture.dir.path() / "base.recovery";
+    for (auto _ : state)
+        writeRecoveryFile(g_fixture.base, out);
+}
+
+void recoveryBaseline(benchmark::State& state)
+{
+    const fs::path out = g_fixture.dir.path() / "recovery-baseline.QDB";
+    for (auto _ : state)
+        saveBase(g_fixture.base, out);
+}
+
 void convert(benchmark::State& state)
 {
     const fs::path out = g_fixture.dir.path() / "converted.QDB";
@@ -253,6 +268,8 @@ int main(int argc, char** argv)
     add("load_baseline", loadBaseline);
     add("save", save);
     add("save_baseline", saveBaseline);
+    add("recovery", recovery);
+    add("recovery_baseline", recoveryBaseline);
     add("convert", convert);
     add("convert_baseline", convertBaseline);
     add("sort", sortColumn);

@@ -5,6 +5,8 @@
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
+#include "base/fileio.h"
+#include "base/recovery.h"
 #include "base/tableops.h"
 
 namespace bench {
@@ -54,6 +56,19 @@ void saveBase(const Base& base, const std::filesystem::path& file)
     const veltris::Status st = veltris::writeBase(base, file);
     if (!st)
         fail("save", st.error().message);
+}
+
+void writeRecoveryFile(const Base& base, const std::filesystem::path& file)
+{
+    veltris::RecoveryInfo info;
+    info.basePath = "/home/user/base.QDB";
+    info.owner = veltris::currentProcess();
+    auto bytes = veltris::encodeRecovery(info, base);
+    if (!bytes)
+        fail("recovery", bytes.error().message);
+    const veltris::Status st = veltris::writeFileAtomic(file, *bytes);
+    if (!st)
+        fail("recovery", st.error().message);
 }
 
 void sortByColumn(Base& base, int column)

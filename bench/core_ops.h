@@ -22,6 +22,9 @@ Base loadBaseFile(const std::filesystem::path& file);
 // The bytes a save writes, and the save itself (encode, temporary file, sync, rename).
 std::string saveBytes(const Base& base);
 void saveBase(const Base& base, const std::filesystem::path& file);
+// The window's recovery file of the base (header, the bytes a save writes, the cells those bytes
+// would not give back), written all or nothing as the window writes it.
+void writeRecoveryFile(const Base& base, const std::filesystem::path& file);
 
 // Sorts the records by main-table column `column` as a right click on its title does.
 void sortByColumn(Base& base, int column);

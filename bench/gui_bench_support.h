@@ -41,6 +41,13 @@ public:
         qWarning("message: %s", qPrintable(text));
         return QMessageBox::Cancel;
     }
+    int choice(QWidget*, const QString&, const QString& text, QMessageBox::Icon, const QStringList&,
+               int cancelIndex) override
+    {
+        ++calls;
+        qWarning("question: %s", qPrintable(text));
+        return cancelIndex;
+    }
     QString openFileName(QWidget*, const FileDialogRequest&) override { return {}; }
     QString saveFileName(QWidget*, const FileDialogRequest&) override { return {}; }
     void openUrl(const QUrl&) override {}

@@ -120,6 +120,7 @@ def main():
         r.compare("load vs baseline load", f"load/{data}/100000", "≤ 1.2×", 1.2, d)
         r.compare("`qdb convert` vs baseline load + baseline save", f"convert/{data}/100000", "≤ 1.3×", 1.3, d)
         r.compare("save vs write + fdatasync + rename of the same bytes", f"save/{data}/100000", "≤ 1.5×", 1.5, d)
+        r.compare("recovery file (written 3 s after the changes stop) vs Save of the same base", f"recovery/{data}/100000", "≤ 3×", 3.0, d)
         r.compare("sort by a numeric column vs `std::sort` of its doubles", f"sort/{data}/100000", "≤ 1.5×", 1.5, d)
         r.compare("30-bound selection vs sqlite3 (same rows)", f"select/{data}/100000", "≤ 0.4×", 0.4, d)
     for data in ("datasheet", "random"):

@@ -8,6 +8,7 @@ packages=(build-essential cmake ninja-build pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libsqlite3-dev
           xvfb xauth fonts-dejavu-core
           qt6-translations-l10n fonts-wine)
+packages+=(libxxhash-dev)  # the hash of file identities
 # The sanitizer build uses g++'s own runtimes; the fuzz targets need clang and libFuzzer
 # (scripts/fuzz.sh asks for them with --fuzz).
 if [[ "${1:-}" == "--fuzz" ]]; then

@@ -25,6 +25,7 @@
 #include <algorithm>
 
 #include "app/aboutbox.h"
+#include "document/recoverykeeper.h"
 #include "edit/baseparametersdialog.h"
 #include "edit/recorddialog.h"
 #include "edit/viewcolumnsdialog.h"
@@ -183,10 +184,10 @@ void MainWindow::createActions()
             [this, follow, undoVerb](const QString& step) { follow(m_undo, undoVerb, step); });
     connect(&history, &QUndoStack::redoTextChanged, m_redo,
             [this, follow, redoVerb](const QString& step) { follow(m_redo, redoVerb, step); });
-    connect(&history, &QUndoStack::canUndoChanged, m_undo, &QAction::setEnabled);
-    connect(&history, &QUndoStack::canRedoChanged, m_redo, &QAction::setEnabled);
-    m_undo->setEnabled(history.canUndo());
-    m_redo->setEnabled(history.canRedo());
+    // A read-only base is not changed, not even back: its steps wait for Save as.
+    connect(&history, &QUndoStack::canUndoChanged, this, &MainWindow::updateHistoryCommands);
+    connect(&history, &QUndoStack::canRedoChanged, this, &MainWindow::updateHistoryCommands);
+    updateHistoryCommands();
     connect(m_undo, &QAction::triggered, &history, &QUndoStack::undo);
     connect(m_redo, &QAction::triggered, &history, &QUndoStack::redo);
     connect(m_addRecord, &QAction::triggered, this, &MainWindow::addRecord);
@@ -446,6 +447,10 @@ void MainWindow::afterFirstShow()
 {
     if (!m_document.scanProblems().empty())
         showScanProblems();
+    // Changes a program that ended without saving left behind come before the navigator; a
+    // restored base is the one to work on.
+    if (m_document.offerRecovery())
+        m_showNavigatorAtStart = false;
     if (m_showNavigatorAtStart) {
         m_showNavigatorAtStart = false;
         showNavigator();
@@ -464,12 +469,49 @@ void MainWindow::showScanProblems()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!m_document.confirmDiscard()) {
+    if (m_ending == Ending::None && !m_document.confirmDiscard()) {
         event->ignore();
         return;
     }
     saveWindowSettings();
+    m_document.closeBase(m_ending == Ending::ChangesKept);
     event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Back from another program: the open file may have been changed there. Looked at from the
+    // loop, after whatever the activation belongs to has finished.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_shown)
+        QTimer::singleShot(0, &m_document, &Document::checkFileOnDisk);
+}
+
+bool MainWindow::endOfSession(bool interactionAllowed)
+{
+    if (!m_document.isModified())
+        return true;
+    if (interactionAllowed) {
+        if (!m_document.confirmDiscard())
+            return false;
+        if (m_document.isModified())
+            m_ending = Ending::ChangesGivenUp;  // «Нет»: the close that follows asks no more
+        return true;
+    }
+    m_document.recovery().writeNow();
+    m_ending = Ending::ChangesKept;
+    return true;
+}
+
+void MainWindow::endBySignal()
+{
+    m_document.recovery().writeNow();
+    m_document.closeBase(true);
+    m_ending = Ending::ChangesKept;
+    QCoreApplication::exit(0);
+    // Arrived in a modal loop of the start (a question before the main loop runs): that loop
+    // ends, and the main loop ends as soon as it starts.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void MainWindow::saveWindowSettings()

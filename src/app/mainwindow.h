@@ -116,9 +116,19 @@ public slots:
     // A click on the drawing switches between its own size and the page's size.
     void toggleDrawingStretch();
 
+    // ---- the end of the program other than by closing the window ----
+    // The session manager ends the session. With interaction allowed, the unsaved-changes
+    // prompt runs as on close (false: the user cancelled, the session should not end); without,
+    // the changes go to the recovery file. Either way a close that follows asks nothing more.
+    bool endOfSession(bool interactionAllowed);
+    // SIGTERM or SIGHUP: the changes go to the recovery file (kept for the next start), the
+    // lock is released and the event loop ends. Nothing is asked.
+    void endBySignal();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -154,6 +164,10 @@ private:
     QString drawingFileFor(int row) const;
     void onCurrentPageChanged(int index);
     void setRecordCommandsEnabled(bool enabled);
+    // Commands that change the base or write it follow the read-only state.
+    void updateEditingCommands();
+    // «Отменить» and «Повторить» follow the history and the read-only state.
+    void updateHistoryCommands();
     void updatePageHelpTopic();
 
     UiServices& m_ui;
@@ -163,6 +177,10 @@ private:
     bool m_shown = false;
     int m_currentPage = 0;
     bool m_programPageChange = false;
+    // How the session's end was settled: a close that follows asks nothing more. Any change of
+    // the base afterwards (the session went on) makes the close ask again.
+    enum class Ending { None, ChangesKept, ChangesGivenUp };
+    Ending m_ending = Ending::None;
 
     // Actions (objectName: the menu item's name, which help and tests look up).
     QAction* m_newBase = nullptr;

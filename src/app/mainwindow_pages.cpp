@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <algorithm>
 
 #include "app/mainwindow.h"
@@ -32,6 +33,11 @@ void MainWindow::connectDocument()
     connect(&m_document, &Document::secondTableChanged, this, &MainWindow::refreshSecondTable);
     connect(&m_document, &Document::cellNeedsAttention, this, &MainWindow::showCellNeedingAttention);
     connect(&m_document, &Document::recordTouched, this, &MainWindow::showTouchedRecord);
+    connect(&m_document, &Document::readOnlyChanged, this, &MainWindow::updateEditingCommands);
+    // A change after the session's end was settled: the session went on.
+    for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged})
+        connect(&m_document, signal, this, [this] { m_ending = Ending::None; });
+    connect(&m_document, &Document::baseReplaced, this, [this] { m_ending = Ending::None; });
     // The page «Замена» reads the open base: every change of it is news for the page.
     for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged})
         connect(&m_document, signal, this,
@@ -204,9 +210,27 @@ void MainWindow::showPage(int index)
 
 void MainWindow::setRecordCommandsEnabled(bool enabled)
 {
+    enabled = enabled && !m_document.isReadOnly();
     m_addRecord->setEnabled(enabled);
     m_editRecord->setEnabled(enabled);
     m_deleteRecord->setEnabled(enabled);
+}
+
+void MainWindow::updateEditingCommands()
+{
+    const bool editable = !m_document.isReadOnly();
+    setRecordCommandsEnabled(m_currentPage == MainTablePage);
+    m_saveBase->setEnabled(editable);
+    m_baseParametersAction->setEnabled(editable);
+    m_viewColumnsAction->setEnabled(editable);
+    updateHistoryCommands();
+}
+
+void MainWindow::updateHistoryCommands()
+{
+    const bool editable = !m_document.isReadOnly();
+    m_undo->setEnabled(editable && m_document.undoStack().canUndo());
+    m_redo->setEnabled(editable && m_document.undoStack().canRedo());
 }
 
 void MainWindow::updatePageHelpTopic()

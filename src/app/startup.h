@@ -8,6 +8,8 @@ class UiServices;
 
 // Creates the main window (and with it the dialogs) and runs the loop until it closes.
 // When a catalogue failed to load, returns 1 at once, before anything is shown.
+// SIGTERM and SIGHUP end the loop with the unsaved changes kept in the recovery file; the
+// session manager's end of the session runs the unsaved-changes prompt where it may.
 int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args);
 
 // First run: when no settings file exists yet and a "samples" folder lies in the data folder,

@@ -36,18 +36,6 @@ namespace {
 constexpr double kTolerance = 1e-9;
 constexpr std::size_t kMaxRules = 32;  // the verdict masks hold one bit a rule
 
-std::string lowerAscii(std::string_view s)
-{
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        out += c;
-    }
-    return out;
-}
-
 std::string_view trimmed(std::string_view s)
 {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -57,164 +45,7 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-std::optional<int> percentOf(std::string_view s)
-{
-    s = trimmed(s);
-    int v = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size())
-        return std::nullopt;
-    return v;
-}
-
-std::string columnKey(int c)
-{
-    return "Col_" + std::to_string(c);
-}
-
 }  // namespace
-
-// ---- rules ----
-
-const char* ruleCaption(RuleKind kind)
-{
-    switch (kind) {
-    case RuleKind::Off: return "не учитывать";
-    case RuleKind::AtLeast: return "не меньше";
-    case RuleKind::AtMost: return "не больше";
-    case RuleKind::Equal: return "равно";
-    case RuleKind::Band: return "в пределах";
-    }
-    return "";
-}
-
-Result<SubstituteRule> parseRuleText(std::string_view text)
-{
-    const std::string t = lowerAscii(trimmed(text));
-    const auto bad = [&]() -> Error {
-        return Error{ErrorKind::Generic,
-                     "правило «" + std::string(text) +
-                         "» не распознано; допустимы off, ge, le, eq, band:P:Q "
-                         "(P от 0 до 100, Q от 0 до 1000 процентов)"};
-    };
-    if (t == "off")
-        return SubstituteRule{RuleKind::Off};
-    if (t == "ge")
-        return SubstituteRule{RuleKind::AtLeast};
-    if (t == "le")
-        return SubstituteRule{RuleKind::AtMost};
-    if (t == "eq")
-        return SubstituteRule{RuleKind::Equal};
-    if (t.starts_with("band:")) {
-        const std::string_view rest = std::string_view(t).substr(5);
-        const auto colon = rest.find(':');
-        if (colon == std::string_view::npos)
-            return bad();
-        const auto p = percentOf(rest.substr(0, colon));
-        const auto q = percentOf(rest.substr(colon + 1));
-        if (!p || !q || *p < 0 || *p > kMaxBandMinus || *q < 0 || *q > kMaxBandPlus)
-            return bad();
-        return SubstituteRule{RuleKind::Band, *p, *q};
-    }
-    return bad();
-}
-
-std::string ruleText(const SubstituteRule& rule)
-{
-    switch (rule.kind) {
-    case RuleKind::Off: return "off";
-    case RuleKind::AtLeast: return "ge";
-    case RuleKind::AtMost: return "le";
-    case RuleKind::Equal: return "eq";
-    case RuleKind::Band:
-        return "band:" + std::to_string(rule.minusPercent) + ":" + std::to_string(rule.plusPercent);
-    }
-    return "off";
-}
-
-bool isTextParameter(int deviceType, int column)
-{
-    // The LED colour code: the store keeps it as letters, not as a number.
-    return column > 0 && findDeviceType(deviceType) && findDeviceType(deviceType)->colourColumn == column;
-}
-
-// ---- defaults and the user's rules ----
-
-namespace {
-
-RuleSet rulesFromSection(const IniFile& ini, std::string_view section, int deviceType,
-                         RuleSet rules)
-{
-    for (int c = 1; c <= static_cast<int>(rules.size()); ++c) {
-        const auto text = ini.value(section, columnKey(c));
-        if (!text)
-            continue;
-        auto rule = parseRuleText(*text);
-        if (!rule)
-            continue;  // a damaged key keeps the rule it would replace
-        if (isTextParameter(deviceType, c) && rule->kind != RuleKind::Off)
-            rule->kind = RuleKind::Equal;
-        rules[static_cast<std::size_t>(c - 1)] = *rule;
-    }
-    return rules;
-}
-
-}  // namespace
-
-Result<SubstituteDefaults> SubstituteDefaults::load(const fs::path& dir)
-{
-    const fs::path path = dir / kSubstituteDefaultsFile;
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-        return Error{ErrorKind::OpenFailed,
-                     "Не найден файл правил замены «" + path.string() + "»"};
-    auto bytes = readFileBytes(path);
-    if (!bytes)
-        return bytes.error();
-    return fromBytes(*bytes);
-}
-
-SubstituteDefaults SubstituteDefaults::fromBytes(std::string_view iniBytes)
-{
-    const IniFile ini = IniFile::fromBytes(iniBytes);
-    SubstituteDefaults d;
-    d.m_rules.resize(8);
-    for (const DeviceType& type : supportedDeviceTypes()) {
-        d.m_rules[static_cast<std::size_t>(type.code)] =
-            rulesFromSection(ini, "Type_" + std::to_string(type.code), type.code,
-                             RuleSet(static_cast<std::size_t>(type.columnCount)));
-    }
-    return d;
-}
-
-RuleSet SubstituteDefaults::rules(int deviceType) const
-{
-    if (findDeviceType(deviceType) == nullptr || m_rules.empty())
-        return RuleSet(static_cast<std::size_t>(parameterColumnCount(deviceType)));
-    return m_rules[static_cast<std::size_t>(deviceType)];
-}
-
-std::string ruleSection(int deviceType)
-{
-    return "Substitute_" + std::to_string(deviceType);
-}
-
-RuleSet readUserRules(const IniFile& settings, int deviceType, const RuleSet& defaults)
-{
-    return rulesFromSection(settings, ruleSection(deviceType), deviceType, defaults);
-}
-
-void writeUserRules(IniFile& settings, int deviceType, const RuleSet& rules,
-                    const RuleSet& defaults)
-{
-    const std::string section = ruleSection(deviceType);
-    for (std::size_t i = 0; i < rules.size(); ++i) {
-        const std::string key = columnKey(static_cast<int>(i) + 1);
-        const bool differs = i >= defaults.size() || !(rules[i] == defaults[i]);
-        if (differs || settings.hasKey(section, key))
-            settings.writeString(section, key, ruleText(rules[i]));
-    }
-}
 
 // ---- what a cell promises ----
 
@@ -392,39 +223,6 @@ UnitScale unitScaleOfTitle(std::string_view title)
     return {0, 1, std::string(u)};
 }
 
-// ---- names ----
-
-namespace {
-
-std::array<unsigned char, 256> makeFoldTable()
-{
-    std::array<unsigned char, 256> t{};
-    for (int i = 0; i < 256; ++i)
-        t[static_cast<std::size_t>(i)] =
-            static_cast<unsigned char>(cp1251ToUpper(static_cast<char>(i)));
-    // Latin capitals that look like Cyrillic ones read as the Cyrillic letter.
-    const std::string latin = "ABCEHKMOPTXY";
-    const std::string cyrillic = utf8ToCp1251("АВСЕНКМОРТХУ");
-    for (std::size_t k = 0; k < latin.size(); ++k) {
-        const auto from = static_cast<unsigned char>(latin[k]);
-        const auto to = static_cast<unsigned char>(cyrillic[k]);
-        t[from] = to;
-        t[static_cast<unsigned char>(from - 'A' + 'a')] = to;
-    }
-    return t;
-}
-
-}  // namespace
-
-std::string foldName(std::string_view cp1251)
-{
-    static const std::array<unsigned char, 256> kFold = makeFoldTable();
-    std::string out(cp1251);
-    for (char& c : out)
-        c = static_cast<char>(kFold[static_cast<unsigned char>(c)]);
-    return out;
-}
-
 // ---- the engine's input ----
 
 FinderSource::FinderSource(int deviceType, int rowCount)
@@ -469,6 +267,22 @@ FinderSource::Column& FinderSource::buildColumn(int c, bool text, UnitScale unit
 
 // ---- the query ----
 
+std::vector<int> sourceColumns(int deviceType, const RuleSet& rules)
+{
+    std::vector<int> columns;
+    const int package = packageColumn(deviceType);
+    bool packageRuled = false;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        if (rules[i].kind == RuleKind::Off)
+            continue;
+        columns.push_back(static_cast<int>(i) + 1);
+        packageRuled |= static_cast<int>(i) + 1 == package;
+    }
+    if (package > 0 && !packageRuled)
+        columns.push_back(package);
+    return columns;
+}
+
 Result<FinderQuery> makeQuery(const FinderSource& source, int referenceRow, const RuleSet& rules,
                               int nearMisses, std::size_t top)
 {
@@ -501,7 +315,8 @@ Result<FinderQuery> makeQuery(const FinderSource& source, int referenceRow, cons
                 q.unusable.push_back(c);
                 continue;
             }
-            a.rule.kind = RuleKind::Equal;
+            if (a.rule.kind != RuleKind::Gate)
+                a.rule = SubstituteRule{RuleKind::Equal};
             q.rules.push_back(a);
             continue;
         }
@@ -510,33 +325,28 @@ Result<FinderQuery> makeQuery(const FinderSource& source, int referenceRow, cons
             q.unusable.push_back(c);
             continue;
         }
-        // "<x" and ">x" of the reference stand for x; a range for its ends.
-        const double lo = col.lo[r];
-        const double hi = col.hi[r];
-        a.reference = std::sqrt(lo * hi);
-        switch (rule.kind) {
-        case RuleKind::AtLeast:
-            a.needLow = true;
-            a.low = lo;
-            break;
-        case RuleKind::AtMost:
-            a.needHigh = true;
-            a.high = hi;
-            break;
-        case RuleKind::Equal:
-            a.needLow = a.needHigh = true;
-            a.low = lo;
-            a.high = hi;
-            break;
-        case RuleKind::Band:
-            a.needLow = a.needHigh = true;
-            a.low = lo * (1 - rule.minusPercent / 100.0);
-            a.high = hi * (1 + rule.plusPercent / 100.0);
-            break;
-        case RuleKind::Off:
-            break;
-        }
+        const CellMeaning reference{col.lo[r], col.hi[r], col.known[r]};
+        const RuleTarget t = ruleTarget(rule, reference);
+        a.needLow = t.needLow;
+        a.needHigh = t.needHigh;
+        a.low = t.low;
+        a.high = t.high;
+        a.favoured = t.favoured;
+        a.referenceLow = reference.lo;
+        a.referenceHigh = reference.hi;
+        a.logReference = logRepresentative(reference.lo, reference.hi);
+        a.reference = std::exp(a.logReference);
         q.rules.push_back(a);
+    }
+    const int package = packageColumn(q.deviceType);
+    if (package > 0 && package <= source.columnCount() && source.column(package).built &&
+        !source.column(package).text) {
+        const FinderSource::Column& col = source.column(package);
+        const auto r = static_cast<std::size_t>(referenceRow);
+        if (col.known[r] == (kKnownLow | kKnownHigh) && col.lo[r] == col.hi[r]) {
+            q.packageColumn = package;
+            q.referencePackage = col.lo[r];
+        }
     }
     if (q.rules.size() > kMaxRules)
         q.rules.resize(kMaxRules);
@@ -565,12 +375,27 @@ struct PreparedRule {
     bool text = false;     // compares colour codes
     // Neither: the column cannot be compared with the reference's (not there, another unit):
     // every row is unknown there.
+    bool gate = false;     // a failure drops the row
+    bool label = false;    // the package column: its numbers name drawings, a miss has no size
     std::uint64_t refKey = 0;
-    bool needLow = false;
-    bool needHigh = false;
-    double low = 0;
-    double high = 0;
+    RuleTarget target;
     double logReference = 0;  // ln(reference) in the candidate's units
+    double referenceLow = 0;  // the reference's ends in the candidate's units
+    double referenceHigh = 0;
+};
+
+// The package as the judge reads it in one base.
+struct PreparedPackage {
+    int column = 0;  // 0: every row's package is unknown
+    double number = 0;
+};
+
+// Everything the judge needs for one base.
+struct JudgePlan {
+    std::vector<PreparedRule> rules;
+    PreparedPackage package;
+    int limit = 0;  // most failures a kept row may have
+    bool unknownFails = false;
 };
 
 // Factor from the candidate column's unit to the reference's; 0 when they cannot be compared.
@@ -585,14 +410,17 @@ double unitFactor(const UnitScale& reference, const UnitScale& candidate)
 
 // `headOf(column)` gives the ColumnHead of a column of the candidate base.
 template <class HeadOf>
-std::vector<PreparedRule> prepare(const FinderQuery& query, HeadOf headOf)
+JudgePlan prepare(const FinderQuery& query, HeadOf headOf)
 {
-    std::vector<PreparedRule> prepared;
+    JudgePlan plan;
+    plan.limit = query.nearMisses;
+    plan.unknownFails = query.unknownFails;
     for (const ActiveRule& a : query.rules) {
         PreparedRule p;
         p.column = a.column;
-        p.needLow = a.needLow;
-        p.needHigh = a.needHigh;
+        p.gate = a.gate();
+        p.label = a.column == packageColumn(query.deviceType);
+        p.target = a.target();
         const ColumnHead head = headOf(a.column);
         if (!head.built || head.text != a.text) {
             // unknown everywhere
@@ -601,55 +429,36 @@ std::vector<PreparedRule> prepare(const FinderQuery& query, HeadOf headOf)
             p.refKey = a.key;
         } else if (const double factor = unitFactor(a.unit, head.unit); factor > 0) {
             p.numeric = true;
-            p.low = a.low / factor * (1 - kTolerance);
-            p.high = a.high / factor * (1 + kTolerance);
-            p.logReference = std::log(a.reference / factor);
+            p.target.low = a.low / factor * (1 - kTolerance);
+            p.target.high = a.high / factor * (1 + kTolerance);
+            p.logReference = a.logReference - std::log(factor);
+            p.referenceLow = a.referenceLow / factor;
+            p.referenceHigh = a.referenceHigh / factor;
         }
-        prepared.push_back(p);
+        plan.rules.push_back(p);
     }
-    return prepared;
+    if (query.packageColumn > 0) {
+        const ColumnHead head = headOf(query.packageColumn);
+        if (head.built && !head.text)
+            plan.package = {query.packageColumn, query.referencePackage};
+    }
+    return plan;
 }
 
-// ln of the geometric mean of two ends; one logarithm unless their product leaves the normal
-// range.
-inline double logMean(double lo, double hi)
+// What a stored value that reads back as itself (class kValueExact) or is zero (kValueZero)
+// promises: its magnitude and which ends are known. Zero, whatever its decorations, is no data.
+inline std::uint8_t plainKnown(std::uint8_t flags, double v)
 {
-    if (lo == hi)
-        return std::log(lo);
-    const double product = lo * hi;
-    if (std::isnormal(product))
-        return 0.5 * std::log(product);
-    return 0.5 * (std::log(lo) + std::log(hi));
-}
-
-// Both ends known: they are real values (an exact value, the spread of a range), so the text
-// passes or fails. One end known ("<x", ">x"): that end is a limit, not a value; it decides only
-// where it already settles the question.
-// Returns kFails, kUnknown or 0 (pass), without branches: the verdicts of neighbouring rows
-// follow no pattern a branch predictor could learn.
-enum : unsigned { kFails = 1, kUnknown = 2 };
-inline unsigned judgeValue(const PreparedRule& p, std::uint8_t known, double lo, double hi)
-{
-    const unsigned exact = known == (kKnownLow | kKnownHigh);
-    const unsigned onlyLow = known == kKnownLow;
-    const unsigned onlyHigh = known == kKnownHigh;
-    const unsigned needLow = p.needLow;
-    const unsigned needHigh = p.needHigh;
-    // Needing the low bound: an exact value below it fails; "at least lo" below it may still
-    // reach it; "at most hi" fails below it and cannot tell above it.
-    const unsigned loBelow = lo < p.low;
-    const unsigned hiBelow = hi < p.low;
-    const unsigned hiAbove = hi > p.high;
-    const unsigned loAbove = lo > p.high;
-    const unsigned fail = (needLow & ((exact & loBelow) | (onlyHigh & hiBelow))) |
-                          (needHigh & ((exact & hiAbove) | (onlyLow & loAbove)));
-    const unsigned unknown = (known == 0) |
-                             (needLow & ((onlyLow & loBelow) | (onlyHigh & (hiBelow ^ 1u)))) |
-                             (needHigh & ((onlyHigh & hiAbove) | (onlyLow & (loAbove ^ 1u))));
-    return fail | ((unknown & (fail ^ 1u)) << 1);
+    const unsigned limit = flags & (kFlagLess | kFlagGreater);
+    const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
+    return none                 ? 0
+           : limit == 0         ? (kKnownLow | kKnownHigh)
+           : limit == kFlagLess ? kKnownHigh
+                                : kKnownLow;
 }
 
 // Where a cell reader writes what the cells of a list of rows promise: row r at index r - first.
+// A cell reader calls put(row, meaning) or plain(row, flags, value) once for each row it reads.
 struct MeaningOut {
     double* lo;
     double* hi;
@@ -663,24 +472,40 @@ struct MeaningOut {
         hi[k] = m.hi;
         known[k] = m.known;
     }
-    // A stored value that reads back as itself (class kValueExact) or is zero (kValueZero).
-    // Zero, whatever its decorations, is no data.
     void plain(int row, std::uint8_t flags, double v) const
     {
         const auto k = static_cast<std::size_t>(row - first);
-        const unsigned limit = flags & (kFlagLess | kFlagGreater);
-        const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
-        lo[k] = hi[k] = none ? 0 : std::fabs(v);
-        known[k] = none                 ? 0
-                   : limit == 0         ? (kKnownLow | kKnownHigh)
-                   : limit == kFlagLess ? kKnownHigh
-                                        : kKnownLow;
+        const std::uint8_t kn = plainKnown(flags, v);
+        lo[k] = hi[k] = kn == 0 ? 0 : std::fabs(v);
+        known[k] = kn;
+    }
+};
+
+// The same for a list of rows written in list order: the row at rows[a] to index a. A reader
+// hands the rows over in list order, so a running index finds each one's place.
+struct KeptOut {
+    double* lo;
+    double* hi;
+    std::uint8_t* known;
+    std::size_t at = 0;
+
+    void put(int, const CellMeaning& m)
+    {
+        lo[at] = m.lo;
+        hi[at] = m.hi;
+        known[at++] = m.known;
+    }
+    void plain(int, std::uint8_t flags, double v)
+    {
+        const std::uint8_t kn = plainKnown(flags, v);
+        lo[at] = hi[at] = kn == 0 ? 0 : std::fabs(v);
+        known[at++] = kn;
     }
 };
 
 // Rows judged together. Within a block the rules are taken one at a time, each reading its
 // column only for the rows still alive: a row with more failing parameters than a near miss
-// may have can never be kept, so the rules after that skip it.
+// may have, or failing a gate, can never be kept, so the rules after that skip it.
 constexpr int kJudgeBlock = 2048;
 constexpr int kProgressStep = 32 * kJudgeBlock;
 
@@ -688,24 +513,34 @@ constexpr int kProgressStep = 32 * kJudgeBlock;
 struct JudgeSpace {
     explicit JudgeSpace(std::size_t count)
         : lo(count * kJudgeBlock), hi(count * kJudgeBlock), known(count * kJudgeBlock),
-          key(kJudgeBlock), live(kJudgeBlock), failMask(kJudgeBlock), unknownMask(kJudgeBlock),
-          failCount(kJudgeBlock), distance(kJudgeBlock), order(count), failed(count, 0),
-          judged(count, 0)
+          key(kJudgeBlock), live(kJudgeBlock), verdicts(kJudgeBlock), weakMask(kJudgeBlock),
+          failCount(kJudgeBlock), distance(kJudgeBlock),
+          favour(kJudgeBlock), packageLo(kJudgeBlock), packageHi(kJudgeBlock),
+          packageKnown(kJudgeBlock), order(count), failed(count, 0), judged(count, 0)
     {
         for (std::size_t j = 0; j < count; ++j)
             order[j] = j;
     }
-    // Each rule's values of the block, kept for the distances of the rows that stay.
+    // Each rule's values of the rows kept, for their distances and misses.
     std::vector<double> lo;
     std::vector<double> hi;
     std::vector<std::uint8_t> known;
     std::vector<std::uint64_t> key;
-    // The rows still alive, in order; their verdicts so far at the same index.
+    // The rows still alive, in order.
     std::vector<int> live;
-    std::vector<std::uint32_t> failMask;
-    std::vector<std::uint32_t> unknownMask;
-    std::vector<std::uint8_t> failCount;
+    // Each row's verdicts so far, at index row - first row of the block.
+    // Failing rules in the low 32 bits, unknown ones in the high; which failures are a
+    // guarantee too weak apart (they are few).
+    std::vector<std::uint64_t> verdicts;
+    std::vector<std::uint32_t> weakMask;
+    std::vector<std::uint32_t> failCount;  // failures counted so far
+    // The kept rows' closeness, at their index in `live`.
     std::vector<double> distance;
+    std::vector<double> favour;
+    // The package cells of the kept rows.
+    std::vector<double> packageLo;
+    std::vector<double> packageHi;
+    std::vector<std::uint8_t> packageKnown;
     // The rules that failed the most rows they read are judged first: the rows they drop are
     // not read for the others. The order carries over from base to base of one search.
     std::vector<std::size_t> order;
@@ -713,20 +548,114 @@ struct JudgeSpace {
     std::vector<std::size_t> judged;
 };
 
-// Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones to `out`. `cells`
+// Records each row's verdict on one rule as a cell reader hands the cells over, and keeps the
+// row in `live` (moved down to `stay`) while it can still be kept. The reader reads live[a]
+// before the row is written back at stay <= a, so the list is compacted in place. Readers take
+// it by value and give it back, so that its counters live in registers.
+struct RuleJudge {
+    // The fields the loop reads are of types the stores it makes (int rows, 32-bit masks)
+    // cannot alias, so that they stay in registers.
+    RuleTarget target;
+    std::ptrdiff_t first;
+    std::size_t bit;
+    std::size_t gate;
+    std::size_t unknownFails;
+    std::size_t limit;
+    int* live;
+    std::uint64_t* verdicts;
+    std::uint32_t* weakMask;
+    std::uint32_t* failCount;
+    std::size_t stay = 0;
+    std::size_t fails = 0;
+
+    // v: kJudged* bits. Inlined into each cell reader's loop: a call a verdict costs more than
+    // the verdict.
+    [[gnu::always_inline]] void record(int row, unsigned v)
+    {
+        const auto k = static_cast<std::size_t>(row - first);
+        const std::size_t fail = v & kJudgedFail;
+        const std::size_t unknown = v >> 1 & 1u;
+        const std::size_t counted = fail | (unknownFails & unknown);
+        const std::uint64_t now = verdicts[k] | std::uint64_t{fail} << bit | std::uint64_t{unknown} << (bit + 32);
+        verdicts[k] = now;
+        if (v & kJudgedWeak)
+            weakMask[k] |= std::uint32_t{1} << bit;
+        const std::uint32_t total = failCount[k] + static_cast<std::uint32_t>(counted);
+        failCount[k] = total;
+        live[stay] = row;
+        stay += static_cast<std::size_t>(total <= limit) & ((gate & counted) ^ 1u);
+        fails += counted;
+    }
+    [[gnu::always_inline]] void put(int row, const CellMeaning& m)
+    {
+        record(row, judgeCell(target, m.known, m.lo, m.hi));
+    }
+    [[gnu::always_inline]] void plain(int row, std::uint8_t flags, double v)
+    {
+        const std::uint8_t known = plainKnown(flags, v);
+        const double value = std::fabs(v);
+        record(row, judgeCell(target, known, value, value));
+    }
+};
+
+// The near-miss fields of a kept row that fails: the worst shortfall and the deviations of its
+// failing rules; `lo`, `hi`, `known` hold each rule's cells of the kept rows at index `at`.
+void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const double* lo,
+                    const double* hi, const std::uint8_t* known)
+{
+    constexpr std::size_t kBlock = kJudgeBlock;
+    double shortfall = 0;
+    std::size_t slot = 0;
+    for (std::uint32_t bits = m.failMask; bits != 0; bits &= bits - 1) {
+        const auto j = static_cast<std::size_t>(std::countr_zero(bits));
+        const PreparedRule& p = plan.rules[j];
+        double miss = kCodeMiss;
+        float percent = NAN;
+        if (p.numeric && p.label) {
+            miss = kPackageMiss;
+        } else if (p.numeric) {
+            const std::size_t i = j * kBlock + at;
+            miss = cellMiss(p.target, known[i], lo[i], hi[i]);
+            percent = static_cast<float>(
+                cellDeviation(p.target, p.referenceLow, p.referenceHigh, known[i], lo[i], hi[i]));
+        }
+        shortfall = std::max(shortfall, miss);
+        if (slot < kShownMisses)
+            m.missPercent[slot++] = percent;
+    }
+    for (; slot < kShownMisses; ++slot)
+        m.missPercent[slot] = NAN;
+    if (plan.unknownFails && m.unknownMask != 0)
+        shortfall = std::max(shortfall, kUnknownMiss);
+    m.shortfall = shortfall;
+}
+
+// The names of the matches from `from` on, read by `cells`.
+template <class Cells>
+void nameMatches(const Cells& cells, std::vector<FinderMatch>& matches, std::size_t from)
+{
+    for (std::size_t k = from; k < matches.size(); ++k)
+        matches[k].name = std::string(cells.name(matches[k].row));
+}
+
+// Judges rows 0..rows-1 (all but `excludeRow`) and appends the kept ones, without their names,
+// to `out`: those with
+// at most plan.limit failures, none of them a gate's, and at least one rule told. `cells`
 // reads a column's meaning for a list of rows:
-//   numeric(column, rows, n, out) writes what the cells promise to `out`; keys(column, rows, n,
-//   first, key) the colour codes, row r at key[r - first]; name(row) gives a row's name.
+//   numeric(column, rows, n, out) hands each row's promise to `out` (MeaningOut, RuleJudge);
+//   keys(column, rows, n, first, key) the colour codes, row r at key[r - first]; name(row)
+//   gives a row's name.
 // `step(from)`, called now and then before row `from`, returns false to cancel;
 // `kept(first)` is called after each block with the index in `out` of its first match, while
 // the block's cells are still in the cache.
 template <class Cells, class Step, class Kept>
-bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int rows, int limit,
-               int baseIndex, int excludeRow, std::vector<FinderMatch>& out, Step step, Kept kept,
-               JudgeSpace& space)
+bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseIndex, int excludeRow,
+               std::vector<FinderMatch>& out, Step step, Kept kept, JudgeSpace& space)
 {
     constexpr std::size_t kBlock = kJudgeBlock;
+    const std::vector<PreparedRule>& rules = plan.rules;
     const std::size_t count = rules.size();
+    const std::uint32_t allRules = count >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << count) - 1;
     // Plain pointers: a store through a byte pointer may alias anything, so values read through
     // the vectors would be fetched again after every store.
     double* const lo = space.lo.data();
@@ -734,10 +663,11 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
     std::uint8_t* const known = space.known.data();
     std::uint64_t* const key = space.key.data();
     int* const live = space.live.data();
-    std::uint32_t* const failMask = space.failMask.data();
-    std::uint32_t* const unknownMask = space.unknownMask.data();
-    std::uint8_t* const failCount = space.failCount.data();
+    std::uint64_t* const verdicts = space.verdicts.data();
+    std::uint32_t* const weakMask = space.weakMask.data();
+    std::uint32_t* const failCount = space.failCount.data();
     double* const distance = space.distance.data();
+    double* const favour = space.favour.data();
     std::vector<std::size_t>& order = space.order;
     std::vector<std::size_t>& failed = space.failed;
     std::vector<std::size_t>& judged = space.judged;
@@ -745,87 +675,101 @@ bool judgeRows(const std::vector<PreparedRule>& rules, const Cells& cells, int r
         if (from % kProgressStep == 0 && !step(from))
             return false;
         const auto n = static_cast<std::size_t>(std::min(kJudgeBlock, rows - from));
+        std::fill_n(verdicts, n, std::uint64_t{0});
+        std::fill_n(weakMask, n, 0u);
+        std::fill_n(failCount, n, 0u);
         std::size_t alive = 0;
         for (std::size_t k = 0; k < n; ++k) {
             const int row = from + static_cast<int>(k);
-            failMask[alive] = 0;
-            unknownMask[alive] = 0;
-            failCount[alive] = 0;
             live[alive] = row;
             alive += row != excludeRow;
         }
-        // Records a row's verdict on rule j and keeps the row (moved down to `stay`) while it can
-        // still be kept: rows left behind by earlier ones only move down, never over one not
-        // yet read.
-        std::size_t stay = 0;
-        std::size_t fails = 0;
-        const auto record = [&](std::size_t a, std::uint32_t bit, unsigned fail, unsigned unknown) {
-            const auto count = static_cast<std::uint8_t>(failCount[a] + fail);
-            live[stay] = live[a];
-            failMask[stay] = failMask[a] | fail << bit;
-            unknownMask[stay] = unknownMask[a] | unknown << bit;
-            failCount[stay] = count;
-            stay += count <= limit;
-            fails += fail;
-        };
         for (const std::size_t j : order) {
             if (alive == 0)
                 break;
             const PreparedRule& p = rules[j];
-            const auto bit = static_cast<std::uint32_t>(j);
-            stay = 0;
-            fails = 0;
+            RuleJudge judge{p.target,
+                                  from,
+                                  j,
+                                  p.gate,
+                                  plan.unknownFails,
+                                  static_cast<std::size_t>(std::max(plan.limit, 0)),
+                                  live,
+                                  verdicts,
+                                  weakMask,
+                                  failCount};
             if (p.numeric) {
-                double* l = lo + j * kBlock;
-                double* h = hi + j * kBlock;
-                std::uint8_t* kn = known + j * kBlock;
-                cells.numeric(p.column, live, alive, MeaningOut{l, h, kn, from});
-                for (std::size_t a = 0; a < alive; ++a) {
-                    const auto k = static_cast<std::size_t>(live[a] - from);
-                    const unsigned v = judgeValue(p, kn[k], l[k], h[k]);
-                    record(a, bit, v & kFails, v >> 1);
-                }
+                judge = cells.numeric(p.column, live, alive, judge);
             } else if (p.text) {
                 cells.keys(p.column, live, alive, from, key);
                 for (std::size_t a = 0; a < alive; ++a) {
-                    const std::uint64_t code = key[static_cast<std::size_t>(live[a] - from)];
-                    record(a, bit, code != 0 && code != p.refKey, code == 0);
+                    const int row = live[a];
+                    const std::uint64_t code = key[static_cast<std::size_t>(row - from)];
+                    judge.record(row, static_cast<unsigned>(code != 0 && code != p.refKey) |
+                                          static_cast<unsigned>(code == 0) << 1);
                 }
             } else {
                 for (std::size_t a = 0; a < alive; ++a)
-                    record(a, bit, 0, 1);
+                    judge.record(live[a], kJudgedUnknown);
             }
-            failed[j] += fails;
+            failed[j] += judge.fails;
             judged[j] += alive;
-            alive = stay;
+            alive = judge.stay;
         }
-        // The distance only for the kept rows, the rules in query order: logarithms cost more
-        // than the verdicts.
+        // A row no rule could tell anything of is no match.
+        std::size_t told = 0;
+        for (std::size_t a = 0; a < alive; ++a) {
+            const int row = live[a];
+            live[told] = row;
+            told += (verdicts[static_cast<std::size_t>(row - from)] >> 32) != allRules;
+        }
+        alive = told;
+        // The kept rows' cells again, at their index in `live`, for the distances and misses;
+        // the rules in query order: logarithms cost more than the verdicts.
         std::fill_n(distance, alive, 0.0);
-        for (std::size_t j = 0; j < count; ++j) {
+        std::fill_n(favour, alive, 0.0);
+        for (std::size_t j = 0; j < count && alive > 0; ++j) {
             const PreparedRule& p = rules[j];
             if (!p.numeric)
                 continue;
-            const double* l = lo + j * kBlock;
-            const double* h = hi + j * kBlock;
-            const std::uint8_t* kn = known + j * kBlock;
-            for (std::size_t a = 0; a < alive; ++a) {
-                const auto k = static_cast<std::size_t>(live[a] - from);
-                if (kn[k] != 0)
-                    distance[a] += std::fabs(logMean(l[k], h[k]) - p.logReference);
-            }
+            double* l = lo + j * kBlock;
+            double* h = hi + j * kBlock;
+            std::uint8_t* kn = known + j * kBlock;
+            cells.numeric(p.column, live, alive, KeptOut{l, h, kn});
+            if (p.label)
+                continue;
+            for (std::size_t a = 0; a < alive; ++a)
+                if (kn[a] != 0)
+                    addDeviation(logRepresentative(l[a], h[a]) - p.logReference, p.target.favoured,
+                                 distance[a], favour[a]);
         }
+        if (plan.package.column > 0 && alive > 0)
+            cells.numeric(plan.package.column, live, alive,
+                          KeptOut{space.packageLo.data(), space.packageHi.data(),
+                                  space.packageKnown.data()});
         const std::size_t firstKept = out.size();
         for (std::size_t a = 0; a < alive; ++a) {
+            const auto k = static_cast<std::size_t>(live[a] - from);
             FinderMatch& m = out.emplace_back();
             m.base = baseIndex;
             m.row = live[a];
-            m.name = std::string(cells.name(live[a]));
-            m.fails = failCount[a];
-            m.unknowns = std::popcount(unknownMask[a]);
+            const auto failing = static_cast<std::uint32_t>(verdicts[k]);
+            const auto unknown = static_cast<std::uint32_t>(verdicts[k] >> 32);
+            m.unknowns = std::popcount(unknown);
+            m.fails = static_cast<int>(failCount[k]);
             m.distance = distance[a];
-            m.failMask = failMask[a];
-            m.unknownMask = unknownMask[a];
+            m.favour = favour[a];
+            m.failMask = failing;
+            m.weakMask = weakMask[k];
+            m.unknownMask = unknown;
+            if (plan.package.column > 0 && space.packageKnown[a] == (kKnownLow | kKnownHigh) &&
+                space.packageLo[a] == space.packageHi[a])
+                m.package = space.packageLo[a] == plan.package.number ? PackageMatch::Same
+                                                                      : PackageMatch::Other;
+            if (m.fails > 0)
+                describeMisses(plan, m, a, lo, hi, known);
+            else
+                m.missPercent.fill(NAN);
         }
         kept(firstKept);
         // By the share of the rows read that failed (a rule judged early reads more rows); a
@@ -844,13 +788,15 @@ class SourceCells {
 public:
     explicit SourceCells(const FinderSource& source) : m_source(source) {}
 
-    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    template <class Out>
+    Out numeric(int c, const int* rows, std::size_t n, Out out) const
     {
         const FinderSource::Column& col = m_source.column(c);
         for (std::size_t a = 0; a < n; ++a) {
             const auto r = static_cast<std::size_t>(rows[a]);
             out.put(rows[a], CellMeaning{col.lo[r], col.hi[r], col.known[r]});
         }
+        return out;
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -869,42 +815,19 @@ private:
 bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseIndex,
                  int excludeRow, std::vector<FinderMatch>& out, const FinderProgress& progress)
 {
-    const std::vector<PreparedRule> rules = prepare(query, [&](int c) {
+    const JudgePlan plan = prepare(query, [&](int c) {
         const FinderSource::Column& col = source.column(c);
         return ColumnHead{col.built, col.text, col.unit};
     });
     const int rows = source.rowCount();
-    JudgeSpace space(rules.size());
+    JudgeSpace space(plan.rules.size());
+    const SourceCells cells(source);
     return judgeRows(
-        rules, SourceCells(source), rows, query.nearMisses, baseIndex, excludeRow, out,
+        plan, cells, rows, baseIndex, excludeRow, out,
         [&](int from) {
             return !progress || progress(static_cast<std::size_t>(from), static_cast<std::size_t>(rows));
         },
-        [](std::size_t) {}, space);
-}
-
-namespace {
-
-// The ranking order over anything with the fields of a match that decide it.
-template <class T>
-bool rankedBefore(const T& a, const T& b)
-{
-    if (a.fails != b.fails)
-        return a.fails < b.fails;
-    if (a.unknowns != b.unknowns)
-        return a.unknowns < b.unknowns;
-    if (a.distance != b.distance)
-        return a.distance < b.distance;
-    if (a.base != b.base)
-        return a.base < b.base;
-    return a.row < b.row;
-}
-
-}  // namespace
-
-bool betterMatch(const FinderMatch& a, const FinderMatch& b)
-{
-    return rankedBefore(a, b);
+        [&](std::size_t first) { nameMatches(cells, out, first); }, space);
 }
 
 namespace {
@@ -918,42 +841,6 @@ void countMatches(const std::vector<FinderMatch>& matches, std::size_t from,
 }
 
 }  // namespace
-
-void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
-                 std::size_t& fullCount, std::size_t& nearCount)
-{
-    fullCount = 0;
-    nearCount = 0;
-    countMatches(matches, 0, fullCount, nearCount);
-    // The order is found on small keys, then each match is moved once to its place.
-    struct Key {
-        int fails;
-        int unknowns;
-        double distance;
-        int base;
-        int row;
-        std::size_t index;
-    };
-    std::vector<Key> keys;
-    keys.reserve(matches.size());
-    for (std::size_t k = 0; k < matches.size(); ++k) {
-        const FinderMatch& m = matches[k];
-        keys.push_back({m.fails, m.unknowns, m.distance, m.base, m.row, k});
-    }
-    const auto better = [](const Key& a, const Key& b) { return rankedBefore(a, b); };
-    if (query.top > 0 && query.top < keys.size()) {
-        std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(query.top),
-                          keys.end(), better);
-        keys.resize(query.top);
-    } else {
-        std::sort(keys.begin(), keys.end(), better);
-    }
-    std::vector<FinderMatch> ranked;
-    ranked.reserve(keys.size());
-    for (const Key& key : keys)
-        ranked.push_back(std::move(matches[key.index]));
-    matches = std::move(ranked);
-}
 
 // ---- adapters over the component base store and the base file ----
 
@@ -1100,7 +987,8 @@ class StoreCells {
 public:
     explicit StoreCells(const Table& table) : m_table(table) {}
 
-    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    template <class Out>
+    Out numeric(int c, const int* rows, std::size_t n, Out out) const
     {
         const ColumnStore& store = m_table.column(c);
         const std::span<const std::uint32_t> order = m_table.order();
@@ -1117,7 +1005,7 @@ public:
                 else
                     out.put(rows[a], other(store, c, s));
             }
-            return;
+            return out;
         }
         if (store.kind == CellKind::Drawing) {
             const std::int16_t* drawing = store.drawing.data();
@@ -1128,10 +1016,11 @@ public:
                 else
                     out.put(rows[a], other(store, c, s));
             }
-            return;
+            return out;
         }
         for (std::size_t a = 0; a < n; ++a)
             out.put(rows[a], other(store, c, order[static_cast<std::size_t>(rows[a])]));
+        return out;
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -1162,10 +1051,12 @@ class TextCells {
 public:
     explicit TextCells(const Table& table) : m_table(table) {}
 
-    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    template <class Out>
+    Out numeric(int c, const int* rows, std::size_t n, Out out) const
     {
         for (std::size_t a = 0; a < n; ++a)
             out.put(rows[a], cellMeaning(m_table.cell(rows[a] + 1, c)));
+        return out;
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -1358,7 +1249,8 @@ public:
     bool hasColumn(int c) const { return c >= 1 && c < m_tableColumns; }
     const std::string& title(int c) const { return m_titles[static_cast<std::size_t>(c)]; }
 
-    void numeric(int c, const int* rows, std::size_t n, const MeaningOut& out) const
+    template <class Out>
+    Out numeric(int c, const int* rows, std::size_t n, Out out) const
     {
         const RecordSlot& slot = m_slots[static_cast<std::size_t>(c)];
         if (slot.kind == CellKind::Value && !slot.signed3) {
@@ -1372,15 +1264,16 @@ public:
                 else
                     out.put(rows[a], other(slot, record(rows[a])));
             }
-            return;
+            return out;
         }
         if (slot.kind == CellKind::Drawing) {
             for (std::size_t a = 0; a < n; ++a)
                 out.plain(rows[a], 0, load<std::int16_t>(record(rows[a]) + slot.a));
-            return;
+            return out;
         }
         for (std::size_t a = 0; a < n; ++a)
             out.put(rows[a], other(slot, record(rows[a])));
+        return out;
     }
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
@@ -1529,22 +1422,15 @@ Result<FinderSource> finderSourceFromBytes(std::string_view bytes, const Catalog
         return outOfMemoryError();
     }
 }
-std::vector<int> findNameMatches(const FinderSource& source, std::string_view needle)
+
+NameLookup lookUpName(const FinderSource& source, std::string_view typed)
 {
-    const std::string folded = foldName(needle);
-    std::vector<int> exact;
-    std::vector<int> partial;
-    if (folded.empty())
-        return exact;
-    for (int i = 0; i < source.rowCount(); ++i) {
-        const std::string name = foldName(source.name(i));
-        if (name == folded)
-            exact.push_back(i);
-        else if (name.find(folded) != std::string::npos)
-            partial.push_back(i);
-    }
-    exact.insert(exact.end(), partial.begin(), partial.end());
-    return exact;
+    return lookUpName(typed, source.rowCount(), [&](int i) { return source.name(i); });
+}
+
+std::vector<int> findNameMatches(const FinderSource& source, std::string_view typed)
+{
+    return lookUpName(source, typed).all();
 }
 
 std::vector<int> queryColumns(const FinderQuery& query)
@@ -1552,6 +1438,9 @@ std::vector<int> queryColumns(const FinderQuery& query)
     std::vector<int> columns;
     for (const ActiveRule& a : query.rules)
         columns.push_back(a.column);
+    if (query.packageColumn > 0 &&
+        std::find(columns.begin(), columns.end(), query.packageColumn) == columns.end())
+        columns.push_back(query.packageColumn);
     return columns;
 }
 
@@ -1621,32 +1510,36 @@ void attachTexts(const FinderQuery& query, const RecordCells& cells, std::vector
     }
 }
 
-// Judges the rows of one base and gives the kept ones their texts. Every kept row is in the
+// Judges the rows of one base and gives the kept ones their names and texts. Every kept row is in the
 // result when there is no `top`: its texts are then copied block by block, while its cells are
 // still in the cache; otherwise only the best `top` get texts, after the cut. The base's
 // candidates are appended to `matches` and counted; false when cancelled.
 template <class Cells, class Texts, class Step>
-bool judgeAndAttach(const FinderQuery& query, const std::vector<PreparedRule>& rules,
+bool judgeAndAttach(const FinderQuery& query, const JudgePlan& plan,
                     const Cells& cells, int rows, int baseIndex, int excludeRow,
                     std::vector<FinderMatch>& matches, Texts texts, Step step,
                     std::size_t& fullCount, std::size_t& nearCount, JudgeSpace& space)
 {
     const std::size_t from = matches.size();
     const bool early = query.top == 0;
-    const bool judged = judgeRows(rules, cells, rows, query.nearMisses, baseIndex, excludeRow,
-                                  matches, step,
+    const bool judged = judgeRows(plan, cells, rows, baseIndex, excludeRow, matches, step,
                                   [&](std::size_t first) {
-                                      if (early)
+                                      if (early) {
+                                          nameMatches(cells, matches, first);
                                           texts(first);
+                                      }
                                   },
                                   space);
     if (!judged)
         return false;
-    // Counted before the cut: the counts cover everything found.
+    // Counted before the cut: the counts cover everything found. Names and texts only for
+    // what is kept.
     countMatches(matches, from, fullCount, nearCount);
     keepBest(query, matches, from);
-    if (!early)
+    if (!early) {
+        nameMatches(cells, matches, from);
         texts(from);
+    }
     return true;
 }
 
@@ -1657,10 +1550,9 @@ bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseInde
                std::vector<FinderMatch>& matches, Step step, std::size_t& fullCount,
                std::size_t& nearCount, ValueTexts* memo, JudgeSpace& space)
 {
-    const std::vector<PreparedRule> rules =
-        prepare(query, [&](int c) { return storeHead(base, c); });
+    const JudgePlan plan = prepare(query, [&](int c) { return storeHead(base, c); });
     return judgeAndAttach(
-        query, rules, StoreCells(base.table), base.recordCount(), baseIndex, excludeRow, matches,
+        query, plan, StoreCells(base.table), base.recordCount(), baseIndex, excludeRow, matches,
         [&](std::size_t first) {
             if (memo)
                 attachTexts(query, base, baseIndex, std::span(matches).subspan(first), *memo);
@@ -1812,13 +1704,13 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
             continue;
         const int index = static_cast<int>(report.baseFiles.size());
         report.baseFiles.emplace_back(fileName);
-        const std::vector<PreparedRule> rules = prepare(query, [&](int c) {
+        const JudgePlan plan = prepare(query, [&](int c) {
             const bool there = c >= 1 && c <= parameterColumnCount(type) && cells.hasColumn(c);
             return ColumnHead{there, isTextParameter(type, c),
                               there ? unitScaleOfTitle(cells.title(c)) : UnitScale{}};
         });
         judgeAndAttach(
-            query, rules, cells, static_cast<int>(cells.records()), index, -1, matches,
+            query, plan, cells, static_cast<int>(cells.records()), index, -1, matches,
             [&](std::size_t first) { attachTexts(query, cells, matches, first, memo); }, always,
             report.fullCount, report.nearCount, space);
     }

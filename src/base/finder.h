@@ -1,7 +1,10 @@
 #pragma once
 // The substitute finder: replacement parts for a reference component, judged parameter by
-// parameter by engineering rules (not less, not more, equal, within a band), ranked by closeness,
-// with near misses, over one base or every base of the same device type in the library.
+// parameter by engineering rules (gate, not less, not more, equal, within a band, each with its
+// tolerance), ranked by closeness, with near misses, over one base or every base of the same
+// device type in the library. Its pieces live in base/substitute/: rules and their defaults,
+// what a cell promises and how guarantees compare, the match and its ranking, verdict texts,
+// name lookup.
 //
 // The engine works on a FinderSource: per parameter column, what each cell's text promises as
 // plain arrays (lower end, upper end, which ends are known). Only the adapters at the end of this
@@ -17,6 +20,13 @@
 
 #include "base/devicetype.h"
 #include "base/result.h"
+#include "base/substitute/guarantee.h"
+#include "base/substitute/match.h"
+#include "base/substitute/namelookup.h"
+#include "base/substitute/ranking.h"
+#include "base/substitute/ruledefaults.h"
+#include "base/substitute/rules.h"
+#include "base/substitute/verdicttext.h"
 
 namespace veltris {
 
@@ -25,85 +35,10 @@ class IniFile;
 class NavigatorCatalogue;
 struct ComponentBase;
 
-// ---- rules ----
-
-enum class RuleKind : std::uint8_t {
-    Off,      // «не учитывать»
-    AtLeast,  // «не меньше»: the candidate's value is at least the reference's
-    AtMost,   // «не больше»
-    Equal,    // «равно»: within the reference's value (a range: within its ends)
-    Band,     // «в пределах»: from reference - p % to reference + q %
-};
-
-struct SubstituteRule {
-    RuleKind kind = RuleKind::Off;
-    int minusPercent = 0;  // Band only: 0..100
-    int plusPercent = 0;   // Band only: 0..1000
-    bool operator==(const SubstituteRule&) const = default;
-};
-
-// One rule per parameter column: entry c-1 for column c (1..C).
-using RuleSet = std::vector<SubstituteRule>;
-
-constexpr int kMaxBandMinus = 100;
-constexpr int kMaxBandPlus = 1000;
-
-// Russian caption of a rule kind: «не учитывать», «не меньше», «не больше», «равно», «в пределах».
-const char* ruleCaption(RuleKind kind);  // UTF-8
-
-// Rule text as stored and typed: "off", "ge", "le", "eq", "band:P:Q" (P 0..100, Q 0..1000,
-// whole percents). ASCII letters in any case; blanks around the parts are allowed.
-// Error: Generic with a Russian text quoting `text` (UTF-8 in, as typed on a command line).
-Result<SubstituteRule> parseRuleText(std::string_view text);
-std::string ruleText(const SubstituteRule& rule);
-
-// Whether a column holds a text code (the LED colour code) rather than numbers; only «равно» and
-// «не учитывать» mean something there.
-bool isTextParameter(int deviceType, int column);
-
-// ---- defaults and the user's rules ----
-
-// The file of default rules beside the executables. Windows-1251 INI like the catalogue files:
-// section "Type_<code>", keys "Col_<c>" holding rule texts.
-inline constexpr std::string_view kSubstituteDefaultsFile = "substitute.ini";
-
-class SubstituteDefaults {
-public:
-    // Error OpenFailed when the file cannot be read.
-    static Result<SubstituteDefaults> load(const std::filesystem::path& dir);
-    static SubstituteDefaults fromBytes(std::string_view iniBytes);
-
-    // The default rule of every column 1..C of a type; a missing or unreadable key gives
-    // «не учитывать». Empty for a type without a catalogue.
-    RuleSet rules(int deviceType) const;
-
-private:
-    std::vector<RuleSet> m_rules;  // by type code, 0..7
-};
-
-// The user's rules live in the settings file, section "Substitute_<code>", keys "Col_<c>".
-std::string ruleSection(int deviceType);
-// `defaults` with every readable key of the type's section applied.
-RuleSet readUserRules(const IniFile& settings, int deviceType, const RuleSet& defaults);
-// Writes the keys whose rule differs from the default, and the keys already present (so a rule
-// set back to its default overwrites the earlier change). Other sections and lines stay.
-void writeUserRules(IniFile& settings, int deviceType, const RuleSet& rules,
-                    const RuleSet& defaults);
-
 // ---- what a cell promises ----
 
-// Bits of CellMeaning::known.
-enum : std::uint8_t { kKnownLow = 0x01, kKnownHigh = 0x02 };
-
-// The interval a cell's text promises, in absolute values (the sign of a voltage or current
-// says only its direction). Both ends known: an exact value (lo == hi) or a range; only the
-// high end: "<x", at most x; only the low end: ">x", at least x; none: the text cannot tell
-// (empty, "0", no number, both "<" and ">").
-struct CellMeaning {
-    double lo = 0;
-    double hi = 0;
-    std::uint8_t known = 0;
-};
+// What a cell's text promises (CellMeaning, in base/substitute/guarantee.h): "<x" is at most x,
+// ">x" at least x, a range its two ends, a plain number exactly itself.
 CellMeaning cellMeaning(std::string_view textCp1251);
 // The LED colour code of a text packed into a number (0: no code).
 std::uint64_t colourKey(std::string_view textCp1251);
@@ -117,12 +52,6 @@ struct UnitScale {
     std::string text;
 };
 UnitScale unitScaleOfTitle(std::string_view titleCp1251);
-
-// ---- names ----
-
-// Folds case and the Latin letters that look like Cyrillic ones (A/А B/В C/С E/Е H/Н K/К M/М
-// O/О P/Р T/Т X/Х Y/У) to one form, byte by byte on Windows-1251.
-std::string foldName(std::string_view cp1251);
 
 // ---- the engine's input ----
 
@@ -164,7 +93,7 @@ private:
 
 // ---- the query ----
 
-// One active rule with its target interval taken from the reference.
+// One active rule with its target interval taken from the reference (ruleTarget).
 struct ActiveRule {
     int column = 0;
     SubstituteRule rule;
@@ -173,9 +102,16 @@ struct ActiveRule {
     bool needHigh = false;  // the candidate must not go above `high`
     double low = 0;
     double high = 0;
-    double reference = 0;   // representative reference value, for the distance
+    int favoured = 0;       // as RuleTarget::favoured
+    double referenceLow = 0;   // the reference's own ends (one-sided: its number for both)
+    double referenceHigh = 0;
+    double reference = 0;      // representative reference value, for the distance
+    double logReference = 0;   // its logarithm (finite even where `reference` overflows)
     UnitScale unit;         // of the reference's column
     std::uint64_t key = 0;  // text columns: the reference code
+
+    bool gate() const { return rule.kind == RuleKind::Gate; }
+    RuleTarget target() const { return {needLow, needHigh, low, high, favoured}; }
 };
 
 struct FinderQuery {
@@ -188,44 +124,25 @@ struct FinderQuery {
     std::vector<int> unusable;
     int nearMisses = 0;    // K: candidates with 1..K failing parameters are kept as near misses
     std::size_t top = 0;   // at most this many results; 0 for all
+    // «Неизвестное считать несовпадением»: a rule a candidate's cell cannot tell counts as
+    // failing (the verdict stays Unknown; FinderMatch::fails counts it).
+    bool unknownFails = false;
+    // The package drawing number of the reference, for PackageMatch; 0 when the reference has
+    // none (every candidate's package is then Unknown).
+    int packageColumn = 0;
+    double referencePackage = 0;
 };
 
+// The columns a query made from `rules` reads: every ruled column and the package's.
+std::vector<int> sourceColumns(int deviceType, const RuleSet& rules);
+
 // Makes the query from the reference row of `source` and the rules (size C; shorter sets leave
-// the remaining columns off). Error: Generic when no rule can be applied or the row is outside.
+// the remaining columns off); the package of the reference when the source has its column.
+// Error: Generic when no rule can be applied or the row is outside.
 Result<FinderQuery> makeQuery(const FinderSource& source, int referenceRow, const RuleSet& rules,
                               int nearMisses, std::size_t top);
 
 // ---- results ----
-
-enum class Verdict : std::uint8_t { Pass, Fail, Unknown };
-
-struct FinderMatch {
-    int base = 0;  // index into FinderReport::baseFiles
-    int row = 0;   // source row in that base
-    std::string name;         // Windows-1251
-    int fails = 0;
-    int unknowns = 0;
-    // Closeness: the sum, over numeric rules where the candidate has a value, of
-    // |ln(candidate / reference)|, each side's value the geometric mean of its known ends.
-    double distance = 0;
-    std::uint32_t failMask = 0;     // bit i: query rule i failed
-    std::uint32_t unknownMask = 0;  // bit i: query rule i unknown
-    // Cell text of each query rule's column, Windows-1251. findInLibrary gives them; findInBase
-    // when asked to, else attachMatchTexts makes them for the rows shown.
-    std::vector<std::string> texts;
-
-    Verdict verdict(std::size_t rule) const
-    {
-        if (failMask >> rule & 1u)
-            return Verdict::Fail;
-        return (unknownMask >> rule & 1u) ? Verdict::Unknown : Verdict::Pass;
-    }
-};
-
-// The ranking order: fewer failing parameters first (full matches before near misses), then
-// fewer unknown ones (a confirmed match before one the data cannot confirm), then the smaller
-// distance, then base and row.
-bool betterMatch(const FinderMatch& a, const FinderMatch& b);
 
 struct FinderReport {
     std::vector<std::string> baseFiles;  // as given by the caller / the navigator
@@ -241,12 +158,14 @@ struct FinderReport {
 using FinderProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
 // Judges every row of `source` except the reference (when `excludeRow` >= 0) and appends the
-// kept candidates, without texts, to `out` with base index `baseIndex`. Returns false when
-// cancelled. The rules' columns must be built.
+// kept candidates, without texts, to `out` with base index `baseIndex`. Kept: rows with at
+// most query.nearMisses failures, none of them a gate's, and at least one rule told (a row no
+// rule can tell anything of is no match). Returns false when cancelled. The rules' columns
+// (queryColumns) must be built.
 bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseIndex,
                  int excludeRow, std::vector<FinderMatch>& out, const FinderProgress& progress = {});
 
-// Sorts the candidates, counts full matches and near misses and cuts to `top`.
+// Sorts the candidates (rankedBefore), counts full matches and near misses and cuts to `top`.
 void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
                  std::size_t& fullCount, std::size_t& nearCount);
 
@@ -266,11 +185,12 @@ FinderSource finderSourceFromTexts(const ComponentBase& base, std::span<const in
 Result<FinderSource> finderSourceFromBytes(std::string_view bytes, const Catalogue& catalogue,
                                            std::span<const int> columns = {});
 
-// The rows whose folded name contains the folded `needle`: rows whose whole folded name equals
-// it first, then the others, each group in table order.
-std::vector<int> findNameMatches(const FinderSource& source, std::string_view needleCp1251);
+// The rows a typed name finds (lookUpName): rows whose whole name it is first, then the rows
+// whose name holds it, each group in table order.
+NameLookup lookUpName(const FinderSource& source, std::string_view typedCp1251);
+std::vector<int> findNameMatches(const FinderSource& source, std::string_view typedCp1251);
 
-// The columns a query needs built.
+// The columns a query needs built: its rules' and the package's.
 std::vector<int> queryColumns(const FinderQuery& query);
 
 // Ranks the candidates of the open base (reference excluded). Without `withTexts` the matches

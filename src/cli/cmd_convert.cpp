@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/basefile.h"
+#include "base/baselock.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
 
@@ -14,6 +15,7 @@ struct ConvertArgs {
     std::filesystem::path catalogueDir;
     std::filesystem::path in;
     std::filesystem::path out;
+    bool force = false;
 };
 
 }  // namespace
@@ -28,7 +30,18 @@ void registerConvert(CLI::App& app, int& exitCode)
         ->type_name("ПАПКА");
     sub->add_option("in", args->in, "исходный файл базы")->required()->type_name("ВХОД");
     sub->add_option("out", args->out, "файл базы, который будет записан")->required()->type_name("ВЫХОД");
+    sub->add_flag("--force", args->force, "записать базу, даже если она открыта для изменения в Вельтрисе");
     sub->callback([args, &exitCode] {
+        // A base open in a window would be overwritten at its next save, or would overwrite
+        // what is written here: refused unless asked for.
+        if (!args->force) {
+            if (const auto holder = veltris::activeLockHolder(args->out)) {
+                printError("база «" + args->out.string() + "» открыта для изменения: " +
+                           veltris::describeHolder(*holder) + "; чтобы записать её всё равно, укажите --force");
+                exitCode = 1;
+                return;
+            }
+        }
         auto base = loadBaseForCli(args->in, args->catalogueDir, defaultDeviceLabel());
         if (!base) {
             printError(base.error().message);

@@ -1,5 +1,9 @@
 // qdb similar: the substitute finder from the command line.
+#include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -32,6 +36,7 @@ struct SimilarOptions {
     std::vector<std::string> rules;  // COL=RULE
     int top = 20;
     int nearMisses = 2;
+    bool strict = false;
     std::string format = "tsv";
 };
 
@@ -53,14 +58,59 @@ std::string titleOf(const ComponentBase& base, int column)
     return t.empty() ? "столбец " + std::to_string(column) : t;
 }
 
-std::string distanceText(double d, char point)
+// A distance for machine output; empty when it is not a finite number.
+std::string numberText(double d, char point)
 {
+    if (!std::isfinite(d))
+        return {};
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.3f", d);
     std::string s = buf;
     for (char& c : s)
         c = c == '.' ? point : c;
     return s;
+}
+
+// Bytes that should be UTF-8 (a file name) as valid UTF-8: each byte that does not belong to a
+// well-formed sequence is read as the Windows-1251 character it is there.
+std::string validUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        std::uint32_t min = 0;
+        std::uint32_t cp = 0;
+        if (b0 < 0x80) {
+            out += static_cast<char>(b0);
+            ++i;
+            continue;
+        }
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            length = 2, min = 0x80, cp = b0 & 0x1Fu;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            length = 3, min = 0x800, cp = b0 & 0x0Fu;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            length = 4, min = 0x10000, cp = b0 & 0x07u;
+        }
+        bool ok = length > 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; ok && k < length; ++k) {
+            const auto b = static_cast<unsigned char>(bytes[i + k]);
+            ok = (b & 0xC0u) == 0x80u;
+            cp = cp << 6 | (b & 0x3Fu);
+        }
+        ok = ok && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (ok) {
+            out.append(bytes.substr(i, length));
+            i += length;
+        } else {
+            out += cp1251ToUtf8(bytes.substr(i, 1));
+            ++i;
+        }
+    }
+    return out;
 }
 
 std::string jsonString(std::string_view utf8)
@@ -71,7 +121,7 @@ std::string jsonString(std::string_view utf8)
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
-        } else if (u < 0x20) {
+        } else if (u < 0x20 || u == 0x7F) {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\u%04x", u);
             out += buf;
@@ -82,41 +132,58 @@ std::string jsonString(std::string_view utf8)
     return out + "\"";
 }
 
+std::string jsonNumber(double d)
+{
+    const std::string text = numberText(d, '.');
+    return text.empty() ? "null" : text;
+}
+
+// A field of a TSV row: tabs, line ends and other control characters would break the row, so
+// each becomes a blank.
+std::string tsvField(std::string_view utf8)
+{
+    std::string out(utf8);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return out;
+}
+
 const char* verdictMark(Verdict v)
 {
-    return v == Verdict::Pass ? "+" : v == Verdict::Fail ? "-" : "?";
+    switch (v) {
+    case Verdict::Pass: return "+";
+    case Verdict::Fail: return "-";
+    case Verdict::Unknown: return "?";
+    case Verdict::NotGuaranteed: return "!";
+    }
+    return "?";
 }
 
-const char* verdictWord(Verdict v)
+// Titles of the reference base's columns as the title row holds them, by column.
+std::vector<std::string> columnTitles(const ComponentBase& base)
 {
-    return v == Verdict::Pass ? "pass" : v == Verdict::Fail ? "fail" : "unknown";
-}
-
-std::string ruleLabel(const ActiveRule& a)
-{
-    std::string s = ruleCaption(a.rule.kind);
-    if (a.rule.kind == RuleKind::Band)
-        s += " -" + std::to_string(a.rule.minusPercent) + "..+" +
-             std::to_string(a.rule.plusPercent) + " %";
-    return s;
+    std::vector<std::string> titles;
+    for (int c = 0; c < base.table.columnCount(); ++c)
+        titles.push_back(base.table.cell(0, c));
+    return titles;
 }
 
 std::string tsvReport(const FinderReport& report, const FinderQuery& query,
                       const ComponentBase& base)
 {
+    const std::vector<std::string> titles = columnTitles(base);
     std::string out = "№\tИмя\tБаза\tИтог\tОтклонение";
     for (const ActiveRule& a : query.rules)
-        out += "\t" + titleOf(base, a.column) + " (" + ruleLabel(a) + ")";
+        out += "\t" + tsvField(titleOf(base, a.column)) + " (" + ruleLabel(a.rule) + ")";
     out += '\n';
     int rank = 0;
     for (const FinderMatch& m : report.matches) {
-        out += std::to_string(++rank) + '\t' + cp1251ToUtf8(m.name) + '\t' +
-               report.baseFiles[static_cast<std::size_t>(m.base)] + '\t' +
-               (m.fails == 0 ? std::string("подходит")
-                             : "не подходит по " + std::to_string(m.fails)) +
-               '\t' + distanceText(m.distance, ',');
+        out += std::to_string(++rank) + '\t' + tsvField(cp1251ToUtf8(m.name)) + '\t' +
+               tsvField(validUtf8(report.baseFiles[static_cast<std::size_t>(m.base)])) + '\t' +
+               matchVerdictText(query, m, titles) + '\t' + numberText(m.distance, ',');
         for (std::size_t j = 0; j < query.rules.size(); ++j) {
-            const std::string text = cp1251ToUtf8(m.texts[j]);
+            const std::string text = tsvField(cp1251ToUtf8(m.texts[j]));
             out += '\t';
             out += verdictMark(m.verdict(j));
             out += ' ';
@@ -127,18 +194,40 @@ std::string tsvReport(const FinderReport& report, const FinderQuery& query,
     return out;
 }
 
+// "verdict" keeps the three values readers of this output know: a guarantee too weak is a
+// failure there; "kind" tells it apart ("not_guaranteed").
+const char* compatibleVerdict(Verdict v)
+{
+    return verdictKeyword(v == Verdict::NotGuaranteed ? Verdict::Fail : v);
+}
+
+const char* packageWord(PackageMatch p)
+{
+    return p == PackageMatch::Same ? "true" : p == PackageMatch::Other ? "false" : "null";
+}
+
 std::string jsonReport(const FinderReport& report, const FinderQuery& query,
                        const ComponentBase& base, std::string_view baseFile)
 {
+    const std::vector<std::string> titles = columnTitles(base);
     std::string out = "{\"reference\":{\"name\":" + jsonString(cp1251ToUtf8(query.referenceName)) +
-                      ",\"base\":" + jsonString(baseFile) +
-                      ",\"row\":" + std::to_string(query.referenceRow + 1) + "},\"rules\":[";
+                      ",\"base\":" + jsonString(validUtf8(baseFile)) +
+                      ",\"row\":" + std::to_string(query.referenceRow + 1) + ",\"package\":" +
+                      (query.packageColumn > 0 ? jsonNumber(query.referencePackage) : "null") +
+                      "},\"strict\":" + (query.unknownFails ? "true" : "false") + ",\"rules\":[";
     for (std::size_t j = 0; j < query.rules.size(); ++j) {
         const ActiveRule& a = query.rules[j];
+        const SubstituteRule& r = a.rule;
         out += (j ? "," : "");
         out += "{\"column\":" + std::to_string(a.column) +
                ",\"title\":" + jsonString(titleOf(base, a.column)) +
-               ",\"rule\":" + jsonString(ruleText(a.rule)) + "}";
+               ",\"rule\":" + jsonString(ruleText(r)) + ",\"label\":" + jsonString(ruleLabel(r)) +
+               ",\"gate\":" + (a.gate() ? "true" : "false") + ",\"tolerance\":" +
+               (r.kind == RuleKind::AtLeast  ? std::to_string(r.minusPercent)
+                : r.kind == RuleKind::AtMost ? std::to_string(r.plusPercent)
+                                             : std::string("null")) +
+               ",\"minus\":" + std::to_string(r.minusPercent) +
+               ",\"plus\":" + std::to_string(r.plusPercent) + "}";
     }
     out += "],\"full\":" + std::to_string(report.fullCount) +
            ",\"near\":" + std::to_string(report.nearCount) + ",\"matches\":[";
@@ -147,16 +236,22 @@ std::string jsonReport(const FinderReport& report, const FinderQuery& query,
         out += (k ? ",\n" : "\n");
         out += "{\"rank\":" + std::to_string(k + 1) +
                ",\"name\":" + jsonString(cp1251ToUtf8(m.name)) +
-               ",\"base\":" + jsonString(report.baseFiles[static_cast<std::size_t>(m.base)]) +
+               ",\"base\":" + jsonString(validUtf8(report.baseFiles[static_cast<std::size_t>(m.base)])) +
                ",\"row\":" + std::to_string(m.row + 1) +
                ",\"fails\":" + std::to_string(m.fails) +
                ",\"unknown\":" + std::to_string(m.unknowns) +
-               ",\"distance\":" + distanceText(m.distance, '.') + ",\"params\":[";
+               ",\"not_guaranteed\":" + std::to_string(std::popcount(m.weakMask)) +
+               ",\"class\":\"" + matchClassKeyword(matchClass(m)) + "\"" +
+               ",\"verdict\":" + jsonString(matchVerdictText(query, m, titles)) +
+               ",\"same_package\":" + packageWord(m.package) +
+               ",\"distance\":" + jsonNumber(m.distance) + ",\"favour\":" + jsonNumber(m.favour) +
+               ",\"shortfall\":" + jsonNumber(m.shortfall) + ",\"params\":[";
         for (std::size_t j = 0; j < query.rules.size(); ++j) {
             out += (j ? "," : "");
             out += "{\"column\":" + std::to_string(query.rules[j].column) +
                    ",\"text\":" + jsonString(cp1251ToUtf8(m.texts[j])) +
-                   ",\"verdict\":\"" + verdictWord(m.verdict(j)) + "\"}";
+                   ",\"verdict\":\"" + compatibleVerdict(m.verdict(j)) + "\"" +
+                   ",\"kind\":\"" + verdictKeyword(m.verdict(j)) + "\"}";
         }
         out += "]}";
     }
@@ -191,9 +286,9 @@ std::optional<RuleSet> gatherRules(const SimilarOptions& o, const std::filesyste
             return std::nullopt;
         }
         if (isTextParameter(base.deviceType, *column) && rule->kind != RuleKind::Off &&
-            rule->kind != RuleKind::Equal) {
+            rule->kind != RuleKind::Equal && rule->kind != RuleKind::Gate) {
             printError("--rule «" + item + "»: для столбца «" + titleOf(base, *column) +
-                       "» допустимы только eq и off");
+                       "» допустимы только eq, gate и off");
             return std::nullopt;
         }
         rules[static_cast<std::size_t>(*column - 1)] = *rule;
@@ -203,23 +298,23 @@ std::optional<RuleSet> gatherRules(const SimilarOptions& o, const std::filesyste
 
 std::optional<int> pickReference(const SimilarOptions& o, const FinderSource& source)
 {
-    const std::vector<int> rows = findNameMatches(source, utf8ToCp1251(o.like));
-    if (rows.empty()) {
+    const auto nameOf = [&](int row) { return source.name(row); };
+    const NamePick pick = pickByName(lookUpName(source, utf8ToCp1251(o.like)), nameOf);
+    if (pick.record >= 0)
+        return pick.record;
+    if (pick.candidates.empty()) {
         printError("компонент «" + o.like + "» не найден в базе");
         return std::nullopt;
     }
-    const std::string folded = foldName(utf8ToCp1251(o.like));
-    if (rows.size() > 1 && foldName(source.name(rows[0])) != folded) {
-        std::string names;
-        for (std::size_t k = 0; k < rows.size() && k < 5; ++k)
-            names += (k ? ", " : "") + cp1251ToUtf8(source.name(rows[k]));
-        if (rows.size() > 5)
-            names += "…";
-        printError("имени «" + o.like + "» соответствуют несколько компонентов: " + names +
-                   "; уточните имя");
-        return std::nullopt;
-    }
-    return rows[0];
+    constexpr std::size_t kNamed = 10;
+    std::string names;
+    for (std::size_t k = 0; k < pick.candidates.size() && k < kNamed; ++k)
+        names += (k ? ", " : "") + tsvField(cp1251ToUtf8(source.name(pick.candidates[k])));
+    if (pick.candidates.size() > kNamed)
+        names += " и ещё " + std::to_string(pick.candidates.size() - kNamed);
+    printError("имени «" + o.like + "» соответствуют несколько компонентов: " + names +
+               "; уточните имя");
+    return std::nullopt;
 }
 
 int runSimilar(const SimilarOptions& o)
@@ -248,12 +343,11 @@ int runSimilar(const SimilarOptions& o)
     const auto rules = gatherRules(o, dataDir, base);
     if (!rules)
         return 1;
-    // Only the ruled columns are read: the source holds 17 bytes a cell it reads.
-    std::vector<int> ruled;
-    for (std::size_t i = 0; i < rules->size(); ++i)
-        if ((*rules)[i].kind != RuleKind::Off)
-            ruled.push_back(static_cast<int>(i) + 1);
-    if (ruled.empty()) {
+    // Only the ruled columns and the package are read: the source holds 17 bytes a cell it reads.
+    const std::vector<int> ruled = sourceColumns(base.deviceType, *rules);
+    const bool anyRule = std::any_of(rules->begin(), rules->end(),
+                                     [](const SubstituteRule& r) { return r.kind != RuleKind::Off; });
+    if (!anyRule) {
         printError("нет ни одного применимого правила: все правила выключены");
         return 1;
     }
@@ -267,6 +361,7 @@ int runSimilar(const SimilarOptions& o)
         printError(query.error().message);
         return 1;
     }
+    query->unknownFails = o.strict;
 
     int exitCode = 0;
     FinderReport report;
@@ -316,18 +411,21 @@ void registerSimilar(CLI::App& app, int& exitCode)
     CLI::App* sub = app.add_subcommand(
         "similar",
         "Поиск замены: компоненты, подходящие вместо образца по правилам для каждого параметра, "
-        "от лучших к худшим (+ подходит, - не подходит, ? неизвестно)");
+        "от лучших к худшим (+ подходит, - не подходит, ! не гарантировано, ? неизвестно)");
     sub->add_option("base", options->baseFile, "Файл базы (.QDB) с образцом")->required();
     sub->add_option("--like", options->like,
-                    "Имя образца или его часть (регистр и похожие латинские буквы не важны)")
+                    "Имя образца или его часть (регистр, пробелы и дефисы не важны; латинская "
+                    "буква читается и как похожая русская, и как транслитерация)")
         ->required();
     sub->add_option("--library", options->libraries,
                     "Искать во всех базах того же типа в этих папках (как навигатор)")
         ->allow_extra_args(false);
     sub->add_option("--rule", options->rules,
-                    "Правило столбца: СТОЛБЕЦ=ge|le|eq|band:P:Q|off (не меньше, не больше, равно, "
-                    "в пределах -P..+Q %, не учитывать)")
+                    "Правило столбца: СТОЛБЕЦ=ge[:P]|le[:Q]|eq|gate|band:P:Q|off (не меньше, "
+                    "допуск -P %; не больше, допуск +Q %; равно; обязательно равно — иначе не "
+                    "показывать; в пределах -P..+Q %; не учитывать)")
         ->allow_extra_args(false);
+    sub->add_flag("--strict", options->strict, "Неизвестное считать несовпадением");
     sub->add_option("--top", options->top, "Сколько результатов вывести (0 — все; по умолчанию 20)");
     sub->add_option("--near", options->nearMisses,
                     "Показывать почти подходящие с таким числом несовпадений (по умолчанию 2)");

@@ -23,6 +23,9 @@ AppPaths AppPaths::fromExecutable(const QString& exePath, const QString& configD
         QDir().mkpath(settingsDir);
     }
     p.settingsFile = settingsDir + QLatin1Char('/') + name + QStringLiteral(".INI");
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (!userData.isEmpty())
+        p.recoveryDir = userData + QStringLiteral("/recovery");
     return p;
 }
 
@@ -33,6 +36,7 @@ AppPaths AppPaths::inFolder(const QString& dir, const QString& exeName)
     const QString stem = p.exeDir + QLatin1Char('/') + exeName;
     p.settingsFile = stem + QStringLiteral(".INI");
     p.helpFile = stem + QStringLiteral(".html");
+    p.recoveryDir = p.exeDir + QStringLiteral("/recovery");
     return p;
 }
 

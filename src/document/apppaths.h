@@ -8,14 +8,19 @@ struct AppPaths {
     QString settingsFile;  // the executable's name with ".INI"
     QString catalogueDir;  // the six device INI files
     QString helpFile;      // the executable's name with ".html"
+    // Where unsaved changes are kept against a crash (the user's data folder, never beside a
+    // base); empty: nowhere.
+    QString recoveryDir;
 
     // The data lie beside the executable (a build or a portable folder) or in ../share/veltris
     // (an installation). The settings file lies beside the executable when the data do and the
     // folder is writable; otherwise in `configDir` (default: the user's config folder, created
-    // when needed).
+    // when needed). Recovery files go to "recovery" in the program's data folder of the user
+    // (QStandardPaths::AppLocalDataLocation).
     static AppPaths fromExecutable(const QString& exePath, const QString& configDir = QString());
 
-    // All files in one folder, as if the executable `exeName` lived there.
+    // All files in one folder, as if the executable `exeName` lived there; recovery files in
+    // its folder "recovery".
     static AppPaths inFolder(const QString& dir, const QString& exeName = QStringLiteral("veltris"));
 
     // <user's config folder>/veltris.

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
 #include <QUndoStack>
 #include <algorithm>
 #include <new>
@@ -17,9 +19,11 @@
 #include "base/basefile.h"
 #include "base/csvexport.h"
 #include "base/devicetype.h"
+#include "base/fileio.h"
 #include "base/ini.h"
 #include "base/selection.h"
 #include "base/tableops.h"
+#include "document/recoverykeeper.h"
 #include "widgets/apputil.h"
 #include "widgets/errorbox.h"
 #include "widgets/uiservices.h"
@@ -76,6 +80,30 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
         showError(e);
         m_terminate = true;
     }
+    // The open file is watched; a change seen is looked at once the events have settled, while
+    // the program is the active one (otherwise its next activation looks).
+    m_watcher = new QFileSystemWatcher(this);
+    m_watchDelay = new QTimer(this);
+    m_watchDelay->setSingleShot(true);
+    m_watchDelay->setInterval(300);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_watchDelay, qOverload<>(&QTimer::start));
+    connect(m_watchDelay, &QTimer::timeout, this, [this] {
+        if (QApplication::activeWindow())
+            checkFileOnDisk();
+    });
+    m_recovery = new RecoveryKeeper(*this, m_paths.recoveryDir);
+    for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged, &Document::secondTableChanged})
+        connect(this, signal, m_recovery, &RecoveryKeeper::noteChange);
+    // Every step done, undone or done again is a change to keep, also one pushed from outside
+    // the document that tells the views nothing; the flag is brought up to date first (the
+    // connection above was made earlier).
+    connect(m_history, &QUndoStack::indexChanged, m_recovery, [this] { m_recovery->noteChange(); });
+    connect(this, &Document::modifiedChanged, m_recovery, [this](bool modified) {
+        if (modified)
+            m_recovery->noteChange();
+        else
+            m_recovery->discard();  // saved, or given up
+    });
     resetToEmptyBase();
 
     for (const std::string& dir : m_settings.scanDirs) {
@@ -91,7 +119,9 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
 
 Document::~Document()
 {
-    // The steps refer to the document: they go first.
+    // The steps refer to the document: they go first. Quietly: an emptied history says the
+    // base is unmodified, and that would remove a recovery file the program ends keeping.
+    m_history->blockSignals(true);
     m_history->clear();
 }
 
@@ -100,24 +130,28 @@ void Document::resetToEmptyBase()
     m_base = veltris::makeEmptyBase(m_catalogue, m_settings.deviceLabel);
     m_second = veltris::Table(2, 2);
     m_second.setCell(0, 0, m_settings.deviceLabel);
-    setFileName(QString());
+    changeFileName(QString());
+    m_lock.release();
+    m_identity = {};
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setReadOnly(false);
     startHistory();
 }
 
 void Document::setFileName(const QString& name)
 {
+    m_identity = {};
+    changeFileName(name);
+}
+
+void Document::changeFileName(const QString& name)
+{
     if (m_fileName == name)
         return;
     m_fileName = name;
     emit fileNameChanged(m_fileName);
-}
-
-void Document::setReadOnly(bool readOnly)
-{
-    if (m_readOnly == readOnly)
-        return;
-    m_readOnly = readOnly;
-    emit readOnlyChanged(readOnly);
 }
 
 // ---- history and the modified flag ----
@@ -241,17 +275,51 @@ void Document::openBase()
 
 bool Document::load(const QString& path)
 {
-    auto read = veltris::readBase(toFsPath(path), m_catalogue);
-    if (!read) {
-        showError(read.error());
-        return false;  // name, base and flag stay as they were
-    }
-    // Everything the new base needs is built before the open base is given up, so running out
-    // of memory leaves the open base as it was.
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    veltris::BaseLock lock;
+    bool readOnly = false;
+    if (!lockForOpening(absolute, lock, readOnly))
+        return false;  // another program has it open and the user chose not to open it
+    const bool ownLock = m_lock.held() && m_lock.file() == veltris::lockFileFor(toFsPath(absolute));
+
+    veltris::FileIdentity identity;
     veltris::ComponentBase base;
     veltris::Table second;
-    try {
+    {
+        auto bytes = veltris::readFileIdentified(toFsPath(path), identity);
+        if (!bytes) {
+            showError(bytes.error());
+            return false;  // name, base and flag stay as they were
+        }
+        auto read = veltris::decodeBase(*bytes, m_catalogue);
+        if (!read) {
+            showError(read.error());
+            return false;
+        }
         base = std::move(read).value();
+    }
+    if (!prepareBase(base, second))
+        return false;
+    m_base = std::move(base);
+    m_second = std::move(second);
+    changeFileName(absolute);
+    if (!ownLock)
+        m_lock = std::move(lock);  // the lock of the base open before goes
+    m_identity = identity;
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    setReadOnly(readOnly);
+    startHistory();
+    emit baseReplaced(Origin::File);
+    return true;
+}
+
+// Everything the new base needs is built before the open base is given up, so running out of
+// memory leaves the open base as it was.
+bool Document::prepareBase(veltris::ComponentBase& base, veltris::Table& second)
+{
+    try {
         if (base.table.rowCount() > 0 && base.table.columnCount() > 0)
             base.table.setCell(0, 0, m_settings.deviceLabel);
         veltris::rebuildSecondTable(base, second);
@@ -259,17 +327,14 @@ bool Document::load(const QString& path)
         showError(veltris::outOfMemoryError());
         return false;
     }
-    m_base = std::move(base);
-    m_second = std::move(second);
-    setFileName(QFileInfo(path).absoluteFilePath());
-    startHistory();
-    emit baseReplaced(Origin::File);
     return true;
 }
 
 bool Document::writeTo(const QString& path)
 {
-    const veltris::Status st = veltris::writeBase(m_base, toFsPath(path));
+    auto bytes = veltris::encodeBase(m_base);
+    const veltris::Status st = bytes ? veltris::writeFileAtomic(toFsPath(path), *bytes)
+                                     : veltris::Status(bytes.error());
     if (!st) {
         showError(asWriteError(st.error()));
         // The cell whose text could not be written comes forward, so it can be put right.
@@ -277,15 +342,21 @@ bool Document::writeTo(const QString& path)
             emit cellNeedsAttention(st.error().row, st.error().column);
         return false;
     }
+    m_identity = veltris::writtenIdentity(toFsPath(path), *bytes);
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
     setModified(false);
     return true;
 }
 
 bool Document::save()
 {
-    if (!m_fileName.isEmpty())
-        return writeTo(m_fileName);
-    return saveAs();
+    if (m_fileName.isEmpty() || m_readOnly)
+        return saveAs();
+    if (!confirmWriteOverDisk())
+        return false;
+    return writeTo(m_fileName);
 }
 
 bool Document::saveAs()
@@ -298,7 +369,28 @@ bool Document::saveAs()
     const QString name = m_ui.saveFileName(m_dialogParent, req);
     if (name.isEmpty())
         return false;
-    setFileName(QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath());
+    const QString target = QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath();
+    const auto targetFile = toFsPath(target);
+    const bool ownLock = m_lock.held() && m_lock.file() == veltris::lockFileFor(targetFile);
+    veltris::BaseLock lock;
+    if (!ownLock) {
+        const veltris::LockAttempt attempt = lock.acquire(targetFile);
+        if (attempt.result == veltris::LockResult::Held) {
+            const QString text = QStringLiteral("Файл «%1» открыт для изменения: %2.\r\nСохранить поверх?")
+                                     .arg(shownFileName(target), QString::fromStdString(veltris::describeHolder(attempt.holder)));
+            if (m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"), text, QMessageBox::Warning,
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+                return false;
+            lock.takeOver(targetFile);
+        }
+    }
+    // The name changes even when the write fails: Save then tries the same file again.
+    changeFileName(target);
+    if (!ownLock) {
+        m_lock = std::move(lock);
+        m_identity = {};  // nothing is known yet of the file under the new name
+    }
+    setReadOnly(false);
     return writeTo(m_fileName);
 }
 

@@ -11,17 +11,22 @@
 #include <string>
 #include <vector>
 
+#include "base/baselock.h"
 #include "base/catalogue.h"
 #include "base/componentbase.h"
+#include "base/fileidentity.h"
 #include "base/navigatorcatalogue.h"
 #include "base/result.h"
 #include "base/settings.h"
 #include "base/table.h"
 #include "document/apppaths.h"
 
+class QFileSystemWatcher;
+class QTimer;
 class QUndoCommand;
 class QUndoStack;
 class QWidget;
+class RecoveryKeeper;
 class UiServices;
 
 class Document : public QObject {
@@ -60,6 +65,7 @@ public:
     bool terminationRequested() const { return m_terminate; }
 
     const QString& fileName() const { return m_fileName; }
+    // Another name for the base: nothing is known yet of the file under it.
     void setFileName(const QString& name);
     // Modified: the base differs from what was last read or written beyond the order of its
     // rows. It follows the history: undoing back to the saved state clears it, redo sets it again.
@@ -68,10 +74,6 @@ public:
     // true: the base was changed outside the history; the history can no longer replay its
     // steps over that change and is dropped, and the base counts as modified until it is saved.
     void setModified(bool modified);
-    // Read-only: the base may be looked at and saved under another name only. The status bar
-    // says so; what it disables belongs to the lock beside the base.
-    bool isReadOnly() const { return m_readOnly; }
-    void setReadOnly(bool readOnly);
 
     // ---- history ----
     // Every change to the base is a step on this stack (DocumentCommand, or any QUndoCommand,
@@ -97,12 +99,46 @@ public:
     void openBase();
     // Reads `path`; on an error shows its message and changes nothing. On success the base, its
     // second table, name and flag change and baseReplaced(Origin::File) is emitted.
+    // The base's lock is taken first: when another running program holds it, the user chooses
+    // to open read-only, to open all the same (the lock is taken over) or not to open (false,
+    // nothing changes). The lock of the base open before is released once the new one is read.
     bool load(const QString& path);
-    // Writes the base to fileName(), or asks for a name when there is none. A write error is
-    // shown ("Ошибка записи в файл"); success clears the flag.
+    // Writes the base to fileName(), or asks for a name when there is none (or the base is
+    // read-only). A write error is shown ("Ошибка записи в файл"); success clears the flag.
+    // Before writing, the file is compared with what was loaded or saved last: a change by
+    // another program is put to the user (reload / overwrite / cancel), and a file deleted or
+    // moved away is written again only when the user agrees.
     bool save();
-    // Asks for a name and writes the base there; false when cancelled or not written.
+    // Asks for a name and writes the base there; false when cancelled or not written. The new
+    // name is locked (a base another program has open is overwritten only when the user agrees)
+    // and the base is no longer read-only.
     bool saveAs();
+
+    // ---- the file on disk, the lock, the recovery file ----
+    // Opened read-only: another program has the base open. Editing and Save are off.
+    bool isReadOnly() const { return m_readOnly; }
+    // The open file as it was loaded or last saved.
+    const veltris::FileIdentity& fileIdentity() const { return m_identity; }
+    // The lock file this document holds; empty when it holds none.
+    QString lockFile() const;
+    // The window became active again (or the file watcher saw something): a change by another
+    // program is put to the user (reload / overwrite / cancel; a cancelled change is not asked
+    // about again until the file changes once more); a file gone is reported once. Does nothing
+    // while a modal window is open or a check is running.
+    void checkFileOnDisk();
+    // Reads the open file again in place of the base in memory; the unsaved changes are given
+    // up, and with them the history of steps made on the base before. Error: shown, nothing
+    // changes.
+    bool reloadFromDisk();
+    // Recovery files of programs that are gone are offered one by one, newest first («Найдены
+    // несохранённые изменения базы …»); a file that cannot be read is reported and moved aside.
+    // True when one was restored: its base is open with the changes and the flag set, under
+    // the original base's name.
+    bool offerRecovery();
+    RecoveryKeeper& recovery() { return *m_recovery; }
+    // The window closes: the lock is released and the recovery file removed (kept with
+    // `keepRecovery`, when the program ends without the user's word on the changes).
+    void closeBase(bool keepRecovery = false);
     // Asks for a file name and writes the main table as CSV.
     void exportCsv();
 
@@ -168,6 +204,7 @@ signals:
     // The second table was rebuilt or changed.
     void secondTableChanged();
     void modifiedChanged(bool modified);
+    // Opened read-only, or editable again (Save as, another base).
     void readOnlyChanged(bool readOnly);
     // The base's file name changed (empty: a new base never saved).
     void fileNameChanged(const QString& fileName);
@@ -186,6 +223,21 @@ private:
     void updateModified();
     // Whether the steps between the present one and the saved state only reorder rows.
     bool historyAtSavedState() const;
+    // The name changes; the file's identity is the caller's business.
+    void changeFileName(const QString& name);
+    // The lock for opening `path` into `lock` (left empty when this document holds it already
+    // or none can be made there). False when the user chose not to open it.
+    bool lockForOpening(const QString& path, veltris::BaseLock& lock, bool& readOnly);
+    // The read base with its second table, ready to be shown; false (error shown) on failure.
+    bool prepareBase(veltris::ComponentBase& base, veltris::Table& second);
+    // Asks before a save when the file changed on disk or went away; false: do not write.
+    bool confirmWriteOverDisk();
+    void setReadOnly(bool readOnly);
+    // The watcher follows the open file (again after a replacement made it lose track).
+    void watchFile();
+    // Moves an unreadable recovery file aside and says so.
+    void reportUnreadableRecovery(const QString& file, const QString& reason);
+    QString shownFileName(const QString& path) const;
 
     AppPaths m_paths;
     UiServices& m_ui;
@@ -201,6 +253,16 @@ private:
     QUndoStack* m_history = nullptr;
     bool m_modified = false;
     bool m_changedOutsideHistory = false;
-    bool m_readOnly = false;
     bool m_terminate = false;
+
+    bool m_readOnly = false;
+    veltris::BaseLock m_lock;
+    veltris::FileIdentity m_identity;
+    // A change the user answered «Отмена» to on activation: not asked about again.
+    veltris::FileIdentity m_dismissedChange;
+    bool m_missingReported = false;
+    bool m_checkingDisk = false;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_watchDelay = nullptr;
+    RecoveryKeeper* m_recovery = nullptr;
 };

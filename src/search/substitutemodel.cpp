@@ -29,10 +29,7 @@ const QColor kUnknownText(0x90, 0x90, 0x90);
 
 QString substituteRuleLabel(const SubstituteRule& rule)
 {
-    QString s = QString::fromUtf8(veltris::ruleCaption(rule.kind));
-    if (rule.kind == RuleKind::Band)
-        s += QStringLiteral(" -%1..+%2 %").arg(rule.minusPercent).arg(rule.plusPercent);
-    return s;
+    return QString::fromStdString(veltris::ruleLabel(rule));
 }
 
 // ---- rules ----
@@ -107,14 +104,18 @@ QVariant SubstituteRulesModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const SubstituteRule& rule = m_rules[static_cast<std::size_t>(index.row())];
-    const bool band = rule.kind == RuleKind::Band;
+    // A band's spreads, and the tolerance of «не меньше» (−p) and «не больше» (+q).
+    const bool minus = veltris::ruleTakesMinus(rule.kind) &&
+                       (rule.kind == RuleKind::Band || rule.minusPercent > 0);
+    const bool plus = veltris::ruleTakesPlus(rule.kind) &&
+                      (rule.kind == RuleKind::Band || rule.plusPercent > 0);
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case TitleColumn: return title(index.row() + 1);
         case ReferenceColumn: return m_reference.value(index.row());
         case RuleColumn: return QString::fromUtf8(veltris::ruleCaption(rule.kind));
-        case MinusColumn: return band ? QStringLiteral("−%1 %").arg(rule.minusPercent) : QString();
-        case PlusColumn: return band ? QStringLiteral("+%1 %").arg(rule.plusPercent) : QString();
+        case MinusColumn: return minus ? QStringLiteral("−%1 %").arg(rule.minusPercent) : QString();
+        case PlusColumn: return plus ? QStringLiteral("+%1 %").arg(rule.plusPercent) : QString();
         default: return {};
         }
     }
@@ -268,9 +269,10 @@ QString SubstituteResultsModel::ruleToolTip(const FinderMatch& m, std::size_t ru
                                   QLocale(QLocale::Russian).toString(percent, 'f', 1));
         }
     }
-    lines << (v == Verdict::Pass   ? QStringLiteral("Подходит")
-              : v == Verdict::Fail ? QStringLiteral("Не подходит")
-                                   : QStringLiteral("Неизвестно: по записи нельзя судить"));
+    lines << (v == Verdict::Pass            ? QStringLiteral("Подходит")
+              : v == Verdict::Fail          ? QStringLiteral("Не подходит")
+              : v == Verdict::NotGuaranteed ? QStringLiteral("Не гарантировано: обещанное значение слабее нужного")
+                                            : QStringLiteral("Неизвестно: по записи нельзя судить"));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -307,11 +309,12 @@ QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
         return text.isEmpty() ? QStringLiteral("—") : text;
     }
     case Qt::ForegroundRole:
-        if (v == Verdict::Fail)
+        if (v == Verdict::Fail || v == Verdict::NotGuaranteed)
             return QBrush(kFailText);
         return v == Verdict::Unknown ? QVariant(QBrush(kUnknownText)) : QVariant();
     case Qt::BackgroundRole:
-        return v == Verdict::Fail ? QVariant(QBrush(kFailGround)) : QVariant();
+        return v == Verdict::Fail || v == Verdict::NotGuaranteed ? QVariant(QBrush(kFailGround))
+                                                                 : QVariant();
     case Qt::ToolTipRole: return ruleToolTip(m, rule);
     case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
     default: return {};

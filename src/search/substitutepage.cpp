@@ -495,7 +495,9 @@ void SubstitutePage::startSearch()
     auto query = ruled.empty()
                      ? veltris::Result<veltris::FinderQuery>(veltris::Error{
                            veltris::ErrorKind::Generic, "нет ни одного применимого правила: все правила выключены"})
-                     : veltris::makeQuery(veltris::finderSourceFromBase(one, ruled), 0, rules,
+                     : veltris::makeQuery(veltris::finderSourceFromBase(
+                                              one, veltris::sourceColumns(one.deviceType, rules)),
+                                          0, rules,
                                           m_nearSpin->value(), static_cast<std::size_t>(m_topSpin->value()));
     if (!query) {
         m_ui.message(this, QStringLiteral("Поиск замены"),

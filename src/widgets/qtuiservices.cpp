@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPushButton>
 
 #include "widgets/helpviewer.h"
 
@@ -40,6 +41,29 @@ QMessageBox::StandardButton QtUiServices::message(QWidget* parent, const QString
     const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
     giveFocusBack(parent);
     return answer;
+}
+
+int QtUiServices::choice(QWidget* parent, const QString& caption, const QString& text, QMessageBox::Icon icon,
+                         const QStringList& buttons, int cancelIndex)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(icon, caption, shown, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    QList<QAbstractButton*> added;
+    for (int i = 0; i < buttons.size(); ++i) {
+        QPushButton* b = box.addButton(buttons[i], i == cancelIndex ? QMessageBox::RejectRole
+                                                                     : QMessageBox::AcceptRole);
+        added << b;
+        if (i == 0)
+            box.setDefaultButton(b);
+    }
+    if (cancelIndex >= 0 && cancelIndex < added.size())
+        box.setEscapeButton(added[cancelIndex]);
+    box.exec();
+    giveFocusBack(parent);
+    const int chosen = static_cast<int>(added.indexOf(box.clickedButton()));
+    return chosen >= 0 ? chosen : cancelIndex;
 }
 
 QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& req, bool save)

@@ -15,6 +15,8 @@ public:
     QMessageBox::StandardButton message(QWidget* parent, const QString& caption, const QString& text,
                                         QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override;
+    int choice(QWidget* parent, const QString& caption, const QString& text, QMessageBox::Icon icon,
+               const QStringList& buttons, int cancelIndex) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& req) override;
     QString saveFileName(QWidget* parent, const FileDialogRequest& req) override;
     void openUrl(const QUrl& url) override;

@@ -4,6 +4,7 @@
 // GUI tests use a scripted implementation that records each call and answers it.
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
 
@@ -27,6 +28,10 @@ public:
     virtual QMessageBox::StandardButton message(QWidget* parent, const QString& caption,
                                                 const QString& text, QMessageBox::Icon icon,
                                                 QMessageBox::StandardButtons buttons) = 0;
+    // A question whose answers are named by `buttons` (the first is the default): the index of
+    // the one chosen; `cancelIndex` when the window is closed without a choice.
+    virtual int choice(QWidget* parent, const QString& caption, const QString& text, QMessageBox::Icon icon,
+                       const QStringList& buttons, int cancelIndex) = 0;
     // Empty result: cancelled.
     virtual QString openFileName(QWidget* parent, const FileDialogRequest& req) = 0;
     virtual QString saveFileName(QWidget* parent, const FileDialogRequest& req) = 0;

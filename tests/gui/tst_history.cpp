@@ -16,6 +16,9 @@
 #include <QUndoStack>
 
 #include "base/basefile.h"
+#include "base/baselock.h"
+#include "base/fileio.h"
+#include "base/processstamp.h"
 #include "docfixture.h"
 #include "edit/baseparametersdialog.h"
 #include "edit/labeledit.h"
@@ -108,6 +111,22 @@ void runStep(DocFixture& fx, const QString& step)
     }
 }
 
+// A sample opened read-only: its lock names a program that runs (process 1), and the user
+// answers «Открыть только для чтения».
+QString openReadOnly(DocFixture& fx, const QString& sample)
+{
+    const QString path = fx.folder.copySample(sample);
+    veltris::ProcessStamp holder = veltris::currentProcess();
+    holder.pid = 1;
+    holder.startTicks = 0;
+    if (!veltris::writeFileAtomic(veltris::lockFileFor(toFsPath(path)), holder.toText()).ok())
+        QTest::qFail("lock not written", __FILE__, __LINE__);
+    fx.ui.choiceAnswers << "Открыть только для чтения";
+    if (!fx.form->document().load(path) || !fx.form->document().isReadOnly())
+        QTest::qFail("not opened read-only", __FILE__, __LINE__);
+    return path;
+}
+
 }  // namespace
 
 class TstHistory : public QObject {
@@ -122,6 +141,7 @@ private slots:
     void keysAndToolBar();
     void currentRecordFollowsUndoAndRedo();
     void statusBarShowsPathAndState();
+    void readOnlyBaseKeepsItsHistoryShut();
 };
 
 void TstHistory::eachStepUndoneAndRedone_data()
@@ -433,19 +453,52 @@ void TstHistory::statusBarShowsPathAndState()
     QVERIFY(!modified->isHidden());
     fx.form->undoAction()->trigger();
     QVERIFY(modified->isHidden());
-    fx.form->document().setReadOnly(true);
+    const QString locked = openReadOnly(fx, "diodes.QDB");
+    QCOMPARE(path->text(), locked);
     QVERIFY(!readOnly->isHidden());
-    fx.form->document().setReadOnly(false);
-    QVERIFY(readOnly->isHidden());
 
     fx.ui.saveAnswers << fx.folder.file("copy.QDB");
     QVERIFY(fx.form->saveBaseAs());
+    QVERIFY(readOnly->isHidden());
     QCOMPARE(path->text(), fx.folder.file("copy.QDB"));
     fx.ui.rejectDialog("TParamBase");
     fx.form->newBase();
     QCOMPARE(path->text(), QString("Новая база"));
     // The caption stays the program's name.
     QCOMPARE(fx.form->windowTitle(), QString("Вельтрис"));
+}
+
+// Read-only, the base is looked at, not changed: a sort still orders it, but nothing is undone
+// or redone, by menu or by key, until Save as makes the base its own.
+void TstHistory::readOnlyBaseKeepsItsHistoryShut()
+{
+    DocFixture fx;
+    openReadOnly(fx, "bipolar.QDB");
+    fx.form->show();
+    fx.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fx.form.get()));
+    const QByteArray opened = encoded(*fx.form);
+    QAction* undo = fx.form->undoAction();
+    QAction* redo = fx.form->redoAction();
+
+    runStep(fx, "sort by a value");
+    const QByteArray sorted = encoded(*fx.form);
+    QVERIFY(sorted != opened);
+    QVERIFY(fx.form->document().undoStack().canUndo());
+    QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+    QTest::keyClick(fx.form->mainGrid(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(encoded(*fx.form), sorted);
+    for (const char* name : {"N7", "N8", "N9", "N4", "N3", "FileSave1"})
+        QVERIFY2(!fx.form->findChild<QAction*>(name)->isEnabled(), name);
+
+    fx.ui.saveAnswers << fx.folder.file("mine.QDB");
+    QVERIFY(fx.form->saveBaseAs());
+    QVERIFY(undo->isEnabled());
+    QTest::keyClick(fx.form->mainGrid(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(encoded(*fx.form), opened);
+    QVERIFY(redo->isEnabled());
+    QVERIFY(fx.ui.allAnswersUsed());
+    QVERIFY(fx.ui.unexpected.isEmpty());
 }
 
 QTEST_MAIN(TstHistory)

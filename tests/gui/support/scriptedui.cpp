@@ -24,7 +24,7 @@ QStringList ScriptedUi::messageTexts() const
 
 bool ScriptedUi::allAnswersUsed() const
 {
-    if (!messageAnswers.isEmpty() || !openAnswers.isEmpty() || !saveAnswers.isEmpty())
+    if (!messageAnswers.isEmpty() || !choiceAnswers.isEmpty() || !openAnswers.isEmpty() || !saveAnswers.isEmpty())
         return false;
     for (const auto& q : m_dialogHandlers)
         if (!q.isEmpty())
@@ -50,6 +50,23 @@ QMessageBox::StandardButton ScriptedUi::message(QWidget*, const QString& caption
         return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
     }
     return messageAnswers.dequeue();
+}
+
+int ScriptedUi::choice(QWidget*, const QString& caption, const QString& text, QMessageBox::Icon,
+                       const QStringList& buttons, int cancelIndex)
+{
+    choices.append({caption, text, buttons});
+    if (choiceAnswers.isEmpty()) {
+        fail(QStringLiteral("question \"%1\"").arg(text));
+        return cancelIndex;
+    }
+    const QString answer = choiceAnswers.dequeue();
+    const int index = static_cast<int>(buttons.indexOf(answer));
+    if (index < 0) {
+        fail(QStringLiteral("no button \"%1\" in \"%2\"").arg(answer, text));
+        return cancelIndex;
+    }
+    return index;
 }
 
 void ScriptedUi::moveThroughFolders(const FileDialogRequest& req)

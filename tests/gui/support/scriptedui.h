@@ -22,6 +22,8 @@ public:
 
     // ---- answers ----
     QQueue<QMessageBox::StandardButton> messageAnswers;
+    // Answers to choice() by the text of the button chosen.
+    QQueue<QString> choiceAnswers;
     QQueue<QString> openAnswers;  // "" = cancelled
     QQueue<QString> saveAnswers;
     // Folders the user moves through in the next file dialog, reported before it answers.
@@ -33,6 +35,12 @@ public:
 
     // ---- record ----
     QList<Message> messages;
+    struct Choice {
+        QString caption;
+        QString text;
+        QStringList buttons;
+    };
+    QList<Choice> choices;
     QList<FileDialogRequest> openRequests;
     QList<FileDialogRequest> saveRequests;
     QList<QUrl> urls;
@@ -48,6 +56,9 @@ public:
     QMessageBox::StandardButton message(QWidget* parent, const QString& caption, const QString& text,
                                         QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override;
+    // Fails the test when no answer is queued or the queued text names none of the buttons.
+    int choice(QWidget* parent, const QString& caption, const QString& text, QMessageBox::Icon icon,
+               const QStringList& buttons, int cancelIndex) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& req) override;
     QString saveFileName(QWidget* parent, const FileDialogRequest& req) override;
     void openUrl(const QUrl& url) override;

@@ -1,0 +1,96 @@
+#include "base/fileidentity.h"
+
+#include <new>
+
+#include <sys/stat.h>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+#include "base/basefile.h"
+#include "base/fileio.h"
+
+namespace veltris {
+
+bool FileIdentity::sameStat(const FileIdentity& other) const
+{
+    return exists == other.exists && size == other.size && modifiedSeconds == other.modifiedSeconds &&
+           modifiedNanoseconds == other.modifiedNanoseconds && device == other.device &&
+           inode == other.inode;
+}
+
+bool FileIdentity::sameBytes(const FileIdentity& other) const
+{
+    return hashed && other.hashed && size == other.size && hash == other.hash;
+}
+
+std::uint64_t hashBytes(std::string_view bytes)
+{
+    return XXH3_64bits(bytes.data(), bytes.size());
+}
+
+FileIdentity statIdentity(const std::filesystem::path& path)
+{
+    FileIdentity id;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return id;
+    id.exists = true;
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.modifiedSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    id.modifiedNanoseconds = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    return id;
+}
+
+Result<std::string> readFileIdentified(const std::filesystem::path& path, FileIdentity& identity)
+{
+    try {
+        FileIdentity before = statIdentity(path);
+        auto bytes = readFileBytes(path);
+        if (!bytes)
+            return bytes.error();
+        before.hashed = true;
+        before.hash = hashBytes(*bytes);
+        identity = before;
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        return outOfMemoryError();
+    }
+}
+
+FileIdentity writtenIdentity(const std::filesystem::path& path, std::string_view bytes)
+{
+    FileIdentity id = statIdentity(path);
+    id.hashed = true;
+    id.hash = hashBytes(bytes);
+    return id;
+}
+
+FileCheck checkFile(const std::filesystem::path& path, const FileIdentity& recorded, CheckDepth depth)
+{
+    FileCheck check;
+    check.current = statIdentity(path);
+    if (!recorded.exists)
+        return check;  // nothing was recorded: nothing to compare with
+    if (!check.current.exists) {
+        check.change = FileChange::Missing;
+        return check;
+    }
+    if (depth == CheckDepth::Quick && check.current.sameStat(recorded))
+        return check;
+    // A different state may still hold the same bytes (touched, copied back, rewritten alike):
+    // only the bytes decide.
+    FileIdentity read;
+    auto bytes = readFileIdentified(path, read);
+    if (!bytes) {
+        check.change = FileChange::Changed;
+        return check;
+    }
+    check.current = read;
+    check.change = read.sameBytes(recorded) ? FileChange::Unchanged : FileChange::Changed;
+    return check;
+}
+
+}  // namespace veltris

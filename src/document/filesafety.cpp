@@ -1,0 +1,292 @@
+// The open base against the world outside: the file changed or removed by another program,
+// the lock that keeps a second editor off, and the recovery files of a program that ended
+// without saving.
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QScopedValueRollback>
+
+#include "base/basefile.h"
+#include "base/fileio.h"
+#include "base/recovery.h"
+#include "base/tableops.h"
+#include "document/document.h"
+#include "document/recoverykeeper.h"
+#include "widgets/apputil.h"
+#include "widgets/uiservices.h"
+
+namespace {
+
+const QString kReload = QStringLiteral("Загрузить заново");
+const QString kOverwrite = QStringLiteral("Сохранить поверх");
+const QString kCancel = QStringLiteral("Отмена");
+const QString kOpenReadOnly = QStringLiteral("Открыть только для чтения");
+const QString kOpenAnyway = QStringLiteral("Открыть всё равно");
+
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+QString Document::shownFileName(const QString& path) const
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString Document::lockFile() const
+{
+    return m_lock.held() ? fromFsPath(m_lock.file()) : QString();
+}
+
+void Document::setReadOnly(bool readOnly)
+{
+    if (m_readOnly == readOnly)
+        return;
+    m_readOnly = readOnly;
+    emit readOnlyChanged(readOnly);
+}
+
+void Document::watchFile()
+{
+    // An atomic save by anyone (this program included) puts a new file under the name: the
+    // watch on the old one is dropped and the name watched afresh.
+    const QStringList watched = m_watcher->files();
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+    if (!m_fileName.isEmpty() && QFileInfo::exists(m_fileName))
+        m_watcher->addPath(m_fileName);
+}
+
+// ---- the lock ----
+
+bool Document::lockForOpening(const QString& path, veltris::BaseLock& lock, bool& readOnly)
+{
+    readOnly = false;
+    const auto file = toFsPath(path);
+    if (m_lock.held() && m_lock.file() == veltris::lockFileFor(file))
+        return true;  // this document has it open already
+    if (!QFileInfo(path).isFile())
+        return true;  // nothing to lock: the read says what is wrong
+    const veltris::LockAttempt attempt = lock.acquire(file);
+    if (attempt.result != veltris::LockResult::Held)
+        return true;  // taken; or none can be made there (a read-only folder): opened as it is
+    const QString text = QStringLiteral("Файл «%1» уже открыт для изменения: %2.")
+                             .arg(shownFileName(path), fromUtf8(veltris::describeHolder(attempt.holder)));
+    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Предупреждение"), text, QMessageBox::Warning,
+                                   {kOpenReadOnly, kOpenAnyway, kCancel}, 2);
+    if (answer == 0) {
+        readOnly = true;
+        return true;
+    }
+    if (answer == 1) {
+        lock.takeOver(file);  // when it cannot be written the base opens without a lock
+        return true;
+    }
+    return false;
+}
+
+// ---- changes on disk ----
+
+bool Document::confirmWriteOverDisk()
+{
+    QScopedValueRollback<bool> checking(m_checkingDisk, true);
+    const veltris::FileCheck check =
+        veltris::checkFile(toFsPath(m_fileName), m_identity, veltris::CheckDepth::Thorough);
+    const QString name = shownFileName(m_fileName);
+    switch (check.change) {
+    case veltris::FileChange::Unchanged:
+        if (check.current.hashed)
+            m_identity = check.current;
+        return true;
+    case veltris::FileChange::Missing:
+        return m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"),
+                            QStringLiteral("Файл «%1» удалён или перемещён другой программой.\r\n"
+                                           "Сохранить его заново под этим именем?")
+                                .arg(name),
+                            QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    case veltris::FileChange::Changed:
+        break;
+    }
+    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
+                                   QStringLiteral("Файл «%1» изменён другой программой.").arg(name),
+                                   QMessageBox::Warning, {kReload, kOverwrite, kCancel}, 2);
+    if (answer == 1)
+        return true;
+    if (answer == 0)
+        reloadFromDisk();
+    return false;
+}
+
+void Document::checkFileOnDisk()
+{
+    if (m_fileName.isEmpty() || !m_identity.exists || m_checkingDisk || QApplication::activeModalWidget())
+        return;
+    QScopedValueRollback<bool> checking(m_checkingDisk, true);
+    const veltris::FileCheck check =
+        veltris::checkFile(toFsPath(m_fileName), m_identity, veltris::CheckDepth::Quick);
+    watchFile();
+    const QString name = shownFileName(m_fileName);
+    switch (check.change) {
+    case veltris::FileChange::Unchanged:
+        if (check.current.hashed)
+            m_identity = check.current;  // the same bytes: the next check trusts the new state
+        m_missingReported = false;
+        return;
+    case veltris::FileChange::Missing:
+        if (!m_missingReported) {
+            m_missingReported = true;
+            m_ui.message(m_dialogParent, QStringLiteral("Предупреждение"),
+                         QStringLiteral("Файл «%1» удалён или перемещён другой программой.").arg(name),
+                         QMessageBox::Warning, QMessageBox::Ok);
+        }
+        return;
+    case veltris::FileChange::Changed:
+        break;
+    }
+    m_missingReported = false;
+    if (m_dismissedChange.exists && check.current.sameStat(m_dismissedChange))
+        return;  // answered «Отмена» already; asked again before a save
+    // A read-only base has nothing of its own to write over the other program's file.
+    QStringList buttons{kReload, kOverwrite, kCancel};
+    if (m_readOnly)
+        buttons.removeAt(1);
+    const int answer =
+        m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
+                    QStringLiteral("Файл «%1» изменён другой программой.").arg(name), QMessageBox::Warning,
+                    buttons, static_cast<int>(buttons.size()) - 1);
+    const QString chosen = buttons.value(answer);
+    if (chosen == kReload)
+        reloadFromDisk();
+    else if (chosen == kOverwrite)
+        writeTo(m_fileName);
+    else
+        m_dismissedChange = check.current;
+}
+
+bool Document::reloadFromDisk()
+{
+    veltris::FileIdentity identity;
+    veltris::ComponentBase base;
+    veltris::Table second;
+    {
+        auto bytes = veltris::readFileIdentified(toFsPath(m_fileName), identity);
+        if (!bytes) {
+            showError(bytes.error());
+            return false;
+        }
+        auto read = veltris::decodeBase(*bytes, m_catalogue);
+        if (!read) {
+            showError(read.error());
+            return false;
+        }
+        base = std::move(read).value();
+    }
+    if (!prepareBase(base, second))
+        return false;
+    m_base = std::move(base);
+    m_second = std::move(second);
+    m_identity = identity;
+    m_dismissedChange = {};
+    m_missingReported = false;
+    watchFile();
+    // The steps before were made on the base given up: they cannot be replayed on this one.
+    startHistory();
+    emit baseReplaced(Origin::File);
+    return true;
+}
+
+// ---- recovery ----
+
+void Document::reportUnreadableRecovery(const QString& file, const QString& reason)
+{
+    const std::filesystem::path aside = veltris::moveRecoveryAside(toFsPath(file));
+    QString text = QStringLiteral("Не удалось прочитать файл восстановления «%1»: %2.")
+                       .arg(shownFileName(file), reason);
+    if (!aside.empty())
+        text += QStringLiteral("\r\nОн перенесён в «%1».").arg(shownFileName(fromFsPath(aside)));
+    m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), text, QMessageBox::Warning, QMessageBox::Ok);
+}
+
+bool Document::offerRecovery()
+{
+    if (m_paths.recoveryDir.isEmpty())
+        return false;
+    for (const std::filesystem::path& path : veltris::listRecoveryFiles(toFsPath(m_paths.recoveryDir))) {
+        const QString file = fromFsPath(path);
+        if (file == m_recovery->file())
+            continue;
+        auto bytes = veltris::readFileBytes(path);
+        if (!bytes) {
+            reportUnreadableRecovery(file, fromUtf8(bytes.error().message));
+            continue;
+        }
+        auto info = veltris::decodeRecoveryInfo(*bytes);
+        if (!info) {
+            reportUnreadableRecovery(file, fromUtf8(info.error().message));
+            continue;
+        }
+        if (!veltris::processGone(info->owner))
+            continue;  // its program still runs (or ran on another computer)
+        const QString base = info->basePath.empty() ? QStringLiteral("без имени")
+                                                    : shownFileName(fromFsPath(info->basePath));
+        const QString when = fromUtf8(veltris::formatLocalTime(info->owner.time));
+        const auto answer = m_ui.message(
+            m_dialogParent, QStringLiteral("Подтверждение"),
+            QStringLiteral("Найдены несохранённые изменения базы «%1» от %2. Восстановить?").arg(base, when),
+            QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+        if (answer == QMessageBox::No) {
+            QFile::remove(file);  // given up
+            continue;
+        }
+        if (answer != QMessageBox::Yes)
+            return false;  // no answer (the program is ending): the file stays for next time
+
+        auto recovered = veltris::decodeRecovery(*bytes, m_catalogue);
+        bytes = std::string();
+        if (!recovered) {
+            reportUnreadableRecovery(file, fromUtf8(recovered.error().message));
+            continue;
+        }
+        const QString basePath = info->basePath.empty() ? QString() : fromFsPath(info->basePath);
+        veltris::BaseLock lock;
+        bool readOnly = false;
+        if (!basePath.isEmpty() && !lockForOpening(basePath, lock, readOnly))
+            return false;  // not opened after all: the file stays for next time
+        veltris::ComponentBase restored = std::move(recovered->base);
+        veltris::Table second;
+        if (!prepareBase(restored, second))
+            return false;
+        m_base = std::move(restored);
+        m_second = std::move(second);
+        changeFileName(basePath);
+        if (!(m_lock.held() && !basePath.isEmpty() && m_lock.file() == veltris::lockFileFor(toFsPath(basePath))))
+            m_lock = std::move(lock);
+        // The changes were made over the file as it was then: a later change by another
+        // program is put to the user before Save writes over it.
+        m_identity = recovered->info.identity;
+        m_dismissedChange = {};
+        m_missingReported = false;
+        watchFile();
+        setReadOnly(readOnly);
+        emit baseReplaced(Origin::File);
+        setModified(true);
+        m_recovery->adopt(file);
+        return true;
+    }
+    return false;
+}
+
+void Document::closeBase(bool keepRecovery)
+{
+    if (!keepRecovery)
+        m_recovery->discard();
+    m_lock.release();
+    const QStringList watched = m_watcher->files();
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+}
