@@ -209,6 +209,8 @@ bool Document::historyAtSavedState() const
 
 void Document::updateModified()
 {
+    if (m_settlingSavedState)
+        return;
     const bool modified = m_changedOutsideHistory || !historyAtSavedState();
     if (m_modified == modified)
         return;

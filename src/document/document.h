@@ -126,9 +126,9 @@ public:
     // about again until the file changes once more); a file gone is reported once. Does nothing
     // while a modal window is open or a check is running.
     void checkFileOnDisk();
-    // Reads the open file again in place of the base in memory; the unsaved changes are given
-    // up, and with them the history of steps made on the base before. Error: shown, nothing
-    // changes.
+    // Reads the open file again in place of the base in memory, as one step of the history
+    // («загрузку заново»): the base equals the file, unmodified, and undoing the step brings
+    // back the unsaved changes, modified. Error: shown, nothing changes.
     bool reloadFromDisk();
     // Recovery files of programs that are gone are offered one by one, newest first («Найдены
     // несохранённые изменения базы …»); a file that cannot be read is reported and moved aside.
@@ -253,6 +253,7 @@ private:
     QUndoStack* m_history = nullptr;
     bool m_modified = false;
     bool m_changedOutsideHistory = false;
+    bool m_settlingSavedState = false;  // the flag waits until the new saved state is set
     bool m_terminate = false;
 
     bool m_readOnly = false;

@@ -142,6 +142,7 @@ private slots:
     void currentRecordFollowsUndoAndRedo();
     void statusBarShowsPathAndState();
     void readOnlyBaseKeepsItsHistoryShut();
+    void reloadFromDiskIsOneStep();
 };
 
 void TstHistory::eachStepUndoneAndRedone_data()
@@ -497,6 +498,80 @@ void TstHistory::readOnlyBaseKeepsItsHistoryShut()
     QTest::keyClick(fx.form->mainGrid(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(encoded(*fx.form), opened);
     QVERIFY(redo->isEnabled());
+    QVERIFY(fx.ui.allAnswersUsed());
+    QVERIFY(fx.ui.unexpected.isEmpty());
+}
+
+// «Загрузить заново» is a step: the base becomes the file's, unmodified; undone, the unsaved
+// edits are back, modified, and so are the steps before them, which lead to a base that is no
+// longer the file's; redone, the file's base again. A save after the undo writes the edits
+// without asking again: the file is the one read last.
+void TstHistory::reloadFromDiskIsOneStep()
+{
+    DocFixture fx;
+    const QString path = fx.openSample("bipolar.QDB");
+    Document& doc = fx.form->document();
+    auto* modifiedMark = fx.form->statusBar()->findChild<QLabel*>("ModifiedLabel");
+    const QByteArray original = fileBytes(path);
+    runStep(fx, "edit");
+    runStep(fx, "delete");
+    const QByteArray edited = encoded(*fx.form);
+
+    // Another program saves the base with its first record renamed.
+    auto other = veltris::readBase(toFsPath(path), doc.catalogue());
+    QVERIFY(other.ok());
+    other->table.setCell(1, 0, "THEIRS");
+    const QByteArray theirs = QByteArray::fromStdString(*veltris::encodeBase(*other));
+    QVERIFY(veltris::writeFileAtomic(toFsPath(path), theirs.toStdString()).ok());
+
+    fx.ui.choiceAnswers << "Загрузить заново";
+    QVERIFY(!fx.form->saveBase());
+    QCOMPARE(fx.ui.choices.size(), 1);
+    QCOMPARE(encoded(*fx.form), theirs);
+    QCOMPARE(cell(*fx.form, 1, 0), QString("THEIRS"));
+    QCOMPARE(fx.form->mainModel()->rowCount(), doc.base().recordCount());
+    QVERIFY(!doc.isModified());
+    QVERIFY(modifiedMark->isHidden());
+    QCOMPARE(fx.form->undoAction()->text(), QString("Отменить загрузку заново"));
+
+    fx.form->undoAction()->trigger();
+    QCOMPARE(encoded(*fx.form), edited);
+    QCOMPARE(fx.form->mainModel()->rowCount(), doc.base().recordCount());
+    QVERIFY(doc.isModified());
+    QVERIFY(!modifiedMark->isHidden());
+    QCOMPARE(fx.form->redoAction()->text(), QString("Повторить загрузку заново"));
+    fx.form->undoAction()->trigger();
+    fx.form->undoAction()->trigger();
+    QCOMPARE(encoded(*fx.form), original);
+    QVERIFY(doc.isModified());  // as opened, which is not what the file holds now
+
+    while (doc.undoStack().canRedo())
+        fx.form->redoAction()->trigger();
+    QCOMPARE(encoded(*fx.form), theirs);
+    QVERIFY(!doc.isModified());
+
+    fx.form->undoAction()->trigger();
+    QVERIFY(fx.form->saveBase());
+    QCOMPARE(fx.ui.choices.size(), 1);
+    QCOMPARE(fileBytes(path), edited);
+    QVERIFY(!doc.isModified());
+
+    // Reloaded twice: the history keeps the base the last reload gave up, not the first one's.
+    runStep(fx, "delete");
+    QVERIFY(veltris::writeFileAtomic(toFsPath(path), theirs.toStdString()).ok());
+    fx.ui.choiceAnswers << "Загрузить заново";
+    QVERIFY(!fx.form->saveBase());
+    QCOMPARE(doc.undoStack().count(), 4);
+    runStep(fx, "delete");
+    const QByteArray editedAgain = encoded(*fx.form);
+    QVERIFY(veltris::writeFileAtomic(toFsPath(path), original.toStdString()).ok());
+    fx.ui.choiceAnswers << "Загрузить заново";
+    QVERIFY(!fx.form->saveBase());
+    QCOMPARE(encoded(*fx.form), original);
+    QCOMPARE(doc.undoStack().count(), 1);
+    fx.form->undoAction()->trigger();
+    QCOMPARE(encoded(*fx.form), editedAgain);
+    QVERIFY(doc.isModified());
     QVERIFY(fx.ui.allAnswersUsed());
     QVERIFY(fx.ui.unexpected.isEmpty());
 }
