@@ -1,5 +1,5 @@
-// The open document and its commands: New, Open, Save, Save as, CSV export, delete, sort,
-// base parameters, view columns.
+// The open document and its commands: New, Open, Save, Save as, CSV export, records entered,
+// delete, sort, base parameters, view columns; the history of changes and the modified flag.
 #include "document/document.h"
 
 #include <QApplication>
@@ -11,9 +11,16 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QUndoStack>
 #include <algorithm>
 #include <atomic>
 #include <new>
+
+#include "document/baseparameterscommand.h"
+#include "document/deleterecordcommand.h"
+#include "document/recordcommand.h"
+#include "document/sortcommand.h"
+#include "document/viewcolumnscommand.h"
 
 #include "base/basefile.h"
 #include "base/csvexport.h"
@@ -41,11 +48,34 @@ veltris::Error asWriteError(veltris::Error error)
     return error;
 }
 
+// The history keeps up to this many steps; on a large base fewer, so that the row orders its
+// sorts keep (four bytes a record each) stay within the memory below.
+constexpr int kHistorySteps = 100;
+constexpr int kFewestHistorySteps = 10;
+constexpr std::size_t kHistoryOrderMemory = std::size_t{32} << 20;
+
+// Row 1 counts as the blank row of a new or empty base only when nothing is in it; a record
+// without a name but with values is never taken over. Read back from a file, a blank row holds
+// "0" for absent values and a blank for an empty LED colour code.
+bool isBlankRecord(const veltris::Table& t, int row)
+{
+    if (!t.cell(row, 0).empty())
+        return false;
+    for (int c = 1; c < t.columnCount(); ++c) {
+        const std::string text = t.cell(row, c);
+        if (text != "0" && text.find_first_not_of(' ') != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
-    : m_paths(paths), m_ui(ui), m_dialogParent(dialogParent)
+    : m_paths(paths), m_ui(ui), m_dialogParent(dialogParent), m_history(new QUndoStack(this))
 {
+    connect(m_history, &QUndoStack::indexChanged, this, &Document::updateModified);
+    connect(m_history, &QUndoStack::cleanChanged, this, &Document::updateModified);
     // The drawing folders default to the data folder's DIODE, TRANS, ...
     const std::string dataDir = qStringToCp(m_paths.dataDir + QLatin1Char('/'));
     auto ini = veltris::IniFile::loadIfPresent(toFsPath(m_paths.settingsFile));
@@ -73,6 +103,10 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
     m_recovery = new RecoveryKeeper(*this, m_paths.recoveryDir);
     for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged, &Document::secondTableChanged})
         connect(this, signal, m_recovery, &RecoveryKeeper::noteChange);
+    // Every step done, undone or done again is a change to keep, also one pushed from outside
+    // the document that tells the views nothing; the flag is brought up to date first (the
+    // connection above was made earlier).
+    connect(m_history, &QUndoStack::indexChanged, m_recovery, [this] { m_recovery->noteChange(); });
     connect(this, &Document::modifiedChanged, m_recovery, [this](bool modified) {
         if (modified)
             m_recovery->noteChange();
@@ -92,23 +126,101 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
     }
 }
 
+Document::~Document()
+{
+    // The steps refer to the document: they go first. Quietly: an emptied history says the
+    // base is unmodified, and that would remove a recovery file the program ends keeping.
+    m_history->blockSignals(true);
+    m_history->clear();
+}
+
 void Document::resetToEmptyBase()
 {
     m_base = veltris::makeEmptyBase(m_catalogue, m_settings.deviceLabel);
     m_second = veltris::Table(2, 2);
     m_second.setCell(0, 0, m_settings.deviceLabel);
-    m_fileName.clear();
+    changeFileName(QString());
     m_lock.release();
     m_identity = {};
     m_dismissedChange = {};
     m_missingReported = false;
     watchFile();
     setReadOnly(false);
-    setModified(false);
+    startHistory();
+}
+
+void Document::setFileName(const QString& name)
+{
+    m_identity = {};
+    changeFileName(name);
+}
+
+void Document::changeFileName(const QString& name)
+{
+    if (m_fileName == name)
+        return;
+    m_fileName = name;
+    emit fileNameChanged(m_fileName);
+}
+
+// ---- history and the modified flag ----
+
+void Document::startHistory()
+{
+    m_history->clear();
+    const std::size_t records = static_cast<std::size_t>(std::max(m_base.recordCount(), 1));
+    const std::size_t fit = kHistoryOrderMemory / (records * sizeof(std::uint32_t));
+    m_history->setUndoLimit(static_cast<int>(
+        std::clamp<std::size_t>(fit, kFewestHistorySteps, kHistorySteps)));
+    m_changedOutsideHistory = false;
+    updateModified();
 }
 
 void Document::setModified(bool modified)
 {
+    if (modified) {
+        m_history->clear();
+        m_changedOutsideHistory = true;
+    } else {
+        m_changedOutsideHistory = false;
+        m_history->setClean();
+    }
+    updateModified();
+}
+
+void Document::pushCommand(QUndoCommand* command)
+{
+    m_history->push(command);
+}
+
+void Document::clearHistory()
+{
+    // The steps before a change that cannot be undone no longer lead back to the saved state.
+    const bool modified = m_modified;
+    m_history->clear();
+    m_changedOutsideHistory = modified;
+    updateModified();
+}
+
+bool Document::historyAtSavedState() const
+{
+    const int saved = m_history->cleanIndex();
+    if (saved < 0)
+        return false;  // the saved state was left behind by a new step after undo
+    const int index = m_history->index();
+    for (int i = std::min(saved, index); i < std::max(saved, index); ++i) {
+        const auto* step = dynamic_cast<const DocumentCommand*>(m_history->command(i));
+        if (!step || step->setsModified())
+            return false;
+    }
+    return true;
+}
+
+void Document::updateModified()
+{
+    if (m_settlingSavedState)
+        return;
+    const bool modified = m_changedOutsideHistory || !historyAtSavedState();
     if (m_modified == modified)
         return;
     m_modified = modified;
@@ -201,7 +313,7 @@ bool Document::load(const QString& path)
         return false;
     m_base = std::move(base);
     m_second = std::move(second);
-    m_fileName = absolute;
+    changeFileName(absolute);
     if (!ownLock)
         m_lock = std::move(lock);  // the lock of the base open before goes
     m_identity = identity;
@@ -209,7 +321,7 @@ bool Document::load(const QString& path)
     m_missingReported = false;
     watchFile();
     setReadOnly(readOnly);
-    setModified(false);
+    startHistory();
     emit baseReplaced(Origin::File);
     return true;
 }
@@ -426,7 +538,7 @@ bool Document::saveAs(SaveWay way)
         }
     }
     // The name changes even when the write fails: Save then tries the same file again.
-    m_fileName = target;
+    changeFileName(target);
     if (!ownLock) {
         m_lock = std::move(lock);
         m_identity = {};  // nothing is known yet of the file under the new name
@@ -524,46 +636,100 @@ void Document::saveSettings()
 
 // ---- records and tables ----
 
+int Document::enterRecord(RecordEntry entry, int row, std::vector<std::string> texts)
+{
+    const veltris::Table& t = m_base.table;
+    bool append = false;
+    if (entry == RecordEntry::Add) {
+        // The single blank row of a new base takes the first record; otherwise records go to
+        // the end. An edit never changes the row count.
+        if (t.rowCount() == 2 && isBlankRecord(t, 1)) {
+            row = 1;
+        } else {
+            append = true;
+            row = std::max(t.rowCount(), 1);
+        }
+    } else if (row < 1 || row >= t.rowCount()) {
+        append = true;  // a table of titles only gets its row 1
+        row = std::max(t.rowCount(), 1);
+    }
+    const auto kind = entry == RecordEntry::Add ? RecordCommand::Kind::Add : RecordCommand::Kind::Edit;
+    pushCommand(new RecordCommand(*this, kind, row, append, std::move(texts)));
+    return row;
+}
+
+int Document::writeBackRecord(int row, std::vector<std::string> texts)
+{
+    const veltris::Table& t = m_base.table;
+    const bool append = row < 1 || row >= t.rowCount();
+    if (append) {
+        row = std::max(t.rowCount(), 1);
+    } else {
+        // Texts written back unchanged are no step: the base stays as it was.
+        bool changed = false;
+        const int count = std::min(static_cast<int>(texts.size()), t.columnCount());
+        for (int c = 0; c < count && !changed; ++c)
+            changed = t.cell(row, c) != texts[static_cast<size_t>(c)];
+        if (!changed)
+            return row;
+    }
+    pushCommand(new RecordCommand(*this, RecordCommand::Kind::Edit, row, append, std::move(texts)));
+    return row;
+}
+
 bool Document::deleteRecord(int row)
 {
     // The table keeps at least one record row: the last one can only be cleared by editing.
     if (m_base.table.rowCount() <= 2)
         return false;
-    if (row < 1 || !veltris::deleteTableRow(m_base.table, row)) {  // the title row stays
+    if (row < 1 || row >= m_base.table.rowCount()) {  // the title row stays
         m_ui.beep();
         return false;
     }
-    emit mainTableChanged();
-    setModified(true);
+    pushCommand(new DeleteRecordCommand(*this, row));
     return true;
 }
 
 bool Document::sortByColumn(Table which, int column)
 {
     veltris::Table& table = which == Table::Main ? m_base.table : m_second;
+    std::vector<std::uint32_t> permutation;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const veltris::Status st = veltris::sortTableRows(table, column);
+    const veltris::Status st =
+        veltris::sortTableRows(table, column, which == Table::Main ? &permutation : nullptr);
     QApplication::restoreOverrideCursor();
     if (!st) {
         // Keys are computed before anything moves: the table is exactly as it was.
         showErrorBox(m_ui, m_dialogParent, st.error(), ErrorSource::Command);
         return false;
     }
-    emit which == Table::Main ? mainTableChanged() : secondTableChanged();
+    if (which == Table::Second) {
+        emit secondTableChanged();
+        return true;
+    }
+    // The step keeps the permutation the sort made; a sort that moved nothing is no step.
+    bool moved = false;
+    for (std::size_t i = 0; i < permutation.size() && !moved; ++i)
+        moved = permutation[i] != i;
+    if (!moved) {
+        emit mainTableChanged();
+        return true;
+    }
+    const QString title = column == 0 ? QString() : oneLineTitle(table.cell(0, column));
+    pushCommand(new SortCommand(*this, std::move(permutation), title));
     return true;
 }
 
-void Document::applyBaseParameters(int deviceType, const QString& description)
+void Document::applyBaseParameters(int deviceType, const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
+                                   const QString& description)
 {
-    m_base.deviceType = static_cast<std::uint16_t>(deviceType);
-    // Types without a catalogue keep their width: there is no layout to cut the table to.
-    m_base.table.setColumnCount(veltris::tableColumnCount(deviceType));
-    m_base.applyTitles(m_catalogue);
-    emit mainColumnsChanged();
-    applyShownList({});
     // Cut to 104 stored bytes, not UTF-16 units: a sign outside the BMP is one "?" in the file.
-    m_base.setDescription(qStringToCp(description));
-    setModified(true);
+    pushCommand(new BaseParametersCommand(*this, deviceType, columnMap, qStringToCp(description)));
+}
+
+void Document::applyViewColumns(const std::vector<int>& shown)
+{
+    pushCommand(new ViewColumnsCommand(*this, shown));
 }
 
 void Document::viewColumns(std::vector<int>& shown, std::vector<int>& hidden) const
@@ -590,6 +756,12 @@ void Document::applyShownList(const std::vector<int>& shown)
     if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
         m_second.setCell(0, 0, m_settings.deviceLabel);
     emit secondTableChanged();
+}
+
+void Document::remakeSecondTable()
+{
+    m_second = veltris::Table();
+    rebuildSecondTable();
 }
 
 void Document::rebuildSecondTable()

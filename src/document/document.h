@@ -1,13 +1,17 @@
 #pragma once
-// The open document: the base, its second-table view, its file name and modified flag, with the
-// parameter catalogue, the program settings and the navigator catalogue it is read and shown
-// with; and every command on them. Questions and errors go through UiServices; the document
-// knows no widget and tells the views what changed through its signals.
+// The open document: the base, its second-table view, its file name, its history of changes
+// and the modified flag that follows it, with the parameter catalogue, the program settings and
+// the navigator catalogue it is read and shown with; and every command on them. Questions and
+// errors go through UiServices; the document knows no widget and tells the views what changed
+// through its signals.
 #include <QObject>
 #include <QString>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <array>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/baselock.h"
@@ -23,6 +27,8 @@
 class QDialog;
 class QFileSystemWatcher;
 class QTimer;
+class QUndoCommand;
+class QUndoStack;
 class QWidget;
 class RecoveryKeeper;
 class UiServices;
@@ -34,6 +40,8 @@ public:
     enum class Origin { New, File };
     // The two tables a sort can work on.
     enum class Table { Main, Second };
+    // How the record dialog's «Ввести» writes: a new record, or the one being edited.
+    enum class RecordEntry { Add, Edit };
 
     // Reads the settings and the catalogues, makes the empty base and scans the navigator's
     // folders. Catalogue errors are shown at once and make terminationRequested() true.
@@ -68,13 +76,24 @@ public:
 
     const QString& fileName() const { return m_fileName; }
     // Another name for the base: nothing is known yet of the file under it.
-    void setFileName(const QString& name)
-    {
-        m_fileName = name;
-        m_identity = {};
-    }
+    void setFileName(const QString& name);
+    // Modified: the base differs from what was last read or written beyond the order of its
+    // rows. It follows the history: undoing back to the saved state clears it, redo sets it again.
     bool isModified() const { return m_modified; }
+    // false: the base is as on disk now (the history's present step becomes the saved state).
+    // true: the base was changed outside the history; the history can no longer replay its
+    // steps over that change and is dropped, and the base counts as modified until it is saved.
     void setModified(bool modified);
+
+    // ---- history ----
+    // Every change to the base is a step on this stack (DocumentCommand, or any QUndoCommand,
+    // which then counts as a change of the base). Its undo and redo texts name the steps.
+    QUndoStack& undoStack() const { return *m_history; }
+    // Runs `command` and keeps it as the latest step (the stack owns it from here). For code
+    // outside the document that changes the base: an import, a reload from disk.
+    void pushCommand(QUndoCommand* command);
+    // Drops every step: for a change that cannot be undone.
+    void clearHistory();
 
     QString deviceLabel() const;  // the settings' device name as text
     int standardWidth() const;    // the settings' column width, kept within what a column can be
@@ -127,8 +146,9 @@ public:
     // about again until the file changes once more); a file gone is reported once. Does nothing
     // while a modal window is open or a check is running.
     void checkFileOnDisk();
-    // Reads the open file again in place of the base in memory; the unsaved changes are given
-    // up. Error: shown, nothing changes. (One step: the undo stack takes it as one command.)
+    // Reads the open file again in place of the base in memory, as one step of the history
+    // («загрузку заново»): the base equals the file, unmodified, and undoing the step brings
+    // back the unsaved changes, modified. Error: shown, nothing changes.
     bool reloadFromDisk();
     // Recovery files of programs that are gone are offered one by one, newest first («Найдены
     // несохранённые изменения базы …»); a file that cannot be read is reported and moved aside.
@@ -149,22 +169,40 @@ public:
     // name yet and counts as changed until saved. False when the user kept the open base.
     bool openImportedBase(veltris::ComponentBase base);
 
+    // «Ввести» of the record dialog: one step, which sets the modified flag also when no text
+    // changed. `texts` are the cells from column 0 (the name) on. Adding, they go into a new last
+    // row, or into row 1 when it is the blank row of a new or empty base; editing, into `row`
+    // (a new row 1 when the table has no record). The row written becomes the current record
+    // (recordTouched) before the texts reach it. Returns that row.
+    int enterRecord(RecordEntry entry, int row, std::vector<std::string> texts);
+    // «>» and «<»: the texts written back into `row` (a new row 1 when the table has no record);
+    // a step only when a cell or the row count changed. Returns the row written.
+    int writeBackRecord(int row, std::vector<std::string> texts);
     // The main table's record `row` (1..) removed; false (with a beep) when there is no such
     // record, and nothing happens while the table holds only one record row.
     bool deleteRecord(int row);
     // The table's rows sorted by core column `column` (0: by name). An error is shown and
-    // leaves the table as it was.
+    // leaves the table as it was. A sort of the main table is a step of the history that leaves
+    // the modified flag alone; a sort of the second table orders a view and is no step.
     bool sortByColumn(Table which, int column);
 
-    // Base parameters accepted: the device type, the column count and titles it gives, an
-    // empty second table and the description (cut to its stored size) change; modified.
-    void applyBaseParameters(int deviceType, const QString& description);
+    // Base parameters accepted: the device type, the column map, the column count and titles
+    // they give, an empty second table and the description (cut to its stored size) change;
+    // one step, modified.
+    void applyBaseParameters(int deviceType, const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
+                             const QString& description);
+    // View parameters accepted: the shown list becomes the view mask and the second table; one
+    // step, modified.
+    void applyViewColumns(const std::vector<int>& shown);
     // The main-table columns shown in the second table and the others, for the view columns
     // dialog: shown in second-table order, entries naming no column of this table dropped.
     void viewColumns(std::vector<int>& shown, std::vector<int>& hidden) const;
     // The main-table columns in `shown` (second-table order) become the view mask and the
-    // second table; an empty list leaves the names and one empty column.
+    // second table; an empty list leaves the names and one empty column. (The step itself is
+    // applyViewColumns; this is what the steps run.)
     void applyShownList(const std::vector<int>& shown);
+    // The second table made again from the view mask alone, as after loading the base.
+    void remakeSecondTable();
     // A dialog wrote into the main table's cells or rows: the views follow.
     void reportMainTableChange() { emit mainTableChanged(); }
     // The second table rebuilt through the view mask.
@@ -196,6 +234,12 @@ signals:
     void modifiedChanged(bool modified);
     // Opened read-only, or editable again (Save as, another base).
     void readOnlyChanged(bool readOnly);
+    // The base's file name changed (empty: a new base never saved).
+    void fileNameChanged(const QString& fileName);
+    // A step reached the main table's record `row` (0: the table as a whole, no one record):
+    // the views show the main table with that record current. A step made for the first time
+    // says so where the record it writes becomes current; undo and redo always do.
+    void recordTouched(int row);
     // A save failed on the text of this cell (data row from 1, column): the user can put it right.
     void cellNeedsAttention(int row, int column);
     // A background save ended (its error, if any, already shown).
@@ -217,6 +261,14 @@ private:
     // A save under way ends here and now (the window closes): the file is whole, and a base
     // written needs no recovery. Its failure is not shown; the recovery file keeps the changes.
     void waitForBackgroundSave();
+    bool writeTo(const QString& path);
+    // A new base or file: no step before it, the limit of the history fitted to its size.
+    void startHistory();
+    void updateModified();
+    // Whether the steps between the present one and the saved state only reorder rows.
+    bool historyAtSavedState() const;
+    // The name changes; the file's identity is the caller's business.
+    void changeFileName(const QString& name);
     // The lock for opening `path` into `lock` (left empty when this document holds it already
     // or none can be made there). False when the user chose not to open it.
     bool lockForOpening(const QString& path, veltris::BaseLock& lock, bool& readOnly);
@@ -243,7 +295,10 @@ private:
     std::vector<veltris::Error> m_scanProblems;
     std::optional<veltris::Error> m_settingsProblem;
     QString m_fileName;
+    QUndoStack* m_history = nullptr;
     bool m_modified = false;
+    bool m_changedOutsideHistory = false;
+    bool m_settlingSavedState = false;  // the flag waits until the new saved state is set
     bool m_terminate = false;
     // A 5-million-record base takes about 8 s to write; 200,000 records well under half a second.
     int m_backgroundSaveFrom = 200000;

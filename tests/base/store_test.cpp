@@ -507,6 +507,53 @@ TEST(Store, RowOrderAndEditsFollowMovesAndSecondTableCopies)
     EXPECT_TRUE(t == before);
 }
 
+// Undo puts records and cells back through detachRow, attachRow and revertCell: the base then
+// writes the bytes it was loaded from, also where a value has no text that would carry it.
+TEST(Store, DetachedRowsAndRevertedCellsComeBackExactly)
+{
+    std::mt19937_64 rng(20);
+    std::string file = randomBase(rng, 5, 1, 8);
+    std::string rec(kRecordSize, '\0');
+    rec[0] = 1;
+    rec[1] = 'X';
+    const double inf = std::numeric_limits<double>::infinity();
+    rec.replace(size_t(16 + 1), 8, reinterpret_cast<const char*>(&inf), 8);
+    file += rec;
+    auto base = decodeBase(file, noTitles());
+    ASSERT_TRUE(base.ok());
+    Table& t = base->table;
+    ASSERT_EQ(t.rowCount(), 10);
+    ASSERT_EQ(t.cell(9, 1), "INF");
+    t.setCell(4, 6, "[2]");  // an edit made earlier stays an edit
+    const auto before = encodeBase(*base);
+    ASSERT_TRUE(before.ok()) << before.error().message;
+
+    const std::string name = t.cell(2, 0);
+    t.setCell(2, 0, "NEW");
+    t.setCell(4, 6, "3");
+    t.setCell(9, 1, "5");
+    const std::uint32_t first = t.detachRow(1);
+    const std::uint32_t last = t.detachRow(t.rowCount() - 1);
+    EXPECT_EQ(t.rowCount(), 8);
+    EXPECT_EQ(t.cell(1, 0), "NEW");
+    t.appendRow();  // a new record takes a stored row of its own
+    t.setCell(t.rowCount() - 1, 0, "ADDED");
+    t.detachRow(t.rowCount() - 1);
+
+    t.attachRow(t.rowCount(), last);
+    t.attachRow(1, first);
+    EXPECT_EQ(t.cell(9, 1), "5");
+    t.revertCell(9, 1);
+    EXPECT_EQ(t.cell(9, 1), "INF");
+    t.revertCell(2, 0);  // a text cell: nothing to revert
+    EXPECT_EQ(t.cell(2, 0), "NEW");
+    t.setCell(2, 0, name);
+    t.setCell(4, 6, "[2]");
+    const auto after = encodeBase(*base);
+    ASSERT_TRUE(after.ok()) << after.error().message;
+    EXPECT_EQ(*after, *before);
+}
+
 // The second table views the main table: its columns share the main table's stored form, so
 // what it shows changes only when it is rebuilt, and a selection shows the chosen main rows.
 TEST(Store, SecondTableViewsTheMainColumns)
