@@ -128,6 +128,9 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
 
 Document::~Document()
 {
+    // A save under way finishes: the file is never left to a half-finished writer.
+    if (m_saveWorker.joinable())
+        m_saveWorker.join();
     // The steps refer to the document: they go first. Quietly: an emptied history says the
     // base is unmodified, and that would remove a recovery file the program ends keeping.
     m_history->blockSignals(true);
@@ -491,12 +494,6 @@ void Document::waitForBackgroundSave()
 {
     if (const auto job = joinBackgroundSave(); job && job->result.ok())
         wroteFile(job->written);
-}
-
-Document::~Document()
-{
-    if (m_saveWorker.joinable())
-        m_saveWorker.join();
 }
 
 bool Document::save(SaveWay way)

@@ -89,9 +89,12 @@ private:
     bool m_lowered = false;
 };
 
-// A double-click as the mouse makes it: a press, then the double-click on the same cell.
-void doubleClickCell(QTableView* view, const QModelIndex& cell)
+// A double-click as the mouse makes it: a press, then the double-click on the same cell (a
+// visible one of its row: the names stand in a column of their own beside the table).
+void doubleClickCell(QTableView* view, QModelIndex cell)
 {
+    if (view->isColumnHidden(cell.column()))
+        cell = cell.siblingAtColumn(SubstituteResultsModel::VerdictColumn);
     view->scrollTo(cell);
     const QPoint at = view->visualRect(cell).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
