@@ -4,6 +4,7 @@
 // and every call the benchmarks make into the window (so only this file follows its changes).
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
@@ -144,6 +145,23 @@ inline void rightPressTitle(MainWindow& form, int coreColumn)
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(h->viewport(), &press);
     QApplication::sendEvent(h->viewport(), &release);
+}
+
+// F8 on main-table record `row` (1..), as a user deletes it.
+inline void deleteRecord(MainWindow& form, int row)
+{
+    form.setCurrentCell(row, 1);
+    form.deleteRecordAction()->trigger();
+}
+
+// «Отменить» and «Повторить» of the menu «Правка» (Ctrl+Z, Ctrl+Y).
+inline void undoStep(MainWindow& form)
+{
+    form.undoAction()->trigger();
+}
+inline void redoStep(MainWindow& form)
+{
+    form.redoAction()->trigger();
 }
 
 // The text the main grid shows in data row `row` (0..) of parameter column `coreColumn` (1..).

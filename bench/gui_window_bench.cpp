@@ -5,6 +5,9 @@
 //                 std::sort of the column's doubles
 //   window_memory resident memory of the window with the base open and the second table showing
 //                 all 30 columns, above the same window empty, vs file size + total text bytes
+//   history_*     undo and redo (the menu's «Отменить», «Повторить») of a sort and of a delete,
+//                 each beside the command itself (a right press on a title; F8), in a window of
+//                 its own: every round does the command, undo and redo, timing only its part
 //
 //   gui_window_bench [--data=datasheet|random] [--records=N] [benchmark flags]
 #include <benchmark/benchmark.h>
@@ -29,6 +32,8 @@ struct Fixture {
     std::unique_ptr<ProgramFolder> folder;
     SilentUi ui;
     std::unique_ptr<MainWindow> window;  // with the base open, for the sorts
+    std::unique_ptr<MainWindow> history;  // with the base open, for undo and redo
+    std::size_t historyTurn = 0;
     std::vector<double> columns[2];
     double memoryAdded = 0;
     double memoryReference = 0;
@@ -109,6 +114,60 @@ void sortBaseline(benchmark::State& state)
     bench::sortDoublesBaseline(state, g.columns);
 }
 
+// One round on the history window: the command, its undo, its redo, then undo again untimed,
+// so every round starts from the same rows and the next command replaces the undone step (the
+// history does not grow). Only `timed` is measured.
+enum class Part { Command, Undo, Redo };
+
+void historyRound(benchmark::State& state, Part timed, void (*command)())
+{
+    MainWindow& form = *g.history;
+    const auto part = [&state, timed](Part p, auto run) {
+        if (p != timed)
+            state.PauseTiming();
+        run();
+        if (p != timed)
+            state.ResumeTiming();
+    };
+    for (auto _ : state) {
+        part(Part::Command, command);
+        part(Part::Undo, [&form] { undoStep(form); });
+        part(Part::Redo, [&form] { redoStep(form); });
+        state.PauseTiming();
+        undoStep(form);
+        state.ResumeTiming();
+    }
+    if (g.ui.calls != 0 || shownRecords(form) != g.data.records)
+        state.SkipWithError("a message was shown, or the records did not come back");
+}
+
+void sortCommand()
+{
+    rightPressTitle(*g.history, kSortColumns[g.historyTurn++ % 2]);
+}
+
+void deleteCommand()
+{
+    deleteRecord(*g.history, g.data.records / 2);
+}
+
+void sortRound(benchmark::State& state, Part timed)
+{
+    historyRound(state, timed, sortCommand);
+}
+
+void deleteRound(benchmark::State& state, Part timed)
+{
+    historyRound(state, timed, deleteCommand);
+}
+
+void historySort(benchmark::State& state) { sortRound(state, Part::Command); }
+void historySortUndo(benchmark::State& state) { sortRound(state, Part::Undo); }
+void historySortRedo(benchmark::State& state) { sortRound(state, Part::Redo); }
+void historyDelete(benchmark::State& state) { deleteRound(state, Part::Command); }
+void historyDeleteUndo(benchmark::State& state) { deleteRound(state, Part::Undo); }
+void historyDeleteRedo(benchmark::State& state) { deleteRound(state, Part::Redo); }
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -125,6 +184,12 @@ int main(int argc, char** argv)
     add("sort_click", sortClick);
     add("sort_click_baseline", sortBaseline);
     add("window_memory", windowMemory)->Iterations(1)->Repetitions(1);
+    add("history_sort", historySort);
+    add("history_sort_undo", historySortUndo);
+    add("history_sort_redo", historySortRedo);
+    add("history_delete", historyDelete);
+    add("history_delete_undo", historyDeleteUndo);
+    add("history_delete_redo", historyDeleteRedo);
     return runGuiBenchmarks(
         argc, argv,
         [] {
@@ -144,8 +209,11 @@ int main(int argc, char** argv)
             const QString before = firstRows();
             rightPressTitle(*g.window, kSortColumns[0]);
             check(firstRows() != before, "a right press on the title did not sort");
+            g.history = openWindow(*g.folder, g.ui, true);
+            check(shownRecords(*g.history) == g.data.records, "the base did not open");
         },
         [] {
+            g.history.reset();
             g.window.reset();
             g.folder.reset();
         });

@@ -44,9 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 
     auto saved = encodeBase(*base);
     if (saved.ok()) {
-        // A save may normalise texts: a range whose ends agree to 15 digits shows as one number,
-        // which the range parser then reads as -A..A when negative; the LED colour keeps only its
-        // letters; NaN becomes 0. Within a few rounds load + save must reach a fixed point, and
+        // A save may normalise texts: the LED colour keeps only its letters; NaN becomes 0. Within a few rounds load + save must reach a fixed point, and
         // names never change.
         std::string current = *saved;
         bool stable = false;

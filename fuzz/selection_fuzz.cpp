@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     Table main(rows, cols);
     for (int r = 1; r < rows; ++r)
         for (int c = 0; c < cols; ++c)
-            main.at(r, c) = std::string(in.next());
+            main.setCell(r, c, in.next());
     std::vector<BoundTexts> bounds(boundRows);
     for (BoundTexts& b : bounds) {
         b.lower = std::string(in.next());

@@ -133,6 +133,10 @@ def main():
     for data, n, label in (("datasheet", 100000, "100k"), ("random", 100000, "100k"), ("datasheet", 1000000, "1M")):
         r.memory("window memory above an empty window, second table with 30 columns, vs file + texts",
                  f"window_memory/{data}/{n}", "≤ 2×", 2.0, f"{data}, {label}")
+    for what, step in (("a sort (a right press on a title)", "sort"), ("a delete (F8)", "delete")):
+        for verb, part in (("undo («Отменить»)", "undo"), ("redo («Повторить»)", "redo")):
+            r.compare_pair(f"{verb} of {what} vs the command itself", f"history_{step}_{part}/datasheet/100000",
+                           f"history_{step}/datasheet/100000", "≤ 1.5×", 1.5, "datasheet, 100k")
     r.compare("navigator catalogue sort vs `std::sort` of the names", "nav_sort/names/100000", "≤ 1.5×", 1.5,
               "100k names")
     r.rows.append("| 1 GB base under a memory limit | — | clear Russian message, base unchanged | "

@@ -19,6 +19,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -72,10 +73,7 @@ MainWindow::MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, 
     createMenus();
     createToolBar();
     createPages();
-    auto* status = new QStatusBar(this);
-    status->setObjectName(QStringLiteral("StatusBar"));
-    status->setFixedHeight(19);
-    setStatusBar(status);
+    createStatusBar();
 
     const veltris::ProgramSettings& settings = m_document.settings();
     m_showNavigatorAtStart = settings.showNavigatorAtStart;
@@ -150,6 +148,11 @@ void MainWindow::createActions()
                              {QKeySequence(Qt::Key_F7)});
     m_exit = make("FileExit1", QStringLiteral("Вы&ход"), QStringLiteral("Выход|Выход из программы"),
                   HelpTopic::Exit, {});
+    m_undo = make("EditUndo1", QStringLiteral("Отменить"), QStringLiteral("Отменить|Отменить последнее действие"),
+                  HelpTopic::Contents, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    m_redo = make("EditRedo1", QStringLiteral("Повторить"), QStringLiteral("Повторить|Повторить отменённое действие"),
+                  HelpTopic::Contents,
+                  {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     m_addRecord = make("N7", QStringLiteral("Добавить"), QStringLiteral("Добавить|Добавить элемент"),
                        HelpTopic::AddRecord, {QKeySequence(Qt::Key_Insert)});
     m_editRecord = make("N8", QStringLiteral("Изменить"), QStringLiteral("Изменить|Изменить параметры элемента"),
@@ -180,6 +183,25 @@ void MainWindow::createActions()
     connect(m_importCsv, &QAction::triggered, this, &MainWindow::importCsv);
     connect(m_navigatorAction, &QAction::triggered, this, &MainWindow::showNavigator);
     connect(m_exit, &QAction::triggered, this, &MainWindow::close);
+    // The texts name the step: «Отменить удаление КТ315Б», «Повторить сортировку по имени».
+    QUndoStack& history = m_document.undoStack();
+    const auto follow = [](QAction* action, const QString& verb, const QString& step) {
+        const QString text = step.isEmpty() ? verb : verb + QLatin1Char(' ') + step;
+        action->setText(QString(text).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        action->setToolTip(text);
+    };
+    const QString undoVerb = m_undo->text();
+    const QString redoVerb = m_redo->text();
+    connect(&history, &QUndoStack::undoTextChanged, m_undo,
+            [this, follow, undoVerb](const QString& step) { follow(m_undo, undoVerb, step); });
+    connect(&history, &QUndoStack::redoTextChanged, m_redo,
+            [this, follow, redoVerb](const QString& step) { follow(m_redo, redoVerb, step); });
+    // A read-only base is not changed, not even back: its steps wait for Save as.
+    connect(&history, &QUndoStack::canUndoChanged, this, &MainWindow::updateHistoryCommands);
+    connect(&history, &QUndoStack::canRedoChanged, this, &MainWindow::updateHistoryCommands);
+    updateHistoryCommands();
+    connect(m_undo, &QAction::triggered, &history, &QUndoStack::undo);
+    connect(m_redo, &QAction::triggered, &history, &QUndoStack::redo);
     connect(m_addRecord, &QAction::triggered, this, &MainWindow::addRecord);
     connect(m_editRecord, &QAction::triggered, this, &MainWindow::editRecord);
     connect(m_deleteRecord, &QAction::triggered, this, &MainWindow::deleteRecord);
@@ -245,6 +267,9 @@ void MainWindow::createMenus()
 
     QMenu* edit = menu(bar, "Edit1", QStringLiteral("&Правка"), QStringLiteral("Команды редактирования"),
                        HelpTopic::EditMenu);
+    edit->addAction(m_undo);
+    edit->addAction(m_redo);
+    edit->addSeparator();
     edit->addAction(m_addRecord);
     edit->addAction(m_editRecord);
     edit->addAction(m_deleteRecord);
@@ -281,13 +306,21 @@ void MainWindow::createToolBar()
     m_openBase->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     m_saveBase->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     m_navigatorAction->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    m_undo->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    m_redo->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    const auto addGap = [this](const char* name) {  // an 8-pixel separator
+        auto* gap = new QWidget(m_toolBar);
+        gap->setObjectName(QLatin1String(name));
+        gap->setFixedWidth(8);
+        m_toolBar->addWidget(gap);
+    };
     m_toolBar->addAction(m_newBase);
     m_toolBar->addAction(m_openBase);
     m_toolBar->addAction(m_saveBase);
-    auto* gap = new QWidget(m_toolBar);  // the 8-pixel separator
-    gap->setObjectName(QStringLiteral("ToolButton4"));
-    gap->setFixedWidth(8);
-    m_toolBar->addWidget(gap);
+    addGap("ToolButton4");
+    m_toolBar->addAction(m_undo);
+    m_toolBar->addAction(m_redo);
+    addGap("UndoGap");
     m_toolBar->addAction(m_navigatorAction);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
 }
@@ -450,6 +483,9 @@ void MainWindow::onFirstShow()
 
 void MainWindow::afterFirstShow()
 {
+    if (m_document.settingsProblem())
+        m_ui.message(this, QStringLiteral("Ошибка"), m_document.settingsProblemText(),
+                     QMessageBox::Warning, QMessageBox::Ok);
     if (!m_document.scanProblems().empty())
         showScanProblems();
     // Changes a program that ended without saving left behind come before the navigator; a
@@ -474,7 +510,9 @@ void MainWindow::showScanProblems()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_ending == Ending::None && !m_document.confirmDiscard()) {
+    // A save under way ends first (its progress window is up); the window closes after. When
+    // the session or a signal ends the program, the close waits for it instead.
+    if (m_ending == Ending::None && (m_document.isSaving() || !m_document.confirmDiscard())) {
         event->ignore();
         return;
     }

@@ -14,6 +14,7 @@
 
 class QAction;
 class QFrame;
+class QLabel;
 class QMenu;
 class QTabWidget;
 class QToolBar;
@@ -74,6 +75,8 @@ public:
     QAction* addRecordAction() const { return m_addRecord; }
     QAction* editRecordAction() const { return m_editRecord; }
     QAction* deleteRecordAction() const { return m_deleteRecord; }
+    QAction* undoAction() const { return m_undo; }
+    QAction* redoAction() const { return m_redo; }
     QAction* findSubstituteAction() const { return m_findSubstitute; }
 
     AboutBox* aboutBox() const { return m_aboutBox; }
@@ -164,11 +167,19 @@ private:
     void applyStandardWidths();
     void showTablesFromStart();
     void showCellNeedingAttention(int row, int column);
+    // A step of the history reached record `row` (0: the main table as a whole).
+    void showTouchedRecord(int row);
+
+    // ---- the status bar (mainwindow_status.cpp) ----
+    void createStatusBar();
+    void updateStatusBar();
     QString drawingFileFor(int row) const;
     void onCurrentPageChanged(int index);
     void setRecordCommandsEnabled(bool enabled);
     // Commands that change the base or write it follow the read-only state.
     void updateEditingCommands();
+    // «Отменить» and «Повторить» follow the history and the read-only state.
+    void updateHistoryCommands();
     void updatePageHelpTopic();
 
     UiServices& m_ui;
@@ -193,6 +204,8 @@ private:
     QAction* m_importCsv = nullptr;
     QAction* m_navigatorAction = nullptr;
     QAction* m_exit = nullptr;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
     QAction* m_addRecord = nullptr;
     QAction* m_editRecord = nullptr;
     QAction* m_deleteRecord = nullptr;
@@ -205,6 +218,9 @@ private:
     QList<QMenu*> m_menus;
 
     QToolBar* m_toolBar = nullptr;
+    QLabel* m_basePathLabel = nullptr;
+    QLabel* m_modifiedLabel = nullptr;
+    QLabel* m_readOnlyLabel = nullptr;
     QTabWidget* m_pages = nullptr;
     QWidget* m_pageWidgets[PageCount] = {};
     ComponentGridView* m_mainGrid = nullptr;

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <algorithm>
 
 #include "app/mainwindow.h"
@@ -35,6 +36,7 @@ void MainWindow::connectDocument()
     });
     connect(&m_document, &Document::secondTableChanged, this, &MainWindow::refreshSecondTable);
     connect(&m_document, &Document::cellNeedsAttention, this, &MainWindow::showCellNeedingAttention);
+    connect(&m_document, &Document::recordTouched, this, &MainWindow::showTouchedRecord);
     connect(&m_document, &Document::readOnlyChanged, this, &MainWindow::updateEditingCommands);
     // A change after the session's end was settled: the session went on.
     for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged})
@@ -108,6 +110,18 @@ void MainWindow::showCellNeedingAttention(int row, int column)
 {
     showPage(MainTablePage);
     m_mainGrid->setCurrentCoreCell(row, column);
+}
+
+void MainWindow::showTouchedRecord(int row)
+{
+    if (m_pages->currentIndex() != MainTablePage)
+        showPage(MainTablePage);
+    if (row > 0 && row != currentRow()) {
+        setCurrentCell(row, std::max(1, currentColumn()));  // the drawing follows the row change
+        return;
+    }
+    // The same row now holds another record, or the rows moved under it.
+    refreshDrawing();
 }
 
 void MainWindow::sortByColumn(ComponentGridView* grid, int coreColumn)
@@ -213,6 +227,14 @@ void MainWindow::updateEditingCommands()
     m_saveBase->setEnabled(editable);
     m_baseParametersAction->setEnabled(editable);
     m_viewColumnsAction->setEnabled(editable);
+    updateHistoryCommands();
+}
+
+void MainWindow::updateHistoryCommands()
+{
+    const bool editable = !m_document.isReadOnly();
+    m_undo->setEnabled(editable && m_document.undoStack().canUndo());
+    m_redo->setEnabled(editable && m_document.undoStack().canRedo());
 }
 
 void MainWindow::updatePageHelpTopic()
@@ -230,9 +252,9 @@ void MainWindow::newBase()
 {
     if (!m_document.newBase())
         return;
-    // Only here may the device type change: its buttons work while New runs the dialog.
+    // Only here may the device type change (the new base is a bipolar one): its buttons work
+    // while New runs the dialog.
     m_baseParameters->setDeviceButtonsEnabled(true);
-    m_document.base().deviceType = 1;
     editBaseParameters();
     m_baseParameters->setDeviceButtonsEnabled(false);
 }
@@ -244,12 +266,12 @@ void MainWindow::openBase()
 
 bool MainWindow::saveBase()
 {
-    return m_document.save();
+    return m_document.save(Document::SaveWay::Background);
 }
 
 bool MainWindow::saveBaseAs()
 {
-    return m_document.saveAs();
+    return m_document.saveAs(Document::SaveWay::Background);
 }
 
 void MainWindow::exportCsv()
@@ -281,7 +303,7 @@ void MainWindow::editBaseParameters()
     dlg.setDeviceType(m_document.base().deviceType);
     if (m_ui.execDialog(&dlg) != QDialog::Accepted)
         return;  // only OK writes the column map
-    m_document.applyBaseParameters(dlg.deviceType(), dlg.descriptionLine());
+    m_document.applyBaseParameters(dlg.deviceType(), dlg.columnMap(), dlg.descriptionLine());
 }
 
 void MainWindow::editViewColumns()
@@ -293,8 +315,7 @@ void MainWindow::editViewColumns()
     dlg.prepare(m_document.base().deviceType, shown, hidden);
     if (m_ui.execDialog(&dlg) != QDialog::Accepted)
         return;
-    m_document.applyShownList(dlg.shownColumns());
-    m_document.setModified(true);
+    m_document.applyViewColumns(dlg.shownColumns());
 }
 
 void MainWindow::addRecord()

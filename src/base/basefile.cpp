@@ -327,6 +327,13 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
         const double a = c.a[stored];
         const double b = c.b[stored];
         const std::uint8_t flags = c.kind == CellKind::Range ? c.flags[stored] : 0;
+        // Ends that agree show as one number, and "-5" would read back as -5..5: such a cell
+        // keeps its stored ends exactly.
+        if (c.kind == CellKind::Range && std::fabs(a - b) <= 0.0001) {
+            storeFlagged(at(kRangeSlotA), flags, a);
+            storeFlagged(at(kRangeSlotB), 0, b);
+            return true;
+        }
         const bool plain = c.kind == CellKind::Range && (c.classes[stored] & 0x3) != kValueOther &&
                            (c.classes[stored] >> 2) != kValueOther;
         if (plain) {
@@ -553,10 +560,20 @@ Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalo
     }
 }
 
+std::uint64_t maxBaseFileSize()
+{
+    // decodeBase takes fewer than INT_MAX records: the table's row count holds them and the
+    // title row.
+    const std::uint64_t records = static_cast<std::uint64_t>(std::numeric_limits<int>::max()) - 1;
+    return kLeadSize + records * kRecordSize + (kRecordSize - 1);
+}
+
 Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue)
 {
     try {
-        auto bytes = readFileBytes(path);
+        auto bytes = readFileBytes(path, maxBaseFileSize());
+        if (!bytes && bytes.error().kind == ErrorKind::OutOfMemory)
+            return outOfMemoryError();
         if (!bytes)
             return bytes.error();
         return decodeBaseImpl(*bytes, catalogue);

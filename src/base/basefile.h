@@ -1,5 +1,6 @@
 #pragma once
 // The .QDB base file: reader for format versions 3, 4 and 5, writer for version 5.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -27,7 +28,10 @@ int recordSize(int version);
 // Errors: TooShort (less than 231 bytes), VersionMismatch ("Несоответствие версии файла"),
 // OutOfMemory.
 Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue);
-// Reads and decodes a file. Errors as decodeBase, plus OpenFailed.
+// The largest base file: the lead and as many records as a table can hold (a trailing piece of
+// a record may follow). A bigger file cannot be a base.
+std::uint64_t maxBaseFileSize();
+// Reads and decodes a file. Errors as decodeBase, plus those of readWholeFile.
 Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue);
 
 // «Последняя запись файла неполная (N байт) и не прочитана.» for a base with unreadTailBytes N.
@@ -39,7 +43,8 @@ Error outOfMemoryError();
 // Version-5 bytes of a base. Errors: WriteFailed ("Ошибка записи в файл") for a number text
 // the parser rejects or a drawing number outside -32768..32767 (the error names that cell's data
 // row and column), or a type code above 255. A cell nobody edited is written from its stored
-// form, as its text would be; a value no text carries (infinity, NaN) is written as loaded.
+// form, as its text would be; a value no text carries (infinity, NaN) and a range whose ends
+// agree (its text shows one number, and "-5" reads back as -5..5) are written as loaded.
 Result<std::string> encodeBase(const ComponentBase& base);
 // Encodes and writes all or nothing (temporary file, then rename).
 Status writeBase(const ComponentBase& base, const std::filesystem::path& path);

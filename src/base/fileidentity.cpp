@@ -31,10 +31,15 @@ std::uint64_t hashBytes(std::string_view bytes)
 
 FileIdentity statIdentity(const std::filesystem::path& path)
 {
-    FileIdentity id;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        return id;
+        return FileIdentity{};
+    return statIdentity(st);
+}
+
+FileIdentity statIdentity(const struct stat& st)
+{
+    FileIdentity id;
     id.exists = true;
     id.size = static_cast<std::uint64_t>(st.st_size);
     id.modifiedSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);

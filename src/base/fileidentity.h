@@ -9,6 +9,8 @@
 
 #include "base/result.h"
 
+struct stat;
+
 namespace veltris {
 
 struct FileIdentity {
@@ -23,6 +25,12 @@ struct FileIdentity {
 
     // Size, time, device and inode all equal: the file was very likely not touched.
     bool sameStat(const FileIdentity& other) const;
+    // The same file (device and inode), whatever happened to its contents: one base reached
+    // through two names, links or folders.
+    bool sameFile(const FileIdentity& other) const
+    {
+        return exists && other.exists && device == other.device && inode == other.inode;
+    }
     // The same bytes: both hashed with equal hashes and sizes.
     bool sameBytes(const FileIdentity& other) const;
 };
@@ -33,6 +41,8 @@ std::uint64_t hashBytes(std::string_view bytes);
 // Size, time, device and inode of the file `path` as it is now (following symbolic links);
 // exists is false when there is no such file or it cannot be looked at. Not hashed.
 FileIdentity statIdentity(const std::filesystem::path& path);
+// The same of what `st` describes (an open file's fstat). Not hashed.
+FileIdentity statIdentity(const struct stat& st);
 
 // Reads the whole file and records its identity: the file's state taken before the read, with
 // the hash of the bytes read. A change during the read then still shows at the next check,

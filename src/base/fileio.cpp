@@ -1,15 +1,19 @@
 #include "base/fileio.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <system_error>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,6 +76,36 @@ int writeInPlace(const std::filesystem::path& path, std::string_view bytes)
     const int err = writeAll(fd, bytes);
     const int closed = closeFd(fd);
     return err != 0 ? err : closed;
+}
+
+// Rewrites the regular file `path` (the one `before` describes) in place: room for the new
+// size first, so a full disk is found before the old content is touched; then the bytes, the
+// new end and a sync. A failure after the first byte leaves the file part new, part old; only
+// a save whose folder allows no temporary file takes this way.
+int rewriteInPlace(const std::filesystem::path& path, std::string_view bytes, const struct stat& before)
+{
+    const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd)
+        return errno;
+    struct stat now {};
+    if (::fstat(fd.get(), &now) != 0)
+        return errno;
+    if (!S_ISREG(now.st_mode) || now.st_dev != before.st_dev || now.st_ino != before.st_ino)
+        return EAGAIN;  // replaced meanwhile: not the file that was checked
+    if (bytes.size() > static_cast<std::uint64_t>(now.st_size)) {
+        const int err = ::posix_fallocate(fd.get(), 0, static_cast<off_t>(bytes.size()));
+        if (err != 0 && err != EOPNOTSUPP && err != EINVAL)
+            return err;
+    }
+    if (::lseek(fd.get(), 0, SEEK_SET) != 0)
+        return errno;
+    if (const int err = writeAll(fd.get(), bytes))
+        return err;
+    if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0)
+        return errno;
+    if (::fsync(fd.get()) != 0)
+        return errno;
+    return 0;
 }
 
 // An open folder, closed at scope end.
@@ -263,42 +297,129 @@ int writeNamed(int dirFd, const std::string& name, std::string_view bytes, const
 
 }  // namespace
 
-Result<std::string> readFileBytes(const std::filesystem::path& path)
+void UniqueFd::reset(int fd)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = fd;
+}
+
+std::uint64_t memoryForFileBytes()
+{
+    std::uint64_t memory = std::numeric_limits<std::uint64_t>::max();
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0)
+        memory = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit limit {};
+        if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            memory = std::min<std::uint64_t>(memory, limit.rlim_cur);
+    }
+    return memory / 2;
+}
+
+namespace {
+
+// "812 байт", "3,4 МБ", "28,0 ГБ": a size as a reader of a message takes it in.
+std::string sizeText(std::uint64_t bytes)
+{
+    if (bytes < (1u << 20))
+        return std::to_string(bytes) + " байт";
+    const bool giga = bytes >= (std::uint64_t{1} << 30);
+    const std::uint64_t tenths = bytes * 10 / (giga ? std::uint64_t{1} << 30 : std::uint64_t{1} << 20);
+    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + (giga ? " ГБ" : " МБ");
+}
+
+Error readError(const std::filesystem::path& path, int err)
+{
+    return Error{ErrorKind::OpenFailed,
+                 "Не удалось прочитать файл «" + path.string() + "»: " + systemReason(err)};
+}
+
+Error tooLargeError(const std::filesystem::path& path, std::uint64_t size, std::uint64_t limit)
+{
+    return Error{ErrorKind::TooLarge, "Файл «" + path.string() + "» слишком велик: " +
+                                          sizeText(size) + ", а такой файл бывает не больше " +
+                                          sizeText(limit)};
+}
+
+Error memoryError(const std::filesystem::path& path, std::uint64_t size)
+{
+    return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы прочитать файл «" +
+                                             path.string() + "» (" + sizeText(size) + ")"};
+}
+
+// One read() takes at most this much, so a cancel is seen within one block.
+constexpr std::size_t kReadBlock = std::size_t{8} << 20;
+
+}  // namespace
+
+Result<FileRead> readWholeFile(const std::filesystem::path& path, std::string& buffer,
+                               const ReadLimits& limits)
+{
+    // Without O_NONBLOCK a FIFO swapped in under the name would stall the open until a writer
+    // came; for a regular file the flag changes nothing.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd)
         return openError(path, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return openError(path, err);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0)
+        return openError(path, errno);
+    if (S_ISDIR(st.st_mode))
         return openError(path, EISDIR);
-    }
-    std::string bytes;
-    // Read to the end rather than trusting the size: the file may be a pipe or still growing.
-    size_t used = 0;
-    bytes.resize(S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536);
-    for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            return openError(path, err);
+    // A pipe, a socket or a device (a link to /dev/zero) may never end or never answer.
+    if (!S_ISREG(st.st_mode))
+        return Error{ErrorKind::OpenFailed,
+                     "Не удалось открыть файл «" + path.string() + "»: это не обычный файл"};
+    const std::uint64_t size = static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0));
+    const std::uint64_t memory = memoryForFileBytes();
+    if (size > limits.maxBytes)
+        return tooLargeError(path, size, limits.maxBytes);
+    if (size > memory)
+        return memoryError(path, size);
+    const std::uint64_t cap = std::min(limits.maxBytes, memory);
+
+    FileRead read{0, statIdentity(st)};
+    try {
+        // One byte more than the size, so that the end shows in the same read.
+        if (buffer.size() < size + 1)
+            buffer.resize(static_cast<std::size_t>(size + 1));
+        std::size_t& used = read.size;
+        // Never more than one byte over the cap, whatever room a reused buffer has.
+        const std::size_t end = static_cast<std::size_t>(cap + 1);
+        for (;;) {
+            if (limits.cancelled && limits.cancelled())
+                return Error{ErrorKind::Cancelled, "Чтение файла «" + path.string() + "» прервано"};
+            if (used == end)
+                return used > limits.maxBytes ? tooLargeError(path, used, limits.maxBytes)
+                                              : memoryError(path, used);
+            if (used == buffer.size())  // the file grew after its size was taken: read on
+                buffer.resize(std::min(buffer.size() * 2, end));
+            const std::size_t want = std::min(std::min(buffer.size(), end) - used, kReadBlock);
+            const ssize_t n = ::read(fd.get(), buffer.data() + used, want);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return readError(path, errno);
+            }
+            if (n == 0)
+                break;
+            used += static_cast<std::size_t>(n);
         }
-        if (n == 0)
-            break;
-        used += static_cast<size_t>(n);
+    } catch (const std::bad_alloc&) {
+        return memoryError(path, std::max<std::uint64_t>(size, read.size));
     }
-    bytes.resize(used);
-    ::close(fd);
+    return read;
+}
+
+Result<std::string> readFileBytes(const std::filesystem::path& path, std::uint64_t maxBytes)
+{
+    std::string bytes;
+    auto read = readWholeFile(path, bytes, ReadLimits{maxBytes, {}});
+    if (!read)
+        return read.error();
+    bytes.resize(read->size);
     return bytes;
 }
 
@@ -348,12 +469,26 @@ Status writeFileAtomic(const std::filesystem::path& requested, std::string_view 
     }
 
     const FolderFd dir(path.parent_path());
-    if (dir.fd < 0)
-        return failure(errno, SystemObject::Folder);
+    int err = dir.fd < 0 ? errno : 0;
     const std::string name = path.filename().string();
-    int err = tempFile == TempFile::Unnamed ? writeUnnamed(dir.fd, name, bytes, old) : -1;
-    if (err < 0)
-        err = writeNamed(dir.fd, name, bytes, old);
+    if (err == 0) {
+        err = tempFile == TempFile::Unnamed ? writeUnnamed(dir.fd, name, bytes, old) : -1;
+        if (err < 0)
+            err = writeNamed(dir.fd, name, bytes, old);
+    }
+    if (err == EACCES || err == EPERM) {
+        // The folder refuses a temporary file or the rename over the old one (someone else's
+        // folder, or a sticky one like /tmp), but the file itself may be writable: then it is
+        // rewritten in place, from the new content already whole in memory.
+        if (old.exists) {
+            const int inPlace = rewriteInPlace(path, bytes, st);
+            return inPlace == 0 ? Status{} : failure(inPlace);
+        }
+        return Status{Error{ErrorKind::WriteFailed, std::string(failureMessage),
+                            "нет доступа к папке «" + path.parent_path().string() + "»"}};
+    }
+    if (dir.fd < 0)
+        return failure(err, SystemObject::Folder);
     if (err != 0)
         return failure(err);
     // The new name goes to the disk too, so a power cut after success cannot bring back the

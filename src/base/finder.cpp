@@ -22,10 +22,6 @@
 #include "base/recordlayout.h"
 #include "base/valuetext.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace veltris {
 
 namespace fs = std::filesystem;
@@ -1560,41 +1556,6 @@ bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseInde
         step, fullCount, nearCount, space);
 }
 
-// Reads a whole regular file into `buffer` (grown when needed, never shrunk); the number of
-// bytes read, or nothing on any failure: the base reader then says why.
-std::optional<std::size_t> readWholeFile(const std::string& path, std::string& buffer)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    // One byte more than the size, so that the end shows in the same read.
-    const auto want = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 1;
-    if (buffer.size() < want)
-        buffer.resize(want);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == buffer.size())
-            buffer.resize(buffer.size() * 2);
-        const ssize_t n = ::read(fd, buffer.data() + used, buffer.size() - used);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        used += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return used;
-}
-
 }  // namespace
 
 FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
@@ -1602,6 +1563,7 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
 {
     FinderReport report;
     report.baseFiles.emplace_back(fileName);
+    report.baseIdentities.emplace_back();
     // Progress counts rows; the last step is the ranking.
     const auto rows = static_cast<std::size_t>(base.recordCount());
     const auto step = [&](int from) {
@@ -1668,6 +1630,7 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
     const auto collect = [&](const ComponentBase& base, std::string_view fileName, int exclude) {
         const int index = static_cast<int>(report.baseFiles.size());
         report.baseFiles.emplace_back(fileName);
+        report.baseIdentities.emplace_back();
         judgeBase(query, base, index, exclude, matches, always, report.fullCount, report.nearCount,
                   &memo, space);
     };
@@ -1677,8 +1640,9 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
     // Each file is read whole into one buffer and judged from its record bytes: only the names
     // and the ruled columns of the rows that can still be kept are decoded.
     std::string buffer;
+    const auto cancelled = [&](std::size_t f) { return progress && !progress(f + 1, total); };
     for (std::size_t f = 0; f < files.size(); ++f) {
-        if (progress && !progress(f + 1, total)) {
+        if (cancelled(f)) {
             report.cancelled = true;
             report.fullCount = report.nearCount = 0;
             return report;
@@ -1686,16 +1650,30 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
         const std::string& fileName = files[f]->fileName;
         if (isOpenFile(fileName))
             continue;
-        const std::optional<std::size_t> size = readWholeFile(fileName, buffer);
-        const std::string_view bytes(buffer.data(), size.value_or(0));
-        if (!size || !plainBaseBytes(bytes)) {
-            // Not a readable base file of the usual shape: the base reader reads it or says why.
-            auto base = readBase(fileName, catalogue);
+        // The file may have been swapped for a pipe, a device or a huge file since the scan: the
+        // reader refuses those, and a long read stops at a cancel.
+        const auto read = readWholeFile(
+            fileName, buffer, ReadLimits{maxBaseFileSize(), [&] { return cancelled(f); }});
+        if (!read && read.error().kind == ErrorKind::Cancelled) {
+            report.cancelled = true;
+            report.fullCount = report.nearCount = 0;
+            return report;
+        }
+        if (!read) {
+            report.problems.push_back(read.error());
+            continue;
+        }
+        const std::string_view bytes(buffer.data(), read->size);
+        if (!plainBaseBytes(bytes)) {
+            // Not a base file of the usual shape: the base reader reads it or says why.
+            auto base = decodeBase(bytes, catalogue);
             if (!base)
                 report.problems.push_back(
                     Error{base.error().kind, "«" + fileName + "»: " + base.error().message});
-            else if (base->deviceType == query.deviceType)
+            else if (base->deviceType == query.deviceType) {
                 collect(*base, fileName, -1);
+                report.baseIdentities.back() = read->identity;
+            }
             continue;
         }
         const RecordCells cells(bytes, catalogue);
@@ -1704,6 +1682,7 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
             continue;
         const int index = static_cast<int>(report.baseFiles.size());
         report.baseFiles.emplace_back(fileName);
+        report.baseIdentities.push_back(read->identity);
         const JudgePlan plan = prepare(query, [&](int c) {
             const bool there = c >= 1 && c <= parameterColumnCount(type) && cells.hasColumn(c);
             return ColumnHead{there, isTextParameter(type, c),

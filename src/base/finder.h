@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/devicetype.h"
+#include "base/fileidentity.h"
 #include "base/result.h"
 #include "base/substitute/guarantee.h"
 #include "base/substitute/match.h"
@@ -146,6 +147,9 @@ Result<FinderQuery> makeQuery(const FinderSource& source, int referenceRow, cons
 
 struct FinderReport {
     std::vector<std::string> baseFiles;  // as given by the caller / the navigator
+    // Of each of baseFiles as it was read (the open base's, from memory, is left unknown): a
+    // result of a base changed since cannot be opened by its row.
+    std::vector<FileIdentity> baseIdentities;
     std::vector<FinderMatch> matches;    // ranked
     std::size_t fullCount = 0;  // full matches found (before the cut to `top`)
     std::size_t nearCount = 0;  // near misses found (before the cut)
@@ -208,9 +212,10 @@ void attachMatchTexts(const FinderQuery& query, const ComponentBase& base, int b
 
 // Library scope: the open base and every other base of the query's device type that the
 // navigator catalogue lists (a file equal to `openFile` is taken from memory, not disk). Each
-// file is read whole and judged from its bytes (what finderSourceFromBytes reads); one that
-// cannot be read is reported in `problems` with the base reader's error and skipped. Progress
-// counts bases.
+// file is read whole (readWholeFile: regular files of a base's size only) and judged from its
+// bytes (what finderSourceFromBytes reads); one that cannot be read is reported in `problems`
+// with the reader's error and skipped. Progress counts bases; a cancel is seen also inside the
+// read of a long file.
 FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBase,
                            std::string_view openFile, const NavigatorCatalogue& navigator,
                            const Catalogue& catalogue, const FinderProgress& progress = {});

@@ -1,9 +1,12 @@
 #include "base/ini.h"
 
+#include <cerrno>
 #include <charconv>
 #include <limits>
 
 #include "base/fileio.h"
+
+#include <sys/stat.h>
 
 namespace veltris {
 
@@ -124,6 +127,19 @@ IniFile IniFile::loadOrEmpty(const std::filesystem::path& path)
 {
     auto bytes = readFileBytes(path);
     return bytes ? fromBytes(*bytes) : IniFile();
+}
+
+Result<IniFile> IniFile::loadIfPresent(const std::filesystem::path& path)
+{
+    auto bytes = readFileBytes(path);
+    if (bytes)
+        return fromBytes(*bytes);
+    // Only a name that leads nowhere is a missing file; a folder on the way that cannot be
+    // looked into is a failure.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
+        return IniFile();
+    return bytes.error();
 }
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const

@@ -20,6 +20,9 @@ public:
     static IniFile fromBytes(std::string_view bytes);
     // A missing or unreadable file gives an empty IniFile (every read yields its default).
     static IniFile loadOrEmpty(const std::filesystem::path& path);
+    // A missing file gives an empty IniFile; one that is there but cannot be read (no access, a
+    // pipe or a device, too big for an INI file) gives the reader's error naming it.
+    static Result<IniFile> loadIfPresent(const std::filesystem::path& path);
 
     bool hasKey(std::string_view section, std::string_view key) const;
     std::optional<std::string> value(std::string_view section, std::string_view key) const;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -14,6 +15,7 @@
 
 #include "base/basefile.h"
 #include "base/componentbase.h"
+#include "base/fileio.h"
 #include "base/syserror.h"
 
 namespace veltris {
@@ -65,7 +67,8 @@ struct Listed {
 
 }  // namespace
 
-std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder)
+std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder,
+                                                 const std::function<bool()>& cancelled)
 {
     std::vector<Error> problems;
     std::error_code ec;
@@ -83,6 +86,13 @@ std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder)
     DIR* dir = ::opendir(prefix.c_str());
     if (dir == nullptr) {
         problems.push_back(folderError(folderName, errno));
+        return problems;
+    }
+    // The same folder under another name (given twice, or through a link) is read once.
+    struct stat folderStat {};
+    if (::fstat(::dirfd(dir), &folderStat) == 0 &&
+        !m_foldersSeen.emplace(folderStat.st_dev, folderStat.st_ino).second) {
+        ::closedir(dir);
         return problems;
     }
     for (;;) {
@@ -104,6 +114,8 @@ std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder)
     const std::unique_ptr<char[]> buffer(new char[kBlockSize]);
     std::string path;
     for (const Listed& item : listed) {
+        if (cancelled && cancelled())
+            break;
         path.assign(prefix).append(item.name);
         if (item.type == DT_DIR) {
             problems.push_back(fileError(kOpenFailed, path, systemReason(EISDIR)));
@@ -114,85 +126,114 @@ std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder)
             problems.push_back(fileError(kOpenFailed, path, kNotRegular));
             continue;
         }
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) {
+        // Without blocking: the file may have become a FIFO since it was listed.
+        const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        if (!fd) {
             problems.push_back(fileError(kOpenFailed, path, systemReason(errno)));
             continue;
         }
-        if (item.type != DT_REG) {  // a link or an unknown type: look at what was opened
-            struct stat st {};
-            if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-                const int err = errno;
-                ::close(fd);
-                problems.push_back(fileError(kOpenFailed, path,
-                                             S_ISDIR(st.st_mode) ? systemReason(EISDIR)
-                                             : S_ISREG(st.st_mode) || st.st_mode == 0
-                                                 ? systemReason(err)
-                                                 : kNotRegular));
-                continue;
-            }
+        struct stat st {};
+        if (::fstat(fd.get(), &st) != 0) {
+            problems.push_back(fileError(kOpenFailed, path, systemReason(errno)));
+            continue;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            problems.push_back(fileError(kOpenFailed, path,
+                                         S_ISDIR(st.st_mode) ? systemReason(EISDIR) : kNotRegular));
+            continue;
+        }
+        if (!m_filesSeen.emplace(st.st_dev, st.st_ino).second)
+            continue;  // listed already, under another name
+        // Read only as far as the size taken now: a file that keeps growing cannot hold the scan.
+        const auto size = static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0));
+        if (size > maxBaseFileSize()) {
+            problems.push_back(fileError(kReadFailed, path,
+                                         "файл больше, чем может быть база (" +
+                                             std::to_string(size) + " байт)"));
+            continue;
+        }
+        // 16 bytes of names a record of at least 258 bytes.
+        if (size / static_cast<std::uint64_t>(kRecordSizeV3) * kNameField > memoryForFileBytes()) {
+            problems.push_back(fileError(kReadFailed, path, "недостаточно памяти"));
+            continue;
         }
 
         FileEntries* file = nullptr;  // created with the first whole record
+        const auto dropFile = [&] {  // nothing of a file read only in part
+            if (file != nullptr) {
+                m_size -= file->count();
+                m_files.pop_back();
+                file = nullptr;
+            }
+        };
         std::string description;
         std::size_t recordBytes = 0;  // 0 until the lead is read
         std::uint16_t deviceType = 0;
         std::size_t fill = 0;
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer.get() + fill, kBlockSize - fill);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                problems.push_back(fileError(kReadFailed, path, systemReason(errno)));
-                if (file != nullptr) {  // nothing of a file read only in part
-                    m_size -= file->count();
-                    m_files.pop_back();
+        std::uint64_t left = size;
+        try {
+            while (left > 0) {
+                if (cancelled && cancelled()) {
+                    dropFile();
+                    return problems;
                 }
-                break;
-            }
-            if (n == 0)
-                break;
-            fill += static_cast<std::size_t>(n);
+                const std::size_t want =
+                    static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize - fill, left));
+                const ssize_t n = ::read(fd.get(), buffer.get() + fill, want);
+                if (n < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    problems.push_back(fileError(kReadFailed, path, systemReason(errno)));
+                    dropFile();
+                    break;
+                }
+                if (n == 0)
+                    break;
+                fill += static_cast<std::size_t>(n);
+                left -= static_cast<std::uint64_t>(n);
 
-            std::size_t pos = 0;
-            if (recordBytes == 0) {
-                if (fill < static_cast<std::size_t>(kLeadSize))
-                    continue;
-                const auto* header = reinterpret_cast<const std::uint8_t*>(buffer.get());
-                const int size = recordSize(formatVersion(header));
-                if (size <= 0)
-                    break;  // unknown version: the file adds nothing
-                recordBytes = static_cast<std::size_t>(size);
-                deviceType = static_cast<std::uint16_t>(headerDeviceType(header));
-                const std::size_t length =
-                    std::min<std::size_t>(header[kDescriptionOffset], kMaxDescription);
-                description.assign(buffer.get() + kDescriptionOffset + 1, length);
-                pos = static_cast<std::size_t>(kLeadSize);
-            }
+                std::size_t pos = 0;
+                if (recordBytes == 0) {
+                    if (fill < static_cast<std::size_t>(kLeadSize))
+                        continue;
+                    const auto* header = reinterpret_cast<const std::uint8_t*>(buffer.get());
+                    const int recordSizeOfFile = recordSize(formatVersion(header));
+                    if (recordSizeOfFile <= 0)
+                        break;  // unknown version: the file adds nothing
+                    recordBytes = static_cast<std::size_t>(recordSizeOfFile);
+                    deviceType = static_cast<std::uint16_t>(headerDeviceType(header));
+                    const std::size_t length =
+                        std::min<std::size_t>(header[kDescriptionOffset], kMaxDescription);
+                    description.assign(buffer.get() + kDescriptionOffset + 1, length);
+                    pos = static_cast<std::size_t>(kLeadSize);
+                }
 
-            const std::size_t count = (fill - pos) / recordBytes;
-            if (count > 0) {
-                if (file == nullptr) {
-                    m_files.push_back(FileEntries{
-                        NavigatorBaseFile{path, std::move(description), deviceType}, m_size, {}});
-                    file = &m_files.back();
+                const std::size_t count = (fill - pos) / recordBytes;
+                if (count > 0) {
+                    if (file == nullptr) {
+                        m_files.push_back(FileEntries{
+                            NavigatorBaseFile{path, std::move(description), deviceType}, m_size, {}});
+                        file = &m_files.back();
+                    }
+                    const std::size_t used = file->names.size();
+                    file->names.resize(used + count * kNameField);
+                    char* out = file->names.data() + used;
+                    for (std::size_t r = 0; r < count; ++r, pos += recordBytes, out += kNameField) {
+                        const char* record = buffer.get() + pos;
+                        out[0] = static_cast<char>(std::min(
+                            static_cast<unsigned>(static_cast<unsigned char>(record[0])), kMaxName));
+                        std::memcpy(out + 1, record + 1, kNameField - 1);
+                    }
+                    m_size += count;
                 }
-                const std::size_t used = file->names.size();
-                file->names.resize(used + count * kNameField);
-                char* out = file->names.data() + used;
-                for (std::size_t r = 0; r < count; ++r, pos += recordBytes, out += kNameField) {
-                    const char* record = buffer.get() + pos;
-                    out[0] = static_cast<char>(
-                        std::min(static_cast<unsigned>(static_cast<unsigned char>(record[0])), kMaxName));
-                    std::memcpy(out + 1, record + 1, kNameField - 1);
-                }
-                m_size += count;
+                // Keep a record cut by the block boundary for the next read.
+                std::memmove(buffer.get(), buffer.get() + pos, fill - pos);
+                fill -= pos;
             }
-            // Keep a record cut by the block boundary for the next read.
-            std::memmove(buffer.get(), buffer.get() + pos, fill - pos);
-            fill -= pos;
+        } catch (const std::bad_alloc&) {
+            dropFile();
+            problems.push_back(fileError(kReadFailed, path, "недостаточно памяти"));
         }
-        ::close(fd);
     }
     return problems;
 }

@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/result.h"
@@ -47,9 +50,16 @@ public:
     // byte 59 whatever it is; other versions and files too short for one record add nothing.
     // A file that cannot be opened or read (a folder named like a base too) adds nothing and
     // its problem (OpenFailed, Russian text naming the file and the reason) is returned; the
-    // scan goes on. A folder that cannot be listed gives one problem; callers skip folders that
-    // do not exist before calling, as start-up does.
-    std::vector<Error> addFolder(const std::filesystem::path& folder);
+    // scan goes on. Only regular files are read (opened without blocking), each up to the size
+    // fstat gave when it was opened; a file bigger than a base can be, or whose names would not
+    // fit in memory, is refused with its problem. A folder that cannot be listed gives one
+    // problem; callers skip folders that do not exist before calling, as start-up does.
+    // Bases are known by their file (device and inode): a folder already scanned (given twice,
+    // or reached through a link) and a file already listed (through another folder or a hard
+    // link) add nothing. `cancelled` is asked between files and between blocks of a long file;
+    // when it says true the scan stops, and the file being read adds nothing.
+    std::vector<Error> addFolder(const std::filesystem::path& folder,
+                                 const std::function<bool()>& cancelled = {});
 
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
@@ -100,6 +110,9 @@ private:
 
     std::deque<FileEntries> m_files;  // a deque keeps each file's address as files are added
     std::size_t m_size = 0;
+    // Device and inode of every folder scanned and every base file read.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_foldersSeen;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_filesSeen;
 };
 
 }  // namespace veltris

@@ -17,6 +17,8 @@ enum class ErrorKind {
     InvalidNumber,    // "'%s' is not a valid floating point value"
     IniFormat,        // a catalogue INI value out of range
     OutOfMemory,      // the memory for the work could not be had
+    TooLarge,         // a file bigger than anything of its kind can be
+    Cancelled,        // the user stopped the work
 };
 
 struct Error {

@@ -429,6 +429,35 @@ void Table::permuteStoredOrder(std::span<const std::uint32_t> order)
     m_order = std::move(next);
 }
 
+std::uint32_t Table::detachRow(int row)
+{
+    assert(row >= 1 && row < m_rows);
+    const auto at = m_order.begin() + (row - 1);
+    const std::uint32_t stored = *at;
+    m_order.erase(at);
+    --m_rows;
+    return stored;
+}
+
+void Table::attachRow(int row, std::uint32_t stored)
+{
+    assert(row >= 1 && row <= m_rows && stored < m_stored);
+    m_order.insert(m_order.begin() + (row - 1), stored);
+    ++m_rows;
+}
+
+void Table::revertCell(int row, int col)
+{
+    if (row < 1 || row >= m_rows || col < 0 || col >= m_cols || col >= 32)
+        return;
+    const std::uint32_t stored = storedRow(row);
+    if (stored >= m_editSlot.size() || m_editSlot[stored] < 0)
+        return;
+    EditedRow& e = m_edits[static_cast<std::size_t>(m_editSlot[stored])];
+    e.mask &= ~(std::uint32_t{1} << col);
+    std::string().swap(e.texts[static_cast<std::size_t>(col)]);
+}
+
 bool Table::operator==(const Table& other) const
 {
     if (m_rows != other.m_rows || m_cols != other.m_cols)

@@ -92,6 +92,16 @@ public:
     // The same with 0-based data-row indices: new data row i+1 is old data row order[i]+1.
     void permuteStoredOrder(std::span<const std::uint32_t> order);
 
+    // Data row `row` (1..rowCount()-1) leaves the table and the rows after it move up by one.
+    // Its stored row keeps its cells, edits included, so attachRow can bring the record back
+    // exactly as it was. Returns that stored row.
+    std::uint32_t detachRow(int row);
+    // Stored row `stored`, one that detachRow took out, becomes data row `row`
+    // (1..rowCount()); the rows from `row` on move down by one.
+    void attachRow(int row, std::uint32_t stored);
+    // A stored cell given a text shows its stored form again; any other cell stays as it is.
+    void revertCell(int row, int col);
+
     // Column `dstCol` of data rows 1.. takes the cells of `src` column `srcCol`: row i from src
     // data row srcRows[i-1], or src row i when srcRows is empty. Stored cells stay stored.
     // The title is not changed. Rows beyond the source give empty texts. After viewRows(src,

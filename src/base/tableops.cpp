@@ -156,8 +156,10 @@ void storedRangeEnds(const ColumnStore& c, std::uint32_t s, double& lo, double& 
     hi = std::fabs(c.a[s] - c.b[s]) <= 0.0001 ? std::fabs(a) : b;
 }
 
-Status sortTableRows(Table& table, int col)
+Status sortTableRows(Table& table, int col, std::vector<std::uint32_t>* permutation)
 {
+    if (permutation)
+        permutation->clear();
     const int rows = table.rowCount();
     if (rows <= 2 || col < 0 || col >= table.columnCount())
         return {};
@@ -182,6 +184,11 @@ Status sortTableRows(Table& table, int col)
             });
         }
         table.permuteDataRows(order);
+        if (permutation) {
+            permutation->resize(order.size());
+            for (std::size_t i = 0; i < order.size(); ++i)
+                (*permutation)[i] = static_cast<std::uint32_t>(order[i] - 1);
+        }
         return {};
     }
 
@@ -205,7 +212,10 @@ Status sortTableRows(Table& table, int col)
         bits[static_cast<size_t>(r - 1)] = std::bit_cast<std::uint64_t>(key.key);
         ranks[static_cast<size_t>(r - 1)] = static_cast<std::uint8_t>(key.rank);
     }
-    table.permuteStoredOrder(sortedOrder(bits, ranks));
+    std::vector<std::uint32_t> order = sortedOrder(bits, ranks);
+    table.permuteStoredOrder(order);
+    if (permutation)
+        *permutation = std::move(order);
     return {};
 }
 

@@ -14,7 +14,9 @@ namespace veltris {
 // columns by bracket rank ('(' 1, '[' 2, '{' 3, else 0), then by sqrt(|lo*hi|) of the range
 // parser over the filtered text (an empty cell is 0). Keys are computed once; the sort is
 // stable. Error InvalidNumber when a cell is not a number; the table is then unchanged.
-Status sortTableRows(Table& table, int col);
+// `permutation`, when given, receives what the sort did: new data row i+1 is old data row
+// permutation[i]+1 (empty when the table has too few rows or no such column to sort).
+Status sortTableRows(Table& table, int col, std::vector<std::uint32_t>* permutation = nullptr);
 
 // Sort key of one cell as above (for tests and the benchmark).
 struct SortKey {

@@ -33,7 +33,9 @@ Result<ComponentBase> loadBase(const std::filesystem::path& file,
                                const std::filesystem::path& catalogueDir,
                                std::string_view deviceLabelCp1251)
 {
-    auto bytes = readFileBytes(file);
+    auto bytes = readFileBytes(file, maxBaseFileSize());
+    if (!bytes && bytes.error().kind == ErrorKind::OutOfMemory)
+        throw std::bad_alloc();  // said as for a base that fits the file but not its cells
     if (!bytes)
         return bytes.error();
 

@@ -271,8 +271,15 @@ std::optional<RuleSet> gatherRules(const SimilarOptions& o, const std::filesyste
         return std::nullopt;
     }
     RuleSet rules = defaults->rules(base.deviceType);
-    if (!o.settingsFile.empty())
-        rules = readUserRules(IniFile::loadOrEmpty(o.settingsFile), base.deviceType, rules);
+    if (!o.settingsFile.empty()) {
+        // A settings file named but not readable (no access, a pipe) is an error, not no rules.
+        const auto settings = IniFile::loadIfPresent(o.settingsFile);
+        if (!settings) {
+            printError("--settings: " + settings.error().message);
+            return std::nullopt;
+        }
+        rules = readUserRules(*settings, base.deviceType, rules);
+    }
     const int columns = static_cast<int>(rules.size());
     for (const std::string& item : o.rules) {
         const auto eq = item.find('=');

@@ -1,14 +1,27 @@
-// The open document and its commands: New, Open, Save, Save as, CSV export, delete, sort,
-// base parameters, view columns.
+// The open document and its commands: New, Open, Save, Save as, CSV export, records entered,
+// delete, sort, base parameters, view columns; the history of changes and the modified flag.
 #include "document/document.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QLabel>
+#include <QProgressBar>
 #include <QTimer>
+#include <QVBoxLayout>
+#include <QUndoStack>
 #include <algorithm>
+#include <atomic>
 #include <new>
+
+#include "document/baseparameterscommand.h"
+#include "document/deleterecordcommand.h"
+#include "document/recordcommand.h"
+#include "document/sortcommand.h"
+#include "document/viewcolumnscommand.h"
 
 #include "base/basefile.h"
 #include "base/csvexport.h"
@@ -47,15 +60,40 @@ std::string defaultStartFolder()
 #endif
 }
 
+// The history keeps up to this many steps; on a large base fewer, so that the row orders its
+// sorts keep (four bytes a record each) stay within the memory below.
+constexpr int kHistorySteps = 100;
+constexpr int kFewestHistorySteps = 10;
+constexpr std::size_t kHistoryOrderMemory = std::size_t{32} << 20;
+
+// Row 1 counts as the blank row of a new or empty base only when nothing is in it; a record
+// without a name but with values is never taken over. Read back from a file, a blank row holds
+// "0" for absent values and a blank for an empty LED colour code.
+bool isBlankRecord(const veltris::Table& t, int row)
+{
+    if (!t.cell(row, 0).empty())
+        return false;
+    for (int c = 1; c < t.columnCount(); ++c) {
+        const std::string text = t.cell(row, c);
+        if (text != "0" && text.find_first_not_of(' ') != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
-    : m_paths(paths), m_ui(ui), m_dialogParent(dialogParent)
+    : m_paths(paths), m_ui(ui), m_dialogParent(dialogParent), m_history(new QUndoStack(this))
 {
+    connect(m_history, &QUndoStack::indexChanged, this, &Document::updateModified);
+    connect(m_history, &QUndoStack::cleanChanged, this, &Document::updateModified);
     // The drawing folders default to the data folder's DIODE, TRANS, ...
     const std::string dataDir = qStringToCp(m_paths.dataDir + QLatin1Char('/'));
-    const veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsSource()));
-    m_settings = veltris::ProgramSettings::read(ini, dataDir, defaultStartFolder());
+    auto ini = veltris::IniFile::loadIfPresent(toFsPath(m_paths.settingsSource()));
+    if (!ini)
+        m_settingsProblem = ini.error();
+    m_settings = veltris::ProgramSettings::read(ini ? *ini : veltris::IniFile(), dataDir, defaultStartFolder());
 
     auto load = veltris::loadCatalogues(toFsPath(m_paths.catalogueDir));
     m_catalogue = std::move(load.catalogue);
@@ -77,6 +115,10 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
     m_recovery = new RecoveryKeeper(*this, m_paths.recoveryDir);
     for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged, &Document::secondTableChanged})
         connect(this, signal, m_recovery, &RecoveryKeeper::noteChange);
+    // Every step done, undone or done again is a change to keep, also one pushed from outside
+    // the document that tells the views nothing; the flag is brought up to date first (the
+    // connection above was made earlier).
+    connect(m_history, &QUndoStack::indexChanged, m_recovery, [this] { m_recovery->noteChange(); });
     connect(this, &Document::modifiedChanged, m_recovery, [this](bool modified) {
         if (modified)
             m_recovery->noteChange();
@@ -96,23 +138,104 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
     }
 }
 
+Document::~Document()
+{
+    // A save under way finishes: the file is never left to a half-finished writer.
+    if (m_saveWorker.joinable())
+        m_saveWorker.join();
+    // The steps refer to the document: they go first. Quietly: an emptied history says the
+    // base is unmodified, and that would remove a recovery file the program ends keeping.
+    m_history->blockSignals(true);
+    m_history->clear();
+}
+
 void Document::resetToEmptyBase()
 {
     m_base = veltris::makeEmptyBase(m_catalogue, m_settings.deviceLabel);
     m_second = veltris::Table(2, 2);
     m_second.setCell(0, 0, m_settings.deviceLabel);
-    m_fileName.clear();
+    changeFileName(QString());
     m_lock.release();
     m_identity = {};
     m_dismissedChange = {};
     m_missingReported = false;
     watchFile();
     setReadOnly(false);
-    setModified(false);
+    startHistory();
+}
+
+void Document::setFileName(const QString& name)
+{
+    m_identity = {};
+    changeFileName(name);
+}
+
+void Document::changeFileName(const QString& name)
+{
+    if (m_fileName == name)
+        return;
+    m_fileName = name;
+    emit fileNameChanged(m_fileName);
+}
+
+// ---- history and the modified flag ----
+
+void Document::startHistory()
+{
+    m_history->clear();
+    const std::size_t records = static_cast<std::size_t>(std::max(m_base.recordCount(), 1));
+    const std::size_t fit = kHistoryOrderMemory / (records * sizeof(std::uint32_t));
+    m_history->setUndoLimit(static_cast<int>(
+        std::clamp<std::size_t>(fit, kFewestHistorySteps, kHistorySteps)));
+    m_changedOutsideHistory = false;
+    updateModified();
 }
 
 void Document::setModified(bool modified)
 {
+    if (modified) {
+        m_history->clear();
+        m_changedOutsideHistory = true;
+    } else {
+        m_changedOutsideHistory = false;
+        m_history->setClean();
+    }
+    updateModified();
+}
+
+void Document::pushCommand(QUndoCommand* command)
+{
+    m_history->push(command);
+}
+
+void Document::clearHistory()
+{
+    // The steps before a change that cannot be undone no longer lead back to the saved state.
+    const bool modified = m_modified;
+    m_history->clear();
+    m_changedOutsideHistory = modified;
+    updateModified();
+}
+
+bool Document::historyAtSavedState() const
+{
+    const int saved = m_history->cleanIndex();
+    if (saved < 0)
+        return false;  // the saved state was left behind by a new step after undo
+    const int index = m_history->index();
+    for (int i = std::min(saved, index); i < std::max(saved, index); ++i) {
+        const auto* step = dynamic_cast<const DocumentCommand*>(m_history->command(i));
+        if (!step || step->setsModified())
+            return false;
+    }
+    return true;
+}
+
+void Document::updateModified()
+{
+    if (m_settlingSavedState)
+        return;
+    const bool modified = m_changedOutsideHistory || !historyAtSavedState();
     if (m_modified == modified)
         return;
     m_modified = modified;
@@ -205,7 +328,7 @@ bool Document::load(const QString& path)
         return false;
     m_base = std::move(base);
     m_second = std::move(second);
-    m_fileName = absolute;
+    changeFileName(absolute);
     if (!ownLock)
         m_lock = std::move(lock);  // the lock of the base open before goes
     m_identity = identity;
@@ -213,7 +336,7 @@ bool Document::load(const QString& path)
     m_missingReported = false;
     watchFile();
     setReadOnly(readOnly);
-    setModified(false);
+    startHistory();
     emit baseReplaced(Origin::File);
     // The records before it are open as usual; the user learns what was left out.
     if (m_base.unreadTailBytes > 0)
@@ -238,37 +361,173 @@ bool Document::prepareBase(veltris::ComponentBase& base, veltris::Table& second)
     return true;
 }
 
-bool Document::writeTo(const QString& path)
+void Document::reportWriteFailure(const veltris::Error& error)
 {
-    auto bytes = veltris::encodeBase(m_base);
-    const veltris::Status st = bytes ? veltris::writeFileAtomic(toFsPath(path), *bytes)
-                                     : veltris::Status(bytes.error());
-    if (!st) {
-        showError(asWriteError(st.error()));
-        // The cell whose text could not be written comes forward, so it can be put right.
-        if (st.error().row > 0 && st.error().column > 0)
-            emit cellNeedsAttention(st.error().row, st.error().column);
-        return false;
-    }
-    m_identity = veltris::writtenIdentity(toFsPath(path), *bytes);
+    showError(asWriteError(error));
+    // The cell whose text could not be written comes forward, so it can be put right.
+    if (error.row > 0 && error.column > 0)
+        emit cellNeedsAttention(error.row, error.column);
+}
+
+void Document::wroteFile(const veltris::FileIdentity& identity)
+{
+    m_identity = identity;
     m_dismissedChange = {};
     m_missingReported = false;
     watchFile();
     setModified(false);
+}
+
+bool Document::writeTo(const QString& path, SaveWay way)
+{
+    if (m_saving)
+        return false;  // the progress window keeps commands away; this is for callers in code
+    if (way == SaveWay::Background && m_base.recordCount() >= m_backgroundSaveFrom) {
+        startBackgroundSave(path);
+        return true;
+    }
+    auto bytes = veltris::encodeBase(m_base);
+    const veltris::Status st = bytes ? veltris::writeFileAtomic(toFsPath(path), *bytes)
+                                     : veltris::Status(bytes.error());
+    if (!st) {
+        reportWriteFailure(st.error());
+        return false;
+    }
+    wroteFile(veltris::writtenIdentity(toFsPath(path), *bytes));
     return true;
 }
 
-bool Document::save()
+// ---- background save ----
+
+namespace {
+
+// The progress window of a background save: it stays until the write ends (Esc and the close
+// button do nothing: a save cannot be left half done).
+class SaveProgressWindow : public QDialog {
+public:
+    explicit SaveProgressWindow(QWidget* parent) : QDialog(parent)
+    {
+        setObjectName(QStringLiteral("SaveProgress"));
+        setWindowTitle(QStringLiteral("Сохранение"));
+        setWindowModality(Qt::WindowModal);
+        setWindowFlag(Qt::WindowCloseButtonHint, false);
+        auto* layout = new QVBoxLayout(this);
+        m_label = new QLabel(this);
+        m_label->setObjectName(QStringLiteral("SaveProgressText"));
+        m_label->setTextFormat(Qt::PlainText);
+        m_label->setWordWrap(true);  // a long file name takes more lines, not the whole screen
+        layout->addWidget(m_label);
+        auto* bar = new QProgressBar(this);
+        bar->setRange(0, 0);  // busy: the writer reports its step, not a fraction
+        bar->setMinimumWidth(360);
+        layout->addWidget(bar);
+    }
+    void setText(const QString& text) { m_label->setText(text); }
+    void reject() override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+
+private:
+    QLabel* m_label = nullptr;
+};
+
+}  // namespace
+
+// What the worker needs, all its own: a snapshot of the base (its columns are shared; the
+// window cannot change them while the progress window blocks it) and the target.
+struct Document::BackgroundSave {
+    veltris::ComponentBase base;
+    std::filesystem::path path;
+    QString fileName;
+    std::atomic<int> step{0};  // 0: making the bytes, 1: writing them
+    // Written by the worker, read after it is joined.
+    veltris::Status result;
+    veltris::FileIdentity written;  // the file as written, when result is ok
+};
+
+void Document::startBackgroundSave(const QString& path)
 {
-    if (m_fileName.isEmpty() || m_readOnly)
-        return saveAs();
-    if (!confirmWriteOverDisk())
-        return false;
-    return writeTo(m_fileName);
+    auto job = std::make_shared<BackgroundSave>();
+    job->base = m_base;
+    job->path = toFsPath(path);
+    job->fileName = QFileInfo(path).fileName();
+    m_saving = job;
+
+    auto* window = new SaveProgressWindow(m_dialogParent);
+    m_saveProgress = window;
+    const auto showStep = [window, job] {
+        window->setText(QStringLiteral("Сохранение базы «%1»\n%2")
+                            .arg(job->fileName, job->step == 0 ? QStringLiteral("Подготовка записей…")
+                                                               : QStringLiteral("Запись на диск…")));
+    };
+    showStep();
+    auto* timer = new QTimer(window);
+    timer->setInterval(100);
+    connect(timer, &QTimer::timeout, window, showStep);
+    timer->start();
+    window->show();
+
+    m_saveWorker = std::thread([this, job] {
+        try {
+            auto bytes = veltris::encodeBase(job->base);
+            job->step = 1;
+            job->result = bytes ? veltris::writeFileAtomic(job->path, *bytes)
+                                : veltris::Status(bytes.error());
+            if (job->result)
+                job->written = veltris::writtenIdentity(job->path, *bytes);
+        } catch (const std::bad_alloc&) {
+            job->result = veltris::Error{veltris::ErrorKind::OutOfMemory,
+                                         "Недостаточно памяти, чтобы записать базу"};
+        }
+        QMetaObject::invokeMethod(this, [this] { finishBackgroundSave(); }, Qt::QueuedConnection);
+    });
 }
 
-bool Document::saveAs()
+std::shared_ptr<Document::BackgroundSave> Document::joinBackgroundSave()
 {
+    if (!m_saving)
+        return nullptr;
+    m_saveWorker.join();
+    delete m_saveProgress;
+    m_saveProgress = nullptr;
+    return std::move(m_saving);
+}
+
+void Document::finishBackgroundSave()
+{
+    const std::shared_ptr<BackgroundSave> job = joinBackgroundSave();
+    if (!job)
+        return;  // waited for already (the window closed)
+    const bool ok = job->result.ok();
+    if (ok)
+        wroteFile(job->written);
+    else
+        reportWriteFailure(job->result.error());
+    emit saveFinished(ok);
+}
+
+void Document::waitForBackgroundSave()
+{
+    if (const auto job = joinBackgroundSave(); job && job->result.ok())
+        wroteFile(job->written);
+}
+
+bool Document::save(SaveWay way)
+{
+    if (m_saving)
+        return false;
+    if (m_fileName.isEmpty() || m_readOnly)
+        return saveAs(way);
+    if (!confirmWriteOverDisk())
+        return false;
+    return writeTo(m_fileName, way);
+}
+
+bool Document::saveAs(SaveWay way)
+{
+    if (m_saving)
+        return false;
     FileDialogRequest req;
     req.filter = kBaseFilter;
     req.defaultSuffix = kBaseSuffix;
@@ -293,13 +552,13 @@ bool Document::saveAs()
         }
     }
     // The name changes even when the write fails: Save then tries the same file again.
-    m_fileName = target;
+    changeFileName(target);
     if (!ownLock) {
         m_lock = std::move(lock);
         m_identity = {};  // nothing is known yet of the file under the new name
     }
     setReadOnly(false);
-    return writeTo(m_fileName);
+    return writeTo(m_fileName, way);
 }
 
 void Document::exportCsv()
@@ -361,11 +620,29 @@ void Document::rememberSaveFolder(const QString& folder)
     m_settings.saveFolder = qStringToCp(folder);
 }
 
+QString Document::settingsProblemText() const
+{
+    if (!m_settingsProblem)
+        return {};
+    return QStringLiteral("Файл настроек не прочитан: %1\r\nПрограмма работает с настройками по "
+                          "умолчанию и не будет перезаписывать этот файл.")
+        .arg(QString::fromStdString(m_settingsProblem->message));
+}
+
 void Document::saveSettings()
 {
+    if (m_settingsProblem)
+        return;  // said at start-up
     // Re-read, so keys edited by hand while the program ran are kept; the first save of a user
     // who had only the shared settings starts from a copy of them.
-    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(toFsPath(m_paths.settingsSource()));
+    auto read = veltris::IniFile::loadIfPresent(toFsPath(m_paths.settingsSource()));
+    if (!read) {
+        m_settingsProblem = read.error();
+        m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), settingsProblemText(),
+                     QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    veltris::IniFile& ini = *read;
     const veltris::Status st = veltris::saveProgramSettings(m_settings, ini, toFsPath(m_paths.settingsFile));
     if (!st)
         m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), QString::fromUtf8(veltris::kSettingsWriteFailed),
@@ -374,46 +651,100 @@ void Document::saveSettings()
 
 // ---- records and tables ----
 
+int Document::enterRecord(RecordEntry entry, int row, std::vector<std::string> texts)
+{
+    const veltris::Table& t = m_base.table;
+    bool append = false;
+    if (entry == RecordEntry::Add) {
+        // The single blank row of a new base takes the first record; otherwise records go to
+        // the end. An edit never changes the row count.
+        if (t.rowCount() == 2 && isBlankRecord(t, 1)) {
+            row = 1;
+        } else {
+            append = true;
+            row = std::max(t.rowCount(), 1);
+        }
+    } else if (row < 1 || row >= t.rowCount()) {
+        append = true;  // a table of titles only gets its row 1
+        row = std::max(t.rowCount(), 1);
+    }
+    const auto kind = entry == RecordEntry::Add ? RecordCommand::Kind::Add : RecordCommand::Kind::Edit;
+    pushCommand(new RecordCommand(*this, kind, row, append, std::move(texts)));
+    return row;
+}
+
+int Document::writeBackRecord(int row, std::vector<std::string> texts)
+{
+    const veltris::Table& t = m_base.table;
+    const bool append = row < 1 || row >= t.rowCount();
+    if (append) {
+        row = std::max(t.rowCount(), 1);
+    } else {
+        // Texts written back unchanged are no step: the base stays as it was.
+        bool changed = false;
+        const int count = std::min(static_cast<int>(texts.size()), t.columnCount());
+        for (int c = 0; c < count && !changed; ++c)
+            changed = t.cell(row, c) != texts[static_cast<size_t>(c)];
+        if (!changed)
+            return row;
+    }
+    pushCommand(new RecordCommand(*this, RecordCommand::Kind::Edit, row, append, std::move(texts)));
+    return row;
+}
+
 bool Document::deleteRecord(int row)
 {
     // The table keeps at least one record row: the last one can only be cleared by editing.
     if (m_base.table.rowCount() <= 2)
         return false;
-    if (row < 1 || !veltris::deleteTableRow(m_base.table, row)) {  // the title row stays
+    if (row < 1 || row >= m_base.table.rowCount()) {  // the title row stays
         m_ui.beep();
         return false;
     }
-    emit mainTableChanged();
-    setModified(true);
+    pushCommand(new DeleteRecordCommand(*this, row));
     return true;
 }
 
 bool Document::sortByColumn(Table which, int column)
 {
     veltris::Table& table = which == Table::Main ? m_base.table : m_second;
+    std::vector<std::uint32_t> permutation;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const veltris::Status st = veltris::sortTableRows(table, column);
+    const veltris::Status st =
+        veltris::sortTableRows(table, column, which == Table::Main ? &permutation : nullptr);
     QApplication::restoreOverrideCursor();
     if (!st) {
         // Keys are computed before anything moves: the table is exactly as it was.
         showErrorBox(m_ui, m_dialogParent, st.error(), ErrorSource::Command);
         return false;
     }
-    emit which == Table::Main ? mainTableChanged() : secondTableChanged();
+    if (which == Table::Second) {
+        emit secondTableChanged();
+        return true;
+    }
+    // The step keeps the permutation the sort made; a sort that moved nothing is no step.
+    bool moved = false;
+    for (std::size_t i = 0; i < permutation.size() && !moved; ++i)
+        moved = permutation[i] != i;
+    if (!moved) {
+        emit mainTableChanged();
+        return true;
+    }
+    const QString title = column == 0 ? QString() : oneLineTitle(table.cell(0, column));
+    pushCommand(new SortCommand(*this, std::move(permutation), title));
     return true;
 }
 
-void Document::applyBaseParameters(int deviceType, const QString& description)
+void Document::applyBaseParameters(int deviceType, const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
+                                   const QString& description)
 {
-    m_base.deviceType = static_cast<std::uint16_t>(deviceType);
-    // Types without a catalogue keep their width: there is no layout to cut the table to.
-    m_base.table.setColumnCount(veltris::tableColumnCount(deviceType));
-    m_base.applyTitles(m_catalogue);
-    emit mainColumnsChanged();
-    applyShownList({});
     // Cut to 104 stored bytes, not UTF-16 units: a sign outside the BMP is one "?" in the file.
-    m_base.setDescription(qStringToCp(description));
-    setModified(true);
+    pushCommand(new BaseParametersCommand(*this, deviceType, columnMap, qStringToCp(description)));
+}
+
+void Document::applyViewColumns(const std::vector<int>& shown)
+{
+    pushCommand(new ViewColumnsCommand(*this, shown));
 }
 
 void Document::viewColumns(std::vector<int>& shown, std::vector<int>& hidden) const
@@ -440,6 +771,12 @@ void Document::applyShownList(const std::vector<int>& shown)
     if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
         m_second.setCell(0, 0, m_settings.deviceLabel);
     emit secondTableChanged();
+}
+
+void Document::remakeSecondTable()
+{
+    m_second = veltris::Table();
+    rebuildSecondTable();
 }
 
 void Document::rebuildSecondTable()

@@ -1,10 +1,17 @@
 #pragma once
-// The open document: the base, its second-table view, its file name and modified flag, with the
-// parameter catalogue, the program settings and the navigator catalogue it is read and shown
-// with; and every command on them. Questions and errors go through UiServices; the document
-// knows no widget and tells the views what changed through its signals.
+// The open document: the base, its second-table view, its file name, its history of changes
+// and the modified flag that follows it, with the parameter catalogue, the program settings and
+// the navigator catalogue it is read and shown with; and every command on them. Questions and
+// errors go through UiServices; the document knows no widget and tells the views what changed
+// through its signals.
 #include <QObject>
 #include <QString>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <array>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/baselock.h"
@@ -17,8 +24,11 @@
 #include "base/table.h"
 #include "document/apppaths.h"
 
+class QDialog;
 class QFileSystemWatcher;
 class QTimer;
+class QUndoCommand;
+class QUndoStack;
 class QWidget;
 class RecoveryKeeper;
 class UiServices;
@@ -30,11 +40,15 @@ public:
     enum class Origin { New, File };
     // The two tables a sort can work on.
     enum class Table { Main, Second };
+    // How the record dialog's «Ввести» writes: a new record, or the one being edited.
+    enum class RecordEntry { Add, Edit };
 
     // Reads the settings and the catalogues, makes the empty base and scans the navigator's
     // folders. Catalogue errors are shown at once and make terminationRequested() true.
     // Messages and file dialogs are shown over `dialogParent` (none: the desktop).
     Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent = nullptr);
+    // Waits for a background save to end: the file is never left to a half-finished writer.
+    ~Document() override;
 
     QWidget* dialogParent() const { return m_dialogParent; }
 
@@ -52,18 +66,34 @@ public:
     const veltris::NavigatorCatalogue& navigatorCatalogue() const { return m_navigatorCatalogue; }
     // Problems of the start-up folder scan (shown in one message after the window appears).
     const std::vector<veltris::Error>& scanProblems() const { return m_scanProblems; }
+    // The settings file is there but could not be read: the session runs on the defaults and
+    // the file is never rewritten (shown once, after the window appears).
+    const std::optional<veltris::Error>& settingsProblem() const { return m_settingsProblem; }
+    // The message for settingsProblem().
+    QString settingsProblemText() const;
     // A catalogue failed to load: the program ends before anything is shown.
     bool terminationRequested() const { return m_terminate; }
 
     const QString& fileName() const { return m_fileName; }
     // Another name for the base: nothing is known yet of the file under it.
-    void setFileName(const QString& name)
-    {
-        m_fileName = name;
-        m_identity = {};
-    }
+    void setFileName(const QString& name);
+    // Modified: the base differs from what was last read or written beyond the order of its
+    // rows. It follows the history: undoing back to the saved state clears it, redo sets it again.
     bool isModified() const { return m_modified; }
+    // false: the base is as on disk now (the history's present step becomes the saved state).
+    // true: the base was changed outside the history; the history can no longer replay its
+    // steps over that change and is dropped, and the base counts as modified until it is saved.
     void setModified(bool modified);
+
+    // ---- history ----
+    // Every change to the base is a step on this stack (DocumentCommand, or any QUndoCommand,
+    // which then counts as a change of the base). Its undo and redo texts name the steps.
+    QUndoStack& undoStack() const { return *m_history; }
+    // Runs `command` and keeps it as the latest step (the stack owns it from here). For code
+    // outside the document that changes the base: an import, a reload from disk.
+    void pushCommand(QUndoCommand* command);
+    // Drops every step: for a change that cannot be undone.
+    void clearHistory();
 
     QString deviceLabel() const;  // the settings' device name as text
     int standardWidth() const;    // the settings' column width, kept within what a column can be
@@ -83,16 +113,26 @@ public:
     // to open read-only, to open all the same (the lock is taken over) or not to open (false,
     // nothing changes). The lock of the base open before is released once the new one is read.
     bool load(const QString& path);
+    // How a save writes. AtOnce: the command returns when the file is written. Background (the
+    // menu's and the tool bar's commands): a base of backgroundSaveFrom() records or more is
+    // written from a snapshot on a worker thread, under a window-modal progress window that the
+    // event loop keeps drawn; the command returns at once and saveFinished() tells the end.
+    enum class SaveWay { AtOnce, Background };
     // Writes the base to fileName(), or asks for a name when there is none (or the base is
     // read-only). A write error is shown ("Ошибка записи в файл"); success clears the flag.
     // Before writing, the file is compared with what was loaded or saved last: a change by
     // another program is put to the user (reload / overwrite / cancel), and a file deleted or
-    // moved away is written again only when the user agrees.
-    bool save();
+    // moved away is written again only when the user agrees. True when written, or when a
+    // background write began.
+    bool save(SaveWay way = SaveWay::AtOnce);
     // Asks for a name and writes the base there; false when cancelled or not written. The new
     // name is locked (a base another program has open is overwritten only when the user agrees)
     // and the base is no longer read-only.
-    bool saveAs();
+    bool saveAs(SaveWay way = SaveWay::AtOnce);
+    // A background save is under way (its progress window blocks the window meanwhile).
+    bool isSaving() const { return m_saving != nullptr; }
+    int backgroundSaveFrom() const { return m_backgroundSaveFrom; }
+    void setBackgroundSaveFrom(int records) { m_backgroundSaveFrom = records; }
 
     // ---- the file on disk, the lock, the recovery file ----
     // Opened read-only: another program has the base open. Editing and Save are off.
@@ -106,8 +146,9 @@ public:
     // about again until the file changes once more); a file gone is reported once. Does nothing
     // while a modal window is open or a check is running.
     void checkFileOnDisk();
-    // Reads the open file again in place of the base in memory; the unsaved changes are given
-    // up. Error: shown, nothing changes. (One step: the undo stack takes it as one command.)
+    // Reads the open file again in place of the base in memory, as one step of the history
+    // («загрузку заново»): the base equals the file, unmodified, and undoing the step brings
+    // back the unsaved changes, modified. Error: shown, nothing changes.
     bool reloadFromDisk();
     // Recovery files of programs that are gone are offered one by one, newest first («Найдены
     // несохранённые изменения базы …»); a file that cannot be read is reported and moved aside.
@@ -115,8 +156,9 @@ public:
     // the original base's name.
     bool offerRecovery();
     RecoveryKeeper& recovery() { return *m_recovery; }
-    // The window closes: the lock is released and the recovery file removed (kept with
-    // `keepRecovery`, when the program ends without the user's word on the changes).
+    // The window closes: a background save under way is waited for, the lock is released and
+    // the recovery file removed (kept with `keepRecovery`, when the program ends without the
+    // user's word on the changes).
     void closeBase(bool keepRecovery = false);
     // Asks for a file name and writes the main table as CSV.
     void exportCsv();
@@ -127,22 +169,40 @@ public:
     // name yet and counts as changed until saved. False when the user kept the open base.
     bool openImportedBase(veltris::ComponentBase base);
 
+    // «Ввести» of the record dialog: one step, which sets the modified flag also when no text
+    // changed. `texts` are the cells from column 0 (the name) on. Adding, they go into a new last
+    // row, or into row 1 when it is the blank row of a new or empty base; editing, into `row`
+    // (a new row 1 when the table has no record). The row written becomes the current record
+    // (recordTouched) before the texts reach it. Returns that row.
+    int enterRecord(RecordEntry entry, int row, std::vector<std::string> texts);
+    // «>» and «<»: the texts written back into `row` (a new row 1 when the table has no record);
+    // a step only when a cell or the row count changed. Returns the row written.
+    int writeBackRecord(int row, std::vector<std::string> texts);
     // The main table's record `row` (1..) removed; false (with a beep) when there is no such
     // record, and nothing happens while the table holds only one record row.
     bool deleteRecord(int row);
     // The table's rows sorted by core column `column` (0: by name). An error is shown and
-    // leaves the table as it was.
+    // leaves the table as it was. A sort of the main table is a step of the history that leaves
+    // the modified flag alone; a sort of the second table orders a view and is no step.
     bool sortByColumn(Table which, int column);
 
-    // Base parameters accepted: the device type, the column count and titles it gives, an
-    // empty second table and the description (cut to its stored size) change; modified.
-    void applyBaseParameters(int deviceType, const QString& description);
+    // Base parameters accepted: the device type, the column map, the column count and titles
+    // they give, an empty second table and the description (cut to its stored size) change;
+    // one step, modified.
+    void applyBaseParameters(int deviceType, const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
+                             const QString& description);
+    // View parameters accepted: the shown list becomes the view mask and the second table; one
+    // step, modified.
+    void applyViewColumns(const std::vector<int>& shown);
     // The main-table columns shown in the second table and the others, for the view columns
     // dialog: shown in second-table order, entries naming no column of this table dropped.
     void viewColumns(std::vector<int>& shown, std::vector<int>& hidden) const;
     // The main-table columns in `shown` (second-table order) become the view mask and the
-    // second table; an empty list leaves the names and one empty column.
+    // second table; an empty list leaves the names and one empty column. (The step itself is
+    // applyViewColumns; this is what the steps run.)
     void applyShownList(const std::vector<int>& shown);
+    // The second table made again from the view mask alone, as after loading the base.
+    void remakeSecondTable();
     // A dialog wrote into the main table's cells or rows: the views follow.
     void reportMainTableChange() { emit mainTableChanged(); }
     // The second table rebuilt through the view mask.
@@ -155,7 +215,8 @@ public:
     void rememberSaveFolder(const QString& folder);
 
     // The settings written back (keys edited by hand while the program ran are kept); a
-    // failure is shown.
+    // failure is shown. A settings file that cannot be read is left as it is: writing it would
+    // drop every section the program could not see.
     void saveSettings();
 
     // A failure from the core, shown as its message box.
@@ -173,12 +234,41 @@ signals:
     void modifiedChanged(bool modified);
     // Opened read-only, or editable again (Save as, another base).
     void readOnlyChanged(bool readOnly);
+    // The base's file name changed (empty: a new base never saved).
+    void fileNameChanged(const QString& fileName);
+    // A step reached the main table's record `row` (0: the table as a whole, no one record):
+    // the views show the main table with that record current. A step made for the first time
+    // says so where the record it writes becomes current; undo and redo always do.
+    void recordTouched(int row);
     // A save failed on the text of this cell (data row from 1, column): the user can put it right.
     void cellNeedsAttention(int row, int column);
+    // A background save ended (its error, if any, already shown).
+    void saveFinished(bool ok);
 
 private:
+    struct BackgroundSave;
+
     void resetToEmptyBase();
+    bool writeTo(const QString& path, SaveWay way = SaveWay::AtOnce);
+    // Shows a failed write's error and brings the cell it names forward.
+    void reportWriteFailure(const veltris::Error& error);
+    // The open file was written and now has `identity`: the watch and the flag follow.
+    void wroteFile(const veltris::FileIdentity& identity);
+    void startBackgroundSave(const QString& path);
+    // The worker of a save under way joined and its progress window gone; null when none ran.
+    std::shared_ptr<BackgroundSave> joinBackgroundSave();
+    void finishBackgroundSave();
+    // A save under way ends here and now (the window closes): the file is whole, and a base
+    // written needs no recovery. Its failure is not shown; the recovery file keeps the changes.
+    void waitForBackgroundSave();
     bool writeTo(const QString& path);
+    // A new base or file: no step before it, the limit of the history fitted to its size.
+    void startHistory();
+    void updateModified();
+    // Whether the steps between the present one and the saved state only reorder rows.
+    bool historyAtSavedState() const;
+    // The name changes; the file's identity is the caller's business.
+    void changeFileName(const QString& name);
     // The lock for opening `path` into `lock` (left empty when this document holds it already
     // or none can be made there). False when the user chose not to open it.
     bool lockForOpening(const QString& path, veltris::BaseLock& lock, bool& readOnly);
@@ -203,9 +293,18 @@ private:
     veltris::Table m_second;
     veltris::NavigatorCatalogue m_navigatorCatalogue;
     std::vector<veltris::Error> m_scanProblems;
+    std::optional<veltris::Error> m_settingsProblem;
     QString m_fileName;
+    QUndoStack* m_history = nullptr;
     bool m_modified = false;
+    bool m_changedOutsideHistory = false;
+    bool m_settlingSavedState = false;  // the flag waits until the new saved state is set
     bool m_terminate = false;
+    // A 5-million-record base takes about 8 s to write; 200,000 records well under half a second.
+    int m_backgroundSaveFrom = 200000;
+    std::shared_ptr<BackgroundSave> m_saving;
+    std::thread m_saveWorker;
+    QDialog* m_saveProgress = nullptr;
 
     bool m_readOnly = false;
     veltris::BaseLock m_lock;

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QScopedValueRollback>
+#include <QUndoStack>
+#include <new>
 
 #include "base/basefile.h"
 #include "base/fileio.h"
@@ -15,6 +17,7 @@
 #include "base/tableops.h"
 #include "document/document.h"
 #include "document/recoverykeeper.h"
+#include "document/reloadcommand.h"
 #include "widgets/apputil.h"
 #include "widgets/uiservices.h"
 
@@ -124,7 +127,8 @@ bool Document::confirmWriteOverDisk()
 
 void Document::checkFileOnDisk()
 {
-    if (m_fileName.isEmpty() || !m_identity.exists || m_checkingDisk || QApplication::activeModalWidget())
+    if (m_fileName.isEmpty() || !m_identity.exists || m_checkingDisk || m_saving ||
+        QApplication::activeModalWidget())
         return;
     QScopedValueRollback<bool> checking(m_checkingDisk, true);
     const veltris::FileCheck check =
@@ -163,7 +167,7 @@ void Document::checkFileOnDisk()
     if (chosen == kReload)
         reloadFromDisk();
     else if (chosen == kOverwrite)
-        writeTo(m_fileName);
+        writeTo(m_fileName, SaveWay::Background);
     else
         m_dismissedChange = check.current;
 }
@@ -188,14 +192,36 @@ bool Document::reloadFromDisk()
     }
     if (!prepareBase(base, second))
         return false;
-    m_base = std::move(base);
-    m_second = std::move(second);
+    ReloadCommand* step = nullptr;
+    try {
+        step = new ReloadCommand(*this, std::move(base), std::move(second));
+    } catch (const std::bad_alloc&) {
+        showError(veltris::outOfMemoryError());
+        return false;
+    }
     m_identity = identity;
     m_dismissedChange = {};
     m_missingReported = false;
     watchFile();
-    setModified(false);
-    emit baseReplaced(Origin::File);
+    // One step: undone, the base in memory comes back with its unsaved changes and the steps
+    // that led to it. The base now equals the file, so this step is the saved state; every
+    // state before it differs from the file.
+    {
+        // The flag moves once, from what it was to unmodified, not through the step's own state.
+        QScopedValueRollback<bool> settling(m_settlingSavedState, true);
+        // A reload step holds the whole base it gave up: the history keeps one such base at
+        // most, so the steps before an earlier reload go.
+        for (int i = 0; i < m_history->count(); ++i) {
+            if (dynamic_cast<const ReloadCommand*>(m_history->command(i))) {
+                m_history->clear();
+                break;
+            }
+        }
+        pushCommand(step);
+        m_history->setClean();
+    }
+    m_changedOutsideHistory = false;
+    updateModified();
     return true;
 }
 
@@ -262,7 +288,7 @@ bool Document::offerRecovery()
             return false;
         m_base = std::move(restored);
         m_second = std::move(second);
-        m_fileName = basePath;
+        changeFileName(basePath);
         if (!(m_lock.held() && !basePath.isEmpty() && m_lock.file() == veltris::lockFileFor(toFsPath(basePath))))
             m_lock = std::move(lock);
         // The changes were made over the file as it was then: a later change by another
@@ -282,6 +308,7 @@ bool Document::offerRecovery()
 
 void Document::closeBase(bool keepRecovery)
 {
+    waitForBackgroundSave();
     if (!keepRecovery)
         m_recovery->discard();
     m_lock.release();

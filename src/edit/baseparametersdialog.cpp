@@ -212,10 +212,10 @@ void BaseParametersDialog::chooseFirstNames()
 void BaseParametersDialog::acceptChoices()
 {
     // A base of a type without a catalogue keeps its column map: there was nothing to choose.
+    m_columnMap = m_document.base().columnMap;
     if (veltris::findDeviceType(m_deviceType)) {
-        auto& map = m_document.base().columnMap;
         for (int k = 1; k <= kTitleCount; ++k)
-            map[static_cast<size_t>(k - 1)] = static_cast<std::uint8_t>(comboBox(k)->currentIndex() + 1);
+            m_columnMap[static_cast<size_t>(k - 1)] = static_cast<std::uint8_t>(comboBox(k)->currentIndex() + 1);
     }
     accept();
 }

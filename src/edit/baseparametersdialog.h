@@ -1,10 +1,11 @@
 #pragma once
 // BaseParametersDialog: the dialog "Параметры базы", created once by the main window and shown
-// modally. It chooses the catalogue name that heads each column (written into the document's
-// column map on OK), edits the base description in its memo and, only while New runs it, the
+// modally. It chooses the catalogue name that heads each column (the column map the dialog
+// gives on OK), edits the base description in its memo and, only while New runs it, the
 // device type.
 #include <QDialog>
 #include <array>
+#include <cstdint>
 
 #include "base/devicetype.h"
 
@@ -35,6 +36,9 @@ public:
     void setDescriptionLine(const QString& text);
     QString descriptionLine() const;
 
+    // The column map chosen by OK: for each column the selected name's number (0: none).
+    const std::array<std::uint8_t, kTitleCount>& columnMap() const { return m_columnMap; }
+
     QComboBox* comboBox(int k) const { return m_combos[static_cast<size_t>(k - 1)]; }  // 1..30
     QPlainTextEdit* descriptionEdit() const { return m_description; }
 
@@ -43,7 +47,7 @@ public slots:
     void loadDeviceType(int code);
     // "По умолчанию": every selector at its first name.
     void chooseFirstNames();
-    // "OK": the choices become the column map.
+    // "OK": the choices become the dialog's column map.
     void acceptChoices();
     void showHelp();
 
@@ -57,6 +61,7 @@ private:
 
     Document& m_document;
     int m_deviceType = 0;
+    std::array<std::uint8_t, kTitleCount> m_columnMap{};
 
     QGroupBox* m_titlesBox;
     std::array<QComboBox*, kTitleCount> m_combos{};

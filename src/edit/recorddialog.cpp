@@ -224,46 +224,32 @@ void RecordDialog::selectRow(int row)
     m_mainGrid.setCurrentCoreCell(row, std::max(1, m_mainGrid.currentCoreColumn()));
 }
 
-int RecordDialog::writableRow()
+std::vector<std::string> RecordDialog::fieldTexts(bool& lossy) const
 {
-    const int row = currentRecordRow();
-    if (row > 0)
-        return row;
-    veltris::Table& t = m_document.base().table;
-    t.setRowCount(2);
-    m_document.reportMainTableChange();
-    selectRow(1);
-    return 1;
-}
-
-bool RecordDialog::writeRow(int row)
-{
-    veltris::Table& t = m_document.base().table;
-    bool changed = false;
-    bool lossy = false;
-    const auto put = [&](int col, const QString& text) {
+    const veltris::Table& t = m_document.base().table;
+    lossy = false;
+    const auto text = [&lossy](const QString& s) {
         bool l = false;
-        std::string bytes = qStringToCp(text, &l);
+        std::string bytes = qStringToCp(s, &l);
         lossy = lossy || l;
-        if (t.cell(row, col) != bytes) {
-            t.setCell(row, col, bytes);
-            changed = true;
-        }
+        return bytes;
     };
+    std::vector<std::string> texts;
+    texts.push_back(text(m_nameEdit->text()));
     const int count = std::min(t.columnCount() - 1, kFieldCount);
     for (int k = 1; k <= count; ++k)
-        put(k, field(k)->editText());
-    if (t.columnCount() > 0)
-        put(0, m_nameEdit->text());
-    m_document.reportMainTableChange();
+        texts.push_back(text(field(k)->editText()));
+    return texts;
+}
 
-    if (m_statusBar) {
-        if (lossy)
-            m_statusBar->showMessage(lossyTextMessage());
-        else if (m_statusBar->currentMessage() == lossyTextMessage())
-            m_statusBar->clearMessage();
-    }
-    return changed;
+void RecordDialog::showLossyNote(bool lossy)
+{
+    if (!m_statusBar)
+        return;
+    if (lossy)
+        m_statusBar->showMessage(lossyTextMessage());
+    else if (m_statusBar->currentMessage() == lossyTextMessage())
+        m_statusBar->clearMessage();
 }
 
 void RecordDialog::loadRow(int row)
@@ -275,45 +261,17 @@ void RecordDialog::loadRow(int row)
     m_nameEdit->setText(cpToQString(t.cell(row, 0)));
 }
 
-// Row 1 counts as the blank row of a new or empty base only when nothing is in it; a record
-// without a name but with values is never taken over. Read back from a file, a blank row holds
-// "0" for absent values and a blank for an empty LED colour code.
-static bool isBlankRecord(const veltris::Table& t, int row)
-{
-    if (!t.cell(row, 0).empty())
-        return false;
-    for (int c = 1; c < t.columnCount(); ++c) {
-        const std::string& text = t.cell(row, c);
-        if (text != "0" && text.find_first_not_of(' ') != std::string::npos)
-            return false;
-    }
-    return true;
-}
-
 // ---- buttons ----
 
 void RecordDialog::enterRecord()
 {
-    m_document.setModified(true);
-    veltris::Table& t = m_document.base().table;
-    int row = 0;
-    if (m_mode == Mode::Add) {
-        t.setRowCount(std::max(t.rowCount(), 1) + 1);
-        m_document.reportMainTableChange();
-        row = t.rowCount() - 1;
-        selectRow(row);
-        // The single blank row of a new base takes the first record. Only when adding: an
-        // edit never changes the row count.
-        if (t.rowCount() == 3 && isBlankRecord(t, 1)) {
-            t.setRowCount(2);
-            m_document.reportMainTableChange();
-            row = 1;
-            selectRow(row);
-        }
-    } else {
-        row = writableRow();
-    }
-    writeRow(row);
+    bool lossy = false;
+    std::vector<std::string> texts = fieldTexts(lossy);
+    // The document makes the row it writes current (so the drawing follows) before the texts
+    // reach it; the whole entry is one step of the history.
+    m_document.enterRecord(m_mode == Mode::Add ? Document::RecordEntry::Add : Document::RecordEntry::Edit,
+                           currentRecordRow(), std::move(texts));
+    showLossyNote(lossy);
     m_nameEdit->setFocus();
     if (m_mode == Mode::Edit)
         accept();
@@ -321,15 +279,14 @@ void RecordDialog::enterRecord()
 
 void RecordDialog::step(int delta)
 {
-    veltris::Table& t = m_document.base().table;
-    const int rowsBefore = t.rowCount();
-    const int row = writableRow();
-    // Texts written back here are changes like any other: without the flag they would be lost
-    // at close without a question.
-    if (writeRow(row) || t.rowCount() != rowsBefore)
-        m_document.setModified(true);
+    bool lossy = false;
+    std::vector<std::string> texts = fieldTexts(lossy);
+    // Texts written back are changes like any other: a step of the history, which sets the
+    // modified flag when something changed.
+    const int row = m_document.writeBackRecord(currentRecordRow(), std::move(texts));
+    showLossyNote(lossy);
     const int next = row + delta;
-    if (next < 1 || next > t.rowCount() - 1)
+    if (next < 1 || next > m_document.base().table.rowCount() - 1)
         return;
     selectRow(next);
     loadRow(next);
@@ -381,6 +338,13 @@ bool RecordDialog::handleEnterKey(QKeyEvent* event)
 {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
+    // Enter in the last field brings the focus to «Ввести»; Enter there enters the record. Moving
+    // on to «Закрыть» would let the next Space close the dialog with the typed record lost.
+    if (focusWidget() == button(1)) {
+        if (!event->isAutoRepeat())
+            button(1)->click();
+        return true;
+    }
     focusNextControl();
     return true;  // consumed: no control sees the Enter
 }
@@ -399,6 +363,8 @@ void RecordDialog::focusNextControl()
         if (w == this || !isAncestorOf(w))
             continue;
         if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this)) {
+            // Moved by a key, the focus is drawn as after Tab: a button shows it has it.
+            setAttribute(Qt::WA_KeyboardFocusChange);
             w->setFocus(Qt::TabFocusReason);
             return;
         }

@@ -4,6 +4,8 @@
 // nothing. The main table's view tells which record is current and follows the dialog's steps.
 #include <QDialog>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "base/devicetype.h"
 
@@ -58,10 +60,11 @@ private:
 
     // The record row the dialog works on (1..); 0 when the table has no record.
     int currentRecordRow() const;
-    // Ensures a record row exists to write into (a table of titles only gets row 1).
-    int writableRow();
-    // Writes the name and the field texts into `row`; true when a cell or the row count changed.
-    bool writeRow(int row);
+    // The name and the field texts as the cells of a row, from column 0 on; `lossy` tells
+    // whether a character had no Windows-1251 form.
+    std::vector<std::string> fieldTexts(bool& lossy) const;
+    // The status bar's note on such characters, shown or taken away.
+    void showLossyNote(bool lossy);
     void loadRow(int row);
     void step(int delta);
     void selectRow(int row);

@@ -30,6 +30,7 @@
 #include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/csvexport.h"
+#include "base/fileidentity.h"
 #include "base/ini.h"
 #include "base/settings.h"
 #include "search/celltext.h"
@@ -492,8 +493,7 @@ void SubstitutePage::loadRulesFor(int deviceType)
 {
     QStringList titles = parameterTitles();
     const veltris::RuleSet defaults = m_defaults->rules(deviceType);
-    const veltris::RuleSet rules = veltris::readUserRules(
-        veltris::IniFile::loadOrEmpty(settingsSource()), deviceType, defaults);
+    const veltris::RuleSet rules = veltris::readUserRules(settingsNow(), deviceType, defaults);
     m_rulesModel->setParameters(deviceType, std::move(titles), rules);
 }
 
@@ -588,8 +588,14 @@ void SubstitutePage::saveRules()
 {
     const int type = m_rulesModel->deviceType();
     const std::filesystem::path path = toFsPath(m_settingsFile);
-    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(settingsSource());
+    veltris::IniFile ini = settingsNow();
     veltris::writeUserRules(ini, type, m_rulesModel->rules(), m_defaults->rules(type));
+    if (m_sessionSettings) {
+        // The file could not be read: writing it would drop what it holds. The rules live on
+        // for this session (the window said so at start-up).
+        m_sessionSettings = std::move(ini);
+        return;
+    }
     const veltris::Status st = ini.saveAtomic(path, veltris::kSettingsWriteFailed);
     // Once is enough: every further change would fail the same way.
     if (!st && !m_settingsWarned) {
@@ -616,6 +622,17 @@ std::filesystem::path SubstitutePage::settingsSource() const
     if (m_sharedSettingsFile.isEmpty() || QFileInfo::exists(m_settingsFile))
         return toFsPath(m_settingsFile);
     return toFsPath(m_sharedSettingsFile);
+}
+
+veltris::IniFile SubstitutePage::settingsNow()
+{
+    if (m_sessionSettings)
+        return *m_sessionSettings;
+    auto read = veltris::IniFile::loadIfPresent(settingsSource());
+    if (read)
+        return std::move(*read);
+    m_sessionSettings.emplace();
+    return *m_sessionSettings;
 }
 
 void SubstitutePage::restoreDefaults()
@@ -940,6 +957,20 @@ void SubstitutePage::openResult(int row)
                          QStringLiteral("База изменилась после поиска, записи %1 на прежнем месте нет. "
                                         "Повторите поиск.")
                              .arg(cpToQString(m.name)),
+                         QMessageBox::Information, QMessageBox::Ok);
+            return;
+        }
+    } else {
+        // Another base: its record is found by its row, which holds only while the file is the
+        // one the search read.
+        const auto& identities = m_resultsModel->report().baseIdentities;
+        const auto index = static_cast<std::size_t>(m.base);
+        const veltris::FileIdentity now = veltris::statIdentity(toFsPath(file));
+        if (index >= identities.size() || !now.exists || !now.sameStat(identities[index])) {
+            m_ui.message(this, QStringLiteral("Поиск замены"),
+                         QStringLiteral("База «%1» изменилась после поиска, запись %2 может быть уже "
+                                        "не на прежнем месте. Повторите поиск.")
+                             .arg(file, cpToQString(m.name)),
                          QMessageBox::Information, QMessageBox::Ok);
             return;
         }

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "base/finder.h"
+#include "base/ini.h"
 #include "search/comparison.h"
 #include "widgets/uiservices.h"
 
@@ -145,6 +146,9 @@ private:
     void showReference();
     void updateNameList();
     void chooseListedName(int listRow);
+    // The settings as the file holds them now, or this session's copy once the file could not
+    // be read.
+    veltris::IniFile settingsNow();
     // Enter in the name box: the one part the typed name means, or the list to pick from.
     void pickTypedName();
     void saveRules();
@@ -169,6 +173,7 @@ private:
     QString m_defaultsError;
     bool m_settingsWarned = false;
     bool m_outOfRangePending = false;
+    std::optional<veltris::IniFile> m_sessionSettings;
 
     const veltris::ComponentBase* m_base = nullptr;
     QString m_fileName;

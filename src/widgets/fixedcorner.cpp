@@ -14,6 +14,7 @@ FixedCorner::FixedCorner(QTableView* view, QHeaderView* bevelHeader, Painter pai
       m_view(view),
       m_bevelHeader(bevelHeader),
       m_button(view->findChild<QAbstractButton*>()),
+      m_buttonObject(m_button.data()),
       m_painter(std::move(painter)),
       m_onPress(std::move(onPress))
 {
@@ -39,9 +40,15 @@ void FixedCorner::update()
 
 bool FixedCorner::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_button || watched != m_button)
+    // The type first: while the button is being destroyed it still sends events (the view's
+    // destructor takes its children apart), and the pointer to it must not be read as a button
+    // then. Paints and presses come only to a whole button.
+    const QEvent::Type type = event->type();
+    const bool handled = type == QEvent::Paint || type == QEvent::MouseButtonPress ||
+                         type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease;
+    if (!handled || watched != m_buttonObject || m_button.isNull())
         return QObject::eventFilter(watched, event);
-    switch (event->type()) {
+    switch (type) {
     case QEvent::Paint: {
         QPainter p(m_button);
         QStyleOptionHeader opt;

@@ -38,6 +38,7 @@ private:
     QTableView* m_view;
     QHeaderView* m_bevelHeader;
     QPointer<QAbstractButton> m_button;
+    QObject* m_buttonObject;  // the same button, compared with without a cast
     Painter m_painter;
     PressHandler m_onPress;
 };

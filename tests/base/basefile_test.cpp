@@ -446,3 +446,20 @@ TEST(BaseFile, StoredValuesMatchTheCellConversion)
         EXPECT_EQ(std::memcmp(&v, &expected->value, 8), 0) << text;
     }
 }
+
+// A range whose ends agree shows one number; "-5" would read back as -5..5, so such a cell
+// nobody edited keeps its stored ends, whatever their sign or size.
+TEST(BaseFile, RangeWithAgreeingEndsIsWrittenBackAsLoaded)
+{
+    const double subnormal = 4.9406564584124654e-324;
+    const std::vector<std::pair<double, double>> ends{
+        {-5, -5}, {5, 5}, {0, 0}, {-0.0, -0.0}, {-5, -5.00005}, {subnormal, subnormal},
+        {-1e-310, -1e-310}, {-123456.789, -123456.789}};
+    for (const auto& [a, b] : ends) {
+        const std::string file = lead(5, 1) + record("X", {{13, {0, a}}, {14, {0, b}}}, 0);
+        const ComponentBase loaded = decodeOk(file);
+        const std::string saved = encodeOk(loaded);
+        EXPECT_EQ(saved, file) << a << ".." << b;
+        EXPECT_EQ(decodeOk(saved).table.cell(1, 14), loaded.table.cell(1, 14)) << a << ".." << b;
+    }
+}

@@ -1,9 +1,6 @@
 // Base locks: who holds one, stale ones taken over, only one of many programs gets it.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -149,19 +146,39 @@ TEST(BaseLock, OnlyOneOfManyProgramsGetsIt)
 {
     ScratchDir dir;
     const auto base = dir.write("a.QDB", "x");
+    // Everyone has tried before any of them ends (an ended winner's lock would be stale and
+    // rightly taken over): each says so on `tried`, then waits until `go` is closed.
+    int tried[2];
+    int go[2];
+    ASSERT_EQ(::pipe(tried), 0);
+    ASSERT_EQ(::pipe(go), 0);
+    constexpr int kPrograms = 8;
     std::vector<pid_t> children;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < kPrograms; ++i) {
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            ::close(tried[0]);
+            ::close(go[1]);
             BaseLock lock;
             const bool got = lock.acquire(base).result == LockResult::Acquired;
-            // Everyone has tried before the winner ends.
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            const char done = 1;
+            char end = 0;
+            if (::write(tried[1], &done, 1) != 1 || ::read(go[0], &end, 1) != 0)
+                ::_exit(2);
             ::_exit(got ? 0 : 1);
         }
         children.push_back(pid);
     }
+    ::close(tried[1]);
+    ::close(go[0]);
+    int reported = 0;
+    char done = 0;
+    while (reported < kPrograms && ::read(tried[0], &done, 1) == 1)
+        ++reported;
+    ::close(go[1]);
+    ::close(tried[0]);
+    EXPECT_EQ(reported, kPrograms);
     int winners = 0;
     for (pid_t pid : children) {
         int status = 0;

@@ -271,12 +271,14 @@ TEST(FileIo, SaveWithoutAccessSaysSo)
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        // As "nobody": each failed save must say "нет доступа" and leave the folder alone.
+        // As "nobody": each failed save must name what refused it and leave the folder alone.
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(2);
-        for (const auto& target : {theirs, dir.path() / "new.QDB"}) {
+        const std::string folder = "нет доступа к папке «" + dir.path().string() + "»";
+        for (const auto& [target, reason] : {std::pair{theirs, std::string("нет доступа")},
+                                             std::pair{dir.path() / "new.QDB", folder}}) {
             const Status st = writeFileAtomic(target, "new");
-            if (st.ok() || st.error().reason != "нет доступа")
+            if (st.ok() || st.error().reason != reason)
                 ::_exit(1);
         }
         ::_exit(0);
@@ -286,4 +288,53 @@ TEST(FileIo, SaveWithoutAccessSaysSo)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(*readFileBytes(theirs), "old");
     EXPECT_EQ(entryCount(dir.path()), 1u);
+}
+
+// A writable base in a folder that refuses temporary files, or the rename over a file of
+// someone else (a sticky folder like /tmp): saved in place, longer and then shorter, keeping its
+// mode and owner; nothing else appears in the folder.
+TEST(FileIo, WritableFileInARefusingFolderIsSavedInPlace)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    ScratchDir sticky;
+    ScratchDir closed;
+    ASSERT_EQ(::chmod(sticky.path().c_str(), 01777), 0);
+    ASSERT_EQ(::chmod(closed.path().c_str(), 0755), 0);
+    std::vector<fs::path> shared;
+    for (const ScratchDir* dir : {&sticky, &closed}) {
+        shared.push_back(dir->write("shared.QDB", "old content"));
+        ASSERT_EQ(::chmod(shared.back().c_str(), 0666), 0);
+    }
+    const fs::path readOnly = sticky.write("theirs.QDB", "theirs");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0644), 0);
+    const std::string longer(100000, 'L');
+
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        for (const fs::path& file : shared)
+            for (TempFile way : {TempFile::Unnamed, TempFile::Named})
+                if (!writeFileAtomic(file, longer, "Ошибка записи в файл", way).ok() ||
+                    !writeFileAtomic(file, "short", "Ошибка записи в файл", way).ok())
+                    ::_exit(1);
+        // The file itself write-protected: refused for that reason, as before.
+        const Status st = writeFileAtomic(readOnly, "mine");
+        ::_exit(!st.ok() && st.error().reason == "нет доступа" ? 0 : 3);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    for (const fs::path& file : shared) {
+        EXPECT_EQ(*readFileBytes(file), "short") << file;
+        struct stat st {};
+        ASSERT_EQ(::stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666u);
+        EXPECT_EQ(st.st_uid, 0u);
+    }
+    EXPECT_EQ(*readFileBytes(readOnly), "theirs");
+    EXPECT_EQ(entryCount(sticky.path()), 2u);
+    EXPECT_EQ(entryCount(closed.path()), 1u);
 }

@@ -196,7 +196,10 @@ TEST_F(NavigatorScan, UnreadableFilesAreReportedAndSkipped)
     fs::create_directory(m_dir / "a.QDB");  // a folder named like a base
     fs::create_symlink(m_dir / "gone", m_dir / "b.QDB");
     writeFile(m_dir / "c.QDB", makeBase(kV4, "", {"C1", "C2"}));
-    fs::create_symlink(m_dir / "c.QDB", m_dir / "d.QDB");  // a link to a base is read
+    fs::create_directory(m_dir / "outside");
+    writeFile(m_dir / "outside" / "d.bin", makeBase(kV4, "", {"D1"}));
+    fs::create_symlink(m_dir / "outside" / "d.bin", m_dir / "d.QDB");  // a link to a base is read
+    fs::create_symlink(m_dir / "c.QDB", m_dir / "f.QDB");  // c.QDB again: listed once
     ASSERT_EQ(::mkfifo((m_dir / "e.QDB").c_str(), 0600), 0);  // must not block the scan
     bool locked = false;
     if (::geteuid() != 0) {  // root reads anything
@@ -207,7 +210,7 @@ TEST_F(NavigatorScan, UnreadableFilesAreReportedAndSkipped)
 
     NavigatorCatalogue catalogue;
     const std::vector<veltris::Error> problems = catalogue.addFolder(m_dir);
-    EXPECT_EQ(names(catalogue), (std::vector<std::string>{"C1", "C2", "C1", "C2"}));
+    EXPECT_EQ(names(catalogue), (std::vector<std::string>{"C1", "C2", "D1"}));
     EXPECT_EQ(catalogue[2].fileName(), (m_dir / "d.QDB").string());
     const auto message = [&](const char* file, const char* reason) {
         return "Не удалось открыть файл «" + (m_dir / file).string() + "»: " + reason;
@@ -225,18 +228,25 @@ TEST_F(NavigatorScan, UnreadableFilesAreReportedAndSkipped)
     EXPECT_EQ(messages, expected);
 }
 
-TEST_F(NavigatorScan, FoldersAppendInScanOrderAndTwice)
+// A base is known by its file: a folder given twice, through a link or under another spelling,
+// and a base reached again through a hard link, are listed once, where first met.
+TEST_F(NavigatorScan, FoldersAppendInScanOrderEachBaseOnce)
 {
     fs::create_directory(m_dir / "one");
     fs::create_directory(m_dir / "two");
+    fs::create_directory(m_dir / "three");
     writeFile(m_dir / "one" / "a.QDB", makeBase(kV4, "", {"A1", "A2"}));
     writeFile(m_dir / "two" / "b.QDB", makeBase(kV4, "", {"B1"}));
+    fs::create_hard_link(m_dir / "one" / "a.QDB", m_dir / "three" / "a2.QDB");
+    writeFile(m_dir / "three" / "c.QDB", makeBase(kV4, "", {"C1"}));
+    fs::create_directory_symlink(m_dir / "two", m_dir / "two-link");
 
     NavigatorCatalogue catalogue;
-    for (const char* folder : {"two", "one", "two"})
-        EXPECT_TRUE(catalogue.addFolder(m_dir / folder).empty());
+    for (const fs::path& folder : {m_dir / "two", m_dir / "one", m_dir / "two", m_dir / "two-link",
+                                   m_dir / "one" / ".." / "two", m_dir / "three"})
+        EXPECT_TRUE(catalogue.addFolder(folder).empty());
     const NavigatorCatalogue moved = std::move(catalogue);  // as start-up hands it on
-    EXPECT_EQ(names(moved), (std::vector<std::string>{"B1", "A1", "A2", "B1"}));
+    EXPECT_EQ(names(moved), (std::vector<std::string>{"B1", "A1", "A2", "C1"}));
     EXPECT_EQ(moved[2].fileName(), (m_dir / "one" / "a.QDB").string());
 }
 

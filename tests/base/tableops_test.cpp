@@ -70,6 +70,30 @@ TEST(TableOps, NameSortUsesCodePageByteOrder)
               (std::vector<std::string>{"B", "BA", "a", "b", "\xC0\xC1", "\xE0"}));
 }
 
+// The permutation a sort reports takes the rows from where they were to where they are: what
+// undo inverts to put them back.
+TEST(TableOps, SortReportsThePermutationItMade)
+{
+    const Table before = column({"c", "a", "d", "b"}, {"3", "(1)", "2", "1"});
+    for (const int col : {0, 1}) {
+        Table t = before;
+        std::vector<std::uint32_t> permutation = {99};
+        ASSERT_TRUE(sortTableRows(t, col, &permutation).ok());
+        ASSERT_EQ(permutation.size(), 4u);
+        for (int r = 1; r < t.rowCount(); ++r)
+            EXPECT_EQ(t.cell(r, 2), before.cell(int(permutation[size_t(r - 1)]) + 1, 2)) << col;
+        std::vector<std::uint32_t> inverse(permutation.size());
+        for (size_t i = 0; i < permutation.size(); ++i)
+            inverse[permutation[i]] = std::uint32_t(i);
+        t.permuteStoredOrder(inverse);
+        EXPECT_EQ(t, before);
+    }
+    Table one = column({"b"});
+    std::vector<std::uint32_t> none = {1};
+    ASSERT_TRUE(sortTableRows(one, 0, &none).ok());
+    EXPECT_TRUE(none.empty());
+}
+
 TEST(TableOps, BadNumberStopsTheSortAndChangesNothing)
 {
     Table t = column({"z", "y", "x"}, {"5", "E", "1"});

@@ -95,9 +95,10 @@ TEST_F(ListCli, PrintsEveryEntryInCatalogueOrder)
 TEST_F(ListCli, TypeFilterAndRepeatedFolder)
 {
     const std::string bases = (m_dir / "bases").string();
+    // A folder given twice is one folder: its bases are listed once.
     const QdbRun r = run({"list", "--type", "3", bases, bases});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, diodeLines() + diodeLines());
+    EXPECT_EQ(r.out, diodeLines());
 
     EXPECT_EQ(run({"list", "--type", "5", bases}).out, "");
 }

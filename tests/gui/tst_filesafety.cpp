@@ -482,6 +482,18 @@ void TstFileSafety::recoveryFileFollowsTheChanges()
     QVERIFY(doc.save());
     QVERIFY(!QFile::exists(file));  // saved: nothing to keep
 
+    // Undo and redo are changes too: undone behind the save, the base is kept again as undone;
+    // redone to the saved state, nothing is.
+    const int savedRecords = doc.base().recordCount();
+    fx.form->undoAction()->trigger();
+    QTRY_VERIFY(!keeper.file().isEmpty() && QFile::exists(keeper.file()));
+    auto undone = veltris::decodeRecovery(fileBytes(keeper.file()).toStdString(), doc.catalogue());
+    QVERIFY(undone.ok());
+    QCOMPARE(undone->base.recordCount(), savedRecords + 1);
+    const QString undoneFile = keeper.file();
+    fx.form->redoAction()->trigger();
+    QVERIFY(!QFile::exists(undoneFile));
+
     // Changes that go on without a pause are kept all the same, at the longest wait.
     keeper.setDelays(400, 600);
     bool keptWhileChanging = false;

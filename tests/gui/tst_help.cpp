@@ -83,6 +83,7 @@ void TstHelp::f1OverMenuItems_data()
     QTest::newRow("Открыть") << "File1" << "FileOpen1" << 12;
     QTest::newRow("Импорт, disabled") << "File1" << "Import1" << 13;
     QTest::newRow("Выход") << "File1" << "FileExit1" << 18;
+    QTest::newRow("Отменить: the menu's topic") << "Edit1" << "EditUndo1" << 20;
     QTest::newRow("Добавить") << "Edit1" << "N7" << 21;
     QTest::newRow("Удалить") << "Edit1" << "N9" << 23;
     QTest::newRow("Параметры просмотра") << "Params1" << "N3" << 25;
@@ -133,6 +134,8 @@ void TstHelp::menuEntries()
         {"N11", "Экспорт...", "", "Экспорт", "Экспортировать в файл", 16},
         {"NavigatorAction", "Навигатор...", "F7", "Навигатор", "Вызвать навигатор", 17},
         {"FileExit1", "Вы&ход", "", "Выход", "Выход из программы", 18},
+        {"EditUndo1", "Отменить", "Ctrl+Z", "Отменить", "Отменить последнее действие", 0},
+        {"EditRedo1", "Повторить", "Ctrl+Y; Ctrl+Shift+Z", "Повторить", "Повторить отменённое действие", 0},
         {"N7", "Добавить", "Ins", "Добавить", "Добавить элемент", 21},
         {"N8", "Изменить", "F4", "Изменить", "Изменить параметры элемента", 22},
         {"N9", "Удалить", "F8", "Удалить", "Удалить элемент", 23},
@@ -166,13 +169,14 @@ void TstHelp::menuEntries()
     f.action("FileSaveAs1")->showStatusText(f.form.get());
     QCOMPARE(f.form->statusBar()->currentMessage(), QString("Сохранить файл под другим именем"));
 
-    // Tool bar: New, Open, Save, a gap, Navigator.
+    // Tool bar: New, Open, Save, a gap, Undo, Redo, a gap, Navigator.
     QToolBar* bar = f.form->findChild<QToolBar*>("ToolBar1");
     QVERIFY(bar);
     QStringList tools;
     for (QAction* a : bar->actions())
         tools << (a->objectName().isEmpty() ? QString("gap") : a->objectName());
-    QCOMPARE(tools, QStringList({"FileNew1", "FileOpen1", "FileSave1", "gap", "NavigatorAction"}));
+    QCOMPARE(tools, QStringList({"FileNew1", "FileOpen1", "FileSave1", "gap", "EditUndo1", "EditRedo1", "gap",
+                                 "NavigatorAction"}));
     QCOMPARE(bar->height(), 30);
 }
 

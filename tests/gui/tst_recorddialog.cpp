@@ -1,4 +1,8 @@
 // Adding, editing and deleting records: the dialog "Добавить элемент" and "Удалить".
+#include <array>
+
+#include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -104,6 +108,7 @@ private slots:
     void labelsAndFieldsOfADiodeBase();
     void labelsNeverRunIntoEachOther();
     void enterMovesFocus();
+    void recordTypedWithKeysOnly();
     void editSteps();
     void editWithEmptyFirstNameKeepsBothRecords();
     void drawingFollowsTheRow();
@@ -264,8 +269,10 @@ void TstRecordDialog::labelsNeverRunIntoEachOther()
 {
     QVERIFY(ensureTahoma());  // the face the program shows its dialogs in
     Fixture f;
+    std::array<std::uint8_t, veltris::kMaxParamColumns> firstTitles{};
+    firstTitles.fill(1);  // each column with its first title, as a new base of the type has
     for (const int code : {1, 3, 4, 5, 6, 7}) {
-        f.form.document().applyBaseParameters(code, QString());
+        f.form.document().applyBaseParameters(code, firstTitles, QString());
         f.form.document().setModified(false);
         f.inDialog(&MainWindow::addRecord, [&] {
             QVERIFY2(layoutProblems(f.dlg()).isEmpty(), qPrintable(layoutProblems(f.dlg()).join(u'\n')));
@@ -307,14 +314,68 @@ void TstRecordDialog::enterMovesFocus()
         QCOMPARE(enterOn(f.field(12)->edit()), static_cast<QWidget*>(f.button(1)));
         // ">" and "<" are disabled while adding: after "Сохранить" comes the name again.
         QCOMPARE(enterOn(f.button(4)), static_cast<QWidget*>(f.name()));
-        // The key reaches no control: Enter on "Ввести" does not enter a record.
-        QCOMPARE(enterOn(f.button(1)), static_cast<QWidget*>(f.button(2)));
+        QCOMPARE(enterOn(f.button(2)), static_cast<QWidget*>(f.button(3)));
         f.name()->setFocus();
         QTest::keyClick(f.name(), Qt::Key_Enter);  // the keypad's Enter too
         QCOMPARE(f.dlg()->focusWidget(), f.field(1)->edit());
     });
     QVERIFY(!f.form.document().isModified());
     QCOMPARE(f.table().rowCount(), rows);
+}
+
+// A record typed as a keyboard user would, from the key that opens the dialog to the record in
+// the table: Enter steps from field to field and then to «Ввести», which shows it has the focus;
+// letters typed there go nowhere, and Enter (or Space) enters the record instead of moving on
+// to «Закрыть», where the next Space would close the dialog with the record lost.
+void TstRecordDialog::recordTypedWithKeysOnly()
+{
+    Fixture f(QStringLiteral("[Settings]\nShowNav=0\n"));
+    f.form.show();
+    f.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.form));
+    const auto focused = [] { return QApplication::focusWidget(); };
+    f.ui.onDialog(QStringLiteral("TAddDlg"), [&](QDialog* d) {
+        QApplication::setActiveWindow(d);  // as exec() would
+        [&] {
+            QCOMPARE(focused(), static_cast<QWidget*>(f.name()));
+            QTest::keyClicks(focused(), QStringLiteral("kt315b"));
+            for (int k = 1; k <= 30; ++k) {
+                QTest::keyClick(focused(), Qt::Key_Return);
+                QCOMPARE(focused(), static_cast<QWidget*>(f.field(k)->edit()));
+                QTest::keyClicks(focused(), QString::number(k));
+            }
+            QTest::keyClick(focused(), Qt::Key_Return);
+            QCOMPARE(focused(), static_cast<QWidget*>(f.button(1)));
+            QVERIFY(d->testAttribute(Qt::WA_KeyboardFocusChange));  // the focus is drawn
+            QTest::keyClicks(focused(), QStringLiteral("x"));
+            QCOMPARE(focused(), static_cast<QWidget*>(f.button(1)));
+            QTest::keyClick(focused(), Qt::Key_Return);
+            QCOMPARE(f.table().rowCount(), 2);
+            QCOMPARE(f.cell(1, 0), QStringLiteral("KT315B"));
+            QCOMPARE(focused(), static_cast<QWidget*>(f.name()));
+
+            // The next record: a new name, Enter through the fields, Space on «Ввести».
+            QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(focused(), QStringLiteral("kt315v"));
+            for (int k = 0; k <= 30; ++k)
+                QTest::keyClick(focused(), Qt::Key_Return);
+            QCOMPARE(focused(), static_cast<QWidget*>(f.button(1)));
+            QTest::keyClick(focused(), Qt::Key_Space);
+            QCOMPARE(f.table().rowCount(), 3);
+            QTest::keyClick(focused(), Qt::Key_Escape);
+        }();
+        return d->isVisible() ? int(QDialog::Rejected) : d->result();
+    });
+    QTest::keyClick(&f.form, Qt::Key_Insert);
+    QVERIFY(f.ui.allAnswersUsed());
+    QVERIFY(f.dlg()->isHidden());
+    QCOMPARE(f.cell(2, 0), QStringLiteral("KT315V"));
+    for (int k = 1; k <= 30; ++k) {
+        QCOMPARE(f.cell(1, k), QString::number(k));
+        QCOMPARE(f.cell(2, k), QString::number(k));
+    }
+    QVERIFY(f.form.document().isModified());
+    QCOMPARE(f.form.undoAction()->text(), QStringLiteral("Отменить добавление KT315V"));
 }
 
 // ">" and "<" write the texts back and step; at the ends they write and stay.

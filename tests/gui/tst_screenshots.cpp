@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QImage>
+#include <QMenu>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -83,6 +85,19 @@ void TstScreenshots::mainWindowPages()
         QCoreApplication::processEvents();  // layouts and paints the page asked for
         QVERIFY(save(&form, QLatin1String(names[page])));
     }
+    // A record deleted: the status bar marks the base as changed, «Отменить» names the step.
+    form.pages()->setCurrentIndex(0);
+    form.statusBar()->clearMessage();
+    form.setCurrentCell(3, 1);
+    form.deleteRecordAction()->trigger();
+    QTRY_VERIFY(form.page(0)->isVisible());
+    QCoreApplication::processEvents();
+    QVERIFY(save(&form, QStringLiteral("main-table-edited")));
+    auto* edit = form.findChild<QMenu*>(QStringLiteral("Edit1"));
+    edit->popup(form.mapToGlobal(QPoint(40, 20)));
+    QVERIFY(QTest::qWaitForWindowExposed(edit));
+    QVERIFY(save(edit, QStringLiteral("edit-menu")));
+    edit->close();
     QVERIFY(ui.unexpected.isEmpty());
 }
 

@@ -339,13 +339,14 @@ void TstStartup::scanFillsCatalogueAndReportsProblemsOnce()
     QVERIFY(ui.messages.isEmpty());  // not before the window appears
     veltris::ComponentBase diodes =
         veltris::readBase(toFsPath(bases + QStringLiteral("/d.QDB")), form.document().catalogue()).value();
-    QCOMPARE(form.document().navigatorCatalogue().size(), size_t(2 * diodes.recordCount()));  // Dir0 and Dir9
-    QCOMPARE(form.document().scanProblems().size(), size_t(2));
+    // Dir0 and Dir9 name one folder: its base is listed once.
+    QCOMPARE(form.document().navigatorCatalogue().size(), size_t(diodes.recordCount()));
+    // The folder named like a base, once (a missing folder is no problem).
+    QCOMPARE(form.document().scanProblems().size(), size_t(1));
     showAndActivate(form);
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages[0].caption, QStringLiteral("Ошибка"));
-    QVERIFY(ui.messages[0].text.contains(QStringLiteral("folder.QDB")));
-    QCOMPARE(ui.messages[0].text.count(QStringLiteral("folder.QDB")), 2);
+    QCOMPARE(ui.messages[0].text.count(QStringLiteral("folder.QDB")), 1);
 }
 
 void TstStartup::closePrompt_data()
