@@ -25,23 +25,23 @@
 #include "document/apppaths.h"
 #include "widgets/componentgrid.h"
 #include "app/mainwindow.h"
-#include "widgets/uiservices.h"
+#include "widgets/widgetuiservices.h"
 #include "bench_data.h"
 #include "search/searchpage.h"
 
 // Shows nothing: a message is logged and answered Cancel, a dialog rejected; `calls` counts both,
 // since a quiet run expects none.
-class SilentUi : public UiServices {
+class SilentUi : public WidgetUiServices {
 public:
     int calls = 0;
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString& text, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override
+    Answer message(QWidget*, const QString&, const QString& text, MessageIcon,
+                                        Answers) override
     {
         ++calls;
         qWarning("message: %s", qPrintable(text));
-        return QMessageBox::Cancel;
+        return Answer::Cancel;
     }
-    int choice(QWidget*, const QString&, const QString& text, QMessageBox::Icon, const QStringList&,
+    int choice(QWidget*, const QString&, const QString& text, MessageIcon, const QStringList&,
                int cancelIndex) override
     {
         ++calls;

@@ -3,7 +3,7 @@
 
 #include "document/apppaths.h"
 #include "app/desktopsetup.h"
-#include "widgets/qtuiservices.h"
+#include "app/qtuiservices.h"
 #include "app/startup.h"
 
 int main(int argc, char* argv[])

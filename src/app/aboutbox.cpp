@@ -10,7 +10,7 @@
 
 #include "widgets/appresources.h"
 #include "widgets/apputil.h"
-#include "widgets/uiservices.h"
+#include "ui/uiservices.h"
 
 AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
 {

@@ -37,9 +37,9 @@
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 #include "widgets/drawingview.h"
-#include "widgets/errorbox.h"
+#include "ui/errorbox.h"
 #include "widgets/latinmnemonics.h"
-#include "widgets/uiservices.h"
+#include "ui/uiservices.h"
 #include "widgets/windowplacement.h"
 
 namespace {
@@ -364,6 +364,10 @@ void MainWindow::createPages()
     }
     connect(m_mainGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &MainWindow::refreshDrawing);
+    // The current record is the document's: the grid tells it where the user went, and goes
+    // where a dialog or a page sends it.
+    connect(m_mainGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &MainWindow::followMainGrid);
     // A model reset brings a new selection model only if the model changes; ours stays.
 
     m_drawingPanel = new QFrame(m_pageWidgets[DrawingPage]);
@@ -391,7 +395,7 @@ void MainWindow::createPages()
 void MainWindow::createSearchPage()
 {
     QWidget* sheet = m_pageWidgets[SearchPageIndex];
-    m_searchPage = new SearchPage(m_document, *m_mainGrid, sheet);
+    m_searchPage = new SearchPage(m_document, sheet);
     // Its controls have fixed places; a window smaller than they need (a scaled screen) scrolls
     // the page instead of cutting it off.
     auto* area = new QScrollArea(sheet);
@@ -435,7 +439,7 @@ void MainWindow::createDialogs()
     m_baseParameters = new BaseParametersDialog(m_document, this);
     m_viewColumns = new ViewColumnsDialog(m_document, this);
     m_csvImport = new CsvImportDialog(m_document, this);
-    m_recordDialog = new RecordDialog(m_document, *m_mainGrid, statusBar(), this);
+    m_recordDialog = new RecordDialog(m_document, statusBar(), this);
     m_navigator = new NavigatorWindow(m_document, this);
     connect(m_navigator, &NavigatorWindow::compareRequested, this, &MainWindow::compareListedParts);
 }
@@ -467,7 +471,7 @@ void MainWindow::onFirstShow()
             // Bytes that are no UTF-8 cannot be turned back into the file's name.
             m_ui.message(this, QStringLiteral("Ошибка"),
                          QStringLiteral("Имя файла в командной строке не в кодировке UTF-8, файл не открыт:\r\n") + name,
-                         QMessageBox::Critical, QMessageBox::Ok);
+                         MessageIcon::Critical, Answer::Ok);
         } else {
             // A name that is no file (missing, a folder) is said, not passed over: the reader's
             // message names it and the reason; the empty base stays.
@@ -485,7 +489,7 @@ void MainWindow::afterFirstShow()
 {
     if (m_document.settingsProblem())
         m_ui.message(this, QStringLiteral("Ошибка"), m_document.settingsProblemText(),
-                     QMessageBox::Warning, QMessageBox::Ok);
+                     MessageIcon::Warning, Answer::Ok);
     if (!m_document.scanProblems().empty())
         showScanProblems();
     // Changes a program that ended without saving left behind come before the navigator; a
@@ -505,7 +509,7 @@ void MainWindow::showScanProblems()
     m_ui.message(this, QStringLiteral("Ошибка"),
                  QStringLiteral("Навигатор не смог прочитать некоторые базы:\r\n") +
                      problemLines(problems, kScanProblemsShown, QStringLiteral("\r\n")),
-                 QMessageBox::Warning, QMessageBox::Ok);
+                 MessageIcon::Warning, Answer::Ok);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -10,7 +10,7 @@
 
 #include "document/apppaths.h"
 #include "document/document.h"
-#include "widgets/helptopic.h"
+#include "ui/helptopic.h"
 
 class QAction;
 class QFrame;
@@ -169,6 +169,9 @@ private:
     void showCellNeedingAttention(int row, int column);
     // A step of the history reached record `row` (0: the main table as a whole).
     void showTouchedRecord(int row);
+    // The main grid's current record becomes the document's, and the document's the grid's.
+    void followMainGrid();
+    void showCurrentRecord(int row, int column);
 
     // ---- the status bar (mainwindow_status.cpp) ----
     void createStatusBar();
@@ -189,6 +192,7 @@ private:
     bool m_shown = false;
     int m_currentPage = 0;
     bool m_programPageChange = false;
+    bool m_followingMainGrid = false;
     // How the session's end was settled: a close that follows asks nothing more. Any change of
     // the base afterwards (the session went on) makes the close ask again.
     enum class Ending { None, ChangesKept, ChangesGivenUp };

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QUndoStack>
@@ -23,8 +24,8 @@
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 #include "widgets/drawingview.h"
-#include "widgets/errorbox.h"
-#include "widgets/uiservices.h"
+#include "ui/errorbox.h"
+#include "ui/uiservices.h"
 
 void MainWindow::connectDocument()
 {
@@ -37,6 +38,7 @@ void MainWindow::connectDocument()
     connect(&m_document, &Document::secondTableChanged, this, &MainWindow::refreshSecondTable);
     connect(&m_document, &Document::cellNeedsAttention, this, &MainWindow::showCellNeedingAttention);
     connect(&m_document, &Document::recordTouched, this, &MainWindow::showTouchedRecord);
+    connect(&m_document, &Document::currentRecordChanged, this, &MainWindow::showCurrentRecord);
     connect(&m_document, &Document::readOnlyChanged, this, &MainWindow::updateEditingCommands);
     // A change after the session's end was settled: the session went on.
     for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged})
@@ -95,6 +97,20 @@ int MainWindow::currentColumn() const
 void MainWindow::setCurrentCell(int row, int col)
 {
     m_mainGrid->setCurrentCoreCell(row, col);
+}
+
+void MainWindow::followMainGrid()
+{
+    const QScopedValueRollback<bool> following(m_followingMainGrid, true);
+    m_document.setCurrentRecord(currentRow());
+}
+
+void MainWindow::showCurrentRecord(int row, int column)
+{
+    if (m_followingMainGrid)
+        return;  // the grid is there already
+    setCurrentCell(row, column > 0 ? column : std::max(1, currentColumn()));
+    followMainGrid();  // the grid keeps the row within the table
 }
 
 void MainWindow::showTablesFromStart()

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "widgets/apputil.h"
+#include "ui/cptext.h"
 #include "base/datadir.h"
 
 AppPaths AppPaths::fromExecutable(const QString& exePath, const QString& configDir)

@@ -2,16 +2,10 @@
 // delete, sort, base parameters, view columns; the history of changes and the modified flag.
 #include "document/document.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QLabel>
-#include <QProgressBar>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QUndoStack>
 #include <algorithm>
 #include <atomic>
@@ -32,9 +26,9 @@
 #include "base/selection.h"
 #include "base/tableops.h"
 #include "document/recoverykeeper.h"
-#include "widgets/apputil.h"
-#include "widgets/errorbox.h"
-#include "widgets/uiservices.h"
+#include "ui/cptext.h"
+#include "ui/errorbox.h"
+#include "ui/uiservices.h"
 
 namespace {
 
@@ -109,7 +103,7 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
     m_watchDelay->setInterval(300);
     connect(m_watcher, &QFileSystemWatcher::fileChanged, m_watchDelay, qOverload<>(&QTimer::start));
     connect(m_watchDelay, &QTimer::timeout, this, [this] {
-        if (QApplication::activeWindow())
+        if (m_ui.programIsActive())
             checkFileOnDisk();
     });
     m_recovery = new RecoveryKeeper(*this, m_paths.recoveryDir);
@@ -242,6 +236,17 @@ void Document::updateModified()
     emit modifiedChanged(modified);
 }
 
+int Document::currentRecord() const
+{
+    return m_currentRecord >= 1 && m_currentRecord < m_base.table.rowCount() ? m_currentRecord : 0;
+}
+
+void Document::setCurrentRecord(int row, int column)
+{
+    m_currentRecord = row;
+    emit currentRecordChanged(row, column);
+}
+
 QString Document::deviceLabel() const
 {
     return cpToQString(m_settings.deviceLabel);
@@ -264,11 +269,11 @@ bool Document::confirmDiscard()
     if (!m_modified)
         return true;
     const auto answer = m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"),
-                                     QStringLiteral("Файл не сохранён.\r\nСохранить?"), QMessageBox::NoIcon,
-                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::No)
+                                     QStringLiteral("Файл не сохранён.\r\nСохранить?"), MessageIcon::None,
+                                     Answer::Yes | Answer::No | Answer::Cancel);
+    if (answer == Answer::No)
         return true;
-    if (answer == QMessageBox::Yes)
+    if (answer == Answer::Yes)
         return save();  // a failed or cancelled save keeps the unsaved base
     return false;
 }
@@ -342,7 +347,7 @@ bool Document::load(const QString& path)
     if (m_base.unreadTailBytes > 0)
         m_ui.message(m_dialogParent, appTitle(),
                      QString::fromStdString(veltris::unreadTailMessage(m_base.unreadTailBytes)),
-                     QMessageBox::Warning, QMessageBox::Ok);
+                     MessageIcon::Warning, Answer::Ok);
     return true;
 }
 
@@ -399,41 +404,6 @@ bool Document::writeTo(const QString& path, SaveWay way)
 
 // ---- background save ----
 
-namespace {
-
-// The progress window of a background save: it stays until the write ends (Esc and the close
-// button do nothing: a save cannot be left half done).
-class SaveProgressWindow : public QDialog {
-public:
-    explicit SaveProgressWindow(QWidget* parent) : QDialog(parent)
-    {
-        setObjectName(QStringLiteral("SaveProgress"));
-        setWindowTitle(QStringLiteral("Сохранение"));
-        setWindowModality(Qt::WindowModal);
-        setWindowFlag(Qt::WindowCloseButtonHint, false);
-        auto* layout = new QVBoxLayout(this);
-        m_label = new QLabel(this);
-        m_label->setObjectName(QStringLiteral("SaveProgressText"));
-        m_label->setTextFormat(Qt::PlainText);
-        m_label->setWordWrap(true);  // a long file name takes more lines, not the whole screen
-        layout->addWidget(m_label);
-        auto* bar = new QProgressBar(this);
-        bar->setRange(0, 0);  // busy: the writer reports its step, not a fraction
-        bar->setMinimumWidth(360);
-        layout->addWidget(bar);
-    }
-    void setText(const QString& text) { m_label->setText(text); }
-    void reject() override {}
-
-protected:
-    void closeEvent(QCloseEvent* event) override { event->ignore(); }
-
-private:
-    QLabel* m_label = nullptr;
-};
-
-}  // namespace
-
 // What the worker needs, all its own: a snapshot of the base (its columns are shared; the
 // window cannot change them while the progress window blocks it) and the target.
 struct Document::BackgroundSave {
@@ -454,19 +424,18 @@ void Document::startBackgroundSave(const QString& path)
     job->fileName = QFileInfo(path).fileName();
     m_saving = job;
 
-    auto* window = new SaveProgressWindow(m_dialogParent);
-    m_saveProgress = window;
-    const auto showStep = [window, job] {
-        window->setText(QStringLiteral("Сохранение базы «%1»\n%2")
-                            .arg(job->fileName, job->step == 0 ? QStringLiteral("Подготовка записей…")
-                                                               : QStringLiteral("Запись на диск…")));
+    const auto stepText = [job] {
+        return QStringLiteral("Сохранение базы «%1»\n%2")
+            .arg(job->fileName, job->step == 0 ? QStringLiteral("Подготовка записей…")
+                                               : QStringLiteral("Запись на диск…"));
     };
-    showStep();
-    auto* timer = new QTimer(window);
-    timer->setInterval(100);
-    connect(timer, &QTimer::timeout, window, showStep);
-    timer->start();
-    window->show();
+    m_saveProgress = m_ui.showProgress(m_dialogParent, QStringLiteral("SaveProgress"),
+                                       QStringLiteral("Сохранение"), stepText());
+    m_saveProgressTimer = std::make_unique<QTimer>();
+    m_saveProgressTimer->setInterval(100);
+    connect(m_saveProgressTimer.get(), &QTimer::timeout, this,
+            [this, stepText] { m_saveProgress->setText(stepText()); });
+    m_saveProgressTimer->start();
 
     m_saveWorker = std::thread([this, job] {
         try {
@@ -489,8 +458,8 @@ std::shared_ptr<Document::BackgroundSave> Document::joinBackgroundSave()
     if (!m_saving)
         return nullptr;
     m_saveWorker.join();
-    delete m_saveProgress;
-    m_saveProgress = nullptr;
+    m_saveProgressTimer.reset();
+    m_saveProgress.reset();
     return std::move(m_saving);
 }
 
@@ -545,8 +514,8 @@ bool Document::saveAs(SaveWay way)
         if (attempt.result == veltris::LockResult::Held) {
             const QString text = QStringLiteral("Файл «%1» открыт для изменения: %2.\r\nСохранить поверх?")
                                      .arg(shownFileName(target), QString::fromStdString(veltris::describeHolder(attempt.holder)));
-            if (m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"), text, QMessageBox::Warning,
-                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+            if (m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"), text, MessageIcon::Warning,
+                             Answer::Yes | Answer::No) != Answer::Yes)
                 return false;
             lock.takeOver(targetFile);
         }
@@ -639,14 +608,14 @@ void Document::saveSettings()
     if (!read) {
         m_settingsProblem = read.error();
         m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), settingsProblemText(),
-                     QMessageBox::Warning, QMessageBox::Ok);
+                     MessageIcon::Warning, Answer::Ok);
         return;
     }
     veltris::IniFile& ini = *read;
     const veltris::Status st = veltris::saveProgramSettings(m_settings, ini, toFsPath(m_paths.settingsFile));
     if (!st)
         m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), QString::fromUtf8(veltris::kSettingsWriteFailed),
-                     QMessageBox::NoIcon, QMessageBox::Ok);
+                     MessageIcon::None, Answer::Ok);
 }
 
 // ---- records and tables ----
@@ -709,10 +678,11 @@ bool Document::sortByColumn(Table which, int column)
 {
     veltris::Table& table = which == Table::Main ? m_base.table : m_second;
     std::vector<std::uint32_t> permutation;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const veltris::Status st =
-        veltris::sortTableRows(table, column, which == Table::Main ? &permutation : nullptr);
-    QApplication::restoreOverrideCursor();
+    veltris::Status st;
+    {
+        const BusyCursor busy(m_ui);
+        st = veltris::sortTableRows(table, column, which == Table::Main ? &permutation : nullptr);
+    }
     if (!st) {
         // Keys are computed before anything moves: the table is exactly as it was.
         showErrorBox(m_ui, m_dialogParent, st.error(), ErrorSource::Command);

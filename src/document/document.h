@@ -24,7 +24,6 @@
 #include "base/table.h"
 #include "document/apppaths.h"
 
-class QDialog;
 class QFileSystemWatcher;
 class QTimer;
 class QUndoCommand;
@@ -32,6 +31,7 @@ class QUndoStack;
 class QWidget;
 class RecoveryKeeper;
 class UiServices;
+class WorkProgress;
 
 class Document : public QObject {
     Q_OBJECT
@@ -94,6 +94,14 @@ public:
     void pushCommand(QUndoCommand* command);
     // Drops every step: for a change that cannot be undone.
     void clearHistory();
+
+    // ---- the current record ----
+    // The main table's current record (1..), the one its view shows current; 0 when the table
+    // has no record.
+    int currentRecord() const;
+    // `row` becomes the current record: currentRecordChanged() takes the main table's view
+    // there, to the cell in `column` (1..) or, with 0, in the column it is at.
+    void setCurrentRecord(int row, int column = 0);
 
     QString deviceLabel() const;  // the settings' device name as text
     int standardWidth() const;    // the settings' column width, kept within what a column can be
@@ -240,6 +248,8 @@ signals:
     // the views show the main table with that record current. A step made for the first time
     // says so where the record it writes becomes current; undo and redo always do.
     void recordTouched(int row);
+    // The current record is now `row` (setCurrentRecord's `column` with it).
+    void currentRecordChanged(int row, int column);
     // A save failed on the text of this cell (data row from 1, column): the user can put it right.
     void cellNeedsAttention(int row, int column);
     // A background save ended (its error, if any, already shown).
@@ -295,6 +305,7 @@ private:
     std::vector<veltris::Error> m_scanProblems;
     std::optional<veltris::Error> m_settingsProblem;
     QString m_fileName;
+    int m_currentRecord = 0;
     QUndoStack* m_history = nullptr;
     bool m_modified = false;
     bool m_changedOutsideHistory = false;
@@ -304,7 +315,8 @@ private:
     int m_backgroundSaveFrom = 200000;
     std::shared_ptr<BackgroundSave> m_saving;
     std::thread m_saveWorker;
-    QDialog* m_saveProgress = nullptr;
+    std::unique_ptr<WorkProgress> m_saveProgress;
+    std::unique_ptr<QTimer> m_saveProgressTimer;
 
     bool m_readOnly = false;
     veltris::BaseLock m_lock;

@@ -1,6 +1,6 @@
 #include "document/documentcommand.h"
 
-#include "widgets/apputil.h"
+#include "ui/cptext.h"
 
 DocumentCommand::DocumentCommand(Document& document, const QString& text)
     : QUndoCommand(text), m_document(document)

@@ -1,7 +1,6 @@
 // The open base against the world outside: the file changed or removed by another program,
 // the lock that keeps a second editor off, and the recovery files of a program that ended
 // without saving.
-#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -18,8 +17,8 @@
 #include "document/document.h"
 #include "document/recoverykeeper.h"
 #include "document/reloadcommand.h"
-#include "widgets/apputil.h"
-#include "widgets/uiservices.h"
+#include "ui/cptext.h"
+#include "ui/uiservices.h"
 
 namespace {
 
@@ -80,7 +79,7 @@ bool Document::lockForOpening(const QString& path, veltris::BaseLock& lock, bool
         return true;  // taken; or none can be made there (a read-only folder): opened as it is
     const QString text = QStringLiteral("Файл «%1» уже открыт для изменения: %2.")
                              .arg(shownFileName(path), fromUtf8(veltris::describeHolder(attempt.holder)));
-    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Предупреждение"), text, QMessageBox::Warning,
+    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Предупреждение"), text, MessageIcon::Warning,
                                    {kOpenReadOnly, kOpenAnyway, kCancel}, 2);
     if (answer == 0) {
         readOnly = true;
@@ -111,13 +110,13 @@ bool Document::confirmWriteOverDisk()
                             QStringLiteral("Файл «%1» удалён или перемещён другой программой.\r\n"
                                            "Сохранить его заново под этим именем?")
                                 .arg(name),
-                            QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                            MessageIcon::Warning, Answer::Yes | Answer::No) == Answer::Yes;
     case veltris::FileChange::Changed:
         break;
     }
     const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
                                    QStringLiteral("Файл «%1» изменён другой программой.").arg(name),
-                                   QMessageBox::Warning, {kReload, kOverwrite, kCancel}, 2);
+                                   MessageIcon::Warning, {kReload, kOverwrite, kCancel}, 2);
     if (answer == 1)
         return true;
     if (answer == 0)
@@ -128,7 +127,7 @@ bool Document::confirmWriteOverDisk()
 void Document::checkFileOnDisk()
 {
     if (m_fileName.isEmpty() || !m_identity.exists || m_checkingDisk || m_saving ||
-        QApplication::activeModalWidget())
+        m_ui.modalWindowOpen())
         return;
     QScopedValueRollback<bool> checking(m_checkingDisk, true);
     const veltris::FileCheck check =
@@ -146,7 +145,7 @@ void Document::checkFileOnDisk()
             m_missingReported = true;
             m_ui.message(m_dialogParent, QStringLiteral("Предупреждение"),
                          QStringLiteral("Файл «%1» удалён или перемещён другой программой.").arg(name),
-                         QMessageBox::Warning, QMessageBox::Ok);
+                         MessageIcon::Warning, Answer::Ok);
         }
         return;
     case veltris::FileChange::Changed:
@@ -161,7 +160,7 @@ void Document::checkFileOnDisk()
         buttons.removeAt(1);
     const int answer =
         m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
-                    QStringLiteral("Файл «%1» изменён другой программой.").arg(name), QMessageBox::Warning,
+                    QStringLiteral("Файл «%1» изменён другой программой.").arg(name), MessageIcon::Warning,
                     buttons, static_cast<int>(buttons.size()) - 1);
     const QString chosen = buttons.value(answer);
     if (chosen == kReload)
@@ -234,7 +233,7 @@ void Document::reportUnreadableRecovery(const QString& file, const QString& reas
                        .arg(shownFileName(file), reason);
     if (!aside.empty())
         text += QStringLiteral("\r\nОн перенесён в «%1».").arg(shownFileName(fromFsPath(aside)));
-    m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), text, QMessageBox::Warning, QMessageBox::Ok);
+    m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), text, MessageIcon::Warning, Answer::Ok);
 }
 
 bool Document::offerRecovery()
@@ -263,12 +262,12 @@ bool Document::offerRecovery()
         const auto answer = m_ui.message(
             m_dialogParent, QStringLiteral("Подтверждение"),
             QStringLiteral("Найдены несохранённые изменения базы «%1» от %2. Восстановить?").arg(base, when),
-            QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
-        if (answer == QMessageBox::No) {
+            MessageIcon::Question, Answer::Yes | Answer::No);
+        if (answer == Answer::No) {
             QFile::remove(file);  // given up
             continue;
         }
-        if (answer != QMessageBox::Yes)
+        if (answer != Answer::Yes)
             return false;  // no answer (the program is ending): the file stays for next time
 
         auto recovered = veltris::decodeRecovery(*bytes, m_catalogue);

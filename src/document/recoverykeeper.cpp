@@ -10,7 +10,7 @@
 #include "base/fileio.h"
 #include "base/recovery.h"
 #include "document/document.h"
-#include "widgets/apputil.h"
+#include "ui/cptext.h"
 
 RecoveryKeeper::RecoveryKeeper(Document& document, QString folder)
     : QObject(&document), m_document(document), m_folder(std::move(folder))

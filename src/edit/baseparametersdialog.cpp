@@ -17,7 +17,7 @@
 #include "document/document.h"
 #include "widgets/apputil.h"
 #include "widgets/dialogfont.h"
-#include "widgets/uiservices.h"
+#include "ui/uiservices.h"
 
 namespace {
 

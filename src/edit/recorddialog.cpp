@@ -14,8 +14,7 @@
 #include "document/document.h"
 #include "edit/labeledit.h"
 #include "widgets/apputil.h"
-#include "widgets/componentgrid.h"
-#include "widgets/uiservices.h"
+#include "ui/uiservices.h"
 #include "widgets/windowplacement.h"
 
 namespace {
@@ -27,9 +26,9 @@ constexpr int kButtonWidth = 89;
 
 }  // namespace
 
-RecordDialog::RecordDialog(Document& document, ComponentGridView& mainGrid, QStatusBar* statusBar,
+RecordDialog::RecordDialog(Document& document, QStatusBar* statusBar,
                            QWidget* parent)
-    : QDialog(parent), m_document(document), m_mainGrid(mainGrid), m_statusBar(statusBar)
+    : QDialog(parent), m_document(document), m_statusBar(statusBar)
 {
     setObjectName(QStringLiteral("TAddDlg"));
     setWindowTitle(QStringLiteral("Добавить элемент"));
@@ -215,13 +214,13 @@ int RecordDialog::currentRecordRow() const
     const int rows = m_document.base().table.rowCount();
     if (rows < 2)
         return 0;
-    return std::clamp(m_mainGrid.currentCoreRow(), 1, rows - 1);
+    return std::clamp(m_document.currentRecord(), 1, rows - 1);
 }
 
 void RecordDialog::selectRow(int row)
 {
-    // Through the view's selection, so the package drawing follows as on a click.
-    m_mainGrid.setCurrentCoreCell(row, std::max(1, m_mainGrid.currentCoreColumn()));
+    // The main table's view follows, and the package drawing with it, as on a click.
+    m_document.setCurrentRecord(row);
 }
 
 std::vector<std::string> RecordDialog::fieldTexts(bool& lossy) const

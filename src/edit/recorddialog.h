@@ -9,7 +9,6 @@
 
 #include "base/devicetype.h"
 
-class ComponentGridView;
 class Document;
 class LabeledEdit;
 class QFrame;
@@ -25,7 +24,7 @@ public:
     static constexpr int kFieldCount = veltris::kMaxParamColumns;
 
     // `statusBar` shows the note on characters without a Windows-1251 form (may be null).
-    RecordDialog(Document& document, ComponentGridView& mainGrid, QStatusBar* statusBar,
+    RecordDialog(Document& document, QStatusBar* statusBar,
                  QWidget* parent = nullptr);
 
     Mode mode() const { return m_mode; }
@@ -75,7 +74,6 @@ private:
     QString headerName(int column) const;
 
     Document& m_document;
-    ComponentGridView& m_mainGrid;
     QStatusBar* m_statusBar;
     Mode m_mode = Mode::Add;
     QLabel* m_typeLabel = nullptr;

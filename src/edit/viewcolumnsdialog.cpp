@@ -13,7 +13,7 @@
 #include "document/document.h"
 #include "widgets/apputil.h"
 #include "widgets/dialogfont.h"
-#include "widgets/uiservices.h"
+#include "ui/uiservices.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include "search/comparisonmodel.h"
 #include "search/verdictlook.h"
 #include "widgets/apputil.h"
-#include "widgets/errorbox.h"
+#include "ui/errorbox.h"
 #include "widgets/namecolumnheader.h"
-#include "widgets/uiservices.h"
+#include "ui/uiservices.h"
 
 ComparisonWindow::ComparisonWindow(UiServices& ui, Comparison comparison, QWidget* parent)
     : QWidget(parent, Qt::Window), m_ui(ui)

@@ -21,7 +21,7 @@
 #include "document/document.h"
 #include "search/navigatorlistmodel.h"
 #include "widgets/apputil.h"
-#include "widgets/uiservices.h"
+#include "ui/uiservices.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include "document/document.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
-#include "widgets/errorbox.h"
+#include "ui/errorbox.h"
 #include "widgets/fixedcorner.h"
-#include "widgets/uiservices.h"
+#include "ui/uiservices.h"
 
 namespace {
 
@@ -442,8 +442,8 @@ void SelectionGridView::mousePressEvent(QMouseEvent* event)
 
 // ---- the page ----
 
-SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget* parent)
-    : QFrame(parent), m_document(document), m_mainGrid(mainGrid)
+SearchPage::SearchPage(Document& document, QWidget* parent)
+    : QFrame(parent), m_document(document)
 {
     setObjectName(QStringLiteral("SearchPanel"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -572,7 +572,7 @@ const veltris::Table& SearchPage::selectionGrid() const
 
 int SearchPage::searchRecord() const
 {
-    const int row = m_mainGrid.currentCoreRow();
+    const int row = m_document.currentRecord();
     return row > 0 ? row : 1;
 }
 
@@ -620,7 +620,7 @@ void SearchPage::goToSelectedName()
     const int row = veltris::findComponentRow(m_document.base().table, name);
     if (row < 1)
         return;
-    m_mainGrid.setCurrentCoreCell(row, 1);
+    m_document.setCurrentRecord(row, 1);
     fillSelectionGrid();
     showCaptions();
 }

@@ -17,7 +17,6 @@
 #include "widgets/fixedcorner.h"
 #include "widgets/framedheaderview.h"
 
-class ComponentGridView;
 class Document;
 class QLabel;
 class QLineEdit;
@@ -182,7 +181,7 @@ private:
 class SearchPage : public QFrame {
     Q_OBJECT
 public:
-    SearchPage(Document& document, ComponentGridView& mainGrid, QWidget* parent = nullptr);
+    SearchPage(Document& document, QWidget* parent = nullptr);
 
     QLineEdit* nameEdit() const { return m_nameEdit; }
     QLabel* nameLabel() const { return m_nameLabel; }
@@ -236,7 +235,6 @@ private:
     void paintSelectionCell(QPainter* painter, const QStyleOptionViewItem& option, int row, int col) const;
 
     Document& m_document;
-    ComponentGridView& m_mainGrid;
     QLineEdit* m_nameEdit;
     QLabel* m_nameLabel;
     NameListView* m_nameList;

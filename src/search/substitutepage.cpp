@@ -38,7 +38,7 @@
 #include "search/substitutemodel.h"
 #include "search/verdictlook.h"
 #include "widgets/apputil.h"
-#include "widgets/errorbox.h"
+#include "ui/errorbox.h"
 #include "widgets/namecolumnheader.h"
 #include "widgets/rangespinbox.h"
 
@@ -601,7 +601,7 @@ void SubstitutePage::saveRules()
     if (!st && !m_settingsWarned) {
         m_settingsWarned = true;
         m_ui.message(this, QStringLiteral("Ошибка"), QString::fromStdString(st.error().message),
-                     QMessageBox::Warning, QMessageBox::Ok);
+                     MessageIcon::Warning, Answer::Ok);
     }
 }
 
@@ -613,7 +613,7 @@ void SubstitutePage::reportOutOfRange(const QString& message)
     m_outOfRangePending = true;
     QTimer::singleShot(0, this, [this, message] {
         m_outOfRangePending = false;
-        m_ui.message(this, QStringLiteral("Ошибка"), message, QMessageBox::Warning, QMessageBox::Ok);
+        m_ui.message(this, QStringLiteral("Ошибка"), message, MessageIcon::Warning, Answer::Ok);
     });
 }
 
@@ -651,7 +651,7 @@ void SubstitutePage::saveStrictOption()
     if (!st && !m_settingsWarned) {
         m_settingsWarned = true;
         m_ui.message(this, QStringLiteral("Ошибка"), QString::fromStdString(st.error().message),
-                     QMessageBox::Warning, QMessageBox::Ok);
+                     MessageIcon::Warning, Answer::Ok);
     }
 }
 
@@ -740,7 +740,7 @@ void SubstitutePage::runSearch(bool automatic)
             showCounts(why);
             return;
         }
-        m_ui.message(this, QStringLiteral("Поиск замены"), why, QMessageBox::Information, QMessageBox::Ok);
+        m_ui.message(this, QStringLiteral("Поиск замены"), why, MessageIcon::Information, Answer::Ok);
         return;
     }
     query->referenceRow = m_referenceRow;
@@ -902,7 +902,7 @@ void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
                      QStringLiteral("Не удалось прочитать баз: %1\n\n%2")
                          .arg(problems.size())
                          .arg(problemLines(problems, kProblemsShown, QStringLiteral("\n"))),
-                     QMessageBox::Warning, QMessageBox::Ok);
+                     MessageIcon::Warning, Answer::Ok);
     }
 }
 
@@ -957,7 +957,7 @@ void SubstitutePage::openResult(int row)
                          QStringLiteral("База изменилась после поиска, записи %1 на прежнем месте нет. "
                                         "Повторите поиск.")
                              .arg(cpToQString(m.name)),
-                         QMessageBox::Information, QMessageBox::Ok);
+                         MessageIcon::Information, Answer::Ok);
             return;
         }
     } else {
@@ -971,7 +971,7 @@ void SubstitutePage::openResult(int row)
                          QStringLiteral("База «%1» изменилась после поиска, запись %2 может быть уже "
                                         "не на прежнем месте. Повторите поиск.")
                              .arg(file, cpToQString(m.name)),
-                         QMessageBox::Information, QMessageBox::Ok);
+                         MessageIcon::Information, Answer::Ok);
             return;
         }
     }
@@ -1017,7 +1017,7 @@ void SubstitutePage::updateCompareButton()
 ComparisonWindow* SubstitutePage::compareParts(std::vector<ComparedPart> parts, QWidget* parent)
 {
     const auto refuse = [this](const QString& text) {
-        m_ui.message(this, QStringLiteral("Сравнение"), text, QMessageBox::Information, QMessageBox::Ok);
+        m_ui.message(this, QStringLiteral("Сравнение"), text, MessageIcon::Information, Answer::Ok);
         return nullptr;
     };
     if (parts.size() < 2)
@@ -1064,7 +1064,7 @@ ComparisonWindow* SubstitutePage::compareSelectedResults()
                                     "сравнены с образцом. Выделено: %2.")
                          .arg(kMaxComparedParts - 1)
                          .arg(selected.size()),
-                     QMessageBox::Information, QMessageBox::Ok);
+                     MessageIcon::Information, Answer::Ok);
         return nullptr;
     }
     const veltris::FinderQuery& q = m_resultsModel->query();
@@ -1073,7 +1073,7 @@ ComparisonWindow* SubstitutePage::compareSelectedResults()
                      QStringLiteral("База изменилась после поиска, записи %1 на прежнем месте нет. "
                                     "Повторите поиск.")
                          .arg(cpToQString(name)),
-                     QMessageBox::Information, QMessageBox::Ok);
+                     MessageIcon::Information, Answer::Ok);
         return nullptr;
     };
     // Records of the open base are taken from memory, where they must still be; the others are

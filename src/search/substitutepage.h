@@ -30,7 +30,7 @@
 #include "base/finder.h"
 #include "base/ini.h"
 #include "search/comparison.h"
-#include "widgets/uiservices.h"
+#include "ui/uiservices.h"
 
 class ComparisonWindow;
 class NameColumnHeader;

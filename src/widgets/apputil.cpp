@@ -14,49 +14,6 @@
 
 #include "base/cp1251.h"
 
-namespace {
-
-const std::array<char16_t, 256>& cpTable()
-{
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> t{};
-        for (int b = 0; b < 256; ++b) {
-            const char c = static_cast<char>(b);
-            const QString s = QString::fromStdString(veltris::cp1251ToUtf8(std::string_view(&c, 1)));
-            t[static_cast<size_t>(b)] = s.isEmpty() ? u'?' : s.at(0).unicode();
-        }
-        return t;
-    }();
-    return table;
-}
-
-}  // namespace
-
-QString cpToQString(std::string_view cp1251)
-{
-    const auto& table = cpTable();
-    QString out(static_cast<qsizetype>(cp1251.size()), Qt::Uninitialized);
-    QChar* d = out.data();
-    for (const char c : cp1251)
-        *d++ = QChar(table[static_cast<unsigned char>(c)]);
-    return out;
-}
-
-std::string qStringToCp(const QString& text, bool* lossy)
-{
-    return veltris::utf8ToCp1251(text.toStdString(), lossy);
-}
-
-std::filesystem::path toFsPath(const QString& path)
-{
-    return std::filesystem::path(path.toStdString());
-}
-
-QString fromFsPath(const std::filesystem::path& path)
-{
-    return QString::fromStdString(path.string());
-}
-
 void setHint(QAction* action, const QString& hint)
 {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
@@ -160,16 +117,3 @@ void keepKeysFromShortcuts(QWidget* widget, std::initializer_list<int> keys)
     widget->installEventFilter(new OwnKeysFilter(widget, keys));
 }
 
-QString oneLineTitle(const QString& title)
-{
-    QStringList parts = title.split(QLatin1Char('|'));
-    for (QString& p : parts)
-        p = p.trimmed();
-    parts.removeAll(QString());
-    return parts.join(QLatin1Char(' '));
-}
-
-QString withDefaultSuffix(const QString& name, const QString& suffix)
-{
-    return QFileInfo(name).suffix().isEmpty() ? name + QLatin1Char('.') + suffix : name;
-}

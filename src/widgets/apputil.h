@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers every window uses: Windows-1251 at the Qt edge, paths, two-part hints,
-// help topic numbers on controls, the program's font.
+// Small helpers every window uses: two-part hints, help topic numbers on controls, the
+// program's font, key preview. (Windows-1251 and paths at the Qt edge: ui/cptext.h.)
 #include <QAction>
 #include <QFont>
 #include <QObject>
@@ -16,22 +16,9 @@ class QWidget;
 #include <string>
 #include <string_view>
 
-#include "widgets/helptopic.h"
-
-// Windows-1251 bytes -> QString (every byte maps to one character and back).
-QString cpToQString(std::string_view cp1251);
-// A parameter title on one line: its "|" line breaks become single spaces (lists, labels and
-// one-line cells; the table headers draw the breaks as lines).
-QString oneLineTitle(const QString& title);
-inline QString oneLineTitle(std::string_view cp1251) { return oneLineTitle(cpToQString(cp1251)); }
-
-// QString -> Windows-1251 bytes; characters the code page cannot hold become '?'.
-std::string qStringToCp(const QString& text, bool* lossy = nullptr);
-
-std::filesystem::path toFsPath(const QString& path);
-// `name` with ".suffix" added when it has no suffix of its own (a name typed without one).
-QString withDefaultSuffix(const QString& name, const QString& suffix);
-QString fromFsPath(const std::filesystem::path& path);
+#include "ui/cptext.h"
+#include "ui/errorbox.h"
+#include "ui/helptopic.h"
 
 // "short|long": the short part becomes the tooltip, the long part the status bar text.
 // Without "|" both are the whole text.
@@ -55,9 +42,6 @@ void setUpFixedDialog(QDialog* dialog, const char* objectName, const QString& ti
 
 // Tahoma, 13 pixels high; DejaVu Sans where Tahoma is not installed.
 QFont veltrisFont();
-
-// The application title; also the caption of the framework-style error messages.
-inline QString appTitle() { return QStringLiteral("Вельтрис"); }
 
 // Key preview: `handler` sees each key pressed in `window` or in any of its present controls
 // before the control does (`target` is the widget the key went to); a key it returns true for

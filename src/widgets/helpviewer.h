@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "widgets/helptopic.h"
+#include "ui/helptopic.h"
 
 class QTextBrowser;
 

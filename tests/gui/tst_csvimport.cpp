@@ -172,7 +172,7 @@ void TstCsvImport::fileOfAnotherTypeMakesANewBaseBehindThePrompt()
         click(d, "newBaseButton");
         return d->result();
     });
-    fx.ui.messageAnswers << QMessageBox::No;  // the diode base's changes are given up
+    fx.ui.messageAnswers << Answer::No;  // the diode base's changes are given up
     importAction(fx)->trigger();
     QVERIFY(fx.ui.allAnswersUsed());
     QCOMPARE(fx.ui.messageTexts(), QStringList{"Файл не сохранён.\r\nСохранить?"});

@@ -30,7 +30,7 @@
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 #include "app/desktopsetup.h"
-#include "widgets/qtuiservices.h"
+#include "app/qtuiservices.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
 #include "docfixture.h"
@@ -411,8 +411,8 @@ void TstDesktop::namesSitLevelWithValues()
 // Without a window manager a message box takes the activation and nobody gives it back.
 class ActivationTakingUi : public ScriptedUi {
 public:
-    QMessageBox::StandardButton message(QWidget* parent, const QString& caption, const QString& text,
-                                        QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) override
+    Answer message(QWidget* parent, const QString& caption, const QString& text,
+                                        MessageIcon icon, Answers buttons) override
     {
         QWidget box;
         box.setWindowTitle(caption);

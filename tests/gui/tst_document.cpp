@@ -83,7 +83,7 @@ void TstDocument::newCancelledLeavesCleanBipolarBase()
     fx.form->searchPage()->fillSelectionGrid();
     QVERIFY(!fx.form->searchPage()->selectionGrid().cell(1, 0).empty());
     fx.form->document().setModified(true);
-    fx.ui.messageAnswers << QMessageBox::No;
+    fx.ui.messageAnswers << Answer::No;
     bool buttonsDuringNew = false;
     fx.ui.onDialog("TParamBase", [&](QDialog* d) {
         buttonsDuringNew = dialogButton(d, "BitBtn3")->isEnabled();
@@ -216,9 +216,9 @@ void TstDocument::promptAnswers()
         fx.ui.saveAnswers << QString();
     }
     fx.form->document().setFileName(name);
-    fx.ui.messageAnswers << (answer == "no"       ? QMessageBox::No
-                             : answer == "cancel" ? QMessageBox::Cancel
-                                                  : QMessageBox::Yes);
+    fx.ui.messageAnswers << (answer == "no"       ? Answer::No
+                             : answer == "cancel" ? Answer::Cancel
+                                                  : Answer::Yes);
     if (goesOn && command == "new")
         fx.ui.rejectDialog("TParamBase");
     if (goesOn && command == "open")
@@ -235,8 +235,8 @@ void TstDocument::promptAnswers()
     const ScriptedUi::Message& prompt = fx.ui.messages.first();
     QCOMPARE(prompt.caption, QStringLiteral("Подтверждение"));
     QCOMPARE(prompt.text, QStringLiteral("Файл не сохранён.\r\nСохранить?"));
-    QCOMPARE(prompt.icon, QMessageBox::NoIcon);
-    QCOMPARE(prompt.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(prompt.icon, MessageIcon::None);
+    QCOMPARE(prompt.buttons, Answer::Yes | Answer::No | Answer::Cancel);
     QVERIFY(fx.ui.unexpected.isEmpty());
     QVERIFY(fx.ui.allAnswersUsed());
 
@@ -299,15 +299,15 @@ void TstDocument::openDialogAndRefusedFiles()
     bad.close();
     fx.form->document().setModified(true);
     for (const QString& name : {bad.fileName(), fx.folder.file("missing.QDB")}) {
-        fx.ui.messageAnswers << QMessageBox::No;
+        fx.ui.messageAnswers << Answer::No;
         fx.ui.openAnswers << name;
         fx.form->openBase();
     }
     QCOMPARE(fx.ui.messages.size(), 4);
     QCOMPARE(fx.ui.messages[1].caption, QStringLiteral("Error!"));
     QCOMPARE(fx.ui.messages[1].text, QStringLiteral("Несоответствие версии файла"));
-    QCOMPARE(fx.ui.messages[1].icon, QMessageBox::Critical);
-    QCOMPARE(fx.ui.messages[3].icon, QMessageBox::Critical);
+    QCOMPARE(fx.ui.messages[1].icon, MessageIcon::Critical);
+    QCOMPARE(fx.ui.messages[3].icon, MessageIcon::Critical);
     QCOMPARE(fx.form->document().fileName(), diodes);
     QVERIFY(fx.form->document().isModified());
     QVERIFY(fx.form->document().base().table == loaded);
@@ -385,8 +385,8 @@ void TstDocument::exportFailureLeavesNoFile()
     QCOMPARE(fx.ui.messages.size(), 1);
     QCOMPARE(fx.ui.messages[0].caption, QStringLiteral("Ошибка"));
     QCOMPARE(fx.ui.messages[0].text, QStringLiteral("Ошибка записи в файл"));
-    QCOMPARE(fx.ui.messages[0].icon, QMessageBox::Critical);
-    QCOMPARE(fx.ui.messages[0].buttons, QMessageBox::Ok);
+    QCOMPARE(fx.ui.messages[0].icon, MessageIcon::Critical);
+    QCOMPARE(fx.ui.messages[0].buttons, Answer::Ok);
     QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
     QVERIFY(QFileInfo(fx.folder.file("taken.CSV")).isDir());
 }
@@ -450,7 +450,7 @@ void TstDocument::lastRecordCutShortIsSaidOnce()
     QCOMPARE(fx.form->document().fileName(), path);
     QVERIFY(!fx.form->document().isModified());
     QCOMPARE(fx.ui.messageTexts(), QStringList{QStringLiteral("Последняя запись файла неполная (150 байт) и не прочитана.")});
-    QCOMPARE(fx.ui.messages[0].icon, QMessageBox::Warning);
+    QCOMPARE(fx.ui.messages[0].icon, MessageIcon::Warning);
     // A whole base says nothing.
     fx.openSample("diodes.QDB");
     QCOMPARE(fx.ui.messages.size(), 1);

@@ -229,13 +229,13 @@ void TstFileSafety::deletedWhileOpen()
     QCOMPARE(fx.ui.messages.size(), 1);  // said once
 
     const QString question = gone + "\r\nСохранить его заново под этим именем?";
-    fx.ui.messageAnswers << QMessageBox::No;
+    fx.ui.messageAnswers << Answer::No;
     QVERIFY(!doc.save());
     QCOMPARE(fx.ui.messages.last().text, question);
     QVERIFY(!QFile::exists(path));
     QVERIFY(doc.isModified());
 
-    fx.ui.messageAnswers << QMessageBox::Yes;
+    fx.ui.messageAnswers << Answer::Yes;
     QVERIFY(doc.save());
     QCOMPARE(fx.ui.messages.last().text, question);
     QCOMPARE(fileBytes(path), ourBytes(doc));
@@ -369,7 +369,7 @@ void TstFileSafety::recoveryAfterTheProgramIsKilled()
 
     // Started again: the changes are offered, restored under the base's name, and saved.
     ScriptedUi ui;
-    ui.messageAnswers << QMessageBox::Yes;
+    ui.messageAnswers << Answer::Yes;
     MainWindow form(run.paths(), ui, {});
     showAndStart(form);
     QCOMPARE(ui.messages.size(), 1);
@@ -446,7 +446,7 @@ void TstFileSafety::recoveryOffersAtStart()
     std::filesystem::last_write_time(toFsPath(dir + "/running.recovery"), now - std::chrono::seconds(20));
 
     ScriptedUi ui;
-    ui.messageAnswers << QMessageBox::Ok << QMessageBox::No;
+    ui.messageAnswers << Answer::Ok << Answer::No;
     MainWindow form(folder.paths(), ui, {});
     showAndStart(form);
     // The unreadable one is said and set aside; the one of a running program is not offered;
@@ -506,7 +506,7 @@ void TstFileSafety::recoveryFileFollowsTheChanges()
 
     // Given up at New: gone.
     const QString second = keeper.file();
-    fx.ui.messageAnswers << QMessageBox::No;
+    fx.ui.messageAnswers << Answer::No;
     fx.ui.rejectDialog("TParamBase");
     fx.form->newBase();
     QVERIFY(!QFile::exists(second));
@@ -521,10 +521,10 @@ void TstFileSafety::endOfSession()
         Document& doc = fx.form->document();
         QVERIFY(doc.deleteRecord(1));
         // The session manager lets the program ask: the prompt of a close.
-        fx.ui.messageAnswers << QMessageBox::Cancel;
+        fx.ui.messageAnswers << Answer::Cancel;
         QVERIFY(!fx.form->endOfSession(true));
         QCOMPARE(fx.ui.messageTexts(), QStringList{"Файл не сохранён.\r\nСохранить?"});
-        fx.ui.messageAnswers << QMessageBox::No;
+        fx.ui.messageAnswers << Answer::No;
         QVERIFY(fx.form->endOfSession(true));
         QVERIFY(fx.form->close());  // asks nothing more
         QCOMPARE(fx.ui.messages.size(), 2);

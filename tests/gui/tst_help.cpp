@@ -17,7 +17,7 @@
 
 #include "app/aboutbox.h"
 #include "widgets/helpviewer.h"
-#include "widgets/qtuiservices.h"
+#include "app/qtuiservices.h"
 #include "widgets/apputil.h"
 #include "app/mainwindow.h"
 #include "appfolder.h"

@@ -270,7 +270,7 @@ void TstHistory::modifiedFlagFollowsTheSavedState()
 
     // Opening a base starts a new history.
     runStep(fx, "delete");
-    fx.ui.messageAnswers << QMessageBox::No;
+    fx.ui.messageAnswers << Answer::No;
     fx.ui.openAnswers << fx.folder.copySample("diodes.QDB");
     fx.form->openBase();
     QCOMPARE(history.count(), 0);
@@ -286,7 +286,7 @@ void TstHistory::newBaseTypeUndone()
     DocFixture fx;
     fx.openSample("bipolar.QDB");
     runStep(fx, "delete");
-    fx.ui.messageAnswers << QMessageBox::No;
+    fx.ui.messageAnswers << Answer::No;
     QByteArray emptyBase;
     fx.ui.onDialog("TParamBase", [&](QDialog* d) {
         emptyBase = encoded(*fx.form);

@@ -468,11 +468,11 @@ void TstNavigator::unsavedPrompt_data()
     QTest::addColumn<QStringList>("texts");
 
     const QString prompt = QStringLiteral("Файл не сохранён.\r\nСохранить?");
-    QTest::newRow("Cancel keeps the base") << int(QMessageBox::Cancel) << false << false << QStringList{prompt};
-    QTest::newRow("No replaces it unsaved") << int(QMessageBox::No) << false << true << QStringList{prompt};
-    QTest::newRow("Yes saves, then replaces it") << int(QMessageBox::Yes) << false << true << QStringList{prompt};
+    QTest::newRow("Cancel keeps the base") << int(Answer::Cancel) << false << false << QStringList{prompt};
+    QTest::newRow("No replaces it unsaved") << int(Answer::No) << false << true << QStringList{prompt};
+    QTest::newRow("Yes saves, then replaces it") << int(Answer::Yes) << false << true << QStringList{prompt};
     QTest::newRow("Yes with a failing save keeps everything")
-        << int(QMessageBox::Yes) << true << false << QStringList{prompt, QStringLiteral("Ошибка записи в файл")};
+        << int(Answer::Yes) << true << false << QStringList{prompt, QStringLiteral("Ошибка записи в файл")};
 }
 
 void TstNavigator::unsavedPrompt()
@@ -495,14 +495,14 @@ void TstNavigator::unsavedPrompt()
     const QString current = saveFails ? QStringLiteral("/nonexistent-folder/open.QDB") : open;
     w.form->document().setFileName(current);
 
-    w.ui.messageAnswers.enqueue(QMessageBox::StandardButton(answer));
+    w.ui.messageAnswers.enqueue(Answer(answer));
     w.runNavigator([&](NavigatorWindow* nav) {
         w.doubleClickItem(0);
         QVERIFY(!nav->isVisible());
     });
     QCOMPARE(w.ui.messageTexts(), texts);
     QCOMPARE(w.ui.messages.first().caption, QStringLiteral("Подтверждение"));
-    QCOMPARE(w.ui.messages.first().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(w.ui.messages.first().buttons, Answer::Yes | Answer::No | Answer::Cancel);
     if (replaced) {
         QCOMPARE(w.form->document().fileName(), w.base(QStringLiteral("target.QDB")));
         QCOMPARE(int(w.form->document().base().deviceType), 3);
@@ -515,7 +515,7 @@ void TstNavigator::unsavedPrompt()
     // Only Yes with a working save writes the open base.
     const auto onDisk = veltris::readBase(toFsPath(open), w.form->document().catalogue());
     QVERIFY(onDisk);
-    QCOMPARE(onDisk->recordCount(), answer == QMessageBox::Yes && !saveFails ? 2 : 1);
+    QCOMPARE(onDisk->recordCount(), Answer(answer) == Answer::Yes && !saveFails ? 2 : 1);
     QVERIFY(w.ui.allAnswersUsed());
 }
 

@@ -456,7 +456,7 @@ void TstSearch::referenceTheParserRejects()
     // The range's second end is the empty text, and that is what fails.
     QCOMPARE(w.ui.messages[0].text, QStringLiteral("'") + kInvalid);
     QCOMPARE(w.ui.messages[0].caption, QStringLiteral("Вельтрис"));
-    QCOMPARE(w.ui.messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(w.ui.messages[0].icon, MessageIcon::Critical);
     QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("3"), QStringLiteral("0")}));
 }
 
@@ -582,7 +582,7 @@ void TstSearch::rejectedTextChangesNothing()
     QCOMPARE(w.ui.messages.size(), 1);
     QCOMPARE(w.ui.messages[0].text, message);
     QCOMPARE(w.ui.messages[0].caption, QStringLiteral("Вельтрис"));
-    QCOMPARE(w.ui.messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(w.ui.messages[0].icon, MessageIcon::Critical);
     QCOMPARE(w.form->document().secondTable(), second);
     QCOMPARE(w.form->pages()->currentIndex(), 3);
     QCOMPARE(w.bounds(1), (QStringList{lower, QStringLiteral("20")}));

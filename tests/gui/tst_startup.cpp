@@ -209,8 +209,8 @@ void TstStartup::settingsWriteFailure()
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages[0].text, QStringLiteral("Не могу перезаписать файл конфигурации"));
     QCOMPARE(ui.messages[0].caption, QStringLiteral("Ошибка"));
-    QCOMPARE(ui.messages[0].icon, QMessageBox::NoIcon);
-    QCOMPARE(ui.messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(ui.messages[0].icon, MessageIcon::None);
+    QCOMPARE(ui.messages[0].buttons, Answers(Answer::Ok));
 }
 
 void TstStartup::missingCatalogues()
@@ -223,8 +223,8 @@ void TstStartup::missingCatalogues()
                           QStringLiteral("Не найден файл LEDS.INI\r\nРабота приложения будет прекращена")}));
     for (const auto& m : ui.messages) {
         QCOMPARE(m.caption, QStringLiteral("Ошибка"));
-        QCOMPARE(m.icon, QMessageBox::Critical);
-        QCOMPARE(m.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(m.icon, MessageIcon::Critical);
+        QCOMPARE(m.buttons, Answers(Answer::Ok));
     }
     QVERIFY(ui.dialogs.isEmpty());        // no navigator, nothing else
     QVERIFY(!folder.settingsExist());     // ended without closing the window
@@ -269,7 +269,7 @@ void TstStartup::commandLineOpenFailure()
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages[0].text, QStringLiteral("Несоответствие версии файла"));
     QCOMPARE(ui.messages[0].caption, QStringLiteral("Error!"));
-    QCOMPARE(ui.messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
     QVERIFY(form.document().fileName().isEmpty());
     QCOMPARE(form.document().base().table.rowCount(), 2);
 
@@ -358,12 +358,12 @@ void TstStartup::closePrompt_data()
     QTest::addColumn<bool>("closes");
     QTest::addColumn<bool>("baseWritten");
 
-    QTest::newRow("cancel") << int(QMessageBox::Cancel) << "-" << true << false << false << false;
-    QTest::newRow("no") << int(QMessageBox::No) << "-" << true << false << true << false;
-    QTest::newRow("yes, saved") << int(QMessageBox::Yes) << "-" << true << false << true << true;
-    QTest::newRow("yes, write fails") << int(QMessageBox::Yes) << "-" << true << true << false << false;
-    QTest::newRow("yes, save as cancelled") << int(QMessageBox::Yes) << "" << false << false << false << false;
-    QTest::newRow("yes, save as") << int(QMessageBox::Yes) << "new" << false << false << true << true;
+    QTest::newRow("cancel") << int(Answer::Cancel) << "-" << true << false << false << false;
+    QTest::newRow("no") << int(Answer::No) << "-" << true << false << true << false;
+    QTest::newRow("yes, saved") << int(Answer::Yes) << "-" << true << false << true << true;
+    QTest::newRow("yes, write fails") << int(Answer::Yes) << "-" << true << true << false << false;
+    QTest::newRow("yes, save as cancelled") << int(Answer::Yes) << "" << false << false << false << false;
+    QTest::newRow("yes, save as") << int(Answer::Yes) << "new" << false << false << true << true;
 }
 
 void TstStartup::closePrompt()
@@ -395,22 +395,22 @@ void TstStartup::closePrompt()
         form.document().setFileName(folder.file(QStringLiteral("missing/leds.QDB")));
     if (saveAs != QLatin1String("-"))
         ui.saveAnswers.enqueue(saveAs.isEmpty() ? QString() : folder.file(saveAs));
-    ui.messageAnswers.enqueue(QMessageBox::StandardButton(answer));
+    ui.messageAnswers.enqueue(Answer(answer));
     const QString settingsBefore = folder.settingsText();
 
     QCOMPARE(form.close(), closes);
     QVERIFY(ui.allAnswersUsed());
     QCOMPARE(ui.messages[0].text, QStringLiteral("Файл не сохранён.\r\nСохранить?"));
     QCOMPARE(ui.messages[0].caption, QStringLiteral("Подтверждение"));
-    QCOMPARE(ui.messages[0].icon, QMessageBox::NoIcon);
-    QCOMPARE(ui.messages[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(ui.messages[0].icon, MessageIcon::None);
+    QCOMPARE(ui.messages[0].buttons, Answer::Yes | Answer::No | Answer::Cancel);
     QCOMPARE(form.document().isModified(), !closes || !baseWritten);
     QCOMPARE(folder.settingsText() != settingsBefore, closes);  // settings only on a close
     if (unwritable) {
         QCOMPARE(ui.messages.size(), 2);
         QCOMPARE(ui.messages[1].text, QStringLiteral("Ошибка записи в файл"));
         QCOMPARE(ui.messages[1].caption, QStringLiteral("Ошибка"));
-        QCOMPARE(ui.messages[1].icon, QMessageBox::Critical);
+        QCOMPARE(ui.messages[1].icon, MessageIcon::Critical);
     }
     const QString written = saveAs.isEmpty() || saveAs == QLatin1String("-") ? base
                                                                              : folder.file(saveAs + QStringLiteral(".QDB"));
@@ -439,10 +439,10 @@ void TstStartup::exitCommandRunsTheCloseQuery()
     MainWindow form(folder.paths(), ui, {});
     showAndActivate(form);
     form.document().setModified(true);
-    ui.messageAnswers.enqueue(QMessageBox::Cancel);
+    ui.messageAnswers.enqueue(Answer::Cancel);
     form.findChild<QAction*>(QStringLiteral("FileExit1"))->trigger();
     QVERIFY(form.isVisible());
-    ui.messageAnswers.enqueue(QMessageBox::No);
+    ui.messageAnswers.enqueue(Answer::No);
     form.findChild<QAction*>(QStringLiteral("FileExit1"))->trigger();
     QVERIFY(!form.isVisible());
     QCOMPARE(ui.messages.size(), 2);

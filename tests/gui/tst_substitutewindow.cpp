@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTabWidget>
@@ -116,13 +115,13 @@ void TstSubstituteWindow::resultInOtherBaseOpensIt()
     QVERIFY(row >= 0);
 
     // Cancel at the prompt: the open base stays.
-    ui.messageAnswers.enqueue(QMessageBox::Cancel);
+    ui.messageAnswers.enqueue(Answer::Cancel);
     emit page->recordChosen(lib.otherFile, 1);
     QCOMPARE(window.document().fileName(), lib.openFile);
     QCOMPARE(ui.messages.size(), 1);
 
     // «Нет»: the other base is opened and its record is current on the main table.
-    ui.messageAnswers.enqueue(QMessageBox::No);
+    ui.messageAnswers.enqueue(Answer::No);
     QTableView* results = page->resultsView();
     // A cell of the row (its name is the fixed column beside the cells).
     const QPoint at =

@@ -266,7 +266,7 @@ void TstTables::sortErrorLeavesTableUnchanged()
     QCOMPARE(f.ui.messages.size(), 1);
     QCOMPARE(f.ui.messages[0].text, QStringLiteral("'E' is not a valid floating point value"));
     QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Вельтрис"));
-    QCOMPARE(f.ui.messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(f.ui.messages[0].icon, MessageIcon::Critical);
 }
 
 void TstTables::sortOfSecondTableLeavesMainTable()

@@ -38,21 +38,21 @@ void ScriptedUi::fail(const QString& what)
     QTest::qFail(qPrintable(QStringLiteral("unanswered UI call: ") + what), __FILE__, __LINE__);
 }
 
-QMessageBox::StandardButton ScriptedUi::message(QWidget*, const QString& caption, const QString& text,
-                                                QMessageBox::Icon icon,
-                                                QMessageBox::StandardButtons buttons)
+Answer ScriptedUi::message(QWidget*, const QString& caption, const QString& text,
+                                                MessageIcon icon,
+                                                Answers buttons)
 {
     messages.append({caption, text, icon, buttons});
-    if (buttons == QMessageBox::Ok && messageAnswers.isEmpty())
-        return QMessageBox::Ok;
+    if (buttons == Answer::Ok && messageAnswers.isEmpty())
+        return Answer::Ok;
     if (messageAnswers.isEmpty()) {
         fail(QStringLiteral("message \"%1\"").arg(text));
-        return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
+        return buttons.testFlag(Answer::Cancel) ? Answer::Cancel : Answer::Ok;
     }
     return messageAnswers.dequeue();
 }
 
-int ScriptedUi::choice(QWidget*, const QString& caption, const QString& text, QMessageBox::Icon,
+int ScriptedUi::choice(QWidget*, const QString& caption, const QString& text, MessageIcon,
                        const QStringList& buttons, int cancelIndex)
 {
     choices.append({caption, text, buttons});

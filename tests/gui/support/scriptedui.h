@@ -8,20 +8,20 @@
 #include <QStringList>
 #include <functional>
 
-#include "widgets/uiservices.h"
+#include "widgets/widgetuiservices.h"
 
-class ScriptedUi : public UiServices {
+class ScriptedUi : public WidgetUiServices {
 public:
     struct Message {
         QString caption;
         QString text;
-        QMessageBox::Icon icon;
-        QMessageBox::StandardButtons buttons;
+        MessageIcon icon;
+        Answers buttons;
     };
     using DialogHandler = std::function<int(QDialog*)>;
 
     // ---- answers ----
-    QQueue<QMessageBox::StandardButton> messageAnswers;
+    QQueue<Answer> messageAnswers;
     // Answers to choice() by the text of the button chosen.
     QQueue<QString> choiceAnswers;
     QQueue<QString> openAnswers;  // "" = cancelled
@@ -53,11 +53,11 @@ public:
     bool allAnswersUsed() const;
 
     // ---- UiServices ----
-    QMessageBox::StandardButton message(QWidget* parent, const QString& caption, const QString& text,
-                                        QMessageBox::Icon icon,
-                                        QMessageBox::StandardButtons buttons) override;
+    Answer message(QWidget* parent, const QString& caption, const QString& text,
+                                        MessageIcon icon,
+                                        Answers buttons) override;
     // Fails the test when no answer is queued or the queued text names none of the buttons.
-    int choice(QWidget* parent, const QString& caption, const QString& text, QMessageBox::Icon icon,
+    int choice(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                const QStringList& buttons, int cancelIndex) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& req) override;
     QString saveFileName(QWidget* parent, const FileDialogRequest& req) override;

@@ -2,20 +2,20 @@
 // The program's UiServices: real message boxes, file dialogs, the desktop's browser and mail
 // program, the help window, modal dialogs.
 #include <QPointer>
+#include <QString>
 
-#include "widgets/uiservices.h"
+#include "widgets/widgetuiservices.h"
 
 class HelpViewer;
 
-class QtUiServices : public UiServices {
+class QtUiServices : public WidgetUiServices {
 public:
     explicit QtUiServices(QString helpFile);
     ~QtUiServices() override;
 
-    QMessageBox::StandardButton message(QWidget* parent, const QString& caption, const QString& text,
-                                        QMessageBox::Icon icon,
-                                        QMessageBox::StandardButtons buttons) override;
-    int choice(QWidget* parent, const QString& caption, const QString& text, QMessageBox::Icon icon,
+    Answer message(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
+                   Answers buttons) override;
+    int choice(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                const QStringList& buttons, int cancelIndex) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& req) override;
     QString saveFileName(QWidget* parent, const FileDialogRequest& req) override;

@@ -1,4 +1,4 @@
-#include "widgets/qtuiservices.h"
+#include "app/qtuiservices.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "widgets/helpviewer.h"
@@ -20,6 +21,43 @@ void giveFocusBack(QWidget* parent)
         parent->window()->activateWindow();
 }
 
+QMessageBox::Icon boxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::None: return QMessageBox::NoIcon;
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Critical: return QMessageBox::Critical;
+    case MessageIcon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The answers and the message box's standard buttons, pair by pair.
+constexpr std::pair<Answer, QMessageBox::StandardButton> kButtons[] = {
+    {Answer::Ok, QMessageBox::Ok},
+    {Answer::Yes, QMessageBox::Yes},
+    {Answer::No, QMessageBox::No},
+    {Answer::Cancel, QMessageBox::Cancel},
+};
+
+QMessageBox::StandardButtons boxButtons(Answers answers)
+{
+    QMessageBox::StandardButtons buttons;
+    for (const auto& [answer, button] : kButtons)
+        if (answers.testFlag(answer))
+            buttons |= button;
+    return buttons;
+}
+
+Answer answerOf(int button)
+{
+    for (const auto& [answer, standard] : kButtons)
+        if (button == standard)
+            return answer;
+    return Answer::None;
+}
+
 }  // namespace
 
 QtUiServices::QtUiServices(QString helpFile) : m_helpFile(std::move(helpFile)) {}
@@ -29,26 +67,25 @@ QtUiServices::~QtUiServices()
     delete m_help;
 }
 
-QMessageBox::StandardButton QtUiServices::message(QWidget* parent, const QString& caption,
-                                                  const QString& text, QMessageBox::Icon icon,
-                                                  QMessageBox::StandardButtons buttons)
+Answer QtUiServices::message(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
+                             Answers buttons)
 {
     // Texts carry CR LF line breaks; the label wants plain LF.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(icon, caption, shown, buttons, parent);
+    QMessageBox box(boxIcon(icon), caption, shown, boxButtons(buttons), parent);
     box.setTextFormat(Qt::PlainText);
-    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    const Answer answer = answerOf(box.exec());
     giveFocusBack(parent);
     return answer;
 }
 
-int QtUiServices::choice(QWidget* parent, const QString& caption, const QString& text, QMessageBox::Icon icon,
+int QtUiServices::choice(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                          const QStringList& buttons, int cancelIndex)
 {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(icon, caption, shown, QMessageBox::NoButton, parent);
+    QMessageBox box(boxIcon(icon), caption, shown, QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
     QList<QAbstractButton*> added;
     for (int i = 0; i < buttons.size(); ++i) {
