@@ -25,6 +25,7 @@
 #include "document/apppaths.h"
 #include "widgets/componentgrid.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "widgets/widgetuiservices.h"
 #include "bench_data.h"
 #include "search/searchpage.h"
@@ -103,7 +104,7 @@ struct ProgramFolder {
 // The window as `veltris [BASE]` starts it, shown.
 inline std::unique_ptr<MainWindow> openWindow(const ProgramFolder& folder, UiServices& ui, bool withBase)
 {
-    auto form = std::make_unique<MainWindow>(folder.paths, ui,
+    auto form = std::make_unique<TestWindow>(folder.paths, ui,
                                               withBase ? QStringList{folder.baseFile} : QStringList{});
     form->show();
     return form;

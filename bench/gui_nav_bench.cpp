@@ -43,7 +43,7 @@ struct Fixture {
         const AppPaths paths = AppPaths::inFolder(dir.path());
         writeSettings(paths, (QStringLiteral("[Settings]\r\nShowNav=0\r\n[Scan]\r\nDir0=") + scan +
                               QStringLiteral("\r\n")).toUtf8());
-        form = std::make_unique<MainWindow>(paths, ui, QStringList{});
+        form = std::make_unique<TestWindow>(paths, ui, QStringList{});
         if (form->document().navigatorCatalogue().size() != names.size()) {
             std::fprintf(stderr, "bench: the scan found %zu entries\n", form->document().navigatorCatalogue().size());
             std::exit(2);

@@ -9,16 +9,17 @@
 #include <QStandardPaths>
 #include <QTranslator>
 #include <clocale>
+#include <memory>
 
 bool installQtTranslations(QCoreApplication& app)
 {
-    auto* translator = new QTranslator(&app);
+    auto translator = std::make_unique<QTranslator>();
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (!translator->load(QStringLiteral("qtbase_ru"), folder)) {
-        delete translator;
+    if (!translator->load(QStringLiteral("qtbase_ru"), folder))
         return false;
-    }
-    return QCoreApplication::installTranslator(translator);
+    // The application keeps it for as long as it runs.
+    translator->setParent(&app);
+    return QCoreApplication::installTranslator(translator.release());
 }
 
 void setUpRussianLocale()

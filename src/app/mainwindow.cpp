@@ -60,9 +60,10 @@ QSize boundedWindowSize(int width, int height)
 
 }  // namespace
 
-MainWindow::MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, QWidget* parent)
-    : QMainWindow(parent), m_ui(ui), m_args(std::move(args)), m_document(paths, ui, this)
+MainWindow::MainWindow(Document& document, UiServices& ui, QStringList args, QWidget* parent)
+    : QMainWindow(parent), m_ui(ui), m_args(std::move(args)), m_document(document)
 {
+    m_document.setDialogParent(this);
     setObjectName(QStringLiteral("TSDIAppForm"));
     setWindowTitle(appTitle());
     setWindowIcon(programIcon());
@@ -95,18 +96,8 @@ MainWindow::MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, 
 
 MainWindow::~MainWindow()
 {
-    // The views, models and dialogs read the tables held in the document, a member that dies
-    // before ~QWidget would delete the children: take them down while everything is alive.
-    hide();
-    delete m_navigator;
-    delete m_recordDialog;
-    delete m_viewColumns;
-    delete m_csvImport;
-    delete m_baseParameters;
-    delete m_aboutBox;
-    delete m_pages;
-    delete m_mainModel;
-    delete m_secondModel;
+    // The document outlives the window: its questions go back to the desktop.
+    m_document.setDialogParent(nullptr);
 }
 
 // ---- frame ----
@@ -469,9 +460,9 @@ void MainWindow::onFirstShow()
             m_document.load(name);
         } else if (name.contains(QChar::ReplacementCharacter)) {
             // Bytes that are no UTF-8 cannot be turned back into the file's name.
-            m_ui.message(this, QStringLiteral("Ошибка"),
-                         QStringLiteral("Имя файла в командной строке не в кодировке UTF-8, файл не открыт:\r\n") + name,
-                         MessageIcon::Critical, Answer::Ok);
+            const QString text =
+                QStringLiteral("Имя файла в командной строке не в кодировке UTF-8, файл не открыт:\r\n") + name;
+            showErrorBox(m_ui, this, veltris::Error{veltris::ErrorKind::Generic, text.toStdString()});
         } else {
             // A name that is no file (missing, a folder) is said, not passed over: the reader's
             // message names it and the reason; the empty base stays.

@@ -46,9 +46,9 @@ public:
         PageCount
     };
 
-    // Reads the settings and catalogues (through the Document), makes the empty base, scans the
-    // navigator's folders, then creates the dialogs.
-    MainWindow(const AppPaths& paths, UiServices& ui, QStringList args, QWidget* parent = nullptr);
+    // The window over `document` (which outlives it), with its dialogs; `args` are the command
+    // line's (a base to open once the window is first shown).
+    MainWindow(Document& document, UiServices& ui, QStringList args, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     Document& document() { return m_document; }
@@ -187,7 +187,7 @@ private:
 
     UiServices& m_ui;
     QStringList m_args;
-    Document m_document;
+    Document& m_document;
     bool m_showNavigatorAtStart = true;
     bool m_shown = false;
     int m_currentPage = 0;

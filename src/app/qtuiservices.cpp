@@ -62,10 +62,7 @@ Answer answerOf(int button)
 
 QtUiServices::QtUiServices(QString helpFile) : m_helpFile(std::move(helpFile)) {}
 
-QtUiServices::~QtUiServices()
-{
-    delete m_help;
-}
+QtUiServices::~QtUiServices() = default;
 
 Answer QtUiServices::message(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                              Answers buttons)
@@ -150,7 +147,7 @@ void QtUiServices::openUrl(const QUrl& url)
 void QtUiServices::showHelp(HelpTopic topic)
 {
     if (!m_help)
-        m_help = new HelpViewer(m_helpFile);
+        m_help = std::make_unique<HelpViewer>(m_helpFile);
     m_help->showTopic(topic);
 }
 

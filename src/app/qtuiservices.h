@@ -1,7 +1,7 @@
 #pragma once
 // The program's UiServices: real message boxes, file dialogs, the desktop's browser and mail
 // program, the help window, modal dialogs.
-#include <QPointer>
+#include <memory>
 #include <QString>
 
 #include "widgets/widgetuiservices.h"
@@ -28,5 +28,5 @@ private:
     QString runFileDialog(QWidget* parent, const FileDialogRequest& req, bool save);
 
     QString m_helpFile;
-    QPointer<HelpViewer> m_help;
+    std::unique_ptr<HelpViewer> m_help;
 };

@@ -11,6 +11,7 @@
 #include "app/mainwindow.h"
 #include "app/terminationsignals.h"
 #include "base/ini.h"
+#include "ui/errorbox.h"
 
 namespace {
 
@@ -33,9 +34,14 @@ void runTestActions(MainWindow& form)
 
 int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args)
 {
-    MainWindow form(paths, ui, args);
-    if (form.document().terminationRequested())
+    // The document outlives the window: the views and dialogs read its tables to their end.
+    const OpenedDocument opened = Document::open(paths, ui);
+    if (!opened) {
+        for (const veltris::Error& error : opened.errors)
+            showErrorBox(ui, nullptr, error);
         return 1;
+    }
+    MainWindow form(*opened.document, ui, args);
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::received, &form, &MainWindow::endBySignal);
     // The session ends (logout, shutdown): the unsaved-changes prompt where the session manager

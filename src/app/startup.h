@@ -6,8 +6,9 @@
 
 class UiServices;
 
-// Creates the main window (and with it the dialogs) and runs the loop until it closes.
-// When a catalogue failed to load, returns 1 at once, before anything is shown.
+// The program: opens the document, creates the main window over it (and with it the dialogs)
+// and runs the loop until it closes. When a catalogue failed to load, shows each error and
+// returns 1 before anything else is shown.
 // SIGTERM and SIGHUP end the loop with the unsaved changes kept in the recovery file; the
 // session manager's end of the session runs the unsaved-changes prompt where it may.
 int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args);

@@ -37,8 +37,8 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
         qWarning("no pipe for the termination signals: they end the program at once");
         return;
     }
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
+    m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
     setHandler(SIGTERM, onSignal);
     setHandler(SIGHUP, onSignal);
 }
@@ -49,7 +49,7 @@ TerminationSignals::~TerminationSignals()
         return;
     setHandler(SIGTERM, SIG_DFL);
     setHandler(SIGHUP, SIG_DFL);
-    delete m_notifier;
+    m_notifier.reset();  // before its descriptor closes
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;

@@ -3,6 +3,7 @@
 // signal handler only writes the signal's number into a pipe (a self-pipe: nothing else is
 // safe inside a handler); a socket notifier reads it in the loop, which emits received().
 #include <QObject>
+#include <memory>
 
 class QSocketNotifier;
 
@@ -20,5 +21,5 @@ signals:
 private:
     void readPipe();
 
-    QSocketNotifier* m_notifier = nullptr;
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };

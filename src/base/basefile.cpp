@@ -485,11 +485,6 @@ int recordSize(int version)
     }
 }
 
-Error outOfMemoryError()
-{
-    return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы открыть базу"};
-}
-
 namespace {
 
 Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& catalogue)

@@ -37,9 +37,6 @@ Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogu
 // «Последняя запись файла неполная (N байт) и не прочитана.» for a base with unreadTailBytes N.
 std::string unreadTailMessage(std::size_t bytes);
 
-// The error of a load that ran out of memory (kind OutOfMemory, a Russian message).
-Error outOfMemoryError();
-
 // Version-5 bytes of a base. Errors: WriteFailed ("Ошибка записи в файл") for a number text
 // the parser rejects or a drawing number outside -32768..32767 (the error names that cell's data
 // row and column), or a type code above 255. A cell nobody edited is written from its stored

@@ -36,6 +36,13 @@ struct Error {
     std::string reason;
 };
 
+// The memory for reading a base (or anything read with it) could not be had: kind OutOfMemory,
+// "Недостаточно памяти, чтобы открыть базу".
+inline Error outOfMemoryError()
+{
+    return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы открыть базу"};
+}
+
 template <class T>
 class [[nodiscard]] Result {
 public:

@@ -77,8 +77,17 @@ bool isBlankRecord(const veltris::Table& t, int row)
 
 }  // namespace
 
-Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
-    : m_paths(paths), m_ui(ui), m_dialogParent(dialogParent), m_history(new QUndoStack(this))
+OpenedDocument Document::open(const AppPaths& paths, UiServices& ui)
+{
+    OpenedDocument opened;
+    std::unique_ptr<Document> document(new Document(paths, ui, opened.errors));
+    if (opened.errors.empty())
+        opened.document = std::move(document);
+    return opened;
+}
+
+Document::Document(const AppPaths& paths, UiServices& ui, std::vector<veltris::Error>& catalogueErrors)
+    : m_paths(paths), m_ui(ui), m_history(new QUndoStack(this))
 {
     connect(m_history, &QUndoStack::indexChanged, this, &Document::updateModified);
     connect(m_history, &QUndoStack::cleanChanged, this, &Document::updateModified);
@@ -91,10 +100,7 @@ Document::Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent)
 
     auto load = veltris::loadCatalogues(toFsPath(m_paths.catalogueDir));
     m_catalogue = std::move(load.catalogue);
-    for (const veltris::Error& e : load.errors) {
-        showError(e);
-        m_terminate = true;
-    }
+    catalogueErrors = std::move(load.errors);
     // The open file is watched; a change seen is looked at once the events have settled, while
     // the program is the active one (otherwise its next activation looks).
     m_watcher = new QFileSystemWatcher(this);

@@ -33,6 +33,16 @@ class RecoveryKeeper;
 class UiServices;
 class WorkProgress;
 
+class Document;
+
+// What Document::open gives: the document, or the errors that kept it from being made.
+struct OpenedDocument {
+    std::unique_ptr<Document> document;
+    // The catalogue files that could not be read, one error each (the program cannot run).
+    std::vector<veltris::Error> errors;
+    explicit operator bool() const { return document != nullptr; }
+};
+
 class Document : public QObject {
     Q_OBJECT
 public:
@@ -44,12 +54,15 @@ public:
     enum class RecordEntry { Add, Edit };
 
     // Reads the settings and the catalogues, makes the empty base and scans the navigator's
-    // folders. Catalogue errors are shown at once and make terminationRequested() true.
-    // Messages and file dialogs are shown over `dialogParent` (none: the desktop).
-    Document(const AppPaths& paths, UiServices& ui, QWidget* dialogParent = nullptr);
+    // folders. Nothing is shown: a catalogue that cannot be read gives its error instead of a
+    // document.
+    static OpenedDocument open(const AppPaths& paths, UiServices& ui);
     // Waits for a background save to end: the file is never left to a half-finished writer.
     ~Document() override;
 
+    // Messages, file dialogs and the progress window are shown over `parent` (none: the
+    // desktop). The window showing the document sets itself, and unsets itself when it goes.
+    void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
     QWidget* dialogParent() const { return m_dialogParent; }
 
     // ---- state ----
@@ -71,8 +84,6 @@ public:
     const std::optional<veltris::Error>& settingsProblem() const { return m_settingsProblem; }
     // The message for settingsProblem().
     QString settingsProblemText() const;
-    // A catalogue failed to load: the program ends before anything is shown.
-    bool terminationRequested() const { return m_terminate; }
 
     const QString& fileName() const { return m_fileName; }
     // Another name for the base: nothing is known yet of the file under it.
@@ -258,6 +269,8 @@ signals:
 private:
     struct BackgroundSave;
 
+    Document(const AppPaths& paths, UiServices& ui, std::vector<veltris::Error>& catalogueErrors);
+
     void resetToEmptyBase();
     bool writeTo(const QString& path, SaveWay way = SaveWay::AtOnce);
     // Shows a failed write's error and brings the cell it names forward.
@@ -310,7 +323,6 @@ private:
     bool m_modified = false;
     bool m_changedOutsideHistory = false;
     bool m_settlingSavedState = false;  // the flag waits until the new saved state is set
-    bool m_terminate = false;
     // A 5-million-record base takes about 8 s to write; 200,000 records well under half a second.
     int m_backgroundSaveFrom = 200000;
     std::shared_ptr<BackgroundSave> m_saving;

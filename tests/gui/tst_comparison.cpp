@@ -14,6 +14,7 @@
 
 #include "../base/handmadelibrary.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "layoutcheck.h"
 #include "base/basefile.h"
@@ -252,7 +253,7 @@ void TstComparison::fromMainTable()
     QVERIFY(veltris::writeBase(comparedBase(), file.toStdString()).ok());
     app.writeSettings(u"[Settings]\nShowNav=0\n"_s);
     ScriptedUi ui;
-    MainWindow window(app.paths(), ui, {file});
+    TestWindow window(app.paths(), ui, {file});
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     ComponentGridView* grid = window.mainGrid();
@@ -285,7 +286,7 @@ void TstComparison::fromNavigator()
                 .ok());
     app.writeSettings(u"[Settings]\nShowNav=0\n[Scan]\nDir0="_s + app.file(u"lib"_s) + u"\n"_s);
     ScriptedUi ui;
-    MainWindow window(app.paths(), ui, {});
+    TestWindow window(app.paths(), ui, {});
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     ComparisonWindow* opened = nullptr;

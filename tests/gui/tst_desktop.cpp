@@ -32,6 +32,7 @@
 #include "app/desktopsetup.h"
 #include "app/qtuiservices.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "app/startup.h"
 #include "docfixture.h"
 #include "search/navigatorwindow.h"
@@ -158,7 +159,7 @@ struct RealUiWindow {
     RealUiWindow()
     {
         folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nOdir=%1\nSdir=%1\n").arg(folder.path()));
-        form = std::make_unique<MainWindow>(folder.paths(), ui, QStringList{});
+        form = std::make_unique<TestWindow>(folder.paths(), ui, QStringList{});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
@@ -343,7 +344,7 @@ void TstDesktop::navigatorListStartsAtTopAfterTypeChange()
         QVERIFY(QFile::copy(QStringLiteral(VELTRIS_BIN_DIR "/samples/") + s, bases + QLatin1Char('/') + s));
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=%1\n").arg(bases));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {});
+    TestWindow form(folder.paths(), ui, {});
     int scrolled = -1;
     int afterChange = -1;
     bool scrollableAfter = false;
@@ -437,7 +438,7 @@ void TstDesktop::navigatorFollowsTheScanMessageWithoutActivation()
         messagesBeforeNavigator = int(ui.messages.size());
         return int(QDialog::Rejected);
     });
-    MainWindow form(folder.paths(), ui, {});
+    TestWindow form(folder.paths(), ui, {});
     form.setAttribute(Qt::WA_ShowWithoutActivating);
     form.show();
     QTRY_COMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});

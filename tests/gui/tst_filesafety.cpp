@@ -370,7 +370,7 @@ void TstFileSafety::recoveryAfterTheProgramIsKilled()
     // Started again: the changes are offered, restored under the base's name, and saved.
     ScriptedUi ui;
     ui.messageAnswers << Answer::Yes;
-    MainWindow form(run.paths(), ui, {});
+    TestWindow form(run.paths(), ui, {});
     showAndStart(form);
     QCOMPARE(ui.messages.size(), 1);
     const QString offer = ui.messages[0].text;
@@ -447,7 +447,7 @@ void TstFileSafety::recoveryOffersAtStart()
 
     ScriptedUi ui;
     ui.messageAnswers << Answer::Ok << Answer::No;
-    MainWindow form(folder.paths(), ui, {});
+    TestWindow form(folder.paths(), ui, {});
     showAndStart(form);
     // The unreadable one is said and set aside; the one of a running program is not offered;
     // the declined one is gone.

@@ -20,6 +20,7 @@
 #include "app/qtuiservices.h"
 #include "widgets/apputil.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "layoutcheck.h"
 #include "scriptedui.h"
@@ -42,7 +43,7 @@ struct Fixture {
     Fixture()
     {
         folder.writeSettings("[Settings]\nShowNav=0\n");
-        form = std::make_unique<MainWindow>(folder.paths(), ui, QStringList());
+        form = std::make_unique<TestWindow>(folder.paths(), ui, QStringList());
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
     }

@@ -26,6 +26,7 @@
 
 #include "../base/handmadelibrary.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/navigatorcatalogue.h"
@@ -247,7 +248,7 @@ void TstHostile::unreadableSettingsAreNeverRewritten()
             QSKIP("cannot give up reading every file here");
         ScriptedUi ui;
         ui.rejectDialog(u"TNavForm"_s);  // the defaults show the navigator at start
-        MainWindow form(folder.paths(), ui, QStringList{});
+        TestWindow form(folder.paths(), ui, QStringList{});
         QSignalSpy started(&form, &MainWindow::started);
         form.show();
         QTRY_COMPARE(started.count(), 1);

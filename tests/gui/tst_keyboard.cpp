@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "scriptedui.h"
 #include "search/navigatorlistmodel.h"
@@ -47,7 +48,7 @@ struct World {
         bipolar = folder.copySample(QStringLiteral("bipolar.QDB"));
         diodes = folder.copySample(QStringLiteral("diodes.QDB"));
         folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=%1\n").arg(folder.path()));
-        form = std::make_unique<MainWindow>(folder.paths(), ui, QStringList{});
+        form = std::make_unique<TestWindow>(folder.paths(), ui, QStringList{});
     }
     void showActive()
     {

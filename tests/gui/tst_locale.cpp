@@ -39,7 +39,10 @@ int runChild(int argc, char** argv)
         "[Settings]\niStandard=80\nsDeviceName=Тип прибора\nOdir=/o\nSdir=/s\nTRANS=/t\nDIODE=/d\n"
         "STAB=/st\nVARC=/v\nTHYR=/th\nLEDS=/l\n[FORM1]\nWidth=700\nHeight=500\nTop=10\nLeft=20\n"));
     ScriptedUi ui;
-    Document doc(folder.paths(), ui);
+    const OpenedDocument opened = Document::open(folder.paths(), ui);
+    if (!opened)
+        return 5;
+    Document& doc = *opened.document;
     if (!doc.load(base))
         return 2;
     doc.setFileName(out.filePath(QStringLiteral("unchanged.QDB")));

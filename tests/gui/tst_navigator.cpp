@@ -16,6 +16,7 @@
 
 #include "widgets/apputil.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
@@ -88,7 +89,7 @@ struct NavWorld {
     {
         app.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=") + bases.path() +
                           QStringLiteral("\n"));
-        form = std::make_unique<MainWindow>(app.paths(), ui, QStringList{});
+        form = std::make_unique<TestWindow>(app.paths(), ui, QStringList{});
     }
     NavigatorWindow* nav() const { return form->navigatorWindow(); }
 

@@ -14,6 +14,7 @@
 #include "widgets/drawingview.h"
 #include "app/desktopsetup.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/cp1251.h"
@@ -46,7 +47,7 @@ struct Fixture {
     {
         if (!settings.isEmpty())
             folder.writeSettings(settings);
-        return std::make_unique<MainWindow>(folder.paths(), ui, QStringList());
+        return std::make_unique<TestWindow>(folder.paths(), ui, QStringList());
     }
 
     RecordDialog* dlg() { return form.recordDialog(); }

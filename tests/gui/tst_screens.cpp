@@ -12,6 +12,7 @@
 
 #include "app/desktopsetup.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "layoutcheck.h"
 #include "scriptedui.h"
@@ -85,7 +86,7 @@ void TstScreens::windowOnTheScreen()
     AppFolder folder;
     folder.writeSettings(u"[Settings]\nShowNav=0\n"_qs + (form1.isEmpty() ? QString() : u"[FORM1]\n"_qs + form1));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {});
+    TestWindow form(folder.paths(), ui, {});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QRect frame = form.frameGeometry();
@@ -105,7 +106,7 @@ void TstScreens::pagesShowTheirControls()
     folder.writeSettings(u"[Settings]\nShowNav=0\n"_qs);
     const QString base = folder.copySample(u"bipolar.QDB"_qs);
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {base});
+    TestWindow form(folder.paths(), ui, {base});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QVERIFY(available().contains(form.frameGeometry()));
@@ -132,7 +133,7 @@ void TstScreens::dialogsOnTheScreen()
     folder.writeSettings(u"[Settings]\nShowNav=0\n"_qs);
     const QString base = folder.copySample(u"bipolar.QDB"_qs);
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {base});
+    TestWindow form(folder.paths(), ui, {base});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QStringList checked;

@@ -16,6 +16,7 @@
 #include "widgets/componentgrid.h"
 #include "app/desktopsetup.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "edit/recorddialog.h"
 #include "edit/baseparametersdialog.h"
@@ -71,7 +72,7 @@ void TstScreenshots::mainWindowPages()
     writeWindowSettings(folder);
     const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {base});
+    TestWindow form(folder.paths(), ui, {base});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.document().fileName(), base);
@@ -108,7 +109,7 @@ void TstScreenshots::dialogs()
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=" VELTRIS_BIN_DIR "/samples\n"));
     const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {base});
+    TestWindow form(folder.paths(), ui, {base});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.setCurrentCell(2, 1);
@@ -140,7 +141,7 @@ void TstScreenshots::substitutePage()
     writeWindowSettings(folder);
     const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {base});
+    TestWindow form(folder.paths(), ui, {base});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const veltris::Table& table = form.document().base().table;

@@ -12,6 +12,7 @@
 
 #include "widgets/apputil.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "scriptedui.h"
 #include "search/searchpage.h"
@@ -35,7 +36,7 @@ public:
     Window()
     {
         m_folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
-        form = std::make_unique<MainWindow>(m_folder.paths(), ui, QStringList{});
+        form = std::make_unique<TestWindow>(m_folder.paths(), ui, QStringList{});
         form->show();
         form->activateWindow();
         ready = QTest::qWaitForWindowActive(form.get());

@@ -13,6 +13,7 @@
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "app/startup.h"
 #include "appfolder.h"
 #include "base/basefile.h"
@@ -88,7 +89,7 @@ void TstStartup::defaultsWithoutSettingsFile()
     ScriptedUi ui;
     ui.rejectDialog(QStringLiteral("TNavForm"));
     {
-        MainWindow form(folder.paths(), ui, {});
+        TestWindow form(folder.paths(), ui, {});
         QCOMPARE(form.windowTitle(), QStringLiteral("Вельтрис"));
         QVERIFY(!form.document().terminationRequested());
         // The default size at the default place -4,-4, moved where the whole window is on the
@@ -136,7 +137,7 @@ void TstStartup::settingsFileReadAndWrittenBack()
         "THYR=/thyr\n[Scan]\nDir5=/nowhere\n[FORM1]\nWidth=700\nHeight=500\nTop=20\nLeft=30\n"));
     ScriptedUi ui;
     {
-        MainWindow form(folder.paths(), ui, {});
+        TestWindow form(folder.paths(), ui, {});
         QCOMPARE(form.size(), QSize(700, 500));
         QCOMPARE(form.pos(), QPoint(30, 20));
         QCOMPARE(form.mainGrid()->columnWidth(5), 80);
@@ -185,7 +186,7 @@ void TstStartup::windowSizeFromSettings()
     AppFolder folder;
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[FORM1]\nWidth=%1\nHeight=%2\n").arg(width, height));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {});
+    TestWindow form(folder.paths(), ui, {});
     if (expected != QSize(-1, -1)) {
         QCOMPARE(form.size(), expected);
         return;
@@ -204,7 +205,7 @@ void TstStartup::settingsWriteFailure()
     AppPaths paths = folder.paths();
     paths.settingsFile = folder.file(QStringLiteral("missing-folder/veltris.INI"));
     ScriptedUi ui;
-    MainWindow form(paths, ui, {});
+    TestWindow form(paths, ui, {});
     QVERIFY(form.close());  // the application still ends
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages[0].text, QStringLiteral("Не могу перезаписать файл конфигурации"));
@@ -235,7 +236,7 @@ void TstStartup::commandLineOpen()
     AppFolder folder;
     const QString base = folder.copySample(QStringLiteral("diodes.QDB"));
     ScriptedUi ui;  // ShowNav defaults to 1, yet no navigator: a base was opened
-    MainWindow form(folder.paths(), ui, {base, QStringLiteral("ignored")});
+    TestWindow form(folder.paths(), ui, {base, QStringLiteral("ignored")});
     showAndActivate(form);
     QVERIFY(ui.dialogs.isEmpty());
     QVERIFY(ui.messages.isEmpty());
@@ -264,7 +265,7 @@ void TstStartup::commandLineOpenFailure()
         f.write(QByteArray(400, 'x'));
     }
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {bad});
+    TestWindow form(folder.paths(), ui, {bad});
     showAndActivate(form);
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages[0].text, QStringLiteral("Несоответствие версии файла"));
@@ -289,7 +290,7 @@ void TstStartup::commandLineOpenFailure()
     for (const auto& c : cases) {
         ScriptedUi ui2;
         ui2.rejectDialog(QStringLiteral("TNavForm"));
-        MainWindow form2(other.paths(), ui2, {c.name});
+        TestWindow form2(other.paths(), ui2, {c.name});
         showAndActivate(form2);
         QCOMPARE(ui2.messageTexts(), QStringList{c.text});
         QCOMPARE(ui2.dialogs, QStringList{QStringLiteral("TNavForm")});
@@ -303,7 +304,7 @@ void TstStartup::navigatorAtFirstActivationOnly()
     AppFolder folder;
     ScriptedUi ui;
     ui.rejectDialog(QStringLiteral("TNavForm"));
-    MainWindow form(folder.paths(), ui, {});
+    TestWindow form(folder.paths(), ui, {});
     showAndActivate(form);
     QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
     // Another dialog and the window active again: no second navigator.
@@ -321,7 +322,7 @@ void TstStartup::navigatorNotShownWhenShowNavIsZero()
     AppFolder folder;
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {});
+    TestWindow form(folder.paths(), ui, {});
     showAndActivate(form);
     QVERIFY(ui.dialogs.isEmpty());
 }
@@ -335,7 +336,7 @@ void TstStartup::scanFillsCatalogueAndReportsProblemsOnce()
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=%1\nDir1=%2\nDir9=%1\n")
                              .arg(bases, folder.file(QStringLiteral("nowhere"))));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {});
+    TestWindow form(folder.paths(), ui, {});
     QVERIFY(ui.messages.isEmpty());  // not before the window appears
     veltris::ComponentBase diodes =
         veltris::readBase(toFsPath(bases + QStringLiteral("/d.QDB")), form.document().catalogue()).value();
@@ -384,7 +385,7 @@ void TstStartup::closePrompt()
     f.close();
 
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {base});
+    TestWindow form(folder.paths(), ui, {base});
     showAndActivate(form);
     QCOMPARE(form.document().fileName(), base);
     form.document().base().table.setCell(1, 0, "CHANGED");
@@ -436,7 +437,7 @@ void TstStartup::exitCommandRunsTheCloseQuery()
     AppFolder folder;
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {});
+    TestWindow form(folder.paths(), ui, {});
     showAndActivate(form);
     form.document().setModified(true);
     ui.messageAnswers.enqueue(Answer::Cancel);
@@ -454,7 +455,7 @@ void TstStartup::keysReachTheirCommands()
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
     const QString base = folder.copySample(QStringLiteral("stab.QDB"));
     ScriptedUi ui;
-    MainWindow form(folder.paths(), ui, {base});
+    TestWindow form(folder.paths(), ui, {base});
     showAndActivate(form);
     QWidget* grid = form.mainGrid();
     grid->setFocus();
@@ -486,7 +487,7 @@ void TstStartup::saveAsTracksFolderAndAddsExtension()
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nSdir=/start\n"));
     ScriptedUi ui;
     {
-        MainWindow form(folder.paths(), ui, {});
+        TestWindow form(folder.paths(), ui, {});
         form.document().setModified(true);
         const QString moved = folder.file(QStringLiteral("moved"));
         ui.folderMoves = {folder.path(), moved};
@@ -545,7 +546,7 @@ void TstStartup::sharedSettingsReadAndCopiedAtTheFirstChange()
     QVERIFY(!writeFirstRunSettings(paths));  // the shared settings are the first run's
     {
         ScriptedUi ui;  // no navigator: ShowNav=0 came from the shared file
-        MainWindow form(paths, ui, {});
+        TestWindow form(paths, ui, {});
         QCOMPARE(form.document().settings().standardColumnWidth, 80);
         QVERIFY(!QFileInfo::exists(paths.settingsFile));
         form.resize(640, 480);

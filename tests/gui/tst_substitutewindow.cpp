@@ -12,6 +12,7 @@
 
 #include "../base/handmadelibrary.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "scriptedui.h"
@@ -71,7 +72,7 @@ void TstSubstituteWindow::menuEntrySearchesCurrentRecord()
     Library lib;
     QVERIFY(lib.written);
     ScriptedUi ui;
-    MainWindow window(lib.app.paths(), ui, {lib.openFile});
+    TestWindow window(lib.app.paths(), ui, {lib.openFile});
     QVERIFY(showWindow(window));
     window.setCurrentCell(1, 3);
     window.findChild<QAction*>(u"FindSubstitute"_s)->trigger();
@@ -101,7 +102,7 @@ void TstSubstituteWindow::resultInOtherBaseOpensIt()
     Library lib;
     QVERIFY(lib.written);
     ScriptedUi ui;
-    MainWindow window(lib.app.paths(), ui, {lib.openFile});
+    TestWindow window(lib.app.paths(), ui, {lib.openFile});
     QVERIFY(showWindow(window));
     window.document().setModified(true);  // unsaved work: the prompt must come first
     window.setCurrentCell(1, 1);

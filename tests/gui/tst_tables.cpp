@@ -17,6 +17,7 @@
 #include "widgets/componentgrid.h"
 #include "widgets/drawingview.h"
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "base/cp1251.h"
 #include "scriptedui.h"
@@ -94,7 +95,7 @@ struct Fixture {
     explicit Fixture(const QString& extraSettings = {})
     {
         folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n") + extraSettings);
-        form = std::make_unique<MainWindow>(folder.paths(), ui, QStringList());
+        form = std::make_unique<TestWindow>(folder.paths(), ui, QStringList());
         form->resize(900, 600);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/mainwindow.h"
+#include "testwindow.h"
 #include "appfolder.h"
 #include "scriptedui.h"
 
@@ -20,7 +21,7 @@ struct DocFixture {
     {
         folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nOdir=%1/open\nSdir=%1/save\n")
                                  .arg(folder.path()));
-        form = std::make_unique<MainWindow>(folder.paths(), ui, QStringList{});
+        form = std::make_unique<TestWindow>(folder.paths(), ui, QStringList{});
     }
 
     // Copies a sample base into the folder and opens it as the command line would.
