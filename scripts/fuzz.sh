@@ -11,8 +11,7 @@ shift || true
 targets=("$@")
 ((${#targets[@]})) || targets=(ini_fuzz valuetext_fuzz selection_fuzz basefile_fuzz csvimport_fuzz finderreader_fuzz)
 bash scripts/deps.sh --fuzz
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVELTRIS_FUZZ=ON -DVELTRIS_GUI=OFF -DVELTRIS_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
+cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"
 pids=()
 for t in "${targets[@]}"; do

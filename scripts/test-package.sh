@@ -14,8 +14,12 @@ fi
 
 # A folder of its own without tests and benchmarks; BUILD=build reuses a configured build.
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
-        -DVELTRIS_BENCH=OFF >/dev/null
+  if [ "$BUILD" = build-package ]; then
+    cmake --preset package >/dev/null
+  else
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+          -DVELTRIS_BENCH=OFF >/dev/null
+  fi
 fi
 cmake --build "$BUILD" -j"$(nproc)"
 rm -f "$BUILD"/veltris_*.deb
