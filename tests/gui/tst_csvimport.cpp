@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QItemSelectionModel>
 #include <QTableView>
 #include <QTest>
 
@@ -216,6 +217,9 @@ void TstCsvImport::previewMarksTheBadCellAndRecordsGoIntoTheOpenBase()
     QVERIFY(doc.isModified());
     QCOMPARE(fx.form->mainModel()->rowCount(), before - 1 + 2);
     QCOMPARE(fx.form->currentRow(), before);
+    // Ctrl still held as the record becomes current: it alone is selected (what «Сравнить
+    // выделенные…» takes), not also the record current before.
+    QCOMPARE(fx.form->mainGrid()->selectionModel()->selectedIndexes().size(), 1);
 
     // Saved with the records, the flag follows the saved state both ways.
     QVERIFY(fx.form->saveBase());
