@@ -1,0 +1,60 @@
+#include "search/namelistmodel.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <numeric>
+
+NameListModel::NameListModel(QObject* parent)
+    : QAbstractListModel(parent), m_collator(QLocale(QLocale::English, QLocale::UnitedStates))
+{
+    // The untailored order: digits, then Latin, then Cyrillic, each alphabet in its own order
+    // (the Russian tailoring would put every Cyrillic name before the Latin ones).
+
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    m_collator.setNumericMode(false);
+    m_collator.setIgnorePunctuation(false);
+}
+
+void NameListModel::setNames(QStringList names)
+{
+    beginResetModel();
+    m_names = std::move(names);
+    m_keys.clear();
+    m_keys.reserve(static_cast<size_t>(m_names.size()));
+    for (const QString& name : std::as_const(m_names))
+        m_keys.push_back(m_collator.sortKey(name));
+    m_order.resize(static_cast<size_t>(m_names.size()));
+    std::iota(m_order.begin(), m_order.end(), 0);
+    std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) {
+        return m_keys[static_cast<size_t>(a)].compare(m_keys[static_cast<size_t>(b)]) < 0;
+    });
+    endResetModel();
+}
+
+int NameListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_order.size());
+}
+
+QVariant NameListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    return entry(index.row());
+}
+
+QString NameListModel::entry(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(m_order.size()))
+        return {};
+    return m_names[m_order[static_cast<size_t>(row)]];
+}
+
+int NameListModel::insertionIndex(const QString& text) const
+{
+    const QCollatorSortKey key = m_collator.sortKey(text);
+    const auto it = std::lower_bound(m_order.begin(), m_order.end(), 0, [&](int i, int) {
+        return m_keys[static_cast<size_t>(i)].compare(key) < 0;
+    });
+    return static_cast<int>(it - m_order.begin());
+}
