@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "base/substitute/rules.h"
-#include "search/substitutemodel.h"
+#include "search/substituterulesmodel.h"
 #include "widgets/rangespinbox.h"
 
 using veltris::RuleKind;

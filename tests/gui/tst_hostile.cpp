@@ -30,7 +30,7 @@
 #include "base/basefile.h"
 #include "base/navigatorcatalogue.h"
 #include "scriptedui.h"
-#include "search/substitutemodel.h"
+#include "search/substituteresultsmodel.h"
 #include "search/substitutepage.h"
 
 using namespace Qt::StringLiterals;

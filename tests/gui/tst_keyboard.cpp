@@ -20,7 +20,7 @@
 #include "search/navigatorlistmodel.h"
 #include "search/navigatorwindow.h"
 #include "search/searchpage.h"
-#include "search/substitutemodel.h"
+#include "search/substituterulesmodel.h"
 #include "search/substitutepage.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"

@@ -24,7 +24,7 @@
 #include "search/comparisonwindow.h"
 #include "search/navigatorwindow.h"
 #include "search/substitutepage.h"
-#include "search/substitutemodel.h"
+#include "search/substituteresultsmodel.h"
 
 class TstScreenshots : public QObject {
     Q_OBJECT
