@@ -136,16 +136,6 @@ void SearchPage::fitMinimumSize()
     setMinimumSize(used.right() + 1 + 16, used.bottom() + 1 + 16);
 }
 
-void SelectionGridView::setNameColumnWidth(int width)
-{
-    const int now = m_fixedColumn->width();
-    const int wanted = std::max<int>(kColumnWidth, width);
-    if (wanted == now)
-        return;
-    m_fixedColumn->setFixedWidth(wanted);
-    resize(this->width() + wanted - now, height());
-}
-
 QLabel* SearchPage::caption(int n) const
 {
     return n >= 1 && n <= 4 ? m_captions[n - 1] : nullptr;

@@ -1,6 +1,7 @@
 #include "search/selectiongridview.h"
 
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "search/boundcelldelegate.h"
 
@@ -64,4 +65,14 @@ void SelectionGridView::mousePressEvent(QMouseEvent* event)
     else
         reportPress(-1, -1);
     QTableView::mousePressEvent(event);
+}
+
+void SelectionGridView::setNameColumnWidth(int width)
+{
+    const int now = m_fixedColumn->width();
+    const int wanted = std::max<int>(kColumnWidth, width);
+    if (wanted == now)
+        return;
+    m_fixedColumn->setFixedWidth(wanted);
+    resize(this->width() + wanted - now, height());
 }
