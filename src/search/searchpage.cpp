@@ -50,21 +50,23 @@ SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget*
     setLineWidth(2);  // lowered inner and outer bevels
 
     m_nameEdit = new QLineEdit(this);
-    m_nameEdit->setObjectName(QStringLiteral("LabeledEdit1"));
+    m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
     m_nameEdit->setGeometry(16, 32, 297, 24);
     m_nameEdit->setValidator(new UpperCaseValidator(m_nameEdit));
     m_nameLabel = new QLabel(this);
-    m_nameLabel->setObjectName(QStringLiteral("LabeledEdit1Label"));
+    m_nameLabel->setObjectName(QStringLiteral("nameLabel"));
     m_nameLabel->setGeometry(16, 32 - 3 - 16, 297, 16);  // above the edit, 3 pixels apart
     m_nameLabel->setBuddy(m_nameEdit);
 
     m_nameList = new NameListView(this);
-    m_nameList->setObjectName(QStringLiteral("ListBox1"));
+    m_nameList->setObjectName(QStringLiteral("nameList"));
     m_nameList->setGeometry(16, 64, 297, 545);
 
+    const char* const captionNames[4] = {"selectionTitle", "lowerSpreadCaption", "upperSpreadCaption",
+                                         "percentCaption"};
     for (int i = 0; i < 4; ++i) {
         m_captions[i] = new QLabel(this);
-        m_captions[i]->setObjectName(QStringLiteral("StaticText%1").arg(i + 1));
+        m_captions[i]->setObjectName(QLatin1String(captionNames[i]));
     }
     m_captions[0]->setText(QStringLiteral("Подбор по параметрам для "));
     m_captions[0]->setGeometry(352, 32, 585, 17);
@@ -82,7 +84,7 @@ SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget*
     caption(4, QStringLiteral("%"), 826, 937);
 
     m_grid = new SelectionGridView(this);
-    m_grid->setObjectName(QStringLiteral("StringGrid3"));
+    m_grid->setObjectName(QStringLiteral("selectionGrid"));
     m_grid->setGeometry(352, 64, 585, 377);
     m_grid->setGridModel(new SelectionGridModel(m_grid));
 
@@ -95,15 +97,15 @@ SearchPage::SearchPage(Document& document, ComponentGridView& mainGrid, QWidget*
         spin->setGeometry(left, 464, 49, 22);
         return spin;
     };
-    m_lowerSpread = spread("SpinEdit1", 656);
-    m_upperSpread = spread("SpinEdit2", 768);
+    m_lowerSpread = spread("lowerSpread", 656);
+    m_upperSpread = spread("upperSpread", 768);
 
     m_clearButton = new QPushButton(QStringLiteral("Очистить"), this);
-    m_clearButton->setObjectName(QStringLiteral("BitBtn1"));
+    m_clearButton->setObjectName(QStringLiteral("clearButton"));
     m_clearButton->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
     m_clearButton->setGeometry(824, 504, 89, 33);
     m_applyButton = new QPushButton(QStringLiteral("Применить"), this);
-    m_applyButton->setObjectName(QStringLiteral("BitBtn2"));
+    m_applyButton->setObjectName(QStringLiteral("applyButton"));
     m_applyButton->setGeometry(824, 552, 89, 33);
 
     setHelpContext(this, HelpTopic::SearchPage);

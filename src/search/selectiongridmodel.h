@@ -3,7 +3,7 @@
 
 #include "base/table.h"
 
-// StringGrid3's cells, held as a core table of 4 columns: core row 0 is the horizontal header,
+// The selection grid's cells, held as a core table of 4 columns: core row 0 is the horizontal header,
 // core column 0 the vertical header, core (0,0) the corner; model cell (r, c) is core cell
 // (r+1, c+1). Only the bound columns (1 and 3) take typed text.
 class SelectionGridModel : public QAbstractTableModel {

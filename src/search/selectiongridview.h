@@ -7,7 +7,7 @@
 #include "search/selectionheaderview.h"
 #include "widgets/fixedcorner.h"
 
-// Paints one cell of StringGrid3 in core numbering; fixed cells get their bevel from the header
+// Paints one cell of the selection grid in core numbering; fixed cells get their bevel from the header
 // first, so the painter only adds the text there.
 using GridCellPainter =
     std::function<void(QPainter*, const QStyleOptionViewItem&, int row, int col)>;

@@ -3,7 +3,7 @@
 
 class SelectionGridView;
 
-// The fixed row (horizontal) or the fixed column (vertical) of StringGrid3. A press of any
+// The fixed row (horizontal) or the fixed column (vertical) of the selection grid. A press of any
 // button is reported to the grid; a press never selects.
 class SelectionHeaderView : public FramedHeaderView {
     Q_OBJECT

@@ -80,7 +80,7 @@ void TstCsvImport::menuEntryAndHelp()
     QCOMPARE(a->text(), QString("Импорт из CSV..."));
     QVERIFY(a->isEnabled());
     QCOMPARE(int(helpContext(a)), int(HelpTopic::CsvImport));
-    QMenu* file = fx.form->findChild<QMenu*>("File1");
+    QMenu* file = fx.form->findChild<QMenu*>("fileMenu");
     QVERIFY(file->actions().contains(a));
 
     const QString csv = writeFile(fx, "d.csv", spreadsheetDiodes());

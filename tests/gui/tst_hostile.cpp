@@ -246,7 +246,7 @@ void TstHostile::unreadableSettingsAreNeverRewritten()
         if (!obeyed.effective())
             QSKIP("cannot give up reading every file here");
         ScriptedUi ui;
-        ui.rejectDialog(u"TNavForm"_s);  // the defaults show the navigator at start
+        ui.rejectDialog(u"navigatorWindow"_s);  // the defaults show the navigator at start
         MainWindow form(folder.paths(), ui, QStringList{});
         QSignalSpy started(&form, &MainWindow::started);
         form.show();
