@@ -3,21 +3,9 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/textparse.h"
 
 namespace veltris {
-
-namespace {
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
-}  // namespace
 
 UnitScale unitScaleOfTitle(std::string_view title)
 {
@@ -69,7 +57,7 @@ UnitScale unitScaleOfTitle(std::string_view title)
     std::string unit;
     for (char c : title.substr(comma + 1))
         unit += c == '|' ? ' ' : c;
-    const std::string_view u = trimmed(unit);
+    const std::string_view u = trimBlanks(unit);
     for (std::size_t i = 0; i < kUnitBytes.size(); ++i) {
         if (u == kUnitBytes[i])
             return {kUnits[i].dimension, kUnits[i].scale, {}};
