@@ -1,19 +1,12 @@
 #include "search/namelistmodel.h"
 
-#include <QLocale>
 #include <algorithm>
 #include <numeric>
 
-NameListModel::NameListModel(QObject* parent)
-    : QAbstractListModel(parent), m_collator(QLocale(QLocale::English, QLocale::UnitedStates))
-{
-    // The untailored order: digits, then Latin, then Cyrillic, each alphabet in its own order
-    // (the Russian tailoring would put every Cyrillic name before the Latin ones).
+#include "base/collation.h"
+#include "widgets/apputil.h"
 
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
-    m_collator.setNumericMode(false);
-    m_collator.setIgnorePunctuation(false);
-}
+NameListModel::NameListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 void NameListModel::setNames(QStringList names)
 {
@@ -22,11 +15,11 @@ void NameListModel::setNames(QStringList names)
     m_keys.clear();
     m_keys.reserve(static_cast<size_t>(m_names.size()));
     for (const QString& name : std::as_const(m_names))
-        m_keys.push_back(m_collator.sortKey(name));
+        m_keys.push_back(veltris::collationKey(qStringToCp(name)));
     m_order.resize(static_cast<size_t>(m_names.size()));
     std::iota(m_order.begin(), m_order.end(), 0);
     std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) {
-        return m_keys[static_cast<size_t>(a)].compare(m_keys[static_cast<size_t>(b)]) < 0;
+        return m_keys[static_cast<size_t>(a)] < m_keys[static_cast<size_t>(b)];
     });
     endResetModel();
 }
@@ -52,9 +45,9 @@ QString NameListModel::entry(int row) const
 
 int NameListModel::insertionIndex(const QString& text) const
 {
-    const QCollatorSortKey key = m_collator.sortKey(text);
+    const std::string key = veltris::collationKey(qStringToCp(text));
     const auto it = std::lower_bound(m_order.begin(), m_order.end(), 0, [&](int i, int) {
-        return m_keys[static_cast<size_t>(i)].compare(key) < 0;
+        return m_keys[static_cast<size_t>(i)] < key;
     });
     return static_cast<int>(it - m_order.begin());
 }

@@ -1,11 +1,11 @@
 #pragma once
 #include <QAbstractListModel>
-#include <QCollator>
 #include <QStringList>
+#include <string>
 #include <vector>
 
-// Component names in table order, shown in the list's own order: case-insensitive and
-// locale-aware, equal names in table order. Sorting uses one collation key per name, so
+// Component names in table order, shown in the name order of lists (base/collation.h, the order
+// of the navigator too), equal names in table order. Sorting uses one collation key per name, so
 // 100,000 names take one sort, not 100,000 sorted insertions.
 class NameListModel : public QAbstractListModel {
     Q_OBJECT
@@ -24,8 +24,7 @@ public:
     int insertionIndex(const QString& text) const;
 
 private:
-    QCollator m_collator;
     QStringList m_names;
-    std::vector<QCollatorSortKey> m_keys;  // one per name, table order
+    std::vector<std::string> m_keys;  // collationKey of each name, table order
     std::vector<int> m_order;              // list position -> index into m_names
 };
