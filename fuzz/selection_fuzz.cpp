@@ -18,9 +18,13 @@ using namespace veltris;
 
 namespace {
 
+// A bound is "0" + its numeric filter read as a number; a refusal quotes the text as typed.
 Result<double> boundOf(const std::string& text)
 {
-    return parseNumber("0" + numericFilter(text));
+    auto value = parseNumber("0" + numericFilter(text));
+    if (!value)
+        return Error{value.error().kind, invalidNumberMessage(text)};
+    return value;
 }
 
 // Input: a header line "R C B P Q" (digits; missing ones count as 0), then newline-separated
