@@ -61,8 +61,8 @@ int runSelect(const SelectOptions& o)
         std::optional<int> pv;
         std::optional<int> qv;
         if (colon != std::string::npos) {
-            pv = parseInteger(std::string_view(o.spread).substr(0, colon));
-            qv = parseInteger(std::string_view(o.spread).substr(colon + 1));
+            pv = veltris::parseInteger(std::string_view(o.spread).substr(0, colon));
+            qv = veltris::parseInteger(std::string_view(o.spread).substr(colon + 1));
         }
         if (!pv || !qv || *pv < 0 || *pv > 100 || *qv < 0 || *qv > 100) {
             printError("--spread «" + o.spread +
@@ -86,7 +86,7 @@ int runSelect(const SelectOptions& o)
     std::vector<veltris::BoundTexts> bounds(lastColumn > 0 ? lastColumn : 0, {"0", "0"});
 
     auto checkColumn = [&](std::string_view text, int& column) {
-        const auto v = parseInteger(text);
+        const auto v = veltris::parseInteger(text);
         if (!v || *v < 1 || *v > lastColumn) {
             printError("номер столбца «" + std::string(text) + "» недопустим; допустимы номера " +
                        columnRangeText(lastColumn));
