@@ -23,7 +23,8 @@
 #include "base/navigatorcatalogue.h"
 #include "bench_data.h"
 #include "gui_bench_support.h"
-#include "search/substitutemodel.h"
+#include "search/substituteresultsmodel.h"
+#include "search/substituterulesmodel.h"
 #include "search/substitutepage.h"
 
 namespace {

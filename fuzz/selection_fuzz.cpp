@@ -12,6 +12,7 @@
 #include "base/table.h"
 #include "base/valuetext.h"
 #include "fuzzcheck.h"
+#include "literalselection.h"
 
 using namespace veltris;
 
@@ -24,53 +25,6 @@ Result<double> boundOf(const std::string& text)
     if (!value)
         return Error{value.error().kind, invalidNumberMessage(text)};
     return value;
-}
-
-// The selection rules read literally: each component tests each counting row in order.
-Result<SelectionResult> plainSelection(const Table& main, const std::vector<BoundTexts>& bounds)
-{
-    SelectionResult result;
-    // Criteria: some bound, read row by row and lower before upper, is not 0; a bound that
-    // fails before that one is reached is the error.
-    std::vector<const std::string*> texts;
-    for (const BoundTexts& row : bounds)
-        texts.insert(texts.end(), {&row.lower, &row.upper});
-    const auto firstNonZero = std::find_if(texts.begin(), texts.end(), [](const std::string* t) {
-        const auto v = boundOf(*t);
-        return !v || *v != 0;
-    });
-    if (firstNonZero != texts.end()) {
-        if (auto v = boundOf(**firstNonZero); !v)
-            return v.error();
-    }
-    if (firstNonZero == texts.end()) {
-        result.noCriteria = true;
-        return result;
-    }
-    for (int k = 1; k < main.rowCount(); ++k) {
-        bool counted = false;
-        bool passed = true;
-        for (size_t r = 0; r < bounds.size() && passed; ++r) {
-            if (bounds[r].lower.empty() || bounds[r].upper.empty())
-                continue;
-            auto lo = boundOf(bounds[r].lower);
-            if (!lo)
-                return lo.error();
-            auto hi = boundOf(bounds[r].upper);
-            if (!hi)
-                return hi.error();
-            if (*lo == 0 || *hi == 0)
-                continue;
-            counted = true;
-            auto range = parseRange(numericFilter(main.cell(k, static_cast<int>(r) + 1)));
-            if (!range)
-                return range.error();
-            passed = std::fabs(range->a) >= std::fabs(*lo) && std::fabs(range->b) <= std::fabs(*hi);
-        }
-        if (counted && passed)
-            result.rows.push_back(k);
-    }
-    return result;
 }
 
 // Input: a header line "R C B P Q" (digits; missing ones count as 0), then newline-separated
@@ -132,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     }
 
     const auto got = selectComponents(main, bounds);
-    const auto want = plainSelection(main, bounds);
+    const auto want = testsupport::literalSelection(main, bounds);
     check(got.ok() == want.ok());
     if (!got.ok()) {
         check(got.error().message == want.error().message);

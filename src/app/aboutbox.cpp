@@ -14,7 +14,7 @@
 
 AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
 {
-    setUpFixedDialog(this, "TAboutBox", QStringLiteral("О программе"));
+    setUpFixedDialog(this, "aboutBox", QStringLiteral("О программе"));
     QFont f = veltrisFont();
     setFont(f);
     QPalette pal = palette();
@@ -23,7 +23,7 @@ AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
     setFixedSize(298, 231);
 
     m_panel = new QFrame(this);
-    m_panel->setObjectName(QStringLiteral("Panel1"));
+    m_panel->setObjectName(QStringLiteral("panel"));
     m_panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_panel->setGeometry(8, 8, 281, 185);
     m_panel->setMouseTracking(true);
@@ -45,9 +45,9 @@ AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
     m_productName = label("ProductName", appTitle(), 88, 16);
     m_version = label("Version", QStringLiteral("Version 0.05.1 Alfa"), 88, 40);
     m_copyright = label("Copyright", QStringLiteral("© Брамис, 2025. Все права защищены."), 8, 80);
-    m_webLink = label("Label1", webAddress(), 9, 104);
+    m_webLink = label("webLink", webAddress(), 9, 104);
     m_webLink->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_mailLink = label("Label2", mailAddress(), 8, 136);
+    m_mailLink = label("mailLink", mailAddress(), 8, 136);
     for (QLabel* link : {m_webLink, m_mailLink}) {
         link->setCursor(Qt::PointingHandCursor);
         link->setMouseTracking(true);
@@ -56,7 +56,7 @@ AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
     }
 
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
-    m_okButton->setObjectName(QStringLiteral("BitBtn1"));
+    m_okButton->setObjectName(QStringLiteral("okButton"));
     m_okButton->setGeometry(112, 200, 75, 25);
     m_okButton->setDefault(true);
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);

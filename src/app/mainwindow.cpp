@@ -64,7 +64,7 @@ MainWindow::MainWindow(Document& document, UiServices& ui, QStringList args, QWi
     : QMainWindow(parent), m_ui(ui), m_args(std::move(args)), m_document(document)
 {
     m_document.setDialogParent(this);
-    setObjectName(QStringLiteral("TSDIAppForm"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(appTitle());
     setWindowIcon(programIcon());
     setFont(veltrisFont());
@@ -117,19 +117,19 @@ void MainWindow::createActions()
         addAction(a);  // keys work wherever the window is active
         return a;
     };
-    m_newBase = make("FileNew1", QStringLiteral("&Новый"), QStringLiteral("Новый|Создать новый файл"),
+    m_newBase = make("newBaseAction", QStringLiteral("&Новый"), QStringLiteral("Новый|Создать новый файл"),
                      HelpTopic::NewBase, {QKeySequence(Qt::CTRL | Qt::Key_N)});
-    m_openBase = make("FileOpen1", QStringLiteral("&Открыть..."), QStringLiteral("Открыть|Открыть файл"),
+    m_openBase = make("openBaseAction", QStringLiteral("&Открыть..."), QStringLiteral("Открыть|Открыть файл"),
                       HelpTopic::OpenBase, {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_O)});
-    m_import = make("Import1", QStringLiteral("Импорт..."), QStringLiteral("Импорт|Импортировать из файла"),
+    m_import = make("importAction", QStringLiteral("Импорт..."), QStringLiteral("Импорт|Импортировать из файла"),
                     HelpTopic::Import, {});
     m_import->setEnabled(false);
-    m_saveBase = make("FileSave1", QStringLiteral("&Сохранить"), QStringLiteral("Сохранить|Сохранить текущий файл"),
+    m_saveBase = make("saveBaseAction", QStringLiteral("&Сохранить"), QStringLiteral("Сохранить|Сохранить текущий файл"),
                       HelpTopic::SaveBase, {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)});
-    m_saveBaseAs = make("FileSaveAs1", QStringLiteral("Сохранить к&ак..."),
+    m_saveBaseAs = make("saveBaseAsAction", QStringLiteral("Сохранить к&ак..."),
                         QStringLiteral("Сохранить как|Сохранить файл под другим именем"), HelpTopic::SaveBaseAs,
                         {QKeySequence(Qt::SHIFT | Qt::Key_F2)});
-    m_export = make("N11", QStringLiteral("Экспорт..."), QStringLiteral("Экспорт|Экспортировать в файл"),
+    m_export = make("exportAction", QStringLiteral("Экспорт..."), QStringLiteral("Экспорт|Экспортировать в файл"),
                     HelpTopic::Export, {});
     m_importCsv = make("ImportCsv", QStringLiteral("Импорт из CSV..."),
                        QStringLiteral("Импорт из CSV|Прочитать записи из файла CSV в открытую или новую базу"),
@@ -137,32 +137,32 @@ void MainWindow::createActions()
     m_navigatorAction = make("NavigatorAction", QStringLiteral("Навигатор..."),
                              QStringLiteral("Навигатор|Вызвать навигатор"), HelpTopic::NavigatorCommand,
                              {QKeySequence(Qt::Key_F7)});
-    m_exit = make("FileExit1", QStringLiteral("Вы&ход"), QStringLiteral("Выход|Выход из программы"),
+    m_exit = make("exitAction", QStringLiteral("Вы&ход"), QStringLiteral("Выход|Выход из программы"),
                   HelpTopic::Exit, {});
-    m_undo = make("EditUndo1", QStringLiteral("Отменить"), QStringLiteral("Отменить|Отменить последнее действие"),
+    m_undo = make("undoAction", QStringLiteral("Отменить"), QStringLiteral("Отменить|Отменить последнее действие"),
                   HelpTopic::Contents, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    m_redo = make("EditRedo1", QStringLiteral("Повторить"), QStringLiteral("Повторить|Повторить отменённое действие"),
+    m_redo = make("redoAction", QStringLiteral("Повторить"), QStringLiteral("Повторить|Повторить отменённое действие"),
                   HelpTopic::Contents,
                   {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    m_addRecord = make("N7", QStringLiteral("Добавить"), QStringLiteral("Добавить|Добавить элемент"),
+    m_addRecord = make("addRecordAction", QStringLiteral("Добавить"), QStringLiteral("Добавить|Добавить элемент"),
                        HelpTopic::AddRecord, {QKeySequence(Qt::Key_Insert)});
-    m_editRecord = make("N8", QStringLiteral("Изменить"), QStringLiteral("Изменить|Изменить параметры элемента"),
+    m_editRecord = make("editRecordAction", QStringLiteral("Изменить"), QStringLiteral("Изменить|Изменить параметры элемента"),
                         HelpTopic::EditRecord, {QKeySequence(Qt::Key_F4)});
-    m_deleteRecord = make("N9", QStringLiteral("Удалить"), QStringLiteral("Удалить|Удалить элемент"),
+    m_deleteRecord = make("deleteRecordAction", QStringLiteral("Удалить"), QStringLiteral("Удалить|Удалить элемент"),
                           HelpTopic::DeleteRecord, {QKeySequence(Qt::Key_F8)});
     m_findSubstitute = make("FindSubstitute", QStringLiteral("Найти замену..."),
                             QStringLiteral("Найти замену|Подобрать замену текущему элементу"),
                             HelpTopic::Substitute, {QKeySequence(Qt::CTRL | Qt::Key_R)});
-    m_baseParametersAction = make("N4", QStringLiteral("Параметры базы"),
+    m_baseParametersAction = make("baseParametersAction", QStringLiteral("Параметры базы"),
                                   QStringLiteral("Параметры базы|Настроить параметры базы"),
                                   HelpTopic::ParametersMenu, {});
-    m_viewColumnsAction = make("N3", QStringLiteral("Параметры просмотра"),
+    m_viewColumnsAction = make("viewColumnsAction", QStringLiteral("Параметры просмотра"),
                                QStringLiteral("Параметры просмотра|Настроить параметры просмотра"),
                                HelpTopic::ParametersMenu, {});
-    m_helpContents = make("N14", QStringLiteral("Вызов справки"), QStringLiteral("Вызов справки"),
+    m_helpContents = make("helpContentsAction", QStringLiteral("Вызов справки"), QStringLiteral("Вызов справки"),
                           HelpTopic::Contents, {QKeySequence(Qt::Key_F1)});
-    m_forum = make("N15", QStringLiteral("На форуме сайта Брамис"), QString(), HelpTopic::Contents, {});
-    m_about = make("HelpAbout1", QStringLiteral("&О программе..."),
+    m_forum = make("forumAction", QStringLiteral("На форуме сайта Брамис"), QString(), HelpTopic::Contents, {});
+    m_about = make("aboutAction", QStringLiteral("&О программе..."),
                    QStringLiteral("О программе|Информация о программе и ее производителе"), HelpTopic::Contents,
                    {});
 
@@ -225,7 +225,7 @@ void MainWindow::createMenus()
     QMenuBar* bar = menuBar();
     auto* menuStyle = new MenuStyle;
     menuStyle->setParent(this);
-    bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setObjectName(QStringLiteral("menuBar"));
     const auto menu = [this, menuStyle](QWidget* parent, const char* name, const QString& title,
                                         const QString& hint, HelpTopic topic) {
         auto* m = new QMenu(title, parent);
@@ -241,7 +241,7 @@ void MainWindow::createMenus()
         return m;
     };
 
-    QMenu* file = menu(bar, "File1", QStringLiteral("&Файл"), QStringLiteral("Файловые команды"),
+    QMenu* file = menu(bar, "fileMenu", QStringLiteral("&Файл"), QStringLiteral("Файловые команды"),
                        HelpTopic::FileMenu);
     file->addAction(m_newBase);
     file->addAction(m_openBase);
@@ -256,7 +256,7 @@ void MainWindow::createMenus()
     file->addAction(m_exit);
     bar->addMenu(file);
 
-    QMenu* edit = menu(bar, "Edit1", QStringLiteral("&Правка"), QStringLiteral("Команды редактирования"),
+    QMenu* edit = menu(bar, "editMenu", QStringLiteral("&Правка"), QStringLiteral("Команды редактирования"),
                        HelpTopic::EditMenu);
     edit->addAction(m_undo);
     edit->addAction(m_redo);
@@ -268,18 +268,18 @@ void MainWindow::createMenus()
     edit->addAction(m_findSubstitute);
     bar->addMenu(edit);
 
-    QMenu* params = menu(bar, "Params1", QStringLiteral("Па&раметры"), QStringLiteral("Параметры программы"),
+    QMenu* params = menu(bar, "parametersMenu", QStringLiteral("Па&раметры"), QStringLiteral("Параметры программы"),
                          HelpTopic::ParametersMenu);
     params->addAction(m_baseParametersAction);
     params->addAction(m_viewColumnsAction);
     bar->addMenu(params);
 
-    QMenu* help = menu(bar, "Help1", QStringLiteral("&Справка"), QStringLiteral("Справка"), HelpTopic::HelpMenu);
+    QMenu* help = menu(bar, "helpMenu", QStringLiteral("&Справка"), QStringLiteral("Справка"), HelpTopic::HelpMenu);
     help->addAction(m_helpContents);
-    QMenu* discuss = menu(help, "N16", QStringLiteral("Обсудить"), QString(), HelpTopic::Contents);
+    QMenu* discuss = menu(help, "discussMenu", QStringLiteral("Обсудить"), QString(), HelpTopic::Contents);
     discuss->addAction(m_forum);
     help->addMenu(discuss);
-    help->addSeparator()->setObjectName(QStringLiteral("N17"));
+    help->addSeparator()->setObjectName(QStringLiteral("aboutSeparator"));
     help->addAction(m_about);
     bar->addMenu(help);
 }
@@ -287,7 +287,7 @@ void MainWindow::createMenus()
 void MainWindow::createToolBar()
 {
     m_toolBar = new QToolBar(this);
-    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setObjectName(QStringLiteral("toolBar"));
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
     m_toolBar->setFixedHeight(30);
@@ -308,10 +308,10 @@ void MainWindow::createToolBar()
     m_toolBar->addAction(m_newBase);
     m_toolBar->addAction(m_openBase);
     m_toolBar->addAction(m_saveBase);
-    addGap("ToolButton4");
+    addGap("fileGap");
     m_toolBar->addAction(m_undo);
     m_toolBar->addAction(m_redo);
-    addGap("UndoGap");
+    addGap("undoGap");
     m_toolBar->addAction(m_navigatorAction);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
 }
@@ -319,16 +319,18 @@ void MainWindow::createToolBar()
 void MainWindow::createPages()
 {
     m_pages = new QTabWidget(this);
-    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->setObjectName(QStringLiteral("pages"));
     m_pages->setDocumentMode(false);
     setHelpContext(m_pages, HelpTopic::Contents);
 
     const QString captions[PageCount] = {QStringLiteral("Таблица №1"), QStringLiteral("Таблица №2"),
                                          QStringLiteral("Габариты"), QStringLiteral("Поиск"),
                                          QStringLiteral("Замена")};
+    const char* const pageNames[PageCount] = {"mainTableTab", "secondTableTab", "drawingTab", "searchTab",
+                                              "substituteTab"};
     for (int i = 0; i < PageCount; ++i) {
         m_pageWidgets[i] = new QWidget;
-        m_pageWidgets[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        m_pageWidgets[i]->setObjectName(QLatin1String(pageNames[i]));
         m_pages->addTab(m_pageWidgets[i], captions[i]);
     }
     setHelpContext(m_pageWidgets[DrawingPage], HelpTopic::Drawing);
@@ -338,10 +340,10 @@ void MainWindow::createPages()
     m_mainModel = new ComponentTableModel(&m_document.mainTable(), this);
     m_secondModel = new ComponentTableModel(&m_document.secondTable(), this);
     m_mainGrid = new ComponentGridView(m_pageWidgets[MainTablePage]);
-    m_mainGrid->setObjectName(QStringLiteral("StringGrid1"));
+    m_mainGrid->setObjectName(QStringLiteral("mainGrid"));
     m_mainGrid->setTableModel(m_mainModel);
     m_secondGrid = new ComponentGridView(m_pageWidgets[SecondTablePage]);
-    m_secondGrid->setObjectName(QStringLiteral("StringGrid2"));
+    m_secondGrid->setObjectName(QStringLiteral("secondGrid"));
     m_secondGrid->setTableModel(m_secondModel);
     for (int i = 0; i < 2; ++i) {
         auto* lay = new QVBoxLayout(m_pageWidgets[i]);
@@ -362,14 +364,14 @@ void MainWindow::createPages()
     // A model reset brings a new selection model only if the model changes; ours stays.
 
     m_drawingPanel = new QFrame(m_pageWidgets[DrawingPage]);
-    m_drawingPanel->setObjectName(QStringLiteral("Panel1"));
+    m_drawingPanel->setObjectName(QStringLiteral("drawingPanel"));
     m_drawingPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setHelpContext(m_drawingPanel, HelpTopic::Drawing);
     auto* pageLay = new QVBoxLayout(m_pageWidgets[DrawingPage]);
     pageLay->setContentsMargins(0, 0, 0, 0);
     pageLay->addWidget(m_drawingPanel);
     m_drawing = new DrawingImage(m_drawingPanel);
-    m_drawing->setObjectName(QStringLiteral("Image1"));
+    m_drawing->setObjectName(QStringLiteral("drawingImage"));
     setHelpContext(m_drawing, HelpTopic::Drawing);
     auto* panelLay = new QVBoxLayout(m_drawingPanel);
     panelLay->setContentsMargins(1, 1, 1, 1);

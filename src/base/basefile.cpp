@@ -40,26 +40,6 @@ constexpr int kMaxColourCode = record::kColourMax;
 
 constexpr char kWriteFailed[] = "Ошибка записи в файл";
 
-double loadDouble(const char* p)
-{
-    double v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-std::int16_t loadInt16(const char* p)
-{
-    std::int16_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-std::string_view shortString(const char* field, int maxLen)
-{
-    const int len = std::min<int>(static_cast<unsigned char>(field[0]), maxLen);
-    return std::string_view(field + 1, static_cast<size_t>(len));
-}
-
 // What a column of a record of type `code` holds (paramColumns columns after the name; the
 // last of them the drawing number).
 enum class Slot { Name, Value, Range, Colour, Drawing };
@@ -98,10 +78,10 @@ void putValue(ColumnStore& c, size_t i, std::uint8_t flags, double v)
 // Stores record i into the columns: no text is made.
 void decodeRecordV3(const char* rec, size_t i, std::vector<ColumnStore>& cols)
 {
-    cols[0].texts[i] = shortString(rec, kMaxName);
+    cols[0].texts[i] = record::shortText(rec, kMaxName);
     const auto value = [&](int col, const char* p) {
         // A negative value shows as its magnitude in parentheses.
-        const double v = loadDouble(p);
+        const double v = record::load<double>(p);
         if (v < 0)
             putValue(cols[static_cast<size_t>(col)], i, kFlagParen, -v);
         else
@@ -109,11 +89,11 @@ void decodeRecordV3(const char* rec, size_t i, std::vector<ColumnStore>& cols)
     };
     for (int c = 1; c < kV3RangeColumn; ++c)
         value(c, rec + record::v3ValueOffset(c));
-    cols[kV3RangeColumn].a[i] = loadDouble(rec + record::kV3RangeA);
-    cols[kV3RangeColumn].b[i] = loadDouble(rec + record::kV3RangeB);
+    cols[kV3RangeColumn].a[i] = record::load<double>(rec + record::kV3RangeA);
+    cols[kV3RangeColumn].b[i] = record::load<double>(rec + record::kV3RangeB);
     for (int c = kV3RangeColumn + 1; c < kMaxParamColumns; ++c)
         value(c, rec + record::v3ValueOffset(c));
-    cols[kMaxParamColumns].drawing[i] = loadInt16(rec + record::kV3DrawingOffset);
+    cols[kMaxParamColumns].drawing[i] = record::load<std::int16_t>(rec + record::kV3DrawingOffset);
 }
 
 // Stores records i0..i1-1 (starting at `first`) into the columns, column by column: each
@@ -123,7 +103,7 @@ void decodeBlock(const char* first, size_t i0, size_t i1, int code, int paramCol
 {
     const auto rec = [first](size_t i) { return first + i * kRecordSize; };
     for (size_t i = i0; i < i1; ++i)
-        cols[0].texts[i] = shortString(rec(i), kMaxName);
+        cols[0].texts[i] = record::shortText(rec(i), kMaxName);
     for (int c = 1; c < paramColumns; ++c) {
         ColumnStore& col = cols[static_cast<size_t>(c)];
         switch (col.kind) {
@@ -131,8 +111,8 @@ void decodeBlock(const char* first, size_t i0, size_t i1, int code, int paramCol
             constexpr int a = kSlotsOffset + kSlotSize * kRangeSlotA;
             constexpr int b = kSlotsOffset + kSlotSize * kRangeSlotB;
             for (size_t i = i0; i < i1; ++i) {
-                const double va = loadDouble(rec(i) + a + 1);
-                const double vb = loadDouble(rec(i) + b + 1);
+                const double va = record::load<double>(rec(i) + a + 1);
+                const double vb = record::load<double>(rec(i) + b + 1);
                 col.flags[i] = static_cast<std::uint8_t>(rec(i)[a]);
                 col.a[i] = va;
                 col.b[i] = vb;
@@ -142,13 +122,13 @@ void decodeBlock(const char* first, size_t i0, size_t i1, int code, int paramCol
         }
         case CellKind::Text:
             for (size_t i = i0; i < i1; ++i)
-                col.texts[i] = shortString(rec(i) + kSlotsOffset, kMaxColourCode);
+                col.texts[i] = record::shortText(rec(i) + kSlotsOffset, kMaxColourCode);
             break;
         default: {
             const int offset = kSlotsOffset + kSlotSize * record::valueSlot(code, c);
             for (size_t i = i0; i < i1; ++i) {
                 const char* s = rec(i) + offset;
-                putValue(col, i, static_cast<std::uint8_t>(s[0]), loadDouble(s + 1));
+                putValue(col, i, static_cast<std::uint8_t>(s[0]), record::load<double>(s + 1));
             }
             break;
         }
@@ -156,7 +136,7 @@ void decodeBlock(const char* first, size_t i0, size_t i1, int code, int paramCol
     }
     std::vector<std::int16_t>& drawing = cols[static_cast<size_t>(paramColumns)].drawing;
     for (size_t i = i0; i < i1; ++i)
-        drawing[i] = loadInt16(rec(i) + kDrawingOffset);
+        drawing[i] = record::load<std::int16_t>(rec(i) + kDrawingOffset);
 }
 
 // "12", "-7", "+3"; anything else (blanks, letters, out of range) is refused.

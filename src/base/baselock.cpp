@@ -56,14 +56,14 @@ LockContent readLock(const std::filesystem::path& file)
 
 int createLock(const std::filesystem::path& file, const std::string& text)
 {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
+    UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!fd)
         return errno;
     const char* p = text.data();
     size_t left = text.size();
     int err = 0;
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = ::write(fd.get(), p, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -73,7 +73,8 @@ int createLock(const std::filesystem::path& file, const std::string& text)
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (::close(fd) != 0 && err == 0)
+    // Closed here, for the error a close can report.
+    if (::close(fd.release()) != 0 && err == 0)
         err = errno;
     if (err != 0)
         ::unlink(file.c_str());

@@ -6,25 +6,12 @@
 
 #include "base/recordlayout.h"
 #include "base/table.h"
+#include "base/textparse.h"
 #include "base/valuetext.h"
 
 namespace veltris {
 
 namespace {
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view t)
-{
-    while (!t.empty() && isBlank(t.front()))
-        t.remove_prefix(1);
-    while (!t.empty() && isBlank(t.back()))
-        t.remove_suffix(1);
-    return t;
-}
 
 // The number inside the marks: opening marks "([{<>" before it, closing brackets after it.
 // False when anything but a digit, ',', '-' or 'E' is left inside.
@@ -142,7 +129,7 @@ CellFault readValueCell(std::string_view text, CellValue& out)
         out.cls = fastClass(out.value);
         return CellFault::None;
     }
-    text = trimmed(text);
+    text = trimBlanks(text);
     if (text.empty())
         return CellFault::None;
     std::string_view core;
@@ -166,7 +153,7 @@ CellFault readValueCell(std::string_view text, CellValue& out)
 CellFault readRangeCell(std::string_view text, CellRange& out)
 {
     out = CellRange{};
-    text = trimmed(text);
+    text = trimBlanks(text);
     std::string_view core;
     if (!markedCore(text, core))
         return CellFault::NotRange;
@@ -195,7 +182,7 @@ CellFault readRangeCell(std::string_view text, CellRange& out)
 CellFault readDrawingCell(std::string_view text, std::int16_t& out)
 {
     out = 0;
-    text = trimmed(text);
+    text = trimBlanks(text);
     if (text.empty())
         return CellFault::None;
     const char* b = text.data();

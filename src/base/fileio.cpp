@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <system_error>
 
@@ -63,17 +64,18 @@ int writeAll(int fd, std::string_view bytes)
     return 0;
 }
 
-int closeFd(int fd)
+// Closes a written file now, for the error its close can report (a delayed write error).
+int closeFd(UniqueFd& fd)
 {
-    return ::close(fd) == 0 ? 0 : errno;
+    return ::close(fd.release()) == 0 ? 0 : errno;
 }
 
 int writeInPlace(const std::filesystem::path& path, std::string_view bytes)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!fd)
         return errno;
-    const int err = writeAll(fd, bytes);
+    const int err = writeAll(fd.get(), bytes);
     const int closed = closeFd(fd);
     return err != 0 ? err : closed;
 }
@@ -107,20 +109,6 @@ int rewriteInPlace(const std::filesystem::path& path, std::string_view bytes, co
         return errno;
     return 0;
 }
-
-// An open folder, closed at scope end.
-struct FolderFd {
-    int fd = -1;
-    explicit FolderFd(const std::filesystem::path& dir)
-        : fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
-    ~FolderFd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    FolderFd(const FolderFd&) = delete;
-    FolderFd& operator=(const FolderFd&) = delete;
-};
 
 // What the new file takes over from the file it replaces.
 struct Replaced {
@@ -194,16 +182,14 @@ int linkUnnamed(int fd, int dirFd, const std::string& tempName)
 // the caller then takes a named temporary file.
 int writeUnnamed(int dirFd, const std::string& name, std::string_view bytes, const Replaced& old)
 {
-    const int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode(old));
-    if (fd < 0)
+    UniqueFd fd(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode(old)));
+    if (!fd)
         return -1;
-    if (const int err = fillAndSync(fd, bytes, old)) {
-        ::close(fd);
+    if (const int err = fillAndSync(fd.get(), bytes, old))
         return err;
-    }
     if (!old.exists) {
         // Nothing to replace: the new file gets its name in one step.
-        const int err = linkUnnamed(fd, dirFd, name);
+        const int err = linkUnnamed(fd.get(), dirFd, name);
         if (err != EEXIST) {
             const int closed = closeFd(fd);
             return err != 0 ? -1 : closed;
@@ -214,12 +200,10 @@ int writeUnnamed(int dirFd, const std::string& name, std::string_view bytes, con
     int err = EEXIST;
     for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
         temp = tempPrefix(name) + tempSuffix();
-        err = linkUnnamed(fd, dirFd, temp);
+        err = linkUnnamed(fd.get(), dirFd, temp);
     }
-    if (err != 0) {
-        ::close(fd);
+    if (err != 0)
         return -1;
-    }
     // The rename follows the link at once: the name lives only between the two calls.
     if (::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0) {
         err = errno;
@@ -252,39 +236,37 @@ pid_t tempOwner(std::string_view entry, std::string_view prefix)
 // The next save of the same file removes those of processes that no longer run.
 void removeStaleTemps(int dirFd, const std::string& name)
 {
-    const int fd = ::dup(dirFd);
-    if (fd < 0)
+    UniqueFd fd(::dup(dirFd));
+    if (!fd)
         return;
-    DIR* dir = ::fdopendir(fd);
-    if (dir == nullptr) {
-        ::close(fd);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd.get()), ::closedir);
+    if (!dir)
         return;
-    }
+    fd.release();  // the listing owns it now
     const std::string prefix = tempPrefix(name);
     const pid_t self = ::getpid();
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const pid_t owner = tempOwner(entry->d_name, prefix);
         if (owner != 0 && owner != self && ::kill(owner, 0) != 0 && errno == ESRCH)
             ::unlinkat(dirFd, entry->d_name, 0);
     }
-    ::closedir(dir);
 }
 
 // The named way, for file systems without unnamed files: a crash can leave the temporary file.
 int writeNamed(int dirFd, const std::string& name, std::string_view bytes, const Replaced& old)
 {
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    UniqueFd fd;
+    for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
         temp = tempPrefix(name) + tempSuffix();
-        fd = ::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                      creationMode(old));
-        if (fd < 0 && errno != EEXIST)
+        fd = UniqueFd(::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                               creationMode(old)));
+        if (!fd && errno != EEXIST)
             return errno;
     }
-    if (fd < 0)
+    if (!fd)
         return EEXIST;
-    int err = fillAndSync(fd, bytes, old);
+    int err = fillAndSync(fd.get(), bytes, old);
     const int closed = closeFd(fd);
     if (err == 0)
         err = closed;
@@ -468,13 +450,14 @@ Status writeFileAtomic(const std::filesystem::path& requested, std::string_view 
         return failure(errno);  // a link loop, a path through a file, no access to the folder
     }
 
-    const FolderFd dir(path.parent_path());
-    int err = dir.fd < 0 ? errno : 0;
+    const std::filesystem::path folder = path.parent_path();
+    const UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int err = dir ? 0 : errno;
     const std::string name = path.filename().string();
     if (err == 0) {
-        err = tempFile == TempFile::Unnamed ? writeUnnamed(dir.fd, name, bytes, old) : -1;
+        err = tempFile == TempFile::Unnamed ? writeUnnamed(dir.get(), name, bytes, old) : -1;
         if (err < 0)
-            err = writeNamed(dir.fd, name, bytes, old);
+            err = writeNamed(dir.get(), name, bytes, old);
     }
     if (err == EACCES || err == EPERM) {
         // The folder refuses a temporary file or the rename over the old one (someone else's
@@ -487,15 +470,15 @@ Status writeFileAtomic(const std::filesystem::path& requested, std::string_view 
         return Status{Error{ErrorKind::WriteFailed, std::string(failureMessage),
                             "нет доступа к папке «" + path.parent_path().string() + "»"}};
     }
-    if (dir.fd < 0)
+    if (!dir)
         return failure(err, SystemObject::Folder);
     if (err != 0)
         return failure(err);
     // The new name goes to the disk too, so a power cut after success cannot bring back the
     // old file. (A file system that cannot sync folders says EINVAL; the rename is all it has.)
-    if (::fsync(dir.fd) != 0 && errno != EINVAL)
+    if (::fsync(dir.get()) != 0 && errno != EINVAL)
         return failure(errno);
-    removeStaleTemps(dir.fd, name);
+    removeStaleTemps(dir.get(), name);
     return {};
 }
 

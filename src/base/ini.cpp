@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "base/fileio.h"
+#include "base/textparse.h"
 
 #include <sys/stat.h>
 
@@ -12,17 +13,7 @@ namespace veltris {
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-std::string_view trim(std::string_view s)
-{
-    const size_t b = s.find_first_not_of(kBlanks);
-    if (b == std::string_view::npos)
-        return {};
-    const size_t e = s.find_last_not_of(kBlanks);
-    return s.substr(b, e - b + 1);
-}
 
 bool equalsNoCase(std::string_view a, std::string_view b)
 {
@@ -41,17 +32,17 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 // The name of a "[section]" line, or nullopt for any other line.
 std::optional<std::string_view> sectionName(std::string_view line)
 {
-    const std::string_view t = trim(line);
+    const std::string_view t = trimBlanks(line);
     if (t.empty() || t.front() != '[')
         return std::nullopt;
     const std::string_view inner = t.substr(1);
-    return trim(inner.substr(0, inner.find(']')));
+    return trimBlanks(inner.substr(0, inner.find(']')));
 }
 
 // Position of '=' in a key line; npos for blank, comment and section lines.
 size_t equalsPos(std::string_view line)
 {
-    const std::string_view t = trim(line);
+    const std::string_view t = trimBlanks(line);
     if (t.empty() || t.front() == ';' || t.front() == '[')
         return std::string_view::npos;
     return line.find('=');
@@ -60,14 +51,14 @@ size_t equalsPos(std::string_view line)
 bool isKeyLine(std::string_view line, std::string_view key)
 {
     const size_t eq = equalsPos(line);
-    return eq != std::string_view::npos && equalsNoCase(trim(line.substr(0, eq)), trim(key));
+    return eq != std::string_view::npos && equalsNoCase(trimBlanks(line.substr(0, eq)), trimBlanks(key));
 }
 
 }  // namespace
 
 std::optional<long long> parseIniInt(std::string_view text)
 {
-    std::string_view s = trim(text);
+    std::string_view s = trimBlanks(text);
     bool negative = false;
     if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
         negative = s.front() == '-';
@@ -144,7 +135,7 @@ Result<IniFile> IniFile::loadIfPresent(const std::filesystem::path& path)
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const
 {
-    const std::string_view wanted = trim(section);
+    const std::string_view wanted = trimBlanks(section);
     bool inSection = false;
     for (const std::string& line : m_lines) {
         if (auto name = sectionName(line)) {
@@ -152,7 +143,7 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
             continue;
         }
         if (inSection && isKeyLine(line, key))
-            return std::string(trim(std::string_view(line).substr(line.find('=') + 1)));
+            return std::string(trimBlanks(std::string_view(line).substr(line.find('=') + 1)));
     }
     return std::nullopt;
 }
@@ -185,7 +176,7 @@ void IniFile::writeString(std::string_view section, std::string_view key, std::s
         if (c == '\r' || c == '\n')
             c = ' ';
 
-    const std::string_view wanted = trim(section);
+    const std::string_view wanted = trimBlanks(section);
     long sectionLine = -1;   // header of the first matching section
     long lastKeyLine = -1;   // last key line of that section
     bool inSection = false;
@@ -208,13 +199,13 @@ void IniFile::writeString(std::string_view section, std::string_view key, std::s
         lastKeyLine = static_cast<long>(i);
     }
 
-    std::string newLine = std::string(trim(key)) + "=" + clean;
+    std::string newLine = std::string(trimBlanks(key)) + "=" + clean;
     if (sectionLine >= 0) {
         const long at = (lastKeyLine >= 0 ? lastKeyLine : sectionLine) + 1;
         m_lines.insert(m_lines.begin() + at, std::move(newLine));
         return;
     }
-    if (!m_lines.empty() && !trim(m_lines.back()).empty())
+    if (!m_lines.empty() && !trimBlanks(m_lines.back()).empty())
         m_lines.emplace_back();
     m_lines.push_back("[" + std::string(wanted) + "]");
     m_lines.push_back(std::move(newLine));

@@ -1,6 +1,11 @@
 #pragma once
-// Where the fields of a component record lie. The base reader and writer and the finder's
-// direct reading of base files share these offsets, so they cannot drift apart.
+// Where the fields of a component record lie, and how they are read. The base reader and writer
+// and the direct reading of base records (recordcells.h) share them, so they cannot drift apart.
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+
 #include "base/devicetype.h"
 
 namespace veltris::record {
@@ -40,6 +45,22 @@ inline int valueSlot(int code, int column)
     if (type && type->rangeColumn > 0 && column > type->rangeColumn)
         return column;
     return column - 1;
+}
+
+// A number of the record bytes, which lie at any alignment.
+template <class T>
+T load(const char* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// A short text field: a length byte, then up to maxLen characters.
+inline std::string_view shortText(const char* field, int maxLen)
+{
+    const int len = std::min<int>(static_cast<unsigned char>(field[0]), maxLen);
+    return {field + 1, static_cast<std::size_t>(len)};
 }
 
 }  // namespace veltris::record

@@ -1,5 +1,4 @@
 // qdb select: the search page's parametric selection from the command line.
-#include <charconv>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -11,6 +10,7 @@
 #include "base/catalogue.h"
 #include "base/cp1251.h"
 #include "base/selection.h"
+#include "base/textparse.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/output.h"
@@ -28,15 +28,6 @@ struct SelectOptions {
     std::string spread;               // P:Q
     std::string columns;              // C,C,...
 };
-
-std::optional<int> parseInt(std::string_view s)
-{
-    int v = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size())
-        return std::nullopt;
-    return v;
-}
 
 // A bound as typed on the command line, in the table's form: the grid's texts ("90 В", "<110")
 // are read as the grid reads them, a point is taken for the decimal comma, and a text without any
@@ -70,8 +61,8 @@ int runSelect(const SelectOptions& o)
         std::optional<int> pv;
         std::optional<int> qv;
         if (colon != std::string::npos) {
-            pv = parseInt(std::string_view(o.spread).substr(0, colon));
-            qv = parseInt(std::string_view(o.spread).substr(colon + 1));
+            pv = veltris::parseInteger(std::string_view(o.spread).substr(0, colon));
+            qv = veltris::parseInteger(std::string_view(o.spread).substr(colon + 1));
         }
         if (!pv || !qv || *pv < 0 || *pv > 100 || *qv < 0 || *qv > 100) {
             printError("--spread «" + o.spread +
@@ -95,7 +86,7 @@ int runSelect(const SelectOptions& o)
     std::vector<veltris::BoundTexts> bounds(lastColumn > 0 ? lastColumn : 0, {"0", "0"});
 
     auto checkColumn = [&](std::string_view text, int& column) {
-        const auto v = parseInt(text);
+        const auto v = veltris::parseInteger(text);
         if (!v || *v < 1 || *v > lastColumn) {
             printError("номер столбца «" + std::string(text) + "» недопустим; допустимы номера " +
                        columnRangeText(lastColumn));

@@ -1,7 +1,6 @@
 // qdb similar: the substitute finder from the command line.
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include "base/finder.h"
 #include "base/ini.h"
 #include "base/navigatorcatalogue.h"
+#include "base/textparse.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
 #include "cli/options.h"
@@ -41,15 +41,6 @@ struct SimilarOptions {
     bool strict = false;
     std::string format = "tsv";
 };
-
-std::optional<int> parseColumn(std::string_view s)
-{
-    int v = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size())
-        return std::nullopt;
-    return v;
-}
 
 // A column title on one line, UTF-8.
 std::string titleOf(const ComponentBase& base, int column)
@@ -283,7 +274,7 @@ std::optional<RuleSet> gatherRules(const SimilarOptions& o, const std::filesyste
     const int columns = static_cast<int>(rules.size());
     for (const std::string& item : o.rules) {
         const auto eq = item.find('=');
-        const auto column = parseColumn(std::string_view(item).substr(0, eq));
+        const auto column = parseInteger(std::string_view(item).substr(0, eq));
         if (eq == std::string::npos || !column || *column < 1 || *column > columns) {
             printError("--rule «" + item + "»: нужна запись СТОЛБЕЦ=ПРАВИЛО со столбцом от 1 до " +
                        std::to_string(columns) + ", например 2=ge");

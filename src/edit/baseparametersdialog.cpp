@@ -23,7 +23,7 @@ namespace {
 
 // The type buttons' names by code - 1, which help and tests look them up by.
 constexpr const char* kTypeButtonNames[BaseParametersDialog::kTypeButtonCount] = {
-    "BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn9", "BitBtn10", "BitBtn11"};
+    "typeButton1", "typeButton2", "typeButton3", "typeButton4", "typeButton5", "typeButton6", "typeButton7"};
 
 // The widest one-line parameter name of every device type in `fm`.
 int widestName(const veltris::Catalogue& cat, const QFontMetrics& fm)
@@ -50,15 +50,15 @@ int comboTextRoom(QComboBox* combo, int width)
 BaseParametersDialog::BaseParametersDialog(Document& document, QWidget* parent)
     : QDialog(parent), m_document(document)
 {
-    setUpFixedDialog(this, "TParamBase", QStringLiteral("Параметры базы"));
+    setUpFixedDialog(this, "baseParametersDialog", QStringLiteral("Параметры базы"));
     setFont(dialogFont());
 
     m_titlesBox = new QGroupBox(QStringLiteral("Заголовки столбцов"), this);
-    m_titlesBox->setObjectName(QStringLiteral("GroupBox1"));
+    m_titlesBox->setObjectName(QStringLiteral("titlesBox"));
     m_titlesBox->setFont(tahomaFont(15));
     for (int k = 1; k <= kTitleCount; ++k) {
         auto* c = new QComboBox(m_titlesBox);
-        c->setObjectName(QStringLiteral("ComboBox%1").arg(k));
+        c->setObjectName(QStringLiteral("titleBox%1").arg(k));
         c->setFont(tahomaFont(13));
         c->setEditable(false);
         m_combos[static_cast<size_t>(k - 1)] = c;
@@ -89,10 +89,10 @@ BaseParametersDialog::BaseParametersDialog(Document& document, QWidget* parent)
             connect(b, &QPushButton::clicked, this, [this, code] { loadDeviceType(code); });
         m_typeButtons[static_cast<size_t>(code - 1)] = b;
     }
-    m_defaultButton = button("BitBtn7", QStringLiteral("По умолчанию"), 672, 16, 105);
-    m_okButton = button("BitBtn5", QStringLiteral("OK"), 672, 48, 105);
-    m_cancelButton = button("BitBtn6", QStringLiteral("Отмена"), 672, 80, 105);
-    m_helpButton = button("BitBtn8", QStringLiteral("&Помощь"), 672, 112, 105);
+    m_defaultButton = button("defaultButton", QStringLiteral("По умолчанию"), 672, 16, 105);
+    m_okButton = button("okButton", QStringLiteral("OK"), 672, 48, 105);
+    m_cancelButton = button("cancelButton", QStringLiteral("Отмена"), 672, 80, 105);
+    m_helpButton = button("helpButton", QStringLiteral("&Помощь"), 672, 112, 105);
     m_okButton->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     m_cancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     m_helpButton->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
@@ -102,13 +102,13 @@ BaseParametersDialog::BaseParametersDialog(Document& document, QWidget* parent)
         fitCaption(b);
 
     m_descriptionLabel = new QLabel(QStringLiteral("Описание базы"), this);
-    m_descriptionLabel->setObjectName(QStringLiteral("StaticText1"));
+    m_descriptionLabel->setObjectName(QStringLiteral("descriptionLabel"));
     m_descriptionLabel->setFont(tahomaFont(15));
     m_descriptionLabel->setGeometry(8, 288, 108, 22);
     fitCaption(m_descriptionLabel);
 
     m_description = new QPlainTextEdit(this);
-    m_description->setObjectName(QStringLiteral("Memo1"));
+    m_description->setObjectName(QStringLiteral("description"));
     m_description->setFont(tahomaFont(15));
     m_description->setGeometry(8, 312, 769 + shift, 73);
     // One line per description: no soft breaks that would look like a second line.

@@ -27,7 +27,7 @@ LabeledEdit::LabeledEdit(QWidget* parent) : QWidget(parent)
     m_label->setTextFormat(Qt::PlainText);
     m_label->resize(m_edit->width(), m_label->fontMetrics().height());
     m_label->setVisible(true);
-    setLabelCaption(QStringLiteral("LabelEdit"));
+    setLabelCaption(QString());
 
     m_edit->move(0, m_label->height() + 2);
     m_edit->setVisible(true);

@@ -30,7 +30,7 @@ RecordDialog::RecordDialog(Document& document, QStatusBar* statusBar,
                            QWidget* parent)
     : QDialog(parent), m_document(document), m_statusBar(statusBar)
 {
-    setObjectName(QStringLiteral("TAddDlg"));
+    setObjectName(QStringLiteral("recordDialog"));
     setWindowTitle(QStringLiteral("Добавить элемент"));
     QFont f = veltrisFont();
     f.setPixelSize(12);
@@ -39,44 +39,45 @@ RecordDialog::RecordDialog(Document& document, QStatusBar* statusBar,
     setSizeGripEnabled(false);
 
     m_typeLabel = new QLabel(QStringLiteral("Тип прибора"), this);
-    m_typeLabel->setObjectName(QStringLiteral("StaticText1"));
+    m_typeLabel->setObjectName(QStringLiteral("typeLabel"));
     // Sized to its text, never narrower than the 78 pixels laid out for it.
     m_typeLabel->setGeometry(16, 8, std::max(78, m_typeLabel->sizeHint().width()), 18);
 
     m_nameEdit = new QLineEdit(this);
-    m_nameEdit->setObjectName(QStringLiteral("Edit1"));
+    m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
     m_nameEdit->setGeometry(16, 32, 121, 22);
     connect(m_nameEdit, &QLineEdit::textChanged, this, &RecordDialog::uppercaseName);
 
     m_fieldPanel = new QFrame(this);
-    m_fieldPanel->setObjectName(QStringLiteral("Panel1"));
+    m_fieldPanel->setObjectName(QStringLiteral("fieldPanel"));
     m_fieldPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_fieldPanel->setGeometry(8, 64, 393, 417);
 
     for (int k = 1; k <= kFieldCount; ++k) {
         auto* le = new LabeledEdit(m_fieldPanel);
-        le->setObjectName(QStringLiteral("LabelEdit%1").arg(k));
+        le->setObjectName(QStringLiteral("field%1").arg(k));
         le->setGeometry(0, 8 + 40 * ((k - 1) % 10), kFieldWidth, 37);
         le->setEnabled(false);
         m_fields[static_cast<size_t>(k - 1)] = le;
     }
 
     struct ButtonDef {
+        const char* name;
         const char* caption;
         QStyle::StandardPixmap icon;
         bool withIcon;
     };
     const ButtonDef defs[6] = {
-        {"Ввести", QStyle::SP_DialogApplyButton, true},
-        {"Закрыть", QStyle::SP_DialogCloseButton, true},
-        {"Помощь", QStyle::SP_DialogHelpButton, true},
-        {"Сохранить", QStyle::SP_DialogSaveButton, true},
-        {">", QStyle::SP_ArrowRight, false},
-        {"<", QStyle::SP_ArrowLeft, false},
+        {"enterButton", "Ввести", QStyle::SP_DialogApplyButton, true},
+        {"closeButton", "Закрыть", QStyle::SP_DialogCloseButton, true},
+        {"helpButton", "Помощь", QStyle::SP_DialogHelpButton, true},
+        {"saveButton", "Сохранить", QStyle::SP_DialogSaveButton, true},
+        {"nextButton", ">", QStyle::SP_ArrowRight, false},
+        {"previousButton", "<", QStyle::SP_ArrowLeft, false},
     };
     for (int i = 0; i < 6; ++i) {
         auto* b = new QPushButton(QString::fromUtf8(defs[i].caption), this);
-        b->setObjectName(QStringLiteral("BitBtn%1").arg(i + 1));
+        b->setObjectName(QLatin1String(defs[i].name));
         b->setGeometry(408, 8 + 32 * i, kButtonWidth, 25);
         if (defs[i].withIcon)
             b->setIcon(style()->standardIcon(defs[i].icon));

@@ -47,7 +47,7 @@ private:
 ViewColumnsDialog::ViewColumnsDialog(const Document& document, QWidget* parent)
     : QDialog(parent), m_document(document)
 {
-    setUpFixedDialog(this, "TProsm", QStringLiteral("Параметры просмотра"));
+    setUpFixedDialog(this, "viewColumnsDialog", QStringLiteral("Параметры просмотра"));
     setFont(dialogFont());
     setFixedSize(527, 384);
     move(250, 201);  // a fixed place on the screen, not centred over the main window
@@ -60,8 +60,8 @@ ViewColumnsDialog::ViewColumnsDialog(const Document& document, QWidget* parent)
         fitCaption(l);
         return l;
     };
-    m_hiddenLabel = label("StaticText1", QStringLiteral("не представлять в таблице"), 8, 166);
-    m_shownLabel = label("StaticText2", QStringLiteral("представлять в таблице"), 344, 148);
+    m_hiddenLabel = label("hiddenLabel", QStringLiteral("не представлять в таблице"), 8, 166);
+    m_shownLabel = label("shownLabel", QStringLiteral("представлять в таблице"), 344, 148);
 
     const auto list = [this](const char* name, int x) {
         auto* l = new QListWidget(this);
@@ -74,8 +74,8 @@ ViewColumnsDialog::ViewColumnsDialog(const Document& document, QWidget* parent)
         l->setItemDelegate(new ColumnItemDelegate(*this, l));
         return l;
     };
-    m_hiddenList = list("ListBox1", 8);
-    m_shownList = list("ListBox2", 344);
+    m_hiddenList = list("hiddenList", 8);
+    m_shownList = list("shownList", 344);
 
     const auto button = [this](const char* name, const QString& text, const QString& hint, int x, int y,
                                int w) {
@@ -86,12 +86,12 @@ ViewColumnsDialog::ViewColumnsDialog(const Document& document, QWidget* parent)
             b->setToolTip(hint);
         return b;
     };
-    m_showSelected = button("Button1", QStringLiteral(">"), QStringLiteral("Добавить"), 232, 104, 73);
-    m_hideSelected = button("Button2", QStringLiteral("<"), QStringLiteral("Убрать"), 232, 176, 75);
-    m_showAll = button("Button3", QStringLiteral(">>"), QStringLiteral("Добавить все"), 232, 248, 75);
-    m_hideAll = button("Button4", QStringLiteral("<<"), QStringLiteral("Убрать все"), 232, 320, 75);
-    m_okButton = button("BitBtn1", QStringLiteral("OK"), QString(), 56, 352, 75);
-    m_cancelButton = button("BitBtn2", QStringLiteral("Отмена"), QString(), 400, 352, 75);
+    m_showSelected = button("showSelectedButton", QStringLiteral(">"), QStringLiteral("Добавить"), 232, 104, 73);
+    m_hideSelected = button("hideSelectedButton", QStringLiteral("<"), QStringLiteral("Убрать"), 232, 176, 75);
+    m_showAll = button("showAllButton", QStringLiteral(">>"), QStringLiteral("Добавить все"), 232, 248, 75);
+    m_hideAll = button("hideAllButton", QStringLiteral("<<"), QStringLiteral("Убрать все"), 232, 320, 75);
+    m_okButton = button("okButton", QStringLiteral("OK"), QString(), 56, 352, 75);
+    m_cancelButton = button("cancelButton", QStringLiteral("Отмена"), QString(), 400, 352, 75);
     m_okButton->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     m_cancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     m_okButton->setDefault(true);

@@ -74,7 +74,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x,
 
 NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(parent), m_document(document)
 {
-    setUpFixedDialog(this, "TNavForm", QStringLiteral("Навигатор"));
+    setUpFixedDialog(this, "navigatorWindow", QStringLiteral("Навигатор"));
     // A bold face with 13-pixel cells (ascent and descent), that is about 11 pixels to the em.
     QFont f = veltrisFont();
     f.setPixelSize(11);
@@ -84,9 +84,9 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
     setHelpContext(this, HelpTopic::Navigator);
 
     // Created in tab order.
-    m_typeLabel = makeLabel(this, "StaticText1", QStringLiteral("Тип прибора"), 8, 8);
+    m_typeLabel = makeLabel(this, "typeLabel", QStringLiteral("Тип прибора"), 8, 8);
     m_typeList = new QListWidget(this);
-    m_typeList->setObjectName(QStringLiteral("ListBox1"));
+    m_typeList->setObjectName(QStringLiteral("typeList"));
     m_typeList->setGeometry(8, 32, 185, 257);
     m_typeList->setUniformItemSizes(true);
     m_typeList->setItemDelegate(new NavItemDelegate(this, false, m_typeList));
@@ -94,15 +94,15 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
     for (int code = 1; code <= 7; ++code)
         m_typeList->addItem(QString::fromUtf8(veltris::deviceTypeCaption(code)));
 
-    m_quickSearchLabel = makeLabel(this, "Label1", QStringLiteral("Быстрый поиск"), 208, 8);
+    m_quickSearchLabel = makeLabel(this, "quickSearchLabel", QStringLiteral("Быстрый поиск"), 208, 8);
     m_quickSearch = new QLineEdit(this);
-    m_quickSearch->setObjectName(QStringLiteral("Edit1"));
+    m_quickSearch->setObjectName(QStringLiteral("quickSearch"));
     m_quickSearch->setGeometry(208, 32, 177, 24);
     m_quickSearch->setValidator(new UpperCaseValidator(m_quickSearch));
 
     m_model = new NavigatorListModel(this);
     m_componentList = new QListView(this);
-    m_componentList->setObjectName(QStringLiteral("ListBox2"));
+    m_componentList->setObjectName(QStringLiteral("componentList"));
     m_componentList->setGeometry(208, 64, 177, 225);
     m_componentList->setUniformItemSizes(true);  // one height for all: no per-item layout of 100,000 rows
     m_componentList->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -112,9 +112,9 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
     m_componentList->setItemDelegate(new NavItemDelegate(this, true, m_componentList));
     m_componentList->setModel(m_model);
 
-    m_descriptionLabel = makeLabel(this, "StaticText3", QStringLiteral("Описание базы"), 8, 304);
+    m_descriptionLabel = makeLabel(this, "descriptionLabel", QStringLiteral("Описание базы"), 8, 304);
     m_description = new QPlainTextEdit(this);
-    m_description->setObjectName(QStringLiteral("Memo1"));
+    m_description->setObjectName(QStringLiteral("description"));
     m_description->setGeometry(8, 328, 537, 113);
     m_description->setReadOnly(true);
     m_description->setEnabled(false);
@@ -127,10 +127,10 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
     }
 
     m_closeButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Закрыть"), this);
-    m_closeButton->setObjectName(QStringLiteral("BitBtn1"));
+    m_closeButton->setObjectName(QStringLiteral("closeButton"));
     m_closeButton->setGeometry(416, 40, 121, 41);
     m_helpButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("&Помощь"), this);
-    m_helpButton->setObjectName(QStringLiteral("BitBtn2"));
+    m_helpButton->setObjectName(QStringLiteral("helpButton"));
     m_helpButton->setGeometry(416, 96, 121, 41);
     for (QPushButton* b : {m_closeButton, m_helpButton}) {
         b->setAutoDefault(false);  // Enter in the quick search must not close the window

@@ -26,8 +26,6 @@
 
 namespace {
 
-constexpr int kListItemHeight = 16;
-
 // Letters become upper case as they are typed (and when the text is set).
 class UpperCaseValidator : public QValidator {
 public:
@@ -40,405 +38,7 @@ public:
     }
 };
 
-class NameItemDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), kListItemHeight};
-    }
-};
-
-// The field of a bound cell. What it holds is selected whenever it gets the focus, and the first
-// click into it (the usual second click on a cell) keeps that selection: typing replaces the "0"
-// of no bound instead of running on after it.
-class BoundEdit : public QLineEdit {
-public:
-    using QLineEdit::QLineEdit;
-
-protected:
-    void focusInEvent(QFocusEvent* event) override
-    {
-        QLineEdit::focusInEvent(event);
-        selectAll();
-    }
-    void mousePressEvent(QMouseEvent* event) override
-    {
-        if (m_firstClick && event->button() == Qt::LeftButton) {
-            m_firstClick = false;
-            m_swallowRelease = true;
-            selectAll();
-            event->accept();
-            return;
-        }
-        m_firstClick = false;
-        QLineEdit::mousePressEvent(event);
-    }
-    void mouseReleaseEvent(QMouseEvent* event) override
-    {
-        if (m_swallowRelease) {
-            m_swallowRelease = false;
-            event->accept();
-            return;
-        }
-        QLineEdit::mouseReleaseEvent(event);
-    }
-
-private:
-    bool m_firstClick = true;
-    bool m_swallowRelease = false;
-};
-
-// Bound cells: painted by the grid's cell painter; the editor hands every keystroke to the
-// cell at once, so a button pressed while the editor is open sees the typed text.
-class BoundCellDelegate : public QStyledItemDelegate {
-public:
-    explicit BoundCellDelegate(SelectionGridView* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override
-    {
-        if (m_grid->cellPainter())
-            m_grid->cellPainter()(painter, option, index.row() + 1, index.column() + 1);
-    }
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                          const QModelIndex&) const override
-    {
-        auto* edit = new BoundEdit(parent);
-        edit->setFrame(false);
-        connect(edit, &QLineEdit::textEdited, this,
-                [this, edit] { emit const_cast<BoundCellDelegate*>(this)->commitData(edit); });
-        return edit;
-    }
-
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override
-    {
-        // Called again for every change of the cell; the caret stays while the texts agree.
-        auto* edit = static_cast<QLineEdit*>(editor);
-        const QString text = index.data(Qt::EditRole).toString();
-        if (edit->text() != text) {
-            edit->setText(text);
-            if (edit->hasFocus())
-                edit->selectAll();  // a text put in from outside is replaced by typing too
-        }
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
-    {
-        model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
-    }
-
-private:
-    SelectionGridView* m_grid;
-};
-
 }  // namespace
-
-// ---- name list ----
-
-NameListModel::NameListModel(QObject* parent)
-    : QAbstractListModel(parent), m_collator(QLocale(QLocale::English, QLocale::UnitedStates))
-{
-    // The untailored order: digits, then Latin, then Cyrillic, each alphabet in its own order
-    // (the Russian tailoring would put every Cyrillic name before the Latin ones).
-
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
-    m_collator.setNumericMode(false);
-    m_collator.setIgnorePunctuation(false);
-}
-
-void NameListModel::setNames(QStringList names)
-{
-    beginResetModel();
-    m_names = std::move(names);
-    m_keys.clear();
-    m_keys.reserve(static_cast<size_t>(m_names.size()));
-    for (const QString& name : std::as_const(m_names))
-        m_keys.push_back(m_collator.sortKey(name));
-    m_order.resize(static_cast<size_t>(m_names.size()));
-    std::iota(m_order.begin(), m_order.end(), 0);
-    std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) {
-        return m_keys[static_cast<size_t>(a)].compare(m_keys[static_cast<size_t>(b)]) < 0;
-    });
-    endResetModel();
-}
-
-int NameListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(m_order.size());
-}
-
-QVariant NameListModel::data(const QModelIndex& index, int role) const
-{
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
-        return {};
-    return entry(index.row());
-}
-
-QString NameListModel::entry(int row) const
-{
-    if (row < 0 || row >= static_cast<int>(m_order.size()))
-        return {};
-    return m_names[m_order[static_cast<size_t>(row)]];
-}
-
-int NameListModel::insertionIndex(const QString& text) const
-{
-    const QCollatorSortKey key = m_collator.sortKey(text);
-    const auto it = std::lower_bound(m_order.begin(), m_order.end(), 0, [&](int i, int) {
-        return m_keys[static_cast<size_t>(i)].compare(key) < 0;
-    });
-    return static_cast<int>(it - m_order.begin());
-}
-
-NameListView::NameListView(QWidget* parent) : QListView(parent), m_names(new NameListModel(this))
-{
-    setModel(m_names);
-    setItemDelegate(new NameItemDelegate(this));
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setUniformItemSizes(true);  // 100,000 names lay out without measuring each
-    setLayoutMode(QListView::SinglePass);
-}
-
-int NameListView::selectedRow() const
-{
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
-    return selected.isEmpty() ? -1 : selected.first().row();
-}
-
-void NameListView::selectRow(int row)
-{
-    if (row < 0 || row >= m_names->rowCount()) {
-        selectionModel()->clear();
-        return;
-    }
-    const QModelIndex index = m_names->index(row);
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    scrollTo(index);
-}
-
-void NameListView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    QListView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
-        emit doubleClickedAnywhere();
-}
-
-void NameListView::keyPressEvent(QKeyEvent* event)
-{
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        emit enterPressed();
-        event->accept();
-        return;
-    }
-    QListView::keyPressEvent(event);
-}
-
-// ---- selection grid ----
-
-SelectionGridModel::SelectionGridModel(QObject* parent) : QAbstractTableModel(parent)
-{
-    m_rows = std::max(0, m_table.rowCount() - 1);
-    m_cols = std::max(0, m_table.columnCount() - 1);
-}
-
-int SelectionGridModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : m_rows;
-}
-
-int SelectionGridModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : m_cols;
-}
-
-QVariant SelectionGridModel::data(const QModelIndex& index, int role) const
-{
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
-        return {};
-    return cpToQString(m_table.cell(index.row() + 1, index.column() + 1));
-}
-
-QVariant SelectionGridModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role != Qt::DisplayRole || section < 0)
-        return {};
-    return orientation == Qt::Horizontal ? cpToQString(m_table.cell(0, section + 1))
-                                         : cpToQString(m_table.cell(section + 1, 0));
-}
-
-Qt::ItemFlags SelectionGridModel::flags(const QModelIndex& index) const
-{
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    const int coreColumn = index.column() + 1;
-    if (coreColumn == 1 || coreColumn == 3)
-        f |= Qt::ItemIsEditable;
-    return f;
-}
-
-bool SelectionGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
-{
-    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
-        return false;
-    const int row = index.row() + 1;
-    const int col = index.column() + 1;
-    if (row >= m_table.rowCount() || col >= m_table.columnCount())
-        return false;
-    std::string text = qStringToCp(value.toString());
-    if (m_table.cell(row, col) == text)
-        return true;
-    m_table.setCell(row, col, std::move(text));
-    emit dataChanged(index, index);
-    return true;
-}
-
-void SelectionGridModel::reset()
-{
-    beginResetModel();
-    m_rows = std::max(0, m_table.rowCount() - 1);
-    m_cols = std::max(0, m_table.columnCount() - 1);
-    endResetModel();
-}
-
-void SelectionGridModel::cellChanged(int row, int col)
-{
-    if (row == 0 && col > 0) {
-        emit headerDataChanged(Qt::Horizontal, col - 1, col - 1);
-    } else if (col == 0 && row > 0) {
-        emit headerDataChanged(Qt::Vertical, row - 1, row - 1);
-    } else if (row > 0 && col > 0 && row <= m_rows && col <= m_cols) {
-        const QModelIndex i = index(row - 1, col - 1);
-        emit dataChanged(i, i);
-    }
-}
-
-SelectionHeaderView::SelectionHeaderView(Qt::Orientation orientation, SelectionGridView* grid)
-    : FramedHeaderView(orientation, grid), m_grid(grid)
-{
-    setSectionsClickable(false);
-    setHighlightSections(false);
-    setSectionsMovable(false);
-    setMinimumSectionSize(0);
-    setSectionResizeMode(QHeaderView::Fixed);
-    setDefaultSectionSize(orientation == Qt::Horizontal ? SelectionGridView::kColumnWidth
-                                                        : SelectionGridView::kRowHeight);
-    if (orientation == Qt::Horizontal)
-        setFixedHeight(SelectionGridView::kRowHeight);
-    else
-        setFixedWidth(SelectionGridView::kColumnWidth);
-}
-
-void SelectionHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
-{
-    if (!paintSectionFrame(painter, rect, logicalIndex))
-        return;
-    if (!m_grid->cellPainter())
-        return;
-    QStyleOptionViewItem cell;
-    cell.initFrom(this);
-    cell.rect = rect;
-    cell.font = font();
-    const bool horizontal = orientation() == Qt::Horizontal;
-    m_grid->cellPainter()(painter, cell, horizontal ? 0 : logicalIndex + 1,
-                          horizontal ? logicalIndex + 1 : 0);
-}
-
-void SelectionHeaderView::mousePressEvent(QMouseEvent* event)
-{
-    const int section = logicalIndexAt(event->position().toPoint());
-    if (section >= 0) {
-        if (orientation() == Qt::Horizontal)
-            m_grid->reportPress(0, section + 1);
-        else
-            m_grid->reportPress(section + 1, 0);
-    } else {
-        m_grid->reportPress(-1, -1);
-    }
-    event->accept();
-}
-
-void SelectionHeaderView::mouseReleaseEvent(QMouseEvent* event)
-{
-    event->accept();
-}
-
-void SelectionHeaderView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // The second press of a double-click is a press too.
-    mousePressEvent(event);
-}
-
-void SelectionHeaderView::mouseMoveEvent(QMouseEvent* event)
-{
-    event->accept();
-}
-
-SelectionGridView::SelectionGridView(QWidget* parent) : QTableView(parent)
-{
-    m_fixedRow = new SelectionHeaderView(Qt::Horizontal, this);
-    m_fixedColumn = new SelectionHeaderView(Qt::Vertical, this);
-    setHorizontalHeader(m_fixedRow);
-    setVerticalHeader(m_fixedColumn);
-    setItemDelegate(new BoundCellDelegate(this));
-    setSelectionMode(QAbstractItemView::ContiguousSelection);
-    setSelectionBehavior(QAbstractItemView::SelectItems);
-    setShowGrid(true);
-    setWordWrap(false);
-    setTabKeyNavigation(false);
-    setEditing(false);
-
-    // The corner is the fixed cell (0,0): painted as one, a press reported, never "select all".
-    m_corner = new FixedCorner(
-        this, m_fixedRow,
-        [this](QPainter* p, const QRect& rect) {
-            if (!m_painter)
-                return;
-            QStyleOptionViewItem cell;
-            cell.initFrom(m_corner->button());
-            cell.rect = rect;
-            cell.font = m_fixedRow->font();
-            m_painter(p, cell, 0, 0);
-        },
-        [this](QMouseEvent*) { reportPress(0, 0); });
-}
-
-void SelectionGridView::setGridModel(SelectionGridModel* model)
-{
-    m_model = model;
-    m_corner->setViewModel(model);
-}
-
-void SelectionGridView::setEditing(bool on)
-{
-    m_editing = on;
-    setEditTriggers(on ? QAbstractItemView::CurrentChanged | QAbstractItemView::AllEditTriggers
-                       : QAbstractItemView::NoEditTriggers);
-}
-
-void SelectionGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
-{
-    // The handler decides about editing before the view opens an editor on the new cell.
-    if (current.isValid())
-        emit cellSelected(current.row() + 1, current.column() + 1);
-    QTableView::currentChanged(current, previous);
-}
-
-void SelectionGridView::mousePressEvent(QMouseEvent* event)
-{
-    const QPoint pos = event->position().toPoint();
-    const int row = rowAt(pos.y());
-    const int col = columnAt(pos.x());
-    if (row >= 0 && col >= 0)
-        reportPress(row + 1, col + 1);
-    else
-        reportPress(-1, -1);
-    QTableView::mousePressEvent(event);
-}
 
 // ---- the page ----
 
@@ -450,21 +50,23 @@ SearchPage::SearchPage(Document& document, QWidget* parent)
     setLineWidth(2);  // lowered inner and outer bevels
 
     m_nameEdit = new QLineEdit(this);
-    m_nameEdit->setObjectName(QStringLiteral("LabeledEdit1"));
+    m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
     m_nameEdit->setGeometry(16, 32, 297, 24);
     m_nameEdit->setValidator(new UpperCaseValidator(m_nameEdit));
     m_nameLabel = new QLabel(this);
-    m_nameLabel->setObjectName(QStringLiteral("LabeledEdit1Label"));
+    m_nameLabel->setObjectName(QStringLiteral("nameLabel"));
     m_nameLabel->setGeometry(16, 32 - 3 - 16, 297, 16);  // above the edit, 3 pixels apart
     m_nameLabel->setBuddy(m_nameEdit);
 
     m_nameList = new NameListView(this);
-    m_nameList->setObjectName(QStringLiteral("ListBox1"));
+    m_nameList->setObjectName(QStringLiteral("nameList"));
     m_nameList->setGeometry(16, 64, 297, 545);
 
+    const char* const captionNames[4] = {"selectionTitle", "lowerSpreadCaption", "upperSpreadCaption",
+                                         "percentCaption"};
     for (int i = 0; i < 4; ++i) {
         m_captions[i] = new QLabel(this);
-        m_captions[i]->setObjectName(QStringLiteral("StaticText%1").arg(i + 1));
+        m_captions[i]->setObjectName(QLatin1String(captionNames[i]));
     }
     m_captions[0]->setText(QStringLiteral("Подбор по параметрам для "));
     m_captions[0]->setGeometry(352, 32, 585, 17);
@@ -482,7 +84,7 @@ SearchPage::SearchPage(Document& document, QWidget* parent)
     caption(4, QStringLiteral("%"), 826, 937);
 
     m_grid = new SelectionGridView(this);
-    m_grid->setObjectName(QStringLiteral("StringGrid3"));
+    m_grid->setObjectName(QStringLiteral("selectionGrid"));
     m_grid->setGeometry(352, 64, 585, 377);
     m_grid->setGridModel(new SelectionGridModel(m_grid));
 
@@ -495,15 +97,15 @@ SearchPage::SearchPage(Document& document, QWidget* parent)
         spin->setGeometry(left, 464, 49, 22);
         return spin;
     };
-    m_lowerSpread = spread("SpinEdit1", 656);
-    m_upperSpread = spread("SpinEdit2", 768);
+    m_lowerSpread = spread("lowerSpread", 656);
+    m_upperSpread = spread("upperSpread", 768);
 
     m_clearButton = new QPushButton(QStringLiteral("Очистить"), this);
-    m_clearButton->setObjectName(QStringLiteral("BitBtn1"));
+    m_clearButton->setObjectName(QStringLiteral("clearButton"));
     m_clearButton->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
     m_clearButton->setGeometry(824, 504, 89, 33);
     m_applyButton = new QPushButton(QStringLiteral("Применить"), this);
-    m_applyButton->setObjectName(QStringLiteral("BitBtn2"));
+    m_applyButton->setObjectName(QStringLiteral("applyButton"));
     m_applyButton->setGeometry(824, 552, 89, 33);
 
     setHelpContext(this, HelpTopic::SearchPage);
@@ -534,16 +136,6 @@ void SearchPage::fitMinimumSize()
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         used |= w->geometry();
     setMinimumSize(used.right() + 1 + 16, used.bottom() + 1 + 16);
-}
-
-void SelectionGridView::setNameColumnWidth(int width)
-{
-    const int now = m_fixedColumn->width();
-    const int wanted = std::max<int>(kColumnWidth, width);
-    if (wanted == now)
-        return;
-    m_fixedColumn->setFixedWidth(wanted);
-    resize(this->width() + wanted - now, height());
 }
 
 QLabel* SearchPage::caption(int n) const

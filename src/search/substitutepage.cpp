@@ -1,7 +1,6 @@
 #include "search/substitutepage.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -11,12 +10,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QSignalBlocker>
@@ -35,7 +32,10 @@
 #include "base/settings.h"
 #include "search/celltext.h"
 #include "search/comparisonwindow.h"
-#include "search/substitutemodel.h"
+#include "search/ruledelegate.h"
+#include "search/substituteprogress.h"
+#include "search/substituteresultsmodel.h"
+#include "search/substituterulesmodel.h"
 #include "search/verdictlook.h"
 #include "widgets/apputil.h"
 #include "ui/errorbox.h"
@@ -54,108 +54,7 @@ constexpr int kProblemsShown = 10;
 constexpr const char* kOptionsSection = "Substitute";
 constexpr const char* kUnknownFailsKey = "UnknownFails";
 
-// The rule combo box and the spread spin boxes of the rules table.
-class RuleDelegate : public QStyledItemDelegate {
-public:
-    // `report` tells the user about a spread typed outside its range.
-    RuleDelegate(SubstituteRulesModel* model, std::function<void(const QString&)> report, QObject* parent)
-        : QStyledItemDelegate(parent), m_model(model), m_report(std::move(report))
-    {
-    }
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override
-    {
-        if (index.column() == SubstituteRulesModel::RuleColumn) {
-            auto* combo = new QComboBox(parent);
-            for (RuleKind kind : m_model->kindsOffered(index.row()))
-                combo->addItem(QString::fromUtf8(veltris::ruleCaption(kind)), static_cast<int>(kind));
-            // A choice takes effect at once, without leaving the cell first.
-            connect(combo, &QComboBox::activated, this, [this, combo] {
-                auto* self = const_cast<RuleDelegate*>(this);
-                emit self->commitData(combo);
-                emit self->closeEditor(combo);
-            });
-            return combo;
-        }
-        if (index.column() >= SubstituteRulesModel::MinusColumn) {
-            RangeSpinBox* spin = spreadEditor(parent, index.column());
-            connect(spin, &RangeSpinBox::outOfRange, this,
-                    [this, spin](const QString& typed) { m_report(spin->outOfRangeMessage(typed)); });
-            return spin;
-        }
-        return QStyledItemDelegate::createEditor(parent, option, index);
-    }
-
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override
-    {
-        const int v = index.data(Qt::EditRole).toInt();
-        if (auto* combo = qobject_cast<QComboBox*>(editor))
-            combo->setCurrentIndex(std::max(0, combo->findData(v)));
-        else if (auto* spin = qobject_cast<QSpinBox*>(editor))
-            spin->setValue(v);
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
-    {
-        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-            model->setData(index, combo->currentData(), Qt::EditRole);
-        } else if (auto* spin = qobject_cast<QSpinBox*>(editor)) {
-            spin->interpretText();  // the typed number, or the old value when it was out of range
-            model->setData(index, spin->value(), Qt::EditRole);
-        }
-    }
-
-    // A spread's editor as wide as «−100 %» or «+1000 %» and its arrows need, over the cell
-    // beside it where the column is narrower, and never past the table's right edge.
-    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
-                              const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::updateEditorGeometry(editor, option, index);
-        if (!qobject_cast<QSpinBox*>(editor) || editor->width() >= editor->sizeHint().width())
-            return;
-        QRect r = editor->geometry();
-        r.setWidth(editor->sizeHint().width());
-        if (const QWidget* area = editor->parentWidget(); area && r.right() > area->width() - 1)
-            r.moveRight(std::max(r.width() - 1, area->width() - 1));
-        editor->setGeometry(r);
-    }
-
-private:
-    static RangeSpinBox* spreadEditor(QWidget* parent, int column)
-    {
-        auto* spin = new RangeSpinBox(parent);
-        const bool minus = column == SubstituteRulesModel::MinusColumn;
-        spin->setRange(0, minus ? veltris::kMaxBandMinus : veltris::kMaxBandPlus);
-        spin->setPrefix(minus ? QStringLiteral("−") : QStringLiteral("+"));
-        spin->setSuffix(QStringLiteral(" %"));
-        spin->setAlignment(Qt::AlignRight);
-        return spin;
-    }
-
-    SubstituteRulesModel* m_model;
-    std::function<void(const QString&)> m_report;
-};
-
 }  // namespace
-
-// What the worker thread needs, all of it its own: a copy of the open base (its columns are
-// shared, and the GUI copies a column before changing it), the query and the catalogue.
-struct SubstitutePage::Job {
-    veltris::ComponentBase base;
-    veltris::Catalogue catalogue;
-    veltris::FinderQuery query;
-    std::string openFile;
-    bool library = false;
-    bool automatic = false;  // started by a change of the rules, not by the user's «Найти замену»
-    std::atomic<bool> cancel{false};
-    std::atomic<std::size_t> done{0};
-    std::atomic<std::size_t> total{0};
-    QElapsedTimer started;
-    // Written by the worker, read after it is joined.
-    veltris::FinderReport report;
-    bool outOfMemory = false;
-};
 
 SubstitutePage::SubstitutePage(UiServices& ui, const QString& settingsFile, const QString& dataDir,
                                const veltris::Catalogue& catalogue,
@@ -665,6 +564,16 @@ veltris::RuleSet SubstitutePage::rulesFor(int deviceType) const
 
 // ---- the search ----
 
+QDialog* SubstitutePage::progressDialog() const
+{
+    return m_progress;
+}
+
+QPushButton* SubstitutePage::cancelButton() const
+{
+    return m_progress ? m_progress->cancelButton() : nullptr;
+}
+
 bool SubstitutePage::resultsStale() const
 {
     return m_resultsModel->isStale();
@@ -746,7 +655,7 @@ void SubstitutePage::runSearch(bool automatic)
     query->referenceRow = m_referenceRow;
     query->unknownFails = m_strictBox->isChecked();
 
-    auto job = std::make_shared<Job>();
+    auto job = std::make_shared<SubstituteJob>();
     job->base = *m_base;
     job->catalogue = m_catalogue;
     job->query = std::move(*query);
@@ -763,30 +672,12 @@ void SubstitutePage::runSearch(bool automatic)
     }
     m_body->setEnabled(false);
 
-    m_progress = new QDialog(this);
-    m_progress->setObjectName(QStringLiteral("SubstituteProgress"));
-    m_progress->setWindowTitle(QStringLiteral("Поиск замены"));
-    m_progress->setWindowModality(Qt::WindowModal);
-    auto* layout = new QVBoxLayout(m_progress);
-    layout->addWidget(new QLabel(
+    m_progress = new SubstituteProgress(
         QStringLiteral("Поиск замены для %1 — %2…")
             .arg(cpToQString(job->query.referenceName),
                  job->library ? QStringLiteral("все базы этого типа") : QStringLiteral("открытая база")),
-        m_progress));
-    m_progressBar = new QProgressBar(m_progress);
-    m_progressBar->setRange(0, 1000);
-    m_progressBar->setValue(0);
-    m_progressBar->setMinimumWidth(320);
-    layout->addWidget(m_progressBar);
-    m_cancelButton = new QPushButton(QStringLiteral("Отмена"), m_progress);
-    m_cancelButton->setObjectName(QStringLiteral("SubstituteCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cancelButton);
-    layout->addLayout(buttons);
-    connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancelSearch(); });
-    connect(m_progress, &QDialog::rejected, this, [this] { cancelSearch(); });
-    setHelpContext(m_progress, HelpTopic::Substitute);
+        this);
+    connect(m_progress, &SubstituteProgress::cancelRequested, this, [this] { cancelSearch(); });
     // A library search reads many files: the window is blocked from the start.
     if (job->library)
         m_progress->show();
@@ -794,36 +685,17 @@ void SubstitutePage::runSearch(bool automatic)
     startWorker(job, navigator);
 }
 
-void SubstitutePage::startWorker(const std::shared_ptr<Job>& job, const veltris::NavigatorCatalogue* navigator)
+void SubstitutePage::startWorker(const std::shared_ptr<SubstituteJob>& job,
+                                 const veltris::NavigatorCatalogue* navigator)
 {
-    m_worker = std::thread([this, job, navigator] {
-        const veltris::FinderProgress progress = [&job](std::size_t done, std::size_t total) {
-            job->done = done;
-            job->total = total;
-            return !job->cancel;
-        };
-        try {
-            job->report = job->library ? veltris::findInLibrary(job->query, job->base, job->openFile,
-                                                                *navigator, job->catalogue, progress)
-                                       // The table shows every result (at most the chosen top).
-                                       : veltris::findInBase(job->query, job->base, job->openFile,
-                                                             progress, true);
-        } catch (const std::bad_alloc&) {
-            job->report = {};
-            job->outOfMemory = true;
-        }
-        QMetaObject::invokeMethod(this, [this, job] { finishSearch(job); }, Qt::QueuedConnection);
-    });
+    m_worker.start(job, navigator, this, [this, job] { finishSearch(job); });
 }
 
 void SubstitutePage::updateProgress()
 {
     if (!m_job || !m_progress)
         return;
-    const std::size_t total = m_job->total;
-    const std::size_t done = m_job->done;
-    if (total > 0)
-        m_progressBar->setValue(static_cast<int>(1000.0 * static_cast<double>(done) / static_cast<double>(total)));
+    m_progress->setProgress(m_job->done, m_job->total);
     if (!m_progress->isVisible() && !m_job->cancel && m_job->started.elapsed() >= kProgressDelayMs)
         m_progress->show();
 }
@@ -834,13 +706,11 @@ void SubstitutePage::cancelSearch()
     if (!m_job)
         return;
     m_job->cancel = true;
-    if (m_cancelButton) {
-        m_cancelButton->setEnabled(false);
-        m_cancelButton->setText(QStringLiteral("Отмена…"));
-    }
+    if (m_progress)
+        m_progress->showCancelling();
 }
 
-void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
+void SubstitutePage::finishSearch(const std::shared_ptr<SubstituteJob>& job)
 {
     if (job != m_job)
         return;
@@ -848,8 +718,6 @@ void SubstitutePage::finishSearch(const std::shared_ptr<Job>& job)
     m_progressTimer->stop();
     delete m_progress;
     m_progress = nullptr;
-    m_progressBar = nullptr;
-    m_cancelButton = nullptr;
     m_job.reset();
     m_body->setEnabled(true);
 

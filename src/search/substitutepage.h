@@ -24,12 +24,12 @@
 #include <QString>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "base/finder.h"
 #include "base/ini.h"
 #include "search/comparison.h"
+#include "search/substituteworker.h"
 #include "ui/uiservices.h"
 
 class ComparisonWindow;
@@ -40,10 +40,10 @@ class QDialog;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class SubstituteProgress;
 class QStringListModel;
 class QTableView;
 class QTimer;
@@ -119,8 +119,8 @@ public:
     QTableView* resultsView() const { return m_resultsView; }
     SubstituteResultsModel* resultsModel() const { return m_resultsModel; }
     // The progress window of the running search (nullptr when none runs).
-    QDialog* progressDialog() const { return m_progress; }
-    QPushButton* cancelButton() const { return m_cancelButton; }
+    QDialog* progressDialog() const;
+    QPushButton* cancelButton() const;
 
 signals:
     // A result was double-clicked: `baseFile` as the finder gave it (the open base's file name
@@ -128,14 +128,12 @@ signals:
     void recordChosen(const QString& baseFile, int row);
 
 private:
-    struct Job;
-
     void buildControls();
     // A search for the rules, scope or reference just changed: at once in the open base (no
     // progress window, the page stays usable), the old results marked stale in the library.
     void refreshResults();
     void runSearch(bool automatic);
-    void startWorker(const std::shared_ptr<Job>& job, const veltris::NavigatorCatalogue* navigator);
+    void startWorker(const std::shared_ptr<SubstituteJob>& job, const veltris::NavigatorCatalogue* navigator);
     void saveStrictOption();
     veltris::RuleSet rulesFor(int deviceType) const;
     void updateCompareButton();
@@ -157,7 +155,7 @@ private:
     // The user's settings file, or while it does not exist the shared one.
     std::filesystem::path settingsSource() const;
     void restoreDefaults();
-    void finishSearch(const std::shared_ptr<Job>& job);
+    void finishSearch(const std::shared_ptr<SubstituteJob>& job);
     void cancelSearch();
     void updateProgress();
     void showCounts(const QString& extra = {});
@@ -183,8 +181,8 @@ private:
     std::optional<veltris::FinderSource> m_names;
     std::vector<int> m_listedRows;
 
-    std::shared_ptr<Job> m_job;
-    std::thread m_worker;
+    std::shared_ptr<SubstituteJob> m_job;
+    SubstituteWorker m_worker;
     // A search asked for while another ran: it starts when that one ends (true: by the user).
     std::optional<bool> m_pendingSearch;
 
@@ -208,8 +206,6 @@ private:
     QTableView* m_resultsView = nullptr;
     NameColumnHeader* m_resultNames = nullptr;
     SubstituteResultsModel* m_resultsModel = nullptr;
-    QDialog* m_progress = nullptr;
-    QProgressBar* m_progressBar = nullptr;
-    QPushButton* m_cancelButton = nullptr;
+    SubstituteProgress* m_progress = nullptr;
     QTimer* m_progressTimer = nullptr;
 };

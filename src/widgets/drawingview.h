@@ -1,5 +1,5 @@
 #pragma once
-// Image1: the package drawing, at its own size and centred, or stretched over the whole control.
+// The drawing view: the package drawing, at its own size and centred, or stretched over the whole control.
 #include <QImage>
 #include <QWidget>
 

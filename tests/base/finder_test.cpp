@@ -143,12 +143,12 @@ TEST(FinderMeaning, UnitsOfTitles)
     const UnitScale ma = unitScaleOfTitle(cp("Iк max,|мА"));
     const UnitScale a = unitScaleOfTitle(cp("Iк max,|А"));
     EXPECT_EQ(ma.dimension, a.dimension);
-    EXPECT_NE(ma.dimension, 0);
+    EXPECT_NE(ma.dimension, Dimension::None);
     EXPECT_DOUBLE_EQ(a.scale / ma.scale, 1000);
     EXPECT_EQ(unitScaleOfTitle(cp("Iк имп|max, мА")).dimension, ma.dimension);
     EXPECT_NE(unitScaleOfTitle(cp("Uкэ max,|В")).dimension, ma.dimension);
-    EXPECT_EQ(unitScaleOfTitle(cp("h21э")).dimension, 0);
-    EXPECT_EQ(unitScaleOfTitle(cp("ТКЕ,|10^-4/°С")).dimension, 0);
+    EXPECT_EQ(unitScaleOfTitle(cp("h21э")).dimension, Dimension::None);
+    EXPECT_EQ(unitScaleOfTitle(cp("ТКЕ,|10^-4/°С")).dimension, Dimension::None);
 }
 
 TEST(FinderLibrary, ColumnsInOtherUnitsAreScaledOrLeftUnknown)

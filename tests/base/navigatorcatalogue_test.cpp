@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using veltris::NavigatorCatalogue;
@@ -65,21 +66,13 @@ std::vector<std::string> names(const NavigatorCatalogue& catalogue)
 
 class NavigatorScan : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        static std::atomic<int> counter{0};
-        m_dir = fs::temp_directory_path() /
-                ("veltris_nav_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
     void TearDown() override
     {
         std::error_code ec;
         fs::permissions(m_dir / "locked.QDB", fs::perms::owner_all, ec);
-        fs::remove_all(m_dir, ec);
     }
-    fs::path m_dir;
+    ScratchDir m_scratch;
+    const fs::path m_dir = m_scratch.path();
 };
 
 }  // namespace

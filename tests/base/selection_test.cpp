@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/valuetext.h"
+#include "literalselection.h"
 
 using namespace veltris;
 
@@ -233,56 +234,6 @@ TEST(Selection, ErrorsOnlyFromCellsAndBoundsActuallyReached)
     EXPECT_TRUE(r->rows.empty());
 }
 
-// The selection read literally: bounds re-read for every component, every cell through the
-// filter and the full range parser.
-Result<SelectionResult> literalSelection(const Table& t, const std::vector<BoundTexts>& b)
-{
-    SelectionResult out;
-    bool criteria = false;
-    for (const auto& row : b) {
-        for (const std::string& s : {row.lower, row.upper}) {
-            auto v = parseNumber("0" + numericFilter(s));
-            if (!v)
-                return Error{ErrorKind::InvalidNumber, invalidNumberMessage(s)};  // quoted as typed
-            if (*v != 0)
-                criteria = true;
-            if (criteria)
-                break;
-        }
-        if (criteria)
-            break;
-    }
-    if (!criteria) {
-        out.noCriteria = true;
-        return out;
-    }
-    for (int k = 1; k < t.rowCount(); ++k) {
-        bool anyActive = false;
-        bool passed = true;
-        for (std::size_t i = 0; i < b.size() && passed; ++i) {
-            if (b[i].lower.empty() || b[i].upper.empty())
-                continue;
-            // A rejected bound is quoted as typed.
-            auto lo = parseNumber("0" + numericFilter(b[i].lower));
-            if (!lo)
-                return Error{ErrorKind::InvalidNumber, invalidNumberMessage(b[i].lower)};
-            auto hi = parseNumber("0" + numericFilter(b[i].upper));
-            if (!hi)
-                return Error{ErrorKind::InvalidNumber, invalidNumberMessage(b[i].upper)};
-            if (std::fabs(*lo) == 0 || std::fabs(*hi) == 0)
-                continue;
-            anyActive = true;
-            auto range = parseRange(numericFilter(t.cell(k, static_cast<int>(i) + 1)));
-            if (!range)
-                return range.error();
-            passed = std::fabs(range->a) >= std::fabs(*lo) && std::fabs(range->b) <= std::fabs(*hi);
-        }
-        if (anyActive && passed)
-            out.rows.push_back(k);
-    }
-    return out;
-}
-
 TEST(Selection, SameAsLiteralReadingOnRandomBases)
 {
     const char* forms[] = {"", "0", "5", "12,5", "-3", "(7)", "<10", ">2,25", "10-20", "-5-10",
@@ -312,7 +263,7 @@ TEST(Selection, SameAsLiteralReadingOnRandomBases)
             else
                 row = {pick(boundForms), pick(boundForms)};
         }
-        auto expected = literalSelection(t, b);
+        auto expected = testsupport::literalSelection(t, b);
         auto actual = selectComponents(t, b);
         ASSERT_EQ(actual.ok(), expected.ok()) << "round " << round;
         if (!expected.ok()) {

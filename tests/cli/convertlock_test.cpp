@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "../base/scratchdir.h"
+#include "scratchdir.h"
 #include "base/basefile.h"
 #include "base/baselock.h"
 #include "base/catalogue.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../base/scratchdir.h"
+#include "scratchdir.h"
 #include "qdbrun.h"
 
 namespace fs = std::filesystem;

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "../base/handmadelibrary.h"
-#include "../base/scratchdir.h"
+#include "scratchdir.h"
 #include "base/basefile.h"
 #include "qdbrun.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "../base/agreeingranges.h"
-#include "../base/scratchdir.h"
+#include "scratchdir.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"

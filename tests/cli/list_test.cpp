@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <unistd.h>
 
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace qdbtest;
@@ -43,9 +43,6 @@ class ListCli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        static std::atomic<int> counter{0};
-        m_dir = fs::temp_directory_path() /
-                ("qdb_list_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
         fs::create_directories(m_dir / "bases");
         // "Диоды" / "КД522" / "Транзисторы" / "КТ315" in Windows-1251.
         write("bases/diodes.QDB",
@@ -53,7 +50,6 @@ protected:
         write("bases/bipolar.qdb",
               makeBase(0xFF, "\xD2\xF0\xE0\xED\xE7\xE8\xF1\xF2\xEE\xF0\xFB", {"\xCA\xD2\x33\x31\x35"}));
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     void write(const std::string& name, const std::string& bytes)
     {
@@ -72,7 +68,8 @@ protected:
         return "1\t" + (m_dir / "bases" / "bipolar.qdb").string() + "\tКТ315\tТранзисторы\n";
     }
 
-    fs::path m_dir;
+    ScratchDir m_scratch;
+    const fs::path m_dir = m_scratch.path();
 };
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "../base/scratchdir.h"
+#include "scratchdir.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "../base/scratchdir.h"
+#include "scratchdir.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"

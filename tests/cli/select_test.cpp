@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "base/basefile.h"
 #include "base/cp1251.h"
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
@@ -21,9 +21,6 @@ class SelectCli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        static std::atomic<int> counter{0};
-        m_dir = fs::temp_directory_path() /
-                ("qdb_select_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
         fs::create_directories(m_dir / "nocatalogue");
 
         // A bipolar base: column 1 a plain value, column 14 the range column, column 30 the
@@ -53,11 +50,6 @@ protected:
         const Status written = writeBase(base, m_base);
         ASSERT_TRUE(written.ok()) << written.error().message;
     }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
 
     QdbRun qdb(const std::vector<std::string>& args, bool withCatalogueOption = true) const
     {
@@ -69,7 +61,8 @@ protected:
         return runQdb(all, m_dir);
     }
 
-    fs::path m_dir;
+    ScratchDir m_scratch;
+    const fs::path m_dir = m_scratch.path();
     fs::path m_base;
 };
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +14,7 @@
 #include "base/basefile.h"
 #include "base/cp1251.h"
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
@@ -283,9 +283,6 @@ class SimilarCli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        static std::atomic<int> counter{0};
-        m_dir = fs::temp_directory_path() /
-                ("qdb_similar_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
         fs::create_directories(m_dir / "lib");
         m_base = (m_dir / "lib" / "open.QDB").string();
         writeBipolar(m_base, {
@@ -298,11 +295,6 @@ protected:
         });
         writeBipolar(m_dir / "lib" / "other.qdb", {{"ИЗ ДРУГОЙ", "25", "100", "50-350", "7"}});
     }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
     QdbRun similar(std::vector<std::string> args)
     {
         args.insert(args.begin(), {"similar", m_base});
@@ -314,7 +306,8 @@ protected:
         return runQdb(args, m_dir);
     }
 
-    fs::path m_dir;
+    ScratchDir m_scratch;
+    const fs::path m_dir = m_scratch.path();
     std::string m_base;
 };
 

@@ -31,7 +31,7 @@ void TstBackgroundSave::saveRunsBehindAProgressWindow()
     QVERIFY(QTest::qWaitForWindowExposed(fx.form.get()));
 
     QSignalSpy finished(&doc, &Document::saveFinished);
-    fx.form->findChild<QAction*>(u"FileSave1"_s)->trigger();
+    fx.form->findChild<QAction*>(u"saveBaseAction"_s)->trigger();
     // The command has returned; the write goes on behind the progress window.
     QVERIFY(doc.isSaving());
     auto* progress = fx.form->findChild<QDialog*>(u"SaveProgress"_s);
@@ -58,7 +58,7 @@ void TstBackgroundSave::failedBackgroundSaveKeepsTheFlagAndSaysSo()
     doc.setModified(true);
     fx.ui.saveAnswers << fx.folder.file(u"missing/folder/new.QDB"_s);
     QSignalSpy finished(&doc, &Document::saveFinished);
-    fx.form->findChild<QAction*>(u"FileSaveAs1"_s)->trigger();
+    fx.form->findChild<QAction*>(u"saveBaseAsAction"_s)->trigger();
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(finished[0][0].toBool(), false);
     QVERIFY(doc.isModified());

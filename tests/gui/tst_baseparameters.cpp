@@ -49,13 +49,13 @@ void TstBaseParameters::openedFromMenuShowsTheBaseAndCancelKeepsIt()
     const veltris::Catalogue& cat = fx.form->document().catalogue();
 
     for (const bool byEscape : {false, true}) {
-        fx.ui.onDialog("TParamBase", [&](QDialog* d) {
+        fx.ui.onDialog("baseParametersDialog", [&](QDialog* d) {
             BaseParametersDialog* p = asParamBase(d);
             screenshot(d, "base-parameters-diodes");
-            for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn9", "BitBtn10", "BitBtn11"})
+            for (const char* name : {"typeButton1", "typeButton2", "typeButton3", "typeButton4", "typeButton5", "typeButton6", "typeButton7"})
                 if (dialogButton(d, name)->isEnabled())
                     QTest::qFail(name, __FILE__, __LINE__);
-            click(d, "BitBtn1");  // disabled: the type stays
+            click(d, "typeButton1");  // disabled: the type stays
             if (p->deviceType() != 3)
                 QTest::qFail("device type changed", __FILE__, __LINE__);
             for (int k = 1; k <= 30; ++k) {
@@ -77,7 +77,7 @@ void TstBaseParameters::openedFromMenuShowsTheBaseAndCancelKeepsIt()
             if (byEscape)
                 QTest::keyClick(p->comboBox(3), Qt::Key_Escape);
             else
-                click(d, "BitBtn6");
+                click(d, "cancelButton");
             return d->result();
         });
         fx.form->editBaseParameters();
@@ -98,7 +98,7 @@ void TstBaseParameters::okWithoutChangesResetsTheView()
     fx.openSample("diodes.QDB");
     QVERIFY(fx.form->document().secondTable().columnCount() > 2);  // the sample shows some columns
     const veltris::ComponentBase before = fx.form->document().base();
-    fx.ui.onDialog("TParamBase", [](QDialog* d) {
+    fx.ui.onDialog("baseParametersDialog", [](QDialog* d) {
         QTest::keyClick(asParamBase(d)->comboBox(2), Qt::Key_Return);  // Enter: the OK button
         return d->result();
     });
@@ -126,9 +126,9 @@ void TstBaseParameters::chosenAndDefaultNames()
     fx.openSample("diodes.QDB");
     const veltris::Catalogue& cat = fx.form->document().catalogue();
     QVERIFY(cat.nameCount(3, 5) >= 2);
-    fx.ui.onDialog("TParamBase", [](QDialog* d) {
+    fx.ui.onDialog("baseParametersDialog", [](QDialog* d) {
         asParamBase(d)->comboBox(5)->setCurrentIndex(1);
-        click(d, "BitBtn5");
+        click(d, "okButton");
         return d->result();
     });
     fx.form->editBaseParameters();
@@ -137,9 +137,9 @@ void TstBaseParameters::chosenAndDefaultNames()
     QCOMPARE(fx.form->document().base().table.cell(0, 4), cat.name(3, 4, 1));
 
     // "По умолчанию": the first name everywhere.
-    fx.ui.onDialog("TParamBase", [](QDialog* d) {
-        click(d, "BitBtn7");
-        click(d, "BitBtn5");
+    fx.ui.onDialog("baseParametersDialog", [](QDialog* d) {
+        click(d, "defaultButton");
+        click(d, "okButton");
         return d->result();
     });
     fx.form->editBaseParameters();
@@ -154,9 +154,9 @@ void TstBaseParameters::descriptionIsTheFirstLineCut()
 {
     DocFixture fx;
     const QString longLine = QString("Описание ").repeated(15);  // 135 characters
-    fx.ui.onDialog("TParamBase", [&](QDialog* d) {
+    fx.ui.onDialog("baseParametersDialog", [&](QDialog* d) {
         asParamBase(d)->descriptionEdit()->setPlainText(longLine + "\nвторая строка\nтретья");
-        click(d, "BitBtn5");
+        click(d, "okButton");
         return d->result();
     });
     fx.form->editBaseParameters();
@@ -165,7 +165,7 @@ void TstBaseParameters::descriptionIsTheFirstLineCut()
     // Reopened: the description replaces the first line only.
     fx.form->document().base().setDescription(qStringToCp(QStringLiteral("Новое")));
     QString shown;
-    fx.ui.onDialog("TParamBase", [&](QDialog* d) {
+    fx.ui.onDialog("baseParametersDialog", [&](QDialog* d) {
         shown = asParamBase(d)->descriptionEdit()->toPlainText();
         return int(QDialog::Rejected);
     });
@@ -174,9 +174,9 @@ void TstBaseParameters::descriptionIsTheFirstLineCut()
 
     // The cut counts stored bytes: a sign outside the BMP is two UTF-16 units but one "?".
     const QString wide = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(60) + QString("я").repeated(60);
-    fx.ui.onDialog("TParamBase", [&](QDialog* d) {
+    fx.ui.onDialog("baseParametersDialog", [&](QDialog* d) {
         asParamBase(d)->descriptionEdit()->setPlainText(wide);
-        click(d, "BitBtn5");
+        click(d, "okButton");
         return d->result();
     });
     fx.form->editBaseParameters();
@@ -189,9 +189,9 @@ void TstBaseParameters::nameBeyondTheCatalogue()
     DocFixture fx;
     fx.form->document().base().columnMap[0] = 15;
     int shownIndex = 0;
-    fx.ui.onDialog("TParamBase", [&](QDialog* d) {
+    fx.ui.onDialog("baseParametersDialog", [&](QDialog* d) {
         shownIndex = asParamBase(d)->comboBox(1)->currentIndex();
-        click(d, "BitBtn5");
+        click(d, "okButton");
         return d->result();
     });
     fx.form->editBaseParameters();
@@ -204,10 +204,10 @@ void TstBaseParameters::nameBeyondTheCatalogue()
 void TstBaseParameters::help()
 {
     DocFixture fx;
-    fx.ui.onDialog("TParamBase", [](QDialog* d) {
+    fx.ui.onDialog("baseParametersDialog", [](QDialog* d) {
         QTest::keyClick(asParamBase(d)->comboBox(7), Qt::Key_F1);
         QTest::keyClick(asParamBase(d)->descriptionEdit(), Qt::Key_F1);
-        click(d, "BitBtn8");
+        click(d, "helpButton");
         return int(QDialog::Rejected);
     });
     fx.form->editBaseParameters();

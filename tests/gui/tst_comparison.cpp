@@ -291,7 +291,7 @@ void TstComparison::fromNavigator()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     ComparisonWindow* opened = nullptr;
     QStringList names;
-    ui.onDialog(u"TNavForm"_s, [&](QDialog* dialog) {
+    ui.onDialog(u"navigatorWindow"_s, [&](QDialog* dialog) {
         auto* nav = static_cast<NavigatorWindow*>(dialog);
         const NavigatorListModel* list = nav->listModel();
         int reference = -1, other = -1;

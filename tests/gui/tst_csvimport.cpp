@@ -125,7 +125,7 @@ void TstCsvImport::menuEntryAndHelp()
     QCOMPARE(a->text(), QString("Импорт из CSV..."));
     QVERIFY(a->isEnabled());
     QCOMPARE(int(helpContext(a)), int(HelpTopic::CsvImport));
-    QMenu* file = fx.form->findChild<QMenu*>("File1");
+    QMenu* file = fx.form->findChild<QMenu*>("fileMenu");
     QVERIFY(file->actions().contains(a));
 
     const QString csv = writeFile(fx, "d.csv", spreadsheetDiodes());
@@ -312,11 +312,11 @@ void TstCsvImport::importTakenBackWithTheStepsAfterIt()
     importBy(fx, csv, "appendButton");
     QCOMPARE(doc.base().recordCount(), 3);
     QCOMPARE(cpToQString(doc.base().table.cell(1, 0)), QString("КТ3102А"));
-    fx.ui.onDialog("TAddDlg", [](QDialog* d) {
-        d->findChild<QLineEdit*>("Edit1")->setText("КТ999А");
-        click(d, "BitBtn1");
+    fx.ui.onDialog("recordDialog", [](QDialog* d) {
+        d->findChild<QLineEdit*>("nameEdit")->setText("КТ999А");
+        click(d, "enterButton");
         if (d->isVisible())
-            click(d, "BitBtn2");
+            click(d, "closeButton");
         return d->result();
     });
     fx.form->addRecord();

@@ -280,7 +280,7 @@ void TstDesktop::everyDialogsTextsFit()
         clipped << clippedTexts(dialog);
         return int(QDialog::Rejected);
     };
-    for (const char* name : {"TParamBase", "TProsm", "TAddDlg", "TNavForm", "TAboutBox"})
+    for (const char* name : {"baseParametersDialog", "viewColumnsDialog", "recordDialog", "navigatorWindow", "aboutBox"})
         f.ui.onDialog(QLatin1String(name), check);
     f.form->editBaseParameters();
     f.form->editViewColumns();
@@ -301,10 +301,10 @@ void TstDesktop::everyDialogsTextsFit()
     for (int r = 1; r < names.rowCount(); ++r) {
         const QString name = oneLineTitle(names.cell(r, 0));
         if (QFontMetrics(bold).horizontalAdvance(name) + 5 > grid3->fixedColumn()->width())
-            clipped << QStringLiteral("StringGrid3 «%1»").arg(name);
+            clipped << QStringLiteral("selectionGrid «%1»").arg(name);
     }
     if (grid3->geometry().right() >= grid3->parentWidget()->width())
-        clipped << QStringLiteral("StringGrid3 runs off its page");
+        clipped << QStringLiteral("selectionGrid runs off its page");
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
 }
 
@@ -330,7 +330,7 @@ void TstDesktop::newAndOpenShowTheFirstColumnAndRecord()
     f.form->openBase();
     atStart();
     wanderOff();
-    f.ui.rejectDialog(QStringLiteral("TParamBase"));
+    f.ui.rejectDialog(QStringLiteral("baseParametersDialog"));
     f.form->newBase();
     atStart();
 }
@@ -348,7 +348,7 @@ void TstDesktop::navigatorListStartsAtTopAfterTypeChange()
     int scrolled = -1;
     int afterChange = -1;
     bool scrollableAfter = false;
-    ui.onDialog(QStringLiteral("TNavForm"), [&](QDialog* d) {
+    ui.onDialog(QStringLiteral("navigatorWindow"), [&](QDialog* d) {
         auto* nav = static_cast<NavigatorWindow*>(d);
         QListView* list = nav->componentList();
         list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
@@ -434,14 +434,14 @@ void TstDesktop::navigatorFollowsTheScanMessageWithoutActivation()
     folder.writeSettings(QStringLiteral("[Scan]\nDir0=%1\n").arg(bases));
     ActivationTakingUi ui;
     int messagesBeforeNavigator = -1;
-    ui.onDialog(QStringLiteral("TNavForm"), [&](QDialog*) {
+    ui.onDialog(QStringLiteral("navigatorWindow"), [&](QDialog*) {
         messagesBeforeNavigator = int(ui.messages.size());
         return int(QDialog::Rejected);
     });
     TestWindow form(folder.paths(), ui, {});
     form.setAttribute(Qt::WA_ShowWithoutActivating);
     form.show();
-    QTRY_COMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
+    QTRY_COMPARE(ui.dialogs, QStringList{QStringLiteral("navigatorWindow")});
     QCOMPARE(messagesBeforeNavigator, 1);
 }
 

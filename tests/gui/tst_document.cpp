@@ -85,15 +85,15 @@ void TstDocument::newCancelledLeavesCleanBipolarBase()
     fx.form->document().setModified(true);
     fx.ui.messageAnswers << Answer::No;
     bool buttonsDuringNew = false;
-    fx.ui.onDialog("TParamBase", [&](QDialog* d) {
-        buttonsDuringNew = dialogButton(d, "BitBtn3")->isEnabled();
+    fx.ui.onDialog("baseParametersDialog", [&](QDialog* d) {
+        buttonsDuringNew = dialogButton(d, "typeButton3")->isEnabled();
         QTest::keyClick(d, Qt::Key_Escape);
         return d->result();
     });
     fx.form->newBase();
 
     QVERIFY(buttonsDuringNew);
-    QVERIFY(!dialogButton(fx.form->baseParametersDialog(), "BitBtn3")->isEnabled());
+    QVERIFY(!dialogButton(fx.form->baseParametersDialog(), "typeButton3")->isEnabled());
     const veltris::Table& grid3 = fx.form->searchPage()->selectionGrid();
     for (int r = 0; r < grid3.rowCount(); ++r)
         for (int c = 0; c < grid3.columnCount(); ++c)
@@ -109,7 +109,7 @@ void TstDocument::newCancelledLeavesCleanBipolarBase()
 void TstDocument::saveAfterNewWritesTheEmptyBaseFile()
 {
     DocFixture fx;
-    fx.ui.rejectDialog("TParamBase");
+    fx.ui.rejectDialog("baseParametersDialog");
     fx.form->newBase();
     QDir(fx.folder.path()).mkdir("save");
     fx.ui.saveAnswers << fx.folder.file("save/empty");  // no extension typed
@@ -142,13 +142,13 @@ void TstDocument::saveAfterNewWritesTheEmptyBaseFile()
 void TstDocument::newAsDiodes()
 {
     DocFixture fx;
-    fx.ui.onDialog("TParamBase", [](QDialog* d) {
-        click(d, "BitBtn2");  // field-effect transistors: never pressable
-        click(d, "BitBtn3");
+    fx.ui.onDialog("baseParametersDialog", [](QDialog* d) {
+        click(d, "typeButton2");  // field-effect transistors: never pressable
+        click(d, "typeButton3");
         auto* p = static_cast<BaseParametersDialog*>(d);
         if (p->deviceType() != 3 || !p->comboBox(12)->isEnabled() || p->comboBox(13)->isEnabled())
             return int(QDialog::Rejected);
-        click(d, "BitBtn5");
+        click(d, "okButton");
         return d->result();
     });
     fx.form->newBase();
@@ -166,7 +166,7 @@ void TstDocument::newAsDiodes()
     QCOMPARE(fx.form->document().secondTable().columnCount(), 2);
     QCOMPARE(fx.form->mainModel()->columnCount(), 12);
     QVERIFY(fx.form->document().isModified());
-    QVERIFY(!dialogButton(fx.form->baseParametersDialog(), "BitBtn3")->isEnabled());
+    QVERIFY(!dialogButton(fx.form->baseParametersDialog(), "typeButton3")->isEnabled());
 
     // Saved and read back it is a diode base.
     fx.ui.saveAnswers << fx.folder.file("d.QDB");
@@ -220,7 +220,7 @@ void TstDocument::promptAnswers()
                              : answer == "cancel" ? Answer::Cancel
                                                   : Answer::Yes);
     if (goesOn && command == "new")
-        fx.ui.rejectDialog("TParamBase");
+        fx.ui.rejectDialog("baseParametersDialog");
     if (goesOn && command == "open")
         fx.ui.openAnswers << other;
 
@@ -428,7 +428,7 @@ void TstDocument::saveKeepsTheFilesMode()
     fx.form->document().base().table.setCell(1, 0, "EDITED");
     fx.form->document().setModified(true);
 
-    fx.form->findChild<QAction*>(QStringLiteral("FileSave1"))->trigger();
+    fx.form->findChild<QAction*>(QStringLiteral("saveBaseAction"))->trigger();
     ::umask(before);
     QVERIFY(fx.ui.messages.isEmpty());
     QVERIFY(!fx.form->document().isModified());

@@ -280,9 +280,9 @@ void TstFileSafety::secondProgramHoldsTheLock()
         QVERIFY(doc.isReadOnly());
         QCOMPARE(readOnly.count(), 1);
         QCOMPARE(lockHolder(base), run.pid());  // still the other program's
-        for (const char* name : {"FileSave1", "N7", "N8", "N9", "N4", "N3"})
+        for (const char* name : {"saveBaseAction", "addRecordAction", "editRecordAction", "deleteRecordAction", "baseParametersAction", "viewColumnsAction"})
             QVERIFY2(!action(*fx.form, name)->isEnabled(), name);
-        QVERIFY(action(*fx.form, "FileSaveAs1")->isEnabled());
+        QVERIFY(action(*fx.form, "saveBaseAsAction")->isEnabled());
         // Save as writes a copy of its own, locked and editable.
         const QString copy = fx.folder.file("copy.QDB");
         fx.ui.saveAnswers << copy;
@@ -290,7 +290,7 @@ void TstFileSafety::secondProgramHoldsTheLock()
         QVERIFY(!doc.isReadOnly());
         QCOMPARE(readOnly.count(), 2);
         QCOMPARE(lockHolder(copy), QCoreApplication::applicationPid());
-        for (const char* name : {"FileSave1", "N7", "N9", "N4", "N3"})
+        for (const char* name : {"saveBaseAction", "addRecordAction", "deleteRecordAction", "baseParametersAction", "viewColumnsAction"})
             QVERIFY2(action(*fx.form, name)->isEnabled(), name);
     } else {
         QVERIFY(!doc.isReadOnly());
@@ -327,7 +327,7 @@ void TstFileSafety::staleLockTakenOverAndLocksReleased()
     QVERIFY(QFile::exists(lockOf(second)));
     QVERIFY(doc.load(second));  // the same one again keeps its lock
     QVERIFY(QFile::exists(lockOf(second)));
-    fx.ui.rejectDialog("TParamBase");
+    fx.ui.rejectDialog("baseParametersDialog");
     fx.form->newBase();
     QVERIFY(!QFile::exists(lockOf(second)));
     QVERIFY(doc.load(first));
@@ -360,7 +360,7 @@ void TstFileSafety::recoveryAfterTheProgramIsKilled()
 
     // The program deletes a record (F8), keeps it in a recovery file a few seconds later, and
     // is killed.
-    QVERIFY(run.start({base}, {"N9"}));
+    QVERIFY(run.start({base}, {"deleteRecordAction"}));
     QVERIFY(run.waitForActions());
     QTRY_VERIFY_WITH_TIMEOUT(recoveryFiles(run.recoveryDir()).size() == 1, 20000);
     run.signal(SIGKILL);
@@ -394,7 +394,7 @@ void TstFileSafety::terminationSignalKeepsTheChanges()
     ProgramRun run;
     const QString base = run.folder().copySample("diodes.QDB");
     const QByteArray onDisk = fileBytes(base);
-    QVERIFY(run.start({base}, {"N9"}));
+    QVERIFY(run.start({base}, {"deleteRecordAction"}));
     QVERIFY(run.waitForActions());
     run.signal(SIGTERM);  // at once: before the recovery file's own time
     QVERIFY(run.waitForExit(10000));
@@ -507,7 +507,7 @@ void TstFileSafety::recoveryFileFollowsTheChanges()
     // Given up at New: gone.
     const QString second = keeper.file();
     fx.ui.messageAnswers << Answer::No;
-    fx.ui.rejectDialog("TParamBase");
+    fx.ui.rejectDialog("baseParametersDialog");
     fx.form->newBase();
     QVERIFY(!QFile::exists(second));
     QVERIFY(fx.ui.unexpected.isEmpty());

@@ -80,19 +80,19 @@ void TstHelp::f1OverMenuItems_data()
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("item");  // "" = no item highlighted
     QTest::addColumn<int>("topic");
-    QTest::newRow("Новый") << "File1" << "FileNew1" << 11;
-    QTest::newRow("Открыть") << "File1" << "FileOpen1" << 12;
-    QTest::newRow("Импорт, disabled") << "File1" << "Import1" << 13;
-    QTest::newRow("Выход") << "File1" << "FileExit1" << 18;
-    QTest::newRow("Отменить: the menu's topic") << "Edit1" << "EditUndo1" << 20;
-    QTest::newRow("Добавить") << "Edit1" << "N7" << 21;
-    QTest::newRow("Удалить") << "Edit1" << "N9" << 23;
-    QTest::newRow("Параметры просмотра") << "Params1" << "N3" << 25;
-    QTest::newRow("Вызов справки") << "Help1" << "N14" << 29;
-    QTest::newRow("О программе") << "Help1" << "HelpAbout1" << 29;
-    QTest::newRow("На форуме") << "N16" << "N15" << 29;
-    QTest::newRow("Правка, nothing highlighted") << "Edit1" << "" << 20;
-    QTest::newRow("Файл, nothing highlighted") << "File1" << "" << 10;
+    QTest::newRow("Новый") << "fileMenu" << "newBaseAction" << 11;
+    QTest::newRow("Открыть") << "fileMenu" << "openBaseAction" << 12;
+    QTest::newRow("Импорт, disabled") << "fileMenu" << "importAction" << 13;
+    QTest::newRow("Выход") << "fileMenu" << "exitAction" << 18;
+    QTest::newRow("Отменить: the menu's topic") << "editMenu" << "undoAction" << 20;
+    QTest::newRow("Добавить") << "editMenu" << "addRecordAction" << 21;
+    QTest::newRow("Удалить") << "editMenu" << "deleteRecordAction" << 23;
+    QTest::newRow("Параметры просмотра") << "parametersMenu" << "viewColumnsAction" << 25;
+    QTest::newRow("Вызов справки") << "helpMenu" << "helpContentsAction" << 29;
+    QTest::newRow("О программе") << "helpMenu" << "aboutAction" << 29;
+    QTest::newRow("На форуме") << "discussMenu" << "forumAction" << 29;
+    QTest::newRow("Правка, nothing highlighted") << "editMenu" << "" << 20;
+    QTest::newRow("Файл, nothing highlighted") << "fileMenu" << "" << 10;
 }
 
 void TstHelp::f1OverMenuItems()
@@ -127,23 +127,23 @@ void TstHelp::menuEntries()
         int topic;
     };
     const Entry entries[] = {
-        {"FileNew1", "&Новый", "Ctrl+N", "Новый", "Создать новый файл", 11},
-        {"FileOpen1", "&Открыть...", "F3; Ctrl+O", "Открыть", "Открыть файл", 12},
-        {"Import1", "Импорт...", "", "Импорт", "Импортировать из файла", 13},
-        {"FileSave1", "&Сохранить", "F2; Ctrl+S", "Сохранить", "Сохранить текущий файл", 14},
-        {"FileSaveAs1", "Сохранить к&ак...", "Shift+F2", "Сохранить как", "Сохранить файл под другим именем", 15},
-        {"N11", "Экспорт...", "", "Экспорт", "Экспортировать в файл", 16},
+        {"newBaseAction", "&Новый", "Ctrl+N", "Новый", "Создать новый файл", 11},
+        {"openBaseAction", "&Открыть...", "F3; Ctrl+O", "Открыть", "Открыть файл", 12},
+        {"importAction", "Импорт...", "", "Импорт", "Импортировать из файла", 13},
+        {"saveBaseAction", "&Сохранить", "F2; Ctrl+S", "Сохранить", "Сохранить текущий файл", 14},
+        {"saveBaseAsAction", "Сохранить к&ак...", "Shift+F2", "Сохранить как", "Сохранить файл под другим именем", 15},
+        {"exportAction", "Экспорт...", "", "Экспорт", "Экспортировать в файл", 16},
         {"NavigatorAction", "Навигатор...", "F7", "Навигатор", "Вызвать навигатор", 17},
-        {"FileExit1", "Вы&ход", "", "Выход", "Выход из программы", 18},
-        {"EditUndo1", "Отменить", "Ctrl+Z", "Отменить", "Отменить последнее действие", 0},
-        {"EditRedo1", "Повторить", "Ctrl+Y; Ctrl+Shift+Z", "Повторить", "Повторить отменённое действие", 0},
-        {"N7", "Добавить", "Ins", "Добавить", "Добавить элемент", 21},
-        {"N8", "Изменить", "F4", "Изменить", "Изменить параметры элемента", 22},
-        {"N9", "Удалить", "F8", "Удалить", "Удалить элемент", 23},
-        {"N4", "Параметры базы", "", "Параметры базы", "Настроить параметры базы", 25},
-        {"N3", "Параметры просмотра", "", "Параметры просмотра", "Настроить параметры просмотра", 25},
-        {"N14", "Вызов справки", "F1", "Вызов справки", "Вызов справки", 0},
-        {"HelpAbout1", "&О программе...", "", "О программе", "Информация о программе и ее производителе", 0},
+        {"exitAction", "Вы&ход", "", "Выход", "Выход из программы", 18},
+        {"undoAction", "Отменить", "Ctrl+Z", "Отменить", "Отменить последнее действие", 0},
+        {"redoAction", "Повторить", "Ctrl+Y; Ctrl+Shift+Z", "Повторить", "Повторить отменённое действие", 0},
+        {"addRecordAction", "Добавить", "Ins", "Добавить", "Добавить элемент", 21},
+        {"editRecordAction", "Изменить", "F4", "Изменить", "Изменить параметры элемента", 22},
+        {"deleteRecordAction", "Удалить", "F8", "Удалить", "Удалить элемент", 23},
+        {"baseParametersAction", "Параметры базы", "", "Параметры базы", "Настроить параметры базы", 25},
+        {"viewColumnsAction", "Параметры просмотра", "", "Параметры просмотра", "Настроить параметры просмотра", 25},
+        {"helpContentsAction", "Вызов справки", "F1", "Вызов справки", "Вызов справки", 0},
+        {"aboutAction", "&О программе...", "", "О программе", "Информация о программе и ее производителе", 0},
     };
     for (const Entry& e : entries) {
         QAction* a = f.action(e.name);
@@ -154,9 +154,9 @@ void TstHelp::menuEntries()
         QCOMPARE(a->statusTip(), QString::fromUtf8(e.status));
         QCOMPARE(int(helpContext(a)), e.topic);
     }
-    QVERIFY(!f.action("Import1")->isEnabled());
-    QCOMPARE(f.menu("File1")->menuAction()->statusTip(), QString("Файловые команды"));
-    QCOMPARE(f.menu("Help1")->menuAction()->text(), QString("&Справка"));
+    QVERIFY(!f.action("importAction")->isEnabled());
+    QCOMPARE(f.menu("fileMenu")->menuAction()->statusTip(), QString("Файловые команды"));
+    QCOMPARE(f.menu("helpMenu")->menuAction()->text(), QString("&Справка"));
     const QStringList titles = [&] {
         QStringList t;
         for (QAction* a : f.form->menuBar()->actions())
@@ -167,16 +167,16 @@ void TstHelp::menuEntries()
     QCOMPARE(titles, QStringList({"&Файл", "&Правка", "Па&раметры", "&Справка"}));
 
     // Status bar shows the long hint of the entry under the pointer.
-    f.action("FileSaveAs1")->showStatusText(f.form.get());
+    f.action("saveBaseAsAction")->showStatusText(f.form.get());
     QCOMPARE(f.form->statusBar()->currentMessage(), QString("Сохранить файл под другим именем"));
 
     // Tool bar: New, Open, Save, a gap, Undo, Redo, a gap, Navigator.
-    QToolBar* bar = f.form->findChild<QToolBar*>("ToolBar1");
+    QToolBar* bar = f.form->findChild<QToolBar*>("toolBar");
     QVERIFY(bar);
     QStringList tools;
     for (QAction* a : bar->actions())
         tools << (a->objectName().isEmpty() ? QString("gap") : a->objectName());
-    QCOMPARE(tools, QStringList({"FileNew1", "FileOpen1", "FileSave1", "gap", "EditUndo1", "EditRedo1", "gap",
+    QCOMPARE(tools, QStringList({"newBaseAction", "openBaseAction", "saveBaseAction", "gap", "undoAction", "redoAction", "gap",
                                  "NavigatorAction"}));
     QCOMPARE(bar->height(), 30);
 }
@@ -184,17 +184,17 @@ void TstHelp::menuEntries()
 void TstHelp::forumLinkAndAbout()
 {
     Fixture f;
-    f.action("N15")->trigger();
+    f.action("forumAction")->trigger();
     QCOMPARE(f.ui.urls.size(), 1);
     QCOMPARE(f.ui.urls[0].scheme(), QString("https"));
     QVERIFY(f.ui.urls[0].host().endsWith("example.org"));
 
-    f.ui.onDialog("TAboutBox", [](QDialog* d) {
-        QTest::mouseClick(d->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+    f.ui.onDialog("aboutBox", [](QDialog* d) {
+        QTest::mouseClick(d->findChild<QPushButton*>("okButton"), Qt::LeftButton);
         return d->result();
     });
-    f.action("HelpAbout1")->trigger();
-    QCOMPARE(f.ui.dialogs, QStringList{"TAboutBox"});
+    f.action("aboutAction")->trigger();
+    QCOMPARE(f.ui.dialogs, QStringList{"aboutBox"});
     QVERIFY(f.ui.allAnswersUsed());
 }
 
@@ -210,8 +210,8 @@ void TstHelp::aboutBoxLinks()
     QVERIFY(QTest::qWaitForWindowExposed(box));
     QVERIFY2(layoutProblems(box).isEmpty(), qPrintable(layoutProblems(box).join(QLatin1Char('\n'))));
     // The OK button under the panel, centred.
-    const QWidget* panel = box->findChild<QFrame*>("Panel1");
-    const QWidget* ok = box->findChild<QPushButton*>("BitBtn1");
+    const QWidget* panel = box->findChild<QFrame*>("panel");
+    const QWidget* ok = box->findChild<QPushButton*>("okButton");
     QVERIFY(ok->y() > panel->geometry().bottom());
     QVERIFY(qAbs(ok->geometry().center().x() - box->width() / 2) <= 2);
 

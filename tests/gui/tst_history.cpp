@@ -48,10 +48,10 @@ QString cell(const MainWindow& form, int row, int col)
 template <class Body>
 void inRecordDialog(DocFixture& fx, void (MainWindow::*open)(), Body body)
 {
-    fx.ui.onDialog("TAddDlg", [&](QDialog* d) {
+    fx.ui.onDialog("recordDialog", [&](QDialog* d) {
         body(static_cast<RecordDialog*>(d));
         if (d->isVisible())
-            click(d, "BitBtn2");
+            click(d, "closeButton");
         return d->result();
     });
     (fx.form.get()->*open)();
@@ -63,24 +63,24 @@ void runStep(DocFixture& fx, const QString& step)
     MainWindow& form = *fx.form;
     if (step == "add") {
         inRecordDialog(fx, &MainWindow::addRecord, [](RecordDialog* d) {
-            d->findChild<QLineEdit*>("Edit1")->setText("КТ999А");
+            d->findChild<QLineEdit*>("nameEdit")->setText("КТ999А");
             d->field(2)->setEditText("45");
-            click(d, "BitBtn1");
+            click(d, "enterButton");
         });
     } else if (step == "edit") {
         form.setCurrentCell(3, 1);
         inRecordDialog(fx, &MainWindow::editRecord, [](RecordDialog* d) {
             d->field(2)->setEditText("27");  // a stored value becomes a text
             d->field(4)->setEditText("");
-            d->findChild<QLineEdit*>("Edit1")->setText("КТ361В");
-            click(d, "BitBtn1");
+            d->findChild<QLineEdit*>("nameEdit")->setText("КТ361В");
+            click(d, "enterButton");
         });
     } else if (step == "write back") {
         form.setCurrentCell(5, 1);
         inRecordDialog(fx, &MainWindow::editRecord, [](RecordDialog* d) {
             d->field(1)->setEditText("2");
             d->field(3)->setEditText("77");
-            click(d, "BitBtn5");
+            click(d, "nextButton");
         });
     } else if (step == "delete") {
         form.setCurrentCell(2, 1);
@@ -90,19 +90,19 @@ void runStep(DocFixture& fx, const QString& step)
     } else if (step == "sort by a value") {
         form.sortByColumn(form.mainGrid(), 5);
     } else if (step == "base parameters") {
-        fx.ui.onDialog("TParamBase", [](QDialog* d) {
+        fx.ui.onDialog("baseParametersDialog", [](QDialog* d) {
             auto* p = static_cast<BaseParametersDialog*>(d);
             p->comboBox(3)->setCurrentIndex(1);
             p->descriptionEdit()->setPlainText("Другое описание");
-            click(d, "BitBtn5");
+            click(d, "okButton");
             return d->result();
         });
         form.editBaseParameters();
     } else if (step == "view parameters") {
-        fx.ui.onDialog("TProsm", [](QDialog* d) {
-            click(d, "Button4");  // "<<"
-            click(d, "Button3");  // ">>"
-            click(d, "BitBtn1");
+        fx.ui.onDialog("viewColumnsDialog", [](QDialog* d) {
+            click(d, "hideAllButton");  // "<<"
+            click(d, "showAllButton");  // ">>"
+            click(d, "okButton");
             return d->result();
         });
         form.editViewColumns();
@@ -186,7 +186,7 @@ void TstHistory::eachStepUndoneAndRedone()
 
     // Undone again and saved: the file is the one that was opened, byte for byte.
     fx.form->undoAction()->trigger();
-    fx.form->findChild<QAction*>("FileSave1")->trigger();
+    fx.form->findChild<QAction*>("saveBaseAction")->trigger();
     QCOMPARE(fileBytes(path), original);
     QVERIFY(fx.ui.messages.isEmpty());
     QVERIFY(fx.ui.unexpected.isEmpty());
@@ -288,10 +288,10 @@ void TstHistory::newBaseTypeUndone()
     runStep(fx, "delete");
     fx.ui.messageAnswers << Answer::No;
     QByteArray emptyBase;
-    fx.ui.onDialog("TParamBase", [&](QDialog* d) {
+    fx.ui.onDialog("baseParametersDialog", [&](QDialog* d) {
         emptyBase = encoded(*fx.form);
-        click(d, "BitBtn3");  // diodes
-        click(d, "BitBtn5");
+        click(d, "typeButton3");  // diodes
+        click(d, "okButton");
         return d->result();
     });
     fx.form->newBase();
@@ -350,13 +350,13 @@ void TstHistory::menuTextsNameTheStep()
     // A record without a name, and one whose name holds "&" (no key mnemonic made of it).
     fx.form->setCurrentCell(1, 1);
     inRecordDialog(fx, &MainWindow::editRecord, [](RecordDialog* d) {
-        d->findChild<QLineEdit*>("Edit1")->clear();
-        click(d, "BitBtn1");
+        d->findChild<QLineEdit*>("nameEdit")->clear();
+        click(d, "enterButton");
     });
     QCOMPARE(undo->text(), QString("Отменить изменение записи без имени"));
     inRecordDialog(fx, &MainWindow::editRecord, [](RecordDialog* d) {
-        d->findChild<QLineEdit*>("Edit1")->setText("A&B");
-        click(d, "BitBtn1");
+        d->findChild<QLineEdit*>("nameEdit")->setText("A&B");
+        click(d, "enterButton");
     });
     QCOMPARE(undo->text(), QString("Отменить изменение A&&B"));
     QCOMPARE(undo->toolTip(), QString("Отменить изменение A&B"));
@@ -371,9 +371,9 @@ void TstHistory::keysAndToolBar()
     QCOMPARE(redo->shortcuts(), QList<QKeySequence>({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
     QCOMPARE(undo->statusTip(), QString("Отменить последнее действие"));
     QCOMPARE(redo->statusTip(), QString("Повторить отменённое действие"));
-    QMenu* edit = fx.form->findChild<QMenu*>("Edit1");
+    QMenu* edit = fx.form->findChild<QMenu*>("editMenu");
     QVERIFY(edit->actions().indexOf(undo) == 0 && edit->actions().indexOf(redo) == 1);
-    auto* bar = fx.form->findChild<QToolBar*>("ToolBar1");
+    auto* bar = fx.form->findChild<QToolBar*>("toolBar");
     QVERIFY(bar->actions().contains(undo) && bar->actions().contains(redo));
     QVERIFY(!undo->icon().isNull() && !redo->icon().isNull());
 
@@ -462,7 +462,7 @@ void TstHistory::statusBarShowsPathAndState()
     QVERIFY(fx.form->saveBaseAs());
     QVERIFY(readOnly->isHidden());
     QCOMPARE(path->text(), fx.folder.file("copy.QDB"));
-    fx.ui.rejectDialog("TParamBase");
+    fx.ui.rejectDialog("baseParametersDialog");
     fx.form->newBase();
     QCOMPARE(path->text(), QString("Новая база"));
     // The caption stays the program's name.
@@ -489,7 +489,7 @@ void TstHistory::readOnlyBaseKeepsItsHistoryShut()
     QVERIFY(!undo->isEnabled() && !redo->isEnabled());
     QTest::keyClick(fx.form->mainGrid(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(encoded(*fx.form), sorted);
-    for (const char* name : {"N7", "N8", "N9", "N4", "N3", "FileSave1"})
+    for (const char* name : {"addRecordAction", "editRecordAction", "deleteRecordAction", "baseParametersAction", "viewColumnsAction", "saveBaseAction"})
         QVERIFY2(!fx.form->findChild<QAction*>(name)->isEnabled(), name);
 
     fx.ui.saveAnswers << fx.folder.file("mine.QDB");

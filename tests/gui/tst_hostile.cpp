@@ -31,7 +31,7 @@
 #include "base/basefile.h"
 #include "base/navigatorcatalogue.h"
 #include "scriptedui.h"
-#include "search/substitutemodel.h"
+#include "search/substituteresultsmodel.h"
 #include "search/substitutepage.h"
 
 using namespace Qt::StringLiterals;
@@ -247,7 +247,7 @@ void TstHostile::unreadableSettingsAreNeverRewritten()
         if (!obeyed.effective())
             QSKIP("cannot give up reading every file here");
         ScriptedUi ui;
-        ui.rejectDialog(u"TNavForm"_s);  // the defaults show the navigator at start
+        ui.rejectDialog(u"navigatorWindow"_s);  // the defaults show the navigator at start
         TestWindow form(folder.paths(), ui, QStringList{});
         QSignalSpy started(&form, &MainWindow::started);
         form.show();

@@ -21,7 +21,7 @@
 #include "search/navigatorlistmodel.h"
 #include "search/navigatorwindow.h"
 #include "search/searchpage.h"
-#include "search/substitutemodel.h"
+#include "search/substituterulesmodel.h"
 #include "search/substitutepage.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
@@ -76,7 +76,7 @@ void TstKeyboard::navigatorStartsInItsNameBoxAndEnterOpens()
 {
     World w;
     // Typing goes to the name box at once; Enter there opens the base of the name it found.
-    w.ui.onDialog(QStringLiteral("TNavForm"), [](QDialog* d) {
+    w.ui.onDialog(QStringLiteral("navigatorWindow"), [](QDialog* d) {
         auto* nav = static_cast<NavigatorWindow*>(d);
         if (nav->focusWidget() != nav->quickSearchEdit())
             QTest::qFail("the name box has no focus", __FILE__, __LINE__);
@@ -89,7 +89,7 @@ void TstKeyboard::navigatorStartsInItsNameBoxAndEnterOpens()
     QVERIFY(!w.form->navigatorWindow()->isVisible());
 
     // In the list Enter does what a double-click does: the chosen item's base opens.
-    w.ui.onDialog(QStringLiteral("TNavForm"), [](QDialog* d) {
+    w.ui.onDialog(QStringLiteral("navigatorWindow"), [](QDialog* d) {
         auto* nav = static_cast<NavigatorWindow*>(d);
         if (nav->focusWidget() != nav->quickSearchEdit())
             QTest::qFail("the name box has no focus", __FILE__, __LINE__);
@@ -132,13 +132,13 @@ void TstKeyboard::menusAnswerAltInBothLayouts_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("menu");
     // The Russian letter, and the Latin key in the same place of the keyboard.
-    QTest::newRow("Файл") << 0x424 << "File1";
-    QTest::newRow("Файл, Latin A") << int(Qt::Key_A) << "File1";
-    QTest::newRow("Правка") << 0x41F << "Edit1";
-    QTest::newRow("Правка, Latin G") << int(Qt::Key_G) << "Edit1";
-    QTest::newRow("Параметры") << 0x420 << "Params1";
-    QTest::newRow("Параметры, Latin H") << int(Qt::Key_H) << "Params1";
-    QTest::newRow("Справка, Latin C") << int(Qt::Key_C) << "Help1";
+    QTest::newRow("Файл") << 0x424 << "fileMenu";
+    QTest::newRow("Файл, Latin A") << int(Qt::Key_A) << "fileMenu";
+    QTest::newRow("Правка") << 0x41F << "editMenu";
+    QTest::newRow("Правка, Latin G") << int(Qt::Key_G) << "editMenu";
+    QTest::newRow("Параметры") << 0x420 << "parametersMenu";
+    QTest::newRow("Параметры, Latin H") << int(Qt::Key_H) << "parametersMenu";
+    QTest::newRow("Справка, Latin C") << int(Qt::Key_C) << "helpMenu";
 }
 
 void TstKeyboard::menusAnswerAltInBothLayouts()

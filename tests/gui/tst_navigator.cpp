@@ -129,7 +129,7 @@ struct NavWorld {
     // Shows the navigator through the main window's command; `inside` drives it.
     void runNavigator(const std::function<void(NavigatorWindow*)>& inside)
     {
-        ui.onDialog(QStringLiteral("TNavForm"), [inside](QDialog* d) {
+        ui.onDialog(QStringLiteral("navigatorWindow"), [inside](QDialog* d) {
             auto* nav = static_cast<NavigatorWindow*>(d);
             inside(nav);
             return nav->result();
@@ -172,8 +172,8 @@ void TstNavigator::layoutNamesAndCaptions()
         const char* name;
         QRect rect;
     } controls[] = {
-        {"ListBox1", {8, 32, 185, 257}},  {"Edit1", {208, 32, 177, 24}},  {"ListBox2", {208, 64, 177, 225}},
-        {"Memo1", {8, 328, 537, 113}},    {"BitBtn1", {416, 40, 121, 41}}, {"BitBtn2", {416, 96, 121, 41}},
+        {"typeList", {8, 32, 185, 257}},  {"quickSearch", {208, 32, 177, 24}},  {"componentList", {208, 64, 177, 225}},
+        {"description", {8, 328, 537, 113}},    {"closeButton", {416, 40, 121, 41}}, {"helpButton", {416, 96, 121, 41}},
     };
     for (const auto& c : controls) {
         auto* widget = nav->findChild<QWidget*>(QLatin1String(c.name));
@@ -185,9 +185,9 @@ void TstNavigator::layoutNamesAndCaptions()
         QString text;
         QPoint pos;
     } labels[] = {
-        {"StaticText1", QStringLiteral("Тип прибора"), {8, 8}},
-        {"Label1", QStringLiteral("Быстрый поиск"), {208, 8}},
-        {"StaticText3", QStringLiteral("Описание базы"), {8, 304}},
+        {"typeLabel", QStringLiteral("Тип прибора"), {8, 8}},
+        {"quickSearchLabel", QStringLiteral("Быстрый поиск"), {208, 8}},
+        {"descriptionLabel", QStringLiteral("Описание базы"), {8, 304}},
     };
     for (const auto& l : labels) {
         auto* label = nav->findChild<QLabel*>(QLatin1String(l.name));
@@ -441,7 +441,7 @@ void TstNavigator::sameNameShowsItsBase()
     QCOMPARE(m->baseFileName(4), QStringLiteral("second.QDB"));
 
     // Painted: something right of a shared name, nothing right of the others.
-    w.ui.onDialog(QStringLiteral("TNavForm"), [&](QDialog* d) {
+    w.ui.onDialog(QStringLiteral("navigatorWindow"), [&](QDialog* d) {
         QListView* list = static_cast<NavigatorWindow*>(d)->componentList();
         list->selectionModel()->clear();
         const QImage image = list->viewport()->grab().toImage();
@@ -589,7 +589,7 @@ void TstNavigator::stateKeptBetweenShowings()
         QCOMPARE(nav->descriptionView()->toPlainText(), QStringLiteral("Вторая"));
         nav->reject();
     });
-    QCOMPARE(w.ui.dialogs, (QStringList{QStringLiteral("TNavForm"), QStringLiteral("TNavForm")}));
+    QCOMPARE(w.ui.dialogs, (QStringList{QStringLiteral("navigatorWindow"), QStringLiteral("navigatorWindow")}));
 }
 
 void TstNavigator::emptyCatalogue()

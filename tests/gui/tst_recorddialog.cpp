@@ -51,9 +51,15 @@ struct Fixture {
     }
 
     RecordDialog* dlg() { return form.recordDialog(); }
-    QLineEdit* name() { return dlg()->findChild<QLineEdit*>(QStringLiteral("Edit1")); }
-    LabeledEdit* field(int k) { return dlg()->findChild<LabeledEdit*>(QStringLiteral("LabelEdit%1").arg(k)); }
-    QPushButton* button(int n) { return dlg()->findChild<QPushButton*>(QStringLiteral("BitBtn%1").arg(n)); }
+    QLineEdit* name() { return dlg()->findChild<QLineEdit*>(QStringLiteral("nameEdit")); }
+    LabeledEdit* field(int k) { return dlg()->findChild<LabeledEdit*>(QStringLiteral("field%1").arg(k)); }
+    // 1 «Ввести», 2 «Закрыть», 3 «Помощь», 4 «Сохранить», 5 ">", 6 "<".
+    QPushButton* button(int n)
+    {
+        static const char* const names[] = {"enterButton", "closeButton", "helpButton",
+                                             "saveButton",  "nextButton",  "previousButton"};
+        return dlg()->findChild<QPushButton*>(QLatin1String(names[n - 1]));
+    }
     veltris::Table& table() { return form.document().base().table; }
     QString cell(int row, int col) { return QString::fromLatin1(table().cell(row, col)); }
 
@@ -87,7 +93,7 @@ struct Fixture {
     template <class Open, class Body>
     void inDialog(Open open, Body body)
     {
-        ui.onDialog(QStringLiteral("TAddDlg"), [&](QDialog* d) {
+        ui.onDialog(QStringLiteral("recordDialog"), [&](QDialog* d) {
             body();
             return d->isVisible() ? int(QDialog::Rejected) : d->result();
         });
@@ -145,7 +151,7 @@ void TstRecordDialog::layout()
     for (int k = 1; k <= RecordDialog::kFieldCount; ++k) {
         LabeledEdit* le = f.field(k);
         QVERIFY(le);
-        QCOMPARE(le->parentWidget()->objectName(), QStringLiteral("Panel1"));
+        QCOMPARE(le->parentWidget()->objectName(), QStringLiteral("fieldPanel"));
         QVERIFY(!le->isEnabled());
         if (k % 10 != 1) {
             QCOMPARE(le->x(), f.field(k - 1)->x());
@@ -335,7 +341,7 @@ void TstRecordDialog::recordTypedWithKeysOnly()
     f.form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&f.form));
     const auto focused = [] { return QApplication::focusWidget(); };
-    f.ui.onDialog(QStringLiteral("TAddDlg"), [&](QDialog* d) {
+    f.ui.onDialog(QStringLiteral("recordDialog"), [&](QDialog* d) {
         QApplication::setActiveWindow(d);  // as exec() would
         [&] {
             QCOMPARE(focused(), static_cast<QWidget*>(f.name()));

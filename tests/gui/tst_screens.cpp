@@ -149,14 +149,14 @@ void TstScreens::dialogsOnTheScreen()
         checked << d->objectName();
         return int(QDialog::Rejected);
     };
-    for (const char* name : {"TAboutBox", "TParamBase", "TProsm", "TAddDlg", "TNavForm"})
+    for (const char* name : {"aboutBox", "baseParametersDialog", "viewColumnsDialog", "recordDialog", "navigatorWindow"})
         ui.onDialog(QLatin1String(name), check);
     form.showAbout();
     form.editBaseParameters();
     form.editViewColumns();
     form.editRecord();
     form.showNavigator();
-    QCOMPARE(checked, (QStringList{u"TAboutBox"_qs, u"TParamBase"_qs, u"TProsm"_qs, u"TAddDlg"_qs, u"TNavForm"_qs}));
+    QCOMPARE(checked, (QStringList{u"aboutBox"_qs, u"baseParametersDialog"_qs, u"viewColumnsDialog"_qs, u"recordDialog"_qs, u"navigatorWindow"_qs}));
 }
 
 QTEST_MAIN(TstScreens)

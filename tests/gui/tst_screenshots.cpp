@@ -25,7 +25,7 @@
 #include "search/comparisonwindow.h"
 #include "search/navigatorwindow.h"
 #include "search/substitutepage.h"
-#include "search/substitutemodel.h"
+#include "search/substituteresultsmodel.h"
 
 class TstScreenshots : public QObject {
     Q_OBJECT
@@ -81,7 +81,7 @@ void TstScreenshots::mainWindowPages()
     for (int page = 0; page < 4; ++page) {
         form.pages()->setCurrentIndex(page);
         // The long hint of the entry under the pointer, as the status bar shows it.
-        form.findChild<QAction*>(QStringLiteral("FileOpen1"))->showStatusText(&form);
+        form.findChild<QAction*>(QStringLiteral("openBaseAction"))->showStatusText(&form);
         QTRY_VERIFY(form.page(page)->isVisible());
         QCoreApplication::processEvents();  // layouts and paints the page asked for
         QVERIFY(save(&form, QLatin1String(names[page])));
@@ -94,7 +94,7 @@ void TstScreenshots::mainWindowPages()
     QTRY_VERIFY(form.page(0)->isVisible());
     QCoreApplication::processEvents();
     QVERIFY(save(&form, QStringLiteral("main-table-edited")));
-    auto* edit = form.findChild<QMenu*>(QStringLiteral("Edit1"));
+    auto* edit = form.findChild<QMenu*>(QStringLiteral("editMenu"));
     edit->popup(form.mapToGlobal(QPoint(40, 20)));
     QVERIFY(QTest::qWaitForWindowExposed(edit));
     QVERIFY(save(edit, QStringLiteral("edit-menu")));
@@ -115,11 +115,11 @@ void TstScreenshots::dialogs()
     form.setCurrentCell(2, 1);
     using Command = void (MainWindow::*)();
     const QList<std::tuple<Command, QString, QString>> dialogs = {
-        {&MainWindow::showAbout, QStringLiteral("TAboutBox"), QStringLiteral("about")},
-        {&MainWindow::editBaseParameters, QStringLiteral("TParamBase"), QStringLiteral("base-parameters")},
-        {&MainWindow::editViewColumns, QStringLiteral("TProsm"), QStringLiteral("view-parameters")},
-        {&MainWindow::editRecord, QStringLiteral("TAddDlg"), QStringLiteral("edit-element")},
-        {&MainWindow::showNavigator, QStringLiteral("TNavForm"), QStringLiteral("navigator")},
+        {&MainWindow::showAbout, QStringLiteral("aboutBox"), QStringLiteral("about")},
+        {&MainWindow::editBaseParameters, QStringLiteral("baseParametersDialog"), QStringLiteral("base-parameters")},
+        {&MainWindow::editViewColumns, QStringLiteral("viewColumnsDialog"), QStringLiteral("view-parameters")},
+        {&MainWindow::editRecord, QStringLiteral("recordDialog"), QStringLiteral("edit-element")},
+        {&MainWindow::showNavigator, QStringLiteral("navigatorWindow"), QStringLiteral("navigator")},
     };
     for (const auto& [command, dialog, file] : dialogs) {
         bool saved = false;

@@ -183,9 +183,9 @@ void TstSearch::pageLayout()
         const char* name;
         QRect geometry;
     } placed[] = {
-        {"LabeledEdit1", {16, 32, 297, 24}}, {"ListBox1", {16, 64, 297, 545}},
-        {"StringGrid3", {352, 64, 585, 377}}, {"BitBtn1", {824, 504, 89, 33}},
-        {"BitBtn2", {824, 552, 89, 33}},
+        {"nameEdit", {16, 32, 297, 24}}, {"nameList", {16, 64, 297, 545}},
+        {"selectionGrid", {352, 64, 585, 377}}, {"clearButton", {824, 504, 89, 33}},
+        {"applyButton", {824, 552, 89, 33}},
     };
     for (const auto& p : placed) {
         auto* widget = page->findChild<QWidget*>(QLatin1String(p.name));

@@ -87,7 +87,7 @@ void TstStartup::defaultsWithoutSettingsFile()
 {
     AppFolder folder;
     ScriptedUi ui;
-    ui.rejectDialog(QStringLiteral("TNavForm"));
+    ui.rejectDialog(QStringLiteral("navigatorWindow"));
     {
         TestWindow form(folder.paths(), ui, {});
         QCOMPARE(form.windowTitle(), QStringLiteral("Вельтрис"));
@@ -116,7 +116,7 @@ void TstStartup::defaultsWithoutSettingsFile()
         QCOMPARE(form.pages()->currentIndex(), 0);
         QVERIFY(form.navigatorAtStart());
         showAndActivate(form);
-        QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
+        QCOMPARE(ui.dialogs, QStringList{QStringLiteral("navigatorWindow")});
         QVERIFY(form.close());
     }
     QVERIFY(ui.messages.isEmpty());
@@ -288,11 +288,11 @@ void TstStartup::commandLineOpenFailure()
     };
     for (const auto& c : cases) {
         ScriptedUi ui2;
-        ui2.rejectDialog(QStringLiteral("TNavForm"));
+        ui2.rejectDialog(QStringLiteral("navigatorWindow"));
         TestWindow form2(other.paths(), ui2, {c.name});
         showAndActivate(form2);
         QCOMPARE(ui2.messageTexts(), QStringList{c.text});
-        QCOMPARE(ui2.dialogs, QStringList{QStringLiteral("TNavForm")});
+        QCOMPARE(ui2.dialogs, QStringList{QStringLiteral("navigatorWindow")});
         QVERIFY(form2.document().fileName().isEmpty());
         QCOMPARE(form2.document().base().table.rowCount(), 2);
     }
@@ -302,17 +302,17 @@ void TstStartup::navigatorAtFirstActivationOnly()
 {
     AppFolder folder;
     ScriptedUi ui;
-    ui.rejectDialog(QStringLiteral("TNavForm"));
+    ui.rejectDialog(QStringLiteral("navigatorWindow"));
     TestWindow form(folder.paths(), ui, {});
     showAndActivate(form);
-    QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
+    QCOMPARE(ui.dialogs, QStringList{QStringLiteral("navigatorWindow")});
     // Another dialog and the window active again: no second navigator.
-    ui.rejectDialog(QStringLiteral("TAboutBox"));
+    ui.rejectDialog(QStringLiteral("aboutBox"));
     form.showAbout();
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QCoreApplication::processEvents();  // whatever the activation queued has run
-    QCOMPARE(ui.dialogs, QStringList({QStringLiteral("TNavForm"), QStringLiteral("TAboutBox")}));
+    QCOMPARE(ui.dialogs, QStringList({QStringLiteral("navigatorWindow"), QStringLiteral("aboutBox")}));
     QVERIFY(!form.navigatorAtStart());
 }
 
@@ -440,10 +440,10 @@ void TstStartup::exitCommandRunsTheCloseQuery()
     showAndActivate(form);
     form.document().setModified(true);
     ui.messageAnswers.enqueue(Answer::Cancel);
-    form.findChild<QAction*>(QStringLiteral("FileExit1"))->trigger();
+    form.findChild<QAction*>(QStringLiteral("exitAction"))->trigger();
     QVERIFY(form.isVisible());
     ui.messageAnswers.enqueue(Answer::No);
-    form.findChild<QAction*>(QStringLiteral("FileExit1"))->trigger();
+    form.findChild<QAction*>(QStringLiteral("exitAction"))->trigger();
     QVERIFY(!form.isVisible());
     QCOMPARE(ui.messages.size(), 2);
 }
@@ -459,9 +459,9 @@ void TstStartup::keysReachTheirCommands()
     QWidget* grid = form.mainGrid();
     grid->setFocus();
 
-    ui.rejectDialog(QStringLiteral("TNavForm"));
+    ui.rejectDialog(QStringLiteral("navigatorWindow"));
     QTest::keyClick(grid, Qt::Key_F7);
-    QCOMPARE(ui.dialogs, QStringList{QStringLiteral("TNavForm")});
+    QCOMPARE(ui.dialogs, QStringList{QStringLiteral("navigatorWindow")});
 
     for (const QKeySequence& key : {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)}) {
         form.document().setModified(true);

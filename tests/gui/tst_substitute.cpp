@@ -30,7 +30,8 @@
 #include "scriptedui.h"
 #include "search/comparisonmodel.h"
 #include "search/comparisonwindow.h"
-#include "search/substitutemodel.h"
+#include "search/substituteresultsmodel.h"
+#include "search/substituterulesmodel.h"
 #include "search/substitutepage.h"
 
 using namespace Qt::StringLiterals;

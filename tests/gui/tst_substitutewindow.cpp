@@ -16,7 +16,7 @@
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "scriptedui.h"
-#include "search/substitutemodel.h"
+#include "search/substituteresultsmodel.h"
 #include "search/substitutepage.h"
 
 using namespace Qt::StringLiterals;

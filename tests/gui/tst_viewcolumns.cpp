@@ -53,8 +53,8 @@ std::vector<int> maskPrefix(const veltris::ComponentBase& b, int n)
 
 bool buttonsEnabled(QDialog* d, bool add, bool remove)
 {
-    return dialogButton(d, "Button1")->isEnabled() == add && dialogButton(d, "Button3")->isEnabled() == add &&
-           dialogButton(d, "Button2")->isEnabled() == remove && dialogButton(d, "Button4")->isEnabled() == remove;
+    return dialogButton(d, "showSelectedButton")->isEnabled() == add && dialogButton(d, "showAllButton")->isEnabled() == add &&
+           dialogButton(d, "hideSelectedButton")->isEnabled() == remove && dialogButton(d, "hideAllButton")->isEnabled() == remove;
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ void TstViewColumns::newBaseListsEverythingHidden()
 {
     DocFixture fx;
     bool ok = false;
-    fx.ui.onDialog("TProsm", [&](QDialog* d) {
+    fx.ui.onDialog("viewColumnsDialog", [&](QDialog* d) {
         ViewColumnsDialog* p = asProsm(d);
         ok = p->hiddenColumns() == range(1, 30) && p->shownColumns().empty() && buttonsEnabled(d, true, false) &&
              p->hiddenList()->currentRow() == 0 && p->hiddenList()->item(0)->isSelected();
@@ -94,16 +94,16 @@ void TstViewColumns::movesFiveTwoNine()
     fx.form->document().setModified(false);
     std::vector<int> hiddenAfter;
     bool buttonsOk = false;
-    fx.ui.onDialog("TProsm", [&](QDialog* d) {
+    fx.ui.onDialog("viewColumnsDialog", [&](QDialog* d) {
         ViewColumnsDialog* p = asProsm(d);
         for (const int col : {5, 2, 9}) {
             clickColumn(p->hiddenList(), col);
-            click(d, "Button1");
+            click(d, "showSelectedButton");
         }
         screenshot(d, "view-parameters-moved");
         hiddenAfter = p->hiddenColumns();
         buttonsOk = buttonsEnabled(d, true, true) && p->hiddenList()->currentRow() == 0;
-        click(d, "BitBtn1");
+        click(d, "okButton");
         return d->result();
     });
     fx.form->editViewColumns();
@@ -126,7 +126,7 @@ void TstViewColumns::movesFiveTwoNine()
 
     // Reopened: the shown list in that order, the others hidden in ascending order.
     std::vector<int> shown;
-    fx.ui.onDialog("TProsm", [&](QDialog* d) {
+    fx.ui.onDialog("viewColumnsDialog", [&](QDialog* d) {
         shown = asProsm(d)->shownColumns();
         hiddenAfter = asProsm(d)->hiddenColumns();
         return int(QDialog::Rejected);
@@ -141,9 +141,9 @@ void TstViewColumns::allShownThenNoneSurvivesSaving()
     DocFixture fx;
     const QString path = fx.openSample("diodes.QDB");
     fx.form->document().applyShownList({});
-    fx.ui.onDialog("TProsm", [](QDialog* d) {
-        click(d, "Button3");
-        return buttonsEnabled(d, false, true) ? (click(d, "BitBtn1"), d->result()) : int(QDialog::Rejected);
+    fx.ui.onDialog("viewColumnsDialog", [](QDialog* d) {
+        click(d, "showAllButton");
+        return buttonsEnabled(d, false, true) ? (click(d, "okButton"), d->result()) : int(QDialog::Rejected);
     });
     fx.form->editViewColumns();
     std::vector<int> all = range(1, 12);
@@ -152,9 +152,9 @@ void TstViewColumns::allShownThenNoneSurvivesSaving()
     QCOMPARE(fx.form->document().secondTable().columnCount(), 13);
     QCOMPARE(fx.form->document().secondTable().cell(0, 12), fx.form->document().base().table.cell(0, 12));
 
-    fx.ui.onDialog("TProsm", [](QDialog* d) {
-        click(d, "Button4");
-        return buttonsEnabled(d, true, false) ? (click(d, "BitBtn1"), d->result()) : int(QDialog::Rejected);
+    fx.ui.onDialog("viewColumnsDialog", [](QDialog* d) {
+        click(d, "hideAllButton");
+        return buttonsEnabled(d, true, false) ? (click(d, "okButton"), d->result()) : int(QDialog::Rejected);
     });
     fx.form->editViewColumns();
     const veltris::Table& second = fx.form->document().secondTable();
@@ -169,7 +169,7 @@ void TstViewColumns::allShownThenNoneSurvivesSaving()
     QCOMPARE(fx.form->document().secondTable().columnCount(), 2);
     std::vector<int> hidden;
     std::vector<int> shown{-1};
-    fx.ui.onDialog("TProsm", [&](QDialog* d) {
+    fx.ui.onDialog("viewColumnsDialog", [&](QDialog* d) {
         hidden = asProsm(d)->hiddenColumns();
         shown = asProsm(d)->shownColumns();
         return int(QDialog::Rejected);
@@ -191,13 +191,13 @@ void TstViewColumns::cancelAndShorterLists()
 
     // Moves, then Cancel: nothing changes. A column moved back goes to the end of its list.
     std::vector<int> hiddenAfterMoveBack;
-    fx.ui.onDialog("TProsm", [&](QDialog* d) {
+    fx.ui.onDialog("viewColumnsDialog", [&](QDialog* d) {
         ViewColumnsDialog* p = asProsm(d);
         clickColumn(p->shownList(), 2);
-        click(d, "Button2");
+        click(d, "hideSelectedButton");
         hiddenAfterMoveBack = p->hiddenColumns();
-        click(d, "Button3");
-        click(d, "BitBtn2");
+        click(d, "showAllButton");
+        click(d, "cancelButton");
         return d->result();
     });
     fx.form->editViewColumns();
@@ -207,11 +207,11 @@ void TstViewColumns::cancelAndShorterLists()
     QVERIFY(!fx.form->document().isModified());
 
     // A shorter list: entries after it keep what they held.
-    fx.ui.onDialog("TProsm", [](QDialog* d) {
-        click(d, "Button4");
+    fx.ui.onDialog("viewColumnsDialog", [](QDialog* d) {
+        click(d, "hideAllButton");
         clickColumn(asProsm(d)->hiddenList(), 7);
-        click(d, "Button1");
-        click(d, "BitBtn1");
+        click(d, "showSelectedButton");
+        click(d, "okButton");
         return d->result();
     });
     fx.form->editViewColumns();
@@ -226,7 +226,7 @@ void TstViewColumns::cancelAndShorterLists()
     fx.form->document().base().secondColumnCount = 4;
     std::vector<int> shown;
     std::vector<int> hidden;
-    fx.ui.onDialog("TProsm", [&](QDialog* d) {
+    fx.ui.onDialog("viewColumnsDialog", [&](QDialog* d) {
         shown = asProsm(d)->shownColumns();
         hidden = asProsm(d)->hiddenColumns();
         return int(QDialog::Rejected);
@@ -242,17 +242,17 @@ void TstViewColumns::namesFollowTheColumnMap()
     fx.openSample("diodes.QDB");
     const veltris::Catalogue& cat = fx.form->document().catalogue();
     ViewColumnsDialog* columnsDialog = fx.form->viewColumnsDialog();
-    fx.ui.rejectDialog("TProsm");
+    fx.ui.rejectDialog("viewColumnsDialog");
     fx.form->editViewColumns();
     QCOMPARE(columnsDialog->columnName(5), oneLineTitle(cat.name(3, 5, 1)));
 
-    fx.ui.onDialog("TParamBase", [](QDialog* d) {
+    fx.ui.onDialog("baseParametersDialog", [](QDialog* d) {
         static_cast<BaseParametersDialog*>(d)->comboBox(5)->setCurrentIndex(1);
-        click(d, "BitBtn5");
+        click(d, "okButton");
         return d->result();
     });
     fx.form->editBaseParameters();
-    fx.ui.onDialog("TProsm", [](QDialog* d) {
+    fx.ui.onDialog("viewColumnsDialog", [](QDialog* d) {
         screenshot(d, "view-parameters-diodes");
         return int(QDialog::Rejected);
     });
@@ -280,9 +280,9 @@ void TstViewColumns::namesFollowTheColumnMap()
 void TstViewColumns::help()
 {
     DocFixture fx;
-    fx.ui.onDialog("TProsm", [](QDialog* d) {
+    fx.ui.onDialog("viewColumnsDialog", [](QDialog* d) {
         QTest::keyClick(asProsm(d)->shownList(), Qt::Key_F1);
-        QTest::keyClick(dialogButton(d, "Button3"), Qt::Key_F1);
+        QTest::keyClick(dialogButton(d, "showAllButton"), Qt::Key_F1);
         return int(QDialog::Rejected);
     });
     fx.form->editViewColumns();

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "base/finder.h"
+#include "base/substitute/query.h"
 
 namespace veltris {
 

@@ -2,10 +2,14 @@
 // The order of the candidates and the class each belongs to.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <vector>
 
 #include "base/substitute/match.h"
 
 namespace veltris {
+
+struct FinderQuery;
 
 // Closeness. A deviation ln(candidate / reference) against the candidate (lower where only a
 // lower bound is asked, higher where only an upper one is, either way for the other rules)
@@ -85,5 +89,9 @@ inline bool betterMatch(const FinderMatch& a, const FinderMatch& b)
 {
     return rankedBefore(a, b);
 }
+
+// Sorts the candidates (rankedBefore), counts full matches and near misses and cuts to `top`.
+void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
+                 std::size_t& fullCount, std::size_t& nearCount);
 
 }  // namespace veltris

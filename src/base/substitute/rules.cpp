@@ -1,10 +1,10 @@
 #include "base/substitute/rules.h"
 
-#include <charconv>
 #include <optional>
 #include <system_error>
 
 #include "base/devicetype.h"
+#include "base/textparse.h"
 
 namespace veltris {
 
@@ -22,21 +22,10 @@ std::string lowerAscii(std::string_view s)
     return out;
 }
 
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 std::optional<int> percentOf(std::string_view s, int max)
 {
-    s = trimmed(s);
-    int v = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size() || v < 0 || v > max)
+    const std::optional<int> v = parseInteger(trimBlanks(s));
+    if (!v || *v < 0 || *v > max)
         return std::nullopt;
     return v;
 }
@@ -48,7 +37,7 @@ std::optional<std::string_view> argumentsOf(std::string_view t, std::string_view
     bare = false;
     if (!t.starts_with(name))
         return std::nullopt;
-    std::string_view rest = trimmed(t.substr(name.size()));
+    std::string_view rest = trimBlanks(t.substr(name.size()));
     if (rest.empty()) {
         bare = true;
         return rest;
@@ -97,7 +86,7 @@ std::string ruleLabel(const SubstituteRule& rule)
 
 Result<SubstituteRule> parseRuleText(std::string_view text)
 {
-    const std::string lowered = lowerAscii(trimmed(text));
+    const std::string lowered = lowerAscii(trimBlanks(text));
     const std::string_view t = lowered;
     const auto bad = [&]() -> Error {
         return Error{ErrorKind::Generic,
