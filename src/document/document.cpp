@@ -453,6 +453,7 @@ void Document::startBackgroundSave(const QString& path)
     job->path = toFsPath(path);
     job->fileName = QFileInfo(path).fileName();
     m_saving = job;
+    m_recovery->holdForSave();
 
     auto* window = new SaveProgressWindow(m_dialogParent);
     m_saveProgress = window;
@@ -500,10 +501,12 @@ void Document::finishBackgroundSave()
     if (!job)
         return;  // waited for already (the window closed)
     const bool ok = job->result.ok();
-    if (ok)
+    if (ok) {
         wroteFile(job->written);
-    else
+    } else {
+        m_recovery->noteChange();  // the changes are still only in memory
         reportWriteFailure(job->result.error());
+    }
     emit saveFinished(ok);
 }
 

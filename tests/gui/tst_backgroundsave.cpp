@@ -17,6 +17,8 @@ class TstBackgroundSave : public QObject {
 private slots:
     void saveRunsBehindAProgressWindow();
     void failedBackgroundSaveKeepsTheFlagAndSaysSo();
+    void recoveryFileWaitsForTheSave();
+    void baseBiggerThanATextFileOpensAndSavesBack();
 };
 
 void TstBackgroundSave::saveRunsBehindAProgressWindow()
@@ -63,6 +65,65 @@ void TstBackgroundSave::failedBackgroundSaveKeepsTheFlagAndSaysSo()
     QCOMPARE(finished[0][0].toBool(), false);
     QVERIFY(doc.isModified());
     QCOMPARE(fx.ui.messageTexts(), QStringList{u"Ошибка записи в файл"_s});
+    // The changes are still only in memory: their recovery file is due again.
+    QVERIFY(doc.recovery().writePlanned());
+}
+
+// A change is followed by a save within the recovery file's delay: the file, as long to write as
+// the save, is not written on the window's thread while the save runs (the window would stop
+// for it); a save that succeeds leaves none.
+void TstBackgroundSave::recoveryFileWaitsForTheSave()
+{
+    DocFixture fx;
+    fx.openSample(u"bipolar.QDB"_s);
+    Document& doc = fx.form->document();
+    doc.setBackgroundSaveFrom(1);
+    doc.recovery().setDelays(1, 60000);
+    doc.setModified(true);
+    QVERIFY(doc.recovery().writePlanned());
+
+    QSignalSpy finished(&doc, &Document::saveFinished);
+    fx.form->findChild<QAction*>(u"FileSave1"_s)->trigger();
+    QVERIFY(doc.isSaving());
+    QVERIFY(!doc.recovery().writePlanned());
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished[0][0].toBool(), true);
+    QVERIFY(!doc.recovery().writePlanned());
+    QVERIFY(doc.recovery().file().isEmpty());
+    QVERIFY(fx.ui.messages.isEmpty());
+}
+
+// A base of some 60,000 records (over 16 MB, more than any settings or catalogue file may be)
+// opens, and the save, which first reads the file back to see that nobody changed it, writes it
+// back unchanged.
+void TstBackgroundSave::baseBiggerThanATextFileOpensAndSavesBack()
+{
+    DocFixture fx;
+    const QByteArray sample = fileBytes(fx.folder.copySample(u"bipolar.QDB"_s));
+    const int recordBytes =
+        veltris::recordSize(veltris::formatVersion(reinterpret_cast<const std::uint8_t*>(sample.constData())));
+    QVERIFY(recordBytes > 0);
+    const QByteArray records = sample.mid(veltris::kLeadSize);
+    QByteArray big = sample.left(veltris::kLeadSize);
+    while (big.size() <= (16 << 20))
+        big += records;
+    const QString path = fx.folder.file(u"big.QDB"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(big) == big.size());
+    file.close();
+
+    Document& doc = fx.form->document();
+    QVERIFY(doc.load(path));
+    QVERIFY(fx.ui.messages.isEmpty());
+    QCOMPARE(doc.base().recordCount(), (big.size() - veltris::kLeadSize) / recordBytes);
+    doc.setBackgroundSaveFrom(1);
+    doc.setModified(true);
+    QSignalSpy finished(&doc, &Document::saveFinished);
+    fx.form->findChild<QAction*>(u"FileSave1"_s)->trigger();
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished[0][0].toBool(), true);
+    QVERIFY(fx.ui.messages.isEmpty());
+    QCOMPARE(fileBytes(path), big);
 }
 
 QTEST_MAIN(TstBackgroundSave)
