@@ -17,9 +17,13 @@ using namespace veltris;
 
 namespace {
 
+// A bound is "0" + its numeric filter read as a number; a refusal quotes the text as typed.
 Result<double> boundOf(const std::string& text)
 {
-    return parseNumber("0" + numericFilter(text));
+    auto value = parseNumber("0" + numericFilter(text));
+    if (!value)
+        return Error{value.error().kind, invalidNumberMessage(text)};
+    return value;
 }
 
 // The selection rules read literally: each component tests each counting row in order.
