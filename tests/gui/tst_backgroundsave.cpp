@@ -8,7 +8,10 @@
 #include <QTest>
 
 #include "base/basefile.h"
+#include "base/fileio.h"
 #include "docfixture.h"
+#include "document/recoverykeeper.h"
+#include "widgets/apputil.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +22,8 @@ private slots:
     void failedBackgroundSaveKeepsTheFlagAndSaysSo();
     void recoveryFileWaitsForTheSave();
     void baseBiggerThanATextFileOpensAndSavesBack();
+    void fileChangedOnDiskIsAskedAboutBeforeTheWrite_data();
+    void fileChangedOnDiskIsAskedAboutBeforeTheWrite();
 };
 
 void TstBackgroundSave::saveRunsBehindAProgressWindow()
@@ -124,6 +129,44 @@ void TstBackgroundSave::baseBiggerThanATextFileOpensAndSavesBack()
     QCOMPARE(finished[0][0].toBool(), true);
     QVERIFY(fx.ui.messages.isEmpty());
     QCOMPARE(fileBytes(path), big);
+}
+
+void TstBackgroundSave::fileChangedOnDiskIsAskedAboutBeforeTheWrite_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("overwrite") << u"Сохранить поверх"_s;
+    QTest::newRow("cancel") << u"Отмена"_s;
+}
+
+// The file is compared with what was loaded on the worker (reading a very large file would stop
+// the window); another program's change is then put to the user before anything is written.
+void TstBackgroundSave::fileChangedOnDiskIsAskedAboutBeforeTheWrite()
+{
+    QFETCH(QString, answer);
+    DocFixture fx;
+    const QString path = fx.openSample(u"bipolar.QDB"_s);
+    Document& doc = fx.form->document();
+    doc.setBackgroundSaveFrom(1);
+    doc.base().table.setCell(1, 0, "OURS");
+    doc.setModified(true);
+    const QByteArray ours = QByteArray::fromStdString(*veltris::encodeBase(doc.base()));
+    QByteArray theirs = fileBytes(path);
+    theirs[veltris::kLeadSize] = 'T';  // the first letter of the first name
+    QVERIFY(veltris::writeFileAtomic(toFsPath(path), theirs.toStdString()).ok());
+
+    fx.ui.choiceAnswers << answer;
+    QSignalSpy finished(&doc, &Document::saveFinished);
+    fx.form->findChild<QAction*>(u"FileSave1"_s)->trigger();
+    QVERIFY(fx.ui.choices.isEmpty());  // not asked yet: the command returned at once
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(fx.ui.choices.size(), 1);
+    QCOMPARE(fx.ui.choices[0].text, "Файл «" + path + "» изменён другой программой.");
+    const bool overwrite = answer == u"Сохранить поверх"_s;
+    QCOMPARE(finished[0][0].toBool(), overwrite);
+    QCOMPARE(fileBytes(path), overwrite ? ours : theirs);
+    QCOMPARE(doc.isModified(), !overwrite);
+    QVERIFY(!doc.isSaving());
+    QVERIFY(fx.ui.messages.isEmpty());
 }
 
 QTEST_MAIN(TstBackgroundSave)
