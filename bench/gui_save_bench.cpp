@@ -3,8 +3,9 @@
 //                         save runs, from the command until the loop has handled the report of
 //                         its end: a timer asked to fire every millisecond notes each turn, and the
 //                         figure is the widest gap between two turns (its time is that gap)
-//   save_window           the whole save as the user waits for it: the command until the report
-//                         of its end (wall time; CPU time of the whole process, worker included)
+//   save_window           the whole round as the user waits for it: F8 on one record, then the
+//                         command until the report of its end (wall time; CPU time of the whole
+//                         process, worker included)
 //   save_window_baseline  the same base encoded and its bytes written (temporary file,
 //                         fdatasync, rename) in the same process, on this thread
 // Every round first deletes a record (F8), as a user changes the base before saving, so the changes

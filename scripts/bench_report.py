@@ -169,10 +169,10 @@ def main():
     r.stall("«Сохранить» of a large base: the longest stall of the window's event loop (wall) vs the save "
             "itself, encode + write of the same bytes on one thread (wall)", "save_blocked/datasheet/5000000",
             "save_window_baseline/datasheet/5000000", "≤ 500 ms", 500.0, "datasheet, 5M")
-    r.pair_figure("«Сохранить» of a large base in the window, command to the report of its end (wall), vs "
-                  "encode + write of the same bytes (wall)", save, "save_window_baseline/datasheet/5000000",
+    r.pair_figure("«Сохранить» of a large base in the window: a round of F8 on one record, then the command "
+                  "until its end is reported (wall), vs encode + write of the same bytes (wall)", save, "save_window_baseline/datasheet/5000000",
                   walls, "datasheet, 5M")
-    r.pair_figure("the same save: CPU of the whole process (worker included) vs encode + write",
+    r.pair_figure("the same round: CPU of the whole process (worker included) vs encode + write",
                   save, "save_window_baseline/datasheet/5000000", runs, "datasheet, 5M")
     r.compare("navigator catalogue sort vs `std::sort` of the names", "nav_sort/names/100000", "≤ 1.5×", 1.5,
               "100k names")
