@@ -291,9 +291,10 @@ void MainWindow::importCsv()
     if (m_ui.execDialog(m_csvImport) != QDialog::Accepted)
         return;
     if (m_csvImport->target() == CsvImportDialog::Target::OpenBase)
-        m_document.appendImportedRecords(m_csvImport->recordsForOpenBase());
+        m_document.appendImportedRecords(m_csvImport->recordsForOpenBase());  // one step: undo takes it back
     else
         m_document.openImportedBase(m_csvImport->takeNewBase());
+    m_csvImport->forget();  // the records are in the base; the dialog keeps no second copy
 }
 
 void MainWindow::editBaseParameters()

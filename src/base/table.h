@@ -139,6 +139,8 @@ public:
     // rows - 1 stored rows in data-row order.
     static Table fromColumns(int rows, std::vector<ColumnStore>&& columns);
     const ColumnStore& column(int col) const { return *m_columns[static_cast<std::size_t>(col)]; }
+    // How many stored rows the columns hold (data rows and rows detached from the order).
+    std::size_t storedRowCount() const { return m_stored; }
     // Stored rows of data rows 1.. in order.
     std::span<const std::uint32_t> order() const { return m_order; }
     // Stored row of data row `row` (1..rowCount()-1).

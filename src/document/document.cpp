@@ -20,6 +20,7 @@
 
 #include "document/baseparameterscommand.h"
 #include "document/deleterecordcommand.h"
+#include "document/importcommand.h"
 #include "document/recordcommand.h"
 #include "document/sortcommand.h"
 #include "document/viewcolumnscommand.h"
@@ -181,14 +182,14 @@ void Document::changeFileName(const QString& name)
 
 // ---- history and the modified flag ----
 
-void Document::startHistory()
+void Document::startHistory(bool modified)
 {
     m_history->clear();
     const std::size_t records = static_cast<std::size_t>(std::max(m_base.recordCount(), 1));
     const std::size_t fit = kHistoryOrderMemory / (records * sizeof(std::uint32_t));
     m_history->setUndoLimit(static_cast<int>(
         std::clamp<std::size_t>(fit, kFewestHistorySteps, kHistorySteps)));
-    m_changedOutsideHistory = false;
+    m_changedOutsideHistory = modified;
     updateModified();
 }
 
@@ -609,14 +610,20 @@ void Document::exportCsv()
         showError(asWriteError(st.error()));
 }
 
-void Document::appendImportedRecords(const veltris::Table& records)
+bool Document::appendImportedRecords(const veltris::Table& records)
 {
-    if (m_readOnly)
-        return;  // the dialog offers no adding to a base open read-only
-    veltris::appendRecords(m_base, records);
-    emit mainTableChanged();
-    rebuildSecondTable();
-    setModified(true);
+    if (m_readOnly || records.rowCount() < 2 || records.columnCount() != m_base.table.columnCount())
+        return false;  // the dialog offers no adding to a base open read-only, nor of no record
+    auto* step = new ImportCommand(*this, records);
+    try {
+        pushCommand(step);
+    } catch (const std::bad_alloc&) {
+        // The step's first run failed before the history took it; the table is as it was.
+        delete step;
+        showError(veltris::outOfMemoryError());
+        return false;
+    }
+    return true;
 }
 
 bool Document::openImportedBase(veltris::ComponentBase base)
@@ -636,8 +643,9 @@ bool Document::openImportedBase(veltris::ComponentBase base)
     m_missingReported = false;
     watchFile();
     setReadOnly(false);
+    // Its own history, as for a base opened; nothing saved to go back to.
+    startHistory(true);
     emit baseReplaced(Origin::File);
-    setModified(true);
     return true;
 }
 

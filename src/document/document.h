@@ -162,11 +162,14 @@ public:
     void closeBase(bool keepRecovery = false);
     // Asks for a file name and writes the main table as CSV.
     void exportCsv();
-    // Records read from a CSV file (the main table's columns) go after the main table's rows in
-    // one step; the single blank row of a new base gives way to them. Sets the modified flag.
-    void appendImportedRecords(const veltris::Table& records);
-    // A base read from a CSV file replaces the open one, after confirmDiscard(): it has no file
-    // name yet and counts as changed until saved. False when the user kept the open base.
+    // Records read from a CSV file (the main table's columns, row 0 titles) go after the main
+    // table's rows as one step of the history («импорт из CSV (N записей)»); the single blank
+    // row of a new base gives way to them. Undo takes exactly those records away again. False
+    // (nothing changes) for a base open read-only or no record to add.
+    bool appendImportedRecords(const veltris::Table& records);
+    // A base read from a CSV file replaces the open one as opening a file does, after
+    // confirmDiscard(), with a history of its own: it has no file name yet and counts as changed
+    // until saved (no step undoes that). False when the user kept the open base.
     bool openImportedBase(veltris::ComponentBase base);
 
     // «Ввести» of the record dialog: one step, which sets the modified flag also when no text
@@ -266,7 +269,8 @@ private:
     void waitForBackgroundSave();
     bool writeTo(const QString& path);
     // A new base or file: no step before it, the limit of the history fitted to its size.
-    void startHistory();
+    // `modified`: the base is not the one on disk (made from a CSV file, restored).
+    void startHistory(bool modified = false);
     void updateModified();
     // Whether the steps between the present one and the saved state only reorder rows.
     bool historyAtSavedState() const;

@@ -411,6 +411,15 @@ veltris::ComponentBase CsvImportDialog::takeNewBase()
     return std::move(m_import->base);
 }
 
+void CsvImportDialog::forget()
+{
+    m_previewModel->show(nullptr);
+    m_recordsForOpenBase = nullptr;
+    m_import = veltris::Error{};
+    m_forOpenBase = veltris::Error{};
+    std::string().swap(m_bytes);
+}
+
 void CsvImportDialog::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {

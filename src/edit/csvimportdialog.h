@@ -38,6 +38,9 @@ public:
     const veltris::Table& recordsForOpenBase() const;
     // The new base (taken out of the dialog).
     veltris::ComponentBase takeNewBase();
+    // The file's bytes and what was read from them are let go (the records are in the base by
+    // now); prepare() reads a file again.
+    void forget();
 
     QLineEdit* fileEdit() const { return m_fileEdit; }
     QComboBox* encodingBox() const { return m_encodingBox; }

@@ -334,5 +334,7 @@ void ComponentGridView::setCurrentCoreCell(int row, int col)
         return;
     row = std::clamp(row, 1, m_model->rowCount());
     col = std::clamp(col, 1, m_model->columnCount());
-    setCurrentIndex(m_model->index(row - 1, col - 1));
+    // The cell alone is selected, also while a key such as Ctrl is held (Ctrl+Z, Ctrl+Y): a
+    // plain setCurrentIndex would add it to the selection and leave the former current cell in.
+    selectionModel()->setCurrentIndex(m_model->index(row - 1, col - 1), QItemSelectionModel::ClearAndSelect);
 }

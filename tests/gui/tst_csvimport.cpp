@@ -1,5 +1,6 @@
 // «Импорт из CSV...»: the dialog as a user drives it — what it finds out, the preview with a bad
-// cell marked, the choices, and the records going into the open base or a new one.
+// cell marked, the choices, and the records going into the open base (one step of the history,
+// taken back and done again) or a new one.
 #undef QT_NO_CAST_FROM_ASCII
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,11 +12,18 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QItemSelectionModel>
 #include <QTableView>
 #include <QTest>
 
+#include <QUndoStack>
+
+#include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"
+#include "base/csvexport.h"
+#include "document/importcommand.h"
+#include "edit/recorddialog.h"
 #include "widgets/componentgrid.h"
 #include "docfixture.h"
 #include "edit/csvimportdialog.h"
@@ -61,6 +69,41 @@ QAction* importAction(DocFixture& fx)
     return fx.form->findChild<QAction*>("ImportCsv");
 }
 
+// The bytes Save would write for the open base now.
+QByteArray encoded(const MainWindow& form)
+{
+    auto bytes = veltris::encodeBase(form.document().base());
+    if (!bytes.ok()) {
+        QTest::qFail(qPrintable(QString::fromStdString(bytes.error().message)), __FILE__, __LINE__);
+        return {};
+    }
+    return QByteArray::fromStdString(*bytes);
+}
+
+// «Импорт из CSV...» of `csv`, the dialog answered with `button` as it opens.
+void importBy(DocFixture& fx, const QString& csv, const char* button)
+{
+    fx.ui.openAnswers << csv;
+    fx.ui.onDialog("CsvImportDialog", [button](QDialog* d) {
+        click(d, button);
+        return d->result();
+    });
+    importAction(fx)->trigger();
+}
+
+void pressKeys(DocFixture& fx, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
+{
+    QTest::keyClick(fx.form->mainGrid(), key, modifiers);
+}
+
+void showActive(DocFixture& fx)
+{
+    fx.form->show();
+    fx.form->activateWindow();
+    if (!QTest::qWaitForWindowActive(fx.form.get()))
+        QTest::qFail("window not active", __FILE__, __LINE__);
+}
+
 }  // namespace
 
 class TstCsvImport : public QObject {
@@ -70,6 +113,8 @@ private slots:
     void previewMarksTheBadCellAndRecordsGoIntoTheOpenBase();
     void fileOfAnotherTypeMakesANewBaseBehindThePrompt();
     void typeTheTitlesDoNotTellIsChosenByTheUser();
+    void importTakenBackWithTheStepsAfterIt();
+    void stepTextCountsTheRecords();
 };
 
 void TstCsvImport::menuEntryAndHelp()
@@ -148,8 +193,43 @@ void TstCsvImport::previewMarksTheBadCellAndRecordsGoIntoTheOpenBase()
     QCOMPARE(cpToQString(table.cell(before, 0)), QString("КД105Б"));
     QCOMPARE(cpToQString(table.cell(before + 1, 0)), QString("КД105Г"));
     QCOMPARE(cpToQString(table.cell(before + 1, 3)), QString("<300"));
-    QVERIFY(fx.form->document().isModified());
+    Document& doc = fx.form->document();
+    QVERIFY(doc.isModified());
     QCOMPARE(fx.form->mainModel()->rowCount(), before - 1 + 2);
+    QCOMPARE(fx.form->currentRow(), before);  // the first record read
+    const QByteArray imported = encoded(*fx.form);
+
+    // One step: Ctrl+Z takes exactly the two records away, back to the bytes of the file.
+    QAction* undo = fx.form->undoAction();
+    QAction* redo = fx.form->redoAction();
+    QCOMPARE(undo->text(), QString("Отменить импорт из CSV (2 записи)"));
+    showActive(fx);
+    pressKeys(fx, Qt::Key_Z);
+    QCOMPARE(table.rowCount(), before);
+    QCOMPARE(fx.form->mainModel()->rowCount(), before - 1);
+    QCOMPARE(encoded(*fx.form), fileBytes(doc.fileName()));
+    QVERIFY(!doc.isModified());
+    QCOMPARE(redo->text(), QString("Повторить импорт из CSV (2 записи)"));
+    QVERIFY(!undo->isEnabled());
+
+    pressKeys(fx, Qt::Key_Y);
+    QCOMPARE(encoded(*fx.form), imported);
+    QVERIFY(doc.isModified());
+    QCOMPARE(fx.form->mainModel()->rowCount(), before - 1 + 2);
+    QCOMPARE(fx.form->currentRow(), before);
+    // Ctrl still held as the record becomes current: it alone is selected (what «Сравнить
+    // выделенные…» takes), not also the record current before.
+    QCOMPARE(fx.form->mainGrid()->selectionModel()->selectedIndexes().size(), 1);
+
+    // Saved with the records, the flag follows the saved state both ways.
+    QVERIFY(fx.form->saveBase());
+    QVERIFY(!doc.isModified());
+    pressKeys(fx, Qt::Key_Z);
+    QVERIFY(doc.isModified());
+    pressKeys(fx, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!doc.isModified());
+    QCOMPARE(fileBytes(doc.fileName()), imported);
+    QVERIFY(fx.ui.unexpected.isEmpty());
 }
 
 void TstCsvImport::fileOfAnotherTypeMakesANewBaseBehindThePrompt()
@@ -173,6 +253,8 @@ void TstCsvImport::fileOfAnotherTypeMakesANewBaseBehindThePrompt()
         return d->result();
     });
     fx.ui.messageAnswers << QMessageBox::No;  // the diode base's changes are given up
+    fx.form->setCurrentCell(2, 1);
+    fx.form->deleteRecordAction()->trigger();  // a step of the diode base's history
     importAction(fx)->trigger();
     QVERIFY(fx.ui.allAnswersUsed());
     QCOMPARE(fx.ui.messageTexts(), QStringList{"Файл не сохранён.\r\nСохранить?"});
@@ -180,6 +262,9 @@ void TstCsvImport::fileOfAnotherTypeMakesANewBaseBehindThePrompt()
     QCOMPARE(int(doc.base().deviceType), 4);
     QVERIFY(doc.fileName().isEmpty());
     QVERIFY(doc.isModified());
+    // A history of its own, as for a base opened: nothing leads back to the diodes.
+    QCOMPARE(doc.undoStack().count(), 0);
+    QVERIFY(!fx.form->undoAction()->isEnabled());
     QCOMPARE(doc.base().recordCount(), 1);
     QCOMPARE(cpToQString(doc.base().table.cell(1, 12)), QString("125"));
     QCOMPARE(cpToQString(doc.base().table.cell(0, 0)), doc.deviceLabel());
@@ -210,6 +295,60 @@ void TstCsvImport::typeTheTitlesDoNotTellIsChosenByTheUser()
     QVERIFY(fx.ui.allAnswersUsed());
     QCOMPARE(int(fx.form->document().base().deviceType), 1);
     QVERIFY(!fx.form->document().isModified());
+}
+
+// Into a new base: the blank row gives way to the records. Steps after the import (a record
+// typed in, a record deleted) are undone with it and done again in order, to the same bytes.
+void TstCsvImport::importTakenBackWithTheStepsAfterIt()
+{
+    DocFixture fx;
+    Document& doc = fx.form->document();
+    const QByteArray blank = encoded(*fx.form);
+    const std::string titles = veltris::csvBytes(doc.base().table);
+    const std::string header = titles.substr(0, titles.find("\r\n") + 2);
+    const QString csv = writeFile(fx, "b.csv",
+                                  QByteArray::fromStdString(header + veltris::utf8ToCp1251("КТ3102А;20;\r\nКТ3107Б;45;\r\nКТ315Г;35;\r\n")));
+
+    importBy(fx, csv, "appendButton");
+    QCOMPARE(doc.base().recordCount(), 3);
+    QCOMPARE(cpToQString(doc.base().table.cell(1, 0)), QString("КТ3102А"));
+    fx.ui.onDialog("TAddDlg", [](QDialog* d) {
+        d->findChild<QLineEdit*>("Edit1")->setText("КТ999А");
+        click(d, "BitBtn1");
+        if (d->isVisible())
+            click(d, "BitBtn2");
+        return d->result();
+    });
+    fx.form->addRecord();
+    fx.form->setCurrentCell(1, 1);
+    fx.form->deleteRecordAction()->trigger();
+    QCOMPARE(doc.base().recordCount(), 3);
+    const QByteArray last = encoded(*fx.form);
+    QUndoStack& history = doc.undoStack();
+    QCOMPARE(history.count(), 3);
+
+    while (history.canUndo())
+        fx.form->undoAction()->trigger();
+    QCOMPARE(encoded(*fx.form), blank);
+    QCOMPARE(fx.form->mainModel()->rowCount(), 1);
+    QVERIFY(!doc.isModified());
+    while (history.canRedo())
+        fx.form->redoAction()->trigger();
+    QCOMPARE(encoded(*fx.form), last);
+    QCOMPARE(cpToQString(doc.base().table.cell(3, 0)), QString("КТ999А"));
+    QVERIFY(doc.isModified());
+    QVERIFY(fx.ui.unexpected.isEmpty());
+}
+
+void TstCsvImport::stepTextCountsTheRecords()
+{
+    const std::pair<int, const char*> cases[] = {
+        {1, "1 запись"},     {2, "2 записи"},     {4, "4 записи"},       {5, "5 записей"},
+        {11, "11 записей"}, {12, "12 записей"}, {21, "21 запись"},     {22, "22 записи"},
+        {111, "111 записей"}, {114, "114 записей"}, {1001, "1001 запись"}, {100000, "100000 записей"},
+    };
+    for (const auto& [count, text] : cases)
+        QCOMPARE(ImportCommand::stepText(count), QString("импорт из CSV (%1)").arg(QString::fromUtf8(text)));
 }
 
 QTEST_MAIN(TstCsvImport)
