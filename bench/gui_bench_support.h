@@ -23,6 +23,7 @@
 #include <string>
 
 #include "document/apppaths.h"
+#include "document/document.h"
 #include "widgets/componentgrid.h"
 #include "app/mainwindow.h"
 #include "testwindow.h"
@@ -163,6 +164,34 @@ inline void undoStep(MainWindow& form)
 inline void redoStep(MainWindow& form)
 {
     form.redoAction()->trigger();
+}
+
+// «Сохранить» of the menu «Файл», as a user saves.
+inline void saveFromMenu(MainWindow& form)
+{
+    QAction* save = form.findChild<QAction*>(QStringLiteral("FileSave1"));
+    if (!save)
+        qFatal("no «Сохранить» in the window");
+    save->trigger();
+}
+
+// The menu's save of the open base runs on a worker thread behind a progress window.
+inline bool saveRunsInBackground(const MainWindow& form)
+{
+    return form.document().base().recordCount() >= form.document().backgroundSaveFrom();
+}
+
+// Calls `done(ok)` when a save started from the menu has ended; the connection, to undo it.
+template <typename F>
+QMetaObject::Connection onSaveFinished(MainWindow& form, QObject* context, F done)
+{
+    return QObject::connect(&form.document(), &Document::saveFinished, context, done);
+}
+
+// The base open in the window.
+inline const veltris::ComponentBase& openBaseOf(const MainWindow& form)
+{
+    return form.document().base();
 }
 
 // The text the main grid shows in data row `row` (0..) of parameter column `coreColumn` (1..).

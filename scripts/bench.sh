@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks, runs them and writes docs/performance.md from their results.
 #   bash scripts/bench.sh          10k and 100k records (about 15 minutes on 2 busy cores)
-#   bash scripts/bench.sh --full   adds 1M records (about 30 more minutes, 3 GB of memory)
+#   bash scripts/bench.sh --full   adds 1M records and the window's save of 5M (about 40 more
+#                                  minutes, 6 GB of memory)
 # Results (Google Benchmark JSON, one file per run) stay in build/bench-results.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,7 @@ full=0
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target core_bench gui_window_bench gui_search_bench gui_nav_bench scan_bench \
-  finder_bench import_bench
+  finder_bench import_bench gui_save_bench
 
 out=build/bench-results
 rm -rf "$out"
@@ -37,6 +38,7 @@ window_sizes=(100000)
 for n in "${window_sizes[@]}"; do
     run "window-datasheet-$n" build/bin/gui_window_bench --data=datasheet --records="$n"
 done
+(( full )) && run "save-datasheet-5000000" build/bin/gui_save_bench --data=datasheet --records=5000000
 run "window-random-100000" build/bin/gui_window_bench --data=random --records=100000
 run "search-datasheet-100000" build/bin/gui_search_bench --data=datasheet --records=100000
 run "navigator-100000" build/bin/gui_nav_bench --records=100000

@@ -16,6 +16,7 @@ TO_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
 
 def load(folder):
     runs = {}      # name -> [cpu ms of each repetition]
+    walls = {}     # name -> [wall ms of each repetition] (manual times included)
     counters = {}  # name -> {counter: value}
     context = None
     for path in sorted(glob.glob(os.path.join(folder, "*.json"))):
@@ -31,10 +32,11 @@ def load(folder):
             # Benchmarks with a fixed minimum time and repetitions (the finder's) likewise.
             name = name.split("/min_time:")[0]
             runs.setdefault(name, []).append(b["cpu_time"] * TO_MS[b.get("time_unit", "ns")])
+            walls.setdefault(name, []).append(b["real_time"] * TO_MS[b.get("time_unit", "ns")])
             extra = {k: v for k, v in b.items() if k in ("ratio", "rss_MB", "reference_MB", "rows", "shown")}
             if extra:
                 counters[name] = extra
-    return runs, counters, context or {}
+    return runs, walls, counters, context or {}
 
 
 def summary(times):
@@ -55,8 +57,9 @@ def span(times):
 
 
 class Report:
-    def __init__(self, runs, counters):
+    def __init__(self, runs, walls, counters):
         self.runs = runs
+        self.walls = walls
         self.counters = counters
         self.rows = []
 
@@ -93,6 +96,31 @@ class Report:
             f"| {what} | {data} | {goal} | {ms(summary(ours)[0])} vs {ms(summary(base)[0])} | "
             f"**{ratio:.2f}×** | {span(ours)} vs {span(base)} | {verdict} |")
 
+    def stall(self, what, name, base_name, goal, limit_ms, data):
+        """Wall times: the longest stall of the window against a whole save; the goal is a time."""
+        ours = self.walls.get(name)
+        base = self.walls.get(base_name)
+        if not ours or not base:
+            self.rows.append(f"| {what} | {data} | {goal} | not run | | | |")
+            return
+        ratio = summary(ours)[0] / summary(base)[0]
+        verdict = "met" if summary(ours)[0] <= limit_ms else "**missed**"
+        self.rows.append(
+            f"| {what} | {data} | {goal} | {ms(summary(ours)[0])} vs {ms(summary(base)[0])} | "
+            f"**{ratio:.2f}×** | {span(ours)} vs {span(base)} | {verdict} |")
+
+    def pair_figure(self, what, name, base_name, times, data):
+        """Two figures of the same process side by side, no goal."""
+        ours = times.get(name)
+        base = times.get(base_name)
+        if not ours or not base:
+            self.rows.append(f"| {what} | {data} | no goal set | not run | | | |")
+            return
+        ratio = summary(ours)[0] / summary(base)[0]
+        self.rows.append(
+            f"| {what} | {data} | no goal set | {ms(summary(ours)[0])} vs {ms(summary(base)[0])} | "
+            f"**{ratio:.2f}×** | {span(ours)} vs {span(base)} | — |")
+
     def memory(self, what, name, goal, limit, data):
         c = self.counters.get(name)
         if not c:
@@ -113,8 +141,8 @@ class Report:
 
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else "build/bench-results"
-    runs, counters, context = load(folder)
-    r = Report(runs, counters)
+    runs, walls, counters, context = load(folder)
+    r = Report(runs, walls, counters)
     for data in ("datasheet", "random"):
         d = f"{data}, 100k"
         r.compare("load vs baseline load", f"load/{data}/100000", "≤ 1.2×", 1.2, d)
@@ -137,6 +165,15 @@ def main():
         for verb, part in (("undo («Отменить»)", "undo"), ("redo («Повторить»)", "redo")):
             r.compare_pair(f"{verb} of {what} vs the command itself", f"history_{step}_{part}/datasheet/100000",
                            f"history_{step}/datasheet/100000", "≤ 1.5×", 1.5, "datasheet, 100k")
+    save = "save_window/datasheet/5000000"
+    r.stall("«Сохранить» of a large base: the longest stall of the window's event loop (wall) vs the save "
+            "itself, encode + write of the same bytes on one thread (wall)", "save_blocked/datasheet/5000000",
+            "save_window_baseline/datasheet/5000000", "≤ 500 ms", 500.0, "datasheet, 5M")
+    r.pair_figure("«Сохранить» of a large base in the window: a round of F8 on one record, then the command "
+                  "until its end is reported (wall), vs encode + write of the same bytes (wall)", save, "save_window_baseline/datasheet/5000000",
+                  walls, "datasheet, 5M")
+    r.pair_figure("the same round: CPU of the whole process (worker included) vs encode + write",
+                  save, "save_window_baseline/datasheet/5000000", runs, "datasheet, 5M")
     r.compare("navigator catalogue sort vs `std::sort` of the names", "nav_sort/names/100000", "≤ 1.5×", 1.5,
               "100k names")
     r.rows.append("| 1 GB base under a memory limit | — | clear Russian message, base unchanged | "

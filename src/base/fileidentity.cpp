@@ -53,7 +53,7 @@ Result<std::string> readFileIdentified(const std::filesystem::path& path, FileId
 {
     try {
         FileIdentity before = statIdentity(path);
-        auto bytes = readFileBytes(path);
+        auto bytes = readFileBytes(path, maxBaseFileSize());
         if (!bytes)
             return bytes.error();
         before.hashed = true;

@@ -46,7 +46,8 @@ FileIdentity statIdentity(const struct stat& st);
 
 // Reads the whole file and records its identity: the file's state taken before the read, with
 // the hash of the bytes read. A change during the read then still shows at the next check,
-// because the state no longer matches. Errors as readFileBytes, and OutOfMemory.
+// because the state no longer matches. The file is a base: it may be as big as a base can be
+// (maxBaseFileSize) and as memory allows. Errors as readFileBytes, and OutOfMemory.
 Result<std::string> readFileIdentified(const std::filesystem::path& path, FileIdentity& identity);
 
 // The identity of bytes just written to `path`: the file's state now, with their hash.

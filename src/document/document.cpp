@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
+#include <optional>
 
 #include "document/baseparameterscommand.h"
 #include "document/deleterecordcommand.h"
@@ -418,18 +419,24 @@ struct Document::BackgroundSave {
     std::filesystem::path path;
     QString fileName;
     std::atomic<int> step{0};  // 0: making the bytes, 1: writing them
+    // Compared with the file before anything is written, when set.
+    std::optional<veltris::FileIdentity> expected;
     // Written by the worker, read after it is joined.
+    bool diskChanged = false;  // the file is not what `expected` says: nothing was written
     veltris::Status result;
     veltris::FileIdentity written;  // the file as written, when result is ok
 };
 
-void Document::startBackgroundSave(const QString& path)
+void Document::startBackgroundSave(const QString& path, bool checkDisk)
 {
     auto job = std::make_shared<BackgroundSave>();
     job->base = m_base;
     job->path = toFsPath(path);
+    if (checkDisk)
+        job->expected = m_identity;
     job->fileName = QFileInfo(path).fileName();
     m_saving = job;
+    m_recovery->holdForSave();
 
     const auto stepText = [job] {
         return QStringLiteral("Сохранение базы «%1»\n%2")
@@ -446,6 +453,13 @@ void Document::startBackgroundSave(const QString& path)
 
     m_saveWorker = std::thread([this, job] {
         try {
+            if (job->expected &&
+                veltris::checkFile(job->path, *job->expected, veltris::CheckDepth::Thorough).change !=
+                    veltris::FileChange::Unchanged) {
+                job->diskChanged = true;
+                QMetaObject::invokeMethod(this, [this] { finishBackgroundSave(); }, Qt::QueuedConnection);
+                return;
+            }
             auto bytes = veltris::encodeBase(job->base);
             job->step = 1;
             job->result = bytes ? veltris::writeFileAtomic(job->path, *bytes)
@@ -475,17 +489,30 @@ void Document::finishBackgroundSave()
     const std::shared_ptr<BackgroundSave> job = joinBackgroundSave();
     if (!job)
         return;  // waited for already (the window closed)
+    if (job->diskChanged) {
+        // Another program changed or removed the file: asked here as before any save (the
+        // answer may reload the base instead); written on a yes, without a second look.
+        if (confirmWriteOverDisk()) {
+            startBackgroundSave(fromFsPath(job->path));
+            return;
+        }
+        m_recovery->noteChange();  // the changes are still only in memory
+        emit saveFinished(false);
+        return;
+    }
     const bool ok = job->result.ok();
-    if (ok)
+    if (ok) {
         wroteFile(job->written);
-    else
+    } else {
+        m_recovery->noteChange();  // the changes are still only in memory
         reportWriteFailure(job->result.error());
+    }
     emit saveFinished(ok);
 }
 
 void Document::waitForBackgroundSave()
 {
-    if (const auto job = joinBackgroundSave(); job && job->result.ok())
+    if (const auto job = joinBackgroundSave(); job && !job->diskChanged && job->result.ok())
         wroteFile(job->written);
 }
 
@@ -495,6 +522,10 @@ bool Document::save(SaveWay way)
         return false;
     if (m_fileName.isEmpty() || m_readOnly)
         return saveAs(way);
+    if (way == SaveWay::Background && m_base.recordCount() >= m_backgroundSaveFrom) {
+        startBackgroundSave(m_fileName, true);  // the file on disk is compared on the worker
+        return true;
+    }
     if (!confirmWriteOverDisk())
         return false;
     return writeTo(m_fileName, way);

@@ -280,7 +280,10 @@ private:
     void reportWriteFailure(const veltris::Error& error);
     // The open file was written and now has `identity`: the watch and the flag follow.
     void wroteFile(const veltris::FileIdentity& identity);
-    void startBackgroundSave(const QString& path);
+    // `checkDisk`: the worker first compares the file with m_identity as confirmWriteOverDisk()
+    // does (reading a very large file would stop the window), and writes only when it is
+    // unchanged; otherwise the window asks as before a save and starts again on the answer.
+    void startBackgroundSave(const QString& path, bool checkDisk = false);
     // The worker of a save under way joined and its progress window gone; null when none ran.
     std::shared_ptr<BackgroundSave> joinBackgroundSave();
     void finishBackgroundSave();

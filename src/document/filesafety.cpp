@@ -8,6 +8,7 @@
 #include <QFileSystemWatcher>
 #include <QScopedValueRollback>
 #include <QUndoStack>
+#include <limits>
 #include <new>
 
 #include "base/basefile.h"
@@ -244,7 +245,8 @@ bool Document::offerRecovery()
         const QString file = fromFsPath(path);
         if (file == m_recovery->file())
             continue;
-        auto bytes = veltris::readFileBytes(path);
+        // A base's bytes with texts beside them, written by this program: only memory limits it.
+        auto bytes = veltris::readFileBytes(path, std::numeric_limits<std::uint64_t>::max());
         if (!bytes) {
             reportUnreadableRecovery(file, fromUtf8(bytes.error().message));
             continue;

@@ -89,6 +89,11 @@ void RecoveryKeeper::discard()
     m_file.clear();
 }
 
+void RecoveryKeeper::holdForSave()
+{
+    m_quiet.stop();
+}
+
 void RecoveryKeeper::adopt(const QString& file)
 {
     if (!m_file.isEmpty() && m_file != file)

@@ -29,6 +29,10 @@ public:
     bool writeNow();
     // The changes were saved or given up: no file is kept, no write is planned.
     void discard();
+    // A save of the changes has begun on a worker thread: no write is planned while it runs (a
+    // recovery file of a very large base takes as long as the save, and the window would stop
+    // for it). A save that fails plans one again with noteChange().
+    void holdForSave();
     // A recovery file of an earlier program whose changes were restored becomes this program's:
     // it is rewritten at once with this program's stamp, and later writes replace it.
     void adopt(const QString& file);

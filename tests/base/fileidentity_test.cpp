@@ -42,6 +42,19 @@ TEST(FileIdentity, ReadRecordsStateAndHashOfTheBytesRead)
     EXPECT_FALSE(readFileIdentified(dir.path() / "none.QDB", id).ok());
 }
 
+// What is read with its identity is a base: bigger than any settings or catalogue file may be.
+TEST(FileIdentity, ReadsAFileOfABasesSize)
+{
+    ScratchDir dir;
+    const std::string bytes(kTextFileLimit + 1000, 'x');
+    const auto file = dir.write("big.QDB", bytes);
+    FileIdentity id;
+    auto read = readFileIdentified(file, id);
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    EXPECT_EQ(read->size(), bytes.size());
+    EXPECT_EQ(id.size, bytes.size());
+}
+
 TEST(FileIdentity, ChecksTellEveryKindOfChange)
 {
     struct Case {
