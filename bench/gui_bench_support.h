@@ -169,7 +169,7 @@ inline void redoStep(MainWindow& form)
 // «Сохранить» of the menu «Файл», as a user saves.
 inline void saveFromMenu(MainWindow& form)
 {
-    QAction* save = form.findChild<QAction*>(QStringLiteral("FileSave1"));
+    QAction* save = form.findChild<QAction*>(QStringLiteral("saveBaseAction"));
     if (!save)
         qFatal("no «Сохранить» in the window");
     save->trigger();

@@ -88,7 +88,7 @@ void TstBackgroundSave::recoveryFileWaitsForTheSave()
     QVERIFY(doc.recovery().writePlanned());
 
     QSignalSpy finished(&doc, &Document::saveFinished);
-    fx.form->findChild<QAction*>(u"FileSave1"_s)->trigger();
+    fx.form->findChild<QAction*>(u"saveBaseAction"_s)->trigger();
     QVERIFY(doc.isSaving());
     QVERIFY(!doc.recovery().writePlanned());
     QTRY_COMPARE(finished.count(), 1);
@@ -124,7 +124,7 @@ void TstBackgroundSave::baseBiggerThanATextFileOpensAndSavesBack()
     doc.setBackgroundSaveFrom(1);
     doc.setModified(true);
     QSignalSpy finished(&doc, &Document::saveFinished);
-    fx.form->findChild<QAction*>(u"FileSave1"_s)->trigger();
+    fx.form->findChild<QAction*>(u"saveBaseAction"_s)->trigger();
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(finished[0][0].toBool(), true);
     QVERIFY(fx.ui.messages.isEmpty());
@@ -156,7 +156,7 @@ void TstBackgroundSave::fileChangedOnDiskIsAskedAboutBeforeTheWrite()
 
     fx.ui.choiceAnswers << answer;
     QSignalSpy finished(&doc, &Document::saveFinished);
-    fx.form->findChild<QAction*>(u"FileSave1"_s)->trigger();
+    fx.form->findChild<QAction*>(u"saveBaseAction"_s)->trigger();
     QVERIFY(fx.ui.choices.isEmpty());  // not asked yet: the command returned at once
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(fx.ui.choices.size(), 1);
