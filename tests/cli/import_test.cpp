@@ -164,8 +164,12 @@ TEST(QdbImport, LargeFileIsRead)
     std::vector<std::vector<std::pair<int, std::string>>> records;
     const int count = 300000;
     records.reserve(count);
-    for (int i = 0; i < count; ++i)
-        records.push_back({{0, "Д" + std::to_string(i)}, {1, std::to_string(10 + i % 1000)}, {2, "12,5"}});
+    for (int i = 0; i < count; ++i) {
+        records.push_back({{0, "Д" + std::to_string(i)}, {1, std::to_string(10 + i % 1000)}});
+        for (int c = 2; c <= 11; ++c)
+            records.back().emplace_back(c, "1234,5");
+        records.back().emplace_back(12, "17");  // the drawing number
+    }
     const std::string csv = diodeCsv(records);
     ASSERT_GT(csv.size(), std::size_t{16} << 20);
     dir.write("big.csv", csv);
