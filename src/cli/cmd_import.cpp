@@ -96,7 +96,8 @@ void runImport(const ImportArgs& args, int& exitCode)
     exitCode = 1;
     CsvImportOptions options = readOptions(args);
     const std::filesystem::path dataDir = args.dataDir.folder();
-    const auto bytes = readFileBytes(args.csv);
+    // A spreadsheet of a large base is far bigger than a settings file: memory is the limit.
+    const auto bytes = readFileBytes(args.csv, memoryForFileBytes());
     if (!bytes) {
         printError(bytes.error().message);
         return;

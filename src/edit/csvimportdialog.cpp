@@ -258,7 +258,8 @@ CsvImportDialog::~CsvImportDialog() = default;
 
 bool CsvImportDialog::prepare(const QString& path)
 {
-    auto bytes = veltris::readFileBytes(toFsPath(path));
+    // A spreadsheet of a large base is far bigger than a settings file: memory is the limit.
+    auto bytes = veltris::readFileBytes(toFsPath(path), veltris::memoryForFileBytes());
     if (!bytes) {
         m_document.showError(bytes.error());
         return false;

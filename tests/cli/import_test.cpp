@@ -156,6 +156,29 @@ TEST(QdbImport, AppendAddsToABaseOfTheSameTypeOnly)
     EXPECT_EQ(readAll(dir.path() / "zener.QDB"), before);
 }
 
+// A CSV of a large base (here 20 MB, 300,000 records) is read whole, not refused like an
+// oversized settings file.
+TEST(QdbImport, LargeFileIsRead)
+{
+    ScratchDir dir;
+    std::vector<std::vector<std::pair<int, std::string>>> records;
+    const int count = 300000;
+    records.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        records.push_back({{0, "Д" + std::to_string(i)}, {1, std::to_string(10 + i % 1000)}});
+        for (int c = 2; c <= 11; ++c)
+            records.back().emplace_back(c, "1234,5");
+        records.back().emplace_back(12, "17");  // the drawing number
+    }
+    const std::string csv = diodeCsv(records);
+    ASSERT_GT(csv.size(), std::size_t{16} << 20);
+    dir.write("big.csv", csv);
+    const QdbRun run =
+        qdbIn(dir, "import --catalogue " + shellQuote(kDataDir.string()) + " big.csv big.QDB");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(recordsIn(dir.path() / "big.QDB"), count);
+}
+
 // qdb export, then qdb import, against qdb convert of the same base: the export of the import is
 // the export of the conversion, and the files differ only where the CSV carries nothing.
 class QdbImportRoundTrip : public ::testing::TestWithParam<std::string> {};
