@@ -146,18 +146,6 @@ std::size_t lineCount(std::string_view text)
     return lines;
 }
 
-bool isBlankRecord(const Table& t, int row)
-{
-    if (!t.cell(row, 0).empty())
-        return false;
-    for (int c = 1; c < t.columnCount(); ++c) {
-        const std::string text = t.cell(row, c);
-        if (text != "0" && text.find_first_not_of(' ') != std::string::npos)
-            return false;
-    }
-    return true;
-}
-
 // Cells appended to the columns being filled, one row at a time.
 std::size_t storedCount(const ColumnStore& c)
 {

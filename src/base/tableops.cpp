@@ -292,4 +292,16 @@ bool deleteTableRow(Table& table, int r)
     return true;
 }
 
+bool isBlankRecord(const Table& t, int row)
+{
+    if (!t.cell(row, 0).empty())
+        return false;
+    for (int c = 1; c < t.columnCount(); ++c) {
+        const std::string text = t.cell(row, c);
+        if (text != "0" && text.find_first_not_of(' ') != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace veltris

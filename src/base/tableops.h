@@ -46,4 +46,9 @@ bool isShownColumn(const ComponentBase& base, int p);
 // nothing) when r lies outside 0..rowCount-1.
 bool deleteTableRow(Table& table, int r);
 
+// Row `row` counts as the blank row of a new or empty base only when nothing is in it; a record
+// without a name but with values is never taken over. Read back from a file, a blank row holds
+// "0" for absent values and a blank for an empty LED colour code.
+bool isBlankRecord(const Table& t, int row);
+
 }  // namespace veltris

@@ -62,21 +62,6 @@ constexpr int kHistorySteps = 100;
 constexpr int kFewestHistorySteps = 10;
 constexpr std::size_t kHistoryOrderMemory = std::size_t{32} << 20;
 
-// Row 1 counts as the blank row of a new or empty base only when nothing is in it; a record
-// without a name but with values is never taken over. Read back from a file, a blank row holds
-// "0" for absent values and a blank for an empty LED colour code.
-bool isBlankRecord(const veltris::Table& t, int row)
-{
-    if (!t.cell(row, 0).empty())
-        return false;
-    for (int c = 1; c < t.columnCount(); ++c) {
-        const std::string text = t.cell(row, c);
-        if (text != "0" && text.find_first_not_of(' ') != std::string::npos)
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 OpenedDocument Document::open(const AppPaths& paths, UiServices& ui)
@@ -672,7 +657,7 @@ int Document::enterRecord(RecordEntry entry, int row, std::vector<std::string> t
     if (entry == RecordEntry::Add) {
         // The single blank row of a new base takes the first record; otherwise records go to
         // the end. An edit never changes the row count.
-        if (t.rowCount() == 2 && isBlankRecord(t, 1)) {
+        if (t.rowCount() == 2 && veltris::isBlankRecord(t, 1)) {
             row = 1;
         } else {
             append = true;
