@@ -17,6 +17,9 @@ file may include its own layer and the layers below it, as the CMake targets lin
 
 With --qt-include-dir (the folder holding QtCore/, QtGui/, ...), a Qt header included by ui or
 document must be one of Qt Core or Qt Gui.
+
+Every source file of a layer must also be listed in its layer's CMakeLists.txt (a file in no
+list is never built and never checked by the compiler).
 """
 import argparse
 import pathlib
@@ -54,6 +57,24 @@ def qt_module(qt_dir: pathlib.Path, header: str):
         if (qt_dir / module / name).exists():
             return module
     return None
+
+
+def unlisted(src: pathlib.Path, files) -> list:
+    """Source files that the CMakeLists.txt of their layer does not name."""
+    problems = []
+    for file in files:
+        if file.parent == src:
+            lists, name = src / "CMakeLists.txt", file.name
+        else:
+            layer_dir = src / file.relative_to(src).parts[0]
+            lists, name = layer_dir / "CMakeLists.txt", file.relative_to(layer_dir).as_posix()
+        if not lists.exists():
+            problems.append(f"{file.relative_to(src)}: no {lists.relative_to(src)} lists it")
+            continue
+        words = set(re.split(r"[\s()]+", lists.read_text(encoding="utf-8")))
+        if name not in words:
+            problems.append(f"{file.relative_to(src)}: not listed in {lists.relative_to(src)}")
+    return problems
 
 
 def main() -> int:
@@ -96,12 +117,14 @@ def main() -> int:
                     problems.append(f"{where}: {layer} includes {module or 'an unknown Qt header'} "
                                     f"({line.strip()})")
 
+    problems += unlisted(src, files)
+
     for p in problems:
         print(p)
     if problems:
-        print(f"{len(problems)} include(s) against the layers", file=sys.stderr)
+        print(f"{len(problems)} problem(s): includes against the layers or files in no list", file=sys.stderr)
         return 1
-    print(f"{len(files)} files: every include points down")
+    print(f"{len(files)} files: every include points down, every file is listed")
     return 0
 
 
