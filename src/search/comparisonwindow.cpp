@@ -15,11 +15,11 @@
 #include <QVBoxLayout>
 
 #include "base/cp1251.h"
-#include "base/csvexport.h"
 #include "base/fileio.h"
 #include "search/comparisonmodel.h"
 #include "search/verdictlook.h"
 #include "widgets/apputil.h"
+#include "widgets/csvsave.h"
 #include "ui/errorbox.h"
 #include "widgets/namecolumnheader.h"
 #include "ui/uiservices.h"
@@ -104,16 +104,7 @@ ComparisonWindow::ComparisonWindow(UiServices& ui, Comparison comparison, QWidge
 
 void ComparisonWindow::exportCsv()
 {
-    FileDialogRequest req;
-    req.filter = QStringLiteral("CSV - (;) (*.CSV)");
-    req.defaultSuffix = QStringLiteral("CSV");
-    const QString name = m_ui.saveFileName(this, req);
-    if (name.isEmpty())
-        return;
-    const veltris::Status written =
-        veltris::writeCsv(m_model->exportTable(), toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
-    if (!written)
-        showErrorBox(m_ui, this, written.error());
+    saveTableAsCsv(m_ui, this, [this] { return m_model->exportTable(); });
 }
 
 QByteArray ComparisonWindow::pdfBytes() const

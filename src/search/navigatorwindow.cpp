@@ -21,21 +21,10 @@
 #include "document/document.h"
 #include "search/navigatorlistmodel.h"
 #include "widgets/apputil.h"
+#include "widgets/uppercasevalidator.h"
 #include "ui/uiservices.h"
 
 namespace {
-
-// Letters become capitals as they are typed (and pasted), the caret staying where it was.
-class UpperCaseValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override
-    {
-        input = input.toUpper();
-        pos = std::min(pos, static_cast<int>(input.size()));
-        return Acceptable;
-    }
-};
 
 // Items of a fixed height; the component list hands its painting to the window.
 class NavItemDelegate : public QStyledItemDelegate {

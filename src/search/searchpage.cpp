@@ -19,26 +19,12 @@
 #include "base/selection.h"
 #include "document/document.h"
 #include "widgets/apputil.h"
+#include "widgets/uppercasevalidator.h"
 #include "widgets/componentgrid.h"
 #include "ui/errorbox.h"
 #include "widgets/fixedcorner.h"
+#include "widgets/gridcell.h"
 #include "ui/uiservices.h"
-
-namespace {
-
-// Letters become upper case as they are typed (and when the text is set).
-class UpperCaseValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override
-    {
-        input = input.toUpper();
-        pos = std::min<int>(pos, static_cast<int>(input.size()));
-        return Acceptable;
-    }
-};
-
-}  // namespace
 
 // ---- the page ----
 
@@ -280,38 +266,22 @@ void SearchPage::paintSelectionCell(QPainter* painter, const QStyleOptionViewIte
 {
     const veltris::Table& g = selectionGrid();
     const std::string& text = g.cell(row, col);
-    painter->save();
-    painter->setClipRect(option.rect, Qt::IntersectClip);
-    const QPalette& pal = option.palette;
     if (row == 0 || col == 0) {
         // The header's bevel is already the background here.
+        painter->save();
+        painter->setClipRect(option.rect, Qt::IntersectClip);
+        const QPalette& pal = option.palette;
         QFont bold = option.font;
         bold.setBold(true);
         painter->setFont(bold);
         painter->setPen(pal.color(QPalette::ButtonText));
         painter->drawText(option.rect.adjusted(5, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                           oneLineTitle(text));
+        painter->restore();
     } else {
-        const bool focused = option.state & QStyle::State_HasFocus;
-        const bool highlighted = (option.state & QStyle::State_Selected) && !focused;
-        painter->fillRect(option.rect, pal.brush(highlighted ? QPalette::Highlight : QPalette::Base));
-        painter->setFont(option.font);
-        painter->setPen(pal.color(highlighted ? QPalette::HighlightedText : QPalette::Text));
         // "0" is no bound, or an empty reference value: both look blank.
-        if (text != "0")
-            painter->drawText(option.rect.adjusted(5, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                              cpToQString(text));
-        if (focused) {
-            QStyleOptionFocusRect fr;
-            fr.QStyleOption::operator=(option);
-            fr.rect = option.rect.adjusted(1, 1, -1, -1);
-            fr.state |= QStyle::State_KeyboardFocusChange;
-            fr.backgroundColor = pal.color(QPalette::Base);
-            const QWidget* w = option.widget;
-            (w ? w->style() : style())->drawPrimitive(QStyle::PE_FrameFocusRect, &fr, painter, w);
-        }
+        paintGridCell(painter, option, text == "0" ? QString() : cpToQString(text));
     }
-    painter->restore();
 }
 
 void SearchPage::boundsFromReference(int row, int col)

@@ -38,6 +38,16 @@ struct FileDialogRequest {
     std::function<void(const QString&)> folderChanged;
 };
 
+// The question for the name of a CSV file to write: ";"-separated, ".CSV" added to a name typed
+// without an extension.
+inline FileDialogRequest csvSaveRequest()
+{
+    FileDialogRequest req;
+    req.filter = QStringLiteral("CSV - (;) (*.CSV)");
+    req.defaultSuffix = QStringLiteral("CSV");
+    return req;
+}
+
 // A window showing that long work is under way. It blocks the window it was shown over and
 // cannot be closed by the user (the work cannot be left half done); it goes when dropped.
 class WorkProgress {

@@ -9,6 +9,7 @@
 
 #include "widgets/apputil.h"
 #include "widgets/fixedcorner.h"
+#include "widgets/gridcell.h"
 
 // ---- model ----
 
@@ -207,32 +208,7 @@ void GridHeaderView::mouseDoubleClickEvent(QMouseEvent* event)
 void ValueCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const
 {
-    const QString text = index.data(Qt::DisplayRole).toString();
-    const QPalette::ColorGroup cg = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                    : (option.state & QStyle::State_Active) ? QPalette::Active
-                                                                            : QPalette::Inactive;
-    // The focused cell keeps the normal colours and gets a focus frame, as in a string grid.
-    const bool focused = option.state & QStyle::State_HasFocus;
-    const bool highlighted = (option.state & QStyle::State_Selected) && !focused;
-
-    painter->save();
-    painter->fillRect(option.rect, option.palette.brush(cg, highlighted ? QPalette::Highlight
-                                                                        : QPalette::Base));
-    painter->setClipRect(option.rect, Qt::IntersectClip);
-    painter->setFont(option.font);
-    painter->setPen(option.palette.color(cg, highlighted ? QPalette::HighlightedText : QPalette::Text));
-    painter->drawText(option.rect.adjusted(5, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                      text);
-    if (focused) {
-        QStyleOptionFocusRect fr;
-        fr.QStyleOption::operator=(option);
-        fr.rect = option.rect.adjusted(1, 1, -1, -1);
-        fr.state |= QStyle::State_KeyboardFocusChange;
-        fr.backgroundColor = option.palette.color(cg, QPalette::Base);
-        const QWidget* w = option.widget;
-        (w ? w->style() : QApplication::style())->drawPrimitive(QStyle::PE_FrameFocusRect, &fr, painter, w);
-    }
-    painter->restore();
+    paintGridCell(painter, option, index.data(Qt::DisplayRole).toString());
 }
 
 // ---- view ----
