@@ -481,8 +481,7 @@ void MainWindow::onFirstShow()
 void MainWindow::afterFirstShow()
 {
     if (m_document.settingsProblem())
-        m_ui.message(this, QStringLiteral("Ошибка"), m_document.settingsProblemText(),
-                     MessageIcon::Warning, Answer::Ok);
+        showWarningBox(m_ui, this, m_document.settingsProblemText());
     if (!m_document.scanProblems().empty())
         showScanProblems();
     // Changes a program that ended without saving left behind come before the navigator; a
@@ -499,10 +498,8 @@ void MainWindow::afterFirstShow()
 void MainWindow::showScanProblems()
 {
     const auto& problems = m_document.scanProblems();
-    m_ui.message(this, QStringLiteral("Ошибка"),
-                 QStringLiteral("Навигатор не смог прочитать некоторые базы:\r\n") +
-                     problemLines(problems, kScanProblemsShown, QStringLiteral("\r\n")),
-                 MessageIcon::Warning, Answer::Ok);
+    showWarningBox(m_ui, this, QStringLiteral("Навигатор не смог прочитать некоторые базы:\r\n") +
+                     problemLines(problems, kScanProblemsShown, QStringLiteral("\r\n")));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -143,10 +143,7 @@ void Document::resetToEmptyBase()
     m_second.setCell(0, 0, m_settings.deviceLabel);
     changeFileName(QString());
     m_lock.release();
-    m_identity = {};
-    m_dismissedChange = {};
-    m_missingReported = false;
-    watchFile();
+    followFile({});
     setReadOnly(false);
     startHistory();
 }
@@ -297,6 +294,22 @@ void Document::openBase()
     load(name);  // the name changes only when the base could be read
 }
 
+std::optional<veltris::ComponentBase> Document::readBase(const QString& path,
+                                                        veltris::FileIdentity& identity) const
+{
+    auto bytes = veltris::readFileIdentified(toFsPath(path), identity);
+    if (!bytes) {
+        showError(bytes.error());
+        return std::nullopt;
+    }
+    auto read = veltris::decodeBase(*bytes, m_catalogue);
+    if (!read) {
+        showError(read.error());
+        return std::nullopt;
+    }
+    return std::move(read).value();
+}
+
 bool Document::load(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
@@ -307,21 +320,11 @@ bool Document::load(const QString& path)
     const bool ownLock = m_lock.held() && m_lock.file() == veltris::lockFileFor(toFsPath(absolute));
 
     veltris::FileIdentity identity;
-    veltris::ComponentBase base;
+    std::optional<veltris::ComponentBase> read = readBase(path, identity);
+    if (!read)
+        return false;  // name, base and flag stay as they were
+    veltris::ComponentBase base = std::move(*read);
     veltris::Table second;
-    {
-        auto bytes = veltris::readFileIdentified(toFsPath(path), identity);
-        if (!bytes) {
-            showError(bytes.error());
-            return false;  // name, base and flag stay as they were
-        }
-        auto read = veltris::decodeBase(*bytes, m_catalogue);
-        if (!read) {
-            showError(read.error());
-            return false;
-        }
-        base = std::move(read).value();
-    }
     if (!prepareBase(base, second))
         return false;
     m_base = std::move(base);
@@ -329,10 +332,7 @@ bool Document::load(const QString& path)
     changeFileName(absolute);
     if (!ownLock)
         m_lock = std::move(lock);  // the lock of the base open before goes
-    m_identity = identity;
-    m_dismissedChange = {};
-    m_missingReported = false;
-    watchFile();
+    followFile(identity);
     setReadOnly(readOnly);
     startHistory();
     emit baseReplaced(Origin::File);
@@ -367,12 +367,17 @@ void Document::reportWriteFailure(const veltris::Error& error)
         emit cellNeedsAttention(error.row, error.column);
 }
 
-void Document::wroteFile(const veltris::FileIdentity& identity)
+void Document::followFile(const veltris::FileIdentity& identity)
 {
     m_identity = identity;
     m_dismissedChange = {};
     m_missingReported = false;
     watchFile();
+}
+
+void Document::wroteFile(const veltris::FileIdentity& identity)
+{
+    followFile(identity);
     setModified(false);
 }
 
@@ -555,9 +560,7 @@ bool Document::saveAs(SaveWay way)
 
 void Document::exportCsv()
 {
-    FileDialogRequest req;
-    req.filter = QStringLiteral("CSV - (;) (*.CSV)");
-    req.defaultSuffix = QStringLiteral("CSV");
+    FileDialogRequest req = csvSaveRequest();
     req.startDir = cpToQString(m_settings.saveFolder);
     req.folderChanged = [this](const QString& folder) { rememberSaveFolder(folder); };
     const QString name = m_ui.saveFileName(m_dialogParent, req);
@@ -598,10 +601,7 @@ bool Document::openImportedBase(veltris::ComponentBase base)
     // No file yet: the base open before gives up its name, lock and watch.
     m_fileName.clear();
     m_lock.release();
-    m_identity = {};
-    m_dismissedChange = {};
-    m_missingReported = false;
-    watchFile();
+    followFile({});
     setReadOnly(false);
     // Its own history, as for a base opened; nothing saved to go back to.
     startHistory(true);
@@ -637,15 +637,13 @@ void Document::saveSettings()
     auto read = veltris::IniFile::loadIfPresent(toFsPath(m_paths.settingsSource()));
     if (!read) {
         m_settingsProblem = read.error();
-        m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), settingsProblemText(),
-                     MessageIcon::Warning, Answer::Ok);
+        showWarningBox(m_ui, m_dialogParent, settingsProblemText());
         return;
     }
     veltris::IniFile& ini = *read;
     const veltris::Status st = veltris::saveProgramSettings(m_settings, ini, toFsPath(m_paths.settingsFile));
     if (!st)
-        m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), QString::fromUtf8(veltris::kSettingsWriteFailed),
-                     MessageIcon::None, Answer::Ok);
+        showWarningBox(m_ui, m_dialogParent, QString::fromUtf8(veltris::kSettingsWriteFailed), MessageIcon::None);
 }
 
 // ---- records and tables ----

@@ -279,6 +279,9 @@ private:
     // Shows a failed write's error and brings the cell it names forward.
     void reportWriteFailure(const veltris::Error& error);
     // The open file was written and now has `identity`: the watch and the flag follow.
+    // The file as it now is on disk (nothing for no file) is the one watched for changes by others;
+    // what was asked about the file before is forgotten.
+    void followFile(const veltris::FileIdentity& identity);
     void wroteFile(const veltris::FileIdentity& identity);
     // `checkDisk`: the worker first compares the file with m_identity as confirmWriteOverDisk()
     // does (reading a very large file would stop the window), and writes only when it is
@@ -303,6 +306,9 @@ private:
     // or none can be made there). False when the user chose not to open it.
     bool lockForOpening(const QString& path, veltris::BaseLock& lock, bool& readOnly);
     // The read base with its second table, ready to be shown; false (error shown) on failure.
+    // The base in the file at `path`, read whole and decoded, and the identity of what was read;
+    // nothing when it cannot be read (the failure is shown).
+    std::optional<veltris::ComponentBase> readBase(const QString& path, veltris::FileIdentity& identity) const;
     bool prepareBase(veltris::ComponentBase& base, veltris::Table& second);
     // Asks before a save when the file changed on disk or went away; false: do not write.
     bool confirmWriteOverDisk();

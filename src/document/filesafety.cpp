@@ -18,6 +18,7 @@
 #include "document/document.h"
 #include "document/recoverykeeper.h"
 #include "document/reloadcommand.h"
+#include "ui/errorbox.h"
 #include "ui/cptext.h"
 #include "ui/uiservices.h"
 
@@ -175,21 +176,11 @@ void Document::checkFileOnDisk()
 bool Document::reloadFromDisk()
 {
     veltris::FileIdentity identity;
-    veltris::ComponentBase base;
+    std::optional<veltris::ComponentBase> read = readBase(m_fileName, identity);
+    if (!read)
+        return false;
+    veltris::ComponentBase base = std::move(*read);
     veltris::Table second;
-    {
-        auto bytes = veltris::readFileIdentified(toFsPath(m_fileName), identity);
-        if (!bytes) {
-            showError(bytes.error());
-            return false;
-        }
-        auto read = veltris::decodeBase(*bytes, m_catalogue);
-        if (!read) {
-            showError(read.error());
-            return false;
-        }
-        base = std::move(read).value();
-    }
     if (!prepareBase(base, second))
         return false;
     ReloadCommand* step = nullptr;
@@ -234,7 +225,7 @@ void Document::reportUnreadableRecovery(const QString& file, const QString& reas
                        .arg(shownFileName(file), reason);
     if (!aside.empty())
         text += QStringLiteral("\r\nОн перенесён в «%1».").arg(shownFileName(fromFsPath(aside)));
-    m_ui.message(m_dialogParent, QStringLiteral("Ошибка"), text, MessageIcon::Warning, Answer::Ok);
+    showWarningBox(m_ui, m_dialogParent, text);
 }
 
 bool Document::offerRecovery()

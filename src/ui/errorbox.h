@@ -35,6 +35,14 @@ inline void showErrorBox(UiServices& ui, QWidget* parent, const veltris::Error& 
     ui.message(parent, caption, text, MessageIcon::Critical, Answer::Ok);
 }
 
+// A failure the work goes on after (a setting not kept, a value out of range, bases a scan could
+// not read): "Ошибка" with the warning icon, one OK button.
+inline void showWarningBox(UiServices& ui, QWidget* parent, const QString& text,
+                           MessageIcon icon = MessageIcon::Warning)
+{
+    ui.message(parent, QStringLiteral("Ошибка"), text, icon, Answer::Ok);
+}
+
 // The messages of several failures (files a scan or a search could not read), one a line: the
 // first `shown` of them, then how many more there are.
 inline QString problemLines(const std::vector<veltris::Error>& problems, int shown, const QString& lineBreak)
