@@ -206,6 +206,7 @@ private:
     QTableView* m_resultsView = nullptr;
     NameColumnHeader* m_resultNames = nullptr;
     SubstituteResultsModel* m_resultsModel = nullptr;
-    SubstituteProgress* m_progress = nullptr;
+    // The progress window of the search that is running, gone with it.
+    std::unique_ptr<SubstituteProgress> m_progress;
     QTimer* m_progressTimer = nullptr;
 };
