@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <tuple>
@@ -34,12 +35,17 @@ private slots:
     void mainWindowPages();
     void dialogs();
     void substitutePage();
+    void cleanupTestCase();
 
 private:
     bool save(QWidget* w, const QString& name);
     // The window's size and place as the pictures show it, no navigator at start.
     static void writeWindowSettings(AppFolder& folder);
+    // A copy of a sample base in a folder of a fixed name, so that the path the status bar shows
+    // is the same in every run and the pictures change only when the program does.
+    QString sampleCopy(const QString& name) const;
     QTemporaryDir m_tmp;
+    QString m_baseDir;
     QString m_out;
 };
 
@@ -49,9 +55,27 @@ void TstScreenshots::initTestCase()
     if (m_out.isEmpty())
         m_out = m_tmp.path();
     QVERIFY(QDir().mkpath(m_out));
+    m_baseDir = QDir::temp().filePath(QStringLiteral("veltris-screenshots"));
+    QDir(m_baseDir).removeRecursively();
+    QVERIFY(QDir().mkpath(m_baseDir));
     // As the program starts: Qt's Russian texts and the Tahoma font.
     installQtTranslations(*qApp);
     QVERIFY(ensureTahoma());
+}
+
+void TstScreenshots::cleanupTestCase()
+{
+    QDir(m_baseDir).removeRecursively();
+}
+
+QString TstScreenshots::sampleCopy(const QString& name) const
+{
+    const QString to = QDir(m_baseDir).filePath(name);
+    QFile::remove(to);
+    if (!QFile::copy(QDir(QStringLiteral(VELTRIS_BIN_DIR)).filePath(QStringLiteral("samples/") + name), to))
+        return {};
+    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
+    return to;
 }
 
 bool TstScreenshots::save(QWidget* w, const QString& name)
@@ -70,7 +94,7 @@ void TstScreenshots::mainWindowPages()
 {
     AppFolder folder;
     writeWindowSettings(folder);
-    const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
+    const QString base = sampleCopy(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
     TestWindow form(folder.paths(), ui, {base});
     form.show();
@@ -107,7 +131,7 @@ void TstScreenshots::dialogs()
     // Each dialog as its command shows it, filled from a sample base.
     AppFolder folder;
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=" VELTRIS_BIN_DIR "/samples\n"));
-    const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
+    const QString base = sampleCopy(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
     TestWindow form(folder.paths(), ui, {base});
     form.show();
@@ -139,7 +163,7 @@ void TstScreenshots::substitutePage()
 {
     AppFolder folder;
     writeWindowSettings(folder);
-    const QString base = folder.copySample(QStringLiteral("bipolar.QDB"));
+    const QString base = sampleCopy(QStringLiteral("bipolar.QDB"));
     ScriptedUi ui;
     TestWindow form(folder.paths(), ui, {base});
     form.show();
