@@ -118,7 +118,7 @@ QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& re
     }
     const bool accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
     giveFocusBack(parent);
-    const QString chosen = accepted ? dlg.selectedFiles().constFirst() : QString();
+    QString chosen = accepted ? dlg.selectedFiles().constFirst() : QString();
     // The folder the dialog closed in, however the user got there (double click, a typed path
     // with Enter, the history buttons); the chosen file's folder when a name was accepted.
     if (req.folderChanged) {
