@@ -220,6 +220,7 @@ void SubstitutePage::finishSearch(const std::shared_ptr<SubstituteJob>& job)
         return;
     }
     std::vector<std::string> titles;
+    titles.reserve(static_cast<std::size_t>(job->base.table.columnCount()));
     for (int c = 0; c < job->base.table.columnCount(); ++c)
         titles.push_back(job->base.table.cell(0, c));
     m_resultsModel->setResults(std::move(job->report), std::move(job->query), std::move(titles),
@@ -286,7 +287,7 @@ void SubstitutePage::openResult(int row)
 {
     if (row < 0 || row >= m_resultsModel->rowCount())
         return;
-    const veltris::FinderMatch& m = m_resultsModel->match(row);
+    const veltris::FinderMatch& m = m_resultsModel->matchAt(row);
     const QString file = m_resultsModel->baseFile(row);
     const int tableRow = m.row + 1;
     if (file == m_fileName || file.isEmpty()) {
@@ -421,7 +422,7 @@ ComparisonWindow* SubstitutePage::compareSelectedResults()
     std::vector<PartAddress> elsewhere;
     std::vector<std::size_t> elsewherePlaces;
     for (const int row : selected) {
-        const veltris::FinderMatch& m = m_resultsModel->match(row);
+        const veltris::FinderMatch& m = m_resultsModel->matchAt(row);
         const QString file = m_resultsModel->baseFile(row);
         if (file == m_fileName || file.isEmpty()) {
             if (!inOpenBase(m.row + 1, m.name))
@@ -443,6 +444,7 @@ ComparisonWindow* SubstitutePage::compareSelectedResults()
             places[elsewherePlaces[k]] = std::move((*read)[k]);
     }
     std::vector<ComparedPart> parts;
+    parts.reserve(places.size());
     for (auto& place : places)
         parts.push_back(std::move(*place));
     return compareParts(std::move(parts));

@@ -64,7 +64,7 @@ void SubstituteResultsModel::setStale(bool stale)
 
 QString SubstituteResultsModel::baseFile(int row) const
 {
-    return QString::fromStdString(m_report.baseFiles[static_cast<std::size_t>(match(row).base)]);
+    return QString::fromStdString(m_report.baseFiles[static_cast<std::size_t>(matchAt(row).base)]);
 }
 
 int SubstituteResultsModel::rowCount(const QModelIndex& parent) const
@@ -79,7 +79,7 @@ int SubstituteResultsModel::columnCount(const QModelIndex& parent) const
 
 QString SubstituteResultsModel::verdictText(int row) const
 {
-    return QString::fromStdString(veltris::matchVerdictText(m_query, match(row), m_titles));
+    return QString::fromStdString(veltris::matchVerdictText(m_query, matchAt(row), m_titles));
 }
 
 QString SubstituteResultsModel::ruleHeader(std::size_t rule) const
@@ -194,7 +194,7 @@ QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
-    const FinderMatch& m = match(index.row());
+    const FinderMatch& m = matchAt(index.row());
     const int col = index.column();
     if (role == Qt::ForegroundRole && m_stale)
         return QBrush(kStaleText);
@@ -263,7 +263,7 @@ QVariant SubstituteResultsModel::headerData(int section, Qt::Orientation orienta
         if (section < 0 || section >= rowCount())
             return {};
         switch (role) {
-        case Qt::DisplayRole: return cpToQString(match(section).name);
+        case Qt::DisplayRole: return cpToQString(matchAt(section).name);
         case Qt::ToolTipRole:
             return QStringLiteral("%1. Двойной щелчок делает прибор текущей записью").arg(section + 1);
         case Qt::ForegroundRole: return m_stale ? QVariant(QBrush(kStaleText)) : QVariant();
@@ -305,7 +305,7 @@ veltris::Table SubstituteResultsModel::exportTable() const
         t.setCell(0, c, exportText(head));
     }
     for (int r = 0; r < rowCount(); ++r) {
-        const FinderMatch& m = match(r);
+        const FinderMatch& m = matchAt(r);
         t.setCell(r + 1, NameColumn, m.name);
         t.setCell(r + 1, BaseColumn, exportText(baseFile(r)));
         t.setCell(r + 1, VerdictColumn, exportText(verdictText(r)));

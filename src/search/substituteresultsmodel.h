@@ -36,7 +36,7 @@ public:
 
     const veltris::FinderReport& report() const { return m_report; }
     const veltris::FinderQuery& query() const { return m_query; }
-    const veltris::FinderMatch& match(int row) const
+    const veltris::FinderMatch& matchAt(int row) const
     {
         return m_report.matches[static_cast<std::size_t>(row)];
     }
