@@ -130,7 +130,8 @@ bool parseDataKind(std::string_view name, DataKind& kind)
 namespace {
 
 const std::string kPrefixes[] = {"КТ", "2Т", "КП", "ГТ", "2N", "BC", "BD", "MJE", "TIP", "кт", "bc", "ПТ"};
-const std::string kSuffixes[] = {"А", "Б", "В", "Г", "Д", "Е", "Ж", "И", "A", "B", "C", "-1", "AM", "БМ", "", "9"};
+const std::string kSuffixes[] = {"А", "Б", "В", "Г",  "Д",  "Е",  "Ж", "И",
+                                 "A", "B", "C", "-1", "AM", "БМ", "",  "9"};
 constexpr std::size_t kSeriesSize = std::size(kSuffixes);
 
 // Component i belongs to series i / 16: one prefix and number, its own suffix. Distinct for every
@@ -139,7 +140,8 @@ std::string nameOf(std::size_t i)
 {
     const std::size_t series = i / kSeriesSize;
     return veltris::utf8ToCp1251(kPrefixes[series % std::size(kPrefixes)] +
-                                 std::to_string(100 + series / std::size(kPrefixes)) + kSuffixes[i % kSeriesSize]);
+                                 std::to_string(100 + series / std::size(kPrefixes)) +
+                                 kSuffixes[i % kSeriesSize]);
 }
 
 // Component numbers in file order: a random order, the same for the same seed.
@@ -353,9 +355,10 @@ std::vector<char*> withBenchDefaults(int argc, char** argv)
     };
     std::vector<char*> args(argv, argv + argc);
     for (const auto& [flag, value] : defaults) {
-        const bool given = std::any_of(args.begin(), args.end(), [flag = std::string_view(flag)](const char* a) {
-            return std::string_view(a).substr(0, flag.size()) == flag;
-        });
+        const bool given =
+            std::any_of(args.begin(), args.end(), [flag = std::string_view(flag)](const char* a) {
+                return std::string_view(a).substr(0, flag.size()) == flag;
+            });
         if (!given)
             args.push_back(const_cast<char*>(value));
     }
@@ -365,8 +368,10 @@ std::vector<char*> withBenchDefaults(int argc, char** argv)
 
 benchmark::internal::Benchmark* withMinMax(benchmark::internal::Benchmark* b)
 {
-    b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
-    b->ComputeStatistics("max", [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); });
+    b->ComputeStatistics("min",
+                         [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+    b->ComputeStatistics("max",
+                         [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); });
     return b;
 }
 
@@ -390,7 +395,8 @@ bool takeDataChoice(int& argc, char** argv, const char* program, DataChoice& cho
     const std::string data = takeOption(argc, argv, "data", "datasheet");
     choice.records = std::atoi(takeOption(argc, argv, "records", "100000").c_str());
     if (!parseDataKind(data, choice.kind) || choice.records < 2) {
-        std::fprintf(stderr, "usage: %s [--data=datasheet|random] [--records=N] [benchmark flags]\n", program);
+        std::fprintf(stderr, "usage: %s [--data=datasheet|random] [--records=N] [benchmark flags]\n",
+                     program);
         return false;
     }
     choice.suffix = "/" + data + "/" + std::to_string(choice.records);

@@ -22,8 +22,8 @@ inline constexpr std::size_t kRecordBytes = 288;
 inline constexpr int kSlots = 30;
 inline constexpr std::size_t kSlotsOffset = 16;
 inline constexpr std::size_t kDrawingOffset = 286;
-inline constexpr int kRangeColumn = 14;   // main-table column of the current gain range
-inline constexpr int kColumns = 31;       // name, 29 parameters, drawing number
+inline constexpr int kRangeColumn = 14;  // main-table column of the current gain range
+inline constexpr int kColumns = 31;      // name, 29 parameters, drawing number
 
 enum class DataKind {
     // Values as datasheets give them: 1-3 significant digits, 15 % empty, some decorated

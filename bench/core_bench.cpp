@@ -9,15 +9,15 @@
 // and the resident memory a loaded base takes beside (file size + total text bytes).
 //
 //   core_bench [--data=datasheet|random] [--records=N] [benchmark flags]
-#include <benchmark/benchmark.h>
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include "base/valuetext.h"
 #include "bench_data.h"
@@ -262,7 +262,8 @@ int main(int argc, char** argv)
 
     const std::string& suffix = g_fixture.data.suffix;
     const auto add = [&suffix](const char* name, void (*fn)(benchmark::State&)) {
-        return withMinMax(benchmark::RegisterBenchmark((name + suffix).c_str(), fn)->Unit(benchmark::kMillisecond));
+        return withMinMax(
+            benchmark::RegisterBenchmark((name + suffix).c_str(), fn)->Unit(benchmark::kMillisecond));
     };
     add("load", load);
     add("load_baseline", loadBaseline);

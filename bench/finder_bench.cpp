@@ -5,8 +5,6 @@
 //  - library scope, 200 bases × 500 records on disk (warm cache), against reading those files
 //    whole (cat) plus the open-base finder over the same 100,000 records.
 // The verdicts use the median CPU time of the repetitions; min..max are printed beside it.
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -73,8 +72,8 @@ std::string cellText(std::mt19937_64& rng, int column, double reference)
     if (unit(rng) < 0.1)
         return "0";  // no data
     const bool near = unit(rng) < 0.88;
-    const double factor = near ? 0.9 + 0.25 * unit(rng)
-                               : (unit(rng) < 0.5 ? 1.5 + 3 * unit(rng) : 1 / (1.5 + 3 * unit(rng)));
+    const double factor =
+        near ? 0.9 + 0.25 * unit(rng) : (unit(rng) < 0.5 ? 1.5 + 3 * unit(rng) : 1 / (1.5 + 3 * unit(rng)));
     const double a = round3(reference * factor);
     if (column == kRangeColumn)
         return rangeValueText(0, a, round3(a * (2 + 3 * unit(rng))));
@@ -145,10 +144,10 @@ Fixture& fixture()
         // 15 active rules of the kinds an engineer would set, without tolerances: on this data,
         // whose values lie mostly within −10..+15 % of the reference, the shipped tolerances
         // would pass nearly every record (see the notes).
-        const std::map<int, const char*> rules = {
-            {1, "eq"},  {2, "ge"},  {3, "ge"},  {4, "ge"},  {5, "ge"},
-            {7, "ge"},  {9, "ge"},  {10, "le"}, {12, "le"}, {14, "band:30:200"},
-            {15, "ge"}, {16, "le"}, {19, "le"}, {20, "le"}, {30, "eq"}};
+        const std::map<int, const char*> rules = {{1, "eq"},  {2, "ge"},           {3, "ge"},  {4, "ge"},
+                                                  {5, "ge"},  {7, "ge"},           {9, "ge"},  {10, "le"},
+                                                  {12, "le"}, {14, "band:30:200"}, {15, "ge"}, {16, "le"},
+                                                  {19, "le"}, {20, "le"},          {30, "eq"}};
         f.rules.resize(kColumns);
         for (const auto& [c, text] : rules)
             f.rules[static_cast<std::size_t>(c - 1)] = *parseRuleText(text);
@@ -159,8 +158,12 @@ Fixture& fixture()
         for (const int c : valued) {
             if (cellMeaning(f.merged.table.cell(1, c)).known != (kKnownLow | kKnownHigh)) {
                 const std::string value =
-                    c == kRangeColumn ? rangeValueText(0, reference[static_cast<std::size_t>(c)], reference[static_cast<std::size_t>(c)] * 3)
-                                      : numberText(c == 1 ? 1 : c == kDrawingColumn ? 7 : reference[static_cast<std::size_t>(c)]);
+                    c == kRangeColumn
+                        ? rangeValueText(0, reference[static_cast<std::size_t>(c)],
+                                         reference[static_cast<std::size_t>(c)] * 3)
+                        : numberText(c == 1                ? 1
+                                     : c == kDrawingColumn ? 7
+                                                           : reference[static_cast<std::size_t>(c)]);
                 f.merged.table.setCell(1, c, value);
                 f.first.table.setCell(1, c, value);
             }
@@ -193,8 +196,8 @@ Fixture& fixture()
 
         // The selection: every parameter's bounds from the reference with spreads 10 and 10.
         for (int c = 1; c <= kColumns; ++c) {
-            auto b = boundsFromReference(referenceText(f.merged.table.cell(1, c)), 10, 10,
-                                         c == kDrawingColumn);
+            auto b =
+                boundsFromReference(referenceText(f.merged.table.cell(1, c)), 10, 10, c == kDrawingColumn);
             if (!b)
                 die(b.error().message);
             f.bounds.push_back(*b);
@@ -288,9 +291,8 @@ void BM_FinderReadOnly(benchmark::State& state)
 {
     Fixture& f = fixture();
     const std::vector<int> columns = queryColumns(f.query);
-    timeJob(state, "rows", [&] {
-        return static_cast<std::size_t>(finderSourceFromBase(f.merged, columns).rowCount());
-    });
+    timeJob(state, "rows",
+            [&] { return static_cast<std::size_t>(finderSourceFromBase(f.merged, columns).rowCount()); });
 }
 
 void BM_Selection30(benchmark::State& state)
@@ -306,8 +308,7 @@ void BM_FinderLibrary(benchmark::State& state)
 {
     Fixture& f = fixture();
     timeJob(state, "kept", [&] {
-        const FinderReport r =
-            findInLibrary(f.libraryQuery, f.first, f.files[0], f.navigator, f.catalogue);
+        const FinderReport r = findInLibrary(f.libraryQuery, f.first, f.files[0], f.navigator, f.catalogue);
         if (!r.problems.empty() || r.baseFiles.size() != kBases)
             die("library search");
         return r.matches.size();
@@ -394,12 +395,11 @@ void printLine(const MedianReporter& r, const char* name)
     if (it == r.cpu.end() || it->second.empty())
         return;
     const auto [lo, hi] = std::minmax_element(it->second.begin(), it->second.end());
-    std::printf("%-22s median %8.2f ms CPU  (%.2f..%.2f, %zu rounds)\n", name, median(it->second),
-                *lo, *hi, it->second.size());
+    std::printf("%-22s median %8.2f ms CPU  (%.2f..%.2f, %zu rounds)\n", name, median(it->second), *lo, *hi,
+                it->second.size());
 }
 
-void printRatio(const MedianReporter& r, const char* what, const char* ours, const char* base,
-                double goal)
+void printRatio(const MedianReporter& r, const char* what, const char* ours, const char* base, double goal)
 {
     const auto a = r.cpu.find(ours);
     const auto b = r.cpu.find(base);
@@ -425,20 +425,19 @@ int main(int argc, char** argv)
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n");
-    for (const char* name : {"BM_FinderOpenBase", "BM_FinderOpenBaseAll", "BM_FinderOpenBaseLazy", "BM_FinderAllKept", "BM_FinderRankOnly",
-                             "BM_FinderReadOnly", "BM_Selection30",
+    for (const char* name : {"BM_FinderOpenBase", "BM_FinderOpenBaseAll", "BM_FinderOpenBaseLazy",
+                             "BM_FinderAllKept", "BM_FinderRankOnly", "BM_FinderReadOnly", "BM_Selection30",
                              "BM_FinderLibrary", "BM_LibraryBaseline", "BM_ReadBasesOnly"})
         printLine(reporter, name);
-    printRatio(reporter, "open base, top 200: finder / selection", "BM_FinderOpenBase",
-               "BM_Selection30", 2.0);
-    printRatio(reporter, "open base, full result / selection", "BM_FinderOpenBaseAll",
-               "BM_Selection30", 2.0);
+    printRatio(reporter, "open base, top 200: finder / selection", "BM_FinderOpenBase", "BM_Selection30",
+               2.0);
+    printRatio(reporter, "open base, full result / selection", "BM_FinderOpenBaseAll", "BM_Selection30", 2.0);
     printRatio(reporter, "open base, all ranked, 200 texts / selection", "BM_FinderOpenBaseLazy",
                "BM_Selection30", 2.0);
-    printRatio(reporter, "open base, every record kept / selection", "BM_FinderAllKept",
-               "BM_Selection30", 2.0);
-    printRatio(reporter, "open base, source built: rank / selection", "BM_FinderRankOnly",
-               "BM_Selection30", 2.0);
+    printRatio(reporter, "open base, every record kept / selection", "BM_FinderAllKept", "BM_Selection30",
+               2.0);
+    printRatio(reporter, "open base, source built: rank / selection", "BM_FinderRankOnly", "BM_Selection30",
+               2.0);
     printRatio(reporter, "library: finder / (cat + open-base finder)", "BM_FinderLibrary",
                "BM_LibraryBaseline", 1.5);
     std::error_code ec;

@@ -2,8 +2,6 @@
 // What the desktop program's benchmarks share: a UiServices that shows nothing, a program folder
 // with the catalogues, a settings file and a generated base, main() in an offscreen application,
 // and every call the benchmarks make into the window (so only this file follows its changes).
-#include <benchmark/benchmark.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QByteArray>
@@ -22,22 +20,23 @@
 #include <memory>
 #include <string>
 
+#include <benchmark/benchmark.h>
+
+#include "app/mainwindow.h"
+#include "bench_data.h"
 #include "document/apppaths.h"
 #include "document/document.h"
-#include "widgets/componentgrid.h"
-#include "app/mainwindow.h"
-#include "testwindow.h"
-#include "widgets/widgetuiservices.h"
-#include "bench_data.h"
 #include "search/searchpage.h"
+#include "testwindow.h"
+#include "widgets/componentgrid.h"
+#include "widgets/widgetuiservices.h"
 
 // Shows nothing: a message is logged and answered Cancel, a dialog rejected; `calls` counts both,
 // since a quiet run expects none.
 class SilentUi : public WidgetUiServices {
 public:
     int calls = 0;
-    Answer message(QWidget*, const QString&, const QString& text, MessageIcon,
-                                        Answers) override
+    Answer message(QWidget*, const QString&, const QString& text, MessageIcon, Answers) override
     {
         ++calls;
         qWarning("message: %s", qPrintable(text));
@@ -106,7 +105,7 @@ struct ProgramFolder {
 inline std::unique_ptr<MainWindow> openWindow(const ProgramFolder& folder, UiServices& ui, bool withBase)
 {
     auto form = std::make_unique<TestWindow>(folder.paths, ui,
-                                              withBase ? QStringList{folder.baseFile} : QStringList{});
+                                             withBase ? QStringList{folder.baseFile} : QStringList{});
     form->show();
     return form;
 }

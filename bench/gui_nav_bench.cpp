@@ -5,8 +5,6 @@
 //   quick_search_key one keystroke in the quick search: position, description, repaint
 //
 //   gui_nav_bench [--records=N] [benchmark flags]
-#include <benchmark/benchmark.h>
-
 #include <QDir>
 #include <QLineEdit>
 #include <QListView>
@@ -18,10 +16,12 @@
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 #include "bench_data.h"
 #include "gui_bench_support.h"
-#include "search/navigatorwindow.h"
 #include "search/navigatorlistmodel.h"
+#include "search/navigatorwindow.h"
 
 namespace {
 
@@ -42,10 +42,12 @@ struct Fixture {
         names = bench::componentNames(static_cast<std::size_t>(records));
         const AppPaths paths = AppPaths::inFolder(dir.path());
         writeSettings(paths, (QStringLiteral("[Settings]\r\nShowNav=0\r\n[Scan]\r\nDir0=") + scan +
-                              QStringLiteral("\r\n")).toUtf8());
+                              QStringLiteral("\r\n"))
+                                 .toUtf8());
         form = std::make_unique<TestWindow>(paths, ui, QStringList{});
         if (form->document().navigatorCatalogue().size() != names.size()) {
-            std::fprintf(stderr, "bench: the scan found %zu entries\n", form->document().navigatorCatalogue().size());
+            std::fprintf(stderr, "bench: the scan found %zu entries\n",
+                         form->document().navigatorCatalogue().size());
             std::exit(2);
         }
         form->navigatorWindow()->show();
@@ -118,5 +120,6 @@ int main(int argc, char** argv)
     add("nav_sort_baseline", navSortBaseline, benchmark::kMillisecond);
     add("fill_list", fillList, benchmark::kMillisecond);
     add("quick_search_key", quickSearchKey, benchmark::kMillisecond);
-    return runGuiBenchmarks(argc, argv, [] { g.build(); }, [] { g.form.reset(); });
+    return runGuiBenchmarks(
+        argc, argv, [] { g.build(); }, [] { g.form.reset(); });
 }

@@ -12,8 +12,6 @@
 // are unsaved and their recovery file is due a few seconds later, in the middle of a long save.
 //
 //   gui_save_bench [--data=datasheet|random] [--records=N] [benchmark flags]
-#include <benchmark/benchmark.h>
-
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -21,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+
+#include <benchmark/benchmark.h>
 
 #include "bench_data.h"
 #include "core_ops.h"

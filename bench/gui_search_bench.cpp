@@ -3,12 +3,12 @@
 // "Применить" with 30 active rows up to the painted second table.
 //
 //   gui_search_bench [--data=datasheet|random] [--records=N] [benchmark flags]
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 #include "bench_data.h"
 #include "gui_bench_support.h"
@@ -39,9 +39,9 @@ void showSearchPage(benchmark::State& state)
 void nameKeystroke(benchmark::State& state)
 {
     showAndPaintPage(*g.window, 3);
-    const QString texts[] = {QStringLiteral("К"), QStringLiteral("КТ"), QStringLiteral("КТ3"),
+    const QString texts[] = {QStringLiteral("К"),    QStringLiteral("КТ"),  QStringLiteral("КТ3"),
                              QStringLiteral("КТ31"), QStringLiteral("КТ3"), QStringLiteral("КТ"),
-                             QStringLiteral("B"), QStringLiteral("BC"), QStringLiteral("BC5")};
+                             QStringLiteral("B"),    QStringLiteral("BC"),  QStringLiteral("BC5")};
     std::size_t i = 0;
     for (auto _ : state) {
         const QImage painted = typeNameAndPaint(*g.window, texts[i++ % std::size(texts)]);

@@ -5,27 +5,27 @@
 // name box with the list painted. Process CPU time, since the search runs on a worker thread.
 //
 //   gui_substitute_bench [--data=datasheet|random] [--records=N] [benchmark flags]
-#include <benchmark/benchmark.h>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <ctime>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <optional>
+
+#include <benchmark/benchmark.h>
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/navigatorcatalogue.h"
 #include "bench_data.h"
 #include "gui_bench_support.h"
+#include "search/substitutepage.h"
 #include "search/substituteresultsmodel.h"
 #include "search/substituterulesmodel.h"
-#include "search/substitutepage.h"
 
 namespace {
 
@@ -67,8 +67,8 @@ void coreSearch(benchmark::State& state)
 {
     std::size_t found = 0;
     for (auto _ : state) {
-        const veltris::FinderReport r =
-            veltris::findInBase(g.query, *g.base, g.folder->baseFile.toStdString(), {}, true);  // as the page does
+        const veltris::FinderReport r = veltris::findInBase(
+            g.query, *g.base, g.folder->baseFile.toStdString(), {}, true);  // as the page does
         found = r.matches.size();
         benchmark::DoNotOptimize(found);
     }
@@ -121,9 +121,9 @@ void ruleChange(benchmark::State& state)
 // Each text one more or one less character than the one before, as typing goes.
 void nameKeystroke(benchmark::State& state)
 {
-    const QString texts[] = {QStringLiteral("К"), QStringLiteral("КТ"), QStringLiteral("КТ3"),
+    const QString texts[] = {QStringLiteral("К"),    QStringLiteral("КТ"),  QStringLiteral("КТ3"),
                              QStringLiteral("КТ31"), QStringLiteral("КТ3"), QStringLiteral("КТ"),
-                             QStringLiteral("B"), QStringLiteral("BC"), QStringLiteral("BC5")};
+                             QStringLiteral("B"),    QStringLiteral("BC"),  QStringLiteral("BC5")};
     std::size_t i = 0;
     for (auto _ : state) {
         g.page->nameEdit()->setText(texts[i++ % std::size(texts)]);
@@ -160,8 +160,8 @@ int main(int argc, char** argv)
             }
             g.base = std::move(*base);
             g.page = std::make_unique<SubstitutePage>(g.ui, g.folder->paths.settingsFile,
-                                                      QStringLiteral(VELTRIS_BIN_DIR),
-                                                      g.catalogues.catalogue, g.navigator);
+                                                      QStringLiteral(VELTRIS_BIN_DIR), g.catalogues.catalogue,
+                                                      g.navigator);
             g.page->setOpenBase(&*g.base, g.folder->baseFile);
             g.page->setReference(1);
             g.page->resize(1028, 652);

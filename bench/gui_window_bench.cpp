@@ -10,14 +10,14 @@
 //                 its own: every round does the command, undo and redo, timing only its part
 //
 //   gui_window_bench [--data=datasheet|random] [--records=N] [benchmark flags]
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "bench_data.h"
 #include "core_ops.h"
@@ -31,7 +31,7 @@ struct Fixture {
     bench::DataChoice data;
     std::unique_ptr<ProgramFolder> folder;
     SilentUi ui;
-    std::unique_ptr<MainWindow> window;  // with the base open, for the sorts
+    std::unique_ptr<MainWindow> window;   // with the base open, for the sorts
     std::unique_ptr<MainWindow> history;  // with the base open, for undo and redo
     std::size_t historyTurn = 0;
     std::vector<double> columns[2];
@@ -117,7 +117,11 @@ void sortBaseline(benchmark::State& state)
 // One round on the history window: the command, its undo, its redo, then undo again untimed,
 // so every round starts from the same rows and the next command replaces the undone step (the
 // history does not grow). Only `timed` is measured.
-enum class Part { Command, Undo, Redo };
+enum class Part {
+    Command,
+    Undo,
+    Redo
+};
 
 void historyRound(benchmark::State& state, Part timed, void (*command)())
 {
@@ -161,12 +165,30 @@ void deleteRound(benchmark::State& state, Part timed)
     historyRound(state, timed, deleteCommand);
 }
 
-void historySort(benchmark::State& state) { sortRound(state, Part::Command); }
-void historySortUndo(benchmark::State& state) { sortRound(state, Part::Undo); }
-void historySortRedo(benchmark::State& state) { sortRound(state, Part::Redo); }
-void historyDelete(benchmark::State& state) { deleteRound(state, Part::Command); }
-void historyDeleteUndo(benchmark::State& state) { deleteRound(state, Part::Undo); }
-void historyDeleteRedo(benchmark::State& state) { deleteRound(state, Part::Redo); }
+void historySort(benchmark::State& state)
+{
+    sortRound(state, Part::Command);
+}
+void historySortUndo(benchmark::State& state)
+{
+    sortRound(state, Part::Undo);
+}
+void historySortRedo(benchmark::State& state)
+{
+    sortRound(state, Part::Redo);
+}
+void historyDelete(benchmark::State& state)
+{
+    deleteRound(state, Part::Command);
+}
+void historyDeleteUndo(benchmark::State& state)
+{
+    deleteRound(state, Part::Undo);
+}
+void historyDeleteRedo(benchmark::State& state)
+{
+    deleteRound(state, Part::Redo);
+}
 
 }  // namespace
 

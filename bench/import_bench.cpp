@@ -4,11 +4,11 @@
 // repetitions; median, min and max of CPU time).
 //
 //   import_bench [--data=datasheet|random] [--records=N] [benchmark flags]
-#include <benchmark/benchmark.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "base/catalogue.h"
 #include "base/fileio.h"
@@ -109,7 +109,8 @@ int main(int argc, char** argv)
 
     const std::string& suffix = g_fixture.data.suffix;
     const auto add = [&suffix](const char* name, void (*fn)(benchmark::State&)) {
-        return withMinMax(benchmark::RegisterBenchmark((name + suffix).c_str(), fn)->Unit(benchmark::kMillisecond));
+        return withMinMax(
+            benchmark::RegisterBenchmark((name + suffix).c_str(), fn)->Unit(benchmark::kMillisecond));
     };
     add("import", importCsv);
     add("import_baseline", importCsvBaseline);

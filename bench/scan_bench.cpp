@@ -1,12 +1,11 @@
 // Folder scan of 1,000 generated bases x 100 records against plain whole-file reading of the same
 // files (open, read everything into a buffer, close, as cat does), warm cache, interleaved.
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -79,7 +78,8 @@ int main(int argc, char** argv)
         return 1;
     createBases();
     const std::string suffix = "/" + std::to_string(kBases) + "x" + std::to_string(kRecords);
-    bench::withMinMax(benchmark::RegisterBenchmark(("scan" + suffix).c_str(), scan))->Unit(benchmark::kMillisecond);
+    bench::withMinMax(benchmark::RegisterBenchmark(("scan" + suffix).c_str(), scan))
+        ->Unit(benchmark::kMillisecond);
     bench::withMinMax(benchmark::RegisterBenchmark(("scan_baseline" + suffix).c_str(), scanBaseline))
         ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();

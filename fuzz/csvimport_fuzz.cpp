@@ -19,11 +19,13 @@ const Catalogue& catalogue()
 {
     static const Catalogue c = [] {
         Catalogue cat;
-        check(cat.loadTypeFromBytes(3, "[Col_1]\nCount=2\nName_1=U,|V\nName_2=U,|kV\n[Col_2]\nName_1=I, mA\n"
-                                       "[Col_10]\nName_1=T max\n[Col_12]\nName_1=Case\n")
+        check(cat.loadTypeFromBytes(3,
+                                    "[Col_1]\nCount=2\nName_1=U,|V\nName_2=U,|kV\n[Col_2]\nName_1=I, mA\n"
+                                    "[Col_10]\nName_1=T max\n[Col_12]\nName_1=Case\n")
                   .ok());
-        check(cat.loadTypeFromBytes(1, "[Col_1]\nName_1=Type\n[Col_14]\nCount=2\nName_1=h21e\nName_2=h21E\n"
-                                       "[Col_9]\nName_1=T max\n")
+        check(cat.loadTypeFromBytes(1,
+                                    "[Col_1]\nName_1=Type\n[Col_14]\nCount=2\nName_1=h21e\nName_2=h21E\n"
+                                    "[Col_9]\nName_1=T max\n")
                   .ok());
         check(cat.loadTypeFromBytes(7, "[Col_1]\nName_1=Colour\n[Col_2]\nName_1=I, mA\n").ok());
         return cat;

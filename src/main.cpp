@@ -1,10 +1,10 @@
 // Вельтрис: the desktop program.
 #include <QApplication>
 
-#include "document/apppaths.h"
 #include "app/desktopsetup.h"
 #include "app/qtuiservices.h"
 #include "app/startup.h"
+#include "document/apppaths.h"
 
 int main(int argc, char* argv[])
 {

@@ -19,10 +19,9 @@ int main(int argc, char* argv[])
     const QDir out(QString::fromLocal8Bit(argv[2]));
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const bool multiple = size % icon.width() == 0;
-        const QImage scaled =
-            icon.convertToFormat(QImage::Format_ARGB32)
-                .scaled(size, size, Qt::IgnoreAspectRatio,
-                        multiple ? Qt::FastTransformation : Qt::SmoothTransformation);
+        const QImage scaled = icon.convertToFormat(QImage::Format_ARGB32)
+                                  .scaled(size, size, Qt::IgnoreAspectRatio,
+                                          multiple ? Qt::FastTransformation : Qt::SmoothTransformation);
         const QString dir = QStringLiteral("%1x%1/apps").arg(size);
         if (!out.mkpath(dir) || !scaled.save(out.filePath(dir + QStringLiteral("/veltris.png")))) {
             std::fprintf(stderr, "mkicons: cannot write the %dx%d icon\n", size, size);

@@ -245,7 +245,8 @@ Source parseSource(const std::string& text, const fs::path& drawingsRoot)
         if (!drawingField.empty()) {
             const auto d = parseInt(drawingField);
             if (!d || *d < -32768 || *d > 32767)
-                fail(line, "номер чертежа «" + std::string(drawingField) + "» — не целое число -32768..32767");
+                fail(line,
+                     "номер чертежа «" + std::string(drawingField) + "» — не целое число -32768..32767");
             drawing = *d;
         }
         if (drawing != 0) {

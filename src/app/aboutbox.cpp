@@ -8,9 +8,9 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "ui/uiservices.h"
 #include "widgets/appresources.h"
 #include "widgets/apputil.h"
-#include "ui/uiservices.h"
 
 AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
 {

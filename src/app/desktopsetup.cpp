@@ -31,9 +31,8 @@ void setUpRussianLocale()
 
 QStringList tahomaFontFolders()
 {
-    QStringList folders = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
-                                                    QStringLiteral("wine/fonts"),
-                                                    QStandardPaths::LocateDirectory);
+    QStringList folders = QStandardPaths::locateAll(
+        QStandardPaths::GenericDataLocation, QStringLiteral("wine/fonts"), QStandardPaths::LocateDirectory);
     const QString debian = QStringLiteral("/usr/share/wine/fonts");
     if (!folders.contains(debian))
         folders << debian;

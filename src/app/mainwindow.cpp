@@ -2,8 +2,6 @@
 // help and about.
 #include "app/mainwindow.h"
 
-#include <QScrollArea>
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,6 +12,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -33,13 +32,13 @@
 #include "search/navigatorwindow.h"
 #include "search/searchpage.h"
 #include "search/substitutepage.h"
+#include "ui/errorbox.h"
+#include "ui/uiservices.h"
 #include "widgets/appresources.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 #include "widgets/drawingview.h"
-#include "ui/errorbox.h"
 #include "widgets/latinmnemonics.h"
-#include "ui/uiservices.h"
 #include "widgets/windowplacement.h"
 
 namespace {
@@ -81,8 +80,8 @@ MainWindow::MainWindow(Document& document, UiServices& ui, QStringList args, QWi
     // The saved place, or wherever the whole window fits on the screen under the mouse: the first
     // start's -4,-4 and a place no screen holds any more included.
     installScreenKeeping();
-    placeWindow(this, QRect(QPoint(settings.left, settings.top),
-                            boundedWindowSize(settings.width, settings.height)));
+    placeWindow(
+        this, QRect(QPoint(settings.left, settings.top), boundedWindowSize(settings.width, settings.height)));
 
     applyStandardWidths();
     for (ComponentGridView* g : {m_mainGrid, m_secondGrid})
@@ -121,50 +120,57 @@ void MainWindow::createActions()
                      HelpTopic::NewBase, {QKeySequence(Qt::CTRL | Qt::Key_N)});
     m_openBase = make("openBaseAction", QStringLiteral("&Открыть..."), QStringLiteral("Открыть|Открыть файл"),
                       HelpTopic::OpenBase, {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_O)});
-    m_import = make("importAction", QStringLiteral("Импорт..."), QStringLiteral("Импорт|Импортировать из файла"),
-                    HelpTopic::Import, {});
+    m_import = make("importAction", QStringLiteral("Импорт..."),
+                    QStringLiteral("Импорт|Импортировать из файла"), HelpTopic::Import, {});
     m_import->setEnabled(false);
-    m_saveBase = make("saveBaseAction", QStringLiteral("&Сохранить"), QStringLiteral("Сохранить|Сохранить текущий файл"),
-                      HelpTopic::SaveBase, {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)});
+    m_saveBase = make("saveBaseAction", QStringLiteral("&Сохранить"),
+                      QStringLiteral("Сохранить|Сохранить текущий файл"), HelpTopic::SaveBase,
+                      {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)});
     m_saveBaseAs = make("saveBaseAsAction", QStringLiteral("Сохранить к&ак..."),
-                        QStringLiteral("Сохранить как|Сохранить файл под другим именем"), HelpTopic::SaveBaseAs,
-                        {QKeySequence(Qt::SHIFT | Qt::Key_F2)});
-    m_export = make("exportAction", QStringLiteral("Экспорт..."), QStringLiteral("Экспорт|Экспортировать в файл"),
-                    HelpTopic::Export, {});
-    m_importCsv = make("ImportCsv", QStringLiteral("Импорт из CSV..."),
-                       QStringLiteral("Импорт из CSV|Прочитать записи из файла CSV в открытую или новую базу"),
-                       HelpTopic::CsvImport, {});
-    m_navigatorAction = make("NavigatorAction", QStringLiteral("Навигатор..."),
-                             QStringLiteral("Навигатор|Вызвать навигатор"), HelpTopic::NavigatorCommand,
-                             {QKeySequence(Qt::Key_F7)});
+                        QStringLiteral("Сохранить как|Сохранить файл под другим именем"),
+                        HelpTopic::SaveBaseAs, {QKeySequence(Qt::SHIFT | Qt::Key_F2)});
+    m_export = make("exportAction", QStringLiteral("Экспорт..."),
+                    QStringLiteral("Экспорт|Экспортировать в файл"), HelpTopic::Export, {});
+    m_importCsv =
+        make("ImportCsv", QStringLiteral("Импорт из CSV..."),
+             QStringLiteral("Импорт из CSV|Прочитать записи из файла CSV в открытую или новую базу"),
+             HelpTopic::CsvImport, {});
+    m_navigatorAction =
+        make("NavigatorAction", QStringLiteral("Навигатор..."), QStringLiteral("Навигатор|Вызвать навигатор"),
+             HelpTopic::NavigatorCommand, {QKeySequence(Qt::Key_F7)});
     m_exit = make("exitAction", QStringLiteral("Вы&ход"), QStringLiteral("Выход|Выход из программы"),
                   HelpTopic::Exit, {});
-    m_undo = make("undoAction", QStringLiteral("Отменить"), QStringLiteral("Отменить|Отменить последнее действие"),
-                  HelpTopic::Contents, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    m_redo = make("redoAction", QStringLiteral("Повторить"), QStringLiteral("Повторить|Повторить отменённое действие"),
-                  HelpTopic::Contents,
+    m_undo =
+        make("undoAction", QStringLiteral("Отменить"), QStringLiteral("Отменить|Отменить последнее действие"),
+             HelpTopic::Contents, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    m_redo = make("redoAction", QStringLiteral("Повторить"),
+                  QStringLiteral("Повторить|Повторить отменённое действие"), HelpTopic::Contents,
                   {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    m_addRecord = make("addRecordAction", QStringLiteral("Добавить"), QStringLiteral("Добавить|Добавить элемент"),
-                       HelpTopic::AddRecord, {QKeySequence(Qt::Key_Insert)});
-    m_editRecord = make("editRecordAction", QStringLiteral("Изменить"), QStringLiteral("Изменить|Изменить параметры элемента"),
-                        HelpTopic::EditRecord, {QKeySequence(Qt::Key_F4)});
-    m_deleteRecord = make("deleteRecordAction", QStringLiteral("Удалить"), QStringLiteral("Удалить|Удалить элемент"),
-                          HelpTopic::DeleteRecord, {QKeySequence(Qt::Key_F8)});
+    m_addRecord =
+        make("addRecordAction", QStringLiteral("Добавить"), QStringLiteral("Добавить|Добавить элемент"),
+             HelpTopic::AddRecord, {QKeySequence(Qt::Key_Insert)});
+    m_editRecord = make("editRecordAction", QStringLiteral("Изменить"),
+                        QStringLiteral("Изменить|Изменить параметры элемента"), HelpTopic::EditRecord,
+                        {QKeySequence(Qt::Key_F4)});
+    m_deleteRecord =
+        make("deleteRecordAction", QStringLiteral("Удалить"), QStringLiteral("Удалить|Удалить элемент"),
+             HelpTopic::DeleteRecord, {QKeySequence(Qt::Key_F8)});
     m_findSubstitute = make("FindSubstitute", QStringLiteral("Найти замену..."),
                             QStringLiteral("Найти замену|Подобрать замену текущему элементу"),
                             HelpTopic::Substitute, {QKeySequence(Qt::CTRL | Qt::Key_R)});
-    m_baseParametersAction = make("baseParametersAction", QStringLiteral("Параметры базы"),
-                                  QStringLiteral("Параметры базы|Настроить параметры базы"),
-                                  HelpTopic::ParametersMenu, {});
+    m_baseParametersAction =
+        make("baseParametersAction", QStringLiteral("Параметры базы"),
+             QStringLiteral("Параметры базы|Настроить параметры базы"), HelpTopic::ParametersMenu, {});
     m_viewColumnsAction = make("viewColumnsAction", QStringLiteral("Параметры просмотра"),
                                QStringLiteral("Параметры просмотра|Настроить параметры просмотра"),
                                HelpTopic::ParametersMenu, {});
-    m_helpContents = make("helpContentsAction", QStringLiteral("Вызов справки"), QStringLiteral("Вызов справки"),
-                          HelpTopic::Contents, {QKeySequence(Qt::Key_F1)});
-    m_forum = make("forumAction", QStringLiteral("На форуме сайта Брамис"), QString(), HelpTopic::Contents, {});
+    m_helpContents = make("helpContentsAction", QStringLiteral("Вызов справки"),
+                          QStringLiteral("Вызов справки"), HelpTopic::Contents, {QKeySequence(Qt::Key_F1)});
+    m_forum =
+        make("forumAction", QStringLiteral("На форуме сайта Брамис"), QString(), HelpTopic::Contents, {});
     m_about = make("aboutAction", QStringLiteral("&О программе..."),
-                   QStringLiteral("О программе|Информация о программе и ее производителе"), HelpTopic::Contents,
-                   {});
+                   QStringLiteral("О программе|Информация о программе и ее производителе"),
+                   HelpTopic::Contents, {});
 
     connect(m_newBase, &QAction::triggered, this, &MainWindow::newBase);
     connect(m_openBase, &QAction::triggered, this, &MainWindow::openBase);
@@ -268,13 +274,14 @@ void MainWindow::createMenus()
     edit->addAction(m_findSubstitute);
     bar->addMenu(edit);
 
-    QMenu* params = menu(bar, "parametersMenu", QStringLiteral("Па&раметры"), QStringLiteral("Параметры программы"),
-                         HelpTopic::ParametersMenu);
+    QMenu* params = menu(bar, "parametersMenu", QStringLiteral("Па&раметры"),
+                         QStringLiteral("Параметры программы"), HelpTopic::ParametersMenu);
     params->addAction(m_baseParametersAction);
     params->addAction(m_viewColumnsAction);
     bar->addMenu(params);
 
-    QMenu* help = menu(bar, "helpMenu", QStringLiteral("&Справка"), QStringLiteral("Справка"), HelpTopic::HelpMenu);
+    QMenu* help =
+        menu(bar, "helpMenu", QStringLiteral("&Справка"), QStringLiteral("Справка"), HelpTopic::HelpMenu);
     help->addAction(m_helpContents);
     QMenu* discuss = menu(help, "discussMenu", QStringLiteral("Обсудить"), QString(), HelpTopic::Contents);
     discuss->addAction(m_forum);
@@ -463,7 +470,8 @@ void MainWindow::onFirstShow()
         } else if (name.contains(QChar::ReplacementCharacter)) {
             // Bytes that are no UTF-8 cannot be turned back into the file's name.
             const QString text =
-                QStringLiteral("Имя файла в командной строке не в кодировке UTF-8, файл не открыт:\r\n") + name;
+                QStringLiteral("Имя файла в командной строке не в кодировке UTF-8, файл не открыт:\r\n") +
+                name;
             showErrorBox(m_ui, this, veltris::Error{veltris::ErrorKind::Generic, text.toStdString()});
         } else {
             // A name that is no file (missing, a folder) is said, not passed over: the reader's
@@ -498,8 +506,9 @@ void MainWindow::afterFirstShow()
 void MainWindow::showScanProblems()
 {
     const auto& problems = m_document.scanProblems();
-    showWarningBox(m_ui, this, QStringLiteral("Навигатор не смог прочитать некоторые базы:\r\n") +
-                     problemLines(problems, kScanProblemsShown, QStringLiteral("\r\n")));
+    showWarningBox(m_ui, this,
+                   QStringLiteral("Навигатор не смог прочитать некоторые базы:\r\n") +
+                       problemLines(problems, kScanProblemsShown, QStringLiteral("\r\n")));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -5,7 +5,6 @@
 // views in step with the document's signals.
 #include <QMainWindow>
 #include <QStringList>
-
 #include <vector>
 
 #include "document/apppaths.h"
@@ -195,7 +194,11 @@ private:
     bool m_followingMainGrid = false;
     // How the session's end was settled: a close that follows asks nothing more. Any change of
     // the base afterwards (the session went on) makes the close ask again.
-    enum class Ending { None, ChangesKept, ChangesGivenUp };
+    enum class Ending {
+        None,
+        ChangesKept,
+        ChangesGivenUp
+    };
     Ending m_ending = Ending::None;
 
     // Actions (objectName: the menu item's name, which help and tests look up).

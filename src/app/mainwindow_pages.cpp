@@ -20,12 +20,12 @@
 #include "search/navigatorwindow.h"
 #include "search/searchpage.h"
 #include "search/substitutepage.h"
+#include "ui/errorbox.h"
+#include "ui/uiservices.h"
 #include "widgets/appresources.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 #include "widgets/drawingview.h"
-#include "ui/errorbox.h"
-#include "ui/uiservices.h"
 
 void MainWindow::connectDocument()
 {
@@ -256,8 +256,8 @@ void MainWindow::updateHistoryCommands()
 void MainWindow::updatePageHelpTopic()
 {
     const int index = m_pages->currentIndex();
-    setHelpContext(m_pages, index <= SecondTablePage ? HelpTopic::Contents
-                            : index == DrawingPage   ? HelpTopic::Drawing
+    setHelpContext(m_pages, index <= SecondTablePage   ? HelpTopic::Contents
+                            : index == DrawingPage     ? HelpTopic::Drawing
                             : index == SearchPageIndex ? HelpTopic::SearchPage
                                                        : HelpTopic::Substitute);
 }
@@ -408,8 +408,10 @@ void MainWindow::compareSelectedRecords()
     }
     const int current = currentRow();
     const bool currentSelected = std::find(rows.begin(), rows.end(), current) != rows.end();
-    const int reference = currentSelected || rows.empty() ? current : *std::min_element(rows.begin(), rows.end());
-    m_substitutePage->compareRecords(m_document.base(), m_document.fileName(), reference, std::move(rows), this);
+    const int reference =
+        currentSelected || rows.empty() ? current : *std::min_element(rows.begin(), rows.end());
+    m_substitutePage->compareRecords(m_document.base(), m_document.fileName(), reference, std::move(rows),
+                                     this);
 }
 
 void MainWindow::compareListedParts(const std::vector<PartAddress>& parts)

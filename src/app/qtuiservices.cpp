@@ -86,8 +86,8 @@ int QtUiServices::choice(QWidget* parent, const QString& caption, const QString&
     box.setTextFormat(Qt::PlainText);
     QList<QAbstractButton*> added;
     for (int i = 0; i < buttons.size(); ++i) {
-        QPushButton* b = box.addButton(buttons[i], i == cancelIndex ? QMessageBox::RejectRole
-                                                                     : QMessageBox::AcceptRole);
+        QPushButton* b =
+            box.addButton(buttons[i], i == cancelIndex ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
         added << b;
         if (i == 0)
             box.setDefaultButton(b);

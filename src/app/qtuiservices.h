@@ -1,8 +1,8 @@
 #pragma once
 // The program's UiServices: real message boxes, file dialogs, the desktop's browser and mail
 // program, the help window, modal dialogs.
-#include <memory>
 #include <QString>
+#include <memory>
 
 #include "widgets/widgetuiservices.h"
 

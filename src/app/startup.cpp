@@ -7,11 +7,11 @@
 #include <QSessionManager>
 #include <cstdio>
 
-#include "widgets/apputil.h"
 #include "app/mainwindow.h"
 #include "app/terminationsignals.h"
 #include "base/ini.h"
 #include "ui/errorbox.h"
+#include "widgets/apputil.h"
 
 namespace {
 

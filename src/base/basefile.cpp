@@ -24,9 +24,9 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "the file layout is read in place");
 
-constexpr int kColumnMapOffset = kHeaderSize;          // 167
+constexpr int kColumnMapOffset = kHeaderSize;                            // 167
 constexpr int kSecondCountOffset = kColumnMapOffset + kMaxParamColumns;  // 197
-constexpr int kViewMaskOffset = kSecondCountOffset + 4;  // 201
+constexpr int kViewMaskOffset = kSecondCountOffset + 4;                  // 201
 static_assert(kViewMaskOffset + kMaxParamColumns == kLeadSize);
 
 using record::kDrawingOffset;
@@ -42,7 +42,13 @@ constexpr char kWriteFailed[] = "Ошибка записи в файл";
 
 // What a column of a record of type `code` holds (paramColumns columns after the name; the
 // last of them the drawing number).
-enum class Slot { Name, Value, Range, Colour, Drawing };
+enum class Slot {
+    Name,
+    Value,
+    Range,
+    Colour,
+    Drawing
+};
 
 Slot slotKind(int code, int paramColumns, int col)
 {
@@ -499,8 +505,8 @@ Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& ca
     std::vector<ColumnStore> cols(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
         ColumnStore& col = cols[static_cast<size_t>(c)];
-        col.kind = hasLayout ? storedKind(slotKind(base.deviceType, columns - 1, c), version)
-                             : CellKind::Text;
+        col.kind =
+            hasLayout ? storedKind(slotKind(base.deviceType, columns - 1, c), version) : CellKind::Text;
         col.resize(records);
         if (col.kind == CellKind::Text)
             col.texts.resize(records);

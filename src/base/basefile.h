@@ -12,7 +12,7 @@ namespace veltris {
 
 class Catalogue;
 
-constexpr int kLeadSize = 231;      // header, column map, second-table column count, view mask
+constexpr int kLeadSize = 231;  // header, column map, second-table column count, view mask
 constexpr int kRecordSizeV3 = 258;
 
 // Format version read from header bytes 58..61: 3, 4, 5, or 0 when none matches.

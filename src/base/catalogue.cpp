@@ -34,8 +34,7 @@ std::filesystem::path findIniFile(const std::filesystem::path& dir, const Device
             return p;
     }
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        if (sameNameNoCase(it->path().filename().string(), type.iniFile) &&
-            it->is_regular_file(ec))
+        if (sameNameNoCase(it->path().filename().string(), type.iniFile) && it->is_regular_file(ec))
             return it->path();
     }
     return {};
@@ -77,8 +76,7 @@ Status Catalogue::loadType(const std::filesystem::path& dir, int code)
 {
     const DeviceType* type = findDeviceType(code);
     if (!type)
-        return Error{ErrorKind::Generic, "Нет каталога параметров для типа прибора " +
-                                             std::to_string(code)};
+        return Error{ErrorKind::Generic, "Нет каталога параметров для типа прибора " + std::to_string(code)};
     const auto path = findIniFile(dir, *type);
     if (path.empty())
         return missingFileError(*type);
@@ -92,8 +90,7 @@ Status Catalogue::loadTypeFromBytes(int code, std::string_view iniBytes)
 {
     const DeviceType* type = findDeviceType(code);
     if (!type)
-        return Error{ErrorKind::Generic, "Нет каталога параметров для типа прибора " +
-                                             std::to_string(code)};
+        return Error{ErrorKind::Generic, "Нет каталога параметров для типа прибора " + std::to_string(code)};
     const IniFile ini = IniFile::fromBytes(iniBytes);
     // Built aside, so a format error leaves the type's previous catalogue as it was.
     std::vector<CatalogueColumn> columns(static_cast<size_t>(type->columnCount) + 1);
@@ -101,10 +98,9 @@ Status Catalogue::loadTypeFromBytes(int code, std::string_view iniBytes)
         const std::string section = "Col_" + std::to_string(c);
         const long long count = ini.readInt(section, "Count", 1);
         if (count < 0 || count > 255) {
-            return Error{ErrorKind::IniFormat,
-                         "Неверное значение Count в секции [" + section + "] файла " +
-                             type->iniFileUpper + ": " +
-                             cp1251ToUtf8(ini.readString(section, "Count", ""))};
+            return Error{ErrorKind::IniFormat, "Неверное значение Count в секции [" + section + "] файла " +
+                                                   type->iniFileUpper + ": " +
+                                                   cp1251ToUtf8(ini.readString(section, "Count", ""))};
         }
         CatalogueColumn& column = columns[c];
         column.count = count > kMaxNames ? kMaxNames : static_cast<int>(count);

@@ -13,14 +13,14 @@ namespace veltris {
 constexpr int kMaxNames = 15;
 
 struct CatalogueColumn {
-    int count = 0;                              // 0..15
+    int count = 0;                                 // 0..15
     std::array<std::string, kMaxNames + 1> names;  // [1..15], Windows-1251; [0] unused
 };
 
 class Catalogue {
 public:
-    bool has(int code) const;               // loaded successfully
-    int columnCount(int code) const;        // C, 0 when not loaded
+    bool has(int code) const;                   // loaded successfully
+    int columnCount(int code) const;            // C, 0 when not loaded
     int nameCount(int code, int column) const;  // 0 outside 1..C
     // Name m of column c; empty for an unknown type or column, or m outside 1..count.
     const std::string& name(int code, int column, int m) const;

@@ -13,8 +13,7 @@ constexpr char kNotice[] = "Veltris: component base file, format 5.";
 static_assert(sizeof kNotice - 1 == 39, "the banner notice fills exactly 39 bytes");
 
 // "Сделано Tarsenvolde." in Windows-1251.
-constexpr char kDefaultDescription[] =
-    "\xD1\xE4\xE5\xEB\xE0\xED\xEE Tarsenvolde.";
+constexpr char kDefaultDescription[] = "\xD1\xE4\xE5\xEB\xE0\xED\xEE Tarsenvolde.";
 static_assert(sizeof kDefaultDescription - 1 == 20);
 
 BaseHeader buildDefaultHeader()

@@ -27,14 +27,14 @@ struct ComponentBase {
     std::uint16_t deviceType = 1;
     std::array<std::uint8_t, kMaxParamColumns> columnMap{};  // entry c-1 for column c
     std::int32_t secondColumnCount = 2;
-    std::array<std::uint8_t, kMaxParamColumns> viewMask{};   // entry k-1 for second-table column k
+    std::array<std::uint8_t, kMaxParamColumns> viewMask{};  // entry k-1 for second-table column k
     Table table;  // row 0 titles (cell (0,0) the device label), column 0 names
     // The record bytes of a type without a record layout, kept unread and written back unchanged.
     std::string keptRecords;
     // Bytes after the last whole record (a record cut short): not read, and gone after a save.
     std::size_t unreadTailBytes = 0;
 
-    std::string description() const;              // Windows-1251 bytes
+    std::string description() const;               // Windows-1251 bytes
     void setDescription(std::string_view cp1251);  // cut to 104 bytes
 
     int recordCount() const { return table.rowCount() > 0 ? table.rowCount() - 1 : 0; }

@@ -120,11 +120,17 @@ std::string utf8ToCp1251(std::string_view utf8, bool* lossy)
         char32_t cp = 0;
         char32_t min = 0;
         if (b0 >= 0xC2 && b0 <= 0xDF) {
-            len = 2; cp = b0 & 0x1F; min = 0x80;
+            len = 2;
+            cp = b0 & 0x1F;
+            min = 0x80;
         } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            len = 3; cp = b0 & 0x0F; min = 0x800;
+            len = 3;
+            cp = b0 & 0x0F;
+            min = 0x800;
         } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            len = 4; cp = b0 & 0x07; min = 0x10000;
+            len = 4;
+            cp = b0 & 0x07;
+            min = 0x10000;
         }
         bool valid = len > 0 && i + len <= n;
         for (int k = 1; valid && k < len; ++k) {

@@ -210,7 +210,8 @@ CellFault checkColourCell(std::string_view text)
 
 CellFault checkNameCell(std::string_view text)
 {
-    return text.size() > static_cast<std::size_t>(record::kNameMax) ? CellFault::NameTooLong : CellFault::None;
+    return text.size() > static_cast<std::size_t>(record::kNameMax) ? CellFault::NameTooLong
+                                                                    : CellFault::None;
 }
 
 }  // namespace veltris

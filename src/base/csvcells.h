@@ -14,8 +14,8 @@
 namespace veltris {
 
 inline constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 #if defined(__GNUC__)
 #define VELTRIS_ALWAYS_INLINE __attribute__((always_inline)) inline
@@ -30,11 +30,13 @@ inline constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
 // ValueClass, zero or exact). Returns where the
 // number ends (nothing read: p itself, the value 0), or nullptr for a number outside these
 // bounds, which then takes the number parser. A comma that is the field separator ends the number.
-VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end, double& value, std::uint8_t& cls,
-                                                  char separator = '\0')
+VELTRIS_ALWAYS_INLINE const char* scanExactNumber(const char* p, const char* end, double& value,
+                                                  std::uint8_t& cls, char separator = '\0')
 {
     constexpr std::uint64_t kExactBelow = 1000000000000000;  // 10^15
-    const auto digitAt = [](const char* q) { return static_cast<unsigned>(static_cast<unsigned char>(*q)) - unsigned{'0'}; };
+    const auto digitAt = [](const char* q) {
+        return static_cast<unsigned>(static_cast<unsigned char>(*q)) - unsigned{'0'};
+    };
     const bool negative = p < end && *p == '-';
     p += negative;
     // The digits wrap the integer round when there are more than 19: they are counted after.
@@ -92,8 +94,8 @@ VELTRIS_ALWAYS_INLINE bool atFieldEnd(const char* p, const char* end, char separ
 // significant digits (see scanExactNumber, scanDecimalNumber) with no blanks, inside any of the marks "<", ">" and the brackets; an empty
 // field reads as 0. Returns the end of the field, or nullptr for a field that is anything else
 // (it then takes readValueCell).
-VELTRIS_ALWAYS_INLINE const char* scanValueField(const char* p, const char* end, char separator, std::uint8_t& flags,
-                                                 double& value, std::uint8_t& cls)
+VELTRIS_ALWAYS_INLINE const char* scanValueField(const char* p, const char* end, char separator,
+                                                 std::uint8_t& flags, double& value, std::uint8_t& cls)
 {
     flags = 0;
     for (; p < end; ++p) {
@@ -127,12 +129,12 @@ VELTRIS_ALWAYS_INLINE const char* scanValueField(const char* p, const char* end,
 // Why a cell could not be read; None when it could.
 enum class CellFault : std::uint8_t {
     None,
-    NotNumber,     // a value column
-    NotRange,      // the range column
-    NotDrawing,    // the drawing number column
-    NotColour,     // the LED colour code column
-    NameTooLong,   // the name column: more than 15 characters
-    NotInCodePage, // a UTF-8 cell with characters Windows-1251 lacks (or broken UTF-8)
+    NotNumber,      // a value column
+    NotRange,       // the range column
+    NotDrawing,     // the drawing number column
+    NotColour,      // the LED colour code column
+    NameTooLong,    // the name column: more than 15 characters
+    NotInCodePage,  // a UTF-8 cell with characters Windows-1251 lacks (or broken UTF-8)
 };
 
 // The Russian words that follow the cell in a message: "не число", ...

@@ -116,7 +116,8 @@ Result<HeaderMatch> matchHeader(std::span<const std::string> titles, const Catal
     const TypeNames names(catalogue, code);
     const int columns = names.columns;
     const auto shown = [&](int c) {
-        return shownMap != nullptr && c <= kMaxParamColumns ? (*shownMap)[static_cast<std::size_t>(c - 1)] : 0;
+        return shownMap != nullptr && c <= kMaxParamColumns ? (*shownMap)[static_cast<std::size_t>(c - 1)]
+                                                            : 0;
     };
 
     HeaderMatch match;
@@ -171,10 +172,9 @@ Result<HeaderMatch> matchHeader(std::span<const std::string> titles, const Catal
             for (int c = 1; c <= columns && repeated == 0; ++c)
                 if (taken[static_cast<std::size_t>(c)] != 0 && names.nameOf(c, title, key) != 0)
                     repeated = taken[static_cast<std::size_t>(c)];
-            match.leftOut.push_back(
-                {field, title,
-                 repeated != 0 ? "повторяет столбец " + std::to_string(repeated)
-                               : "нет среди параметров типа " + typeCaption(code)});
+            match.leftOut.push_back({field, title,
+                                     repeated != 0 ? "повторяет столбец " + std::to_string(repeated)
+                                                   : "нет среди параметров типа " + typeCaption(code)});
             ownPlaces = false;
             continue;
         }
@@ -243,8 +243,8 @@ Result<int> detectDeviceType(std::span<const std::string> titles, const Catalogu
         std::string list;
         for (const int code : leaders)
             list += (list.empty() ? "" : ", ") + std::string(deviceTypeCaption(code));
-        return Error{ErrorKind::Generic,
-                     "Заголовки столбцов подходят к нескольким типам приборов (" + list + "); укажите тип прибора"};
+        return Error{ErrorKind::Generic, "Заголовки столбцов подходят к нескольким типам приборов (" + list +
+                                             "); укажите тип прибора"};
     }
     return leaders.front();
 }

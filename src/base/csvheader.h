@@ -25,9 +25,9 @@ std::string titleKey(std::string_view cp1251);
 std::string oneLineTitleUtf8(std::string_view cp1251);
 
 struct LeftOutColumn {
-    int field = 0;        // the field's place in the title row, from 1
-    std::string title;    // as in the file, Windows-1251
-    std::string reason;   // UTF-8: "нет среди параметров типа «Диоды»", ...
+    int field = 0;       // the field's place in the title row, from 1
+    std::string title;   // as in the file, Windows-1251
+    std::string reason;  // UTF-8: "нет среди параметров типа «Диоды»", ...
 };
 
 struct HeaderMatch {

@@ -19,7 +19,13 @@ namespace {
 constexpr char kSeparators[] = {';', ',', '\t'};
 constexpr std::size_t kShownTextMax = 60;  // characters of a cell named in a message
 
-enum class ColumnRole : std::uint8_t { Name, Value, Range, Colour, Drawing };
+enum class ColumnRole : std::uint8_t {
+    Name,
+    Value,
+    Range,
+    Colour,
+    Drawing
+};
 
 ColumnRole roleOf(const DeviceType& type, int col)
 {
@@ -191,7 +197,9 @@ void pushEmpty(ColumnStore& c)
 
 class Importer {
 public:
-    Importer(const Catalogue& catalogue, const CsvImportOptions& options) : m_catalogue(catalogue), m_options(options) {}
+    Importer(const Catalogue& catalogue, const CsvImportOptions& options)
+        : m_catalogue(catalogue), m_options(options)
+    {}
 
     Result<CsvImport> run(std::string_view bytes);
 
@@ -241,9 +249,9 @@ Status Importer::chooseType(const std::vector<std::string>& titles, int& code) c
         if (code == 0) {
             const auto named = detectDeviceType(titles, m_catalogue);
             if (named && *named != own)
-                return Error{ErrorKind::Generic, std::string("Заголовки столбцов файла — от типа приборов «") +
-                                                     deviceTypeCaption(*named) + "», а база — «" +
-                                                     deviceTypeCaption(own) + "»"};
+                return Error{ErrorKind::Generic,
+                             std::string("Заголовки столбцов файла — от типа приборов «") +
+                                 deviceTypeCaption(*named) + "», а база — «" + deviceTypeCaption(own) + "»"};
         }
         code = own;
         return {};
@@ -255,14 +263,16 @@ Status Importer::chooseType(const std::vector<std::string>& titles, int& code) c
         code = *named;
     }
     if (!findDeviceType(code))
-        return Error{ErrorKind::Generic, "Тип приборов с кодом " + std::to_string(code) + " не имеет описания столбцов"};
+        return Error{ErrorKind::Generic,
+                     "Тип приборов с кодом " + std::to_string(code) + " не имеет описания столбцов"};
     return {};
 }
 
 std::string Importer::titleOfColumn(int col) const
 {
     const int field = m_fieldOf[static_cast<std::size_t>(col)];
-    std::string title = field >= 0 ? oneLineTitleUtf8(m_titles[static_cast<std::size_t>(field)]) : std::string();
+    std::string title =
+        field >= 0 ? oneLineTitleUtf8(m_titles[static_cast<std::size_t>(field)]) : std::string();
     if (title.empty())
         title = col == 0 ? "название" : "столбец " + std::to_string(col);
     return title;
@@ -291,8 +301,9 @@ void Importer::readRecord(const CsvRecord& record)
 
     const auto fieldOf = [&](int col) -> std::string_view {
         const int f = m_fieldOf[static_cast<std::size_t>(col)];
-        return f >= 0 && static_cast<std::size_t>(f) < record.fields.size() ? record.fields[static_cast<std::size_t>(f)]
-                                                                            : std::string_view();
+        return f >= 0 && static_cast<std::size_t>(f) < record.fields.size()
+                   ? record.fields[static_cast<std::size_t>(f)]
+                   : std::string_view();
     };
     // The cell's Windows-1251 text; `lossy` when UTF-8 text had no Windows-1251 form.
     const auto cellText = [&](int col, bool& lossy) -> std::string_view {
@@ -347,8 +358,8 @@ void Importer::readRecord(const CsvRecord& record)
         if (fault != CellFault::None) {
             const std::string_view raw = fieldOf(col);
             addProblem(record.line, col,
-                       cellProblemMessage(record.line, titleOfColumn(col), utf8 ? std::string(raw) : cp1251ToUtf8(raw),
-                                          fault));
+                       cellProblemMessage(record.line, titleOfColumn(col),
+                                          utf8 ? std::string(raw) : cp1251ToUtf8(raw), fault));
         }
     }
 
@@ -508,8 +519,9 @@ Result<CsvImport> Importer::run(std::string_view bytes)
 
     // The separator is told from the title row, read as the asked type or as any type.
     const int askedType = m_options.into != nullptr ? m_options.into->deviceType : m_options.deviceType;
-    m_out.separator = m_options.separator != 0 ? m_options.separator
-                                               : detectSeparator(text, m_out.encoding, m_catalogue, askedType);
+    m_out.separator = m_options.separator != 0
+                          ? m_options.separator
+                          : detectSeparator(text, m_out.encoding, m_catalogue, askedType);
     CsvSplitter splitter(text, m_out.separator);
     (void)splitter.next(record);
     m_titles = titlesOf(record, m_out.encoding);
@@ -518,7 +530,8 @@ Result<CsvImport> Importer::run(std::string_view bytes)
     if (const Status chosen = chooseType(m_titles, code); !chosen)
         return chosen.error();
     m_type = findDeviceType(code);
-    const auto match = matchHeader(m_titles, m_catalogue, code, m_options.into ? &m_options.into->columnMap : nullptr);
+    const auto match =
+        matchHeader(m_titles, m_catalogue, code, m_options.into ? &m_options.into->columnMap : nullptr);
     if (!match)
         return match.error();
     m_out.header = *match;
@@ -529,8 +542,9 @@ Result<CsvImport> Importer::run(std::string_view bytes)
     const bool anyColumn = std::any_of(m_out.header.columns.begin() + 1, m_out.header.columns.end(),
                                        [](int c) { return c > 0; });
     if (anyTitle && !anyColumn)
-        return Error{ErrorKind::Generic, std::string("Ни один заголовок столбца не совпадает с названиями параметров типа «") +
-                                             deviceTypeCaption(code) + "»"};
+        return Error{ErrorKind::Generic,
+                     std::string("Ни один заголовок столбца не совпадает с названиями параметров типа «") +
+                         deviceTypeCaption(code) + "»"};
 
     const int cols = m_type->columnCount + 1;
     m_fieldOf.assign(static_cast<std::size_t>(cols), -1);
@@ -596,7 +610,8 @@ Result<CsvImport> Importer::run(std::string_view bytes)
 
 }  // namespace
 
-Result<CsvImport> importCsv(std::string_view bytes, const Catalogue& catalogue, const CsvImportOptions& options)
+Result<CsvImport> importCsv(std::string_view bytes, const Catalogue& catalogue,
+                            const CsvImportOptions& options)
 {
     try {
         return Importer(catalogue, options).run(bytes);

@@ -72,7 +72,8 @@ struct CsvImport {
 // Reads CSV bytes. Errors (Generic, Russian text): no title row; the device type cannot be told
 // or has no catalogue; records for a base of another type; a title that is another name of a
 // column the base shows; no title naming a column; OutOfMemory.
-Result<CsvImport> importCsv(std::string_view bytes, const Catalogue& catalogue, const CsvImportOptions& options);
+Result<CsvImport> importCsv(std::string_view bytes, const Catalogue& catalogue,
+                            const CsvImportOptions& options);
 
 // "строка 17, «Uкэ max, В»: «45 В» — не число" (texts in UTF-8; a long text is shortened).
 std::string cellProblemMessage(int line, std::string_view title, std::string_view text, CellFault fault);

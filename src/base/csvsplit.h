@@ -11,7 +11,10 @@
 
 namespace veltris {
 
-enum class CsvEncoding : std::uint8_t { Cp1251, Utf8 };
+enum class CsvEncoding : std::uint8_t {
+    Cp1251,
+    Utf8
+};
 
 // Whether the bytes start with the UTF-8 byte-order mark.
 bool hasUtf8Bom(std::string_view bytes);
@@ -23,7 +26,7 @@ std::string_view withoutUtf8Bom(std::string_view bytes);
 CsvEncoding detectCsvEncoding(std::string_view bytes);
 
 struct CsvRecord {
-    int line = 0;  // the line the record starts on, from 1
+    int line = 0;                          // the line the record starts on, from 1
     std::vector<std::string_view> fields;  // into the text, or into `unquoted`
     // The record ends inside a quoted field that was never closed (at the end of the text).
     bool openQuote = false;

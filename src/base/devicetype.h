@@ -8,13 +8,13 @@ namespace veltris {
 constexpr int kMaxParamColumns = 30;  // column map and view mask entries
 
 struct DeviceType {
-    int code;                  // 1, 3..7
-    const char* caption;       // UTF-8, e.g. "Биполярные транзисторы"
-    const char* iniFile;       // "bipolar.ini"
-    const char* iniFileUpper;  // "BIPOLAR.INI", used in the missing-file message
-    int columnCount;           // catalogue columns C; the table has C + 1 columns
-    const char* drawingKey;    // settings key of the package drawing folder ("TRANS")
-    const char* drawingDefault;// default folder name under the exe folder ("TRANS", "THYRIST")
+    int code;                    // 1, 3..7
+    const char* caption;         // UTF-8, e.g. "Биполярные транзисторы"
+    const char* iniFile;         // "bipolar.ini"
+    const char* iniFileUpper;    // "BIPOLAR.INI", used in the missing-file message
+    int columnCount;             // catalogue columns C; the table has C + 1 columns
+    const char* drawingKey;      // settings key of the package drawing folder ("TRANS")
+    const char* drawingDefault;  // default folder name under the exe folder ("TRANS", "THYRIST")
     // The column whose value is a range "a...b" kept in two value slots of a record (the
     // columns after it move one slot on); 0 when the type has none.
     int rangeColumn;

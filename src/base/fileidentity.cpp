@@ -15,8 +15,7 @@ namespace veltris {
 bool FileIdentity::sameStat(const FileIdentity& other) const
 {
     return exists == other.exists && size == other.size && modifiedSeconds == other.modifiedSeconds &&
-           modifiedNanoseconds == other.modifiedNanoseconds && device == other.device &&
-           inode == other.inode;
+           modifiedNanoseconds == other.modifiedNanoseconds && device == other.device && inode == other.inode;
 }
 
 bool FileIdentity::sameBytes(const FileIdentity& other) const

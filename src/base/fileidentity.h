@@ -67,7 +67,10 @@ struct FileCheck {
 // How much a check reads: Quick trusts an unchanged state and reads the bytes only when the
 // state differs (cheap enough for every activation of the window); Thorough always reads and
 // hashes them (before a save, when the write costs as much anyway).
-enum class CheckDepth { Quick, Thorough };
+enum class CheckDepth {
+    Quick,
+    Thorough
+};
 
 // Compares the file `path` with the identity recorded for it. A recorded identity of no file
 // (exists false) never reports a change.

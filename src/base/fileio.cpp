@@ -139,8 +139,7 @@ int takeOver(int fd, const Replaced& old)
         if (::fchown(fd, old.uid, old.gid) != 0) {
             if (errno != EPERM)
                 return errno;
-            if (now.st_gid != old.gid && ::fchown(fd, static_cast<uid_t>(-1), old.gid) != 0 &&
-                errno != EPERM)
+            if (now.st_gid != old.gid && ::fchown(fd, static_cast<uid_t>(-1), old.gid) != 0 && errno != EPERM)
                 return errno;
         }
     }
@@ -259,8 +258,8 @@ int writeNamed(int dirFd, const std::string& name, std::string_view bytes, const
     UniqueFd fd;
     for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
         temp = tempPrefix(name) + tempSuffix();
-        fd = UniqueFd(::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                               creationMode(old)));
+        fd = UniqueFd(
+            ::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, creationMode(old)));
         if (!fd && errno != EEXIST)
             return errno;
     }
@@ -321,15 +320,14 @@ Error readError(const std::filesystem::path& path, int err)
 
 Error tooLargeError(const std::filesystem::path& path, std::uint64_t size, std::uint64_t limit)
 {
-    return Error{ErrorKind::TooLarge, "Файл «" + path.string() + "» слишком велик: " +
-                                          sizeText(size) + ", а такой файл бывает не больше " +
-                                          sizeText(limit)};
+    return Error{ErrorKind::TooLarge, "Файл «" + path.string() + "» слишком велик: " + sizeText(size) +
+                                          ", а такой файл бывает не больше " + sizeText(limit)};
 }
 
 Error memoryError(const std::filesystem::path& path, std::uint64_t size)
 {
-    return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы прочитать файл «" +
-                                             path.string() + "» (" + sizeText(size) + ")"};
+    return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы прочитать файл «" + path.string() +
+                                             "» (" + sizeText(size) + ")"};
 }
 
 // One read() takes at most this much, so a cancel is seen within one block.
@@ -415,8 +413,7 @@ Status writeFileAtomic(const std::filesystem::path& requested, std::string_view 
                        std::string_view failureMessage, TempFile tempFile)
 {
     const auto failure = [&](int err, SystemObject object = SystemObject::File) {
-        return Status{Error{ErrorKind::WriteFailed, std::string(failureMessage),
-                            systemReason(err, object)}};
+        return Status{Error{ErrorKind::WriteFailed, std::string(failureMessage), systemReason(err, object)}};
     };
     if (requested.empty() || !requested.has_filename())
         return failure(EISDIR);

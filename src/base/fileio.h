@@ -68,8 +68,7 @@ Result<FileRead> readWholeFile(const std::filesystem::path& path, std::string& b
                                const ReadLimits& limits);
 
 // Reads a whole file as readWholeFile does, into a string of its own.
-Result<std::string> readFileBytes(const std::filesystem::path& path,
-                                  std::uint64_t maxBytes = kTextFileLimit);
+Result<std::string> readFileBytes(const std::filesystem::path& path, std::uint64_t maxBytes = kTextFileLimit);
 
 // How much of a file the process may hold in memory: half of the physical memory and of the
 // address space and data limits (ulimit -v, -d).
@@ -91,7 +90,10 @@ Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes
 
 // Which temporary file the write uses: Unnamed falls back to Named by itself where the file
 // system has no unnamed files; Named forces the fallback (tests of that way).
-enum class TempFile { Unnamed, Named };
+enum class TempFile {
+    Unnamed,
+    Named
+};
 Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
                        std::string_view failureMessage, TempFile tempFile);
 

@@ -4,10 +4,10 @@
 #include <charconv>
 #include <limits>
 
+#include <sys/stat.h>
+
 #include "base/fileio.h"
 #include "base/textparse.h"
-
-#include <sys/stat.h>
 
 namespace veltris {
 
@@ -21,8 +21,10 @@ bool equalsNoCase(std::string_view a, std::string_view b)
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 0x20);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 0x20);
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 0x20);
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 0x20);
         if (x != y)
             return false;
     }
@@ -78,8 +80,7 @@ std::optional<long long> parseIniInt(std::string_view text)
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
     if (ec != std::errc() || end != s.data() + s.size())
         return std::nullopt;
-    constexpr auto maxPositive =
-        static_cast<unsigned long long>(std::numeric_limits<long long>::max());
+    constexpr auto maxPositive = static_cast<unsigned long long>(std::numeric_limits<long long>::max());
     if (negative) {
         if (magnitude > maxPositive + 1)
             return std::nullopt;
@@ -153,8 +154,7 @@ bool IniFile::hasKey(std::string_view section, std::string_view key) const
     return value(section, key).has_value();
 }
 
-std::string IniFile::readString(std::string_view section, std::string_view key,
-                                std::string_view def) const
+std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def) const
 {
     auto v = value(section, key);
     return v ? std::move(*v) : std::string(def);
@@ -177,8 +177,8 @@ void IniFile::writeString(std::string_view section, std::string_view key, std::s
             c = ' ';
 
     const std::string_view wanted = trimBlanks(section);
-    long sectionLine = -1;   // header of the first matching section
-    long lastKeyLine = -1;   // last key line of that section
+    long sectionLine = -1;  // header of the first matching section
+    long lastKeyLine = -1;  // last key line of that section
     bool inSection = false;
     for (size_t i = 0; i < m_lines.size(); ++i) {
         const std::string& line = m_lines[i];
@@ -235,8 +235,7 @@ std::string IniFile::toBytes() const
     return out;
 }
 
-Status IniFile::saveAtomic(const std::filesystem::path& path,
-                           std::string_view failureMessage) const
+Status IniFile::saveAtomic(const std::filesystem::path& path, std::string_view failureMessage) const
 {
     return writeFileAtomic(path, toBytes(), failureMessage);
 }

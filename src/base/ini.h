@@ -26,8 +26,7 @@ public:
 
     bool hasKey(std::string_view section, std::string_view key) const;
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
-    std::string readString(std::string_view section, std::string_view key,
-                           std::string_view def) const;
+    std::string readString(std::string_view section, std::string_view key, std::string_view def) const;
     // Decimal, "$hex" or "0x" hex (optionally signed); anything else gives `def`.
     long long readInt(std::string_view section, std::string_view key, long long def) const;
 

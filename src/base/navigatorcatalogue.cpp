@@ -56,8 +56,7 @@ Error fileError(const char* what, const std::string& path, const std::string& re
 Error folderError(const std::string& folder, int err)
 {
     return Error{ErrorKind::OpenFailed,
-                 "Не удалось прочитать папку «" + folder + "»: " +
-                     systemReason(err, SystemObject::Folder)};
+                 "Не удалось прочитать папку «" + folder + "»: " + systemReason(err, SystemObject::Folder)};
 }
 
 struct Listed {
@@ -108,8 +107,7 @@ std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder,
     }
     ::closedir(dir);
     // The listing's own order is arbitrary; byte order keeps the catalogue the same everywhere.
-    std::sort(listed.begin(), listed.end(),
-              [](const Listed& a, const Listed& b) { return a.name < b.name; });
+    std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) { return a.name < b.name; });
 
     const std::unique_ptr<char[]> buffer(new char[kBlockSize]);
     std::string path;
@@ -138,8 +136,8 @@ std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder,
             continue;
         }
         if (!S_ISREG(st.st_mode)) {
-            problems.push_back(fileError(kOpenFailed, path,
-                                         S_ISDIR(st.st_mode) ? systemReason(EISDIR) : kNotRegular));
+            problems.push_back(
+                fileError(kOpenFailed, path, S_ISDIR(st.st_mode) ? systemReason(EISDIR) : kNotRegular));
             continue;
         }
         if (!m_filesSeen.emplace(st.st_dev, st.st_ino).second)
@@ -147,9 +145,8 @@ std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder,
         // Read only as far as the size taken now: a file that keeps growing cannot hold the scan.
         const auto size = static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0));
         if (size > maxBaseFileSize()) {
-            problems.push_back(fileError(kReadFailed, path,
-                                         "файл больше, чем может быть база (" +
-                                             std::to_string(size) + " байт)"));
+            problems.push_back(fileError(
+                kReadFailed, path, "файл больше, чем может быть база (" + std::to_string(size) + " байт)"));
             continue;
         }
         // 16 bytes of names a record of at least 258 bytes.
@@ -159,7 +156,7 @@ std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder,
         }
 
         FileEntries* file = nullptr;  // created with the first whole record
-        const auto dropFile = [&] {  // nothing of a file read only in part
+        const auto dropFile = [&] {   // nothing of a file read only in part
             if (file != nullptr) {
                 m_size -= file->count();
                 m_files.pop_back();
@@ -220,8 +217,8 @@ std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder,
                     char* out = file->names.data() + used;
                     for (std::size_t r = 0; r < count; ++r, pos += recordBytes, out += kNameField) {
                         const char* record = buffer.get() + pos;
-                        out[0] = static_cast<char>(std::min(
-                            static_cast<unsigned>(static_cast<unsigned char>(record[0])), kMaxName));
+                        out[0] = static_cast<char>(
+                            std::min(static_cast<unsigned>(static_cast<unsigned char>(record[0])), kMaxName));
                         std::memcpy(out + 1, record + 1, kNameField - 1);
                     }
                     m_size += count;
@@ -242,7 +239,7 @@ NavigatorEntry NavigatorCatalogue::entryOf(const FileEntries& file, std::size_t 
 {
     const char* field = file.names.data() + record * kNameField;
     return NavigatorEntry{file.base.deviceType,
-                      std::string_view(field + 1, static_cast<unsigned char>(field[0])), &file.base};
+                          std::string_view(field + 1, static_cast<unsigned char>(field[0])), &file.base};
 }
 
 NavigatorEntry NavigatorCatalogue::operator[](std::size_t i) const
@@ -258,10 +255,9 @@ std::size_t NavigatorCatalogue::recordInFile(std::size_t i) const
 
 const NavigatorCatalogue::FileEntries& NavigatorCatalogue::fileOf(std::size_t i) const
 {
-    const auto next = std::upper_bound(m_files.begin(), m_files.end(), i,
-                                       [](std::size_t index, const FileEntries& file) {
-                                           return index < file.first;
-                                       });
+    const auto next =
+        std::upper_bound(m_files.begin(), m_files.end(), i,
+                         [](std::size_t index, const FileEntries& file) { return index < file.first; });
     return *std::prev(next);
 }
 

@@ -21,8 +21,8 @@ namespace veltris {
 
 // What every entry of one base file shares.
 struct NavigatorBaseFile {
-    std::string fileName;         // absolute path (native bytes, UTF-8 on Linux)
-    std::string description;      // base description, Windows-1251 bytes, at most 104
+    std::string fileName;          // absolute path (native bytes, UTF-8 on Linux)
+    std::string description;       // base description, Windows-1251 bytes, at most 104
     std::uint16_t deviceType = 0;  // 1 for versions 3 and 4, header byte 59 for version 5
 };
 
@@ -79,7 +79,12 @@ public:
         const_iterator() = default;
         NavigatorEntry operator*() const;
         const_iterator& operator++();
-        const_iterator operator++(int) { const_iterator old = *this; ++*this; return old; }
+        const_iterator operator++(int)
+        {
+            const_iterator old = *this;
+            ++*this;
+            return old;
+        }
         bool operator==(const const_iterator& other) const
         {
             return m_file == other.m_file && m_record == other.m_record;
@@ -88,7 +93,8 @@ public:
     private:
         friend class NavigatorCatalogue;
         const_iterator(const NavigatorCatalogue* catalogue, std::size_t file)
-            : m_catalogue(catalogue), m_file(file) {}
+            : m_catalogue(catalogue), m_file(file)
+        {}
         const NavigatorCatalogue* m_catalogue = nullptr;
         std::size_t m_file = 0;
         std::size_t m_record = 0;

@@ -165,7 +165,7 @@ bool processGone(const ProcessStamp& stamp)
 std::string formatLocalTime(std::int64_t secondsSinceEpoch)
 {
     const std::time_t t = static_cast<std::time_t>(secondsSinceEpoch);
-    std::tm local {};
+    std::tm local{};
     if (::localtime_r(&t, &local) == nullptr)
         return "?";
     char text[32] = {};

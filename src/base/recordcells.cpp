@@ -66,8 +66,7 @@ RecordCells::RecordCells(std::string_view bytes, const Catalogue& catalogue)
     const int titled = std::min(parameterColumnCount(m_type), m_tableColumns - 1);
     m_titles.resize(static_cast<std::size_t>(m_tableColumns));
     for (int c = 1; c <= titled && c <= kMaxParamColumns; ++c)
-        m_titles[static_cast<std::size_t>(c)] =
-            catalogue.name(m_type, c, u[kHeaderSize + c - 1]);
+        m_titles[static_cast<std::size_t>(c)] = catalogue.name(m_type, c, u[kHeaderSize + c - 1]);
     m_slots.resize(static_cast<std::size_t>(m_tableColumns));
     for (int c = 1; c < m_tableColumns; ++c)
         m_slots[static_cast<std::size_t>(c)] =

@@ -29,10 +29,10 @@ using substitute::storedMeaning;
 // Where a column's cell lies in a record, and the stored kind the base reader gives it.
 struct RecordSlot {
     CellKind kind = CellKind::Text;
-    int a = 0;           // offset of the value (versions 4, 5: of the flag byte before it)
-    int b = 0;           // ranges: offset of the upper end
+    int a = 0;             // offset of the value (versions 4, 5: of the flag byte before it)
+    int b = 0;             // ranges: offset of the upper end
     bool signed3 = false;  // version 3: a negative value is its magnitude in parentheses
-    int textMax = 0;     // text cells: the longest text
+    int textMax = 0;       // text cells: the longest text
 };
 
 RecordSlot recordSlot(int version, int code, int paramColumns, int c);
@@ -118,8 +118,7 @@ public:
     }
     std::string_view name(int row) const { return shortText(record(row), kNameMax); }
     // Appends the text of column c of a row to `out` (query column j of `memo`).
-    void appendText(int row, int c, std::size_t j, std::string& out,
-                    substitute::ValueTexts& memo) const;
+    void appendText(int row, int c, std::size_t j, std::string& out, substitute::ValueTexts& memo) const;
 
 private:
     const char* record(int row) const { return m_first + static_cast<std::size_t>(row) * m_size; }

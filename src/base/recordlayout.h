@@ -12,7 +12,7 @@ namespace veltris::record {
 
 // Versions 4 and 5 (288 bytes): the name, then 9-byte value slots (a flag byte and a double),
 // then the drawing number.
-constexpr int kNameMax = 15;         // the name: a length byte and up to 15 characters
+constexpr int kNameMax = 15;  // the name: a length byte and up to 15 characters
 constexpr int kSlotsOffset = 16;
 constexpr int kSlotSize = 9;
 constexpr int kDrawingOffset = 286;  // int16
@@ -24,10 +24,10 @@ constexpr int kRangeSlotB = 14;
 // Version 3 (258 bytes, bipolar transistors): the name, then plain doubles: columns 1..13, the
 // two ends of the range column 14, columns 15..29; then the drawing number.
 constexpr int kV3RangeColumn = 14;
-constexpr int kV3FirstValues = 16;    // columns 1..13, 8 bytes each
+constexpr int kV3FirstValues = 16;  // columns 1..13, 8 bytes each
 constexpr int kV3RangeA = 120;
 constexpr int kV3RangeB = 128;
-constexpr int kV3LaterValues = 136;   // columns 15..29, 8 bytes each
+constexpr int kV3LaterValues = 136;  // columns 15..29, 8 bytes each
 constexpr int kV3DrawingOffset = 256;
 
 // The offset of a version-3 plain value column (any column but the range column and the drawing).

@@ -170,7 +170,8 @@ Result<std::string> encodeRecovery(const RecoveryInfo& info, const ComponentBase
         std::vector<TextCell> cells;
         bool everyRow = false;
         for (int c = 1; c < t.columnCount(); ++c)
-            everyRow = everyRow || t.column(c).kind == CellKind::Text || t.column(c).kind == CellKind::V3Range;
+            everyRow =
+                everyRow || t.column(c).kind == CellKind::Text || t.column(c).kind == CellKind::V3Range;
         const bool textNames = t.columnCount() > 0 && t.column(0).kind == CellKind::Text;
         std::vector<int> rows;
         for (int r = 1; r < t.rowCount(); ++r) {
@@ -202,7 +203,8 @@ Result<std::string> encodeRecovery(const RecoveryInfo& info, const ComponentBase
         header += info.owner.toText();
         header += "identity=" + identityText(info.identity) + "\n";
         for (const TextCell& c : cells)
-            header += "cell=" + std::to_string(c.row) + " " + std::to_string(c.column) + " " + escape(c.text) + "\n";
+            header += "cell=" + std::to_string(c.row) + " " + std::to_string(c.column) + " " +
+                      escape(c.text) + "\n";
         header += "\n";
         // One buffer the size of the file, on huge pages where it is large: a new buffer's page
         // faults would otherwise cost more than the encoding.
@@ -275,7 +277,8 @@ std::filesystem::path moveRecoveryAside(const std::filesystem::path& file)
     std::filesystem::create_directories(damaged, ec);
     for (int n = 0; n < 1000; ++n) {
         const std::filesystem::path target =
-            damaged / (n == 0 ? file.filename().string() : file.stem().string() + "-" + std::to_string(n) + ".recovery");
+            damaged / (n == 0 ? file.filename().string()
+                              : file.stem().string() + "-" + std::to_string(n) + ".recovery");
         if (std::filesystem::exists(target, ec))
             continue;
         std::filesystem::rename(file, target, ec);

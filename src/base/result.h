@@ -24,7 +24,8 @@ enum class ErrorKind {
 struct Error {
     Error() = default;
     Error(ErrorKind k, std::string text, std::string why = {})
-        : kind(k), message(std::move(text)), reason(std::move(why)) {}
+        : kind(k), message(std::move(text)), reason(std::move(why))
+    {}
 
     ErrorKind kind = ErrorKind::Generic;
     std::string message;  // UTF-8
@@ -52,15 +53,31 @@ public:
     bool ok() const { return m_v.index() == 0; }
     explicit operator bool() const { return ok(); }
 
-    T& value() & { assert(ok()); return std::get<0>(m_v); }
-    const T& value() const& { assert(ok()); return std::get<0>(m_v); }
-    T&& value() && { assert(ok()); return std::get<0>(std::move(m_v)); }
+    T& value() &
+    {
+        assert(ok());
+        return std::get<0>(m_v);
+    }
+    const T& value() const&
+    {
+        assert(ok());
+        return std::get<0>(m_v);
+    }
+    T&& value() &&
+    {
+        assert(ok());
+        return std::get<0>(std::move(m_v));
+    }
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
     T& operator*() & { return value(); }
     const T& operator*() const& { return value(); }
 
-    const Error& error() const { assert(!ok()); return std::get<1>(m_v); }
+    const Error& error() const
+    {
+        assert(!ok());
+        return std::get<1>(m_v);
+    }
 
 private:
     std::variant<T, Error> m_v;
@@ -73,7 +90,11 @@ public:
     Status(Error error) : m_ok(false), m_error(std::move(error)) {}
     bool ok() const { return m_ok; }
     explicit operator bool() const { return m_ok; }
-    const Error& error() const { assert(!m_ok); return m_error; }
+    const Error& error() const
+    {
+        assert(!m_ok);
+        return m_error;
+    }
 
 private:
     bool m_ok = true;

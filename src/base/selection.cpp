@@ -26,7 +26,13 @@ Result<double> boundValue(std::string_view text)
 }
 
 // Character classes of the numeric filter; everything else is dropped.
-enum CharClass : std::uint8_t { kDrop, kDigit, kComma, kMinus, kExp };
+enum CharClass : std::uint8_t {
+    kDrop,
+    kDigit,
+    kComma,
+    kMinus,
+    kExp
+};
 
 constexpr std::array<std::uint8_t, 256> makeClasses()
 {
@@ -40,9 +46,9 @@ constexpr std::array<std::uint8_t, 256> makeClasses()
 }
 constexpr std::array<std::uint8_t, 256> kClasses = makeClasses();
 
-constexpr std::array<double, 23> kPow10 = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::array<double, 23> kPow10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Reads one plain decimal "digits[,digits]" from the filtered stream starting at i. Succeeds only
 // where the result is certain to equal the full parser's: at least one digit, a mantissa of at
@@ -125,15 +131,17 @@ inline bool storedEnds(const ColumnStore& c, std::uint32_t s, double& a, double&
         b = std::fabs(b);
         return true;
     }
-    case CellKind::Drawing:
-        a = b = std::fabs(static_cast<double>(c.drawing[s]));
-        return true;
+    case CellKind::Drawing: a = b = std::fabs(static_cast<double>(c.drawing[s])); return true;
     default: return false;
     }
 }
 
 struct ActiveRow {
-    enum Kind : std::uint8_t { Test, EmptyCell, Fault };
+    enum Kind : std::uint8_t {
+        Test,
+        EmptyCell,
+        Fault
+    };
     Kind kind = Test;
     int column = 0;
     double lo = 0;

@@ -12,15 +12,13 @@ constexpr std::string_view kSettings = "Settings";
 constexpr std::string_view kForm = "FORM1";
 constexpr std::string_view kScan = "Scan";
 
-std::int32_t readInt32(const IniFile& ini, std::string_view section, std::string_view key,
-                       std::int32_t def)
+std::int32_t readInt32(const IniFile& ini, std::string_view section, std::string_view key, std::int32_t def)
 {
     const auto text = ini.value(section, key);
     if (!text)
         return def;
     const auto v = parseIniInt(*text);
-    if (!v || *v < std::numeric_limits<std::int32_t>::min() ||
-        *v > std::numeric_limits<std::int32_t>::max())
+    if (!v || *v < std::numeric_limits<std::int32_t>::min() || *v > std::numeric_limits<std::int32_t>::max())
         return def;
     return static_cast<std::int32_t>(*v);
 }
@@ -86,8 +84,7 @@ void ProgramSettings::writeBack(IniFile& ini) const
     ini.writeInt(kForm, "Left", left);
 }
 
-Status saveProgramSettings(const ProgramSettings& settings, IniFile& ini,
-                           const std::filesystem::path& path)
+Status saveProgramSettings(const ProgramSettings& settings, IniFile& ini, const std::filesystem::path& path)
 {
     settings.writeBack(ini);
     return ini.saveAtomic(path, kSettingsWriteFailed);

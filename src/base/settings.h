@@ -18,9 +18,9 @@ constexpr int kDrawingFolderCount = 6;  // one per supported device type, in cat
 struct ProgramSettings {
     // Strings are Windows-1251 bytes, as in the file.
     std::int32_t standardColumnWidth = 100;  // standard column width, pixels
-    std::string deviceLabel;       // device label; default "Тип прибора"
-    std::string openFolder = "C:\\";     // open folder
-    std::string saveFolder = "C:\\";     // save folder
+    std::string deviceLabel;                 // device label; default "Тип прибора"
+    std::string openFolder = "C:\\";         // open folder
+    std::string saveFolder = "C:\\";         // save folder
     // Package drawing folders TRANS, DIODE, STAB, VARC, THYR, LEDS (supportedDeviceTypes order).
     std::array<std::string, kDrawingFolderCount> drawingDirs;
     bool showNavigatorAtStart = true;  // read only, never written
@@ -52,7 +52,6 @@ struct ProgramSettings {
 inline constexpr std::string_view kSettingsWriteFailed = "Не могу перезаписать файл конфигурации";
 
 // writeBack into `ini`, then saves it all or nothing. Error WriteFailed with kSettingsWriteFailed.
-Status saveProgramSettings(const ProgramSettings& settings, IniFile& ini,
-                           const std::filesystem::path& path);
+Status saveProgramSettings(const ProgramSettings& settings, IniFile& ini, const std::filesystem::path& path);
 
 }  // namespace veltris

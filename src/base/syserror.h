@@ -6,7 +6,10 @@
 namespace veltris {
 
 // What the failed call was working on; only a few reasons read differently for a folder.
-enum class SystemObject { File, Folder };
+enum class SystemObject {
+    File,
+    Folder
+};
 
 // "нет места на диске", "нет доступа", ...; "системная ошибка N" for a number without words.
 std::string systemReason(int err, SystemObject object = SystemObject::File);

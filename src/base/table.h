@@ -27,13 +27,12 @@ enum class CellKind : std::uint8_t {
 
 // How a stored double relates to the number its text reads back as.
 enum ValueClass : std::uint8_t {
-    kValueZero = 0,   // +0 or -0: the text is "0"
-    kValueExact = 1,  // finite and normal, shortest form within 15 digits: reads back unchanged
-    kValueOther = 2,  // subnormal, near the ends of the range, non-finite: take the text path
+    kValueZero = 0,     // +0 or -0: the text is "0"
+    kValueExact = 1,    // finite and normal, shortest form within 15 digits: reads back unchanged
+    kValueOther = 2,    // subnormal, near the ends of the range, non-finite: take the text path
     kValueRounded = 3,  // 1E-300 <= |v| <= 1E300 with more than 15 digits: reads back as roundTo15Digits(v)
 };
 ValueClass classifyValue(double v);
-
 
 // The number the text of a stored value of class `cls` reads back as (not for kValueOther).
 inline double readBack(double v, std::uint8_t cls)
@@ -127,7 +126,8 @@ public:
     // Whether column `col` shares its stored form with column `otherCol` of `other`.
     bool sharesColumn(int col, const Table& other, int otherCol) const
     {
-        return m_columns[static_cast<std::size_t>(col)] == other.m_columns[static_cast<std::size_t>(otherCol)];
+        return m_columns[static_cast<std::size_t>(col)] ==
+               other.m_columns[static_cast<std::size_t>(otherCol)];
     }
 
     // Same size and the same text in every cell.
@@ -176,8 +176,8 @@ private:
     // Columns are shared between tables (the second table views the main table's columns);
     // a table copies a shared column before it changes it.
     std::vector<std::shared_ptr<ColumnStore>> m_columns;
-    std::size_t m_stored = 0;             // stored rows in every column
-    std::vector<std::uint32_t> m_order;   // data row r is stored row m_order[r-1]
+    std::size_t m_stored = 0;              // stored rows in every column
+    std::vector<std::uint32_t> m_order;    // data row r is stored row m_order[r-1]
     std::vector<std::int32_t> m_editSlot;  // stored row -> index into m_edits, -1 none
     std::vector<EditedRow> m_edits;
 };

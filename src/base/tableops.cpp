@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <numeric>
 #include <string_view>
 
@@ -114,7 +114,8 @@ std::vector<T> bigVector(std::size_t n)
 
 // Stable order (0-based indices) by rank first, then by the key bits: a radix sort over the
 // bits, whose order matches the numbers' for non-negative doubles and +INF.
-std::vector<std::uint32_t> sortedOrder(std::vector<std::uint64_t>& bits, const std::vector<std::uint8_t>& ranks)
+std::vector<std::uint32_t> sortedOrder(std::vector<std::uint64_t>& bits,
+                                       const std::vector<std::uint8_t>& ranks)
 {
     const std::size_t n = bits.size();
     auto idx = bigVector<std::uint32_t>(n);
@@ -179,9 +180,8 @@ Status sortTableRows(Table& table, int col, std::vector<std::uint32_t>* permutat
                 return names[static_cast<size_t>(a)] < names[static_cast<size_t>(b)];
             });
         } else {
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-                return c.text(stored(a)) < c.text(stored(b));
-            });
+            std::stable_sort(order.begin(), order.end(),
+                             [&](int a, int b) { return c.text(stored(a)) < c.text(stored(b)); });
         }
         table.permuteDataRows(order);
         if (permutation) {

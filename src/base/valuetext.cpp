@@ -172,9 +172,8 @@ double roundTo15DigitsByText(double v)
 __extension__ typedef unsigned __int128 Uint128;
 
 // 10^0 .. 10^22: every one of them is a double exactly.
-constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 constexpr std::uint64_t powerOf5(int k)
 {
@@ -262,8 +261,7 @@ std::string numberText(double v)
     for (const char* q = sci; q != r.ptr && *q != 'e'; ++q)
         mantissa += *q != '.';
     if (mantissa > kDigits || !std::isnormal(v))
-        r = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific,
-                          kDigits - 1);
+        r = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific, kDigits - 1);
     char digits[kDigits];
     int count = 0;
     const char* p = sci;

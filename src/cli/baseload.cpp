@@ -29,8 +29,7 @@ std::string defaultDeviceLabel()
 
 namespace {
 
-Result<ComponentBase> loadBase(const std::filesystem::path& file,
-                               const std::filesystem::path& catalogueDir,
+Result<ComponentBase> loadBase(const std::filesystem::path& file, const std::filesystem::path& catalogueDir,
                                std::string_view deviceLabelCp1251)
 {
     auto bytes = readFileBytes(file, maxBaseFileSize());
@@ -45,17 +44,15 @@ Result<ComponentBase> loadBase(const std::filesystem::path& file,
         if (findDeviceType(code) != nullptr) {
             const Status loaded = catalogue.loadType(catalogueDir, code);
             if (!loaded) {
-                return Error{loaded.error().kind, firstLine(loaded.error().message) +
-                                                      " (папка каталога «" + catalogueDir.string() +
-                                                      "»)"};
+                return Error{loaded.error().kind, firstLine(loaded.error().message) + " (папка каталога «" +
+                                                      catalogueDir.string() + "»)"};
             }
         }
     }
 
     auto base = decodeBase(*bytes, catalogue);
     if (!base)
-        return Error{base.error().kind,
-                     "«" + file.string() + "»: " + base.error().message};
+        return Error{base.error().kind, "«" + file.string() + "»: " + base.error().message};
     if (base->table.rowCount() > 0 && base->table.columnCount() > 0)
         base->table.setCell(0, 0, deviceLabelCp1251);
     return base;

@@ -36,8 +36,9 @@ void registerConvert(CLI::App& app, int& exitCode)
         // what is written here: refused unless asked for.
         if (!args->force) {
             if (const auto holder = veltris::activeLockHolder(args->out)) {
-                printError("база «" + args->out.string() + "» открыта для изменения: " +
-                           veltris::describeHolder(*holder) + "; чтобы записать её всё равно, укажите --force");
+                printError("база «" + args->out.string() +
+                           "» открыта для изменения: " + veltris::describeHolder(*holder) +
+                           "; чтобы записать её всё равно, укажите --force");
                 exitCode = 1;
                 return;
             }

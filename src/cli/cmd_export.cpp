@@ -25,8 +25,7 @@ void registerExport(CLI::App& app, int& exitCode)
     auto args = std::make_shared<ExportArgs>();
     CLI::App* sub = app.add_subcommand("export", "выгрузить базу в текстовый файл CSV (разделитель «;»)");
     args->dataDir.addTo(sub);
-    sub->add_option("--label", args->label,
-                    "надпись левой верхней ячейки (по умолчанию «Тип прибора»)")
+    sub->add_option("--label", args->label, "надпись левой верхней ячейки (по умолчанию «Тип прибора»)")
         ->type_name("ТЕКСТ");
     required(sub->add_option("base", args->base, "файл базы (.QDB)")->type_name("БАЗА"),
              "не указан файл базы (БАЗА)");

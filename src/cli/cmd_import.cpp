@@ -35,7 +35,8 @@ struct ImportArgs {
 std::string lowered(std::string_view text)
 {
     std::string s(text);
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -151,8 +152,8 @@ void runImport(const ImportArgs& args, int& exitCode)
             return;
         }
     }
-    printError("Прочитано записей: " + std::to_string(records) + ", пропущено строк: " + std::to_string(skipped) +
-               (args.dryRun ? " (проверка: база не записана)" : ""));
+    printError("Прочитано записей: " + std::to_string(records) + ", пропущено строк: " +
+               std::to_string(skipped) + (args.dryRun ? " (проверка: база не записана)" : ""));
     exitCode = 0;
 }
 
@@ -174,17 +175,20 @@ void registerImport(CLI::App& app, int& exitCode)
                 if (!code)
                     return "«" + value + "» не число";
                 if (*code < 0 || *code > 65535 || findDeviceType(static_cast<int>(*code)) == nullptr)
-                    return "«" + value + "» — у типа приборов с таким кодом нет описания столбцов; "
+                    return "«" + value +
+                           "» — у типа приборов с таким кодом нет описания столбцов; "
                            "допустимы коды 1, 3, 4, 5, 6, 7";
                 return {};
             },
             ""));
-    sub->add_option("--encoding", args->encoding, "кодировка файла: cp1251 или utf-8 (по умолчанию — по его байтам)")
+    sub->add_option("--encoding", args->encoding,
+                    "кодировка файла: cp1251 или utf-8 (по умолчанию — по его байтам)")
         ->type_name("КОДИРОВКА")
         ->check(CLI::Validator(
             [](std::string& value) -> std::string {
-                return encodingNamed(value) ? std::string()
-                                            : "«" + value + "» — неизвестная кодировка; допустимы cp1251 и utf-8";
+                return encodingNamed(value)
+                           ? std::string()
+                           : "«" + value + "» — неизвестная кодировка; допустимы cp1251 и utf-8";
             },
             ""));
     sub->add_option("--separator", args->separator,
@@ -192,14 +196,18 @@ void registerImport(CLI::App& app, int& exitCode)
         ->type_name("ЗНАК")
         ->check(CLI::Validator(
             [](std::string& value) -> std::string {
-                return separatorNamed(value) ? std::string()
-                                             : "«" + value + "» — недопустимый разделитель; допустимы «;», «,» и tab";
+                return separatorNamed(value)
+                           ? std::string()
+                           : "«" + value + "» — недопустимый разделитель; допустимы «;», «,» и tab";
             },
             ""));
     sub->add_flag("--append", args->append, "добавить записи к существующей базе того же типа");
-    sub->add_flag("--dry-run", args->dryRun, "только прочитать файл и сообщить, что в нём; базу не записывать");
-    sub->add_flag("--skip-bad", args->skipBad, "пропустить строки с ошибками (иначе не импортируется ничего)");
-    required(sub->add_option("csv", args->csv, "файл CSV")->type_name("ФАЙЛ_CSV"), "не указан файл CSV (ФАЙЛ_CSV)");
+    sub->add_flag("--dry-run", args->dryRun,
+                  "только прочитать файл и сообщить, что в нём; базу не записывать");
+    sub->add_flag("--skip-bad", args->skipBad,
+                  "пропустить строки с ошибками (иначе не импортируется ничего)");
+    required(sub->add_option("csv", args->csv, "файл CSV")->type_name("ФАЙЛ_CSV"),
+             "не указан файл CSV (ФАЙЛ_CSV)");
     required(sub->add_option("base", args->base, "файл базы (.QDB): новый или, с --append, существующий")
                  ->type_name("БАЗА"),
              "не указан файл базы (БАЗА)");

@@ -41,11 +41,13 @@ void printInfo(const std::filesystem::path& file, const veltris::ComponentBase& 
     if (base.unreadTailBytes > 0)
         out += veltris::unreadTailMessage(base.unreadTailBytes) + "\n";
     if (!base.keptRecords.empty())
-        out += "Записей без описания типа (сохраняются без чтения): " +
-               std::to_string(base.keptRecordCount()) + "\n";
+        out +=
+            "Записей без описания типа (сохраняются без чтения): " + std::to_string(base.keptRecordCount()) +
+            "\n";
     out += "Заголовки столбцов:\n";
     for (int c = 1; c < base.table.columnCount(); ++c)
-        out += "  " + std::to_string(c) + ": " + veltris::cp1251ToUtf8(veltris::oneLineTitle(base.table.cell(0, c))) + "\n";
+        out += "  " + std::to_string(c) + ": " +
+               veltris::cp1251ToUtf8(veltris::oneLineTitle(base.table.cell(0, c))) + "\n";
     writeOut(out);
 }
 

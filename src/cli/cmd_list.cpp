@@ -68,9 +68,9 @@ int runList(const ListOptions& options)
 void registerList(CLI::App& app, int& exitCode)
 {
     auto options = std::make_shared<ListOptions>();
-    CLI::App* sub = app.add_subcommand(
-        "list", "Список компонентов всех баз в папках (как в навигаторе): "
-                "код типа, путь к базе, имя компонента, описание базы");
+    CLI::App* sub = app.add_subcommand("list",
+                                       "Список компонентов всех баз в папках (как в навигаторе): "
+                                       "код типа, путь к базе, имя компонента, описание базы");
     sub->add_option("--type", options->typeCode, "Только компоненты с этим кодом типа прибора")
         ->type_name("КОД")
         ->check(wholeNumber(0, 65535));

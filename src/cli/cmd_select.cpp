@@ -25,8 +25,8 @@ struct SelectOptions {
     std::vector<std::string> bounds;  // COL=LOW:HIGH
     std::string like;                 // UTF-8 name
     bool hasLike = false;
-    std::string spread;               // P:Q
-    std::string columns;              // C,C,...
+    std::string spread;   // P:Q
+    std::string columns;  // C,C,...
 };
 
 // A bound as typed on the command line, in the table's form: the grid's texts ("90 В", "<110")
@@ -185,9 +185,10 @@ int runSelect(const SelectOptions& o)
 void registerSelect(CLI::App& app, int& exitCode)
 {
     auto options = std::make_shared<SelectOptions>();
-    CLI::App* sub = app.add_subcommand(
-        "select", "Подбор по параметрам: имена компонентов, чьи параметры лежат в границах, "
-                  "по одному в строке в порядке таблицы");
+    CLI::App* sub =
+        app.add_subcommand("select",
+                           "Подбор по параметрам: имена компонентов, чьи параметры лежат в границах, "
+                           "по одному в строке в порядке таблицы");
     options->dataDir.addTo(sub);
     required(sub->add_option("base", options->baseFile, "Файл базы (.QDB)")->type_name("БАЗА"),
              "не указан файл базы (БАЗА)");
@@ -195,10 +196,10 @@ void registerSelect(CLI::App& app, int& exitCode)
                     "Границы столбца основной таблицы: числа через двоеточие, например 3=90:110")
         ->type_name("СТОЛБЕЦ=ОТ:ДО")
         ->allow_extra_args(false);
-    CLI::Option* like = sub->add_option(
-        "--like", options->like,
-        "Взять границы от первого компонента с этим именем, с разбросом параметров")
-        ->type_name("ИМЯ");
+    CLI::Option* like =
+        sub->add_option("--like", options->like,
+                        "Взять границы от первого компонента с этим именем, с разбросом параметров")
+            ->type_name("ИМЯ");
     sub->add_option("--spread", options->spread, "Разброс в процентах (по умолчанию 10:10)")
         ->type_name("ОТ:ДО");
     sub->add_option("--columns", options->columns,

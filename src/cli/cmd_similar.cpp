@@ -162,8 +162,7 @@ std::vector<std::string> columnTitles(const ComponentBase& base)
     return titles;
 }
 
-std::string tsvReport(const FinderReport& report, const FinderQuery& query,
-                      const ComponentBase& base)
+std::string tsvReport(const FinderReport& report, const FinderQuery& query, const ComponentBase& base)
 {
     const std::vector<std::string> titles = columnTitles(base);
     std::string out = "№\tИмя\tБаза\tИтог\tОтклонение";
@@ -199,8 +198,8 @@ const char* packageWord(PackageMatch p)
     return p == PackageMatch::Same ? "true" : p == PackageMatch::Other ? "false" : "null";
 }
 
-std::string jsonReport(const FinderReport& report, const FinderQuery& query,
-                       const ComponentBase& base, std::string_view baseFile)
+std::string jsonReport(const FinderReport& report, const FinderQuery& query, const ComponentBase& base,
+                       std::string_view baseFile)
 {
     const std::vector<std::string> titles = columnTitles(base);
     std::string out = "{\"reference\":{\"name\":" + jsonString(cp1251ToUtf8(query.referenceName)) +
@@ -213,38 +212,36 @@ std::string jsonReport(const FinderReport& report, const FinderQuery& query,
         const SubstituteRule& r = a.rule;
         out += (j ? "," : "");
         out += "{\"column\":" + std::to_string(a.column) +
-               ",\"title\":" + jsonString(titleOf(base, a.column)) +
-               ",\"rule\":" + jsonString(ruleText(r)) + ",\"label\":" + jsonString(ruleLabel(r)) +
-               ",\"gate\":" + (a.gate() ? "true" : "false") + ",\"tolerance\":" +
+               ",\"title\":" + jsonString(titleOf(base, a.column)) + ",\"rule\":" + jsonString(ruleText(r)) +
+               ",\"label\":" + jsonString(ruleLabel(r)) + ",\"gate\":" + (a.gate() ? "true" : "false") +
+               ",\"tolerance\":" +
                (r.kind == RuleKind::AtLeast  ? std::to_string(r.minusPercent)
                 : r.kind == RuleKind::AtMost ? std::to_string(r.plusPercent)
                                              : std::string("null")) +
-               ",\"minus\":" + std::to_string(r.minusPercent) +
-               ",\"plus\":" + std::to_string(r.plusPercent) + "}";
+               ",\"minus\":" + std::to_string(r.minusPercent) + ",\"plus\":" + std::to_string(r.plusPercent) +
+               "}";
     }
     out += "],\"full\":" + std::to_string(report.fullCount) +
            ",\"near\":" + std::to_string(report.nearCount) + ",\"matches\":[";
     for (std::size_t k = 0; k < report.matches.size(); ++k) {
         const FinderMatch& m = report.matches[k];
         out += (k ? ",\n" : "\n");
-        out += "{\"rank\":" + std::to_string(k + 1) +
-               ",\"name\":" + jsonString(cp1251ToUtf8(m.name)) +
+        out += "{\"rank\":" + std::to_string(k + 1) + ",\"name\":" + jsonString(cp1251ToUtf8(m.name)) +
                ",\"base\":" + jsonString(validUtf8(report.baseFiles[static_cast<std::size_t>(m.base)])) +
-               ",\"row\":" + std::to_string(m.row + 1) +
-               ",\"fails\":" + std::to_string(m.fails) +
+               ",\"row\":" + std::to_string(m.row + 1) + ",\"fails\":" + std::to_string(m.fails) +
                ",\"unknown\":" + std::to_string(m.unknowns) +
-               ",\"not_guaranteed\":" + std::to_string(std::popcount(m.weakMask)) +
-               ",\"class\":\"" + matchClassKeyword(matchClass(m)) + "\"" +
+               ",\"not_guaranteed\":" + std::to_string(std::popcount(m.weakMask)) + ",\"class\":\"" +
+               matchClassKeyword(matchClass(m)) + "\"" +
                ",\"verdict\":" + jsonString(matchVerdictText(query, m, titles)) +
-               ",\"same_package\":" + packageWord(m.package) +
-               ",\"distance\":" + jsonNumber(m.distance) + ",\"favour\":" + jsonNumber(m.favour) +
-               ",\"shortfall\":" + jsonNumber(m.shortfall) + ",\"params\":[";
+               ",\"same_package\":" + packageWord(m.package) + ",\"distance\":" + jsonNumber(m.distance) +
+               ",\"favour\":" + jsonNumber(m.favour) + ",\"shortfall\":" + jsonNumber(m.shortfall) +
+               ",\"params\":[";
         for (std::size_t j = 0; j < query.rules.size(); ++j) {
             out += (j ? "," : "");
             out += "{\"column\":" + std::to_string(query.rules[j].column) +
-                   ",\"text\":" + jsonString(cp1251ToUtf8(m.texts[j])) +
-                   ",\"verdict\":\"" + compatibleVerdict(m.verdict(j)) + "\"" +
-                   ",\"kind\":\"" + verdictKeyword(m.verdict(j)) + "\"}";
+                   ",\"text\":" + jsonString(cp1251ToUtf8(m.texts[j])) + ",\"verdict\":\"" +
+                   compatibleVerdict(m.verdict(j)) + "\"" + ",\"kind\":\"" + verdictKeyword(m.verdict(j)) +
+                   "\"}";
         }
         out += "]}";
     }
@@ -312,8 +309,7 @@ std::optional<int> pickReference(const SimilarOptions& o, const FinderSource& so
         names += (k ? ", " : "") + tsvField(cp1251ToUtf8(source.name(pick.candidates[k])));
     if (pick.candidates.size() > kNamed)
         names += " и ещё " + std::to_string(pick.candidates.size() - kNamed);
-    printError("имени «" + o.like + "» соответствуют несколько компонентов: " + names +
-               "; уточните имя");
+    printError("имени «" + o.like + "» соответствуют несколько компонентов: " + names + "; уточните имя");
     return std::nullopt;
 }
 
@@ -354,8 +350,7 @@ int runSimilar(const SimilarOptions& o)
     const auto reference = pickReference(o, source);
     if (!reference)
         return 1;
-    auto query = makeQuery(source, *reference, *rules, o.nearMisses,
-                           static_cast<std::size_t>(o.top));
+    auto query = makeQuery(source, *reference, *rules, o.nearMisses, static_cast<std::size_t>(o.top));
     if (!query) {
         printError(query.error().message);
         return 1;
@@ -388,9 +383,8 @@ int runSimilar(const SimilarOptions& o)
             titles += (titles.empty() ? "«" : ", «") + titleOf(base, c) + "»";
         std::cerr << "Не применены правила (у образца нет значения): " << titles << '\n';
     }
-    std::cerr << "Образец: " << cp1251ToUtf8(query->referenceName) << " (строка "
-              << query->referenceRow + 1 << "). Подходят: " << report.fullCount
-              << ", почти подходят: " << report.nearCount << '\n';
+    std::cerr << "Образец: " << cp1251ToUtf8(query->referenceName) << " (строка " << query->referenceRow + 1
+              << "). Подходят: " << report.fullCount << ", почти подходят: " << report.nearCount << '\n';
 
     std::cout << (o.format == "json" ? jsonReport(report, *query, base, o.baseFile)
                                      : tsvReport(report, *query, base));

@@ -1,8 +1,9 @@
 #pragma once
 // Each qdb subcommand lives in its own file and registers itself on the application.
-#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <string>
+
+#include <CLI/CLI.hpp>
 
 #include "base/result.h"
 

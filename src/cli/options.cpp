@@ -47,8 +47,8 @@ public:
     {
         if (isPositional)
             return helpLine(make_option_usage(opt), make_option_desc(opt), column_width_);
-        return helpLine(make_option_name(opt, isPositional) + make_option_opts(opt),
-                        make_option_desc(opt), column_width_);
+        return helpLine(make_option_name(opt, isPositional) + make_option_opts(opt), make_option_desc(opt),
+                        column_width_);
     }
     // An argument goes by its Russian placeholder (БАЗА, ФАЙЛ ...), not by its internal name.
     std::string make_option_usage(const CLI::Option* opt) const override
@@ -110,9 +110,10 @@ void setUpHelp(CLI::App& app)
     fmt->label("TEXT", "ТЕКСТ");
     fmt->label("INT", "ЧИСЛО");
     app.formatter(fmt);
-    app.footer("Сообщения выводятся по-русски в поток ошибок. Код возврата: 0 — успешно, "
-               "1 — ошибка (неверная командная строка, файл не прочитан или не записан, "
-               "компонент не найден).");
+    app.footer(
+        "Сообщения выводятся по-русски в поток ошибок. Код возврата: 0 — успешно, "
+        "1 — ошибка (неверная командная строка, файл не прочитан или не записан, "
+        "компонент не найден).");
 }
 
 void DataDirOption::addTo(CLI::App* command)
@@ -156,8 +157,7 @@ CLI::Validator wholeNumber(long long lo, long long hi)
                     return "«" + value + "» не число";
             }
             if (!v || *v < lo || *v > hi)
-                return "«" + value + "» вне пределов от " + std::to_string(lo) + " до " +
-                       std::to_string(hi);
+                return "«" + value + "» вне пределов от " + std::to_string(lo) + " до " + std::to_string(hi);
             return {};
         },
         "");
@@ -171,7 +171,7 @@ CLI::Validator existingFolder()
             if (std::filesystem::is_directory(value, ec))
                 return {};
             return std::filesystem::exists(value, ec) ? "«" + value + "» — не папка"
-                                                       : "папка «" + value + "» не найдена";
+                                                      : "папка «" + value + "» не найдена";
         },
         "");
 }
@@ -237,8 +237,8 @@ std::string parseErrorMessage(const CLI::App& app, const CLI::ParseError& error)
     }
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) {
         // "--near: 1 required INT missing" or "Expected exactly 1 arguments to --near, got 0"
-        std::string name = what.rfind("Expected", 0) == 0 ? between(what, " to ", ",")
-                                                          : what.substr(0, what.find(':'));
+        std::string name =
+            what.rfind("Expected", 0) == 0 ? between(what, " to ", ",") : what.substr(0, what.find(':'));
         if (name.empty() || name.size() == what.size())
             return "qdb: неверное число значений параметра";
         return "qdb: " + name + ": не указано значение";

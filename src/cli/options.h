@@ -2,10 +2,11 @@
 // What every qdb command shares on its command line: the help's layout and Russian
 // placeholders, the option naming the data folder, number checks with Russian messages, and the
 // Russian text of a command line CLI11 refused.
-#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <optional>
 #include <string>
+
+#include <CLI/CLI.hpp>
 
 namespace qdb {
 

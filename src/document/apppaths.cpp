@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "ui/cptext.h"
 #include "base/datadir.h"
+#include "ui/cptext.h"
 
 AppPaths AppPaths::fromExecutable(const QString& exePath, const QString& configDir)
 {

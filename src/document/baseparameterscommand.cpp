@@ -3,9 +3,9 @@
 #include "base/devicetype.h"
 #include "document/document.h"
 
-BaseParametersCommand::BaseParametersCommand(Document& document, int deviceType,
-                                             const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
-                                             std::string description)
+BaseParametersCommand::BaseParametersCommand(
+    Document& document, int deviceType, const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
+    std::string description)
     : DocumentCommand(document, QStringLiteral("изменение параметров базы"))
 {
     m_after.deviceType = static_cast<std::uint16_t>(deviceType);

@@ -8,8 +8,7 @@ DeleteRecordCommand::DeleteRecordCommand(Document& document, int row)
     : DocumentCommand(document,
                       QStringLiteral("удаление %1").arg(recordTitle(document.base().table.cell(row, 0)))),
       m_row(row)
-{
-}
+{}
 
 void DeleteRecordCommand::apply()
 {

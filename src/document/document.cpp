@@ -12,13 +12,6 @@
 #include <new>
 #include <optional>
 
-#include "document/baseparameterscommand.h"
-#include "document/deleterecordcommand.h"
-#include "document/importcommand.h"
-#include "document/recordcommand.h"
-#include "document/sortcommand.h"
-#include "document/viewcolumnscommand.h"
-
 #include "base/basefile.h"
 #include "base/csvexport.h"
 #include "base/csvimport.h"
@@ -27,7 +20,13 @@
 #include "base/ini.h"
 #include "base/selection.h"
 #include "base/tableops.h"
+#include "document/baseparameterscommand.h"
+#include "document/deleterecordcommand.h"
+#include "document/importcommand.h"
+#include "document/recordcommand.h"
 #include "document/recoverykeeper.h"
+#include "document/sortcommand.h"
+#include "document/viewcolumnscommand.h"
 #include "ui/cptext.h"
 #include "ui/errorbox.h"
 #include "ui/uiservices.h"
@@ -83,7 +82,8 @@ Document::Document(const AppPaths& paths, UiServices& ui, std::vector<veltris::E
     auto ini = veltris::IniFile::loadIfPresent(toFsPath(m_paths.settingsSource()));
     if (!ini)
         m_settingsProblem = ini.error();
-    m_settings = veltris::ProgramSettings::read(ini ? *ini : veltris::IniFile(), dataDir, defaultStartFolder());
+    m_settings =
+        veltris::ProgramSettings::read(ini ? *ini : veltris::IniFile(), dataDir, defaultStartFolder());
 
     auto load = veltris::loadCatalogues(toFsPath(m_paths.catalogueDir));
     m_catalogue = std::move(load.catalogue);
@@ -100,7 +100,8 @@ Document::Document(const AppPaths& paths, UiServices& ui, std::vector<veltris::E
             checkFileOnDisk();
     });
     m_recovery = new RecoveryKeeper(*this, m_paths.recoveryDir);
-    for (auto signal : {&Document::mainTableChanged, &Document::mainColumnsChanged, &Document::secondTableChanged})
+    for (auto signal :
+         {&Document::mainTableChanged, &Document::mainColumnsChanged, &Document::secondTableChanged})
         connect(this, signal, m_recovery, &RecoveryKeeper::noteChange);
     // Every step done, undone or done again is a change to keep, also one pushed from outside
     // the document that tells the views nothing; the flag is brought up to date first (the
@@ -169,8 +170,8 @@ void Document::startHistory(bool modified)
     m_history->clear();
     const std::size_t records = static_cast<std::size_t>(std::max(m_base.recordCount(), 1));
     const std::size_t fit = kHistoryOrderMemory / (records * sizeof(std::uint32_t));
-    m_history->setUndoLimit(static_cast<int>(
-        std::clamp<std::size_t>(fit, kFewestHistorySteps, kHistorySteps)));
+    m_history->setUndoLimit(
+        static_cast<int>(std::clamp<std::size_t>(fit, kFewestHistorySteps, kHistorySteps)));
     m_changedOutsideHistory = modified;
     updateModified();
 }
@@ -295,7 +296,7 @@ void Document::openBase()
 }
 
 std::optional<veltris::ComponentBase> Document::readBase(const QString& path,
-                                                        veltris::FileIdentity& identity) const
+                                                         veltris::FileIdentity& identity) const
 {
     auto bytes = veltris::readFileIdentified(toFsPath(path), identity);
     if (!bytes) {
@@ -390,8 +391,8 @@ bool Document::writeTo(const QString& path, SaveWay way)
         return true;
     }
     auto bytes = veltris::encodeBase(m_base);
-    const veltris::Status st = bytes ? veltris::writeFileAtomic(toFsPath(path), *bytes)
-                                     : veltris::Status(bytes.error());
+    const veltris::Status st =
+        bytes ? veltris::writeFileAtomic(toFsPath(path), *bytes) : veltris::Status(bytes.error());
     if (!st) {
         reportWriteFailure(st.error());
         return false;
@@ -430,8 +431,8 @@ void Document::startBackgroundSave(const QString& path, bool checkDisk)
 
     const auto stepText = [job] {
         return QStringLiteral("Сохранение базы «%1»\n%2")
-            .arg(job->fileName, job->step == 0 ? QStringLiteral("Подготовка записей…")
-                                               : QStringLiteral("Запись на диск…"));
+            .arg(job->fileName,
+                 job->step == 0 ? QStringLiteral("Подготовка записей…") : QStringLiteral("Запись на диск…"));
     };
     m_saveProgress = m_ui.showProgress(m_dialogParent, QStringLiteral("SaveProgress"),
                                        QStringLiteral("Сохранение"), stepText());
@@ -447,20 +448,22 @@ void Document::startBackgroundSave(const QString& path, bool checkDisk)
                 veltris::checkFile(job->path, *job->expected, veltris::CheckDepth::Thorough).change !=
                     veltris::FileChange::Unchanged) {
                 job->diskChanged = true;
-                QMetaObject::invokeMethod(this, [this] { finishBackgroundSave(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { finishBackgroundSave(); }, Qt::QueuedConnection);
                 return;
             }
             auto bytes = veltris::encodeBase(job->base);
             job->step = 1;
-            job->result = bytes ? veltris::writeFileAtomic(job->path, *bytes)
-                                : veltris::Status(bytes.error());
+            job->result =
+                bytes ? veltris::writeFileAtomic(job->path, *bytes) : veltris::Status(bytes.error());
             if (job->result)
                 job->written = veltris::writtenIdentity(job->path, *bytes);
         } catch (const std::bad_alloc&) {
-            job->result = veltris::Error{veltris::ErrorKind::OutOfMemory,
-                                         "Недостаточно памяти, чтобы записать базу"};
+            job->result =
+                veltris::Error{veltris::ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы записать базу"};
         }
-        QMetaObject::invokeMethod(this, [this] { finishBackgroundSave(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { finishBackgroundSave(); }, Qt::QueuedConnection);
     });
 }
 
@@ -541,7 +544,8 @@ bool Document::saveAs(SaveWay way)
         const veltris::LockAttempt attempt = lock.acquire(targetFile);
         if (attempt.result == veltris::LockResult::Held) {
             const QString text = QStringLiteral("Файл «%1» открыт для изменения: %2.\r\nСохранить поверх?")
-                                     .arg(shownFileName(target), QString::fromStdString(veltris::describeHolder(attempt.holder)));
+                                     .arg(shownFileName(target),
+                                          QString::fromStdString(veltris::describeHolder(attempt.holder)));
             if (m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"), text, MessageIcon::Warning,
                              Answer::Yes | Answer::No) != Answer::Yes)
                 return false;
@@ -623,8 +627,9 @@ QString Document::settingsProblemText() const
 {
     if (!m_settingsProblem)
         return {};
-    return QStringLiteral("Файл настроек не прочитан: %1\r\nПрограмма работает с настройками по "
-                          "умолчанию и не будет перезаписывать этот файл.")
+    return QStringLiteral(
+               "Файл настроек не прочитан: %1\r\nПрограмма работает с настройками по "
+               "умолчанию и не будет перезаписывать этот файл.")
         .arg(QString::fromStdString(m_settingsProblem->message));
 }
 
@@ -643,7 +648,8 @@ void Document::saveSettings()
     veltris::IniFile& ini = *read;
     const veltris::Status st = veltris::saveProgramSettings(m_settings, ini, toFsPath(m_paths.settingsFile));
     if (!st)
-        showWarningBox(m_ui, m_dialogParent, QString::fromUtf8(veltris::kSettingsWriteFailed), MessageIcon::None);
+        showWarningBox(m_ui, m_dialogParent, QString::fromUtf8(veltris::kSettingsWriteFailed),
+                       MessageIcon::None);
 }
 
 // ---- records and tables ----
@@ -733,7 +739,8 @@ bool Document::sortByColumn(Table which, int column)
     return true;
 }
 
-void Document::applyBaseParameters(int deviceType, const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
+void Document::applyBaseParameters(int deviceType,
+                                   const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
                                    const QString& description)
 {
     // Cut to 104 stored bytes, not UTF-16 units: a sign outside the BMP is one "?" in the file.

@@ -6,12 +6,12 @@
 // through its signals.
 #include <QObject>
 #include <QString>
-#include <memory>
-#include <optional>
-#include <thread>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/baselock.h"
@@ -47,11 +47,20 @@ class Document : public QObject {
     Q_OBJECT
 public:
     // How the open base came to be: New, or read from a file.
-    enum class Origin { New, File };
+    enum class Origin {
+        New,
+        File
+    };
     // The two tables a sort can work on.
-    enum class Table { Main, Second };
+    enum class Table {
+        Main,
+        Second
+    };
     // How the record dialog's «Ввести» writes: a new record, or the one being edited.
-    enum class RecordEntry { Add, Edit };
+    enum class RecordEntry {
+        Add,
+        Edit
+    };
 
     // Reads the settings and the catalogues, makes the empty base and scans the navigator's
     // folders. Nothing is shown: a catalogue that cannot be read gives its error instead of a
@@ -136,7 +145,10 @@ public:
     // menu's and the tool bar's commands): a base of backgroundSaveFrom() records or more is
     // written from a snapshot on a worker thread, under a window-modal progress window that the
     // event loop keeps drawn; the command returns at once and saveFinished() tells the end.
-    enum class SaveWay { AtOnce, Background };
+    enum class SaveWay {
+        AtOnce,
+        Background
+    };
     // Writes the base to fileName(), or asks for a name when there is none (or the base is
     // read-only). A write error is shown ("Ошибка записи в файл"); success clears the flag.
     // Before writing, the file is compared with what was loaded or saved last: a change by
@@ -211,7 +223,8 @@ public:
     // Base parameters accepted: the device type, the column map, the column count and titles
     // they give, an empty second table and the description (cut to its stored size) change;
     // one step, modified.
-    void applyBaseParameters(int deviceType, const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
+    void applyBaseParameters(int deviceType,
+                             const std::array<std::uint8_t, veltris::kMaxParamColumns>& columnMap,
                              const QString& description);
     // View parameters accepted: the shown list becomes the view mask and the second table; one
     // step, modified.
@@ -308,7 +321,8 @@ private:
     // The read base with its second table, ready to be shown; false (error shown) on failure.
     // The base in the file at `path`, read whole and decoded, and the identity of what was read;
     // nothing when it cannot be read (the failure is shown).
-    std::optional<veltris::ComponentBase> readBase(const QString& path, veltris::FileIdentity& identity) const;
+    std::optional<veltris::ComponentBase> readBase(const QString& path,
+                                                   veltris::FileIdentity& identity) const;
     bool prepareBase(veltris::ComponentBase& base, veltris::Table& second);
     // Asks before a save when the file changed on disk or went away; false: do not write.
     bool confirmWriteOverDisk();

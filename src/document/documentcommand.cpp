@@ -4,8 +4,7 @@
 
 DocumentCommand::DocumentCommand(Document& document, const QString& text)
     : QUndoCommand(text), m_document(document)
-{
-}
+{}
 
 void DocumentCommand::redo()
 {

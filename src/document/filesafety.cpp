@@ -18,8 +18,8 @@
 #include "document/document.h"
 #include "document/recoverykeeper.h"
 #include "document/reloadcommand.h"
-#include "ui/errorbox.h"
 #include "ui/cptext.h"
+#include "ui/errorbox.h"
 #include "ui/uiservices.h"
 
 namespace {
@@ -81,8 +81,8 @@ bool Document::lockForOpening(const QString& path, veltris::BaseLock& lock, bool
         return true;  // taken; or none can be made there (a read-only folder): opened as it is
     const QString text = QStringLiteral("Файл «%1» уже открыт для изменения: %2.")
                              .arg(shownFileName(path), fromUtf8(veltris::describeHolder(attempt.holder)));
-    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Предупреждение"), text, MessageIcon::Warning,
-                                   {kOpenReadOnly, kOpenAnyway, kCancel}, 2);
+    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Предупреждение"), text,
+                                   MessageIcon::Warning, {kOpenReadOnly, kOpenAnyway, kCancel}, 2);
     if (answer == 0) {
         readOnly = true;
         return true;
@@ -113,8 +113,7 @@ bool Document::confirmWriteOverDisk()
                                            "Сохранить его заново под этим именем?")
                                 .arg(name),
                             MessageIcon::Warning, Answer::Yes | Answer::No) == Answer::Yes;
-    case veltris::FileChange::Changed:
-        break;
+    case veltris::FileChange::Changed: break;
     }
     const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
                                    QStringLiteral("Файл «%1» изменён другой программой.").arg(name),
@@ -128,8 +127,7 @@ bool Document::confirmWriteOverDisk()
 
 void Document::checkFileOnDisk()
 {
-    if (m_fileName.isEmpty() || !m_identity.exists || m_checkingDisk || m_saving ||
-        m_ui.modalWindowOpen())
+    if (m_fileName.isEmpty() || !m_identity.exists || m_checkingDisk || m_saving || m_ui.modalWindowOpen())
         return;
     QScopedValueRollback<bool> checking(m_checkingDisk, true);
     const veltris::FileCheck check =
@@ -150,8 +148,7 @@ void Document::checkFileOnDisk()
                          MessageIcon::Warning, Answer::Ok);
         }
         return;
-    case veltris::FileChange::Changed:
-        break;
+    case veltris::FileChange::Changed: break;
     }
     m_missingReported = false;
     if (m_dismissedChange.exists && check.current.sameStat(m_dismissedChange))
@@ -160,10 +157,9 @@ void Document::checkFileOnDisk()
     QStringList buttons{kReload, kOverwrite, kCancel};
     if (m_readOnly)
         buttons.removeAt(1);
-    const int answer =
-        m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
-                    QStringLiteral("Файл «%1» изменён другой программой.").arg(name), MessageIcon::Warning,
-                    buttons, static_cast<int>(buttons.size()) - 1);
+    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
+                                   QStringLiteral("Файл «%1» изменён другой программой.").arg(name),
+                                   MessageIcon::Warning, buttons, static_cast<int>(buttons.size()) - 1);
     const QString chosen = buttons.value(answer);
     if (chosen == kReload)
         reloadFromDisk();
@@ -221,8 +217,8 @@ bool Document::reloadFromDisk()
 void Document::reportUnreadableRecovery(const QString& file, const QString& reason)
 {
     const std::filesystem::path aside = veltris::moveRecoveryAside(toFsPath(file));
-    QString text = QStringLiteral("Не удалось прочитать файл восстановления «%1»: %2.")
-                       .arg(shownFileName(file), reason);
+    QString text =
+        QStringLiteral("Не удалось прочитать файл восстановления «%1»: %2.").arg(shownFileName(file), reason);
     if (!aside.empty())
         text += QStringLiteral("\r\nОн перенесён в «%1».").arg(shownFileName(fromFsPath(aside)));
     showWarningBox(m_ui, m_dialogParent, text);
@@ -249,8 +245,8 @@ bool Document::offerRecovery()
         }
         if (!veltris::processGone(info->owner))
             continue;  // its program still runs (or ran on another computer)
-        const QString base = info->basePath.empty() ? QStringLiteral("без имени")
-                                                    : shownFileName(fromFsPath(info->basePath));
+        const QString base =
+            info->basePath.empty() ? QStringLiteral("без имени") : shownFileName(fromFsPath(info->basePath));
         const QString when = fromUtf8(veltris::formatLocalTime(info->owner.time));
         const auto answer = m_ui.message(
             m_dialogParent, QStringLiteral("Подтверждение"),
@@ -281,7 +277,8 @@ bool Document::offerRecovery()
         m_base = std::move(restored);
         m_second = std::move(second);
         changeFileName(basePath);
-        if (!(m_lock.held() && !basePath.isEmpty() && m_lock.file() == veltris::lockFileFor(toFsPath(basePath))))
+        if (!(m_lock.held() && !basePath.isEmpty() &&
+              m_lock.file() == veltris::lockFileFor(toFsPath(basePath))))
             m_lock = std::move(lock);
         // The changes were made over the file as it was then: a later change by another
         // program is put to the user before Save writes over it.

@@ -9,8 +9,7 @@
 
 ImportCommand::ImportCommand(Document& document, const veltris::Table& records)
     : DocumentCommand(document, stepText(records.rowCount() - 1)), m_records(&records)
-{
-}
+{}
 
 QString ImportCommand::stepText(int records)
 {

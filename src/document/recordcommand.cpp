@@ -6,11 +6,11 @@
 
 RecordCommand::RecordCommand(Document& document, Kind kind, int row, bool appendRow,
                              std::vector<std::string> texts)
-    : DocumentCommand(document, (kind == Kind::Add ? QStringLiteral("добавление %1") : QStringLiteral("изменение %1"))
-                                    .arg(recordTitle(texts.empty() ? std::string() : texts.front()))),
+    : DocumentCommand(document,
+                      (kind == Kind::Add ? QStringLiteral("добавление %1") : QStringLiteral("изменение %1"))
+                          .arg(recordTitle(texts.empty() ? std::string() : texts.front()))),
       m_kind(kind), m_row(row), m_appendRow(appendRow), m_texts(std::move(texts))
-{
-}
+{}
 
 void RecordCommand::apply()
 {

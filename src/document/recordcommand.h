@@ -10,7 +10,10 @@
 
 class RecordCommand : public DocumentCommand {
 public:
-    enum class Kind { Add, Edit };
+    enum class Kind {
+        Add,
+        Edit
+    };
     // `texts`: the cells from column 0 (the name) on; `appendRow`: the texts go into a new row
     // `row`, which is then the table's last.
     RecordCommand(Document& document, Kind kind, int row, bool appendRow, std::vector<std::string> texts);
@@ -30,7 +33,7 @@ private:
     Kind m_kind;
     int m_row;
     bool m_appendRow;
-    std::uint32_t m_storedRow = 0;    // of the added row, kept while it is undone
+    std::uint32_t m_storedRow = 0;     // of the added row, kept while it is undone
     std::vector<std::string> m_texts;  // until the first apply
     std::vector<CellChange> m_changes;
 };

@@ -43,9 +43,8 @@ void RecoveryKeeper::noteChange()
 
 QString RecoveryKeeper::newFileName() const
 {
-    return m_folder + QStringLiteral("/%1-%2.recovery")
-                          .arg(::getpid())
-                          .arg(QDateTime::currentMSecsSinceEpoch());
+    return m_folder +
+           QStringLiteral("/%1-%2.recovery").arg(::getpid()).arg(QDateTime::currentMSecsSinceEpoch());
 }
 
 bool RecoveryKeeper::writeNow()

@@ -5,11 +5,9 @@
 #include "document/document.h"
 
 ReloadCommand::ReloadCommand(Document& document, veltris::ComponentBase read, veltris::Table readSecond)
-    : DocumentCommand(document, QStringLiteral("загрузку заново")),
-      m_other(std::move(read)),
+    : DocumentCommand(document, QStringLiteral("загрузку заново")), m_other(std::move(read)),
       m_otherSecond(std::move(readSecond))
-{
-}
+{}
 
 void ReloadCommand::apply()
 {

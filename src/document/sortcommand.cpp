@@ -6,8 +6,7 @@ SortCommand::SortCommand(Document& document, std::vector<std::uint32_t> permutat
     : DocumentCommand(document, title.isEmpty() ? QStringLiteral("сортировку по имени")
                                                 : QStringLiteral("сортировку по столбцу «%1»").arg(title)),
       m_permutation(std::move(permutation))
-{
-}
+{}
 
 void SortCommand::apply()
 {

@@ -4,8 +4,7 @@
 
 ViewColumnsCommand::ViewColumnsCommand(Document& document, std::vector<int> shown)
     : DocumentCommand(document, QStringLiteral("изменение параметров просмотра")), m_shown(std::move(shown))
-{
-}
+{}
 
 void ViewColumnsCommand::apply()
 {

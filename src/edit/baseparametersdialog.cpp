@@ -15,9 +15,9 @@
 
 #include "base/catalogue.h"
 #include "document/document.h"
+#include "ui/uiservices.h"
 #include "widgets/apputil.h"
 #include "widgets/dialogfont.h"
-#include "ui/uiservices.h"
 
 namespace {
 
@@ -42,7 +42,9 @@ int comboTextRoom(QComboBox* combo, int width)
     QStyleOptionComboBox opt;
     opt.initFrom(combo);
     opt.rect = QRect(0, 0, width, 24);
-    return combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo).width();
+    return combo->style()
+        ->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo)
+        .width();
 }
 
 }  // namespace
@@ -65,8 +67,9 @@ BaseParametersDialog::BaseParametersDialog(Document& document, QWidget* parent)
     }
     // The selectors are 145 pixels wide, wider where the longest parameter name needs it; the
     // controls right of them move over by as much.
-    const int comboWidth = std::max(145, widestName(m_document.catalogue(), QFontMetrics(m_combos[0]->font())) +
-                                                 145 - comboTextRoom(m_combos[0], 145));
+    const int comboWidth =
+        std::max(145, widestName(m_document.catalogue(), QFontMetrics(m_combos[0]->font())) + 145 -
+                          comboTextRoom(m_combos[0], 145));
     const int shift = 3 * (comboWidth - 145);
     for (int k = 1; k <= kTitleCount; ++k) {
         const int column = (k - 1) / 10;
@@ -83,8 +86,9 @@ BaseParametersDialog::BaseParametersDialog(Document& document, QWidget* parent)
         return b;
     };
     for (int code = 1; code <= kTypeButtonCount; ++code) {
-        QPushButton* b = button(kTypeButtonNames[code - 1], QString::fromUtf8(veltris::deviceTypeCaption(code)),
-                                528, 16 + 32 * (code - 1), 137);
+        QPushButton* b =
+            button(kTypeButtonNames[code - 1], QString::fromUtf8(veltris::deviceTypeCaption(code)), 528,
+                   16 + 32 * (code - 1), 137);
         if (veltris::findDeviceType(code))
             connect(b, &QPushButton::clicked, this, [this, code] { loadDeviceType(code); });
         m_typeButtons[static_cast<size_t>(code - 1)] = b;
@@ -215,7 +219,8 @@ void BaseParametersDialog::acceptChoices()
     m_columnMap = m_document.base().columnMap;
     if (veltris::findDeviceType(m_deviceType)) {
         for (int k = 1; k <= kTitleCount; ++k)
-            m_columnMap[static_cast<size_t>(k - 1)] = static_cast<std::uint8_t>(comboBox(k)->currentIndex() + 1);
+            m_columnMap[static_cast<size_t>(k - 1)] =
+                static_cast<std::uint8_t>(comboBox(k)->currentIndex() + 1);
     }
     accept();
 }

@@ -21,9 +21,9 @@
 #include "base/devicetype.h"
 #include "base/fileio.h"
 #include "document/document.h"
+#include "ui/uiservices.h"
 #include "widgets/apputil.h"
 #include "widgets/dialogfont.h"
-#include "ui/uiservices.h"
 
 namespace {
 
@@ -81,8 +81,7 @@ public:
         const auto col = static_cast<size_t>(index.column());
         const bool bad = col < row.bad.size() && row.bad[col];
         switch (role) {
-        case Qt::DisplayRole:
-            return col < row.cells.size() ? cpToQString(row.cells[col]) : QString();
+        case Qt::DisplayRole: return col < row.cells.size() ? cpToQString(row.cells[col]) : QString();
         case Qt::BackgroundRole:
             if (bad || !row.lineProblem.empty())
                 return kBadCell;
@@ -213,7 +212,8 @@ CsvImportDialog::CsvImportDialog(Document& document, QWidget* parent)
 
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(choices);
-    lay->addWidget(label("previewLabel", QStringLiteral("Первые строки файла так, как они будут прочитаны:")));
+    lay->addWidget(
+        label("previewLabel", QStringLiteral("Первые строки файла так, как они будут прочитаны:")));
     lay->addWidget(m_previewTable, 1);
     lay->addWidget(m_summaryLabel);
     lay->addWidget(m_messagesView);
@@ -306,7 +306,8 @@ void CsvImportDialog::reread()
     m_recordsForOpenBase = nullptr;
     const veltris::ComponentBase& open = m_document.base();
     if (m_import && m_import->base.deviceType == open.deviceType) {
-        const auto match = veltris::matchHeader(m_import->titles, m_document.catalogue(), open.deviceType, &open.columnMap);
+        const auto match =
+            veltris::matchHeader(m_import->titles, m_document.catalogue(), open.deviceType, &open.columnMap);
         if (!match) {
             m_forOpenBase = match.error();
         } else if (match->columns == m_import->header.columns) {
@@ -335,8 +336,7 @@ void CsvImportDialog::setChoicesShown()
     } else {
         // What was chosen stays shown; what was to be found out is not known.
         if (!m_encoding)
-            m_encodingBox->setCurrentIndex(
-                m_encodingBox->findData(int(veltris::detectCsvEncoding(m_bytes))));
+            m_encodingBox->setCurrentIndex(m_encodingBox->findData(int(veltris::detectCsvEncoding(m_bytes))));
         if (m_separator == 0)
             m_separatorBox->setCurrentIndex(0);
         if (m_deviceType == 0)
@@ -357,7 +357,8 @@ void CsvImportDialog::showResult()
     } else {
         const veltris::CsvImport& in = *m_import;
         m_previewModel->show(&in);
-        summary = QStringLiteral("Записей: %1; строк с ошибками: %2").arg(in.recordCount()).arg(in.badLines.size());
+        summary =
+            QStringLiteral("Записей: %1; строк с ошибками: %2").arg(in.recordCount()).arg(in.badLines.size());
         if (in.badLines.empty())
             summary += QStringLiteral(".");
         else if (in.skipBadLines)
@@ -369,7 +370,8 @@ void CsvImportDialog::showResult()
             const std::string title = veltris::oneLineTitleUtf8(c.title);
             lines << QStringLiteral("Столбец %1%2 пропущен: %3")
                          .arg(c.field + 1)
-                         .arg(title.empty() ? QString() : QStringLiteral(" «%1»").arg(QString::fromUtf8(title)))
+                         .arg(title.empty() ? QString()
+                                            : QStringLiteral(" «%1»").arg(QString::fromUtf8(title)))
                          .arg(QString::fromUtf8(c.reason));
         }
         for (size_t i = 0; i < in.problems.size() && i < static_cast<size_t>(kListedProblems); ++i)

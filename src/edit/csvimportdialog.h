@@ -23,7 +23,10 @@ class CsvPreviewModel;
 class CsvImportDialog : public QDialog {
     Q_OBJECT
 public:
-    enum class Target { OpenBase, NewBase };
+    enum class Target {
+        OpenBase,
+        NewBase
+    };
 
     explicit CsvImportDialog(Document& document, QWidget* parent = nullptr);
     ~CsvImportDialog() override;
@@ -74,7 +77,7 @@ private:
     char m_separator = 0;
     int m_deviceType = 0;
 
-    veltris::Result<veltris::CsvImport> m_import;      // for a new base
+    veltris::Result<veltris::CsvImport> m_import;  // for a new base
     // Read again for the open base, where its titles put the fields into other columns.
     veltris::Result<veltris::CsvImport> m_forOpenBase;
     const veltris::Table* m_recordsForOpenBase = nullptr;  // none: not for the open base

@@ -1,16 +1,15 @@
 #include "edit/labeledit.h"
 
-#include "widgets/apputil.h"
-
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
+
+#include "widgets/apputil.h"
 
 namespace {
 
 constexpr int kEditWidth = 121;
 constexpr int kEditHeight = 21;
-
 
 }  // namespace
 

@@ -13,21 +13,20 @@
 
 #include "document/document.h"
 #include "edit/labeledit.h"
-#include "widgets/apputil.h"
 #include "ui/uiservices.h"
+#include "widgets/apputil.h"
 #include "widgets/windowplacement.h"
 
 namespace {
 
 constexpr int kClientHeight = 484;
-constexpr int kFieldWidth = 121;   // a column of fields, unless a label needs more
-constexpr int kColumnGap = 7;      // between two columns of fields
+constexpr int kFieldWidth = 121;  // a column of fields, unless a label needs more
+constexpr int kColumnGap = 7;     // between two columns of fields
 constexpr int kButtonWidth = 89;
 
 }  // namespace
 
-RecordDialog::RecordDialog(Document& document, QStatusBar* statusBar,
-                           QWidget* parent)
+RecordDialog::RecordDialog(Document& document, QStatusBar* statusBar, QWidget* parent)
     : QDialog(parent), m_document(document), m_statusBar(statusBar)
 {
     setObjectName(QStringLiteral("recordDialog"));
@@ -133,7 +132,7 @@ QString RecordDialog::headerName(int column) const
     if (column < 1 || column > veltris::kMaxParamColumns)
         return {};
     return cpToQString(m_document.catalogue().name(base.deviceType, column,
-                                               base.columnMap[static_cast<size_t>(column - 1)]));
+                                                   base.columnMap[static_cast<size_t>(column - 1)]));
 }
 
 void RecordDialog::layOutFields()
@@ -375,7 +374,7 @@ void RecordDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     QScreen* screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen()
-                                                                : QGuiApplication::primaryScreen();
+                                                                 : QGuiApplication::primaryScreen();
     if (screen) {
         const QRect area = screen->availableGeometry();
         QRect frame(pos(), size().grownBy(frameMargins(this)));

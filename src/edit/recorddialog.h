@@ -20,12 +20,14 @@ class QStatusBar;
 class RecordDialog : public QDialog {
     Q_OBJECT
 public:
-    enum class Mode { Add, Edit };
+    enum class Mode {
+        Add,
+        Edit
+    };
     static constexpr int kFieldCount = veltris::kMaxParamColumns;
 
     // `statusBar` shows the note on characters without a Windows-1251 form (may be null).
-    RecordDialog(Document& document, QStatusBar* statusBar,
-                 QWidget* parent = nullptr);
+    RecordDialog(Document& document, QStatusBar* statusBar, QWidget* parent = nullptr);
 
     Mode mode() const { return m_mode; }
 

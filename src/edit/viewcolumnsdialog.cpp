@@ -11,9 +11,9 @@
 #include "base/catalogue.h"
 #include "base/devicetype.h"
 #include "document/document.h"
+#include "ui/uiservices.h"
 #include "widgets/apputil.h"
 #include "widgets/dialogfont.h"
-#include "ui/uiservices.h"
 
 namespace {
 
@@ -24,11 +24,9 @@ class ColumnItemDelegate : public QStyledItemDelegate {
 public:
     ColumnItemDelegate(const ViewColumnsDialog& dialog, QObject* parent)
         : QStyledItemDelegate(parent), m_dialog(dialog)
-    {
-    }
+    {}
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         m_dialog.paintColumnItem(painter, option, index.data(Qt::DisplayRole).toString().toInt());
     }
@@ -86,8 +84,10 @@ ViewColumnsDialog::ViewColumnsDialog(const Document& document, QWidget* parent)
             b->setToolTip(hint);
         return b;
     };
-    m_showSelected = button("showSelectedButton", QStringLiteral(">"), QStringLiteral("Добавить"), 232, 104, 73);
-    m_hideSelected = button("hideSelectedButton", QStringLiteral("<"), QStringLiteral("Убрать"), 232, 176, 75);
+    m_showSelected =
+        button("showSelectedButton", QStringLiteral(">"), QStringLiteral("Добавить"), 232, 104, 73);
+    m_hideSelected =
+        button("hideSelectedButton", QStringLiteral("<"), QStringLiteral("Убрать"), 232, 176, 75);
     m_showAll = button("showAllButton", QStringLiteral(">>"), QStringLiteral("Добавить все"), 232, 248, 75);
     m_hideAll = button("hideAllButton", QStringLiteral("<<"), QStringLiteral("Убрать все"), 232, 320, 75);
     m_okButton = button("okButton", QStringLiteral("OK"), QString(), 56, 352, 75);
@@ -163,13 +163,15 @@ QString ViewColumnsDialog::columnName(int p) const
     return name.isEmpty() ? QStringLiteral("Столбец %1").arg(p) : name;
 }
 
-void ViewColumnsDialog::paintColumnItem(QPainter* painter, const QStyleOptionViewItem& option, int column) const
+void ViewColumnsDialog::paintColumnItem(QPainter* painter, const QStyleOptionViewItem& option,
+                                        int column) const
 {
     const bool selected = option.state.testFlag(QStyle::State_Selected);
     const QPalette::ColorGroup group =
         option.state.testFlag(QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
     painter->save();
-    painter->fillRect(option.rect, option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base));
+    painter->fillRect(option.rect,
+                      option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base));
     painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(option.font);
     painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, columnName(column));

@@ -36,10 +36,10 @@ public:
     void paintColumnItem(QPainter* painter, const QStyleOptionViewItem& option, int column) const;
 
 public slots:
-    void showSelected();  // ">"
-    void hideSelected();  // "<"
-    void showAll();       // ">>"
-    void hideAll();       // "<<"
+    void showSelected();                   // ">"
+    void hideSelected();                   // "<"
+    void showAll();                        // ">>"
+    void hideAll();                        // "<<"
     bool handleHelpKey(QKeyEvent* event);  // F1: help; true when handled
 
 private:

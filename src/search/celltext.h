@@ -7,7 +7,6 @@
 
 QString shownCellText(int deviceType, int column, std::string_view cellCp1251);
 
-
 // A text for a Windows-1251 export: the minus sign of the verdicts («−8 %»), which the code
 // page lacks, written as '-' rather than lost as '?'.
 std::string exportText(QString text);

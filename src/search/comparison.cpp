@@ -41,9 +41,9 @@ veltris::Result<std::vector<ComparedPart>> readComparedParts(const std::vector<P
         const auto kept = [](std::string_view name) { return name.substr(0, 15); };
         if (a.row < 1 || a.row > base.recordCount() ||
             (!a.name.empty() && kept(base.table.cell(a.row, 0)) != kept(a.name)))
-            return veltris::Error{veltris::ErrorKind::Generic,
-                                  "Записи " + veltris::cp1251ToUtf8(a.name) + " в базе " + a.file +
-                                      " на прежнем месте нет: база изменилась."};
+            return veltris::Error{veltris::ErrorKind::Generic, "Записи " + veltris::cp1251ToUtf8(a.name) +
+                                                                   " в базе " + a.file +
+                                                                   " на прежнем месте нет: база изменилась."};
         parts.push_back(comparedPart(base, a.row, QString::fromStdString(a.file)));
     }
     return parts;

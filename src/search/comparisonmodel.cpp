@@ -71,9 +71,9 @@ void ComparisonModel::judge()
     }
     const int type = m_comparison.deviceType;
     const veltris::ComponentBase reference = onePartBase(type, m_comparison.parts[0]);
-    auto query = veltris::makeQuery(
-        veltris::finderSourceFromBase(reference, veltris::sourceColumns(type, rules)), 0, rules,
-        kKeepEveryPart, 0);
+    auto query =
+        veltris::makeQuery(veltris::finderSourceFromBase(reference, veltris::sourceColumns(type, rules)), 0,
+                           rules, kKeepEveryPart, 0);
     if (!query)
         return;
     m_query = std::move(*query);
@@ -101,8 +101,8 @@ void ComparisonModel::rebuildRows()
     const int parts = partCount();
     bool oneBase = true;
     for (int k = 1; k < parts; ++k)
-        oneBase = oneBase && m_comparison.parts[static_cast<std::size_t>(k)].baseFile ==
-                                 m_comparison.parts[0].baseFile;
+        oneBase = oneBase &&
+                  m_comparison.parts[static_cast<std::size_t>(k)].baseFile == m_comparison.parts[0].baseFile;
     if (!m_onlyDifferences || !oneBase)
         m_rows.push_back(BaseRowKey);
     const int columns = veltris::parameterColumnCount(m_comparison.deviceType);
@@ -218,7 +218,9 @@ QString ComparisonModel::cellToolTip(int part, int key) const
 {
     if (key == BaseRowKey) {
         const ComparedPart& p = m_comparison.parts[static_cast<std::size_t>(part)];
-        return QStringLiteral("%1, строка %2").arg(p.baseFile.isEmpty() ? baseText(part) : p.baseFile).arg(p.row);
+        return QStringLiteral("%1, строка %2")
+            .arg(p.baseFile.isEmpty() ? baseText(part) : p.baseFile)
+            .arg(p.row);
     }
     if (key == VerdictRowKey || part == 0)
         return {};
@@ -234,7 +236,8 @@ QString ComparisonModel::cellToolTip(int part, int key) const
     else
         lines << rowTitle(key) + QStringLiteral(": правило не применено — у образца нет значения");
     const QString reference = cellText(0, key);
-    lines << QStringLiteral("У образца: %1").arg(reference.isEmpty() ? QStringLiteral("неизвестно") : reference);
+    lines << QStringLiteral("У образца: %1")
+                 .arg(reference.isEmpty() ? QStringLiteral("неизвестно") : reference);
     switch (mark(part, key)) {
     case Mark::Same: lines << QStringLiteral("Как у образца"); break;
     case Mark::NotJudged: lines << QStringLiteral("Отличается от образца; правило по нему не судит"); break;
@@ -280,8 +283,9 @@ QVariant ComparisonModel::data(const QModelIndex& index, int role) const
         if (key == VerdictRowKey && part > 0 && m_matches[static_cast<std::size_t>(part)]) {
             const veltris::FinderMatch& m = *m_matches[static_cast<std::size_t>(part)];
             const bool gateFailed = verdictText(part).startsWith(QStringLiteral("не замена"));
-            return QBrush(gateFailed ? verdictlook::textColour(Verdict::Fail)
-                                     : verdictlook::classColour(veltris::matchClass(m), m.weakMask == m.failMask));
+            return QBrush(gateFailed
+                              ? verdictlook::textColour(Verdict::Fail)
+                              : verdictlook::classColour(veltris::matchClass(m), m.weakMask == m.failMask));
         }
         const Mark mk = mark(part, key);
         const QColor c = mk == Mark::Fail            ? verdictlook::textColour(Verdict::Fail)
@@ -312,8 +316,8 @@ QVariant ComparisonModel::headerData(int section, Qt::Orientation orientation, i
         if (role == Qt::DisplayRole)
             return rowTitle(key);
         if (role == Qt::ToolTipRole && key > 0 && static_cast<std::size_t>(key) <= m_comparison.rules.size())
-            return QStringLiteral("Правило: ") +
-                   QString::fromStdString(veltris::ruleLabel(m_comparison.rules[static_cast<std::size_t>(key - 1)]));
+            return QStringLiteral("Правило: ") + QString::fromStdString(veltris::ruleLabel(
+                                                     m_comparison.rules[static_cast<std::size_t>(key - 1)]));
         return {};
     }
     if (section < 0 || section >= partCount())
@@ -323,7 +327,9 @@ QVariant ComparisonModel::headerData(int section, Qt::Orientation orientation, i
     case Qt::DisplayRole: return cpToQString(p.name);
     case Qt::ToolTipRole:
         return (section == 0 ? QStringLiteral("Образец. ") : QString()) +
-               QStringLiteral("%1, строка %2").arg(p.baseFile.isEmpty() ? baseText(section) : p.baseFile).arg(p.row);
+               QStringLiteral("%1, строка %2")
+                   .arg(p.baseFile.isEmpty() ? baseText(section) : p.baseFile)
+                   .arg(p.row);
     case Qt::FontRole:
         if (section == 0) {
             QFont bold;
@@ -354,7 +360,8 @@ veltris::Table ComparisonModel::exportTable() const
 
 QString ComparisonModel::html() const
 {
-    QString out = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr><th>Параметр</th>");
+    QString out =
+        QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr><th>Параметр</th>");
     for (int k = 0; k < partCount(); ++k)
         out += QStringLiteral("<th>%1%2</th>")
                    .arg(cpToQString(m_comparison.parts[static_cast<std::size_t>(k)].name).toHtmlEscaped(),
@@ -371,7 +378,8 @@ QString ComparisonModel::html() const
                 style += QStringLiteral(" bgcolor=\"%1\"").arg(ground.value<QBrush>().color().name());
             QString cell = cellText(k, key).toHtmlEscaped();
             if (text.isValid())
-                cell = QStringLiteral("<font color=\"%1\">%2</font>").arg(text.value<QBrush>().color().name(), cell);
+                cell = QStringLiteral("<font color=\"%1\">%2</font>")
+                           .arg(text.value<QBrush>().color().name(), cell);
             if (k == 0)
                 cell = QStringLiteral("<b>%1</b>").arg(cell);
             out += QStringLiteral("<td%1 align=\"center\">%2</td>").arg(style, cell);

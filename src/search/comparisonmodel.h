@@ -18,7 +18,15 @@ class ComparisonModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // What a cell is, beside its text.
-    enum class Mark { None, Same, Pass, Fail, NotGuaranteed, Unknown, NotJudged };
+    enum class Mark {
+        None,
+        Same,
+        Pass,
+        Fail,
+        NotGuaranteed,
+        Unknown,
+        NotJudged
+    };
     static constexpr int MarkRole = Qt::UserRole + 1;  // a Mark as int
 
     explicit ComparisonModel(QObject* parent = nullptr);
@@ -48,7 +56,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    enum : int { VerdictRowKey = -2, BaseRowKey = -1 };
+    enum : int {
+        VerdictRowKey = -2,
+        BaseRowKey = -1
+    };
 
     void judge();
     void rebuildRows();

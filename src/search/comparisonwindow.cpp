@@ -18,19 +18,18 @@
 #include "base/fileio.h"
 #include "search/comparisonmodel.h"
 #include "search/verdictlook.h"
+#include "ui/errorbox.h"
+#include "ui/uiservices.h"
 #include "widgets/apputil.h"
 #include "widgets/csvsave.h"
-#include "ui/errorbox.h"
 #include "widgets/namecolumnheader.h"
-#include "ui/uiservices.h"
 
 ComparisonWindow::ComparisonWindow(UiServices& ui, Comparison comparison, QWidget* parent)
     : QWidget(parent, Qt::Window), m_ui(ui)
 {
     setObjectName(QStringLiteral("ComparisonWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const QString reference =
-        comparison.parts.empty() ? QString() : cpToQString(comparison.parts[0].name);
+    const QString reference = comparison.parts.empty() ? QString() : cpToQString(comparison.parts[0].name);
     setWindowTitle(QStringLiteral("Сравнение — образец %1").arg(reference));
 
     m_model = new ComparisonModel(this);
@@ -49,7 +48,8 @@ ComparisonWindow::ComparisonWindow(UiServices& ui, Comparison comparison, QWidge
 
     m_onlyDifferences = new QCheckBox(QStringLiteral("только различия"), this);
     m_onlyDifferences->setObjectName(QStringLiteral("ComparisonOnlyDifferences"));
-    m_onlyDifferences->setToolTip(QStringLiteral("Не показывать параметры, в которых все приборы как образец"));
+    m_onlyDifferences->setToolTip(
+        QStringLiteral("Не показывать параметры, в которых все приборы как образец"));
     m_legend = new QLabel(verdictlook::legendHtml(true), this);
     m_legend->setObjectName(QStringLiteral("ComparisonLegend"));
     m_legend->setTextFormat(Qt::RichText);
@@ -83,15 +83,14 @@ ComparisonWindow::ComparisonWindow(UiServices& ui, Comparison comparison, QWidge
     connect(m_pdfButton, &QPushButton::clicked, this, &ComparisonWindow::printPdf);
     connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
     // F1 belongs to this window: the main window's help shortcut does not reach it.
-    installKeyPreview(
-        this,
-        [this](QWidget*, QKeyEvent* event) {
-            if (event->key() != Qt::Key_F1 || event->modifiers() != Qt::NoModifier)
-                return false;
-            m_ui.showHelp(HelpTopic::Comparison);
-            return true;
-        },
-        {Qt::Key_F1});
+    installKeyPreview(this,
+                      [this](QWidget*, QKeyEvent* event) {
+                          if (event->key() != Qt::Key_F1 || event->modifiers() != Qt::NoModifier)
+                              return false;
+                          m_ui.showHelp(HelpTopic::Comparison);
+                          return true;
+                      },
+                      {Qt::Key_F1});
     setHelpContext(this, HelpTopic::Comparison);
     for (QWidget* w : findChildren<QWidget*>())
         setHelpContext(w, HelpTopic::Comparison);
@@ -123,11 +122,12 @@ QByteArray ComparisonWindow::pdfBytes() const
         font.setPointSizeF(8);
         doc.setDefaultFont(font);
         const QString heading = QStringLiteral("<h3>%1</h3>").arg(windowTitle().toHtmlEscaped());
-        const QString note = m_model->onlyDifferences()
-                                 ? QStringLiteral("<p>Показаны только параметры, в которых приборы различаются.</p>")
-                                 : QString();
-        doc.setHtml(heading + note + m_model->html() + QStringLiteral("<p>") +
-                    verdictlook::legendHtml(true) + QStringLiteral("</p>"));
+        const QString note =
+            m_model->onlyDifferences()
+                ? QStringLiteral("<p>Показаны только параметры, в которых приборы различаются.</p>")
+                : QString();
+        doc.setHtml(heading + note + m_model->html() + QStringLiteral("<p>") + verdictlook::legendHtml(true) +
+                    QStringLiteral("</p>"));
         doc.print(&writer);
     }
     return bytes;
@@ -142,8 +142,9 @@ void ComparisonWindow::printPdf()
     if (name.isEmpty())
         return;
     const QByteArray bytes = pdfBytes();
-    const veltris::Status written = veltris::writeFileAtomic(
-        toFsPath(withDefaultSuffix(name, req.defaultSuffix)), std::string_view(bytes.constData(), bytes.size()));
+    const veltris::Status written =
+        veltris::writeFileAtomic(toFsPath(withDefaultSuffix(name, req.defaultSuffix)),
+                                 std::string_view(bytes.constData(), bytes.size()));
     if (!written)
         showErrorBox(m_ui, this, written.error());
 }

@@ -46,8 +46,7 @@ QString NameListModel::entry(int row) const
 int NameListModel::insertionIndex(const QString& text) const
 {
     const std::string key = veltris::collationKey(qStringToCp(text));
-    const auto it = std::lower_bound(m_order.begin(), m_order.end(), 0, [&](int i, int) {
-        return m_keys[static_cast<size_t>(i)] < key;
-    });
+    const auto it = std::lower_bound(m_order.begin(), m_order.end(), 0,
+                                     [&](int i, int) { return m_keys[static_cast<size_t>(i)] < key; });
     return static_cast<int>(it - m_order.begin());
 }

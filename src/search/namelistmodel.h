@@ -26,5 +26,5 @@ public:
 private:
     QStringList m_names;
     std::vector<std::string> m_keys;  // collationKey of each name, table order
-    std::vector<int> m_order;              // list position -> index into m_names
+    std::vector<int> m_order;         // list position -> index into m_names
 };

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <numeric>
 
-#include "widgets/apputil.h"
 #include "base/collation.h"
 #include "base/substitute/namelookup.h"
+#include "widgets/apputil.h"
 
 namespace {
 
@@ -61,7 +61,8 @@ void NavigatorListModel::setCatalogue(const veltris::NavigatorCatalogue& catalog
     };
     std::size_t runStart = 0;
     for (std::size_t i = 1; i <= m_sorted.size(); ++i) {
-        if (i < m_sorted.size() && sameName(m_sorted[i].entry.componentName, m_sorted[runStart].entry.componentName))
+        if (i < m_sorted.size() &&
+            sameName(m_sorted[i].entry.componentName, m_sorted[runStart].entry.componentName))
             continue;
         bool several = false;
         for (std::size_t j = runStart + 1; j < i && !several; ++j)
@@ -115,14 +116,14 @@ QVariant NavigatorListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-        return name(index.row());
+    case Qt::DisplayRole: return name(index.row());
     case Qt::ToolTipRole:
-        return QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(entry(index.row()).fileName())));
+        return QDir::toNativeSeparators(
+            QFile::decodeName(QByteArray::fromStdString(entry(index.row()).fileName())));
     case CatalogueIndexRole:
-        return QVariant::fromValue<qulonglong>(m_sorted[m_rows[static_cast<size_t>(index.row())]].catalogueIndex);
-    default:
-        return {};
+        return QVariant::fromValue<qulonglong>(
+            m_sorted[m_rows[static_cast<size_t>(index.row())]].catalogueIndex);
+    default: return {};
     }
 }
 
@@ -137,7 +138,8 @@ int NavigatorListModel::insertionRow(const QString& text) const
 
 bool NavigatorListModel::nameStartsWith(int row, const QString& text) const
 {
-    return veltris::comparableName(entry(row).componentName).starts_with(veltris::comparableName(qStringToCp(text)));
+    return veltris::comparableName(entry(row).componentName)
+        .starts_with(veltris::comparableName(qStringToCp(text)));
 }
 
 int NavigatorListModel::lookAlikeRow(const QString& typed) const

@@ -31,7 +31,10 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
     // The entry shown in `row` (0 <= row < rowCount()).
-    const veltris::NavigatorEntry& entry(int row) const { return m_sorted[m_rows[static_cast<size_t>(row)]].entry; }
+    const veltris::NavigatorEntry& entry(int row) const
+    {
+        return m_sorted[m_rows[static_cast<size_t>(row)]].entry;
+    }
     QString name(int row) const;
     // True when another base holds a component of the same name (letter case aside): the row
     // then shows its base's file name, so the right one can be chosen.

@@ -20,9 +20,9 @@
 #include "base/devicetype.h"
 #include "document/document.h"
 #include "search/navigatorlistmodel.h"
+#include "ui/uiservices.h"
 #include "widgets/apputil.h"
 #include "widgets/uppercasevalidator.h"
-#include "ui/uiservices.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ namespace {
 class NavItemDelegate : public QStyledItemDelegate {
 public:
     NavItemDelegate(NavigatorWindow* window, bool ownerDrawn, QObject* parent)
-        : QStyledItemDelegate(parent), m_window(window), m_ownerDrawn(ownerDrawn) {}
+        : QStyledItemDelegate(parent), m_window(window), m_ownerDrawn(ownerDrawn)
+    {}
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -115,10 +116,12 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
         m_description->setPalette(pal);
     }
 
-    m_closeButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Закрыть"), this);
+    m_closeButton =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Закрыть"), this);
     m_closeButton->setObjectName(QStringLiteral("closeButton"));
     m_closeButton->setGeometry(416, 40, 121, 41);
-    m_helpButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("&Помощь"), this);
+    m_helpButton =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("&Помощь"), this);
     m_helpButton->setObjectName(QStringLiteral("helpButton"));
     m_helpButton->setGeometry(416, 96, 121, 41);
     for (QPushButton* b : {m_closeButton, m_helpButton}) {
@@ -134,7 +137,8 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
             showChosenType();
     });
     connect(m_quickSearch, &QLineEdit::textChanged, this, &NavigatorWindow::findQuickSearchText);
-    connect(m_componentList->selectionModel(), &QItemSelectionModel::currentChanged, this, &NavigatorWindow::showDescription);
+    connect(m_componentList->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &NavigatorWindow::showDescription);
     connect(m_componentList, &QAbstractItemView::clicked, this, &NavigatorWindow::showDescription);
     connect(m_componentList, &QAbstractItemView::doubleClicked, this, &NavigatorWindow::openChosenBase);
     connect(m_componentList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -219,9 +223,11 @@ std::vector<PartAddress> NavigatorWindow::selectedParts() const
     const int first = selectedRow();
     std::vector<PartAddress> parts;
     const auto add = [this, &parts](int row) {
-        const auto i = m_model->data(m_model->index(row), NavigatorListModel::CatalogueIndexRole).toULongLong();
+        const auto i =
+            m_model->data(m_model->index(row), NavigatorListModel::CatalogueIndexRole).toULongLong();
         const veltris::NavigatorEntry entry = m_model->entry(row);
-        parts.push_back({entry.fileName(), static_cast<int>(m_document.navigatorCatalogue().recordInFile(i)) + 1,
+        parts.push_back({entry.fileName(),
+                         static_cast<int>(m_document.navigatorCatalogue().recordInFile(i)) + 1,
                          std::string(entry.componentName)});
     };
     if (first >= 0)
@@ -248,11 +254,12 @@ void NavigatorWindow::showDescription()
         m_description->setPlainText(cpToQString(m_model->entry(row).description()));
 }
 
-void NavigatorWindow::paintComponentItem(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index)
+void NavigatorWindow::paintComponentItem(QPainter* painter, const QStyleOptionViewItem& option,
+                                         const QModelIndex& index)
 {
     const bool selected = option.state.testFlag(QStyle::State_Selected);
-    const QPalette::ColorGroup group = option.state.testFlag(QStyle::State_Active) ? QPalette::Active
-                                                                                    : QPalette::Inactive;
+    const QPalette::ColorGroup group =
+        option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
     const QPalette& pal = option.palette;
     painter->save();
     painter->fillRect(option.rect, pal.brush(group, selected ? QPalette::Highlight : QPalette::Base));
@@ -272,8 +279,9 @@ void NavigatorWindow::paintComponentItem(QPainter* painter, const QStyleOptionVi
             QColor dim = painter->pen().color();
             dim.setAlphaF(selected ? 0.85 : 0.6);
             painter->setPen(dim);
-            painter->drawText(room, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
-                              fm.elidedText(m_model->baseFileName(index.row()), Qt::ElideMiddle, room.width()));
+            painter->drawText(
+                room, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
+                fm.elidedText(m_model->baseFileName(index.row()), Qt::ElideMiddle, room.width()));
         }
     }
     if (option.state.testFlag(QStyle::State_HasFocus)) {

@@ -14,8 +14,7 @@ using veltris::RuleKind;
 RuleDelegate::RuleDelegate(SubstituteRulesModel* model, std::function<void(const QString&)> report,
                            QObject* parent)
     : QStyledItemDelegate(parent), m_model(model), m_report(std::move(report))
-{
-}
+{}
 
 QWidget* RuleDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                     const QModelIndex& index) const
@@ -50,8 +49,7 @@ void RuleDelegate::setEditorData(QWidget* editor, const QModelIndex& index) cons
         spin->setValue(v);
 }
 
-void RuleDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
-                                const QModelIndex& index) const
+void RuleDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
     if (auto* combo = qobject_cast<QComboBox*>(editor)) {
         model->setData(index, combo->currentData(), Qt::EditRole);

@@ -2,10 +2,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -18,18 +18,17 @@
 
 #include "base/selection.h"
 #include "document/document.h"
-#include "widgets/apputil.h"
-#include "widgets/uppercasevalidator.h"
-#include "widgets/componentgrid.h"
 #include "ui/errorbox.h"
+#include "ui/uiservices.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
 #include "widgets/fixedcorner.h"
 #include "widgets/gridcell.h"
-#include "ui/uiservices.h"
+#include "widgets/uppercasevalidator.h"
 
 // ---- the page ----
 
-SearchPage::SearchPage(Document& document, QWidget* parent)
-    : QFrame(parent), m_document(document)
+SearchPage::SearchPage(Document& document, QWidget* parent) : QFrame(parent), m_document(document)
 {
     setObjectName(QStringLiteral("SearchPanel"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);

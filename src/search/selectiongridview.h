@@ -9,8 +9,7 @@
 
 // Paints one cell of the selection grid in core numbering; fixed cells get their bevel from the header
 // first, so the painter only adds the text there.
-using GridCellPainter =
-    std::function<void(QPainter*, const QStyleOptionViewItem&, int row, int col)>;
+using GridCellPainter = std::function<void(QPainter*, const QStyleOptionViewItem&, int row, int col)>;
 
 class SelectionGridView : public QTableView {
     Q_OBJECT

@@ -12,11 +12,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
 #include <QTimer>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <atomic>
 #include <functional>
@@ -36,8 +36,8 @@
 #include "search/substituteresultsmodel.h"
 #include "search/substituterulesmodel.h"
 #include "search/verdictlook.h"
-#include "widgets/apputil.h"
 #include "ui/errorbox.h"
+#include "widgets/apputil.h"
 #include "widgets/namecolumnheader.h"
 #include "widgets/rangespinbox.h"
 
@@ -52,8 +52,7 @@ constexpr const char* kUnknownFailsKey = "UnknownFails";
 SubstitutePage::SubstitutePage(UiServices& ui, const QString& settingsFile, const QString& dataDir,
                                const veltris::Catalogue& catalogue,
                                const veltris::NavigatorCatalogue& navigator, QWidget* parent)
-    : QFrame(parent), m_ui(ui), m_settingsFile(settingsFile), m_catalogue(catalogue),
-      m_navigator(navigator)
+    : QFrame(parent), m_ui(ui), m_settingsFile(settingsFile), m_catalogue(catalogue), m_navigator(navigator)
 {
     auto defaults = veltris::SubstituteDefaults::load(toFsPath(dataDir));
     if (defaults) {
@@ -190,8 +189,8 @@ void SubstitutePage::buildControls()
     m_nearSpin->setObjectName(QStringLiteral("SubstituteNear"));
     m_nearSpin->setRange(0, 10);
     m_nearSpin->setValue(2);
-    m_nearSpin->setToolTip(QStringLiteral(
-        "Показывать и близкие приборы — не подходящие не более чем по стольким параметрам"));
+    m_nearSpin->setToolTip(
+        QStringLiteral("Показывать и близкие приборы — не подходящие не более чем по стольким параметрам"));
     m_topSpin = new QSpinBox(m_body);
     m_topSpin->setObjectName(QStringLiteral("SubstituteTop"));
     m_topSpin->setRange(0, 1000000);
@@ -212,9 +211,9 @@ void SubstitutePage::buildControls()
     auto* strict = new QHBoxLayout;
     m_strictBox = new QCheckBox(QStringLiteral("Неизвестное считать несовпадением"), m_body);
     m_strictBox->setObjectName(QStringLiteral("SubstituteStrict"));
-    m_strictBox->setToolTip(QStringLiteral(
-        "Параметр, по которому запись прибора не позволяет судить, считается не подходящим: "
-        "полными остаются только приборы, подтверждённые данными"));
+    m_strictBox->setToolTip(
+        QStringLiteral("Параметр, по которому запись прибора не позволяет судить, считается не подходящим: "
+                       "полными остаются только приборы, подтверждённые данными"));
     strict->addWidget(m_strictBox);
     strict->addStretch();
 
@@ -274,7 +273,8 @@ void SubstitutePage::buildControls()
     // The rules table wide enough for every column of its widest rule, «в пределах −10..+20 %».
     const QFontMetrics fm = fontMetrics();
     leftPane->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("Pк max с теплоотв., Вт")) +
-                              fm.horizontalAdvance(QStringLiteral("Образец  в пределах  −100 %  +1000 %")) + 80);
+                              fm.horizontalAdvance(QStringLiteral("Образец  в пределах  −100 %  +1000 %")) +
+                              80);
 
     connect(m_nameEdit, &QLineEdit::textChanged, this, [this] { updateNameList(); });
     connect(m_nameEdit, &QLineEdit::returnPressed, this, [this] { pickTypedName(); });
@@ -401,9 +401,8 @@ void SubstitutePage::showReference()
         const int row = m_referenceRow + 1;
         for (int c = 1; c <= m_rulesModel->rowCount(); ++c)
             texts << shownCellText(m_base->deviceType, c, m_base->table.cell(row, c));
-        m_referenceLabel->setText(QStringLiteral("Образец: %1 (строка %2)")
-                                      .arg(cpToQString(m_referenceName))
-                                      .arg(row));
+        m_referenceLabel->setText(
+            QStringLiteral("Образец: %1 (строка %2)").arg(cpToQString(m_referenceName)).arg(row));
     } else {
         m_referenceLabel->setText(m_base ? QStringLiteral("Образец не выбран: введите имя и нажмите Enter")
                                          : QStringLiteral("База не открыта"));
@@ -451,8 +450,7 @@ void SubstitutePage::pickTypedName()
         return;
     const veltris::FinderSource& names = *m_names;
     const veltris::NameLookup lookup = veltris::lookUpName(names, qStringToCp(typed));
-    const veltris::NamePick pick =
-        veltris::pickByName(lookup, [&names](int row) { return names.name(row); });
+    const veltris::NamePick pick = veltris::pickByName(lookup, [&names](int row) { return names.name(row); });
     if (pick.record >= 0) {
         setReference(pick.record + 1);
         return;

@@ -65,8 +65,8 @@ public:
     // `settingsFile`: the program settings file; `dataDir`: the folder with substitute.ini.
     // The catalogue and the navigator catalogue must outlive the page.
     SubstitutePage(UiServices& ui, const QString& settingsFile, const QString& dataDir,
-                   const veltris::Catalogue& catalogue,
-                   const veltris::NavigatorCatalogue& navigator, QWidget* parent = nullptr);
+                   const veltris::Catalogue& catalogue, const veltris::NavigatorCatalogue& navigator,
+                   QWidget* parent = nullptr);
     ~SubstitutePage() override;
 
     // The open base (nullptr: none) and its file (empty for a new base). A search running on the
@@ -95,8 +95,8 @@ public:
     ComparisonWindow* compareParts(std::vector<ComparedPart> parts, QWidget* parent = nullptr);
     // The same for table rows 1.. of `base` (kept in `file`): the reference is `reference`, the
     // others follow in table order.
-    ComparisonWindow* compareRecords(const veltris::ComponentBase& base, const QString& file,
-                                     int reference, std::vector<int> rows, QWidget* parent = nullptr);
+    ComparisonWindow* compareRecords(const veltris::ComponentBase& base, const QString& file, int reference,
+                                     std::vector<int> rows, QWidget* parent = nullptr);
     // The selected results beside the reference (the page's «Сравнить…»).
     ComparisonWindow* compareSelectedResults();
 

@@ -1,11 +1,11 @@
 // The page «Замена»: running a search, its results and their comparison.
-#include <QDialog>
 #include <QCheckBox>
+#include <QDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QItemSelectionModel>
-#include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -107,15 +107,16 @@ void SubstitutePage::runSearch(bool automatic)
     for (std::size_t i = 0; i < rules.size(); ++i)
         if (rules[i].kind != RuleKind::Off)
             ruled.push_back(static_cast<int>(i) + 1);
-    auto query = ruled.empty()
-                     ? veltris::Result<veltris::FinderQuery>(veltris::Error{
-                           veltris::ErrorKind::Generic, "нет ни одного применимого правила: все правила выключены"})
-                     : veltris::makeQuery(veltris::finderSourceFromBase(
-                                              one, veltris::sourceColumns(one.deviceType, rules)),
-                                          0, rules,
-                                          m_nearSpin->value(), static_cast<std::size_t>(m_topSpin->value()));
+    auto query =
+        ruled.empty()
+            ? veltris::Result<veltris::FinderQuery>(veltris::Error{
+                  veltris::ErrorKind::Generic, "нет ни одного применимого правила: все правила выключены"})
+            : veltris::makeQuery(
+                  veltris::finderSourceFromBase(one, veltris::sourceColumns(one.deviceType, rules)), 0, rules,
+                  m_nearSpin->value(), static_cast<std::size_t>(m_topSpin->value()));
     if (!query) {
-        const QString why = QStringLiteral("Искать не по чему: %1.").arg(QString::fromStdString(query.error().message));
+        const QString why =
+            QStringLiteral("Искать не по чему: %1.").arg(QString::fromStdString(query.error().message));
         if (automatic) {
             // A rule switched off on the way to another must not bring up a message box.
             m_resultsModel->clear();
@@ -227,8 +228,9 @@ void SubstitutePage::finishSearch(const std::shared_ptr<SubstituteJob>& job)
                                QString::fromStdString(job->openFile));
     m_resultsView->resizeColumnsToContents();
     // A long list of reasons must not push the parameters out of sight; its tool tip has it all.
-    const int verdictWidth =
-        m_resultsView->fontMetrics().horizontalAdvance(QStringLiteral("близкая: fгр не гарантировано, Uкэ −10 %")) + 12;
+    const int verdictWidth = m_resultsView->fontMetrics().horizontalAdvance(
+                                 QStringLiteral("близкая: fгр не гарантировано, Uкэ −10 %")) +
+                             12;
     if (m_resultsView->columnWidth(SubstituteResultsModel::VerdictColumn) > verdictWidth)
         m_resultsView->setColumnWidth(SubstituteResultsModel::VerdictColumn, verdictWidth);
     m_exportButton->setEnabled(!m_resultsModel->empty());

@@ -120,9 +120,8 @@ QString SubstituteResultsModel::ruleToolTip(const FinderMatch& m, std::size_t ru
         if (value > 0) {
             const double percent = (value / a.reference - 1) * 100;
             lines << QStringLiteral("Отклонение от образца (%1): %2 %")
-                         .arg(number(a.reference),
-                              (percent >= 0 ? QStringLiteral("+") : QString()) +
-                                  QLocale(QLocale::Russian).toString(percent, 'f', 1));
+                         .arg(number(a.reference), (percent >= 0 ? QStringLiteral("+") : QString()) +
+                                                       QLocale(QLocale::Russian).toString(percent, 'f', 1));
         }
     }
     lines << verdictlook::explanation(v);
@@ -141,12 +140,11 @@ QString SubstituteResultsModel::verdictToolTip(const FinderMatch& m) const
     case veltris::MatchClass::Direct:
         lines << QStringLiteral("Прямая замена: все правила выполнены, корпус тот же, что у образца");
         break;
-    case veltris::MatchClass::Full:
-        lines << QStringLiteral("Замена: все правила выполнены");
-        break;
+    case veltris::MatchClass::Full: lines << QStringLiteral("Замена: все правила выполнены"); break;
     case veltris::MatchClass::WithUnknown:
-        lines << QStringLiteral("Замена: ни одно правило не нарушено, но по %1 параметрам по записи "
-                                "нельзя судить")
+        lines << QStringLiteral(
+                     "Замена: ни одно правило не нарушено, но по %1 параметрам по записи "
+                     "нельзя судить")
                      .arg(m.unknowns);
         break;
     case veltris::MatchClass::Near:
@@ -178,12 +176,14 @@ QString SubstituteResultsModel::packageToolTip(const FinderMatch& m) const
     const QString drawing = number(m_query.referencePackage);
     switch (m.package) {
     case veltris::PackageMatch::Same:
-        return QStringLiteral("Тот же чертёж корпуса, что у образца (рис. %1): такой прибор ставится "
-                              "первым среди равных")
+        return QStringLiteral(
+                   "Тот же чертёж корпуса, что у образца (рис. %1): такой прибор ставится "
+                   "первым среди равных")
             .arg(drawing);
     case veltris::PackageMatch::Other:
-        return QStringLiteral("Другой корпус, чем у образца (рис. %1) — не несовпадение, пока "
-                              "правило корпуса не «равно»")
+        return QStringLiteral(
+                   "Другой корпус, чем у образца (рис. %1) — не несовпадение, пока "
+                   "правило корпуса не «равно»")
             .arg(drawing);
     case veltris::PackageMatch::Unknown: break;
     }
@@ -226,7 +226,8 @@ QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
             return QBrush(verdictlook::classColour(veltris::matchClass(m), m.weakMask == m.failMask));
         if (role == Qt::ForegroundRole && col == PackageColumn && m.package == veltris::PackageMatch::Same)
             return QBrush(verdictlook::classColour(veltris::MatchClass::Direct, false));
-        if (role == Qt::FontRole && col == VerdictColumn && veltris::matchClass(m) == veltris::MatchClass::Direct) {
+        if (role == Qt::FontRole && col == VerdictColumn &&
+            veltris::matchClass(m) == veltris::MatchClass::Direct) {
             QFont bold;
             bold.setBold(true);
             return bold;
@@ -236,8 +237,8 @@ QVariant SubstituteResultsModel::data(const QModelIndex& index, int role) const
     const auto rule = static_cast<std::size_t>(col - FirstRuleColumn);
     const Verdict v = m.verdict(rule);
     // An unknown counted as failing is a failure of the match: it gets the failure's ground.
-    const bool failing = v == Verdict::Fail || v == Verdict::NotGuaranteed ||
-                         (v == Verdict::Unknown && m_query.unknownFails);
+    const bool failing =
+        v == Verdict::Fail || v == Verdict::NotGuaranteed || (v == Verdict::Unknown && m_query.unknownFails);
     switch (role) {
     case Qt::DisplayRole: return shownText(m, rule);
     case VerdictRole: return static_cast<int>(v);

@@ -16,7 +16,13 @@
 class SubstituteResultsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { NameColumn, BaseColumn, VerdictColumn, PackageColumn, FirstRuleColumn };
+    enum Column {
+        NameColumn,
+        BaseColumn,
+        VerdictColumn,
+        PackageColumn,
+        FirstRuleColumn
+    };
     // The match's class (veltris::MatchClass as int), for whoever sorts or tests by it.
     static constexpr int MatchClassRole = Qt::UserRole + 1;
     // A rule cell's veltris::Verdict as int.
@@ -27,8 +33,8 @@ public:
     // `titles`: the title row of the reference's base (Windows-1251, entry c for column c,
     // entry 0 the corner). `openFile`: the file of the base the reference came from (deviations
     // are given for its candidates, whose units are the reference's).
-    void setResults(veltris::FinderReport report, veltris::FinderQuery query,
-                    std::vector<std::string> titles, const QString& openFile);
+    void setResults(veltris::FinderReport report, veltris::FinderQuery query, std::vector<std::string> titles,
+                    const QString& openFile);
     void clear();
     // Stale results are greyed (and say so in their tool tips) until the next setResults.
     void setStale(bool stale);

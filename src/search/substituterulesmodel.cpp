@@ -93,11 +93,11 @@ QVariant SubstituteRulesModel::data(const QModelIndex& index, int role) const
         case RuleColumn: return QString::fromUtf8(veltris::ruleCaption(rule.kind));
         // A tolerance of 0 is shown too: the cell can take one.
         case MinusColumn:
-            return !minus ? QString()
+            return !minus                   ? QString()
                    : rule.minusPercent == 0 ? QStringLiteral("0 %")
                                             : QStringLiteral("−%1 %").arg(rule.minusPercent);
         case PlusColumn:
-            return !plus ? QString()
+            return !plus                   ? QString()
                    : rule.plusPercent == 0 ? QStringLiteral("0 %")
                                            : QStringLiteral("+%1 %").arg(rule.plusPercent);
         default: return {};
@@ -117,14 +117,16 @@ QVariant SubstituteRulesModel::data(const QModelIndex& index, int role) const
         if (index.column() == MinusColumn && minus)
             return rule.kind == RuleKind::Band
                        ? QStringLiteral("Нижняя граница: значение образца минус столько процентов")
-                       : QStringLiteral("Допуск: прибор проходит, если его значение не меньше %1 % "
-                                        "значения образца")
+                       : QStringLiteral(
+                             "Допуск: прибор проходит, если его значение не меньше %1 % "
+                             "значения образца")
                              .arg(100 - rule.minusPercent);
         if (index.column() == PlusColumn && plus)
             return rule.kind == RuleKind::Band
                        ? QStringLiteral("Верхняя граница: значение образца плюс столько процентов")
-                       : QStringLiteral("Допуск: прибор проходит, если его значение не больше %1 % "
-                                        "значения образца")
+                       : QStringLiteral(
+                             "Допуск: прибор проходит, если его значение не больше %1 % "
+                             "значения образца")
                              .arg(100 + rule.plusPercent);
         return {};
     }
@@ -132,7 +134,8 @@ QVariant SubstituteRulesModel::data(const QModelIndex& index, int role) const
         if (rule.kind == RuleKind::Off)
             return QBrush(kOffText);
         // A tolerance of 0 is a place to type one, not a setting to read.
-        if ((index.column() == MinusColumn && minus && rule.minusPercent == 0 && rule.kind != RuleKind::Band) ||
+        if ((index.column() == MinusColumn && minus && rule.minusPercent == 0 &&
+             rule.kind != RuleKind::Band) ||
             (index.column() == PlusColumn && plus && rule.plusPercent == 0 && rule.kind != RuleKind::Band))
             return QBrush(kOffText);
     }
@@ -152,8 +155,9 @@ QString SubstituteRulesModel::ruleToolTip(RuleKind kind)
     case RuleKind::Equal: return QStringLiteral("Значение прибора в пределах значения образца");
     case RuleKind::Band: return QStringLiteral("От значения образца −p % до +q %");
     case RuleKind::Gate:
-        return QStringLiteral("Обязательно равно: прибор с другим значением не показывается совсем, "
-                              "даже среди близких");
+        return QStringLiteral(
+            "Обязательно равно: прибор с другим значением не показывается совсем, "
+            "даже среди близких");
     }
     return {};
 }
@@ -180,8 +184,7 @@ Qt::ItemFlags SubstituteRulesModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const RuleKind kind = m_rules[static_cast<std::size_t>(index.row())].kind;
-    if (index.column() == RuleColumn ||
-        (index.column() == MinusColumn && veltris::ruleTakesMinus(kind)) ||
+    if (index.column() == RuleColumn || (index.column() == MinusColumn && veltris::ruleTakesMinus(kind)) ||
         (index.column() == PlusColumn && veltris::ruleTakesPlus(kind)))
         f |= Qt::ItemIsEditable;
     return f;

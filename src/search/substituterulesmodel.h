@@ -15,7 +15,14 @@
 class SubstituteRulesModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { TitleColumn, ReferenceColumn, RuleColumn, MinusColumn, PlusColumn, ColumnCount };
+    enum Column {
+        TitleColumn,
+        ReferenceColumn,
+        RuleColumn,
+        MinusColumn,
+        PlusColumn,
+        ColumnCount
+    };
 
     explicit SubstituteRulesModel(QObject* parent = nullptr);
 

@@ -16,11 +16,11 @@ void SubstituteWorker::start(const std::shared_ptr<SubstituteJob>& job,
             return !job->cancel;
         };
         try {
-            job->report = job->library ? veltris::findInLibrary(job->query, job->base, job->openFile,
-                                                                *navigator, job->catalogue, progress)
-                                       // The table shows every result (at most the chosen top).
-                                       : veltris::findInBase(job->query, job->base, job->openFile,
-                                                             progress, true);
+            job->report = job->library
+                              ? veltris::findInLibrary(job->query, job->base, job->openFile, *navigator,
+                                                       job->catalogue, progress)
+                              // The table shows every result (at most the chosen top).
+                              : veltris::findInBase(job->query, job->base, job->openFile, progress, true);
         } catch (const std::bad_alloc&) {
             job->report = {};
             job->outOfMemory = true;

@@ -78,15 +78,15 @@ QString legendHtml(bool comparison)
         return QStringLiteral("<span style=\"background-color:%1; color:%2\">&nbsp;%3&nbsp;</span>")
             .arg(ground.name(), text.name(), caption);
     };
-    const QString pass = comparison ? sample(kPassGround, kPassText, QStringLiteral("подходит")) +
-                                        QStringLiteral("&nbsp; ")
-                                  : QString();
+    const QString pass =
+        comparison ? sample(kPassGround, kPassText, QStringLiteral("подходит")) + QStringLiteral("&nbsp; ")
+                   : QString();
     return pass + sample(kFailGround, kFailText, QStringLiteral("не подходит")) + QStringLiteral("&nbsp; ") +
            sample(kWeakGround, kWeakText, QStringLiteral("не гарантировано")) + QStringLiteral("&nbsp; ") +
            (comparison ? sample(kUnknownGround, kUnknownText, QStringLiteral("неизвестно"))
-                     : sample(QColor(Qt::white), kUnknownText, QStringLiteral("пусто — неизвестно"))) +
+                       : sample(QColor(Qt::white), kUnknownText, QStringLiteral("пусто — неизвестно"))) +
            (comparison ? QStringLiteral("&nbsp; ") + sample(kNotJudgedGround, QColor(Qt::black),
-                                                              QStringLiteral("отличается, правило не судит"))
+                                                            QStringLiteral("отличается, правило не судит"))
                        : QString());
 }
 

@@ -56,7 +56,10 @@ inline QString oneLineTitle(const QString& title)
     parts.removeAll(QString());
     return parts.join(QLatin1Char(' '));
 }
-inline QString oneLineTitle(std::string_view cp1251) { return oneLineTitle(cpToQString(cp1251)); }
+inline QString oneLineTitle(std::string_view cp1251)
+{
+    return oneLineTitle(cpToQString(cp1251));
+}
 
 inline std::filesystem::path toFsPath(const QString& path)
 {

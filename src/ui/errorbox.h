@@ -8,7 +8,10 @@
 #include "ui/uiservices.h"
 
 // The application title; also the caption of the framework-style error messages.
-inline QString appTitle() { return QStringLiteral("Вельтрис"); }
+inline QString appTitle()
+{
+    return QStringLiteral("Вельтрис");
+}
 
 // Who reports the failure, which decides the caption.
 enum class ErrorSource {

@@ -17,7 +17,13 @@ class QDialog;
 class QWidget;
 
 // The icon of a message.
-enum class MessageIcon { None, Information, Warning, Critical, Question };
+enum class MessageIcon {
+    None,
+    Information,
+    Warning,
+    Critical,
+    Question
+};
 
 // The standard answers of a message: the buttons offered, and the one chosen.
 enum class Answer : unsigned {

@@ -5,7 +5,11 @@
 #include <QImage>
 
 // Pointer numbers of the application's cursor table.
-enum AppCursorId { kSortArrowCursor = 5, kZoomInCursor = 6, kZoomOutCursor = 7 };
+enum AppCursorId {
+    kSortArrowCursor = 5,
+    kZoomInCursor = 6,
+    kZoomOutCursor = 7
+};
 
 // 5: CURSOR_1, a small downward arrow; 6: CURSOR_PLUS, 7: CURSOR_MINUS, magnifiers.
 // Any other number gives the default arrow.

@@ -1,12 +1,9 @@
 #include "widgets/apputil.h"
 
-#include <QFileInfo>
-
 #include <QDialog>
-
-#include <QStringList>
-
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QStringList>
 #include <QWidget>
 #include <algorithm>
 #include <array>
@@ -50,8 +47,7 @@ class KeyPreviewFilter : public QObject {
 public:
     KeyPreviewFilter(QWidget* window, KeyPreviewHandler handler, std::initializer_list<int> ownKeys)
         : QObject(window), m_window(window), m_handler(std::move(handler)), m_ownKeys(ownKeys)
-    {
-    }
+    {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -116,4 +112,3 @@ void keepKeysFromShortcuts(QWidget* widget, std::initializer_list<int> keys)
 {
     widget->installEventFilter(new OwnKeysFilter(widget, keys));
 }
-

@@ -48,8 +48,7 @@ QFont veltrisFont();
 // goes no further. Keys in `ownKeys` are kept from the program's shortcuts while this window has
 // the focus, so they arrive here as key presses.
 using KeyPreviewHandler = std::function<bool(QWidget* target, QKeyEvent* event)>;
-void installKeyPreview(QWidget* window, KeyPreviewHandler handler,
-                       std::initializer_list<int> ownKeys = {});
+void installKeyPreview(QWidget* window, KeyPreviewHandler handler, std::initializer_list<int> ownKeys = {});
 
 // Keys `widget` handles itself (F2 edits a table cell) are kept from the program's shortcuts
 // while it has the focus, so they reach it as key presses.

@@ -140,8 +140,8 @@ QStringList GridHeaderView::splitTitleLines(const QString& title)
     return lines;
 }
 
-void GridHeaderView::paintTitle(QPainter* painter, const QRect& rect, const QString& title,
-                                const QFont& font, const QPalette& palette, int headerHeight)
+void GridHeaderView::paintTitle(QPainter* painter, const QRect& rect, const QString& title, const QFont& font,
+                                const QPalette& palette, int headerHeight)
 {
     painter->save();
     QFont bold = font;
@@ -167,8 +167,7 @@ void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logi
     if (!paintSectionFrame(painter, rect, logicalIndex))
         return;
 
-    const QString text = model() ? model()->headerData(logicalIndex, orientation()).toString()
-                                 : QString();
+    const QString text = model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
     if (orientation() == Qt::Horizontal) {
         paintTitle(painter, rect, text, font(), palette(), m_extent);
     } else {
@@ -176,8 +175,7 @@ void GridHeaderView::paintSection(QPainter* painter, const QRect& rect, int logi
         painter->setClipRect(rect, Qt::IntersectClip);
         painter->setPen(palette().color(QPalette::ButtonText));
         // At the top of the cell, level with the values of its row.
-        painter->drawText(rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          text);
+        painter->drawText(rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
         painter->restore();
     }
 }
@@ -237,8 +235,8 @@ ComponentGridView::ComponentGridView(QWidget* parent) : QTableView(parent)
     m_corner = new FixedCorner(
         this, m_titles,
         [this](QPainter* p, const QRect& rect) {
-            GridHeaderView::paintTitle(p, rect, m_model ? m_model->cornerText() : QString(),
-                                       m_titles->font(), m_titles->palette(), m_titles->extent());
+            GridHeaderView::paintTitle(p, rect, m_model ? m_model->cornerText() : QString(), m_titles->font(),
+                                       m_titles->palette(), m_titles->extent());
         },
         [this](QMouseEvent* me) {
             if (me->type() == QEvent::MouseButtonPress && me->button() == Qt::RightButton)

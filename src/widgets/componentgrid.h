@@ -58,8 +58,8 @@ public:
     static QStringList splitTitleLines(const QString& title);
     // Paints a header-row cell: background, then the lines centred at y = top + 2, moving down
     // by a third of the header row height per line.
-    static void paintTitle(QPainter* painter, const QRect& rect, const QString& title,
-                           const QFont& font, const QPalette& palette, int headerHeight);
+    static void paintTitle(QPainter* painter, const QRect& rect, const QString& title, const QFont& font,
+                           const QPalette& palette, int headerHeight);
 
 signals:
     void sectionRightPressed(int logicalIndex);

@@ -11,7 +11,8 @@ void saveTableAsCsv(UiServices& ui, QWidget* parent, const std::function<veltris
     const QString name = ui.saveFileName(parent, req);
     if (name.isEmpty())
         return;
-    const veltris::Status written = veltris::writeCsv(table(), toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
+    const veltris::Status written =
+        veltris::writeCsv(table(), toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
     if (!written)
         showErrorBox(ui, parent, written.error());
 }

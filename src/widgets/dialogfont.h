@@ -12,8 +12,8 @@ inline QFont dialogFont(int pixels = 11)
 {
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                   QStringLiteral("Tahoma"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
-                   QStringLiteral("DejaVu Sans")});
+                   QStringLiteral("Tahoma"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
     f.setPixelSize(pixels);
     return f;
 }

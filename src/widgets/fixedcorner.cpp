@@ -8,15 +8,9 @@
 #include <QStyleOptionHeader>
 #include <QTableView>
 
-FixedCorner::FixedCorner(QTableView* view, QHeaderView* bevelHeader, Painter painter,
-                         PressHandler onPress)
-    : QObject(view),
-      m_view(view),
-      m_bevelHeader(bevelHeader),
-      m_button(view->findChild<QAbstractButton*>()),
-      m_buttonObject(m_button.data()),
-      m_painter(std::move(painter)),
-      m_onPress(std::move(onPress))
+FixedCorner::FixedCorner(QTableView* view, QHeaderView* bevelHeader, Painter painter, PressHandler onPress)
+    : QObject(view), m_view(view), m_bevelHeader(bevelHeader), m_button(view->findChild<QAbstractButton*>()),
+      m_buttonObject(m_button.data()), m_painter(std::move(painter)), m_onPress(std::move(onPress))
 {
     if (m_button)
         m_button->installEventFilter(this);
@@ -66,9 +60,7 @@ bool FixedCorner::eventFilter(QObject* watched, QEvent* event)
         if (m_onPress)
             m_onPress(static_cast<QMouseEvent*>(event));
         return true;
-    case QEvent::MouseButtonRelease:
-        return true;
-    default:
-        return QObject::eventFilter(watched, event);
+    case QEvent::MouseButtonRelease: return true;
+    default: return QObject::eventFilter(watched, event);
     }
 }

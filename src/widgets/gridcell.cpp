@@ -14,7 +14,8 @@ void paintGridCell(QPainter* painter, const QStyleOptionViewItem& option, const 
     const bool highlighted = (option.state & QStyle::State_Selected) && !focused;
 
     painter->save();
-    painter->fillRect(option.rect, option.palette.brush(cg, highlighted ? QPalette::Highlight : QPalette::Base));
+    painter->fillRect(option.rect,
+                      option.palette.brush(cg, highlighted ? QPalette::Highlight : QPalette::Base));
     painter->setClipRect(option.rect, Qt::IntersectClip);
     painter->setFont(option.font);
     painter->setPen(option.palette.color(cg, highlighted ? QPalette::HighlightedText : QPalette::Text));

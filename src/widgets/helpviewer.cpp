@@ -57,9 +57,8 @@ void HelpViewer::showTopic(HelpTopic topic)
     // Over a modal dialog the help window must be modal too, or the dialog's modality would
     // leave it visible but unusable; over the main window it stays beside it.
     const Qt::WindowModality modality =
-        QApplication::activeModalWidget() && QApplication::activeModalWidget() != this
-            ? Qt::ApplicationModal
-            : Qt::NonModal;
+        QApplication::activeModalWidget() && QApplication::activeModalWidget() != this ? Qt::ApplicationModal
+                                                                                       : Qt::NonModal;
     if (windowModality() != modality) {
         hide();
         setWindowModality(modality);

@@ -23,16 +23,16 @@ NameColumnHeader::NameColumnHeader(QTableView* view, const QString& caption)
     setHighlightSections(true);
     setSectionResizeMode(QHeaderView::Fixed);
     view->setVerticalHeader(this);
-    m_corner = new FixedCorner(
-        view, view->horizontalHeader(),
-        [this](QPainter* p, const QRect& rect) {
-            p->save();
-            p->setPen(palette().color(QPalette::ButtonText));
-            p->drawText(rect.adjusted(4, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                        m_caption);
-            p->restore();
-        },
-        {});
+    m_corner =
+        new FixedCorner(view, view->horizontalHeader(),
+                        [this](QPainter* p, const QRect& rect) {
+                            p->save();
+                            p->setPen(palette().color(QPalette::ButtonText));
+                            p->drawText(rect.adjusted(4, 0, -2, 0),
+                                        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_caption);
+                            p->restore();
+                        },
+                        {});
     connect(this, &QHeaderView::sectionDoubleClicked, this, &NameColumnHeader::nameDoubleClicked);
 }
 

@@ -41,5 +41,8 @@ void RangeSpinBox::fixup(QString& input) const
 
 QString RangeSpinBox::outOfRangeMessage(const QString& typed) const
 {
-    return QStringLiteral("«%1» вне допустимых пределов: от %2 до %3").arg(typed).arg(minimum()).arg(maximum());
+    return QStringLiteral("«%1» вне допустимых пределов: от %2 до %3")
+        .arg(typed)
+        .arg(minimum())
+        .arg(maximum());
 }

@@ -7,8 +7,8 @@
 class WidgetUiServices : public UiServices {
 public:
     void setBusy(bool busy) override;
-    std::unique_ptr<WorkProgress> showProgress(QWidget* parent, const QString& name,
-                                               const QString& title, const QString& text) override;
+    std::unique_ptr<WorkProgress> showProgress(QWidget* parent, const QString& name, const QString& title,
+                                               const QString& text) override;
     bool programIsActive() const override;
     bool modalWindowOpen() const override;
 };

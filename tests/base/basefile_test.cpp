@@ -1,11 +1,11 @@
 // Base file reader and writer: layouts of every version and device type, edge cases of the
 // format, and the all-or-nothing guarantees of loading and saving.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
@@ -57,7 +57,10 @@ std::string lead(int version, int type, std::uint8_t mapEntry = 1, std::int32_t 
     return s;
 }
 
-void put(std::string& rec, size_t off, const void* p, size_t n) { rec.replace(off, n, static_cast<const char*>(p), n); }
+void put(std::string& rec, size_t off, const void* p, size_t n)
+{
+    rec.replace(off, n, static_cast<const char*>(p), n);
+}
 
 std::string name16(std::string_view name)
 {
@@ -203,8 +206,8 @@ TEST(BaseFile, NameIsCutTo15Bytes)
 TEST(BaseFile, DamagedLengthBytesStayInsideTheirFields)
 {
     std::string rec = record("", {}, 0);
-    rec[0] = char(200);                   // name length beyond 15
-    rec[16] = char(100);                  // LED colour length beyond 8
+    rec[0] = char(200);   // name length beyond 15
+    rec[16] = char(100);  // LED colour length beyond 8
     rec.replace(17, 8, "RGBYOIJ-");
     ComponentBase base = decodeOk(lead(5, 7) + rec);
     EXPECT_EQ(base.table.cell(1, 0).size(), 15u);
@@ -310,8 +313,8 @@ TEST(BaseFile, NewBaseSavesTo519KnownBytes)
 // Canonical texts (as the reader itself produces them) survive encode + decode for every type.
 TEST(BaseFile, EveryTypeRoundTrips)
 {
-    const std::vector<std::string> values = {"0", "2,5", "(12)", "<0,5", "[(<2,5)]", "><3", "{-7}",
-                                             "1E-5", "1E20", "-0,0001", "123456789012345", "0,1"};
+    const std::vector<std::string> values = {"0",    "2,5",  "(12)", "<0,5",    "[(<2,5)]",        "><3",
+                                             "{-7}", "1E-5", "1E20", "-0,0001", "123456789012345", "0,1"};
     for (const DeviceType& type : supportedDeviceTypes()) {
         ComponentBase base = decodeOk(lead(5, type.code, 2, 5));
         base.viewMask[0] = 3;
@@ -348,9 +351,9 @@ TEST(BaseFile, EveryTypeRoundTrips)
 TEST(BaseFile, ColumnMapEntriesOutsideTheNamesGiveEmptyTitles)
 {
     std::string file = lead(5, 3) + record("D", {}, 0);
-    file[167 + 0] = 0;    // column 1
-    file[167 + 1] = 20;   // column 2: above 15
-    file[167 + 2] = 3;    // column 3: above the name count of 2
+    file[167 + 0] = 0;   // column 1
+    file[167 + 1] = 20;  // column 2: above 15
+    file[167 + 2] = 3;   // column 3: above the name count of 2
     file[167 + 3] = 2;
     const ComponentBase base = decodeOk(file);
     EXPECT_EQ(base.table.cell(0, 1), "");
@@ -393,8 +396,8 @@ TEST(BaseFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
     struct Case {
         int col;
         const char* text;
-    } bad[] = {{2, "1,2,3"}, {2, "-"}, {2, "5-3"}, {14, "E"}, {30, "12a"}, {30, "32768"},
-               {30, "-32769"}, {30, " 5"}, {30, "1,5"}};
+    } bad[] = {{2, "1,2,3"},  {2, "-"},       {2, "5-3"}, {14, "E"},  {30, "12a"},
+               {30, "32768"}, {30, "-32769"}, {30, " 5"}, {30, "1,5"}};
     for (const Case& c : bad) {
         ComponentBase base = makeEmptyBase(testCatalogue(), "");
         base.table.setCell(1, c.col, c.text);
@@ -431,9 +434,8 @@ TEST(BaseFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
 TEST(BaseFile, StoredValuesMatchTheCellConversion)
 {
     for (const char* text : {"7", "-0", "007", "-12,5", "0,000001", "5,", ",5", "-,5", "1,5,",
-                             "123456789012345678901234567890123456789", "1E5", "(3)", "<2,5",
-                             "2.5", "5 \xEC\xC0", "99999999999999999999999999999999999999999",
-                             "-", "1,2,3"}) {
+                             "123456789012345678901234567890123456789", "1E5", "(3)", "<2,5", "2.5",
+                             "5 \xEC\xC0", "99999999999999999999999999999999999999999", "-", "1,2,3"}) {
         ComponentBase base = decodeOk(lead(5, 3) + record("X", {}, 0));
         base.table.setCell(1, 3, text);
         const auto expected = cellToFlaggedValue(text);
@@ -452,9 +454,14 @@ TEST(BaseFile, StoredValuesMatchTheCellConversion)
 TEST(BaseFile, RangeWithAgreeingEndsIsWrittenBackAsLoaded)
 {
     const double subnormal = 4.9406564584124654e-324;
-    const std::vector<std::pair<double, double>> ends{
-        {-5, -5}, {5, 5}, {0, 0}, {-0.0, -0.0}, {-5, -5.00005}, {subnormal, subnormal},
-        {-1e-310, -1e-310}, {-123456.789, -123456.789}};
+    const std::vector<std::pair<double, double>> ends{{-5, -5},
+                                                      {5, 5},
+                                                      {0, 0},
+                                                      {-0.0, -0.0},
+                                                      {-5, -5.00005},
+                                                      {subnormal, subnormal},
+                                                      {-1e-310, -1e-310},
+                                                      {-123456.789, -123456.789}};
     for (const auto& [a, b] : ends) {
         const std::string file = lead(5, 1) + record("X", {{13, {0, a}}, {14, {0, b}}}, 0);
         const ComponentBase loaded = decodeOk(file);

@@ -1,6 +1,5 @@
 // Base locks: who holds one, stale ones taken over, only one of many programs gets it.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -114,7 +113,8 @@ TEST(BaseLock, StaleLocksAreTakenOverSilently)
     const Case cases[] = {
         {"process gone", [](ProcessStamp& s) { s.pid = endedPid(); }},
         {"written before a restart", [](ProcessStamp& s) { s.bootId = "00000000-restart"; }},
-        {"number now used by another program", [](ProcessStamp& s) { s.pid = 1, s.startTicks = 999999999999; }},
+        {"number now used by another program",
+         [](ProcessStamp& s) { s.pid = 1, s.startTicks = 999999999999; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,9 +1,8 @@
-#include "base/catalogue.h"
+#include <set>
 
 #include <gtest/gtest.h>
 
-#include <set>
-
+#include "base/catalogue.h"
 #include "base/cp1251.h"
 #include "base/devicetype.h"
 #include "scratchdir.h"
@@ -54,13 +53,14 @@ TEST(DeviceTypes, EveryAnswerComesFromTheOneTable)
 
 TEST(Catalogue, ColumnsFromIniText)
 {
-    const std::string ini =
-        "[Col_5]\r\nCount=3\r\nName_1=" + utf8ToCp1251("Iк max,|мА") + "\r\nName_3=C\r\n"
-        "[Col_2]\r\nCount=20\r\n" + numberedNames(1, 16) +
-        "[Col_9]\r\nCount=0\r\nName_1=ignored\r\n"
-        "[Col_10]\r\ncount=$2\r\nname_2=lower-case keys\r\n"
-        "[Col_11]\r\nCount=two\r\nName_1=not a number\r\n"
-        "[Col_31]\r\nCount=1\r\nName_1=beyond C\r\n";
+    const std::string ini = "[Col_5]\r\nCount=3\r\nName_1=" + utf8ToCp1251("Iк max,|мА") +
+                            "\r\nName_3=C\r\n"
+                            "[Col_2]\r\nCount=20\r\n" +
+                            numberedNames(1, 16) +
+                            "[Col_9]\r\nCount=0\r\nName_1=ignored\r\n"
+                            "[Col_10]\r\ncount=$2\r\nname_2=lower-case keys\r\n"
+                            "[Col_11]\r\nCount=two\r\nName_1=not a number\r\n"
+                            "[Col_31]\r\nCount=1\r\nName_1=beyond C\r\n";
     Catalogue cat;
     ASSERT_TRUE(cat.loadTypeFromBytes(1, ini));
     EXPECT_TRUE(cat.has(1));
@@ -114,8 +114,8 @@ TEST(Catalogue, CountOutOfRangeIsAFormatError)
             EXPECT_EQ(cat.nameCount(3, 4), c.names) << c.count;
         } else {
             EXPECT_EQ(s.error().kind, ErrorKind::IniFormat);
-            EXPECT_EQ(s.error().message, "Неверное значение Count в секции [Col_4] файла DIODES.INI: " +
-                                             std::string(c.count));
+            EXPECT_EQ(s.error().message,
+                      "Неверное значение Count в секции [Col_4] файла DIODES.INI: " + std::string(c.count));
             EXPECT_FALSE(cat.has(3));
         }
     }
@@ -194,8 +194,9 @@ TEST(Catalogue, ShippedFiles)
 // caption keeps a stray CR.
 TEST(Catalogue, ByteOrderMarkAndDoubledCarriageReturns)
 {
-    const std::string body = "[Col_1]\r\r\nCount=2\r\r\r\nName_1=Uкэ\r\r\nName_2=B \r\r\n"
-                             "[Col_2]\r\nCount=1\r\nName_1=C\r\n";
+    const std::string body =
+        "[Col_1]\r\r\nCount=2\r\r\r\nName_1=Uкэ\r\r\nName_2=B \r\r\n"
+        "[Col_2]\r\nCount=1\r\nName_1=C\r\n";
     for (const std::string& ini : {"\xEF\xBB\xBF" + body, body}) {
         Catalogue cat;
         ASSERT_TRUE(cat.loadTypeFromBytes(1, ini));

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/collation.h"
 #include "base/cp1251.h"
@@ -26,32 +26,32 @@ TEST(Collation, OrdersNamesAsListsDo)
         int expected;
     };
     const Case cases[] = {
-        {"kt315", "KT315", 0},        // case is ignored, in Latin
-        {"кт315", "КТ315", 0},        // and in Cyrillic
+        {"kt315", "KT315", 0},  // case is ignored, in Latin
+        {"кт315", "КТ315", 0},  // and in Cyrillic
         {"Ёж", "ёЖ", 0},
-        {"9", "A", -1},               // digits, then Latin, then Cyrillic
+        {"9", "A", -1},  // digits, then Latin, then Cyrillic
         {"Z", "А", -1},
         {"z", "а", -1},
-        {"-1", "1", -1},              // punctuation before digits
+        {"-1", "1", -1},  // punctuation before digits
         {" ", "_", -1},
-        {"KT3", "KT31", -1},          // a prefix first
-        {"KT315", "KT32", -1},        // character by character, not by number
-        {"Е", "Ё", -1},               // Ё beside Е ...
+        {"KT3", "KT31", -1},    // a prefix first
+        {"KT315", "KT32", -1},  // character by character, not by number
+        {"Е", "Ё", -1},         // Ё beside Е ...
         {"Ё", "Ж", -1},
-        {"ЁА", "ЕБ", -1},             // ... and only deciding when the letters are otherwise equal
-        {"ЕЁ", "ЁЕ", -1},             // then the first accented letter decides
+        {"ЁА", "ЕБ", -1},  // ... and only deciding when the letters are otherwise equal
+        {"ЕЁ", "ЁЕ", -1},  // then the first accented letter decides
         {"Г", "Ґ", -1},
         {"Ґ", "Д", -1},
-        {"Й", "И", 1},                // Й is a letter of its own, after И
+        {"Й", "И", 1},  // Й is a letter of its own, after И
         {"Ї", "Й", -1},
         {"Ў", "Ф", -1},
-        {"K\x7fT", "KT", 0},          // DEL, control characters and the soft hyphen are ignored
-        {"K\tT", "KT", -1},           // a tab is not ignored: it sorts first
+        {"K\x7fT", "KT", 0},  // DEL, control characters and the soft hyphen are ignored
+        {"K\tT", "KT", -1},   // a tab is not ignored: it sorts first
         {"K\u00ADT", "KT", 0},
-        {"№1", "NO1", 0},             // "№" sorts as "NO", "™" as "TM", "…" as "..."
+        {"№1", "NO1", 0},  // "№" sorts as "NO", "™" as "TM", "…" as "..."
         {"™", "tm", 0},
         {"A…", "A...", 0},
-        {"A\u00A0B", "A B", 0},        // a no-break space is a space
+        {"A\u00A0B", "A B", 0},  // a no-break space is a space
     };
     for (const Case& c : cases) {
         const std::string a = cp(c.a);

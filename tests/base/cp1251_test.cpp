@@ -1,6 +1,6 @@
-#include "base/cp1251.h"
-
 #include <gtest/gtest.h>
+
+#include "base/cp1251.h"
 
 using namespace veltris;
 
@@ -21,10 +21,9 @@ TEST(Cp1251, MapsBytesToTheirCodePoints)
         unsigned char byte;
         const char* utf8;
     } cases[] = {
-        {0x41, "A"},      {0x80, "Ђ"},      {0x88, "€"},  {0x98, "\u0098"}, {0x99, "™"},
-        {0xA0, "\u00A0"}, {0xA5, "Ґ"},      {0xA8, "Ё"},  {0xB0, "°"},      {0xB5, "µ"},
-        {0xB8, "ё"},      {0xB9, "№"},      {0xBF, "ї"},  {0xC0, "А"},      {0xDF, "Я"},
-        {0xE0, "а"},      {0xFF, "я"},
+        {0x41, "A"}, {0x80, "Ђ"}, {0x88, "€"}, {0x98, "\u0098"}, {0x99, "™"}, {0xA0, "\u00A0"},
+        {0xA5, "Ґ"}, {0xA8, "Ё"}, {0xB0, "°"}, {0xB5, "µ"},      {0xB8, "ё"}, {0xB9, "№"},
+        {0xBF, "ї"}, {0xC0, "А"}, {0xDF, "Я"}, {0xE0, "а"},      {0xFF, "я"},
     };
     for (const auto& c : cases) {
         const std::string byte(1, static_cast<char>(c.byte));
@@ -66,8 +65,8 @@ TEST(Cp1251, UpperCase)
         {"abcxyz", "ABCXYZ"},
         {"абвгдеёжзийклмнопрстуфхцчшщъыьэюя", "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"},
         {"ђѓўјґєїіѕљњћќџ", "ЂЃЎЈҐЄЇІЅЉЊЋЌЏ"},
-        {"ABC АБВ ЁЂ", "ABC АБВ ЁЂ"},      // already upper
-        {"1;µ«»№°-_ ", "1;µ«»№°-_ "},    // not letters
+        {"ABC АБВ ЁЂ", "ABC АБВ ЁЂ"},  // already upper
+        {"1;µ«»№°-_ ", "1;µ«»№°-_ "},  // not letters
     };
     for (const auto& c : cases)
         EXPECT_EQ(cp1251ToUtf8(cp1251ToUpper(utf8ToCp1251(c.lower))), c.upper) << c.lower;

@@ -13,8 +13,8 @@ TEST(CsvExport, EveryCellEndsWithSemicolonAndEveryLineWithCrLf)
     t.setCell(0, 0, "\xD2\xE8\xEF");  // Windows-1251 bytes go out unchanged
     t.setCell(0, 1, "U|max");
     t.setCell(1, 0, "KT315");
-    t.setCell(1, 1, "0");      // absent value: empty field
-    t.setCell(1, 2, "a;b");    // no quoting
+    t.setCell(1, 1, "0");    // absent value: empty field
+    t.setCell(1, 2, "a;b");  // no quoting
     t.setCell(1, 3, "00");
     t.setCell(2, 1, "(0)");
     EXPECT_EQ(csvBytes(t), "\xD2\xE8\xEF;U|max;;;\r\nKT315;;a;b;00;\r\n;(0);;;\r\n");

@@ -1,11 +1,11 @@
 // Reading CSV files into records: the dialects, the title row, the cells and their faults, and
 // records added to an open base.
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/catalogue.h"
 #include "base/componentbase.h"
@@ -26,7 +26,10 @@ const Catalogue& shipped()
     return catalogue;
 }
 
-std::string cp(std::string_view utf8) { return utf8ToCp1251(utf8); }
+std::string cp(std::string_view utf8)
+{
+    return utf8ToCp1251(utf8);
+}
 
 // The title line the export writes for a type with every column map entry 1.
 std::string exportTitles(int code, std::string_view label = "Тип прибора")
@@ -62,7 +65,10 @@ std::string importError(std::string_view bytes, CsvImportOptions options = {})
     return r.ok() ? std::string("(no error)") : r.error().message;
 }
 
-std::string cellUtf8(const CsvImport& in, int row, int col) { return cp1251ToUtf8(in.base.table.cell(row, col)); }
+std::string cellUtf8(const CsvImport& in, int row, int col)
+{
+    return cp1251ToUtf8(in.base.table.cell(row, col));
+}
 
 }  // namespace
 
@@ -77,9 +83,9 @@ TEST(CsvSplit, QuotesEmptyLinesTrailingSeparatorsAndLineNumbers)
         bool openQuote;
     } want[] = {
         {1, {"a", "b;\"c\"\r\nd", "e"}, false},  // a quoted field spans lines 1-2
-        {4, {"f"}, false},                        // line 3 is empty; CR alone ends a line
-        {5, {"g", ""}, false},                    // only the last separator opens no field
-        {6, {""}, false},                         // a line of one separator: one empty field
+        {4, {"f"}, false},                       // line 3 is empty; CR alone ends a line
+        {5, {"g", ""}, false},                   // only the last separator opens no field
+        {6, {""}, false},                        // a line of one separator: one empty field
         {7, {"open"}, true},
     };
     for (const Want& w : want) {
@@ -112,25 +118,35 @@ TEST(CsvImport, DialectsAreFoundOutAndReadAlike)
         std::vector<std::vector<std::pair<int, std::string>>> rows;  // column -> shown text
     } cases[] = {
         {"spreadsheet: UTF-8 with byte-order mark, commas, quotes, LF, titles on one line",
-         "\xEF\xBB\xBF" "Прибор,\"Uобр max, В\",\"IПР СР MAX, мА\",\"Uпр при\nIпр, В\",Корпус (№ рис.)\n"
+         "\xEF\xBB\xBF"
+         "Прибор,\"Uобр max, В\",\"IПР СР MAX, мА\",\"Uпр при\nIпр, В\",Корпус (№ рис.)\n"
          "\"Д\"\"9\"\"\",50,100,\"1,1\",2\n"
          "1N4148,<75,[200],,\n"
          "Д7,,7,,\n",
-         CsvEncoding::Utf8, ',', 3,
+         CsvEncoding::Utf8,
+         ',',
+         3,
          {{{0, "Д\"9\""}, {1, "50"}, {3, "100"}, {5, "1,1"}, {12, "2"}},
           {{0, "1N4148"}, {1, "<75"}, {3, "[200]"}, {5, "0"}, {12, "0"}},
           {{0, "Д7"}, {1, "0"}, {3, "7"}}}},
         {"the export's own bytes: Windows-1251, «;» after every cell, CR LF",
          exportTitles(4) + exportLine(4, {{0, "КС147А"}, {1, "4,7"}, {12, ">9"}, {13, "5"}}) +
              exportLine(4, {}),
-         CsvEncoding::Cp1251, ';', 4,
+         CsvEncoding::Cp1251,
+         ';',
+         4,
          {{{0, "КС147А"}, {1, "4,7"}, {2, "0"}, {12, ">9"}, {13, "5"}}, {{0, ""}, {1, "0"}, {13, "0"}}}},
         {"tab-separated, CR line ends, columns in another order and only some of them",
          cp("Название\tTп max, °С\tUст ном, В\rКС133А\t125\t3,3\r\rД814А\t(150)\t{8}\r"),
-         CsvEncoding::Cp1251, '\t', 4,
+         CsvEncoding::Cp1251,
+         '\t',
+         4,
          {{{0, "КС133А"}, {1, "3,3"}, {12, "125"}}, {{0, "Д814А"}, {1, "{8}"}, {12, "(150)"}}}},
         {"commas in Windows-1251: an empty field before a number is no decimal comma",
-         cp("Название,\"Uобр max, В\",\"Iпр ср max, мА\"\r\nD7,,7\r\nD8,\"1,5\",8\r\n"), CsvEncoding::Cp1251, ',', 3,
+         cp("Название,\"Uобр max, В\",\"Iпр ср max, мА\"\r\nD7,,7\r\nD8,\"1,5\",8\r\n"),
+         CsvEncoding::Cp1251,
+         ',',
+         3,
          {{{0, "D7"}, {1, "0"}, {3, "7"}}, {{0, "D8"}, {1, "1,5"}, {3, "8"}}}},
     };
     for (const Case& c : cases) {
@@ -144,7 +160,8 @@ TEST(CsvImport, DialectsAreFoundOutAndReadAlike)
         ASSERT_EQ(in.recordCount(), static_cast<int>(c.rows.size()));
         for (size_t r = 0; r < c.rows.size(); ++r)
             for (const auto& [col, text] : c.rows[r])
-                EXPECT_EQ(cellUtf8(in, static_cast<int>(r) + 1, col), text) << "row " << r + 1 << " column " << col;
+                EXPECT_EQ(cellUtf8(in, static_cast<int>(r) + 1, col), text)
+                    << "row " << r + 1 << " column " << col;
     }
 }
 
@@ -155,13 +172,15 @@ TEST(CsvImport, EncodingAndSeparatorCanBeGiven)
     CsvImportOptions options;
     options.encoding = CsvEncoding::Utf8;
     options.deviceType = 3;
-    EXPECT_EQ(importError(bytes, options), "Ни один заголовок столбца не совпадает с названиями параметров типа «Диоды»");
+    EXPECT_EQ(importError(bytes, options),
+              "Ни один заголовок столбца не совпадает с названиями параметров типа «Диоды»");
 
     // Read with ',' the title row of a ';' file holds no title of a column.
     options = {};
     options.separator = ',';
     options.deviceType = 3;
-    EXPECT_EQ(importError(bytes, options), "Ни один заголовок столбца не совпадает с названиями параметров типа «Диоды»");
+    EXPECT_EQ(importError(bytes, options),
+              "Ни один заголовок столбца не совпадает с названиями параметров типа «Диоды»");
     options.separator = ';';
     EXPECT_EQ(read(bytes, options).separator, ';');
 }
@@ -187,7 +206,8 @@ TEST(CsvImport, BadCellsAreNamed)
         {3, 0, "Д9Ω", "«Тип прибора»: «Д9Ω» — есть знаки, которых нет в кодировке Windows-1251"},
         {1, 14, "50..350", "«h21э»: «50..350» — не число и не диапазон чисел"},
         {1, 14, "1-2-3", "«h21э»: «1-2-3» — не число и не диапазон чисел"},
-        {7, 1, "красный", "«Цвет свечения»: «красный» — не код цвета (буквы B, G, I, J, O, R, Y и знаки «-», «/»)"},
+        {7, 1, "красный",
+         "«Цвет свечения»: «красный» — не код цвета (буквы B, G, I, J, O, R, Y и знаки «-», «/»)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -217,11 +237,14 @@ TEST(CsvImport, GoodCellsBecomeTheirStoredForm)
         std::string text;
         std::string shown;
     } cases[] = {
-        {3, 1, "<75", "<75"},   {3, 1, " 5 ", "5"},    {3, 1, "1,50", "1,5"},  {3, 1, "", "0"},
-        {3, 1, "(0)", "0"},     {3, 1, ",", "0"},      {3, 1, "1E-5", "1E-5"}, {3, 1, "<(2,5)]", "(<2,5)"},
-        {3, 1, "-0,25", "-0,25"}, {3, 1, "12345678901234567", "1,23456789012346E16"},
-        {3, 12, "+3", "3"},     {3, 12, "-7", "-7"},
-        {1, 14, "50-350", "50-350"}, {1, 14, "(5)", "(5)"}, {1, 14, "-5", "-5-5"}, {1, 14, "", "0"},
+        {3, 1, "<75", "<75"},        {3, 1, " 5 ", "5"},
+        {3, 1, "1,50", "1,5"},       {3, 1, "", "0"},
+        {3, 1, "(0)", "0"},          {3, 1, ",", "0"},
+        {3, 1, "1E-5", "1E-5"},      {3, 1, "<(2,5)]", "(<2,5)"},
+        {3, 1, "-0,25", "-0,25"},    {3, 1, "12345678901234567", "1,23456789012346E16"},
+        {3, 12, "+3", "3"},          {3, 12, "-7", "-7"},
+        {1, 14, "50-350", "50-350"}, {1, 14, "(5)", "(5)"},
+        {1, 14, "-5", "-5-5"},       {1, 14, "", "0"},
         {7, 1, "r/g", "r/g"},
     };
     for (const Case& c : cases) {
@@ -294,19 +317,22 @@ TEST(CsvImport, TitleRowOfAnotherDeviceType)
     zener.table.resize(2, tableColumnCount(4));
     CsvImportOptions into;
     into.into = &zener;
-    EXPECT_EQ(importError(diodes, into), "Заголовки столбцов файла — от типа приборов «Диоды», а база — «Стабилитроны»");
+    EXPECT_EQ(importError(diodes, into),
+              "Заголовки столбцов файла — от типа приборов «Диоды», а база — «Стабилитроны»");
 
     // A title that the base shows under another name: its values would be in other units.
     ComponentBase diodeBase = makeEmptyBase(shipped(), "");
     diodeBase.deviceType = 3;
     diodeBase.table.resize(2, tableColumnCount(3));
     into.into = &diodeBase;
-    EXPECT_EQ(importError(cp("Название;Uобр max, кВ\r\nД9;10\r\n"), into),
-              "Столбец «Uобр max, кВ» в базе называется «Uобр max, В»: значения могут быть в других единицах. "
-              "Исправьте заголовок в файле");
+    EXPECT_EQ(
+        importError(cp("Название;Uобр max, кВ\r\nД9;10\r\n"), into),
+        "Столбец «Uобр max, кВ» в базе называется «Uобр max, В»: значения могут быть в других единицах. "
+        "Исправьте заголовок в файле");
 
-    EXPECT_EQ(importError(cp("Название;Цена;Склад\r\n")),
-              "Заголовки столбцов не совпадают с названиями параметров ни одного типа приборов; укажите тип прибора");
+    EXPECT_EQ(
+        importError(cp("Название;Цена;Склад\r\n")),
+        "Заголовки столбцов не совпадают с названиями параметров ни одного типа приборов; укажите тип прибора");
     EXPECT_EQ(importError(cp("Название;Tп max, °С\r\n")),
               "Заголовки столбцов подходят к нескольким типам приборов (Биполярные транзисторы, Диоды, "
               "Стабилитроны, Варикапы, Тиристоры, Светодиоды); укажите тип прибора");
@@ -335,8 +361,10 @@ TEST(CsvImport, TitlesGiveTheColumnMap)
     // its column with a map entry naming no name.
     std::string titles = cp("Тип прибора;");
     for (int c = 1; c <= 12; ++c)
-        titles += (c == 2 ? shipped().name(3, 2, 2) : c == 6 ? shipped().name(3, 6, 3) : c == 9 ? std::string()
-                                                                                                  : shipped().name(3, c, 1)) +
+        titles += (c == 2   ? shipped().name(3, 2, 2)
+                   : c == 6 ? shipped().name(3, 6, 3)
+                   : c == 9 ? std::string()
+                            : shipped().name(3, c, 1)) +
                   ";";
     CsvImportOptions options;
     options.deviceLabel = cp("Тип прибора");
@@ -351,8 +379,8 @@ TEST(CsvImport, TitlesGiveTheColumnMap)
 
 TEST(CsvImport, RecordsAddedToABaseAndTakenOutAgain)
 {
-    const std::string bytes = exportTitles(3) + exportLine(3, {{0, "Д9"}, {1, "10"}}) +
-                              exportLine(3, {{0, "Д10"}, {1, "20"}});
+    const std::string bytes =
+        exportTitles(3) + exportLine(3, {{0, "Д9"}, {1, "10"}}) + exportLine(3, {{0, "Д10"}, {1, "20"}});
     // A new base's single blank row gives way to the records, and comes back with the undo.
     ComponentBase base = makeEmptyBase(shipped(), "");
     base.deviceType = 3;
@@ -402,7 +430,8 @@ TEST(CsvImport, RecordsAddedToAColumnOfAnotherKindKeepTheirTexts)
     base.table = std::move(v3);
     CsvImportOptions options;
     options.into = &base;
-    const CsvImport in = read(exportTitles(1) + exportLine(1, {{0, "НОВЫЙ"}, {14, "(50-350)"}, {30, "4"}}), options);
+    const CsvImport in =
+        read(exportTitles(1) + exportLine(1, {{0, "НОВЫЙ"}, {14, "(50-350)"}, {30, "4"}}), options);
     appendRecords(base, in.base.table);
     ASSERT_EQ(base.table.rowCount(), 3);
     EXPECT_EQ(base.table.cell(2, 14), "(50-350)");
@@ -414,11 +443,33 @@ TEST(CsvImport, RecordsAddedToAColumnOfAnotherKindKeepTheirTexts)
 // give exactly what the typing rules give, and the class of value the store derives from it.
 TEST(CsvImport, QuickNumberReadingsAgreeWithTheTypingRules)
 {
-    std::vector<std::string> texts = {"0", "-0", ",", "-,", "5E", "5E-", ",5", "5,", "007", "0,000",
-                                      "999999999999999", "1000000000000000", "123456789012345678901",
-                                      "0,00000000000000000000000123", "1E22", "1E23", "1E-22", "1E-23",
-                                      "9,99999999999999E307", "1,79769313486232E308", "2,2250738585072E-308",
-                                      "4,94065645841247E-324", "1E-400", "-1,5E-5", "<(2,5)]", ">-6E-8", "{0}"};
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      ",",
+                                      "-,",
+                                      "5E",
+                                      "5E-",
+                                      ",5",
+                                      "5,",
+                                      "007",
+                                      "0,000",
+                                      "999999999999999",
+                                      "1000000000000000",
+                                      "123456789012345678901",
+                                      "0,00000000000000000000000123",
+                                      "1E22",
+                                      "1E23",
+                                      "1E-22",
+                                      "1E-23",
+                                      "9,99999999999999E307",
+                                      "1,79769313486232E308",
+                                      "2,2250738585072E-308",
+                                      "4,94065645841247E-324",
+                                      "1E-400",
+                                      "-1,5E-5",
+                                      "<(2,5)]",
+                                      ">-6E-8",
+                                      "{0}"};
     std::uint64_t state = 12345;
     const auto next = [&state] {
         state = state * 6364136223846793005ULL + 1442695040888963407ULL;

@@ -3,20 +3,20 @@
 // for what the CSV does not carry (the header's banner and description, the columns of the second
 // table, a column map entry that names no name, records of a type without a layout, range ends
 // closer than their one-number text shows).
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "agreeingranges.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"
 #include "base/csvexport.h"
 #include "base/csvimport.h"
 #include "base/devicetype.h"
-#include "agreeingranges.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
@@ -32,7 +32,8 @@ const Catalogue& shipped()
 std::vector<std::string> baseFiles()
 {
     std::vector<std::string> files;
-    for (const auto& e : fs::directory_iterator(fs::path(VELTRIS_SOURCE_DIR) / "tests" / "fixtures" / "bases"))
+    for (const auto& e :
+         fs::directory_iterator(fs::path(VELTRIS_SOURCE_DIR) / "tests" / "fixtures" / "bases"))
         if (e.is_directory())
             files.push_back((e.path() / "base.QDB").string());
     for (const auto& e : fs::directory_iterator(fs::path(VELTRIS_BIN_DIR) / "samples"))
@@ -75,7 +76,8 @@ TEST_P(CsvRoundTrip, ExportImportExportIsTheSame)
     for (int c = 1; c <= kMaxParamColumns; ++c) {
         if (!original->table.cell(0, c).empty())
             continue;  // an empty title does not say which entry gave it
-        (*ours)[static_cast<size_t>(kHeaderSize + c - 1)] = (*theirs)[static_cast<size_t>(kHeaderSize + c - 1)];
+        (*ours)[static_cast<size_t>(kHeaderSize + c - 1)] =
+            (*theirs)[static_cast<size_t>(kHeaderSize + c - 1)];
     }
     takeAgreeingRangeEnds(*ours, *theirs, original->deviceType);
     const auto differing = [&](size_t from, size_t to) {
@@ -92,8 +94,9 @@ TEST_P(CsvRoundTrip, ExportImportExportIsTheSame)
 INSTANTIATE_TEST_SUITE_P(BasesAndSamples, CsvRoundTrip, ::testing::ValuesIn(baseFiles()),
                          [](const ::testing::TestParamInfo<std::string>& p) {
                              const fs::path path(p.param);
-                             std::string name = path.filename() == "base.QDB" ? path.parent_path().filename().string()
-                                                                              : "sample_" + path.stem().string();
+                             std::string name = path.filename() == "base.QDB"
+                                                    ? path.parent_path().filename().string()
+                                                    : "sample_" + path.stem().string();
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });

@@ -1,7 +1,7 @@
 // The data folder of the executables: beside them in a build, ../share/veltris when installed.
-#include <gtest/gtest.h>
-
 #include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "base/datadir.h"
 #include "scratchdir.h"

@@ -1,10 +1,9 @@
 // File identities: what a check says after each way another program can touch the file.
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <string>
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,9 +63,12 @@ TEST(FileIdentity, ChecksTellEveryKindOfChange)
         FileChange thorough;
     };
     const std::vector<Case> cases = {
-        {"untouched", [](const fs::path&, const FileIdentity&) {}, FileChange::Unchanged, FileChange::Unchanged},
+        {"untouched", [](const fs::path&, const FileIdentity&) {}, FileChange::Unchanged,
+         FileChange::Unchanged},
         {"touched, same bytes",
-         [](const fs::path& f, const FileIdentity&) { ASSERT_EQ(::utimensat(AT_FDCWD, f.c_str(), nullptr, 0), 0); },
+         [](const fs::path& f, const FileIdentity&) {
+             ASSERT_EQ(::utimensat(AT_FDCWD, f.c_str(), nullptr, 0), 0);
+         },
          FileChange::Unchanged, FileChange::Unchanged},
         {"replaced by an identical copy",
          [](const fs::path& f, const FileIdentity&) { ASSERT_TRUE(writeFileAtomic(f, "version one").ok()); },

@@ -1,12 +1,11 @@
 // Whole-file reading and the all-or-nothing write.
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <csignal>
 #include <random>
 #include <thread>
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -207,8 +206,8 @@ TEST(FileIoCrash, KilledWriterLeavesOldOrNewFileAndNoLeftovers)
         // Kill points spread over about three whole writes.
         const auto t0 = std::chrono::steady_clock::now();
         ASSERT_TRUE(writeFileAtomic(target, second, "x", way).ok());
-        const auto oneWrite = std::chrono::duration_cast<std::chrono::microseconds>(
-            std::chrono::steady_clock::now() - t0);
+        const auto oneWrite =
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
         std::uniform_int_distribution<long> delay(0, 3 * oneWrite.count() + 1000);
 
         int kills = 0;
@@ -251,8 +250,8 @@ TEST(FileIo, SaveRemovesOnlyTheTemporaryFilesOfFinishedWriters)
     ScratchDir dir;
     const auto target = dir.write("t.QDB", "old");
     const std::string stale = "t.QDB.tmp-" + dead + "-0-123";
-    for (const std::string& name : {stale, "t.QDB.tmp-" + alive + "-0-123",
-                                   "t.QDB.tmp-" + dead + "-notes", "u.QDB.tmp-" + dead + "-0-1"})
+    for (const std::string& name : {stale, "t.QDB.tmp-" + alive + "-0-123", "t.QDB.tmp-" + dead + "-notes",
+                                    "u.QDB.tmp-" + dead + "-0-1"})
         dir.write(name, "x");
     ASSERT_TRUE(writeFileAtomic(target, "new").ok());
     EXPECT_FALSE(fs::exists(dir.path() / stale));
@@ -275,8 +274,8 @@ TEST(FileIo, SaveWithoutAccessSaysSo)
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(2);
         const std::string folder = "нет доступа к папке «" + dir.path().string() + "»";
-        for (const auto& [target, reason] : {std::pair{theirs, std::string("нет доступа")},
-                                             std::pair{dir.path() / "new.QDB", folder}}) {
+        for (const auto& [target, reason] :
+             {std::pair{theirs, std::string("нет доступа")}, std::pair{dir.path() / "new.QDB", folder}}) {
             const Status st = writeFileAtomic(target, "new");
             if (st.ok() || st.error().reason != reason)
                 ::_exit(1);

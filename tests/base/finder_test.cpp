@@ -1,7 +1,3 @@
-#include "base/finder.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <bit>
 #include <cfloat>
@@ -16,10 +12,13 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/cp1251.h"
+#include "base/finder.h"
 #include "base/ini.h"
 #include "base/navigatorcatalogue.h"
 #include "base/table.h"
@@ -67,22 +66,22 @@ TEST(FinderMeaning, TextsPromiseWhatAnEngineerReads)
         {"<0,4", kKnownHigh, 0.4, 0.4},
         {">250", kKnownLow, 250, 250},
         {"50-350", both, 50, 350},
-        {"(12)", both, 12, 12},     // a typical value is still the value
+        {"(12)", both, 12, 12},  // a typical value is still the value
         {"[<0,4]", kKnownHigh, 0.4, 0.4},
         {"{>3}", kKnownLow, 3, 3},
-        {"-45", both, 45, 45},      // the sign gives the direction only
+        {"-45", both, 45, 45},  // the sign gives the direction only
         {"1E-5", both, 1e-5, 1e-5},
         {"2,5E3", both, 2500, 2500},
         {"1.5", both, 15, 15},      // the point is no decimal mark
         {"5 В", both, 5, 5},        // letters are dropped
         {"120-40", both, 40, 120},  // ends in any order
         {"", 0, 0, 0},
-        {"0", 0, 0, 0},             // zero is how an empty value is stored
+        {"0", 0, 0, 0},  // zero is how an empty value is stored
         {"(0)", 0, 0, 0},
         {"нет", 0, 0, 0},
-        {"-", 0, 0, 0},             // no number at all
-        {"1,2,3", 0, 0, 0},         // not a number
-        {"><3", 0, 0, 0},           // contradicts itself
+        {"-", 0, 0, 0},      // no number at all
+        {"1,2,3", 0, 0, 0},  // not a number
+        {"><3", 0, 0, 0},    // contradicts itself
     };
     for (const Case& c : cases) {
         const CellMeaning m = cellMeaning(cp(c.text));
@@ -157,8 +156,8 @@ TEST(FinderLibrary, ColumnsInOtherUnitsAreScaledOrLeftUnknown)
     // turns into each other.
     const RuleSet rules = rulesOf(5, {{6, "le"}, {7, "ge"}});
     const ComponentBase mhz = makeBase(5, {{"REF", {{6, "0,05"}, {7, "500"}}}});
-    const ComponentBase ghz = makeBase(5, {{"FAST", {{6, "0,01"}, {7, "0,6"}}},
-                                           {"SLOW", {{6, "0,01"}, {7, "0,4"}}}}, 7, 2);
+    const ComponentBase ghz =
+        makeBase(5, {{"FAST", {{6, "0,01"}, {7, "0,6"}}}, {"SLOW", {{6, "0,01"}, {7, "0,4"}}}}, 7, 2);
     ComponentBase other = makeBase(5, {{"OTHER", {{6, "0,01"}, {7, "600"}}}}, 6, 2);
     const auto q = makeQuery(finderSourceFromBase(mhz), 0, rules, 2, 0);
     ASSERT_TRUE(q.ok());
@@ -177,8 +176,8 @@ TEST(FinderLibrary, ColumnsInOtherUnitsAreScaledOrLeftUnknown)
 
 // Rules: structure a gate, Uкэ and Iк not less, h21э within -30..+200 %, fгр not less, Cк not
 // more, package equal (as a user who needs the same package sets it).
-const std::map<int, const char*> kRules = {{1, "gate"}, {2, "ge"}, {5, "ge"}, {14, "band:30:200"},
-                                           {15, "ge"}, {16, "le"}, {30, "eq"}};
+const std::map<int, const char*> kRules = {{1, "gate"}, {2, "ge"},  {5, "ge"}, {14, "band:30:200"},
+                                           {15, "ge"},  {16, "le"}, {30, "eq"}};
 
 FinderQuery handMadeQuery(const ComponentBase& base, int nearMisses, std::size_t top = 0)
 {
@@ -231,9 +230,9 @@ TEST(FinderOpenBase, KnownSubstitutesRankFirstThenNearMisses)
     EXPECT_EQ(r.matches[1].texts[2], "(150)");  // rule 2 is column 5, Iк
 
     const std::vector<std::string> titles = titlesOf(base);
-    const std::vector<std::string> verdicts = {
-        "прямая замена", "прямая замена", "замена, не известно: 2", "близкая: корпус",
-        "близкая: Uкэ −25 %", "близкая: Uкэ −25 %"};
+    const std::vector<std::string> verdicts = {"прямая замена",          "прямая замена",
+                                               "замена, не известно: 2", "близкая: корпус",
+                                               "близкая: Uкэ −25 %",     "близкая: Uкэ −25 %"};
     ASSERT_EQ(r.matches.size(), verdicts.size());
     for (std::size_t k = 0; k < verdicts.size(); ++k)
         EXPECT_EQ(matchVerdictText(q, r.matches[k], titles), verdicts[k]) << k;
@@ -244,13 +243,14 @@ TEST(FinderOpenBase, PackageIsAPreferenceUnlessAsked)
     // The shipped defaults: another package is no failure, the same one is marked and comes
     // first among equals; the other structure is never shown, however many failures a near
     // miss may have.
-    const ComponentBase base = makeBase(1, {
-        {"ОБРАЗЕЦ", part("20", "100", "50-350", "300", "5")},
-        {"ДРУГОЙ", part("20", "100", "50-350", "300", "5", "1", "29")},
-        {"ТОТ ЖЕ", part("20", "100", "50-350", "300", "5")},
-        {"БЕЗ КОРПУСА", part("20", "100", "50-350", "300", "5", "1", "")},
-        {"PNP", part("20", "100", "50-350", "300", "5", "2")},
-    });
+    const ComponentBase base =
+        makeBase(1, {
+                        {"ОБРАЗЕЦ", part("20", "100", "50-350", "300", "5")},
+                        {"ДРУГОЙ", part("20", "100", "50-350", "300", "5", "1", "29")},
+                        {"ТОТ ЖЕ", part("20", "100", "50-350", "300", "5")},
+                        {"БЕЗ КОРПУСА", part("20", "100", "50-350", "300", "5", "1", "")},
+                        {"PNP", part("20", "100", "50-350", "300", "5", "2")},
+                    });
     const auto defaults = SubstituteDefaults::load(VELTRIS_SOURCE_DIR "/data");
     ASSERT_TRUE(defaults.ok());
     const auto q = makeQuery(finderSourceFromBase(base), 0, defaults->rules(1), 5, 0);
@@ -281,9 +281,8 @@ TEST(FinderOpenBase, StrictCountsUnknownAsFailingAndEmptyRecordsAreNoMatch)
     q.unknownFails = true;
     const FinderReport strict = findInBase(q, base, "hand.QDB");
     EXPECT_EQ(namesOf(strict, true), (std::vector<std::string>{"ЗАМЕНА1", "ЗАМЕНА2"}));
-    const auto third = std::find_if(strict.matches.begin(), strict.matches.end(), [](const FinderMatch& m) {
-        return cp1251ToUtf8(m.name) == "ЗАМЕНА3";
-    });
+    const auto third = std::find_if(strict.matches.begin(), strict.matches.end(),
+                                    [](const FinderMatch& m) { return cp1251ToUtf8(m.name) == "ЗАМЕНА3"; });
     ASSERT_NE(third, strict.matches.end());
     EXPECT_EQ(third->fails, 2);
     EXPECT_EQ(third->unknowns, 2);
@@ -298,15 +297,16 @@ TEST(FinderRanking, BetterFiguresDoNotPushACloseAnalogDown)
     const auto row = [](const char* uce, const char* leak, const char* gain, const char* ft) {
         return std::map<int, const char*>{{2, uce}, {10, leak}, {14, gain}, {15, ft}};
     };
-    const ComponentBase base = makeBase(1, {
-        {"ОБРАЗЕЦ", row("65", "1", "40-160", "3")},
-        {"ХУЖЕ ПО U", row("60", "1", "40-160", "3")},        // −8 %, within the tolerance
-        {"ЛУЧШЕ", row("80", "0,001", "40-160", "100")},      // better in three figures
-        {"ЧУТЬ ЛУЧШЕ", row("70", "1", "40-160", "3")},
-        {"ПРОМАХ 6", row("57", "1", "40-160", "3")},          // 57 < 58,5: misses by 2,6 %
-        {"ПРОМАХ 50", row("30", "1", "40-160", "3")},
-        {"ДВА МАЛЫХ", row("58", "1,05", "40-160", "3")},     // 58 < 58,5 and 1,05 > 1
-    });
+    const ComponentBase base =
+        makeBase(1, {
+                        {"ОБРАЗЕЦ", row("65", "1", "40-160", "3")},
+                        {"ХУЖЕ ПО U", row("60", "1", "40-160", "3")},    // −8 %, within the tolerance
+                        {"ЛУЧШЕ", row("80", "0,001", "40-160", "100")},  // better in three figures
+                        {"ЧУТЬ ЛУЧШЕ", row("70", "1", "40-160", "3")},
+                        {"ПРОМАХ 6", row("57", "1", "40-160", "3")},  // 57 < 58,5: misses by 2,6 %
+                        {"ПРОМАХ 50", row("30", "1", "40-160", "3")},
+                        {"ДВА МАЛЫХ", row("58", "1,05", "40-160", "3")},  // 58 < 58,5 and 1,05 > 1
+                    });
     const auto q = makeQuery(finderSourceFromBase(base), 0, rules, 2, 0);
     ASSERT_TRUE(q.ok());
     const FinderReport r = findInBase(*q, base, "r.QDB");
@@ -378,11 +378,11 @@ TEST(FinderOpenBase, ProgressRisesAndCancelLeavesNoResults)
 {
     const ComponentBase base = handMadeBase();
     std::vector<std::pair<std::size_t, std::size_t>> calls;
-    const FinderReport full = findInBase(handMadeQuery(base, 3), base, "hand.QDB",
-                                         [&](std::size_t done, std::size_t total) {
-                                             calls.emplace_back(done, total);
-                                             return true;
-                                         });
+    const FinderReport full =
+        findInBase(handMadeQuery(base, 3), base, "hand.QDB", [&](std::size_t done, std::size_t total) {
+            calls.emplace_back(done, total);
+            return true;
+        });
     EXPECT_FALSE(full.cancelled);
     ASSERT_GE(calls.size(), 2u);
     for (std::size_t k = 0; k < calls.size(); ++k) {
@@ -410,8 +410,9 @@ TEST(FinderLibrary, EveryBaseOfTheTypeInTheFolders)
     const auto openFile = dir.path() / "a_open.QDB";
     ASSERT_TRUE(writeBase(open, openFile).ok());
     // Iк in amperes in this base: 0,1 A is the reference's 100 mA, 0,05 A too little.
-    ComponentBase amps = makeBase(1, {{"АМПЕРЫ", part("30", "0,1", "50-350", "300", "5")},
-                                      {"МАЛО", part("30", "0,05", "50-350", "300", "5")}},
+    ComponentBase amps = makeBase(1,
+                                  {{"АМПЕРЫ", part("30", "0,1", "50-350", "300", "5")},
+                                   {"МАЛО", part("30", "0,05", "50-350", "300", "5")}},
                                   5, 2);
     ASSERT_TRUE(writeBase(amps, dir.path() / "b_amps.qdb").ok());
     ComponentBase diodes = makeBase(3, {{"ЗАМЕНА9", {{1, "100"}}}});
@@ -425,17 +426,15 @@ TEST(FinderLibrary, EveryBaseOfTheTypeInTheFolders)
     EXPECT_TRUE(navigator.addFolder(other.path()).empty());
     const FinderQuery q = handMadeQuery(open, 1);
     std::vector<std::size_t> seen;
-    const FinderReport r =
-        findInLibrary(q, open, openFile.string(), navigator, shippedCatalogue(),
-                      [&](std::size_t done, std::size_t total) {
-                          seen.push_back(done);
-                          return done <= total;
-                      });
+    const FinderReport r = findInLibrary(q, open, openFile.string(), navigator, shippedCatalogue(),
+                                         [&](std::size_t done, std::size_t total) {
+                                             seen.push_back(done);
+                                             return done <= total;
+                                         });
     ASSERT_FALSE(r.cancelled);
     EXPECT_TRUE(r.problems.empty());
     // The open base is searched once, from memory; the diode base not at all.
-    EXPECT_EQ(r.baseFiles, (std::vector<std::string>{openFile.string(),
-                                                     (dir.path() / "b_amps.qdb").string(),
+    EXPECT_EQ(r.baseFiles, (std::vector<std::string>{openFile.string(), (dir.path() / "b_amps.qdb").string(),
                                                      (other.path() / "more.QDB").string()}));
     const std::vector<std::string> full = namesOf(r, true);
     EXPECT_EQ(std::set<std::string>(full.begin(), full.end()),
@@ -454,8 +453,7 @@ TEST(FinderLibrary, EveryBaseOfTheTypeInTheFolders)
     const FinderReport damaged = findInLibrary(q, open, openFile.string(), navigator, shippedCatalogue());
     EXPECT_EQ(damaged.problems.size(), 1u);
     EXPECT_EQ(damaged.fullCount, 4u);
-    const FinderReport cancelled = findInLibrary(q, open, openFile.string(), navigator,
-                                                 shippedCatalogue(),
+    const FinderReport cancelled = findInLibrary(q, open, openFile.string(), navigator, shippedCatalogue(),
                                                  [](std::size_t done, std::size_t) { return done < 2; });
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_TRUE(cancelled.matches.empty());
@@ -512,7 +510,8 @@ ComponentBase storedBase(std::mt19937_64& rng, int version, int type, int record
         for (std::size_t i = 0; i < static_cast<std::size_t>(records); ++i) {
             switch (s.kind) {
             case CellKind::Text:
-                s.texts[i] = c == 0 ? "N" + std::to_string(i) : std::string("RG/Y-O").substr(rng() % 6, rng() % 4);
+                s.texts[i] =
+                    c == 0 ? "N" + std::to_string(i) : std::string("RG/Y-O").substr(rng() % 6, rng() % 4);
                 break;
             case CellKind::Drawing: s.drawing[i] = std::int16_t(rng() % 3 ? rng() % 80 : rng()); break;
             case CellKind::Value: {
@@ -526,7 +525,9 @@ ComponentBase storedBase(std::mt19937_64& rng, int version, int type, int record
             case CellKind::V3Range: {
                 const double a = storedValue(rng);
                 const std::uint64_t pick = rng() % 4;
-                const double b = pick == 0 ? a : pick == 1 ? a + 0.00005 * (rng() & 1 ? 1 : -1) : storedValue(rng);
+                const double b = pick == 0   ? a
+                                 : pick == 1 ? a + 0.00005 * (rng() & 1 ? 1 : -1)
+                                             : storedValue(rng);
                 s.a[i] = a;
                 s.b[i] = b;
                 if (s.kind == CellKind::Range) {
@@ -546,8 +547,9 @@ ComponentBase storedBase(std::mt19937_64& rng, int version, int type, int record
     for (int k = 0; k < records / 10; ++k) {
         const int row = 1 + int(rng() % std::uint64_t(records));
         const int col = int(rng() % std::uint64_t(columns + 1));
-        base.table.setCell(row, col, rng() % 4 ? edits[rng() % std::size(edits)]
-                                               : base.table.cell(1 + int(rng() % std::uint64_t(records)), col));
+        base.table.setCell(row, col,
+                           rng() % 4 ? edits[rng() % std::size(edits)]
+                                     : base.table.cell(1 + int(rng() % std::uint64_t(records)), col));
     }
     std::vector<int> order(static_cast<std::size_t>(records));
     for (int i = 0; i < records; ++i)
@@ -572,8 +574,9 @@ TEST(FinderStore, StoredFormReadsAsTheTexts)
                 const auto& f = fast.column(c);
                 const auto& t = slow.column(c);
                 const auto r = static_cast<std::size_t>(i);
-                const std::string where = "version " + std::to_string(version) + " type " + std::to_string(type) +
-                                          " cell «" + base.table.cell(i + 1, c) + "» column " + std::to_string(c);
+                const std::string where = "version " + std::to_string(version) + " type " +
+                                          std::to_string(type) + " cell «" + base.table.cell(i + 1, c) +
+                                          "» column " + std::to_string(c);
                 ASSERT_EQ(f.text, t.text) << where;
                 if (f.text) {
                     ASSERT_EQ(f.key[r], t.key[r]) << where;
@@ -652,7 +655,9 @@ Verdict oracle(const Promise& p, const SubstituteRule& rule, const Promise& ref)
     const Wanted w = wantedBy(rule, ref);
     const double eps = 1e-9;
     const bool belowLow = [&](double v) { return w.low && v < w.lo * (1 - eps); }(p.lowKnown ? p.lo : p.hi);
-    const bool aboveHigh = [&](double v) { return w.high && v > w.hi * (1 + eps); }(p.highKnown ? p.hi : p.lo);
+    const bool aboveHigh = [&](double v) {
+        return w.high && v > w.hi * (1 + eps);
+    }(p.highKnown ? p.hi : p.lo);
     if (p.lowKnown && p.highKnown)
         return belowLow || aboveHigh ? Verdict::Fail : Verdict::Pass;
     if (p.lowKnown) {  // at least p.lo, perhaps much more
@@ -675,8 +680,8 @@ TEST(FinderGenerated, MatchesObeyTheRulesAndTheOrder)
     std::mt19937 rng(20261210);
     const int type = 3;  // diodes: 12 columns, all numeric
     const int columns = parameterColumnCount(type);
-    const char* kinds[] = {"off", "ge", "le", "eq", "band:10:10", "band:50:100", "ge:10", "le:20",
-                           "gate", "ge:30", "le:100", "band:30:200"};
+    const char* kinds[] = {"off",   "ge",    "le",   "eq",    "band:10:10", "band:50:100",
+                           "ge:10", "le:20", "gate", "ge:30", "le:100",     "band:30:200"};
     for (int round = 0; round < 60; ++round) {
         const int rows = 200;
         std::vector<std::vector<Promise>> promises(rows, std::vector<Promise>(columns + 1));
@@ -738,7 +743,8 @@ TEST(FinderGenerated, MatchesObeyTheRulesAndTheOrder)
                     const double d = std::log(std::sqrt(mine.lo * mine.hi) / std::sqrt(ref.lo * ref.hi));
                     const Wanted w = wantedBy(a.rule, ref);
                     const bool forIt = (w.low && !w.high && d > 0) || (w.high && !w.low && d < 0);
-                    (forIt ? favour : distance) += forIt ? std::min(std::fabs(d), std::log(2.0)) : std::fabs(d);
+                    (forIt ? favour : distance) +=
+                        forIt ? std::min(std::fabs(d), std::log(2.0)) : std::fabs(d);
                 }
             }
             if (m != nullptr) {
@@ -914,16 +920,21 @@ TEST(FinderFileReading, LibraryFindsWhatTheBaseReaderShows)
 
     const FinderSource openSource = finderSourceFromBase(bases[0]);
     int reference = 0;
-    while (reference < openSource.rowCount() && openSource.column(2).known[static_cast<std::size_t>(reference)] !=
-                                                    (kKnownLow | kKnownHigh))
+    while (reference < openSource.rowCount() &&
+           openSource.column(2).known[static_cast<std::size_t>(reference)] != (kKnownLow | kKnownHigh))
         ++reference;
-    const RuleSet rules = rulesOf(1, {{1, "band:50:900"}, {2, "ge"}, {3, "le"}, {5, "eq"}, {9, "band:90:1000"},
-                                      {14, "band:100:1000"}, {30, "ge"}, {17, "le"}});
+    const RuleSet rules = rulesOf(1, {{1, "band:50:900"},
+                                      {2, "ge"},
+                                      {3, "le"},
+                                      {5, "eq"},
+                                      {9, "band:90:1000"},
+                                      {14, "band:100:1000"},
+                                      {30, "ge"},
+                                      {17, "le"}});
     for (const std::size_t top : {std::size_t{0}, std::size_t{25}}) {
         const auto q = makeQuery(openSource, reference, rules, 3, top);
         ASSERT_TRUE(q.ok());
-        const FinderReport got =
-            findInLibrary(*q, bases[0], names[0], navigator, shippedCatalogue());
+        const FinderReport got = findInLibrary(*q, bases[0], names[0], navigator, shippedCatalogue());
         ASSERT_EQ(got.problems.size(), 1u);
         const auto damaged = readBase(dir.path() / "b3.QDB", shippedCatalogue());
         ASSERT_FALSE(damaged.ok());
@@ -940,7 +951,8 @@ TEST(FinderFileReading, LibraryFindsWhatTheBaseReaderShows)
                                     b == 0 ? reference : -1, want));
             for (std::size_t k = from; k < want.size(); ++k)
                 for (const ActiveRule& a : q->rules)
-                    want[k].texts.push_back(bases[static_cast<std::size_t>(b)].table.cell(want[k].row + 1, a.column));
+                    want[k].texts.push_back(
+                        bases[static_cast<std::size_t>(b)].table.cell(want[k].row + 1, a.column));
         }
         rankMatches(*q, want, full, near);
         EXPECT_EQ(got.fullCount, full);
@@ -957,7 +969,8 @@ TEST(FinderFileReading, LibraryFindsWhatTheBaseReaderShows)
             EXPECT_EQ(g.unknowns, w.unknowns) << k;
             EXPECT_EQ(g.failMask, w.failMask) << k;
             EXPECT_EQ(g.unknownMask, w.unknownMask) << k;
-            EXPECT_EQ(std::bit_cast<std::uint64_t>(g.distance), std::bit_cast<std::uint64_t>(w.distance)) << k;
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(g.distance), std::bit_cast<std::uint64_t>(w.distance))
+                << k;
             EXPECT_EQ(g.texts, w.texts) << k;
         }
 

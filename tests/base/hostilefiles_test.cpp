@@ -1,7 +1,5 @@
 // Files that are not what their names promise, swapped in at an unlucky moment: the readers
 // neither hang, nor run out of memory, nor stop the work; each such file is named and skipped.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -290,8 +289,9 @@ TEST(HostileFiles, LibraryKnowsEachBaseOnceByItsFile)
     const ComponentBase open = handMadeBase();
     const fs::path openFile = dir.path() / "open.QDB";
     ASSERT_TRUE(writeBase(open, openFile).ok());
-    const fs::path more = lib.write("more.QDB", baseBytes(makeBase(
-        1, {{"ЕЩЁ", part("20", "100", "50-350", "250", "7")}, {"И ЕЩЁ", part("30", "200", "50", "1", "7")}})));
+    const fs::path more =
+        lib.write("more.QDB", baseBytes(makeBase(1, {{"ЕЩЁ", part("20", "100", "50-350", "250", "7")},
+                                                     {"И ЕЩЁ", part("30", "200", "50", "1", "7")}})));
     fs::create_directory_symlink(lib.path(), dir.path() / "lib-link");
     fs::create_hard_link(openFile, lib.path() / "open-again.QDB");  // the open base once more
 

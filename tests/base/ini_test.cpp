@@ -1,9 +1,8 @@
-#include "base/ini.h"
-
 #include <limits>
 
 #include <gtest/gtest.h>
 
+#include "base/ini.h"
 #include "scratchdir.h"
 
 using namespace veltris;
@@ -37,12 +36,12 @@ TEST(Ini, Lookup)
         const char* key;
         std::optional<std::string> value;
     } cases[] = {
-        {"Settings", "iStandard", "120"},     // blanks around key and value
-        {"SETTINGS", "istandard", "120"},     // names ignore case
+        {"Settings", "iStandard", "120"},  // blanks around key and value
+        {"SETTINGS", "istandard", "120"},  // names ignore case
         {" Settings ", " Odir ", "C:\\Data\\"},
-        {"Settings", "Name", "first"},        // first match wins
+        {"Settings", "Name", "first"},  // first match wins
         {"Settings", "Empty", ""},
-        {"Settings", "Sdir", std::nullopt},   // comment line
+        {"Settings", "Sdir", std::nullopt},  // comment line
         {"Settings", ";Sdir", std::nullopt},
         {"Settings", "Width", std::nullopt},  // other section
         {"FORM1", "Width", "$10"},            // blanks inside brackets
@@ -100,17 +99,33 @@ TEST(Ini, ParseInt)
         const char* text;
         std::optional<long long> value;
     } cases[] = {
-        {"42", 42},       {"-7", -7},     {"+5", 5},        {"007", 7},
-        {"$1F", 31},      {"$ff", 255},   {"0x1f", 31},     {"0X10", 16},
-        {"-$10", -16},    {"-0x10", -16}, {" 12 ", 12},
-        {"9223372036854775807", kMax},    {"-9223372036854775808", kMin},
+        {"42", 42},
+        {"-7", -7},
+        {"+5", 5},
+        {"007", 7},
+        {"$1F", 31},
+        {"$ff", 255},
+        {"0x1f", 31},
+        {"0X10", 16},
+        {"-$10", -16},
+        {"-0x10", -16},
+        {" 12 ", 12},
+        {"9223372036854775807", kMax},
+        {"-9223372036854775808", kMin},
         {"9223372036854775808", std::nullopt},
         {"-9223372036854775809", std::nullopt},
         {"$8000000000000000", std::nullopt},
-        {"", std::nullopt},   {"abc", std::nullopt}, {"12abc", std::nullopt},
-        {"0x", std::nullopt}, {"$", std::nullopt},   {"1.5", std::nullopt},
-        {"--1", std::nullopt}, {"1 2", std::nullopt}, {"-", std::nullopt},
-        {"$-1", std::nullopt}, {"0x+1", std::nullopt},
+        {"", std::nullopt},
+        {"abc", std::nullopt},
+        {"12abc", std::nullopt},
+        {"0x", std::nullopt},
+        {"$", std::nullopt},
+        {"1.5", std::nullopt},
+        {"--1", std::nullopt},
+        {"1 2", std::nullopt},
+        {"-", std::nullopt},
+        {"$-1", std::nullopt},
+        {"0x+1", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(parseIniInt(c.text), c.value) << '"' << c.text << '"';
@@ -120,9 +135,9 @@ TEST(Ini, WritingKeepsEveryOtherLine)
 {
     IniFile ini = IniFile::fromBytes(kSample);
     ini.writeString("settings", "ODIR", "D:\\New\\");  // replaced in place, key spelling kept
-    ini.writeInt("Settings", "Sdir2", -3);              // appended after the last key line
-    ini.writeInt("FORM1", "Top", 0);                    // appended after that section's last key
-    ini.writeString("Scan", "Dir0", "/data");           // new section at the end
+    ini.writeInt("Settings", "Sdir2", -3);             // appended after the last key line
+    ini.writeInt("FORM1", "Top", 0);                   // appended after that section's last key
+    ini.writeString("Scan", "Dir0", "/data");          // new section at the end
     EXPECT_EQ(ini.toBytes(),
               "; settings\r\n"
               "[Settings]\r\n"

@@ -1,7 +1,3 @@
-#include "base/navigatorcatalogue.h"
-
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -9,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/navigatorcatalogue.h"
 #include "scratchdir.h"
 
 namespace fs = std::filesystem;
@@ -22,13 +20,15 @@ namespace {
 using Version = std::array<std::uint8_t, 4>;
 constexpr Version kV3{0x00, 0x00, 0x40, 0x40};
 constexpr Version kV4{0x00, 0x00, 0x80, 0x40};
-constexpr Version v5(std::uint8_t type) { return {5, type, 0, 0}; }
+constexpr Version v5(std::uint8_t type)
+{
+    return {5, type, 0, 0};
+}
 
 // A base file built byte by byte: header, maps, count, then records. Bytes behind each name are
 // filled so that a reader taking more than the length byte allows would show it.
-std::string makeBase(Version version, const std::string& description,
-                     const std::vector<std::string>& names, int recordSize = 288,
-                     std::size_t trailing = 0)
+std::string makeBase(Version version, const std::string& description, const std::vector<std::string>& names,
+                     int recordSize = 288, std::size_t trailing = 0)
 {
     std::string bytes(231, '\0');
     bytes.replace(0, 2, "QZ");
@@ -85,15 +85,14 @@ TEST_F(NavigatorScan, CreatesEmpty)
 TEST_F(NavigatorScan, FilesInByteOrderRecordsInFileOrder)
 {
     // "a.qdb" is written first, but 'B' (0x42) sorts before 'a' (0x61).
-    writeFile(m_dir / "a.qdb", makeBase(v5(7), "\xD1\xE2\xE5\xF2\xEE\xE4\xE8\xEE\xE4\xFB",
-                                        {"L1", "L2", "L3"}));
+    writeFile(m_dir / "a.qdb",
+              makeBase(v5(7), "\xD1\xE2\xE5\xF2\xEE\xE4\xE8\xEE\xE4\xFB", {"L1", "L2", "L3"}));
     writeFile(m_dir / "B.QDB", makeBase(kV4, "Bipolar", {"T1", "T2", "T3", "T4", "T5"}));
 
     NavigatorCatalogue catalogue = veltris::NavigatorCatalogue{};
     EXPECT_TRUE(catalogue.addFolder(m_dir).empty());
     ASSERT_EQ(catalogue.size(), 8u);
-    EXPECT_EQ(names(catalogue),
-              (std::vector<std::string>{"T1", "T2", "T3", "T4", "T5", "L1", "L2", "L3"}));
+    EXPECT_EQ(names(catalogue), (std::vector<std::string>{"T1", "T2", "T3", "T4", "T5", "L1", "L2", "L3"}));
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(catalogue[i].deviceType, 1);
         EXPECT_EQ(catalogue[i].fileName(), (m_dir / "B.QDB").string());
@@ -170,8 +169,8 @@ TEST_F(NavigatorScan, NameAndDescriptionLengthsAreClamped)
 TEST_F(NavigatorScan, MatchesExtensionInAnyCaseAndStaysInFolder)
 {
     const std::string base = makeBase(kV4, "", {"N"});
-    for (const char* name : {"x.qdb", "y.Qdb", "z.QDB", ".QDB", "w.QDBX", "v.qdb.bak", "QDB",
-                             "u_qdb", "t.QD"})
+    for (const char* name :
+         {"x.qdb", "y.Qdb", "z.QDB", ".QDB", "w.QDBX", "v.qdb.bak", "QDB", "u_qdb", "t.QD"})
         writeFile(m_dir / name, base);
     fs::create_directory(m_dir / "sub");
     writeFile(m_dir / "sub" / "s.QDB", base);
@@ -192,8 +191,8 @@ TEST_F(NavigatorScan, UnreadableFilesAreReportedAndSkipped)
     fs::create_directory(m_dir / "outside");
     writeFile(m_dir / "outside" / "d.bin", makeBase(kV4, "", {"D1"}));
     fs::create_symlink(m_dir / "outside" / "d.bin", m_dir / "d.QDB");  // a link to a base is read
-    fs::create_symlink(m_dir / "c.QDB", m_dir / "f.QDB");  // c.QDB again: listed once
-    ASSERT_EQ(::mkfifo((m_dir / "e.QDB").c_str(), 0600), 0);  // must not block the scan
+    fs::create_symlink(m_dir / "c.QDB", m_dir / "f.QDB");              // c.QDB again: listed once
+    ASSERT_EQ(::mkfifo((m_dir / "e.QDB").c_str(), 0600), 0);           // must not block the scan
     bool locked = false;
     if (::geteuid() != 0) {  // root reads anything
         writeFile(m_dir / "locked.QDB", makeBase(kV4, "", {"L"}));

@@ -1,9 +1,9 @@
 // Recovery files: everything of the base comes back, typed texts the base writer refuses
 // included; files that are no recovery files are refused; the folder lists and sets aside.
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
@@ -58,9 +58,9 @@ TEST(Recovery, EverythingComesBackIncludingTextsTheWriterRefuses)
     ComponentBase loaded = *decodeBase(*encodeBase(diodeBase()), none);
     for (ComponentBase* base : {&typed, &loaded}) {
         SCOPED_TRACE(base == &typed ? "typed" : "loaded and edited");
-        base->table.setCell(1, 3, "abc");       // no number: a save refuses it
-        base->table.setCell(3, 12, "99999999");  // a drawing number out of range
-        base->table.setCell(2, 4, "");           // an empty value reads back as "0"
+        base->table.setCell(1, 3, "abc");                           // no number: a save refuses it
+        base->table.setCell(3, 12, "99999999");                     // a drawing number out of range
+        base->table.setCell(2, 4, "");                              // an empty value reads back as "0"
         base->table.setCell(4, 0, "A NAME LONGER THAN ITS FIELD");  // in a row not edited otherwise
         ASSERT_FALSE(encodeBase(*base).ok());
         const RecoveryInfo info = someInfo();
@@ -94,9 +94,9 @@ TEST(Recovery, WhatIsNoRecoveryFileIsRefused)
     ASSERT_TRUE(good.ok());
     const std::string& g = *good;
     Catalogue none;
-    for (const std::string& bad : {std::string(), std::string("VELTRIS RECOVERY 2\n"), g.substr(0, 40),
-                                   g.substr(0, g.find("\n\n")), *encodeBase(diodeBase()),
-                                   g.substr(0, g.find("\n\n") + 2) + "short"}) {
+    for (const std::string& bad :
+         {std::string(), std::string("VELTRIS RECOVERY 2\n"), g.substr(0, 40), g.substr(0, g.find("\n\n")),
+          *encodeBase(diodeBase()), g.substr(0, g.find("\n\n") + 2) + "short"}) {
         SCOPED_TRACE(bad.substr(0, 30));
         auto back = decodeRecovery(bad, none);
         ASSERT_FALSE(back.ok());

@@ -1,12 +1,11 @@
-#include "base/selection.h"
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "base/selection.h"
 #include "base/valuetext.h"
 #include "literalselection.h"
 
@@ -47,17 +46,17 @@ TEST(BoundsFromReference, Table)
         {"100", 10, 10, false, "90", "110"},
         {"<50", 10, 10, false, "45", "55"},
         {"10-20", 10, 20, false, "9", "24"},
-        {"0", 10, 10, false, "0", "0"},          // empty cell: no bound at all
-        {"100", 100, 10, false, "0", "110"},     // lower spread 100 clears the lower bound
+        {"0", 10, 10, false, "0", "0"},       // empty cell: no bound at all
+        {"100", 100, 10, false, "0", "110"},  // lower spread 100 clears the lower bound
         {"100", 0, 0, false, "100", "100"},
         {"(5)", 10, 10, false, "4,5", "5,5"},
-        {"-5", 10, 10, false, "4,5", "5,5"},     // signs drop out
+        {"-5", 10, 10, false, "4,5", "5,5"},  // signs drop out
         {"-5-10", 0, 0, false, "5", "10"},
         {"1E-5", 10, 10, false, "9E-6", "1,1E-5"},  // exponent sign is not a range split
         {"2,5 В", 20, 0, false, "2", "2,5"},
         {"0,3", 10, 10, false, "0,27", "0,33"},
         {"1,7E308", 0, 10, false, "1,7E308", "1,79769313486231E308"},  // kept readable
-        {"12", 10, 10, true, "12", "12"},        // drawing number copied, no spread
+        {"12", 10, 10, true, "12", "12"},                              // drawing number copied, no spread
         {"<7 x", 50, 50, true, "<7 x", "<7 x"},
         {"0", 10, 10, true, "0", "0"},
     };
@@ -109,28 +108,28 @@ TEST(Selection, SingleRowCases)
     const OneRowCase cases[] = {
         {"95", "90", "110", true},
         {"111", "90", "110", false},
-        {"90", "90", "110", true},     // inclusive
+        {"90", "90", "110", true},  // inclusive
         {"110", "90", "110", true},
-        {"", "90", "110", false},      // empty cell reads 0
+        {"", "90", "110", false},  // empty cell reads 0
         {"0", "90", "110", false},
-        {"100", "110", "90", false},   // lower above upper
-        {"10-20", "5", "25", true},    // the whole range must lie inside
+        {"100", "110", "90", false},  // lower above upper
+        {"10-20", "5", "25", true},   // the whole range must lie inside
         {"10-20", "12", "25", false},
         {"10-20", "5", "15", false},
         {"<10", "10", "10", true},
         {"(5)", "5", "5", true},
         {"[(<2,5)]", "2", "3", true},
-        {"-5", "5", "5", true},        // absolute values
+        {"-5", "5", "5", true},  // absolute values
         {"-5-10", "5", "10", true},
-        {"1.5", "15", "15", true},     // the point is dropped
+        {"1.5", "15", "15", true},  // the point is dropped
         {"1E-5", "0,00001", "0,00001", true},
         {"1E-5", "9E-6", "1,1E-5", true},
         {"2E3", "2000", "2000", true},
         {"5 мА", "4", "6", true},
-        {",", "1", "2", false},        // a lone comma reads 0
+        {",", "1", "2", false},                          // a lone comma reads 0
         {"12345678901234567890", "1E19", "2E19", true},  // beyond the plain fast form
         {"0,1", "0,1", "0,1", true},
-        {"100", "<90", "110 x", true}, // bounds are filtered too
+        {"100", "<90", "110 x", true},  // bounds are filtered too
     };
     for (const auto& c : cases) {
         Table t = makeTable(3, {{"A", c.cell, "7"}});
@@ -158,8 +157,8 @@ TEST(Selection, RowsThatAreNoCriterion)
 {
     Table t = makeTable(3, {{"A", "5", "1"}, {"B", "6", "1"}});
     // Only a lower bound, or one bound text empty: criteria exist but no row is active.
-    for (const BoundTexts& row : {BoundTexts{"5", "0"}, BoundTexts{"5", ""}, BoundTexts{"", "10"},
-                                  BoundTexts{"0", "10"}}) {
+    for (const BoundTexts& row :
+         {BoundTexts{"5", "0"}, BoundTexts{"5", ""}, BoundTexts{"", "10"}, BoundTexts{"0", "10"}}) {
         std::vector<BoundTexts> b = noBounds(t);
         b[0] = row;
         auto r = selectComponents(t, b);
@@ -171,10 +170,9 @@ TEST(Selection, RowsThatAreNoCriterion)
 
 TEST(Selection, EveryActiveRowMustPassAndOrderIsKept)
 {
-    Table t = makeTable(4, {{"A", "10", "100", "1"},
-                            {"B", "10", "300", "1"},
-                            {"C", "11", "150", "2"},
-                            {"D", "50", "120", "1"}});
+    Table t = makeTable(
+        4,
+        {{"A", "10", "100", "1"}, {"B", "10", "300", "1"}, {"C", "11", "150", "2"}, {"D", "50", "120", "1"}});
     std::vector<BoundTexts> b = {{"9", "12"}, {"100", "200"}, {"0", "0"}};
     auto r = selectComponents(t, b);
     ASSERT_TRUE(r.ok());
@@ -236,13 +234,41 @@ TEST(Selection, ErrorsOnlyFromCellsAndBoundsActuallyReached)
 
 TEST(Selection, SameAsLiteralReadingOnRandomBases)
 {
-    const char* forms[] = {"", "0", "5", "12,5", "-3", "(7)", "<10", ">2,25", "10-20", "-5-10",
-                           "1.5", "0,0001", "1E-5", "2,5E3", "3E", "5-", "1,2,3", "--4", ",",
-                           "7 мА", "100", "99,999", "0,1", "123456789012345678", "9-9E-1",
-                           "1234567890,1234567890", "0000000000000000000012", "4503599627370497", "9007199254740993",
-                           "[(<2,5)]", "x-", "-", "8-7-6"};
-    const char* boundForms[] = {"", "0", "1", "5", "10", "2,5", "100", "0,0001", "1E-5", "12",
-                                "9E-6", "<20", "-1", "3-4", "1,1"};
+    const char* forms[] = {"",
+                           "0",
+                           "5",
+                           "12,5",
+                           "-3",
+                           "(7)",
+                           "<10",
+                           ">2,25",
+                           "10-20",
+                           "-5-10",
+                           "1.5",
+                           "0,0001",
+                           "1E-5",
+                           "2,5E3",
+                           "3E",
+                           "5-",
+                           "1,2,3",
+                           "--4",
+                           ",",
+                           "7 мА",
+                           "100",
+                           "99,999",
+                           "0,1",
+                           "123456789012345678",
+                           "9-9E-1",
+                           "1234567890,1234567890",
+                           "0000000000000000000012",
+                           "4503599627370497",
+                           "9007199254740993",
+                           "[(<2,5)]",
+                           "x-",
+                           "-",
+                           "8-7-6"};
+    const char* boundForms[] = {"",     "0",  "1",    "5",   "10", "2,5", "100", "0,0001",
+                                "1E-5", "12", "9E-6", "<20", "-1", "3-4", "1,1"};
     std::mt19937 rng(20240607);
     auto pick = [&](auto& arr) { return arr[rng() % std::size(arr)]; };
     int errors = 0;
@@ -317,12 +343,12 @@ TEST(SelectionTable, RowsThroughTheViewMask)
 TEST(FindComponentRow, ExactFirstMatch)
 {
     Table t = makeTable(2, {{"KT315", "1"}, {"KT3102", "2"}, {"KT315", "3"}, {"kt361", "4"}, {"", "5"}});
-    EXPECT_EQ(findComponentRow(t, "KT315"), 1);   // duplicates: the upper row
+    EXPECT_EQ(findComponentRow(t, "KT315"), 1);  // duplicates: the upper row
     EXPECT_EQ(findComponentRow(t, "KT3102"), 2);
     EXPECT_EQ(findComponentRow(t, "KT361"), -1);  // case-sensitive
     EXPECT_EQ(findComponentRow(t, "KT31"), -1);
     EXPECT_EQ(findComponentRow(t, ""), 5);
-    EXPECT_EQ(findComponentRow(t, "T0"), -1);     // the title row is not a component
+    EXPECT_EQ(findComponentRow(t, "T0"), -1);  // the title row is not a component
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
-#include "base/settings.h"
-
 #include <gtest/gtest.h>
 
 #include "base/cp1251.h"
+#include "base/settings.h"
 #include "scratchdir.h"
 
 using namespace veltris;
@@ -38,7 +37,8 @@ TEST(ProgramSettings, StartFolderOutsideWindows)
     ProgramSettings s = ProgramSettings::read(IniFile(), "/opt/v/", "/home/u");
     EXPECT_EQ(s.openFolder, "/home/u");
     EXPECT_EQ(s.saveFolder, "/home/u");
-    s = ProgramSettings::read(IniFile::fromBytes("[Settings]\r\nOdir=C:\\\r\nSdir=/data\r\n"), "/opt/v/", "/home/u");
+    s = ProgramSettings::read(IniFile::fromBytes("[Settings]\r\nOdir=C:\\\r\nSdir=/data\r\n"), "/opt/v/",
+                              "/home/u");
     EXPECT_EQ(s.openFolder, "/home/u");
     EXPECT_EQ(s.saveFolder, "/data");
 }
@@ -66,7 +66,8 @@ TEST(ProgramSettings, ReadsKeysAndFallsBackOnBadIntegers)
 TEST(ProgramSettings, WritesFourteenKeysInOrderAndKeepsTheRest)
 {
     ScratchDir dir;
-    const auto path = dir.write("veltris.INI", "[Scan]\r\nDir0=/b\r\n[Settings]\r\nShowNav=0\r\nOdir=old\r\n");
+    const auto path =
+        dir.write("veltris.INI", "[Scan]\r\nDir0=/b\r\n[Settings]\r\nShowNav=0\r\nOdir=old\r\n");
     IniFile ini = IniFile::loadOrEmpty(path);
     ProgramSettings s = ProgramSettings::read(ini, "/e/");
     s.openFolder = "/o";

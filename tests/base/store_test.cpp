@@ -2,12 +2,6 @@
 // generated bases of every version and type, read and written again, must give exactly the bytes
 // that writing each cell's text would give, and sort and selection on the stored form must give
 // the order and rows the texts give.
-#include <gtest/gtest.h>
-
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <bit>
 #include <cfloat>
 #include <charconv>
@@ -18,6 +12,11 @@
 #include <iterator>
 #include <limits>
 #include <random>
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
@@ -75,7 +74,8 @@ std::vector<std::string> recordTexts(const char* rec, int version, int type)
         const auto slot = [rec](int k) { return rec + 16 + 9 * k; };
         for (int c = 1; c < columns; ++c) {
             if (type == 1 && c == kRangeColumn)
-                t.push_back(rangeValueText(std::uint8_t(slot(13)[0]), load(slot(13) + 1), load(slot(14) + 1)));
+                t.push_back(
+                    rangeValueText(std::uint8_t(slot(13)[0]), load(slot(13) + 1), load(slot(14) + 1)));
             else if (type == 7 && c == 1)
                 t.emplace_back(slot(0) + 1, std::min<int>(static_cast<unsigned char>(slot(0)[0]), 8));
             else {
@@ -167,7 +167,7 @@ double randomValue(std::mt19937_64& rng)
         return v;
     }
     case 3: return sign * std::ldexp(unit(rng), int(rng() % 200) - 100);  // full precision
-    case 4: {  // one to three significant digits
+    case 4: {                                                             // one to three significant digits
         const double m = double(1 + rng() % 999);
         return sign * m * std::pow(10.0, int(rng() % 16) - 8);
     }
@@ -191,7 +191,9 @@ std::string randomRecord(std::mt19937_64& rng, int version, int index)
     const std::string name = "N" + std::to_string(index);
     rec[0] = rng() % 8 == 0 ? char(200) : char(name.size());
     rec.replace(1, name.size(), name);
-    const auto putValue = [&rec](size_t off, double v) { rec.replace(off, 8, reinterpret_cast<const char*>(&v), 8); };
+    const auto putValue = [&rec](size_t off, double v) {
+        rec.replace(off, 8, reinterpret_cast<const char*>(&v), 8);
+    };
     if (version == 3) {
         for (int i = 0; i < 30; ++i)
             putValue(size_t(16 + 8 * i), randomValue(rng));
@@ -285,8 +287,8 @@ TEST(Store, SaveWritesWhatTheTextsWouldWrite)
             ASSERT_TRUE(writeTexts(texts, k.type, expected));
             if (k.version >= 4) {
                 std::string one = file.substr(0, kLeadSize) + expected;
-                keepAgreeingRanges(one, file.substr(0, kLeadSize) + std::string(rec, kRecordSize),
-                                   k.version, k.type);
+                keepAgreeingRanges(one, file.substr(0, kLeadSize) + std::string(rec, kRecordSize), k.version,
+                                   k.type);
                 expected = one.substr(kLeadSize);
             }
             ASSERT_EQ(saved->substr(kLeadSize + size_t(i) * kRecordSize, kRecordSize), expected)
@@ -309,8 +311,19 @@ TEST(Store, WorkedOnBaseSavesWhatItsTextsWouldWrite)
 {
     ScratchDir dir;
     std::mt19937_64 rng(16);
-    const char* texts[] = {"", "0", "12", "(3,5)", "<1E-7", "-0,25", "1,5-3", "-5", "ABC", "7",
-                           "KT315Б длинное имя", "{[>2]}", "1,23456789012345678"};
+    const char* texts[] = {"",
+                           "0",
+                           "12",
+                           "(3,5)",
+                           "<1E-7",
+                           "-0,25",
+                           "1,5-3",
+                           "-5",
+                           "ABC",
+                           "7",
+                           "KT315Б длинное имя",
+                           "{[>2]}",
+                           "1,23456789012345678"};
     for (const Case& k : kCases) {
         auto base = decodeBase(randomBase(rng, k.version, k.type, 600), noTitles());
         ASSERT_TRUE(base.ok());
@@ -359,7 +372,8 @@ TEST(Store, SortOnTheStoredFormKeepsTheTextOrder)
             const Status a = sortTableRows(stored, col);
             const Status b = sortTableRows(texts, col);
             ASSERT_EQ(a.ok(), b.ok());
-            ASSERT_TRUE(stored == texts) << "version " << k.version << " type " << k.type << " column " << col;
+            ASSERT_TRUE(stored == texts)
+                << "version " << k.version << " type " << k.type << " column " << col;
         }
     }
 }
@@ -635,9 +649,9 @@ TEST(Store, RunningOutOfMemoryWhileLoadingIsAnError)
         if (base.ok())
             _exit(2);
         _exit(base.error().kind == ErrorKind::OutOfMemory &&
-                       base.error().message == "Недостаточно памяти, чтобы открыть базу"
-                   ? 0
-                   : 1);
+                      base.error().message == "Недостаточно памяти, чтобы открыть базу"
+                  ? 0
+                  : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

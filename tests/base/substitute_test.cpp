@@ -1,11 +1,11 @@
 // The finder's pieces on their own: rule texts and defaults, what a promise meets, name lookup,
 // verdict texts.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <set>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/cp1251.h"
 #include "base/devicetype.h"
@@ -36,9 +36,9 @@ TEST(SubstituteRules, TextsReadAndWriteBack)
     EXPECT_EQ(*parseRuleText("ge:0"), (SubstituteRule{RuleKind::AtLeast}));
     EXPECT_EQ(ruleText(*parseRuleText("ge:0")), "ge");
     EXPECT_EQ(*parseRuleText("Band: 5 : 7"), (SubstituteRule{RuleKind::Band, 5, 7}));
-    for (const char* t : {"", "gt", "band", "band:5", "band:-1:5", "band:101:5", "band:5:1001",
-                          "band:a:b", "band:5:5:5", "ge le", "ge:", "ge:101", "ge:-5", "le:1001",
-                          "le:x", "gate:1", "eq:5", "general"}) {
+    for (const char* t :
+         {"", "gt", "band", "band:5", "band:-1:5", "band:101:5", "band:5:1001", "band:a:b", "band:5:5:5",
+          "ge le", "ge:", "ge:101", "ge:-5", "le:1001", "le:x", "gate:1", "eq:5", "general"}) {
         const auto r = parseRuleText(t);
         ASSERT_FALSE(r.ok()) << t;
         EXPECT_NE(r.error().message.find("правило"), std::string::npos);
@@ -211,29 +211,23 @@ TEST(SubstituteGuarantees, MissesAndRepresentativesStayFinite)
 
 TEST(SubstituteNames, TypedNamesFindEveryPartTheyCanMean)
 {
-    const std::vector<std::string> names = {
-        cp("КТ3102Б"), cp("КТ3102В"), cp("КТ315Б"), cp("КТ 315В"), "BC547B",
-        cp("КД522Б"),  cp("2Т312-А"), cp("КТ315Г"), cp("KT315Г"), cp("АЛ307А")};
+    const std::vector<std::string> names = {cp("КТ3102Б"), cp("КТ3102В"), cp("КТ315Б"),  cp("КТ 315В"),
+                                            "BC547B",      cp("КД522Б"),  cp("2Т312-А"), cp("КТ315Г"),
+                                            cp("KT315Г"),  cp("АЛ307А")};
     const auto nameOf = [&](int i) { return std::string_view(names[static_cast<std::size_t>(i)]); };
     struct Case {
         const char* typed;
         std::vector<int> picked;  // one record, or the candidates
     };
     const Case cases[] = {
-        {"kt3102b", {0, 1}},     // b as Б (transliteration) and as В (look-alike)
-        {"kt315b", {2, 3}},
-        {"kt 315 b", {2, 3}},
-        {"КТ 315Б", {2}},
-        {"kt-315б", {2}},
-        {"кт315в", {3}},
-        {"bc547b", {4}},         // a Latin name
-        {"вс547в", {4}},         // typed with Cyrillic look-alikes
-        {"kd522b", {5}},         // d only transliterates
-        {"2t312a", {6}},
-        {"кт315г", {7}},         // the same part written twice: the first
-        {"al307a", {9}},
-        {"3102", {0, 1}},        // only parts of names: both
-        {"307", {9}},            // one part of a name: that one
+        {"kt3102b", {0, 1}},  // b as Б (transliteration) and as В (look-alike)
+        {"kt315b", {2, 3}},  {"kt 315 b", {2, 3}}, {"КТ 315Б", {2}},
+        {"kt-315б", {2}},    {"кт315в", {3}},      {"bc547b", {4}},  // a Latin name
+        {"вс547в", {4}},                                             // typed with Cyrillic look-alikes
+        {"kd522b", {5}},                                             // d only transliterates
+        {"2t312a", {6}},     {"кт315г", {7}},                        // the same part written twice: the first
+        {"al307a", {9}},     {"3102", {0, 1}},                       // only parts of names: both
+        {"307", {9}},                                                // one part of a name: that one
         {"999", {}},
     };
     for (const Case& c : cases) {
@@ -296,7 +290,8 @@ TEST(SubstituteVerdicts, ClassAndReasonsReadAsAnEngineerSaysThem)
     m.missPercent = {-7.7f, -89, NAN};
     m.unknowns = 1;
     m.unknownMask = 0b0010;
-    EXPECT_EQ(matchVerdictText(q, m, titles), "близкая: Uкэ −8 %, fгр не гарантировано, корпус; не известно: 1");
+    EXPECT_EQ(matchVerdictText(q, m, titles),
+              "близкая: Uкэ −8 %, fгр не гарантировано, корпус; не известно: 1");
     q.unknownFails = true;
     EXPECT_EQ(matchVerdictText(q, m, titles),
               "близкая: Uкэ −8 %, fгр не гарантировано, корпус, Iк имп не известно");

@@ -1,7 +1,7 @@
 // Sorting, second table rebuild, shown-list apply and row deletion on the tables.
-#include <gtest/gtest.h>
-
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/tableops.h"
 
@@ -38,10 +38,10 @@ TEST(TableOps, ValueSortOrdersByRankThenMagnitude)
 {
     // Expected order after sorting: plain by magnitude (a range counts with the geometric mean
     // of its ends, signs ignored), then "(" cells, then "[" cells, then "{" cells.
-    const std::vector<std::string> sorted = {"", "abc", "1E-5", "0,5", "<3", "2-8", "-5", "1E20",
-                                              "(0,1)", "(7)", "[1]", "{2}", "{3-12}"};
-    std::vector<std::string> shuffled = {"{3-12}", "(7)", "2-8", "1E20", "", "[1]", "-5",
-                                         "0,5", "{2}", "1E-5", "<3", "(0,1)", "abc"};
+    const std::vector<std::string> sorted = {"",     "abc",   "1E-5", "0,5", "<3",  "2-8",   "-5",
+                                             "1E20", "(0,1)", "(7)",  "[1]", "{2}", "{3-12}"};
+    std::vector<std::string> shuffled = {"{3-12}", "(7)", "2-8",  "1E20", "",      "[1]", "-5",
+                                         "0,5",    "{2}", "1E-5", "<3",   "(0,1)", "abc"};
     std::vector<std::string> names;
     for (size_t i = 0; i < shuffled.size(); ++i)
         names.push_back("n" + shuffled[i]);
@@ -66,8 +66,7 @@ TEST(TableOps, NameSortUsesCodePageByteOrder)
     // Upper-case Latin, then lower-case Latin, then Cyrillic (bytes above 0x7F); a prefix first.
     Table t = column({"\xC0\xC1", "b", "B", "BA", "a", "\xE0"});
     ASSERT_TRUE(sortTableRows(t, 0).ok());
-    EXPECT_EQ(columnTexts(t, 0),
-              (std::vector<std::string>{"B", "BA", "a", "b", "\xC0\xC1", "\xE0"}));
+    EXPECT_EQ(columnTexts(t, 0), (std::vector<std::string>{"B", "BA", "a", "b", "\xC0\xC1", "\xE0"}));
 }
 
 // The permutation a sort reports takes the rows from where they were to where they are: what

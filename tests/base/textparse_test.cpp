@@ -1,9 +1,9 @@
-#include "base/textparse.h"
+#include <optional>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string_view>
+#include "base/textparse.h"
 
 using namespace veltris;
 
@@ -21,9 +21,16 @@ TEST(TextParse, AWholeNumberIsAllOfTheText)
         std::string_view text;
         std::optional<int> value;
     } cases[] = {
-        {"0", 0},           {"-17", -17},       {"2147483647", 2147483647},
-        {"", std::nullopt}, {"+5", std::nullopt}, {" 5", std::nullopt}, {"5 ", std::nullopt},
-        {"5,0", std::nullopt}, {"1e3", std::nullopt}, {"-", std::nullopt},
+        {"0", 0},
+        {"-17", -17},
+        {"2147483647", 2147483647},
+        {"", std::nullopt},
+        {"+5", std::nullopt},
+        {" 5", std::nullopt},
+        {"5 ", std::nullopt},
+        {"5,0", std::nullopt},
+        {"1e3", std::nullopt},
+        {"-", std::nullopt},
         {"2147483648", std::nullopt},
     };
     for (const auto& c : cases)

@@ -1,15 +1,15 @@
-#include "base/valuetext.h"
-
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <random>
 #include <limits>
+#include <random>
 #include <string>
+
+#include <gtest/gtest.h>
+
+#include "base/valuetext.h"
 
 using namespace veltris;
 
@@ -66,8 +66,16 @@ TEST(NumberText, NonFiniteDoesNotCrash)
 
 TEST(NumberText, RoundTripsThroughParser)
 {
-    const double values[] = {2.5, -0.0001, 1e-5, 1e20, 123.456, 1.0 / 7.0, -98765.4321, 6.02e23,
-                            std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()};
+    const double values[] = {2.5,
+                             -0.0001,
+                             1e-5,
+                             1e20,
+                             123.456,
+                             1.0 / 7.0,
+                             -98765.4321,
+                             6.02e23,
+                             std::numeric_limits<double>::max(),
+                             -std::numeric_limits<double>::max()};
     for (double v : values) {
         const std::string t = numberText(v);
         auto back = parseNumber(t);
@@ -154,9 +162,9 @@ TEST(ParseNumber, AcceptRejectTable)
         {"5-", false, 0},
         {"1.5", false, 0},
         {"+5", false, 0},
-        {"1E400", false, 0},    // overflow is refused, never stored as infinity
+        {"1E400", false, 0},  // overflow is refused, never stored as infinity
         {"-1E400", false, 0},
-        {"1E-400", false, 0},   // underflow too: it would silently become an absent 0
+        {"1E-400", false, 0},  // underflow too: it would silently become an absent 0
         {"1E99999999999999999999", false, 0},
     };
     for (const auto& c : cases) {
@@ -166,8 +174,7 @@ TEST(ParseNumber, AcceptRejectTable)
             EXPECT_DOUBLE_EQ(*r, c.value) << "'" << c.text << "'";
         } else {
             EXPECT_EQ(r.error().kind, ErrorKind::InvalidNumber);
-            EXPECT_EQ(r.error().message,
-                      std::string("'") + c.text + "' is not a valid floating point value");
+            EXPECT_EQ(r.error().message, std::string("'") + c.text + "' is not a valid floating point value");
         }
     }
 }
@@ -204,12 +211,12 @@ TEST(ParseRange, Table)
         {"1E-5-2E-3", true, 1e-5, 2e-3},
         {"-1E-5", true, -1e-5, 1e-5},
         {"-1E-5-2E-3", true, -1e-5, 2e-3},
-        {"5-", false, 0, 0},          // empty upper end
-        {"-", true, 0, 0},            // "0"
-        {"--5", true, 0, 5},          // "0-5"
-        {"5--3", true, 5, -3},        // upper end keeps its sign
+        {"5-", false, 0, 0},    // empty upper end
+        {"-", true, 0, 0},      // "0"
+        {"--5", true, 0, 5},    // "0-5"
+        {"5--3", true, 5, -3},  // upper end keeps its sign
         {"-,5", true, -0.5, 0.5},
-        {"-E5", true, 0, 0},          // "0E5"
+        {"-E5", true, 0, 0},  // "0E5"
         {"1-2-3", false, 0, 0},
         {"1,2,3", false, 0, 0},
         {"1E-5-", false, 0, 0},
@@ -382,7 +389,8 @@ TEST(RoundTo15Digits, MatchesTheTextRoundTrip)
     };
     std::uint64_t checked = 0;
     const auto check = [&](double v) {
-        if (::testing::Test::HasFailure() || !std::isfinite(v) || std::fabs(v) < 1e-300 || std::fabs(v) > 1e300)
+        if (::testing::Test::HasFailure() || !std::isfinite(v) || std::fabs(v) < 1e-300 ||
+            std::fabs(v) > 1e300)
             return;  // one failure tells; the rest would repeat it
         for (const double x : {v, -v}) {
             const double expected = byText(x);

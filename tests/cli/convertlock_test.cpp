@@ -1,19 +1,18 @@
 // qdb convert onto a base another program has open: refused with who has it, unless --force.
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "scratchdir.h"
 #include "base/basefile.h"
 #include "base/baselock.h"
 #include "base/catalogue.h"
 #include "base/fileio.h"
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
@@ -68,7 +67,8 @@ TEST(QdbConvert, RefusesABaseOpenElsewhereUnlessForced)
     const auto in = dir.write("in.QDB", oneRecordBase("NEW"));
     const auto target = dir.write("target.QDB", oneRecordBase("OLD"));
     const std::string catalogue = "--catalogue " + shellQuote(VELTRIS_SOURCE_DIR "/data") + " ";
-    const std::string convert = "convert " + catalogue + shellQuote(in.string()) + " " + shellQuote(target.string());
+    const std::string convert =
+        "convert " + catalogue + shellQuote(in.string()) + " " + shellQuote(target.string());
 
     const pid_t holder = holdLock(target);
     ASSERT_GT(holder, 0);

@@ -1,15 +1,15 @@
 // Every folder of tests/fixtures/bases holds a base file assembled byte by byte (see
 // make_fixtures.py there) with what qdb must make of it: the `info` output and the CSV export,
 // also after a conversion to version 5, and where a case fixes them, the converted file's bytes.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "scratchdir.h"
+#include <gtest/gtest.h>
+
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace qdbtest;
@@ -55,9 +55,8 @@ TEST_P(BaseFixture, InfoExportAndConvertGiveTheExpectedTexts)
     const fs::path convertedCsv = scratch.path() / "converted.csv";
     ASSERT_EQ(runQdb({"convert", base.string(), converted.string()}, scratch.path()).exitCode, 0);
     ASSERT_EQ(runQdb({"export", converted.string(), convertedCsv.string()}, scratch.path()).exitCode, 0);
-    const fs::path expectedConverted = fs::exists(dir / "expected-converted.csv")
-                                           ? dir / "expected-converted.csv"
-                                           : dir / "expected.csv";
+    const fs::path expectedConverted =
+        fs::exists(dir / "expected-converted.csv") ? dir / "expected-converted.csv" : dir / "expected.csv";
     EXPECT_EQ(readAll(convertedCsv), readAll(expectedConverted));
     if (fs::exists(dir / "expected-converted.QDB")) {
         EXPECT_EQ(readAll(converted), readAll(dir / "expected-converted.QDB"));

@@ -1,17 +1,16 @@
 // qdb over files that are not what their names promise: it names them, goes on where it can,
 // and never hangs or aborts.
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "../base/handmadelibrary.h"
-#include "scratchdir.h"
 #include "base/basefile.h"
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
@@ -21,8 +20,8 @@ namespace {
 
 std::string similarArgs(const fs::path& base)
 {
-    return "similar " + shellQuote(base.string()) + " --like " + shellQuote("КТ315Б") +
-           " --catalogue " + shellQuote(VELTRIS_BIN_DIR) + " --rule 2=ge --rule 5=ge";
+    return "similar " + shellQuote(base.string()) + " --like " + shellQuote("КТ315Б") + " --catalogue " +
+           shellQuote(VELTRIS_BIN_DIR) + " --rule 2=ge --rule 5=ge";
 }
 
 }  // namespace
@@ -49,8 +48,8 @@ TEST(QdbHostile, LibrarySearchNamesWhatItSkipsAndGoesOn)
     if (::truncate(huge.c_str(), off_t{1} << 30) != 0)
         GTEST_SKIP() << "no sparse files here";
 
-    const QdbRun run = runQdbQuoted(similarArgs(open) + " --library " + shellQuote(lib.string()),
-                                    dir.path(), "ulimit -v 800000; timeout 60 ");
+    const QdbRun run = runQdbQuoted(similarArgs(open) + " --library " + shellQuote(lib.string()), dir.path(),
+                                    "ulimit -v 800000; timeout 60 ");
     EXPECT_EQ(run.exitCode, 1) << run.err;
     for (const char* name : {"c_fifo.QDB", "d_zero.QDB", "e_huge.QDB"})
         EXPECT_NE(run.err.find((lib / name).string()), std::string::npos) << name << ": " << run.err;

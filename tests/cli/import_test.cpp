@@ -1,19 +1,19 @@
 // qdb import driven as a user runs it: its options, messages and exit codes, what it writes, and
 // export -> import against convert over every fixture base and sample.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "../base/agreeingranges.h"
-#include "scratchdir.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"
 #include "base/devicetype.h"
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
@@ -23,7 +23,10 @@ namespace {
 
 const fs::path kDataDir = fs::path(VELTRIS_SOURCE_DIR) / "data";
 
-std::string cp(std::string_view utf8) { return utf8ToCp1251(utf8); }
+std::string cp(std::string_view utf8)
+{
+    return utf8ToCp1251(utf8);
+}
 
 const Catalogue& shipped()
 {
@@ -68,7 +71,9 @@ TEST(QdbImport, OptionsMessagesAndExitCodes)
     ScratchDir dir;
     const auto good = dir.write("good.csv", diodeCsv({{{0, "Д9"}, {1, "10"}}, {{0, "Д10"}, {1, "20"}}}));
     const auto bad = dir.write("bad.csv", diodeCsv({{{0, "Д9"}, {1, "10"}}, {{0, "Д10"}, {1, "1.5"}}}));
-    const auto tabs = dir.write("tabs.csv", "\xEF\xBB\xBF" "Название\tUст ном, В\tTп max, °С\nКС133А\t3,3\t125\n");
+    const auto tabs = dir.write("tabs.csv",
+                                "\xEF\xBB\xBF"
+                                "Название\tUст ном, В\tTп max, °С\nКС133А\t3,3\t125\n");
     const auto unknown = dir.write("unknown.csv", cp("Название;Цена;Склад\r\nД9;5;10\r\n"));
     const std::string cat = "--catalogue " + shellQuote(kDataDir.string()) + " ";
 
@@ -78,33 +83,50 @@ TEST(QdbImport, OptionsMessagesAndExitCodes)
         std::vector<std::string> messages;  // each somewhere on stderr
         int records;                        // in out.QDB afterwards; -1: no file
     } cases[] = {
-        {"good.csv out.QDB", 0,
+        {"good.csv out.QDB",
+         0,
          {"qdb: файл CSV: кодировка «Windows-1251», разделитель «;», тип приборов «Диоды» (код 3)\n",
           "qdb: Прочитано записей: 2, пропущено строк: 0\n"},
          2},
-        {"bad.csv out.QDB", 1,
+        {"bad.csv out.QDB",
+         1,
          {"qdb: строка 3, «Uобр max, В»: «1.5» — не число\n",
           "qdb: ничего не импортировано: строк с ошибками 1 (пропустить их: --skip-bad)\n"},
          -1},
-        {"--skip-bad bad.csv out.QDB", 0,
-         {"qdb: строка 3, «Uобр max, В»: «1.5» — не число\n", "qdb: Прочитано записей: 1, пропущено строк: 1\n"},
+        {"--skip-bad bad.csv out.QDB",
+         0,
+         {"qdb: строка 3, «Uобр max, В»: «1.5» — не число\n",
+          "qdb: Прочитано записей: 1, пропущено строк: 1\n"},
          1},
-        {"--dry-run good.csv out.QDB", 0, {"Прочитано записей: 2, пропущено строк: 0 (проверка: база не записана)"}, -1},
-        {"--type 4 good.csv out.QDB", 0,
-         {"qdb: столбец 2 «Uобр max, В» пропущен: нет среди параметров типа «Стабилитроны»\n"}, 2},
-        {"tabs.csv out.QDB", 0,
-         {"кодировка «UTF-8» с меткой порядка байтов, разделитель табуляция, тип приборов «Стабилитроны» (код 4)"}, 1},
+        {"--dry-run good.csv out.QDB",
+         0,
+         {"Прочитано записей: 2, пропущено строк: 0 (проверка: база не записана)"},
+         -1},
+        {"--type 4 good.csv out.QDB",
+         0,
+         {"qdb: столбец 2 «Uобр max, В» пропущен: нет среди параметров типа «Стабилитроны»\n"},
+         2},
+        {"tabs.csv out.QDB",
+         0,
+         {"кодировка «UTF-8» с меткой порядка байтов, разделитель табуляция, тип приборов «Стабилитроны» (код 4)"},
+         1},
         {"--encoding utf-8 --separator tab --type 4 tabs.csv out.QDB", 0, {"Прочитано записей: 1"}, 1},
         {"--separator ';' tabs.csv out.QDB", 1, {"укажите тип прибора (--type КОД)"}, -1},
-        {"unknown.csv out.QDB", 1,
+        {"unknown.csv out.QDB",
+         1,
          {"qdb: «unknown.csv»: Заголовки столбцов не совпадают с названиями параметров ни одного типа приборов; "
           "укажите тип прибора (--type КОД)\n"},
          -1},
-        {"--encoding koi8-r good.csv out.QDB", 1,
-         {"qdb: --encoding: «koi8-r» — неизвестная кодировка; допустимы cp1251 и utf-8\n"}, -1},
-        {"--separator '|' good.csv out.QDB", 1,
-         {"qdb: --separator: «|» — недопустимый разделитель; допустимы «;», «,» и tab\n"}, -1},
-        {"--type 2 good.csv out.QDB", 1,
+        {"--encoding koi8-r good.csv out.QDB",
+         1,
+         {"qdb: --encoding: «koi8-r» — неизвестная кодировка; допустимы cp1251 и utf-8\n"},
+         -1},
+        {"--separator '|' good.csv out.QDB",
+         1,
+         {"qdb: --separator: «|» — недопустимый разделитель; допустимы «;», «,» и tab\n"},
+         -1},
+        {"--type 2 good.csv out.QDB",
+         1,
          {"qdb: --type: «2» — у типа приборов с таким кодом нет описания столбцов; допустимы коды 1, 3, 4, 5, 6, 7\n"},
          -1},
         {"none.csv out.QDB", 1, {"Не удалось открыть файл «none.csv»"}, -1},
@@ -149,7 +171,8 @@ TEST(QdbImport, AppendAddsToABaseOfTheSameTypeOnly)
         << run.err;
     run = qdbIn(dir, "import " + cat + "--append --type 3 two.csv zener.QDB");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("Тип приборов «Диоды» не тот, что у базы («Стабилитроны»)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Тип приборов «Диоды» не тот, что у базы («Стабилитроны»)"), std::string::npos)
+        << run.err;
     run = qdbIn(dir, "import " + cat + "--append two.csv none.QDB");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("Не удалось открыть файл"), std::string::npos) << run.err;
@@ -173,8 +196,7 @@ TEST(QdbImport, LargeFileIsRead)
     const std::string csv = diodeCsv(records);
     ASSERT_GT(csv.size(), std::size_t{16} << 20);
     dir.write("big.csv", csv);
-    const QdbRun run =
-        qdbIn(dir, "import --catalogue " + shellQuote(kDataDir.string()) + " big.csv big.QDB");
+    const QdbRun run = qdbIn(dir, "import --catalogue " + shellQuote(kDataDir.string()) + " big.csv big.QDB");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(recordsIn(dir.path() / "big.QDB"), count);
 }
@@ -190,7 +212,8 @@ TEST_P(QdbImportRoundTrip, ImportOfTheExportSavesAsConvertDoes)
     const auto qdb = [&](const std::vector<std::string>& args) { return runQdb(args, dir.path()); };
     ASSERT_EQ(qdb({"export", base.string(), (dir.path() / "a.csv").string()}).exitCode, 0);
     ASSERT_EQ(qdb({"convert", base.string(), (dir.path() / "converted.QDB").string()}).exitCode, 0);
-    const QdbRun imported = qdb({"import", (dir.path() / "a.csv").string(), (dir.path() / "imported.QDB").string()});
+    const QdbRun imported =
+        qdb({"import", (dir.path() / "a.csv").string(), (dir.path() / "imported.QDB").string()});
     auto original = readBase(base, shipped());
     ASSERT_TRUE(original.ok());
     if (!findDeviceType(original->deviceType)) {
@@ -199,8 +222,11 @@ TEST_P(QdbImportRoundTrip, ImportOfTheExportSavesAsConvertDoes)
         return;
     }
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
-    ASSERT_EQ(qdb({"export", (dir.path() / "imported.QDB").string(), (dir.path() / "b.csv").string()}).exitCode, 0);
-    ASSERT_EQ(qdb({"export", (dir.path() / "converted.QDB").string(), (dir.path() / "c.csv").string()}).exitCode, 0);
+    ASSERT_EQ(
+        qdb({"export", (dir.path() / "imported.QDB").string(), (dir.path() / "b.csv").string()}).exitCode, 0);
+    ASSERT_EQ(
+        qdb({"export", (dir.path() / "converted.QDB").string(), (dir.path() / "c.csv").string()}).exitCode,
+        0);
     EXPECT_EQ(readAll(dir.path() / "b.csv"), readAll(dir.path() / "c.csv"));
 
     std::string ours = readAll(dir.path() / "imported.QDB");
@@ -219,22 +245,24 @@ TEST_P(QdbImportRoundTrip, ImportOfTheExportSavesAsConvertDoes)
     EXPECT_TRUE(ours == theirs);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BasesAndSamples, QdbImportRoundTrip, ::testing::ValuesIn([] {
-        std::vector<std::string> files;
-        for (const auto& e : fs::directory_iterator(fs::path(VELTRIS_SOURCE_DIR) / "tests" / "fixtures" / "bases"))
-            if (e.is_directory())
-                files.push_back((e.path() / "base.QDB").string());
-        for (const auto& e : fs::directory_iterator(fs::path(QDB_EXE).parent_path() / "samples"))
-            if (e.path().extension() == ".QDB")
-                files.push_back(e.path().string());
-        std::sort(files.begin(), files.end());
-        return files;
-    }()),
-    [](const ::testing::TestParamInfo<std::string>& p) {
-        const fs::path path(p.param);
-        std::string name = path.filename() == "base.QDB" ? path.parent_path().filename().string()
-                                                         : "sample_" + path.stem().string();
-        std::replace(name.begin(), name.end(), '-', '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(BasesAndSamples, QdbImportRoundTrip, ::testing::ValuesIn([] {
+                             std::vector<std::string> files;
+                             for (const auto& e : fs::directory_iterator(fs::path(VELTRIS_SOURCE_DIR) /
+                                                                         "tests" / "fixtures" / "bases"))
+                                 if (e.is_directory())
+                                     files.push_back((e.path() / "base.QDB").string());
+                             for (const auto& e :
+                                  fs::directory_iterator(fs::path(QDB_EXE).parent_path() / "samples"))
+                                 if (e.path().extension() == ".QDB")
+                                     files.push_back(e.path().string());
+                             std::sort(files.begin(), files.end());
+                             return files;
+                         }()),
+                         [](const ::testing::TestParamInfo<std::string>& p) {
+                             const fs::path path(p.param);
+                             std::string name = path.filename() == "base.QDB"
+                                                    ? path.parent_path().filename().string()
+                                                    : "sample_" + path.stem().string();
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });

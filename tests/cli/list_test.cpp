@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "qdbrun.h"
@@ -17,8 +16,7 @@ using namespace qdbtest;
 namespace {
 
 // A version-5 base (or version 4 when type is 0xFF) with the given Windows-1251 names.
-std::string makeBase(std::uint8_t type, const std::string& description,
-                     const std::vector<std::string>& names)
+std::string makeBase(std::uint8_t type, const std::string& description, const std::vector<std::string>& names)
 {
     std::string bytes(231, '\0');
     if (type == 0xFF) {
@@ -45,8 +43,7 @@ protected:
     {
         fs::create_directories(m_dir / "bases");
         // "Диоды" / "КД522" / "Транзисторы" / "КТ315" in Windows-1251.
-        write("bases/diodes.QDB",
-              makeBase(3, "\xC4\xE8\xEE\xE4\xFB", {"\xCA\xC4\x35\x32\x32", "1N4148"}));
+        write("bases/diodes.QDB", makeBase(3, "\xC4\xE8\xEE\xE4\xFB", {"\xCA\xC4\x35\x32\x32", "1N4148"}));
         write("bases/bipolar.qdb",
               makeBase(0xFF, "\xD2\xF0\xE0\xED\xE7\xE8\xF1\xF2\xEE\xF0\xFB", {"\xCA\xD2\x33\x31\x35"}));
     }
@@ -85,8 +82,8 @@ TEST_F(ListCli, PrintsEveryEntryInCatalogueOrder)
     r = run({"list", (m_dir / "missing").string(), (m_dir / "bases").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, bipolarLines() + diodeLines());
-    EXPECT_EQ(r.err, "qdb: Не удалось прочитать папку «" + (m_dir / "missing").string() +
-                         "»: папка не найдена\n");
+    EXPECT_EQ(r.err,
+              "qdb: Не удалось прочитать папку «" + (m_dir / "missing").string() + "»: папка не найдена\n");
 }
 
 TEST_F(ListCli, TypeFilterAndRepeatedFolder)

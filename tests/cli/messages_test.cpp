@@ -1,14 +1,14 @@
 // What qdb says when the command line, a file or the system refuses: every message names the
 // option or value at fault, in Russian, with exit code 1; the help speaks Russian in aligned
 // columns; and qdb installed as a package finds its data like it does in the build folder.
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "scratchdir.h"
+#include <gtest/gtest.h>
+
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace qdbtest;
@@ -45,26 +45,34 @@ TEST(QdbMessages, EachRefusalNamesWhatIsWrong)
         {{"similar", kBipolar, "--like", "КТ315Б", "--near", "abc"}, 1, "qdb: --near: «abc» не число"},
         {{"similar", kBipolar, "--like", "КТ315Б", "--top", "1e3"}, 1, "qdb: --top: «1e3» не число"},
         {{"similar", kBipolar, "--like", "КТ315Б", "--near"}, 1, "qdb: --near: не указано значение"},
-        {{"similar", kBipolar, "--like", "КТ315Б", "--settings", none + ".ini"}, 1,
+        {{"similar", kBipolar, "--like", "КТ315Б", "--settings", none + ".ini"},
+         1,
          "qdb: --settings: файл «" + none + ".ini» не найден"},
-        {{"similar", kBipolar, "--like", "КТ315Б", "--library", none}, 1,
+        {{"similar", kBipolar, "--like", "КТ315Б", "--library", none},
+         1,
          "qdb: --library: папка «" + none + "» не найдена"},
         {{"info", "--catalogue", none, kBipolar}, 1, "qdb: --catalogue: папка «" + none + "» не найдена"},
         {{"list"}, 1, "qdb list: не указана папка с базами (ПАПКА)"},
         {{"list", none}, 1, "qdb: Не удалось прочитать папку «" + none + "»: папка не найдена"},
-        {{"list", "--type", "70000", kSamples.string()}, 1, "qdb: --type: «70000» вне пределов от 0 до 65535"},
+        {{"list", "--type", "70000", kSamples.string()},
+         1,
+         "qdb: --type: «70000» вне пределов от 0 до 65535"},
         {{"info"}, 1, "qdb info: не указан файл базы (ФАЙЛ)"},
         {{"convert", kBipolar}, 1, "qdb convert: не указан файл, который будет записан (ВЫХОД)"},
         {{"select", kBipolar, "--bound", "2=10:xyz"}, 1, "qdb: --bound «2=10:xyz»: «xyz» не число"},
         {{"select", kBipolar, "--bound", "2=nan:nan"}, 1, "qdb: --bound «2=nan:nan»: «nan» не число"},
-        {{"select", kBipolar, "--bound", "2=1:2:3"}, 1,
+        {{"select", kBipolar, "--bound", "2=1:2:3"},
+         1,
          "qdb: --bound «2=1:2:3»: нужна запись СТОЛБЕЦ=ОТ:ДО, например 3=90:110"},
-        {{"select", kBipolar, "--bound", "2=:3"}, 1, "qdb: --bound «2=:3»: нужны обе границы, например 3=90:110"},
+        {{"select", kBipolar, "--bound", "2=:3"},
+         1,
+         "qdb: --bound «2=:3»: нужны обе границы, например 3=90:110"},
         {{"select", kBipolar, "--bound", "2=10:20"}, 0, ""},
         {{"import"}, 1, "qdb import: не указан файл CSV (ФАЙЛ_CSV)"},
         {{"import", none + ".csv"}, 1, "qdb import: не указан файл базы (БАЗА)"},
         {{"import", "--type", "abc", none + ".csv", none + ".QDB"}, 1, "qdb: --type: «abc» не число"},
-        {{"import", "--catalogue", none, none + ".csv", none + ".QDB"}, 1,
+        {{"import", "--catalogue", none, none + ".csv", none + ".QDB"},
+         1,
          "qdb: --catalogue: папка «" + none + "» не найдена"},
     };
     for (const Case& c : cases) {
@@ -110,7 +118,8 @@ TEST(QdbMessages, HelpIsRussianInAlignedColumns)
         EXPECT_GT(column, 0u) << run.out;
     }
     EXPECT_NE(runQdb({"select", "--help"}, dir.path()).out.find("--bound СТОЛБЕЦ=ОТ:ДО"), std::string::npos);
-    EXPECT_NE(runQdb({"similar", "--help"}, dir.path()).out.find("--rule СТОЛБЕЦ=ПРАВИЛО"), std::string::npos);
+    EXPECT_NE(runQdb({"similar", "--help"}, dir.path()).out.find("--rule СТОЛБЕЦ=ПРАВИЛО"),
+              std::string::npos);
     EXPECT_NE(runQdb({"similar", "--help"}, dir.path()).out.find("--near ЧИСЛО"), std::string::npos);
 }
 
@@ -119,8 +128,8 @@ TEST(QdbMessages, ClosedStandardOutputIsSaidInWords)
 {
     ScratchDir dir;
     const fs::path err = dir.path() / "err.txt";
-    const std::string cmd = shellQuote(QDB_EXE) + " list " + shellQuote(kSamples.string()) +
-                            " >&- 2>" + shellQuote(err.string());
+    const std::string cmd =
+        shellQuote(QDB_EXE) + " list " + shellQuote(kSamples.string()) + " >&- 2>" + shellQuote(err.string());
     const int status = std::system(cmd.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
     EXPECT_EQ(readAll(err), "qdb: Ошибка записи в стандартный вывод: поток закрыт\n");
@@ -138,10 +147,10 @@ TEST(QdbMessages, NoCommandEndsByAnUncaughtException)
     fs::copy_file(kBipolar, dir.path() / "open.QDB");
     fs::copy_file(kBipolar, dir.path() / "lib" / "huge.QDB");
     fs::resize_file(dir.path() / "lib" / "huge.QDB", 4ull << 30);  // sparse: no disk used
-    const QdbRun run = runQdbQuoted(
-        "similar " + shellQuote((dir.path() / "open.QDB").string()) + " --like КТ315Б --library " +
-            shellQuote((dir.path() / "lib").string()),
-        dir.path(), "ulimit -v 300000; ");
+    const QdbRun run =
+        runQdbQuoted("similar " + shellQuote((dir.path() / "open.QDB").string()) +
+                         " --like КТ315Б --library " + shellQuote((dir.path() / "lib").string()),
+                     dir.path(), "ulimit -v 300000; ");
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_EQ(run.err.find("terminate"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.rfind("qdb: ", 0), 0u) << run.err;
@@ -177,12 +186,12 @@ TEST(QdbMessages, InstalledQdbFindsItsDataLikeEveryCommand)
     for (const std::string& args :
          {"info " + base, "select " + base + " --like КТ315Б", "export " + base + " " + out + ".csv",
           "convert " + base + " " + out + ".QDB", "import " + out + ".csv " + out + "-imported.QDB",
-          "similar " + base + " --like КТ315Б",
-          "similar " + base + " --like КТ315Б --library " + lib, "list " + lib}) {
+          "similar " + base + " --like КТ315Б", "similar " + base + " --like КТ315Б --library " + lib,
+          "list " + lib}) {
         const std::string cmd = qdb + " " + args + " >" + out + ".txt 2>" + out + ".err";
         const int status = std::system(cmd.c_str());
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            << args << "\n" << readAll(dir.path() / "out.err");
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << args << "\n"
+                                                                   << readAll(dir.path() / "out.err");
         const bool toFile =
             args.rfind("export", 0) == 0 || args.rfind("convert", 0) == 0 || args.rfind("import", 0) == 0;
         if (!toFile) {

@@ -1,23 +1,21 @@
 // qdb info, export and convert driven as a user runs them: output, exit codes, and no output
 // file when anything fails.
-#include <gtest/gtest.h>
-
 #include <cstring>
-
-#include <fstream>
-
-#include <sys/mount.h>
-#include <sys/stat.h>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
-#include "scratchdir.h"
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"
 #include "base/csvexport.h"
 #include "base/fileio.h"
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
@@ -25,11 +23,17 @@ using namespace qdbtest;
 
 namespace {
 
-QdbRun qdb(const ScratchDir& dir, const std::string& args) { return runQdbQuoted(args, dir.path()); }
+QdbRun qdb(const ScratchDir& dir, const std::string& args)
+{
+    return runQdbQuoted(args, dir.path());
+}
 
 const fs::path kDataDir = fs::path(VELTRIS_SOURCE_DIR) / "data";
 
-std::string arg(const fs::path& p) { return shellQuote(p.string()); }
+std::string arg(const fs::path& p)
+{
+    return shellQuote(p.string());
+}
 
 // A diode base with two records, written by our own writer.
 std::string diodeBase()
@@ -70,8 +74,10 @@ TEST(QdbCli, InfoShowsVersionTypeDescriptionCountAndTitles)
     Catalogue catalogue;
     ASSERT_TRUE(catalogue.loadType(kDataDir, 3).ok());
     // A title's "|" line breaks read as blanks.
-    EXPECT_NE(run.out.find("  1: " + cp1251ToUtf8(oneLineTitle(catalogue.name(3, 1, 1))) + "\n"), std::string::npos);
-    EXPECT_NE(run.out.find("  12: " + cp1251ToUtf8(oneLineTitle(catalogue.name(3, 12, 1))) + "\n"), std::string::npos);
+    EXPECT_NE(run.out.find("  1: " + cp1251ToUtf8(oneLineTitle(catalogue.name(3, 1, 1))) + "\n"),
+              std::string::npos);
+    EXPECT_NE(run.out.find("  12: " + cp1251ToUtf8(oneLineTitle(catalogue.name(3, 12, 1))) + "\n"),
+              std::string::npos);
     EXPECT_EQ(run.out.find('|'), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("  13:"), std::string::npos);
     EXPECT_TRUE(run.err.empty());
@@ -83,8 +89,8 @@ TEST(QdbCli, InfoReportsEachBadFileAndGoesOn)
     const auto good = dir.write("good.QDB", diodeBase());
     const auto bad = dir.write("bad.QDB", badVersion());
     const auto tiny = dir.write("tiny.QDB", diodeBase().substr(0, 100));
-    const QdbRun run = qdb(dir, "info --catalogue " + arg(kDataDir) + " " + arg(bad) + " " + arg(good) +
-                                    " " + arg(tiny) + " " + arg(dir.path() / "none.QDB"));
+    const QdbRun run = qdb(dir, "info --catalogue " + arg(kDataDir) + " " + arg(bad) + " " + arg(good) + " " +
+                                    arg(tiny) + " " + arg(dir.path() / "none.QDB"));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.out.find("Записей: 2"), std::string::npos);
     EXPECT_NE(run.err.find("Несоответствие версии файла"), std::string::npos) << run.err;
@@ -172,8 +178,8 @@ TEST(QdbCli, ConvertSavesWhatItLoadedAsVersion5)
     std::memcpy(rec.data() + 16 + 9 * 14 + 1, &b, 8);
     const auto in = dir.write("in.QDB", v4 + rec + "tail");
 
-    QdbRun run = qdb(dir, "convert --catalogue " + arg(kDataDir) + " " + arg(in) + " " +
-                              arg(dir.path() / "out.QDB"));
+    QdbRun run =
+        qdb(dir, "convert --catalogue " + arg(kDataDir) + " " + arg(in) + " " + arg(dir.path() / "out.QDB"));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string out = *readFileBytes(dir.path() / "out.QDB");
     ASSERT_EQ(out.size(), size_t(kLeadSize + kRecordSize));
@@ -209,7 +215,8 @@ TEST(QdbCli, RunningOutOfMemoryIsReported)
         file += rec;
     const auto big = dir.write("big.QDB", file);
     const std::string limit = "ulimit -v 70000; ";  // KiB: less than the file and its cells
-    for (const std::string& cmd : {"info " + arg(big), "convert " + arg(big) + " " + arg(dir.path() / "out.QDB")}) {
+    for (const std::string& cmd :
+         {"info " + arg(big), "convert " + arg(big) + " " + arg(dir.path() / "out.QDB")}) {
         const QdbRun run = runQdbQuoted(cmd + " --catalogue " + arg(kDataDir), dir.path(), limit);
         EXPECT_EQ(run.exitCode, 1) << cmd;
         EXPECT_EQ(run.err, "qdb: «" + big.string() + "»: Недостаточно памяти, чтобы открыть базу\n") << cmd;
@@ -268,8 +275,8 @@ TEST(QdbCli, ConvertAndExportKeepTheTargetsMode)
         for (mode_t mode : {mode_t{0666}, mode_t{0640}}) {
             const auto out = dir.write("out", "old");
             ASSERT_EQ(::chmod(out.c_str(), mode), 0);
-            const QdbRun run = qdb(dir, std::string(command) + " --catalogue " + arg(kDataDir) +
-                                            " " + arg(good) + " " + arg(out));
+            const QdbRun run = qdb(dir, std::string(command) + " --catalogue " + arg(kDataDir) + " " +
+                                            arg(good) + " " + arg(out));
             EXPECT_EQ(run.exitCode, 0) << run.err;
             struct stat st {};
             ::stat(out.c_str(), &st);
@@ -277,8 +284,10 @@ TEST(QdbCli, ConvertAndExportKeepTheTargetsMode)
             EXPECT_NE(*readFileBytes(out), "old");
         }
         const auto fresh = dir.path() / (std::string(command) + ".new");
-        EXPECT_EQ(qdb(dir, std::string(command) + " --catalogue " + arg(kDataDir) + " " +
-                               arg(good) + " " + arg(fresh)).exitCode, 0);
+        EXPECT_EQ(qdb(dir, std::string(command) + " --catalogue " + arg(kDataDir) + " " + arg(good) + " " +
+                               arg(fresh))
+                      .exitCode,
+                  0);
         struct stat st {};
         ::stat(fresh.c_str(), &st);
         EXPECT_EQ(st.st_mode & 07777, 0600u) << command;

@@ -43,14 +43,13 @@ inline std::string readAll(const std::filesystem::path& p)
 // (e.g. "ulimit -v 70000;"); `stdoutTo` sends standard output elsewhere (/dev/full) instead of
 // capturing it.
 inline QdbRun runQdbQuoted(const std::string& quotedArgs, const std::filesystem::path& scratch,
-                           const std::string& shellPrefix = {},
-                           const std::filesystem::path& stdoutTo = {})
+                           const std::string& shellPrefix = {}, const std::filesystem::path& stdoutTo = {})
 {
     const std::filesystem::path out = scratch / "qdb-stdout.txt";
     const std::filesystem::path err = scratch / "qdb-stderr.txt";
     const std::string cmd = shellPrefix + shellQuote(QDB_EXE) + " " + quotedArgs + " >" +
-                            shellQuote(stdoutTo.empty() ? out.string() : stdoutTo.string()) +
-                            " 2>" + shellQuote(err.string());
+                            shellQuote(stdoutTo.empty() ? out.string() : stdoutTo.string()) + " 2>" +
+                            shellQuote(err.string());
     const int status = std::system(cmd.c_str());
     QdbRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -7,8 +7,6 @@
 // pairs.tsv marks the pairs today's finder does not satisfy yet ("fails" in its fifth column):
 // such a pair is reported but does not fail the test; a marked pair that is satisfied fails it,
 // so the mark is removed as soon as the finder gets it right.
-#include <gtest/gtest.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -20,11 +18,13 @@
 #include <string>
 #include <vector>
 
-#include "scratchdir.h"
+#include <gtest/gtest.h>
+
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"
 #include "qdbrun.h"
+#include "scratchdir.h"
 
 namespace fs = std::filesystem;
 using namespace qdbtest;
@@ -38,7 +38,14 @@ const fs::path kBases = VELTRIS_REALPARTS_DIR;
 // ---- the little JSON that `qdb similar --format json` prints ----
 
 struct Json {
-    enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
+    enum Kind {
+        Null,
+        Bool,
+        Number,
+        String,
+        Array,
+        Object
+    } kind = Null;
     double number = 0;
     std::string text;
     std::vector<Json> items;
@@ -179,7 +186,7 @@ struct Pair {
     std::string base;       // stem of the fixture base: bipolar, diodes, stab
     std::string reference;  // UTF-8
     std::string candidate;
-    std::string expect;     // full5, never, notfull, near:<column>
+    std::string expect;  // full5, never, notfull, near:<column>
     bool knownFailure = false;
     std::string source;
 };
@@ -244,8 +251,8 @@ bool validExpectation(const std::string& e)
 struct Shown {
     bool present = false;
     int fails = 0;
-    int fullRank = -1;  // 0-based place among the full matches
-    int row = -1;       // 0-based place among all rows
+    int fullRank = -1;                    // 0-based place among the full matches
+    int row = -1;                         // 0-based place among all rows
     std::map<int, std::string> verdicts;  // column -> pass / fail / unknown
 };
 
@@ -377,15 +384,17 @@ TEST(RealParts, PublishedAndMustNotPairsAsTheEngineerExpects)
         byKind[kind].second += 1;
         byKind[kind].first += ok ? 1 : 0;
         knownFailures += p.knownFailure ? 1 : 0;
-        table << (ok ? "  ok   " : p.knownFailure ? "  known" : "  FAIL ") << "  " << p.reference
-              << " -> " << p.candidate << "  [" << p.expect << "]  " << describe(shown) << "\n";
+        table << (ok               ? "  ok   "
+                  : p.knownFailure ? "  known"
+                                   : "  FAIL ")
+              << "  " << p.reference << " -> " << p.candidate << "  [" << p.expect << "]  " << describe(shown)
+              << "\n";
         if (!ok && !p.knownFailure)
-            ADD_FAILURE() << where << ": " << p.reference << " -> " << p.candidate << " expected "
-                          << p.expect << ", finder gives: " << describe(shown);
+            ADD_FAILURE() << where << ": " << p.reference << " -> " << p.candidate << " expected " << p.expect
+                          << ", finder gives: " << describe(shown);
         if (ok && p.knownFailure)
-            ADD_FAILURE() << where << ": " << p.reference << " -> " << p.candidate
-                          << " now satisfies " << p.expect
-                          << " (" << describe(shown) << "): remove its \"fails\" mark";
+            ADD_FAILURE() << where << ": " << p.reference << " -> " << p.candidate << " now satisfies "
+                          << p.expect << " (" << describe(shown) << "): remove its \"fails\" mark";
     }
 
     std::cout << "Pairs of real parts, judged by qdb similar (default rules, near 2, all results):\n"

@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "base/basefile.h"
@@ -78,12 +77,12 @@ TEST_F(SelectCli, TypedBounds)
         {{"--bound", "14=5:25"}, "КТ315А\nKT3102\nBC547\n2N3904\n"},
         {{"--bound", "14=12:25"}, "KT3102\n2N3904\n"},
         {{"--bound", "30=12:12"}, "КТ315А\nKT3102\n2N3904\n"},
-        {{"--bound", "1=110:90"}, ""},               // lower above upper: nothing, still exit 0
-        {{"--bound", "1=5:0"}, ""},                  // only a lower bound
+        {{"--bound", "1=110:90"}, ""},  // lower above upper: nothing, still exit 0
+        {{"--bound", "1=5:0"}, ""},     // only a lower bound
         {{"--bound", "1=0:0"}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},  // no criteria
         {{}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},
         {{"--bound", "1=90 В:<110"}, "КТ315А\nKT3102\n2N3904\n"},  // typed texts are filtered
-        {{"--bound", "14=11.5:25"}, "KT3102\n2N3904\n"},          // a point reads as the comma
+        {{"--bound", "14=11.5:25"}, "KT3102\n2N3904\n"},           // a point reads as the comma
     };
     for (const auto& c : cases) {
         const QdbRun run = qdb(c.args);

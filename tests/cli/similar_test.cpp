@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "base/basefile.h"
@@ -72,7 +71,14 @@ std::vector<std::vector<std::string>> tsvRows(const std::string& out)
 
 // A JSON value as a strict reader takes it; parsing fails on anything a JSON reader would reject.
 struct Json {
-    enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
+    enum Kind {
+        Null,
+        Bool,
+        Number,
+        String,
+        Array,
+        Object
+    } kind = Null;
     bool flag = false;
     double number = 0;
     std::string text;  // UTF-8
@@ -114,7 +120,8 @@ private:
     }
     void space()
     {
-        while (m_at < m_s.size() && (m_s[m_at] == ' ' || m_s[m_at] == '\n' || m_s[m_at] == '\r' || m_s[m_at] == '\t'))
+        while (m_at < m_s.size() &&
+               (m_s[m_at] == ' ' || m_s[m_at] == '\n' || m_s[m_at] == '\r' || m_s[m_at] == '\t'))
             ++m_at;
     }
     bool literal(std::string_view word)
@@ -160,7 +167,8 @@ private:
             if (const auto k = simple.find(e); k != std::string_view::npos) {
                 out += meant[k];
             } else if (e == 'u' && m_at + 4 <= m_s.size()) {
-                putUtf8(out, static_cast<std::uint32_t>(std::stoul(std::string(m_s.substr(m_at, 4)), nullptr, 16)));
+                putUtf8(out, static_cast<std::uint32_t>(
+                                 std::stoul(std::string(m_s.substr(m_at, 4)), nullptr, 16)));
                 m_at += 4;
             } else {
                 return fail("bad escape"), false;
@@ -173,7 +181,11 @@ private:
     {
         for (std::size_t i = 0; i < s.size();) {
             const auto b = static_cast<unsigned char>(s[i]);
-            const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+            const std::size_t n = b < 0x80         ? 1
+                                  : (b >> 5) == 6  ? 2
+                                  : (b >> 4) == 14 ? 3
+                                  : (b >> 3) == 30 ? 4
+                                                   : 0;
             if (n == 0 || i + n > s.size())
                 return fail("invalid UTF-8"), false;
             for (std::size_t k = 1; k < n; ++k)
@@ -286,13 +298,13 @@ protected:
         fs::create_directories(m_dir / "lib");
         m_base = (m_dir / "lib" / "open.QDB").string();
         writeBipolar(m_base, {
-            {"КТ315Б", "20", "100", "50-350", "7"},
-            {"КТ315Г", "35", "100", "50-350", "7"},
-            {"КТ3102А", ">50", "(100)", "100-250", "7"},
-            {"СЛАБЫЙ", "15", "100", "50-350", "7"},
-            {"ДРУГОЙ", "40", "100", "50-350", "29"},
-            {"ТОЖЕ", "<60", "100", "50-350", "7"},
-        });
+                                 {"КТ315Б", "20", "100", "50-350", "7"},
+                                 {"КТ315Г", "35", "100", "50-350", "7"},
+                                 {"КТ3102А", ">50", "(100)", "100-250", "7"},
+                                 {"СЛАБЫЙ", "15", "100", "50-350", "7"},
+                                 {"ДРУГОЙ", "40", "100", "50-350", "29"},
+                                 {"ТОЖЕ", "<60", "100", "50-350", "7"},
+                             });
         writeBipolar(m_dir / "lib" / "other.qdb", {{"ИЗ ДРУГОЙ", "25", "100", "50-350", "7"}});
     }
     QdbRun similar(std::vector<std::string> args)
@@ -351,8 +363,8 @@ TEST_F(SimilarCli, RanksSubstitutesWithEachParametersVerdict)
 
 TEST_F(SimilarCli, LibraryTopAndJson)
 {
-    const QdbRun run = similar({"--like", "КТ315Б", "--library", (m_dir / "lib").string(), "--top",
-                                "2", "--near", "0", "--format", "json"});
+    const QdbRun run = similar({"--like", "КТ315Б", "--library", (m_dir / "lib").string(), "--top", "2",
+                                "--near", "0", "--format", "json"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     JsonReader reader(run.out);
     const auto doc = reader.document();
@@ -425,7 +437,7 @@ TEST_F(SimilarCli, OddNamesAndValuesKeepTheOutputValid)
     writeBipolar(folder / fileName, {{"OTHER\rNAME", "2E300", "100", "50-350", "7"}}, true);
     const auto args = [&](const char* format) {
         std::vector<std::string> a = {"similar", openFile, "--like", "ref", "--library", folder.string(),
-                                      "--near", "2", "--top", "0", "--format", format};
+                                      "--near",  "2",      "--top",  "0",   "--format",  format};
         for (const char* r : {"1=gate", "2=ge", "5=ge", "14=band:30:200", "30=eq"})
             a.insert(a.end(), {"--rule", r});
         for (int c : {3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20, 21, 22, 25, 26, 29})
@@ -478,9 +490,8 @@ TEST_F(SimilarCli, NameThatCouldMeanTwoPartsIsNotChosenSilently)
 TEST_F(SimilarCli, SampleSignalDiodeFindsItsTwinsFirst)
 {
     const fs::path diodes = fs::path(VELTRIS_BIN_DIR) / "samples" / "diodes.QDB";
-    const QdbRun run = runQdb({"similar", diodes.string(), "--like", "1n4148", "--top", "0",
-                               "--format", "json"},
-                              m_dir);
+    const QdbRun run =
+        runQdb({"similar", diodes.string(), "--like", "1n4148", "--top", "0", "--format", "json"}, m_dir);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     JsonReader reader(run.out);
     const auto doc = reader.document();
@@ -503,9 +514,9 @@ TEST_F(SimilarCli, UserRulesFromTheSettingsFile)
 {
     const fs::path settings = m_dir / "veltris.ini";
     std::ofstream(settings) << "[Substitute_1]\r\nCol_30=off\r\n";
-    const QdbRun run = runQdb({"similar", m_base, "--like", "КТ315Б", "--settings", settings.string(),
-                               "--near", "0", "--top", "0"},
-                              m_dir);
+    const QdbRun run = runQdb(
+        {"similar", m_base, "--like", "КТ315Б", "--settings", settings.string(), "--near", "0", "--top", "0"},
+        m_dir);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("ДРУГОЙ"), std::string::npos);  // its package no longer counts
 }
@@ -531,8 +542,8 @@ TEST_F(SimilarCli, ErrorsAreRussianAndExitOne)
          {"similar", m_base, "--like", "КТ315Б", "--catalogue", noRules.string()}},
         {"повреждён", {"similar", m_base, "--like", "КТ315Б", "--catalogue", damaged.string()}},
         {"нет ни одного применимого правила",
-         {"similar", m_base, "--like", "КТ315Б", "--rule", "1=off", "--rule", "2=off", "--rule",
-          "5=off", "--rule", "14=off", "--rule", "30=off"}},
+         {"similar", m_base, "--like", "КТ315Б", "--rule", "1=off", "--rule", "2=off", "--rule", "5=off",
+          "--rule", "14=off", "--rule", "30=off"}},
         {"none.QDB", {"similar", (m_dir / "none.QDB").string(), "--like", "x"}},
     };
     for (const auto& [expected, args] : cases) {
@@ -543,10 +554,11 @@ TEST_F(SimilarCli, ErrorsAreRussianAndExitOne)
     }
 
     // A library folder that does not exist is named before anything is searched.
-    const QdbRun run = similar({"--like", "КТ315Б", "--library", (m_dir / "missing").string(),
-                                "--library", (m_dir / "lib").string()});
+    const QdbRun run = similar({"--like", "КТ315Б", "--library", (m_dir / "missing").string(), "--library",
+                                (m_dir / "lib").string()});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err.rfind("qdb: --library: папка «" + (m_dir / "missing").string() + "» не найдена\n", 0), 0u)
+    EXPECT_EQ(run.err.rfind("qdb: --library: папка «" + (m_dir / "missing").string() + "» не найдена\n", 0),
+              0u)
         << run.err;
     EXPECT_EQ(run.out, "");
 }

@@ -105,8 +105,8 @@ void TstBackgroundSave::baseBiggerThanATextFileOpensAndSavesBack()
 {
     DocFixture fx;
     const QByteArray sample = fileBytes(fx.folder.copySample(u"bipolar.QDB"_s));
-    const int recordBytes =
-        veltris::recordSize(veltris::formatVersion(reinterpret_cast<const std::uint8_t*>(sample.constData())));
+    const int recordBytes = veltris::recordSize(
+        veltris::formatVersion(reinterpret_cast<const std::uint8_t*>(sample.constData())));
     QVERIFY(recordBytes > 0);
     const QByteArray records = sample.mid(veltris::kLeadSize);
     QByteArray big = sample.left(veltris::kLeadSize);

@@ -5,10 +5,10 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "widgets/apputil.h"
 #include "base/catalogue.h"
 #include "docfixture.h"
 #include "edit/baseparametersdialog.h"
+#include "widgets/apputil.h"
 
 namespace {
 
@@ -52,7 +52,8 @@ void TstBaseParameters::openedFromMenuShowsTheBaseAndCancelKeepsIt()
         fx.ui.onDialog("baseParametersDialog", [&](QDialog* d) {
             BaseParametersDialog* p = asParamBase(d);
             screenshot(d, "base-parameters-diodes");
-            for (const char* name : {"typeButton1", "typeButton2", "typeButton3", "typeButton4", "typeButton5", "typeButton6", "typeButton7"})
+            for (const char* name : {"typeButton1", "typeButton2", "typeButton3", "typeButton4",
+                                     "typeButton5", "typeButton6", "typeButton7"})
                 if (dialogButton(d, name)->isEnabled())
                     QTest::qFail(name, __FILE__, __LINE__);
             click(d, "typeButton1");  // disabled: the type stays
@@ -180,7 +181,8 @@ void TstBaseParameters::descriptionIsTheFirstLineCut()
         return d->result();
     });
     fx.form->editBaseParameters();
-    QCOMPARE(fx.form->document().base().description(), std::string(60, '?') + qStringToCp(QString("я").repeated(44)));
+    QCOMPARE(fx.form->document().base().description(),
+             std::string(60, '?') + qStringToCp(QString("я").repeated(44)));
 }
 
 // A column map entry above the column's name count: no selection, and OK stores 0.

@@ -14,17 +14,17 @@
 
 #include "../base/handmadelibrary.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
-#include "layoutcheck.h"
 #include "base/basefile.h"
 #include "base/navigatorcatalogue.h"
+#include "layoutcheck.h"
 #include "scriptedui.h"
 #include "search/comparisonmodel.h"
 #include "search/comparisonwindow.h"
 #include "search/navigatorlistmodel.h"
 #include "search/navigatorwindow.h"
 #include "search/substitutepage.h"
+#include "testwindow.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 
@@ -37,12 +37,11 @@ namespace {
 // structure (a gate of the shipped rules).
 veltris::ComponentBase comparedBase()
 {
-    return handmade::makeBase(
-        1, {{"КТ315Б", handmade::part("20", "100", "50-350", ">250", "<7")},
-            {"ЗАМЕНА1", handmade::part("25", "100", "50-350", "300", "5")},
-            {"ПОЧТИ1", handmade::part("15", "100", "50-350", "300", "5")},
-            {"СЛАБЫЙ", handmade::part("25", "100", "50-350", ">100", "5")},
-            {"PNP", handmade::part("20", "100", "50-350", ">250", "<7", "2")}});
+    return handmade::makeBase(1, {{"КТ315Б", handmade::part("20", "100", "50-350", ">250", "<7")},
+                                  {"ЗАМЕНА1", handmade::part("25", "100", "50-350", "300", "5")},
+                                  {"ПОЧТИ1", handmade::part("15", "100", "50-350", "300", "5")},
+                                  {"СЛАБЫЙ", handmade::part("25", "100", "50-350", ">100", "5")},
+                                  {"PNP", handmade::part("20", "100", "50-350", ">250", "<7", "2")}});
 }
 
 QByteArray fileBytes(const QString& path)
@@ -261,9 +260,9 @@ void TstComparison::fromMainTable()
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, keys,
                           grid->visualRect(grid->model()->index(row - 1, 1)).center());
     };
-    clickRow(2, {});                     // ЗАМЕНА1
-    clickRow(1, Qt::ControlModifier);    // КТ315Б
-    clickRow(3, Qt::ControlModifier);    // ПОЧТИ1, now the current record
+    clickRow(2, {});                   // ЗАМЕНА1
+    clickRow(1, Qt::ControlModifier);  // КТ315Б
+    clickRow(3, Qt::ControlModifier);  // ПОЧТИ1, now the current record
     QCOMPARE(window.currentRow(), 3);
     window.compareSelectedRecords();
     auto* w = window.findChild<ComparisonWindow*>();
@@ -281,8 +280,9 @@ void TstComparison::fromNavigator()
     AppFolder app;
     QVERIFY(QDir(app.path()).mkdir(u"lib"_s));
     QVERIFY(veltris::writeBase(comparedBase(), app.file(u"lib/a.QDB"_s).toStdString()).ok());
-    QVERIFY(veltris::writeBase(handmade::makeBase(1, {{"ЧУЖОЙ", handmade::part("40", "200", "50-350", "300", "5")}}),
-                               app.file(u"lib/b.QDB"_s).toStdString())
+    QVERIFY(veltris::writeBase(
+                handmade::makeBase(1, {{"ЧУЖОЙ", handmade::part("40", "200", "50-350", "300", "5")}}),
+                app.file(u"lib/b.QDB"_s).toStdString())
                 .ok());
     app.writeSettings(u"[Settings]\nShowNav=0\n[Scan]\nDir0="_s + app.file(u"lib"_s) + u"\n"_s);
     ScriptedUi ui;

@@ -6,29 +6,28 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QItemSelectionModel>
 #include <QTableView>
 #include <QTest>
-
 #include <QUndoStack>
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"
 #include "base/csvexport.h"
-#include "document/importcommand.h"
-#include "edit/recorddialog.h"
-#include "widgets/componentgrid.h"
 #include "docfixture.h"
+#include "document/importcommand.h"
 #include "edit/csvimportdialog.h"
+#include "edit/recorddialog.h"
 #include "layoutcheck.h"
 #include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
 
 namespace {
 
@@ -51,12 +50,12 @@ QString writeFile(const DocFixture& fx, const QString& name, const QByteArray& b
 // A diode file as a spreadsheet saves it: UTF-8 with a byte-order mark, commas, quotes, LF.
 QByteArray spreadsheetDiodes()
 {
-    return QByteArray("\xEF\xBB\xBF") +
-           QString("Прибор,\"Uобр max, В\",\"Iпр ср max, мА\",Цена\n"
-                   "КД105Б,400,300,12\n"
-                   "КД105В,600,1.5,14\n"
-                   "\"КД105Г\",800,\"<300\",15\n")
-               .toUtf8();
+    return QByteArray("\xEF\xBB\xBF") + QString(
+                                            "Прибор,\"Uобр max, В\",\"Iпр ср max, мА\",Цена\n"
+                                            "КД105Б,400,300,12\n"
+                                            "КД105В,600,1.5,14\n"
+                                            "\"КД105Г\",800,\"<300\",15\n")
+                                            .toUtf8();
 }
 
 CsvImportDialog* asImport(QDialog* d)
@@ -168,15 +167,18 @@ void TstCsvImport::previewMarksTheBadCellAndRecordsGoIntoTheOpenBase()
             QVERIFY(!m->index(1, 2).data(Qt::BackgroundRole).isValid());
             QCOMPARE(m->index(1, 3).data(Qt::ToolTipRole).toString(),
                      QString("строка 3, «Iпр ср max, мА»: «1.5» — не число"));
-            QVERIFY(dlg->messagesView()->toPlainText().contains("Столбец 4 «Цена» пропущен: нет среди параметров типа «Диоды»"));
-            QVERIFY(dlg->messagesView()->toPlainText().contains("строка 3, «Iпр ср max, мА»: «1.5» — не число"));
+            QVERIFY(dlg->messagesView()->toPlainText().contains(
+                "Столбец 4 «Цена» пропущен: нет среди параметров типа «Диоды»"));
+            QVERIFY(
+                dlg->messagesView()->toPlainText().contains("строка 3, «Iпр ср max, мА»: «1.5» — не число"));
             QVERIFY(dlg->summaryLabel()->text().startsWith("Записей: 2; строк с ошибками: 1"));
             QVERIFY(!dlg->appendButton()->isEnabled());
             QVERIFY(!dlg->newBaseButton()->isEnabled());
             QVERIFY2(layoutProblems(d).isEmpty(), qPrintable(layoutProblems(d).join('\n')));
             screenshot(d, "csv-import");
 
-            QTest::mouseClick(dlg->skipBadBox(), Qt::LeftButton, {}, QPoint(4, dlg->skipBadBox()->height() / 2));
+            QTest::mouseClick(dlg->skipBadBox(), Qt::LeftButton, {},
+                              QPoint(4, dlg->skipBadBox()->height() / 2));
             QVERIFY(dlg->skipBadBox()->isChecked());
             QVERIFY(dlg->appendButton()->isEnabled());
             QVERIFY(dlg->newBaseButton()->isEnabled());
@@ -237,7 +239,8 @@ void TstCsvImport::fileOfAnotherTypeMakesANewBaseBehindThePrompt()
     DocFixture fx;
     const QString diodes = fx.openSample("diodes.QDB");
     fx.form->document().setModified(true);
-    const QString csv = writeFile(fx, "z.csv", veltris::utf8ToCp1251("Название;Uст ном, В;Tп max, °С\r\nКС133А;3,3;125\r\n").c_str());
+    const QString csv = writeFile(
+        fx, "z.csv", veltris::utf8ToCp1251("Название;Uст ном, В;Tп max, °С\r\nКС133А;3,3;125\r\n").c_str());
 
     fx.ui.openAnswers << csv;
     fx.ui.onDialog("CsvImportDialog", [&](QDialog* d) {
@@ -273,7 +276,8 @@ void TstCsvImport::fileOfAnotherTypeMakesANewBaseBehindThePrompt()
 void TstCsvImport::typeTheTitlesDoNotTellIsChosenByTheUser()
 {
     DocFixture fx;
-    const QString csv = writeFile(fx, "t.csv", veltris::utf8ToCp1251("Название;Tп max, °С\r\nX1;85\r\n").c_str());
+    const QString csv =
+        writeFile(fx, "t.csv", veltris::utf8ToCp1251("Название;Tп max, °С\r\nX1;85\r\n").c_str());
     fx.ui.openAnswers << csv;
     fx.ui.onDialog("CsvImportDialog", [&](QDialog* d) {
         CsvImportDialog* dlg = asImport(d);
@@ -306,8 +310,10 @@ void TstCsvImport::importTakenBackWithTheStepsAfterIt()
     const QByteArray blank = encoded(*fx.form);
     const std::string titles = veltris::csvBytes(doc.base().table);
     const std::string header = titles.substr(0, titles.find("\r\n") + 2);
-    const QString csv = writeFile(fx, "b.csv",
-                                  QByteArray::fromStdString(header + veltris::utf8ToCp1251("КТ3102А;20;\r\nКТ3107Б;45;\r\nКТ315Г;35;\r\n")));
+    const QString csv =
+        writeFile(fx, "b.csv",
+                  QByteArray::fromStdString(
+                      header + veltris::utf8ToCp1251("КТ3102А;20;\r\nКТ3107Б;45;\r\nКТ315Г;35;\r\n")));
 
     importBy(fx, csv, "appendButton");
     QCOMPARE(doc.base().recordCount(), 3);
@@ -343,8 +349,8 @@ void TstCsvImport::importTakenBackWithTheStepsAfterIt()
 void TstCsvImport::stepTextCountsTheRecords()
 {
     const std::pair<int, const char*> cases[] = {
-        {1, "1 запись"},     {2, "2 записи"},     {4, "4 записи"},       {5, "5 записей"},
-        {11, "11 записей"}, {12, "12 записей"}, {21, "21 запись"},     {22, "22 записи"},
+        {1, "1 запись"},      {2, "2 записи"},      {4, "4 записи"},       {5, "5 записей"},
+        {11, "11 записей"},   {12, "12 записей"},   {21, "21 запись"},     {22, "22 записи"},
         {111, "111 записей"}, {114, "114 записей"}, {1001, "1001 запись"}, {100000, "100000 записей"},
     };
     for (const auto& [count, text] : cases)

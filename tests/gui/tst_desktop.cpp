@@ -26,17 +26,17 @@
 #include <QTimer>
 #include <functional>
 
-#include "document/apppaths.h"
-#include "widgets/apputil.h"
-#include "widgets/componentgrid.h"
 #include "app/desktopsetup.h"
-#include "app/qtuiservices.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
+#include "app/qtuiservices.h"
 #include "app/startup.h"
 #include "docfixture.h"
+#include "document/apppaths.h"
 #include "search/navigatorwindow.h"
 #include "search/searchpage.h"
+#include "testwindow.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
 
 namespace {
 
@@ -74,7 +74,8 @@ QStringList clippedTexts(QWidget* root)
     QStringList clipped;
     const auto report = [&clipped](QWidget* w, const QString& text, int need, int room) {
         if (need > room)
-            clipped << QStringLiteral("%1 «%2»: %3 px в %4 px").arg(w->objectName(), text).arg(need).arg(room);
+            clipped
+                << QStringLiteral("%1 «%2»: %3 px в %4 px").arg(w->objectName(), text).arg(need).arg(room);
     };
     for (QWidget* w : root->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(root) || w->window() != root->window())
@@ -86,8 +87,9 @@ QStringList clippedTexts(QWidget* root)
                 continue;
             // What the parent shows of the label counts, not only the label's own size.
             const QRect inParent = label->parentWidget()->rect().translated(-label->pos());
-            const QRect room = (label->contentsRect() & inParent).adjusted(label->margin(), label->margin(),
-                                                           -label->margin(), -label->margin());
+            const QRect room =
+                (label->contentsRect() & inParent)
+                    .adjusted(label->margin(), label->margin(), -label->margin(), -label->margin());
             if (label->wordWrap()) {
                 const QRect need = fm.boundingRect(room, Qt::TextWordWrap, text);
                 report(w, text, need.height(), room.height());
@@ -110,8 +112,10 @@ QStringList clippedTexts(QWidget* root)
             if (QFontInfo(button->font()).pixelSize() < QFontInfo(button->parentWidget()->font()).pixelSize())
                 clipped << QStringLiteral("%1 «%2»: меньший шрифт").arg(button->objectName(), text);
             // A button grown to its text must not run into its neighbour.
-            for (QPushButton* other : button->parentWidget()->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
-                if (other != button && other->isVisibleTo(root) && other->geometry().intersects(button->geometry()))
+            for (QPushButton* other :
+                 button->parentWidget()->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+                if (other != button && other->isVisibleTo(root) &&
+                    other->geometry().intersects(button->geometry()))
                     clipped << QStringLiteral("%1 covers %2").arg(button->objectName(), other->objectName());
         } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
             QStyleOptionComboBox opt;
@@ -267,7 +271,8 @@ void TstDesktop::fileDialogsSpeakRussianAndKeepTheirFolder()
     QVERIFY2(english.isEmpty(), qPrintable(english.join(QStringLiteral(", "))));
     QCOMPARE(QDir(reached), QDir(target));
     QVERIFY(!cancelledByHand);  // Esc closed it
-    const std::string& kept = save ? w.form->document().settings().saveFolder : w.form->document().settings().openFolder;
+    const std::string& kept =
+        save ? w.form->document().settings().saveFolder : w.form->document().settings().openFolder;
     QCOMPARE(QDir(cpToQString(kept)), QDir(target));
 }
 
@@ -280,7 +285,8 @@ void TstDesktop::everyDialogsTextsFit()
         clipped << clippedTexts(dialog);
         return int(QDialog::Rejected);
     };
-    for (const char* name : {"baseParametersDialog", "viewColumnsDialog", "recordDialog", "navigatorWindow", "aboutBox"})
+    for (const char* name :
+         {"baseParametersDialog", "viewColumnsDialog", "recordDialog", "navigatorWindow", "aboutBox"})
         f.ui.onDialog(QLatin1String(name), check);
     f.form->editBaseParameters();
     f.form->editViewColumns();
@@ -340,7 +346,8 @@ void TstDesktop::navigatorListStartsAtTopAfterTypeChange()
     AppFolder folder;
     const QString bases = folder.file(QStringLiteral("bases"));
     QVERIFY(QDir().mkpath(bases));
-    for (const QString& s : {QStringLiteral("bipolar.QDB"), QStringLiteral("diodes.QDB"), QStringLiteral("leds.QDB")})
+    for (const QString& s :
+         {QStringLiteral("bipolar.QDB"), QStringLiteral("diodes.QDB"), QStringLiteral("leds.QDB")})
         QVERIFY(QFile::copy(QStringLiteral(VELTRIS_BIN_DIR "/samples/") + s, bases + QLatin1Char('/') + s));
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=%1\n").arg(bases));
     ScriptedUi ui;
@@ -405,15 +412,16 @@ void TstDesktop::namesSitLevelWithValues()
         const int valueInk = firstInkRow(shot, value);
         QVERIFY(nameInk >= 0 && valueInk >= 0);
         QVERIFY2(std::abs(nameInk - valueInk) <= 1,
-                 qPrintable(QStringLiteral("row %1: name at %2, value at %3").arg(row).arg(nameInk).arg(valueInk)));
+                 qPrintable(
+                     QStringLiteral("row %1: name at %2, value at %3").arg(row).arg(nameInk).arg(valueInk)));
     }
 }
 
 // Without a window manager a message box takes the activation and nobody gives it back.
 class ActivationTakingUi : public ScriptedUi {
 public:
-    Answer message(QWidget* parent, const QString& caption, const QString& text,
-                                        MessageIcon icon, Answers buttons) override
+    Answer message(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
+                   Answers buttons) override
     {
         QWidget box;
         box.setWindowTitle(caption);

@@ -1,7 +1,5 @@
 // New, Open, Save, Save as and the CSV export behind the unsaved-changes prompt.
 #undef QT_NO_CAST_FROM_ASCII
-#include <sys/stat.h>
-
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -9,14 +7,16 @@
 #include <QFileInfo>
 #include <QTest>
 
-#include "widgets/apputil.h"
-#include "widgets/componentgrid.h"
+#include <sys/stat.h>
+
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/csvexport.h"
 #include "docfixture.h"
 #include "edit/baseparametersdialog.h"
 #include "search/searchpage.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
 
 namespace {
 
@@ -216,9 +216,7 @@ void TstDocument::promptAnswers()
         fx.ui.saveAnswers << QString();
     }
     fx.form->document().setFileName(name);
-    fx.ui.messageAnswers << (answer == "no"       ? Answer::No
-                             : answer == "cancel" ? Answer::Cancel
-                                                  : Answer::Yes);
+    fx.ui.messageAnswers << (answer == "no" ? Answer::No : answer == "cancel" ? Answer::Cancel : Answer::Yes);
     if (goesOn && command == "new")
         fx.ui.rejectDialog("baseParametersDialog");
     if (goesOn && command == "open")
@@ -444,12 +442,14 @@ void TstDocument::lastRecordCutShortIsSaidOnce()
 {
     DocFixture fx;
     const QString path = fx.folder.file(QStringLiteral("cut.QDB"));
-    QVERIFY(QFile::copy(QStringLiteral(VELTRIS_SOURCE_DIR "/tests/fixtures/bases/truncated-last-record/base.QDB"), path));
+    QVERIFY(QFile::copy(
+        QStringLiteral(VELTRIS_SOURCE_DIR "/tests/fixtures/bases/truncated-last-record/base.QDB"), path));
     QVERIFY(fx.form->document().load(path));
     QCOMPARE(fx.form->document().base().recordCount(), 1);
     QCOMPARE(fx.form->document().fileName(), path);
     QVERIFY(!fx.form->document().isModified());
-    QCOMPARE(fx.ui.messageTexts(), QStringList{QStringLiteral("Последняя запись файла неполная (150 байт) и не прочитана.")});
+    QCOMPARE(fx.ui.messageTexts(),
+             QStringList{QStringLiteral("Последняя запись файла неполная (150 байт) и не прочитана.")});
     QCOMPARE(fx.ui.messages[0].icon, MessageIcon::Warning);
     // A whole base says nothing.
     fx.openSample("diodes.QDB");

@@ -267,7 +267,8 @@ void TstFileSafety::secondProgramHoldsTheLock()
 
     QCOMPARE(fx.ui.choices.size(), 1);
     const QString text = fx.ui.choices[0].text;
-    QVERIFY2(text.startsWith("Файл «" + base + "» уже открыт для изменения: пользователь «"), qPrintable(text));
+    QVERIFY2(text.startsWith("Файл «" + base + "» уже открыт для изменения: пользователь «"),
+             qPrintable(text));
     QVERIFY2(text.contains(QString("(процесс %1) с ").arg(run.pid())), qPrintable(text));
     QCOMPARE(fx.ui.choices[0].buttons,
              (QStringList{"Открыть только для чтения", "Открыть всё равно", kCancel}));
@@ -280,7 +281,8 @@ void TstFileSafety::secondProgramHoldsTheLock()
         QVERIFY(doc.isReadOnly());
         QCOMPARE(readOnly.count(), 1);
         QCOMPARE(lockHolder(base), run.pid());  // still the other program's
-        for (const char* name : {"saveBaseAction", "addRecordAction", "editRecordAction", "deleteRecordAction", "baseParametersAction", "viewColumnsAction"})
+        for (const char* name : {"saveBaseAction", "addRecordAction", "editRecordAction",
+                                 "deleteRecordAction", "baseParametersAction", "viewColumnsAction"})
             QVERIFY2(!action(*fx.form, name)->isEnabled(), name);
         QVERIFY(action(*fx.form, "saveBaseAsAction")->isEnabled());
         // Save as writes a copy of its own, locked and editable.
@@ -290,7 +292,8 @@ void TstFileSafety::secondProgramHoldsTheLock()
         QVERIFY(!doc.isReadOnly());
         QCOMPARE(readOnly.count(), 2);
         QCOMPARE(lockHolder(copy), QCoreApplication::applicationPid());
-        for (const char* name : {"saveBaseAction", "addRecordAction", "deleteRecordAction", "baseParametersAction", "viewColumnsAction"})
+        for (const char* name : {"saveBaseAction", "addRecordAction", "deleteRecordAction",
+                                 "baseParametersAction", "viewColumnsAction"})
             QVERIFY2(action(*fx.form, name)->isEnabled(), name);
     } else {
         QVERIFY(!doc.isReadOnly());

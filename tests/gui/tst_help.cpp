@@ -2,6 +2,7 @@
 #undef QT_NO_CAST_FROM_ASCII  // tests spell short literals directly
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -9,21 +10,20 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QToolBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
-#include <QFile>
+#include <QToolBar>
 
 #include "app/aboutbox.h"
-#include "widgets/helpviewer.h"
-#include "app/qtuiservices.h"
-#include "widgets/apputil.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
+#include "app/qtuiservices.h"
 #include "appfolder.h"
 #include "layoutcheck.h"
 #include "scriptedui.h"
+#include "testwindow.h"
+#include "widgets/apputil.h"
+#include "widgets/helpviewer.h"
 
 namespace {
 
@@ -80,19 +80,32 @@ void TstHelp::f1OverMenuItems_data()
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("item");  // "" = no item highlighted
     QTest::addColumn<int>("topic");
-    QTest::newRow("Новый") << "fileMenu" << "newBaseAction" << 11;
-    QTest::newRow("Открыть") << "fileMenu" << "openBaseAction" << 12;
-    QTest::newRow("Импорт, disabled") << "fileMenu" << "importAction" << 13;
-    QTest::newRow("Выход") << "fileMenu" << "exitAction" << 18;
-    QTest::newRow("Отменить: the menu's topic") << "editMenu" << "undoAction" << 20;
-    QTest::newRow("Добавить") << "editMenu" << "addRecordAction" << 21;
-    QTest::newRow("Удалить") << "editMenu" << "deleteRecordAction" << 23;
-    QTest::newRow("Параметры просмотра") << "parametersMenu" << "viewColumnsAction" << 25;
-    QTest::newRow("Вызов справки") << "helpMenu" << "helpContentsAction" << 29;
-    QTest::newRow("О программе") << "helpMenu" << "aboutAction" << 29;
-    QTest::newRow("На форуме") << "discussMenu" << "forumAction" << 29;
-    QTest::newRow("Правка, nothing highlighted") << "editMenu" << "" << 20;
-    QTest::newRow("Файл, nothing highlighted") << "fileMenu" << "" << 10;
+    QTest::newRow("Новый") << "fileMenu"
+                           << "newBaseAction" << 11;
+    QTest::newRow("Открыть") << "fileMenu"
+                             << "openBaseAction" << 12;
+    QTest::newRow("Импорт, disabled") << "fileMenu"
+                                      << "importAction" << 13;
+    QTest::newRow("Выход") << "fileMenu"
+                           << "exitAction" << 18;
+    QTest::newRow("Отменить: the menu's topic") << "editMenu"
+                                                << "undoAction" << 20;
+    QTest::newRow("Добавить") << "editMenu"
+                              << "addRecordAction" << 21;
+    QTest::newRow("Удалить") << "editMenu"
+                             << "deleteRecordAction" << 23;
+    QTest::newRow("Параметры просмотра") << "parametersMenu"
+                                         << "viewColumnsAction" << 25;
+    QTest::newRow("Вызов справки") << "helpMenu"
+                                   << "helpContentsAction" << 29;
+    QTest::newRow("О программе") << "helpMenu"
+                                 << "aboutAction" << 29;
+    QTest::newRow("На форуме") << "discussMenu"
+                               << "forumAction" << 29;
+    QTest::newRow("Правка, nothing highlighted") << "editMenu"
+                                                 << "" << 20;
+    QTest::newRow("Файл, nothing highlighted") << "fileMenu"
+                                               << "" << 10;
 }
 
 void TstHelp::f1OverMenuItems()
@@ -131,7 +144,8 @@ void TstHelp::menuEntries()
         {"openBaseAction", "&Открыть...", "F3; Ctrl+O", "Открыть", "Открыть файл", 12},
         {"importAction", "Импорт...", "", "Импорт", "Импортировать из файла", 13},
         {"saveBaseAction", "&Сохранить", "F2; Ctrl+S", "Сохранить", "Сохранить текущий файл", 14},
-        {"saveBaseAsAction", "Сохранить к&ак...", "Shift+F2", "Сохранить как", "Сохранить файл под другим именем", 15},
+        {"saveBaseAsAction", "Сохранить к&ак...", "Shift+F2", "Сохранить как",
+         "Сохранить файл под другим именем", 15},
         {"exportAction", "Экспорт...", "", "Экспорт", "Экспортировать в файл", 16},
         {"NavigatorAction", "Навигатор...", "F7", "Навигатор", "Вызвать навигатор", 17},
         {"exitAction", "Вы&ход", "", "Выход", "Выход из программы", 18},
@@ -141,7 +155,8 @@ void TstHelp::menuEntries()
         {"editRecordAction", "Изменить", "F4", "Изменить", "Изменить параметры элемента", 22},
         {"deleteRecordAction", "Удалить", "F8", "Удалить", "Удалить элемент", 23},
         {"baseParametersAction", "Параметры базы", "", "Параметры базы", "Настроить параметры базы", 25},
-        {"viewColumnsAction", "Параметры просмотра", "", "Параметры просмотра", "Настроить параметры просмотра", 25},
+        {"viewColumnsAction", "Параметры просмотра", "", "Параметры просмотра",
+         "Настроить параметры просмотра", 25},
         {"helpContentsAction", "Вызов справки", "F1", "Вызов справки", "Вызов справки", 0},
         {"aboutAction", "&О программе...", "", "О программе", "Информация о программе и ее производителе", 0},
     };
@@ -176,8 +191,8 @@ void TstHelp::menuEntries()
     QStringList tools;
     for (QAction* a : bar->actions())
         tools << (a->objectName().isEmpty() ? QString("gap") : a->objectName());
-    QCOMPARE(tools, QStringList({"newBaseAction", "openBaseAction", "saveBaseAction", "gap", "undoAction", "redoAction", "gap",
-                                 "NavigatorAction"}));
+    QCOMPARE(tools, QStringList({"newBaseAction", "openBaseAction", "saveBaseAction", "gap", "undoAction",
+                                 "redoAction", "gap", "NavigatorAction"}));
     QCOMPARE(bar->height(), 30);
 }
 
@@ -241,7 +256,8 @@ void TstHelp::aboutBoxLinks()
 
     QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseClick(mail, Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(f.ui.urls, QList<QUrl>({QUrl("https://veltris.example.org"), QUrl("mailto:veltris@example.org")}));
+    QCOMPARE(f.ui.urls,
+             QList<QUrl>({QUrl("https://veltris.example.org"), QUrl("mailto:veltris@example.org")}));
     box->hide();
 }
 
@@ -252,9 +268,11 @@ void TstHelp::helpViewerTopics()
     QFile f(file);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray html = f.readAll();
-    const QList<int> topics = {0, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 29, 31, 32, 33, 34, 35};
+    const QList<int> topics = {0,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+                               22, 23, 24, 25, 26, 27, 29, 31, 32, 33, 34, 35};
     for (int t : topics)
-        QVERIFY2(html.contains("\"" + HelpViewer::anchorFor(HelpTopic(t)).toUtf8() + "\""), qPrintable(QString::number(t)));
+        QVERIFY2(html.contains("\"" + HelpViewer::anchorFor(HelpTopic(t)).toUtf8() + "\""),
+                 qPrintable(QString::number(t)));
 
     QtUiServices services(file);
     services.showHelp(HelpTopic::AddRecord);

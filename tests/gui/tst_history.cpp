@@ -199,8 +199,9 @@ void TstHistory::manyStepsBackToTheSavedBytes()
     DocFixture fx;
     const QString path = fx.openSample("bipolar.QDB");
     const QByteArray original = fileBytes(path);
-    const QStringList steps = {"edit", "sort by a value", "delete", "add", "write back", "base parameters",
-                               "delete", "view parameters", "sort by name", "add", "edit"};
+    const QStringList steps = {
+        "edit",   "sort by a value", "delete",       "add", "write back", "base parameters",
+        "delete", "view parameters", "sort by name", "add", "edit"};
     for (const QString& step : steps)
         runStep(fx, step);
     const QByteArray last = encoded(*fx.form);
@@ -489,7 +490,8 @@ void TstHistory::readOnlyBaseKeepsItsHistoryShut()
     QVERIFY(!undo->isEnabled() && !redo->isEnabled());
     QTest::keyClick(fx.form->mainGrid(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(encoded(*fx.form), sorted);
-    for (const char* name : {"addRecordAction", "editRecordAction", "deleteRecordAction", "baseParametersAction", "viewColumnsAction", "saveBaseAction"})
+    for (const char* name : {"addRecordAction", "editRecordAction", "deleteRecordAction",
+                             "baseParametersAction", "viewColumnsAction", "saveBaseAction"})
         QVERIFY2(!fx.form->findChild<QAction*>(name)->isEnabled(), name);
 
     fx.ui.saveAnswers << fx.folder.file("mine.QDB");

@@ -4,9 +4,9 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
-#include <QRadioButton>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -26,13 +26,13 @@
 
 #include "../base/handmadelibrary.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/navigatorcatalogue.h"
 #include "scriptedui.h"
-#include "search/substituteresultsmodel.h"
 #include "search/substitutepage.h"
+#include "search/substituteresultsmodel.h"
+#include "testwindow.h"
 
 using namespace Qt::StringLiterals;
 
@@ -136,17 +136,17 @@ void TstHostile::init()
     m_openFile = libFile(u"a_open.QDB"_s);
     m_base = handmade::handMadeBase();
     QVERIFY(veltris::writeBase(m_base, m_openFile.toStdString()).ok());
-    const veltris::ComponentBase other = handmade::makeBase(
-        1, {{"ЧУЖОЙ", handmade::part("15", "100", "50-350", "300", "5")},
-            {"ЕЩЁ", handmade::part("20", "100", "50-350", ">250", "<7")}});
+    const veltris::ComponentBase other =
+        handmade::makeBase(1, {{"ЧУЖОЙ", handmade::part("15", "100", "50-350", "300", "5")},
+                               {"ЕЩЁ", handmade::part("20", "100", "50-350", ">250", "<7")}});
     for (const QString& name : {u"b_other.QDB"_s, u"c_later_fifo.QDB"_s, u"d_later_zero.QDB"_s})
         QVERIFY(veltris::writeBase(other, libFile(name).toStdString()).ok());
     m_navigator = veltris::NavigatorCatalogue();
     QVERIFY(m_navigator.addFolder(m_dir->filePath(u"lib"_s).toStdString()).empty());
     m_ui = ScriptedUi();
     m_page = std::make_unique<SubstitutePage>(m_ui, m_dir->filePath(u"veltris.INI"_s),
-                                              QStringLiteral(VELTRIS_BIN_DIR),
-                                              handmade::shippedCatalogue(), m_navigator);
+                                              QStringLiteral(VELTRIS_BIN_DIR), handmade::shippedCatalogue(),
+                                              m_navigator);
     m_page->setOpenBase(&m_base, m_openFile);
     m_page->resize(1200, 700);
     m_page->show();
@@ -217,10 +217,10 @@ void TstHostile::changedLibraryBaseIsNotOpenedByRow()
     searchLibrary();
     const int row = static_cast<int>(resultNames().indexOf(u"ЕЩЁ"_s));
     QVERIFY(row >= 0);
-    const veltris::ComponentBase moved = handmade::makeBase(
-        1, {{"НОВАЯ", handmade::part("1", "1", "1", "1", "1")},
-            {"ЧУЖОЙ", handmade::part("15", "100", "50-350", "300", "5")},
-            {"ЕЩЁ", handmade::part("20", "100", "50-350", ">250", "<7")}});
+    const veltris::ComponentBase moved =
+        handmade::makeBase(1, {{"НОВАЯ", handmade::part("1", "1", "1", "1", "1")},
+                               {"ЧУЖОЙ", handmade::part("15", "100", "50-350", "300", "5")},
+                               {"ЕЩЁ", handmade::part("20", "100", "50-350", ">250", "<7")}});
     QVERIFY(veltris::writeBase(moved, libFile(u"b_other.QDB"_s).toStdString()).ok());
     QSignalSpy chosen(m_page.get(), &SubstitutePage::recordChosen);
     doubleClickCell(m_page->resultsView(), m_page->resultsModel()->index(row, 0));
@@ -234,8 +234,9 @@ void TstHostile::changedLibraryBaseIsNotOpenedByRow()
 void TstHostile::unreadableSettingsAreNeverRewritten()
 {
     AppFolder folder;
-    folder.writeSettings(u"[Settings]\nShowNav=0\n[Scan]\nDir0=%1\n[Substitute_1]\nCol_2=off\n[Own]\nkey=1\n"_s
-                             .arg(m_dir->filePath(u"lib"_s)));
+    folder.writeSettings(
+        u"[Settings]\nShowNav=0\n[Scan]\nDir0=%1\n[Substitute_1]\nCol_2=off\n[Own]\nkey=1\n"_s.arg(
+            m_dir->filePath(u"lib"_s)));
     const QByteArray before = [&] {
         QFile f(folder.paths().settingsFile);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -253,7 +254,8 @@ void TstHostile::unreadableSettingsAreNeverRewritten()
         form.show();
         QTRY_COMPARE(started.count(), 1);
         QCOMPARE(ui.messages.size(), 1);
-        QVERIFY2(ui.messages[0].text.contains(u"Файл настроек не прочитан"_s), qPrintable(ui.messages[0].text));
+        QVERIFY2(ui.messages[0].text.contains(u"Файл настроек не прочитан"_s),
+                 qPrintable(ui.messages[0].text));
         // A rule changed on the page lives on in memory only.
         auto* page = form.findChild<SubstitutePage*>();
         QVERIFY(page);

@@ -15,14 +15,14 @@
 #include <memory>
 
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
 #include "scriptedui.h"
 #include "search/navigatorlistmodel.h"
 #include "search/navigatorwindow.h"
 #include "search/searchpage.h"
-#include "search/substituterulesmodel.h"
 #include "search/substitutepage.h"
+#include "search/substituterulesmodel.h"
+#include "testwindow.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 
@@ -115,7 +115,8 @@ void TstKeyboard::searchPageEnterChoosesTheName()
     SearchPage* page = w.form->searchPage();
     typeText(page->nameEdit(), QStringLiteral("2n3904"));
     QTest::keyClick(page->nameEdit(), Qt::Key_Return);
-    QCOMPARE(cpToQString(w.form->document().base().table.cell(w.form->currentRow(), 0)), QStringLiteral("2N3904"));
+    QCOMPARE(cpToQString(w.form->document().base().table.cell(w.form->currentRow(), 0)),
+             QStringLiteral("2N3904"));
 
     // Down to the next name in the list, Enter: that record becomes current.
     page->nameList()->setFocus();

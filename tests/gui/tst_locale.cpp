@@ -79,8 +79,8 @@ void TstLocale::filesAreTheSameUnderEveryLang()
     QTemporaryDir locales;
     QProcess localedef;
     localedef.start(QStringLiteral("localedef"),
-                    {QStringLiteral("-i"), QStringLiteral("ru_RU"), QStringLiteral("-f"), QStringLiteral("UTF-8"),
-                     locales.filePath(QStringLiteral("ru_RU.UTF-8"))});
+                    {QStringLiteral("-i"), QStringLiteral("ru_RU"), QStringLiteral("-f"),
+                     QStringLiteral("UTF-8"), locales.filePath(QStringLiteral("ru_RU.UTF-8"))});
     if (!localedef.waitForFinished(60000) || localedef.exitCode() != 0)
         QSKIP("localedef could not build ru_RU.UTF-8");
 
@@ -100,7 +100,8 @@ void TstLocale::filesAreTheSameUnderEveryLang()
         env.insert(QStringLiteral("LOCPATH"), locales.path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), base, run.out.path()});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--child"), base, run.out.path()});
         QVERIFY(child.waitForFinished(60000));
         QCOMPARE(child.exitCode(), 0);
         run.printed = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'));
@@ -119,14 +120,16 @@ void TstLocale::filesAreTheSameUnderEveryLang()
     // A base loaded and saved is the file it was; what was typed is written alike under both.
     for (const Run& run : runs)
         QCOMPARE(bytesOf(QDir(run.out.path()).filePath(QStringLiteral("unchanged.QDB"))), bytesOf(base));
-    for (const QString& name : {QStringLiteral("edited.QDB"), QStringLiteral("edited.CSV"), QStringLiteral("veltris.INI")}) {
+    for (const QString& name :
+         {QStringLiteral("edited.QDB"), QStringLiteral("edited.CSV"), QStringLiteral("veltris.INI")}) {
         const QByteArray c = bytesOf(QDir(runs[0].out.path()).filePath(name));
         QVERIFY2(!c.isEmpty(), qPrintable(name));
         QCOMPARE(bytesOf(QDir(runs[1].out.path()).filePath(name)), c);
     }
     const QByteArray csv = bytesOf(QDir(runs[1].out.path()).filePath(QStringLiteral("edited.CSV")));
     QVERIFY(csv.contains(";1,5;"));
-    QVERIFY(bytesOf(QDir(runs[1].out.path()).filePath(QStringLiteral("veltris.INI"))).contains("iStandard=95\r\n"));
+    QVERIFY(bytesOf(QDir(runs[1].out.path()).filePath(QStringLiteral("veltris.INI")))
+                .contains("iStandard=95\r\n"));
 }
 
 int main(int argc, char** argv)

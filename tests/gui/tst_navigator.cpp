@@ -2,11 +2,11 @@
 #include <QCollator>
 #include <QFile>
 #include <QImage>
-#include <QLocale>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -14,21 +14,25 @@
 #include <functional>
 #include <memory>
 
-#include "widgets/apputil.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/devicetype.h"
 #include "scriptedui.h"
-#include "search/navigatorwindow.h"
 #include "search/navigatorlistmodel.h"
+#include "search/navigatorwindow.h"
+#include "testwindow.h"
+#include "widgets/apputil.h"
 
 namespace {
 
-enum class Format { V3, V4, V5 };
+enum class Format {
+    V3,
+    V4,
+    V5
+};
 
 // A base of `type` with one record per name, written by the program's own writer; versions 3
 // and 4 get their version bytes (and, for 3, the shorter records) afterwards.
@@ -172,8 +176,9 @@ void TstNavigator::layoutNamesAndCaptions()
         const char* name;
         QRect rect;
     } controls[] = {
-        {"typeList", {8, 32, 185, 257}},  {"quickSearch", {208, 32, 177, 24}},  {"componentList", {208, 64, 177, 225}},
-        {"description", {8, 328, 537, 113}},    {"closeButton", {416, 40, 121, 41}}, {"helpButton", {416, 96, 121, 41}},
+        {"typeList", {8, 32, 185, 257}},        {"quickSearch", {208, 32, 177, 24}},
+        {"componentList", {208, 64, 177, 225}}, {"description", {8, 328, 537, 113}},
+        {"closeButton", {416, 40, 121, 41}},    {"helpButton", {416, 96, 121, 41}},
     };
     for (const auto& c : controls) {
         auto* widget = nav->findChild<QWidget*>(QLatin1String(c.name));
@@ -199,10 +204,11 @@ void TstNavigator::layoutNamesAndCaptions()
     QCOMPARE(nav->helpButton()->text(), QStringLiteral("&Помощь"));
     QVERIFY(!nav->descriptionView()->isEnabled());
 
-    const QStringList types = {QStringLiteral("Все приборы"),  QStringLiteral("Биполярные транзисторы"),
-                               QStringLiteral("Полевые транзисторы"), QStringLiteral("Диоды"),
-                               QStringLiteral("Стабилитроны"), QStringLiteral("Варикапы"),
-                               QStringLiteral("Тиристоры"),    QStringLiteral("Светодиоды")};
+    const QStringList types = {
+        QStringLiteral("Все приборы"),         QStringLiteral("Биполярные транзисторы"),
+        QStringLiteral("Полевые транзисторы"), QStringLiteral("Диоды"),
+        QStringLiteral("Стабилитроны"),        QStringLiteral("Варикапы"),
+        QStringLiteral("Тиристоры"),           QStringLiteral("Светодиоды")};
     QListWidget* list1 = nav->typeList();
     QCOMPARE(list1->count(), types.size());
     for (int i = 0; i < types.size(); ++i)
@@ -236,11 +242,13 @@ void TstNavigator::listsByDeviceType()
     QCOMPARE(w.selectedRow(), -1);
 
     const QList<QPair<int, QStringList>> byType = {
-        {1, {QStringLiteral("BC547"), QStringLiteral("kt315"), QStringLiteral("MP42"), QStringLiteral("ГТ308"),
-             QStringLiteral("КТ3102")}},
+        {1,
+         {QStringLiteral("BC547"), QStringLiteral("kt315"), QStringLiteral("MP42"), QStringLiteral("ГТ308"),
+          QStringLiteral("КТ3102")}},
         {2, {}},
-        {3, {QStringLiteral("1N4148"), QStringLiteral("BAV21"), QStringLiteral("kd522"), QStringLiteral("Д226"),
-             QStringLiteral("Д9Б")}},
+        {3,
+         {QStringLiteral("1N4148"), QStringLiteral("BAV21"), QStringLiteral("kd522"), QStringLiteral("Д226"),
+          QStringLiteral("Д9Б")}},
         {7, {}},
         {0, all},
         {0, all},  // a click on the type already chosen refills too and clears the quick search
@@ -270,9 +278,10 @@ void TstNavigator::sortAndSearchFollowTheListBoxOrder()
 {
     NavWorld w;
     QStringList names;
-    const QString pieces[] = {QStringLiteral("KT"), QStringLiteral("кт"), QStringLiteral("Д"), QStringLiteral("1N"),
-                              QStringLiteral("bc"), QStringLiteral("Ё"),  QStringLiteral("е"), QStringLiteral("-"),
-                              QStringLiteral("2T"), QStringLiteral("ГТ")};
+    const QString pieces[] = {QStringLiteral("KT"), QStringLiteral("кт"), QStringLiteral("Д"),
+                              QStringLiteral("1N"), QStringLiteral("bc"), QStringLiteral("Ё"),
+                              QStringLiteral("е"),  QStringLiteral("-"),  QStringLiteral("2T"),
+                              QStringLiteral("ГТ")};
     for (int i = 0; i < 400; ++i)
         names << pieces[i % 10] + pieces[(i * 7 + 3) % 10] + QString::number((i * 37) % 101);
     // Every byte of the code page alone, between letters and after an accented letter.
@@ -298,7 +307,8 @@ void TstNavigator::sortAndSearchFollowTheListBoxOrder()
                     m->data(m->index(r), NavigatorListModel::CatalogueIndexRole).toULongLong());
     }
     QStringList probes = names;
-    probes << QString() << QStringLiteral("ЯЯЯ") << QStringLiteral("0") << QStringLiteral("KT5") << QStringLiteral("Е");
+    probes << QString() << QStringLiteral("ЯЯЯ") << QStringLiteral("0") << QStringLiteral("KT5")
+           << QStringLiteral("Е");
     for (const QString& probe : probes) {
         const QString t = probe.toUpper();
         if (cpToQString(qStringToCp(t)) != t)
@@ -316,13 +326,25 @@ void TstNavigator::quickSearch_data()
     QTest::addColumn<QString>("selected");  // empty: nothing selected
     QTest::addColumn<QString>("description");
 
-    QTest::newRow("first characters") << "kt3" << "kt3102" << "Вторая";
-    QTest::newRow("a whole name, other case") << "KT315A" << "KT315A" << "Первая";
-    QTest::newRow("between two names") << "KT4" << "MP42" << "Первая";
-    QTest::newRow("cyrillic") << "д" << "Д9Б" << "Вторая";
-    QTest::newRow("empty text: the first item") << "" << "1N4148" << "Вторая";
+    QTest::newRow("first characters") << "kt3"
+                                      << "kt3102"
+                                      << "Вторая";
+    QTest::newRow("a whole name, other case") << "KT315A"
+                                              << "KT315A"
+                                              << "Первая";
+    QTest::newRow("between two names") << "KT4"
+                                       << "MP42"
+                                       << "Первая";
+    QTest::newRow("cyrillic") << "д"
+                              << "Д9Б"
+                              << "Вторая";
+    QTest::newRow("empty text: the first item") << ""
+                                                << "1N4148"
+                                                << "Вторая";
     // Past every item: nothing selected, the description of the first item.
-    QTest::newRow("after every name") << "ЯЯ" << "" << "Вторая";
+    QTest::newRow("after every name") << "ЯЯ"
+                                      << ""
+                                      << "Вторая";
 }
 
 void TstNavigator::quickSearch()
@@ -363,7 +385,7 @@ void TstNavigator::quickSearchReadsLatinAsOnTheSubstitutePage()
         const char* typed;
         const char* selected;
     } cases[] = {
-        {"kt315b", "КТ315Б"},   // k, t look-alikes; b transliterated
+        {"kt315b", "КТ315Б"},    // k, t look-alikes; b transliterated
         {"kt3102v", "КТ3102В"},  // v transliterated
         {"kt 361", "КТ361Г"},    // blanks left out; the name holds it
         {"bc5", "BC547"},        // a name begins with it: the list's own place
@@ -409,8 +431,8 @@ void TstNavigator::sameNameOpensItsOwnBase()
         });
         QCOMPARE(w.form->document().fileName(), expected);
         QCOMPARE(w.form->document().base().recordCount(), row == 3 ? 2 : 3);
-        QCOMPARE(cpToQString(w.form->document().base().description()), row == 3 ? QStringLiteral("Первая")
-                                                                      : QStringLiteral("Вторая"));
+        QCOMPARE(cpToQString(w.form->document().base().description()),
+                 row == 3 ? QStringLiteral("Первая") : QStringLiteral("Вторая"));
         QVERIFY(!w.form->document().isModified());
     }
     QVERIFY(w.ui.messages.isEmpty());
@@ -523,7 +545,8 @@ void TstNavigator::unsavedPrompt()
 void TstNavigator::missingFileDoesNothing()
 {
     NavWorld w;
-    writeTestBase(w.base(QStringLiteral("gone.QDB")), 1, QStringLiteral("Удалённая"), {QStringLiteral("KT315A")});
+    writeTestBase(w.base(QStringLiteral("gone.QDB")), 1, QStringLiteral("Удалённая"),
+                  {QStringLiteral("KT315A")});
     w.start();
     QVERIFY(QFile::remove(w.base(QStringLiteral("gone.QDB"))));
     w.form->document().setModified(true);  // no prompt either: nothing is about to be replaced
@@ -589,7 +612,8 @@ void TstNavigator::stateKeptBetweenShowings()
         QCOMPARE(nav->descriptionView()->toPlainText(), QStringLiteral("Вторая"));
         nav->reject();
     });
-    QCOMPARE(w.ui.dialogs, (QStringList{QStringLiteral("navigatorWindow"), QStringLiteral("navigatorWindow")}));
+    QCOMPARE(w.ui.dialogs,
+             (QStringList{QStringLiteral("navigatorWindow"), QStringLiteral("navigatorWindow")}));
 }
 
 void TstNavigator::emptyCatalogue()

@@ -1,6 +1,4 @@
 // Adding, editing and deleting records: the dialog "Добавить элемент" and "Удалить".
-#include <array>
-
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -8,20 +6,21 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <array>
 
-#include "widgets/appresources.h"
-#include "widgets/componentgrid.h"
-#include "widgets/drawingview.h"
 #include "app/desktopsetup.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/cp1251.h"
-#include "edit/recorddialog.h"
 #include "edit/labeledit.h"
+#include "edit/recorddialog.h"
 #include "layoutcheck.h"
 #include "scriptedui.h"
+#include "testwindow.h"
+#include "widgets/appresources.h"
+#include "widgets/componentgrid.h"
+#include "widgets/drawingview.h"
 
 namespace {
 
@@ -57,7 +56,7 @@ struct Fixture {
     QPushButton* button(int n)
     {
         static const char* const names[] = {"enterButton", "closeButton", "helpButton",
-                                             "saveButton",  "nextButton",  "previousButton"};
+                                            "saveButton",  "nextButton",  "previousButton"};
         return dlg()->findChild<QPushButton*>(QLatin1String(names[n - 1]));
     }
     veltris::Table& table() { return form.document().base().table; }
@@ -134,8 +133,9 @@ void TstRecordDialog::layout()
     QCOMPARE(f.dlg()->windowTitle(), QStringLiteral("Добавить элемент"));
     QCOMPARE(f.dlg()->minimumSize(), f.dlg()->maximumSize());  // not resizable
     QVERIFY2(layoutProblems(f.dlg()).isEmpty(), qPrintable(layoutProblems(f.dlg()).join(QLatin1Char('\n'))));
-    const QStringList captions = {QStringLiteral("Ввести"), QStringLiteral("Закрыть"), QStringLiteral("Помощь"),
-                                  QStringLiteral("Сохранить"), QStringLiteral(">"), QStringLiteral("<")};
+    const QStringList captions = {QStringLiteral("Ввести"), QStringLiteral("Закрыть"),
+                                  QStringLiteral("Помощь"), QStringLiteral("Сохранить"),
+                                  QStringLiteral(">"),      QStringLiteral("<")};
     for (int n = 1; n <= 6; ++n) {
         QCOMPARE(f.button(n)->text(), captions[n - 1]);
         // One column of buttons right of the fields, in their order from the top.
@@ -177,8 +177,8 @@ void TstRecordDialog::addToNewBase()
     QCOMPARE(f.table().rowCount(), 2);
     f.inDialog(&MainWindow::addRecord, [&] {
         QCOMPARE(f.dlg()->mode(), RecordDialog::Mode::Add);
-        QCOMPARE(f.field(1)->labelCaption(), QString::fromStdString(veltris::cp1251ToUtf8(
-                                                 f.form.document().catalogue().name(1, 1, 1))));
+        QCOMPARE(f.field(1)->labelCaption(),
+                 QString::fromStdString(veltris::cp1251ToUtf8(f.form.document().catalogue().name(1, 1, 1))));
         QVERIFY(f.field(30)->isEnabled());
         typeText(f.name(), QStringLiteral("kt315а"));
         QCOMPARE(f.name()->text(), QStringLiteral("KT315А"));
@@ -261,9 +261,10 @@ void TstRecordDialog::labelsAndFieldsOfADiodeBase()
     f.field(20)->setEditText(QStringLiteral("left over"));
     f.inDialog(&MainWindow::addRecord, [&] {
         for (int k = 1; k <= 30; ++k) {
-            const QString expected = k <= 12 ? QString::fromStdString(veltris::cp1251ToUtf8(
-                                                   f.form.document().catalogue().name(3, k, base.columnMap[k - 1])))
-                                             : QString();
+            const QString expected =
+                k <= 12 ? QString::fromStdString(veltris::cp1251ToUtf8(
+                              f.form.document().catalogue().name(3, k, base.columnMap[k - 1])))
+                        : QString();
             QCOMPARE(f.field(k)->labelCaption(), expected);
             QCOMPARE(f.field(k)->isEnabled(), k <= 12);
             QVERIFY(f.field(k)->editText().isEmpty());

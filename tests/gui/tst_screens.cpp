@@ -12,12 +12,12 @@
 
 #include "app/desktopsetup.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
 #include "layoutcheck.h"
 #include "scriptedui.h"
 #include "search/searchpage.h"
 #include "search/substitutepage.h"
+#include "testwindow.h"
 #include "widgets/windowplacement.h"
 
 namespace {
@@ -84,13 +84,15 @@ void TstScreens::windowOnTheScreen()
     QFETCH(QString, form1);
     QFETCH(bool, kept);
     AppFolder folder;
-    folder.writeSettings(u"[Settings]\nShowNav=0\n"_qs + (form1.isEmpty() ? QString() : u"[FORM1]\n"_qs + form1));
+    folder.writeSettings(u"[Settings]\nShowNav=0\n"_qs +
+                         (form1.isEmpty() ? QString() : u"[FORM1]\n"_qs + form1));
     ScriptedUi ui;
     TestWindow form(folder.paths(), ui, {});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QRect frame = form.frameGeometry();
-    QVERIFY2(available().contains(frame), qPrintable(describe(frame) + u" outside "_qs + describe(available())));
+    QVERIFY2(available().contains(frame),
+             qPrintable(describe(frame) + u" outside "_qs + describe(available())));
     if (kept) {
         QCOMPARE(form.pos(), QPoint(100, 50));
         QCOMPARE(form.size(), QSize(600, 400));
@@ -145,18 +147,21 @@ void TstScreens::dialogsOnTheScreen()
             QTest::qFail(qPrintable(d->objectName() + u" at "_qs + describe(frame)), __FILE__, __LINE__);
         const QStringList problems = layoutProblems(d);
         if (!problems.isEmpty())
-            QTest::qFail(qPrintable(d->objectName() + u": "_qs + problems.join(u"; "_qs)), __FILE__, __LINE__);
+            QTest::qFail(qPrintable(d->objectName() + u": "_qs + problems.join(u"; "_qs)), __FILE__,
+                         __LINE__);
         checked << d->objectName();
         return int(QDialog::Rejected);
     };
-    for (const char* name : {"aboutBox", "baseParametersDialog", "viewColumnsDialog", "recordDialog", "navigatorWindow"})
+    for (const char* name :
+         {"aboutBox", "baseParametersDialog", "viewColumnsDialog", "recordDialog", "navigatorWindow"})
         ui.onDialog(QLatin1String(name), check);
     form.showAbout();
     form.editBaseParameters();
     form.editViewColumns();
     form.editRecord();
     form.showNavigator();
-    QCOMPARE(checked, (QStringList{u"aboutBox"_qs, u"baseParametersDialog"_qs, u"viewColumnsDialog"_qs, u"recordDialog"_qs, u"navigatorWindow"_qs}));
+    QCOMPARE(checked, (QStringList{u"aboutBox"_qs, u"baseParametersDialog"_qs, u"viewColumnsDialog"_qs,
+                                   u"recordDialog"_qs, u"navigatorWindow"_qs}));
 }
 
 QTEST_MAIN(TstScreens)

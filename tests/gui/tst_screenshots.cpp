@@ -4,29 +4,29 @@
 #include <QAction>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <tuple>
 
 #include "app/aboutbox.h"
-#include "widgets/componentgrid.h"
 #include "app/desktopsetup.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
-#include "edit/recorddialog.h"
 #include "edit/baseparametersdialog.h"
+#include "edit/recorddialog.h"
 #include "edit/viewcolumnsdialog.h"
 #include "scriptedui.h"
 #include "search/comparisonwindow.h"
 #include "search/navigatorwindow.h"
 #include "search/substitutepage.h"
 #include "search/substituteresultsmodel.h"
+#include "testwindow.h"
+#include "widgets/componentgrid.h"
 
 class TstScreenshots : public QObject {
     Q_OBJECT
@@ -140,8 +140,10 @@ void TstScreenshots::dialogs()
     using Command = void (MainWindow::*)();
     const QList<std::tuple<Command, QString, QString>> dialogs = {
         {&MainWindow::showAbout, QStringLiteral("aboutBox"), QStringLiteral("about")},
-        {&MainWindow::editBaseParameters, QStringLiteral("baseParametersDialog"), QStringLiteral("base-parameters")},
-        {&MainWindow::editViewColumns, QStringLiteral("viewColumnsDialog"), QStringLiteral("view-parameters")},
+        {&MainWindow::editBaseParameters, QStringLiteral("baseParametersDialog"),
+         QStringLiteral("base-parameters")},
+        {&MainWindow::editViewColumns, QStringLiteral("viewColumnsDialog"),
+         QStringLiteral("view-parameters")},
         {&MainWindow::editRecord, QStringLiteral("recordDialog"), QStringLiteral("edit-element")},
         {&MainWindow::showNavigator, QStringLiteral("navigatorWindow"), QStringLiteral("navigator")},
     };

@@ -10,12 +10,12 @@
 #include <QTest>
 #include <memory>
 
-#include "widgets/apputil.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
 #include "scriptedui.h"
 #include "search/searchpage.h"
+#include "testwindow.h"
+#include "widgets/apputil.h"
 
 using namespace Qt::StringLiterals;
 
@@ -118,7 +118,10 @@ public:
 
     void apply() { QTest::mouseClick(page()->applyButton(), Qt::LeftButton); }
 
-    QString cell(int row, int col) const { return cpToQString(form->searchPage()->selectionGrid().cell(row, col)); }
+    QString cell(int row, int col) const
+    {
+        return cpToQString(form->searchPage()->selectionGrid().cell(row, col));
+    }
     QStringList bounds(int row) const { return {cell(row, 1), cell(row, 3)}; }
 
     // Column 0 of the second table's data rows.
@@ -183,7 +186,7 @@ void TstSearch::pageLayout()
         const char* name;
         QRect geometry;
     } placed[] = {
-        {"nameEdit", {16, 32, 297, 24}}, {"nameList", {16, 64, 297, 545}},
+        {"nameEdit", {16, 32, 297, 24}},        {"nameList", {16, 64, 297, 545}},
         {"selectionGrid", {352, 64, 585, 377}}, {"clearButton", {824, 504, 89, 33}},
         {"applyButton", {824, 552, 89, 33}},
     };
@@ -238,9 +241,9 @@ void TstSearch::showingThePageFillsListGridAndCaptions()
     w.openPage();
 
     // Case-insensitive; digits, then Latin, then Cyrillic; an empty name is an empty entry.
-    QCOMPARE(w.listEntries(), (QStringList{QString(), QStringLiteral("2N3055"), QStringLiteral("bc547"),
-                                           QStringLiteral("BD139"), QStringLiteral("KT315"),
-                                           QStringLiteral("КТ315")}));
+    QCOMPARE(w.listEntries(),
+             (QStringList{QString(), QStringLiteral("2N3055"), QStringLiteral("bc547"),
+                          QStringLiteral("BD139"), QStringLiteral("KT315"), QStringLiteral("КТ315")}));
     QCOMPARE(w.list()->selectedRow(), -1);
 
     QCOMPARE(w.page()->nameLabel()->text(), QStringLiteral("bc547"));
@@ -296,8 +299,11 @@ void TstSearch::typingPositionsTheList()
     QFETCH(QString, selected);
     Window w;
     QVERIFY(w.ready);
-    w.setRecords({{QStringLiteral("KT315")}, {QStringLiteral("bc547")}, {QStringLiteral("КТ315")},
-                  {QStringLiteral("BD139")}, {QStringLiteral("2N3055")}});
+    w.setRecords({{QStringLiteral("KT315")},
+                  {QStringLiteral("bc547")},
+                  {QStringLiteral("КТ315")},
+                  {QStringLiteral("BD139")},
+                  {QStringLiteral("2N3055")}});
     w.openPage();
     QLineEdit* edit = w.page()->nameEdit();
     const int before = w.form->currentRow();
@@ -440,7 +446,8 @@ void TstSearch::boundsFromTheReference()
     // Any mouse button does it.
     QHeaderView* names = w.grid()->fixedColumn();
     w.grid()->scrollTo(w.grid()->model()->index(0, 0));
-    QTest::mouseClick(names->viewport(), Qt::RightButton, {}, QPoint(10, names->sectionViewportPosition(1) + 5));
+    QTest::mouseClick(names->viewport(), Qt::RightButton, {},
+                      QPoint(10, names->sectionViewportPosition(1) + 5));
     QCOMPARE(w.bounds(2), (QStringList{QStringLiteral("0"), QStringLiteral("50")}));
     QVERIFY(w.ui.messages.isEmpty());
 }
@@ -471,14 +478,15 @@ void TstSearch::selection_data()
     const QStringList plain = {u"95"_s, u"111"_s, u"90"_s, u"110"_s, u""_s, u"-100"_s};
     QTest::newRow("inclusive bounds, signs dropped")
         << plain << u"90"_s << u"110"_s << QStringList{u"R1"_s, u"R3"_s, u"R4"_s, u"R6"_s};
-    QTest::newRow("range inside 5..25") << QStringList{u"10-20"_s, u"4-20"_s, u"10-26"_s} << u"5"_s << u"25"_s
-                                        << QStringList{u"R1"_s};
+    QTest::newRow("range inside 5..25")
+        << QStringList{u"10-20"_s, u"4-20"_s, u"10-26"_s} << u"5"_s << u"25"_s << QStringList{u"R1"_s};
     QTest::newRow("range starts below 12") << QStringList{u"10-20"_s} << u"12"_s << u"25"_s << QStringList{};
-    QTest::newRow("less-than sign reads as 10") << QStringList{u"<10"_s, u">11"_s} << u"10"_s << u"10"_s
-                                                << QStringList{u"R1"_s};
-    QTest::newRow("parentheses read as 5") << QStringList{u"(5)"_s, u"[6]"_s} << u"5"_s << u"5"_s << QStringList{u"R1"_s};
-    QTest::newRow("exponent form is one value") << QStringList{u"1E-5"_s, u"1E-3"_s} << u"0,000001"_s << u"0,0001"_s
-                                                << QStringList{u"R1"_s};
+    QTest::newRow("less-than sign reads as 10")
+        << QStringList{u"<10"_s, u">11"_s} << u"10"_s << u"10"_s << QStringList{u"R1"_s};
+    QTest::newRow("parentheses read as 5")
+        << QStringList{u"(5)"_s, u"[6]"_s} << u"5"_s << u"5"_s << QStringList{u"R1"_s};
+    QTest::newRow("exponent form is one value")
+        << QStringList{u"1E-5"_s, u"1E-3"_s} << u"0,000001"_s << u"0,0001"_s << QStringList{u"R1"_s};
     QTest::newRow("lower above upper") << plain << u"110"_s << u"90"_s << QStringList{};
     QTest::newRow("only a lower bound") << plain << u"5"_s << u"0"_s << QStringList{};
     QTest::newRow("decorated bounds") << plain << u"<95"_s << u"[100]"_s << QStringList{u"R1"_s, u"R6"_s};
@@ -515,7 +523,8 @@ void TstSearch::noCriteriaShowsTheWholeBase()
 {
     Window w;
     QVERIFY(w.ready);
-    w.setRecords({{QStringLiteral("A"), QStringLiteral("1")}, {QStringLiteral("B"), QStringLiteral("2")},
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("1")},
+                  {QStringLiteral("B"), QStringLiteral("2")},
                   {QStringLiteral("C")}});
     w.openPage();
     // An emptied bound and "0" everywhere else: no criteria at all.

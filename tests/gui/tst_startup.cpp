@@ -2,23 +2,23 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QHeaderView>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QScreen>
-#include <QTabWidget>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "widgets/apputil.h"
-#include "widgets/componentgrid.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "app/startup.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/cp1251.h"
 #include "scriptedui.h"
+#include "testwindow.h"
+#include "widgets/apputil.h"
+#include "widgets/componentgrid.h"
 
 namespace {
 
@@ -44,10 +44,12 @@ QStringList iniKeys(const QString& text)
 }
 
 const QStringList kWrittenKeys = {
-    QStringLiteral("Settings/iStandard"), QStringLiteral("Settings/sDeviceName"), QStringLiteral("Settings/Odir"),
-    QStringLiteral("Settings/Sdir"),      QStringLiteral("Settings/TRANS"),       QStringLiteral("Settings/DIODE"),
-    QStringLiteral("Settings/STAB"),      QStringLiteral("Settings/VARC"),        QStringLiteral("Settings/THYR"),
-    QStringLiteral("Settings/LEDS"),      QStringLiteral("FORM1/Width"),          QStringLiteral("FORM1/Height"),
+    QStringLiteral("Settings/iStandard"), QStringLiteral("Settings/sDeviceName"),
+    QStringLiteral("Settings/Odir"),      QStringLiteral("Settings/Sdir"),
+    QStringLiteral("Settings/TRANS"),     QStringLiteral("Settings/DIODE"),
+    QStringLiteral("Settings/STAB"),      QStringLiteral("Settings/VARC"),
+    QStringLiteral("Settings/THYR"),      QStringLiteral("Settings/LEDS"),
+    QStringLiteral("FORM1/Width"),        QStringLiteral("FORM1/Height"),
     QStringLiteral("FORM1/Top"),          QStringLiteral("FORM1/Left")};
 
 void showAndActivate(MainWindow& form)
@@ -152,14 +154,23 @@ void TstStartup::settingsFileReadAndWrittenBack()
     const QString written = folder.settingsText();
     QStringList expected = kWrittenKeys;
     // Keys already in the file keep their place; the others join their section.
-    expected = {QStringLiteral("Settings/ShowNav"), QStringLiteral("Settings/iStandard"),
-                QStringLiteral("Settings/sDeviceName"), QStringLiteral("Settings/Odir"),
-                QStringLiteral("Settings/Sdir"), QStringLiteral("Settings/THYRIST"),
-                QStringLiteral("Settings/THYR"), QStringLiteral("Settings/TRANS"),
-                QStringLiteral("Settings/DIODE"), QStringLiteral("Settings/STAB"),
-                QStringLiteral("Settings/VARC"), QStringLiteral("Settings/LEDS"),
-                QStringLiteral("Scan/Dir5"), QStringLiteral("FORM1/Width"), QStringLiteral("FORM1/Height"),
-                QStringLiteral("FORM1/Top"), QStringLiteral("FORM1/Left")};
+    expected = {QStringLiteral("Settings/ShowNav"),
+                QStringLiteral("Settings/iStandard"),
+                QStringLiteral("Settings/sDeviceName"),
+                QStringLiteral("Settings/Odir"),
+                QStringLiteral("Settings/Sdir"),
+                QStringLiteral("Settings/THYRIST"),
+                QStringLiteral("Settings/THYR"),
+                QStringLiteral("Settings/TRANS"),
+                QStringLiteral("Settings/DIODE"),
+                QStringLiteral("Settings/STAB"),
+                QStringLiteral("Settings/VARC"),
+                QStringLiteral("Settings/LEDS"),
+                QStringLiteral("Scan/Dir5"),
+                QStringLiteral("FORM1/Width"),
+                QStringLiteral("FORM1/Height"),
+                QStringLiteral("FORM1/Top"),
+                QStringLiteral("FORM1/Left")};
     QCOMPARE(iniKeys(written), expected);
     QVERIFY(written.contains(QStringLiteral("ShowNav=0\r\n")));
     QVERIFY(written.contains(QStringLiteral("Odir=/o2\r\n")));
@@ -172,9 +183,12 @@ void TstStartup::windowSizeFromSettings_data()
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
     QTest::addColumn<QSize>("expected");  // (-1, -1): as large as the screen holds
-    QTest::newRow("hexadecimal") << "$2BC" << "0x1F4" << QSize(700, 500);
-    QTest::newRow("not integers") << "wide" << "12.5" << QSize(1032, 748);
-    QTest::newRow("far beyond the desktop") << "100000" << "2000000000" << QSize(-1, -1);
+    QTest::newRow("hexadecimal") << "$2BC"
+                                 << "0x1F4" << QSize(700, 500);
+    QTest::newRow("not integers") << "wide"
+                                  << "12.5" << QSize(1032, 748);
+    QTest::newRow("far beyond the desktop") << "100000"
+                                            << "2000000000" << QSize(-1, -1);
 }
 
 void TstStartup::windowSizeFromSettings()
@@ -183,7 +197,8 @@ void TstStartup::windowSizeFromSettings()
     QFETCH(QString, height);
     QFETCH(QSize, expected);
     AppFolder folder;
-    folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[FORM1]\nWidth=%1\nHeight=%2\n").arg(width, height));
+    folder.writeSettings(
+        QStringLiteral("[Settings]\nShowNav=0\n[FORM1]\nWidth=%1\nHeight=%2\n").arg(width, height));
     ScriptedUi ui;
     TestWindow form(folder.paths(), ui, {});
     if (expected != QSize(-1, -1)) {
@@ -226,8 +241,8 @@ void TstStartup::missingCatalogues()
         QCOMPARE(m.icon, MessageIcon::Critical);
         QCOMPARE(m.buttons, Answers(Answer::Ok));
     }
-    QVERIFY(ui.dialogs.isEmpty());        // no navigator, nothing else
-    QVERIFY(!folder.settingsExist());     // ended without closing the window
+    QVERIFY(ui.dialogs.isEmpty());     // no navigator, nothing else
+    QVERIFY(!folder.settingsExist());  // ended without closing the window
 }
 
 void TstStartup::commandLineOpen()
@@ -283,8 +298,10 @@ void TstStartup::commandLineOpenFailure()
         QString text;
     } cases[] = {
         {missing, QStringLiteral("Не удалось открыть файл «%1»: файл не найден").arg(missing)},
-        {other.path(), QStringLiteral("Не удалось открыть файл «%1»: это папка, а не файл").arg(other.path())},
-        {notUtf8, QStringLiteral("Имя файла в командной строке не в кодировке UTF-8, файл не открыт:\r\n") + notUtf8},
+        {other.path(),
+         QStringLiteral("Не удалось открыть файл «%1»: это папка, а не файл").arg(other.path())},
+        {notUtf8,
+         QStringLiteral("Имя файла в командной строке не в кодировке UTF-8, файл не открыт:\r\n") + notUtf8},
     };
     for (const auto& c : cases) {
         ScriptedUi ui2;
@@ -331,7 +348,8 @@ void TstStartup::scanFillsCatalogueAndReportsProblemsOnce()
     AppFolder folder;
     const QString bases = folder.file(QStringLiteral("bases"));
     QVERIFY(QDir().mkpath(bases + QStringLiteral("/folder.QDB")));  // a folder named like a base
-    QVERIFY(QFile::copy(QStringLiteral(VELTRIS_BIN_DIR "/samples/diodes.QDB"), bases + QStringLiteral("/d.QDB")));
+    QVERIFY(
+        QFile::copy(QStringLiteral(VELTRIS_BIN_DIR "/samples/diodes.QDB"), bases + QStringLiteral("/d.QDB")));
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=%1\nDir1=%2\nDir9=%1\n")
                              .arg(bases, folder.file(QStringLiteral("nowhere"))));
     ScriptedUi ui;
@@ -352,9 +370,9 @@ void TstStartup::scanFillsCatalogueAndReportsProblemsOnce()
 void TstStartup::closePrompt_data()
 {
     QTest::addColumn<int>("answer");
-    QTest::addColumn<QString>("saveAs");      // "" = Save as cancelled; "-" = no dialog expected
-    QTest::addColumn<bool>("named");          // the base has a file name
-    QTest::addColumn<bool>("unwritable");     // the file name lies in a missing folder
+    QTest::addColumn<QString>("saveAs");   // "" = Save as cancelled; "-" = no dialog expected
+    QTest::addColumn<bool>("named");       // the base has a file name
+    QTest::addColumn<bool>("unwritable");  // the file name lies in a missing folder
     QTest::addColumn<bool>("closes");
     QTest::addColumn<bool>("baseWritten");
 
@@ -412,8 +430,9 @@ void TstStartup::closePrompt()
         QCOMPARE(ui.messages[1].caption, QStringLiteral("Ошибка"));
         QCOMPARE(ui.messages[1].icon, MessageIcon::Critical);
     }
-    const QString written = saveAs.isEmpty() || saveAs == QLatin1String("-") ? base
-                                                                             : folder.file(saveAs + QStringLiteral(".QDB"));
+    const QString written = saveAs.isEmpty() || saveAs == QLatin1String("-")
+                                ? base
+                                : folder.file(saveAs + QStringLiteral(".QDB"));
     QFile after(written);
     QCOMPARE(after.exists(), baseWritten || written == base);
     if (after.open(QIODevice::ReadOnly)) {
@@ -510,8 +529,8 @@ void TstStartup::firstRunSettingsPointAtSamples()
     QVERIFY(!folder.settingsExist());
     QVERIFY(QDir().mkpath(folder.file(QStringLiteral("samples"))));
     QVERIFY(writeFirstRunSettings(folder.paths()));
-    QCOMPARE(folder.settingsText(),
-             QStringLiteral("[Scan]\r\nDir0=") + folder.file(QStringLiteral("samples")) + QStringLiteral("\r\n"));
+    QCOMPARE(folder.settingsText(), QStringLiteral("[Scan]\r\nDir0=") +
+                                        folder.file(QStringLiteral("samples")) + QStringLiteral("\r\n"));
     folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n"));
     QVERIFY(!writeFirstRunSettings(folder.paths()));  // an existing file is never touched
     QCOMPARE(folder.settingsText(), QStringLiteral("[Settings]\r\nShowNav=0\r\n"));
@@ -527,14 +546,16 @@ void TstStartup::sharedSettingsReadAndCopiedAtTheFirstChange()
     const QString data = prefix + QStringLiteral("/share/veltris");
     QVERIFY(QDir().mkpath(prefix + QStringLiteral("/bin")));
     QVERIFY(QDir().mkpath(data + QStringLiteral("/samples")));
-    for (const char* ini : {"bipolar.ini", "diodes.ini", "stab.ini", "varicaps.ini", "thyrist.ini", "leds.ini",
-                            "substitute.ini"})
-        QVERIFY(QFile::copy(QStringLiteral(VELTRIS_BIN_DIR "/") + QLatin1String(ini), data + u'/' + QLatin1String(ini)));
+    for (const char* ini : {"bipolar.ini", "diodes.ini", "stab.ini", "varicaps.ini", "thyrist.ini",
+                            "leds.ini", "substitute.ini"})
+        QVERIFY(QFile::copy(QStringLiteral(VELTRIS_BIN_DIR "/") + QLatin1String(ini),
+                            data + u'/' + QLatin1String(ini)));
     const QString shared = prefix + QStringLiteral("/bin/veltris.INI");
     {
         QFile f(shared);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(cp1251(QStringLiteral("[Settings]\r\nShowNav=0\r\niStandard=80\r\n[Site]\r\nServer=base1\r\n")));
+        f.write(
+            cp1251(QStringLiteral("[Settings]\r\nShowNav=0\r\niStandard=80\r\n[Site]\r\nServer=base1\r\n")));
     }
     const QByteArray sharedBytes = fileBytes(shared);
 
@@ -552,7 +573,8 @@ void TstStartup::sharedSettingsReadAndCopiedAtTheFirstChange()
         QVERIFY(form.close());
         QVERIFY(ui.messages.isEmpty());
     }
-    const QString written = QString::fromUtf8(veltris::cp1251ToUtf8(fileBytes(paths.settingsFile).toStdString()));
+    const QString written =
+        QString::fromUtf8(veltris::cp1251ToUtf8(fileBytes(paths.settingsFile).toStdString()));
     QVERIFY2(written.contains(QStringLiteral("[Site]\r\nServer=base1")), qPrintable(written));
     QVERIFY(written.contains(QStringLiteral("iStandard=80\r\n")));
     QVERIFY(written.contains(QStringLiteral("Width=640\r\n")));
@@ -563,4 +585,3 @@ void TstStartup::sharedSettingsReadAndCopiedAtTheFirstChange()
 
 QTEST_MAIN(TstStartup)
 #include "tst_startup.moc"
-

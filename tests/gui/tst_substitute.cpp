@@ -30,9 +30,9 @@
 #include "scriptedui.h"
 #include "search/comparisonmodel.h"
 #include "search/comparisonwindow.h"
+#include "search/substitutepage.h"
 #include "search/substituteresultsmodel.h"
 #include "search/substituterulesmodel.h"
-#include "search/substitutepage.h"
 
 using namespace Qt::StringLiterals;
 
@@ -127,9 +127,9 @@ void TstSubstitute::init()
     m_base = handmade::handMadeBase();
     QVERIFY(veltris::writeBase(m_base, m_openFile.toStdString()).ok());
     // Identical values to the reference: the closest candidate of all, in another base.
-    const veltris::ComponentBase other = handmade::makeBase(
-        1, {{"ЧУЖОЙ", handmade::part("15", "100", "50-350", "300", "5")},
-            {"ЕЩЁ", handmade::part("20", "100", "50-350", ">250", "<7")}});
+    const veltris::ComponentBase other =
+        handmade::makeBase(1, {{"ЧУЖОЙ", handmade::part("15", "100", "50-350", "300", "5")},
+                               {"ЕЩЁ", handmade::part("20", "100", "50-350", ">250", "<7")}});
     QVERIFY(veltris::writeBase(other, m_otherFile.toStdString()).ok());
     m_navigator = veltris::NavigatorCatalogue();
     QVERIFY(m_navigator.addFolder(m_dir->filePath(u"lib"_s).toStdString()).empty());
@@ -179,7 +179,10 @@ int TstSubstitute::resultRow(const QString& name) const
 
 QString TstSubstitute::verdictOf(const QString& name) const
 {
-    return m_page->resultsModel()->index(resultRow(name), SubstituteResultsModel::VerdictColumn).data().toString();
+    return m_page->resultsModel()
+        ->index(resultRow(name), SubstituteResultsModel::VerdictColumn)
+        .data()
+        .toString();
 }
 
 void TstSubstitute::waitForResults()
@@ -239,10 +242,10 @@ void TstSubstitute::referenceByLookAlikeName()
 // A typed name that could mean several parts lists them all and takes none by itself.
 void TstSubstitute::ambiguousNameIsListedNotChosen()
 {
-    veltris::ComponentBase base = handmade::makeBase(
-        1, {{"КТ3102Б", handmade::part("50", "100", "200-500", "150", "6")},
-            {"КТ3102В", handmade::part("30", "100", "200-500", "150", "6")},
-            {"КТ315Б", handmade::part("20", "100", "50-350", ">250", "<7")}});
+    veltris::ComponentBase base =
+        handmade::makeBase(1, {{"КТ3102Б", handmade::part("50", "100", "200-500", "150", "6")},
+                               {"КТ3102В", handmade::part("30", "100", "200-500", "150", "6")},
+                               {"КТ315Б", handmade::part("20", "100", "50-350", ">250", "<7")}});
     m_page->setOpenBase(&base, m_openFile);
     // Latin b is both the look-alike of В and the transliteration of Б.
     m_page->nameEdit()->setFocus();
@@ -367,7 +370,9 @@ void TstSubstitute::notGuaranteedAndStrictOption()
     waitForResults();
     QCOMPARE(verdictOf(u"ПРОБЕЛ"_s), u"близкая: Cк не известно"_s);
     QVERIFY(m_page->countLabel()->text().contains(u"неизвестное считается несовпадением"_s));
-    QCOMPARE(veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString()).readInt("Substitute", "UnknownFails", 0), 1);
+    QCOMPARE(
+        veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString()).readInt("Substitute", "UnknownFails", 0),
+        1);
     auto again = makePage();
     QVERIFY(again->strictBox()->isChecked());
     m_page->setOpenBase(&m_base, m_openFile);
@@ -388,8 +393,9 @@ void TstSubstitute::ruleChangeSearchesAtOnce()
     QTest::keyClicks(spin, u"30"_s);
     QTest::keyClick(spin, Qt::Key_Return);
     QTRY_COMPARE(verdictOf(u"ПОЧТИ1"_s), u"прямая замена"_s);
-    QCOMPARE(veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString()).readString("Substitute_1", "Col_2", ""),
-             std::string("ge:30"));
+    QCOMPARE(
+        veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString()).readString("Substitute_1", "Col_2", ""),
+        std::string("ge:30"));
     // «не больше» takes its tolerance in +q, «не меньше» none there.
     QVERIFY(!(m_page->rulesModel()->flags(m_page->rulesModel()->index(1, SubstituteRulesModel::PlusColumn)) &
               Qt::ItemIsEditable));
@@ -495,8 +501,9 @@ void TstSubstitute::compareSelectedResults()
     QHeaderView* names = m_page->resultsView()->verticalHeader();
     const auto clickName = [&](const QString& name, Qt::KeyboardModifiers keys) {
         const int row = resultRow(name);
-        QTest::mouseClick(names->viewport(), Qt::LeftButton, keys,
-                          QPoint(names->width() / 2, names->sectionViewportPosition(row) + names->sectionSize(row) / 2));
+        QTest::mouseClick(
+            names->viewport(), Qt::LeftButton, keys,
+            QPoint(names->width() / 2, names->sectionViewportPosition(row) + names->sectionSize(row) / 2));
     };
     QVERIFY(!m_page->compareButton()->isEnabled());
     clickName(u"ЗАМЕНА2"_s, {});
@@ -751,7 +758,8 @@ void TstSubstitute::cancelLeavesNoResults()
     QTest::mouseClick(m_page->openBaseScope(), Qt::LeftButton);
     QTest::mouseClick(m_page->findButton(), Qt::LeftButton);
     QVERIFY(m_page->isSearching());
-    veltris::ComponentBase other = handmade::makeBase(1, {{"ДРУГАЯ", handmade::part("1", "1", "1", "1", "1")}});
+    veltris::ComponentBase other =
+        handmade::makeBase(1, {{"ДРУГАЯ", handmade::part("1", "1", "1", "1", "1")}});
     m_page->setOpenBase(&other, m_otherFile);
     QTRY_VERIFY(!m_page->isSearching());
     QVERIFY(resultNames().isEmpty());

@@ -6,18 +6,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 
 #include "../base/handmadelibrary.h"
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "scriptedui.h"
-#include "search/substituteresultsmodel.h"
 #include "search/substitutepage.h"
+#include "search/substituteresultsmodel.h"
+#include "testwindow.h"
 
 using namespace Qt::StringLiterals;
 
@@ -43,8 +43,9 @@ struct Library {
         written = veltris::writeBase(handmade::handMadeBase(), openFile.toStdString()).ok();
         // The same values as the hand-made reference: the closest candidate, in another base.
         written = written &&
-                  veltris::writeBase(handmade::makeBase(1, {{"ЧУЖОЙ", handmade::part("15", "100", "50-350", "300", "5")}}),
-                                     otherFile.toStdString())
+                  veltris::writeBase(
+                      handmade::makeBase(1, {{"ЧУЖОЙ", handmade::part("15", "100", "50-350", "300", "5")}}),
+                      otherFile.toStdString())
                       .ok();
         app.writeSettings(u"[Settings]\nShowNav=0\n[Scan]\nDir0="_s + app.file(u"lib"_s) + u"\n"_s);
     }
@@ -133,7 +134,8 @@ void TstSubstituteWindow::resultInOtherBaseOpensIt()
     QCOMPARE(window.document().fileName(), lib.otherFile);
     QCOMPARE(window.pages()->currentIndex(), int(MainWindow::MainTablePage));
     QCOMPARE(window.currentRow(), 1);
-    QCOMPARE(QString::fromStdString(veltris::cp1251ToUtf8(window.document().base().table.cell(1, 0))), u"ЧУЖОЙ"_s);
+    QCOMPARE(QString::fromStdString(veltris::cp1251ToUtf8(window.document().base().table.cell(1, 0))),
+             u"ЧУЖОЙ"_s);
     QVERIFY(ui.unexpected.isEmpty());
 }
 

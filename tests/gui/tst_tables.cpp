@@ -12,15 +12,15 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "app/mainwindow.h"
+#include "appfolder.h"
+#include "base/cp1251.h"
+#include "scriptedui.h"
+#include "testwindow.h"
 #include "widgets/appresources.h"
 #include "widgets/apputil.h"
 #include "widgets/componentgrid.h"
 #include "widgets/drawingview.h"
-#include "app/mainwindow.h"
-#include "testwindow.h"
-#include "appfolder.h"
-#include "base/cp1251.h"
-#include "scriptedui.h"
 
 namespace {
 
@@ -221,8 +221,7 @@ void TstTables::rightClickSortsByValue()
 {
     Fixture f;
     QStringList n;
-    const QStringList values = {QStringLiteral("{0}"), "5",  "(5)", "",    "2-8",
-                                "[1]",                 "3",  "0",   "<10", "1E-5"};
+    const QStringList values = {QStringLiteral("{0}"), "5", "(5)", "", "2-8", "[1]", "3", "0", "<10", "1E-5"};
     for (int i = 0; i < values.size(); ++i)
         n << QStringLiteral("R%1").arg(i);
     f.setMain(valueTable(n, values));
@@ -234,7 +233,8 @@ void TstTables::rightClickSortsByValue()
 
     rightClickTitle(g, 1);
     // Plain values by magnitude (a range 2-8 as 4), then "(", "[", "{".
-    QCOMPARE(names(f.form->document().base().table), QStringList({"R3", "R7", "R9", "R6", "R4", "R1", "R8", "R2", "R5", "R0"}));
+    QCOMPARE(names(f.form->document().base().table),
+             QStringList({"R3", "R7", "R9", "R6", "R4", "R1", "R8", "R2", "R5", "R0"}));
     QCOMPARE(f.form->document().base().table.cell(1, 2), std::string("x4"));  // whole rows move
     QCOMPARE(f.form->mainModel()->headerData(0, Qt::Vertical).toString(), QStringLiteral("R3"));
     QVERIFY(!f.form->document().isModified());
@@ -321,7 +321,8 @@ void TstTables::pageEffectsAndHelpContexts()
     Fixture f;
     MainWindow& form = *f.form;
     const auto entries = [&] {
-        return QList<bool>{form.addRecordAction()->isEnabled(), form.editRecordAction()->isEnabled(), form.deleteRecordAction()->isEnabled()};
+        return QList<bool>{form.addRecordAction()->isEnabled(), form.editRecordAction()->isEnabled(),
+                           form.deleteRecordAction()->isEnabled()};
     };
     QCOMPARE(entries(), QList<bool>({true, true, true}));
     QCOMPARE(int(helpContext(form.pages())), 0);
@@ -394,7 +395,8 @@ void TstTables::drawingFollowsCurrentRow()
     QTest::keyClick(g, Qt::Key_Down);  // the keyboard moves the row: the drawing follows
     QCOMPARE(f.form->currentRow(), 2);
     QCOMPARE(image->image(), two);
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(f.form->mainModel()->index(2, 3)).center());
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
+                      g->visualRect(f.form->mainModel()->index(2, 3)).center());
     QCOMPARE(f.form->currentRow(), 3);
     QCOMPARE(image->image(), ::placeholderDrawing());
     f.form->setCurrentCell(1, 1);

@@ -6,11 +6,11 @@
 #include <QListWidget>
 #include <QTest>
 
-#include "widgets/apputil.h"
 #include "base/catalogue.h"
 #include "docfixture.h"
 #include "edit/baseparametersdialog.h"
 #include "edit/viewcolumnsdialog.h"
+#include "widgets/apputil.h"
 
 namespace {
 
@@ -53,8 +53,10 @@ std::vector<int> maskPrefix(const veltris::ComponentBase& b, int n)
 
 bool buttonsEnabled(QDialog* d, bool add, bool remove)
 {
-    return dialogButton(d, "showSelectedButton")->isEnabled() == add && dialogButton(d, "showAllButton")->isEnabled() == add &&
-           dialogButton(d, "hideSelectedButton")->isEnabled() == remove && dialogButton(d, "hideAllButton")->isEnabled() == remove;
+    return dialogButton(d, "showSelectedButton")->isEnabled() == add &&
+           dialogButton(d, "showAllButton")->isEnabled() == add &&
+           dialogButton(d, "hideSelectedButton")->isEnabled() == remove &&
+           dialogButton(d, "hideAllButton")->isEnabled() == remove;
 }
 
 }  // namespace
@@ -77,8 +79,9 @@ void TstViewColumns::newBaseListsEverythingHidden()
     bool ok = false;
     fx.ui.onDialog("viewColumnsDialog", [&](QDialog* d) {
         ViewColumnsDialog* p = asProsm(d);
-        ok = p->hiddenColumns() == range(1, 30) && p->shownColumns().empty() && buttonsEnabled(d, true, false) &&
-             p->hiddenList()->currentRow() == 0 && p->hiddenList()->item(0)->isSelected();
+        ok = p->hiddenColumns() == range(1, 30) && p->shownColumns().empty() &&
+             buttonsEnabled(d, true, false) && p->hiddenList()->currentRow() == 0 &&
+             p->hiddenList()->item(0)->isSelected();
         return int(QDialog::Rejected);
     });
     fx.form->editViewColumns();

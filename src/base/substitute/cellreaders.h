@@ -65,11 +65,16 @@ struct KeptOut {
 //   keys(column, rows, n, first, key) writes the colour codes, row r at key[r - first];
 //   name(row) gives a row's name, valid until the next call.
 template <class Cells>
-concept CellReader = requires(const Cells& cells, int column, const int* rows, std::size_t n,
-                              int first, std::uint64_t* key, MeaningOut out) {
-    { cells.numeric(column, rows, n, out) } -> std::same_as<MeaningOut>;
+concept CellReader = requires(const Cells& cells, int column, const int* rows, std::size_t n, int first,
+                              std::uint64_t* key, MeaningOut out)
+{
+    {
+        cells.numeric(column, rows, n, out)
+        } -> std::same_as<MeaningOut>;
     cells.keys(column, rows, n, first, key);
-    { cells.name(first) } -> std::convertible_to<std::string_view>;
+    {
+        cells.name(first)
+        } -> std::convertible_to<std::string_view>;
 };
 
 // A built FinderSource as the judge reads it.

@@ -27,8 +27,8 @@ using record::RecordCells;
 namespace {
 
 // Adds the full matches and near misses from `from` on to the counts.
-void countMatches(const std::vector<FinderMatch>& matches, std::size_t from,
-                  std::size_t& fullCount, std::size_t& nearCount)
+void countMatches(const std::vector<FinderMatch>& matches, std::size_t from, std::size_t& fullCount,
+                  std::size_t& nearCount)
 {
     for (std::size_t k = from; k < matches.size(); ++k)
         (matches[k].fails == 0 ? fullCount : nearCount) += 1;
@@ -50,8 +50,7 @@ void keepBest(const FinderQuery& query, std::vector<FinderMatch>& matches, std::
     if (query.top == 0 || matches.size() - from <= query.top)
         return;
     const auto first = matches.begin() + static_cast<std::ptrdiff_t>(from);
-    std::nth_element(first, first + static_cast<std::ptrdiff_t>(query.top), matches.end(),
-                     betterMatch);
+    std::nth_element(first, first + static_cast<std::ptrdiff_t>(query.top), matches.end(), betterMatch);
     matches.resize(from + query.top);
 }
 
@@ -103,21 +102,21 @@ void attachTexts(const FinderQuery& query, const RecordCells& cells, std::vector
 // still in the cache; otherwise only the best `top` get texts, after the cut. The base's
 // candidates are appended to `matches` and counted; false when cancelled.
 template <CellReader Cells, class Texts, class Step>
-bool judgeAndAttach(const FinderQuery& query, const JudgePlan& plan,
-                    const Cells& cells, int rows, int baseIndex, int excludeRow,
-                    std::vector<FinderMatch>& matches, Texts texts, Step step,
+bool judgeAndAttach(const FinderQuery& query, const JudgePlan& plan, const Cells& cells, int rows,
+                    int baseIndex, int excludeRow, std::vector<FinderMatch>& matches, Texts texts, Step step,
                     std::size_t& fullCount, std::size_t& nearCount, JudgeSpace& space)
 {
     const std::size_t from = matches.size();
     const bool early = query.top == 0;
-    const bool judged = judgeRows(plan, cells, rows, baseIndex, excludeRow, matches, step,
-                                  [&](std::size_t first) {
-                                      if (early) {
-                                          nameMatches(cells, matches, first);
-                                          texts(first);
-                                      }
-                                  },
-                                  space);
+    const bool judged = judgeRows(
+        plan, cells, rows, baseIndex, excludeRow, matches, step,
+        [&](std::size_t first) {
+            if (early) {
+                nameMatches(cells, matches, first);
+                texts(first);
+            }
+        },
+        space);
     if (!judged)
         return false;
     // Counted before the cut: the counts cover everything found. Names and texts only for
@@ -135,8 +134,8 @@ bool judgeAndAttach(const FinderQuery& query, const JudgePlan& plan,
 // row's cells are read only while the row can still be kept.
 template <class Step>
 bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseIndex, int excludeRow,
-               std::vector<FinderMatch>& matches, Step step, std::size_t& fullCount,
-               std::size_t& nearCount, ValueTexts* memo, JudgeSpace& space)
+               std::vector<FinderMatch>& matches, Step step, std::size_t& fullCount, std::size_t& nearCount,
+               ValueTexts* memo, JudgeSpace& space)
 {
     const JudgePlan plan = prepare(query, [&](int c) { return storeHead(base, c); });
     return judgeAndAttach(
@@ -150,8 +149,8 @@ bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseInde
 
 }  // namespace
 
-FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
-                        std::string_view fileName, const FinderProgress& progress, bool withTexts)
+FinderReport findInBase(const FinderQuery& query, const ComponentBase& base, std::string_view fileName,
+                        const FinderProgress& progress, bool withTexts)
 {
     FinderReport report;
     report.baseFiles.emplace_back(fileName);
@@ -163,9 +162,8 @@ FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
     };
     JudgeSpace space(query.rules.size());
     ValueTexts memo(withTexts ? query.rules.size() : 0);
-    const bool judged = judgeBase(query, base, 0, query.referenceRow, report.matches, step,
-                                  report.fullCount, report.nearCount, withTexts ? &memo : nullptr,
-                                  space);
+    const bool judged = judgeBase(query, base, 0, query.referenceRow, report.matches, step, report.fullCount,
+                                  report.nearCount, withTexts ? &memo : nullptr, space);
     if (!judged || (progress && !progress(rows, rows + 1))) {
         report.cancelled = true;
         report.fullCount = report.nearCount = 0;
@@ -194,9 +192,9 @@ void attachMatchTexts(const FinderQuery& query, const ComponentBase& base, int b
         attachTexts(query, base.table, matches[k], memo);
 }
 
-FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBase,
-                           std::string_view openFile, const NavigatorCatalogue& navigator,
-                           const Catalogue& catalogue, const FinderProgress& progress)
+FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBase, std::string_view openFile,
+                           const NavigatorCatalogue& navigator, const Catalogue& catalogue,
+                           const FinderProgress& progress)
 {
     FinderReport report;
 
@@ -223,8 +221,8 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
         const int index = static_cast<int>(report.baseFiles.size());
         report.baseFiles.emplace_back(fileName);
         report.baseIdentities.emplace_back();
-        judgeBase(query, base, index, exclude, matches, always, report.fullCount, report.nearCount,
-                  &memo, space);
+        judgeBase(query, base, index, exclude, matches, always, report.fullCount, report.nearCount, &memo,
+                  space);
     };
 
     const std::size_t total = files.size() + 1;
@@ -244,8 +242,8 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
             continue;
         // The file may have been swapped for a pipe, a device or a huge file since the scan: the
         // reader refuses those, and a long read stops at a cancel.
-        const auto read = readWholeFile(
-            fileName, buffer, ReadLimits{maxBaseFileSize(), [&] { return cancelled(f); }});
+        const auto read =
+            readWholeFile(fileName, buffer, ReadLimits{maxBaseFileSize(), [&] { return cancelled(f); }});
         if (!read && read.error().kind == ErrorKind::Cancelled) {
             report.cancelled = true;
             report.fullCount = report.nearCount = 0;

@@ -26,10 +26,10 @@ struct FinderReport {
     // Of each of baseFiles as it was read (the open base's, from memory, is left unknown): a
     // result of a base changed since cannot be opened by its row.
     std::vector<FileIdentity> baseIdentities;
-    std::vector<FinderMatch> matches;    // ranked
-    std::size_t fullCount = 0;  // full matches found (before the cut to `top`)
-    std::size_t nearCount = 0;  // near misses found (before the cut)
-    std::vector<Error> problems;  // library bases that could not be read
+    std::vector<FinderMatch> matches;  // ranked
+    std::size_t fullCount = 0;         // full matches found (before the cut to `top`)
+    std::size_t nearCount = 0;         // near misses found (before the cut)
+    std::vector<Error> problems;       // library bases that could not be read
     bool cancelled = false;
 };
 
@@ -38,16 +38,15 @@ struct FinderReport {
 // most query.nearMisses failures, none of them a gate's, and at least one rule told (a row no
 // rule can tell anything of is no match). Returns false when cancelled. The rules' columns
 // (queryColumns) must be built.
-bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseIndex,
-                 int excludeRow, std::vector<FinderMatch>& out, const FinderProgress& progress = {});
+bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseIndex, int excludeRow,
+                 std::vector<FinderMatch>& out, const FinderProgress& progress = {});
 
 // Ranks the candidates of the open base (reference excluded). Without `withTexts` the matches
 // come without their texts, and a caller asks attachMatchTexts for the ones it shows. With it,
 // every match of the result gets its texts: uncut, while judging, when each block of rows is
 // still in the cache (cheaper than asking for all of them afterwards); cut to `top`, after the cut.
-FinderReport findInBase(const FinderQuery& query, const ComponentBase& base,
-                        std::string_view fileName, const FinderProgress& progress = {},
-                        bool withTexts = false);
+FinderReport findInBase(const FinderQuery& query, const ComponentBase& base, std::string_view fileName,
+                        const FinderProgress& progress = {}, bool withTexts = false);
 
 // Makes the texts of those of `matches` whose base index is `baseIndex`, from `base` (the base
 // the query was judged on, unchanged since); the others stay as they are.
@@ -60,8 +59,8 @@ void attachMatchTexts(const FinderQuery& query, const ComponentBase& base, int b
 // bytes (what finderSourceFromBytes reads); one that cannot be read is reported in `problems`
 // with the reader's error and skipped. Progress counts bases; a cancel is seen also inside the
 // read of a long file.
-FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBase,
-                           std::string_view openFile, const NavigatorCatalogue& navigator,
-                           const Catalogue& catalogue, const FinderProgress& progress = {});
+FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBase, std::string_view openFile,
+                           const NavigatorCatalogue& navigator, const Catalogue& catalogue,
+                           const FinderProgress& progress = {});
 
 }  // namespace veltris

@@ -60,14 +60,15 @@ double cellMiss(const RuleTarget& t, std::uint8_t known, double lo, double hi)
     return std::min(miss, kLargestMiss);
 }
 
-double cellDeviation(const RuleTarget& t, double referenceLow, double referenceHigh,
-                     std::uint8_t known, double lo, double hi)
+double cellDeviation(const RuleTarget& t, double referenceLow, double referenceHigh, std::uint8_t known,
+                     double lo, double hi)
 {
     if (known == 0)
         return 0;
     const double least = (known & kKnownLow) ? lo : hi;
     const double most = (known & kKnownHigh) ? hi : lo;
-    const double below = t.needLow && least < t.low && t.low > 0 ? std::log(t.low / std::max(least, 1e-300)) : 0;
+    const double below =
+        t.needLow && least < t.low && t.low > 0 ? std::log(t.low / std::max(least, 1e-300)) : 0;
     const double above = t.needHigh && most > t.high && t.high > 0 ? std::log(most / t.high) : 0;
     if (below == 0 && above == 0)
         return 0;

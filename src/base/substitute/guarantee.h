@@ -12,7 +12,10 @@
 namespace veltris {
 
 // Bits of CellMeaning::known.
-enum : std::uint8_t { kKnownLow = 0x01, kKnownHigh = 0x02 };
+enum : std::uint8_t {
+    kKnownLow = 0x01,
+    kKnownHigh = 0x02
+};
 
 // The interval a cell's text promises, in absolute values (the sign of a voltage or current
 // says only its direction). Both ends known: an exact value (lo == hi) or a range; only the
@@ -30,7 +33,12 @@ struct CellMeaning {
 //   Unknown        its cell cannot tell (no data, or a one-sided limit against the other side);
 //   NotGuaranteed  its one-sided guarantee is weaker than the rule asks (">100" where at least
 //                  900 is needed, "<10" where at most 4 is): a failure, shown as its own kind.
-enum class Verdict : std::uint8_t { Pass, Fail, Unknown, NotGuaranteed };
+enum class Verdict : std::uint8_t {
+    Pass,
+    Fail,
+    Unknown,
+    NotGuaranteed
+};
 
 // What a rule asks of a candidate's cell, from the reference's cell.
 struct RuleTarget {
@@ -80,10 +88,9 @@ enum : unsigned {
     const unsigned loAbove = lo > t.high;
     const unsigned fail = (needLow & ((exact & loBelow) | (onlyHigh & hiBelow))) |
                           (needHigh & ((exact & hiAbove) | (onlyLow & loAbove)));
-    const unsigned weak = ((needLow & onlyLow & loBelow) | (needHigh & onlyHigh & hiAbove)) &
-                          (fail ^ 1u);
-    const unsigned unknown = ((known == 0) | (needHigh & onlyLow) | (needLow & onlyHigh)) &
-                             ((fail | weak) ^ 1u);
+    const unsigned weak = ((needLow & onlyLow & loBelow) | (needHigh & onlyHigh & hiAbove)) & (fail ^ 1u);
+    const unsigned unknown =
+        ((known == 0) | (needHigh & onlyLow) | (needLow & onlyHigh)) & ((fail | weak) ^ 1u);
     return fail | weak | (unknown << 1) | (weak << 2);
 }
 
@@ -118,7 +125,7 @@ double cellMiss(const RuleTarget& t, std::uint8_t known, double lo, double hi);
 // The deviation of a failing cell from the reference's value, in percent, on the side it
 // misses: (least / referenceLow − 1)·100 below the target, (most / referenceHigh − 1)·100 above
 // it (a one-sided limit counts as its number); 0 when it does not miss.
-double cellDeviation(const RuleTarget& t, double referenceLow, double referenceHigh,
-                     std::uint8_t known, double lo, double hi);
+double cellDeviation(const RuleTarget& t, double referenceLow, double referenceHigh, std::uint8_t known,
+                     double lo, double hi);
 
 }  // namespace veltris

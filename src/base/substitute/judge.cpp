@@ -6,8 +6,8 @@
 
 namespace veltris::substitute {
 
-void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const double* lo,
-                    const double* hi, const std::uint8_t* known)
+void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const double* lo, const double* hi,
+                    const std::uint8_t* known)
 {
     constexpr std::size_t kBlock = kJudgeBlock;
     double shortfall = 0;
@@ -42,8 +42,8 @@ namespace veltris {
 
 using namespace substitute;
 
-bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseIndex,
-                 int excludeRow, std::vector<FinderMatch>& out, const FinderProgress& progress)
+bool judgeSource(const FinderQuery& query, const FinderSource& source, int baseIndex, int excludeRow,
+                 std::vector<FinderMatch>& out, const FinderProgress& progress)
 {
     const JudgePlan plan = prepare(query, [&](int c) {
         const FinderSource::Column& col = source.column(c);

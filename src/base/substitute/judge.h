@@ -17,7 +17,6 @@
 
 namespace veltris::substitute {
 
-
 // Rows judged together. Within a block the rules are taken one at a time, each reading its
 // column only for the rows still alive: a row with more failing parameters than a near miss
 // may have, or failing a gate, can never be kept, so the rules after that skip it.
@@ -27,10 +26,9 @@ constexpr int kProgressStep = 32 * kJudgeBlock;
 // The judge's working arrays, made once for a search and used for every base of it.
 struct JudgeSpace {
     explicit JudgeSpace(std::size_t count)
-        : lo(count * kJudgeBlock), hi(count * kJudgeBlock), known(count * kJudgeBlock),
-          key(kJudgeBlock), live(kJudgeBlock), verdicts(kJudgeBlock), weakMask(kJudgeBlock),
-          failCount(kJudgeBlock), distance(kJudgeBlock),
-          favour(kJudgeBlock), packageLo(kJudgeBlock), packageHi(kJudgeBlock),
+        : lo(count * kJudgeBlock), hi(count * kJudgeBlock), known(count * kJudgeBlock), key(kJudgeBlock),
+          live(kJudgeBlock), verdicts(kJudgeBlock), weakMask(kJudgeBlock), failCount(kJudgeBlock),
+          distance(kJudgeBlock), favour(kJudgeBlock), packageLo(kJudgeBlock), packageHi(kJudgeBlock),
           packageKnown(kJudgeBlock), order(count), failed(count, 0), judged(count, 0)
     {
         for (std::size_t j = 0; j < count; ++j)
@@ -91,7 +89,8 @@ struct RuleJudge {
         const std::size_t fail = v & kJudgedFail;
         const std::size_t unknown = v >> 1 & 1u;
         const std::size_t counted = fail | (unknownFails & unknown);
-        const std::uint64_t now = verdicts[k] | std::uint64_t{fail} << bit | std::uint64_t{unknown} << (bit + 32);
+        const std::uint64_t now =
+            verdicts[k] | std::uint64_t{fail} << bit | std::uint64_t{unknown} << (bit + 32);
         verdicts[k] = now;
         if (v & kJudgedWeak)
             weakMask[k] |= std::uint32_t{1} << bit;
@@ -115,8 +114,8 @@ struct RuleJudge {
 
 // The near-miss fields of a kept row that fails: the worst shortfall and the deviations of its
 // failing rules; `lo`, `hi`, `known` hold each rule's cells of the kept rows at index `at`.
-void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const double* lo,
-                    const double* hi, const std::uint8_t* known);
+void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const double* lo, const double* hi,
+                    const std::uint8_t* known);
 
 // The names of the matches from `from` on, read by `cells`.
 template <CellReader Cells>
@@ -173,15 +172,15 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
                 break;
             const PreparedRule& p = rules[j];
             RuleJudge judge{p.target,
-                                  from,
-                                  j,
-                                  p.gate,
-                                  plan.unknownFails,
-                                  static_cast<std::size_t>(std::max(plan.limit, 0)),
-                                  live,
-                                  verdicts,
-                                  weakMask,
-                                  failCount};
+                            from,
+                            j,
+                            p.gate,
+                            plan.unknownFails,
+                            static_cast<std::size_t>(std::max(plan.limit, 0)),
+                            live,
+                            verdicts,
+                            weakMask,
+                            failCount};
             if (p.numeric) {
                 judge = cells.numeric(p.column, live, alive, judge);
             } else if (p.text) {
@@ -229,8 +228,7 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
         }
         if (plan.package.column > 0 && alive > 0)
             cells.numeric(plan.package.column, live, alive,
-                          KeptOut{space.packageLo.data(), space.packageHi.data(),
-                                  space.packageKnown.data()});
+                          KeptOut{space.packageLo.data(), space.packageHi.data(), space.packageKnown.data()});
         const std::size_t firstKept = out.size();
         for (std::size_t a = 0; a < alive; ++a) {
             const auto k = static_cast<std::size_t>(live[a] - from);
@@ -248,8 +246,8 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
             m.unknownMask = unknown;
             if (plan.package.column > 0 && space.packageKnown[a] == (kKnownLow | kKnownHigh) &&
                 space.packageLo[a] == space.packageHi[a])
-                m.package = space.packageLo[a] == plan.package.number ? PackageMatch::Same
-                                                                      : PackageMatch::Other;
+                m.package =
+                    space.packageLo[a] == plan.package.number ? PackageMatch::Same : PackageMatch::Other;
             if (m.fails > 0)
                 describeMisses(plan, m, a, lo, hi, known);
             else

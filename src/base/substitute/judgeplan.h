@@ -28,8 +28,8 @@ struct PreparedRule {
     bool text = false;     // compares colour codes
     // Neither: the column cannot be compared with the reference's (not there, another unit):
     // every row is unknown there.
-    bool gate = false;     // a failure drops the row
-    bool label = false;    // the package column: its numbers name drawings, a miss has no size
+    bool gate = false;   // a failure drops the row
+    bool label = false;  // the package column: its numbers name drawings, a miss has no size
     std::uint64_t refKey = 0;
     RuleTarget target;
     double logReference = 0;  // ln(reference) in the candidate's units

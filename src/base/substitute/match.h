@@ -11,14 +11,18 @@
 namespace veltris {
 
 // Whether a candidate comes in the reference's package (the same drawing number).
-enum class PackageMatch : std::uint8_t { Unknown, Same, Other };
+enum class PackageMatch : std::uint8_t {
+    Unknown,
+    Same,
+    Other
+};
 
 // How many failing parameters of a match keep their deviation for the verdict text.
 constexpr std::size_t kShownMisses = 8;
 
 struct FinderMatch {
-    int base = 0;  // index into FinderReport::baseFiles
-    int row = 0;   // source row in that base
+    int base = 0;      // index into FinderReport::baseFiles
+    int row = 0;       // source row in that base
     std::string name;  // Windows-1251
     // Failing rules, guarantees too weak included; when the query counts unknown as failing,
     // the unknown ones too. 0: a full match.

@@ -29,11 +29,31 @@ struct LetterTable {
             also[static_cast<unsigned char>(cyrillic[k])] += latin[k];
         }
         // Transliteration, Latin to Cyrillic.
-        link('A', "А"); link('B', "Б"); link('C', "Ц"); link('D', "Д"); link('E', "Е");
-        link('F', "Ф"); link('G', "Г"); link('H', "Х"); link('I', "И"); link('J', "Й");
-        link('K', "К"); link('L', "Л"); link('M', "М"); link('N', "Н"); link('O', "О");
-        link('P', "П"); link('R', "Р"); link('S', "С"); link('T', "Т"); link('U', "У");
-        link('V', "В"); link('W', "В"); link('X', "Х"); link('Y', "Ы"); link('Z', "З");
+        link('A', "А");
+        link('B', "Б");
+        link('C', "Ц");
+        link('D', "Д");
+        link('E', "Е");
+        link('F', "Ф");
+        link('G', "Г");
+        link('H', "Х");
+        link('I', "И");
+        link('J', "Й");
+        link('K', "К");
+        link('L', "Л");
+        link('M', "М");
+        link('N', "Н");
+        link('O', "О");
+        link('P', "П");
+        link('R', "Р");
+        link('S', "С");
+        link('T', "Т");
+        link('U', "У");
+        link('V', "В");
+        link('W', "В");
+        link('X', "Х");
+        link('Y', "Ы");
+        link('Z', "З");
     }
 };
 
@@ -120,8 +140,7 @@ std::vector<int> NameLookup::all() const
     return rows;
 }
 
-NameLookup lookUpName(std::string_view typed, int count,
-                      const std::function<std::string_view(int)>& nameOf)
+NameLookup lookUpName(std::string_view typed, int count, const std::function<std::string_view(int)>& nameOf)
 {
     NameLookup found;
     const NamePattern pattern(typed);

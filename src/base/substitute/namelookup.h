@@ -26,7 +26,11 @@ public:
     // Nothing to look for: the typed text holds only blanks and hyphens.
     bool empty() const { return m_accepted.empty(); }
 
-    enum class Fit : std::uint8_t { None, Part, Whole };
+    enum class Fit : std::uint8_t {
+        None,
+        Part,
+        Whole
+    };
     // Whether the name is the typed one (Whole) or holds it (Part).
     Fit fit(std::string_view nameCp1251) const;
 

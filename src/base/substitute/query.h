@@ -23,13 +23,13 @@ struct ActiveRule {
     bool needHigh = false;  // the candidate must not go above `high`
     double low = 0;
     double high = 0;
-    int favoured = 0;       // as RuleTarget::favoured
-    double referenceLow = 0;   // the reference's own ends (one-sided: its number for both)
+    int favoured = 0;         // as RuleTarget::favoured
+    double referenceLow = 0;  // the reference's own ends (one-sided: its number for both)
     double referenceHigh = 0;
-    double reference = 0;      // representative reference value, for the distance
-    double logReference = 0;   // its logarithm (finite even where `reference` overflows)
-    UnitScale unit;         // of the reference's column
-    std::uint64_t key = 0;  // text columns: the reference code
+    double reference = 0;     // representative reference value, for the distance
+    double logReference = 0;  // its logarithm (finite even where `reference` overflows)
+    UnitScale unit;           // of the reference's column
+    std::uint64_t key = 0;    // text columns: the reference code
 
     bool gate() const { return rule.kind == RuleKind::Gate; }
     RuleTarget target() const { return {needLow, needHigh, low, high, favoured}; }
@@ -37,14 +37,14 @@ struct ActiveRule {
 
 struct FinderQuery {
     int deviceType = 0;
-    int referenceRow = 0;  // source row of the reference in its own base
+    int referenceRow = 0;       // source row of the reference in its own base
     std::string referenceName;  // Windows-1251
     std::vector<ActiveRule> rules;
     // Columns whose rule is set but which the reference's own text cannot give a value for:
     // such a rule cannot be applied and is reported, not silently dropped.
     std::vector<int> unusable;
-    int nearMisses = 0;    // K: candidates with 1..K failing parameters are kept as near misses
-    std::size_t top = 0;   // at most this many results; 0 for all
+    int nearMisses = 0;   // K: candidates with 1..K failing parameters are kept as near misses
+    std::size_t top = 0;  // at most this many results; 0 for all
     // «Неизвестное считать несовпадением»: a rule a candidate's cell cannot tell counts as
     // failing (the verdict stays Unknown; FinderMatch::fails counts it).
     bool unknownFails = false;

@@ -6,8 +6,8 @@
 
 namespace veltris {
 
-void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
-                 std::size_t& fullCount, std::size_t& nearCount)
+void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches, std::size_t& fullCount,
+                 std::size_t& nearCount)
 {
     fullCount = 0;
     nearCount = 0;
@@ -33,8 +33,8 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
     }
     const auto better = [](const Key& a, const Key& b) { return rankedBefore(a, b); };
     if (query.top > 0 && query.top < keys.size()) {
-        std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(query.top),
-                          keys.end(), better);
+        std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(query.top), keys.end(),
+                          better);
         keys.resize(query.top);
     } else {
         std::sort(keys.begin(), keys.end(), better);

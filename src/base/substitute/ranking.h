@@ -91,7 +91,7 @@ inline bool betterMatch(const FinderMatch& a, const FinderMatch& b)
 }
 
 // Sorts the candidates (rankedBefore), counts full matches and near misses and cuts to `top`.
-void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches,
-                 std::size_t& fullCount, std::size_t& nearCount);
+void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches, std::size_t& fullCount,
+                 std::size_t& nearCount);
 
 }  // namespace veltris

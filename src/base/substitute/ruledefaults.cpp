@@ -26,14 +26,12 @@ std::string typeSection(int code)
 // A rule as a column can hold it: a text column knows only off, equal and gate.
 SubstituteRule fitToColumn(SubstituteRule rule, int deviceType, int column)
 {
-    if (isTextParameter(deviceType, column) && rule.kind != RuleKind::Off &&
-        rule.kind != RuleKind::Gate)
+    if (isTextParameter(deviceType, column) && rule.kind != RuleKind::Off && rule.kind != RuleKind::Gate)
         rule = SubstituteRule{RuleKind::Equal};
     return rule;
 }
 
-RuleSet rulesFromSection(const IniFile& ini, std::string_view section, int deviceType,
-                         RuleSet rules)
+RuleSet rulesFromSection(const IniFile& ini, std::string_view section, int deviceType, RuleSet rules)
 {
     for (int c = 1; c <= static_cast<int>(rules.size()); ++c) {
         const auto text = ini.value(section, columnKey(c));
@@ -59,8 +57,8 @@ std::string damageOf(const IniFile& ini)
                 continue;
             any = true;
             if (!parseRuleText(*text))
-                return "в разделе [" + section + "] ключ " + columnKey(c) + " = «" +
-                       cp1251ToUtf8(*text) + "» не читается как правило";
+                return "в разделе [" + section + "] ключ " + columnKey(c) + " = «" + cp1251ToUtf8(*text) +
+                       "» не читается как правило";
         }
         if (!any)
             return "нет раздела [" + section + "] (" + type.caption + ")";
@@ -75,15 +73,13 @@ Result<SubstituteDefaults> SubstituteDefaults::load(const fs::path& dir)
     const fs::path path = dir / kSubstituteDefaultsFile;
     std::error_code ec;
     if (!fs::exists(path, ec))
-        return Error{ErrorKind::OpenFailed,
-                     "Не найден файл правил замены «" + path.string() + "»"};
+        return Error{ErrorKind::OpenFailed, "Не найден файл правил замены «" + path.string() + "»"};
     auto bytes = readFileBytes(path);
     if (!bytes)
         return bytes.error();
     const std::string damage = damageOf(IniFile::fromBytes(*bytes));
     if (!damage.empty())
-        return Error{ErrorKind::Generic,
-                     "Файл правил замены «" + path.string() + "» повреждён: " + damage};
+        return Error{ErrorKind::Generic, "Файл правил замены «" + path.string() + "» повреждён: " + damage};
     return fromBytes(*bytes);
 }
 
@@ -93,9 +89,8 @@ SubstituteDefaults SubstituteDefaults::fromBytes(std::string_view iniBytes)
     SubstituteDefaults d;
     d.m_rules.resize(8);
     for (const DeviceType& type : supportedDeviceTypes()) {
-        d.m_rules[static_cast<std::size_t>(type.code)] =
-            rulesFromSection(ini, typeSection(type.code), type.code,
-                             RuleSet(static_cast<std::size_t>(type.columnCount)));
+        d.m_rules[static_cast<std::size_t>(type.code)] = rulesFromSection(
+            ini, typeSection(type.code), type.code, RuleSet(static_cast<std::size_t>(type.columnCount)));
     }
     return d;
 }
@@ -117,8 +112,7 @@ RuleSet readUserRules(const IniFile& settings, int deviceType, const RuleSet& de
     return rulesFromSection(settings, ruleSection(deviceType), deviceType, defaults);
 }
 
-void writeUserRules(IniFile& settings, int deviceType, const RuleSet& rules,
-                    const RuleSet& defaults)
+void writeUserRules(IniFile& settings, int deviceType, const RuleSet& rules, const RuleSet& defaults)
 {
     const std::string section = ruleSection(deviceType);
     for (std::size_t i = 0; i < rules.size(); ++i) {

@@ -41,7 +41,6 @@ std::string ruleSection(int deviceType);
 RuleSet readUserRules(const IniFile& settings, int deviceType, const RuleSet& defaults);
 // Writes the keys whose rule differs from the default, and the keys already present (so a rule
 // set back to its default overwrites the earlier change). Other sections and lines stay.
-void writeUserRules(IniFile& settings, int deviceType, const RuleSet& rules,
-                    const RuleSet& defaults);
+void writeUserRules(IniFile& settings, int deviceType, const RuleSet& rules, const RuleSet& defaults);
 
 }  // namespace veltris

@@ -134,10 +134,8 @@ std::string ruleText(const SubstituteRule& rule)
 {
     switch (rule.kind) {
     case RuleKind::Off: return "off";
-    case RuleKind::AtLeast:
-        return rule.minusPercent > 0 ? "ge:" + std::to_string(rule.minusPercent) : "ge";
-    case RuleKind::AtMost:
-        return rule.plusPercent > 0 ? "le:" + std::to_string(rule.plusPercent) : "le";
+    case RuleKind::AtLeast: return rule.minusPercent > 0 ? "ge:" + std::to_string(rule.minusPercent) : "ge";
+    case RuleKind::AtMost: return rule.plusPercent > 0 ? "le:" + std::to_string(rule.plusPercent) : "le";
     case RuleKind::Equal: return "eq";
     case RuleKind::Gate: return "gate";
     case RuleKind::Band:
@@ -157,8 +155,8 @@ std::vector<RuleKind> ruleKindsFor(int deviceType, int column)
 {
     if (isTextParameter(deviceType, column))
         return {RuleKind::Off, RuleKind::Equal, RuleKind::Gate};
-    return {RuleKind::Off, RuleKind::AtLeast, RuleKind::AtMost, RuleKind::Equal, RuleKind::Band,
-            RuleKind::Gate};
+    return {RuleKind::Off,   RuleKind::AtLeast, RuleKind::AtMost,
+            RuleKind::Equal, RuleKind::Band,    RuleKind::Gate};
 }
 
 int packageColumn(int deviceType)

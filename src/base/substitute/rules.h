@@ -15,7 +15,7 @@ enum class RuleKind : std::uint8_t {
     AtMost,   // «не больше»: at most the reference's value, plus the tolerance
     Equal,    // «равно»: within the reference's value (a range: within its ends)
     Band,     // «в пределах»: from reference - p % to reference + q %
-    Gate,     // «обязательно равно»: as «равно», and a candidate failing it is no candidate
+    Gate,  // «обязательно равно»: as «равно», and a candidate failing it is no candidate
 };
 
 // The percents live in the two fields the rules table edits as −p and +q:

@@ -8,13 +8,10 @@
 namespace veltris {
 
 FinderSource::FinderSource(int deviceType, int rowCount)
-    : m_deviceType(deviceType),
-      m_columnCount(parameterColumnCount(deviceType)),
-      m_rowCount(std::max(rowCount, 0)),
-      m_names(static_cast<std::size_t>(m_rowCount) * kNameField, '\0'),
+    : m_deviceType(deviceType), m_columnCount(parameterColumnCount(deviceType)),
+      m_rowCount(std::max(rowCount, 0)), m_names(static_cast<std::size_t>(m_rowCount) * kNameField, '\0'),
       m_columns(static_cast<std::size_t>(m_columnCount) + 1)
-{
-}
+{}
 
 void FinderSource::setName(int row, std::string_view cp1251)
 {

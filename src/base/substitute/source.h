@@ -40,7 +40,7 @@ public:
         bool built = false;
         bool text = false;
         UnitScale unit;
-        std::vector<double> lo;           // numeric columns
+        std::vector<double> lo;  // numeric columns
         std::vector<double> hi;
         std::vector<std::uint8_t> known;  // kKnownLow | kKnownHigh
         std::vector<std::uint64_t> key;   // text columns: colourKey, 0 unknown

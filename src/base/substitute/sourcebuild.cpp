@@ -1,5 +1,3 @@
-#include "base/substitute/source.h"
-
 #include <algorithm>
 #include <new>
 #include <utility>
@@ -8,6 +6,7 @@
 #include "base/componentbase.h"
 #include "base/recordcells.h"
 #include "base/substitute/rules.h"
+#include "base/substitute/source.h"
 #include "base/substitute/storecells.h"
 #include "base/table.h"
 
@@ -24,8 +23,8 @@ constexpr int kReadStep = 1 << 14;  // rows between progress calls while reading
 // Fills the names and the wanted columns of `source`; `headOf(c)` says whether column c exists
 // in the base and its title, `cells` reads them. Progress counts rows.
 template <CellReader Cells, class HasColumn, class TitleOf>
-bool fillSource(FinderSource& source, const Cells& cells, std::span<const int> columns,
-                HasColumn hasColumn, TitleOf titleOf, const FinderProgress& progress)
+bool fillSource(FinderSource& source, const Cells& cells, std::span<const int> columns, HasColumn hasColumn,
+                TitleOf titleOf, const FinderProgress& progress)
 {
     std::vector<int> wanted;
     if (columns.empty()) {
@@ -38,8 +37,8 @@ bool fillSource(FinderSource& source, const Cells& cells, std::span<const int> c
     for (int c : wanted) {
         if (c < 1 || c > source.columnCount() || !hasColumn(c) || source.column(c).built)
             continue;
-        built.emplace_back(c, &source.buildColumn(c, isTextParameter(source.deviceType(), c),
-                                                  unitScaleOfTitle(titleOf(c))));
+        built.emplace_back(
+            c, &source.buildColumn(c, isTextParameter(source.deviceType(), c), unitScaleOfTitle(titleOf(c))));
     }
     // In steps of rows, column by column within a step: each column's arrays are read in order.
     const int rows = source.rowCount();

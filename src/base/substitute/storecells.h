@@ -78,7 +78,8 @@ public:
     void keys(int c, const int* rows, std::size_t n, int first, std::uint64_t* key) const
     {
         for (std::size_t a = 0; a < n; ++a)
-            key[rows[a] - first] = colourKey(shownText(m_table, m_table.storedRow(rows[a] + 1), c, m_scratch));
+            key[rows[a] - first] =
+                colourKey(shownText(m_table, m_table.storedRow(rows[a] + 1), c, m_scratch));
     }
     std::string_view name(int row) const
     {

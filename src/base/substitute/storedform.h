@@ -18,10 +18,7 @@ inline std::uint8_t plainKnown(std::uint8_t flags, double v)
 {
     const unsigned limit = flags & (kFlagLess | kFlagGreater);
     const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
-    return none                 ? 0
-           : limit == 0         ? (kKnownLow | kKnownHigh)
-           : limit == kFlagLess ? kKnownHigh
-                                : kKnownLow;
+    return none ? 0 : limit == 0 ? (kKnownLow | kKnownHigh) : limit == kFlagLess ? kKnownHigh : kKnownLow;
 }
 
 // The class of a stored double, as classifyValue gives it. Values of up to about 14
@@ -85,9 +82,7 @@ inline bool storedMeaning(const StoredCell& c, CellMeaning& m)
     std::uint8_t flags = 0;
     switch (c.kind) {
     case CellKind::Text: return false;
-    case CellKind::Drawing:
-        a = b = std::fabs(static_cast<double>(c.drawing));
-        break;
+    case CellKind::Drawing: a = b = std::fabs(static_cast<double>(c.drawing)); break;
     case CellKind::Value:
         flags = c.flags;
         if (!readBackAbs(c.a, c.classes, a))

@@ -46,5 +46,4 @@ private:
     std::vector<Slot> m_slots;
 };
 
-
 }  // namespace veltris::substitute

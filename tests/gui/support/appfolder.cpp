@@ -9,10 +9,10 @@
 AppFolder::AppFolder(const QStringList& withoutCatalogues)
 {
     const QDir bin(QStringLiteral(VELTRIS_BIN_DIR));
-    for (const QString& ini : {QStringLiteral("bipolar.ini"), QStringLiteral("diodes.ini"),
-                               QStringLiteral("stab.ini"), QStringLiteral("varicaps.ini"),
-                               QStringLiteral("thyrist.ini"), QStringLiteral("leds.ini"),
-                               QStringLiteral("substitute.ini")}) {
+    for (const QString& ini :
+         {QStringLiteral("bipolar.ini"), QStringLiteral("diodes.ini"), QStringLiteral("stab.ini"),
+          QStringLiteral("varicaps.ini"), QStringLiteral("thyrist.ini"), QStringLiteral("leds.ini"),
+          QStringLiteral("substitute.ini")}) {
         if (withoutCatalogues.contains(ini, Qt::CaseInsensitive))
             continue;
         if (!QFile::copy(bin.filePath(ini), m_dir.filePath(ini)))
@@ -29,7 +29,8 @@ QByteArray cp1251(const QString& text)
 void AppFolder::writeSettings(const QString& text)
 {
     QString crlf = text;
-    crlf.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    crlf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     QFile f(m_paths.settingsFile);
     if (!f.open(QIODevice::WriteOnly) || f.write(cp1251(crlf)) < 0)
         qWarning("cannot write settings");

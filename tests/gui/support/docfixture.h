@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "app/mainwindow.h"
-#include "testwindow.h"
 #include "appfolder.h"
 #include "scriptedui.h"
+#include "testwindow.h"
 
 struct DocFixture {
     AppFolder folder;
@@ -19,8 +19,8 @@ struct DocFixture {
 
     DocFixture()
     {
-        folder.writeSettings(QStringLiteral("[Settings]\nShowNav=0\nOdir=%1/open\nSdir=%1/save\n")
-                                 .arg(folder.path()));
+        folder.writeSettings(
+            QStringLiteral("[Settings]\nShowNav=0\nOdir=%1/open\nSdir=%1/save\n").arg(folder.path()));
         form = std::make_unique<TestWindow>(folder.paths(), ui, QStringList{});
     }
 

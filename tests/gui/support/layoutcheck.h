@@ -28,7 +28,8 @@ inline QStringList layoutProblems(const QWidget* dialog)
                 problems << w->objectName() + QStringLiteral(" overlaps ") + other->objectName();
         if (const auto* b = qobject_cast<const QAbstractButton*>(w)) {
             const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
-            if (QFontMetrics(b->font()).horizontalAdvance(b->text().remove(QLatin1Char('&'))) + icon > b->width())
+            if (QFontMetrics(b->font()).horizontalAdvance(b->text().remove(QLatin1Char('&'))) + icon >
+                b->width())
                 problems << w->objectName() + QStringLiteral(": caption cut");
         } else if (const auto* l = qobject_cast<const QLabel*>(w)) {
             // Rich text is measured as the words it shows, not its markup.

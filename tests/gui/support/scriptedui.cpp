@@ -24,7 +24,8 @@ QStringList ScriptedUi::messageTexts() const
 
 bool ScriptedUi::allAnswersUsed() const
 {
-    if (!messageAnswers.isEmpty() || !choiceAnswers.isEmpty() || !openAnswers.isEmpty() || !saveAnswers.isEmpty())
+    if (!messageAnswers.isEmpty() || !choiceAnswers.isEmpty() || !openAnswers.isEmpty() ||
+        !saveAnswers.isEmpty())
         return false;
     for (const auto& q : m_dialogHandlers)
         if (!q.isEmpty())
@@ -38,9 +39,8 @@ void ScriptedUi::fail(const QString& what)
     QTest::qFail(qPrintable(QStringLiteral("unanswered UI call: ") + what), __FILE__, __LINE__);
 }
 
-Answer ScriptedUi::message(QWidget*, const QString& caption, const QString& text,
-                                                MessageIcon icon,
-                                                Answers buttons)
+Answer ScriptedUi::message(QWidget*, const QString& caption, const QString& text, MessageIcon icon,
+                           Answers buttons)
 {
     messages.append({caption, text, icon, buttons});
     if (buttons == Answer::Ok && messageAnswers.isEmpty())

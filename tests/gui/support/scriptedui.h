@@ -53,9 +53,8 @@ public:
     bool allAnswersUsed() const;
 
     // ---- UiServices ----
-    Answer message(QWidget* parent, const QString& caption, const QString& text,
-                                        MessageIcon icon,
-                                        Answers buttons) override;
+    Answer message(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
+                   Answers buttons) override;
     // Fails the test when no answer is queued or the queued text names none of the buttons.
     int choice(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                const QStringList& buttons, int cancelIndex) override;

@@ -28,6 +28,5 @@ class TestWindow : private DocumentOfWindow, public MainWindow {
 public:
     TestWindow(const AppPaths& paths, UiServices& ui, QStringList args = {})
         : DocumentOfWindow(paths, ui), MainWindow(*m_ownDocument, ui, std::move(args))
-    {
-    }
+    {}
 };
