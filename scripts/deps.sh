@@ -9,6 +9,7 @@ packages=(build-essential cmake ninja-build pkg-config
           xvfb xauth fonts-dejavu-core
           qt6-translations-l10n fonts-wine)
 packages+=(libxxhash-dev)  # the hash of file identities
+packages+=(clang-format)   # the style check
 # The sanitizer build uses g++'s own runtimes; the fuzz targets need clang and libFuzzer
 # (scripts/fuzz.sh asks for them with --fuzz).
 if [[ "${1:-}" == "--fuzz" ]]; then
