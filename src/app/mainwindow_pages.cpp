@@ -156,7 +156,7 @@ QString MainWindow::drawingFileFor(int row) const
         return {};
     const QString folder = cpToQString(dir);
     const QString name = cpToQString(t.cell(row, t.columnCount() - 1)) + QStringLiteral(".BMP");
-    const QString exact = folder + QLatin1Char('/') + name;
+    QString exact = folder + QLatin1Char('/') + name;
     if (QFileInfo(exact).isFile())
         return exact;
     // Drawings copied from systems that ignore letter case may be named "12.bmp".

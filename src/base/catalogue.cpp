@@ -29,7 +29,7 @@ std::filesystem::path findIniFile(const std::filesystem::path& dir, const Device
 {
     std::error_code ec;
     for (const char* name : {type.iniFile, type.iniFileUpper}) {
-        const auto p = dir / name;
+        auto p = dir / name;
         if (std::filesystem::is_regular_file(p, ec))
             return p;
     }

@@ -15,11 +15,13 @@ void adviseHugePages([[maybe_unused]] void* p, [[maybe_unused]] std::size_t byte
     constexpr std::size_t kMin = std::size_t(8) << 20;
     if (bytes < kMin)
         return;
+    // The whole pages inside [p, p + bytes), found by the address and kept as offsets from p.
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const std::uintptr_t b = (reinterpret_cast<std::uintptr_t>(p) + page - 1) & ~(page - 1);
-    const std::uintptr_t e = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(page - 1);
+    const auto address = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t b = (address + page - 1) & ~(page - 1);
+    const std::uintptr_t e = (address + bytes) & ~(page - 1);
     if (e > b)
-        ::madvise(reinterpret_cast<void*>(b), e - b, MADV_HUGEPAGE);  // advice only
+        ::madvise(static_cast<char*>(p) + (b - address), e - b, MADV_HUGEPAGE);  // advice only
 #endif
 }
 

@@ -209,7 +209,7 @@ std::vector<Error> NavigatorCatalogue::addFolder(const fs::path& folder,
                 if (count > 0) {
                     if (file == nullptr) {
                         m_files.push_back(FileEntries{
-                            NavigatorBaseFile{path, std::move(description), deviceType}, m_size, {}});
+                            NavigatorBaseFile{path, std::exchange(description, {}), deviceType}, m_size, {}});
                         file = &m_files.back();
                     }
                     const std::size_t used = file->names.size();

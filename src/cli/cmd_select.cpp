@@ -150,6 +150,8 @@ int runSelect(const SelectOptions& o)
             }
             auto number = boundText(end);
             if (!number) {
+                // An error message, made once: the temporaries do not matter.
+                // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
                 printError("--bound «" + spec + "»: «" + end + "» не число");
                 return 1;
             }

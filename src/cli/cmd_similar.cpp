@@ -157,6 +157,7 @@ const char* verdictMark(Verdict v)
 std::vector<std::string> columnTitles(const ComponentBase& base)
 {
     std::vector<std::string> titles;
+    titles.reserve(static_cast<std::size_t>(base.table.columnCount()));
     for (int c = 0; c < base.table.columnCount(); ++c)
         titles.push_back(base.table.cell(0, c));
     return titles;

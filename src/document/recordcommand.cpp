@@ -64,11 +64,12 @@ void RecordCommand::revert()
         emit doc.recordTouched(std::min(m_row, t.rowCount() - 1));
         return;
     }
-    for (auto c = m_changes.rbegin(); c != m_changes.rend(); ++c) {
-        if (c->storedForm)
-            t.revertCell(m_row, c->column);
+    for (std::size_t k = m_changes.size(); k-- > 0;) {  // the last change first
+        const auto& c = m_changes[k];
+        if (c.storedForm)
+            t.revertCell(m_row, c.column);
         else
-            t.setCell(m_row, c->column, c->before);
+            t.setCell(m_row, c.column, c.before);
     }
     emit doc.mainTableChanged();
     emit doc.recordTouched(m_row);

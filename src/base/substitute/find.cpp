@@ -257,10 +257,10 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
         if (!plainBaseBytes(bytes)) {
             // Not a base file of the usual shape: the base reader reads it or says why.
             auto base = decodeBase(bytes, catalogue);
-            if (!base)
-                report.problems.push_back(
-                    Error{base.error().kind, "«" + fileName + "»: " + base.error().message});
-            else if (base->deviceType == query.deviceType) {
+            if (!base) {
+                Error named{base.error().kind, "«" + fileName + "»: " + base.error().message};
+                report.problems.push_back(std::move(named));
+            } else if (base->deviceType == query.deviceType) {
                 collect(*base, fileName, -1);
                 report.baseIdentities.back() = read->identity;
             }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "base/devicetype.h"
 
@@ -32,7 +33,7 @@ FinderSource::Column& FinderSource::buildColumn(int c, bool text, UnitScale unit
     Column& col = column(c);
     col.built = true;
     col.text = text;
-    col.unit = unit;
+    col.unit = std::move(unit);
     const auto n = static_cast<std::size_t>(m_rowCount);
     if (text) {
         col.key.assign(n, 0);
