@@ -74,17 +74,6 @@ QAction* importAction(DocFixture& fx)
     return fx.form->findChild<QAction*>("ImportCsv");
 }
 
-// The bytes Save would write for the open base now.
-QByteArray encoded(const MainWindow& form)
-{
-    auto bytes = veltris::encodeBase(form.document().base());
-    if (!bytes.ok()) {
-        QTest::qFail(qPrintable(QString::fromStdString(bytes.error().message)), __FILE__, __LINE__);
-        return {};
-    }
-    return QByteArray::fromStdString(*bytes);
-}
-
 // «Импорт из CSV...» of `csv`, the dialog answered with `button` as it opens.
 void importBy(DocFixture& fx, const QString& csv, const char* button)
 {

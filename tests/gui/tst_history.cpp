@@ -28,17 +28,6 @@
 
 namespace {
 
-// The bytes Save would write for the open base now.
-QByteArray encoded(const MainWindow& form)
-{
-    auto bytes = veltris::encodeBase(form.document().base());
-    if (!bytes.ok()) {
-        QTest::qFail(qPrintable(QString::fromStdString(bytes.error().message)), __FILE__, __LINE__);
-        return {};
-    }
-    return QByteArray::fromStdString(*bytes);
-}
-
 QString cell(const MainWindow& form, int row, int col)
 {
     return cpToQString(form.document().base().table.cell(row, col));

@@ -9,6 +9,7 @@
 
 #include "app/mainwindow.h"
 #include "appfolder.h"
+#include "base/basefile.h"
 #include "scriptedui.h"
 #include "testwindow.h"
 
@@ -53,4 +54,15 @@ inline QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The bytes Save would write for the open base now (the test fails when it cannot be encoded).
+inline QByteArray encoded(const MainWindow& form)
+{
+    auto bytes = veltris::encodeBase(form.document().base());
+    if (!bytes.ok()) {
+        QTest::qFail(qPrintable(QString::fromStdString(bytes.error().message)), __FILE__, __LINE__);
+        return {};
+    }
+    return QByteArray::fromStdString(*bytes);
 }
