@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/catalogue.h"
+#include "base/cp1251.h"
 #include "base/fileio.h"
 #include "base/hugepages.h"
 #include "base/recordlayout.h"
@@ -677,7 +678,17 @@ Status encodeBaseImpl(const ComponentBase& base, char* p)
         }
     }
     if (badRow != 0) {
+        // Name the record, the column and the text, so that the cell can be found and mended.
         Error e = failed;
+        std::string title = cp1251ToUtf8(t.cell(0, badColumn));
+        for (char& ch : title)
+            ch = ch == '|' ? ' ' : ch;
+        const std::string name = t.cell(badRow, 0);
+        e.message += name.empty() ? ": запись без названия" : ": запись «" + cp1251ToUtf8(name) + "»";
+        e.message += " (строка " + std::to_string(badRow) + "), столбец ";
+        e.message += title.empty() ? std::to_string(badColumn) : "«" + title + "»";
+        e.message +=
+            ": «" + cp1251ToUtf8(t.cell(badRow, badColumn)) + "» не читается как значение этого столбца";
         e.row = badRow;
         e.column = badColumn;
         return e;

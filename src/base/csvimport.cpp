@@ -10,6 +10,7 @@
 #include "base/cp1251.h"
 #include "base/table.h"
 #include "base/tableops.h"
+#include "base/typedvalue.h"
 #include "base/valuetext.h"
 
 namespace veltris {
@@ -233,6 +234,11 @@ private:
     std::vector<std::string> m_converted;  // UTF-8 fields turned into Windows-1251
     std::string m_scratch;                 // the same for a line read as it is scanned
     std::vector<CellFault> m_faults;       // per main-table column, for the line being read
+    std::vector<ColumnUnit> m_units;       // per main-table column, from its title
+    std::vector<std::string> m_problems;   // per main-table column: what a typed text did not read as
+    // A value or range cell that is not in the export's own form, read as typed text is read
+    // ("1.5", "1,5 А", "4к7"): true with the stored form, or false with what was not understood.
+    bool readTypedCell(int col, std::string_view raw, bool range, std::uint8_t& flags, double& a, double& b);
 };
 
 Status Importer::chooseType(const std::vector<std::string>& titles, int& code) const
@@ -266,6 +272,22 @@ Status Importer::chooseType(const std::vector<std::string>& titles, int& code) c
         return Error{ErrorKind::Generic,
                      "Тип приборов с кодом " + std::to_string(code) + " не имеет описания столбцов"};
     return {};
+}
+
+bool Importer::readTypedCell(int col, std::string_view raw, bool range, std::uint8_t& flags, double& a,
+                             double& b)
+{
+    const auto k = static_cast<std::size_t>(col);
+    const TypedReading r = readTypedValue(
+        m_out.encoding == CsvEncoding::Utf8 ? std::string(raw) : cp1251ToUtf8(raw), m_units[k], range);
+    if (!r.ok) {
+        m_problems[k] = r.problem;
+        return false;
+    }
+    flags = r.value.flags;
+    a = r.value.a;
+    b = r.value.b;
+    return true;
 }
 
 std::string Importer::titleOfColumn(int col) const
@@ -326,6 +348,13 @@ void Importer::readRecord(const CsvRecord& record)
             CellValue v;
             if (!lossy)
                 fault = readValueCell(text, v);
+            if (fault != CellFault::None) {
+                double unused = 0;
+                if (readTypedCell(col, fieldOf(col), false, v.flags, v.value, unused)) {
+                    fault = CellFault::None;
+                    v.cls = classifyValue(v.value);
+                }
+            }
             pushValue(c, v.flags, v.cls, v.value);
             break;
         }
@@ -343,6 +372,10 @@ void Importer::readRecord(const CsvRecord& record)
             CellRange v;
             if (!lossy)
                 fault = readRangeCell(text, v);
+            if (fault != CellFault::None && readTypedCell(col, fieldOf(col), true, v.flags, v.a, v.b)) {
+                fault = CellFault::None;
+                v.cls = static_cast<std::uint8_t>(classifyValue(v.a) | classifyValue(v.b) << 2);
+            }
             pushRange(c, v);
             break;
         }
@@ -357,9 +390,15 @@ void Importer::readRecord(const CsvRecord& record)
         m_faults[static_cast<std::size_t>(col)] = fault;
         if (fault != CellFault::None) {
             const std::string_view raw = fieldOf(col);
-            addProblem(record.line, col,
-                       cellProblemMessage(record.line, titleOfColumn(col),
-                                          utf8 ? std::string(raw) : cp1251ToUtf8(raw), fault));
+            std::string message = cellProblemMessage(record.line, titleOfColumn(col),
+                                                     utf8 ? std::string(raw) : cp1251ToUtf8(raw), fault);
+            std::string& problem = m_problems[static_cast<std::size_t>(col)];
+            if (!problem.empty() && (fault == CellFault::NotNumber || fault == CellFault::NotRange)) {
+                message += ": ";
+                message += problem;
+            }
+            problem.clear();
+            addProblem(record.line, col, std::move(message));
         }
     }
 
@@ -555,7 +594,10 @@ Result<CsvImport> Importer::run(std::string_view bytes)
     m_columns.resize(static_cast<std::size_t>(cols));
     m_converted.resize(static_cast<std::size_t>(cols));
     m_faults.assign(static_cast<std::size_t>(cols), CellFault::None);
+    m_units.resize(static_cast<std::size_t>(cols));
+    m_problems.resize(static_cast<std::size_t>(cols));
     for (int col = 0; col < cols; ++col) {
+        m_units[static_cast<std::size_t>(col)] = columnUnitOfUtf8Title(titleOfColumn(col));
         m_roles[static_cast<std::size_t>(col)] = roleOf(*m_type, col);
         m_columns[static_cast<std::size_t>(col)].kind = kindOf(m_roles[static_cast<std::size_t>(col)]);
     }

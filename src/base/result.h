@@ -14,7 +14,7 @@ enum class ErrorKind {
     VersionMismatch,  // base header names no known format version (caption "Error!")
     TooShort,         // a file too short to hold the base header and maps
     WriteFailed,      // a file could not be written ("Ошибка записи в файл")
-    InvalidNumber,    // "'%s' is not a valid floating point value"
+    InvalidNumber,    // a text that does not read as a number
     IniFormat,        // a catalogue INI value out of range
     OutOfMemory,      // the memory for the work could not be had
     TooLarge,         // a file bigger than anything of its kind can be

@@ -5,25 +5,14 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/cp1251.h"
 #include "base/tableops.h"
+#include "base/typedvalue.h"
 #include "base/valuetext.h"
 
 namespace veltris {
 
 namespace {
-
-// Bound conversion: "0" + numeric filter, then the number parser. The leading "0" makes an
-// empty text read as 0 and rejects a negative bound or a range. The message quotes the bound as
-// the user typed it ("-5"), not the text the parser was given ("0-5").
-Result<double> boundValue(std::string_view text)
-{
-    std::string t = "0";
-    t += numericFilter(text);
-    auto value = parseNumber(t);
-    if (!value)
-        return Error{value.error().kind, invalidNumberMessage(text)};
-    return value;
-}
 
 // Character classes of the numeric filter; everything else is dropped.
 enum CharClass : std::uint8_t {
@@ -137,16 +126,9 @@ inline bool storedEnds(const ColumnStore& c, std::uint32_t s, double& a, double&
 }
 
 struct ActiveRow {
-    enum Kind : std::uint8_t {
-        Test,
-        EmptyCell,
-        Fault
-    };
-    Kind kind = Test;
+    bool cellMissing = false;  // the column lies outside the table: its cells read as 0
     int column = 0;
-    double lo = 0;
-    double hi = 0;
-    int fault = -1;  // index into the faults list
+    BoundPair bounds;
 };
 
 }  // namespace
@@ -174,60 +156,70 @@ Result<BoundTexts> boundsFromReference(std::string_view reference, int p, int q,
     return BoundTexts{numberText(lower), numberText(upper)};
 }
 
+Result<BoundPair> readBoundPair(const BoundTexts& texts, std::string_view titleCp1251, int column)
+{
+    BoundPair pair;
+    const ColumnUnit unit = columnUnitOfTitle(titleCp1251);
+    const auto refuse = [&](const std::string& text, const std::string& problem, const std::string& example) {
+        TypedReading r;
+        r.ok = false;
+        r.problem = "граница «" + text + "»: " + problem;
+        r.example = example;
+        if (titleCp1251.empty())
+            return Error{ErrorKind::InvalidNumber,
+                         "Столбец " + std::to_string(column) + ": " + r.problem + ". Пример: " + example};
+        return Error{ErrorKind::InvalidNumber, typedRefusalMessage(cp1251ToUtf8(titleCp1251), r)};
+    };
+    for (int side = 0; side < 2; ++side) {
+        const std::string& text = side == 0 ? texts.lower : texts.upper;
+        if (text.empty())
+            continue;
+        const TypedReading r = readTypedValue(text, unit);
+        if (!r.ok)
+            return refuse(text, r.problem, r.example);
+        const std::uint8_t flags = r.value.flags;
+        constexpr std::uint8_t kBrackets = kFlagParen | kFlagBracket | kFlagBrace;
+        if ((flags & kBrackets) != 0 || (flags & kFlagLess && flags & kFlagGreater))
+            return refuse(text, "у границы бывает только знак «<» или «>»", ">40");
+        const double v = std::fabs(r.value.a);
+        if (v == 0)
+            continue;  // "0": no bound
+        const bool lower = flags & kFlagGreater ? true : flags & kFlagLess ? false : side == 0;
+        if ((lower && pair.hasLo) || (!lower && pair.hasHi))
+            return refuse(text, lower ? "нижняя граница указана дважды" : "верхняя граница указана дважды",
+                          ">40");
+        (lower ? pair.hasLo : pair.hasHi) = true;
+        (lower ? pair.lo : pair.hi) = v;
+    }
+    return pair;
+}
+
 Result<SelectionResult> selectComponents(const Table& main, std::span<const BoundTexts> bounds)
 {
     SelectionResult result;
 
-    // No criteria when every bound, read in row order, converts to 0.
-    bool criteria = false;
-    for (const BoundTexts& row : bounds) {
-        for (const std::string* text : {&row.lower, &row.upper}) {
-            auto v = boundValue(*text);
-            if (!v)
-                return v.error();
-            if (*v != 0) {
-                criteria = true;
-                break;
-            }
-        }
-        if (criteria)
-            break;
+    // Every bound is read first: one that does not read stops the selection before it starts.
+    std::vector<ActiveRow> active;
+    const int cols = main.columnCount();
+    for (std::size_t r = 0; r < bounds.size(); ++r) {
+        const int column = static_cast<int>(r) + 1;
+        auto pair =
+            readBoundPair(bounds[r], main.rowCount() > 0 ? main.cell(0, column) : std::string(), column);
+        if (!pair)
+            return pair.error();
+        if (!pair->hasLo && !pair->hasHi)
+            continue;
+        ActiveRow entry;
+        entry.column = column;
+        entry.bounds = *pair;
+        entry.cellMissing = column >= cols;
+        active.push_back(entry);
     }
-    if (!criteria) {
+    if (active.empty()) {
         result.noCriteria = true;
         return result;
     }
-
-    // Convert every bound once. A bound that fails is kept as a fault in its place: it is
-    // reported only when a component's test actually reaches its row, as a per-component
-    // reading of the bounds would.
-    std::vector<ActiveRow> active;
-    std::vector<Error> faults;
-    const int cols = main.columnCount();
-    for (std::size_t r = 0; r < bounds.size(); ++r) {
-        const BoundTexts& row = bounds[r];
-        if (row.lower.empty() || row.upper.empty())
-            continue;
-        ActiveRow entry;
-        entry.column = static_cast<int>(r) + 1;
-        auto lo = boundValue(row.lower);
-        Result<double> hi = lo ? boundValue(row.upper) : Result<double>(0.0);
-        if (!lo || !hi) {
-            entry.kind = ActiveRow::Fault;
-            entry.fault = static_cast<int>(faults.size());
-            faults.push_back(!lo ? lo.error() : hi.error());
-            active.push_back(entry);
-            continue;
-        }
-        entry.lo = std::fabs(*lo);
-        entry.hi = std::fabs(*hi);
-        if (entry.lo == 0 || entry.hi == 0)
-            continue;
-        if (entry.column >= cols)
-            entry.kind = ActiveRow::EmptyCell;  // reads as 0 and fails, since lo > 0
-        active.push_back(entry);
-    }
-    if (active.empty() || main.rowCount() < 2)
+    if (main.rowCount() < 2 || cols < 1)
         return result;
 
     const ActiveRow* const first = active.data();
@@ -238,17 +230,14 @@ Result<SelectionResult> selectComponents(const Table& main, std::span<const Boun
         const bool edited = main.rowEdited(stored);
         bool passed = true;
         for (const ActiveRow* e = first; e != last; ++e) {
-            if (e->kind != ActiveRow::Test) {
-                if (e->kind == ActiveRow::Fault)
-                    return faults[static_cast<std::size_t>(e->fault)];
-                passed = false;
-                break;
-            }
-            double a;
-            double b;
-            const ColumnStore& c = main.column(e->column);
-            const std::string* text = edited ? main.editedText(stored, e->column) : nullptr;
-            if (text == nullptr && storedEnds(c, stored, a, b)) {
+            double a = 0;
+            double b = 0;
+            const ColumnStore& c = main.column(e->cellMissing ? 0 : e->column);
+            const std::string* text =
+                edited && !e->cellMissing ? main.editedText(stored, e->column) : nullptr;
+            if (e->cellMissing) {
+                b = 0;  // an empty cell
+            } else if (text == nullptr && storedEnds(c, stored, a, b)) {
                 // the stored form gave the ends
             } else {
                 std::string shown;
@@ -269,7 +258,7 @@ Result<SelectionResult> selectComponents(const Table& main, std::span<const Boun
                     b = std::fabs(range->b);
                 }
             }
-            if (!(a >= e->lo && b <= e->hi)) {
+            if ((e->bounds.hasLo && !(a >= e->bounds.lo)) || (e->bounds.hasHi && !(b <= e->bounds.hi))) {
                 passed = false;
                 break;
             }

@@ -445,9 +445,9 @@ std::string invalidNumberMessage(std::string_view text)
 {
     std::string msg;
     msg.reserve(text.size() + 40);
-    msg += '\'';
+    msg += "«";
     msg += text;
-    msg += "' is not a valid floating point value";
+    msg += "» не читается как число";
     return msg;
 }
 

@@ -28,7 +28,7 @@ double roundTo15Digits(double v);
 std::string numericFilter(std::string_view text);
 
 // Parses a numeric-filter result: [-] digits [, digits] [E [-] digits]. A lone "," is 0, "5E" is 5.
-// Error: InvalidNumber, message "'<text>' is not a valid floating point value".
+// Error: InvalidNumber, message "«<text>» не читается как число".
 Result<double> parseNumber(std::string_view filtered);
 
 struct Range {
@@ -57,7 +57,7 @@ struct FlaggedValue {
 // Cell text -> stored value; an empty filter result gives flags 0 and 0.0.
 Result<FlaggedValue> cellToFlaggedValue(std::string_view text);
 
-// "'<text>' is not a valid floating point value"
+// "«<text>» не читается как число"
 std::string invalidNumberMessage(std::string_view text);
 
 }  // namespace veltris

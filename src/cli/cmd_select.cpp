@@ -29,19 +29,6 @@ struct SelectOptions {
     std::string columns;  // C,C,...
 };
 
-// A bound as typed on the command line, in the table's form: the grid's texts ("90 В", "<110")
-// are read as the grid reads them, a point is taken for the decimal comma, and a text without any
-// digit (nan, xyz) is no number rather than "no bound".
-std::optional<std::string> boundText(std::string_view typed)
-{
-    if (typed.find_first_of("0123456789") == std::string_view::npos)
-        return std::nullopt;
-    std::string out(typed);
-    for (char& c : out)
-        c = c == '.' ? ',' : c;
-    return veltris::utf8ToCp1251(out);
-}
-
 std::string columnRangeText(int last)
 {
     return last >= 1 ? "от 1 до " + std::to_string(last) : "нет (в базе нет столбцов параметров)";
@@ -73,7 +60,7 @@ int runSelect(const SelectOptions& o)
         q = *qv;
     }
 
-    // Titles are not needed here, so a missing catalogue does not stop the selection.
+    // A missing catalogue does not stop the selection: the titles then name no unit.
     const veltris::CatalogueLoad catalogues = veltris::loadCatalogues(o.dataDir.folder());
     auto loaded = veltris::readBase(o.baseFile, catalogues.catalogue);
     if (!loaded) {
@@ -132,32 +119,42 @@ int runSelect(const SelectOptions& o)
     }
 
     // Typed bounds come after the taken ones, as typing into the grid after a click would.
+    // "3=90:110", "3=40:" and "3=>40" (at least), "3=:100" and "3=<100" (at most); each end is
+    // read as the window reads what is typed, in the column's unit ("2=1к:2к", "5=1 А:").
     for (const std::string& spec : o.bounds) {
         const auto eq = spec.find('=');
         const auto colon = eq == std::string::npos ? std::string::npos : spec.find(':', eq + 1);
-        if (colon == std::string::npos || spec.find(':', colon + 1) != std::string::npos) {
-            printError("--bound «" + spec + "»: нужна запись СТОЛБЕЦ=ОТ:ДО, например 3=90:110");
+        if (eq == std::string::npos ||
+            (colon != std::string::npos && spec.find(':', colon + 1) != std::string::npos)) {
+            printError("--bound «" + spec +
+                       "»: нужна запись СТОЛБЕЦ=ОТ:ДО, например 3=90:110, 3=40: или 3=>40");
             return 1;
         }
         int column = 0;
         if (!checkColumn(std::string_view(spec).substr(0, eq), column))
             return 1;
-        std::string ends[2] = {spec.substr(eq + 1, colon - eq - 1), spec.substr(colon + 1)};
-        for (std::string& end : ends) {
-            if (end.empty()) {
-                printError("--bound «" + spec + "»: нужны обе границы, например 3=90:110");
+        veltris::BoundTexts typed;
+        if (colon == std::string::npos) {
+            // One text: it says itself which side it bounds.
+            typed.lower = spec.substr(eq + 1);
+            const std::string_view t = veltris::trimBlanks(typed.lower);
+            const bool marked = !t.empty() && (t.front() == '<' || t.front() == '>' || t.starts_with("≤") ||
+                                               t.starts_with("≥"));
+            if (!marked) {
+                printError(
+                    "--bound «" + spec +
+                    "»: одна граница пишется со знаком (3=>40, 3=<100) или с двоеточием (3=40:, 3=:100)");
                 return 1;
             }
-            auto number = boundText(end);
-            if (!number) {
-                // An error message, made once: the temporaries do not matter.
-                // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
-                printError("--bound «" + spec + "»: «" + end + "» не число");
-                return 1;
-            }
-            end = std::move(*number);
+        } else {
+            typed = {spec.substr(eq + 1, colon - eq - 1), spec.substr(colon + 1)};
         }
-        bounds[static_cast<std::size_t>(column - 1)] = {std::move(ends[0]), std::move(ends[1])};
+        auto read = veltris::readBoundPair(typed, table.cell(0, column), column);
+        if (!read) {
+            printError("--bound «" + spec + "»: " + read.error().message);
+            return 1;
+        }
+        bounds[static_cast<std::size_t>(column - 1)] = std::move(typed);
     }
 
     auto selected = veltris::selectComponents(table, bounds);
@@ -195,7 +192,9 @@ void registerSelect(CLI::App& app, int& exitCode)
     required(sub->add_option("base", options->baseFile, "Файл базы (.QDB)")->type_name("БАЗА"),
              "не указан файл базы (БАЗА)");
     sub->add_option("--bound", options->bounds,
-                    "Границы столбца основной таблицы: числа через двоеточие, например 3=90:110")
+                    "Границы столбца основной таблицы через двоеточие, например 3=90:110; одна граница: "
+                    "3=40: или 3=>40 (не меньше), 3=:100 или 3=<100 (не больше); числа пишутся как в "
+                    "окне: 1,5 или 1.5, 4к7, 1,5 А — в единице столбца")
         ->type_name("СТОЛБЕЦ=ОТ:ДО")
         ->allow_extra_args(false);
     CLI::Option* like =

@@ -9,6 +9,7 @@
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
+#include "base/cp1251.h"
 #include "base/devicetype.h"
 #include "base/fileio.h"
 #include "base/valuetext.h"
@@ -404,7 +405,10 @@ TEST(BaseFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
         const Status st = writeBase(base, target);
         ASSERT_FALSE(st.ok()) << c.text;
         EXPECT_EQ(st.error().kind, ErrorKind::WriteFailed);
-        EXPECT_EQ(st.error().message, "Ошибка записи в файл");
+        // The message names the record, the column and the text.
+        EXPECT_EQ(st.error().message, "Ошибка записи в файл: запись без названия (строка 1), столбец «" +
+                                          cp1251ToUtf8(base.table.cell(0, c.col)) + "»: «" + c.text +
+                                          "» не читается как значение этого столбца");
         EXPECT_EQ(*readFileBytes(target), old);
     }
     ComponentBase wide = makeEmptyBase(testCatalogue(), "");

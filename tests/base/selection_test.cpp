@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/cp1251.h"
 #include "base/selection.h"
 #include "base/valuetext.h"
 #include "literalselection.h"
@@ -74,7 +75,7 @@ TEST(BoundsFromReference, RejectedReference)
         auto r = boundsFromReference(ref, 10, 10, false);
         ASSERT_FALSE(r.ok()) << ref;
         EXPECT_EQ(r.error().kind, ErrorKind::InvalidNumber);
-        EXPECT_NE(r.error().message.find("is not a valid floating point value"), std::string::npos);
+        EXPECT_NE(r.error().message.find("не читается как число"), std::string::npos);
     }
 }
 
@@ -129,7 +130,10 @@ TEST(Selection, SingleRowCases)
         {",", "1", "2", false},                          // a lone comma reads 0
         {"12345678901234567890", "1E19", "2E19", true},  // beyond the plain fast form
         {"0,1", "0,1", "0,1", true},
-        {"100", "<90", "110 x", true},  // bounds are filtered too
+        {"100", ">90", "<110", true},   // marked bounds
+        {"100", "<90", "", false},      // "<" is an upper bound, in either cell
+        {"1500", "1к", "2к", true},     // prefixes in a column without a unit
+        {"100", "9e1", "1.1e2", true},  // what reads as a typed value
     };
     for (const auto& c : cases) {
         Table t = makeTable(3, {{"A", c.cell, "7"}});
@@ -146,26 +150,56 @@ TEST(Selection, SingleRowCases)
 TEST(Selection, NoCriteriaWhenEveryBoundIsZero)
 {
     Table t = makeTable(4, {{"A", "1", "2", "3"}, {"B", "4", "5", "6"}});
-    std::vector<BoundTexts> b = {{"0", ""}, {"", "abc"}, {"0,0", "00"}};
+    std::vector<BoundTexts> b = {{"0", ""}, {"", "0"}, {"0,0", "00"}};
     auto r = selectComponents(t, b);
     ASSERT_TRUE(r.ok());
     EXPECT_TRUE(r->noCriteria);
     EXPECT_TRUE(r->rows.empty());
 }
 
-TEST(Selection, RowsThatAreNoCriterion)
+TEST(Selection, OneSidedBounds)
 {
-    Table t = makeTable(3, {{"A", "5", "1"}, {"B", "6", "1"}});
-    // Only a lower bound, or one bound text empty: criteria exist but no row is active.
-    for (const BoundTexts& row :
-         {BoundTexts{"5", "0"}, BoundTexts{"5", ""}, BoundTexts{"", "10"}, BoundTexts{"0", "10"}}) {
+    // КТ361Б-like: 20 is not "at least 40", 60 is.
+    Table t = makeTable(3, {{"A", "20", "1"}, {"B", "60", "1"}, {"C", "40", "1"}});
+    struct Case {
+        BoundTexts row;
+        std::vector<int> rows;
+    };
+    const Case cases[] = {
+        {{"40", ""}, {2, 3}},  {{"40", "0"}, {2, 3}}, {{">40", ""}, {2, 3}}, {{"≥40", "0"}, {2, 3}},
+        {{"", "40"}, {1, 3}},  {{"0", "40"}, {1, 3}}, {{"<40", ""}, {1, 3}}, {{"≤40", ""}, {1, 3}},
+        {{">30", "<50"}, {3}}, {{"30", "50"}, {3}},   {{"<50", ">30"}, {3}},
+    };
+    for (const Case& c : cases) {
         std::vector<BoundTexts> b = noBounds(t);
-        b[0] = row;
+        b[0] = c.row;
         auto r = selectComponents(t, b);
-        ASSERT_TRUE(r.ok());
+        ASSERT_TRUE(r.ok()) << r.error().message;
         EXPECT_FALSE(r->noCriteria);
-        EXPECT_TRUE(r->rows.empty()) << row.lower << ".." << row.upper;
+        EXPECT_EQ(r->rows, c.rows) << c.row.lower << ".." << c.row.upper;
     }
+}
+
+TEST(Selection, BoundsInTheColumnsUnit)
+{
+    Table t = makeTable(3, {{"A", "500", "1"}, {"B", "1500", "1"}});
+    t.setCell(0, 1, utf8ToCp1251("Iк max,|мА"));
+    std::vector<BoundTexts> b = noBounds(t);
+    b[0] = {"1 А", ""};
+    auto r = selectComponents(t, b);
+    ASSERT_TRUE(r.ok()) << r.error().message;
+    EXPECT_EQ(r->rows, (std::vector<int>{2}));
+    b[0] = {"0,2", "0,6 A"};
+    r = selectComponents(t, b);
+    ASSERT_TRUE(r.ok()) << r.error().message;
+    EXPECT_EQ(r->rows, (std::vector<int>{1}));
+    // A bare prefix in a column of мА says which units would do.
+    b[0] = {"1к", ""};
+    r = selectComponents(t, b);
+    ASSERT_FALSE(r.ok());
+    EXPECT_NE(r.error().message.find("Столбец «Iк max, мА»: граница «1к»"), std::string::npos)
+        << r.error().message;
+    EXPECT_NE(r.error().message.find("1 А или 1000 мА"), std::string::npos) << r.error().message;
 }
 
 TEST(Selection, EveryActiveRowMustPassAndOrderIsKept)
@@ -194,40 +228,28 @@ TEST(Selection, RejectedTextsGiveAnErrorAndNoResult)
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().kind, ErrorKind::InvalidNumber);
 
-    // A negative bound and a range typed as a bound are rejected (the leading "0" the rule
-    // puts before them makes them no number), quoted as the user typed them.
-    for (const char* bad : {"-5", "5-7", "5 - 7 В"}) {
+    // A bound that does not read stops the selection at once, naming the column and the text,
+    // even with no component to test; a negative bound compares as its absolute value.
+    for (const char* bad : {"5-7", "5 - 7 В", "1,2,3", "40.5.1", "(5)", "<>5"}) {
         b[0] = {"1", bad};
-        r = selectComponents(makeTable(3, {{"A", "5", "1"}}), b);
+        r = selectComponents(makeTable(3, {}), b);
         ASSERT_FALSE(r.ok()) << bad;
-        EXPECT_EQ(r.error().message, invalidNumberMessage(bad));
+        EXPECT_EQ(r.error().kind, ErrorKind::InvalidNumber);
+        EXPECT_EQ(r.error().message.rfind("Столбец «T1»: граница «" + std::string(bad) + "»", 0), 0u)
+            << r.error().message;
     }
+    b[0] = {"-5", "-6"};
+    r = selectComponents(makeTable(3, {{"A", "5", "1"}}), b);
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r->rows, (std::vector<int>{1}));
 }
 
-TEST(Selection, ErrorsOnlyFromCellsAndBoundsActuallyReached)
+TEST(Selection, CellsReadOnlyWhereReached)
 {
     // Row 1 rejects every component, so the bad cells of row 2 are never read.
     Table t = makeTable(4, {{"A", "5", "1-", "1"}, {"B", "6", "x-", "1"}});
     std::vector<BoundTexts> b = {{"100", "200"}, {"1", "10"}, {"0", "0"}};
     auto r = selectComponents(t, b);
-    ASSERT_TRUE(r.ok());
-    EXPECT_TRUE(r->rows.empty());
-
-    // A bad upper bound on row 2 behind a non-zero row 1: reached only by passing components.
-    b = {{"100", "200"}, {"1", "1,2,3"}, {"0", "0"}};
-    r = selectComponents(makeTable(4, {{"A", "5", "1", "1"}}), b);
-    ASSERT_TRUE(r.ok());
-    r = selectComponents(makeTable(4, {{"A", "5", "1", "1"}, {"B", "150", "1", "1"}}), b);
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().message, invalidNumberMessage("1,2,3"));
-
-    // A bad bound before any non-zero one fails the criteria test itself, even with no component.
-    b = {{"5-3", "0"}, {"1", "2"}, {"0", "0"}};
-    r = selectComponents(makeTable(4, {}), b);
-    ASSERT_FALSE(r.ok());
-    // Behind the first non-zero bound and with no component, it is never read.
-    b = {{"1", "2"}, {"5-3", "9"}, {"0", "0"}};
-    r = selectComponents(makeTable(4, {}), b);
     ASSERT_TRUE(r.ok());
     EXPECT_TRUE(r->rows.empty());
 }
@@ -267,8 +289,8 @@ TEST(Selection, SameAsLiteralReadingOnRandomBases)
                            "x-",
                            "-",
                            "8-7-6"};
-    const char* boundForms[] = {"",     "0",  "1",    "5",   "10", "2,5", "100", "0,0001",
-                                "1E-5", "12", "9E-6", "<20", "-1", "3-4", "1,1"};
+    const char* boundForms[] = {"",   "0",    "1",   "5",  "10",  "2,5", "100", "0,0001", "1E-5",
+                                "12", "9E-6", "<20", "-1", "3-4", "1,1", ">3",  "1к",     "1.5"};
     std::mt19937 rng(20240607);
     auto pick = [&](auto& arr) { return arr[rng() % std::size(arr)]; };
     int errors = 0;

@@ -477,7 +477,9 @@ TEST(Store, ValuesNoTextCarriesAreWrittenAsLoaded)
     const auto failed = encodeBase(*base);
     ASSERT_FALSE(failed.ok());
     EXPECT_EQ(failed.error().kind, ErrorKind::WriteFailed);
-    EXPECT_EQ(failed.error().message, "Ошибка записи в файл");
+    EXPECT_EQ(
+        failed.error().message,
+        "Ошибка записи в файл: запись «Y» (строка 2), столбец 7: «1,2,3» не читается как значение этого столбца");
     EXPECT_EQ(failed.error().row, 2);
     EXPECT_EQ(failed.error().column, 7);
     // Giving an unedited cell the text it shows does not make it edited.

@@ -174,7 +174,7 @@ TEST(ParseNumber, AcceptRejectTable)
             EXPECT_DOUBLE_EQ(*r, c.value) << "'" << c.text << "'";
         } else {
             EXPECT_EQ(r.error().kind, ErrorKind::InvalidNumber);
-            EXPECT_EQ(r.error().message, std::string("'") + c.text + "' is not a valid floating point value");
+            EXPECT_EQ(r.error().message, std::string("«") + c.text + "» не читается как число");
         }
     }
 }
@@ -238,11 +238,11 @@ TEST(ParseRange, ErrorNamesTheFailingEnd)
 {
     auto r = parseRange("1-2-3");
     ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().message, "'2-3' is not a valid floating point value");
+    EXPECT_EQ(r.error().message, "«2-3» не читается как число");
     // The leading minus has become "0" by the time the lower end is parsed.
     auto n = parseRange("-1,2,3");
     ASSERT_FALSE(n.ok());
-    EXPECT_EQ(n.error().message, "'01,2,3' is not a valid floating point value");
+    EXPECT_EQ(n.error().message, "«01,2,3» не читается как число");
 }
 
 TEST(FlaggedValueText, Decorations)

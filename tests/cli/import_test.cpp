@@ -70,7 +70,7 @@ TEST(QdbImport, OptionsMessagesAndExitCodes)
 {
     ScratchDir dir;
     const auto good = dir.write("good.csv", diodeCsv({{{0, "Д9"}, {1, "10"}}, {{0, "Д10"}, {1, "20"}}}));
-    const auto bad = dir.write("bad.csv", diodeCsv({{{0, "Д9"}, {1, "10"}}, {{0, "Д10"}, {1, "1.5"}}}));
+    const auto bad = dir.write("bad.csv", diodeCsv({{{0, "Д9"}, {1, "10"}}, {{0, "Д10"}, {1, "1/2"}}}));
     const auto tabs = dir.write("tabs.csv",
                                 "\xEF\xBB\xBF"
                                 "Название\tUст ном, В\tTп max, °С\nКС133А\t3,3\t125\n");
@@ -90,12 +90,12 @@ TEST(QdbImport, OptionsMessagesAndExitCodes)
          2},
         {"bad.csv out.QDB",
          1,
-         {"qdb: строка 3, «Uобр max, В»: «1.5» — не число\n",
+         {"qdb: строка 3, «Uобр max, В»: «1/2» — не число: не понято «/2»\n",
           "qdb: ничего не импортировано: строк с ошибками 1 (пропустить их: --skip-bad)\n"},
          -1},
         {"--skip-bad bad.csv out.QDB",
          0,
-         {"qdb: строка 3, «Uобр max, В»: «1.5» — не число\n",
+         {"qdb: строка 3, «Uобр max, В»: «1/2» — не число: не понято «/2»\n",
           "qdb: Прочитано записей: 1, пропущено строк: 1\n"},
          1},
         {"--dry-run good.csv out.QDB",

@@ -78,17 +78,37 @@ TEST_F(SelectCli, TypedBounds)
         {{"--bound", "14=12:25"}, "KT3102\n2N3904\n"},
         {{"--bound", "30=12:12"}, "КТ315А\nKT3102\n2N3904\n"},
         {{"--bound", "1=110:90"}, ""},  // lower above upper: nothing, still exit 0
-        {{"--bound", "1=5:0"}, ""},     // only a lower bound
+        {{"--bound", "1=5:0"}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},  // at least 5
         {{"--bound", "1=0:0"}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},  // no criteria
+        {{"--bound", "1=0:"}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},
         {{}, "КТ315А\nKT3102\nBC547\n2N3904\nКТ315А\n"},
-        {{"--bound", "1=90 В:<110"}, "КТ315А\nKT3102\n2N3904\n"},  // typed texts are filtered
-        {{"--bound", "14=11.5:25"}, "KT3102\n2N3904\n"},           // a point reads as the comma
+        {{"--bound", "14=11.5:25"}, "KT3102\n2N3904\n"},  // a point is a decimal mark too
+        // One-sided bounds: only «От», «>» or «≥» is at least; only «До», «<» or «≤» at most.
+        {{"--bound", "1=96:"}, "КТ315А\nBC547\nКТ315А\n"},
+        {{"--bound", "1=>96"}, "КТ315А\nBC547\nКТ315А\n"},
+        {{"--bound", "1=≥96"}, "КТ315А\nBC547\nКТ315А\n"},
+        {{"--bound", "1=:100"}, "КТ315А\nKT3102\n2N3904\n"},
+        {{"--bound", "1=<100"}, "КТ315А\nKT3102\n2N3904\n"},
+        {{"--bound", "1=≤100"}, "КТ315А\nKT3102\n2N3904\n"},
+        // Prefixes in a column without a unit multiply.
+        {{"--bound", "1=0,09к:0.11k"}, "КТ315А\nKT3102\n2N3904\n"},
     };
     for (const auto& c : cases) {
         const QdbRun run = qdb(c.args);
         EXPECT_EQ(run.exitCode, 0) << c.args.size() << " " << run.err;
         EXPECT_EQ(run.out, c.expected) << (c.args.empty() ? "" : c.args.back());
     }
+}
+
+TEST_F(SelectCli, BoundsInTheColumnsUnit)
+{
+    // The shipped catalogue: column 2 is «Uкэ max, В», column 5 «Iк max, мА».
+    QdbRun run = qdb({"--bound", "2=0,046к:"}, false);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "КТ315А\nBC547\n2N3904\n");
+    run = qdb({"--bound", "2=46000 мВ:0.056 kV"}, false);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "КТ315А\nBC547\n");
 }
 
 TEST_F(SelectCli, BoundsLikeAComponent)
@@ -104,7 +124,7 @@ TEST_F(SelectCli, BoundsLikeAComponent)
     run = qdb({"--like", "КТ315А", "--columns", "1", "--spread", "0:11"});
     EXPECT_EQ(run.out, "КТ315А\nBC547\n");
     run = qdb({"--like", "КТ315А", "--columns", "1", "--spread", "100:100"});
-    EXPECT_EQ(run.out, "");  // the lower bound is 0: no active row
+    EXPECT_EQ(run.out, "КТ315А\nKT3102\nBC547\n2N3904\n");  // the lower bound is 0: at most 200
     // A typed bound after the taken ones replaces them for its column.
     run = qdb({"--like", "КТ315А", "--columns", "1", "--bound", "1=280:300"});
     EXPECT_EQ(run.out, "КТ315А\n");
@@ -123,12 +143,13 @@ TEST_F(SelectCli, Failures)
     const Case cases[] = {
         {{"--like", "KT999"}, "не найден"},
         {{"--like", "кт315а"}, "не найден"},  // exact, case-sensitive
-        // The rejected bound is quoted as typed, not with the "0" the rule puts before it.
-        {{"--bound", "1=-5:10"}, "'-5' is not a valid floating point value"},
-        {{"--bound", "1=5:7-9"}, "'7-9' is not a valid floating point value"},
+        // A bound that does not read names the option, the column and the text.
+        {{"--bound", "1=5:7-9"}, "--bound «1=5:7-9»: Столбец 1: граница «7-9»: диапазон"},
+        {{"--bound", "1=1/2:"}, "граница «1/2»: не понято «/2»"},
+        {{"--bound", "1=5"}, "одна граница пишется со знаком"},
         {{"--bound", "31=1:2"}, "от 1 до 30"},
         {{"--bound", "0=1:2"}, "от 1 до 30"},
-        {{"--bound", "1=5"}, "СТОЛБЕЦ=ОТ:ДО"},
+        {{"--bound", "1=5:6:7"}, "СТОЛБЕЦ=ОТ:ДО"},
         {{"--like", "BC547", "--spread", "10:101"}, "от 0 до 100"},
         {{"--like", "BC547", "--columns", "1,x"}, "«x»"},
         {{"--spread", "5:5"}, "--like"},
@@ -139,6 +160,17 @@ TEST_F(SelectCli, Failures)
         EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
+
+    // With the catalogue the columns have units: a bare prefix in a column of мА is ambiguous, a
+    // unit of another quantity is refused.
+    QdbRun run = qdb({"--bound", "5=1к:2к"}, false);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("--bound «5=1к:2к»: Столбец «Iк max, мА»: граница «1к»"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("укажите единицу: 1 А или 1000 мА"), std::string::npos) << run.err;
+    run = qdb({"--bound", "2=40 мА:"}, false);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("единица тока"), std::string::npos) << run.err;
 
     const fs::path missing = m_dir / "missing.QDB";
     EXPECT_EQ(runQdb({"select", missing.string()}, m_dir).exitCode, 1);

@@ -59,7 +59,7 @@ QByteArray spreadsheetDiodes()
     return QByteArray("\xEF\xBB\xBF") + QString(
                                             "Прибор,\"Uобр max, В\",\"Iпр ср max, мА\",Цена\n"
                                             "КД105Б,400,300,12\n"
-                                            "КД105В,600,1.5,14\n"
+                                            "КД105В,600,2 В,14\n"
                                             "\"КД105Г\",800,\"<300\",15\n")
                                             .toUtf8();
 }
@@ -157,15 +157,18 @@ void TstCsvImport::previewMarksTheBadCellAndRecordsGoIntoTheOpenBase()
             QCOMPARE(m->headerData(1, Qt::Horizontal).toString(), QString("Uобр max, В"));
             QCOMPARE(m->headerData(1, Qt::Vertical).toString(), QString("3"));
             QCOMPARE(m->index(2, 3).data().toString(), QString("<300"));
-            QCOMPARE(m->index(1, 3).data().toString(), QString("1.5"));
+            QCOMPARE(m->index(1, 3).data().toString(), QString("2 В"));
             QVERIFY(m->index(1, 3).data(Qt::BackgroundRole).isValid());
             QVERIFY(!m->index(1, 2).data(Qt::BackgroundRole).isValid());
-            QCOMPARE(m->index(1, 3).data(Qt::ToolTipRole).toString(),
-                     QString("строка 3, «Iпр ср max, мА»: «1.5» — не число"));
+            QCOMPARE(
+                m->index(1, 3).data(Qt::ToolTipRole).toString(),
+                QString(
+                    "строка 3, «Iпр ср max, мА»: «2 В» — не число: «В» — единица напряжения, а столбец в мА "
+                    "(единица тока)"));
             QVERIFY(dlg->messagesView()->toPlainText().contains(
                 "Столбец 4 «Цена» пропущен: нет среди параметров типа «Диоды»"));
             QVERIFY(
-                dlg->messagesView()->toPlainText().contains("строка 3, «Iпр ср max, мА»: «1.5» — не число"));
+                dlg->messagesView()->toPlainText().contains("строка 3, «Iпр ср max, мА»: «2 В» — не число"));
             QVERIFY(dlg->summaryLabel()->text().startsWith("Записей: 2; строк с ошибками: 1"));
             QVERIFY(!dlg->appendButton()->isEnabled());
             QVERIFY(!dlg->newBaseButton()->isEnabled());

@@ -400,7 +400,13 @@ void TstDocument::saveFailureMakesTheBadCellCurrent()
     QVERIFY(!fx.form->saveBase());
     QCOMPARE(fx.ui.messages.size(), 1);
     QCOMPARE(fx.ui.messages[0].caption, QStringLiteral("Ошибка"));
-    QCOMPARE(fx.ui.messages[0].text, QStringLiteral("Ошибка записи в файл"));
+    // The message names the record, the column and the text.
+    const QString name = cpToQString(fx.form->document().base().table.cell(3, 0));
+    const QString title = cpToQString(fx.form->document().base().table.cell(0, 5)).replace(u'|', u' ');
+    QCOMPARE(fx.ui.messages[0].text,
+             QStringLiteral("Ошибка записи в файл: запись «%1» (строка 3), столбец «%2»: "
+                            "«1,2,3» не читается как значение этого столбца")
+                 .arg(name, title));
     QCOMPARE(fx.form->mainGrid()->currentCoreRow(), 3);
     QCOMPARE(fx.form->mainGrid()->currentCoreColumn(), 5);
     QCOMPARE(fileBytes(path), onDisk);

@@ -12,51 +12,35 @@
 
 namespace veltris::testsupport {
 
-// The selection read literally: bounds re-read for every component, every cell through the
-// filter and the full range parser.
+// The selection read literally: every cell through the filter and the full range parser.
 inline Result<SelectionResult> literalSelection(const Table& t, const std::vector<BoundTexts>& b)
 {
     SelectionResult out;
+    std::vector<BoundPair> pairs;
     bool criteria = false;
-    for (const auto& row : b) {
-        for (const std::string& s : {row.lower, row.upper}) {
-            auto v = parseNumber("0" + numericFilter(s));
-            if (!v)
-                return Error{ErrorKind::InvalidNumber, invalidNumberMessage(s)};  // quoted as typed
-            if (*v != 0)
-                criteria = true;
-            if (criteria)
-                break;
-        }
-        if (criteria)
-            break;
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        auto pair = readBoundPair(b[i], t.cell(0, static_cast<int>(i) + 1), static_cast<int>(i) + 1);
+        if (!pair)
+            return pair.error();
+        criteria = criteria || pair->hasLo || pair->hasHi;
+        pairs.push_back(*pair);
     }
     if (!criteria) {
         out.noCriteria = true;
         return out;
     }
     for (int k = 1; k < t.rowCount(); ++k) {
-        bool anyActive = false;
         bool passed = true;
-        for (std::size_t i = 0; i < b.size() && passed; ++i) {
-            if (b[i].lower.empty() || b[i].upper.empty())
+        for (std::size_t i = 0; i < pairs.size() && passed; ++i) {
+            const BoundPair& p = pairs[i];
+            if (!p.hasLo && !p.hasHi)
                 continue;
-            // A rejected bound is quoted as typed.
-            auto lo = parseNumber("0" + numericFilter(b[i].lower));
-            if (!lo)
-                return Error{ErrorKind::InvalidNumber, invalidNumberMessage(b[i].lower)};
-            auto hi = parseNumber("0" + numericFilter(b[i].upper));
-            if (!hi)
-                return Error{ErrorKind::InvalidNumber, invalidNumberMessage(b[i].upper)};
-            if (std::fabs(*lo) == 0 || std::fabs(*hi) == 0)
-                continue;
-            anyActive = true;
             auto range = parseRange(numericFilter(t.cell(k, static_cast<int>(i) + 1)));
             if (!range)
                 return range.error();
-            passed = std::fabs(range->a) >= std::fabs(*lo) && std::fabs(range->b) <= std::fabs(*hi);
+            passed = (!p.hasLo || std::fabs(range->a) >= p.lo) && (!p.hasHi || std::fabs(range->b) <= p.hi);
         }
-        if (anyActive && passed)
+        if (passed)
             out.rows.push_back(k);
     }
     return out;
