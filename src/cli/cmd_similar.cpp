@@ -194,6 +194,17 @@ const char* compatibleVerdict(Verdict v)
     return verdictKeyword(v == Verdict::NotGuaranteed ? Verdict::Fail : v);
 }
 
+// Why a figure cannot tell, where it cannot: "not_comparable" (another kind of figure or another
+// condition than the reference's), "unknown" (no value); null where it tells.
+const char* reasonWord(const FinderMatch& m, std::size_t j)
+{
+    if (m.otherMask >> j & 1u)
+        return "\"not_comparable\"";
+    if (m.unknownMask >> j & 1u)
+        return "\"unknown\"";
+    return "null";
+}
+
 const char* packageWord(PackageMatch p)
 {
     return p == PackageMatch::Same ? "true" : p == PackageMatch::Other ? "false" : "null";
@@ -213,7 +224,10 @@ std::string jsonReport(const FinderReport& report, const FinderQuery& query, con
         const SubstituteRule& r = a.rule;
         out += (j ? "," : "");
         out += "{\"column\":" + std::to_string(a.column) +
-               ",\"title\":" + jsonString(titleOf(base, a.column)) + ",\"rule\":" + jsonString(ruleText(r)) +
+               ",\"title\":" + jsonString(titleOf(base, a.column)) +
+               ",\"rule\":" + jsonString(ruleKindText(r)) +
+               ",\"options\":" + jsonString(ruleOptionsLabel(r.options)) +
+               ",\"required\":" + (r.options.required ? "true" : "false") +
                ",\"label\":" + jsonString(ruleLabel(r)) + ",\"gate\":" + (a.gate() ? "true" : "false") +
                ",\"tolerance\":" +
                (r.kind == RuleKind::AtLeast  ? std::to_string(r.minusPercent)
@@ -242,7 +256,7 @@ std::string jsonReport(const FinderReport& report, const FinderQuery& query, con
             out += "{\"column\":" + std::to_string(query.rules[j].column) +
                    ",\"text\":" + jsonString(cp1251ToUtf8(m.texts[j])) + ",\"verdict\":\"" +
                    compatibleVerdict(m.verdict(j)) + "\"" + ",\"kind\":\"" + verdictKeyword(m.verdict(j)) +
-                   "\"}";
+                   "\",\"reason\":" + reasonWord(m, j) + "}";
         }
         out += "]}";
     }

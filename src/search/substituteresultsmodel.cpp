@@ -143,9 +143,9 @@ QString SubstituteResultsModel::verdictToolTip(const FinderMatch& m) const
     case veltris::MatchClass::Full: lines << QStringLiteral("Замена: все правила выполнены"); break;
     case veltris::MatchClass::WithUnknown:
         lines << QStringLiteral(
-                     "Замена: ни одно правило не нарушено, но по %1 параметрам по записи "
-                     "нельзя судить")
-                     .arg(m.unknowns);
+            "Замена: ни одно правило не нарушено, но о названных параметрах по записи судить "
+            "нельзя: значения нет или оно дано иначе, чем у образца (типовое против предельного, "
+            "при других условиях)");
         break;
     case veltris::MatchClass::Near:
         lines << QStringLiteral("Близкая: не выполнено правил — %1; в скобках — отклонение от образца")

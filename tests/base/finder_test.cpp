@@ -66,9 +66,10 @@ TEST(FinderMeaning, TextsPromiseWhatAnEngineerReads)
         {"<0,4", kKnownHigh, 0.4, 0.4},
         {">250", kKnownLow, 250, 250},
         {"50-350", both, 50, 350},
-        {"(12)", both, 12, 12},  // a typical value is still the value
-        {"[<0,4]", kKnownHigh, 0.4, 0.4},
-        {"{>3}", kKnownLow, 3, 3},
+        {"(12)", both | kMarkTypical, 12, 12},  // a typical value: the value, marked so
+        {"[<0,4]", kKnownHigh | kMarkBracket, 0.4, 0.4},
+        {"{>3}", kKnownLow | kMarkBrace, 3, 3},
+        {"[(<2,5)]", kKnownHigh | kMarkTypical | kMarkBracket, 2.5, 2.5},
         {"-45", both, 45, 45},  // the sign gives the direction only
         {"1E-5", both, 1e-5, 1e-5},
         {"2,5E3", both, 2500, 2500},
@@ -104,7 +105,7 @@ TEST(FinderMeaning, AgreesWithTheRangeParserOnRandomTexts)
         std::string text;
         for (int n = length(rng); n > 0; --n)
             text += alphabet[pick(rng)];
-        const CellMeaning m = cellMeaning(text);
+        CellMeaning m = cellMeaning(text);
         const auto range = parseRange(numericFilter(text));
         const bool less = text.find('<') != std::string::npos;
         const bool greater = text.find('>') != std::string::npos;
@@ -113,6 +114,12 @@ TEST(FinderMeaning, AgreesWithTheRangeParserOnRandomTexts)
             continue;
         }
         ASSERT_NE(m.known, 0) << text;
+        // The marks are the brackets the stored flags would keep: any opening one anywhere.
+        const unsigned marks = (text.find('(') != std::string::npos ? unsigned{kMarkTypical} : 0u) |
+                               (text.find('[') != std::string::npos ? unsigned{kMarkBracket} : 0u) |
+                               (text.find('{') != std::string::npos ? unsigned{kMarkBrace} : 0u);
+        EXPECT_EQ(m.known & kMarks, marks) << text;
+        m.known &= kKnownEnds;
         const double a = std::fabs(range->a);
         const double b = std::fabs(range->b);
         if (less) {
@@ -227,12 +234,12 @@ TEST(FinderOpenBase, KnownSubstitutesRankFirstThenNearMisses)
         const bool unknown = q.rules[j].column == 2 || q.rules[j].column == 16;
         EXPECT_EQ(third.verdict(j), unknown ? Verdict::Unknown : Verdict::Pass);
     }
-    EXPECT_EQ(r.matches[1].texts[2], "(150)");  // rule 2 is column 5, Iк
+    EXPECT_EQ(r.matches[1].texts[2], "150");  // rule 2 is column 5, Iк
 
     const std::vector<std::string> titles = titlesOf(base);
-    const std::vector<std::string> verdicts = {"прямая замена",          "прямая замена",
-                                               "замена, не известно: 2", "близкая: корпус",
-                                               "близкая: Uкэ −25 %",     "близкая: Uкэ −25 %"};
+    const std::vector<std::string> verdicts = {
+        "прямая замена",   "прямая замена",      "замена, не известно: Uкэ, Cк",
+        "близкая: корпус", "близкая: Uкэ −25 %", "близкая: Uкэ −25 %"};
     ASSERT_EQ(r.matches.size(), verdicts.size());
     for (std::size_t k = 0; k < verdicts.size(); ++k)
         EXPECT_EQ(matchVerdictText(q, r.matches[k], titles), verdicts[k]) << k;
@@ -288,6 +295,179 @@ TEST(FinderOpenBase, StrictCountsUnknownAsFailingAndEmptyRecordsAreNoMatch)
     EXPECT_EQ(third->unknowns, 2);
     EXPECT_EQ(third->failMask, 0u);  // the verdicts stay unknown
     EXPECT_EQ(matchVerdictText(q, *third, titlesOf(base)), "близкая: Uкэ не известно, Cк не известно");
+}
+
+// ---- like with like, figures that must be known, zener windows, class gates ----
+
+// The search of `rules` around row 0 of `base`, near misses up to 3, every match ranked.
+FinderReport searchAround(const ComponentBase& base, const RuleSet& rules, FinderQuery* query = nullptr)
+{
+    auto q = makeQuery(finderSourceFromBase(base), 0, rules, 3, 0);
+    EXPECT_TRUE(q.ok()) << (q.ok() ? "" : q.error().message);
+    if (!q.ok())
+        return {};
+    FinderReport r = findInBase(*q, base, "t.QDB");
+    if (query != nullptr)
+        *query = *q;
+    return r;
+}
+
+const FinderMatch* matchNamed(const FinderReport& r, const char* name)
+{
+    for (const FinderMatch& m : r.matches)
+        if (m.name == cp(name))
+            return &m;
+    return nullptr;
+}
+
+TEST(FinderLikeWithLike, TypicalLimitAndOtherConditionsAreNotCompared)
+{
+    // fгр «не меньше»: a typical value against a typical one, a limit against a limit; a typical
+    // value against a guaranteed limit says nothing («не сравнимо»), in either direction.
+    const RuleSet rules = rulesOf(1, {{15, "ge"}, {2, "ge"}});
+    const auto verdictOf = [&](const char* refFt, const char* candFt) {
+        const ComponentBase base =
+            makeBase(1, {{"REF", {{2, "20"}, {15, refFt}}}, {"CAND", {{2, "20"}, {15, candFt}}}});
+        const FinderReport r = searchAround(base, rules);
+        const FinderMatch* m = matchNamed(r, "CAND");
+        EXPECT_NE(m, nullptr) << refFt << " " << candFt;
+        return m == nullptr ? std::make_pair(Verdict::Pass, false)
+                            : std::make_pair(m->verdict(1), (m->otherMask >> 1 & 1u) != 0);
+    };
+    EXPECT_EQ(verdictOf("(250)", "(300)"), std::make_pair(Verdict::Pass, false));
+    EXPECT_EQ(verdictOf("(250)", "(100)"), std::make_pair(Verdict::Fail, false));
+    EXPECT_EQ(verdictOf("(250)", ">80"), std::make_pair(Verdict::Unknown, true));
+    EXPECT_EQ(verdictOf(">80", "(250)"), std::make_pair(Verdict::Unknown, true));
+    EXPECT_EQ(verdictOf(">80", "[300]"), std::make_pair(Verdict::Unknown, true));
+    EXPECT_EQ(verdictOf("[80]", "[100]"), std::make_pair(Verdict::Pass, false));
+
+    // rст at the current of column 9: figures at another current are not compared; where the
+    // candidate does not say its current, the figures are.
+    const ComponentBase zeners = makeBase(4, {{"REF", {{1, "5,6"}, {6, "<10"}, {9, "5"}}},
+                                              {"SAME", {{1, "5,6"}, {6, "<40"}, {9, "5"}}},
+                                              {"OTHER", {{1, "5,6"}, {6, "<40"}, {9, "20"}}},
+                                              {"UNSAID", {{1, "5,6"}, {6, "<40"}}}});
+    FinderQuery q;
+    const FinderReport r = searchAround(zeners, rulesOf(4, {{1, "band:3:3 window"}, {6, "le:50 at:9"}}), &q);
+    ASSERT_EQ(q.rules.size(), 2u);
+    EXPECT_EQ(matchNamed(r, "SAME")->verdict(1), Verdict::NotGuaranteed);
+    EXPECT_EQ(matchNamed(r, "UNSAID")->verdict(1), Verdict::NotGuaranteed);
+    EXPECT_EQ(matchNamed(r, "OTHER")->verdict(1), Verdict::Unknown);
+    EXPECT_EQ(matchVerdictText(q, *matchNamed(r, "OTHER"), titlesOf(zeners)), "замена, не сравнимо: rст");
+}
+
+TEST(FinderLikeWithLike, AFigureThatMustBeKnownFailsWhereTheCandidateLacksIt)
+{
+    // A fast diode: tвосст must be known where the reference gives it.
+    const RuleSet rules = rulesOf(3, {{1, "ge known"}, {7, "le known"}});
+    const ComponentBase base = makeBase(3, {{"FAST", {{1, "75"}, {7, "<4"}}},
+                                            {"RECTIFIER", {{1, "400"}}},
+                                            {"ALSO FAST", {{1, "100"}, {7, "<4"}}}});
+    FinderQuery q;
+    const FinderReport r = searchAround(base, rules, &q);
+    EXPECT_EQ(namesOf(r, true), (std::vector<std::string>{"ALSO FAST"}));
+    const FinderMatch* slow = matchNamed(r, "RECTIFIER");
+    ASSERT_NE(slow, nullptr);
+    EXPECT_EQ(slow->fails, 1);
+    EXPECT_EQ(slow->verdict(1), Verdict::Fail);
+    EXPECT_EQ(matchVerdictText(q, *slow, titlesOf(base)), "близкая: tвосст обр не известно");
+    // A reference without the figure asks nothing of it.
+    const ComponentBase rectifiers = makeBase(3, {{"R1", {{1, "400"}}}, {"R2", {{1, "600"}}}});
+    EXPECT_EQ(namesOf(searchAround(rectifiers, rules), true), (std::vector<std::string>{"R2"}));
+}
+
+TEST(FinderZener, VoltageIsOneWindowAndNearMissesComeByVoltage)
+{
+    const auto defaults = SubstituteDefaults::load(VELTRIS_SOURCE_DIR "/data");
+    ASSERT_TRUE(defaults.ok());
+    const RuleSet rules = defaults->rules(4);
+    // A reference given only as a range, candidates only as a nominal (the series tolerance of
+    // the name makes their window), or all three.
+    const ComponentBase base =
+        makeBase(4, {{"Д813", {{2, "11,5"}, {3, "14"}, {8, "280"}}},
+                     {"BZX55C4V7", {{1, "4,7"}, {8, "500"}}},
+                     {"BZX55C13", {{1, "13"}, {8, "500"}}},
+                     {"LOW NOMINAL", {{1, "11,4"}, {2, "11,2"}, {3, "11,6"}, {8, "500"}}},
+                     {"WIDE", {{1, "12,5"}, {2, "10"}, {3, "15"}, {8, "500"}}},
+                     {"NO VOLTAGE", {{8, "500"}}}});
+    const FinderReport r = searchAround(base, rules);
+    EXPECT_EQ(namesOf(r, true), (std::vector<std::string>{"BZX55C13"}));
+    for (const char* name : {"BZX55C4V7", "LOW NOMINAL", "WIDE", "NO VOLTAGE"}) {
+        const FinderMatch* m = matchNamed(r, name);
+        if (m != nullptr) {
+            EXPECT_EQ(m->verdict(0), Verdict::Fail) << name;
+        }
+    }
+    // Near misses of a zener: the same voltage failing elsewhere comes before other voltages.
+    const ComponentBase small =
+        makeBase(4, {{"REF", {{1, "4,7"}, {2, "4,4"}, {3, "5"}, {6, "<10"}, {9, "5"}}},
+                     {"3V9", {{1, "3,9"}, {6, "<10"}, {9, "5"}}},
+                     {"4V7 SOFT", {{1, "4,7"}, {6, "<80"}, {9, "5"}}},
+                     {"5V1", {{1, "5,1"}, {6, "<10"}, {9, "5"}}},
+                     {"10V", {{1, "10"}, {6, "<9"}, {9, "5"}}}});
+    const FinderReport near = searchAround(small, rules);
+    EXPECT_EQ(namesOf(near, false), (std::vector<std::string>{"4V7 SOFT", "5V1", "3V9", "10V"}));
+
+    // A temperature-compensated reference asks for a compensated candidate; an ordinary one
+    // asks nothing of ТКН.
+    const ComponentBase compensated =
+        makeBase(4, {{"Д818Е", {{1, "9"}, {2, "8,55"}, {3, "9,45"}, {7, "<0,005"}}},
+                     {"ORDINARY", {{1, "9,1"}, {2, "8,65"}, {3, "9,45"}, {7, "<0,07"}}},
+                     {"UNSAID", {{1, "9,1"}, {2, "8,65"}, {3, "9,45"}}},
+                     {"Д818Г", {{1, "9"}, {2, "8,55"}, {3, "9,45"}, {7, "<0,005"}}}});
+    const FinderReport c = searchAround(compensated, rules);
+    EXPECT_EQ(namesOf(c, true), (std::vector<std::string>{"Д818Г"}));
+    FinderQuery ordinary;
+    searchAround(
+        makeBase(4, {{"Д814В", {{2, "9"}, {3, "10,5"}, {7, "<0,09"}}}, {"X", {{2, "9"}, {3, "10,5"}}}}),
+        rules, &ordinary);
+    for (const ActiveRule& a : ordinary.rules)
+        EXPECT_NE(a.column, 7);
+    EXPECT_DOUBLE_EQ(seriesTolerance(cp("BZX55C5V6")), 0.05);
+    EXPECT_DOUBLE_EQ(seriesTolerance(cp("BZX79B12")), 0.02);
+    EXPECT_DOUBLE_EQ(seriesTolerance(cp("1N4733A")), 0.05);
+    EXPECT_DOUBLE_EQ(seriesTolerance(cp("1N5232A")), 0.10);
+}
+
+TEST(FinderClassGate, DarlingtonsAndTriacsAreOtherDevices)
+{
+    // h21э ">15" has no upper end: without the gate a Darlington would pass the band.
+    const RuleSet bipolar = rulesOf(1, {{2, "ge"}, {14, "band:30:300 class:darlington"}});
+    const ComponentBase power = makeBase(1, {{"SINGLE", {{2, "60"}, {14, ">15"}}},
+                                             {"DARLINGTON", {{2, "60"}, {14, ">750"}}},
+                                             {"ANOTHER SINGLE", {{2, "80"}, {14, "20-70"}}}});
+    EXPECT_EQ(namesOf(searchAround(power, bipolar), true), (std::vector<std::string>{"ANOTHER SINGLE"}));
+    EXPECT_EQ(matchNamed(searchAround(power, bipolar), "DARLINGTON"), nullptr);
+    const ComponentBase darlingtons = makeBase(1, {{"DARLINGTON", {{2, "60"}, {14, ">750"}}},
+                                                   {"SINGLE", {{2, "60"}, {14, ">40"}}},
+                                                   {"ANOTHER", {{2, "80"}, {14, ">1000"}}}});
+    const FinderReport d = searchAround(darlingtons, bipolar);
+    EXPECT_EQ(namesOf(d, true), (std::vector<std::string>{"ANOTHER"}));
+    EXPECT_EQ(matchNamed(d, "SINGLE"), nullptr);
+    // Small-signal parts of high gain stay the same class.
+    const ComponentBase small =
+        makeBase(1, {{"КТ315А", {{2, "25"}, {14, "30-120"}}}, {"BC547C", {{2, "45"}, {14, "420-800"}}}});
+    EXPECT_NE(matchNamed(searchAround(small, bipolar), "BC547C"), nullptr);
+
+    // A triac's current is written in brackets: an SCR and a triac are other classes; where the
+    // candidate does not give the figure, the class is not known.
+    const ComponentBase thyristors = makeBase(6, {{"SCR", {{1, "400"}, {3, "10"}}},
+                                                  {"TRIAC", {{1, "600"}, {3, "[12]"}}},
+                                                  {"SCR2", {{1, "600"}, {3, "12"}}},
+                                                  {"UNSAID", {{1, "600"}}}});
+    FinderQuery q;
+    const FinderReport t = searchAround(thyristors, rulesOf(6, {{1, "ge"}, {3, "ge:20 class:marks"}}), &q);
+    EXPECT_EQ(matchNamed(t, "TRIAC"), nullptr);
+    ASSERT_NE(matchNamed(t, "UNSAID"), nullptr);
+    EXPECT_EQ(matchVerdictText(q, *matchNamed(t, "UNSAID"), titlesOf(thyristors)),
+              "замена, класс не известен, не известно: Iос ср");
+    EXPECT_EQ(matchClass(*matchNamed(t, "SCR2")), MatchClass::Full);
+    const ComponentBase triacs = makeBase(6, {{"TRIAC", {{1, "600"}, {3, "[12]"}}},
+                                              {"SCR", {{1, "600"}, {3, "16"}}},
+                                              {"TRIAC2", {{1, "800"}, {3, "[16]"}}}});
+    const FinderReport tr = searchAround(triacs, rulesOf(6, {{1, "ge"}, {3, "ge:20 class:marks"}}));
+    EXPECT_EQ(namesOf(tr, true), (std::vector<std::string>{"TRIAC2"}));
+    EXPECT_EQ(matchNamed(tr, "SCR"), nullptr);
 }
 
 TEST(FinderRanking, BetterFiguresDoNotPushACloseAnalogDown)
@@ -596,6 +776,7 @@ struct Promise {
     bool highKnown = false;
     double lo = 0;
     double hi = 0;
+    bool typical = false;  // "(x)": compared only with another typical value
 };
 
 std::string decimalText(double v)
@@ -614,7 +795,7 @@ std::pair<std::string, Promise> randomCell(std::mt19937& rng)
     case 1: return {"<" + decimalText(a), {false, true, a, a}};
     case 2: return {">" + decimalText(a), {true, false, a, a}};
     case 3: return {decimalText(a) + "-" + decimalText(b), {true, true, a, b}};
-    case 4: return {"(" + decimalText(a) + ")", {true, true, a, a}};
+    case 4: return {"(" + decimalText(a) + ")", {true, true, a, a, true}};
     default: return {decimalText(a), {true, true, a, a}};
     }
 }
@@ -652,6 +833,8 @@ Verdict oracle(const Promise& p, const SubstituteRule& rule, const Promise& ref)
 {
     if (!p.lowKnown && !p.highKnown)
         return Verdict::Unknown;
+    if (p.typical != ref.typical)
+        return Verdict::Unknown;  // «не сравнимо»
     const Wanted w = wantedBy(rule, ref);
     const double eps = 1e-9;
     const bool belowLow = [&](double v) { return w.low && v < w.lo * (1 - eps); }(p.lowKnown ? p.lo : p.hi);
@@ -739,7 +922,8 @@ TEST(FinderGenerated, MatchesObeyTheRulesAndTheOrder)
                 // Closeness: geometric means of the known ends on a log scale; what is in the
                 // candidate's favour only breaks ties, at most ln 2 of it. Drawing numbers are
                 // names, not quantities.
-                if ((mine.lowKnown || mine.highKnown) && a.column != packageColumn(type)) {
+                if ((mine.lowKnown || mine.highKnown) && mine.typical == ref.typical &&
+                    a.column != packageColumn(type)) {
                     const double d = std::log(std::sqrt(mine.lo * mine.hi) / std::sqrt(ref.lo * ref.hi));
                     const Wanted w = wantedBy(a.rule, ref);
                     const bool forIt = (w.low && !w.high && d > 0) || (w.high && !w.low && d < 0);

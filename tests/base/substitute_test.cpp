@@ -43,6 +43,27 @@ TEST(SubstituteRules, TextsReadAndWriteBack)
         ASSERT_FALSE(r.ok()) << t;
         EXPECT_NE(r.error().message.find("правило"), std::string::npos);
     }
+    // Options follow the rule after a blank, in any order, and write back in one order.
+    const auto opt = parseRuleText("band:3:3  window known");
+    ASSERT_TRUE(opt.ok());
+    EXPECT_TRUE(opt->options.required && opt->options.window);
+    EXPECT_EQ(ruleText(*opt), "band:3:3 known window");
+    EXPECT_EQ(ruleKindText(*opt), "band:3:3");
+    for (const char* t : {"ge:10 known", "le:50 at:9", "le:100 known below:0,01",
+                          "band:30:300 class:darlington", "ge:20 known class:marks", "Band : 5 : 7 KNOWN"}) {
+        const auto r = parseRuleText(t);
+        ASSERT_TRUE(r.ok()) << t;
+        EXPECT_EQ(*parseRuleText(ruleText(*r)), *r) << t;
+    }
+    EXPECT_EQ(parseRuleText("le:100 below:0,01")->options.onlyBelow, 0.01);
+    EXPECT_EQ(parseRuleText("le:50 at:9")->options.condition, 9);
+    for (const char* t :
+         {"ge known2", "ge at:", "ge at:x", "ge below:", "ge below:-1", "ge class:x", "known"}) {
+        const auto r = parseRuleText(t);
+        EXPECT_FALSE(r.ok()) << t;
+    }
+    EXPECT_EQ(ruleOptionsLabel(parseRuleText("ge known at:9")->options),
+              "обязательно известно, при тех же условиях (столбец 9)");
     EXPECT_EQ(ruleLabel({RuleKind::AtLeast, 10, 0}), "не меньше -10 %");
     EXPECT_EQ(ruleLabel({RuleKind::AtMost, 0, 0}), "не больше");
     EXPECT_EQ(ruleLabel({RuleKind::Band, 30, 200}), "в пределах -30..+200 %");
@@ -68,8 +89,22 @@ TEST(SubstituteRules, ShippedDefaultsFollowTheirPrinciples)
     EXPECT_EQ(defaults->rules(1)[0].kind, RuleKind::Gate);
     EXPECT_EQ(defaults->rules(7)[0].kind, RuleKind::Gate);
     // A voltage rating is compared with a tolerance: 65 V and 60 V are the same class of part.
-    EXPECT_EQ(defaults->rules(1)[1], (SubstituteRule{RuleKind::AtLeast, 10, 0}));
-    EXPECT_EQ(defaults->rules(3)[0], (SubstituteRule{RuleKind::AtLeast, 10, 0}));
+    EXPECT_EQ(defaults->rules(1)[1], *parseRuleText("ge:10 known"));
+    EXPECT_EQ(defaults->rules(3)[0], *parseRuleText("ge:10 known"));
+    // The figures that make a part what it is must be known: a candidate that does not give
+    // them is no full match.
+    const std::pair<int, int> key[] = {{1, 1}, {1, 2}, {1, 5}, {3, 1}, {3, 3},
+                                       {3, 7}, {4, 1}, {6, 1}, {6, 3}, {7, 1}};
+    for (const auto& [type, column] : key)
+        EXPECT_TRUE(defaults->rules(type)[static_cast<std::size_t>(column - 1)].options.required)
+            << type << " " << column;
+    // The zener voltage is one window; Darlingtons and triacs are other classes of device.
+    EXPECT_TRUE(defaults->rules(4)[0].options.window);
+    EXPECT_EQ(defaults->rules(4)[1].kind, RuleKind::Off);
+    EXPECT_EQ(defaults->rules(1)[13].options.classBy, DeviceClassBy::Darlington);
+    EXPECT_EQ(defaults->rules(6)[2].options.classBy, DeviceClassBy::Marks);
+    EXPECT_EQ(defaults->rules(4)[5].options.condition, 9);   // rст at Iст
+    EXPECT_EQ(defaults->rules(7)[1].options.condition, 10);  // Iv at Iпр
 }
 
 TEST(SubstituteRules, MissingOrDamagedDefaultsFileIsNamed)
@@ -274,9 +309,13 @@ TEST(SubstituteVerdicts, ClassAndReasonsReadAsAnEngineerSaysThem)
     EXPECT_EQ(matchVerdictText(q, m, titles), "прямая замена");
     m.package = PackageMatch::Other;
     EXPECT_EQ(matchVerdictText(q, m, titles), "замена");
+    // What cannot be told is named: no value, or a figure of another kind («не сравнимо»).
     m.unknowns = 2;
     m.unknownMask = 0b0110;
-    EXPECT_EQ(matchVerdictText(q, m, titles), "замена, не известно: 2");
+    EXPECT_EQ(matchVerdictText(q, m, titles), "замена, не известно: Iк имп, fгр");
+    m.otherMask = 0b0100;
+    EXPECT_EQ(matchVerdictText(q, m, titles), "замена, не известно: Iк имп; не сравнимо: fгр");
+    m.otherMask = 0;
 
     m = FinderMatch{};
     m.fails = 2;
@@ -291,10 +330,22 @@ TEST(SubstituteVerdicts, ClassAndReasonsReadAsAnEngineerSaysThem)
     m.unknowns = 1;
     m.unknownMask = 0b0010;
     EXPECT_EQ(matchVerdictText(q, m, titles),
-              "близкая: Uкэ −8 %, fгр не гарантировано, корпус; не известно: 1");
+              "близкая: Uкэ −8 %, fгр не гарантировано, корпус; не известно: Iк имп");
     q.unknownFails = true;
     EXPECT_EQ(matchVerdictText(q, m, titles),
               "близкая: Uкэ −8 %, fгр не гарантировано, корпус, Iк имп не известно");
+    // A figure a rule must have («обязательно известно») and the candidate does not give fails,
+    // named as unknown or not comparable.
+    q.unknownFails = false;
+    m = FinderMatch{};
+    m.fails = 1;
+    m.failMask = 0b0100;
+    m.unknownMask = 0b0100;
+    m.otherMask = 0b0100;
+    m.missPercent.fill(NAN);
+    EXPECT_EQ(matchVerdictText(q, m, titles), "близкая: fгр не сравнимо");
+    m.otherMask = 0;
+    EXPECT_EQ(matchVerdictText(q, m, titles), "близкая: fгр не известно");
 
     EXPECT_EQ(percentText(-7.7), "−8 %");
     EXPECT_EQ(percentText(250), "+250 %");

@@ -351,6 +351,15 @@ TEST(RealParts, PublishedAndMustNotPairsAsTheEngineerExpects)
     std::map<std::string, std::set<std::string>> names;
     std::map<std::pair<std::string, std::string>, ReferenceRun> results;
     std::map<std::string, std::pair<int, int>> byKind;  // expectation kind -> satisfied, total
+    // Per base: must-not pairs offered as full matches, and where the analogs (full5) stand.
+    struct BaseScore {
+        int mustNot = 0;
+        int mustNotFull = 0;
+        int analogs = 0;
+        int analogFive = 0;  // among the first five full matches
+        int analogRows = 0;  // among the first five rows shown
+    };
+    std::map<std::string, BaseScore> byBase;
     int knownFailures = 0;
     std::ostringstream table;
 
@@ -380,6 +389,15 @@ TEST(RealParts, PublishedAndMustNotPairsAsTheEngineerExpects)
         const auto found = r.byName.find(p.candidate);
         const Shown shown = found == r.byName.end() ? Shown{} : found->second;
         const bool ok = satisfied(p.expect, shown);
+        BaseScore& score = byBase[p.base];
+        if (p.expect == "full5") {
+            score.analogs += 1;
+            score.analogFive += shown.present && shown.fails == 0 && shown.fullRank < 5;
+            score.analogRows += shown.present && shown.row < 5;
+        } else {
+            score.mustNot += 1;
+            score.mustNotFull += shown.present && shown.fails == 0;
+        }
         const std::string kind = p.expect.rfind("near:", 0) == 0 ? "near" : p.expect;
         byKind[kind].second += 1;
         byKind[kind].first += ok ? 1 : 0;
@@ -402,6 +420,10 @@ TEST(RealParts, PublishedAndMustNotPairsAsTheEngineerExpects)
     for (const auto& [kind, counts] : byKind)
         std::cout << "  " << kind << ": " << counts.first << " of " << counts.second << " satisfied\n";
     std::cout << "  marked as known failures: " << knownFailures << "\n";
+    for (const auto& [base, sc] : byBase)
+        std::cout << "  " << base << ": must-not offered as full " << sc.mustNotFull << " of " << sc.mustNot
+                  << "; analogs among the first five full " << sc.analogFive << " of " << sc.analogs
+                  << ", among the first five rows " << sc.analogRows << " of " << sc.analogs << "\n";
 }
 
 }  // namespace

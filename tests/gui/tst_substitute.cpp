@@ -317,7 +317,7 @@ void TstSubstitute::rankingMarksAndCount()
     // «Итог» says the class and the reasons; the same drawing as the reference is marked.
     QCOMPARE(verdictOf(u"ЗАМЕНА1"_s), u"прямая замена"_s);
     QCOMPARE(verdictOf(u"КОРПУС"_s), u"замена"_s);
-    QCOMPARE(verdictOf(u"ЗАМЕНА3"_s), u"замена, не известно: 2"_s);
+    QCOMPARE(verdictOf(u"ЗАМЕНА3"_s), u"замена, не известно: Uкэ, Cк"_s);
     QCOMPARE(verdictOf(u"ПОЧТИ1"_s), u"близкая: Uкэ −25 %"_s);
     const auto package = [&](const QString& name) {
         return model->index(resultRow(name), SubstituteResultsModel::PackageColumn);
@@ -361,7 +361,7 @@ void TstSubstitute::notGuaranteedAndStrictOption()
     QVERIFY(weak.data(Qt::ForegroundRole) != plain.data(Qt::ForegroundRole));
     QVERIFY(weak.data(Qt::ToolTipRole).toString().contains(u"Не гарантировано"_s));
     QVERIFY(!plain.data(Qt::ToolTipRole).toString().contains(u"Не гарантировано"_s));
-    QCOMPARE(verdictOf(u"ПРОБЕЛ"_s), u"замена, не известно: 1"_s);
+    QCOMPARE(verdictOf(u"ПРОБЕЛ"_s), u"замена, не известно: Cк"_s);
     QCOMPARE(model->index(resultRow(u"ПРОБЕЛ"_s), resultColumn(u"Cк"_s)).data().toString(), QString());
 
     // Strict: the unknown Cк is a failure now, at once, and the choice is remembered.

@@ -51,13 +51,14 @@ bool isClosing(char c)
 
 // The ends of the common forms "x", "-x", "x-y", decorated: the text's two numbers as the range
 // parser would give them, and whether "<" and ">" came with them. False for anything else.
-bool quickEnds(std::string_view text, double& a, double& b, bool& less, bool& greater)
+bool quickEnds(std::string_view text, double& a, double& b, bool& less, bool& greater, std::uint8_t& marks)
 {
     const char* p = text.data();
     const char* const end = p + text.size();
     for (; p != end && isOpening(*p); ++p) {
         less |= *p == '<';
         greater |= *p == '>';
+        marks |= *p == '(' ? kMarkTypical : *p == '[' ? kMarkBracket : *p == '{' ? kMarkBrace : 0;
     }
     if (p == end)
         return false;
@@ -79,9 +80,9 @@ bool quickEnds(std::string_view text, double& a, double& b, bool& less, bool& gr
 }  // namespace
 
 // What the text of a value promises. "<x" is at most x, ">x" at least x, a range its two ends,
-// a plain number exactly itself. Parentheses, brackets and braces mark the conditions a value
-// was given under (typical value, special conditions); they leave the number what it is, so a
-// decorated number reads as the plain one. An empty cell and 0 are the same stored value, the
+// a plain number exactly itself. Parentheses, brackets and braces mark the kind of figure
+// (typical value, other conditions): they leave the number what it is and are kept as the
+// mark bits, as the stored flags would give them (any opening bracket anywhere). An empty cell and 0 are the same stored value, the
 // absence of data, so both are unknown; so is a text that is no number, and one that says both
 // "<" and ">".
 CellMeaning cellMeaning(std::string_view text)
@@ -90,7 +91,8 @@ CellMeaning cellMeaning(std::string_view text)
     double b = 0;
     bool less = false;
     bool greater = false;
-    if (!quickEnds(text, a, b, less, greater)) {
+    std::uint8_t marks = 0;
+    if (!quickEnds(text, a, b, less, greater, marks)) {
         const std::string filtered = numericFilter(text);
         if (filtered.empty())
             return {};
@@ -101,12 +103,16 @@ CellMeaning cellMeaning(std::string_view text)
         b = range->b;
         less = text.find('<') != std::string_view::npos;
         greater = text.find('>') != std::string_view::npos;
+        marks = 0;
+        marks |= text.find('(') != std::string_view::npos ? kMarkTypical : 0;
+        marks |= text.find('[') != std::string_view::npos ? kMarkBracket : 0;
+        marks |= text.find('{') != std::string_view::npos ? kMarkBrace : 0;
     }
     a = std::fabs(a);
     b = std::fabs(b);
     if (!std::isfinite(a) || !std::isfinite(b))
         return {};
-    return endsMeaning(a, b, less, greater);
+    return endsMeaning(a, b, less, greater, marks);
 }
 
 std::uint64_t colourKey(std::string_view text)

@@ -22,8 +22,9 @@ inline constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  
                                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The meaning of two ends already in absolute values, with the text's "<" and ">".
-inline CellMeaning endsMeaning(double a, double b, bool less, bool greater)
+// The meaning of two ends already in absolute values, with the text's "<" and ">" and the mark
+// bits of its brackets (kMark*).
+inline CellMeaning endsMeaning(double a, double b, bool less, bool greater, std::uint8_t marks = 0)
 {
     CellMeaning m;
     m.lo = std::min(a, b);
@@ -34,7 +35,10 @@ inline CellMeaning endsMeaning(double a, double b, bool less, bool greater)
         m.lo = m.hi;
     else if (greater)
         m.hi = m.lo;
-    m.known = less ? kKnownHigh : greater ? kKnownLow : (kKnownLow | kKnownHigh);
+    m.known = static_cast<std::uint8_t>((less      ? kKnownHigh
+                                         : greater ? kKnownLow
+                                                   : (kKnownLow | kKnownHigh)) |
+                                        marks);
     return m;
 }
 

@@ -36,6 +36,7 @@ RuleTarget ruleTarget(const SubstituteRule& rule, const CellMeaning& reference)
         break;
     }
     t.favoured = t.needLow == t.needHigh ? 0 : t.needLow ? 1 : -1;
+    t.marks = reference.known & kMarks;
     return t;
 }
 
@@ -45,8 +46,9 @@ constexpr double kLargestMiss = 50;  // e^50: beyond any datasheet's spread
 
 }  // namespace
 
-double cellMiss(const RuleTarget& t, std::uint8_t known, double lo, double hi)
+double cellMiss(const RuleTarget& t, std::uint8_t cell, double lo, double hi)
 {
+    const std::uint8_t known = (cell & kMarks) == t.marks ? cell & kKnownEnds : 0;
     // The least and the most the cell can be: a one-sided limit is its number either way.
     const double least = (known & kKnownLow) ? lo : hi;
     const double most = (known & kKnownHigh) ? hi : lo;
@@ -60,9 +62,10 @@ double cellMiss(const RuleTarget& t, std::uint8_t known, double lo, double hi)
     return std::min(miss, kLargestMiss);
 }
 
-double cellDeviation(const RuleTarget& t, double referenceLow, double referenceHigh, std::uint8_t known,
+double cellDeviation(const RuleTarget& t, double referenceLow, double referenceHigh, std::uint8_t cell,
                      double lo, double hi)
 {
+    const std::uint8_t known = (cell & kMarks) == t.marks ? cell & kKnownEnds : 0;
     if (known == 0)
         return 0;
     const double least = (known & kKnownLow) ? lo : hi;

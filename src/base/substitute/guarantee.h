@@ -11,11 +11,25 @@
 
 namespace veltris {
 
-// Bits of CellMeaning::known.
+// Bits of CellMeaning::known: which ends are known, and what kind of figure the text gives. A
+// plain number, "<x" or ">x" is a guaranteed limit; "(x)" a typical value; "[x]" and "{x}" a
+// figure under other conditions (the base's own convention). Figures of different kinds are
+// not compared: the verdict is «не сравнимо».
 enum : std::uint8_t {
     kKnownLow = 0x01,
-    kKnownHigh = 0x02
+    kKnownHigh = 0x02,
+    kKnownEnds = 0x03,
+    kMarkTypical = 0x04,  // "(x)"
+    kMarkBracket = 0x08,  // "[x]"
+    kMarkBrace = 0x10,    // "{x}"
+    kMarks = 0x1C,
 };
+
+// The mark bits of a value's flags (the paren, bracket and brace flags are bits 0..2).
+inline std::uint8_t marksOfFlags(std::uint8_t flags)
+{
+    return static_cast<std::uint8_t>((flags & 0x07u) << 2);
+}
 
 // The interval a cell's text promises, in absolute values (the sign of a voltage or current
 // says only its direction). Both ends known: an exact value (lo == hi) or a range; only the
@@ -49,6 +63,7 @@ struct RuleTarget {
     // Which way a deviation from the reference is in the candidate's favour: +1 higher (only a
     // lower bound is asked), -1 lower (only an upper bound), 0 neither.
     int favoured = 0;
+    std::uint8_t marks = 0;  // the kind of the reference's figure (kMark* bits)
 };
 
 // The target of `rule` for a reference cell that promises something (known != 0):
@@ -65,6 +80,8 @@ enum : unsigned {
     kJudgedFail = 1,     // a failure of either kind
     kJudgedUnknown = 2,  // the cell cannot tell
     kJudgedWeak = 4,     // with kJudgedFail: the failure is a guarantee too weak
+    kJudgedOther = 8,  // with kJudgedUnknown: a figure of another kind or condition, «не сравнимо»
+    kJudgedClass = 16,  // with kJudgedFail: another class of device (a class gate)
 };
 
 // The verdict on a candidate cell (`known`, `lo`, `hi` as in CellMeaning, in the units of the
@@ -73,10 +90,13 @@ enum : unsigned {
 //   on its own side ("at least x" against a lower bound, "at most x" against an upper one) it
 //   passes when it reaches the bound and is a guarantee too weak when it does not;
 //   on the other side it fails when it already lies beyond the bound, else it cannot tell.
+// A figure of another kind than the reference's (typical against a limit, bracketed against
+// plain) cannot tell: «не сравнимо».
 // Branch-free: the verdicts of neighbouring rows follow no pattern a predictor could learn.
-[[gnu::always_inline]] inline unsigned judgeCell(const RuleTarget& t, std::uint8_t known, double lo,
-                                                 double hi)
+[[gnu::always_inline]] inline unsigned judgeCell(const RuleTarget& t, std::uint8_t cell, double lo, double hi)
 {
+    const unsigned other = (cell & kKnownEnds) != 0 && (cell & kMarks) != t.marks;
+    const std::uint8_t known = other ? 0 : cell & kKnownEnds;
     const unsigned exact = known == (kKnownLow | kKnownHigh);
     const unsigned onlyLow = known == kKnownLow;
     const unsigned onlyHigh = known == kKnownHigh;
@@ -91,7 +111,7 @@ enum : unsigned {
     const unsigned weak = ((needLow & onlyLow & loBelow) | (needHigh & onlyHigh & hiAbove)) & (fail ^ 1u);
     const unsigned unknown =
         ((known == 0) | (needHigh & onlyLow) | (needLow & onlyHigh)) & ((fail | weak) ^ 1u);
-    return fail | weak | (unknown << 1) | (weak << 2);
+    return fail | weak | (unknown << 1) | (weak << 2) | (other << 3);
 }
 
 inline Verdict verdictOf(unsigned judged)

@@ -17,7 +17,9 @@ void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const
         const PreparedRule& p = plan.rules[j];
         double miss = kCodeMiss;
         float percent = NAN;
-        if (p.numeric && p.label) {
+        if (m.unknownMask >> j & 1u) {
+            miss = kUnknownMiss;  // a figure it must give and does not («обязательно известно»)
+        } else if (p.numeric && p.label) {
             miss = kPackageMiss;
         } else if (p.numeric) {
             const std::size_t i = j * kBlock + at;
@@ -34,6 +36,20 @@ void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const
     if (plan.unknownFails && m.unknownMask != 0)
         shortfall = std::max(shortfall, kUnknownMiss);
     m.shortfall = shortfall;
+}
+
+int leadOf(const JudgePlan& plan, std::size_t at, const double* lo, const double* hi,
+           const std::uint8_t* known)
+{
+    constexpr int kFarthest = 1 << 20;
+    const auto j = static_cast<std::size_t>(plan.leadRule);
+    const PreparedRule& p = plan.rules[j];
+    const std::size_t i = j * kJudgeBlock + at;
+    if (!p.numeric || (known[i] & kKnownEnds) == 0)
+        return kFarthest;
+    const double reference = 0.5 * (std::log(p.referenceLow) + std::log(p.referenceHigh));
+    const double size = std::fabs(logRepresentative(lo[i], hi[i]) - reference);
+    return static_cast<int>(std::min(size / 0.01, static_cast<double>(kFarthest)));
 }
 
 }  // namespace veltris::substitute

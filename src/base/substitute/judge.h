@@ -13,6 +13,7 @@
 #include "base/substitute/cellreaders.h"
 #include "base/substitute/judgeplan.h"
 #include "base/substitute/match.h"
+#include "base/substitute/query.h"
 #include "base/substitute/ranking.h"
 
 namespace veltris::substitute {
@@ -27,9 +28,12 @@ constexpr int kProgressStep = 32 * kJudgeBlock;
 struct JudgeSpace {
     explicit JudgeSpace(std::size_t count)
         : lo(count * kJudgeBlock), hi(count * kJudgeBlock), known(count * kJudgeBlock), key(kJudgeBlock),
-          live(kJudgeBlock), verdicts(kJudgeBlock), weakMask(kJudgeBlock), failCount(kJudgeBlock),
-          distance(kJudgeBlock), favour(kJudgeBlock), packageLo(kJudgeBlock), packageHi(kJudgeBlock),
-          packageKnown(kJudgeBlock), order(count), failed(count, 0), judged(count, 0)
+          live(kJudgeBlock), verdicts(kJudgeBlock), weakMask(kJudgeBlock), otherMask(kJudgeBlock),
+          failCount(kJudgeBlock), scratchLo(3 * kJudgeBlock), scratchHi(3 * kJudgeBlock),
+          scratchKnown(3 * kJudgeBlock), conditionOther(kJudgeBlock), windowLo(kJudgeBlock),
+          windowHi(kJudgeBlock), windowKnown(kJudgeBlock), windowOutside(kJudgeBlock), distance(kJudgeBlock),
+          favour(kJudgeBlock), packageLo(kJudgeBlock), packageHi(kJudgeBlock), packageKnown(kJudgeBlock),
+          order(count), failed(count, 0), judged(count, 0)
     {
         for (std::size_t j = 0; j < count; ++j)
             order[j] = j;
@@ -46,7 +50,19 @@ struct JudgeSpace {
     // guarantee too weak apart (they are few).
     std::vector<std::uint64_t> verdicts;
     std::vector<std::uint32_t> weakMask;
+    std::vector<std::uint32_t> otherMask;  // «не сравнимо»
     std::vector<std::uint32_t> failCount;  // failures counted so far
+    // The cells a rule's options read besides its own (a condition, a window's three columns),
+    // at index row - first row of the block; what they make of them, at the index in the list
+    // of rows read.
+    std::vector<double> scratchLo;
+    std::vector<double> scratchHi;
+    std::vector<std::uint8_t> scratchKnown;
+    std::vector<std::uint8_t> conditionOther;  // at index row - first: another condition
+    std::vector<double> windowLo;
+    std::vector<double> windowHi;
+    std::vector<std::uint8_t> windowKnown;
+    std::vector<std::uint8_t> windowOutside;  // the nominal outside the reference's window
     // The kept rows' closeness, at their index in `live`.
     std::vector<double> distance;
     std::vector<double> favour;
@@ -78,6 +94,13 @@ struct RuleJudge {
     std::uint64_t* verdicts;
     std::uint32_t* weakMask;
     std::uint32_t* failCount;
+    std::uint32_t* otherMask;
+    std::size_t required = 0;  // «обязательно известно»: an unknown fails
+    // At index row - first: the figure was taken at another condition than the reference's
+    // (null: the rule names no condition).
+    const std::uint8_t* conditionOther = nullptr;
+    DeviceClassBy classBy = DeviceClassBy::None;
+    double classLow = 0;  // the reference's lower end, for the Darlington gate
     std::size_t stay = 0;
     std::size_t fails = 0;
 
@@ -86,36 +109,112 @@ struct RuleJudge {
     [[gnu::always_inline]] void record(int row, unsigned v)
     {
         const auto k = static_cast<std::size_t>(row - first);
+        if (conditionOther != nullptr && conditionOther[k] != 0 && (v & kJudgedUnknown) == 0)
+            v = kJudgedUnknown | kJudgedOther;
         const std::size_t fail = v & kJudgedFail;
         const std::size_t unknown = v >> 1 & 1u;
-        const std::size_t counted = fail | (unknownFails & unknown);
+        const std::size_t classChange = v >> 4 & 1u;
+        const std::size_t missing = required & unknown;
+        const std::size_t counted = fail | missing | (unknownFails & unknown);
         const std::uint64_t now =
-            verdicts[k] | std::uint64_t{fail} << bit | std::uint64_t{unknown} << (bit + 32);
+            verdicts[k] | std::uint64_t{fail | missing} << bit | std::uint64_t{unknown} << (bit + 32);
         verdicts[k] = now;
         if (v & kJudgedWeak)
             weakMask[k] |= std::uint32_t{1} << bit;
+        if (v & kJudgedOther)
+            otherMask[k] |= std::uint32_t{1} << bit;
         const std::uint32_t total = failCount[k] + static_cast<std::uint32_t>(counted);
         failCount[k] = total;
         live[stay] = row;
-        stay += static_cast<std::size_t>(total <= limit) & ((gate & counted) ^ 1u);
+        const std::size_t drop = (gate & (fail | (unknownFails & unknown))) | classChange;
+        stay += static_cast<std::size_t>(total <= limit) & (drop ^ 1u);
         fails += counted;
+    }
+    // A class gate on a candidate's cell: another class of device fails and drops the row.
+    [[gnu::always_inline]] unsigned classed(unsigned v, std::uint8_t known, double lo) const
+    {
+        if (classBy == DeviceClassBy::None || (known & kKnownEnds) == 0)
+            return v;
+        bool other = false;
+        if (classBy == DeviceClassBy::Marks) {
+            other = (known & kMarks) != target.marks;
+        } else if ((known & kKnownLow) && (known & kMarks) == target.marks) {
+            // Lower ends an order of magnitude apart, the higher one a Darlington's.
+            other = (lo >= 10 * classLow && lo >= kDarlingtonGain) ||
+                    (classLow >= kDarlingtonGain && lo * 10 <= classLow);
+        }
+        return other ? (kJudgedFail | kJudgedClass) : v;
     }
     [[gnu::always_inline]] void put(int row, const CellMeaning& m)
     {
-        record(row, judgeCell(target, m.known, m.lo, m.hi));
+        record(row, classed(judgeCell(target, m.known, m.lo, m.hi), m.known, m.lo));
     }
     [[gnu::always_inline]] void plain(int row, std::uint8_t flags, double v)
     {
         const std::uint8_t known = plainKnown(flags, v);
         const double value = std::fabs(v);
-        record(row, judgeCell(target, known, value, value));
+        record(row, classed(judgeCell(target, known, value, value), known, value));
     }
 };
+
+// The cells of `rows` that the options of rule `p` read besides its own: the condition
+// (space.conditionOther, at index row - first) and a zener window (space.window*, at the index
+// in `rows`, the nominal's units).
+template <CellReader Cells>
+void readOptionCells(const PreparedRule& p, const Cells& cells, const int* rows, std::size_t n, int first,
+                     JudgeSpace& space, bool condition, bool window)
+{
+    double* lo = space.scratchLo.data();
+    double* hi = space.scratchHi.data();
+    std::uint8_t* known = space.scratchKnown.data();
+    if (condition && p.conditionColumn > 0) {
+        cells.numeric(p.conditionColumn, rows, n, MeaningOut{lo, hi, known, first});
+        const double tolerance = 1e-6 * p.condition;
+        for (std::size_t a = 0; a < n; ++a) {
+            const auto k = static_cast<std::size_t>(rows[a] - first);
+            const bool told = (known[k] & kKnownEnds) == kKnownEnds && lo[k] == hi[k];
+            space.conditionOther[k] = told && std::fabs(lo[k] - p.condition) > tolerance;
+        }
+    }
+    if (!window || p.windowMin == 0)
+        return;
+    constexpr std::size_t kB = kJudgeBlock;
+    cells.numeric(p.column, rows, n, MeaningOut{lo, hi, known, first});
+    cells.numeric(p.windowMin, rows, n, MeaningOut{lo + kB, hi + kB, known + kB, first});
+    cells.numeric(p.windowMax, rows, n, MeaningOut{lo + 2 * kB, hi + 2 * kB, known + 2 * kB, first});
+    for (std::size_t a = 0; a < n; ++a) {
+        const auto k = static_cast<std::size_t>(rows[a] - first);
+        const auto cell = [&](std::size_t at, double scale) {
+            if (scale <= 0)
+                return CellMeaning{};
+            return CellMeaning{lo[at] * scale, hi[at] * scale, known[at]};
+        };
+        const CellMeaning nominal = cell(k, 1);
+        const CellMeaning least = cell(kB + k, p.windowMinScale);
+        const CellMeaning most = cell(2 * kB + k, p.windowMaxScale);
+        // The series tolerance only where the base gives the nominal alone.
+        const bool alone = (least.known & kKnownEnds) == 0 || (most.known & kKnownEnds) == 0;
+        const double tolerance =
+            alone && (nominal.known & kKnownEnds) != 0 ? seriesTolerance(cells.name(rows[a])) : 0;
+        const CellMeaning w = zenerWindow(nominal, least, most, tolerance);
+        space.windowLo[a] = w.lo;
+        space.windowHi[a] = w.hi;
+        space.windowKnown[a] = w.known;
+        // A nominal outside the reference's own window (its tolerance is for the spread).
+        const bool single = (nominal.known & kKnownEnds) == kKnownEnds && nominal.lo == nominal.hi;
+        space.windowOutside[a] =
+            single && (nominal.lo < p.referenceLow * (1 - 1e-9) || nominal.lo > p.referenceHigh * (1 + 1e-9));
+    }
+}
 
 // The near-miss fields of a kept row that fails: the worst shortfall and the deviations of its
 // failing rules; `lo`, `hi`, `known` hold each rule's cells of the kept rows at index `at`.
 void describeMisses(const JudgePlan& plan, FinderMatch& m, std::size_t at, const double* lo, const double* hi,
                     const std::uint8_t* known);
+
+// How far a near miss is from the reference on the plan's leading rule, in steps of 1 %.
+int leadOf(const JudgePlan& plan, std::size_t at, const double* lo, const double* hi,
+           const std::uint8_t* known);
 
 // The names of the matches from `from` on, read by `cells`.
 template <CellReader Cells>
@@ -148,6 +247,7 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
     int* const live = space.live.data();
     std::uint64_t* const verdicts = space.verdicts.data();
     std::uint32_t* const weakMask = space.weakMask.data();
+    std::uint32_t* const otherMask = space.otherMask.data();
     std::uint32_t* const failCount = space.failCount.data();
     double* const distance = space.distance.data();
     double* const favour = space.favour.data();
@@ -160,6 +260,7 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
         const auto n = static_cast<std::size_t>(std::min(kJudgeBlock, rows - from));
         std::fill_n(verdicts, n, std::uint64_t{0});
         std::fill_n(weakMask, n, 0u);
+        std::fill_n(otherMask, n, 0u);
         std::fill_n(failCount, n, 0u);
         std::size_t alive = 0;
         for (std::size_t k = 0; k < n; ++k) {
@@ -180,8 +281,26 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
                             live,
                             verdicts,
                             weakMask,
-                            failCount};
-            if (p.numeric) {
+                            failCount,
+                            otherMask};
+            judge.required = p.required;
+            judge.classBy = p.classBy;
+            judge.classLow = p.referenceLow;
+            if (p.numeric && (p.conditionColumn > 0 || p.windowMin > 0)) {
+                readOptionCells(p, cells, live, alive, from, space, true, true);
+                if (p.conditionColumn > 0)
+                    judge.conditionOther = space.conditionOther.data();
+            }
+            if (p.numeric && p.windowMin > 0) {
+                const std::size_t n = alive;
+                for (std::size_t a = 0; a < n; ++a) {
+                    const unsigned v =
+                        space.windowOutside[a]
+                            ? unsigned{kJudgedFail}
+                            : judgeCell(p.target, space.windowKnown[a], space.windowLo[a], space.windowHi[a]);
+                    judge.record(live[a], v);
+                }
+            } else if (p.numeric) {
                 judge = cells.numeric(p.column, live, alive, judge);
             } else if (p.text) {
                 cells.keys(p.column, live, alive, from, key);
@@ -218,11 +337,19 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
             double* l = lo + j * kBlock;
             double* h = hi + j * kBlock;
             std::uint8_t* kn = known + j * kBlock;
-            cells.numeric(p.column, live, alive, KeptOut{l, h, kn});
+            if (p.windowMin > 0) {
+                readOptionCells(p, cells, live, alive, from, space, false, true);
+                std::copy_n(space.windowLo.data(), alive, l);
+                std::copy_n(space.windowHi.data(), alive, h);
+                std::copy_n(space.windowKnown.data(), alive, kn);
+            } else {
+                cells.numeric(p.column, live, alive, KeptOut{l, h, kn});
+            }
             if (p.label)
                 continue;
+            // Figures of another kind than the reference's are not compared, not even for closeness.
             for (std::size_t a = 0; a < alive; ++a)
-                if (kn[a] != 0)
+                if ((kn[a] & kKnownEnds) != 0 && (kn[a] & kMarks) == p.target.marks)
                     addDeviation(logRepresentative(l[a], h[a]) - p.logReference, p.target.favoured,
                                  distance[a], favour[a]);
         }
@@ -237,7 +364,8 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
             m.row = live[a];
             const auto failing = static_cast<std::uint32_t>(verdicts[k]);
             const auto unknown = static_cast<std::uint32_t>(verdicts[k] >> 32);
-            m.unknowns = std::popcount(unknown);
+            m.unknowns = std::popcount(unknown & ~failing);
+            m.otherMask = otherMask[k];
             m.fails = static_cast<int>(failCount[k]);
             m.distance = distance[a];
             m.favour = favour[a];
@@ -252,6 +380,8 @@ bool judgeRows(const JudgePlan& plan, const Cells& cells, int rows, int baseInde
                 describeMisses(plan, m, a, lo, hi, known);
             else
                 m.missPercent.fill(NAN);
+            if (m.fails > 0 && plan.leadRule >= 0)
+                m.lead = leadOf(plan, a, lo, hi, known);
         }
         kept(firstKept);
         // By the share of the rows read that failed (a rule judged early reads more rows); a

@@ -18,10 +18,13 @@ JudgePlan prepare(const FinderQuery& query, const std::function<ColumnHead(int)>
     JudgePlan plan;
     plan.limit = query.nearMisses;
     plan.unknownFails = query.unknownFails;
+    plan.leadRule = query.leadRule;
     for (const ActiveRule& a : query.rules) {
         PreparedRule p;
         p.column = a.column;
         p.gate = a.gate();
+        p.required = a.required();
+        p.classBy = a.rule.options.classBy;
         p.label = a.column == packageColumn(query.deviceType);
         p.target = a.target();
         const ColumnHead head = headOf(a.column);
@@ -37,6 +40,27 @@ JudgePlan prepare(const FinderQuery& query, const std::function<ColumnHead(int)>
             p.logReference = a.logReference - std::log(factor);
             p.referenceLow = a.referenceLow / factor;
             p.referenceHigh = a.referenceHigh / factor;
+            if (a.conditionColumn > 0 && a.conditionKnown) {
+                const ColumnHead c = headOf(a.conditionColumn);
+                const double f = c.built && !c.text ? unitFactor(a.conditionUnit, c.unit) : 0;
+                if (f > 0) {
+                    p.conditionColumn = a.conditionColumn;
+                    p.condition = a.condition / f;
+                }
+            }
+            if (a.windowMin > 0) {
+                // The least and the most in the nominal's units: each column's own factor against
+                // the reference's, over the nominal's.
+                const auto scale = [&](int column) {
+                    const ColumnHead c = headOf(column);
+                    const double f = c.built && !c.text ? unitFactor(a.unit, c.unit) : 0;
+                    return f > 0 ? f / factor : 0.0;
+                };
+                p.windowMin = a.windowMin;
+                p.windowMax = a.windowMax;
+                p.windowMinScale = scale(a.windowMin);
+                p.windowMaxScale = scale(a.windowMax);
+            }
         }
         plan.rules.push_back(p);
     }

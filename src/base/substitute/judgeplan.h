@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/substitute/guarantee.h"
+#include "base/substitute/rules.h"
 #include "base/substitute/unitscale.h"
 
 namespace veltris {
@@ -35,6 +36,18 @@ struct PreparedRule {
     double logReference = 0;  // ln(reference) in the candidate's units
     double referenceLow = 0;  // the reference's ends in the candidate's units
     double referenceHigh = 0;
+    bool required = false;  // «обязательно известно»
+    DeviceClassBy classBy = DeviceClassBy::None;
+    // The measurement condition: its column in the candidate base (0: not compared) and the
+    // reference's value there in that column's units.
+    int conditionColumn = 0;
+    double condition = 0;
+    // A zener voltage window: the columns of the least and the most voltage (0: no window) and
+    // the factors that bring their values to the nominal column's units (0: not comparable).
+    int windowMin = 0;
+    int windowMax = 0;
+    double windowMinScale = 0;
+    double windowMaxScale = 0;
 };
 
 // The package as the judge reads it in one base.
@@ -46,6 +59,7 @@ struct PreparedPackage {
 // Everything the judge needs for one base.
 struct JudgePlan {
     std::vector<PreparedRule> rules;
+    int leadRule = -1;  // as FinderQuery::leadRule
     PreparedPackage package;
     int limit = 0;  // most failures a kept row may have
     bool unknownFails = false;

@@ -41,7 +41,12 @@ struct FinderMatch {
     double shortfall = 0;
     std::uint32_t failMask = 0;     // bit i: query rule i failed (either kind)
     std::uint32_t weakMask = 0;     // bit i: query rule i's failure is a guarantee too weak
-    std::uint32_t unknownMask = 0;  // bit i: query rule i unknown
+    std::uint32_t unknownMask = 0;  // bit i: query rule i unknown (with failMask: required, so failing)
+    std::uint32_t otherMask = 0;    // bit i: rule i unknown because its figure is «не сравнимо»
+    // Near misses of a query with a leading rule (a zener's voltage): how far the candidate's
+    // figure there is from the reference's, in steps of 1 % (unknown: the most); orders the near
+    // misses before their shortfall. 0 otherwise.
+    int lead = 0;
     PackageMatch package = PackageMatch::Unknown;
     // The deviation from the reference's value, in percent, of the first kShownMisses failing
     // rules in query order (k-th entry: k-th set bit of failMask), a one-sided guarantee counted

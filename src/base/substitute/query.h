@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/result.h"
@@ -30,9 +31,23 @@ struct ActiveRule {
     double logReference = 0;  // its logarithm (finite even where `reference` overflows)
     UnitScale unit;           // of the reference's column
     std::uint64_t key = 0;    // text columns: the reference code
+    // The figure's measurement condition (RuleOptions::condition): the column and the
+    // reference's value there (conditionKnown 0: the reference does not say; any candidate's
+    // figure is then compared).
+    int conditionColumn = 0;
+    double condition = 0;
+    std::uint8_t conditionKnown = 0;
+    UnitScale conditionUnit;
+    // A zener voltage window (RuleOptions::window): the columns of the least and the most
+    // voltage; referenceLow..referenceHigh is the reference's window, and a candidate's
+    // nominal must lie within it.
+    int windowMin = 0;
+    int windowMax = 0;
+    std::uint8_t marks = 0;  // the kind of the reference's figure (kMark*)
 
     bool gate() const { return rule.kind == RuleKind::Gate; }
-    RuleTarget target() const { return {needLow, needHigh, low, high, favoured}; }
+    bool required() const { return rule.options.required; }
+    RuleTarget target() const { return {needLow, needHigh, low, high, favoured, marks}; }
 };
 
 struct FinderQuery {
@@ -52,7 +67,19 @@ struct FinderQuery {
     // none (every candidate's package is then Unknown).
     int packageColumn = 0;
     double referencePackage = 0;
+    // The rule whose miss orders the near misses first (a zener's voltage window), or -1.
+    int leadRule = -1;
 };
+
+// The voltage window of a zener: from its least and most voltage where the base gives them,
+// else its nominal with the tolerance of its series (seriesTolerance). Cells as CellMeaning
+// (marks ignored), the result in the same units; known 0 when nothing tells.
+CellMeaning zenerWindow(const CellMeaning& nominal, const CellMeaning& least, const CellMeaning& most,
+                        double tolerance);
+// The voltage tolerance a zener's name implies, as a fraction: the letter of the series
+// (BZX55C5V6: C ±5 %, B ±2 %, A ±1 %, D ±10 %; 1N4733A ±5 %, 1N4733 ±10 %; 1N5232B ±5 %,
+// 1N5232A ±10 %); ±5 % where the name tells nothing. `nameCp1251` as the base holds it.
+double seriesTolerance(std::string_view nameCp1251);
 
 // The columns a query made from `rules` reads: every ruled column and the package's.
 std::vector<int> sourceColumns(int deviceType, const RuleSet& rules);

@@ -16,6 +16,7 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches, st
     // The order is found on small keys, then each match is moved once to its place.
     struct Key {
         int fails;
+        int lead;
         int unknowns;
         PackageMatch package;
         double distance;
@@ -29,7 +30,8 @@ void rankMatches(const FinderQuery& query, std::vector<FinderMatch>& matches, st
     keys.reserve(matches.size());
     for (std::size_t k = 0; k < matches.size(); ++k) {
         const FinderMatch& m = matches[k];
-        keys.push_back({m.fails, m.unknowns, m.package, m.distance, m.favour, m.shortfall, m.base, m.row, k});
+        keys.push_back(
+            {m.fails, m.lead, m.unknowns, m.package, m.distance, m.favour, m.shortfall, m.base, m.row, k});
     }
     const auto better = [](const Key& a, const Key& b) { return rankedBefore(a, b); };
     if (query.top > 0 && query.top < keys.size()) {

@@ -54,7 +54,8 @@ inline MatchClass matchClass(const FinderMatch& m)
 //   full matches before near misses;
 //   full matches: fewer unknowns first, then the reference's package first, then the closer
 //   (distance, then favour);
-//   near misses: the smaller worst shortfall first, then fewer failures, fewer unknowns, the
+//   near misses: the nearer on the leading rule first (a zener's voltage), the smaller worst
+//   shortfall, then fewer failures, fewer unknowns, the
 //   reference's package, the closer;
 //   then base and row.
 template <class T>
@@ -65,6 +66,8 @@ bool rankedBefore(const T& a, const T& b)
     if (aNear != bNear)
         return bNear;
     if (aNear) {
+        if (a.lead != b.lead)
+            return a.lead < b.lead;
         if (a.shortfall != b.shortfall)
             return a.shortfall < b.shortfall;
         if (a.fails != b.fails)

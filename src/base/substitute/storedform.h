@@ -18,7 +18,8 @@ inline std::uint8_t plainKnown(std::uint8_t flags, double v)
 {
     const unsigned limit = flags & (kFlagLess | kFlagGreater);
     const bool none = limit == (kFlagLess | kFlagGreater) || v == 0;
-    return none ? 0 : limit == 0 ? (kKnownLow | kKnownHigh) : limit == kFlagLess ? kKnownHigh : kKnownLow;
+    const unsigned ends = limit == 0 ? (kKnownLow | kKnownHigh) : limit == kFlagLess ? kKnownHigh : kKnownLow;
+    return none ? 0 : static_cast<std::uint8_t>(ends | marksOfFlags(flags));
 }
 
 // The class of a stored double, as classifyValue gives it. Values of up to about 14
@@ -99,6 +100,8 @@ inline bool storedMeaning(const StoredCell& c, CellMeaning& m)
             return false;
         break;
     case CellKind::V3Range:
+        // A version-3 range with a negative lower end shows in parentheses.
+        flags = c.a < 0 ? kFlagParen : 0;
         if (!readBackAbs(c.a, quickClass(c.a), a))
             return false;
         if (std::fabs(c.b) - std::fabs(c.a) <= 0.0001)
@@ -107,7 +110,7 @@ inline bool storedMeaning(const StoredCell& c, CellMeaning& m)
             return false;
         break;
     }
-    m = endsMeaning(a, b, (flags & kFlagLess) != 0, (flags & kFlagGreater) != 0);
+    m = endsMeaning(a, b, (flags & kFlagLess) != 0, (flags & kFlagGreater) != 0, marksOfFlags(flags));
     return true;
 }
 

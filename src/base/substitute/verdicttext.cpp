@@ -98,23 +98,22 @@ std::string matchVerdictText(const FinderQuery& query, const FinderMatch& match,
                              std::span<const std::string> titles)
 {
     const MatchClass cls = matchClass(match);
-    switch (cls) {
-    case MatchClass::Direct:
-    case MatchClass::Full: return matchClassCaption(cls);
-    case MatchClass::WithUnknown:
-        return std::string(matchClassCaption(cls)) + ": " + std::to_string(match.unknowns);
-    case MatchClass::Near: break;
-    }
+    if (cls == MatchClass::Direct || cls == MatchClass::Full)
+        return matchClassCaption(cls);
     const auto nameOf = [&](const ActiveRule& a) {
         const auto c = static_cast<std::size_t>(a.column);
         if (c >= titles.size() || titles[c].empty())
             return "столбец " + std::to_string(a.column);
         return parameterShortName(titles[c], a.column == packageColumn(query.deviceType));
     };
+    // Why a figure cannot tell: no value, or one of another kind or condition.
+    const auto unknownWord = [&](std::size_t j) {
+        return (match.otherMask >> j & 1u) ? "не сравнимо" : "не известно";
+    };
     std::string reasons;
-    const auto add = [&](const std::string& reason) {
-        reasons += reasons.empty() ? "" : ", ";
-        reasons += reason;
+    const auto add = [&](std::string& list, const std::string& reason) {
+        list += list.empty() ? "" : ", ";
+        list += reason;
     };
     std::size_t failing = 0;
     for (std::size_t j = 0; j < query.rules.size(); ++j) {
@@ -125,24 +124,36 @@ std::string matchVerdictText(const FinderQuery& query, const FinderMatch& match,
         ++failing;
         const std::string name = nameOf(query.rules[j]);
         if (v == Verdict::NotGuaranteed)
-            add(name + " не гарантировано");
+            add(reasons, name + " не гарантировано");
+        else if (match.unknownMask >> j & 1u)
+            add(reasons, name + " " + unknownWord(j));
         else if (std::isfinite(percent))
-            add(name + " " + percentText(percent));
+            add(reasons, name + " " + percentText(percent));
         else
-            add(name);
+            add(reasons, name);
     }
-    int uncounted = 0;
+    // The unknown ones that do not fail: named, those not comparable apart.
+    std::string unknown;
+    std::string other;
+    bool classUnknown = false;
     for (std::size_t j = 0; j < query.rules.size(); ++j) {
         if (match.verdict(j) != Verdict::Unknown)
             continue;
-        if (query.unknownFails)
-            add(nameOf(query.rules[j]) + " не известно");
-        else
-            ++uncounted;
+        if (query.unknownFails) {
+            add(reasons, nameOf(query.rules[j]) + " " + unknownWord(j));
+            continue;
+        }
+        classUnknown |= query.rules[j].rule.options.classBy != DeviceClassBy::None;
+        add((match.otherMask >> j & 1u) ? other : unknown, nameOf(query.rules[j]));
     }
-    std::string text = std::string(matchClassCaption(cls)) + ": " + reasons;
-    if (uncounted > 0)
-        text += "; не известно: " + std::to_string(uncounted);
+    std::string text = cls == MatchClass::Near ? std::string(matchClassCaption(cls)) + ": " + reasons
+                       : classUnknown          ? std::string("замена, класс не известен")
+                                               : std::string("замена");
+    const char* joint = cls == MatchClass::Near ? "; " : ", ";
+    if (!unknown.empty())
+        text += joint + std::string("не известно: ") + unknown;
+    if (!other.empty())
+        text += (unknown.empty() ? joint : "; ") + std::string("не сравнимо: ") + other;
     return text;
 }
 

@@ -29,12 +29,15 @@ std::string parameterShortName(std::string_view titleCp1251, bool package = fals
 // The verdict of a match with its reasons:
 //   «прямая замена»               every rule passes and the package is the reference's;
 //   «замена»                      every rule passes;
-//   «замена, не известно: N»      nothing fails, N rules cannot be told;
+//   «замена, не известно: tвосст, Cд»  nothing fails, the rules named cannot be told («не
+//                                 сравнимо: fгр» for a figure of another kind or condition;
+//                                 «замена, класс не известен» where a class gate cannot tell);
 //   «близкая: Uкэ −8 %, корпус»   the failing parameters in rule order, each with its deviation
-//                                 from the reference where there is a number to tell, «… не
-//                                 гарантировано» for a guarantee too weak, «… не известно» for
-//                                 an unknown counted as failing; then «; не известно: N» for
-//                                 the unknown ones that are not counted.
+//                                 from the reference where there is a number to tell, «…
+//                                 не гарантировано» for a guarantee too weak, «… не известно» /
+//                                 «… не сравнимо» for a figure a rule must have and the candidate
+//                                 cannot give (or for an unknown counted as failing); then
+//                                 «; не известно: …» for the unknown ones that do not fail.
 // `titlesCp1251[c]` is the title of column c of the reference's base (a missing one reads as
 // «столбец c»).
 std::string matchVerdictText(const FinderQuery& query, const FinderMatch& match,
