@@ -22,6 +22,7 @@
 #include "base/catalogue.h"
 #include "base/navigatorcatalogue.h"
 #include "bench_data.h"
+#include "document/settingsfile.h"
 #include "gui_bench_support.h"
 #include "search/substitutepage.h"
 #include "search/substituteresultsmodel.h"
@@ -33,6 +34,7 @@ struct Fixture {
     bench::DataChoice data;
     std::unique_ptr<ProgramFolder> folder;
     SilentUi ui;
+    std::unique_ptr<SettingsFile> settings;
     veltris::CatalogueLoad catalogues;
     veltris::NavigatorCatalogue navigator;
     std::optional<veltris::ComponentBase> base;
@@ -159,9 +161,9 @@ int main(int argc, char** argv)
                 std::exit(2);
             }
             g.base = std::move(*base);
-            g.page = std::make_unique<SubstitutePage>(g.ui, g.folder->paths.settingsFile,
-                                                      QStringLiteral(VELTRIS_BIN_DIR), g.catalogues.catalogue,
-                                                      g.navigator);
+            g.settings = std::make_unique<SettingsFile>(g.folder->paths);
+            g.page = std::make_unique<SubstitutePage>(g.ui, *g.settings, QStringLiteral(VELTRIS_BIN_DIR),
+                                                      g.catalogues.catalogue, g.navigator);
             g.page->setOpenBase(&*g.base, g.folder->baseFile);
             g.page->setReference(1);
             g.page->resize(1028, 652);

@@ -30,7 +30,7 @@ AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
     m_panel->installEventFilter(this);
 
     m_programIcon = new QLabel(m_panel);
-    m_programIcon->setObjectName(QStringLiteral("ProgramIcon"));
+    m_programIcon->setObjectName(QStringLiteral("programIcon"));
     m_programIcon->setPixmap(programIconPixmap());
     m_programIcon->setGeometry(8, 8, 32, 32);
 

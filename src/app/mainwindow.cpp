@@ -136,7 +136,7 @@ void MainWindow::createActions()
              QStringLiteral("Импорт из CSV|Прочитать записи из файла CSV в открытую или новую базу"),
              HelpTopic::CsvImport, {});
     m_navigatorAction =
-        make("NavigatorAction", QStringLiteral("Навигатор..."), QStringLiteral("Навигатор|Вызвать навигатор"),
+        make("navigatorAction", QStringLiteral("Навигатор..."), QStringLiteral("Навигатор|Вызвать навигатор"),
              HelpTopic::NavigatorCommand, {QKeySequence(Qt::Key_F7)});
     m_exit = make("exitAction", QStringLiteral("Вы&ход"), QStringLiteral("Выход|Выход из программы"),
                   HelpTopic::Exit, {});
@@ -399,7 +399,7 @@ void MainWindow::createSearchPage()
     // Its controls have fixed places; a window smaller than they need (a scaled screen) scrolls
     // the page instead of cutting it off.
     auto* area = new QScrollArea(sheet);
-    area->setObjectName(QStringLiteral("SearchScroll"));
+    area->setObjectName(QStringLiteral("searchScrollArea"));
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
     area->setWidget(m_searchPage);
@@ -413,19 +413,18 @@ void MainWindow::createSubstitutePage()
 {
     QWidget* sheet = m_pageWidgets[SubstitutePageIndex];
     const AppPaths& paths = m_document.paths();
-    m_substitutePage = new SubstitutePage(m_ui, paths.settingsFile, paths.dataDir, m_document.catalogue(),
-                                          m_document.navigatorCatalogue(), sheet);
+    m_substitutePage = new SubstitutePage(m_ui, m_document.settingsFile(), paths.dataDir,
+                                          m_document.catalogue(), m_document.navigatorCatalogue(), sheet);
     // The page needs more room than the smallest window gives; there it scrolls instead of
     // holding the window wide.
     auto* area = new QScrollArea(sheet);
-    area->setObjectName(QStringLiteral("SubstituteScroll"));
+    area->setObjectName(QStringLiteral("substituteScrollArea"));
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
     area->setWidget(m_substitutePage);
     auto* lay = new QVBoxLayout(sheet);
     lay->setContentsMargins(0, 0, 0, 0);
     lay->addWidget(area);
-    m_substitutePage->setSharedSettingsFile(paths.sharedSettingsFile);
     m_substitutePage->setOpenBase(&m_document.base(), m_document.fileName());
     connect(m_substitutePage, &SubstitutePage::recordChosen, this, &MainWindow::showSubstitute);
     // Records selected on the main table are compared side by side from its context menu.
@@ -439,7 +438,13 @@ void MainWindow::createDialogs()
     m_baseParameters = new BaseParametersDialog(m_document, this);
     m_viewColumns = new ViewColumnsDialog(m_document, this);
     m_csvImport = new CsvImportDialog(m_document, this);
-    m_recordDialog = new RecordDialog(m_document, statusBar(), this);
+    m_recordDialog = new RecordDialog(m_document, this);
+    connect(m_recordDialog, &RecordDialog::textsWritten, this, [this](bool lossy) {
+        if (lossy)
+            statusBar()->showMessage(RecordDialog::lossyTextMessage());
+        else if (statusBar()->currentMessage() == RecordDialog::lossyTextMessage())
+            statusBar()->clearMessage();
+    });
     m_navigator = new NavigatorWindow(m_document, this);
     connect(m_navigator, &NavigatorWindow::compareRequested, this, &MainWindow::compareListedParts);
 }
@@ -488,8 +493,8 @@ void MainWindow::onFirstShow()
 
 void MainWindow::afterFirstShow()
 {
-    if (m_document.settingsProblem())
-        showWarningBox(m_ui, this, m_document.settingsProblemText());
+    if (m_document.settingsFile().problem())
+        showWarningBox(m_ui, this, m_document.settingsFile().problemText());
     if (!m_document.scanProblems().empty())
         showScanProblems();
     // Changes a program that ended without saving left behind come before the navigator; a

@@ -175,6 +175,8 @@ private:
     // ---- the status bar (mainwindow_status.cpp) ----
     void createStatusBar();
     void updateStatusBar();
+
+    // ---- pages and commands (mainwindow_pages.cpp) ----
     QString drawingFileFor(int row) const;
     void onCurrentPageChanged(int index);
     void setRecordCommandsEnabled(bool enabled);

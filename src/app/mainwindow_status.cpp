@@ -32,19 +32,19 @@ protected:
 void MainWindow::createStatusBar()
 {
     auto* status = new QStatusBar(this);
-    status->setObjectName(QStringLiteral("StatusBar"));
+    status->setObjectName(QStringLiteral("statusBar"));
     status->setFixedHeight(19);
     setStatusBar(status);
 
     m_basePathLabel = new PathLabel(status);
-    m_basePathLabel->setObjectName(QStringLiteral("BasePathLabel"));
+    m_basePathLabel->setObjectName(QStringLiteral("basePathLabel"));
     m_basePathLabel->setMargin(2);
     status->addWidget(m_basePathLabel, 1);
     m_modifiedLabel = new QLabel(QStringLiteral("изменена"), status);
-    m_modifiedLabel->setObjectName(QStringLiteral("ModifiedLabel"));
+    m_modifiedLabel->setObjectName(QStringLiteral("modifiedLabel"));
     status->addPermanentWidget(m_modifiedLabel);
     m_readOnlyLabel = new QLabel(QStringLiteral("только чтение"), status);
-    m_readOnlyLabel->setObjectName(QStringLiteral("ReadOnlyLabel"));
+    m_readOnlyLabel->setObjectName(QStringLiteral("readOnlyLabel"));
     status->addPermanentWidget(m_readOnlyLabel);
 
     connect(&m_document, &Document::fileNameChanged, this, &MainWindow::updateStatusBar);

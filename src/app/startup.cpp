@@ -10,6 +10,7 @@
 #include "app/mainwindow.h"
 #include "app/terminationsignals.h"
 #include "base/ini.h"
+#include "document/settingsfile.h"
 #include "ui/errorbox.h"
 #include "widgets/apputil.h"
 
@@ -64,12 +65,12 @@ int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args)
 bool writeFirstRunSettings(const AppPaths& paths)
 {
     // The user's own settings, or shared ones from the program folder, are the first run's.
-    if (QFileInfo::exists(paths.settingsSource()))
+    SettingsFile settings(paths);
+    if (settings.exists())
         return false;
     const QString samples = QDir(paths.dataDir).absoluteFilePath(QStringLiteral("samples"));
     if (!QFileInfo(samples).isDir())
         return false;
-    veltris::IniFile ini;
-    ini.writeString("Scan", "Dir0", qStringToCp(QDir::toNativeSeparators(samples)));
-    return ini.saveAtomic(toFsPath(paths.settingsFile), "Не могу записать файл настроек").ok();
+    const std::string dir = qStringToCp(QDir::toNativeSeparators(samples));
+    return settings.change([&dir](veltris::IniFile& ini) { ini.writeString("Scan", "Dir0", dir); }).ok();
 }

@@ -115,47 +115,21 @@ std::string utf8ToCp1251(std::string_view utf8, bool* lossy)
             ++i;
             continue;
         }
-        // Decode one sequence strictly: no overlong forms, no surrogates, nothing above U+10FFFF.
-        int len = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            len = 2;
-            cp = b0 & 0x1F;
-            min = 0x80;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            len = 3;
-            cp = b0 & 0x0F;
-            min = 0x800;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            len = 4;
-            cp = b0 & 0x07;
-            min = 0x10000;
-        }
-        bool valid = len > 0 && i + len <= n;
-        for (int k = 1; valid && k < len; ++k) {
-            const auto b = static_cast<unsigned char>(utf8[i + k]);
-            if ((b & 0xC0) != 0x80)
-                valid = false;
-            else
-                cp = (cp << 6) | (b & 0x3F);
-        }
-        if (valid && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
-            valid = false;
-        if (!valid) {
+        const Utf8Char ch = decodeUtf8(utf8.substr(i));
+        if (ch.length == 0) {
             out += '?';
             anyLost = true;
             ++i;  // resynchronise at the next byte
             continue;
         }
-        const int byte = byteFor(cp);
+        const int byte = byteFor(ch.codePoint);
         if (byte < 0) {
             out += '?';
             anyLost = true;
         } else {
             out += static_cast<char>(byte);
         }
-        i += len;
+        i += ch.length;
     }
     if (lossy)
         *lossy = anyLost;

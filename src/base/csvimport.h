@@ -82,16 +82,4 @@ std::string cellProblemMessage(int line, std::string_view title, std::string_vie
 const char* encodingName(CsvEncoding encoding);  // "Windows-1251", "UTF-8"
 std::string separatorName(char separator);       // "«;»", "«,»", "табуляция"
 
-// What appending records did, so that it can be undone.
-struct AppendedRecords {
-    std::uint32_t firstStored = 0;
-    int count = 0;
-    bool tookBlankRow = false;  // the base's single blank row gave way to the records
-};
-// Appends the data rows of `records` (same column count as the base's table) to the base. The
-// single blank row of a new base gives way to them, as it does to a record typed in.
-AppendedRecords appendRecords(ComponentBase& base, const Table& records);
-// Takes the records appended by `done` out again (and brings back the blank row they replaced).
-void removeAppendedRecords(ComponentBase& base, const AppendedRecords& done);
-
 }  // namespace veltris

@@ -1,44 +1,12 @@
 #include "base/csvsplit.h"
 
+#include "base/cp1251.h"
+
 namespace veltris {
 
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-// The length of the valid UTF-8 sequence at p (not past end), 0 when there is none.
-std::size_t utf8SequenceLength(const unsigned char* p, const unsigned char* end)
-{
-    const unsigned char c = p[0];
-    std::size_t n = 0;
-    std::uint32_t min = 0;
-    std::uint32_t cp = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        cp = c & 0x1F;
-        min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        cp = c & 0x0F;
-        min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        cp = c & 0x07;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (static_cast<std::size_t>(end - p) < n)
-        return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((p[k] & 0xC0) != 0x80)
-            return 0;
-        cp = cp << 6 | (p[k] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return n;
-}
 
 }  // namespace
 
@@ -56,19 +24,18 @@ CsvEncoding detectCsvEncoding(std::string_view bytes)
 {
     if (hasUtf8Bom(bytes))
         return CsvEncoding::Utf8;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
     bool high = false;
-    while (p < end) {
-        if (*p < 0x80) {
-            ++p;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
             continue;
         }
-        const std::size_t n = utf8SequenceLength(p, end);
+        const std::size_t n = decodeUtf8(bytes.substr(i)).length;
         if (n == 0)
             return CsvEncoding::Cp1251;
         high = true;
-        p += n;
+        i += n;
     }
     return high ? CsvEncoding::Utf8 : CsvEncoding::Cp1251;
 }

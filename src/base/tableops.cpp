@@ -304,4 +304,23 @@ bool isBlankRecord(const Table& t, int row)
     return true;
 }
 
+AppendedRecords appendRecords(ComponentBase& base, const Table& records)
+{
+    Table& t = base.table;
+    AppendedRecords done;
+    done.count = records.rowCount() - 1;
+    done.tookBlankRow = t.rowCount() == 2 && isBlankRecord(t, 1) && done.count > 0;
+    done.firstStored = t.appendRowsOf(records);
+    if (done.tookBlankRow)
+        deleteTableRow(t, 1);
+    return done;
+}
+
+void removeAppendedRecords(ComponentBase& base, const AppendedRecords& done)
+{
+    base.table.removeStoredRowsFrom(done.firstStored);
+    if (done.tookBlankRow && base.table.rowCount() == 1)
+        base.table.setRowCount(2);
+}
+
 }  // namespace veltris

@@ -51,4 +51,16 @@ bool deleteTableRow(Table& table, int r);
 // "0" for absent values and a blank for an empty LED colour code.
 bool isBlankRecord(const Table& t, int row);
 
+// What appending records did, so that it can be undone.
+struct AppendedRecords {
+    std::uint32_t firstStored = 0;
+    int count = 0;
+    bool tookBlankRow = false;  // the base's single blank row gave way to the records
+};
+// Appends the data rows of `records` (same column count as the base's table) to the base. The
+// single blank row of a new base gives way to them, as it does to a record typed in.
+AppendedRecords appendRecords(ComponentBase& base, const Table& records);
+// Takes the records appended by `done` out again (and brings back the blank row they replaced).
+void removeAppendedRecords(ComponentBase& base, const AppendedRecords& done);
+
 }  // namespace veltris

@@ -10,6 +10,7 @@
 #include "base/csvimport.h"
 #include "base/devicetype.h"
 #include "base/fileio.h"
+#include "base/tableops.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
 #include "cli/options.h"

@@ -37,13 +37,6 @@ AppPaths AppPaths::fromExecutable(const QString& exePath, const QString& configD
     return p;
 }
 
-QString AppPaths::settingsSource() const
-{
-    if (sharedSettingsFile.isEmpty() || QFileInfo::exists(settingsFile))
-        return settingsFile;
-    return sharedSettingsFile;
-}
-
 AppPaths AppPaths::inFolder(const QString& dir, const QString& exeName)
 {
     AppPaths p;

@@ -8,7 +8,8 @@ struct AppPaths {
     QString settingsFile;  // the executable's name with ".INI"; every change is written here
     // The program folder's settings (an administrator's, in a folder users cannot write): read
     // while the user has no settings file of their own, which starts as a copy of it at the
-    // first change. Empty when the settings file lies in the program folder itself.
+    // first change (SettingsFile keeps that). Empty when the settings file lies in the program
+    // folder itself.
     QString sharedSettingsFile;
     QString catalogueDir;  // the six device INI files
     QString helpFile;      // the executable's name with ".html"
@@ -23,10 +24,6 @@ struct AppPaths {
     // where there is one, as the shared settings. Recovery files go to "recovery" in the
     // program's data folder of the user (QStandardPaths::AppLocalDataLocation).
     static AppPaths fromExecutable(const QString& exePath, const QString& configDir = QString());
-
-    // The file the settings are read from: the user's settings file, or while it does not exist
-    // the shared one (when there is one).
-    QString settingsSource() const;
 
     // All files in one folder, as if the executable `exeName` lived there; recovery files in
     // its folder "recovery".

@@ -36,7 +36,6 @@ namespace {
 const QString kBaseFilter = QStringLiteral("QDB File (*.QDB)");
 const QString kBaseSuffix = QStringLiteral("QDB");
 
-// A typed name without an extension gets the dialog's default one.
 // Every failure of a save or an export reads as a write error.
 veltris::Error asWriteError(veltris::Error error)
 {
@@ -73,17 +72,13 @@ OpenedDocument Document::open(const AppPaths& paths, UiServices& ui)
 }
 
 Document::Document(const AppPaths& paths, UiServices& ui, std::vector<veltris::Error>& catalogueErrors)
-    : m_paths(paths), m_ui(ui), m_history(new QUndoStack(this))
+    : m_paths(paths), m_ui(ui), m_settingsFile(paths), m_history(new QUndoStack(this))
 {
     connect(m_history, &QUndoStack::indexChanged, this, &Document::updateModified);
     connect(m_history, &QUndoStack::cleanChanged, this, &Document::updateModified);
     // The drawing folders default to the data folder's DIODE, TRANS, ...
     const std::string dataDir = qStringToCp(m_paths.dataDir + QLatin1Char('/'));
-    auto ini = veltris::IniFile::loadIfPresent(toFsPath(m_paths.settingsSource()));
-    if (!ini)
-        m_settingsProblem = ini.error();
-    m_settings =
-        veltris::ProgramSettings::read(ini ? *ini : veltris::IniFile(), dataDir, defaultStartFolder());
+    m_settings = veltris::ProgramSettings::read(m_settingsFile.contents(), dataDir, defaultStartFolder());
 
     auto load = veltris::loadCatalogues(toFsPath(m_paths.catalogueDir));
     m_catalogue = std::move(load.catalogue);
@@ -191,15 +186,6 @@ void Document::setModified(bool modified)
 void Document::pushCommand(QUndoCommand* command)
 {
     m_history->push(command);
-}
-
-void Document::clearHistory()
-{
-    // The steps before a change that cannot be undone no longer lead back to the saved state.
-    const bool modified = m_modified;
-    m_history->clear();
-    m_changedOutsideHistory = modified;
-    updateModified();
 }
 
 bool Document::historyAtSavedState() const
@@ -434,7 +420,7 @@ void Document::startBackgroundSave(const QString& path, bool checkDisk)
             .arg(job->fileName,
                  job->step == 0 ? QStringLiteral("Подготовка записей…") : QStringLiteral("Запись на диск…"));
     };
-    m_saveProgress = m_ui.showProgress(m_dialogParent, QStringLiteral("SaveProgress"),
+    m_saveProgress = m_ui.showProgress(m_dialogParent, QStringLiteral("saveProgress"),
                                        QStringLiteral("Сохранение"), stepText());
     m_saveProgressTimer = std::make_unique<QTimer>();
     m_saveProgressTimer->setInterval(100);
@@ -623,31 +609,14 @@ void Document::rememberSaveFolder(const QString& folder)
     m_settings.saveFolder = qStringToCp(folder);
 }
 
-QString Document::settingsProblemText() const
-{
-    if (!m_settingsProblem)
-        return {};
-    return QStringLiteral(
-               "Файл настроек не прочитан: %1\r\nПрограмма работает с настройками по "
-               "умолчанию и не будет перезаписывать этот файл.")
-        .arg(QString::fromStdString(m_settingsProblem->message));
-}
-
 void Document::saveSettings()
 {
-    if (m_settingsProblem)
-        return;  // said at start-up
-    // Re-read, so keys edited by hand while the program ran are kept; the first save of a user
-    // who had only the shared settings starts from a copy of them.
-    auto read = veltris::IniFile::loadIfPresent(toFsPath(m_paths.settingsSource()));
-    if (!read) {
-        m_settingsProblem = read.error();
-        showWarningBox(m_ui, m_dialogParent, settingsProblemText());
+    // Said at start-up when the file could not be read then; the changes stay in memory.
+    if (m_settingsFile.change([this](veltris::IniFile& ini) { m_settings.writeBack(ini); }))
         return;
-    }
-    veltris::IniFile& ini = *read;
-    const veltris::Status st = veltris::saveProgramSettings(m_settings, ini, toFsPath(m_paths.settingsFile));
-    if (!st)
+    if (m_settingsFile.problem())
+        showWarningBox(m_ui, m_dialogParent, m_settingsFile.problemText());
+    else
         showWarningBox(m_ui, m_dialogParent, QString::fromUtf8(veltris::kSettingsWriteFailed),
                        MessageIcon::None);
 }

@@ -23,6 +23,7 @@
 #include "base/settings.h"
 #include "base/table.h"
 #include "document/apppaths.h"
+#include "document/settingsfile.h"
 
 class QFileSystemWatcher;
 class QTimer;
@@ -72,7 +73,6 @@ public:
     // Messages, file dialogs and the progress window are shown over `parent` (none: the
     // desktop). The window showing the document sets itself, and unsets itself when it goes.
     void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
-    QWidget* dialogParent() const { return m_dialogParent; }
 
     // ---- state ----
     const AppPaths& paths() const { return m_paths; }
@@ -88,11 +88,9 @@ public:
     const veltris::NavigatorCatalogue& navigatorCatalogue() const { return m_navigatorCatalogue; }
     // Problems of the start-up folder scan (shown in one message after the window appears).
     const std::vector<veltris::Error>& scanProblems() const { return m_scanProblems; }
-    // The settings file is there but could not be read: the session runs on the defaults and
-    // the file is never rewritten (shown once, after the window appears).
-    const std::optional<veltris::Error>& settingsProblem() const { return m_settingsProblem; }
-    // The message for settingsProblem().
-    QString settingsProblemText() const;
+    // The one reader and writer of the settings file. When it could not be read the session runs
+    // on the defaults and the file is never rewritten (said once, after the window appears).
+    SettingsFile& settingsFile() { return m_settingsFile; }
 
     const QString& fileName() const { return m_fileName; }
     // Another name for the base: nothing is known yet of the file under it.
@@ -112,8 +110,6 @@ public:
     // Runs `command` and keeps it as the latest step (the stack owns it from here). For code
     // outside the document that changes the base: an import, a reload from disk.
     void pushCommand(QUndoCommand* command);
-    // Drops every step: for a change that cannot be undone.
-    void clearHistory();
 
     // ---- the current record ----
     // The main table's current record (1..), the one its view shows current; 0 when the table
@@ -291,10 +287,10 @@ private:
     bool writeTo(const QString& path, SaveWay way = SaveWay::AtOnce);
     // Shows a failed write's error and brings the cell it names forward.
     void reportWriteFailure(const veltris::Error& error);
-    // The open file was written and now has `identity`: the watch and the flag follow.
     // The file as it now is on disk (nothing for no file) is the one watched for changes by others;
     // what was asked about the file before is forgotten.
     void followFile(const veltris::FileIdentity& identity);
+    // The open file was written and now has `identity`: the watch and the flag follow.
     void wroteFile(const veltris::FileIdentity& identity);
     // `checkDisk`: the worker first compares the file with m_identity as confirmWriteOverDisk()
     // does (reading a very large file would stop the window), and writes only when it is
@@ -306,7 +302,6 @@ private:
     // A save under way ends here and now (the window closes): the file is whole, and a base
     // written needs no recovery. Its failure is not shown; the recovery file keeps the changes.
     void waitForBackgroundSave();
-    bool writeTo(const QString& path);
     // A new base or file: no step before it, the limit of the history fitted to its size.
     // `modified`: the base is not the one on disk (made from a CSV file, restored).
     void startHistory(bool modified = false);
@@ -318,11 +313,11 @@ private:
     // The lock for opening `path` into `lock` (left empty when this document holds it already
     // or none can be made there). False when the user chose not to open it.
     bool lockForOpening(const QString& path, veltris::BaseLock& lock, bool& readOnly);
-    // The read base with its second table, ready to be shown; false (error shown) on failure.
     // The base in the file at `path`, read whole and decoded, and the identity of what was read;
     // nothing when it cannot be read (the failure is shown).
     std::optional<veltris::ComponentBase> readBase(const QString& path,
                                                    veltris::FileIdentity& identity) const;
+    // The read base with its second table, ready to be shown; false (error shown) on failure.
     bool prepareBase(veltris::ComponentBase& base, veltris::Table& second);
     // Asks before a save when the file changed on disk or went away; false: do not write.
     bool confirmWriteOverDisk();
@@ -337,13 +332,13 @@ private:
     UiServices& m_ui;
     QWidget* m_dialogParent = nullptr;
 
+    SettingsFile m_settingsFile;
     veltris::ProgramSettings m_settings;
     veltris::Catalogue m_catalogue;
     veltris::ComponentBase m_base;
     veltris::Table m_second;
     veltris::NavigatorCatalogue m_navigatorCatalogue;
     std::vector<veltris::Error> m_scanProblems;
-    std::optional<veltris::Error> m_settingsProblem;
     QString m_fileName;
     int m_currentRecord = 0;
     QUndoStack* m_history = nullptr;

@@ -5,7 +5,7 @@
 // so redo brings them back as they were; the step itself keeps no cells, only where they are.
 #include <cstdint>
 
-#include "base/csvimport.h"
+#include "base/tableops.h"
 #include "document/documentcommand.h"
 
 namespace veltris {

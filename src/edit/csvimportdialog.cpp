@@ -129,7 +129,7 @@ private:
 CsvImportDialog::CsvImportDialog(Document& document, QWidget* parent)
     : QDialog(parent), m_document(document), m_import(veltris::Error{}), m_forOpenBase(veltris::Error{})
 {
-    setObjectName(QStringLiteral("CsvImportDialog"));
+    setObjectName(QStringLiteral("csvImportDialog"));
     setWindowTitle(QStringLiteral("Импорт из CSV"));
     setFont(dialogFont());
     setHelpContext(this, HelpTopic::CsvImport);

@@ -18,11 +18,11 @@ LabeledEdit::LabeledEdit(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::NoFocus);  // the edit inside takes the focus
 
     m_edit = new QLineEdit(this);
-    m_edit->setObjectName(QStringLiteral("Edit"));
+    m_edit->setObjectName(QStringLiteral("edit"));
     m_edit->resize(kEditWidth, kEditHeight);
 
     m_label = new QLabel(this);
-    m_label->setObjectName(QStringLiteral("Label"));
+    m_label->setObjectName(QStringLiteral("label"));
     m_label->setTextFormat(Qt::PlainText);
     m_label->resize(m_edit->width(), m_label->fontMetrics().height());
     m_label->setVisible(true);

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QStatusBar>
 #include <QStyle>
 #include <algorithm>
 
@@ -26,8 +25,7 @@ constexpr int kButtonWidth = 89;
 
 }  // namespace
 
-RecordDialog::RecordDialog(Document& document, QStatusBar* statusBar, QWidget* parent)
-    : QDialog(parent), m_document(document), m_statusBar(statusBar)
+RecordDialog::RecordDialog(Document& document, QWidget* parent) : QDialog(parent), m_document(document)
 {
     setObjectName(QStringLiteral("recordDialog"));
     setWindowTitle(QStringLiteral("Добавить элемент"));
@@ -241,16 +239,6 @@ std::vector<std::string> RecordDialog::fieldTexts(bool& lossy) const
     return texts;
 }
 
-void RecordDialog::showLossyNote(bool lossy)
-{
-    if (!m_statusBar)
-        return;
-    if (lossy)
-        m_statusBar->showMessage(lossyTextMessage());
-    else if (m_statusBar->currentMessage() == lossyTextMessage())
-        m_statusBar->clearMessage();
-}
-
 void RecordDialog::loadRow(int row)
 {
     const veltris::Table& t = m_document.base().table;
@@ -270,7 +258,7 @@ void RecordDialog::enterRecord()
     // reach it; the whole entry is one step of the history.
     m_document.enterRecord(m_mode == Mode::Add ? Document::RecordEntry::Add : Document::RecordEntry::Edit,
                            currentRecordRow(), std::move(texts));
-    showLossyNote(lossy);
+    emit textsWritten(lossy);
     m_nameEdit->setFocus();
     if (m_mode == Mode::Edit)
         accept();
@@ -283,7 +271,7 @@ void RecordDialog::step(int delta)
     // Texts written back are changes like any other: a step of the history, which sets the
     // modified flag when something changed.
     const int row = m_document.writeBackRecord(currentRecordRow(), std::move(texts));
-    showLossyNote(lossy);
+    emit textsWritten(lossy);
     const int next = row + delta;
     if (next < 1 || next > m_document.base().table.rowCount() - 1)
         return;

@@ -15,7 +15,6 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStatusBar;
 
 class RecordDialog : public QDialog {
     Q_OBJECT
@@ -26,8 +25,7 @@ public:
     };
     static constexpr int kFieldCount = veltris::kMaxParamColumns;
 
-    // `statusBar` shows the note on characters without a Windows-1251 form (may be null).
-    RecordDialog(Document& document, QStatusBar* statusBar, QWidget* parent = nullptr);
+    explicit RecordDialog(Document& document, QWidget* parent = nullptr);
 
     Mode mode() const { return m_mode; }
 
@@ -42,6 +40,11 @@ public:
 
     // Shown in the main window's status bar when a typed character had no Windows-1251 form.
     static QString lossyTextMessage();
+
+signals:
+    // Texts were written: whether a typed character had no Windows-1251 form (the window
+    // shows lossyTextMessage() until texts are written without one).
+    void textsWritten(bool lossy);
 
 public slots:
     void enterRecord();     // "Ввести"
@@ -65,7 +68,6 @@ private:
     // whether a character had no Windows-1251 form.
     std::vector<std::string> fieldTexts(bool& lossy) const;
     // The status bar's note on such characters, shown or taken away.
-    void showLossyNote(bool lossy);
     void loadRow(int row);
     void step(int delta);
     void selectRow(int row);
@@ -76,7 +78,6 @@ private:
     QString headerName(int column) const;
 
     Document& m_document;
-    QStatusBar* m_statusBar;
     Mode m_mode = Mode::Add;
     QLabel* m_typeLabel = nullptr;
     QLineEdit* m_nameEdit = nullptr;

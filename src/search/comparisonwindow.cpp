@@ -27,14 +27,14 @@
 ComparisonWindow::ComparisonWindow(UiServices& ui, Comparison comparison, QWidget* parent)
     : QWidget(parent, Qt::Window), m_ui(ui)
 {
-    setObjectName(QStringLiteral("ComparisonWindow"));
+    setObjectName(QStringLiteral("comparisonWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     const QString reference = comparison.parts.empty() ? QString() : cpToQString(comparison.parts[0].name);
     setWindowTitle(QStringLiteral("Сравнение — образец %1").arg(reference));
 
     m_model = new ComparisonModel(this);
     m_view = new QTableView(this);
-    m_view->setObjectName(QStringLiteral("ComparisonTable"));
+    m_view->setObjectName(QStringLiteral("comparisonTable"));
     m_names = new NameColumnHeader(m_view, QStringLiteral("Параметр"));
     m_names->setViewModel(m_model);
     m_model->setComparison(std::move(comparison));
@@ -47,18 +47,18 @@ ComparisonWindow::ComparisonWindow(UiServices& ui, Comparison comparison, QWidge
     m_names->fitToNames();
 
     m_onlyDifferences = new QCheckBox(QStringLiteral("только различия"), this);
-    m_onlyDifferences->setObjectName(QStringLiteral("ComparisonOnlyDifferences"));
+    m_onlyDifferences->setObjectName(QStringLiteral("onlyDifferencesBox"));
     m_onlyDifferences->setToolTip(
         QStringLiteral("Не показывать параметры, в которых все приборы как образец"));
     m_legend = new QLabel(verdictlook::legendHtml(true), this);
-    m_legend->setObjectName(QStringLiteral("ComparisonLegend"));
+    m_legend->setObjectName(QStringLiteral("comparisonLegendLabel"));
     m_legend->setTextFormat(Qt::RichText);
     m_exportButton = new QPushButton(QStringLiteral("Экспорт в CSV…"), this);
-    m_exportButton->setObjectName(QStringLiteral("ComparisonExport"));
+    m_exportButton->setObjectName(QStringLiteral("exportComparisonButton"));
     m_pdfButton = new QPushButton(QStringLiteral("Печать в PDF…"), this);
-    m_pdfButton->setObjectName(QStringLiteral("ComparisonPdf"));
+    m_pdfButton->setObjectName(QStringLiteral("pdfButton"));
     m_closeButton = new QPushButton(QStringLiteral("Закрыть"), this);
-    m_closeButton->setObjectName(QStringLiteral("ComparisonClose"));
+    m_closeButton->setObjectName(QStringLiteral("closeComparisonButton"));
     for (QPushButton* b : {m_exportButton, m_pdfButton, m_closeButton})
         b->setAutoDefault(false);
 

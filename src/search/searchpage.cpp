@@ -30,7 +30,7 @@
 
 SearchPage::SearchPage(Document& document, QWidget* parent) : QFrame(parent), m_document(document)
 {
-    setObjectName(QStringLiteral("SearchPanel"));
+    setObjectName(QStringLiteral("searchPage"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);  // lowered inner and outer bevels
 

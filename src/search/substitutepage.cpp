@@ -29,6 +29,7 @@
 #include "base/fileidentity.h"
 #include "base/ini.h"
 #include "base/settings.h"
+#include "document/settingsfile.h"
 #include "search/celltext.h"
 #include "search/comparisonwindow.h"
 #include "search/ruledelegate.h"
@@ -49,10 +50,10 @@ constexpr const char* kUnknownFailsKey = "UnknownFails";
 
 }  // namespace
 
-SubstitutePage::SubstitutePage(UiServices& ui, const QString& settingsFile, const QString& dataDir,
+SubstitutePage::SubstitutePage(UiServices& ui, SettingsFile& settings, const QString& dataDir,
                                const veltris::Catalogue& catalogue,
                                const veltris::NavigatorCatalogue& navigator, QWidget* parent)
-    : QFrame(parent), m_ui(ui), m_settingsFile(settingsFile), m_catalogue(catalogue), m_navigator(navigator)
+    : QFrame(parent), m_ui(ui), m_settings(settings), m_catalogue(catalogue), m_navigator(navigator)
 {
     auto defaults = veltris::SubstituteDefaults::load(toFsPath(dataDir));
     if (defaults) {
@@ -62,10 +63,9 @@ SubstitutePage::SubstitutePage(UiServices& ui, const QString& settingsFile, cons
         m_defaultsError = QString::fromStdString(defaults.error().message);
     }
     buildControls();
-    const veltris::IniFile settings = veltris::IniFile::loadOrEmpty(toFsPath(m_settingsFile));
     {
         const QSignalBlocker quiet(m_strictBox);
-        m_strictBox->setChecked(settings.readInt(kOptionsSection, kUnknownFailsKey, 0) != 0);
+        m_strictBox->setChecked(m_settings.contents().readInt(kOptionsSection, kUnknownFailsKey, 0) != 0);
     }
     showReference();
     showCounts();
@@ -81,7 +81,7 @@ SubstitutePage::~SubstitutePage()
 
 void SubstitutePage::buildControls()
 {
-    setObjectName(QStringLiteral("SubstitutePanel"));
+    setObjectName(QStringLiteral("substitutePage"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
 
@@ -93,7 +93,7 @@ void SubstitutePage::buildControls()
     bodyLayout->setContentsMargins(0, 0, 0, 0);
     // The user can trade the rules' room for the results'.
     auto* splitter = new QSplitter(Qt::Horizontal, m_body);
-    splitter->setObjectName(QStringLiteral("SubstituteSplitter"));
+    splitter->setObjectName(QStringLiteral("substituteSplitter"));
     splitter->setChildrenCollapsible(false);
     bodyLayout->addWidget(splitter);
     auto* leftPane = new QWidget(splitter);
@@ -104,7 +104,7 @@ void SubstitutePage::buildControls()
     left->setContentsMargins(8, 8, 8, 8);
     auto* nameCaption = new QLabel(QStringLiteral("Образец — имя или его часть:"), m_body);
     m_nameEdit = new QLineEdit(m_body);
-    m_nameEdit->setObjectName(QStringLiteral("SubstituteNameEdit"));
+    m_nameEdit->setObjectName(QStringLiteral("referenceNameEdit"));
     m_nameEdit->setPlaceholderText(QStringLiteral("например, КТ315"));
     m_nameEdit->setToolTip(QStringLiteral(
         "Регистр, пробелы и дефисы не важны; латинская буква понимается и как похожая русская "
@@ -112,18 +112,18 @@ void SubstitutePage::buildControls()
         "иначе выберите его в списке."));
     nameCaption->setBuddy(m_nameEdit);
     m_nameList = new QListWidget(m_body);
-    m_nameList->setObjectName(QStringLiteral("SubstituteNameList"));
+    m_nameList->setObjectName(QStringLiteral("referenceNameList"));
     m_nameList->setUniformItemSizes(true);
     m_nameList->setFixedHeight(4 * m_nameList->fontMetrics().height() + 10);
     m_referenceLabel = new QLabel(m_body);
-    m_referenceLabel->setObjectName(QStringLiteral("SubstituteReference"));
+    m_referenceLabel->setObjectName(QStringLiteral("referenceLabel"));
     m_referenceLabel->setWordWrap(true);
     m_referenceLabel->setTextFormat(Qt::PlainText);
 
     auto* rulesCaption = new QLabel(QStringLiteral("Правила подбора:"), m_body);
     m_rulesModel = new SubstituteRulesModel(this);
     m_rulesView = new QTableView(m_body);
-    m_rulesView->setObjectName(QStringLiteral("SubstituteRules"));
+    m_rulesView->setObjectName(QStringLiteral("rulesTable"));
     m_rulesView->setModel(m_rulesModel);
     m_rulesView->setItemDelegate(new RuleDelegate(
         m_rulesModel, [this](const QString& message) { reportOutOfRange(message); }, m_rulesView));
@@ -149,7 +149,7 @@ void SubstitutePage::buildControls()
         m_rulesView->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     rulesCaption->setBuddy(m_rulesView);
     m_defaultsButton = new QPushButton(QStringLiteral("По умолчанию"), m_body);
-    m_defaultsButton->setObjectName(QStringLiteral("SubstituteDefaults"));
+    m_defaultsButton->setObjectName(QStringLiteral("defaultRulesButton"));
     m_defaultsButton->setToolTip(QStringLiteral("Вернуть правила, принятые для этого типа приборов"));
     auto* defaultsRow = new QHBoxLayout;
     defaultsRow->addWidget(m_defaultsButton);
@@ -171,9 +171,9 @@ void SubstitutePage::buildControls()
     auto* scope = new QHBoxLayout;
     auto* scopeCaption = new QLabel(QStringLiteral("Где искать:"), m_body);
     m_scopeOpen = new QRadioButton(QStringLiteral("открытая база"), m_body);
-    m_scopeOpen->setObjectName(QStringLiteral("SubstituteScopeOpen"));
+    m_scopeOpen->setObjectName(QStringLiteral("openBaseScopeButton"));
     m_scopeLibrary = new QRadioButton(QStringLiteral("все базы этого типа в библиотеке"), m_body);
-    m_scopeLibrary->setObjectName(QStringLiteral("SubstituteScopeLibrary"));
+    m_scopeLibrary->setObjectName(QStringLiteral("libraryScopeButton"));
     m_scopeLibrary->setToolTip(QStringLiteral("Базы того же типа приборов из папок навигатора"));
     m_scopeOpen->setChecked(true);
     scope->addWidget(scopeCaption);
@@ -186,13 +186,13 @@ void SubstitutePage::buildControls()
     connect(nearSpin, &RangeSpinBox::outOfRange, this,
             [this, nearSpin](const QString& typed) { reportOutOfRange(nearSpin->outOfRangeMessage(typed)); });
     m_nearSpin = nearSpin;
-    m_nearSpin->setObjectName(QStringLiteral("SubstituteNear"));
+    m_nearSpin->setObjectName(QStringLiteral("nearMissSpin"));
     m_nearSpin->setRange(0, 10);
     m_nearSpin->setValue(2);
     m_nearSpin->setToolTip(
         QStringLiteral("Показывать и близкие приборы — не подходящие не более чем по стольким параметрам"));
     m_topSpin = new QSpinBox(m_body);
-    m_topSpin->setObjectName(QStringLiteral("SubstituteTop"));
+    m_topSpin->setObjectName(QStringLiteral("shownCountSpin"));
     m_topSpin->setRange(0, 1000000);
     m_topSpin->setSingleStep(50);
     m_topSpin->setValue(200);
@@ -210,7 +210,7 @@ void SubstitutePage::buildControls()
 
     auto* strict = new QHBoxLayout;
     m_strictBox = new QCheckBox(QStringLiteral("Неизвестное считать несовпадением"), m_body);
-    m_strictBox->setObjectName(QStringLiteral("SubstituteStrict"));
+    m_strictBox->setObjectName(QStringLiteral("unknownFailsBox"));
     m_strictBox->setToolTip(
         QStringLiteral("Параметр, по которому запись прибора не позволяет судить, считается не подходящим: "
                        "полными остаются только приборы, подтверждённые данными"));
@@ -219,13 +219,13 @@ void SubstitutePage::buildControls()
 
     auto* commands = new QHBoxLayout;
     m_findButton = new QPushButton(QStringLiteral("Найти замену"), m_body);
-    m_findButton->setObjectName(QStringLiteral("SubstituteFind"));
+    m_findButton->setObjectName(QStringLiteral("findSubstituteButton"));
     m_findButton->setDefault(true);
     m_exportButton = new QPushButton(QStringLiteral("Экспорт в CSV…"), m_body);
-    m_exportButton->setObjectName(QStringLiteral("SubstituteExport"));
+    m_exportButton->setObjectName(QStringLiteral("exportResultsButton"));
     m_exportButton->setEnabled(false);
     m_compareButton = new QPushButton(QStringLiteral("Сравнить…"), m_body);
-    m_compareButton->setObjectName(QStringLiteral("SubstituteCompare"));
+    m_compareButton->setObjectName(QStringLiteral("compareResultsButton"));
     m_compareButton->setToolTip(QStringLiteral(
         "Сравнить образец с выделенными в результатах приборами (до пяти) рядом, по параметрам"));
     m_compareButton->setEnabled(false);
@@ -235,12 +235,12 @@ void SubstitutePage::buildControls()
     commands->addStretch();
 
     m_countLabel = new QLabel(m_body);
-    m_countLabel->setObjectName(QStringLiteral("SubstituteCount"));
+    m_countLabel->setObjectName(QStringLiteral("resultCountLabel"));
     m_countLabel->setWordWrap(true);
     m_countLabel->setTextFormat(Qt::PlainText);
     m_resultsModel = new SubstituteResultsModel(this);
     m_resultsView = new QTableView(m_body);
-    m_resultsView->setObjectName(QStringLiteral("SubstituteResults"));
+    m_resultsView->setObjectName(QStringLiteral("resultsTable"));
     // The names stay in view while the parameters scroll sideways: they are the vertical header,
     // and the model's own name column is hidden.
     m_resultNames = new NameColumnHeader(m_resultsView, QStringLiteral("Имя"));
@@ -255,7 +255,7 @@ void SubstitutePage::buildControls()
     m_resultsView->setToolTip(QStringLiteral("Двойной щелчок делает прибор текущей записью"));
     m_resultsView->setContextMenuPolicy(Qt::CustomContextMenu);
     m_legendLabel = new QLabel(verdictlook::legendHtml(false), m_body);
-    m_legendLabel->setObjectName(QStringLiteral("SubstituteLegend"));
+    m_legendLabel->setObjectName(QStringLiteral("resultsLegendLabel"));
     m_legendLabel->setTextFormat(Qt::RichText);
 
     right->addLayout(scope);
@@ -385,7 +385,7 @@ void SubstitutePage::loadRulesFor(int deviceType)
 {
     QStringList titles = parameterTitles();
     const veltris::RuleSet defaults = m_defaults->rules(deviceType);
-    const veltris::RuleSet rules = veltris::readUserRules(settingsNow(), deviceType, defaults);
+    const veltris::RuleSet rules = veltris::readUserRules(m_settings.contents(), deviceType, defaults);
     m_rulesModel->setParameters(deviceType, std::move(titles), rules);
 }
 
@@ -477,21 +477,22 @@ void SubstitutePage::chooseListedName(int listRow)
 void SubstitutePage::saveRules()
 {
     const int type = m_rulesModel->deviceType();
-    const std::filesystem::path path = toFsPath(m_settingsFile);
-    veltris::IniFile ini = settingsNow();
-    veltris::writeUserRules(ini, type, m_rulesModel->rules(), m_defaults->rules(type));
-    if (m_sessionSettings) {
-        // The file could not be read: writing it would drop what it holds. The rules live on
-        // for this session (the window said so at start-up).
-        m_sessionSettings = std::move(ini);
+    const veltris::RuleSet rules = m_rulesModel->rules();
+    const veltris::RuleSet defaults = m_defaults->rules(type);
+    reportSettingsFailure(m_settings.change(
+        [&](veltris::IniFile& ini) { veltris::writeUserRules(ini, type, rules, defaults); }));
+}
+
+void SubstitutePage::reportSettingsFailure(const veltris::Status& status)
+{
+    // Once is enough: every further change would fail the same way. A file that cannot be read
+    // keeps the changes in memory (the window said so at start-up).
+    if (status || m_settingsWarned)
         return;
-    }
-    const veltris::Status st = ini.saveAtomic(path, veltris::kSettingsWriteFailed);
-    // Once is enough: every further change would fail the same way.
-    if (!st && !m_settingsWarned) {
-        m_settingsWarned = true;
-        showWarningBox(m_ui, this, QString::fromStdString(st.error().message));
-    }
+    m_settingsWarned = true;
+    showWarningBox(
+        m_ui, this,
+        m_settings.problem() ? m_settings.problemText() : QString::fromStdString(status.error().message));
 }
 
 void SubstitutePage::reportOutOfRange(const QString& message)
@@ -506,24 +507,6 @@ void SubstitutePage::reportOutOfRange(const QString& message)
     });
 }
 
-std::filesystem::path SubstitutePage::settingsSource() const
-{
-    if (m_sharedSettingsFile.isEmpty() || QFileInfo::exists(m_settingsFile))
-        return toFsPath(m_settingsFile);
-    return toFsPath(m_sharedSettingsFile);
-}
-
-veltris::IniFile SubstitutePage::settingsNow()
-{
-    if (m_sessionSettings)
-        return *m_sessionSettings;
-    auto read = veltris::IniFile::loadIfPresent(settingsSource());
-    if (read)
-        return std::move(*read);
-    m_sessionSettings.emplace();
-    return *m_sessionSettings;
-}
-
 void SubstitutePage::restoreDefaults()
 {
     m_rulesModel->setRules(m_defaults->rules(m_rulesModel->deviceType()));
@@ -533,20 +516,14 @@ void SubstitutePage::restoreDefaults()
 
 void SubstitutePage::saveStrictOption()
 {
-    const std::filesystem::path path = toFsPath(m_settingsFile);
-    veltris::IniFile ini = veltris::IniFile::loadOrEmpty(path);
-    ini.writeInt(kOptionsSection, kUnknownFailsKey, m_strictBox->isChecked() ? 1 : 0);
-    const veltris::Status st = ini.saveAtomic(path, veltris::kSettingsWriteFailed);
-    if (!st && !m_settingsWarned) {
-        m_settingsWarned = true;
-        showWarningBox(m_ui, this, QString::fromStdString(st.error().message));
-    }
+    const int strict = m_strictBox->isChecked() ? 1 : 0;
+    reportSettingsFailure(m_settings.change(
+        [strict](veltris::IniFile& ini) { ini.writeInt(kOptionsSection, kUnknownFailsKey, strict); }));
 }
 
 veltris::RuleSet SubstitutePage::rulesFor(int deviceType) const
 {
     if (deviceType == m_rulesModel->deviceType())
         return m_rulesModel->rules();
-    return veltris::readUserRules(veltris::IniFile::loadOrEmpty(toFsPath(m_settingsFile)), deviceType,
-                                  m_defaults->rules(deviceType));
+    return veltris::readUserRules(m_settings.contents(), deviceType, m_defaults->rules(deviceType));
 }

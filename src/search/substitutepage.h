@@ -47,6 +47,7 @@ class SubstituteProgress;
 class QStringListModel;
 class QTableView;
 class QTimer;
+class SettingsFile;
 class SubstituteResultsModel;
 class SubstituteRulesModel;
 
@@ -62,9 +63,10 @@ public:
     // How many names the name box lists at most.
     static constexpr int kMaxListedNames = 500;
 
-    // `settingsFile`: the program settings file; `dataDir`: the folder with substitute.ini.
-    // The catalogue and the navigator catalogue must outlive the page.
-    SubstitutePage(UiServices& ui, const QString& settingsFile, const QString& dataDir,
+    // `settings`: the program settings, where the rules and the strict option are kept;
+    // `dataDir`: the folder with substitute.ini. The settings, the catalogue and the navigator
+    // catalogue must outlive the page.
+    SubstitutePage(UiServices& ui, SettingsFile& settings, const QString& dataDir,
                    const veltris::Catalogue& catalogue, const veltris::NavigatorCatalogue& navigator,
                    QWidget* parent = nullptr);
     ~SubstitutePage() override;
@@ -73,8 +75,6 @@ public:
     // previous contents is cancelled. The reference stays while the same file still holds the
     // same name at its row; the results stay, and a double-click checks them against the base.
     void setOpenBase(const veltris::ComponentBase* base, const QString& fileName);
-    // The program folder's settings, read while `settingsFile` does not exist (see AppPaths).
-    void setSharedSettingsFile(const QString& file) { m_sharedSettingsFile = file; }
 
     // Table row 1.. of the open base as the reference; an invalid row clears it.
     void setReference(int row);
@@ -144,16 +144,13 @@ private:
     void showReference();
     void updateNameList();
     void chooseListedName(int listRow);
-    // The settings as the file holds them now, or this session's copy once the file could not
-    // be read.
-    veltris::IniFile settingsNow();
     // Enter in the name box: the one part the typed name means, or the list to pick from.
     void pickTypedName();
     void saveRules();
+    // A change of the settings that failed, said once.
+    void reportSettingsFailure(const veltris::Status& status);
     // A number typed outside its range, said in a message after the editing.
     void reportOutOfRange(const QString& message);
-    // The user's settings file, or while it does not exist the shared one.
-    std::filesystem::path settingsSource() const;
     void restoreDefaults();
     void finishSearch(const std::shared_ptr<SubstituteJob>& job);
     void cancelSearch();
@@ -163,15 +160,13 @@ private:
     void exportResults();
 
     UiServices& m_ui;
-    QString m_settingsFile;
-    QString m_sharedSettingsFile;
+    SettingsFile& m_settings;
     const veltris::Catalogue& m_catalogue;
     const veltris::NavigatorCatalogue& m_navigator;
     std::optional<veltris::SubstituteDefaults> m_defaults;
     QString m_defaultsError;
     bool m_settingsWarned = false;
     bool m_outOfRangePending = false;
-    std::optional<veltris::IniFile> m_sessionSettings;
 
     const veltris::ComponentBase* m_base = nullptr;
     QString m_fileName;

@@ -10,7 +10,7 @@
 
 SubstituteProgress::SubstituteProgress(const QString& what, QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("SubstituteProgress"));
+    setObjectName(QStringLiteral("substituteProgress"));
     setWindowTitle(QStringLiteral("Поиск замены"));
     setWindowModality(Qt::WindowModal);
     auto* layout = new QVBoxLayout(this);
@@ -21,7 +21,7 @@ SubstituteProgress::SubstituteProgress(const QString& what, QWidget* parent) : Q
     m_bar->setMinimumWidth(320);
     layout->addWidget(m_bar);
     m_cancelButton = new QPushButton(QStringLiteral("Отмена"), this);
-    m_cancelButton->setObjectName(QStringLiteral("SubstituteCancel"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelSearchButton"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_cancelButton);

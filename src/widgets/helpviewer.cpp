@@ -12,14 +12,14 @@
 HelpViewer::HelpViewer(const QString& helpFile, QWidget* parent)
     : QWidget(parent, Qt::Window), m_helpFile(helpFile)
 {
-    setObjectName(QStringLiteral("HelpViewer"));
+    setObjectName(QStringLiteral("helpViewer"));
     setWindowTitle(QStringLiteral("Справка — Вельтрис"));
     setWindowIcon(programIcon());
     setFont(veltrisFont());
     // The help window alone does not keep the program running.
     setAttribute(Qt::WA_QuitOnClose, false);
     m_browser = new QTextBrowser(this);
-    m_browser->setObjectName(QStringLiteral("HelpBrowser"));
+    m_browser->setObjectName(QStringLiteral("helpBrowser"));
     m_browser->setOpenExternalLinks(true);
     auto* lay = new QVBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);

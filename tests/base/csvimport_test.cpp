@@ -14,6 +14,7 @@
 #include "base/csvimport.h"
 #include "base/csvsplit.h"
 #include "base/table.h"
+#include "base/tableops.h"
 
 using namespace veltris;
 

@@ -41,17 +41,17 @@ void TstBackgroundSave::saveRunsBehindAProgressWindow()
     fx.form->findChild<QAction*>(u"saveBaseAction"_s)->trigger();
     // The command has returned; the write goes on behind the progress window.
     QVERIFY(doc.isSaving());
-    auto* progress = fx.form->findChild<QDialog*>(u"SaveProgress"_s);
+    auto* progress = fx.form->findChild<QDialog*>(u"saveProgress"_s);
     QVERIFY(progress && progress->isVisible());
     QCOMPARE(progress->windowModality(), Qt::WindowModal);
-    QVERIFY(progress->findChild<QLabel*>(u"SaveProgressText"_s)->text().contains(u"bipolar.QDB"_s));
+    QVERIFY(progress->findChild<QLabel*>(u"saveProgressText"_s)->text().contains(u"bipolar.QDB"_s));
     QVERIFY(!fx.form->close());  // the window waits for the save
 
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(finished[0][0].toBool(), true);
     QVERIFY(!doc.isSaving());
     QVERIFY(!doc.isModified());
-    QVERIFY(fx.form->findChild<QDialog*>(u"SaveProgress"_s) == nullptr);
+    QVERIFY(fx.form->findChild<QDialog*>(u"saveProgress"_s) == nullptr);
     QCOMPARE(fileBytes(path), QByteArray::fromStdString(*veltris::encodeBase(doc.base())));
     QVERIFY(fx.ui.messages.isEmpty());
 }

@@ -17,7 +17,9 @@
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/navigatorcatalogue.h"
+#include "document/settingsfile.h"
 #include "layoutcheck.h"
+#include "modeltesters.h"
 #include "scriptedui.h"
 #include "search/comparisonmodel.h"
 #include "search/comparisonwindow.h"
@@ -75,6 +77,7 @@ private:
     veltris::ComponentBase m_base;
     veltris::NavigatorCatalogue m_navigator;
     ScriptedUi m_ui;
+    std::unique_ptr<SettingsFile> m_settings;
     std::unique_ptr<SubstitutePage> m_page;
     ComparisonWindow* m_window = nullptr;
 };
@@ -85,9 +88,9 @@ void TstComparison::init()
     m_file = m_dir->filePath(u"a.QDB"_s);
     m_base = comparedBase();
     m_ui = ScriptedUi();
-    m_page = std::make_unique<SubstitutePage>(m_ui, m_dir->filePath(u"veltris.INI"_s),
-                                              QStringLiteral(VELTRIS_BIN_DIR), handmade::shippedCatalogue(),
-                                              m_navigator);
+    m_settings = std::make_unique<SettingsFile>(m_dir->filePath(u"veltris.INI"_s));
+    m_page = std::make_unique<SubstitutePage>(m_ui, *m_settings, QStringLiteral(VELTRIS_BIN_DIR),
+                                              handmade::shippedCatalogue(), m_navigator);
     m_page->setOpenBase(&m_base, m_file);
 }
 
@@ -102,6 +105,8 @@ void TstComparison::cleanup()
 ComparisonWindow* TstComparison::open(std::vector<int> rows)
 {
     m_window = m_page->compareRecords(m_base, m_file, 1, std::move(rows));
+    if (m_window)
+        testModelsUnder(m_window);
     return m_window;
 }
 

@@ -78,7 +78,7 @@ QAction* importAction(DocFixture& fx)
 void importBy(DocFixture& fx, const QString& csv, const char* button)
 {
     fx.ui.openAnswers << csv;
-    fx.ui.onDialog("CsvImportDialog", [button](QDialog* d) {
+    fx.ui.onDialog("csvImportDialog", [button](QDialog* d) {
         click(d, button);
         return d->result();
     });
@@ -124,7 +124,7 @@ void TstCsvImport::menuEntryAndHelp()
 
     const QString csv = writeFile(fx, "d.csv", spreadsheetDiodes());
     fx.ui.openAnswers << csv;
-    fx.ui.onDialog("CsvImportDialog", [](QDialog* d) {
+    fx.ui.onDialog("csvImportDialog", [](QDialog* d) {
         QTest::keyClick(asImport(d)->previewTable(), Qt::Key_F1);
         return int(QDialog::Rejected);
     });
@@ -142,7 +142,7 @@ void TstCsvImport::previewMarksTheBadCellAndRecordsGoIntoTheOpenBase()
 
     fx.ui.openAnswers << csv;
     bool checked = false;
-    fx.ui.onDialog("CsvImportDialog", [&](QDialog* d) {
+    fx.ui.onDialog("csvImportDialog", [&](QDialog* d) {
         CsvImportDialog* dlg = asImport(d);
         [&] {
             QCOMPARE(dlg->fileEdit()->text(), QDir::toNativeSeparators(csv));
@@ -241,7 +241,7 @@ void TstCsvImport::fileOfAnotherTypeMakesANewBaseBehindThePrompt()
         fx, "z.csv", veltris::utf8ToCp1251("Название;Uст ном, В;Tп max, °С\r\nКС133А;3,3;125\r\n").c_str());
 
     fx.ui.openAnswers << csv;
-    fx.ui.onDialog("CsvImportDialog", [&](QDialog* d) {
+    fx.ui.onDialog("csvImportDialog", [&](QDialog* d) {
         CsvImportDialog* dlg = asImport(d);
         [&] {
             QCOMPARE(dlg->encodingBox()->currentText(), QString("Windows-1251"));
@@ -277,7 +277,7 @@ void TstCsvImport::typeTheTitlesDoNotTellIsChosenByTheUser()
     const QString csv =
         writeFile(fx, "t.csv", veltris::utf8ToCp1251("Название;Tп max, °С\r\nX1;85\r\n").c_str());
     fx.ui.openAnswers << csv;
-    fx.ui.onDialog("CsvImportDialog", [&](QDialog* d) {
+    fx.ui.onDialog("csvImportDialog", [&](QDialog* d) {
         CsvImportDialog* dlg = asImport(d);
         [&] {
             QCOMPARE(dlg->typeBox()->currentIndex(), -1);

@@ -147,7 +147,7 @@ void TstHelp::menuEntries()
         {"saveBaseAsAction", "Сохранить к&ак...", "Shift+F2", "Сохранить как",
          "Сохранить файл под другим именем", 15},
         {"exportAction", "Экспорт...", "", "Экспорт", "Экспортировать в файл", 16},
-        {"NavigatorAction", "Навигатор...", "F7", "Навигатор", "Вызвать навигатор", 17},
+        {"navigatorAction", "Навигатор...", "F7", "Навигатор", "Вызвать навигатор", 17},
         {"exitAction", "Вы&ход", "", "Выход", "Выход из программы", 18},
         {"undoAction", "Отменить", "Ctrl+Z", "Отменить", "Отменить последнее действие", 0},
         {"redoAction", "Повторить", "Ctrl+Y; Ctrl+Shift+Z", "Повторить", "Повторить отменённое действие", 0},
@@ -192,7 +192,7 @@ void TstHelp::menuEntries()
     for (QAction* a : bar->actions())
         tools << (a->objectName().isEmpty() ? QString("gap") : a->objectName());
     QCOMPARE(tools, QStringList({"newBaseAction", "openBaseAction", "saveBaseAction", "gap", "undoAction",
-                                 "redoAction", "gap", "NavigatorAction"}));
+                                 "redoAction", "gap", "navigatorAction"}));
     QCOMPARE(bar->height(), 30);
 }
 

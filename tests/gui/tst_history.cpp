@@ -429,9 +429,9 @@ void TstHistory::currentRecordFollowsUndoAndRedo()
 void TstHistory::statusBarShowsPathAndState()
 {
     DocFixture fx;
-    auto* path = fx.form->statusBar()->findChild<QLabel*>("BasePathLabel");
-    auto* modified = fx.form->statusBar()->findChild<QLabel*>("ModifiedLabel");
-    auto* readOnly = fx.form->statusBar()->findChild<QLabel*>("ReadOnlyLabel");
+    auto* path = fx.form->statusBar()->findChild<QLabel*>("basePathLabel");
+    auto* modified = fx.form->statusBar()->findChild<QLabel*>("modifiedLabel");
+    auto* readOnly = fx.form->statusBar()->findChild<QLabel*>("readOnlyLabel");
     QVERIFY(path && modified && readOnly);
     QCOMPARE(modified->text(), QString("изменена"));
     QCOMPARE(readOnly->text(), QString("только чтение"));
@@ -502,7 +502,7 @@ void TstHistory::reloadFromDiskIsOneStep()
     DocFixture fx;
     const QString path = fx.openSample("bipolar.QDB");
     Document& doc = fx.form->document();
-    auto* modifiedMark = fx.form->statusBar()->findChild<QLabel*>("ModifiedLabel");
+    auto* modifiedMark = fx.form->statusBar()->findChild<QLabel*>("modifiedLabel");
     const QByteArray original = fileBytes(path);
     runStep(fx, "edit");
     runStep(fx, "delete");

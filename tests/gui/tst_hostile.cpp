@@ -1,6 +1,7 @@
 // Hostile files and unlucky moments in the window: bases swapped for a FIFO or /dev/zero after
 // the scan, the page closed during a library search, a library result whose base changed, a
 // settings file that exists but cannot be read.
+#include <QCheckBox>
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include <linux/capability.h>
@@ -29,6 +31,7 @@
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/navigatorcatalogue.h"
+#include "document/settingsfile.h"
 #include "scriptedui.h"
 #include "search/substitutepage.h"
 #include "search/substituteresultsmodel.h"
@@ -114,6 +117,7 @@ private slots:
     void filesSwappedAfterTheScanAreNamedAndSkipped();
     void closingThePageDuringASearchDoesNotWait();
     void changedLibraryBaseIsNotOpenedByRow();
+    void unreadableSettingsAreNeverRewritten_data();
     void unreadableSettingsAreNeverRewritten();
 
 private:
@@ -126,6 +130,7 @@ private:
     veltris::ComponentBase m_base;
     veltris::NavigatorCatalogue m_navigator;
     ScriptedUi m_ui;
+    std::unique_ptr<SettingsFile> m_settings;
     std::unique_ptr<SubstitutePage> m_page;
 };
 
@@ -144,9 +149,9 @@ void TstHostile::init()
     m_navigator = veltris::NavigatorCatalogue();
     QVERIFY(m_navigator.addFolder(m_dir->filePath(u"lib"_s).toStdString()).empty());
     m_ui = ScriptedUi();
-    m_page = std::make_unique<SubstitutePage>(m_ui, m_dir->filePath(u"veltris.INI"_s),
-                                              QStringLiteral(VELTRIS_BIN_DIR), handmade::shippedCatalogue(),
-                                              m_navigator);
+    m_settings = std::make_unique<SettingsFile>(m_dir->filePath(u"veltris.INI"_s));
+    m_page = std::make_unique<SubstitutePage>(m_ui, *m_settings, QStringLiteral(VELTRIS_BIN_DIR),
+                                              handmade::shippedCatalogue(), m_navigator);
     m_page->setOpenBase(&m_base, m_openFile);
     m_page->resize(1200, 700);
     m_page->show();
@@ -229,24 +234,41 @@ void TstHostile::changedLibraryBaseIsNotOpenedByRow()
     QVERIFY2(m_ui.messages[0].text.endsWith(u"Повторите поиск."_s), qPrintable(m_ui.messages[0].text));
 }
 
-// A settings file that is there but cannot be read (mode 0200): said once after the window
-// appears; neither the page's rules nor the window's close write it.
+// A settings file that is there but cannot be read (no read access, or bigger than any settings
+// file): said once after the window appears; neither the page's rules and strict option nor
+// the window's close write it.
+void TstHostile::unreadableSettingsAreNeverRewritten_data()
+{
+    QTest::addColumn<bool>("tooBig");
+    QTest::newRow("no read access") << false;
+    QTest::newRow("17 MB") << true;
+}
+
 void TstHostile::unreadableSettingsAreNeverRewritten()
 {
+    QFETCH(bool, tooBig);
     AppFolder folder;
     folder.writeSettings(
         u"[Settings]\nShowNav=0\n[Scan]\nDir0=%1\n[Substitute_1]\nCol_2=off\n[Own]\nkey=1\n"_s.arg(
             m_dir->filePath(u"lib"_s)));
+    const QString settingsFile = folder.paths().settingsFile;
+    const QByteArray settingsPath = settingsFile.toLocal8Bit();
+    if (tooBig) {
+        QFile f(settingsFile);
+        QVERIFY(f.resize(qint64{17} << 20));  // the rest reads as zeros, and takes no disk
+    }
     const QByteArray before = [&] {
-        QFile f(folder.paths().settingsFile);
+        QFile f(settingsFile);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }();
-    const QByteArray settingsPath = folder.paths().settingsFile.toLocal8Bit();
-    QCOMPARE(::chmod(settingsPath.constData(), 0200), 0);
-    {
-        PermissionsObeyed obeyed;
-        if (!obeyed.effective())
+    std::optional<PermissionsObeyed> obeyed;
+    if (!tooBig) {
+        QCOMPARE(::chmod(settingsPath.constData(), 0200), 0);
+        obeyed.emplace();
+        if (!obeyed->effective())
             QSKIP("cannot give up reading every file here");
+    }
+    {
         ScriptedUi ui;
         ui.rejectDialog(u"navigatorWindow"_s);  // the defaults show the navigator at start
         TestWindow form(folder.paths(), ui, QStringList{});
@@ -256,17 +278,22 @@ void TstHostile::unreadableSettingsAreNeverRewritten()
         QCOMPARE(ui.messages.size(), 1);
         QVERIFY2(ui.messages[0].text.contains(u"Файл настроек не прочитан"_s),
                  qPrintable(ui.messages[0].text));
-        // A rule changed on the page lives on in memory only.
+        // A rule and the strict option changed on the page live on in memory only.
         auto* page = form.findChild<SubstitutePage*>();
         QVERIFY(page);
         page->defaultsButton()->click();
+        QVERIFY(!page->strictBox()->isChecked());
+        page->strictBox()->click();
+        QVERIFY(page->strictBox()->isChecked());
         QVERIFY(form.close());
         QCOMPARE(ui.messages.size(), 1);
     }
+    obeyed.reset();
     QCOMPARE(::chmod(settingsPath.constData(), 0600), 0);
-    QFile f(folder.paths().settingsFile);
+    QFile f(settingsFile);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), before);
+    QCOMPARE(f.size(), qint64(before.size()));
+    QVERIFY(f.readAll() == before);
 }
 
 QTEST_MAIN(TstHostile)

@@ -20,6 +20,7 @@
 #include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/devicetype.h"
+#include "modeltesters.h"
 #include "scriptedui.h"
 #include "search/navigatorlistmodel.h"
 #include "search/navigatorwindow.h"
@@ -94,6 +95,7 @@ struct NavWorld {
         app.writeSettings(QStringLiteral("[Settings]\nShowNav=0\n[Scan]\nDir0=") + bases.path() +
                           QStringLiteral("\n"));
         form = std::make_unique<TestWindow>(app.paths(), ui, QStringList{});
+        testModelsUnder(form.get());
     }
     NavigatorWindow* nav() const { return form->navigatorWindow(); }
 

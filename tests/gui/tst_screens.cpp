@@ -121,7 +121,7 @@ void TstScreens::pagesShowTheirControls()
     form.showPage(MainWindow::SearchPageIndex);
     SearchPage* page = form.searchPage();
     QVERIFY2(layoutProblems(page).isEmpty(), qPrintable(layoutProblems(page).join(u'\n')));
-    auto* scroll = form.findChild<QScrollArea*>(u"SearchScroll"_qs);
+    auto* scroll = form.findChild<QScrollArea*>(u"searchScrollArea"_qs);
     QVERIFY(scroll);
     QVERIFY(page->width() >= page->minimumWidth() && page->height() >= page->minimumHeight());
     scroll->ensureWidgetVisible(page->applyButton());

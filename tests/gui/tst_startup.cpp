@@ -15,6 +15,7 @@
 #include "appfolder.h"
 #include "base/basefile.h"
 #include "base/cp1251.h"
+#include "document/settingsfile.h"
 #include "scriptedui.h"
 #include "testwindow.h"
 #include "widgets/apputil.h"
@@ -562,7 +563,7 @@ void TstStartup::sharedSettingsReadAndCopiedAtTheFirstChange()
     const AppPaths paths = AppPaths::fromExecutable(prefix + QStringLiteral("/bin/veltris"), config);
     QCOMPARE(paths.sharedSettingsFile, shared);
     QCOMPARE(paths.settingsFile, config + QStringLiteral("/veltris.INI"));
-    QCOMPARE(paths.settingsSource(), shared);
+    QCOMPARE(SettingsFile(paths).source(), shared);
     QVERIFY(!writeFirstRunSettings(paths));  // the shared settings are the first run's
     {
         ScriptedUi ui;  // no navigator: ShowNav=0 came from the shared file
@@ -579,7 +580,7 @@ void TstStartup::sharedSettingsReadAndCopiedAtTheFirstChange()
     QVERIFY(written.contains(QStringLiteral("iStandard=80\r\n")));
     QVERIFY(written.contains(QStringLiteral("Width=640\r\n")));
     QCOMPARE(fileBytes(shared), sharedBytes);  // the shared file is never written
-    QCOMPARE(AppPaths::fromExecutable(prefix + QStringLiteral("/bin/veltris"), config).settingsSource(),
+    QCOMPARE(SettingsFile(AppPaths::fromExecutable(prefix + QStringLiteral("/bin/veltris"), config)).source(),
              paths.settingsFile);
 }
 

@@ -27,6 +27,8 @@
 #include "base/basefile.h"
 #include "base/ini.h"
 #include "base/navigatorcatalogue.h"
+#include "document/settingsfile.h"
+#include "modeltesters.h"
 #include "scriptedui.h"
 #include "search/comparisonmodel.h"
 #include "search/comparisonwindow.h"
@@ -84,6 +86,7 @@ private slots:
     void ambiguousNameIsListedNotChosen();
     void rankingMarksAndCount();
     void notGuaranteedAndStrictOption();
+    void sharedSettingsReadUntilTheUsersOwnCopy();
     void ruleChangeSearchesAtOnce();
     void libraryResultsMarkedStale();
     void nameColumnStaysInView();
@@ -114,6 +117,7 @@ private:
     veltris::ComponentBase m_base;
     veltris::NavigatorCatalogue m_navigator;
     ScriptedUi m_ui;
+    std::unique_ptr<SettingsFile> m_settings;
     std::unique_ptr<SubstitutePage> m_page;
 };
 
@@ -134,7 +138,9 @@ void TstSubstitute::init()
     m_navigator = veltris::NavigatorCatalogue();
     QVERIFY(m_navigator.addFolder(m_dir->filePath(u"lib"_s).toStdString()).empty());
     m_ui = ScriptedUi();
+    m_settings = std::make_unique<SettingsFile>(m_settingsFile);
     m_page = makePage();
+    testModelsUnder(m_page.get());
     m_page->setOpenBase(&m_base, m_openFile);
     m_page->resize(1200, 700);
     m_page->show();
@@ -150,7 +156,7 @@ void TstSubstitute::cleanup()
 
 std::unique_ptr<SubstitutePage> TstSubstitute::makePage()
 {
-    return std::make_unique<SubstitutePage>(m_ui, m_settingsFile, QStringLiteral(VELTRIS_BIN_DIR),
+    return std::make_unique<SubstitutePage>(m_ui, *m_settings, QStringLiteral(VELTRIS_BIN_DIR),
                                             handmade::shippedCatalogue(), m_navigator);
 }
 
@@ -376,6 +382,46 @@ void TstSubstitute::notGuaranteedAndStrictOption()
     auto again = makePage();
     QVERIFY(again->strictBox()->isChecked());
     m_page->setOpenBase(&m_base, m_openFile);
+}
+
+// Settings an administrator put beside the program are the page's while the user has none of
+// their own: the strict option and a rule set there show; one click on the strict option writes
+// the user's file as a copy of the shared one with the change, every other section kept, and the
+// shared file stays as it was.
+void TstSubstitute::sharedSettingsReadUntilTheUsersOwnCopy()
+{
+    const QString shared = m_dir->filePath(u"shared.INI"_s);
+    const QByteArray sharedBytes =
+        "[Options]\r\nSite=base1\r\n[Substitute]\r\nUnknownFails=1\r\n"
+        "[Substitute_1]\r\nCol_2=ge:30\r\n";
+    {
+        QFile f(shared);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(sharedBytes), sharedBytes.size());
+    }
+    m_page.reset();
+    m_settings = std::make_unique<SettingsFile>(m_settingsFile, shared);
+    m_page = makePage();
+    m_page->setOpenBase(&m_base, m_openFile);
+    m_page->setReference(1);
+    waitForResults();
+    QVERIFY(m_page->strictBox()->isChecked());
+    QCOMPARE(m_page->rulesModel()->index(1, SubstituteRulesModel::MinusColumn).data().toString(), u"−30 %"_s);
+    QVERIFY(!QFileInfo::exists(m_settingsFile));
+
+    m_page->strictBox()->click();
+    waitForResults();
+    QVERIFY(!m_page->strictBox()->isChecked());
+    const veltris::IniFile own = veltris::IniFile::loadOrEmpty(m_settingsFile.toStdString());
+    QCOMPARE(own.readInt("Substitute", "UnknownFails", 1), 0);
+    QCOMPARE(own.readString("Substitute_1", "Col_2", ""), std::string("ge:30"));
+    QCOMPARE(own.readString("Options", "Site", ""), std::string("base1"));
+    QFile f(shared);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), sharedBytes);
+    // From now on the user's file is the one read.
+    auto again = makePage();
+    QVERIFY(!again->strictBox()->isChecked());
 }
 
 // A rule, its tolerance or the limits changed: the open base is searched again at once.

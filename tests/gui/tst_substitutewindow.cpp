@@ -110,7 +110,7 @@ void TstSubstituteWindow::resultInOtherBaseOpensIt()
     window.findChild<QAction*>(u"FindSubstitute"_s)->trigger();
     SubstitutePage* page = window.substitutePage();
     QTRY_VERIFY(!page->isSearching());
-    page->findChild<QRadioButton*>(u"SubstituteScopeLibrary"_s)->setChecked(true);
+    page->findChild<QRadioButton*>(u"libraryScopeButton"_s)->setChecked(true);
     page->startSearch();
     QTRY_VERIFY(!page->isSearching());
     const int row = resultRow(page, u"ЧУЖОЙ"_s);

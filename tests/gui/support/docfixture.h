@@ -10,6 +10,7 @@
 #include "app/mainwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
+#include "modeltesters.h"
 #include "scriptedui.h"
 #include "testwindow.h"
 
@@ -23,6 +24,7 @@ struct DocFixture {
         folder.writeSettings(
             QStringLiteral("[Settings]\nShowNav=0\nOdir=%1/open\nSdir=%1/save\n").arg(folder.path()));
         form = std::make_unique<TestWindow>(folder.paths(), ui, QStringList{});
+        testModelsUnder(form.get());
     }
 
     // Copies a sample base into the folder and opens it as the command line would.
