@@ -112,6 +112,8 @@ QString QtUiServices::runFileDialog(QWidget* parent, const FileDialogRequest& re
     if (save) {
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (!req.proposedName.isEmpty())
+            dlg.selectFile(req.proposedName);
     } else {
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(QFileDialog::AnyFile);  // a typed name need not exist

@@ -360,16 +360,66 @@ veltris::Table ComparisonModel::exportTable() const
 
 QString ComparisonModel::html() const
 {
-    QString out =
-        QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr><th>Параметр</th>");
+    return tableHtml(false);
+}
+
+QString ComparisonModel::ruleText(int key) const
+{
+    if (key < 1)
+        return {};
+    const auto c = static_cast<std::size_t>(key);
+    const veltris::SubstituteRule rule =
+        c - 1 < m_comparison.rules.size() ? m_comparison.rules[c - 1] : veltris::SubstituteRule{};
+    const int j = m_judged && c < m_ruleOfColumn.size() ? m_ruleOfColumn[c] : -1;
+    if (rule.kind == RuleKind::Off)
+        return QStringLiteral("не учитывать");
+    QString text = QString::fromStdString(veltris::ruleLabel(rule));
+    const std::string options = veltris::ruleOptionsLabel(rule.options);
+    if (!options.empty())
+        text += QStringLiteral("; ") + QString::fromStdString(options);
+    if (j < 0)
+        text += QStringLiteral(" (не применено: у образца нет значения)");
+    return text;
+}
+
+QString ComparisonModel::documentHtml(const QString& date) const
+{
+    const QString reference =
+        m_comparison.parts.empty() ? QString() : cpToQString(m_comparison.parts[0].name).toHtmlEscaped();
+    QString out = QStringLiteral("<h3>Сравнение приборов: образец %1</h3>\n<p>Дата: %2<br>")
+                      .arg(reference, date.toHtmlEscaped());
+    // The bases, each once, in the order of the parts.
+    QStringList bases;
+    for (const ComparedPart& p : m_comparison.parts) {
+        const QString base =
+            p.baseFile.isEmpty() ? QStringLiteral("открытая база (не сохранена)") : p.baseFile;
+        if (!bases.contains(base))
+            bases << base;
+    }
+    out += (bases.size() == 1 ? QStringLiteral("База: ") : QStringLiteral("Базы: ")) +
+           bases.join(QStringLiteral("; ")).toHtmlEscaped() + QStringLiteral("</p>\n");
+    if (m_onlyDifferences)
+        out += QStringLiteral("<p>Показаны только параметры, в которых приборы различаются.</p>\n");
+    return out + tableHtml(true);
+}
+
+QString ComparisonModel::tableHtml(bool document) const
+{
+    QString out = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"%1>\n")
+                      .arg(document ? QStringLiteral(" width=\"100%\"") : QString());
+    out += QStringLiteral("<thead><tr><th>Параметр</th>");
+    if (document)
+        out += QStringLiteral("<th>Правило и допуск</th>");
     for (int k = 0; k < partCount(); ++k)
         out += QStringLiteral("<th>%1%2</th>")
                    .arg(cpToQString(m_comparison.parts[static_cast<std::size_t>(k)].name).toHtmlEscaped(),
                         k == 0 ? QStringLiteral("<br>(образец)") : QString());
-    out += QStringLiteral("</tr>\n");
+    out += QStringLiteral("</tr></thead>\n");
     for (int r = 0; r < rowCount(); ++r) {
         const int key = m_rows[static_cast<std::size_t>(r)];
         out += QStringLiteral("<tr><td>%1</td>").arg(rowTitle(key).toHtmlEscaped());
+        if (document)
+            out += QStringLiteral("<td>%1</td>").arg(ruleText(key).toHtmlEscaped());
         for (int k = 0; k < partCount(); ++k) {
             const QVariant ground = data(index(r, k), Qt::BackgroundRole);
             const QVariant text = data(index(r, k), Qt::ForegroundRole);

@@ -49,6 +49,10 @@ public:
     veltris::Table exportTable() const;
     // The same as an HTML table with the cells' tints, for printing.
     QString html() const;
+    // The printed document: a title with the reference and `date`, the bases the parts come
+    // from, then the table filling the page's width with a column of each row's rule and
+    // tolerance, its header row repeated on every page.
+    QString documentHtml(const QString& date) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -68,6 +72,8 @@ private:
     QString cellToolTip(int part, int key) const;
     QString rowTitle(int key) const;
     QString baseText(int part) const;
+    QString tableHtml(bool document) const;
+    QString ruleText(int key) const;
 
     Comparison m_comparison;
     veltris::FinderQuery m_query;

@@ -2,6 +2,9 @@
 
 #include <QBuffer>
 #include <QCheckBox>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -83,14 +86,21 @@ ComparisonWindow::ComparisonWindow(UiServices& ui, Comparison comparison, QWidge
     connect(m_pdfButton, &QPushButton::clicked, this, &ComparisonWindow::printPdf);
     connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
     // F1 belongs to this window: the main window's help shortcut does not reach it.
+    // Esc closes the window, as it closes a dialog.
     installKeyPreview(this,
                       [this](QWidget*, QKeyEvent* event) {
-                          if (event->key() != Qt::Key_F1 || event->modifiers() != Qt::NoModifier)
+                          if (event->modifiers() != Qt::NoModifier)
+                              return false;
+                          if (event->key() == Qt::Key_Escape) {
+                              close();
+                              return true;
+                          }
+                          if (event->key() != Qt::Key_F1)
                               return false;
                           m_ui.showHelp(HelpTopic::Comparison);
                           return true;
                       },
-                      {Qt::Key_F1});
+                      {Qt::Key_F1, Qt::Key_Escape});
     setHelpContext(this, HelpTopic::Comparison);
     for (QWidget* w : findChildren<QWidget*>())
         setHelpContext(w, HelpTopic::Comparison);
@@ -101,9 +111,44 @@ ComparisonWindow::ComparisonWindow(UiServices& ui, Comparison comparison, QWidge
     resize(std::clamp(width, 640, 1200), std::clamp(height, 360, 800));
 }
 
+namespace {
+
+// The folder the last export or print of a comparison went to, for the next one (this session).
+QString& lastComparisonFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+}  // namespace
+
+FileDialogRequest ComparisonWindow::fileRequest(const QString& filter, const QString& suffix) const
+{
+    FileDialogRequest req;
+    req.filter = filter;
+    req.defaultSuffix = suffix;
+    req.startDir = lastComparisonFolder();
+    // «Сравнение КТ315Б.pdf»: characters a file name cannot hold become blanks.
+    QString name = QStringLiteral("Сравнение ") + referenceName();
+    for (QChar& c : name)
+        if (QStringLiteral("/\\:*?\"<>|").contains(c))
+            c = QLatin1Char(' ');
+    req.proposedName = name.trimmed() + QLatin1Char('.') + suffix;
+    req.folderChanged = [](const QString& folder) { lastComparisonFolder() = folder; };
+    return req;
+}
+
+QString ComparisonWindow::referenceName() const
+{
+    return m_model->partCount() > 0 ? cpToQString(m_model->comparison().parts[0].name) : QString();
+}
+
 void ComparisonWindow::exportCsv()
 {
-    saveTableAsCsv(m_ui, this, [this] { return m_model->exportTable(); });
+    const FileDialogRequest csv = csvSaveRequest();
+    FileDialogRequest req = fileRequest(csv.filter, csv.defaultSuffix);
+    saveTableAsCsv(
+        m_ui, this, [this] { return m_model->exportTable(); }, req);
 }
 
 QByteArray ComparisonWindow::pdfBytes() const
@@ -121,13 +166,10 @@ QByteArray ComparisonWindow::pdfBytes() const
         QFont font = veltrisFont();
         font.setPointSizeF(8);
         doc.setDefaultFont(font);
-        const QString heading = QStringLiteral("<h3>%1</h3>").arg(windowTitle().toHtmlEscaped());
-        const QString note =
-            m_model->onlyDifferences()
-                ? QStringLiteral("<p>Показаны только параметры, в которых приборы различаются.</p>")
-                : QString();
-        doc.setHtml(heading + note + m_model->html() + QStringLiteral("<p>") + verdictlook::legendHtml(true) +
-                    QStringLiteral("</p>"));
+        // print() lays the document out on the page: the table is as wide as the page, and rows
+        // that do not fit go to the next page under the repeated header (<thead>).
+        doc.setHtml(m_model->documentHtml(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))) +
+                    QStringLiteral("<p>") + verdictlook::legendHtml(true) + QStringLiteral("</p>"));
         doc.print(&writer);
     }
     return bytes;
@@ -135,12 +177,11 @@ QByteArray ComparisonWindow::pdfBytes() const
 
 void ComparisonWindow::printPdf()
 {
-    FileDialogRequest req;
-    req.filter = QStringLiteral("PDF (*.pdf)");
-    req.defaultSuffix = QStringLiteral("pdf");
+    const FileDialogRequest req = fileRequest(QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
     const QString name = m_ui.saveFileName(this, req);
     if (name.isEmpty())
         return;
+    lastComparisonFolder() = QFileInfo(name).absolutePath();
     const QByteArray bytes = pdfBytes();
     const veltris::Status written =
         veltris::writeFileAtomic(toFsPath(withDefaultSuffix(name, req.defaultSuffix)),

@@ -15,6 +15,7 @@ class QLabel;
 class QPushButton;
 class QTableView;
 class UiServices;
+struct FileDialogRequest;
 
 class ComparisonWindow : public QWidget {
     Q_OBJECT
@@ -28,14 +29,22 @@ public:
     QPushButton* pdfButton() const { return m_pdfButton; }
     QPushButton* closeButton() const { return m_closeButton; }
 
-    // The PDF the window prints: the table with its tints on A4 landscape pages.
+    // The PDF the window prints: a document to hand a colleague, on A4 landscape pages: the
+    // reference, the date, the bases the parts come from, the table with each row's rule and
+    // tolerance filling the page's width (rows split across pages under the repeated header),
+    // the legend.
     QByteArray pdfBytes() const;
+    // The question of an export or print: the last folder of this session, the file name
+    // «Сравнение <образец>.<suffix>» proposed.
+    FileDialogRequest fileRequest(const QString& filter, const QString& suffix) const;
 
 public slots:
     void exportCsv();
     void printPdf();
 
 private:
+    QString referenceName() const;
+
     UiServices& m_ui;
     ComparisonModel* m_model = nullptr;
     QTableView* m_view = nullptr;

@@ -40,6 +40,7 @@ struct FileDialogRequest {
     QString filter;         // Qt form, e.g. "QDB File (*.QDB)"
     QString defaultSuffix;  // added when the typed name has no extension
     QString startDir;
+    QString proposedName;  // a file name the dialog offers in its name field (empty: none)
     // The folder the dialog closed in, when it is not the start folder.
     std::function<void(const QString&)> folderChanged;
 };

@@ -7,7 +7,12 @@
 
 void saveTableAsCsv(UiServices& ui, QWidget* parent, const std::function<veltris::Table()>& table)
 {
-    const FileDialogRequest req = csvSaveRequest();
+    saveTableAsCsv(ui, parent, table, csvSaveRequest());
+}
+
+void saveTableAsCsv(UiServices& ui, QWidget* parent, const std::function<veltris::Table()>& table,
+                    const FileDialogRequest& req)
+{
     const QString name = ui.saveFileName(parent, req);
     if (name.isEmpty())
         return;

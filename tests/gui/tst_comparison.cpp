@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -16,6 +17,7 @@
 #include "app/mainwindow.h"
 #include "appfolder.h"
 #include "base/basefile.h"
+#include "base/cp1251.h"
 #include "base/navigatorcatalogue.h"
 #include "document/settingsfile.h"
 #include "layoutcheck.h"
@@ -219,12 +221,31 @@ void TstComparison::pdfWritten()
     QVERIFY(bytes.size() > 1000);
     QVERIFY(m_ui.messages.isEmpty());
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary left
+    // The dialog proposes «Сравнение <образец>.pdf»; the next one starts where this one wrote.
+    const QString reference =
+        QString::fromStdString(veltris::cp1251ToUtf8(m_window->model()->comparison().parts[0].name));
+    QCOMPARE(m_ui.saveRequests.last().proposedName, u"Сравнение "_s + reference + u".pdf"_s);
+    // The printed document: reference, date, bases, each row's rule, the header row repeated.
+    const QString doc = m_window->model()->documentHtml(u"11.12.2026"_s);
+    QVERIFY(doc.contains(u"образец "_s + reference));
+    QVERIFY(doc.contains(u"11.12.2026"_s));
+    QVERIFY(doc.contains(u"База"_s));
+    QVERIFY(doc.contains(u"<thead>"_s));
+    QVERIFY(doc.contains(u"Правило и допуск"_s));
+    QVERIFY(doc.contains(u"width=\"100%\""_s));
 
     // A folder that does not exist: the user is told, nothing is written.
     m_ui.saveAnswers.enqueue(m_dir->filePath(u"нет/сравнение.pdf"_s));
     QTest::mouseClick(m_window->pdfButton(), Qt::LeftButton);
+    QCOMPARE(QDir(m_ui.saveRequests.last().startDir), QDir(m_dir->path()));
     QCOMPARE(m_ui.messages.size(), 1);
     QCOMPARE(m_ui.messages[0].text, u"Ошибка записи в файл"_s);
+
+    // Esc closes the window.
+    QPointer<ComparisonWindow> window = m_window;
+    QTest::keyClick(m_window->view(), Qt::Key_Escape);
+    QTRY_VERIFY(window.isNull() || !window->isVisible());
+    m_window = window.data();
 }
 
 void TstComparison::tooManyOrMixedParts()

@@ -192,10 +192,12 @@ void readOptionCells(const PreparedRule& p, const Cells& cells, const int* rows,
         const CellMeaning nominal = cell(k, 1);
         const CellMeaning least = cell(kB + k, p.windowMinScale);
         const CellMeaning most = cell(2 * kB + k, p.windowMaxScale);
-        // The series tolerance only where the base gives the nominal alone.
+        // Where the base gives the nominal alone: the series tolerance of the name, else the
+        // one the reference's window implies.
         const bool alone = (least.known & kKnownEnds) == 0 || (most.known & kKnownEnds) == 0;
-        const double tolerance =
-            alone && (nominal.known & kKnownEnds) != 0 ? seriesTolerance(cells.name(rows[a])) : 0;
+        const double tolerance = alone && (nominal.known & kKnownEnds) != 0
+                                     ? nameTolerance(cells.name(rows[a])).value_or(p.windowTolerance)
+                                     : 0;
         const CellMeaning w = zenerWindow(nominal, least, most, tolerance);
         space.windowLo[a] = w.lo;
         space.windowHi[a] = w.hi;

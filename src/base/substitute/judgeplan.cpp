@@ -56,6 +56,9 @@ JudgePlan prepare(const FinderQuery& query, const std::function<ColumnHead(int)>
                     const double f = c.built && !c.text ? unitFactor(a.unit, c.unit) : 0;
                     return f > 0 ? f / factor : 0.0;
                 };
+                if (a.referenceLow > 0 && a.referenceHigh > a.referenceLow)
+                    p.windowTolerance =
+                        (a.referenceHigh - a.referenceLow) / (a.referenceHigh + a.referenceLow);
                 p.windowMin = a.windowMin;
                 p.windowMax = a.windowMax;
                 p.windowMinScale = scale(a.windowMin);

@@ -48,6 +48,9 @@ struct PreparedRule {
     int windowMax = 0;
     double windowMinScale = 0;
     double windowMaxScale = 0;
+    // The tolerance the reference's own window implies (half its width over its middle), for a
+    // candidate that gives only a nominal and whose name tells no series tolerance.
+    double windowTolerance = 0.05;
 };
 
 // The package as the judge reads it in one base.

@@ -222,6 +222,11 @@ CellMeaning zenerWindow(const CellMeaning& nominal, const CellMeaning& least, co
 
 double seriesTolerance(std::string_view name)
 {
+    return nameTolerance(name).value_or(0.05);
+}
+
+std::optional<double> nameTolerance(std::string_view name)
+{
     const auto upper = [](char ch) {
         return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
     };
@@ -245,7 +250,7 @@ double seriesTolerance(std::string_view name)
             default: break;
             }
         }
-        return 0.05;
+        return std::nullopt;
     }
     // 1N4733A, 1N5232B: the letter after the number.
     if (n.starts_with("1N") && n.size() > 2) {
@@ -261,10 +266,10 @@ double seriesTolerance(std::string_view name)
         case 'B': return 0.05;
         case 'C': return 0.02;
         case 'D': return 0.01;
-        default: return 0.05;
+        default: return std::nullopt;
         }
     }
-    return 0.05;
+    return std::nullopt;
 }
 
 }  // namespace veltris

@@ -2,6 +2,7 @@
 // The query: the reference, the rules that apply to it with their targets, and what to keep.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,7 +79,9 @@ CellMeaning zenerWindow(const CellMeaning& nominal, const CellMeaning& least, co
                         double tolerance);
 // The voltage tolerance a zener's name implies, as a fraction: the letter of the series
 // (BZX55C5V6: C ±5 %, B ±2 %, A ±1 %, D ±10 %; 1N4733A ±5 %, 1N4733 ±10 %; 1N5232B ±5 %,
-// 1N5232A ±10 %); ±5 % where the name tells nothing. `nameCp1251` as the base holds it.
+// 1N5232A ±10 %); nothing where the name tells nothing. `nameCp1251` as the base holds it.
+std::optional<double> nameTolerance(std::string_view nameCp1251);
+// The same, ±5 % where the name tells nothing.
 double seriesTolerance(std::string_view nameCp1251);
 
 // The columns a query made from `rules` reads: every ruled column and the package's.

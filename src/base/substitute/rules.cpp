@@ -225,6 +225,8 @@ Result<SubstituteRule> parseRuleText(std::string_view text)
 std::string ruleText(const SubstituteRule& rule)
 {
     std::string s = ruleKindText(rule);
+    if (rule.kind == RuleKind::Off)
+        return s;  // a rule that asks nothing has nothing to refine
     const RuleOptions& o = rule.options;
     if (o.required)
         s += " known";
