@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -346,6 +347,27 @@ std::size_t residentBytes()
     return static_cast<std::size_t>(resident) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
 
+void resetPeakResident()
+{
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);  // the peak starts again from the present resident size
+        std::fclose(f);
+    }
+}
+
+std::size_t peakResidentBytes()
+{
+    std::size_t kb = 0;
+    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f) != nullptr)
+            if (std::sscanf(line, "VmHWM: %zu kB", &kb) == 1)
+                break;
+        std::fclose(f);
+    }
+    return kb * 1024;
+}
+
 std::vector<char*> withBenchDefaults(int argc, char** argv)
 {
     static const char* const defaults[][2] = {
@@ -364,6 +386,29 @@ std::vector<char*> withBenchDefaults(int argc, char** argv)
     }
     args.push_back(nullptr);
     return args;
+}
+
+namespace {
+std::atomic<bool> g_skipped{false};
+}  // namespace
+
+void skip(benchmark::State& state, const char* why)
+{
+    g_skipped = true;
+    std::fprintf(stderr, "bench: %s\n", why);
+    state.SkipWithError(why);
+}
+
+int runBenchmarks(benchmark::BenchmarkReporter* display)
+{
+    const std::size_t ran =
+        display != nullptr ? benchmark::RunSpecifiedBenchmarks(display) : benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (ran == 0) {
+        std::fprintf(stderr, "bench: no benchmark ran\n");
+        return 1;
+    }
+    return g_skipped ? 1 : 0;
 }
 
 benchmark::internal::Benchmark* withMinMax(benchmark::internal::Benchmark* b)

@@ -73,10 +73,20 @@ std::string readFile(const fs::path& file);
 
 // Resident memory of this process, with freed heap given back to the system first.
 std::size_t residentBytes();
+// The peak resident size since the last resetPeakResident (Linux: VmHWM after clear_refs 5).
+void resetPeakResident();
+std::size_t peakResidentBytes();
 
 // The arguments with the rules of every figure added unless given: 5 repetitions interleaved at
 // random with the other benchmarks, aggregates only (median, min, max among them).
 std::vector<char*> withBenchDefaults(int argc, char** argv);
+
+// Marks the benchmark failed (Google Benchmark reports it so) and makes runBenchmarks return
+// non-zero: a figure that could not be made must not pass for one.
+void skip(benchmark::State& state, const char* why);
+// Runs the registered benchmarks (the display reporter `display`, or the one the flags ask for)
+// and shuts the library down. Returns the program's exit code: 1 when any benchmark was skipped.
+int runBenchmarks(benchmark::BenchmarkReporter* display = nullptr);
 
 // Adds the smallest and the largest repetition to a benchmark's figures.
 benchmark::internal::Benchmark* withMinMax(benchmark::internal::Benchmark* b);

@@ -72,7 +72,7 @@ std::string exportCsv(const std::filesystem::path& baseFile, const veltris::Cata
 
 Base importCsvFile(const std::filesystem::path& csvFile, const veltris::Catalogue& catalogue)
 {
-    const auto bytes = veltris::readFileBytes(csvFile);
+    const auto bytes = veltris::readFileBytes(csvFile, veltris::memoryForFileBytes());
     if (!bytes)
         fail("read", bytes.error().message);
     auto imported = veltris::importCsv(*bytes, catalogue, {});
@@ -81,6 +81,11 @@ Base importCsvFile(const std::filesystem::path& csvFile, const veltris::Catalogu
     if (imported->problemCount != 0)
         fail("import", imported->problems.front().message);
     return std::move(imported->base);
+}
+
+void editCell(Base& base, int row, int column, std::string_view cp1251)
+{
+    base.table.setCell(row, column, cp1251);
 }
 
 void writeRecoveryFile(const Base& base, const std::filesystem::path& file)

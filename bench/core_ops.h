@@ -27,6 +27,9 @@ void saveBase(const Base& base, const std::filesystem::path& file);
 // would not give back), written all or nothing as the window writes it.
 void writeRecoveryFile(const Base& base, const std::filesystem::path& file);
 
+// Gives main-table cell (row, column) the text `cp1251` as the record editor does.
+void editCell(Base& base, int row, int column, std::string_view cp1251);
+
 // Sorts the records by main-table column `column` as a right click on its title does.
 void sortByColumn(Base& base, int column);
 

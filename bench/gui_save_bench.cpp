@@ -93,7 +93,7 @@ void saveBlocked(benchmark::State& state)
         const SaveRound round = saveInWindow();
         state.SetIterationTime(round.longestStallSeconds);
         if (!round.ok || g.ui.calls != 0)
-            state.SkipWithError("the save failed or showed a message");
+            bench::skip(state, "the save failed or showed a message");
     }
 }
 
@@ -102,7 +102,7 @@ void saveWindow(benchmark::State& state)
     for (auto _ : state) {
         const SaveRound round = saveInWindow();
         if (!round.ok || g.ui.calls != 0)
-            state.SkipWithError("the save failed or showed a message");
+            bench::skip(state, "the save failed or showed a message");
     }
 }
 

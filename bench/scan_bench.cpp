@@ -41,7 +41,7 @@ void scan(benchmark::State& state)
         const auto problems = catalogue.addFolder(g_dir->path());
         entries = catalogue.size();
         if (!problems.empty())
-            state.SkipWithError("scan reported problems");
+            bench::skip(state, "scan reported problems");
         state.PauseTiming();  // freeing the catalogue is not part of the scan
         catalogue = {};
         state.ResumeTiming();
@@ -82,8 +82,7 @@ int main(int argc, char** argv)
         ->Unit(benchmark::kMillisecond);
     bench::withMinMax(benchmark::RegisterBenchmark(("scan_baseline" + suffix).c_str(), scanBaseline))
         ->Unit(benchmark::kMillisecond);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = bench::runBenchmarks();
     g_dir.reset();
-    return 0;
+    return status;
 }
