@@ -252,8 +252,16 @@ Result<SelectionResult> selectComponents(const Table& main, std::span<const Boun
                 }
                 if (!fastCellRange(cell, a, b)) {
                     auto range = parseRange(numericFilter(cell));
-                    if (!range)
-                        return range.error();
+                    if (!range) {
+                        Error err = range.error();
+                        std::string title = cp1251ToUtf8(main.cell(0, e->column));
+                        for (char& ch : title)
+                            ch = ch == '|' ? ' ' : ch;
+                        err.message = (title.empty() ? "Столбец " + std::to_string(e->column)
+                                                     : "Столбец «" + title + "»") +
+                                      ": " + err.message;
+                        return err;
+                    }
                     a = std::fabs(range->a);
                     b = std::fabs(range->b);
                 }

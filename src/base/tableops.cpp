@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <string>
 #include <string_view>
 
+#include "base/cp1251.h"
 #include "base/hugepages.h"
 #include "base/valuetext.h"
 
@@ -202,8 +204,16 @@ Status sortTableRows(Table& table, int col, std::vector<std::uint32_t>* permutat
         const bool edited = table.rowEdited(s) && table.editedText(s, col) != nullptr;
         if (edited || !storedSortKey(c, s, key)) {
             auto k = cellSortKey(c.kind == CellKind::Text ? c.text(s) : table.cell(r, col));
-            if (!k)
-                return k.error();
+            if (!k) {
+                // Name the column, so that the cell can be found.
+                Error e = k.error();
+                std::string title = cp1251ToUtf8(table.cell(0, col));
+                for (char& ch : title)
+                    ch = ch == '|' ? ' ' : ch;
+                e.message = (title.empty() ? "Столбец " + std::to_string(col) : "Столбец «" + title + "»") +
+                            ": " + e.message;
+                return e;
+            }
             key = *k;
         }
         // A NaN would break the ordering; count it above every number.

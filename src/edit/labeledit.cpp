@@ -32,6 +32,45 @@ LabeledEdit::LabeledEdit(QWidget* parent) : QWidget(parent)
     m_edit->setVisible(true);
 
     setGeometry(0, 0, m_edit->width(), m_edit->height() + m_label->height() + 5);
+
+    m_note = new QLabel(m_edit);
+    m_note->setObjectName(QStringLiteral("Note"));
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->setForegroundRole(QPalette::PlaceholderText);
+    m_note->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_note->hide();
+}
+
+void LabeledEdit::setRefusal(const QString& refusal)
+{
+    if (refusal == m_refusal)
+        return;
+    m_refusal = refusal;
+    m_edit->setToolTip(refusal);
+    m_edit->setStyleSheet(refusal.isEmpty() ? QString()
+                                            : QStringLiteral("QLineEdit { border: 2px solid #d00000; }"));
+}
+
+void LabeledEdit::setNote(const QString& note)
+{
+    m_note->setText(note);
+    m_note->setVisible(!note.isEmpty());
+    if (!m_refusal.isEmpty())
+        return;
+    m_edit->setToolTip(note.isEmpty() ? QString() : QStringLiteral("Будет записано: ") + note.mid(2));
+    placeNote();
+}
+
+void LabeledEdit::placeNote()
+{
+    if (m_note->isHidden()) {
+        m_edit->setTextMargins(0, 0, 0, 0);
+        return;
+    }
+    // At the right end of the edit; the typed text keeps the room left of it.
+    const int width = std::min(m_note->sizeHint().width(), m_edit->width() / 2 + 10);
+    m_note->setGeometry(m_edit->width() - width - 4, 0, width, m_edit->height());
+    m_edit->setTextMargins(0, 0, width + 2, 0);
 }
 
 void LabeledEdit::setLabelCaption(const QString& caption)
@@ -45,6 +84,7 @@ void LabeledEdit::setLabelCaption(const QString& caption)
 void LabeledEdit::setFieldWidth(int width)
 {
     m_edit->resize(width, m_edit->height());
+    placeNote();
     m_label->resize(std::max(width, captionWidth()), m_label->height());
     resize(width, height());
 }

@@ -26,11 +26,23 @@ public:
     // The width the label's text needs on one line.
     int captionWidth() const;
 
+    // A text that cannot be stored: the edit gets a red frame and `refusal` as its tooltip;
+    // an empty refusal takes them away.
+    void setRefusal(const QString& refusal);
+    bool refused() const { return !m_refusal.isEmpty(); }
+    // What will be stored, shown at the right end of the edit ("= 1500 мА"); empty: nothing.
+    void setNote(const QString& note);
+    QLabel* noteLabel() const { return m_note; }
+
     QLabel* label() const { return m_label; }
     QLineEdit* edit() const { return m_edit; }
 
 private:
+    void placeNote();
+
     QString m_caption;
+    QString m_refusal;
     QLabel* m_label;
+    QLabel* m_note;
     QLineEdit* m_edit;
 };

@@ -1,5 +1,6 @@
 #include "edit/recorddialog.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -8,8 +9,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QValidator>
 #include <algorithm>
+#include <functional>
 
+#include "base/cp1251.h"
+#include "base/recordlayout.h"
+#include "base/typedvalue.h"
 #include "document/document.h"
 #include "edit/labeledit.h"
 #include "ui/uiservices.h"
@@ -22,6 +28,37 @@ constexpr int kClientHeight = 484;
 constexpr int kFieldWidth = 121;  // a column of fields, unless a label needs more
 constexpr int kColumnGap = 7;     // between two columns of fields
 constexpr int kButtonWidth = 89;
+
+// The name field takes what a record can keep: at most 15 characters, each one Windows-1251 has.
+// A keystroke or a paste that would make more, or bring another character, is refused whole and
+// `refused` says why.
+class NameValidator : public QValidator {
+public:
+    NameValidator(std::function<void(const QString&)> refused, QObject* parent)
+        : QValidator(parent), m_refused(std::move(refused))
+    {}
+    State validate(QString& input, int& pos) const override
+    {
+        input = input.toUpper();
+        pos = std::min(pos, static_cast<int>(input.size()));
+        bool lossy = false;
+        const std::string bytes = qStringToCp(input, &lossy);
+        if (lossy) {
+            m_refused(
+                QStringLiteral("В названии могут быть только знаки кодировки Windows-1251: "
+                               "такой знак база не сохранит"));
+            return Invalid;
+        }
+        if (bytes.size() > static_cast<size_t>(veltris::record::kNameMax)) {
+            m_refused(QStringLiteral("Название — не длиннее %1 знаков").arg(veltris::record::kNameMax));
+            return Invalid;
+        }
+        return Acceptable;
+    }
+
+private:
+    std::function<void(const QString&)> m_refused;
+};
 
 }  // namespace
 
@@ -43,7 +80,18 @@ RecordDialog::RecordDialog(Document& document, QWidget* parent) : QDialog(parent
     m_nameEdit = new QLineEdit(this);
     m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
     m_nameEdit->setGeometry(16, 32, 121, 22);
+    m_nameEdit->setToolTip(QStringLiteral("Название прибора: до %1 знаков").arg(veltris::record::kNameMax));
+    m_nameEdit->setValidator(
+        new NameValidator([this](const QString& why) { showNote(why, true); }, m_nameEdit));
     connect(m_nameEdit, &QLineEdit::textChanged, this, &RecordDialog::uppercaseName);
+
+    // What the field being typed into will store, or why it cannot: in the room right of the name.
+    m_noteLabel = new QLabel(this);
+    m_noteLabel->setObjectName(QStringLiteral("noteLabel"));
+    m_noteLabel->setTextFormat(Qt::PlainText);
+    m_noteLabel->setWordWrap(true);
+    m_noteLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_noteLabel->setGeometry(145, 4, 256, 56);
 
     m_fieldPanel = new QFrame(this);
     m_fieldPanel->setObjectName(QStringLiteral("fieldPanel"));
@@ -56,6 +104,7 @@ RecordDialog::RecordDialog(Document& document, QWidget* parent) : QDialog(parent
         le->setGeometry(0, 8 + 40 * ((k - 1) % 10), kFieldWidth, 37);
         le->setEnabled(false);
         m_fields[static_cast<size_t>(k - 1)] = le;
+        connect(le->edit(), &QLineEdit::textChanged, this, [this, k] { checkField(k); });
     }
 
     struct ButtonDef {
@@ -93,6 +142,17 @@ RecordDialog::RecordDialog(Document& document, QWidget* parent) : QDialog(parent
     connect(button(4), &QPushButton::clicked, this, &RecordDialog::saveBase);
     connect(button(5), &QPushButton::clicked, this, &RecordDialog::nextRecord);
     connect(button(6), &QPushButton::clicked, this, &RecordDialog::previousRecord);
+
+    // The note follows the field the focus is in.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (int k = 1; k <= kFieldCount; ++k)
+            if (now == field(k)->edit()) {
+                checkField(k);
+                return;
+            }
+        if (now != nullptr && isAncestorOf(now))
+            showNote(QString(), false);
+    });
 
     // Tab order: name, the thirty fields column by column, then the buttons.
     QWidget* previous = m_nameEdit;
@@ -151,6 +211,7 @@ void RecordDialog::layOutFields()
     const int panelWidth = x - kColumnGap + 8;
     m_fieldPanel->resize(panelWidth, m_fieldPanel->height());
     const int buttonsLeft = m_fieldPanel->x() + panelWidth + 7;
+    m_noteLabel->resize(buttonsLeft - 7 - m_noteLabel->x(), m_noteLabel->height());
     for (QPushButton* b : m_buttons)
         b->move(buttonsLeft, b->y());
     setFixedSize(buttonsLeft + kButtonWidth + 7, kClientHeight);
@@ -234,8 +295,13 @@ std::vector<std::string> RecordDialog::fieldTexts(bool& lossy) const
     std::vector<std::string> texts;
     texts.push_back(text(m_nameEdit->text()));
     const int count = std::min(t.columnCount() - 1, kFieldCount);
-    for (int k = 1; k <= count; ++k)
-        texts.push_back(text(field(k)->editText()));
+    for (int k = 1; k <= count; ++k) {
+        // The text the base keeps for what was typed: "1,5 А" in a column of мА is 1500.
+        const veltris::TypedCell cell = veltris::typedCellText(
+            field(k)->editText().toStdString(), t.cell(0, k),
+            veltris::typedColumnKind(m_document.base().deviceType, t.columnCount(), k));
+        texts.push_back(cell.ok ? cell.text : text(field(k)->editText()));
+    }
     return texts;
 }
 
@@ -252,6 +318,8 @@ void RecordDialog::loadRow(int row)
 
 void RecordDialog::enterRecord()
 {
+    if (refuseBadField() != 0)
+        return;  // nothing is written while a field does not read
     bool lossy = false;
     std::vector<std::string> texts = fieldTexts(lossy);
     // The document makes the row it writes current (so the drawing follows) before the texts
@@ -266,6 +334,8 @@ void RecordDialog::enterRecord()
 
 void RecordDialog::step(int delta)
 {
+    if (refuseBadField() != 0)
+        return;
     bool lossy = false;
     std::vector<std::string> texts = fieldTexts(lossy);
     // Texts written back are changes like any other: a step of the history, which sets the
@@ -297,6 +367,75 @@ void RecordDialog::showHelp()
 void RecordDialog::saveBase()
 {
     m_document.save();
+}
+
+// ---- reading the fields ----
+
+bool RecordDialog::fieldRefused(int k) const
+{
+    return k >= 1 && k <= kFieldCount && !m_refusals[static_cast<size_t>(k - 1)].isEmpty();
+}
+
+QString RecordDialog::fieldRefusal(int k) const
+{
+    return fieldRefused(k) ? m_refusals[static_cast<size_t>(k - 1)] : QString();
+}
+
+void RecordDialog::checkField(int k)
+{
+    LabeledEdit* le = field(k);
+    QString& refusal = m_refusals[static_cast<size_t>(k - 1)];
+    refusal.clear();
+    QString note;
+    const veltris::Table& t = m_document.base().table;
+    if (le->isEnabled() && k < t.columnCount()) {
+        const QString typed = le->editText();
+        const std::string title = t.cell(0, k);
+        const veltris::TypedColumn kind =
+            veltris::typedColumnKind(m_document.base().deviceType, t.columnCount(), k);
+        const veltris::TypedCell cell = veltris::typedCellText(typed.toStdString(), title, kind);
+        if (!cell.ok) {
+            refusal = QString::fromStdString(cell.message);
+        } else if (cell.changed && !cell.text.empty()) {
+            const veltris::ColumnUnit unit = veltris::columnUnitOfTitle(title);
+            note = QStringLiteral("= ") + cpToQString(cell.text);
+            if (!unit.text.empty())
+                note += QLatin1Char(' ') + QString::fromStdString(unit.text);
+        }
+    }
+    le->setRefusal(refusal);
+    le->setNote(note);
+    if (focusWidget() == le->edit()) {
+        if (!refusal.isEmpty())
+            showNote(refusal, true);
+        else if (!note.isEmpty())
+            showNote(oneLineTitle(headerName(k)) + QStringLiteral(": будет записано ") + note.mid(2), false);
+        else
+            showNote(QString(), false);
+    }
+}
+
+int RecordDialog::refuseBadField()
+{
+    for (int k = 1; k <= kFieldCount; ++k) {
+        checkField(k);
+        if (fieldRefused(k)) {
+            field(k)->edit()->setFocus();
+            showNote(fieldRefusal(k), true);
+            return k;
+        }
+    }
+    return 0;
+}
+
+void RecordDialog::showNote(const QString& text, bool refusal)
+{
+    m_noteLabel->setText(text);
+    m_noteLabel->setToolTip(text);
+    QPalette pal = palette();
+    if (refusal)
+        pal.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
+    m_noteLabel->setPalette(pal);
 }
 
 // ---- keys and focus ----

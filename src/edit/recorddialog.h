@@ -41,6 +41,13 @@ public:
     // Shown in the main window's status bar when a typed character had no Windows-1251 form.
     static QString lossyTextMessage();
 
+    // The line above the fields that tells what the field being typed into will store, or why
+    // it cannot be stored.
+    QLabel* noteLabel() const { return m_noteLabel; }
+    // Whether field k (1..) holds a text that does not read; its refusal (naming the column).
+    bool fieldRefused(int k) const;
+    QString fieldRefusal(int k) const;
+
 signals:
     // Texts were written: whether a typed character had no Windows-1251 form (the window
     // shows lossyTextMessage() until texts are written without one).
@@ -76,6 +83,13 @@ private:
     // Texts and labels of fields 1..count, the rest disabled and empty.
     void setLabelsFromCatalogue(int count);
     QString headerName(int column) const;
+    // Field k read as the column it stands for reads typed text: marked red with the refusal as
+    // its tooltip, or showing what will be stored when that says it in other words.
+    void checkField(int k);
+    // The first enabled field that does not read (0: none); its field gets the focus and the
+    // note says why.
+    int refuseBadField();
+    void showNote(const QString& text, bool refusal);
 
     Document& m_document;
     Mode m_mode = Mode::Add;
@@ -85,4 +99,6 @@ private:
     std::array<LabeledEdit*, kFieldCount> m_fields{};
     std::array<QPushButton*, 6> m_buttons{};
     bool m_lossy = false;
+    QLabel* m_noteLabel = nullptr;
+    std::array<QString, kFieldCount> m_refusals;  // per field: why its text does not read
 };

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "base/cp1251.h"
 #include "base/selection.h"
 #include "document/document.h"
 #include "ui/errorbox.h"
@@ -111,6 +112,9 @@ SearchPage::SearchPage(Document& document, QWidget* parent) : QFrame(parent), m_
             [this](int, int col) { m_grid->setEditing(col == 1 || col == 3); });
     connect(m_clearButton, &QPushButton::clicked, this, &SearchPage::clearBounds);
     connect(m_applyButton, &QPushButton::clicked, this, &SearchPage::applySelection);
+    // Bounds typed for one base mean nothing for another, nor for other columns.
+    connect(&m_document, &Document::baseReplaced, this, [this] { m_boundsBelongToBase = false; });
+    connect(&m_document, &Document::mainColumnsChanged, this, [this] { m_boundsBelongToBase = false; });
     fitMinimumSize();
 }
 
@@ -224,6 +228,12 @@ void SearchPage::clearBounds()
 void SearchPage::fillSelectionGrid()
 {
     veltris::Table& g = grid();
+    // The bounds typed for the open base stay when the page is filled again (the user came back,
+    // or chose another record); another base or other columns start with none.
+    std::vector<std::pair<std::string, std::string>> kept;
+    if (m_boundsBelongToBase)
+        for (int r = 1; r < g.rowCount(); ++r)
+            kept.emplace_back(g.cell(r, 1), g.cell(r, 3));
     clearBounds();
     g.setCell(0, 0, qStringToCp(QStringLiteral("Параметр")));
     g.setCell(0, 1, qStringToCp(QStringLiteral("От")));
@@ -238,6 +248,12 @@ void SearchPage::fillSelectionGrid()
         g.setCell(i, 0, t.cell(0, i));
         g.setCell(i, 2, veltris::referenceText(t.cell(record, i)));
     }
+    if (static_cast<int>(kept.size()) == g.rowCount() - 1)
+        for (int r = 1; r < g.rowCount(); ++r) {
+            g.setCell(r, 1, kept[static_cast<size_t>(r - 1)].first);
+            g.setCell(r, 3, kept[static_cast<size_t>(r - 1)].second);
+        }
+    m_boundsBelongToBase = true;
     gridModel()->reset();
     // Every parameter name shows whole in the bold name column.
     QFont bold = m_grid->font();
@@ -293,7 +309,10 @@ void SearchPage::boundsFromReference(int row, int col)
     const int q = spreadValue(m_upperSpread);
     auto bounds = veltris::boundsFromReference(g.cell(row, 2), p, q, drawingRow);
     if (!bounds) {
-        showErrorBox(m_document.ui(), window(), bounds.error(), ErrorSource::Command);
+        // Name the parameter whose reference value does not read.
+        veltris::Error error = bounds.error();
+        error.message = "Столбец «" + oneLineTitle(g.cell(row, 0)).toStdString() + "»: " + error.message;
+        showErrorBox(m_document.ui(), window(), error, ErrorSource::Command);
         return;  // the row's bounds stay
     }
     g.setCell(row, 1, std::move(bounds->lower));
@@ -306,8 +325,9 @@ void SearchPage::applySelection()
     veltris::Table& g = grid();
     std::vector<veltris::BoundTexts> bounds;
     bounds.reserve(static_cast<size_t>(std::max(0, g.rowCount() - 1)));
+    // The grid keeps Windows-1251 texts; the selection reads what was typed as UTF-8.
     for (int r = 1; r < g.rowCount(); ++r)
-        bounds.push_back({g.cell(r, 1), g.cell(r, 3)});
+        bounds.push_back({veltris::cp1251ToUtf8(g.cell(r, 1)), veltris::cp1251ToUtf8(g.cell(r, 3))});
 
     // Computed completely before anything changes: a text that does not convert leaves the
     // second table and the page as they were.

@@ -83,4 +83,5 @@ private:
     QSpinBox* m_upperSpread;
     QPushButton* m_clearButton;
     QPushButton* m_applyButton;
+    bool m_boundsBelongToBase = false;  // the bound cells hold what was typed for the open base
 };

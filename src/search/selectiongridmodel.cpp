@@ -52,7 +52,15 @@ bool SelectionGridModel::setData(const QModelIndex& index, const QVariant& value
     const int col = index.column() + 1;
     if (row >= m_table.rowCount() || col >= m_table.columnCount())
         return false;
-    std::string text = qStringToCp(value.toString());
+    // Signs Windows-1251 lacks, written with the ones it has: they mean the same to the selection.
+    QString typed = value.toString();
+    typed.replace(QChar(0x2264), QLatin1Char('<'));
+    typed.replace(QChar(0x2265), QLatin1Char('>'));
+    typed.replace(QChar(0x2212), QLatin1Char('-'));
+    typed.replace(QChar(0x03BC), QChar(0x00B5));
+    typed.replace(QChar(0x03A9), QStringLiteral("Ом"));
+    typed.replace(QChar(0x2126), QStringLiteral("Ом"));
+    std::string text = qStringToCp(typed);
     if (m_table.cell(row, col) == text)
         return true;
     m_table.setCell(row, col, std::move(text));

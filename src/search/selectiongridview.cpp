@@ -16,7 +16,7 @@ SelectionGridView::SelectionGridView(QWidget* parent) : QTableView(parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setShowGrid(true);
     setWordWrap(false);
-    setTabKeyNavigation(false);
+    setTabKeyNavigation(true);
     setEditing(false);
 
     // The corner is the fixed cell (0,0): painted as one, a press reported, never "select all".
@@ -65,6 +65,23 @@ void SelectionGridView::mousePressEvent(QMouseEvent* event)
     else
         reportPress(-1, -1);
     QTableView::mousePressEvent(event);
+}
+
+QModelIndex SelectionGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    if ((action != MoveNext && action != MovePrevious) || m_model == nullptr)
+        return QTableView::moveCursor(action, modifiers);
+    // The bound cells are view columns 0 and 2 (core columns 1 and 3) of every row.
+    const int rows = m_model->rowCount();
+    if (rows <= 0 || m_model->columnCount() < 3)
+        return {};
+    const QModelIndex current = currentIndex();
+    int slot = current.isValid() ? current.row() * 2 + (current.column() >= 2 ? 1 : 0) : -1;
+    if (current.isValid() && action == MovePrevious && current.column() == 1)
+        slot += 1;  // from the reference value back to «От» of its row
+    const int cellCount = rows * 2;
+    slot = action == MoveNext ? (slot + 1) % cellCount : (slot - 1 + cellCount) % cellCount;
+    return m_model->index(slot / 2, slot % 2 == 0 ? 0 : 2);
 }
 
 void SelectionGridView::setNameColumnWidth(int width)

@@ -48,6 +48,9 @@ signals:
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // Tab and Shift+Tab go from bound cell to bound cell («От», «До», the next row's «От»...),
+    // round the grid, never out of it into the spread boxes.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     SelectionGridModel* m_model = nullptr;

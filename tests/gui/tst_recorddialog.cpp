@@ -120,6 +120,7 @@ private slots:
     void drawingFollowsTheRow();
     void closeKeepsWrittenTexts();
     void textOutsideWindows1251();
+    void typedValuesAreStoredAsMeant();
     void helpAndSave();
     void baseWithoutRecords();
     void deleteRecord();
@@ -182,7 +183,7 @@ void TstRecordDialog::addToNewBase()
         QVERIFY(f.field(30)->isEnabled());
         typeText(f.name(), QStringLiteral("kt315а"));
         QCOMPARE(f.name()->text(), QStringLiteral("KT315А"));
-        f.typeInto(f.field(1)->edit(), QStringLiteral("n-p-n"));
+        f.typeInto(f.field(1)->edit(), QStringLiteral("1"));
         f.typeInto(f.field(30)->edit(), QStringLiteral("7"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);
         QVERIFY(f.dlg()->isVisible());  // adding goes on
@@ -196,7 +197,7 @@ void TstRecordDialog::addToNewBase()
     const std::string kt = veltris::utf8ToCp1251("KT315А");
     for (int row : {1, 2}) {
         QCOMPARE(f.table().cell(row, 0), kt);
-        QCOMPARE(f.table().cell(row, 1), std::string("n-p-n"));
+        QCOMPARE(f.table().cell(row, 1), std::string("1"));
         QCOMPARE(f.table().cell(row, 30), std::string("7"));
     }
     QVERIFY(f.form.document().isModified());
@@ -417,13 +418,13 @@ void TstRecordDialog::editSteps()
         QCOMPARE(f.table().rowCount(), 4);
         QCOMPARE(f.field(1)->editText(), QStringLiteral("33"));
 
-        f.typeInto(f.field(2)->edit(), QStringLiteral("x"));
+        f.typeInto(f.field(2)->edit(), QStringLiteral("5"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);  // "Ввести" in edit mode closes
         QVERIFY(f.dlg()->isHidden());
     });
     QCOMPARE(f.record(1), QStringLiteral("A;1;;"));
     QCOMPARE(f.record(2), QStringLiteral("B;2;;"));
-    QCOMPARE(f.record(3), QStringLiteral("C;33;x;"));
+    QCOMPARE(f.record(3), QStringLiteral("C;33;5;"));
     QCOMPARE(f.table().rowCount(), 4);
 }
 
@@ -499,17 +500,76 @@ void TstRecordDialog::textOutsideWindows1251()
 {
     Fixture f;
     f.inDialog(&MainWindow::addRecord, [&] {
+        // A name character the base cannot keep is refused as it is typed, and the dialog says why.
+        typeText(f.name(), QStringLiteral("Д1Ω"));
+        QCOMPARE(f.name()->text(), QStringLiteral("Д1"));
+        QVERIFY(f.dlg()->noteLabel()->text().contains(QStringLiteral("Windows-1251")));
+        // So is a name longer than a record keeps, typed or pasted.
+        f.typeInto(f.name(), QStringLiteral("ABCDEFGHIJKLMNOPQ"));
+        QCOMPARE(f.name()->text(), QStringLiteral("ABCDEFGHIJKLMNO"));
+        QVERIFY(f.dlg()->noteLabel()->text().contains(QStringLiteral("не длиннее 15 знаков")));
+        f.name()->selectAll();
+        f.name()->insert(QStringLiteral("ДЛИННОЕНАЗВАНИЕ16"));
+        QCOMPARE(f.name()->text(), QStringLiteral("ABCDEFGHIJKLMNO"));
         f.typeInto(f.name(), QStringLiteral("Д1"));
-        f.typeInto(f.field(1)->edit(), QStringLiteral("1Ω"));
-        QTest::mouseClick(f.button(1), Qt::LeftButton);
-        QCOMPARE(f.form.statusBar()->currentMessage(), RecordDialog::lossyTextMessage());
-        f.typeInto(f.field(1)->edit(), QStringLiteral("1"));
         QTest::mouseClick(f.button(1), Qt::LeftButton);
         QVERIFY(f.form.statusBar()->currentMessage().isEmpty());
     });
     QCOMPARE(f.table().cell(1, 0), veltris::utf8ToCp1251("Д1"));
-    QCOMPARE(f.table().cell(1, 1), std::string("1?"));
-    QCOMPARE(f.table().cell(2, 1), std::string("1"));
+}
+
+// What is typed is read at once: stored as meant (in the column's unit), or marked and refused.
+void TstRecordDialog::typedValuesAreStoredAsMeant()
+{
+    Fixture f;
+    const QString file = f.folder.file(QStringLiteral("typed.QDB"));
+    f.ui.saveAnswers.enqueue(file);
+    f.inDialog(&MainWindow::addRecord, [&] {
+        // Columns of the new bipolar base: 2 «Uкэ max, В», 3 «Uкб max, В», 4 «Uэб max, В»,
+        // 5 «Iк max, мА».
+        f.typeInto(f.name(), QStringLiteral("KT1"));
+        f.typeInto(f.field(2)->edit(), QStringLiteral("1.5"));
+        f.typeInto(f.field(3)->edit(), QStringLiteral("4к7"));
+        f.field(5)->edit()->setFocus();
+        f.typeInto(f.field(5)->edit(), QStringLiteral("1,5 А"));
+        QCOMPARE(f.field(5)->noteLabel()->text(), QStringLiteral("= 1500 мА"));
+        QVERIFY(!f.field(5)->noteLabel()->isHidden());
+        QVERIFY(f.dlg()->noteLabel()->text().contains(QStringLiteral("будет записано 1500 мА")));
+        QVERIFY(!f.dlg()->fieldRefused(5));
+        f.typeInto(f.field(4)->edit(), QStringLiteral("1/2"));
+        QVERIFY(f.dlg()->fieldRefused(4));
+        QVERIFY(f.field(4)->refused());
+        QVERIFY(
+            f.field(4)->edit()->toolTip().startsWith(QStringLiteral("Столбец «Uэб max, В»: не понято «/2»")));
+        QVERIFY(f.field(4)->edit()->toolTip().contains(QStringLiteral("Пример: 1,5 В")));
+
+        // «Ввести» writes nothing while a field does not read; the focus goes there.
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+        QCOMPARE(f.table().rowCount(), 2);
+        QVERIFY(f.table().cell(1, 0).empty());
+        QCOMPARE(f.dlg()->focusWidget(), static_cast<QWidget*>(f.field(4)->edit()));
+        QVERIFY(f.dlg()->noteLabel()->text().startsWith(QStringLiteral("Столбец «Uэб max, В»")));
+
+        // A bare prefix where the column's unit has one of its own says which units to write.
+        f.typeInto(f.field(4)->edit(), QStringLiteral("5"));
+        f.typeInto(f.field(5)->edit(), QStringLiteral("1к"));
+        QVERIFY(f.dlg()->fieldRefusal(5).contains(QStringLiteral("укажите единицу: 1 А или 1000 мА")));
+        f.typeInto(f.field(5)->edit(), QStringLiteral("1,5 А"));
+        QTest::mouseClick(f.button(1), Qt::LeftButton);
+        QCOMPARE(f.table().cell(1, 0), std::string("KT1"));
+        QTest::mouseClick(f.button(4), Qt::LeftButton);
+    });
+    // The table shows what the base keeps, before and after the file is read again.
+    QCOMPARE(f.cell(1, 2), QStringLiteral("1,5"));
+    QCOMPARE(f.cell(1, 3), QStringLiteral("4700"));
+    QCOMPARE(f.cell(1, 4), QStringLiteral("5"));
+    QCOMPARE(f.cell(1, 5), QStringLiteral("1500"));
+    auto read = veltris::readBase(file.toStdString(), f.form.document().catalogue());
+    QVERIFY(read.ok());
+    QCOMPARE(read->table.cell(1, 2), std::string("1,5"));
+    QCOMPARE(read->table.cell(1, 3), std::string("4700"));
+    QCOMPARE(read->table.cell(1, 4), std::string("5"));
+    QCOMPARE(read->table.cell(1, 5), std::string("1500"));
 }
 
 void TstRecordDialog::helpAndSave()

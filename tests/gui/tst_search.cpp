@@ -21,7 +21,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kInvalid = QStringLiteral("' is not a valid floating point value");
+const QString kInvalid = QStringLiteral("» не читается как число");
 
 // Types `text` key by key; QTest::keyClicks takes Latin-1 only.
 void typeText(QWidget* widget, const QString& text)
@@ -103,7 +103,11 @@ public:
             return false;
         QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(editor, Qt::Key_Delete);
-        QTest::keyClicks(editor, text);
+        // Any character, "≥" included (QTest::keyClicks takes Latin-1 only).
+        for (const QChar c : text) {
+            QTest::sendKeyEvent(QTest::Press, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
         QTest::keyClick(editor, Qt::Key_Return);
         return true;
     }
@@ -173,6 +177,8 @@ private slots:
     void rejectedTextChangesNothing();
     void zeroIsPaintedBlank();
     void typingReplacesTheBoundShown();
+    void boundsStayForTheOpenBase();
+    void tabMovesBetweenBoundCells();
 };
 
 void TstSearch::pageLayout()
@@ -346,7 +352,8 @@ void TstSearch::doubleClickMakesTheUpperNamesakeCurrent()
         QCOMPARE(w.page()->nameLabel()->text(), QStringLiteral("KT315"));
         QCOMPARE(w.page()->caption(1)->text(), QStringLiteral("Подбор по параметрам для KT315"));
         QCOMPARE(w.cell(1, 2), QStringLiteral("100"));
-        QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+        // The bounds typed for the open base stay with another reference.
+        QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("50"), QStringLiteral("0")}));
     }
     QVERIFY(w.ui.messages.isEmpty());
 }
@@ -462,7 +469,8 @@ void TstSearch::referenceTheParserRejects()
     w.clickName(1);
     QCOMPARE(w.ui.messages.size(), 1);
     // The range's second end is the empty text, and that is what fails.
-    QCOMPARE(w.ui.messages[0].text, QStringLiteral("'") + kInvalid);
+    const QString title = cpToQString(w.form->document().base().table.cell(0, 1)).replace(u'|', u' ');
+    QCOMPARE(w.ui.messages[0].text, u"Столбец «"_s + title + u"»: «"_s + kInvalid);
     QCOMPARE(w.ui.messages[0].caption, QStringLiteral("Вельтрис"));
     QCOMPARE(w.ui.messages[0].icon, MessageIcon::Critical);
     QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("3"), QStringLiteral("0")}));
@@ -488,8 +496,18 @@ void TstSearch::selection_data()
     QTest::newRow("exponent form is one value")
         << QStringList{u"1E-5"_s, u"1E-3"_s} << u"0,000001"_s << u"0,0001"_s << QStringList{u"R1"_s};
     QTest::newRow("lower above upper") << plain << u"110"_s << u"90"_s << QStringList{};
-    QTest::newRow("only a lower bound") << plain << u"5"_s << u"0"_s << QStringList{};
-    QTest::newRow("decorated bounds") << plain << u"<95"_s << u"[100]"_s << QStringList{u"R1"_s, u"R6"_s};
+    // Only «От»: at least; only «До»: at most; the signs say which side whatever the cell.
+    QTest::newRow("only a lower bound")
+        << plain << u"100"_s << u"0"_s << QStringList{u"R2"_s, u"R4"_s, u"R6"_s};
+    QTest::newRow("only a lower bound, upper emptied")
+        << plain << u"100"_s << u""_s << QStringList{u"R2"_s, u"R4"_s, u"R6"_s};
+    QTest::newRow("only an upper bound") << plain << u"0"_s << u"94"_s << QStringList{u"R3"_s, u"R5"_s};
+    QTest::newRow("signed bounds") << plain << u">95"_s << u"<105"_s << QStringList{u"R1"_s, u"R6"_s};
+    QTest::newRow("signs Windows-1251 lacks")
+        << plain << u"≥95"_s << u"≤105"_s << QStringList{u"R1"_s, u"R6"_s};
+    QTest::newRow("at most in «От»") << plain << u"<94"_s << u"0"_s << QStringList{u"R3"_s, u"R5"_s};
+    QTest::newRow("decimal point and prefix")
+        << plain << u"0.09к"_s << u"0,1k"_s << QStringList{u"R1"_s, u"R3"_s, u"R6"_s};
 }
 
 void TstSearch::selection()
@@ -535,13 +553,12 @@ void TstSearch::noCriteriaShowsTheWholeBase()
     QCOMPARE(w.resultNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s}));
     QCOMPARE(cpToQString(w.form->document().secondTable().cell(0, 0)), w.form->document().deviceLabel());
 
-    // A reference click with the lower spread at 100 leaves one non-zero bound: the selection
-    // runs without an active row and finds nothing.
+    // A reference click with the lower spread at 100 leaves only the upper bound: at most 1,1.
     w.clickTab(3);
     w.setSpreads(100, 10);
     w.clickName(1);
     w.apply();
-    QCOMPARE(w.resultNames(), QStringList{QString()});
+    QCOMPARE(w.resultNames(), (QStringList{u"A"_s, u"C"_s}));
     QVERIFY(w.ui.messages.isEmpty());
 }
 
@@ -568,10 +585,12 @@ void TstSearch::rejectedTextChangesNothing_data()
     QTest::addColumn<QString>("badCell");
     QTest::addColumn<QString>("lower");
     QTest::addColumn<QString>("message");
-    // The bound is quoted as typed, not with the "0" the rule puts before it.
-    QTest::newRow("negative bound") << u"15"_s << u"-5"_s << QStringLiteral("'-5") + kInvalid;
-    QTest::newRow("range as bound") << u"15"_s << u"5-7"_s << QStringLiteral("'5-7") + kInvalid;
-    QTest::newRow("cell ending in a minus") << u"5-"_s << u"5"_s << QStringLiteral("'") + kInvalid;
+    // A bound is refused naming the column by its title and the text as typed.
+    QTest::newRow("range as bound") << u"15"_s << u"5-7"_s << u"Столбец «%1»: граница «5-7»: диапазон"_s;
+    QTest::newRow("fraction") << u"15"_s << u"1/2"_s << u"Столбец «%1»: граница «1/2»: не понято «/2»"_s;
+    QTest::newRow("two decimal marks")
+        << u"15"_s << u"40.5.1"_s << u"Столбец «%1»: граница «40.5.1»: два десятичных знака"_s;
+    QTest::newRow("cell ending in a minus") << u"5-"_s << u"5"_s << u"Столбец «%1»: «"_s + kInvalid;
 }
 
 void TstSearch::rejectedTextChangesNothing()
@@ -590,7 +609,9 @@ void TstSearch::rejectedTextChangesNothing()
     w.apply();
 
     QCOMPARE(w.ui.messages.size(), 1);
-    QCOMPARE(w.ui.messages[0].text, message);
+    const QString title = cpToQString(w.form->document().base().table.cell(0, 1)).replace(u'|', u' ');
+    QVERIFY2(w.ui.messages[0].text.startsWith(message.contains(u"%1"_s) ? message.arg(title) : message),
+             qPrintable(w.ui.messages[0].text));
     QCOMPARE(w.ui.messages[0].caption, QStringLiteral("Вельтрис"));
     QCOMPARE(w.ui.messages[0].icon, MessageIcon::Critical);
     QCOMPARE(w.form->document().secondTable(), second);
@@ -605,19 +626,22 @@ void TstSearch::typingReplacesTheBoundShown()
     w.setRecords({{QStringLiteral("A"), QStringLiteral("15")}});
     w.openPage();
     // A click on a bound selects what it holds ("0", painted blank): typing replaces it, with
-    // the mouse as with the keyboard.
+    // the mouse as with the keyboard (Tab goes on to «До» of the row).
     for (const int col : {1, 3}) {
-        QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, w.cellCenter(1, col));
+        if (col == 1)
+            QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, w.cellCenter(1, col));
+        QCOMPARE(w.grid()->currentIndex().column() + 1, col);
         auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         QVERIFY(editor);
         QCOMPARE(editor->text(), QStringLiteral("0"));
         QCOMPARE(editor->selectedText(), QStringLiteral("0"));
-        QTest::keyClicks(editor, col == 1 ? QStringLiteral("-5") : QStringLiteral("20"));
+        QTest::keyClicks(editor, col == 1 ? QStringLiteral("1/2") : QStringLiteral("20"));
         QTest::keyClick(editor, Qt::Key_Tab);
     }
-    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("-5"), QStringLiteral("20")}));
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("1/2"), QStringLiteral("20")}));
     w.apply();
-    QCOMPARE(w.ui.messageTexts(), QStringList{QStringLiteral("'-5") + kInvalid});
+    QCOMPARE(w.ui.messages.size(), 1);
+    QVERIFY(w.ui.messages[0].text.contains(u"граница «1/2»: не понято «/2»"_s));
 
     // The usual way: a click makes the cell current and opens its field, a second click goes
     // into the field. The text stays selected, so typing replaces it.
@@ -625,7 +649,7 @@ void TstSearch::typingReplacesTheBoundShown()
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::mouseClick(editor, Qt::LeftButton, {}, editor->rect().center());
-    QCOMPARE(editor->selectedText(), QStringLiteral("-5"));
+    QCOMPARE(editor->selectedText(), QStringLiteral("1/2"));
     QTest::keyClicks(editor, QStringLiteral("7"));
     QCOMPARE(w.cell(1, 1), QStringLiteral("7"));
     // Later clicks place the caret as in any field.
@@ -656,6 +680,64 @@ void TstSearch::zeroIsPaintedBlank()
     QVERIFY(!inked(1, 1));  // bound "0"
     QVERIFY(!inked(1, 2));  // reference "0" from an empty cell
     QVERIFY(inked(2, 2));   // "8"
+}
+
+void TstSearch::boundsStayForTheOpenBase()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("15")}, {QStringLiteral("B"), QStringLiteral("50")}});
+    w.openPage();
+    QVERIFY(w.typeBound(1, 1, QStringLiteral(">40")));
+    QVERIFY(w.typeBound(2, 3, QStringLiteral("7")));
+    // Away to the tables and back, and another record chosen by name: the bounds stay.
+    w.clickTab(0);
+    w.clickTab(3);
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral(">40"), QStringLiteral("0")}));
+    QCOMPARE(w.cell(2, 3), QStringLiteral("7"));
+    w.page()->nameEdit()->setText(QStringLiteral("B"));
+    w.page()->goToSelectedName();
+    QCOMPARE(w.cell(1, 2), QStringLiteral("50"));
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral(">40"), QStringLiteral("0")}));
+    w.typeBound(2, 3, QStringLiteral("0"));
+    w.apply();
+    QCOMPARE(w.resultNames(), QStringList{u"B"_s});
+
+    // Another base: the bounds typed for this one go.
+    w.form->document().newBase();
+    w.clickTab(3);
+    QCOMPARE(w.bounds(1), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+}
+
+void TstSearch::tabMovesBetweenBoundCells()
+{
+    Window w;
+    QVERIFY(w.ready);
+    w.setRecords({{QStringLiteral("A"), QStringLiteral("15")}});
+    w.openPage();
+    QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, w.cellCenter(1, 1));
+    const int rows = w.page()->selectionGrid().rowCount() - 1;
+    // «От» → «До» → the next row's «От» ..., round the grid: never into the spread boxes.
+    QList<QPoint> seen;
+    for (int i = 0; i < rows * 2 + 1; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        QVERIFY2(w.grid()->isAncestorOf(focus) || focus == w.grid(), qPrintable(focus->objectName()));
+        const QModelIndex at = w.grid()->currentIndex();
+        seen << QPoint(at.row() + 1, at.column() + 1);
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    QCOMPARE(seen[0], QPoint(1, 1));
+    QCOMPARE(seen[1], QPoint(1, 3));
+    QCOMPARE(seen[2], QPoint(2, 1));
+    QCOMPARE(seen.last(), QPoint(1, 1));
+    // Typing after Tab goes into the bound, not the spread.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("25"));
+    QCOMPARE(w.page()->lowerSpread()->value(), 10);
+    QCOMPARE(w.page()->upperSpread()->value(), 10);
+    // Shift+Tab stays in the grid too.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QVERIFY(w.grid()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == w.grid());
 }
 
 QTEST_MAIN(TstSearch)

@@ -265,7 +265,7 @@ void TstTables::sortErrorLeavesTableUnchanged()
     rightClickTitle(f.form->mainGrid(), 1);
     QVERIFY(f.form->document().base().table == t);
     QCOMPARE(f.ui.messages.size(), 1);
-    QCOMPARE(f.ui.messages[0].text, QStringLiteral("«E» не читается как число"));
+    QCOMPARE(f.ui.messages[0].text, QStringLiteral("Столбец «T1»: «E» не читается как число"));
     QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Вельтрис"));
     QCOMPARE(f.ui.messages[0].icon, MessageIcon::Critical);
 }

@@ -35,9 +35,15 @@ inline Result<SelectionResult> literalSelection(const Table& t, const std::vecto
             const BoundPair& p = pairs[i];
             if (!p.hasLo && !p.hasHi)
                 continue;
-            auto range = parseRange(numericFilter(t.cell(k, static_cast<int>(i) + 1)));
-            if (!range)
-                return range.error();
+            const int col = static_cast<int>(i) + 1;
+            auto range = parseRange(numericFilter(t.cell(k, col)));
+            if (!range) {
+                Error e = range.error();
+                const std::string title = t.cell(0, col);
+                e.message = (title.empty() ? "Столбец " + std::to_string(col) : "Столбец «" + title + "»") +
+                            ": " + e.message;
+                return e;
+            }
             passed = (!p.hasLo || std::fabs(range->a) >= p.lo) && (!p.hasHi || std::fabs(range->b) <= p.hi);
         }
         if (passed)
