@@ -240,7 +240,8 @@ void MainWindow::updateEditingCommands()
 {
     const bool editable = !m_document.isReadOnly();
     setRecordCommandsEnabled(m_currentPage == MainTablePage);
-    m_saveBase->setEnabled(editable);
+    // Read-only, Save works as Save as: a copy under another name.
+    m_saveBase->setEnabled(true);
     m_baseParametersAction->setEnabled(editable);
     m_viewColumnsAction->setEnabled(editable);
     updateHistoryCommands();

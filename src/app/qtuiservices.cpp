@@ -92,8 +92,15 @@ int QtUiServices::choice(QWidget* parent, const QString& caption, const QString&
         if (i == 0)
             box.setDefaultButton(b);
     }
-    if (cancelIndex >= 0 && cancelIndex < added.size())
+    if (cancelIndex >= 0 && cancelIndex < added.size()) {
         box.setEscapeButton(added[cancelIndex]);
+    } else {
+        // Closed unanswered: a button of its own that is never shown takes Escape and the
+        // title bar's button, so that neither picks one of the answers.
+        QPushButton* closing = box.addButton(QStringLiteral("×"), QMessageBox::RejectRole);
+        closing->hide();
+        box.setEscapeButton(closing);
+    }
     box.exec();
     giveFocusBack(parent);
     const int chosen = static_cast<int>(added.indexOf(box.clickedButton()));

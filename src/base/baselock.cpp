@@ -7,6 +7,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +82,53 @@ int createLock(const std::filesystem::path& file, const std::string& text)
     return err;
 }
 
+// The lock file under the name now, opened and held with an exclusive flock: every program
+// removes or replaces a lock file only while it holds that file's flock and the name still
+// names it, so two programs judging one stale lock cannot both remove something (the second
+// finds the name naming another file and looks again). Empty when there is no lock file. Waits
+// a second at most for a program in the middle of the same steps. Where the file system lends
+// no such locks (some network file systems) the file is returned unlocked, as it was before.
+UniqueFd lockExisting(const std::filesystem::path& file)
+{
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        // Open for writing where allowed: a network file system lends exclusive locks only then.
+        constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+        UniqueFd fd(::open(file.c_str(), O_RDWR | kFlags));
+        if (!fd && (errno == EACCES || errno == EROFS || errno == EPERM))
+            fd = UniqueFd(::open(file.c_str(), O_RDONLY | kFlags));
+        if (!fd)
+            return {};
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd.get(), &held) == 0 && ::lstat(file.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            return fd;
+        // Removed or replaced while it was opened: look at what is there now.
+    }
+    return {};
+}
+
+// The stamp in an open lock file; false when it holds none (yet).
+bool stampOf(int fd, ProcessStamp& stamp)
+{
+    std::string text;
+    char buf[4096];
+    for (off_t at = 0; text.size() < 65536;) {
+        const ssize_t n = ::pread(fd, buf, sizeof buf, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.append(buf, static_cast<std::size_t>(n));
+        at += n;
+    }
+    return stamp.fromText(text);
+}
+
 }  // namespace
 
 std::filesystem::path lockFileFor(const std::filesystem::path& base)
@@ -136,11 +184,13 @@ LockAttempt BaseLock::acquire(const std::filesystem::path& base)
             return attempt;
         }
         if (held.complete && processGone(held.stamp)) {
-            // Stale. Removed only if it is still the lock read above: a program that took
-            // it over meanwhile keeps its own.
-            const LockContent again = readLockOnce(file);
-            if (again.exists && again.text == held.text)
-                ::unlink(file.c_str());
+            // Stale. Judged again under its flock and removed only then: a program that
+            // removed it first and made its own meanwhile keeps it.
+            if (const UniqueFd fd = lockExisting(file)) {
+                ProcessStamp stamp;
+                if (stampOf(fd.get(), stamp) && processGone(stamp))
+                    ::unlink(file.c_str());
+            }
             continue;
         }
         attempt.result = LockResult::Held;
@@ -159,6 +209,8 @@ bool BaseLock::takeOver(const std::filesystem::path& base)
     // Removed and made again rather than rewritten: the holder's file may be writable by its
     // owner alone, while the folder lets anyone who may edit the base remove it.
     for (int round = 0; round < 5; ++round) {
+        // Under its flock where it can be opened (one this user cannot read is removed as it is).
+        const UniqueFd held = lockExisting(file);
         if (::unlink(file.c_str()) != 0 && errno != ENOENT)
             return false;
         const int err = createLock(file, text);
@@ -178,9 +230,12 @@ void BaseLock::release()
 {
     if (m_file.empty())
         return;
-    const LockContent held = readLockOnce(m_file);
-    if (held.complete && isCurrentProcess(held.stamp))
-        ::unlink(m_file.c_str());
+    // Under its flock, as a stale lock is removed: a program taking it over meanwhile keeps it.
+    if (const UniqueFd fd = lockExisting(m_file)) {
+        ProcessStamp stamp;
+        if (stampOf(fd.get(), stamp) && isCurrentProcess(stamp))
+            ::unlink(m_file.c_str());
+    }
     m_file.clear();
 }
 

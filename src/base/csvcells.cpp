@@ -114,6 +114,7 @@ const char* cellFaultText(CellFault fault)
     case CellFault::NotDrawing: return "не номер рисунка (целое число от -32768 до 32767)";
     case CellFault::NotColour: return "не код цвета (буквы B, G, I, J, O, R, Y и знаки «-», «/»)";
     case CellFault::NameTooLong: return "название длиннее 15 знаков";
+    case CellFault::ZeroInName: return "в названии нулевой байт";
     case CellFault::NotInCodePage: return "есть знаки, которых нет в кодировке Windows-1251";
     }
     return "";
@@ -208,10 +209,28 @@ CellFault checkColourCell(std::string_view text)
     return CellFault::None;
 }
 
+bool needsFormulaGuard(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of('\'');
+    return first != std::string_view::npos && std::strchr("=+-@\t\r", text[first]) != nullptr &&
+           text[first] != '\0';
+}
+
+std::string_view withoutFormulaGuard(std::string_view text)
+{
+    if (text.starts_with('\'') && needsFormulaGuard(text.substr(1)))
+        text.remove_prefix(1);
+    return text;
+}
+
 CellFault checkNameCell(std::string_view text)
 {
-    return text.size() > static_cast<std::size_t>(record::kNameMax) ? CellFault::NameTooLong
-                                                                    : CellFault::None;
+    if (text.size() > static_cast<std::size_t>(record::kNameMax))
+        return CellFault::NameTooLong;
+    const std::size_t zero = text.find('\0');
+    if (zero != std::string_view::npos && text.find_first_not_of('\0', zero) != std::string_view::npos)
+        return CellFault::ZeroInName;
+    return CellFault::None;
 }
 
 }  // namespace veltris

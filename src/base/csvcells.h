@@ -134,6 +134,7 @@ enum class CellFault : std::uint8_t {
     NotDrawing,     // the drawing number column
     NotColour,      // the LED colour code column
     NameTooLong,    // the name column: more than 15 characters
+    ZeroInName,     // the name column: a zero byte before other characters
     NotInCodePage,  // a UTF-8 cell with characters Windows-1251 lacks (or broken UTF-8)
 };
 
@@ -160,10 +161,20 @@ CellFault readRangeCell(std::string_view text, CellRange& out);
 // A decimal integer within -32768..32767 ("+3" too), blanks around; an empty cell is 0.
 CellFault readDrawingCell(std::string_view text, std::int16_t& out);
 
+// A text cell (a name, a colour code) a spreadsheet would run as a formula begins with "=",
+// "+", "-", "@", a tab or a CR. The export writes such a text after an apostrophe, which
+// spreadsheets take for "text follows", and the import takes exactly that apostrophe away. A
+// text that already begins with apostrophes before such a character gets one more, so every
+// text comes back as it was: export, import and export again give the same bytes.
+bool needsFormulaGuard(std::string_view text);
+// The text as the export gave it, the apostrophe of the guard taken away.
+std::string_view withoutFormulaGuard(std::string_view text);
+
 // The letters of the colour code in either case, "-", "/", blanks and zero bytes.
 CellFault checkColourCell(std::string_view text);
 
-// At most 15 characters (Windows-1251 bytes).
+// At most 15 characters (Windows-1251 bytes), no zero byte inside (zero bytes at its end, the
+// padding a damaged length byte shows, are kept as the base reader gives them).
 CellFault checkNameCell(std::string_view text);
 
 }  // namespace veltris

@@ -1,10 +1,12 @@
 #include "base/csvexport.h"
 
+#include "base/csvcells.h"
+#include "base/devicetype.h"
 #include "base/fileio.h"
 
 namespace veltris {
 
-std::string csvBytes(const Table& table)
+std::string csvBytes(const Table& table, int colourColumn)
 {
     const int rows = table.rowCount();
     const int cols = table.columnCount();
@@ -16,6 +18,9 @@ std::string csvBytes(const Table& table)
             table.appendCell(r, c, out);
             if (out.size() == start + 1 && out[start] == '0')
                 out.resize(start);  // an absent value is exported empty
+            else if (r > 0 && (c == 0 || c == colourColumn) && out.size() > start &&
+                     needsFormulaGuard(std::string_view(out).substr(start)))
+                out.insert(start, 1, '\'');
             out += ';';
         }
         out += "\r\n";
@@ -23,9 +28,15 @@ std::string csvBytes(const Table& table)
     return out;
 }
 
-Status writeCsv(const Table& table, const std::filesystem::path& path)
+Status writeCsv(const Table& table, const std::filesystem::path& path, int colourColumn)
 {
-    return writeFileAtomic(path, csvBytes(table), "Ошибка записи в файл");
+    return writeFileAtomic(path, csvBytes(table, colourColumn), "Ошибка записи в файл");
+}
+
+int csvColourColumn(int deviceType)
+{
+    const DeviceType* type = findDeviceType(deviceType);
+    return type && type->colourColumn > 0 ? type->colourColumn : -1;
 }
 
 }  // namespace veltris

@@ -211,6 +211,9 @@ private:
     // needing no conversion: each field is read as it is scanned. True (pos and line past it)
     // when done; false when the line needs the splitter and readRecord (quotes, a bad cell, ...).
     bool readPlainLine(std::string_view text, std::size_t& pos, int& line);
+    // Steps over a line of separators and blanks alone (a spreadsheet's empty row): true (pos
+    // and line past it) when the line at `pos` is one.
+    bool skipBlankLine(std::string_view text, std::size_t& pos, int& line) const;
     // Every column back to the rows taken (the cells of a line that is not taken go).
     void dropLine();
     void addProblem(int line, int column, std::string message);
@@ -360,13 +363,13 @@ void Importer::readRecord(const CsvRecord& record)
         }
         case ColumnRole::Name:
             if (!lossy)
-                fault = checkNameCell(text);
-            c.texts.emplace_back(text);
+                fault = checkNameCell(withoutFormulaGuard(text));
+            c.texts.emplace_back(withoutFormulaGuard(text));
             break;
         case ColumnRole::Colour:
             if (!lossy)
-                fault = checkColourCell(text);
-            c.texts.emplace_back(text);
+                fault = checkColourCell(withoutFormulaGuard(text));
+            c.texts.emplace_back(withoutFormulaGuard(text));
             break;
         case ColumnRole::Range: {
             CellRange v;
@@ -408,6 +411,8 @@ void Importer::readRecord(const CsvRecord& record)
             lineProblem = "полей больше, чем столбцов в строке заголовков";
             break;
         }
+    if (record.cut)
+        lineProblem = "полей больше, чем столбцов в строке заголовков";
     if (record.openQuote)
         lineProblem = "кавычка не закрыта до конца файла";
     if (!lineProblem.empty())
@@ -433,6 +438,24 @@ void Importer::readRecord(const CsvRecord& record)
         return;
     }
     ++m_rows;
+}
+
+bool Importer::skipBlankLine(std::string_view text, std::size_t& pos, int& line) const
+{
+    const char sep = m_out.separator;
+    std::size_t i = pos;
+    while (i < text.size() && (text[i] == sep || text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    if (i == pos || (i < text.size() && text[i] != '\n' && text[i] != '\r'))
+        return false;  // an empty line is the splitter's to step over
+    if (i < text.size()) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        ++i;
+    }
+    pos = i;
+    ++line;
+    return true;
 }
 
 bool Importer::readPlainLine(std::string_view text, std::size_t& pos, int& line)
@@ -493,11 +516,13 @@ bool Importer::readPlainLine(std::string_view text, std::size_t& pos, int& line)
                     break;
                 }
                 case ColumnRole::Name:
+                    text = withoutFormulaGuard(text);
                     if (checkNameCell(text) != CellFault::None)
                         return giveUp();
                     c->texts.emplace_back(text);
                     break;
                 case ColumnRole::Colour:
+                    text = withoutFormulaGuard(text);
                     if (checkColourCell(text) != CellFault::None)
                         return giveUp();
                     c->texts.emplace_back(text);
@@ -546,8 +571,26 @@ bool Importer::readPlainLine(std::string_view text, std::size_t& pos, int& line)
 
 Result<CsvImport> Importer::run(std::string_view bytes)
 {
+    if (const Status start = checkCsvStart(bytes); !start)
+        return start.error();
     m_out.byteOrderMark = hasUtf8Bom(bytes);
     m_out.encoding = m_options.encoding ? *m_options.encoding : detectCsvEncoding(bytes);
+    if (!m_options.encoding && m_out.encoding == CsvEncoding::Cp1251) {
+        // Lines pasted in from a UTF-8 file: read as Windows-1251 they give nonsense letters.
+        std::size_t count = 0;
+        const std::vector<int> lines = utf8LinesIn(bytes, 5, count);
+        if (!lines.empty()) {
+            std::string named;
+            for (const int l : lines)
+                named += (named.empty() ? "" : ", ") + std::to_string(l);
+            if (count > lines.size())
+                named += " и ещё " + std::to_string(count - lines.size());
+            m_out.warnings.push_back(std::string(count == 1 ? "строка " : "строки ") + named +
+                                     (count == 1 ? " записана" : " записаны") +
+                                     " в кодировке UTF-8, а файл — в Windows-1251: их буквы будут прочитаны "
+                                     "неверно; сохраните файл целиком в одной кодировке");
+        }
+    }
     m_out.skipBadLines = m_options.skipBadLines;
     const std::string_view text = m_out.encoding == CsvEncoding::Utf8 ? withoutUtf8Bom(bytes) : bytes;
 
@@ -628,16 +671,21 @@ Result<CsvImport> Importer::run(std::string_view bytes)
         if (m_rows >= static_cast<std::size_t>(INT_MAX - 1))
             return Error{ErrorKind::Generic, "В файле слишком много строк"};
         // The lines of the preview and the lines with anything unusual take the splitter.
-        if (m_out.preview.size() >= previewRows) {
+        {
             std::size_t pos = splitter.position();
             int line = splitter.line();
-            if (readPlainLine(text, pos, line)) {
+            if (skipBlankLine(text, pos, line) ||
+                (m_out.preview.size() >= previewRows && readPlainLine(text, pos, line))) {
                 splitter.seek(pos, line);
                 continue;
             }
         }
         if (!splitter.next(record))
             break;
+        if (std::all_of(record.fields.begin(), record.fields.end(), [](std::string_view f) {
+                return f.find_first_not_of(" \t") == std::string_view::npos;
+            }))
+            continue;  // empty quoted fields alone: no record either
         readRecord(record);
     }
 
@@ -671,6 +719,37 @@ std::string cellProblemMessage(int line, std::string_view title, std::string_vie
     msg += "» — ";
     msg += cellFaultText(fault);
     return msg;
+}
+
+Status checkCsvStart(std::string_view bytes)
+{
+    // No text file holds a zero byte: a binary file, or text in UTF-16, is no CSV to read.
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+        return Error{ErrorKind::Generic,
+                     "Файл в кодировке UTF-16: сохраните его как CSV в UTF-8 или Windows-1251"};
+    // The title row: after a byte-order mark and empty lines, it ends within the longest length.
+    // (Zero bytes may stand in the records' cells: the padding of a damaged name, an LED colour
+    // code as a damaged base keeps it; the cells say what they take.)
+    const std::string_view text = withoutUtf8Bom(bytes);
+    const std::size_t first = text.find_first_not_of("\r\n");
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t end = text.find_first_of("\r\n", first);
+    const std::string_view titles = text.substr(
+        first,
+        std::min(end == std::string_view::npos ? text.size() : end, first + kMaxTitleLine + 1) - first);
+    if (titles.find('\0') != std::string_view::npos) {
+        const auto line =
+            1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(first), '\n');
+        return Error{ErrorKind::Generic,
+                     "Это не текстовый файл CSV: в строке " + std::to_string(line) + " нулевой байт"};
+    }
+    const std::size_t length = (end == std::string_view::npos ? text.size() : end) - first;
+    if (length > kMaxTitleLine)
+        return Error{ErrorKind::Generic, "Первая строка файла длиннее " +
+                                             std::to_string(kMaxTitleLine >> 10) +
+                                             " КБ: это не строка заголовков столбцов таблицы"};
+    return {};
 }
 
 const char* encodingName(CsvEncoding encoding)

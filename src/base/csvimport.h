@@ -63,17 +63,28 @@ struct CsvImport {
     std::vector<int> badLines;  // every line with a problem, in order
     std::vector<CsvPreviewRow> preview;
     bool skipBadLines = false;
+    // UTF-8: what the user should look at although nothing is refused for it ("строка 7 …").
+    std::vector<std::string> warnings;
 
     int recordCount() const { return base.recordCount(); }
     // Whether the records may be taken: no bad line, or bad lines to be left out.
     bool acceptable() const { return problemCount == 0 || skipBadLines; }
 };
 
-// Reads CSV bytes. Errors (Generic, Russian text): no title row; the device type cannot be told
+// Reads CSV bytes. A line of separators and blanks alone (a spreadsheet's empty row) holds no
+// record. Errors (Generic, Russian text): no text (a zero byte, UTF-16); no title row; the device type cannot be told
 // or has no catalogue; records for a base of another type; a title that is another name of a
 // column the base shows; no title naming a column; OutOfMemory.
 Result<CsvImport> importCsv(std::string_view bytes, const Catalogue& catalogue,
                             const CsvImportOptions& options);
+
+// The longest title row read: the titles of every column fit into it many times over.
+inline constexpr std::size_t kMaxTitleLine = std::size_t{64} << 10;
+// What can be told from the start of a file before the whole is read (importCsv checks it
+// too): Error (Generic, Russian) for a zero byte (no text file holds one), UTF-16, or a first
+// line that runs on past kMaxTitleLine (a file of one huge line). `bytes`: the whole file or its
+// first kMaxTitleLine + 1 bytes at least.
+Status checkCsvStart(std::string_view bytes);
 
 // "строка 17, «Uкэ max, В»: «45 В» — не число" (texts in UTF-8; a long text is shortened).
 std::string cellProblemMessage(int line, std::string_view title, std::string_view text, CellFault fault);

@@ -40,6 +40,46 @@ CsvEncoding detectCsvEncoding(std::string_view bytes)
     return high ? CsvEncoding::Utf8 : CsvEncoding::Cp1251;
 }
 
+std::vector<int> utf8LinesIn(std::string_view bytes, std::size_t most, std::size_t& count)
+{
+    std::vector<int> lines;
+    count = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    int line = 1;
+    while (p < end) {
+        // One line: valid UTF-8 with at least one sequence of two bytes or more.
+        bool high = false;
+        bool valid = true;
+        while (p < end && *p != '\n' && *p != '\r') {
+            if (*p < 0x80) {
+                ++p;
+                continue;
+            }
+            const std::size_t n = valid ? utf8SequenceLength(p, end) : 0;
+            if (n == 0) {
+                valid = false;
+                ++p;
+                continue;
+            }
+            high = true;
+            p += n;
+        }
+        if (high && valid) {
+            ++count;
+            if (lines.size() < most)
+                lines.push_back(line);
+        }
+        if (p < end && *p == '\r' && p + 1 < end && p[1] == '\n')
+            ++p;
+        if (p < end) {
+            ++p;
+            ++line;
+        }
+    }
+    return lines;
+}
+
 void CsvSplitter::skipLineEnd()
 {
     if (m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n')
@@ -92,15 +132,22 @@ bool CsvSplitter::next(CsvRecord& record)
     record.fields.clear();
     record.unquoted.clear();
     record.openQuote = false;
+    record.cut = false;
     m_quoted.clear();
     const char sep = m_separator;
     const char* const text = m_text.data();
     while (true) {
+        const bool keep = record.fields.size() < kMaxCsvFields;
+        record.cut = record.cut || !keep;
         if (m_pos < n && text[m_pos] == '"') {
             // Its view is made when the record is complete: `unquoted` may move until then.
             const std::size_t begin = quotedField(record);
-            m_quoted.push_back({record.fields.size(), begin, record.unquoted.size() - begin});
-            record.fields.emplace_back();
+            if (keep) {
+                m_quoted.push_back({record.fields.size(), begin, record.unquoted.size() - begin});
+                record.fields.emplace_back();
+            } else {
+                record.unquoted.resize(begin);
+            }
         } else {
             const std::size_t start = m_pos;
             std::size_t i = m_pos;
@@ -111,7 +158,8 @@ bool CsvSplitter::next(CsvRecord& record)
                 ++i;
             }
             m_pos = i;
-            record.fields.emplace_back(text + start, i - start);
+            if (keep)
+                record.fields.emplace_back(text + start, i - start);
         }
         if (m_pos < n && text[m_pos] == sep) {
             ++m_pos;

@@ -24,10 +24,20 @@ std::string_view withoutUtf8Bom(std::string_view bytes);
 // valid UTF-8 sequences; Windows-1251 otherwise (a Windows-1251 text of Cyrillic letters is
 // never valid UTF-8).
 CsvEncoding detectCsvEncoding(std::string_view bytes);
+// The lines (from 1) of a text read as Windows-1251 whose bytes above 127 all form valid UTF-8
+// sequences: pasted from a UTF-8 file, they would read as nonsense letters. At most `most`
+// lines are named; `count` gets how many there are.
+std::vector<int> utf8LinesIn(std::string_view bytes, std::size_t most, std::size_t& count);
+
+// The most fields one record keeps (a title row of the longest length read has no more): a line
+// of millions of separators costs no more memory than this.
+inline constexpr std::size_t kMaxCsvFields = std::size_t{1} << 16;
 
 struct CsvRecord {
     int line = 0;                          // the line the record starts on, from 1
     std::vector<std::string_view> fields;  // into the text, or into `unquoted`
+    // The line held more than kMaxCsvFields fields: the rest were read over, not kept.
+    bool cut = false;
     // The record ends inside a quoted field that was never closed (at the end of the text).
     bool openQuote = false;
     std::string unquoted;  // the texts of quoted fields, quotes taken off

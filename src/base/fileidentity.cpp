@@ -1,5 +1,6 @@
 #include "base/fileidentity.h"
 
+#include <cerrno>
 #include <new>
 
 #include <sys/stat.h>
@@ -94,6 +95,48 @@ FileCheck checkFile(const std::filesystem::path& path, const FileIdentity& recor
     }
     check.current = read;
     check.change = read.sameBytes(recorded) ? FileChange::Unchanged : FileChange::Changed;
+    return check;
+}
+
+std::filesystem::path realPathOf(const std::filesystem::path& name)
+{
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(name, ec);
+    if (ec)
+        p = name;
+    // The folders through weakly_canonical; the last part by hand, since a link leading
+    // nowhere is left unresolved there. 40 links at most, as the system follows.
+    for (int hop = 0; hop < 40; ++hop) {
+        std::filesystem::path folder = std::filesystem::weakly_canonical(p.parent_path(), ec);
+        if (ec)
+            folder = p.parent_path().lexically_normal();
+        p = folder / p.filename();
+        if (!std::filesystem::is_symlink(p, ec))
+            return p;
+        const std::filesystem::path target = std::filesystem::read_symlink(p, ec);
+        if (ec)
+            return p;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return p;
+}
+
+NameCheck checkName(const std::filesystem::path& name, const std::filesystem::path& recordedRealPath)
+{
+    NameCheck check;
+    check.now = realPathOf(name);
+    if (!recordedRealPath.empty() && check.now != recordedRealPath) {
+        check.leads = NameLeads::Elsewhere;
+        return check;
+    }
+    struct stat st {};
+    if (::stat(check.now.c_str(), &st) != 0) {
+        // Other errors (no access to the folder, a loop of links) are the write's to report.
+        if (errno == ENOENT)
+            check.leads = NameLeads::ToNothing;
+    } else if (!S_ISREG(st.st_mode)) {
+        check.leads = NameLeads::ToNoFile;
+    }
     return check;
 }
 

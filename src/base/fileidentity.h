@@ -76,4 +76,24 @@ enum class CheckDepth {
 // (exists false) never reports a change.
 FileCheck checkFile(const std::filesystem::path& path, const FileIdentity& recorded, CheckDepth depth);
 
+// The absolute path a name leads to through symbolic links (its folders' and its own), also
+// when the last link leads nowhere yet: the file a save under that name would replace.
+std::filesystem::path realPathOf(const std::filesystem::path& name);
+
+// What stands under a base's name now, against the path it led to when the base was opened
+// or last saved (realPathOf then).
+enum class NameLeads {
+    ToTheFile,  // the same path, a regular file there (perhaps one another program put there)
+    ToNothing,  // the same path, nothing there: a save makes a new file
+    Elsewhere,  // a symbolic link now leads to another path (another file, /dev/null, nowhere)
+    ToNoFile,   // the same path, but no regular file there (a FIFO, a device, a folder)
+};
+
+struct NameCheck {
+    NameLeads leads = NameLeads::ToTheFile;
+    std::filesystem::path now;  // where the name leads now
+};
+
+NameCheck checkName(const std::filesystem::path& name, const std::filesystem::path& recordedRealPath);
+
 }  // namespace veltris

@@ -393,6 +393,36 @@ Result<FileRead> readWholeFile(const std::filesystem::path& path, std::string& b
     return read;
 }
 
+Result<std::string> readFileStart(const std::filesystem::path& path, std::size_t maxBytes)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd)
+        return openError(path, errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return openError(path, errno);
+    if (S_ISDIR(st.st_mode))
+        return openError(path, EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return Error{ErrorKind::OpenFailed,
+                     "Не удалось открыть файл «" + path.string() + "»: это не обычный файл"};
+    std::string bytes(maxBytes, '\0');
+    std::size_t used = 0;
+    while (used < maxBytes) {
+        const ssize_t n = ::read(fd.get(), bytes.data() + used, maxBytes - used);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return readError(path, errno);
+        }
+        if (n == 0)
+            break;
+        used += static_cast<std::size_t>(n);
+    }
+    bytes.resize(used);
+    return bytes;
+}
+
 Result<std::string> readFileBytes(const std::filesystem::path& path, std::uint64_t maxBytes)
 {
     std::string bytes;
@@ -409,14 +439,26 @@ Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes
     return writeFileAtomic(path, bytes, failureMessage, TempFile::Unnamed);
 }
 
-Status writeFileAtomic(const std::filesystem::path& requested, std::string_view bytes,
+Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
                        std::string_view failureMessage, TempFile tempFile)
+{
+    return writeFileAtomic(path, bytes, failureMessage, tempFile, WriteTarget::Any);
+}
+
+Status writeFileAtomic(const std::filesystem::path& requested, std::string_view bytes,
+                       std::string_view failureMessage, TempFile tempFile, WriteTarget target)
 {
     const auto failure = [&](int err, SystemObject object = SystemObject::File) {
         return Status{Error{ErrorKind::WriteFailed, std::string(failureMessage), systemReason(err, object)}};
     };
     if (requested.empty() || !requested.has_filename())
         return failure(EISDIR);
+    if (target == WriteTarget::RegularFile) {
+        struct stat lst {};
+        if (::lstat(requested.c_str(), &lst) == 0 && !S_ISREG(lst.st_mode))
+            return Status{Error{ErrorKind::WriteFailed, std::string(failureMessage),
+                                S_ISDIR(lst.st_mode) ? systemReason(EISDIR) : "это не обычный файл"}};
+    }
 
     // Through a symbolic link, replace the file it points to, not the link. A link that leads
     // nowhere yet is replaced itself by the new file.

@@ -70,6 +70,10 @@ Result<FileRead> readWholeFile(const std::filesystem::path& path, std::string& b
 // Reads a whole file as readWholeFile does, into a string of its own.
 Result<std::string> readFileBytes(const std::filesystem::path& path, std::uint64_t maxBytes = kTextFileLimit);
 
+// The first `maxBytes` bytes of a regular file (all of it when it is shorter), opened as
+// readWholeFile opens it: a look at a file's start before it is read whole. Errors as there.
+Result<std::string> readFileStart(const std::filesystem::path& path, std::size_t maxBytes);
+
 // How much of a file the process may hold in memory: half of the physical memory and of the
 // address space and data limits (ulimit -v, -d).
 std::uint64_t memoryForFileBytes();
@@ -96,5 +100,15 @@ enum class TempFile {
 };
 Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
                        std::string_view failureMessage, TempFile tempFile);
+
+// What a write may replace besides a regular file.
+enum class WriteTarget {
+    Any,          // as above: through a link the file it leads to, a pipe or device in place
+    RegularFile,  // a regular file or nothing, under this very name: a symbolic link, a pipe,
+        // a device or a folder there is refused (reason «это не обычный файл») and
+        // left as it is. For bases, whose save must never go anywhere else.
+};
+Status writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
+                       std::string_view failureMessage, TempFile tempFile, WriteTarget target);
 
 }  // namespace veltris

@@ -1,9 +1,15 @@
 #include "base/recovery.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <new>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/basefile.h"
 #include "base/catalogue.h"
@@ -268,6 +274,45 @@ std::vector<std::filesystem::path> listRecoveryFiles(const std::filesystem::path
     for (auto& f : found)
         out.push_back(std::move(f.second));
     return out;
+}
+
+RecoveryClaim RecoveryClaim::claim(const std::filesystem::path& file)
+{
+    RecoveryClaim c;
+    // Open for writing where possible: a network file system lends exclusive locks only then.
+    UniqueFd fd(::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (!fd && (errno == EACCES || errno == EROFS))
+        fd = UniqueFd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (!fd)
+        return c;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR))
+        return c;  // another program holds it
+    c.m_fd = std::move(fd);
+    c.m_file = file;
+    if (!c.stillNamed())
+        c.release();  // replaced after it was opened: the file now named is another one
+    return c;
+}
+
+bool RecoveryClaim::stillNamed() const
+{
+    struct stat held {};
+    struct stat named {};
+    return m_fd && ::fstat(m_fd.get(), &held) == 0 && ::lstat(m_file.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+bool RecoveryClaim::remove()
+{
+    const bool removed = stillNamed() && ::unlink(m_file.c_str()) == 0;
+    release();
+    return removed;
+}
+
+void RecoveryClaim::release()
+{
+    m_fd.reset();
+    m_file.clear();
 }
 
 std::filesystem::path moveRecoveryAside(const std::filesystem::path& file)

@@ -18,6 +18,7 @@
 
 #include "base/componentbase.h"
 #include "base/fileidentity.h"
+#include "base/fileio.h"
 #include "base/processstamp.h"
 #include "base/result.h"
 
@@ -48,6 +49,31 @@ Result<RecoveredBase> decodeRecovery(std::string_view bytes, const Catalogue& ca
 
 // The recovery files in `folder` ("*.recovery"), newest first. None when there is no folder.
 std::vector<std::filesystem::path> listRecoveryFiles(const std::filesystem::path& folder);
+
+// A recovery file claimed by this program: an exclusive advisory lock (flock) on the file, held
+// while the claim lives (the system drops it when the program ends, however it ends). Only the
+// holder offers, restores or removes the file, so two programs starting together never both
+// take the same changes, nor does one delete what the other restored.
+class RecoveryClaim {
+public:
+    RecoveryClaim() = default;
+    // Claims `file`; an empty claim when another program holds it, or when the name no longer
+    // names the file locked (it was replaced or removed meanwhile). Where the file system has
+    // no such locks the file counts as claimed, as before locks were taken.
+    static RecoveryClaim claim(const std::filesystem::path& file);
+
+    explicit operator bool() const { return static_cast<bool>(m_fd); }
+    const std::filesystem::path& file() const { return m_file; }
+    // The name still names the file claimed (no one replaced it since).
+    bool stillNamed() const;
+    // Removes the file, when the name still names the file claimed; the claim ends either way.
+    bool remove();
+    void release();
+
+private:
+    UniqueFd m_fd;
+    std::filesystem::path m_file;
+};
 
 // Moves a recovery file that cannot be read into "damaged" beside it, under a name not yet
 // taken there; returns the new path, or an empty one when it could not be moved (it then stays).

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "base/basefile.h"
-#include "base/baselock.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/targets.h"
 
 namespace qdb {
 
@@ -32,16 +32,9 @@ void registerConvert(CLI::App& app, int& exitCode)
              "не указан файл, который будет записан (ВЫХОД)");
     sub->add_flag("--force", args->force, "записать базу, даже если она открыта для изменения в Вельтрисе");
     sub->callback([args, &exitCode] {
-        // A base open in a window would be overwritten at its next save, or would overwrite
-        // what is written here: refused unless asked for.
-        if (!args->force) {
-            if (const auto holder = veltris::activeLockHolder(args->out)) {
-                printError("база «" + args->out.string() +
-                           "» открыта для изменения: " + veltris::describeHolder(*holder) +
-                           "; чтобы записать её всё равно, укажите --force");
-                exitCode = 1;
-                return;
-            }
+        if (!outputIsNoInput(args->out, {args->in}) || !targetFree(args->out, args->force)) {
+            exitCode = 1;
+            return;
         }
         auto base = loadBaseForCli(args->in, args->dataDir.folder(), defaultDeviceLabel());
         if (!base) {

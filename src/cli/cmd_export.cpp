@@ -6,6 +6,7 @@
 #include "cli/baseload.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/targets.h"
 
 namespace qdb {
 
@@ -16,6 +17,7 @@ struct ExportArgs {
     std::string label = "Тип прибора";
     std::filesystem::path base;
     std::filesystem::path out;
+    bool force = false;
 };
 
 }  // namespace
@@ -31,7 +33,12 @@ void registerExport(CLI::App& app, int& exitCode)
              "не указан файл базы (БАЗА)");
     required(sub->add_option("out", args->out, "создаваемый файл CSV")->type_name("ФАЙЛ_CSV"),
              "не указан создаваемый файл CSV (ФАЙЛ_CSV)");
+    sub->add_flag("--force", args->force, "записать файл, даже если он открыт для изменения в Вельтрисе");
     sub->callback([args, &exitCode] {
+        if (!outputIsNoInput(args->out, {args->base}) || !targetFree(args->out, args->force)) {
+            exitCode = 1;
+            return;
+        }
         bool lossy = false;
         const std::string label = veltris::utf8ToCp1251(args->label, &lossy);
         if (lossy)
@@ -42,7 +49,8 @@ void registerExport(CLI::App& app, int& exitCode)
             exitCode = 1;
             return;
         }
-        const auto written = veltris::writeCsv(base->table, args->out);
+        const auto written =
+            veltris::writeCsv(base->table, args->out, veltris::csvColourColumn(base->deviceType));
         if (!written) {
             printError(writeErrorText(written.error(), args->out));
             exitCode = 1;

@@ -14,6 +14,7 @@
 #include "cli/baseload.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/targets.h"
 
 namespace qdb {
 
@@ -29,6 +30,7 @@ struct ImportArgs {
     std::string encoding;
     std::string separator;
     bool append = false;
+    bool force = false;
     bool dryRun = false;
     bool skipBad = false;
 };
@@ -87,6 +89,8 @@ void reportReading(const CsvImport& in)
         printError("столбец " + std::to_string(c.field + 1) + (title.empty() ? "" : " «" + title + "»") +
                    " пропущен: " + c.reason);
     }
+    for (const std::string& w : in.warnings)
+        printError("предупреждение: " + w);
     for (const CsvProblem& p : in.problems)
         printError(p.message);
     if (in.problemCount > in.problems.size())
@@ -96,8 +100,22 @@ void reportReading(const CsvImport& in)
 void runImport(const ImportArgs& args, int& exitCode)
 {
     exitCode = 1;
+    // The base is both read and written with --append; the CSV file is only read.
+    if (!outputIsNoInput(args.base, {args.csv}) || (!args.dryRun && !targetFree(args.base, args.force)))
+        return;
     CsvImportOptions options = readOptions(args);
     const std::filesystem::path dataDir = args.dataDir.folder();
+    // A file that is no CSV text (a huge single line, binary bytes) is told by its start,
+    // before gigabytes are read.
+    const auto start = readFileStart(args.csv, kMaxTitleLine + 1);
+    if (!start) {
+        printError(start.error().message);
+        return;
+    }
+    if (const Status looked = checkCsvStart(*start); !looked) {
+        printError("«" + args.csv.string() + "»: " + looked.error().message);
+        return;
+    }
     // A spreadsheet of a large base is far bigger than a settings file: memory is the limit.
     const auto bytes = readFileBytes(args.csv, memoryForFileBytes());
     if (!bytes) {
@@ -203,6 +221,7 @@ void registerImport(CLI::App& app, int& exitCode)
             },
             ""));
     sub->add_flag("--append", args->append, "добавить записи к существующей базе того же типа");
+    sub->add_flag("--force", args->force, "записать базу, даже если она открыта для изменения в Вельтрисе");
     sub->add_flag("--dry-run", args->dryRun,
                   "только прочитать файл и сообщить, что в нём; базу не записывать");
     sub->add_flag("--skip-bad", args->skipBad,

@@ -56,6 +56,14 @@ std::string defaultStartFolder()
 
 // The history keeps up to this many steps; on a large base fewer, so that the row orders its
 // sorts keep (four bytes a record each) stay within the memory below.
+// A base is written only as a regular file under its own name, never through a link or into
+// a pipe or device put in its place.
+veltris::Status writeBaseFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    return veltris::writeFileAtomic(path, bytes, "Ошибка записи в файл", veltris::TempFile::Unnamed,
+                                    veltris::WriteTarget::RegularFile);
+}
+
 constexpr int kHistorySteps = 100;
 constexpr int kFewestHistorySteps = 10;
 constexpr std::size_t kHistoryOrderMemory = std::size_t{32} << 20;
@@ -148,6 +156,7 @@ void Document::setFileName(const QString& name)
 {
     m_identity = {};
     changeFileName(name);
+    m_realPath = name.isEmpty() ? std::filesystem::path() : veltris::realPathOf(toFsPath(name));
 }
 
 void Document::changeFileName(const QString& name)
@@ -357,6 +366,7 @@ void Document::reportWriteFailure(const veltris::Error& error)
 void Document::followFile(const veltris::FileIdentity& identity)
 {
     m_identity = identity;
+    m_realPath = m_fileName.isEmpty() ? std::filesystem::path() : veltris::realPathOf(toFsPath(m_fileName));
     m_dismissedChange = {};
     m_missingReported = false;
     watchFile();
@@ -376,15 +386,22 @@ bool Document::writeTo(const QString& path, SaveWay way)
         startBackgroundSave(path);
         return true;
     }
+    const std::filesystem::path target = saveTarget(path);
     auto bytes = veltris::encodeBase(m_base);
-    const veltris::Status st =
-        bytes ? veltris::writeFileAtomic(toFsPath(path), *bytes) : veltris::Status(bytes.error());
+    const veltris::Status st = bytes ? writeBaseFile(target, *bytes) : veltris::Status(bytes.error());
     if (!st) {
         reportWriteFailure(st.error());
         return false;
     }
-    wroteFile(veltris::writtenIdentity(toFsPath(path), *bytes));
+    wroteFile(veltris::writtenIdentity(target, *bytes));
     return true;
+}
+
+std::filesystem::path Document::saveTarget(const QString& path) const
+{
+    if (path == m_fileName && !m_realPath.empty())
+        return m_realPath;
+    return veltris::realPathOf(toFsPath(path));
 }
 
 // ---- background save ----
@@ -408,7 +425,7 @@ void Document::startBackgroundSave(const QString& path, bool checkDisk)
 {
     auto job = std::make_shared<BackgroundSave>();
     job->base = m_base;
-    job->path = toFsPath(path);
+    job->path = saveTarget(path);
     if (checkDisk)
         job->expected = m_identity;
     job->fileName = QFileInfo(path).fileName();
@@ -440,8 +457,7 @@ void Document::startBackgroundSave(const QString& path, bool checkDisk)
             }
             auto bytes = veltris::encodeBase(job->base);
             job->step = 1;
-            job->result =
-                bytes ? veltris::writeFileAtomic(job->path, *bytes) : veltris::Status(bytes.error());
+            job->result = bytes ? writeBaseFile(job->path, *bytes) : veltris::Status(bytes.error());
             if (job->result)
                 job->written = veltris::writtenIdentity(job->path, *bytes);
         } catch (const std::bad_alloc&) {
@@ -471,12 +487,17 @@ void Document::finishBackgroundSave()
     if (job->diskChanged) {
         // Another program changed or removed the file: asked here as before any save (the
         // answer may reload the base instead); written on a yes, without a second look.
-        if (confirmWriteOverDisk()) {
-            startBackgroundSave(fromFsPath(job->path));
+        const DiskAnswer answer = confirmWriteOverDisk();
+        if (answer == DiskAnswer::Write) {
+            startBackgroundSave(m_fileName);
             return;
         }
-        m_recovery->noteChange();  // the changes are still only in memory
-        emit saveFinished(false);
+        const bool saved = answer == DiskAnswer::SaveAs && saveAs(SaveWay::Background);
+        if (isSaving())
+            return;  // a save under the new name began: it tells its end
+        if (!saved)
+            m_recovery->noteChange();  // the changes are still only in memory
+        emit saveFinished(saved);
         return;
     }
     const bool ok = job->result.ok();
@@ -505,8 +526,11 @@ bool Document::save(SaveWay way)
         startBackgroundSave(m_fileName, true);  // the file on disk is compared on the worker
         return true;
     }
-    if (!confirmWriteOverDisk())
-        return false;
+    switch (confirmWriteOverDisk()) {
+    case DiskAnswer::Write: break;
+    case DiskAnswer::Stop: return false;
+    case DiskAnswer::SaveAs: return saveAs(way);
+    }
     return writeTo(m_fileName, way);
 }
 
@@ -540,6 +564,7 @@ bool Document::saveAs(SaveWay way)
     }
     // The name changes even when the write fails: Save then tries the same file again.
     changeFileName(target);
+    m_realPath = veltris::realPathOf(targetFile);
     if (!ownLock) {
         m_lock = std::move(lock);
         m_identity = {};  // nothing is known yet of the file under the new name
@@ -558,7 +583,8 @@ void Document::exportCsv()
         return;
     // Written beside and renamed into place: a failure leaves no partial file behind.
     const veltris::Status st =
-        veltris::writeCsv(m_base.table, toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
+        veltris::writeCsv(m_base.table, toFsPath(withDefaultSuffix(name, req.defaultSuffix)),
+                          veltris::csvColourColumn(m_base.deviceType));
     if (!st)
         showError(asWriteError(st.error()));
 }

@@ -319,8 +319,21 @@ private:
                                                    veltris::FileIdentity& identity) const;
     // The read base with its second table, ready to be shown; false (error shown) on failure.
     bool prepareBase(veltris::ComponentBase& base, veltris::Table& second);
-    // Asks before a save when the file changed on disk or went away; false: do not write.
-    bool confirmWriteOverDisk();
+    // What to do with a save after the file on disk was looked at.
+    enum class DiskAnswer {
+        Write,   // write under the name (unchanged, or the user agreed)
+        Stop,    // do not write (cancelled, or reloaded instead)
+        SaveAs,  // write under another name: the name no longer leads to the base's file
+    };
+    // Asks before a save when the file changed on disk or went away, or when its name now
+    // leads to another file or to no file at all (then only «Сохранить как…» is offered).
+    DiskAnswer confirmWriteOverDisk();
+    // The name leads elsewhere or to no file: says so and offers «Сохранить как…»; true when
+    // the user took it.
+    bool askSaveElsewhere(const veltris::NameCheck& name);
+    // Where a save of `path` writes: the path its name led to when the base was opened or
+    // last saved, for the open file's name (never through a link that has changed since).
+    std::filesystem::path saveTarget(const QString& path) const;
     void setReadOnly(bool readOnly);
     // The watcher follows the open file (again after a replacement made it lose track).
     void watchFile();
@@ -355,6 +368,9 @@ private:
     bool m_readOnly = false;
     veltris::BaseLock m_lock;
     veltris::FileIdentity m_identity;
+    // Where the name led (through links) when the base was opened or last saved: a save writes
+    // there, and only while the name still leads there.
+    std::filesystem::path m_realPath;
     // A change the user answered «Отмена» to on activation: not asked about again.
     veltris::FileIdentity m_dismissedChange;
     bool m_missingReported = false;

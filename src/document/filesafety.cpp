@@ -29,6 +29,40 @@ const QString kOverwrite = QStringLiteral("Сохранить поверх");
 const QString kCancel = QStringLiteral("Отмена");
 const QString kOpenReadOnly = QStringLiteral("Открыть только для чтения");
 const QString kOpenAnyway = QStringLiteral("Открыть всё равно");
+const QString kSaveAs = QStringLiteral("Сохранить как…");
+const QString kYes = QStringLiteral("Да");
+const QString kNo = QStringLiteral("Нет");
+// The index choice() gives for a question closed without an answer (two buttons offered).
+constexpr int kUnanswered = 2;
+
+// «Файл «X» изменён другой программой.», with what the answers do to unsaved changes.
+QString changedText(const QString& name, bool modified)
+{
+    QString text = QStringLiteral("Файл «%1» изменён другой программой.").arg(name);
+    if (modified)
+        text += QStringLiteral(
+            "\r\nВ окне есть несохранённые изменения. «Загрузить заново» покажет файл с "
+            "диска, а команда «Отменить» вернёт изменения.");
+    return text;
+}
+
+// The name no longer leads to the base's file.
+QString nameTroubleText(const QString& name, const veltris::NameCheck& check)
+{
+    const QString what = check.leads == veltris::NameLeads::Elsewhere
+                             ? QStringLiteral("на месте базы теперь ссылка на «%1»")
+                                   .arg(QDir::toNativeSeparators(fromFsPath(check.now)))
+                             : QStringLiteral("на месте базы теперь не файл");
+    return QStringLiteral(
+               "Файл «%1» изменён другой программой: %2.\r\n"
+               "Записать туда базу нельзя. Сохранить её под другим именем?")
+        .arg(name, what);
+}
+
+bool nameLeadsAway(const veltris::NameCheck& check)
+{
+    return check.leads == veltris::NameLeads::Elsewhere || check.leads == veltris::NameLeads::ToNoFile;
+}
 
 QString fromUtf8(const std::string& text)
 {
@@ -96,33 +130,46 @@ bool Document::lockForOpening(const QString& path, veltris::BaseLock& lock, bool
 
 // ---- changes on disk ----
 
-bool Document::confirmWriteOverDisk()
+bool Document::askSaveElsewhere(const veltris::NameCheck& name)
+{
+    return m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
+                       nameTroubleText(shownFileName(m_fileName), name), MessageIcon::Warning,
+                       {kSaveAs, kCancel}, 1) == 0;
+}
+
+Document::DiskAnswer Document::confirmWriteOverDisk()
 {
     QScopedValueRollback<bool> checking(m_checkingDisk, true);
-    const veltris::FileCheck check =
-        veltris::checkFile(toFsPath(m_fileName), m_identity, veltris::CheckDepth::Thorough);
+    // First where the name leads: a save never goes through a link to another file, nor into
+    // a pipe or device put in the base's place.
+    const veltris::NameCheck where = veltris::checkName(toFsPath(m_fileName), m_realPath);
+    if (nameLeadsAway(where))
+        return askSaveElsewhere(where) ? DiskAnswer::SaveAs : DiskAnswer::Stop;
+    const veltris::FileCheck check = veltris::checkFile(where.now, m_identity, veltris::CheckDepth::Thorough);
     const QString name = shownFileName(m_fileName);
     switch (check.change) {
     case veltris::FileChange::Unchanged:
         if (check.current.hashed)
             m_identity = check.current;
-        return true;
+        return DiskAnswer::Write;
     case veltris::FileChange::Missing:
         return m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"),
                             QStringLiteral("Файл «%1» удалён или перемещён другой программой.\r\n"
                                            "Сохранить его заново под этим именем?")
                                 .arg(name),
-                            MessageIcon::Warning, Answer::Yes | Answer::No) == Answer::Yes;
+                            MessageIcon::Warning, Answer::Yes | Answer::No) == Answer::Yes
+                   ? DiskAnswer::Write
+                   : DiskAnswer::Stop;
     case veltris::FileChange::Changed: break;
     }
-    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
-                                   QStringLiteral("Файл «%1» изменён другой программой.").arg(name),
-                                   MessageIcon::Warning, {kReload, kOverwrite, kCancel}, 2);
+    const int answer =
+        m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"), changedText(name, m_modified),
+                    MessageIcon::Warning, {kReload, kOverwrite, kCancel}, 2);
     if (answer == 1)
-        return true;
+        return DiskAnswer::Write;
     if (answer == 0)
         reloadFromDisk();
-    return false;
+    return DiskAnswer::Stop;
 }
 
 void Document::checkFileOnDisk()
@@ -130,9 +177,18 @@ void Document::checkFileOnDisk()
     if (m_fileName.isEmpty() || !m_identity.exists || m_checkingDisk || m_saving || m_ui.modalWindowOpen())
         return;
     QScopedValueRollback<bool> checking(m_checkingDisk, true);
-    const veltris::FileCheck check =
-        veltris::checkFile(toFsPath(m_fileName), m_identity, veltris::CheckDepth::Quick);
     watchFile();
+    const veltris::NameCheck where = veltris::checkName(toFsPath(m_fileName), m_realPath);
+    if (nameLeadsAway(where)) {
+        // Said once; the next Save says it again.
+        if (!m_missingReported) {
+            m_missingReported = true;
+            if (askSaveElsewhere(where))
+                saveAs(SaveWay::Background);
+        }
+        return;
+    }
+    const veltris::FileCheck check = veltris::checkFile(where.now, m_identity, veltris::CheckDepth::Quick);
     const QString name = shownFileName(m_fileName);
     switch (check.change) {
     case veltris::FileChange::Unchanged:
@@ -157,9 +213,9 @@ void Document::checkFileOnDisk()
     QStringList buttons{kReload, kOverwrite, kCancel};
     if (m_readOnly)
         buttons.removeAt(1);
-    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
-                                   QStringLiteral("Файл «%1» изменён другой программой.").arg(name),
-                                   MessageIcon::Warning, buttons, static_cast<int>(buttons.size()) - 1);
+    const int answer =
+        m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"), changedText(name, m_modified),
+                    MessageIcon::Warning, buttons, static_cast<int>(buttons.size()) - 1);
     const QString chosen = buttons.value(answer);
     if (chosen == kReload)
         reloadFromDisk();
@@ -232,8 +288,15 @@ bool Document::offerRecovery()
         const QString file = fromFsPath(path);
         if (file == m_recovery->file())
             continue;
+        // Claimed first: a program starting at the same time, or one that restored this file
+        // and runs on, holds it and is left to it.
+        veltris::RecoveryClaim claim = veltris::RecoveryClaim::claim(path);
+        if (!claim)
+            continue;
         // A base's bytes with texts beside them, written by this program: only memory limits it.
         auto bytes = veltris::readFileBytes(path, std::numeric_limits<std::uint64_t>::max());
+        if (!claim.stillNamed())
+            continue;  // replaced while it was read: another program's now
         if (!bytes) {
             reportUnreadableRecovery(file, fromUtf8(bytes.error().message));
             continue;
@@ -248,16 +311,18 @@ bool Document::offerRecovery()
         const QString base =
             info->basePath.empty() ? QStringLiteral("без имени") : shownFileName(fromFsPath(info->basePath));
         const QString when = fromUtf8(veltris::formatLocalTime(info->owner.time));
-        const auto answer = m_ui.message(
+        // «Нет» alone gives the changes up; a question closed unanswered (Escape, the title
+        // bar's button, the program ending) keeps the file for the next start.
+        const int answer = m_ui.choice(
             m_dialogParent, QStringLiteral("Подтверждение"),
             QStringLiteral("Найдены несохранённые изменения базы «%1» от %2. Восстановить?").arg(base, when),
-            MessageIcon::Question, Answer::Yes | Answer::No);
-        if (answer == Answer::No) {
-            QFile::remove(file);  // given up
+            MessageIcon::Question, {kYes, kNo}, kUnanswered);
+        if (answer == 1) {
+            claim.remove();  // given up
             continue;
         }
-        if (answer != Answer::Yes)
-            return false;  // no answer (the program is ending): the file stays for next time
+        if (answer != 0)
+            continue;
 
         auto recovered = veltris::decodeRecovery(*bytes, m_catalogue);
         bytes = std::string();
@@ -277,6 +342,7 @@ bool Document::offerRecovery()
         m_base = std::move(restored);
         m_second = std::move(second);
         changeFileName(basePath);
+        m_realPath = basePath.isEmpty() ? std::filesystem::path() : veltris::realPathOf(toFsPath(basePath));
         if (!(m_lock.held() && !basePath.isEmpty() &&
               m_lock.file() == veltris::lockFileFor(toFsPath(basePath))))
             m_lock = std::move(lock);
@@ -289,7 +355,7 @@ bool Document::offerRecovery()
         setReadOnly(readOnly);
         emit baseReplaced(Origin::File);
         setModified(true);
-        m_recovery->adopt(file);
+        m_recovery->adopt(file, std::move(claim));
         return true;
     }
     return false;

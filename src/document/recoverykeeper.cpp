@@ -76,6 +76,9 @@ bool RecoveryKeeper::writeNow()
         qWarning("recovery file %s not written: %s", qPrintable(m_file), st.error().reason.c_str());
         return false;
     }
+    // The new file is this program's by its stamp; the lock keeps programs starting meanwhile
+    // from even reading it. (A claim on an adopted file, now replaced, ends here.)
+    m_claim = veltris::RecoveryClaim::claim(toFsPath(m_file));
     return true;
 }
 
@@ -86,6 +89,7 @@ void RecoveryKeeper::discard()
     if (!m_file.isEmpty())
         QFile::remove(m_file);
     m_file.clear();
+    m_claim.release();
 }
 
 void RecoveryKeeper::holdForSave()
@@ -93,10 +97,11 @@ void RecoveryKeeper::holdForSave()
     m_quiet.stop();
 }
 
-void RecoveryKeeper::adopt(const QString& file)
+void RecoveryKeeper::adopt(const QString& file, veltris::RecoveryClaim claim)
 {
     if (!m_file.isEmpty() && m_file != file)
         QFile::remove(m_file);
     m_file = file;
+    m_claim = std::move(claim);
     writeNow();
 }

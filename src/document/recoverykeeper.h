@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "base/recovery.h"
+
 class Document;
 
 class RecoveryKeeper : public QObject {
@@ -34,8 +36,9 @@ public:
     // for it). A save that fails plans one again with noteChange().
     void holdForSave();
     // A recovery file of an earlier program whose changes were restored becomes this program's:
-    // it is rewritten at once with this program's stamp, and later writes replace it.
-    void adopt(const QString& file);
+    // it is rewritten at once with this program's stamp, and later writes replace it. The claim
+    // on it is kept until then, so no other program takes it meanwhile.
+    void adopt(const QString& file, veltris::RecoveryClaim claim);
 
     // The file written (empty until the first write).
     QString file() const { return m_file; }
@@ -47,6 +50,8 @@ private:
     Document& m_document;
     QString m_folder;
     QString m_file;
+    // The lock on the file written (or adopted): other programs starting leave it alone.
+    veltris::RecoveryClaim m_claim;
     QTimer m_quiet;
     QElapsedTimer m_pendingSince;  // valid while changes wait for a write
     int m_longestMs = kLongestMs;

@@ -244,10 +244,14 @@ CsvImportDialog::CsvImportDialog(Document& document, QWidget* parent)
             reread();
     });
     connect(m_appendButton, &QPushButton::clicked, this, [this] {
+        if (!readWhole() || !m_appendButton->isEnabled())
+            return;
         m_target = Target::OpenBase;
         accept();
     });
     connect(m_newBaseButton, &QPushButton::clicked, this, [this] {
+        if (!readWhole() || !m_newBaseButton->isEnabled())
+            return;
         m_target = Target::NewBase;
         accept();
     });
@@ -258,11 +262,29 @@ CsvImportDialog::~CsvImportDialog() = default;
 
 bool CsvImportDialog::prepare(const QString& path)
 {
-    // A spreadsheet of a large base is far bigger than a settings file: memory is the limit.
-    auto bytes = veltris::readFileBytes(toFsPath(path), veltris::memoryForFileBytes());
+    // A file that is no CSV text (a huge single line, binary bytes) is told by its start,
+    // before gigabytes are read.
+    const auto start = veltris::readFileStart(toFsPath(path), veltris::kMaxTitleLine + 1);
+    if (!start) {
+        m_document.showError(start.error());
+        return false;
+    }
+    if (const veltris::Status looked = veltris::checkCsvStart(*start); !looked) {
+        m_document.showError(veltris::Error{looked.error().kind,
+                                            "«" + toFsPath(path).string() + "»: " + looked.error().message});
+        return false;
+    }
+    // The preview of a big file reads its start only, up to its last whole line: choosing the
+    // file takes no longer for a spreadsheet of millions of records than for a small one.
+    auto bytes = veltris::readFileStart(toFsPath(path), s_previewBytes + 1);
     if (!bytes) {
         m_document.showError(bytes.error());
         return false;
+    }
+    m_partial = bytes->size() > s_previewBytes;
+    if (m_partial) {
+        const std::size_t lineEnd = bytes->find_last_of('\n', s_previewBytes - 1);
+        bytes->resize(lineEnd == std::string::npos ? s_previewBytes : lineEnd + 1);
     }
     m_bytes = std::move(*bytes);
     m_path = path;
@@ -274,6 +296,23 @@ bool CsvImportDialog::prepare(const QString& path)
     m_skipBadBox->setChecked(false);
     m_filling = false;
     reread();
+    return true;
+}
+
+bool CsvImportDialog::readWhole()
+{
+    if (!m_partial)
+        return true;
+    const BusyCursor busy(m_document.ui());
+    // A spreadsheet of a large base is far bigger than a settings file: memory is the limit.
+    auto bytes = veltris::readFileBytes(toFsPath(m_path), veltris::memoryForFileBytes());
+    if (!bytes) {
+        m_document.showError(bytes.error());
+        return false;
+    }
+    m_bytes = std::move(*bytes);
+    m_partial = false;
+    reread();  // the buttons now say what the whole file allows
     return true;
 }
 
@@ -359,6 +398,9 @@ void CsvImportDialog::showResult()
         m_previewModel->show(&in);
         summary =
             QStringLiteral("Записей: %1; строк с ошибками: %2").arg(in.recordCount()).arg(in.badLines.size());
+        if (m_partial)
+            summary += QStringLiteral(" (по первым %1 КБ файла; остальное будет прочитано при импорте)")
+                           .arg((m_bytes.size() + 1023) >> 10);
         if (in.badLines.empty())
             summary += QStringLiteral(".");
         else if (in.skipBadLines)
@@ -374,6 +416,8 @@ void CsvImportDialog::showResult()
                                             : QStringLiteral(" «%1»").arg(QString::fromUtf8(title)))
                          .arg(QString::fromUtf8(c.reason));
         }
+        for (const std::string& w : in.warnings)
+            lines << QStringLiteral("Предупреждение: ") + QString::fromUtf8(w);
         for (size_t i = 0; i < in.problems.size() && i < static_cast<size_t>(kListedProblems); ++i)
             lines << QString::fromUtf8(in.problems[i].message);
         if (in.problemCount > static_cast<size_t>(kListedProblems))

@@ -32,8 +32,12 @@ public:
     ~CsvImportDialog() override;
 
     // Reads the file at `path` and shows it as found out, with the choices starting over. False
-    // (after its error box) when the file cannot be read.
+    // (after its error box) when the file cannot be read. A file bigger than previewBytes() is
+    // read only that far (to its last whole line) for the preview: the rest is read when the
+    // records are taken.
     bool prepare(const QString& path);
+    static std::size_t previewBytes() { return s_previewBytes; }
+    static void setPreviewBytes(std::size_t bytes) { s_previewBytes = bytes; }  // tests
 
     // After acceptance: where the records go, and the records themselves.
     Target target() const { return m_target; }
@@ -66,11 +70,16 @@ protected:
 private:
     // Reads the file again with the choices made so far; the rest is found out.
     void reread();
+    // Before the records are taken: a file read in part for the preview is read whole and
+    // again; false (the result shown) when that fails or what it gives cannot be taken.
+    bool readWhole();
     void showResult();
     void setChoicesShown();
 
     Document& m_document;
     std::string m_bytes;
+    bool m_partial = false;  // m_bytes hold the file's start only
+    static inline std::size_t s_previewBytes = std::size_t{16} << 20;
     QString m_path;
     // The user's choices; empty / 0: found out from the file.
     std::optional<veltris::CsvEncoding> m_encoding;

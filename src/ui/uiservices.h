@@ -70,7 +70,9 @@ public:
     virtual Answer message(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                            Answers buttons) = 0;
     // A question whose answers are named by `buttons` (the first is the default): the index of
-    // the one chosen; `cancelIndex` when the window is closed without a choice.
+    // the one chosen; `cancelIndex` when the window is closed without a choice (Escape, the
+    // title bar's button). A `cancelIndex` past the last button tells such a closing from
+    // every button: then no button answers Escape.
     virtual int choice(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon,
                        const QStringList& buttons, int cancelIndex) = 0;
     // Empty result: cancelled.

@@ -130,13 +130,13 @@ TEST(CsvImport, DialectsAreFoundOutAndReadAlike)
          {{{0, "Д\"9\""}, {1, "50"}, {3, "100"}, {5, "1,1"}, {12, "2"}},
           {{0, "1N4148"}, {1, "<75"}, {3, "[200]"}, {5, "0"}, {12, "0"}},
           {{0, "Д7"}, {1, "0"}, {3, "7"}}}},
-        {"the export's own bytes: Windows-1251, «;» after every cell, CR LF",
+        {"the export's own bytes: Windows-1251, «;» after every cell, CR LF; the blank row no record",
          exportTitles(4) + exportLine(4, {{0, "КС147А"}, {1, "4,7"}, {12, ">9"}, {13, "5"}}) +
              exportLine(4, {}),
          CsvEncoding::Cp1251,
          ';',
          4,
-         {{{0, "КС147А"}, {1, "4,7"}, {2, "0"}, {12, ">9"}, {13, "5"}}, {{0, ""}, {1, "0"}, {13, "0"}}}},
+         {{{0, "КС147А"}, {1, "4,7"}, {2, "0"}, {12, ">9"}, {13, "5"}}}},
         {"tab-separated, CR line ends, columns in another order and only some of them",
          cp("Название\tTп max, °С\tUст ном, В\rКС133А\t125\t3,3\r\rД814А\t(150)\t{8}\r"),
          CsvEncoding::Cp1251,
@@ -546,4 +546,56 @@ TEST(CsvImport, QuickNumberReadingsAgreeWithTheTypingRules)
                   std::bit_cast<std::uint64_t>(b.a[static_cast<size_t>(r)]))
             << r;
     }
+}
+
+// Files that are no CSV text are refused and say why; a blank spreadsheet row is no record; a
+// UTF-8 line in a Windows-1251 file is named in a warning.
+TEST(CsvImport, NoTextBlankRowsAndMixedEncodings)
+{
+    const std::string titles = exportTitles(3);
+    EXPECT_EQ(importError(std::string(4096, '\0')), "Это не текстовый файл CSV: в строке 1 нулевой байт");
+    // A zero byte inside a name: that cell is bad, the line named; zero bytes at the end of a
+    // name (the padding of a damaged length byte) are kept.
+    const CsvImport zero =
+        read(titles + exportLine(3, {{0, "Д9"}}) + exportLine(3, {{0, std::string("Д\0X", 4)}}) +
+             exportLine(3, {{0, std::string("Д10\0\0", 5)}}));
+    ASSERT_EQ(zero.problemCount, 1u);
+    EXPECT_EQ(zero.problems[0].line, 3);
+    EXPECT_NE(zero.problems[0].message.find("в названии нулевой байт"), std::string::npos)
+        << zero.problems[0].message;
+    EXPECT_EQ(importError("\xFF\xFE" + std::string("a\0;\0", 4)),
+              "Файл в кодировке UTF-16: сохраните его как CSV в UTF-8 или Windows-1251");
+
+    // Rows a spreadsheet writes for its empty lines, between and after the records, in both
+    // ways the lines are read (the preview's lines take the other one).
+    const std::string blank(static_cast<std::size_t>(tableColumnCount(3)), ';');
+    const std::string text = titles + blank + "\r\n" + exportLine(3, {{0, "Д9"}, {1, "10"}}) + blank +
+                             "\r\n" + "\"\";\"\";  ;\r\n" + exportLine(3, {{0, "Д10"}}) + blank + "\r\n" +
+                             " ; ;\r\n";
+    for (const int preview : {0, 100}) {
+        SCOPED_TRACE(preview);
+        CsvImportOptions options;
+        options.previewRows = preview;
+        const CsvImport in = read(text, options);
+        ASSERT_EQ(in.recordCount(), 2);
+        EXPECT_EQ(cellUtf8(in, 1, 0), "Д9");
+        EXPECT_EQ(cellUtf8(in, 2, 0), "Д10");
+        EXPECT_EQ(in.problemCount, 0u);
+        EXPECT_TRUE(in.warnings.empty());
+    }
+
+    // A Windows-1251 file with lines pasted from a UTF-8 one: read as it is, those lines named.
+    const std::string mixed = titles + exportLine(3, {{0, "Д9"}}) + "\xD0\x94\x31\x30;\r\n" +
+                              exportLine(3, {{0, "КД"}}) + "\xD0\x94\x31\x31;\r\n";
+    const CsvImport in = read(mixed);
+    EXPECT_EQ(in.encoding, CsvEncoding::Cp1251);
+    EXPECT_EQ(in.recordCount(), 4);
+    ASSERT_EQ(in.warnings.size(), 1u);
+    EXPECT_EQ(in.warnings[0],
+              "строки 3, 5 записаны в кодировке UTF-8, а файл — в Windows-1251: их буквы будут "
+              "прочитаны неверно; сохраните файл целиком в одной кодировке");
+    // Said to be Windows-1251, it is read so without a word.
+    CsvImportOptions given;
+    given.encoding = CsvEncoding::Cp1251;
+    EXPECT_TRUE(read(mixed, given).warnings.empty());
 }

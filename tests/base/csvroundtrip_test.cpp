@@ -51,7 +51,7 @@ TEST_P(CsvRoundTrip, ExportImportExportIsTheSame)
     ASSERT_TRUE(original.ok()) << original.error().message;
     const std::string label = utf8ToCp1251("Тип прибора");
     original->table.setCell(0, 0, label);
-    const std::string exported = csvBytes(original->table);
+    const std::string exported = csvBytes(original->table, csvColourColumn(original->deviceType));
 
     CsvImportOptions options;
     options.deviceLabel = label;
@@ -66,7 +66,7 @@ TEST_P(CsvRoundTrip, ExportImportExportIsTheSame)
     EXPECT_TRUE(imported->header.leftOut.empty());
     const ComponentBase& back = imported->base;
     EXPECT_EQ(back.deviceType, original->deviceType);
-    EXPECT_EQ(csvBytes(back.table), exported);
+    EXPECT_EQ(csvBytes(back.table, csvColourColumn(back.deviceType)), exported);
 
     // Saved, the records are the original's as a conversion saves them.
     auto ours = encodeBase(back);
@@ -89,6 +89,70 @@ TEST_P(CsvRoundTrip, ExportImportExportIsTheSame)
     EXPECT_EQ(differing(58, 62), -1) << "format version and device type";
     EXPECT_EQ(differing(kHeaderSize, kHeaderSize + kMaxParamColumns), -1) << "column map";
     EXPECT_EQ(differing(kLeadSize, ours->size()), -1) << "records";
+}
+
+// Names and colour codes a spreadsheet would run as formulas go out after an apostrophe and
+// come back without it; numbers (a value "-5") go out as they are.
+TEST(CsvFormulaGuard, TextsThatLookLikeFormulasRoundTrip)
+{
+    const DeviceType& led = *findDeviceType(7);
+    ComponentBase base;
+    base.deviceType = 7;
+    base.table.resize(1, led.columnCount + 1);
+    const std::string label = utf8ToCp1251("Тип прибора");
+    base.table.setCell(0, 0, label);
+    for (int c = 1; c <= led.columnCount; ++c)
+        base.table.setCell(0, c, shipped().name(7, c, 1));
+    const int value = led.colourColumn == 1 ? 2 : 1;  // a plain value column
+    struct Case {
+        std::string name;
+        std::string exported;  // the name's field as written
+        std::string colour = "R";
+        std::string colourExported = "R";
+    };
+    const Case cases[] = {
+        {"=HYPERLINK(1)", "'=HYPERLINK(1)"},
+        {"+7-1", "'+7-1"},
+        {"@SUM(1,1)", "'@SUM(1,1)"},
+        {"=E1", "'=E1", "-R", "'-R"},
+        {"-2+3", "'-2+3"},
+        {"\tTAB", "'\tTAB"},
+        {"'=E1", "''=E1"},     // an apostrophe of its own before a formula: one more
+        {"'plain", "'plain"},  // an apostrophe before no formula stays alone
+        {"KT315", "KT315"},
+        {"-", "'-"},
+    };
+    for (const Case& c : cases) {
+        const int row = base.table.rowCount();
+        base.table.resize(row + 1, base.table.columnCount());
+        base.table.setCell(row, 0, c.name);
+        base.table.setCell(row, led.colourColumn, c.colour);
+        base.table.setCell(row, value, "-5");
+    }
+    const std::string exported = csvBytes(base.table, led.colourColumn);
+    for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.name);
+        std::string line = exported;
+        for (int skip = 0; skip <= i; ++skip)
+            line = line.substr(line.find("\r\n") + 2);
+        line = line.substr(0, line.find("\r\n"));
+        EXPECT_TRUE(line.starts_with(c.exported + ";")) << line;
+        EXPECT_NE(line.find(";" + c.colourExported + ";"), std::string::npos) << line;
+        EXPECT_NE(line.find(";-5;"), std::string::npos) << line;
+        EXPECT_EQ(line.find(";'-5;"), std::string::npos) << line;
+    }
+
+    CsvImportOptions options;
+    options.deviceLabel = label;
+    auto imported = importCsv(exported, shipped(), options);
+    ASSERT_TRUE(imported.ok()) << imported.error().message;
+    ASSERT_EQ(imported->problemCount, 0u) << imported->problems.front().message;
+    for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+        EXPECT_EQ(imported->base.table.cell(i + 1, 0), cases[i].name);
+        EXPECT_EQ(imported->base.table.cell(i + 1, led.colourColumn), cases[i].colour);
+    }
+    EXPECT_EQ(csvBytes(imported->base.table, led.colourColumn), exported);
 }
 
 INSTANTIATE_TEST_SUITE_P(BasesAndSamples, CsvRoundTrip, ::testing::ValuesIn(baseFiles()),

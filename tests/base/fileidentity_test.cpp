@@ -127,3 +127,60 @@ TEST(FileIdentity, WrittenIdentityMatchesTheFileAndNothingRecordedNeverChanges)
     // A base never saved records no file: whatever lies under a name is no change of it.
     EXPECT_EQ(checkFile(file, FileIdentity{}, CheckDepth::Thorough).change, FileChange::Unchanged);
 }
+
+// Where a base's name leads at a save, against where it led when the base was opened: another
+// program's save in place of the file is the same file; a link put there, a FIFO or a device
+// is not, and neither is a link of the name that now leads elsewhere.
+TEST(FileIdentity, NameCheckTellsWhereTheNameNowLeads)
+{
+    ScratchDir dir;
+    const fs::path base = dir.write("a.QDB", "base");
+    const fs::path other = dir.write("other.txt", "text");
+    const fs::path real = realPathOf(base);
+    EXPECT_EQ(real, fs::canonical(base));
+    EXPECT_EQ(checkName(base, real).leads, NameLeads::ToTheFile);
+
+    // Replaced by another program's save: the same path, a regular file.
+    dir.write("a.QDB", "theirs");
+    EXPECT_EQ(checkName(base, real).leads, NameLeads::ToTheFile);
+    fs::remove(base);
+    EXPECT_EQ(checkName(base, real).leads, NameLeads::ToNothing);
+
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        NameLeads leads;
+        fs::path now;
+    };
+    const Case cases[] = {
+        {"link to a file", [&] { fs::create_symlink(other, base); }, NameLeads::Elsewhere,
+         fs::canonical(other)},
+        {"link to /dev/null", [&] { fs::create_symlink("/dev/null", base); }, NameLeads::Elsewhere,
+         "/dev/null"},
+        {"link leading nowhere", [&] { fs::create_symlink(dir.path() / "gone", base); }, NameLeads::Elsewhere,
+         realPathOf(dir.path()) / "gone"},
+        {"FIFO", [&] { ASSERT_EQ(::mkfifo(base.c_str(), 0644), 0); }, NameLeads::ToNoFile, real},
+        {"folder", [&] { fs::create_directory(base); }, NameLeads::ToNoFile, real},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(base);
+        c.make();
+        const NameCheck check = checkName(base, real);
+        EXPECT_EQ(check.leads, c.leads);
+        EXPECT_EQ(check.now, c.now);
+    }
+
+    // Opened through a link: the file it leads to is the base's; the link turned to another
+    // file is not, though that file is regular.
+    fs::remove(base);
+    const fs::path target = dir.write("target.QDB", "base");
+    fs::create_symlink("target.QDB", base);
+    const fs::path throughLink = realPathOf(base);
+    EXPECT_EQ(throughLink, fs::canonical(target));
+    dir.write("target.QDB", "theirs");  // the target saved by another program
+    EXPECT_EQ(checkName(base, throughLink).leads, NameLeads::ToTheFile);
+    fs::remove(base);
+    fs::create_symlink(other, base);
+    EXPECT_EQ(checkName(base, throughLink).leads, NameLeads::Elsewhere);
+}

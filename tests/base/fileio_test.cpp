@@ -65,6 +65,37 @@ TEST(FileIo, PipesAreWrittenInPlaceNotReplaced)
     }
 }
 
+// A base is written only as a regular file under its own name: a link, a pipe, a device or a
+// folder there is refused at once (no wait on a FIFO nobody reads) and left as it was.
+TEST(FileIo, RegularFileTargetRefusesWhatIsNoFile)
+{
+    ScratchDir dir;
+    const auto other = dir.write("other.txt", "text");
+    const auto fifo = dir.path() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(other, dir.path() / "to-file.QDB");
+    fs::create_symlink("/dev/null", dir.path() / "to-null.QDB");
+    fs::create_directory(dir.path() / "folder.QDB");
+    for (const char* name : {"to-file.QDB", "to-null.QDB", "fifo", "folder.QDB"}) {
+        SCOPED_TRACE(name);
+        const Status st = writeFileAtomic(dir.path() / name, "base", "Ошибка записи в файл",
+                                          TempFile::Unnamed, WriteTarget::RegularFile);
+        ASSERT_FALSE(st.ok());
+        EXPECT_EQ(st.error().message, "Ошибка записи в файл");
+        EXPECT_FALSE(st.error().reason.empty());
+    }
+    EXPECT_EQ(*readFileBytes(other), "text");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "to-null.QDB"));
+    // A regular file or none is written as always.
+    for (const char* name : {"other.txt", "new.QDB"}) {
+        ASSERT_TRUE(
+            writeFileAtomic(dir.path() / name, "base", "x", TempFile::Unnamed, WriteTarget::RegularFile)
+                .ok());
+        EXPECT_EQ(*readFileBytes(dir.path() / name), "base");
+    }
+}
+
 TEST(FileIo, WriteProtectedFileIsNotReplaced)
 {
     if (::geteuid() == 0)

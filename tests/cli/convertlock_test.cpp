@@ -91,3 +91,81 @@ TEST(QdbConvert, RefusesABaseOpenElsewhereUnlessForced)
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(*readFileBytes(target), oneRecordBase("NEW"));
 }
+
+// Every command that writes a file refuses a target another program has open, with the same
+// message, unless --force: import (new and --append), export, convert.
+TEST(QdbWriters, EveryWriterRefusesALockedTargetUnlessForced)
+{
+    ScratchDir dir;
+    const auto in = dir.write("in.QDB", oneRecordBase("NEW"));
+    const auto target = dir.write("target.QDB", oneRecordBase("OLD"));
+    const auto csv = dir.path() / "in.csv";
+    const std::string catalogue = "--catalogue " + shellQuote(VELTRIS_SOURCE_DIR "/data") + " ";
+    ASSERT_EQ(runQdbQuoted("export " + catalogue + shellQuote(in.string()) + " " + shellQuote(csv.string()),
+                           dir.path())
+                  .exitCode,
+              0);
+    const std::string to = " " + shellQuote(target.string());
+    const std::string commands[] = {
+        "import --type 3 " + catalogue + shellQuote(csv.string()) + to,
+        "import --append " + catalogue + shellQuote(csv.string()) + to,
+        "export " + catalogue + shellQuote(in.string()) + to,
+        "convert " + catalogue + shellQuote(in.string()) + to,
+    };
+    const pid_t holder = holdLock(target);
+    ASSERT_GT(holder, 0);
+    const std::string message = "база «" + target.string() + "» открыта для изменения: ";
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        const QdbRun run = runQdbQuoted(command, dir.path());
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("(процесс " + std::to_string(holder) + ")"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("укажите --force"), std::string::npos) << run.err;
+        EXPECT_EQ(*readFileBytes(target), oneRecordBase("OLD"));
+    }
+    // A dry run writes nothing and is not refused.
+    EXPECT_EQ(
+        runQdbQuoted("import --dry-run --type 3 " + catalogue + shellQuote(csv.string()) + to, dir.path())
+            .exitCode,
+        0);
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        ASSERT_TRUE(writeFileAtomic(target, oneRecordBase("OLD")).ok());
+        const QdbRun run = runQdbQuoted(command + " --force", dir.path());
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(*readFileBytes(target), oneRecordBase("OLD"));
+    }
+    end(holder);
+}
+
+// An output that is an input is refused by every command, whatever name leads to it (the same
+// name, a symbolic link, a hard link), and the file stays as it was.
+TEST(QdbWriters, OutputThatIsAnInputIsRefused)
+{
+    ScratchDir dir;
+    const auto base = dir.write("a.QDB", oneRecordBase("KEEP"));
+    const auto csv = dir.write("a.csv", "Тип прибора;Uпр\r\nNEW;1\r\n");  // never read
+    fs::create_symlink(base, dir.path() / "link.QDB");
+    fs::create_hard_link(base, dir.path() / "hard.QDB");
+    fs::create_symlink(csv, dir.path() / "link.csv");
+    const std::string catalogue = "--catalogue " + shellQuote(VELTRIS_SOURCE_DIR "/data") + " ";
+    const auto q = [&](const char* name) { return " " + shellQuote((dir.path() / name).string()); };
+    const std::string commands[] = {
+        "export " + catalogue + q("a.QDB") + q("a.QDB"),
+        "export " + catalogue + q("a.QDB") + q("link.QDB"),
+        "export " + catalogue + q("a.QDB") + q("hard.QDB"),
+        "convert " + catalogue + q("a.QDB") + q("a.QDB"),
+        "convert " + catalogue + q("link.QDB") + q("hard.QDB"),
+        "import --type 3 " + catalogue + q("a.csv") + q("a.csv"),
+        "import --append " + catalogue + q("a.csv") + q("link.csv"),
+    };
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        const QdbRun run = runQdbQuoted(command, dir.path());
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("это тот же файл, что и читаемый"), std::string::npos) << run.err;
+        EXPECT_EQ(*readFileBytes(base), oneRecordBase("KEEP"));
+        EXPECT_EQ(*readFileBytes(csv), "Тип прибора;Uпр\r\nNEW;1\r\n");
+    }
+}

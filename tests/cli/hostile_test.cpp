@@ -1,5 +1,6 @@
 // qdb over files that are not what their names promise: it names them, goes on where it can,
 // and never hangs or aborts.
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -72,5 +73,52 @@ TEST(QdbHostile, SettingsThatCannotBeReadAreAnError)
         EXPECT_EQ(run.exitCode, 1) << name;
         EXPECT_NE(run.err.find("«" + settings.string() + "»"), std::string::npos) << run.err;
         EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+}
+
+// CSV files that are no table's text: a file of one huge line is refused from its first bytes
+// (the whole would not even fit into the memory qdb may have), a file of zero bytes and a
+// sparse one as no text; each exits 1 at once.
+TEST(QdbHostile, ImportRefusesWhatIsNoCsvFromItsStart)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+    ScratchDir dir;
+    const fs::path line = dir.path() / "line.csv";
+    {
+        std::string chunk;
+        for (int i = 0; i < (1 << 19); ++i)
+            chunk += "a;";
+        std::FILE* f = std::fopen(line.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        for (int i = 0; i < 96; ++i)  // 96 MiB, no line end
+            ASSERT_EQ(std::fwrite(chunk.data(), 1, chunk.size(), f), chunk.size());
+        std::fclose(f);
+    }
+    const fs::path zeros = dir.write("zeros.csv", std::string(4096, '\0'));
+    const fs::path sparse = dir.path() / "sparse.csv";
+    dir.write("sparse.csv", "");
+    if (::truncate(sparse.c_str(), off_t{1} << 30) != 0)
+        GTEST_SKIP() << "no sparse files here";
+    struct Case {
+        fs::path file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {line, "«" + line.string() +
+                   "»: Первая строка файла длиннее 64 КБ: это не строка заголовков столбцов таблицы"},
+        {zeros, "«" + zeros.string() + "»: Это не текстовый файл CSV: в строке 1 нулевой байт"},
+        {sparse, "«" + sparse.string() + "»: Это не текстовый файл CSV: в строке 1 нулевой байт"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        const QdbRun run = runQdbQuoted("import --type 3 --catalogue " + shellQuote(VELTRIS_BIN_DIR) + " " +
+                                            shellQuote(c.file.string()) + " " +
+                                            shellQuote((dir.path() / "out.QDB").string()),
+                                        dir.path(), "ulimit -v 120000; timeout 20 ");
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(dir.path() / "out.QDB"));
     }
 }

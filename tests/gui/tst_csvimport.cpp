@@ -109,6 +109,7 @@ private slots:
     void typeTheTitlesDoNotTellIsChosenByTheUser();
     void importTakenBackWithTheStepsAfterIt();
     void stepTextCountsTheRecords();
+    void bigFileIsPreviewedFromItsStart();
 };
 
 void TstCsvImport::menuEntryAndHelp()
@@ -357,3 +358,45 @@ void TstCsvImport::stepTextCountsTheRecords()
 
 QTEST_MAIN(TstCsvImport)
 #include "tst_csvimport.moc"
+
+// A big file: the preview reads its start only and says so; the records are read whole when
+// taken, and a bad line past the preview then keeps the dialog open. A file of one huge line is
+// refused from its first bytes.
+void TstCsvImport::bigFileIsPreviewedFromItsStart()
+{
+    DocFixture fx;
+    const std::size_t previewBytes = CsvImportDialog::previewBytes();
+    CsvImportDialog::setPreviewBytes(4096);
+    QByteArray good = "Название;Uст ном, В;Tп max, °С\r\n";
+    for (int i = 0; i < 2000; ++i)
+        good += "KS" + QByteArray::number(i) + ";3,3;125\r\n";
+    const QByteArray bad = good + "KSBAD;3.3;125\r\n";
+
+    QString summary;
+    const auto answer = [&](QDialog* d) {
+        summary = asImport(d)->summaryLabel()->text();
+        click(d, "newBaseButton");
+        return d->result();
+    };
+    fx.ui.openAnswers << writeFile(fx, "bad.csv", bad);
+    fx.ui.onDialog("CsvImportDialog", answer);
+    importAction(fx)->trigger();
+    QVERIFY2(summary.contains("строк с ошибками: 0 (по первым 4 КБ файла"), qPrintable(summary));
+    QVERIFY(fx.form->document().fileName().isEmpty() && fx.form->document().base().recordCount() == 1);
+    QCOMPARE(fx.form->document().base().deviceType, std::uint16_t(1));  // nothing taken
+
+    fx.ui.openAnswers << writeFile(fx, "good.csv", good);
+    fx.ui.onDialog("CsvImportDialog", answer);
+    importAction(fx)->trigger();
+    QVERIFY(fx.ui.allAnswersUsed());
+    QCOMPARE(fx.form->document().base().recordCount(), 2000);
+    QCOMPARE(cpToQString(fx.form->document().base().table.cell(2000, 0)), QString("KS1999"));
+
+    fx.ui.openAnswers << writeFile(fx, "line.csv", QByteArray(100000, 'a'));
+    importAction(fx)->trigger();
+    QVERIFY(fx.ui.allAnswersUsed());
+    QVERIFY2(fx.ui.messageTexts().last().contains("Первая строка файла длиннее 64 КБ"),
+             qPrintable(fx.ui.messageTexts().join('|')));
+    CsvImportDialog::setPreviewBytes(previewBytes);
+    QVERIFY(fx.ui.unexpected.isEmpty());
+}

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,6 +47,14 @@ QByteArray ourBytes(const Document& doc)
     return QByteArray::fromStdString(*veltris::encodeBase(doc.base()));
 }
 
+// The question when another program changed the file under a window with unsaved changes.
+QString changedQuestion(const QString& path)
+{
+    return "Файл «" + path +
+           "» изменён другой программой.\r\nВ окне есть несохранённые изменения. «Загрузить заново» покажет "
+           "файл с диска, а команда «Отменить» вернёт изменения.";
+}
+
 QString lockOf(const QString& base)
 {
     return fromFsPath(veltris::lockFileFor(toFsPath(base)));
@@ -80,7 +89,7 @@ void leaveAndComeBack(MainWindow& form)
 
 QStringList recoveryFiles(const QString& folder)
 {
-    return QDir(folder).entryList({"*.recovery"}, QDir::Files);
+    return QDir(folder).entryList({"*.recovery"}, QDir::Files, QDir::Name);
 }
 
 qint64 endedProcess()
@@ -107,12 +116,15 @@ private slots:
     void changedOnDiskOnActivation_data();
     void changedOnDiskOnActivation();
     void deletedWhileOpen();
+    void nameNowLeadsElsewhere_data();
+    void nameNowLeadsElsewhere();
     void secondProgramHoldsTheLock_data();
     void secondProgramHoldsTheLock();
     void staleLockTakenOverAndLocksReleased();
     void recoveryAfterTheProgramIsKilled();
     void terminationSignalKeepsTheChanges();
     void recoveryOffersAtStart();
+    void restoredRecoveryIsHeldByItsProgram();
     void recoveryFileFollowsTheChanges();
     void endOfSession();
 };
@@ -146,7 +158,7 @@ void TstFileSafety::changedOnDiskBeforeSave()
     const bool saved = doc.save();
 
     QCOMPARE(fx.ui.choices.size(), 1);
-    QCOMPARE(fx.ui.choices[0].text, "Файл «" + path + "» изменён другой программой.");
+    QCOMPARE(fx.ui.choices[0].text, changedQuestion(path));
     QCOMPARE(fx.ui.choices[0].buttons, (QStringList{kReload, kOverwrite, kCancel}));
     QCOMPARE(saved, answer == kOverwrite);
     QCOMPARE(fileBytes(path), answer == kOverwrite ? ours : theirs);
@@ -194,7 +206,7 @@ void TstFileSafety::changedOnDiskOnActivation()
     if (comeBack)
         leaveAndComeBack(*fx.form);
     QTRY_COMPARE_WITH_TIMEOUT(fx.ui.choices.size(), 1, 5000);
-    QCOMPARE(fx.ui.choices[0].text, "Файл «" + path + "» изменён другой программой.");
+    QCOMPARE(fx.ui.choices[0].text, changedQuestion(path));
     QCOMPARE(fx.ui.choices[0].buttons, (QStringList{kReload, kOverwrite, kCancel}));
     QCOMPARE(fileBytes(path), answer == kOverwrite ? ours : theirs);
     QCOMPARE(doc.isModified(), answer == kCancel);
@@ -243,6 +255,91 @@ void TstFileSafety::deletedWhileOpen()
     QVERIFY(fx.ui.unexpected.isEmpty());
 }
 
+void TstFileSafety::nameNowLeadsElsewhere_data()
+{
+    QTest::addColumn<QString>("swap");  // what is put under the base's name
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("onActivation");  // asked when the user comes back, not at Save
+    for (const QString swap : {"link to a file", "link to /dev/null", "FIFO"})
+        for (const QString& answer : {QString("Сохранить как…"), kCancel})
+            QTest::addRow("%s, %s", qPrintable(swap), answer == kCancel ? "cancel" : "save as")
+                << swap << answer << false;
+    QTest::newRow("link to a file, on activation")
+        << QString("link to a file") << QString("Сохранить как…") << true;
+}
+
+// After the base is opened its name is made to lead to another file, /dev/null or a FIFO: a
+// save never writes there, says what stands there now and offers Save as; the changes and the
+// recovery file stay until a save really wrote them.
+void TstFileSafety::nameNowLeadsElsewhere()
+{
+    QFETCH(QString, swap);
+    QFETCH(QString, answer);
+    QFETCH(bool, onActivation);
+    DocFixture fx;
+    const QString path = fx.openSample("diodes.QDB");
+    Document& doc = fx.form->document();
+    if (onActivation)
+        showAndStart(*fx.form);
+    QVERIFY(doc.deleteRecord(1));
+    QVERIFY(doc.recovery().writeNow());
+    const QString recovery = doc.recovery().file();
+    QVERIFY(QFile::exists(recovery));
+    const QByteArray ours = ourBytes(doc);
+
+    const QString notes = fx.folder.file("notes.txt");
+    QVERIFY(veltris::writeFileAtomic(toFsPath(notes), "мои заметки\n").ok());
+    QVERIFY(QFile::remove(path));
+    QString leadsTo;
+    if (swap == "link to a file") {
+        QVERIFY(QFile::link(notes, path));
+        leadsTo = "ссылка на «" + notes + "»";
+    } else if (swap == "link to /dev/null") {
+        QVERIFY(QFile::link("/dev/null", path));
+        leadsTo = "ссылка на «/dev/null»";
+    } else {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        leadsTo = "не файл";
+    }
+
+    const QString copy = fx.folder.file("copy.QDB");
+    fx.ui.choiceAnswers << answer;
+    if (answer != kCancel)
+        fx.ui.saveAnswers << copy;
+    bool saved = false;
+    if (onActivation) {
+        leaveAndComeBack(*fx.form);
+        QTRY_COMPARE(fx.ui.choices.size(), 1);
+        saved = QFile::exists(copy);
+    } else {
+        saved = doc.save();  // a FIFO must not hang it
+    }
+    QCOMPARE(fx.ui.choices.size(), 1);
+    QCOMPARE(fx.ui.choices[0].text, "Файл «" + path + "» изменён другой программой: на месте базы теперь " +
+                                        leadsTo +
+                                        ".\r\nЗаписать туда базу нельзя. Сохранить её под другим именем?");
+    QCOMPARE(fx.ui.choices[0].buttons, (QStringList{"Сохранить как…", kCancel}));
+    QCOMPARE(fileBytes(notes), QByteArray("мои заметки\n"));
+    QVERIFY(QFileInfo(path).isSymLink() || !QFileInfo(path).isFile());  // left as it was
+
+    QCOMPARE(saved, answer != kCancel);
+    if (saved) {
+        QCOMPARE(doc.fileName(), copy);
+        QCOMPARE(fileBytes(copy), ours);
+        QVERIFY(!doc.isModified());
+        QVERIFY(!QFile::exists(recovery));
+    } else {
+        QVERIFY(doc.isModified());
+        QVERIFY(QFile::exists(recovery));
+        // The next save asks again.
+        fx.ui.choiceAnswers << kCancel;
+        QVERIFY(!doc.save());
+        QCOMPARE(fx.ui.choices.size(), 2);
+        QVERIFY(doc.isModified());
+    }
+    QVERIFY(fx.ui.unexpected.isEmpty());
+}
+
 void TstFileSafety::secondProgramHoldsTheLock_data()
 {
     QTest::addColumn<QString>("answer");
@@ -281,14 +378,18 @@ void TstFileSafety::secondProgramHoldsTheLock()
         QVERIFY(doc.isReadOnly());
         QCOMPARE(readOnly.count(), 1);
         QCOMPARE(lockHolder(base), run.pid());  // still the other program's
-        for (const char* name : {"saveBaseAction", "addRecordAction", "editRecordAction",
-                                 "deleteRecordAction", "baseParametersAction", "viewColumnsAction"})
+        for (const char* name : {"addRecordAction", "editRecordAction", "deleteRecordAction",
+                                 "baseParametersAction", "viewColumnsAction"})
             QVERIFY2(!action(*fx.form, name)->isEnabled(), name);
         QVERIFY(action(*fx.form, "saveBaseAsAction")->isEnabled());
-        // Save as writes a copy of its own, locked and editable.
+        // Save (Ctrl+S) works as Save as: it asks for a name and writes a copy of its own,
+        // locked and editable.
         const QString copy = fx.folder.file("copy.QDB");
         fx.ui.saveAnswers << copy;
-        QVERIFY(doc.saveAs());
+        showAndStart(*fx.form);
+        QTest::keyClick(fx.form.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(fx.ui.saveRequests.size(), 1);
+        QVERIFY(QFile::exists(copy));
         QVERIFY(!doc.isReadOnly());
         QCOMPARE(readOnly.count(), 2);
         QCOMPARE(lockHolder(copy), QCoreApplication::applicationPid());
@@ -372,18 +473,18 @@ void TstFileSafety::recoveryAfterTheProgramIsKilled()
 
     // Started again: the changes are offered, restored under the base's name, and saved.
     ScriptedUi ui;
-    ui.messageAnswers << Answer::Yes;
+    ui.choiceAnswers << "Да";
     TestWindow form(run.paths(), ui, {});
     showAndStart(form);
-    QCOMPARE(ui.messages.size(), 1);
-    const QString offer = ui.messages[0].text;
+    QCOMPARE(ui.choices.size(), 1);  // the killed program's lock is stale: not asked about
+    const QString offer = ui.choices[0].text;
     QVERIFY2(offer.startsWith("Найдены несохранённые изменения базы «" + base + "» от "), qPrintable(offer));
     QVERIFY2(offer.endsWith(". Восстановить?"), qPrintable(offer));
+    QCOMPARE(ui.choices[0].buttons, (QStringList{"Да", "Нет"}));
     Document& doc = form.document();
     QCOMPARE(doc.fileName(), base);
     QVERIFY(doc.isModified());
     QVERIFY(!doc.isReadOnly());
-    QVERIFY(ui.choices.isEmpty());  // the killed program's lock is stale
     QCOMPARE(lockHolder(base), QCoreApplication::applicationPid());
     QCOMPARE(form.mainModel()->rowCount(), doc.base().recordCount());
     QVERIFY(doc.save());
@@ -442,29 +543,102 @@ void TstFileSafety::recoveryOffersAtStart()
     veltris::ProcessStamp ended = veltris::currentProcess();
     ended.pid = endedProcess();
     write("declined.recovery", ended);
+    write("unanswered.recovery", ended);
+    write("claimed.recovery", ended);
     QVERIFY(veltris::writeFileAtomic(toFsPath(dir + "/garbage.recovery"), "not a recovery file").ok());
-    // Offered newest first: the unreadable one, then the declined one.
+    // Offered newest first: the unreadable one, the declined one, the one left unanswered.
     const auto now = std::filesystem::file_time_type::clock::now();
-    std::filesystem::last_write_time(toFsPath(dir + "/declined.recovery"), now - std::chrono::seconds(10));
-    std::filesystem::last_write_time(toFsPath(dir + "/running.recovery"), now - std::chrono::seconds(20));
+    const auto age = [&](const char* name, int seconds) {
+        std::filesystem::last_write_time(toFsPath(dir + "/" + name), now - std::chrono::seconds(seconds));
+    };
+    age("declined.recovery", 10);
+    age("unanswered.recovery", 15);
+    age("claimed.recovery", 17);
+    age("running.recovery", 20);
+    // Another program starting at the same time holds one of them (a lock of the file's own,
+    // as that program's claim would be).
+    veltris::RecoveryClaim other = veltris::RecoveryClaim::claim(toFsPath(dir + "/claimed.recovery"));
+    QVERIFY(other);
 
     ScriptedUi ui;
-    ui.messageAnswers << Answer::Ok << Answer::No;
-    TestWindow form(folder.paths(), ui, {});
-    showAndStart(form);
-    // The unreadable one is said and set aside; the one of a running program is not offered;
-    // the declined one is gone.
-    QCOMPARE(ui.messages.size(), 2);
-    const QString offer = "Найдены несохранённые изменения базы «без имени» от " +
-                          QString::fromStdString(veltris::formatLocalTime(ended.time)) + ". Восстановить?";
-    QVERIFY2(ui.messageTexts().contains(offer), qPrintable(ui.messageTexts().join('|')));
+    ui.choiceAnswers << "Нет" << ScriptedUi::kClosed;
+    {
+        TestWindow form(folder.paths(), ui, {});
+        showAndStart(form);
+        QVERIFY(!form.document().isModified());
+    }
+    // The unreadable one is said and set aside; the one of a running program and the one
+    // another program holds are not offered; the declined one is gone; the one whose question
+    // was closed without an answer (Escape) stays for the next start.
+    QCOMPARE(ui.messages.size(), 1);
     const QString unreadable = "Не удалось прочитать файл восстановления «" + dir + "/garbage.recovery»: ";
     QVERIFY(ui.messageTexts().filter(unreadable).size() == 1);
     QVERIFY(ui.messageTexts().filter("Он перенесён в «" + dir + "/damaged/garbage.recovery».").size() == 1);
-    QCOMPARE(recoveryFiles(dir), QStringList{"running.recovery"});
     QVERIFY(QFile::exists(dir + "/damaged/garbage.recovery"));
-    QVERIFY(!form.document().isModified());
+    const QString offer = "Найдены несохранённые изменения базы «без имени» от " +
+                          QString::fromStdString(veltris::formatLocalTime(ended.time)) + ". Восстановить?";
+    QCOMPARE(ui.choices.size(), 2);
+    for (const auto& c : ui.choices) {
+        QCOMPARE(c.text, offer);
+        QCOMPARE(c.buttons, (QStringList{"Да", "Нет"}));
+    }
+    QCOMPARE(recoveryFiles(dir),
+             (QStringList{"claimed.recovery", "running.recovery", "unanswered.recovery"}));
+
+    // Once the other program lets it go, the next start offers it (and the unanswered one).
+    other.release();
+    ui.choiceAnswers << ScriptedUi::kClosed << ScriptedUi::kClosed;
+    {
+        TestWindow form(folder.paths(), ui, {});
+        showAndStart(form);
+    }
+    QCOMPARE(ui.choices.size(), 4);
+    QCOMPARE(recoveryFiles(dir),
+             (QStringList{"claimed.recovery", "running.recovery", "unanswered.recovery"}));
     QVERIFY(ui.unexpected.isEmpty());
+}
+
+// A program that restored a recovery file holds it while it runs: a second program starting
+// then is not offered it, even before the first has written it again under its own stamp.
+void TstFileSafety::restoredRecoveryIsHeldByItsProgram()
+{
+    AppFolder folder;
+    folder.writeSettings("[Settings]\nShowNav=0\n");
+    const QString dir = folder.paths().recoveryDir;
+    QVERIFY(QDir().mkpath(dir));
+    veltris::RecoveryInfo info;
+    info.owner = veltris::currentProcess();
+    info.owner.pid = endedProcess();
+    veltris::ComponentBase b = veltris::makeEmptyBase(veltris::Catalogue(), "");
+    b.table.setCell(1, 0, "TYPED");
+    const QString file = dir + "/orphan.recovery";
+    QVERIFY(veltris::writeFileAtomic(toFsPath(file), *veltris::encodeRecovery(info, b)).ok());
+
+    // The second program starts while the first is still asking.
+    ScriptedUi first;
+    first.choiceAnswers << "Да";
+    ScriptedUi second;
+    second.choiceAnswers << "Нет";  // what it would answer, were it asked
+    first.whenAsked = [&] {
+        // The first one's question has the focus: the second is shown, not made active.
+        TestWindow starting(folder.paths(), second, {});
+        QSignalSpy started(&starting, &MainWindow::started);
+        starting.show();
+        QTRY_COMPARE(started.count(), 1);
+    };
+    TestWindow restoring(folder.paths(), first, {});
+    QSignalSpy started(&restoring, &MainWindow::started);
+    restoring.show();  // the second window takes the activation meanwhile
+    QTRY_COMPARE(started.count(), 1);
+    QCOMPARE(first.choices.size(), 1);
+    QVERIFY(second.choices.isEmpty());
+    QVERIFY(restoring.document().isModified());
+    QCOMPARE(restoring.document().base().table.cell(1, 0), std::string("TYPED"));
+    QVERIFY(QFile::exists(file));  // kept, now under the first program's stamp
+    auto kept = veltris::decodeRecoveryInfo(fileBytes(file).toStdString());
+    QVERIFY(kept.ok());
+    QCOMPARE(qint64(kept->owner.pid), QCoreApplication::applicationPid());
+    QVERIFY(first.unexpected.isEmpty());
 }
 
 void TstFileSafety::recoveryFileFollowsTheChanges()

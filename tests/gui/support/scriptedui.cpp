@@ -56,11 +56,15 @@ int ScriptedUi::choice(QWidget*, const QString& caption, const QString& text, Me
                        const QStringList& buttons, int cancelIndex)
 {
     choices.append({caption, text, buttons});
+    if (whenAsked)
+        std::exchange(whenAsked, {})();
     if (choiceAnswers.isEmpty()) {
         fail(QStringLiteral("question \"%1\"").arg(text));
         return cancelIndex;
     }
     const QString answer = choiceAnswers.dequeue();
+    if (answer == kClosed)
+        return cancelIndex;
     const int index = static_cast<int>(buttons.indexOf(answer));
     if (index < 0) {
         fail(QStringLiteral("no button \"%1\" in \"%2\"").arg(answer, text));

@@ -22,8 +22,12 @@ public:
 
     // ---- answers ----
     QQueue<Answer> messageAnswers;
-    // Answers to choice() by the text of the button chosen.
+    // Answers to choice() by the text of the button chosen; kClosed closes the question without
+    // an answer (Escape).
     QQueue<QString> choiceAnswers;
+    static inline const QString kClosed = QStringLiteral("<Escape>");
+    // Runs when a question is put, before it is answered (another program starting meanwhile).
+    std::function<void()> whenAsked;
     QQueue<QString> openAnswers;  // "" = cancelled
     QQueue<QString> saveAnswers;
     // Folders the user moves through in the next file dialog, reported before it answers.
