@@ -37,7 +37,8 @@ struct Fixture {
     std::string fileBytes;
     std::string savedBytes;  // what a save of the loaded base writes
     Base base;               // loaded once; sorted by turns
-    Base unsorted;           // the file's order, for the selection
+    Base unsorted;           // the file's order, for the selection and the save as loaded
+    Base edited;             // 1 % of the records with a cell edited, then sorted once
     std::vector<double> columns[2];
     Bounds bounds;
     std::vector<int> selected;
@@ -58,9 +59,16 @@ struct Fixture {
         writeFile(file, fileBytes);
         base = loadBaseFile(file);
         savedBytes = saveBytes(base);
+        // Sorted from the start, so that every save of it moves every record, whichever
+        // benchmarks run.
+        sortByColumn(base, kSortColumns[1]);
         for (int i = 0; i < 2; ++i)
             columns[i] = storedColumn(fileBytes, kSortColumns[i]);
         unsorted = loadBaseFile(file);
+        edited = loadBaseFile(file);
+        for (int row = 1; row <= recordCount(edited); row += 100)
+            editCell(edited, row, 5, "(12)");
+        sortByColumn(edited, 3);
         // The reference: the first record that finds more of its series than itself (a variant
         // with a value of its own may find nothing else), as a user looks for substitutes.
         for (int reference = 1; reference <= std::min(recordCount(unsorted), 200); ++reference) {
@@ -168,6 +176,22 @@ void save(benchmark::State& state)
         saveBase(g_fixture.base, out);
 }
 
+// The base as it was read (no record moved or changed).
+void saveAsLoaded(benchmark::State& state)
+{
+    const fs::path out = g_fixture.dir.path() / "saved-as-loaded.QDB";
+    for (auto _ : state)
+        saveBase(g_fixture.unsorted, out);
+}
+
+// Every record moved by a sort, 1 % of them with an edited cell.
+void saveEdited(benchmark::State& state)
+{
+    const fs::path out = g_fixture.dir.path() / "saved-edited.QDB";
+    for (auto _ : state)
+        saveBase(g_fixture.edited, out);
+}
+
 void saveBaseline(benchmark::State& state)
 {
     const fs::path out = g_fixture.dir.path() / "baseline.QDB";
@@ -231,16 +255,23 @@ void selectBaseline(benchmark::State& state)
     state.counters["rows"] = static_cast<double>(g_fixture.selected.size());
 }
 
-// Resident memory one more loaded copy of the base adds, beside file size + total text bytes.
+// Resident memory one more loaded copy of the base adds, beside file size + total text bytes,
+// and the peak on the way there.
 void memory(benchmark::State& state)
 {
     double added = 0;
+    double peak = 0;
     for (auto _ : state) {
         const std::size_t before = residentBytes();
+        resetPeakResident();
         Base copy = loadBaseFile(g_fixture.file);
+        peak = static_cast<double>(peakResidentBytes() - before);
         added = static_cast<double>(residentBytes() - before);
         benchmark::DoNotOptimize(&copy);
     }
+    // The highest the load took the process above where it started, against what stays.
+    state.counters["peak_MB"] = peak / 1e6;
+    state.counters["peak_ratio"] = peak / added;
     const double reference = static_cast<double>(g_fixture.fileBytes.size() + totalTextBytes(g_fixture.base));
     state.counters["rss_MB"] = added / 1e6;
     state.counters["reference_MB"] = reference / 1e6;
@@ -268,6 +299,8 @@ int main(int argc, char** argv)
     add("load", load);
     add("load_baseline", loadBaseline);
     add("save", save);
+    add("save_as_loaded", saveAsLoaded);
+    add("save_edited", saveEdited);
     add("save_baseline", saveBaseline);
     add("recovery", recovery);
     add("recovery_baseline", recoveryBaseline);
@@ -278,7 +311,5 @@ int main(int argc, char** argv)
     add("select", select);
     add("select_baseline", selectBaseline);
     add("memory", memory)->Iterations(1)->Repetitions(1);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks();
 }

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(ini_fuzz valuetext_fuzz selection_fuzz basefile_fuzz csvimport_fuzz finderreader_fuzz recovery_fuzz)
+((${#targets[@]})) || targets=(ini_fuzz valuetext_fuzz selection_fuzz basefile_fuzz csvimport_fuzz finderreader_fuzz recovery_fuzz saveimage_fuzz)
 bash scripts/deps.sh --fuzz
 cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"

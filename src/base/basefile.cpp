@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <span>
 #include <vector>
@@ -101,49 +102,6 @@ void decodeRecordV3(const char* rec, size_t i, std::vector<ColumnStore>& cols)
     for (int c = kV3RangeColumn + 1; c < kMaxParamColumns; ++c)
         value(c, rec + record::v3ValueOffset(c));
     cols[kMaxParamColumns].drawing[i] = record::load<std::int16_t>(rec + record::kV3DrawingOffset);
-}
-
-// Stores records i0..i1-1 (starting at `first`) into the columns, column by column: each
-// column array is written in order while the block's records stay in cache. No text is made.
-void decodeBlock(const char* first, size_t i0, size_t i1, int code, int paramColumns,
-                 std::vector<ColumnStore>& cols)
-{
-    const auto rec = [first](size_t i) { return first + i * kRecordSize; };
-    for (size_t i = i0; i < i1; ++i)
-        cols[0].texts[i] = record::shortText(rec(i), kMaxName);
-    for (int c = 1; c < paramColumns; ++c) {
-        ColumnStore& col = cols[static_cast<size_t>(c)];
-        switch (col.kind) {
-        case CellKind::Range: {
-            constexpr int a = kSlotsOffset + kSlotSize * kRangeSlotA;
-            constexpr int b = kSlotsOffset + kSlotSize * kRangeSlotB;
-            for (size_t i = i0; i < i1; ++i) {
-                const double va = record::load<double>(rec(i) + a + 1);
-                const double vb = record::load<double>(rec(i) + b + 1);
-                col.flags[i] = static_cast<std::uint8_t>(rec(i)[a]);
-                col.a[i] = va;
-                col.b[i] = vb;
-                col.classes[i] = static_cast<std::uint8_t>(classifyValue(va) | classifyValue(vb) << 2);
-            }
-            break;
-        }
-        case CellKind::Text:
-            for (size_t i = i0; i < i1; ++i)
-                col.texts[i] = record::shortText(rec(i) + kSlotsOffset, kMaxColourCode);
-            break;
-        default: {
-            const int offset = kSlotsOffset + kSlotSize * record::valueSlot(code, c);
-            for (size_t i = i0; i < i1; ++i) {
-                const char* s = rec(i) + offset;
-                putValue(col, i, static_cast<std::uint8_t>(s[0]), record::load<double>(s + 1));
-            }
-            break;
-        }
-        }
-    }
-    std::vector<std::int16_t>& drawing = cols[static_cast<size_t>(paramColumns)].drawing;
-    for (size_t i = i0; i < i1; ++i)
-        drawing[i] = record::load<std::int16_t>(rec(i) + kDrawingOffset);
 }
 
 // "12", "-7", "+3"; anything else (blanks, letters, out of range) is refused.
@@ -294,6 +252,40 @@ void encodeUnusualValue(char* slot, std::uint8_t flags, double v, std::uint8_t c
     storeFlagged(slot, flags, v);
 }
 
+// Writes an unedited range cell (a Range or V3Range column) into the record, which holds zeros
+// in its two range slots, exactly as its text would be written.
+void encodeStoredRange(const ColumnStore& c, std::uint32_t stored, int code, int col, char* rec)
+{
+    const auto at = [rec](int k) { return rec + kSlotsOffset + kSlotSize * k; };
+    const double a = c.a[stored];
+    const double b = c.b[stored];
+    const std::uint8_t flags = c.kind == CellKind::Range ? c.flags[stored] : 0;
+    // Ends that agree show as one number, and "-5" would read back as -5..5: such a cell
+    // keeps its stored ends exactly.
+    if (c.kind == CellKind::Range && std::fabs(a - b) <= 0.0001) {
+        storeFlagged(at(kRangeSlotA), flags, a);
+        storeFlagged(at(kRangeSlotB), 0, b);
+        return;
+    }
+    const bool plain = c.kind == CellKind::Range && (c.classes[stored] & 0x3) != kValueOther &&
+                       (c.classes[stored] >> 2) != kValueOther;
+    if (plain) {
+        double lo = 0;
+        double hi = 0;
+        storedRangeEnds(c, stored, lo, hi);
+        storeFlagged(at(kRangeSlotA), flags & kShownFlags, lo);
+        storeFlagged(at(kRangeSlotB), 0, hi);
+        return;
+    }
+    if (std::isfinite(a) && std::isfinite(b)) {
+        const std::string text = c.kind == CellKind::Range ? rangeValueText(flags, a, b) : v3RangeText(a, b);
+        if (encodeTextCell(Slot::Range, code, col, text, rec))
+            return;
+    }
+    storeFlagged(at(kRangeSlotA), flags, a);
+    storeFlagged(at(kRangeSlotB), 0, b);
+}
+
 // Writes an unedited cell from its stored form, exactly as its text would be written. The
 // common cases are computed from the stored form; the rest goes through the text. A value the
 // text cannot carry (infinity, NaN, or a text that would not read back) is written as loaded.
@@ -311,31 +303,7 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
         return true;
     }
     if (slot == Slot::Range && (c.kind == CellKind::Range || c.kind == CellKind::V3Range)) {
-        const double a = c.a[stored];
-        const double b = c.b[stored];
-        const std::uint8_t flags = c.kind == CellKind::Range ? c.flags[stored] : 0;
-        // Ends that agree show as one number, and "-5" would read back as -5..5: such a cell
-        // keeps its stored ends exactly.
-        if (c.kind == CellKind::Range && std::fabs(a - b) <= 0.0001) {
-            storeFlagged(at(kRangeSlotA), flags, a);
-            storeFlagged(at(kRangeSlotB), 0, b);
-            return true;
-        }
-        const bool plain = c.kind == CellKind::Range && (c.classes[stored] & 0x3) != kValueOther &&
-                           (c.classes[stored] >> 2) != kValueOther;
-        if (plain) {
-            double lo = 0;
-            double hi = 0;
-            storedRangeEnds(c, stored, lo, hi);
-            storeFlagged(at(kRangeSlotA), flags & kShownFlags, lo);
-            storeFlagged(at(kRangeSlotB), 0, hi);
-            return true;
-        }
-        if (std::isfinite(a) && std::isfinite(b) &&
-            encodeTextCell(slot, code, col, t.storedText(stored, col), rec))
-            return true;
-        storeFlagged(at(kRangeSlotA), flags, a);
-        storeFlagged(at(kRangeSlotB), 0, b);
+        encodeStoredRange(c, stored, code, col, rec);
         return true;
     }
     if (slot == Slot::Drawing && c.kind == CellKind::Drawing) {
@@ -346,6 +314,98 @@ bool encodeStoredCell(const Table& t, std::uint32_t stored, int col, Slot slot, 
     // A column whose stored form is not what this record layout holds there (the device type
     // was changed) is written from its text.
     return encodeTextCell(slot, code, col, t.storedText(stored, col), rec);
+}
+
+// Stores records i0..i1-1 (starting at `first`) into the columns, column by column: each
+// column array is written in order while the block's records stay in cache. No text is made.
+// With `rewrite`, each record is then rewritten in place (the bytes at `first` are writable)
+// into the bytes a save writes for it: the cells' canonical form, every other byte zero.
+void decodeBlock(const char* first, size_t i0, size_t i1, int code, int paramColumns,
+                 std::vector<ColumnStore>& cols, bool rewrite)
+{
+    const auto rec = [first](size_t i) { return first + i * kRecordSize; };
+    const auto out = [first](size_t i) { return const_cast<char*>(first) + i * kRecordSize; };
+    for (size_t i = i0; i < i1; ++i)
+        cols[0].texts[i] = record::shortText(rec(i), kMaxName);
+    if (rewrite) {
+        for (size_t i = i0; i < i1; ++i) {
+            char* r = out(i);
+            const size_t len = cols[0].texts[i].size();
+            r[0] = static_cast<char>(len);
+            std::memset(r + 1 + len, 0, static_cast<size_t>(kMaxName) - len);
+        }
+    }
+    // Slots no column of this type writes.
+    std::uint64_t unusedSlots = (std::uint64_t{1} << kMaxParamColumns) - 1;
+    for (int c = 1; c < paramColumns; ++c) {
+        ColumnStore& col = cols[static_cast<size_t>(c)];
+        switch (col.kind) {
+        case CellKind::Range: {
+            constexpr int a = kSlotsOffset + kSlotSize * kRangeSlotA;
+            constexpr int b = kSlotsOffset + kSlotSize * kRangeSlotB;
+            unusedSlots &= ~(std::uint64_t{1} << kRangeSlotA | std::uint64_t{1} << kRangeSlotB);
+            for (size_t i = i0; i < i1; ++i) {
+                const double va = record::load<double>(rec(i) + a + 1);
+                const double vb = record::load<double>(rec(i) + b + 1);
+                col.flags[i] = static_cast<std::uint8_t>(rec(i)[a]);
+                col.a[i] = va;
+                col.b[i] = vb;
+                col.classes[i] = static_cast<std::uint8_t>(classifyValue(va) | classifyValue(vb) << 2);
+            }
+            if (rewrite) {
+                for (size_t i = i0; i < i1; ++i) {
+                    std::memset(out(i) + a, 0, 2 * kSlotSize);
+                    encodeStoredRange(col, static_cast<std::uint32_t>(i), code, c, out(i));
+                }
+            }
+            break;
+        }
+        case CellKind::Text:
+            unusedSlots &= ~std::uint64_t{1};
+            for (size_t i = i0; i < i1; ++i)
+                col.texts[i] = record::shortText(rec(i) + kSlotsOffset, kMaxColourCode);
+            if (rewrite) {
+                for (size_t i = i0; i < i1; ++i) {
+                    std::memset(out(i) + kSlotsOffset, 0, kSlotSize);
+                    (void)encodeTextCell(Slot::Colour, code, c, col.texts[i], out(i));
+                }
+            }
+            break;
+        default: {
+            const int slot = record::valueSlot(code, c);
+            const int offset = kSlotsOffset + kSlotSize * slot;
+            unusedSlots &= ~(std::uint64_t{1} << slot);
+            for (size_t i = i0; i < i1; ++i) {
+                const char* s = rec(i) + offset;
+                putValue(col, i, static_cast<std::uint8_t>(s[0]), record::load<double>(s + 1));
+            }
+            if (rewrite) {
+                for (size_t i = i0; i < i1; ++i) {
+                    char* s = out(i) + offset;
+                    const std::uint8_t cls = col.classes[i];
+                    if (cls == kValueExact)
+                        s[0] = static_cast<char>(col.flags[i] & kShownFlags);
+                    else if (cls == kValueZero)
+                        std::memset(s, 0, kSlotSize);
+                    else
+                        encodeUnusualValue(s, col.flags[i], col.a[i], cls);
+                }
+            }
+            break;
+        }
+        }
+    }
+    std::vector<std::int16_t>& drawing = cols[static_cast<size_t>(paramColumns)].drawing;
+    for (size_t i = i0; i < i1; ++i)
+        drawing[i] = record::load<std::int16_t>(rec(i) + kDrawingOffset);
+    if (rewrite && unusedSlots != 0) {
+        for (int k = 0; k < kMaxParamColumns; ++k) {
+            if (!(unusedSlots >> k & 1))
+                continue;
+            for (size_t i = i0; i < i1; ++i)
+                std::memset(out(i) + kSlotsOffset + kSlotSize * k, 0, kSlotSize);
+        }
+    }
 }
 
 // Records encoded together: their bytes stay in cache while each column is written.
@@ -474,7 +534,24 @@ int recordSize(int version)
 
 namespace {
 
-Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& catalogue)
+// The kLeadSize bytes before the records.
+void encodeLead(const ComponentBase& base, char* p)
+{
+    std::memcpy(p, base.header.data(), kHeaderSize);
+    p[58] = 5;
+    p[59] = static_cast<char>(base.deviceType);
+    p[60] = 0;
+    p[61] = 0;
+    std::memcpy(p + kColumnMapOffset, base.columnMap.data(), kMaxParamColumns);
+    std::memcpy(p + kSecondCountOffset, &base.secondColumnCount, sizeof base.secondColumnCount);
+    std::memcpy(p + kViewMaskOffset, base.viewMask.data(), kMaxParamColumns);
+}
+
+// With `owned` (the bytes themselves, `bytes` viewing them), the records of a version 4 or 5
+// file with a record layout are rewritten in place into what a save writes for them and kept
+// as the table's record image.
+Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& catalogue,
+                                     std::string* owned = nullptr)
 {
     if (bytes.size() < static_cast<size_t>(kLeadSize))
         return Error{ErrorKind::TooShort, "Файл слишком короткий: в нём нет заголовка базы"};
@@ -516,12 +593,27 @@ Result<ComponentBase> decodeBaseImpl(std::string_view bytes, const Catalogue& ca
     if (version == 3) {
         for (size_t i = 0; i < records; ++i)
             decodeRecordV3(first + i * size, i, cols);
+        owned = nullptr;  // version-3 records are laid out otherwise: every one is encoded
     } else {
+        const bool rewrite = owned != nullptr && hasLayout && records > 0;
         constexpr size_t kBlock = 256;
         for (size_t i0 = 0; i0 < records; i0 += kBlock)
-            decodeBlock(first, i0, std::min(records, i0 + kBlock), base.deviceType, columns - 1, cols);
+            decodeBlock(first, i0, std::min(records, i0 + kBlock), base.deviceType, columns - 1, cols,
+                        rewrite);
+        if (!rewrite)
+            owned = nullptr;
     }
     base.table = Table::fromColumns(static_cast<int>(records) + 1, std::move(cols));
+    if (owned != nullptr) {
+        encodeLead(base, owned->data());  // what a save of the unchanged base writes before the records
+        auto image = std::make_shared<RecordImage>();
+        image->bytes = std::move(*owned);
+        image->offset = kLeadSize;
+        image->size = kRecordSize;
+        image->count = records;
+        image->layout = base.deviceType;
+        base.table.setRecordImage(std::move(image));
+    }
     base.applyTitles(catalogue);
     return base;
 }
@@ -537,6 +629,15 @@ Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalo
 {
     try {
         return decodeBaseImpl(bytes, catalogue);
+    } catch (const std::bad_alloc&) {
+        return outOfMemoryError();
+    }
+}
+
+Result<ComponentBase> decodeBaseKeeping(std::string&& bytes, const Catalogue& catalogue)
+{
+    try {
+        return decodeBaseImpl(bytes, catalogue, &bytes);
     } catch (const std::bad_alloc&) {
         return outOfMemoryError();
     }
@@ -558,7 +659,7 @@ Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogu
             return outOfMemoryError();
         if (!bytes)
             return bytes.error();
-        return decodeBaseImpl(*bytes, catalogue);
+        return decodeBaseImpl(*bytes, catalogue, &*bytes);
     } catch (const std::bad_alloc&) {
         return outOfMemoryError();
     }
@@ -572,22 +673,48 @@ size_t encodedSize(const ComponentBase& base)
     return kLeadSize + rows * kRecordSize + base.keptRecords.size();
 }
 
-// Writes the encodedSize(base) bytes of the base into `p`, which holds zeros.
-Status encodeBaseImpl(const ComponentBase& base, char* p)
+// The table's record image when its records are what a save writes for this base's layout.
+const RecordImage* usableImage(const ComponentBase& base)
+{
+    const RecordImage* image = base.table.recordImage();
+    const DeviceType* type = findDeviceType(base.deviceType);
+    if (image == nullptr || type == nullptr || image->layout != base.deviceType ||
+        image->size != kRecordSize || !base.keptRecords.empty() ||
+        base.table.columnCount() != type->columnCount + 1)
+        return nullptr;
+    return image;
+}
+
+// The image itself when it is the whole file to write: every record of it imaged, in its own
+// order, nothing else, and its lead (rewritten when read) still the base's. Empty otherwise.
+std::string_view wholeImage(const ComponentBase& base)
+{
+    const RecordImage* image = usableImage(base);
+    if (image == nullptr)
+        return {};
+    const std::span<const std::uint32_t> order = base.table.order();
+    if (order.size() != image->count)
+        return {};
+    char lead[kLeadSize];
+    encodeLead(base, lead);
+    if (std::memcmp(lead, image->bytes.data(), kLeadSize) != 0)
+        return {};
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        if (order[i] != i || base.table.imagedRecord(i) == nullptr)
+            return {};
+    return std::string_view(image->bytes).substr(0, kLeadSize + image->count * kRecordSize);
+}
+
+// Writes the encodedSize(base) bytes of the base into `p`, which holds zeros, except that with
+// `imagedInPlace` the records of imaged rows are already there (and left alone).
+Status encodeBaseImpl(const ComponentBase& base, char* p, bool imagedInPlace = false)
 {
     const Error failed{ErrorKind::WriteFailed, kWriteFailed};
     if (base.deviceType > 255)
         return failed;
     const Table& t = base.table;
 
-    std::memcpy(p, base.header.data(), kHeaderSize);
-    p[58] = 5;
-    p[59] = static_cast<char>(base.deviceType);
-    p[60] = 0;
-    p[61] = 0;
-    std::memcpy(p + kColumnMapOffset, base.columnMap.data(), kMaxParamColumns);
-    std::memcpy(p + kSecondCountOffset, &base.secondColumnCount, sizeof base.secondColumnCount);
-    std::memcpy(p + kViewMaskOffset, base.viewMask.data(), kMaxParamColumns);
+    encodeLead(base, p);
     std::memcpy(p + kLeadSize, base.keptRecords.data(), base.keptRecords.size());
 
     const int code = base.deviceType;
@@ -626,15 +753,23 @@ Status encodeBaseImpl(const ComponentBase& base, char* p)
     std::vector<std::uint32_t> place(stored, UINT32_MAX);
     for (size_t i = 0; i < order.size(); ++i)
         place[order[i]] = static_cast<std::uint32_t>(i);
+    // A record nobody changed since it was read is copied from the record image.
+    const bool imaged = usableImage(base) != nullptr;
     std::vector<std::uint32_t> live;
     std::vector<std::uint32_t> recordIndex;
-    live.reserve(order.size());
-    recordIndex.reserve(order.size());
-    for (std::uint32_t s = 0; s < stored; ++s)
-        if (place[s] != UINT32_MAX) {
-            live.push_back(s);
-            recordIndex.push_back(place[s]);
+    for (std::uint32_t s = 0; s < stored; ++s) {
+        if (place[s] == UINT32_MAX)
+            continue;
+        if (imaged) {
+            if (const char* r = t.imagedRecord(s)) {
+                if (!imagedInPlace)
+                    std::memcpy(first + size_t{place[s]} * kRecordSize, r, kRecordSize);
+                continue;
+            }
         }
+        live.push_back(s);
+        recordIndex.push_back(place[s]);
+    }
     for (size_t k0 = 0; k0 < live.size(); k0 += kEncodeBlock) {
         const size_t k1 = std::min(live.size(), k0 + kEncodeBlock);
         const RowSpan span{live.data() + k0, recordIndex.data() + k0, k1 - k0, first};
@@ -705,6 +840,32 @@ Result<std::string> encodeBase(const ComponentBase& base)
         std::string out;
         out.reserve(size);
         adviseHugePages(out.data(), size);
+        if (const std::string_view whole = wholeImage(base); !whole.empty()) {
+            out.assign(whole);
+            return out;
+        }
+        if (base.deviceType <= 255 && usableImage(base) != nullptr) {
+            // The records in file order, each copied from the image or left zero for encoding:
+            // written once, front to back, with nothing zeroed first.
+            const Table& t = base.table;
+            static constexpr char kZeros[kRecordSize] = {};
+            out.append(kLeadSize, '\0');
+            const std::span<const std::uint32_t> order = t.order();
+            constexpr size_t kAhead = 8;  // after a sort the records are read out of order
+            for (size_t i = 0; i < order.size(); ++i) {
+                if (i + kAhead < order.size()) {
+                    if (const char* next = t.imagedRecord(order[i + kAhead]))
+                        for (int line = 0; line < kRecordSize; line += 64)
+                            __builtin_prefetch(next + line);
+                }
+                const char* r = t.imagedRecord(order[i]);
+                out.append(r != nullptr ? r : kZeros, kRecordSize);
+            }
+            const Status st = encodeBaseImpl(base, out.data(), true);
+            if (!st)
+                return st.error();
+            return out;
+        }
         out.resize(size);
         const Status st = encodeBaseImpl(base, out.data());
         if (!st)
@@ -717,6 +878,10 @@ Result<std::string> encodeBase(const ComponentBase& base)
 
 Status writeBase(const ComponentBase& base, const std::filesystem::path& path)
 {
+    // A base nobody changed since it was read is written straight from the bytes it was read
+    // from, as they were rewritten then.
+    if (const std::string_view whole = wholeImage(base); !whole.empty())
+        return writeFileAtomic(path, whole, kWriteFailed);
     auto bytes = encodeBase(base);
     if (!bytes)
         return bytes.error();

@@ -28,10 +28,14 @@ int recordSize(int version);
 // Errors: TooShort (less than 231 bytes), VersionMismatch ("Несоответствие версии файла"),
 // OutOfMemory.
 Result<ComponentBase> decodeBase(std::string_view bytes, const Catalogue& catalogue);
+// The same, keeping the bytes (at the cost of their size in memory) as the table's record image
+// (table.h), so that a save copies each record nobody changed instead of encoding it again.
+Result<ComponentBase> decodeBaseKeeping(std::string&& bytes, const Catalogue& catalogue);
 // The largest base file: the lead and as many records as a table can hold (a trailing piece of
 // a record may follow). A bigger file cannot be a base.
 std::uint64_t maxBaseFileSize();
-// Reads and decodes a file. Errors as decodeBase, plus those of readWholeFile.
+// Reads and decodes a file, keeping its bytes as decodeBaseKeeping does. Errors as
+// decodeBase, plus those of readWholeFile.
 Result<ComponentBase> readBase(const std::filesystem::path& path, const Catalogue& catalogue);
 
 // «Последняя запись файла неполная (N байт) и не прочитана.» for a base with unreadTailBytes N.

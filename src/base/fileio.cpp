@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/hugepages.h"
 #include "base/syserror.h"
 
 namespace veltris {
@@ -363,8 +364,12 @@ Result<FileRead> readWholeFile(const std::filesystem::path& path, std::string& b
     FileRead read{0, statIdentity(st)};
     try {
         // One byte more than the size, so that the end shows in the same read.
-        if (buffer.size() < size + 1)
+        if (buffer.size() < size + 1) {
+            // A large file in large pages: fewer faults now, fewer TLB misses for its readers.
+            buffer.reserve(static_cast<std::size_t>(size + 1));
+            adviseHugePages(buffer.data(), buffer.capacity());
             buffer.resize(static_cast<std::size_t>(size + 1));
+        }
         std::size_t& used = read.size;
         // Never more than one byte over the cap, whatever room a reused buffer has.
         const std::size_t end = static_cast<std::size_t>(cap + 1);

@@ -76,6 +76,13 @@ Table Table::fromColumns(int rows, std::vector<ColumnStore>&& columns)
     return t;
 }
 
+void Table::setRecordImage(std::shared_ptr<const RecordImage> image)
+{
+    const std::size_t count = image ? std::min(image->count, m_stored) : 0;
+    m_image = count > 0 ? std::move(image) : nullptr;
+    m_imaged.assign(count, 1);
+}
+
 const std::string* Table::editedText(std::uint32_t stored, int col) const
 {
     if (stored >= m_editSlot.size() || m_editSlot[stored] < 0)
@@ -140,6 +147,7 @@ void Table::appendCell(int row, int col, std::string& out) const
 void Table::setEdited(std::uint32_t stored, int col, std::string_view text)
 {
     assert(col < 32);
+    rowChanged(stored);
     if (m_editSlot.size() <= stored)
         m_editSlot.resize(std::max<std::size_t>(stored + 1, m_stored), -1);
     if (m_editSlot[stored] < 0) {
@@ -168,10 +176,12 @@ void Table::setCell(int row, int col, std::string_view text)
         if (stored >= w.texts.size())
             w.texts.resize(m_stored);
         w.texts[stored].assign(text);
+        rowChanged(stored);
         return;
     }
     if (std::string* edited = const_cast<std::string*>(editedText(stored, col))) {
         edited->assign(text);
+        rowChanged(stored);
         return;
     }
     if (storedText(stored, col) == text)
@@ -208,6 +218,7 @@ void Table::resize(int rows, int cols)
     rows = std::max(rows, 0);
     cols = std::max(cols, 0);
     if (cols != m_cols) {
+        dropImage();
         m_columns.resize(static_cast<std::size_t>(cols));
         for (auto& c : m_columns)
             if (!c)
@@ -224,6 +235,7 @@ void Table::resize(int rows, int cols)
     const std::size_t dataRows = rows > 0 ? static_cast<std::size_t>(rows - 1) : 0;
     if (dataRows == 0 && m_stored > 0) {
         // No data row left: the stored rows go.
+        dropImage();
         for (auto& c : m_columns)
             c = std::make_shared<ColumnStore>();
         m_stored = 0;
@@ -296,6 +308,7 @@ void Table::copyColumn(int dstCol, const Table& src, int srcCol, std::span<const
 {
     if (dstCol < 0 || dstCol >= m_cols)
         return;
+    dropImage();
     const std::size_t dataRows = m_order.size();
     const auto sourceRow = [&](std::size_t i) -> int {
         if (!srcRows.empty())
@@ -389,6 +402,7 @@ void Table::viewRows(const Table& src, int cols, std::span<const int> srcRows, s
         kept.emplace_back(k, std::move(texts));
     }
 
+    dropImage();
     m_titles.resize(static_cast<std::size_t>(cols));
     m_columns.assign(static_cast<std::size_t>(cols), nullptr);
     for (auto& c : m_columns)
@@ -453,6 +467,7 @@ void Table::revertCell(int row, int col)
     const std::uint32_t stored = storedRow(row);
     if (stored >= m_editSlot.size() || m_editSlot[stored] < 0)
         return;
+    rowChanged(stored);
     EditedRow& e = m_edits[static_cast<std::size_t>(m_editSlot[stored])];
     e.mask &= ~(std::uint32_t{1} << col);
     std::string().swap(e.texts[static_cast<std::size_t>(col)]);
@@ -561,6 +576,8 @@ void Table::removeStoredRowsFrom(std::uint32_t first)
     std::erase_if(m_order, [first](std::uint32_t s) { return s >= first; });
     m_rows = static_cast<int>(m_order.size()) + 1;
     m_stored = first;
+    if (m_imaged.size() > m_stored)
+        m_imaged.resize(m_stored);  // stored rows added later take these numbers
     for (int col = 0; col < m_cols; ++col) {
         ColumnStore& c = writableColumn(col);
         c.resize(m_stored);

@@ -60,6 +60,19 @@ struct ColumnStore {
     void resize(std::size_t rows);
 };
 
+// The records of a base file as the reader found them, each rewritten in place into the bytes a
+// save writes for it while nobody changes its cells: a save copies such a record instead of
+// encoding its cells again.
+struct RecordImage {
+    std::string bytes;       // the file as read, its records rewritten
+    std::size_t offset = 0;  // where record 0 starts
+    std::size_t size = 0;    // bytes of a record
+    std::size_t count = 0;   // records: stored rows 0..count-1
+    int layout = 0;          // the device type whose record layout they follow
+
+    const char* record(std::size_t stored) const { return bytes.data() + offset + stored * size; }
+};
+
 class Table {
 public:
     Table() = default;
@@ -157,6 +170,17 @@ public:
     // Text of a stored cell from its stored form (the edit, if any, not looked at).
     std::string storedText(std::uint32_t stored, int col) const;
 
+    // The records the stored rows 0..image->count-1 were read from (see RecordImage). Every row
+    // starts as imaged; any change of a row's cells takes it out, a change of the columns
+    // themselves (count, kinds, a column copied in) drops the image.
+    void setRecordImage(std::shared_ptr<const RecordImage> image);
+    const RecordImage* recordImage() const { return m_image.get(); }
+    // The image's record of a stored row that still shows what it was read with; else nullptr.
+    const char* imagedRecord(std::uint32_t stored) const
+    {
+        return stored < m_imaged.size() && m_imaged[stored] != 0 ? m_image->record(stored) : nullptr;
+    }
+
 private:
     struct EditedRow {
         std::uint32_t mask = 0;          // bit c: column c holds its text
@@ -164,6 +188,16 @@ private:
     };
 
     void setEdited(std::uint32_t stored, int col, std::string_view text);
+    void rowChanged(std::uint32_t stored)
+    {
+        if (stored < m_imaged.size())
+            m_imaged[stored] = 0;
+    }
+    void dropImage()
+    {
+        m_image.reset();
+        std::vector<std::uint8_t>().swap(m_imaged);
+    }
     std::uint32_t appendStoredRow();
     // The column for changing: a column shared with another table is copied first.
     ColumnStore& writableColumn(int col);
@@ -180,6 +214,8 @@ private:
     std::vector<std::uint32_t> m_order;    // data row r is stored row m_order[r-1]
     std::vector<std::int32_t> m_editSlot;  // stored row -> index into m_edits, -1 none
     std::vector<EditedRow> m_edits;
+    std::shared_ptr<const RecordImage> m_image;
+    std::vector<std::uint8_t> m_imaged;  // stored row -> 1 while its record in m_image holds
 };
 
 }  // namespace veltris

@@ -50,7 +50,7 @@ Result<ComponentBase> loadBase(const std::filesystem::path& file, const std::fil
         }
     }
 
-    auto base = decodeBase(*bytes, catalogue);
+    auto base = decodeBaseKeeping(std::move(*bytes), catalogue);
     if (!base)
         return Error{base.error().kind, "«" + file.string() + "»: " + base.error().message};
     if (base->table.rowCount() > 0 && base->table.columnCount() > 0)

@@ -298,7 +298,7 @@ std::optional<veltris::ComponentBase> Document::readBase(const QString& path,
         showError(bytes.error());
         return std::nullopt;
     }
-    auto read = veltris::decodeBase(*bytes, m_catalogue);
+    auto read = veltris::decodeBaseKeeping(std::move(*bytes), m_catalogue);
     if (!read) {
         showError(read.error());
         return std::nullopt;
