@@ -24,7 +24,8 @@ enum class ErrorSource {
 };
 
 // Shows `error` with the error icon and one OK button. A write failure reads "Ошибка записи в
-// файл" whatever the core added, so every save and export says the same.
+// файл" whatever the core added, so every save and export says the same, except one that a cell
+// caused: that one names the record, the column and the text, so the cell can be mended.
 inline void showErrorBox(UiServices& ui, QWidget* parent, const veltris::Error& error,
                          ErrorSource source = ErrorSource::Core)
 {
@@ -32,7 +33,7 @@ inline void showErrorBox(UiServices& ui, QWidget* parent, const veltris::Error& 
     if (source == ErrorSource::Core)
         caption = error.kind == veltris::ErrorKind::VersionMismatch ? QStringLiteral("Error!")
                                                                     : QStringLiteral("Ошибка");
-    const QString text = error.kind == veltris::ErrorKind::WriteFailed
+    const QString text = error.kind == veltris::ErrorKind::WriteFailed && error.row < 0
                              ? QStringLiteral("Ошибка записи в файл")
                              : QString::fromStdString(error.message);
     ui.message(parent, caption, text, MessageIcon::Critical, Answer::Ok);
