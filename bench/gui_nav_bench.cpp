@@ -45,9 +45,9 @@ struct Fixture {
                               QStringLiteral("\r\n"))
                                  .toUtf8());
         form = std::make_unique<TestWindow>(paths, ui, QStringList{});
-        if (form->document().navigatorCatalogue().size() != names.size()) {
+        if (form->document().application().navigatorCatalogue().size() != names.size()) {
             std::fprintf(stderr, "bench: the scan found %zu entries\n",
-                         form->document().navigatorCatalogue().size());
+                         form->document().application().navigatorCatalogue().size());
             std::exit(2);
         }
         form->navigatorWindow()->show();
@@ -60,7 +60,7 @@ void navSort(benchmark::State& state)
 {
     NavigatorListModel model;
     for (auto _ : state) {
-        model.setCatalogue(g.form->document().navigatorCatalogue());
+        model.setCatalogue(g.form->document().application().navigatorCatalogue());
         model.showType(0);
         benchmark::DoNotOptimize(model.rowCount());
     }

@@ -42,9 +42,9 @@ AboutBox::AboutBox(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui)
         l->adjustSize();
         return l;
     };
-    m_productName = label("ProductName", appTitle(), 88, 16);
-    m_version = label("Version", QStringLiteral("Version 0.05.1 Alfa"), 88, 40);
-    m_copyright = label("Copyright", QStringLiteral("© Брамис, 2025. Все права защищены."), 8, 80);
+    m_productName = label("productNameLabel", appTitle(), 88, 16);
+    m_version = label("versionLabel", QStringLiteral("Version 0.05.1 Alfa"), 88, 40);
+    m_copyright = label("copyrightLabel", QStringLiteral("© Брамис, 2025. Все права защищены."), 8, 80);
     m_webLink = label("webLink", webAddress(), 9, 104);
     m_webLink->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_mailLink = label("mailLink", mailAddress(), 8, 136);

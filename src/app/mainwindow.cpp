@@ -62,7 +62,7 @@ QSize boundedWindowSize(int width, int height)
 MainWindow::MainWindow(Document& document, UiServices& ui, QStringList args, QWidget* parent)
     : QMainWindow(parent), m_ui(ui), m_args(std::move(args)), m_document(document)
 {
-    m_document.setDialogParent(this);
+    m_ui.setMainWindow(this);
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(appTitle());
     setWindowIcon(programIcon());
@@ -75,7 +75,7 @@ MainWindow::MainWindow(Document& document, UiServices& ui, QStringList args, QWi
     createPages();
     createStatusBar();
 
-    const veltris::ProgramSettings& settings = m_document.settings();
+    const veltris::ProgramSettings& settings = m_document.application().settings();
     m_showNavigatorAtStart = settings.showNavigatorAtStart;
     // The saved place, or wherever the whole window fits on the screen under the mouse: the first
     // start's -4,-4 and a place no screen holds any more included.
@@ -96,7 +96,7 @@ MainWindow::MainWindow(Document& document, UiServices& ui, QStringList args, QWi
 MainWindow::~MainWindow()
 {
     // The document outlives the window: its questions go back to the desktop.
-    m_document.setDialogParent(nullptr);
+    m_ui.setMainWindow(nullptr);
 }
 
 // ---- frame ----
@@ -132,7 +132,7 @@ void MainWindow::createActions()
     m_export = make("exportAction", QStringLiteral("Экспорт..."),
                     QStringLiteral("Экспорт|Экспортировать в файл"), HelpTopic::Export, {});
     m_importCsv =
-        make("ImportCsv", QStringLiteral("Импорт из CSV..."),
+        make("importCsvAction", QStringLiteral("Импорт из CSV..."),
              QStringLiteral("Импорт из CSV|Прочитать записи из файла CSV в открытую или новую базу"),
              HelpTopic::CsvImport, {});
     m_navigatorAction =
@@ -155,7 +155,7 @@ void MainWindow::createActions()
     m_deleteRecord =
         make("deleteRecordAction", QStringLiteral("Удалить"), QStringLiteral("Удалить|Удалить элемент"),
              HelpTopic::DeleteRecord, {QKeySequence(Qt::Key_F8)});
-    m_findSubstitute = make("FindSubstitute", QStringLiteral("Найти замену..."),
+    m_findSubstitute = make("findSubstituteAction", QStringLiteral("Найти замену..."),
                             QStringLiteral("Найти замену|Подобрать замену текущему элементу"),
                             HelpTopic::Substitute, {QKeySequence(Qt::CTRL | Qt::Key_R)});
     m_baseParametersAction =
@@ -413,8 +413,9 @@ void MainWindow::createSubstitutePage()
 {
     QWidget* sheet = m_pageWidgets[SubstitutePageIndex];
     const AppPaths& paths = m_document.paths();
-    m_substitutePage = new SubstitutePage(m_ui, m_document.settingsFile(), paths.dataDir,
-                                          m_document.catalogue(), m_document.navigatorCatalogue(), sheet);
+    m_substitutePage =
+        new SubstitutePage(m_ui, m_document.application().settingsFile(), paths.dataDir,
+                           m_document.catalogue(), m_document.application().navigatorCatalogue(), sheet);
     // The page needs more room than the smallest window gives; there it scrolls instead of
     // holding the window wide.
     auto* area = new QScrollArea(sheet);
@@ -493,9 +494,9 @@ void MainWindow::onFirstShow()
 
 void MainWindow::afterFirstShow()
 {
-    if (m_document.settingsFile().problem())
-        showWarningBox(m_ui, this, m_document.settingsFile().problemText());
-    if (!m_document.scanProblems().empty())
+    if (m_document.application().settingsFile().problem())
+        showWarningBox(m_ui, this, m_document.application().settingsFile().problemText());
+    if (!m_document.application().scanProblems().empty())
         showScanProblems();
     // Changes a program that ended without saving left behind come before the navigator; a
     // restored base is the one to work on.
@@ -510,7 +511,7 @@ void MainWindow::afterFirstShow()
 
 void MainWindow::showScanProblems()
 {
-    const auto& problems = m_document.scanProblems();
+    const auto& problems = m_document.application().scanProblems();
     showWarningBox(m_ui, this,
                    QStringLiteral("Навигатор не смог прочитать некоторые базы:\r\n") +
                        problemLines(problems, kScanProblemsShown, QStringLiteral("\r\n")));
@@ -567,12 +568,19 @@ void MainWindow::endBySignal()
 
 void MainWindow::saveWindowSettings()
 {
-    veltris::ProgramSettings& settings = m_document.settings();
+    Application& application = m_document.application();
+    veltris::ProgramSettings& settings = application.settings();
     settings.width = width();
     settings.height = height();
     settings.top = y();
     settings.left = x();
-    m_document.saveSettings();
+    // A file that could not be read at start was said then; the changes stay in memory.
+    if (application.saveSettings())
+        return;
+    if (application.settingsFile().problem())
+        showWarningBox(m_ui, this, application.settingsFile().problemText());
+    else
+        showWarningBox(m_ui, this, QString::fromUtf8(veltris::kSettingsWriteFailed), MessageIcon::None);
 }
 
 // ---- commands of the frame ----

@@ -75,13 +75,13 @@ void MainWindow::onBaseReplaced(Document::Origin origin)
 void MainWindow::refreshSecondTable()
 {
     m_secondGrid->refresh();
-    m_secondGrid->setStandardWidth(m_document.standardWidth());
+    m_secondGrid->setStandardWidth(m_document.application().standardWidth());
 }
 
 void MainWindow::applyStandardWidths()
 {
-    m_mainGrid->setStandardWidth(m_document.standardWidth());
-    m_secondGrid->setStandardWidth(m_document.standardWidth());
+    m_mainGrid->setStandardWidth(m_document.application().standardWidth());
+    m_secondGrid->setStandardWidth(m_document.application().standardWidth());
 }
 
 int MainWindow::currentRow() const
@@ -150,7 +150,7 @@ void MainWindow::sortByColumn(ComponentGridView* grid, int coreColumn)
 QString MainWindow::drawingFileFor(int row) const
 {
     const veltris::ComponentBase& base = m_document.base();
-    const std::string dir = m_document.settings().drawingDir(base.deviceType);
+    const std::string dir = m_document.application().settings().drawingDir(base.deviceType);
     const veltris::Table& t = base.table;
     if (dir.empty() || t.columnCount() == 0)
         return {};
@@ -300,8 +300,10 @@ void MainWindow::importCsv()
 {
     FileDialogRequest req;
     req.filter = QStringLiteral("CSV (*.csv *.CSV *.txt *.TXT)");
-    req.startDir = cpToQString(m_document.settings().openFolder);
-    req.folderChanged = [this](const QString& folder) { m_document.rememberOpenFolder(folder); };
+    req.startDir = cpToQString(m_document.application().settings().openFolder);
+    req.folderChanged = [this](const QString& folder) {
+        m_document.application().rememberOpenFolder(folder);
+    };
     const QString name = m_ui.openFileName(this, req);
     if (name.isEmpty() || !m_csvImport->prepare(name))
         return;

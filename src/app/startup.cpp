@@ -35,14 +35,16 @@ void runTestActions(MainWindow& form)
 
 int runVeltris(const AppPaths& paths, UiServices& ui, const QStringList& args)
 {
-    // The document outlives the window: the views and dialogs read its tables to their end.
-    const OpenedDocument opened = Document::open(paths, ui);
+    // The application outlives the document, and the document the window: the views and
+    // dialogs read its tables to their end.
+    const OpenedApplication opened = Application::open(paths);
     if (!opened) {
         for (const veltris::Error& error : opened.errors)
             showErrorBox(ui, nullptr, error);
         return 1;
     }
-    MainWindow form(*opened.document, ui, args);
+    Document document(*opened.application, ui);
+    MainWindow form(document, ui, args);
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::received, &form, &MainWindow::endBySignal);
     // The session ends (logout, shutdown): the unsaved-changes prompt where the session manager

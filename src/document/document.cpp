@@ -43,17 +43,6 @@ veltris::Error asWriteError(veltris::Error error)
     return error;
 }
 
-// Where the open and save dialogs start before the user has chosen a folder: the home folder; on
-// Windows the root of drive C:, as the settings file has always said.
-std::string defaultStartFolder()
-{
-#ifdef Q_OS_WIN
-    return "C:\\";
-#else
-    return qStringToCp(QDir::toNativeSeparators(QDir::homePath()));
-#endif
-}
-
 // The history keeps up to this many steps; on a large base fewer, so that the row orders its
 // sorts keep (four bytes a record each) stay within the memory below.
 // A base is written only as a regular file under its own name, never through a link or into
@@ -70,27 +59,11 @@ constexpr std::size_t kHistoryOrderMemory = std::size_t{32} << 20;
 
 }  // namespace
 
-OpenedDocument Document::open(const AppPaths& paths, UiServices& ui)
-{
-    OpenedDocument opened;
-    std::unique_ptr<Document> document(new Document(paths, ui, opened.errors));
-    if (opened.errors.empty())
-        opened.document = std::move(document);
-    return opened;
-}
-
-Document::Document(const AppPaths& paths, UiServices& ui, std::vector<veltris::Error>& catalogueErrors)
-    : m_paths(paths), m_ui(ui), m_settingsFile(paths), m_history(new QUndoStack(this))
+Document::Document(Application& application, UiServices& ui)
+    : m_app(application), m_ui(ui), m_history(new QUndoStack(this))
 {
     connect(m_history, &QUndoStack::indexChanged, this, &Document::updateModified);
     connect(m_history, &QUndoStack::cleanChanged, this, &Document::updateModified);
-    // The drawing folders default to the data folder's DIODE, TRANS, ...
-    const std::string dataDir = qStringToCp(m_paths.dataDir + QLatin1Char('/'));
-    m_settings = veltris::ProgramSettings::read(m_settingsFile.contents(), dataDir, defaultStartFolder());
-
-    auto load = veltris::loadCatalogues(toFsPath(m_paths.catalogueDir));
-    m_catalogue = std::move(load.catalogue);
-    catalogueErrors = std::move(load.errors);
     // The open file is watched; a change seen is looked at once the events have settled, while
     // the program is the active one (otherwise its next activation looks).
     m_watcher = new QFileSystemWatcher(this);
@@ -102,7 +75,7 @@ Document::Document(const AppPaths& paths, UiServices& ui, std::vector<veltris::E
         if (m_ui.programIsActive())
             checkFileOnDisk();
     });
-    m_recovery = new RecoveryKeeper(*this, m_paths.recoveryDir);
+    m_recovery = new RecoveryKeeper(*this, m_app.paths().recoveryDir);
     for (auto signal :
          {&Document::mainTableChanged, &Document::mainColumnsChanged, &Document::secondTableChanged})
         connect(this, signal, m_recovery, &RecoveryKeeper::noteChange);
@@ -117,16 +90,6 @@ Document::Document(const AppPaths& paths, UiServices& ui, std::vector<veltris::E
             m_recovery->discard();  // saved, or given up
     });
     resetToEmptyBase();
-
-    for (const std::string& dir : m_settings.scanDirs) {
-        if (dir.empty())
-            continue;
-        const QString folder = cpToQString(dir);
-        if (!QFileInfo(folder).isDir())
-            continue;
-        auto problems = m_navigatorCatalogue.addFolder(toFsPath(folder));
-        m_scanProblems.insert(m_scanProblems.end(), problems.begin(), problems.end());
-    }
 }
 
 Document::~Document()
@@ -142,9 +105,9 @@ Document::~Document()
 
 void Document::resetToEmptyBase()
 {
-    m_base = veltris::makeEmptyBase(m_catalogue, m_settings.deviceLabel);
+    m_base = veltris::makeEmptyBase(m_app.catalogue(), m_app.settings().deviceLabel);
     m_second = veltris::Table(2, 2);
-    m_second.setCell(0, 0, m_settings.deviceLabel);
+    m_second.setCell(0, 0, m_app.settings().deviceLabel);
     changeFileName(QString());
     m_lock.release();
     followFile({});
@@ -233,19 +196,19 @@ void Document::setCurrentRecord(int row, int column)
     emit currentRecordChanged(row, column);
 }
 
-QString Document::deviceLabel() const
+const AppPaths& Document::paths() const
 {
-    return cpToQString(m_settings.deviceLabel);
+    return m_app.paths();
 }
 
-int Document::standardWidth() const
+const veltris::Catalogue& Document::catalogue() const
 {
-    return std::clamp<int>(m_settings.standardColumnWidth, 0, 4000);
+    return m_app.catalogue();
 }
 
 void Document::showError(const veltris::Error& error) const
 {
-    showErrorBox(m_ui, m_dialogParent, error);
+    showErrorBox(m_ui, m_ui.mainWindow(), error);
 }
 
 // ---- files ----
@@ -254,7 +217,7 @@ bool Document::confirmDiscard()
 {
     if (!m_modified)
         return true;
-    const auto answer = m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"),
+    const auto answer = m_ui.message(m_ui.mainWindow(), QStringLiteral("Подтверждение"),
                                      QStringLiteral("Файл не сохранён.\r\nСохранить?"), MessageIcon::None,
                                      Answer::Yes | Answer::No | Answer::Cancel);
     if (answer == Answer::No)
@@ -280,9 +243,9 @@ void Document::openBase()
     FileDialogRequest req;
     req.filter = kBaseFilter;
     req.defaultSuffix = kBaseSuffix;
-    req.startDir = cpToQString(m_settings.openFolder);
-    req.folderChanged = [this](const QString& folder) { rememberOpenFolder(folder); };
-    QString name = m_ui.openFileName(m_dialogParent, req);
+    req.startDir = cpToQString(m_app.settings().openFolder);
+    req.folderChanged = [this](const QString& folder) { m_app.rememberOpenFolder(folder); };
+    QString name = m_ui.openFileName(m_ui.mainWindow(), req);
     if (name.isEmpty())
         return;
     if (!QFileInfo::exists(name))
@@ -298,7 +261,7 @@ std::optional<veltris::ComponentBase> Document::readBase(const QString& path,
         showError(bytes.error());
         return std::nullopt;
     }
-    auto read = veltris::decodeBaseKeeping(std::move(*bytes), m_catalogue);
+    auto read = veltris::decodeBaseKeeping(std::move(*bytes), m_app.catalogue());
     if (!read) {
         showError(read.error());
         return std::nullopt;
@@ -334,7 +297,7 @@ bool Document::load(const QString& path)
     emit baseReplaced(Origin::File);
     // The records before it are open as usual; the user learns what was left out.
     if (m_base.unreadTailBytes > 0)
-        m_ui.message(m_dialogParent, appTitle(),
+        m_ui.message(m_ui.mainWindow(), appTitle(),
                      QString::fromStdString(veltris::unreadTailMessage(m_base.unreadTailBytes)),
                      MessageIcon::Warning, Answer::Ok);
     return true;
@@ -346,7 +309,7 @@ bool Document::prepareBase(veltris::ComponentBase& base, veltris::Table& second)
 {
     try {
         if (base.table.rowCount() > 0 && base.table.columnCount() > 0)
-            base.table.setCell(0, 0, m_settings.deviceLabel);
+            base.table.setCell(0, 0, m_app.settings().deviceLabel);
         veltris::rebuildSecondTable(base, second);
     } catch (const std::bad_alloc&) {
         showError(veltris::outOfMemoryError());
@@ -437,7 +400,7 @@ void Document::startBackgroundSave(const QString& path, bool checkDisk)
             .arg(job->fileName,
                  job->step == 0 ? QStringLiteral("Подготовка записей…") : QStringLiteral("Запись на диск…"));
     };
-    m_saveProgress = m_ui.showProgress(m_dialogParent, QStringLiteral("saveProgress"),
+    m_saveProgress = m_ui.showProgress(m_ui.mainWindow(), QStringLiteral("saveProgress"),
                                        QStringLiteral("Сохранение"), stepText());
     m_saveProgressTimer = std::make_unique<QTimer>();
     m_saveProgressTimer->setInterval(100);
@@ -541,9 +504,9 @@ bool Document::saveAs(SaveWay way)
     FileDialogRequest req;
     req.filter = kBaseFilter;
     req.defaultSuffix = kBaseSuffix;
-    req.startDir = cpToQString(m_settings.saveFolder);
-    req.folderChanged = [this](const QString& folder) { rememberSaveFolder(folder); };
-    const QString name = m_ui.saveFileName(m_dialogParent, req);
+    req.startDir = cpToQString(m_app.settings().saveFolder);
+    req.folderChanged = [this](const QString& folder) { m_app.rememberSaveFolder(folder); };
+    const QString name = m_ui.saveFileName(m_ui.mainWindow(), req);
     if (name.isEmpty())
         return false;
     const QString target = QFileInfo(withDefaultSuffix(name, req.defaultSuffix)).absoluteFilePath();
@@ -556,7 +519,7 @@ bool Document::saveAs(SaveWay way)
             const QString text = QStringLiteral("Файл «%1» открыт для изменения: %2.\r\nСохранить поверх?")
                                      .arg(shownFileName(target),
                                           QString::fromStdString(veltris::describeHolder(attempt.holder)));
-            if (m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"), text, MessageIcon::Warning,
+            if (m_ui.message(m_ui.mainWindow(), QStringLiteral("Подтверждение"), text, MessageIcon::Warning,
                              Answer::Yes | Answer::No) != Answer::Yes)
                 return false;
             lock.takeOver(targetFile);
@@ -576,9 +539,9 @@ bool Document::saveAs(SaveWay way)
 void Document::exportCsv()
 {
     FileDialogRequest req = csvSaveRequest();
-    req.startDir = cpToQString(m_settings.saveFolder);
-    req.folderChanged = [this](const QString& folder) { rememberSaveFolder(folder); };
-    const QString name = m_ui.saveFileName(m_dialogParent, req);
+    req.startDir = cpToQString(m_app.settings().saveFolder);
+    req.folderChanged = [this](const QString& folder) { m_app.rememberSaveFolder(folder); };
+    const QString name = m_ui.saveFileName(m_ui.mainWindow(), req);
     if (name.isEmpty())
         return;
     // Written beside and renamed into place: a failure leaves no partial file behind.
@@ -623,28 +586,6 @@ bool Document::openImportedBase(veltris::ComponentBase base)
     startHistory(true);
     emit baseReplaced(Origin::File);
     return true;
-}
-
-void Document::rememberOpenFolder(const QString& folder)
-{
-    m_settings.openFolder = qStringToCp(folder);
-}
-
-void Document::rememberSaveFolder(const QString& folder)
-{
-    m_settings.saveFolder = qStringToCp(folder);
-}
-
-void Document::saveSettings()
-{
-    // Said at start-up when the file could not be read then; the changes stay in memory.
-    if (m_settingsFile.change([this](veltris::IniFile& ini) { m_settings.writeBack(ini); }))
-        return;
-    if (m_settingsFile.problem())
-        showWarningBox(m_ui, m_dialogParent, m_settingsFile.problemText());
-    else
-        showWarningBox(m_ui, m_dialogParent, QString::fromUtf8(veltris::kSettingsWriteFailed),
-                       MessageIcon::None);
 }
 
 // ---- records and tables ----
@@ -714,7 +655,7 @@ bool Document::sortByColumn(Table which, int column)
     }
     if (!st) {
         // Keys are computed before anything moves: the table is exactly as it was.
-        showErrorBox(m_ui, m_dialogParent, st.error(), ErrorSource::Command);
+        showErrorBox(m_ui, m_ui.mainWindow(), st.error(), ErrorSource::Command);
         return false;
     }
     if (which == Table::Second) {
@@ -769,7 +710,7 @@ void Document::applyShownList(const std::vector<int>& shown)
 {
     veltris::applyShownList(m_base, m_second, shown);
     if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
-        m_second.setCell(0, 0, m_settings.deviceLabel);
+        m_second.setCell(0, 0, m_app.settings().deviceLabel);
     emit secondTableChanged();
 }
 
@@ -783,7 +724,7 @@ void Document::rebuildSecondTable()
 {
     veltris::rebuildSecondTable(m_base, m_second);
     if (m_second.rowCount() > 0 && m_second.columnCount() > 0)
-        m_second.setCell(0, 0, m_settings.deviceLabel);
+        m_second.setCell(0, 0, m_app.settings().deviceLabel);
     emit secondTableChanged();
 }
 

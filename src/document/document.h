@@ -1,7 +1,7 @@
 #pragma once
 // The open document: the base, its second-table view, its file name, its history of changes
-// and the modified flag that follows it, with the parameter catalogue, the program settings and
-// the navigator catalogue it is read and shown with; and every command on them. Questions and
+// and the modified flag that follows it, read and shown with the Application's catalogue and
+// settings; and every command on them. Questions and
 // errors go through UiServices; the document knows no widget and tells the views what changed
 // through its signals.
 #include <QObject>
@@ -15,34 +15,19 @@
 #include <vector>
 
 #include "base/baselock.h"
-#include "base/catalogue.h"
 #include "base/componentbase.h"
 #include "base/fileidentity.h"
-#include "base/navigatorcatalogue.h"
 #include "base/result.h"
-#include "base/settings.h"
 #include "base/table.h"
-#include "document/apppaths.h"
-#include "document/settingsfile.h"
+#include "document/application.h"
 
 class QFileSystemWatcher;
 class QTimer;
 class QUndoCommand;
 class QUndoStack;
-class QWidget;
 class RecoveryKeeper;
 class UiServices;
 class WorkProgress;
-
-class Document;
-
-// What Document::open gives: the document, or the errors that kept it from being made.
-struct OpenedDocument {
-    std::unique_ptr<Document> document;
-    // The catalogue files that could not be read, one error each (the program cannot run).
-    std::vector<veltris::Error> errors;
-    explicit operator bool() const { return document != nullptr; }
-};
 
 class Document : public QObject {
     Q_OBJECT
@@ -63,34 +48,22 @@ public:
         Edit
     };
 
-    // Reads the settings and the catalogues, makes the empty base and scans the navigator's
-    // folders. Nothing is shown: a catalogue that cannot be read gives its error instead of a
-    // document.
-    static OpenedDocument open(const AppPaths& paths, UiServices& ui);
+    // The empty base of `application`'s catalogue; the application must outlive the document.
+    Document(Application& application, UiServices& ui);
     // Waits for a background save to end: the file is never left to a half-finished writer.
     ~Document() override;
 
-    // Messages, file dialogs and the progress window are shown over `parent` (none: the
-    // desktop). The window showing the document sets itself, and unsets itself when it goes.
-    void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
-
     // ---- state ----
-    const AppPaths& paths() const { return m_paths; }
+    // The paths, settings, catalogues and navigator catalogue the document is read and shown with.
+    Application& application() const { return m_app; }
+    const AppPaths& paths() const;
     UiServices& ui() const { return m_ui; }
     veltris::ComponentBase& base() { return m_base; }
     const veltris::ComponentBase& base() const { return m_base; }
     veltris::Table& mainTable() { return m_base.table; }
     veltris::Table& secondTable() { return m_second; }
     const veltris::Table& secondTable() const { return m_second; }
-    const veltris::Catalogue& catalogue() const { return m_catalogue; }
-    veltris::ProgramSettings& settings() { return m_settings; }
-    const veltris::ProgramSettings& settings() const { return m_settings; }
-    const veltris::NavigatorCatalogue& navigatorCatalogue() const { return m_navigatorCatalogue; }
-    // Problems of the start-up folder scan (shown in one message after the window appears).
-    const std::vector<veltris::Error>& scanProblems() const { return m_scanProblems; }
-    // The one reader and writer of the settings file. When it could not be read the session runs
-    // on the defaults and the file is never rewritten (said once, after the window appears).
-    SettingsFile& settingsFile() { return m_settingsFile; }
+    const veltris::Catalogue& catalogue() const;
 
     const QString& fileName() const { return m_fileName; }
     // Another name for the base: nothing is known yet of the file under it.
@@ -118,9 +91,6 @@ public:
     // `row` becomes the current record: currentRecordChanged() takes the main table's view
     // there, to the cell in `column` (1..) or, with 0, in the column it is at.
     void setCurrentRecord(int row, int column = 0);
-
-    QString deviceLabel() const;  // the settings' device name as text
-    int standardWidth() const;    // the settings' column width, kept within what a column can be
 
     // ---- commands ----
     // Unsaved-changes prompt. False when the command must stop: Cancel, or Yes with a save that
@@ -161,7 +131,7 @@ public:
     int backgroundSaveFrom() const { return m_backgroundSaveFrom; }
     void setBackgroundSaveFrom(int records) { m_backgroundSaveFrom = records; }
 
-    // ---- the file on disk, the lock, the recovery file ----
+    // ---- the file on disk, the lock, the recovery file (document_disk.cpp) ----
     // Opened read-only: another program has the base open. Editing and Save are off.
     bool isReadOnly() const { return m_readOnly; }
     // The open file as it was loaded or last saved.
@@ -241,15 +211,6 @@ public:
     // The second table becomes the records `rows` of the main table.
     void showSelection(const std::vector<int>& rows);
 
-    // The folder an open / save dialog closed in is where the next one starts.
-    void rememberOpenFolder(const QString& folder);
-    void rememberSaveFolder(const QString& folder);
-
-    // The settings written back (keys edited by hand while the program ran are kept); a
-    // failure is shown. A settings file that cannot be read is left as it is: writing it would
-    // drop every section the program could not see.
-    void saveSettings();
-
     // A failure from the core, shown as its message box.
     void showError(const veltris::Error& error) const;
 
@@ -280,8 +241,6 @@ signals:
 
 private:
     struct BackgroundSave;
-
-    Document(const AppPaths& paths, UiServices& ui, std::vector<veltris::Error>& catalogueErrors);
 
     void resetToEmptyBase();
     bool writeTo(const QString& path, SaveWay way = SaveWay::AtOnce);
@@ -341,17 +300,11 @@ private:
     void reportUnreadableRecovery(const QString& file, const QString& reason);
     QString shownFileName(const QString& path) const;
 
-    AppPaths m_paths;
+    Application& m_app;
     UiServices& m_ui;
-    QWidget* m_dialogParent = nullptr;
 
-    SettingsFile m_settingsFile;
-    veltris::ProgramSettings m_settings;
-    veltris::Catalogue m_catalogue;
     veltris::ComponentBase m_base;
     veltris::Table m_second;
-    veltris::NavigatorCatalogue m_navigatorCatalogue;
-    std::vector<veltris::Error> m_scanProblems;
     QString m_fileName;
     int m_currentRecord = 0;
     QUndoStack* m_history = nullptr;

@@ -334,7 +334,7 @@ void CsvImportDialog::reread()
     options.deviceType = m_deviceType;
     options.skipBadLines = m_skipBadBox->isChecked();
     options.previewRows = kPreviewRows;
-    options.deviceLabel = qStringToCp(m_document.deviceLabel());
+    options.deviceLabel = qStringToCp(m_document.application().deviceLabel());
     m_previewModel->show(nullptr);
     m_import = veltris::importCsv(m_bytes, m_document.catalogue(), options);
 

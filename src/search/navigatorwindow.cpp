@@ -165,7 +165,7 @@ NavigatorWindow::NavigatorWindow(Document& document, QWidget* parent) : QDialog(
                       {Qt::Key_F1});
 
     // The catalogue is complete before any dialog exists and never changes afterwards.
-    m_model->setCatalogue(m_document.navigatorCatalogue());
+    m_model->setCatalogue(m_document.application().navigatorCatalogue());
     if (m_typeList->currentRow() == 0)
         showChosenType();
     else
@@ -227,7 +227,7 @@ std::vector<PartAddress> NavigatorWindow::selectedParts() const
             m_model->data(m_model->index(row), NavigatorListModel::CatalogueIndexRole).toULongLong();
         const veltris::NavigatorEntry entry = m_model->entry(row);
         parts.push_back({entry.fileName(),
-                         static_cast<int>(m_document.navigatorCatalogue().recordInFile(i)) + 1,
+                         static_cast<int>(m_document.application().navigatorCatalogue().recordInFile(i)) + 1,
                          std::string(entry.componentName)});
     };
     if (first >= 0)

@@ -97,6 +97,15 @@ public:
     virtual bool programIsActive() const = 0;
     // A modal window is open (a dialog or a message waits for the user).
     virtual bool modalWindowOpen() const = 0;
+
+    // The window whose questions these are: what the document asks, its file dialogs and its
+    // progress window are shown over it (none: the desktop). The main window sets itself, and
+    // unsets itself when it goes.
+    void setMainWindow(QWidget* window) { m_mainWindow = window; }
+    QWidget* mainWindow() const { return m_mainWindow; }
+
+private:
+    QWidget* m_mainWindow = nullptr;
 };
 
 // The wait cursor for the life of the object.

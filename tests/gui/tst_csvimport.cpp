@@ -71,7 +71,7 @@ CsvImportDialog* asImport(QDialog* d)
 
 QAction* importAction(DocFixture& fx)
 {
-    return fx.form->findChild<QAction*>("ImportCsv");
+    return fx.form->findChild<QAction*>("importCsvAction");
 }
 
 // «Импорт из CSV...» of `csv`, the dialog answered with `button` as it opens.
@@ -269,7 +269,7 @@ void TstCsvImport::fileOfAnotherTypeMakesANewBaseBehindThePrompt()
     QVERIFY(!fx.form->undoAction()->isEnabled());
     QCOMPARE(doc.base().recordCount(), 1);
     QCOMPARE(cpToQString(doc.base().table.cell(1, 12)), QString("125"));
-    QCOMPARE(cpToQString(doc.base().table.cell(0, 0)), doc.deviceLabel());
+    QCOMPARE(cpToQString(doc.base().table.cell(0, 0)), doc.application().deviceLabel());
 }
 
 void TstCsvImport::typeTheTitlesDoNotTellIsChosenByTheUser()

@@ -271,8 +271,8 @@ void TstDesktop::fileDialogsSpeakRussianAndKeepTheirFolder()
     QVERIFY2(english.isEmpty(), qPrintable(english.join(QStringLiteral(", "))));
     QCOMPARE(QDir(reached), QDir(target));
     QVERIFY(!cancelledByHand);  // Esc closed it
-    const std::string& kept =
-        save ? w.form->document().settings().saveFolder : w.form->document().settings().openFolder;
+    const std::string& kept = save ? w.form->document().application().settings().saveFolder
+                                   : w.form->document().application().settings().openFolder;
     QCOMPARE(QDir(cpToQString(kept)), QDir(target));
 }
 

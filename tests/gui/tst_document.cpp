@@ -280,7 +280,7 @@ void TstDocument::openDialogAndRefusedFiles()
     QCOMPARE(req.startDir, fx.folder.path() + "/open");
     QVERIFY(req.folderChanged);
     req.folderChanged(fx.folder.path());
-    QCOMPARE(cpToQString(fx.form->document().settings().openFolder), fx.folder.path());
+    QCOMPARE(cpToQString(fx.form->document().application().settings().openFolder), fx.folder.path());
     verifyEmptyBipolarBase(*fx.form);
 
     // A name typed without its extension.
@@ -324,7 +324,7 @@ void TstDocument::exportOfNewBase()
     QCOMPARE(req.defaultSuffix, QStringLiteral("CSV"));
     QCOMPARE(req.startDir, fx.folder.path() + "/save");
     req.folderChanged(fx.folder.path());
-    QCOMPARE(cpToQString(fx.form->document().settings().saveFolder), fx.folder.path());
+    QCOMPARE(cpToQString(fx.form->document().application().settings().saveFolder), fx.folder.path());
 
     QByteArray expected = cp1251(QStringLiteral("Тип прибора;"));
     for (const QString& name : bipolarFirstNames(fx.form->document().catalogue()))

@@ -219,8 +219,8 @@ void TstHelp::aboutBoxLinks()
     AboutBox* box = f.form->aboutBox();
     QCOMPARE(box->windowTitle(), QString("О программе"));
     QCOMPARE(box->minimumSize(), box->maximumSize());  // not resizable
-    QCOMPARE(box->findChild<QLabel*>("ProductName")->text(), QString("Вельтрис"));
-    QCOMPARE(box->findChild<QLabel*>("Version")->text(), QString("Version 0.05.1 Alfa"));
+    QCOMPARE(box->findChild<QLabel*>("productNameLabel")->text(), QString("Вельтрис"));
+    QCOMPARE(box->findChild<QLabel*>("versionLabel")->text(), QString("Version 0.05.1 Alfa"));
     box->show();
     QVERIFY(QTest::qWaitForWindowExposed(box));
     QVERIFY2(layoutProblems(box).isEmpty(), qPrintable(layoutProblems(box).join(QLatin1Char('\n'))));

@@ -39,10 +39,10 @@ int runChild(int argc, char** argv)
         "[Settings]\niStandard=80\nsDeviceName=Тип прибора\nOdir=/o\nSdir=/s\nTRANS=/t\nDIODE=/d\n"
         "STAB=/st\nVARC=/v\nTHYR=/th\nLEDS=/l\n[FORM1]\nWidth=700\nHeight=500\nTop=10\nLeft=20\n"));
     ScriptedUi ui;
-    const OpenedDocument opened = Document::open(folder.paths(), ui);
+    const OpenedApplication opened = Application::open(folder.paths());
     if (!opened)
         return 5;
-    Document& doc = *opened.document;
+    Document doc(*opened.application, ui);
     if (!doc.load(base))
         return 2;
     doc.setFileName(out.filePath(QStringLiteral("unchanged.QDB")));
@@ -57,8 +57,9 @@ int runChild(int argc, char** argv)
         return 4;
     ui.saveAnswers.enqueue(out.filePath(QStringLiteral("edited.CSV")));
     doc.exportCsv();
-    doc.settings().standardColumnWidth = 95;
-    doc.saveSettings();
+    doc.application().settings().standardColumnWidth = 95;
+    if (!doc.application().saveSettings())
+        return 5;
     QFile::copy(folder.paths().settingsFile, out.filePath(QStringLiteral("veltris.INI")));
     std::printf("%s\n%s\n%s\n", point, qPrintable(QLocale().toString(1.5)),
                 qPrintable(QLocale().formattedDataSize(1536)));

@@ -233,7 +233,7 @@ void TstNavigator::listsByDeviceType()
     writeTestBase(w.base(QStringLiteral("v4.QDB")), 1, QStringLiteral("Прежняя"), {QStringLiteral("ГТ308")},
                   Format::V4);
     w.start();
-    QCOMPARE(w.form->document().navigatorCatalogue().size(), size_t{10});
+    QCOMPARE(w.form->document().application().navigatorCatalogue().size(), size_t{10});
 
     // Digits, then Latin, then Cyrillic; case ignored.
     const QStringList all = {QStringLiteral("1N4148"), QStringLiteral("BAV21"), QStringLiteral("BC547"),

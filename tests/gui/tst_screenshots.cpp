@@ -177,7 +177,7 @@ void TstScreenshots::substitutePage()
             reference = r;
     QVERIFY(reference > 0);
     form.setCurrentCell(reference, 1);
-    form.findChild<QAction*>(QStringLiteral("FindSubstitute"))->trigger();
+    form.findChild<QAction*>(QStringLiteral("findSubstituteAction"))->trigger();
     QCOMPARE(form.pages()->currentIndex(), int(MainWindow::SubstitutePageIndex));
     QTRY_VERIFY(!form.substitutePage()->isSearching());
     QCoreApplication::processEvents();  // the results laid out and painted

@@ -551,7 +551,8 @@ void TstSearch::noCriteriaShowsTheWholeBase()
     w.apply();
     QCOMPARE(w.form->pages()->currentIndex(), 1);
     QCOMPARE(w.resultNames(), (QStringList{u"A"_s, u"B"_s, u"C"_s}));
-    QCOMPARE(cpToQString(w.form->document().secondTable().cell(0, 0)), w.form->document().deviceLabel());
+    QCOMPARE(cpToQString(w.form->document().secondTable().cell(0, 0)),
+             w.form->document().application().deviceLabel());
 
     // A reference click with the lower spread at 100 leaves only the upper bound: at most 1,1.
     w.clickTab(3);

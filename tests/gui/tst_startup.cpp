@@ -112,8 +112,8 @@ void TstStartup::defaultsWithoutSettingsFile()
             QCOMPARE(g->rowHeight(0), 24);
         }
         // On Linux the open and save dialogs start in the home folder.
-        QCOMPARE(cpToQString(form.document().settings().openFolder), QDir::homePath());
-        QCOMPARE(cpToQString(form.document().settings().saveFolder), QDir::homePath());
+        QCOMPARE(cpToQString(form.document().application().settings().openFolder), QDir::homePath());
+        QCOMPARE(cpToQString(form.document().application().settings().saveFolder), QDir::homePath());
         QVERIFY(!form.document().isModified());
         QVERIFY(form.document().fileName().isEmpty());
         QCOMPARE(form.pages()->currentIndex(), 0);
@@ -145,10 +145,10 @@ void TstStartup::settingsFileReadAndWrittenBack()
         QCOMPARE(form.mainGrid()->columnWidth(5), 80);
         QCOMPARE(form.secondGrid()->verticalHeader()->width(), 80);
         QCOMPARE(form.mainModel()->cornerText(), QStringLiteral("Прибор|тип"));
-        QCOMPARE(form.document().settings().drawingDir(6), std::string("/thyr"));
+        QCOMPARE(form.document().application().settings().drawingDir(6), std::string("/thyr"));
         showAndActivate(form);
         QVERIFY(ui.dialogs.isEmpty());
-        form.document().rememberOpenFolder(QStringLiteral("/o2"));
+        form.document().application().rememberOpenFolder(QStringLiteral("/o2"));
         form.resize(640, 480);
         QVERIFY(form.close());
     }
@@ -359,9 +359,9 @@ void TstStartup::scanFillsCatalogueAndReportsProblemsOnce()
     veltris::ComponentBase diodes =
         veltris::readBase(toFsPath(bases + QStringLiteral("/d.QDB")), form.document().catalogue()).value();
     // Dir0 and Dir9 name one folder: its base is listed once.
-    QCOMPARE(form.document().navigatorCatalogue().size(), size_t(diodes.recordCount()));
+    QCOMPARE(form.document().application().navigatorCatalogue().size(), size_t(diodes.recordCount()));
     // The folder named like a base, once (a missing folder is no problem).
-    QCOMPARE(form.document().scanProblems().size(), size_t(1));
+    QCOMPARE(form.document().application().scanProblems().size(), size_t(1));
     showAndActivate(form);
     QCOMPARE(ui.messages.size(), 1);
     QCOMPARE(ui.messages[0].caption, QStringLiteral("Ошибка"));
@@ -568,7 +568,7 @@ void TstStartup::sharedSettingsReadAndCopiedAtTheFirstChange()
     {
         ScriptedUi ui;  // no navigator: ShowNav=0 came from the shared file
         TestWindow form(paths, ui, {});
-        QCOMPARE(form.document().settings().standardColumnWidth, 80);
+        QCOMPARE(form.document().application().settings().standardColumnWidth, 80);
         QVERIFY(!QFileInfo::exists(paths.settingsFile));
         form.resize(640, 480);
         QVERIFY(form.close());

@@ -76,7 +76,7 @@ void TstSubstituteWindow::menuEntrySearchesCurrentRecord()
     TestWindow window(lib.app.paths(), ui, {lib.openFile});
     QVERIFY(showWindow(window));
     window.setCurrentCell(1, 3);
-    window.findChild<QAction*>(u"FindSubstitute"_s)->trigger();
+    window.findChild<QAction*>(u"findSubstituteAction"_s)->trigger();
     QCOMPARE(window.pages()->currentIndex(), int(MainWindow::SubstitutePageIndex));
     SubstitutePage* page = window.substitutePage();
     QCOMPARE(page->referenceRow(), 1);
@@ -107,7 +107,7 @@ void TstSubstituteWindow::resultInOtherBaseOpensIt()
     QVERIFY(showWindow(window));
     window.document().setModified(true);  // unsaved work: the prompt must come first
     window.setCurrentCell(1, 1);
-    window.findChild<QAction*>(u"FindSubstitute"_s)->trigger();
+    window.findChild<QAction*>(u"findSubstituteAction"_s)->trigger();
     SubstitutePage* page = window.substitutePage();
     QTRY_VERIFY(!page->isSearching());
     page->findChild<QRadioButton*>(u"libraryScopeButton"_s)->setChecked(true);

@@ -1,6 +1,6 @@
 #pragma once
-// The main window over its own document, made as the program makes them: the document first,
-// the window over it, and the window goes first. The catalogues must read (a test of their
+// The main window over its own document, made as the program makes them: the application
+// first, the document over it, the window over that, and they go in the opposite order. The catalogues must read (a test of their
 // failure runs the program's start through runVeltris instead).
 #include <QStringList>
 #include <cstdio>
@@ -14,13 +14,15 @@ class DocumentOfWindow {
 protected:
     DocumentOfWindow(const AppPaths& paths, UiServices& ui)
     {
-        OpenedDocument opened = Document::open(paths, ui);
+        OpenedApplication opened = Application::open(paths);
         if (!opened) {
             std::fputs("the catalogues of the test's program folder did not read\n", stderr);
             std::abort();
         }
-        m_ownDocument = std::move(opened.document);
+        m_ownApplication = std::move(opened.application);
+        m_ownDocument = std::make_unique<Document>(*m_ownApplication, ui);
     }
+    std::unique_ptr<Application> m_ownApplication;
     std::unique_ptr<Document> m_ownDocument;
 };
 

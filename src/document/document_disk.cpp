@@ -1,6 +1,6 @@
-// The open base against the world outside: the file changed or removed by another program,
-// the lock that keeps a second editor off, and the recovery files of a program that ended
-// without saving.
+// The document's file on disk (the part of Document declared under "the file on disk, the lock,
+// the recovery file" in document.h): the file changed or removed by another program, the lock
+// that keeps a second editor off, and the recovery files of a program that ended without saving.
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -115,7 +115,7 @@ bool Document::lockForOpening(const QString& path, veltris::BaseLock& lock, bool
         return true;  // taken; or none can be made there (a read-only folder): opened as it is
     const QString text = QStringLiteral("Файл «%1» уже открыт для изменения: %2.")
                              .arg(shownFileName(path), fromUtf8(veltris::describeHolder(attempt.holder)));
-    const int answer = m_ui.choice(m_dialogParent, QStringLiteral("Предупреждение"), text,
+    const int answer = m_ui.choice(m_ui.mainWindow(), QStringLiteral("Предупреждение"), text,
                                    MessageIcon::Warning, {kOpenReadOnly, kOpenAnyway, kCancel}, 2);
     if (answer == 0) {
         readOnly = true;
@@ -132,7 +132,7 @@ bool Document::lockForOpening(const QString& path, veltris::BaseLock& lock, bool
 
 bool Document::askSaveElsewhere(const veltris::NameCheck& name)
 {
-    return m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"),
+    return m_ui.choice(m_ui.mainWindow(), QStringLiteral("Подтверждение"),
                        nameTroubleText(shownFileName(m_fileName), name), MessageIcon::Warning,
                        {kSaveAs, kCancel}, 1) == 0;
 }
@@ -153,7 +153,7 @@ Document::DiskAnswer Document::confirmWriteOverDisk()
             m_identity = check.current;
         return DiskAnswer::Write;
     case veltris::FileChange::Missing:
-        return m_ui.message(m_dialogParent, QStringLiteral("Подтверждение"),
+        return m_ui.message(m_ui.mainWindow(), QStringLiteral("Подтверждение"),
                             QStringLiteral("Файл «%1» удалён или перемещён другой программой.\r\n"
                                            "Сохранить его заново под этим именем?")
                                 .arg(name),
@@ -163,7 +163,7 @@ Document::DiskAnswer Document::confirmWriteOverDisk()
     case veltris::FileChange::Changed: break;
     }
     const int answer =
-        m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"), changedText(name, m_modified),
+        m_ui.choice(m_ui.mainWindow(), QStringLiteral("Подтверждение"), changedText(name, m_modified),
                     MessageIcon::Warning, {kReload, kOverwrite, kCancel}, 2);
     if (answer == 1)
         return DiskAnswer::Write;
@@ -199,7 +199,7 @@ void Document::checkFileOnDisk()
     case veltris::FileChange::Missing:
         if (!m_missingReported) {
             m_missingReported = true;
-            m_ui.message(m_dialogParent, QStringLiteral("Предупреждение"),
+            m_ui.message(m_ui.mainWindow(), QStringLiteral("Предупреждение"),
                          QStringLiteral("Файл «%1» удалён или перемещён другой программой.").arg(name),
                          MessageIcon::Warning, Answer::Ok);
         }
@@ -214,7 +214,7 @@ void Document::checkFileOnDisk()
     if (m_readOnly)
         buttons.removeAt(1);
     const int answer =
-        m_ui.choice(m_dialogParent, QStringLiteral("Подтверждение"), changedText(name, m_modified),
+        m_ui.choice(m_ui.mainWindow(), QStringLiteral("Подтверждение"), changedText(name, m_modified),
                     MessageIcon::Warning, buttons, static_cast<int>(buttons.size()) - 1);
     const QString chosen = buttons.value(answer);
     if (chosen == kReload)
@@ -277,14 +277,15 @@ void Document::reportUnreadableRecovery(const QString& file, const QString& reas
         QStringLiteral("Не удалось прочитать файл восстановления «%1»: %2.").arg(shownFileName(file), reason);
     if (!aside.empty())
         text += QStringLiteral("\r\nОн перенесён в «%1».").arg(shownFileName(fromFsPath(aside)));
-    showWarningBox(m_ui, m_dialogParent, text);
+    showWarningBox(m_ui, m_ui.mainWindow(), text);
 }
 
 bool Document::offerRecovery()
 {
-    if (m_paths.recoveryDir.isEmpty())
+    if (m_app.paths().recoveryDir.isEmpty())
         return false;
-    for (const std::filesystem::path& path : veltris::listRecoveryFiles(toFsPath(m_paths.recoveryDir))) {
+    for (const std::filesystem::path& path :
+         veltris::listRecoveryFiles(toFsPath(m_app.paths().recoveryDir))) {
         const QString file = fromFsPath(path);
         if (file == m_recovery->file())
             continue;
@@ -314,7 +315,7 @@ bool Document::offerRecovery()
         // «Нет» alone gives the changes up; a question closed unanswered (Escape, the title
         // bar's button, the program ending) keeps the file for the next start.
         const int answer = m_ui.choice(
-            m_dialogParent, QStringLiteral("Подтверждение"),
+            m_ui.mainWindow(), QStringLiteral("Подтверждение"),
             QStringLiteral("Найдены несохранённые изменения базы «%1» от %2. Восстановить?").arg(base, when),
             MessageIcon::Question, {kYes, kNo}, kUnanswered);
         if (answer == 1) {
@@ -324,7 +325,7 @@ bool Document::offerRecovery()
         if (answer != 0)
             continue;
 
-        auto recovered = veltris::decodeRecovery(*bytes, m_catalogue);
+        auto recovered = veltris::decodeRecovery(*bytes, m_app.catalogue());
         bytes = std::string();
         if (!recovered) {
             reportUnreadableRecovery(file, fromUtf8(recovered.error().message));
