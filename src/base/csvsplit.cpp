@@ -56,7 +56,10 @@ std::vector<int> utf8LinesIn(std::string_view bytes, std::size_t most, std::size
                 ++p;
                 continue;
             }
-            const std::size_t n = valid ? utf8SequenceLength(p, end) : 0;
+            const std::size_t n =
+                valid
+                    ? decodeUtf8({reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p)}).length
+                    : 0;
             if (n == 0) {
                 valid = false;
                 ++p;
