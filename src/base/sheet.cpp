@@ -44,7 +44,7 @@ Sheet split(std::string_view text, char separator, CsvEncoding encoding, int max
                 end = text.size();
             const std::string_view l = text.substr(i, end - i);
             if (!blankText(l))
-                sheet.rows.push_back({line, {trimmed(asUtf8(l, encoding))}});
+                sheet.rows.push_back({line, {trimmed(asUtf8(l, encoding))}, {}});
             if (end >= text.size())
                 break;
             i = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);

@@ -1,6 +1,7 @@
 #pragma once
 // A table of texts read from a file people exchange: a CSV or TSV file in any dialect the CSV
 // import reads, a plain text with one entry a line, or a sheet of a workbook. Cells are UTF-8.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,9 @@ namespace veltris {
 struct SheetRow {
     int line = 0;  // the line (row) of the file it starts on, from 1
     std::vector<std::string> cells;
+    // Per cell, 1 where a workbook stored a number (its text then has a decimal point); empty
+    // for a text file.
+    std::vector<std::uint8_t> numbers;
 };
 
 struct Sheet {

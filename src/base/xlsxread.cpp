@@ -301,7 +301,7 @@ struct SheetHandler {
             int number = 0;
             if (r != nullptr)
                 std::from_chars(r, r + std::strlen(r), number);
-            row = SheetRow{number > 0 ? number : nextRow, {}};
+            row = SheetRow{number > 0 ? number : nextRow, {}, {}};
             nextRow = row.line + 1;
             nextColumn = 0;
         } else if (name == "c") {
@@ -379,6 +379,10 @@ struct SheetHandler {
         if (static_cast<std::size_t>(column) >= row.cells.size())
             row.cells.resize(static_cast<std::size_t>(column) + 1);
         row.cells[static_cast<std::size_t>(column)] = std::move(text);
+        if (type == "n") {
+            row.numbers.resize(row.cells.size());
+            row.numbers[static_cast<std::size_t>(column)] = 1;
+        }
     }
     bool failed() const { return !problem.empty(); }
     Error error(const std::string& part) const
