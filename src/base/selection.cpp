@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/selectionrows.h"
 #include "base/tableops.h"
 #include "base/valuetext.h"
 
@@ -136,19 +137,6 @@ inline bool storedEnds(const ColumnStore& c, std::uint32_t s, double& a, double&
     }
 }
 
-struct ActiveRow {
-    enum Kind : std::uint8_t {
-        Test,
-        EmptyCell,
-        Fault
-    };
-    Kind kind = Test;
-    int column = 0;
-    double lo = 0;
-    double hi = 0;
-    int fault = -1;  // index into the faults list
-};
-
 }  // namespace
 
 std::string referenceText(std::string_view cellText)
@@ -174,9 +162,9 @@ Result<BoundTexts> boundsFromReference(std::string_view reference, int p, int q,
     return BoundTexts{numberText(lower), numberText(upper)};
 }
 
-Result<SelectionResult> selectComponents(const Table& main, std::span<const BoundTexts> bounds)
+Result<PreparedBounds> prepareBounds(std::span<const BoundTexts> bounds)
 {
-    SelectionResult result;
+    PreparedBounds prepared;
 
     // No criteria when every bound, read in row order, converts to 0.
     bool criteria = false;
@@ -194,89 +182,78 @@ Result<SelectionResult> selectComponents(const Table& main, std::span<const Boun
             break;
     }
     if (!criteria) {
-        result.noCriteria = true;
-        return result;
+        prepared.noCriteria = true;
+        return prepared;
     }
 
     // Convert every bound once. A bound that fails is kept as a fault in its place: it is
     // reported only when a component's test actually reaches its row, as a per-component
     // reading of the bounds would.
-    std::vector<ActiveRow> active;
-    std::vector<Error> faults;
-    const int cols = main.columnCount();
     for (std::size_t r = 0; r < bounds.size(); ++r) {
         const BoundTexts& row = bounds[r];
         if (row.lower.empty() || row.upper.empty())
             continue;
-        ActiveRow entry;
+        SelectionBound entry;
         entry.column = static_cast<int>(r) + 1;
         auto lo = boundValue(row.lower);
         Result<double> hi = lo ? boundValue(row.upper) : Result<double>(0.0);
         if (!lo || !hi) {
-            entry.kind = ActiveRow::Fault;
-            entry.fault = static_cast<int>(faults.size());
-            faults.push_back(!lo ? lo.error() : hi.error());
-            active.push_back(entry);
+            entry.fault = static_cast<int>(prepared.faults.size());
+            prepared.faults.push_back(!lo ? lo.error() : hi.error());
+            prepared.active.push_back(entry);
             continue;
         }
         entry.lo = std::fabs(*lo);
         entry.hi = std::fabs(*hi);
         if (entry.lo == 0 || entry.hi == 0)
             continue;
-        if (entry.column >= cols)
-            entry.kind = ActiveRow::EmptyCell;  // reads as 0 and fails, since lo > 0
-        active.push_back(entry);
+        prepared.active.push_back(entry);
     }
-    if (active.empty() || main.rowCount() < 2)
-        return result;
+    return prepared;
+}
 
-    const ActiveRow* const first = active.data();
-    const ActiveRow* const last = first + active.size();
-    const int rows = main.rowCount();
-    for (int k = 1; k < rows; ++k) {
-        const std::uint32_t stored = main.storedRow(k);
-        const bool edited = main.rowEdited(stored);
-        bool passed = true;
-        for (const ActiveRow* e = first; e != last; ++e) {
-            if (e->kind != ActiveRow::Test) {
-                if (e->kind == ActiveRow::Fault)
-                    return faults[static_cast<std::size_t>(e->fault)];
-                passed = false;
-                break;
-            }
-            double a;
-            double b;
-            const ColumnStore& c = main.column(e->column);
-            const std::string* text = edited ? main.editedText(stored, e->column) : nullptr;
-            if (text == nullptr && storedEnds(c, stored, a, b)) {
-                // the stored form gave the ends
-            } else {
-                std::string shown;
-                std::string_view cell;
-                if (text != nullptr) {
-                    cell = *text;
-                } else if (c.kind == CellKind::Text) {
-                    cell = c.text(stored);
-                } else {
-                    shown = main.storedText(stored, e->column);
-                    cell = shown;
-                }
-                if (!fastCellRange(cell, a, b)) {
-                    auto range = parseRange(numericFilter(cell));
-                    if (!range)
-                        return range.error();
-                    a = std::fabs(range->a);
-                    b = std::fabs(range->b);
-                }
-            }
-            if (!(a >= e->lo && b <= e->hi)) {
-                passed = false;
-                break;
-            }
-        }
-        if (passed)
-            result.rows.push_back(k);
+bool cellEndsFromText(std::string_view cell, double& a, double& b, Error& error)
+{
+    if (fastCellRange(cell, a, b))
+        return true;
+    auto range = parseRange(numericFilter(cell));
+    if (!range) {
+        error = range.error();
+        return false;
     }
+    a = std::fabs(range->a);
+    b = std::fabs(range->b);
+    return true;
+}
+
+Result<SelectionResult> selectComponents(const Table& main, std::span<const BoundTexts> bounds)
+{
+    SelectionResult result;
+    auto prepared = prepareBounds(bounds);
+    if (!prepared)
+        return prepared.error();
+    if (prepared->noCriteria) {
+        result.noCriteria = true;
+        return result;
+    }
+    if (prepared->active.empty() || main.rowCount() < 2)
+        return result;
+    const auto ends = [&](int k, int column, double& a, double& b, Error& error) {
+        const std::uint32_t stored = main.storedRow(k);
+        const ColumnStore& c = main.column(column);
+        const std::string* text = main.rowEdited(stored) ? main.editedText(stored, column) : nullptr;
+        if (text == nullptr && storedEnds(c, stored, a, b))
+            return true;
+        if (text != nullptr)
+            return cellEndsFromText(*text, a, b, error);
+        if (c.kind == CellKind::Text)
+            return cellEndsFromText(c.text(stored), a, b, error);
+        return cellEndsFromText(main.storedText(stored, column), a, b, error);
+    };
+    auto rows = selectRows(*prepared, 1, main.rowCount(), main.columnCount(), ends);
+    if (!rows)
+        return rows.error();
+    result.rows = std::move(*rows);
     return result;
 }
 
