@@ -280,7 +280,7 @@ bool CsvImportDialog::prepare(const QString& path)
 void CsvImportDialog::chooseFile()
 {
     FileDialogRequest req;
-    req.filter = QStringLiteral("CSV (*.csv *.CSV *.txt *.TXT)");
+    req.filter = QStringLiteral("CSV и XLSX (*.csv *.CSV *.txt *.TXT *.xlsx *.XLSX)");
     req.startDir = m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
     const QString name = m_document.ui().openFileName(this, req);
     if (!name.isEmpty())
