@@ -137,6 +137,15 @@ Fixture& fixture()
                     f.merged.table.setCell(to, c, base->table.cell(r, c));
             }
         }
+        // Through a file and back: the cells in their stored form, as a base read from disk holds
+        // them (set one by one they would be edited texts, read the slow way).
+        const fs::path mergedFile = f.dir / "merged.bin";
+        if (!writeBase(f.merged, mergedFile))
+            die("cannot write the merged base");
+        auto reread = readBase(mergedFile, f.catalogue);
+        if (!reread)
+            die(reread.error().message);
+        f.merged = std::move(*reread);
         auto defaults = SubstituteDefaults::load(VELTRIS_BIN_DIR);
         if (!defaults)
             die(defaults.error().message);
