@@ -11,7 +11,7 @@ full=0
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target core_bench gui_window_bench gui_search_bench gui_nav_bench scan_bench \
-  finder_bench import_bench gui_save_bench
+  finder_bench import_bench gui_save_bench partslist_bench
 
 out=build/bench-results
 rm -rf "$out"
@@ -44,6 +44,7 @@ run "search-datasheet-100000" build/bin/gui_search_bench --data=datasheet --reco
 run "navigator-100000" build/bin/gui_nav_bench --records=100000
 run "scan" build/bin/scan_bench
 run "finder" build/bin/finder_bench
+run "partslist" build/bin/partslist_bench
 
 python3 scripts/bench_report.py "$out" > docs/performance.md
 echo "docs/performance.md written" >&2

@@ -217,6 +217,13 @@ def main():
     r.compare_pair("substitute finder, library scope, vs `cat` of the files + the open-base finder",
                    "BM_FinderLibrary", "BM_LibraryBaseline", "≤ 1.5×", 1.5,
                    "200 bases × 500, warm cache")
+    r.compare_pair("parts list of 500 lines, each line's part found in its text and its best 3 replacements from "
+                   "the whole library, vs `cat` of the files + the open-base finder over the same records for "
+                   "every line", "BM_PartsList", "BM_PartsListBaseline", "≤ 1.5×", 1.5,
+                   "200 bases × 500, warm cache")
+    r.compare_pair("selection across the library (30 bounds, every base of the type read from its bytes) vs "
+                   "`cat` of the files + the selection over the same records", "BM_LibrarySelection",
+                   "BM_SelectionBaseline", "≤ 1.5×", 1.5, "200 bases × 500, warm cache")
     r.figure("finder breakdown: open base, every candidate ranked, texts asked for the first 200 afterwards",
              "BM_FinderOpenBaseLazy", "no goal set", finder_data)
     r.figure("finder breakdown: judging and ranking a source already built (no texts)", "BM_FinderRankOnly",

@@ -10,6 +10,8 @@ packages=(build-essential cmake ninja-build pkg-config
           qt6-translations-l10n fonts-wine)
 packages+=(libxxhash-dev)  # the hash of file identities
 packages+=(clang-format)   # the style check
+packages+=(libxlsxwriter-dev libminizip-dev libexpat1-dev)  # workbooks written and read
+packages+=(python3-openpyxl)  # the tests read the program's workbooks with another reader
 # The sanitizer build uses g++'s own runtimes; the fuzz targets need clang and libFuzzer
 # (scripts/fuzz.sh asks for them with --fuzz).
 if [[ "${1:-}" == "--fuzz" ]]; then

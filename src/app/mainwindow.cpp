@@ -131,6 +131,9 @@ void MainWindow::createActions()
                         HelpTopic::SaveBaseAs, {QKeySequence(Qt::SHIFT | Qt::Key_F2)});
     m_export = make("exportAction", QStringLiteral("Экспорт..."),
                     QStringLiteral("Экспорт|Экспортировать в файл"), HelpTopic::Export, {});
+    m_exportXlsx =
+        make("exportXlsxAction", QStringLiteral("Экспорт в XLSX..."),
+             QStringLiteral("Экспорт в XLSX|Записать таблицу в книгу Excel (XLSX)"), HelpTopic::Export, {});
     m_importCsv =
         make("importCsvAction", QStringLiteral("Импорт из CSV..."),
              QStringLiteral("Импорт из CSV|Прочитать записи из файла CSV в открытую или новую базу"),
@@ -177,6 +180,7 @@ void MainWindow::createActions()
     connect(m_saveBase, &QAction::triggered, this, &MainWindow::saveBase);
     connect(m_saveBaseAs, &QAction::triggered, this, &MainWindow::saveBaseAs);
     connect(m_export, &QAction::triggered, this, &MainWindow::exportCsv);
+    connect(m_exportXlsx, &QAction::triggered, this, &MainWindow::exportXlsx);
     connect(m_importCsv, &QAction::triggered, this, &MainWindow::importCsv);
     connect(m_navigatorAction, &QAction::triggered, this, &MainWindow::showNavigator);
     connect(m_exit, &QAction::triggered, this, &MainWindow::close);
@@ -256,6 +260,7 @@ void MainWindow::createMenus()
     file->addAction(m_saveBaseAs);
     file->addSeparator();
     file->addAction(m_export);
+    file->addAction(m_exportXlsx);
     file->addAction(m_importCsv);
     file->addAction(m_navigatorAction);
     file->addSeparator();

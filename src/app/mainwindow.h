@@ -103,6 +103,7 @@ public slots:
     bool saveBase();
     bool saveBaseAs();
     void exportCsv();
+    void exportXlsx();
     // «Импорт из CSV...»: a CSV file read into the open base or into a new one.
     void importCsv();
     void showNavigator();
@@ -210,6 +211,7 @@ private:
     QAction* m_saveBase = nullptr;
     QAction* m_saveBaseAs = nullptr;
     QAction* m_export = nullptr;
+    QAction* m_exportXlsx = nullptr;
     QAction* m_importCsv = nullptr;
     QAction* m_navigatorAction = nullptr;
     QAction* m_exit = nullptr;

@@ -296,10 +296,15 @@ void MainWindow::exportCsv()
     m_document.exportCsv();
 }
 
+void MainWindow::exportXlsx()
+{
+    m_document.exportXlsx();
+}
+
 void MainWindow::importCsv()
 {
     FileDialogRequest req;
-    req.filter = QStringLiteral("CSV (*.csv *.CSV *.txt *.TXT)");
+    req.filter = QStringLiteral("CSV и XLSX (*.csv *.CSV *.txt *.TXT *.xlsx *.XLSX)");
     req.startDir = cpToQString(m_document.application().settings().openFolder);
     req.folderChanged = [this](const QString& folder) {
         m_document.application().rememberOpenFolder(folder);

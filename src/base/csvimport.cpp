@@ -12,6 +12,8 @@
 #include "base/tableops.h"
 #include "base/typedvalue.h"
 #include "base/valuetext.h"
+#include "base/workbookcsv.h"
+#include "base/xlsxread.h"
 
 namespace veltris {
 
@@ -704,6 +706,16 @@ Result<CsvImport> importCsv(std::string_view bytes, const Catalogue& catalogue,
                             const CsvImportOptions& options)
 {
     try {
+        if (looksLikeWorkbook(bytes)) {
+            // A workbook's first sheet goes through the same reading and checks as a CSV file.
+            auto text = workbookAsCsv(bytes);
+            if (!text)
+                return text.error();
+            CsvImportOptions asCsv = options;
+            asCsv.encoding = CsvEncoding::Utf8;
+            asCsv.separator = ';';
+            return Importer(catalogue, asCsv).run(*text);
+        }
         return Importer(catalogue, options).run(bytes);
     } catch (const std::bad_alloc&) {
         return Error{ErrorKind::OutOfMemory, "Недостаточно памяти, чтобы прочитать файл CSV"};

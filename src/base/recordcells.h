@@ -117,6 +117,15 @@ public:
             key[rows[a] - first] = colourKey(recordText(slot, record(rows[a])));
     }
     std::string_view name(int row) const { return shortText(record(row), kNameMax); }
+    // Cell c of a row as the base reader would store it, and its text.
+    StoredCell storedCell(int row, int c) const
+    {
+        return recordCell(m_slots[static_cast<std::size_t>(c)], record(row));
+    }
+    std::string cellText(int row, int c) const
+    {
+        return recordText(m_slots[static_cast<std::size_t>(c)], record(row));
+    }
     // Appends the text of column c of a row to `out` (query column j of `memo`).
     void appendText(int row, int c, std::size_t j, std::string& out, substitute::ValueTexts& memo) const;
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/cp1251.h"
+#include "base/selectionrows.h"
 #include "base/tableops.h"
 #include "base/typedvalue.h"
 #include "base/valuetext.h"
@@ -275,6 +276,36 @@ Result<SelectionResult> selectComponents(const Table& main, std::span<const Boun
             result.rows.push_back(k);
     }
     return result;
+}
+
+Result<PreparedBounds> prepareBounds(std::span<const BoundTexts> bounds,
+                                     const std::function<std::string(int)>& titleOf)
+{
+    PreparedBounds prepared;
+    for (std::size_t r = 0; r < bounds.size(); ++r) {
+        const int column = static_cast<int>(r) + 1;
+        auto pair = readBoundPair(bounds[r], titleOf(column), column);
+        if (!pair)
+            return pair.error();
+        if (pair->hasLo || pair->hasHi)
+            prepared.active.push_back({column, *pair});
+    }
+    prepared.noCriteria = prepared.active.empty();
+    return prepared;
+}
+
+bool cellEndsFromText(std::string_view cell, double& a, double& b, Error& error)
+{
+    if (fastCellRange(cell, a, b))
+        return true;
+    auto range = parseRange(numericFilter(cell));
+    if (!range) {
+        error = range.error();
+        return false;
+    }
+    a = std::fabs(range->a);
+    b = std::fabs(range->b);
+    return true;
 }
 
 void fillSelectionTable(const ComponentBase& base, Table& second, std::span<const int> rows)

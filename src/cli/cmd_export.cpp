@@ -3,6 +3,7 @@
 
 #include "base/cp1251.h"
 #include "base/csvexport.h"
+#include "base/tableworkbook.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
 #include "cli/options.h"
@@ -25,13 +26,15 @@ struct ExportArgs {
 void registerExport(CLI::App& app, int& exitCode)
 {
     auto args = std::make_shared<ExportArgs>();
-    CLI::App* sub = app.add_subcommand("export", "выгрузить базу в текстовый файл CSV (разделитель «;»)");
+    CLI::App* sub = app.add_subcommand(
+        "export",
+        "выгрузить базу в текстовый файл CSV (разделитель «;») или, если имя файла оканчивается на .xlsx, в книгу XLSX");
     args->dataDir.addTo(sub);
     sub->add_option("--label", args->label, "надпись левой верхней ячейки (по умолчанию «Тип прибора»)")
         ->type_name("ТЕКСТ");
     required(sub->add_option("base", args->base, "файл базы (.QDB)")->type_name("БАЗА"),
              "не указан файл базы (БАЗА)");
-    required(sub->add_option("out", args->out, "создаваемый файл CSV")->type_name("ФАЙЛ_CSV"),
+    required(sub->add_option("out", args->out, "создаваемый файл CSV (или .xlsx)")->type_name("ФАЙЛ_CSV"),
              "не указан создаваемый файл CSV (ФАЙЛ_CSV)");
     sub->add_flag("--force", args->force, "записать файл, даже если он открыт для изменения в Вельтрисе");
     sub->callback([args, &exitCode] {
@@ -49,8 +52,13 @@ void registerExport(CLI::App& app, int& exitCode)
             exitCode = 1;
             return;
         }
+        std::string extension = args->out.extension().string();
+        for (char& c : extension)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         const auto written =
-            veltris::writeCsv(base->table, args->out, veltris::csvColourColumn(base->deviceType));
+            extension == ".xlsx"
+                ? veltris::writeTableXlsx(base->table, args->out)
+                : veltris::writeCsv(base->table, args->out, veltris::csvColourColumn(base->deviceType));
         if (!written) {
             printError(writeErrorText(written.error(), args->out));
             exitCode = 1;

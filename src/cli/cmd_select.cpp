@@ -9,6 +9,8 @@
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/cp1251.h"
+#include "base/libraryselection.h"
+#include "base/navigatorcatalogue.h"
 #include "base/selection.h"
 #include "base/textparse.h"
 #include "cli/commands.h"
@@ -27,7 +29,57 @@ struct SelectOptions {
     bool hasLike = false;
     std::string spread;   // P:Q
     std::string columns;  // C,C,...
+    std::vector<std::string> libraries;
 };
+
+// The selection over the base and every base of its device type in the library folders: one
+// line a component, the base's file and the name separated by a tab.
+int selectInFolders(const SelectOptions& o, const veltris::ComponentBase& base,
+                    const std::vector<veltris::BoundTexts>& bounds, const veltris::Catalogue& catalogue)
+{
+    using namespace veltris;
+    LibraryFiles library;
+    if (const Status added = addLibraryFile(library, o.baseFile, catalogue); !added) {
+        printError(added.error().message);
+        return 1;
+    }
+    NavigatorCatalogue navigator;
+    int exitCode = 0;
+    for (const std::string& dir : o.libraries) {
+        for (const Error& e : navigator.addFolder(dir)) {
+            printError(e.message);
+            exitCode = 1;
+        }
+    }
+    LibraryFiles folders = readLibraryFiles(navigator, catalogue, base.deviceType);
+    for (const Error& e : folders.problems) {
+        printError(e.message);
+        exitCode = 1;
+    }
+    for (LibraryFile& f : folders.files) {
+        if (!f.identity.sameFile(library.files.front().identity))
+            library.files.push_back(std::move(f));
+    }
+    auto selected = selectInLibrary(library, catalogue, base.deviceType, bounds,
+                                    [&base](int column) { return base.table.cell(0, column); });
+    if (!selected) {
+        printError(selected.error().message);
+        return 1;
+    }
+    if (selected->noCriteria) {
+        printError("не задано ни одной границы");
+        return 1;
+    }
+    std::string out;
+    for (const LibrarySelectionHit& hit : selected->hits) {
+        out += library.files[static_cast<std::size_t>(hit.file)].fileName;
+        out += '\t';
+        out += cp1251ToUtf8(hit.name);
+        out += '\n';
+    }
+    writeOut(out);
+    return exitCode;
+}
 
 std::string columnRangeText(int last)
 {
@@ -157,6 +209,8 @@ int runSelect(const SelectOptions& o)
         bounds[static_cast<std::size_t>(column - 1)] = std::move(typed);
     }
 
+    if (!o.libraries.empty())
+        return selectInFolders(o, base, bounds, catalogues.catalogue);
     auto selected = veltris::selectComponents(table, bounds);
     if (!selected) {
         printError(selected.error().message);
@@ -207,6 +261,12 @@ void registerSelect(CLI::App& app, int& exitCode)
                     "Столбцы, границы которых берутся от компонента, через запятую "
                     "(по умолчанию все столбцы параметров и номер корпуса)")
         ->type_name("СТОЛБЦЫ");
+    sub->add_option("--library", options->libraries,
+                    "Подбирать и во всех базах того же типа в этих папках (как навигатор); вывод: "
+                    "файл базы и имя через табуляцию")
+        ->type_name("ПАПКА")
+        ->check(existingFolder())
+        ->allow_extra_args(false);
     sub->callback([options, like, &exitCode] {
         options->hasLike = like->count() > 0;
         exitCode = runSelect(*options);

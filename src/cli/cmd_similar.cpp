@@ -21,26 +21,15 @@
 #include "base/textparse.h"
 #include "cli/baseload.h"
 #include "cli/commands.h"
+#include "cli/finderjson.h"
 #include "cli/options.h"
+#include "cli/similaroptions.h"
 
 namespace qdb {
 
 namespace {
 
 using namespace veltris;
-
-struct SimilarOptions {
-    DataDirOption dataDir;
-    std::string settingsFile;
-    std::string baseFile;
-    std::string like;  // UTF-8
-    std::vector<std::string> libraries;
-    std::vector<std::string> rules;  // COL=RULE
-    int top = 20;
-    int nearMisses = 2;
-    bool strict = false;
-    std::string format = "tsv";
-};
 
 // A column title on one line, UTF-8.
 std::string titleOf(const ComponentBase& base, int column)
@@ -49,97 +38,6 @@ std::string titleOf(const ComponentBase& base, int column)
     for (char& c : t)
         c = c == '|' ? ' ' : c;
     return t.empty() ? "столбец " + std::to_string(column) : t;
-}
-
-// A distance for machine output; empty when it is not a finite number.
-std::string numberText(double d, char point)
-{
-    if (!std::isfinite(d))
-        return {};
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3f", d);
-    std::string s = buf;
-    for (char& c : s)
-        c = c == '.' ? point : c;
-    return s;
-}
-
-// Bytes that should be UTF-8 (a file name) as valid UTF-8: each byte that does not belong to a
-// well-formed sequence is read as the Windows-1251 character it is there.
-std::string validUtf8(std::string_view bytes)
-{
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b0 = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        std::uint32_t min = 0;
-        std::uint32_t cp = 0;
-        if (b0 < 0x80) {
-            out += static_cast<char>(b0);
-            ++i;
-            continue;
-        }
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            length = 2, min = 0x80, cp = b0 & 0x1Fu;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            length = 3, min = 0x800, cp = b0 & 0x0Fu;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            length = 4, min = 0x10000, cp = b0 & 0x07u;
-        }
-        bool ok = length > 0 && i + length <= bytes.size();
-        for (std::size_t k = 1; ok && k < length; ++k) {
-            const auto b = static_cast<unsigned char>(bytes[i + k]);
-            ok = (b & 0xC0u) == 0x80u;
-            cp = cp << 6 | (b & 0x3Fu);
-        }
-        ok = ok && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-        if (ok) {
-            out.append(bytes.substr(i, length));
-            i += length;
-        } else {
-            out += cp1251ToUtf8(bytes.substr(i, 1));
-            ++i;
-        }
-    }
-    return out;
-}
-
-std::string jsonString(std::string_view utf8)
-{
-    std::string out = "\"";
-    for (char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", u);
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string jsonNumber(double d)
-{
-    const std::string text = numberText(d, '.');
-    return text.empty() ? "null" : text;
-}
-
-// A field of a TSV row: tabs, line ends and other control characters would break the row, so
-// each becomes a blank.
-std::string tsvField(std::string_view utf8)
-{
-    std::string out(utf8);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = ' ';
-    return out;
 }
 
 const char* verdictMark(Verdict v)
@@ -187,29 +85,6 @@ std::string tsvReport(const FinderReport& report, const FinderQuery& query, cons
     return out;
 }
 
-// "verdict" keeps the three values readers of this output know: a guarantee too weak is a
-// failure there; "kind" tells it apart ("not_guaranteed").
-const char* compatibleVerdict(Verdict v)
-{
-    return verdictKeyword(v == Verdict::NotGuaranteed ? Verdict::Fail : v);
-}
-
-// Why a figure cannot tell, where it cannot: "not_comparable" (another kind of figure or another
-// condition than the reference's), "unknown" (no value); null where it tells.
-const char* reasonWord(const FinderMatch& m, std::size_t j)
-{
-    if (m.otherMask >> j & 1u)
-        return "\"not_comparable\"";
-    if (m.unknownMask >> j & 1u)
-        return "\"unknown\"";
-    return "null";
-}
-
-const char* packageWord(PackageMatch p)
-{
-    return p == PackageMatch::Same ? "true" : p == PackageMatch::Other ? "false" : "null";
-}
-
 std::string jsonReport(const FinderReport& report, const FinderQuery& query, const ComponentBase& base,
                        std::string_view baseFile)
 {
@@ -239,41 +114,24 @@ std::string jsonReport(const FinderReport& report, const FinderQuery& query, con
     out += "],\"full\":" + std::to_string(report.fullCount) +
            ",\"near\":" + std::to_string(report.nearCount) + ",\"matches\":[";
     for (std::size_t k = 0; k < report.matches.size(); ++k) {
-        const FinderMatch& m = report.matches[k];
         out += (k ? ",\n" : "\n");
-        out += "{\"rank\":" + std::to_string(k + 1) + ",\"name\":" + jsonString(cp1251ToUtf8(m.name)) +
-               ",\"base\":" + jsonString(validUtf8(report.baseFiles[static_cast<std::size_t>(m.base)])) +
-               ",\"row\":" + std::to_string(m.row + 1) + ",\"fails\":" + std::to_string(m.fails) +
-               ",\"unknown\":" + std::to_string(m.unknowns) +
-               ",\"not_guaranteed\":" + std::to_string(std::popcount(m.weakMask)) + ",\"class\":\"" +
-               matchClassKeyword(matchClass(m)) + "\"" +
-               ",\"verdict\":" + jsonString(matchVerdictText(query, m, titles)) +
-               ",\"same_package\":" + packageWord(m.package) + ",\"distance\":" + jsonNumber(m.distance) +
-               ",\"favour\":" + jsonNumber(m.favour) + ",\"shortfall\":" + jsonNumber(m.shortfall) +
-               ",\"params\":[";
-        for (std::size_t j = 0; j < query.rules.size(); ++j) {
-            out += (j ? "," : "");
-            out += "{\"column\":" + std::to_string(query.rules[j].column) +
-                   ",\"text\":" + jsonString(cp1251ToUtf8(m.texts[j])) + ",\"verdict\":\"" +
-                   compatibleVerdict(m.verdict(j)) + "\"" + ",\"kind\":\"" + verdictKeyword(m.verdict(j)) +
-                   "\",\"reason\":" + reasonWord(m, j) + "}";
-        }
-        out += "]}";
+        out += matchJson(report, query, titles, k);
     }
     out += "\n]}\n";
     return out;
 }
 
-// The rules: the shipped defaults, the user's rules from a settings file, then --rule.
-std::optional<RuleSet> gatherRules(const SimilarOptions& o, const std::filesystem::path& dataDir,
-                                   const ComponentBase& base)
+}  // namespace
+
+std::optional<RuleSet> defaultAndUserRules(const SimilarOptions& o, const std::filesystem::path& dataDir,
+                                           int deviceType)
 {
     auto defaults = SubstituteDefaults::load(dataDir);
     if (!defaults) {
         printError(defaults.error().message);
         return std::nullopt;
     }
-    RuleSet rules = defaults->rules(base.deviceType);
+    RuleSet rules = defaults->rules(deviceType);
     if (!o.settingsFile.empty()) {
         // A settings file named but not readable (no access, a pipe) is an error, not no rules.
         const auto settings = IniFile::loadIfPresent(o.settingsFile);
@@ -281,8 +139,21 @@ std::optional<RuleSet> gatherRules(const SimilarOptions& o, const std::filesyste
             printError("--settings: " + settings.error().message);
             return std::nullopt;
         }
-        rules = readUserRules(*settings, base.deviceType, rules);
+        rules = readUserRules(*settings, deviceType, rules);
     }
+    return rules;
+}
+
+namespace {
+
+// The rules: the shipped defaults, the user's rules from a settings file, then --rule.
+std::optional<RuleSet> gatherRules(const SimilarOptions& o, const std::filesystem::path& dataDir,
+                                   const ComponentBase& base)
+{
+    auto gathered = defaultAndUserRules(o, dataDir, base.deviceType);
+    if (!gathered)
+        return std::nullopt;
+    RuleSet rules = std::move(*gathered);
     const int columns = static_cast<int>(rules.size());
     for (const std::string& item : o.rules) {
         const auto eq = item.find('=');
@@ -330,8 +201,22 @@ std::optional<int> pickReference(const SimilarOptions& o, const FinderSource& so
 
 int runSimilar(const SimilarOptions& o)
 {
+    if (!o.listFile.empty())
+        return runSimilarList(o);
+    if (o.baseFile.empty()) {
+        printRaw("qdb similar: не указан файл базы (БАЗА)\nСправка: qdb similar --help\n");
+        return 1;
+    }
+    if (o.like.empty()) {
+        printRaw("qdb similar: не указан образец (--like ИМЯ)\nСправка: qdb similar --help\n");
+        return 1;
+    }
     if (o.format != "tsv" && o.format != "json") {
         printError("--format «" + o.format + "»: допустимы tsv и json");
+        return 1;
+    }
+    if (!o.output.empty()) {
+        printError("-o действует только вместе с --list");
         return 1;
     }
     if (o.top < 0 || o.nearMisses < 0) {
@@ -420,13 +305,14 @@ void registerSimilar(CLI::App& app, int& exitCode)
         "similar",
         "Поиск замены: компоненты, подходящие вместо образца по правилам для каждого параметра, "
         "от лучших к худшим (+ подходит, - не подходит, ! не гарантировано, ? неизвестно)");
-    required(sub->add_option("base", options->baseFile, "Файл базы (.QDB) с образцом")->type_name("БАЗА"),
-             "не указан файл базы (БАЗА)");
-    required(sub->add_option("--like", options->like,
-                             "Имя образца или его часть (регистр, пробелы и дефисы не важны; латинская "
-                             "буква читается и как похожая русская, и как транслитерация)")
-                 ->type_name("ИМЯ"),
-             "не указан образец (--like ИМЯ)");
+    sub->add_option("base", options->baseFile,
+                    "Файл базы (.QDB) с образцом (с --list — ещё одна база, где искать компоненты)")
+        ->type_name("БАЗА");
+    sub->add_option("--like", options->like,
+                    "Имя образца или его часть (регистр, пробелы и дефисы не важны; латинская "
+                    "буква читается и как похожая русская, и как транслитерация)")
+        ->type_name("ИМЯ");
+    addListOptions(sub, *options);
     sub->add_option("--library", options->libraries,
                     "Искать во всех базах того же типа в этих папках (как навигатор)")
         ->type_name("ПАПКА")
@@ -439,21 +325,30 @@ void registerSimilar(CLI::App& app, int& exitCode)
         ->type_name("СТОЛБЕЦ=ПРАВИЛО")
         ->allow_extra_args(false);
     sub->add_flag("--strict", options->strict, "Неизвестное считать несовпадением");
-    sub->add_option("--top", options->top, "Сколько результатов вывести (0 — все; по умолчанию 20)")
+    sub->add_option("--top", options->top,
+                    "Сколько результатов вывести (0 — все; по умолчанию 20, с --list — 3 на строку)")
         ->type_name("ЧИСЛО")
         ->check(wholeNumber(0, std::numeric_limits<int>::max()));
     sub->add_option("--near", options->nearMisses,
                     "Показывать почти подходящие с таким числом несовпадений (по умолчанию 2)")
         ->type_name("ЧИСЛО")
         ->check(wholeNumber(0, std::numeric_limits<int>::max()));
-    sub->add_option("--format", options->format, "Формат вывода: tsv (по умолчанию) или json")
-        ->type_name("tsv|json");
+    sub->add_option("--format", options->format,
+                    "Формат вывода: tsv (по умолчанию) или json; с --list — table (по умолчанию), csv, "
+                    "json или xlsx")
+        ->type_name("ФОРМАТ");
     options->dataDir.addTo(sub);
     sub->add_option("--settings", options->settingsFile,
                     "Файл настроек с правилами пользователя (разделы Substitute_<код>)")
         ->type_name("ФАЙЛ")
         ->check(existingFile());
-    sub->callback([options, &exitCode] { exitCode = runSimilar(*options); });
+    sub->callback([options, &exitCode] {
+        if (options->top < 0)
+            options->top = options->listFile.empty() ? 20 : 3;
+        if (options->format.empty())
+            options->format = options->listFile.empty() ? "tsv" : "table";
+        exitCode = runSimilar(*options);
+    });
 }
 
 }  // namespace qdb

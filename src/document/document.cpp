@@ -20,6 +20,7 @@
 #include "base/ini.h"
 #include "base/selection.h"
 #include "base/tableops.h"
+#include "base/tableworkbook.h"
 #include "document/baseparameterscommand.h"
 #include "document/deleterecordcommand.h"
 #include "document/importcommand.h"
@@ -548,6 +549,20 @@ void Document::exportCsv()
     const veltris::Status st =
         veltris::writeCsv(m_base.table, toFsPath(withDefaultSuffix(name, req.defaultSuffix)),
                           veltris::csvColourColumn(m_base.deviceType));
+    if (!st)
+        showError(asWriteError(st.error()));
+}
+
+void Document::exportXlsx()
+{
+    FileDialogRequest req = xlsxSaveRequest();
+    req.startDir = cpToQString(m_app.settings().saveFolder);
+    req.folderChanged = [this](const QString& folder) { m_app.rememberSaveFolder(folder); };
+    const QString name = m_ui.saveFileName(m_ui.mainWindow(), req);
+    if (name.isEmpty())
+        return;
+    const veltris::Status st =
+        veltris::writeTableXlsx(m_base.table, toFsPath(withDefaultSuffix(name, req.defaultSuffix)));
     if (!st)
         showError(asWriteError(st.error()));
 }

@@ -159,6 +159,8 @@ public:
     void closeBase(bool keepRecovery = false);
     // Asks for a file name and writes the main table as CSV.
     void exportCsv();
+    // Asks for a file name and writes the main table as an XLSX workbook (tableworkbook.h).
+    void exportXlsx();
     // Records read from a CSV file (the main table's columns, row 0 titles) go after the main
     // table's rows as one step of the history («импорт из CSV (N записей)»); the single blank
     // row of a new base gives way to them. Undo takes exactly those records away again. False

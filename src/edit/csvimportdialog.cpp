@@ -319,7 +319,7 @@ bool CsvImportDialog::readWhole()
 void CsvImportDialog::chooseFile()
 {
     FileDialogRequest req;
-    req.filter = QStringLiteral("CSV (*.csv *.CSV *.txt *.TXT)");
+    req.filter = QStringLiteral("CSV и XLSX (*.csv *.CSV *.txt *.TXT *.xlsx *.XLSX)");
     req.startDir = m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
     const QString name = m_document.ui().openFileName(this, req);
     if (!name.isEmpty())

@@ -55,6 +55,16 @@ inline FileDialogRequest csvSaveRequest()
     return req;
 }
 
+// The question for the name of a workbook to write: ".xlsx" added to a name typed without an
+// extension.
+inline FileDialogRequest xlsxSaveRequest()
+{
+    FileDialogRequest req;
+    req.filter = QStringLiteral("Книга Excel (*.xlsx)");
+    req.defaultSuffix = QStringLiteral("xlsx");
+    return req;
+}
+
 // A window showing that long work is under way. It blocks the window it was shown over and
 // cannot be closed by the user (the work cannot be left half done); it goes when dropped.
 class WorkProgress {

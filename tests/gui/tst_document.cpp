@@ -12,6 +12,7 @@
 #include "base/basefile.h"
 #include "base/catalogue.h"
 #include "base/csvexport.h"
+#include "base/xlsxread.h"
 #include "docfixture.h"
 #include "edit/baseparametersdialog.h"
 #include "search/searchpage.h"
@@ -68,6 +69,7 @@ private slots:
     void promptAnswers();
     void openDialogAndRefusedFiles();
     void exportOfNewBase();
+    void exportToWorkbookFromTheMenu();
     void exportOfLoadedSortedBase();
     void exportFailureLeavesNoFile();
     void saveFailureMakesTheBadCellCurrent();
@@ -309,6 +311,38 @@ void TstDocument::openDialogAndRefusedFiles()
     QCOMPARE(fx.form->document().fileName(), diodes);
     QVERIFY(fx.form->document().isModified());
     QVERIFY(fx.form->document().base().table == loaded);
+    QVERIFY(fx.ui.unexpected.isEmpty());
+}
+
+void TstDocument::exportToWorkbookFromTheMenu()
+{
+    DocFixture fx;
+    fx.openSample(QStringLiteral("diodes.QDB"));
+    fx.ui.saveAnswers << fx.folder.file("diodes");
+    QAction* action = fx.form->findChild<QAction*>(QStringLiteral("exportXlsxAction"));
+    QVERIFY(action);
+    QCOMPARE(action->text(), QStringLiteral("Экспорт в XLSX..."));
+    action->trigger();
+
+    const FileDialogRequest req = fx.ui.saveRequests.first();
+    QCOMPARE(req.filter, QStringLiteral("Книга Excel (*.xlsx)"));
+    const QByteArray bytes = fileBytes(fx.folder.file("diodes.xlsx"));
+    const auto sheet =
+        veltris::readWorkbookSheet(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    QVERIFY(sheet.ok());
+    // The rows of the table, each record's cells those of the CSV export.
+    const veltris::Table& table = fx.form->document().base().table;
+    QCOMPARE(int(sheet->rows.size()), table.rowCount());
+    const QList<QByteArray> csv = QByteArray::fromStdString(veltris::csvBytes(table)).split('\n');
+    const QList<QByteArray> second = csv.at(2).trimmed().split(';');
+    const auto& row = sheet->rows.at(2).cells;
+    for (int c = 0; c < int(row.size()); ++c) {
+        QString want = cpToQString(second.at(c).toStdString());
+        QString have = QString::fromStdString(row.at(std::size_t(c)));
+        if (sheet->rows.at(2).numbers.size() > std::size_t(c) && sheet->rows.at(2).numbers.at(std::size_t(c)))
+            have.replace(QLatin1Char('.'), QLatin1Char(','));
+        QCOMPARE(have, want);
+    }
     QVERIFY(fx.ui.unexpected.isEmpty());
 }
 

@@ -147,6 +147,47 @@ bool judgeBase(const FinderQuery& query, const ComponentBase& base, int baseInde
         step, fullCount, nearCount, space);
 }
 
+// Judges one library file from its bytes and appends its candidates, with names and texts, to
+// `matches`; a file of another device type adds nothing, one the base reader refuses is listed
+// in the report's problems.
+void judgeFileBytes(const FinderQuery& query, const std::string& fileName, std::string_view bytes,
+                    const FileIdentity& identity, const Catalogue& catalogue, FinderReport& report,
+                    std::vector<FinderMatch>& matches, ValueTexts& memo, JudgeSpace& space)
+{
+    const auto always = [](int) { return true; };
+    if (!plainBaseBytes(bytes)) {
+        // Not a base file of the usual shape: the base reader reads it or says why.
+        auto base = decodeBase(bytes, catalogue);
+        if (!base) {
+            Error named{base.error().kind, "«" + fileName + "»: " + base.error().message};
+            report.problems.push_back(std::move(named));
+        } else if (base->deviceType == query.deviceType) {
+            const int index = static_cast<int>(report.baseFiles.size());
+            report.baseFiles.emplace_back(fileName);
+            report.baseIdentities.push_back(identity);
+            judgeBase(query, *base, index, -1, matches, always, report.fullCount, report.nearCount, &memo,
+                      space);
+        }
+        return;
+    }
+    const RecordCells cells(bytes, catalogue);
+    const int type = cells.deviceType();
+    if (type != query.deviceType)
+        return;
+    const int index = static_cast<int>(report.baseFiles.size());
+    report.baseFiles.emplace_back(fileName);
+    report.baseIdentities.push_back(identity);
+    const JudgePlan plan = prepare(query, [&](int c) {
+        const bool there = c >= 1 && c <= parameterColumnCount(type) && cells.hasColumn(c);
+        return ColumnHead{there, isTextParameter(type, c),
+                          there ? unitScaleOfTitle(cells.title(c)) : UnitScale{}};
+    });
+    judgeAndAttach(
+        query, plan, cells, static_cast<int>(cells.records()), index, -1, matches,
+        [&](std::size_t first) { attachTexts(query, cells, matches, first, memo); }, always, report.fullCount,
+        report.nearCount, space);
+}
+
 }  // namespace
 
 FinderReport findInBase(const FinderQuery& query, const ComponentBase& base, std::string_view fileName,
@@ -253,35 +294,45 @@ FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBa
             report.problems.push_back(read.error());
             continue;
         }
-        const std::string_view bytes(buffer.data(), read->size);
-        if (!plainBaseBytes(bytes)) {
-            // Not a base file of the usual shape: the base reader reads it or says why.
-            auto base = decodeBase(bytes, catalogue);
-            if (!base) {
-                Error named{base.error().kind, "«" + fileName + "»: " + base.error().message};
-                report.problems.push_back(std::move(named));
-            } else if (base->deviceType == query.deviceType) {
-                collect(*base, fileName, -1);
-                report.baseIdentities.back() = read->identity;
-            }
-            continue;
+        judgeFileBytes(query, fileName, std::string_view(buffer.data(), read->size), read->identity,
+                       catalogue, report, matches, memo, space);
+    }
+    if (progress)
+        progress(total, total);
+    std::size_t full = 0;
+    std::size_t near = 0;
+    rankMatches(query, matches, full, near);
+    report.matches = std::move(matches);
+    return report;
+}
+
+FinderReport findInFiles(const FinderQuery& query, const ComponentBase* openBase, std::string_view openFile,
+                         std::span<const LibraryFile> files, const Catalogue& catalogue,
+                         const FinderProgress& progress)
+{
+    FinderReport report;
+    std::vector<FinderMatch> matches;
+    ValueTexts memo(query.rules.size());
+    JudgeSpace space(query.rules.size());
+    const auto always = [](int) { return true; };
+    if (openBase != nullptr) {
+        report.baseFiles.emplace_back(openFile);
+        report.baseIdentities.emplace_back();
+        judgeBase(query, *openBase, 0, query.referenceRow, matches, always, report.fullCount,
+                  report.nearCount, &memo, space);
+    }
+    const std::size_t total = files.size() + 1;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        if (progress && !progress(f + 1, total)) {
+            report.cancelled = true;
+            report.fullCount = report.nearCount = 0;
+            return report;
         }
-        const RecordCells cells(bytes, catalogue);
-        const int type = cells.deviceType();
-        if (type != query.deviceType)
+        const LibraryFile& file = files[f];
+        if (file.deviceType != query.deviceType || (openBase != nullptr && file.fileName == openFile))
             continue;
-        const int index = static_cast<int>(report.baseFiles.size());
-        report.baseFiles.emplace_back(fileName);
-        report.baseIdentities.push_back(read->identity);
-        const JudgePlan plan = prepare(query, [&](int c) {
-            const bool there = c >= 1 && c <= parameterColumnCount(type) && cells.hasColumn(c);
-            return ColumnHead{there, isTextParameter(type, c),
-                              there ? unitScaleOfTitle(cells.title(c)) : UnitScale{}};
-        });
-        judgeAndAttach(
-            query, plan, cells, static_cast<int>(cells.records()), index, -1, matches,
-            [&](std::size_t first) { attachTexts(query, cells, matches, first, memo); }, always,
-            report.fullCount, report.nearCount, space);
+        judgeFileBytes(query, file.fileName, file.bytes, file.identity, catalogue, report, matches, memo,
+                       space);
     }
     if (progress)
         progress(total, total);

@@ -9,6 +9,7 @@
 
 #include "base/fileidentity.h"
 #include "base/result.h"
+#include "base/substitute/libraryfiles.h"
 #include "base/substitute/match.h"
 #include "base/substitute/query.h"
 #include "base/substitute/source.h"
@@ -62,5 +63,14 @@ void attachMatchTexts(const FinderQuery& query, const ComponentBase& base, int b
 FinderReport findInLibrary(const FinderQuery& query, const ComponentBase& openBase, std::string_view openFile,
                            const NavigatorCatalogue& navigator, const Catalogue& catalogue,
                            const FinderProgress& progress = {});
+
+// The library scope over files already read (readLibraryFiles): the open base first when given
+// (from memory, its reference row left out, a file named `openFile` then skipped), then each
+// file of the query's device type in the given order, judged from its bytes as findInLibrary
+// judges a file it reads. For many searches over one library: the same report findInLibrary
+// gives over the same files, without reading them again.
+FinderReport findInFiles(const FinderQuery& query, const ComponentBase* openBase, std::string_view openFile,
+                         std::span<const LibraryFile> files, const Catalogue& catalogue,
+                         const FinderProgress& progress = {});
 
 }  // namespace veltris

@@ -1,5 +1,7 @@
 #include "base/substitute/namelookup.h"
 
+#include <algorithm>
+
 #include "base/cp1251.h"
 
 namespace veltris {
@@ -63,8 +65,18 @@ const LetterTable& letters()
     return table;
 }
 
-// The name with Latin look-alikes read as the Cyrillic letters: two names that differ only in
-// those name the same part.
+}  // namespace
+
+std::string comparableName(std::string_view name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (char c : name)
+        if (!skipped(c))
+            out += cp1251ToUpper(c);
+    return out;
+}
+
 std::string sameNameKey(std::string_view name)
 {
     static const std::array<char, 256> fold = [] {
@@ -83,16 +95,35 @@ std::string sameNameKey(std::string_view name)
     return key;
 }
 
-}  // namespace
-
-std::string comparableName(std::string_view name)
+std::string nameIndexKey(std::string_view name)
 {
-    std::string out;
-    out.reserve(name.size());
-    for (char c : name)
-        if (!skipped(c))
-            out += cp1251ToUpper(c);
-    return out;
+    // Letters joined by the lookup's table (a look-alike or a transliteration, both ways) fall
+    // into one class, named by its smallest byte.
+    static const std::array<char, 256> classOf = [] {
+        std::array<int, 256> parent{};
+        for (int i = 0; i < 256; ++i)
+            parent[static_cast<std::size_t>(i)] = i;
+        const auto root = [&](int x) {
+            while (parent[static_cast<std::size_t>(x)] != x)
+                x = parent[static_cast<std::size_t>(x)];
+            return x;
+        };
+        const LetterTable& table = letters();
+        for (int b = 0; b < 256; ++b)
+            for (const char c : table.also[static_cast<std::size_t>(b)]) {
+                const int x = root(b);
+                const int y = root(static_cast<unsigned char>(c));
+                parent[static_cast<std::size_t>(std::max(x, y))] = std::min(x, y);
+            }
+        std::array<char, 256> t{};
+        for (int i = 0; i < 256; ++i)
+            t[static_cast<std::size_t>(i)] = static_cast<char>(root(i));
+        return t;
+    }();
+    std::string key = comparableName(name);
+    for (char& c : key)
+        c = classOf[static_cast<unsigned char>(c)];
+    return key;
 }
 
 NamePattern::NamePattern(std::string_view typed)

@@ -42,6 +42,16 @@ private:
 // A name as the lookup compares names: blanks and hyphens left out, upper case (Windows-1251).
 std::string comparableName(std::string_view nameCp1251);
 
+// Two names that differ only in Latin look-alikes of Cyrillic letters have the same key: they
+// name the same part.
+std::string sameNameKey(std::string_view nameCp1251);
+
+// A key for looking typed names up in a sorted index: every name a typed text finds as a whole
+// (NamePattern::Whole) has the typed text's key, and every name holding it at its start has a
+// key starting with it. Letters that can stand for one another share one byte of the key; the
+// index's hits are then checked with NamePattern.
+std::string nameIndexKey(std::string_view nameCp1251);
+
 // The records a typed name finds: those whose whole name it is, and those whose name holds it,
 // each in record order.
 struct NameLookup {
