@@ -11,7 +11,7 @@ full=0
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target core_bench gui_window_bench gui_search_bench gui_nav_bench scan_bench \
-  finder_bench import_bench gui_save_bench partslist_bench
+  finder_bench import_bench gui_save_bench partslist_bench typed_bench
 
 out=build/bench-results
 rm -rf "$out"
@@ -32,6 +32,9 @@ for n in "${sizes[@]}"; do
         run "core-$data-$n" build/bin/core_bench --data="$data" --records="$n"
         run "import-$data-$n" build/bin/import_bench --data="$data" --records="$n"
     done
+done
+for data in datasheet random; do
+    run "typed-$data-100000" build/bin/typed_bench --data="$data" --records=100000
 done
 window_sizes=(100000)
 (( full )) && window_sizes+=(1000000)

@@ -170,6 +170,10 @@ def main():
         r.compare("30-bound selection vs sqlite3 (same rows)", f"select/{data}/100000", "≤ 0.4×", 0.4, d)
         r.compare("CSV import (file read, every cell read into a new base) vs reading the file and splitting "
                   "it into fields", f"import/{data}/100000", "≤ 2×", 2.0, d)
+        r.compare("reading typed values (the cells of the base as shown, each in its column's unit) vs numeric "
+                  "filter + number parser of the same texts", f"typed_cells/{data}/100000", "≤ 2×", 2.0, d)
+        r.compare("reading typed values (engineers' forms: 1.5, 4к7, 1,5 А, 200 мкА, <0,05, …) vs numeric "
+                  "filter + number parser of the same texts", f"typed_forms/{data}/100000", "≤ 2×", 2.0, d)
     for data in ("datasheet", "random"):
         r.compare("load vs baseline load", f"load/{data}/1000000", "≤ 1.3×", 1.3, f"{data}, 1M")
         r.load_peak(f"memory/{data}/1000000", f"{data}, 1M")

@@ -122,10 +122,22 @@ const char* prefixText(int exponent)
 
 const BaseUnit* findBaseUnit(std::string_view s)
 {
+    if (s.empty())
+        return nullptr;
     for (const BaseUnit& u : kUnits)
-        if (u.text == s)
+        if (u.text.size() == s.size() && u.text[0] == s[0] && u.text == s)
             return &u;
     return nullptr;
+}
+
+// Whether a prefix or a unit may start at p: a letter or a sign beyond ASCII (digits, blanks,
+// marks and dashes never do).
+bool letterAt(const char* p, const char* end)
+{
+    if (p == end)
+        return false;
+    const auto c = static_cast<unsigned char>(*p);
+    return c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 const BaseUnit* firstUnitOf(std::uint8_t quantity)
@@ -155,7 +167,7 @@ UnitMatch matchUnit(std::string_view s)
     if (const BaseUnit* u = findBaseUnit(s); u != nullptr && u->prefixing != Prefixing::Needs)
         return {u, 0, false};
     for (const Prefix& p : kPrefixes) {
-        if (s.size() <= p.text.size() || s.substr(0, p.text.size()) != p.text)
+        if (s.size() <= p.text.size() || s[0] != p.text[0] || s.substr(0, p.text.size()) != p.text)
             continue;
         const BaseUnit* u = findBaseUnit(s.substr(p.text.size()));
         if (u != nullptr && u->prefixing != Prefixing::Never)
@@ -178,6 +190,8 @@ std::size_t blankAt(const char* p, const char* end)
         return 0;
     if (*p == ' ' || *p == '\t')
         return 1;
+    if (static_cast<unsigned char>(*p) < 0x80)
+        return 0;  // any other ASCII character
     if (startsWith(p, end, "\u00A0"))
         return 2;
     if (startsWith(p, end, "\u202F") || startsWith(p, end, "\u2009"))
@@ -374,7 +388,7 @@ bool Reader::readNumber(Number& n)
         if (decimalMarkAt(m_p) && (isDigit(m_p + 1, m_end) || m_p + 1 == m_end))
             return fail("два десятичных знака в " + quoted(trimBlanks(restOf(m_begin, m_end))) +
                         ": пишите одну запятую или точку, без разделителя тысяч");
-    } else if (wholeDigits) {
+    } else if (wholeDigits && letterAt(m_p, m_end)) {
         // "4к7": a prefix between the digits stands for the decimal mark.
         for (const Prefix& p : kPrefixes) {
             if (!startsWith(m_p, m_end, p.text) || !isDigit(m_p + p.text.size(), m_end))
@@ -562,6 +576,8 @@ TypedReading Reader::run()
         const char* const afterNumber = m_p;
         std::string_view firstPrefix;
         for (const Prefix& p : kPrefixes) {
+            if (!letterAt(m_p, m_end))
+                break;
             if (!startsWith(m_p, m_end, p.text))
                 continue;
             const char* afterPrefix = skipBlanks(m_p + p.text.size(), m_end);
