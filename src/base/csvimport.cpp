@@ -735,6 +735,9 @@ std::string cellProblemMessage(int line, std::string_view title, std::string_vie
 
 Status checkCsvStart(std::string_view bytes)
 {
+    // A workbook is a zip archive of XML: its sheet is read and checked as a CSV file is.
+    if (looksLikeWorkbook(bytes))
+        return {};
     // No text file holds a zero byte: a binary file, or text in UTF-16, is no CSV to read.
     if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
         return Error{ErrorKind::Generic,

@@ -34,7 +34,7 @@ LabeledEdit::LabeledEdit(QWidget* parent) : QWidget(parent)
     setGeometry(0, 0, m_edit->width(), m_edit->height() + m_label->height() + 5);
 
     m_note = new QLabel(m_edit);
-    m_note->setObjectName(QStringLiteral("Note"));
+    m_note->setObjectName(QStringLiteral("fieldNoteLabel"));
     m_note->setTextFormat(Qt::PlainText);
     m_note->setForegroundRole(QPalette::PlaceholderText);
     m_note->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -370,7 +370,7 @@ void TstCsvImport::bigFileIsPreviewedFromItsStart()
     QByteArray good = "Название;Uст ном, В;Tп max, °С\r\n";
     for (int i = 0; i < 2000; ++i)
         good += "KS" + QByteArray::number(i) + ";3,3;125\r\n";
-    const QByteArray bad = good + "KSBAD;3.3;125\r\n";
+    const QByteArray bad = good + "KSBAD;3/3;125\r\n";
 
     QString summary;
     const auto answer = [&](QDialog* d) {
@@ -379,14 +379,14 @@ void TstCsvImport::bigFileIsPreviewedFromItsStart()
         return d->result();
     };
     fx.ui.openAnswers << writeFile(fx, "bad.csv", bad);
-    fx.ui.onDialog("CsvImportDialog", answer);
+    fx.ui.onDialog("csvImportDialog", answer);
     importAction(fx)->trigger();
     QVERIFY2(summary.contains("строк с ошибками: 0 (по первым 4 КБ файла"), qPrintable(summary));
     QVERIFY(fx.form->document().fileName().isEmpty() && fx.form->document().base().recordCount() == 1);
     QCOMPARE(fx.form->document().base().deviceType, std::uint16_t(1));  // nothing taken
 
     fx.ui.openAnswers << writeFile(fx, "good.csv", good);
-    fx.ui.onDialog("CsvImportDialog", answer);
+    fx.ui.onDialog("csvImportDialog", answer);
     importAction(fx)->trigger();
     QVERIFY(fx.ui.allAnswersUsed());
     QCOMPARE(fx.form->document().base().recordCount(), 2000);
