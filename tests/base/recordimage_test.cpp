@@ -94,8 +94,11 @@ std::string recordsOf(int type, int count, std::mt19937& rng, bool damaged)
                 rec[0] = static_cast<char>(200);  // a length past the 15 bytes of the name
             if (i % 7 == 0)
                 rec[1 + rng() % 15] = static_cast<char>(rng());
-            if (i % 11 == 0)  // ends that agree, and ones that do not read back exactly
-                putSlot(rec, 14, 0, *reinterpret_cast<const double*>(rec.data() + 16 + 9 * 13 + 1));
+            if (i % 11 == 0) {  // ends that agree, and ones that do not read back exactly
+                double end = 0;
+                std::memcpy(&end, rec.data() + 16 + 9 * 13 + 1, sizeof end);
+                putSlot(rec, 14, 0, end);
+            }
         }
         out += rec;
     }
